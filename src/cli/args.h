@@ -1,0 +1,41 @@
+#pragma once
+// A small command-line parser: positional arguments, flags, and options with values
+// ("--size 640x480" or "--size=640x480"), some of them repeatable.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tavrel::cli {
+
+// A bad command line: reported in one line followed by the usage, exit status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class Args {
+public:
+    Args(const std::vector<std::string>& args, const std::set<std::string>& flags,
+         const std::set<std::string>& options);
+
+    bool flag(const std::string& name) const { return flags_.count(name) > 0; }
+    std::optional<std::string> value(const std::string& name) const;
+    std::vector<std::string> values(const std::string& name) const;
+    const std::vector<std::string>& positional() const { return positional_; }
+    // Throws UsageError unless there are between min and max positional arguments.
+    void expectPositional(std::size_t min, std::size_t max) const;
+
+private:
+    std::set<std::string> flags_;
+    std::map<std::string, std::vector<std::string>> values_;
+    std::vector<std::string> positional_;
+};
+
+// Numbers given on the command line must be complete numbers ("12x" is refused).
+double parseNumber(const std::string& text, const std::string& what);
+int parseInteger(const std::string& text, const std::string& what);
+
+} // namespace tavrel::cli

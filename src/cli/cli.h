@@ -1,0 +1,14 @@
+#pragma once
+// tavrel-cli: the engine of the window program, driven from the command line.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tavrel::cli {
+
+// Runs one command line (without the program name). Returns the exit status: 0 on success,
+// 1 when a file cannot be read or written, 2 for an unknown command or a bad argument.
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace tavrel::cli

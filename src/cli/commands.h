@@ -1,0 +1,23 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrel::cli {
+
+struct Command {
+    std::string_view name;
+    std::string_view summary; // one line for the command list
+    std::string_view usage;   // "tavrel-cli NAME ARGS..."
+    std::string_view help;    // what the command does and what each option means
+    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+};
+
+// Exit status of a command that could not read or write a file.
+inline constexpr int kFileError = 1;
+
+extern const Command spacegroupCommand;
+
+} // namespace tavrel::cli

@@ -1,0 +1,163 @@
+#include "common/numeric.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace tavrel {
+
+namespace {
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+template <typename Int> Int roundSaturating(double v) {
+    if (std::isnan(v)) return 0;
+    const double r = roundHalfEven(v);
+    if (r <= static_cast<double>(std::numeric_limits<Int>::min()))
+        return std::numeric_limits<Int>::min();
+    if (r >= static_cast<double>(std::numeric_limits<Int>::max()))
+        return std::numeric_limits<Int>::max();
+    return static_cast<Int>(r);
+}
+} // namespace
+
+double leadingNumber(std::string_view text) {
+    std::string s;
+    s.reserve(text.size());
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') s.push_back(c);
+
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+
+    const std::size_t start = i;
+    std::size_t digits = 0;
+    while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && isDigit(s[i])) ++i, ++digits;
+    }
+    if (digits == 0) return 0.0;
+    std::size_t end = i;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < s.size() && isDigit(s[j])) {
+            while (j < s.size() && isDigit(s[j])) ++j;
+            end = j;
+        }
+    }
+
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(s.data() + start, s.data() + end, value);
+    (void)ptr;
+    if (ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone; tell overflow from underflow by the exponent sign.
+        const std::size_t e = s.find_first_of("eE", start);
+        const bool tiny = e != std::string::npos && e + 1 < end && s[e + 1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (ec != std::errc()) {
+        value = 0.0;
+    }
+    return negative ? -value : value;
+}
+
+double roundHalfEven(double v) {
+    if (!std::isfinite(v)) return v;
+    const double f = std::floor(v);
+    const double diff = v - f;
+    if (diff > 0.5) return f + 1.0;
+    if (diff < 0.5) return f;
+    return std::fmod(f, 2.0) == 0.0 ? f : f + 1.0;
+}
+
+std::int16_t roundToInt16(double v) {
+    return roundSaturating<std::int16_t>(v);
+}
+std::int32_t roundToInt32(double v) {
+    return roundSaturating<std::int32_t>(v);
+}
+
+std::string formatNumber(double v, std::string_view pattern) {
+    int minDecimals = 0;
+    int maxDecimals = 0;
+    const std::size_t point = pattern.find('.');
+    if (point != std::string_view::npos) {
+        for (char c : pattern.substr(point + 1)) {
+            if (c == '0')
+                ++minDecimals, ++maxDecimals;
+            else if (c == '#')
+                ++maxDecimals;
+        }
+    }
+    if (!std::isfinite(v)) return std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity");
+
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", maxDecimals, v);
+    std::string r(buf);
+    if (maxDecimals > minDecimals) {
+        const std::size_t dot = r.find('.');
+        std::size_t keep = r.size();
+        while (keep > dot + 1 + static_cast<std::size_t>(minDecimals) && r[keep - 1] == '0') --keep;
+        if (keep == dot + 1) --keep; // no decimals left: drop the point too
+        r.resize(keep);
+    }
+    if (!r.empty() && r[0] == '-' && r.find_first_of("123456789") == std::string::npos)
+        r.erase(0, 1);
+    return r;
+}
+
+std::string shortestText(float v) {
+    if (v == 0.0f) return "0";
+    if (std::isnan(v)) return "NaN";
+    if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
+
+    // Find the fewest significant digits (1..7) whose text reads back as the same float.
+    char buf[64];
+    int precision = 7;
+    for (int p = 1; p <= 7; ++p) {
+        std::snprintf(buf, sizeof buf, "%.*e", p - 1, static_cast<double>(v));
+        float back = 0.0f;
+        std::from_chars(buf, buf + std::char_traits<char>::length(buf), back);
+        if (back == v) {
+            precision = p;
+            break;
+        }
+    }
+    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, static_cast<double>(v));
+    const std::string sci(buf);
+
+    // Split "-d.ddde+XX" into sign, digit string and decimal exponent.
+    const bool negative = sci[0] == '-';
+    const std::size_t ePos = sci.find('e');
+    std::string digits;
+    for (std::size_t i = negative ? 1 : 0; i < ePos; ++i)
+        if (isDigit(sci[i])) digits.push_back(sci[i]);
+    const int exponent = std::atoi(sci.c_str() + ePos + 1);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+    std::string r = negative ? "-" : "";
+    const int n = static_cast<int>(digits.size());
+    if (exponent >= -5 && exponent < 7) {
+        if (exponent < 0) {
+            r += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        } else if (exponent + 1 >= n) {
+            r += digits + std::string(static_cast<std::size_t>(exponent + 1 - n), '0');
+        } else {
+            r += digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
+                 digits.substr(static_cast<std::size_t>(exponent + 1));
+        }
+        return r;
+    }
+    r += digits.substr(0, 1);
+    if (n > 1) r += "." + digits.substr(1);
+    char ebuf[16];
+    std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return r + ebuf;
+}
+
+} // namespace tavrel

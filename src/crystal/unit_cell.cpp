@@ -1,0 +1,115 @@
+#include "crystal/unit_cell.h"
+
+#include "common/notifier.h"
+#include "common/numeric.h"
+
+#include <cmath>
+
+namespace tavrel {
+
+float square(double x) {
+    return static_cast<float>(x * x);
+}
+
+double arcSin(double x) {
+    if (x >= 1.0) return kPi / 2.0;
+    if (x <= -1.0) return -kPi / 2.0;
+    return std::atan(x / std::sqrt(1.0 - x * x));
+}
+
+double braggAngle(double lambda, double d) {
+    return arcSin(lambda / 2.0 / d) / kDegToRad;
+}
+
+bool invert3(const Mat3f& m, Mat3f& inverse) {
+    auto e = [&](int r, int c) {
+        return static_cast<double>(m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+    };
+    // Cofactors C(r, c); the inverse is the transposed cofactor matrix over the determinant.
+    const double c00 = e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1);
+    const double c01 = -(e(1, 0) * e(2, 2) - e(1, 2) * e(2, 0));
+    const double c02 = e(1, 0) * e(2, 1) - e(1, 1) * e(2, 0);
+    const double det = e(0, 0) * c00 + e(0, 1) * c01 + e(0, 2) * c02;
+    if (!(std::fabs(det) >= 1e-6)) return false; // also refuses NaN
+
+    const double c10 = -(e(0, 1) * e(2, 2) - e(0, 2) * e(2, 1));
+    const double c11 = e(0, 0) * e(2, 2) - e(0, 2) * e(2, 0);
+    const double c12 = -(e(0, 0) * e(2, 1) - e(0, 1) * e(2, 0));
+    const double c20 = e(0, 1) * e(1, 2) - e(0, 2) * e(1, 1);
+    const double c21 = -(e(0, 0) * e(1, 2) - e(0, 2) * e(1, 0));
+    const double c22 = e(0, 0) * e(1, 1) - e(0, 1) * e(1, 0);
+    const double cof[3][3] = {{c00, c01, c02}, {c10, c11, c12}, {c20, c21, c22}};
+    for (std::size_t r = 0; r < 3; ++r)
+        for (std::size_t c = 0; c < 3; ++c) inverse[r][c] = static_cast<float>(cof[c][r] / det);
+    return true;
+}
+
+LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matrices,
+                                   Notifier& notifier) {
+    const float al = static_cast<float>(cell.alpha() * kDegToRad);
+    const float be = static_cast<float>(cell.beta() * kDegToRad);
+    const float ga = static_cast<float>(cell.gamma() * kDegToRad);
+    const double a = cell.a(), b = cell.b(), c = cell.c();
+
+    const double cosA = std::cos(al), cosB = std::cos(be), cosG = std::cos(ga);
+    const double sinA = std::sin(al);
+    const double mixed = cosG - cosA * cosB;
+    const double radicand = square(std::sin(be)) - square(mixed) / square(sinA);
+    if (!(radicand >= 0.0) || !std::isfinite(radicand)) {
+        notifier.error(kInvalidCellMessage);
+        return LatticeStatus::NoRealCell;
+    }
+
+    Mat3f m{};
+    m[0][0] = static_cast<float>(a * std::sqrt(radicand));
+    m[1][0] = static_cast<float>(a * mixed / sinA);
+    m[2][0] = static_cast<float>(a * cosB);
+    m[1][1] = static_cast<float>(b * sinA);
+    m[2][1] = static_cast<float>(b * cosA);
+    m[2][2] = static_cast<float>(c);
+
+    Mat3f inv{};
+    if (!invert3(m, inv)) {
+        notifier.error(kInvalidCellMessage);
+        return LatticeStatus::Singular;
+    }
+    matrices.lattice = m;
+    matrices.inverse = inv;
+    return LatticeStatus::Ok;
+}
+
+float dSpacing(const UnitCell& cell, double h, double k, double l) {
+    const double a = cell.a(), b = cell.b(), c = cell.c();
+    const double al = static_cast<float>(cell.alpha() * kDegToRad);
+    const double be = static_cast<float>(cell.beta() * kDegToRad);
+    const double ga = static_cast<float>(cell.gamma() * kDegToRad);
+    const double cosA = std::cos(al), cosB = std::cos(be), cosG = std::cos(ga);
+
+    const double numerator = square(h) * square(b) * square(c) * square(std::sin(al)) +
+                             square(k) * square(a) * square(c) * square(std::sin(be)) +
+                             square(l) * square(a) * square(b) * square(std::sin(ga)) +
+                             2.0 * h * k * a * b * square(c) * (cosA * cosB - cosG) +
+                             2.0 * k * l * square(a) * b * c * (cosB * cosG - cosA) +
+                             2.0 * h * l * a * square(b) * c * (cosG * cosA - cosB);
+    const double bracket =
+        1.0 - square(cosA) - square(cosB) - square(cosG) + 2.0 * cosA * cosB * cosG;
+    const double inverseSquare = numerator / (square(a) * square(b) * square(c)) / bracket;
+    return static_cast<float>(1.0 / std::sqrt(inverseSquare));
+}
+
+void toCartesian(const LatticeMatrices& matrices, Vec3f& v, bool isDirect) {
+    const double x = v[0], y = v[1], z = v[2];
+    Vec3f r{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (isDirect) {
+            const auto& row = matrices.lattice[i];
+            r[i] = static_cast<float>(row[0] * x + row[1] * y + row[2] * z);
+        } else {
+            const auto& inv = matrices.inverse;
+            r[i] = static_cast<float>(inv[0][i] * x + inv[1][i] * y + inv[2][i] * z);
+        }
+    }
+    v = r;
+}
+
+} // namespace tavrel

@@ -1,0 +1,68 @@
+#pragma once
+// Lattice geometry of a unit cell: the matrix that carries lattice coordinates into the Cartesian
+// frame (c along z, b in the y-z plane), its inverse (rows = reciprocal basis vectors), d-spacings
+// and Bragg angles. Cell values are stored as 4-byte floats; the formulas run in 8-byte
+// arithmetic and store their results as 4-byte floats, so that the numbers match the tables
+// users compare them with.
+
+#include <array>
+#include <cstdint>
+
+namespace tavrel {
+
+class Notifier;
+
+using Vec3f = std::array<float, 3>;
+using Mat3f = std::array<std::array<float, 3>, 3>; // [row][column]
+
+struct UnitCell {
+    // a, b, c in angstrom; alpha, beta, gamma in degrees, in this index order.
+    std::array<float, 6> values{0, 0, 0, 90, 90, 90};
+
+    float& operator[](int i) { return values[static_cast<std::size_t>(i)]; }
+    float operator[](int i) const { return values[static_cast<std::size_t>(i)]; }
+    float a() const { return values[0]; }
+    float b() const { return values[1]; }
+    float c() const { return values[2]; }
+    float alpha() const { return values[3]; }
+    float beta() const { return values[4]; }
+    float gamma() const { return values[5]; }
+};
+
+struct LatticeMatrices {
+    Mat3f lattice{}; // columns: Cartesian components of a, b, c
+    Mat3f inverse{}; // rows: a*, b*, c* in 1/angstrom
+};
+
+enum class LatticeStatus {
+    Ok,
+    NoRealCell, // the angles admit no cell (the a column would need a negative square root)
+    Singular    // the cell volume is practically zero (a length of 0, for example)
+};
+
+inline constexpr const char* kInvalidCellMessage = "Invalid unit cell parameters";
+
+// Rebuilds both matrices from the cell. On failure both keep their previous contents, and the
+// notifier shows "Invalid unit cell parameters".
+LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matrices,
+                                   Notifier& notifier);
+
+// Inverse by cofactors over the determinant (expanded along the first row). Returns false and
+// leaves `inverse` untouched when |determinant| < 1e-6.
+bool invert3(const Mat3f& m, Mat3f& inverse);
+
+// Interplanar spacing of (hkl) by the general triclinic formula, straight from the cell values.
+float dSpacing(const UnitCell& cell, double h, double k, double l);
+
+// In place: direct -> u*a + v*b + w*c in angstrom (latticeMatrix times the vector);
+// reciprocal -> h*a* + k*b* + l*c* in 1/angstrom (transpose of the inverse times the vector).
+void toCartesian(const LatticeMatrices& matrices, Vec3f& v, bool isDirect);
+
+// Radians; +-pi/2 (with pi = 3.141592654) for |x| >= 1.
+double arcSin(double x);
+// Degrees; 90 when lambda > 2d (no reflection possible).
+double braggAngle(double lambda, double d);
+// x*x rounded to a 4-byte float, as every squared term of the metric is.
+float square(double x);
+
+} // namespace tavrel
