@@ -10,7 +10,8 @@ namespace tavrel::cli {
 
 namespace {
 
-const std::array<const Command*, 1> kCommands = {&spacegroupCommand};
+const std::array<const Command*, 4> kCommands = {&spacegroupCommand, &reflectionsCommand,
+                                                 &reportCommand, &convertCommand};
 
 const Command* findCommand(const std::string& name) {
     for (const Command* c : kCommands)

@@ -19,5 +19,8 @@ struct Command {
 inline constexpr int kFileError = 1;
 
 extern const Command spacegroupCommand;
+extern const Command reflectionsCommand;
+extern const Command reportCommand;
+extern const Command convertCommand;
 
 } // namespace tavrel::cli

@@ -1,0 +1,125 @@
+#include "cli/args.h"
+#include "cli/cli_session.h"
+#include "cli/commands.h"
+
+#include "common/numeric.h"
+#include "session/input_files.h"
+#include "session/report.h"
+#include "session/simulation.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <ostream>
+
+namespace tavrel::cli {
+
+namespace {
+
+// A 4-byte value as the JSON number users see in the list (2.0266, not 2.0266001224517822).
+double jsonNumber(float v) {
+    return leadingNumber(shortestText(v));
+}
+
+QJsonValue jsonAngle(float wavelength, float d) {
+    if (!(wavelength > 0)) return QJsonValue(QJsonValue::Null);
+    return reflectionTheta(wavelength, d);
+}
+
+int runReflections(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Args args(argv, {"--json"}, {});
+    args.expectPositional(1, 1);
+    CliSession cli(err);
+    Session& s = cli.session;
+    if (!loadSimulation(s, args.positional()[0], "reflections", err)) return kFileError;
+
+    const ReflectionList& r = s.reflections;
+    const auto& wl = s.doc.wavelength;
+    if (!args.flag("--json")) {
+        for (std::int32_t i = 0; i < r.count(); ++i) {
+            const auto row = reflectionViewRow(s, i);
+            out << row[1] << " " << row[2] << " " << (row[3].empty() ? "-" : row[3]) << " "
+                << (row[4].empty() ? "-" : row[4]) << "\n";
+        }
+        return 0;
+    }
+
+    QJsonArray reflections;
+    for (std::size_t i = 0; i < r.d.size(); ++i) {
+        QJsonObject o;
+        o["h"] = r.h[i];
+        o["k"] = r.k[i];
+        o["l"] = r.l[i];
+        o["d"] = jsonNumber(r.d[i]);
+        o["theta1"] = jsonAngle(wl[0], r.d[i]);
+        o["theta2"] = jsonAngle(wl[1], r.d[i]);
+        reflections.append(o);
+    }
+    QJsonObject doc;
+    doc["count"] = r.count();
+    doc["dMin"] = jsonNumber(s.doc.dMin);
+    doc["dMax"] = jsonNumber(s.doc.dMax);
+    doc["wavelength1"] = jsonNumber(wl[0]);
+    doc["wavelength2"] = jsonNumber(wl[1]);
+    doc["reflections"] = reflections;
+    out << QJsonDocument(doc).toJson(QJsonDocument::Indented).toStdString();
+    return 0;
+}
+
+int runReport(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Args args(argv, {}, {});
+    args.expectPositional(1, 1);
+    CliSession cli(err);
+    if (!loadSimulation(cli.session, args.positional()[0], "report", err)) return kFileError;
+    out << reportText(cli.session, reportDateTime());
+    return 0;
+}
+
+int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream& err) {
+    const Args args(argv, {}, {});
+    args.expectPositional(2, 2);
+    const std::string& target = args.positional()[1];
+    const std::optional<InputFormat> format = inputFormatOf(target);
+    if (!format) throw UsageError("'" + target + "' is neither a .tvr nor a .hkl file");
+    CliSession cli(err);
+    if (!loadSimulation(cli.session, args.positional()[0], "convert", err)) return kFileError;
+    const FileOutcome saved = saveInputFile(cli.session, target, *format);
+    if (!saved.ok) {
+        err << "tavrel-cli convert: " << saved.error << "\n";
+        return kFileError;
+    }
+    return 0;
+}
+
+} // namespace
+
+const Command reflectionsCommand{
+    "reflections", "list the reflections of a simulation file",
+    "tavrel-cli reflections FILE [--json]",
+    "Loads FILE as the window's Open command does (a .tvr pattern input file is simulated; a\n"
+    ".hkl reflection file is taken as it stands) and prints one line per reflection in list\n"
+    "order: h k l d theta1 theta2, d with 4 decimals and the Bragg angles (theta, not 2 theta,\n"
+    "in degrees) with 3; an angle for an unused wavelength prints as \"-\".\n\n"
+    "options:\n"
+    "  --json   print one JSON object instead: count, dMin, dMax, wavelength1, wavelength2\n"
+    "           and the reflections (h, k, l, d, theta1, theta2; an unused angle is null)\n",
+    runReflections};
+
+const Command reportCommand{
+    "report", "print the simulation report of a simulation file", "tavrel-cli report FILE",
+    "Loads FILE (.tvr or .hkl) as the window's Open command does and prints the simulation\n"
+    "report: the inputs of the simulation and the table of its reflections, lines ended by\n"
+    "CR LF as in Report.txt.\n",
+    runReport};
+
+const Command convertCommand{
+    "convert", "convert between pattern input (.tvr) and reflection (.hkl) files",
+    "tavrel-cli convert IN OUT",
+    "Loads IN (.tvr or .hkl) as the window's Open command does and writes OUT in the format of\n"
+    "its extension, as the window's Save command does: a .tvr holds every input of the\n"
+    "simulation, a .hkl the cell, the space group and the reflections above the d threshold.\n"
+    "A file that cannot be read is reported on stderr (exit status 1) and nothing is written.\n",
+    runConvert};
+
+} // namespace tavrel::cli

@@ -1,0 +1,105 @@
+#include "render/projection.h"
+
+#include "common/numeric.h"
+#include "render/surface.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavrel {
+
+namespace {
+int px(double v) {
+    return roundToInt16(v);
+}
+
+constexpr Rgb kFilmOutlineColour{0, 128, 128};
+constexpr Rgb kPrimitiveCircleColour{151, 151, 151};
+constexpr Rgb kRingColourScreen{128, 128, 255};
+constexpr Rgb kRingColourPrinter{193, 193, 193};
+} // namespace
+
+PicturePoint projectGnomonic(const ProjectionFrame& f, const Vec3f& p) {
+    const double sk = static_cast<double>(f.scale) * f.printScale;
+    return {static_cast<float>(f.cx - sk * p[1] / p[0]),
+            static_cast<float>(f.cy + sk * p[2] / p[0])};
+}
+
+PicturePoint projectStereographic(const ProjectionFrame& f, const Vec3f& p) {
+    const double rk = static_cast<double>(f.stereoRadius) * f.printScale;
+    const double den = 1.0 + p[0];
+    return {static_cast<float>(f.cx - rk * p[1] / den), static_cast<float>(f.cy + rk * p[2] / den)};
+}
+
+LatticeOffset latticeOffset(const PointRow& row, float scale) {
+    return {roundToInt16(static_cast<float>(scale * row[1])),
+            roundToInt16(static_cast<float>(scale * row[2]))};
+}
+
+PixelPoint projectLatticePoint(const ProjectionFrame& f, const PointRow& row) {
+    const LatticeOffset o = latticeOffset(row, f.scale);
+    return {px(f.cx + o.a * static_cast<double>(f.printScale)),
+            px(f.cy - o.b * static_cast<double>(f.printScale))};
+}
+
+float stereoRadiusFor(int width, int height) {
+    return static_cast<float>(0.95 * std::min(width, height) / 2.0);
+}
+
+void FitScreen(Session& s) {
+    const auto& film = s.doc.film;
+    float& S = s.view.patternScale;
+    const float a = film[0] / film[2] * S;
+    const float b = film[1] / film[2] * S;
+    const float sx = static_cast<float>(s.canvasWidth - 50) / a;
+    const float sy = static_cast<float>(s.canvasHeight - 50) / b;
+    const float fitted = S * std::min(sx, sy);
+    // A film without width, height or distance cannot be fitted; the scale stays.
+    if (std::isfinite(fitted) && fitted > 0) {
+        S = fitted;
+    } else {
+        const double direct = std::min((s.canvasWidth - 50.0) * film[2] / film[0],
+                                       (s.canvasHeight - 50.0) * film[2] / film[1]);
+        if (std::isfinite(direct) && direct > 0) S = static_cast<float>(direct);
+    }
+    s.requestRedraw();
+}
+
+std::string filmCaption(const std::array<float, 3>& film) {
+    return shortestText(film[0]) + " x " + shortestText(film[1]) + " D=" + shortestText(film[2]);
+}
+
+void drawFilmOutline(DrawingSurface& surface, const ProjectionFrame& f, const OverlayOptions& o,
+                     const std::array<float, 3>& film) {
+    if (!o.filmOutline) return;
+    surface.setPen(kFilmOutlineColour, 2, PenStyle::Solid);
+    if (!o.stereographic) {
+        const double hw = film[0] / 2.0 / film[2] * f.scale;
+        const double hh = film[1] / 2.0 / film[2] * f.scale;
+        surface.drawRectangle(px(f.cx - hw), px(f.cy - hh), px(f.cx + hw), px(f.cy + hh));
+        const int t = surface.textHeight();
+        surface.drawText(px(f.cx - hw), px(f.cy - hh - t - 2), filmCaption(film),
+                         kFilmOutlineColour);
+    } else if (o.showLines) {
+        const double hw = film[0] / 4.0 / film[2] * f.stereoRadius;
+        const double hh = film[1] / 4.0 / film[2] * f.stereoRadius;
+        surface.drawRectangle(px(f.cx - hw), px(f.cy - hh), px(f.cx + hw), px(f.cy + hh));
+    }
+}
+
+void drawStereographicCircles(DrawingSurface& surface, const ProjectionFrame& f,
+                              const OverlayOptions& o) {
+    if (!o.stereographic || !o.showLines) return;
+    const int cx = px(f.cx), cy = px(f.cy);
+    surface.setPen(kPrimitiveCircleColour, 1, PenStyle::Solid);
+    surface.drawCircle(cx, cy, px(f.stereoRadius), false);
+    if (!o.rings) return;
+    const Rgb ring = o.printer ? kRingColourPrinter : kRingColourScreen;
+    surface.setPen(ring, 1, PenStyle::Dot);
+    for (int j = 1; j <= 9; ++j)
+        surface.drawCircle(cx, cy, px(std::tan(5.0 * j * kDegToRad) * f.stereoRadius), false);
+    surface.setPen(ring, 1, PenStyle::Solid);
+    surface.drawCircle(cx, cy, 1, true);
+}
+
+} // namespace tavrel

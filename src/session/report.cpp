@@ -1,0 +1,80 @@
+#include "session/report.h"
+
+#include "common/file_io.h"
+#include "common/numeric.h"
+#include "common/text.h"
+#include "session/simulation.h"
+
+#include <ctime>
+
+namespace tavrel {
+
+namespace {
+
+const char* const kCrLf = "\r\n";
+
+std::string reflectionLine(const Session& s, std::size_t i) {
+    const ReflectionList& r = s.reflections;
+    const auto& wl = s.doc.wavelength;
+    std::string row = (std::to_string(i + 1) + "   ").substr(0, 4) + " ";
+    row += padLeft(std::to_string(r.h[i]), 4) + padLeft(std::to_string(r.k[i]), 4) +
+           padLeft(std::to_string(r.l[i]), 4);
+    const std::string d = "   " + formatNumber(r.d[i], "#0.0000");
+    row += d.substr(d.size() - 8);
+    if (wl[0] > 0)
+        row += "    " + padLeft(formatNumber(reflectionTheta(wl[0], r.d[i]), "#0.000"), 6);
+    if (wl[1] > 0) row += "    " + formatNumber(reflectionTheta(wl[1], r.d[i]), "#0.000");
+    return row;
+}
+
+} // namespace
+
+std::string reportDateTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buf[64];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+    return buf;
+}
+
+std::string reportText(Session& s, const std::string& dateTime) {
+    PatternDocument& doc = s.doc;
+    doc.title = s.fields.title;
+    const auto& wl = doc.wavelength;
+
+    std::string out;
+    auto line = [&](const std::string& text) { out += text + kCrLf; };
+    line("Tavrel/Morwen Simulation Report (" + dateTime + ")");
+    line("");
+    line("Annotation  : " + doc.title);
+    std::string cell;
+    for (int i = 0; i < 6; ++i) cell += (i ? " " : "") + shortestText(doc.cell[i]);
+    line("Unit Cell   : " + cell);
+    line("Space Group : " + replaceAll(doc.spaceGroupText, ":", ","));
+    line("Orientation : " + trim(s.fields.orientation));
+    line("Wavelength 1: " + formatNumber(wl[0], "0.0####"));
+    line("Wavelength 2: " + formatNumber(wl[1], "0.0####"));
+    line("d-Minimum   : " + formatNumber(doc.dMin, "0.0###"));
+    line("d-Maximum   : " + formatNumber(doc.dMax, "0.0###"));
+    line("Film Size   : " + shortestText(doc.film[0]) + " x " + shortestText(doc.film[1]) +
+         ", d=" + shortestText(doc.film[2]));
+    line("HKL Limits  : " + std::to_string(doc.hklMax[0]) + " " + std::to_string(doc.hklMax[1]) +
+         " " + std::to_string(doc.hklMax[2]));
+    line("");
+    line("Number of Generated HKL: " + std::to_string(s.reflections.count()));
+    std::string header = "#       h   k   l             d               ";
+    if (wl[0] > 0) header += "th(wl1)   ";
+    if (wl[1] > 0) header += "th(wl2)";
+    line(header);
+    for (std::size_t i = 0; i < s.reflections.d.size(); ++i) line(reflectionLine(s, i));
+    return out;
+}
+
+std::string writeReport(Session& s, const std::string& folder, std::string& error) {
+    const std::string path = joinPath(folder, kReportFileName);
+    if (!writeFileAtomically(path, reportText(s, reportDateTime()), error)) return {};
+    return path;
+}
+
+} // namespace tavrel
