@@ -63,29 +63,33 @@ std::string clSpaceGroup::fractionText(float v) {
 }
 
 std::string clSpaceGroup::formatOperator(const Matrix4& m) {
-    static constexpr std::array<std::string_view, 3> kAxes = {"X", "Y", "Z"};
+    static constexpr std::array<char, 3> kAxes = {'X', 'Y', 'Z'};
     std::string text;
     for (std::size_t i = 0; i < 3; ++i) {
         std::string part;
         for (std::size_t j = 0; j < 3; ++j) {
-            if (m[i][j] == 1.0f) part += "+" + std::string(kAxes[j]);
-            if (m[i][j] == -1.0f) part += "-" + std::string(kAxes[j]);
+            if (m[i][j] != 1.0f && m[i][j] != -1.0f) continue;
+            part.push_back(m[i][j] == 1.0f ? '+' : '-');
+            part.push_back(kAxes[j]);
         }
-        part += fractionText(m[i][3]);
+        part.append(fractionText(m[i][3]));
         if (startsWith(part, "+")) part.erase(0, 1);
-        if (!startsWith(part, "-")) part.insert(0, " ");
-        text += field(i < 2 ? part + ", " : part, 9);
+        if (!startsWith(part, "-")) part.insert(part.begin(), ' ');
+        if (i < 2) part.append(", ");
+        text.append(field(part, 9));
     }
     return text;
 }
 
 std::string clSpaceGroup::listingText() const {
-    std::string text = "Hall: " + hallSymbol_ + "\r\n";
+    std::string text = "Hall: ";
+    text.append(hallSymbol_).append("\r\n");
     for (std::size_t j = 0; j < symOps_.size(); ++j) {
         // The ordinal fills the first 14-column print zone; the operator starts in column 15.
-        std::string ordinal = " " + std::to_string(j + 1) + " ";
-        ordinal.resize(14, ' ');
-        text += ordinal + symOps_[j].text + "\r\n";
+        const std::size_t lineStart = text.size();
+        text.append(" ").append(std::to_string(j + 1)).append(" ");
+        text.resize(lineStart + 14, ' ');
+        text.append(symOps_[j].text).append("\r\n");
     }
     return text;
 }
