@@ -22,12 +22,12 @@ void clSpaceGroup::selectRow(int row) {
 }
 
 bool clSpaceGroup::isExtinct(std::int16_t hh, std::int16_t kk, std::int16_t ll) const {
-    if (phaseOps_.size() < 2) return false;
+    if (symOps_.size() < 2) return false;
     const float h = hh;
     const float k = kk;
     const float l = ll;
-    for (const PhaseOp& op : phaseOps_) {
-        const auto& r = op.rotationColumns;
+    for (const PhaseGroup& group : phaseGroups_) {
+        const auto& r = group.rotationColumns;
         // (h k l) as a row vector times the rotation; only operations that map it onto itself
         // restrict its phase.
         const float g0 = h * r[0] + k * r[1] + l * r[2];
@@ -36,9 +36,13 @@ bool clSpaceGroup::isExtinct(std::int16_t hh, std::int16_t kk, std::int16_t ll) 
         if (g1 != k) continue;
         const float g2 = h * r[6] + k * r[7] + l * r[8];
         if (g2 != l) continue;
-        const float p = h * op.t[0] + k * op.t[1] + l * op.t[2];
-        // The tolerance absorbs thirds and sixths held as 4-byte floats.
-        if (std::fabs(p - std::nearbyint(p)) > 0.0001f) return true;
+        const std::size_t end = group.firstTranslation + group.translationCount;
+        for (std::size_t i = group.firstTranslation; i < end; ++i) {
+            const auto& t = phaseTranslations_[i];
+            const float p = h * t[0] + k * t[1] + l * t[2];
+            // The tolerance absorbs thirds and sixths held as 4-byte floats.
+            if (std::fabs(p - std::nearbyint(p)) > 0.0001f) return true;
+        }
     }
     return false;
 }

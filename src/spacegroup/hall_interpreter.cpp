@@ -358,18 +358,35 @@ void clSpaceGroup::XGRP_getHallMatrices(const std::string& hall_) {
     primitiveCount_ = static_cast<std::int16_t>(centric_ ? 2 * pointCount_ : pointCount_);
     totalCount_ = static_cast<std::int16_t>((centringCount_ + 1) * primitiveCount_);
 
-    phaseOps_.clear();
-    phaseOps_.reserve(symOps_.size());
-    for (const SymOp& op : symOps_) {
-        PhaseOp p{};
-        for (std::size_t j = 0; j < 3; ++j) {
-            for (std::size_t i = 0; i < 3; ++i) p.rotationColumns[3 * j + i] = op.m[i][j];
-            p.t[j] = op.m[j][3];
-        }
-        phaseOps_.push_back(p);
-    }
-
+    buildPhaseGroups();
     recordGroup(hall_, mainPart);
+}
+
+void clSpaceGroup::buildPhaseGroups() {
+    phaseGroups_.clear();
+    phaseTranslations_.clear();
+    std::vector<std::vector<std::size_t>> members;
+    for (std::size_t k = 0; k < symOps_.size(); ++k) {
+        std::array<float, 9> columns{};
+        for (std::size_t j = 0; j < 3; ++j)
+            for (std::size_t i = 0; i < 3; ++i) columns[3 * j + i] = symOps_[k].m[i][j];
+        std::size_t group = 0;
+        while (group < phaseGroups_.size() && phaseGroups_[group].rotationColumns != columns)
+            ++group;
+        if (group == phaseGroups_.size()) {
+            phaseGroups_.push_back({columns, 0, 0});
+            members.emplace_back();
+        }
+        members[group].push_back(k);
+    }
+    for (std::size_t group = 0; group < phaseGroups_.size(); ++group) {
+        phaseGroups_[group].firstTranslation = phaseTranslations_.size();
+        phaseGroups_[group].translationCount = members[group].size();
+        for (std::size_t k : members[group]) {
+            const Matrix4& m = symOps_[k].m;
+            phaseTranslations_.push_back({m[0][3], m[1][3], m[2][3]});
+        }
+    }
 }
 
 void clSpaceGroup::recordGroup(const std::string& hall, const std::string& hallWithoutShift) {

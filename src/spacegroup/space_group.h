@@ -151,14 +151,16 @@ private:
         std::string extended;
     };
 
-    // What isExtinct reads of one operation, packed: the rotation by columns and the
-    // translation.
-    struct PhaseOp {
+    // What isExtinct reads, packed: the operations grouped by rotation (the centred copies share
+    // the rotation of their original), so that each rotation is tested once for a triple.
+    struct PhaseGroup {
         std::array<float, 9> rotationColumns;
-        std::array<float, 3> t;
+        std::size_t firstTranslation;
+        std::size_t translationCount;
     };
 
     void appendOp(const Matrix4& m);
+    void buildPhaseGroups();
     void recordGroup(const std::string& hall, const std::string& hallWithoutShift);
 
     std::vector<Derived> derived_;
@@ -169,7 +171,8 @@ private:
     std::string listingFolder_;
 
     std::vector<SymOp> symOps_;
-    std::vector<PhaseOp> phaseOps_;
+    std::vector<PhaseGroup> phaseGroups_;
+    std::vector<std::array<float, 3>> phaseTranslations_;
     std::int16_t pointCount_ = 0;
     std::int16_t centricCount_ = 0;
     std::int16_t primitiveCount_ = 0;
