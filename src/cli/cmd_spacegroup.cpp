@@ -1,6 +1,8 @@
 #include "cli/args.h"
 #include "cli/commands.h"
 
+#include "common/notifier.h"
+#include "common/numeric.h"
 #include "common/text.h"
 #include "spacegroup/space_group.h"
 
@@ -10,39 +12,126 @@ namespace tavrel::cli {
 
 namespace {
 
-int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::ostream&) {
-    const Args args(argv, {}, {"--gamma"});
-    args.expectPositional(1, 1);
+// Largest --absent limit: 201^3 triples are already far more than any pattern asks for.
+constexpr int kMaxAbsentLimit = 100;
 
+// What the window would show in a message box goes to stderr, one line each.
+class StderrNotifier : public Notifier {
+public:
+    explicit StderrNotifier(std::ostream& err) : err_(err) {}
+    void error(std::string_view text) override {
+        err_ << "tavrel-cli spacegroup: error: " << text << "\n";
+    }
+    void message(std::string_view text) override {
+        err_ << "tavrel-cli spacegroup: " << text << "\n";
+    }
+    void beep() override {}
+
+private:
+    std::ostream& err_;
+};
+
+std::string matrixLine(const Matrix4& m) {
+    std::string line;
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 4; ++j) {
+            if (!line.empty()) line += " ";
+            line += shortestText(m[i][j]);
+        }
+    }
+    return line;
+}
+
+int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Args args(argv, {"--matrices"}, {"--gamma", "--row", "--absent", "--listing"});
+    const auto rowText = args.value("--row");
+    args.expectPositional(rowText ? 0 : 1, rowText ? 0 : 1);
+    const bool matrices = args.flag("--matrices");
+    int absentLimit = -1;
+    if (const auto limit = args.value("--absent")) {
+        absentLimit = parseInteger(*limit, "--absent");
+        if (absentLimit < 0 || absentLimit > kMaxAbsentLimit)
+            throw UsageError("--absent must lie in 0.." + std::to_string(kMaxAbsentLimit) +
+                             ", not '" + *limit + "'");
+        if (matrices) throw UsageError("--matrices and --absent cannot be combined");
+    }
+
+    StderrNotifier notifier(err);
     clSpaceGroup engine;
+    engine.setNotifier(&notifier);
     if (const auto gamma = args.value("--gamma"))
         engine.setUC(5, static_cast<float>(parseNumber(*gamma, "--gamma")));
 
-    // The window hands over its symbol upper-cased and trimmed; so does the command line.
-    std::string symbol = toUpper(trim(args.positional()[0]));
-    const int row = engine.XGRP_findHallEntry(symbol);
+    int row = 0;
+    if (rowText) {
+        row = parseInteger(*rowText, "--row");
+        if (row < 0 || row >= static_cast<int>(kSettingsRowCount))
+            throw UsageError("--row must be a settings row 0..529, not '" + *rowText + "'");
+    } else {
+        // The window hands over its symbol upper-cased and trimmed; so does the command line.
+        std::string symbol = toUpper(trim(args.positional()[0]));
+        row = engine.XGRP_findHallEntry(symbol);
+    }
+    // What XGRP_find does once the symbol is matched.
+    engine.selectRow(row);
     const clSpaceGroup::Entry entry = engine.XGRP_getEntry(row);
 
     out << "Row: " << row << "\n"
         << "Number: " << entry[0] << "\n"
         << "Hall: " << entry[1] << "\n"
-        << "Symbol: " << entry[2] << "\n";
+        << "Symbol: " << entry[2] << "\n"
+        << "Crystal system: " << engine.crystalSystem() << "\n"
+        << "Origin choice: " << engine.originChoice() << "\n"
+        << "Operations: " << engine.operationCount() << "\n";
+
+    if (absentLimit >= 0) {
+        const auto n = static_cast<std::int16_t>(absentLimit);
+        for (std::int16_t h = n; h >= -n; --h)
+            for (std::int16_t k = n; k >= -n; --k)
+                for (std::int16_t l = n; l >= -n; --l)
+                    if ((h != 0 || k != 0 || l != 0) && engine.isExtinct(h, k, l))
+                        out << h << " " << k << " " << l << "\n";
+    } else {
+        const std::string listing = engine.listingText();
+        std::size_t start = 0;
+        for (std::size_t line = 0; start < listing.size(); ++line) {
+            std::size_t end = listing.find("\r\n", start);
+            if (end == std::string::npos) end = listing.size();
+            out << listing.substr(start, end - start) << "\n";
+            if (matrices && line > 0) out << matrixLine(engine.symOps()[line - 1].m) << "\n";
+            start = end + 2;
+        }
+    }
+
+    if (const auto file = args.value("--listing"))
+        if (!engine.writeListing(*file)) return kFileError;
     return 0;
 }
 
 } // namespace
 
 const Command spacegroupCommand{
-    "spacegroup", "select a space-group setting from a typed symbol or number",
-    "tavrel-cli spacegroup SYMBOL [--gamma DEG]",
+    "spacegroup", "select a space-group setting and list its symmetry operations",
+    "tavrel-cli spacegroup (SYMBOL | --row I) [--gamma DEG] [--matrices] [--absent N] "
+    "[--listing FILE]",
     "Matches SYMBOL (a Hermann-Mauguin symbol such as P21/c, Fm-3m or R-3m:H, or a space-group\n"
     "number such as 225 or 227:2) to one of the 530 standard settings, the way the space-group\n"
-    "field of the window does, and prints the row index (0..529), the space-group number, the\n"
-    "Hall symbol and the extended symbol.\n\n"
+    "field of the window does, and builds the symmetry operations of its Hall symbol. Prints the\n"
+    "row index (0..529), the space-group number, the Hall symbol, the extended symbol, the\n"
+    "crystal system, the origin choice and the number of operations, followed by the symmetry\n"
+    "listing as symmetry.txt holds it: a \"Hall:\" line and one line per operation.\n\n"
     "options:\n"
-    "  --gamma DEG   the cell angle gamma in degrees; a rhombohedral symbol is taken on\n"
-    "                hexagonal axes when gamma is 120 and on rhombohedral axes otherwise\n"
-    "                (not given: as right after start, i.e. rhombohedral axes)\n",
+    "  --gamma DEG     the cell angle gamma in degrees; a rhombohedral symbol is taken on\n"
+    "                  hexagonal axes when gamma is 120 and on rhombohedral axes otherwise\n"
+    "                  (not given: as right after start, i.e. rhombohedral axes)\n"
+    "  --row I         select settings row I (0..529) directly instead of matching a SYMBOL\n"
+    "  --matrices      after each operation, its matrix rows 0..2 as 12 numbers:\n"
+    "                  r00 r01 r02 t0 r10 r11 r12 t1 r20 r21 r22 t2\n"
+    "  --absent N      instead of the listing, print \"h k l\" for every systematically absent\n"
+    "                  reflection with |h|, |k|, |l| <= N (0..100), h, k, l each running from\n"
+    "                  N down to -N\n"
+    "  --listing FILE  also write the listing (CR LF line ends) to FILE; exit status 1 when it\n"
+    "                  cannot be written\n",
     runSpacegroup};
 
 } // namespace tavrel::cli

@@ -1,0 +1,404 @@
+// Hall symbols to symmetry operations: the generators named by the matrix symbols, their
+// closure into one operation per distinct rotation, then the inverted and centred copies.
+
+#include "common/notifier.h"
+#include "common/numeric.h"
+#include "common/text.h"
+#include "spacegroup/space_group.h"
+#include "spacegroup/sym_matrix.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace tavrel {
+
+namespace {
+
+// Keeps only the characters of a number and reads what remains: "2ybc" -> 2, "-2''c" -> -2,
+// "61" -> 61, "-1n" -> -1.
+float readNumber(std::string_view text) {
+    std::string kept;
+    for (char c : text)
+        if (std::string_view("-.1234567890").find(c) != std::string_view::npos) kept.push_back(c);
+    return static_cast<float>(leadingNumber(kept));
+}
+
+Matrix4 withConfinedTranslation(Matrix4 m) {
+    for (std::size_t i = 0; i < 3; ++i) m[i][3] = clSpaceGroup::XGRP_confine(m[i][3]);
+    return m;
+}
+
+// Two-fold axes along face diagonals, one fixed matrix whatever the order.
+struct FixedAxis {
+    int code;
+    Matrix3 m;
+};
+constexpr std::array<FixedAxis, 7> kFixedAxes = {{
+    {3, {{{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}}},     // a+b+c, three-fold
+    {44, {{{-1, 0, 0}, {0, 0, -1}, {0, -1, 0}}}}, // b-c
+    {4, {{{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}}}},    // b+c
+    {55, {{{0, 0, -1}, {0, -1, 0}, {-1, 0, 0}}}}, // a-c
+    {5, {{{0, 0, 1}, {0, -1, 0}, {1, 0, 0}}}},    // a+c
+    {66, {{{0, -1, 0}, {-1, 0, 0}, {0, 0, -1}}}}, // a-b
+    {6, {{{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}}},    // a+b
+}};
+
+// Rotations about a (index 0), b (1) and c (2) of orders 2, 3, 4 and 6.
+struct AxisRotations {
+    Matrix3 order2, order3, order4, order6;
+};
+constexpr std::array<AxisRotations, 3> kAxisRotations = {{
+    {{{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}},
+     {{{1, 0, 0}, {0, 0, -1}, {0, 1, -1}}},
+     {{{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}},
+     {{{1, 0, 0}, {0, 1, -1}, {0, 1, 0}}}},
+    {{{{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}},
+     {{{-1, 0, 1}, {0, 1, 0}, {-1, 0, 0}}},
+     {{{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}}},
+     {{{0, 0, 1}, {0, 1, 0}, {-1, 0, 1}}}},
+    {{{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}},
+     {{{0, -1, 0}, {1, -1, 0}, {0, 0, 1}}},
+     {{{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}},
+     {{{1, -1, 0}, {1, 0, 0}, {0, 0, 1}}}},
+}};
+
+struct TranslationSymbol {
+    std::string_view symbol;
+    float x, y, z;
+};
+const std::array<TranslationSymbol, 19> kTranslationSymbols = {{
+    {"a", 1.0f / 2.0f, 0, 0},
+    {"b", 0, 1.0f / 2.0f, 0},
+    {"c", 0, 0, 1.0f / 2.0f},
+    {"n", 1.0f / 2.0f, 1.0f / 2.0f, 1.0f / 2.0f},
+    {"u", 1.0f / 4.0f, 0, 0},
+    {"v", 0, 1.0f / 4.0f, 0},
+    {"w", 0, 0, 1.0f / 4.0f},
+    {"d", 1.0f / 4.0f, 1.0f / 4.0f, 1.0f / 4.0f},
+    // Screw translations go along c: only the first matrix symbol, about c, carries them.
+    {"21", 0, 0, 1.0f / 2.0f},
+    {"31", 0, 0, 1.0f / 3.0f},
+    {"32", 0, 0, 2.0f / 3.0f},
+    {"41", 0, 0, 1.0f / 4.0f},
+    {"42", 0, 0, 2.0f / 4.0f},
+    {"43", 0, 0, 3.0f / 4.0f},
+    {"61", 0, 0, 1.0f / 6.0f},
+    {"62", 0, 0, 2.0f / 6.0f},
+    {"63", 0, 0, 3.0f / 6.0f},
+    {"64", 0, 0, 4.0f / 6.0f},
+    {"65", 0, 0, 5.0f / 6.0f},
+}};
+
+struct Centring {
+    char letter;
+    std::array<std::string_view, 3> texts;
+};
+const std::array<Centring, 8> kCentrings = {{
+    {'A', {"0 1/2 1/2"}},
+    {'B', {"1/2 0 1/2"}},
+    {'C', {"1/2 1/2 0"}},
+    {'I', {"1/2 1/2 1/2"}},
+    {'R', {"2/3 1/3 1/3", "1/3 2/3 2/3"}},
+    {'S', {"1/3 1/3 2/3", "2/3 2/3 1/3"}},
+    {'T', {"1/3 2/3 1/3", "2/3 1/3 2/3"}},
+    {'F', {"0 1/2 1/2", "1/2 0 1/2", "1/2 1/2 0"}},
+}};
+
+// "1/3" -> 1/3 as a 4-byte quotient, "0" -> 0.
+float fractionValue(std::string_view text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string_view::npos) return static_cast<float>(leadingNumber(text));
+    return static_cast<float>(leadingNumber(text.substr(0, slash))) /
+           static_cast<float>(leadingNumber(text.substr(slash + 1)));
+}
+
+// The axis a matrix symbol's rotation turns about; `previousAxis` and `previousOrder` are those
+// of the symbol before it (both 0 for the first).
+int axisCode(std::string_view token, std::size_t position, int order, int previousAxis,
+             int previousOrder) {
+    int axis = std::abs(order) == 1 ? 0 : 2;
+    if (contains(token, "x"))
+        axis = 0;
+    else if (contains(token, "y"))
+        axis = 1;
+    if (contains(token, "3*")) axis = 3;
+    if (position == 2 && contains(token, "3")) axis = 3;
+
+    // Default directions of a two-fold after the first symbol.
+    const bool twoFold = startsWith(token, "2") || startsWith(token, "-2");
+    if (position > 0 && twoFold) {
+        const bool afterThreeOrSix = previousOrder == 3 || previousOrder == 6;
+        if (previousAxis == 0 && afterThreeOrSix)
+            axis = 44;
+        else if (previousAxis == 1 && afterThreeOrSix)
+            axis = 55;
+        else if (previousAxis == 2 && afterThreeOrSix)
+            axis = 66;
+        else if (previousAxis == 3)
+            axis = 66;
+        else if (previousAxis == 2 && (previousOrder == 2 || previousOrder == 4))
+            axis = 0;
+    }
+    if (contains(token, "2''")) {
+        if (previousAxis == 0) axis = 4;
+        if (previousAxis == 1) axis = 5;
+        if (previousAxis == 2) axis = 6;
+    }
+    return axis;
+}
+
+} // namespace
+
+float clSpaceGroup::XGRP_confine(float xx) {
+    float x = xx;
+    if (!std::isfinite(x)) return 0.0f;
+    // Far from [0, 1) stepping by one would take long or, once 1 is below the float spacing,
+    // never end; the remainder is exact.
+    if (std::fabs(x) > 64.0f) x = std::fmod(x, 1.0f);
+    do {
+        if (x < 0.0f) x = x + 1.0f;
+        if (x >= 1.0f) x = x - 1.0f;
+        if (x > 0.9999f && x < 1.0f) x = 1.0f;
+    } while (!(x >= 0.0f && x < 1.0f));
+    return x;
+}
+
+std::int16_t clSpaceGroup::XGRP_getCenteringVectors(char system,
+                                                    std::array<std::array<float, 3>, 4>& t,
+                                                    std::array<std::string, 4>& s) {
+    t = {};
+    s = {};
+    s[0] = "0 0 0";
+    std::int16_t count = 0;
+    for (const Centring& c : kCentrings) {
+        if (c.letter != system) continue;
+        for (std::string_view text : c.texts) {
+            if (text.empty()) break;
+            ++count;
+            const auto idx = static_cast<std::size_t>(count);
+            s[idx] = std::string(text);
+            const std::vector<std::string> parts = splitBlanks(text);
+            for (std::size_t i = 0; i < 3; ++i) t[idx][i] = fractionValue(parts[i]);
+        }
+    }
+    return count;
+}
+
+std::array<float, 3> clSpaceGroup::XGRP_getGlideScrewVectors(std::string_view symbol) {
+    const std::string token = toLower(symbol);
+    std::array<float, 3> v{0.0f, 0.0f, 0.0f};
+    for (const TranslationSymbol& ts : kTranslationSymbols) {
+        if (!contains(token, ts.symbol)) continue;
+        v[0] = v[0] + ts.x;
+        v[1] = v[1] + ts.y;
+        v[2] = v[2] + ts.z;
+    }
+    return v;
+}
+
+void clSpaceGroup::XGRP_getRotationMatrixFromAxis(int axis, int rtype, Matrix3& m) {
+    const int order = std::abs(rtype);
+    bool found = false;
+    for (const FixedAxis& f : kFixedAxes) {
+        if (f.code == axis) {
+            m = f.m;
+            found = true;
+        }
+    }
+    if (!found && axis >= 0 && axis <= 2) {
+        const AxisRotations& r = kAxisRotations[static_cast<std::size_t>(axis)];
+        switch (order) {
+        case 1:
+            m = sym::identity<3>();
+            break;
+        case 2:
+            m = r.order2;
+            break;
+        case 3:
+            m = r.order3;
+            break;
+        case 4:
+            m = r.order4;
+            break;
+        case 6:
+            m = r.order6;
+            break;
+        default:
+            break;
+        }
+    }
+    if (rtype < 0)
+        for (auto& row : m)
+            for (float& e : row) e = -e;
+}
+
+void clSpaceGroup::appendOp(const Matrix4& m) {
+    // The generator limits keep every table symbol (and any other) within kMaxSymOps.
+    if (symOps_.size() >= kMaxSymOps) return;
+    symOps_.push_back({m, formatOperator(m)});
+}
+
+void clSpaceGroup::XGRP_getHallMatrices(const std::string& hall_) {
+    const std::string s = trim(hall_);
+    std::string mainPart = s;
+    std::string shiftText;
+    if (const std::size_t paren = s.find('('); paren != std::string::npos) {
+        mainPart = trim(s.substr(0, paren));
+        shiftText = s.substr(paren);
+    }
+
+    centric_ = startsWith(mainPart, "-");
+    const std::size_t letterAt = centric_ ? 1 : 0;
+    const char letter = letterAt < mainPart.size() ? toUpper(mainPart.substr(letterAt, 1))[0] : ' ';
+    const std::size_t limit = centric_ ? 24 : 48;
+
+    std::array<std::array<float, 3>, 4> vectors;
+    std::array<std::string, 4> texts;
+    centringCount_ = XGRP_getCenteringVectors(letter, vectors, texts);
+    for (std::size_t i = 0; i < 4; ++i) centringVectors_[i] = {texts[i], vectors[i]};
+    symOps_.clear();
+
+    // A selection without a shift must not report the shift of the one before.
+    originShift_ = {0.0f, 0.0f, 0.0f};
+    Matrix4 shift = sym::identity<4>();
+    Matrix4 unshift = sym::identity<4>();
+    if (!shiftText.empty()) {
+        const std::vector<std::string> parts =
+            splitBlanks(replaceAll(replaceAll(shiftText, "(", " "), ")", " "));
+        for (std::size_t i = 0; i < 3 && i < parts.size(); ++i) {
+            originShift_[i] = static_cast<float>(leadingNumber(parts[i])) / 12.0f;
+            shift[i][3] = originShift_[i];
+            unshift[i][3] = -originShift_[i];
+        }
+    }
+
+    const std::vector<std::string> tokens = splitBlanks(mainPart);
+    const std::size_t symbolCount = tokens.empty() ? 0 : tokens.size() - 1;
+
+    std::vector<Matrix4> generators;
+    generators.reserve(limit);
+    generators.push_back(sym::identity<4>());
+
+    int previousAxis = 0;
+    int previousOrder = 0;
+    for (std::size_t j = 0; j < symbolCount; ++j) {
+        const std::string& token = tokens[j + 1];
+        int order = roundToInt16(readNumber(token));
+        if (std::abs(order) > 6) order /= 10; // "21" -> 2, "61" -> 6
+        const int axis = axisCode(token, j, order, previousAxis, previousOrder);
+        previousAxis = axis;
+        previousOrder = std::abs(order);
+
+        Matrix3 rotation = sym::identity<3>();
+        XGRP_getRotationMatrixFromAxis(axis, order, rotation);
+        const std::array<float, 3> translation = XGRP_getGlideScrewVectors(token);
+        Matrix4 g = sym::identity<4>();
+        for (std::size_t r = 0; r < 3; ++r) {
+            for (std::size_t c = 0; c < 3; ++c) g[r][c] = rotation[r][c];
+            g[r][3] = translation[r];
+        }
+
+        bool known = false;
+        for (const Matrix4& listed : generators) known = known || sym::nearlyEqual(g, listed);
+        if (known || generators.size() >= limit) continue;
+        // Every shifted symbol of the table starts with a rotation about c and shifts along c,
+        // which the shift leaves alone; only the last symbol needs it.
+        if (!shiftText.empty() && j + 1 == symbolCount)
+            g = withConfinedTranslation(sym::multiply(sym::multiply(shift, g), unshift));
+        generators.push_back(g);
+    }
+
+    // Closure: keep one operation per distinct rotation, with the translation of the first
+    // product found; a new operation restarts the sweep.
+    bool grown = true;
+    bool full = false;
+    while (grown && !full) {
+        grown = false;
+        const std::size_t m = generators.size();
+        for (std::size_t i = 0; i < m && !grown && !full; ++i) {
+            for (std::size_t k = 0; k < m && !grown && !full; ++k) {
+                const Matrix4 p =
+                    withConfinedTranslation(sym::multiply(generators[i], generators[k]));
+                bool known = false;
+                for (const Matrix4& listed : generators)
+                    known = known || sym::nearlyEqual(p, listed, 3, 3);
+                if (known) continue;
+                if (generators.size() < limit) {
+                    generators.push_back(p);
+                    grown = true;
+                } else {
+                    if (notifier_) notifier_->message("nm>=" + std::to_string(limit));
+                    full = true;
+                }
+            }
+        }
+    }
+
+    for (const Matrix4& g : generators) appendOp(g);
+    pointCount_ = operationCount();
+
+    if (centric_) {
+        for (const Matrix4& g : generators) {
+            Matrix4 inverted = g;
+            for (std::size_t r = 0; r < 3; ++r)
+                for (std::size_t c = 0; c < 4; ++c) inverted[r][c] = -inverted[r][c];
+            appendOp(withConfinedTranslation(inverted));
+        }
+    }
+    centricCount_ = operationCount();
+
+    for (std::size_t c = 1; c <= static_cast<std::size_t>(centringCount_); ++c) {
+        for (std::size_t k = 0; k < static_cast<std::size_t>(centricCount_); ++k) {
+            Matrix4 moved = symOps_[k].m;
+            for (std::size_t r = 0; r < 3; ++r) moved[r][3] = moved[r][3] + vectors[c][r];
+            appendOp(withConfinedTranslation(moved));
+        }
+    }
+
+    primitiveCount_ = static_cast<std::int16_t>(centric_ ? 2 * pointCount_ : pointCount_);
+    totalCount_ = static_cast<std::int16_t>((centringCount_ + 1) * primitiveCount_);
+
+    buildPhaseGroups();
+    recordGroup(hall_, mainPart);
+}
+
+void clSpaceGroup::buildPhaseGroups() {
+    phaseGroups_.clear();
+    phaseTranslations_.clear();
+    std::vector<std::vector<std::size_t>> members;
+    for (std::size_t k = 0; k < symOps_.size(); ++k) {
+        std::array<float, 9> columns{};
+        for (std::size_t j = 0; j < 3; ++j)
+            for (std::size_t i = 0; i < 3; ++i) columns[3 * j + i] = symOps_[k].m[i][j];
+        std::size_t group = 0;
+        while (group < phaseGroups_.size() && phaseGroups_[group].rotationColumns != columns)
+            ++group;
+        if (group == phaseGroups_.size()) {
+            phaseGroups_.push_back({columns, 0, 0});
+            members.emplace_back();
+        }
+        members[group].push_back(k);
+    }
+    for (std::size_t group = 0; group < phaseGroups_.size(); ++group) {
+        phaseGroups_[group].firstTranslation = phaseTranslations_.size();
+        phaseGroups_[group].translationCount = members[group].size();
+        for (std::size_t k : members[group]) {
+            const Matrix4& m = symOps_[k].m;
+            phaseTranslations_.push_back({m[0][3], m[1][3], m[2][3]});
+        }
+    }
+}
+
+void clSpaceGroup::recordGroup(const std::string& hall, const std::string& hallWithoutShift) {
+    const Entry r = XGRP_lookup(0, {}, hall);
+    number_ = roundToInt16(leadingNumber(r[0]));
+    hallSymbol_ = trim(hallWithoutShift);
+    extendedSymbol_ = trim(r[2]);
+    shortSymbol_ = trim(r[3]);
+    if (const std::size_t eq = shortSymbol_.find('='); eq != std::string::npos)
+        shortSymbol_ = trim(shortSymbol_.substr(0, eq));
+    crystalSystem_ = crystalSystemOf(number_);
+    originChoice_ = contains(extendedSymbol_, ":2") ? 2 : 1;
+}
+
+} // namespace tavrel

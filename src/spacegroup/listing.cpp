@@ -1,0 +1,123 @@
+// Operator texts and the listing "symmetry.txt" in which users check the operations behind the
+// absences.
+
+#include "common/notifier.h"
+#include "common/numeric.h"
+#include "common/text.h"
+#include "spacegroup/space_group.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace tavrel {
+
+namespace {
+
+struct Fraction {
+    float value;
+    std::string_view text;
+};
+// Later entries win; no two lie within the tolerance of each other.
+const std::array<Fraction, 14> kFractions = {{
+    {1.0f, "1"},
+    {1.0f / 2.0f, "1/2"},
+    {1.0f / 4.0f, "1/4"},
+    {3.0f / 4.0f, "3/4"},
+    {1.0f / 6.0f, "1/6"},
+    {5.0f / 6.0f, "5/6"},
+    {1.0f / 3.0f, "1/3"},
+    {2.0f / 3.0f, "2/3"},
+    {3.0f / 8.0f, "3/8"},
+    {1.0f / 8.0f, "1/8"},
+    {1.0f / 12.0f, "1/12"},
+    {5.0f / 12.0f, "5/12"},
+    {7.0f / 12.0f, "7/12"},
+    {11.0f / 12.0f, "11/12"},
+}};
+
+// The text right-aligned in a field of `width`; a longer text keeps its first `width`
+// characters, so the fields of a line never move.
+std::string field(const std::string& s, std::size_t width) {
+    if (s.size() >= width) return s.substr(0, width);
+    return std::string(width - s.size(), ' ') + s;
+}
+
+} // namespace
+
+std::string clSpaceGroup::fractionText(float v) {
+    if (v == 0.0f) return {};
+    std::string s = shortestText(v);
+    bool replaced = false;
+    const float magnitude = std::fabs(v);
+    for (const Fraction& f : kFractions) {
+        if (std::fabs(magnitude - f.value) < 0.001f) {
+            s = std::string(f.text);
+            replaced = true;
+        }
+    }
+    if (replaced && v < 0.0f) s = "-" + s;
+    if (v > 0.0f) s = "+" + s;
+    return s;
+}
+
+std::string clSpaceGroup::formatOperator(const Matrix4& m) {
+    static constexpr std::array<char, 3> kAxes = {'X', 'Y', 'Z'};
+    std::string text;
+    for (std::size_t i = 0; i < 3; ++i) {
+        std::string part;
+        for (std::size_t j = 0; j < 3; ++j) {
+            if (m[i][j] != 1.0f && m[i][j] != -1.0f) continue;
+            part.push_back(m[i][j] == 1.0f ? '+' : '-');
+            part.push_back(kAxes[j]);
+        }
+        part.append(fractionText(m[i][3]));
+        if (startsWith(part, "+")) part.erase(0, 1);
+        if (!startsWith(part, "-")) part.insert(part.begin(), ' ');
+        if (i < 2) part.append(", ");
+        text.append(field(part, 9));
+    }
+    return text;
+}
+
+std::string clSpaceGroup::listingText() const {
+    std::string text = "Hall: ";
+    text.append(hallSymbol_).append("\r\n");
+    for (std::size_t j = 0; j < symOps_.size(); ++j) {
+        // The ordinal fills the first 14-column print zone; the operator starts in column 15.
+        const std::size_t lineStart = text.size();
+        text.append(" ").append(std::to_string(j + 1)).append(" ");
+        text.resize(lineStart + 14, ' ');
+        text.append(symOps_[j].text).append("\r\n");
+    }
+    return text;
+}
+
+bool clSpaceGroup::writeListing(const std::string& path) const {
+    namespace fs = std::filesystem;
+    // The listing goes to a file beside the target first, so a failed write leaves the previous
+    // listing whole.
+    const fs::path target(path);
+    fs::path temporary = target;
+    temporary += ".tmp";
+    bool written = false;
+    std::error_code ec;
+    if (!path.empty() && !fs::is_directory(temporary, ec)) {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (out) {
+            out << listingText();
+            out.close();
+            written = !out.fail();
+            if (written) {
+                fs::rename(temporary, target, ec);
+                written = !ec;
+            }
+            if (!written) fs::remove(temporary, ec);
+        }
+    }
+    if (!written && notifier_) notifier_->error("Cannot write the symmetry listing " + path);
+    return written;
+}
+
+} // namespace tavrel
