@@ -10,7 +10,8 @@ Args::Args(const std::vector<std::string>& args, const std::set<std::string>& fl
     bool onlyPositional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (onlyPositional || a.size() < 2 || a.compare(0, 2, "--") != 0) {
+        const bool shortOption = flags.count(a) > 0 || options.count(a) > 0;
+        if (onlyPositional || (!shortOption && (a.size() < 2 || a.compare(0, 2, "--") != 0))) {
             positional_.push_back(a);
             continue;
         }

@@ -1,6 +1,7 @@
 #pragma once
 // A small command-line parser: positional arguments, flags, and options with values
-// ("--size 640x480" or "--size=640x480"), some of them repeatable.
+// ("--size 640x480" or "--size=640x480"), some of them repeatable. Options are long ("--name");
+// a short one ("-o") is recognised when it is one of the given names.
 
 #include <map>
 #include <optional>

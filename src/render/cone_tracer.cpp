@@ -1,0 +1,206 @@
+#include "render/cone_tracer.h"
+
+#include "common/numeric.h"
+
+#include <cmath>
+
+namespace tavrel {
+
+namespace {
+
+std::int16_t px(float v) {
+    return roundToInt16(v);
+}
+
+// While dragging, lines are sampled more coarsely so that a drag redraws quickly.
+constexpr std::int32_t kReducedSamplingMinimum = 31;
+
+} // namespace
+
+Mat3f axisRotationMatrix(const Vec3f& u, float angle) {
+    const double half = angle * kDegToRad / 2.0;
+    const double q0 = std::cos(half), s = std::sin(half);
+    const double q1 = s * u[0], q2 = s * u[1], q3 = s * u[2];
+    auto f = [](double v) { return static_cast<float>(v); };
+    return Mat3f{{{f(q0 * q0 + q1 * q1 - q2 * q2 - q3 * q3), f(2 * (q1 * q2 - q0 * q3)),
+                   f(2 * (q1 * q3 + q0 * q2))},
+                  {f(2 * (q1 * q2 + q0 * q3)), f(q0 * q0 - q1 * q1 + q2 * q2 - q3 * q3),
+                   f(2 * (q2 * q3 - q0 * q1))},
+                  {f(2 * (q1 * q3 - q0 * q2)), f(2 * (q2 * q3 + q0 * q1)),
+                   f(q0 * q0 - q1 * q1 - q2 * q2 + q3 * q3)}}};
+}
+
+double polarAngleOf(double t) {
+    if (t >= 1.0) return 0.0;
+    return kPi / 2.0 + std::atan(t / std::sqrt(1.0 - t * t));
+}
+
+std::string hklLabel(const ReflectionList& r, std::int32_t index, std::string_view separator) {
+    if (index < 0 || index >= r.count()) return {};
+    const auto i = static_cast<std::size_t>(index);
+    std::string s = std::to_string(r.h[i]);
+    s += separator;
+    s += std::to_string(r.k[i]);
+    s += separator;
+    s += std::to_string(r.l[i]);
+    return s;
+}
+
+void TracedCone::clear() {
+    first.segments.clear();
+    second.segments.clear();
+    first.labelled = second.labelled = false;
+    hasFirst = hasSecond = false;
+    nearestDistance = 999;
+}
+
+bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int& stepCount,
+                            bool highlighted, TracedLine& line, float& nearest) const {
+    const TraceSettings& st = settings_;
+    const double d = cone[3];
+
+    // Axis.
+    const double len =
+        std::sqrt(static_cast<double>(cone[0]) * cone[0] + static_cast<double>(cone[1]) * cone[1] +
+                  static_cast<double>(cone[2]) * cone[2]);
+    if (!(len > 0)) return false;
+    const Vec3f u{static_cast<float>(cone[0] / len), static_cast<float>(cone[1] / len),
+                  static_cast<float>(cone[2] / len)};
+
+    // Bragg condition (d = 0 gives an infinite ratio and no line).
+    const float s = static_cast<float>(std::fabs(lambda / 2.0 / d));
+    if (!(s <= 1.0f)) return false;
+
+    if (st.dragging && st.reflectionCount >= kReducedSamplingMinimum)
+        stepCount = st.stereographic ? stepCount / 6 : stepCount / 2;
+    if (stepCount < 1) return false;
+    const float step = 360.0f / static_cast<float>(stepCount);
+
+    const double theta = arcSin(lambda / 2.0 / d);
+    const float thetaDegrees = static_cast<float>(theta / kDegToRad);
+    if (!(st.thetaWindow[0] <= thetaDegrees && thetaDegrees <= st.thetaWindow[1])) return false;
+
+    const float t = static_cast<float>(std::tan(kPi / 2.0 - theta));
+
+    // A unit vector perpendicular to the axis; later tests override earlier ones.
+    Vec3f w{u[1], -u[0], 0.0f};
+    if (std::fabs(u[0]) < 0.1f) w = {0.0f, u[2], -u[1]};
+    if (std::fabs(u[1]) < 0.1f) w = {u[2], 0.0f, -u[0]};
+    if (std::fabs(u[0]) < 0.000001f && std::fabs(u[1]) < 0.000001f) w = {0.0f, u[2], -u[1]};
+    const double wl =
+        std::sqrt(static_cast<double>(w[0]) * w[0] + static_cast<double>(w[1]) * w[1] +
+                  static_cast<double>(w[2]) * w[2]);
+    if (!(wl > 0)) return false;
+    for (float& c : w) c = static_cast<float>(c / wl);
+
+    // The first generator at angle alpha from the axis, turned step by step about it.
+    Vec3f q{u[0] + t * w[0], u[1] + t * w[1], u[2] + t * w[2]};
+    const Mat3f R = axisRotationMatrix(u, step);
+
+    const bool stereo = st.stereographic;
+    const double scale = stereo ? st.stereoRadius : st.patternScale;
+    const float W = static_cast<float>(st.width), H = static_cast<float>(st.height);
+    float xp = 0, yp = 0;
+    float shortest = W;
+    line.segments.reserve(line.segments.size() + static_cast<std::size_t>(stepCount));
+    Vec3f first{};
+    for (int k = 0; k <= stepCount; ++k) {
+        if (k < stepCount) {
+            const Vec3f prev = q;
+            for (std::size_t r = 0; r < 3; ++r)
+                q[r] = static_cast<float>(static_cast<double>(R[r][0]) * prev[0] +
+                                          static_cast<double>(R[r][1]) * prev[1] +
+                                          static_cast<double>(R[r][2]) * prev[2]);
+            if (k == 0) first = q;
+        }
+        const Vec3f& sample = k < stepCount ? q : first; // the polygon closes on its start
+
+        const double n = std::sqrt(static_cast<double>(sample[0]) * sample[0] +
+                                   static_cast<double>(sample[1]) * sample[1] +
+                                   static_cast<double>(sample[2]) * sample[2]);
+        const double p0 = sample[0] / n, p1 = sample[1] / n, p2 = sample[2] / n;
+        const double f = polarAngleOf(std::fabs(p0));
+        const double e = std::sqrt(p1 * p1 + p2 * p2);
+        const double ey = e > 0 ? p1 / e : 0.0, ez = e > 0 ? p2 / e : 0.0;
+        double r = stereo ? -std::tan((kPi - f) / 2.0) * scale : std::tan(f) * scale;
+        r *= st.printScale;
+        const float X = static_cast<float>(st.cx + ey * r);
+        const float Y = static_cast<float>(st.cy - ez * r);
+
+        const bool inside = 0 < X && X < W && 0 < Y && Y < H && p0 > 0;
+        if (xp == 0 && yp == 0 && inside) xp = X, yp = Y;
+        if (inside) {
+            if (!(highlighted && (k & 1))) line.segments.push_back({px(xp), px(yp), px(X), px(Y)});
+            const float L = std::sqrt((X - xp) * (X - xp) + (Y - yp) * (Y - yp));
+            if (L < shortest) {
+                shortest = L;
+                line.labelled = true;
+                line.labelX = X;
+                line.labelY = Y;
+            }
+            const float dist =
+                std::sqrt((X - st.lastX) * (X - st.lastX) + (Y - st.lastY) * (Y - st.lastY));
+            if (dist < nearest) nearest = dist;
+        }
+        xp = X;
+        yp = Y;
+    }
+    return true;
+}
+
+void ConeTracer::sample(const std::array<float, 4>& cone, int stepCount, bool highlighted,
+                        TracedCone& out) const {
+    out.clear();
+    const auto& wl = settings_.wavelength;
+    bool second = false;
+    float lambda = wl[0];
+    if (wl[0] <= 0 && wl[1] > 0) {
+        lambda = wl[1];
+        second = true;
+    }
+    if (!(lambda > 0)) return;
+    out.hasFirst = sampleLine(cone, lambda, stepCount, highlighted, out.first, out.nearestDistance);
+    if (!out.hasFirst) return;
+    // The second wavelength's line, whenever there is a usable second wavelength.
+    if (!second && wl[1] > 0 && wl[1] != wl[0])
+        out.hasSecond =
+            sampleLine(cone, wl[1], stepCount, highlighted, out.second, out.nearestDistance);
+}
+
+void ConeTracer::drawLabel(DrawingSurface& surface, const TracedLine& line,
+                           std::int32_t reflectionIndex, bool highlighted) const {
+    if (!line.labelled || !settings_.labels) return;
+    const std::string text = hklLabel(reflections_, reflectionIndex, "");
+    const Rgb white{255, 255, 255}, black{0, 0, 0};
+    const Rgb halo = settings_.lightBackground ? white : black;
+    Rgb ink = settings_.lightBackground ? black : white;
+    if (highlighted) ink = settings_.highlight;
+    const int x = px(line.labelX), y = px(line.labelY);
+    surface.drawText(px(line.labelX - 1), y, text, halo);
+    surface.drawText(px(line.labelX + 1), y, text, halo);
+    surface.drawText(x, px(line.labelY - 1), text, halo);
+    surface.drawText(x, px(line.labelY + 1), text, halo);
+    surface.drawText(x, y, text, ink);
+}
+
+void ConeTracer::draw(DrawingSurface& surface, const TracedCone& cone, std::int32_t reflectionIndex,
+                      bool highlighted) const {
+    if (!cone.hasFirst) return;
+    if (!cone.first.segments.empty()) surface.drawSegments(cone.first.segments);
+    if (cone.hasSecond) {
+        if (!cone.second.segments.empty()) surface.drawSegments(cone.second.segments);
+        drawLabel(surface, cone.second, reflectionIndex, highlighted);
+    }
+    drawLabel(surface, cone.first, reflectionIndex, highlighted);
+}
+
+void ConeTracer::trace(DrawingSurface& surface, const std::array<float, 4>& cone, int stepCount,
+                       std::int32_t reflectionIndex, float& nearestDistance,
+                       bool highlighted) const {
+    TracedCone traced;
+    sample(cone, stepCount, highlighted, traced);
+    draw(surface, traced, reflectionIndex, highlighted);
+    if (traced.nearestDistance < nearestDistance) nearestDistance = traced.nearestDistance;
+}
+
+} // namespace tavrel
