@@ -26,6 +26,12 @@ Qt::PenStyle qtStyle(PenStyle style) {
     return Qt::SolidLine;
 }
 
+// Far beyond any device, close enough to keep rectangle and circle arithmetic inside int.
+int clampCoordinate(int v) {
+    constexpr int kLimit = 1 << 24;
+    return std::clamp(v, -kLimit, kLimit);
+}
+
 int deviceWidth(QPainter& p) {
     return p.device() ? p.device()->width() : 0;
 }
@@ -74,6 +80,10 @@ void PainterSurface::drawSegments(std::span<const Segment> segments) {
 
 void PainterSurface::drawRectangle(int x1, int y1, int x2, int y2) {
     if (!painter_.isActive()) return;
+    x1 = clampCoordinate(x1);
+    y1 = clampCoordinate(y1);
+    x2 = clampCoordinate(x2);
+    y2 = clampCoordinate(y2);
     const int left = std::min(x1, x2);
     const int top = std::min(y1, y2);
     // A QRect outline of width w covers columns left .. left + w, both corners included.
@@ -87,6 +97,9 @@ void PainterSurface::drawCircle(int x, int y, int radius, bool filled) {
         painter_.drawPoint(x, y);
         return;
     }
+    x = clampCoordinate(x);
+    y = clampCoordinate(y);
+    radius = clampCoordinate(radius);
     if (filled) painter_.setBrush(penColour_);
     painter_.drawEllipse(QRect(x - radius, y - radius, 2 * radius, 2 * radius));
     if (filled) painter_.setBrush(Qt::NoBrush);
@@ -105,7 +118,7 @@ void PainterSurface::drawText(int x, int y, std::string_view text, Rgb colour) {
     if (!painter_.isActive()) return;
     const QPen linePen = painter_.pen();
     painter_.setPen(toQColor(colour));
-    painter_.drawText(x, y + textAscent_,
+    painter_.drawText(clampCoordinate(x), clampCoordinate(y) + textAscent_,
                       QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     painter_.setPen(linePen);
 }

@@ -34,14 +34,6 @@ protected:
     ImageSurface s;
 };
 
-TEST_F(ImageSurfaceTest, ClearFillsEveryPixel) {
-    EXPECT_EQ(s.width(), 80);
-    EXPECT_EQ(s.height(), 60);
-    for (int y = 0; y < 60; y += 7)
-        for (int x = 0; x < 80; x += 3) ASSERT_EQ(pixelAt(s, x, y), kBackground);
-    EXPECT_EQ(pixelAt(s, 79, 59), kBackground);
-}
-
 TEST_F(ImageSurfaceTest, ThinSegmentsCoverExactlyTheNamedPixelsInThePenColour) {
     s.setPen(kOrange, 1, PenStyle::Solid);
     draw({{2, 5, 8, 5}, {20, 10, 20, 14}, {30, 30, 34, 34}});
@@ -153,9 +145,9 @@ TEST(ImageSurface, BadInputDrawsNothingAndNeverCrashes) {
     tiny.setPen(kOrange, -4, PenStyle::Dot);
     tiny.drawSegments(std::array<Segment, 1>{Segment{-32768, -32768, 32767, 32767}});
     tiny.drawCircle(0, 0, -1, true);
-    tiny.drawCircle(0, 0, INT_MAX / 4, false);
-    tiny.drawRectangle(INT_MIN / 4, 0, INT_MAX / 4, 0);
-    tiny.drawText(-1000, -1000, "\xff\xfe broken UTF-8", kOrange);
+    tiny.drawCircle(INT_MIN, 0, INT_MAX, false);
+    tiny.drawRectangle(INT_MIN, 0, INT_MAX, 0);
+    tiny.drawText(-1000, INT_MAX, "\xff\xfe broken UTF-8", kOrange);
     tiny.drawSegments({});
     EXPECT_EQ(tiny.image().size(), QSize(1, 1));
 }
