@@ -17,10 +17,9 @@ public:
     ImageSurface(const ImageSurface&) = delete;
     ImageSurface& operator=(const ImageSurface&) = delete;
 
-    // The picture as drawn so far. While the surface lives, a shallow copy of it would still
-    // share the pixels that later drawing changes: keep `snapshot()` instead (the clipboard).
+    // The picture as drawn so far. A copy taken while the surface lives is a deep one (QImage
+    // copies the pixels of an image being painted), so it keeps what it showed.
     const QImage& image() const { return image_; }
-    QImage snapshot() const { return image_.copy(); }
     bool isNull() const { return image_.isNull(); }
 
     int width() const override { return image_.width(); }

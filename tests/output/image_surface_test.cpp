@@ -35,8 +35,10 @@ protected:
 };
 
 TEST_F(ImageSurfaceTest, ThinSegmentsCoverExactlyTheNamedPixelsInThePenColour) {
+    const QImage before = s.image(); // what the clipboard would hold
     s.setPen(kOrange, 1, PenStyle::Solid);
     draw({{2, 5, 8, 5}, {20, 10, 20, 14}, {30, 30, 34, 34}});
+    EXPECT_EQ(before.pixel(2, 5), qRgb(10, 20, 30));
     EXPECT_EQ(rowPattern(s, 5, 0, 10), "..#######..");
     EXPECT_EQ(rowPattern(s, 4, 0, 10), "...........");
     EXPECT_EQ(rowPattern(s, 6, 0, 10), "...........");
