@@ -24,7 +24,8 @@ class PainterSurface : public DrawingSurface {
 public:
     // The painter must stay active on its device while the surface is used; calls made while
     // it is not active are ignored. The size is the device's unless given (a PDF page, whose
-    // device size is rounded from its page size).
+    // device size is rounded from its page size). Starts with a black solid pen of width 1 and
+    // 8-point text.
     explicit PainterSurface(QPainter& painter);
     PainterSurface(QPainter& painter, int width, int height);
 
