@@ -10,8 +10,8 @@ namespace tavrel::cli {
 
 namespace {
 
-const std::array<const Command*, 4> kCommands = {&spacegroupCommand, &reflectionsCommand,
-                                                 &reportCommand, &convertCommand};
+const std::array<const Command*, 5> kCommands = {&spacegroupCommand, &reflectionsCommand,
+                                                 &reportCommand, &convertCommand, &renderCommand};
 
 const Command* findCommand(const std::string& name) {
     for (const Command* c : kCommands)

@@ -22,5 +22,6 @@ extern const Command spacegroupCommand;
 extern const Command reflectionsCommand;
 extern const Command reportCommand;
 extern const Command convertCommand;
+extern const Command renderCommand;
 
 } // namespace tavrel::cli

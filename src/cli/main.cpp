@@ -1,8 +1,23 @@
 #include "cli/cli.h"
 
+#include <QGuiApplication>
+
+#include <cstdlib>
 #include <iostream>
+
+namespace {
+// Qt's own notes (an unset runtime folder of the offscreen platform, say) are not the command's
+// output; only fatal messages get through.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg) std::cerr << "tavrel-cli: " << text.toStdString() << "\n";
+}
+} // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    qInstallMessageHandler(quietQtMessages);
+    // Pictures are drawn off screen; fonts need an application object but no display.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
     return tavrel::cli::run(args, std::cout, std::cerr);
 }

@@ -6,6 +6,7 @@
 #include "crystal/document.h"
 #include "crystal/reflections.h"
 #include "orientation/point_table.h"
+#include "render/colour_table.h"
 #include "render/view_state.h"
 #include "spacegroup/space_group.h"
 
@@ -67,6 +68,7 @@ public:
     ReflectionList reflections;
     PointTable points; // the rotated reflection vectors
     ViewState view;
+    ColourTable colours;
     PointerState pointer;
     SliderState slider;
     StatusPanels status;
@@ -86,6 +88,8 @@ public:
     void requestRedraw() {
         if (redraw) redraw();
     }
+    // Scrolls the reflection list so that entry i + 1 (reflection i) is visible.
+    std::function<void(std::int32_t entry)> showListEntry;
 };
 
 } // namespace tavrel

@@ -39,8 +39,8 @@ TEST(ReflectionsCommand, ListsTheIronSample) {
     ASSERT_EQ(r.status, 0) << r.err;
     const auto l = lines(r.out);
     ASSERT_EQ(l.size(), 54u);
-    EXPECT_EQ(l[0].substr(l[0].find(' ', 6)), " 2.0266 28.529 -");
-    EXPECT_EQ(l[53].substr(l[53].size() - 15), "1.0133 72.817 -");
+    EXPECT_EQ(l[0], "1 0 -1 2.0266 28.534 -");
+    EXPECT_EQ(l[53], "2 2 0 1.0133 72.816 -");
 }
 
 TEST(ReflectionsCommand, Json) {
@@ -49,14 +49,14 @@ TEST(ReflectionsCommand, Json) {
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
     EXPECT_EQ(o["count"].toInt(), 54);
     EXPECT_DOUBLE_EQ(o["dMin"].toDouble(), 1.0);
-    EXPECT_DOUBLE_EQ(o["dMax"].toDouble(), 2.0266);
+    EXPECT_DOUBLE_EQ(o["dMax"].toDouble(), 2.026568); // the 4-byte value, not its rounding
     EXPECT_DOUBLE_EQ(o["wavelength1"].toDouble(), 1.9361);
     EXPECT_DOUBLE_EQ(o["wavelength2"].toDouble(), 0.0);
     const QJsonArray list = o["reflections"].toArray();
     ASSERT_EQ(list.size(), 54);
     const QJsonObject first = list[0].toObject();
-    EXPECT_DOUBLE_EQ(first["d"].toDouble(), 2.0266);
-    EXPECT_NEAR(first["theta1"].toDouble(), 28.529, 5e-4);
+    EXPECT_DOUBLE_EQ(first["d"].toDouble(), 2.026568);
+    EXPECT_NEAR(first["theta1"].toDouble(), 28.534, 5e-4);
     EXPECT_TRUE(first["theta2"].isNull());
     EXPECT_EQ(std::abs(first["h"].toInt()) + std::abs(first["k"].toInt()) +
                   std::abs(first["l"].toInt()),
@@ -77,7 +77,13 @@ TEST(ConvertCommand, TvrToHklAndBack) {
     ASSERT_EQ(runCli({"convert", kIron, hkl}).status, 0);
     const CliResult fromHkl = runCli({"reflections", hkl});
     ASSERT_EQ(fromHkl.status, 0) << fromHkl.err;
-    EXPECT_EQ(fromHkl.out, runCli({"reflections", kIron}).out);
+    // The reflection file keeps the reflections and their order; the wavelength is not in it.
+    auto withoutAngles = [](const std::string& text) {
+        std::vector<std::string> out;
+        for (const std::string& l : lines(text)) out.push_back(l.substr(0, l.find('.') + 5));
+        return out;
+    };
+    EXPECT_EQ(withoutAngles(fromHkl.out), withoutAngles(runCli({"reflections", kIron}).out));
 
     const std::string tvr = scratch.file("iron.tvr");
     ASSERT_EQ(runCli({"convert", hkl, tvr}).status, 0);

@@ -149,7 +149,7 @@ TEST(Generation, SecondWavelengthColumn) {
     const auto row = reflectionViewRow(t.s, 0);
     EXPECT_EQ(row[3], "19.500");
     EXPECT_EQ(row[4], formatNumber(reflectionTheta(0.7107f, t.s.reflections.d[0]), "0.000"));
-    EXPECT_EQ(row[4], "8.848");
+    EXPECT_EQ(row[4], "8.851");
 }
 
 TEST(Quicksort, OrdersDescendingWithTheMiddlePivot) {

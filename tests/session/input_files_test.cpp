@@ -186,7 +186,7 @@ TEST(HklFile, WritesReflectionsAboveTheThreshold) {
     TestSession t;
     setFields(t.s, 225, {"4", "", "", "", "", ""});
     generateReflections(t.s);
-    EXPECT_EQ(hklText(t.s).substr(0, 24), "4 4 4 90 90 90 225\r\n 34 \r\n");
+    EXPECT_EQ(hklText(t.s).substr(0, 26), "4 4 4 90 90 90 225\r\n 34 \r\n");
 
     t.s.doc.displayDMin = 1.5f; // the slider moved to 1.5
     const std::string path = dir.file("out.hkl");
@@ -194,7 +194,7 @@ TEST(HklFile, WritesReflectionsAboveTheThreshold) {
     const auto lines = splitLines(TempDir::read(path));
     ASSERT_EQ(lines.size(), 2u + 14u); // {111} and {200}
     EXPECT_EQ(lines[1], " 14 ");
-    EXPECT_EQ(lines[2], "   1   1   1");
+    EXPECT_EQ(lines[2], "   1  -1   1");
     for (std::size_t i = 2; i < lines.size(); ++i) EXPECT_EQ(lines[i].size(), 12u);
 
     // Reading the file back gives the same reflections, and saving again keeps them all.

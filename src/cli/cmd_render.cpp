@@ -1,0 +1,151 @@
+#include "cli/args.h"
+#include "cli/cli_session.h"
+#include "cli/commands.h"
+
+#include "common/file_io.h"
+#include "common/text.h"
+#include "output/picture_file.h"
+#include "render/colour_table.h"
+#include "render/renderer.h"
+#include "session/orient.h"
+
+#include <ostream>
+
+namespace tavrel::cli {
+
+namespace {
+
+std::pair<int, int> parseSize(const std::string& text) {
+    const std::size_t x = toLower(text).find('x');
+    if (x == std::string::npos) throw UsageError("--size must read WxH, not '" + text + "'");
+    const int w = parseInteger(text.substr(0, x), "the width of --size");
+    const int h = parseInteger(text.substr(x + 1), "the height of --size");
+    if (w < 60 || h < 60 || w > 16000 || h > 16000)
+        throw UsageError("--size must lie between 60x60 and 16000x16000");
+    return {w, h};
+}
+
+std::array<int, 3> parseHkl(const std::string& text, const std::string& what) {
+    const std::vector<std::string> parts = splitBlanks(text);
+    if (parts.size() != 3) throw UsageError(what + " must be three whole numbers \"h k l\"");
+    return {parseInteger(parts[0], what), parseInteger(parts[1], what),
+            parseInteger(parts[2], what)};
+}
+
+void applyRotation(Session& s, const std::string& text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        throw UsageError("--rotate must read AXIS:DEG, not '" + text + "'");
+    const int axis = parseInteger(text.substr(0, colon), "the axis of --rotate");
+    if (axis < 1 || axis > 3) throw UsageError("the axis of --rotate must be 1, 2 or 3");
+    const double angle = parseNumber(text.substr(colon + 1), "the angle of --rotate");
+    Do_Rotate(s, axis, static_cast<float>(angle));
+}
+
+void selectReflection(Session& s, const std::array<int, 3>& hkl) {
+    const ReflectionList& r = s.reflections;
+    bool found = false;
+    for (std::size_t i = 0; i < r.d.size(); ++i)
+        if (r.h[i] == hkl[0] && r.k[i] == hkl[1] && r.l[i] == hkl[2]) {
+            s.selection.set(i, true);
+            found = true;
+        }
+    if (!found)
+        throw UsageError("--select: no reflection " + std::to_string(hkl[0]) + " " +
+                         std::to_string(hkl[1]) + " " + std::to_string(hkl[2]) + " in the list");
+}
+
+int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    const Args args(argv,
+                    {"--stereographic", "--labels", "--rings", "--no-film-outline", "--light",
+                     "--points", "--uvw"},
+                    {"-o", "--output", "--size", "--scheme", "--orient", "--rotate", "--threshold",
+                     "--select"});
+    args.expectPositional(1, 1);
+    std::optional<std::string> output = args.value("-o");
+    if (!output) output = args.value("--output");
+    if (!output) throw UsageError("the picture file is missing (-o OUT)");
+    const auto [width, height] = parseSize(args.value("--size").value_or("850x620"));
+    int scheme = 0;
+    if (const auto v = args.value("--scheme")) {
+        scheme = parseInteger(*v, "--scheme");
+        if (scheme < 0 || scheme > kMonochromeScheme) throw UsageError("--scheme must lie in 0..7");
+    }
+    const std::string ext = extensionOf(*output);
+    if (ext != ".png" && ext != ".bmp" && ext != ".svg" && ext != ".pdf")
+        throw UsageError("the picture file must end in .png, .bmp, .svg or .pdf");
+
+    CliSession cli(err);
+    Session& s = cli.session;
+    s.canvasWidth = width;
+    s.canvasHeight = height;
+    if (!loadSimulation(s, args.positional()[0], "render", err)) return kFileError;
+
+    ViewState& view = s.view;
+    view.viewStereographic = args.flag("--stereographic");
+    view.viewLabels = args.flag("--labels");
+    view.viewRings = args.flag("--rings");
+    view.viewFilmOutline = !args.flag("--no-film-outline");
+    view.lightBackground = args.flag("--light");
+    view.showLines = !args.flag("--points");
+    INIT_LUT(s.colours, scheme);
+
+    if (const auto orient = args.value("--orient")) {
+        s.fields.orientation = *orient;
+        s.fields.orientationType = args.flag("--uvw") ? kOrientationUvw : kOrientationHkl;
+        applyOrientationText(s, args.flag("--uvw"));
+        if (s.fields.orientation == "invalid")
+            throw UsageError("--orient must be three numbers \"h k l\", not '" + *orient + "'");
+    } else if (args.flag("--uvw")) {
+        applyOrientationText(s, true);
+    }
+    for (const std::string& r : args.values("--rotate")) applyRotation(s, r);
+    if (const auto t = args.value("--threshold"))
+        s.doc.displayDMin = static_cast<float>(parseNumber(*t, "--threshold"));
+    for (const std::string& hkl : args.values("--select"))
+        selectReflection(s, parseHkl(hkl, "--select"));
+
+    std::string error;
+    const std::unique_ptr<FileSurface> surface = openPictureFile(*output, width, height, error);
+    if (!surface) {
+        err << "tavrel-cli render: " << error << "\n";
+        return kFileError;
+    }
+    Renderer renderer;
+    renderer.DRAW(s, *surface);
+    if (!surface->finish(error)) {
+        err << "tavrel-cli render: " << error << "\n";
+        return kFileError;
+    }
+    out << s.status.text[0] << "\n" << s.status.text[1] << "\n";
+    return 0;
+}
+
+} // namespace
+
+const Command renderCommand{
+    "render", "draw the pattern of a simulation file into a picture file",
+    "tavrel-cli render FILE -o OUT [options]",
+    "Loads FILE (.tvr or .hkl) as the window's Open command does, draws the pattern exactly as\n"
+    "the window shows it on a picture of the given size, writes OUT in the format of its\n"
+    "extension (.png, .bmp, .svg or .pdf) and prints the first two status texts (the\n"
+    "reflection count and the pole nearest to the centre).\n\n"
+    "options:\n"
+    "  -o, --output OUT    the picture file to write\n"
+    "  --size WxH          picture size in pixels (default 850x620)\n"
+    "  --stereographic     stereographic projection (default gnomonic)\n"
+    "  --labels            hkl labels at the lines\n"
+    "  --rings             the stereographic rings (10 to 90 degrees)\n"
+    "  --no-film-outline   leave out the film outline\n"
+    "  --light             light background\n"
+    "  --points            reciprocal-lattice points instead of cone lines\n"
+    "  --scheme N          colour scheme 0..6, or 7 for monochrome (default 0, grey)\n"
+    "  --orient \"h k l\"    orientation vector along the viewing axis (reciprocal)\n"
+    "  --uvw               the orientation vector is a direct-lattice vector [uvw]\n"
+    "  --rotate AXIS:DEG   turn about view axis 1 (viewing), 2 (horizontal) or 3 (vertical);\n"
+    "                      repeatable, applied in order after the orientation\n"
+    "  --threshold D       lines only for reflections with d above D (angstrom)\n"
+    "  --select \"h k l\"    draw the lines of this reflection highlighted (repeatable)\n",
+    runRender};
+
+} // namespace tavrel::cli
