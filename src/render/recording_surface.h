@@ -53,6 +53,7 @@ public:
     struct DrawnSegment {
         Segment segment;
         Pen pen;
+        friend bool operator==(const DrawnSegment&, const DrawnSegment&) = default;
     };
 
     // The default size is the off-screen picture of a freshly opened window.
