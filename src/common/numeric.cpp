@@ -67,12 +67,9 @@ double leadingNumber(std::string_view text) {
 }
 
 double roundHalfEven(double v) {
-    if (!std::isfinite(v)) return v;
-    const double f = std::floor(v);
-    const double diff = v - f;
-    if (diff > 0.5) return f + 1.0;
-    if (diff < 0.5) return f;
-    return std::fmod(f, 2.0) == 0.0 ? f : f + 1.0;
+    // The default floating-point environment rounds to nearest with ties to even, and nothing
+    // in the program changes it.
+    return std::nearbyint(v);
 }
 
 std::int16_t roundToInt16(double v) {

@@ -63,6 +63,12 @@ void PainterSurface::clear(Rgb background) {
 
 void PainterSurface::setPen(Rgb colour, int width, PenStyle style) {
     if (!painter_.isActive()) return;
+    // Neighbouring rows of a pattern mostly share their pen; building a QPen is not free.
+    if (penKnown_ && colour == penRgb_ && width == penWidth_ && style == penStyle_) return;
+    penKnown_ = true;
+    penRgb_ = colour;
+    penWidth_ = width;
+    penStyle_ = style;
     penColour_ = toQColor(colour);
     // Square caps make a 1-unit line cover both of its end pixels; miter joins keep rectangle
     // corners square.

@@ -52,6 +52,10 @@ private:
     int width_;
     int height_;
     QColor penColour_;
+    bool penKnown_ = false;
+    Rgb penRgb_;
+    int penWidth_ = 1;
+    PenStyle penStyle_ = PenStyle::Solid;
     QFont font_;
     int textHeight_ = 0;
     int textAscent_ = 0;

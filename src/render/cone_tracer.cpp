@@ -2,7 +2,9 @@
 
 #include "common/numeric.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tavrel {
 
@@ -100,25 +102,62 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
     const bool stereo = st.stereographic;
     const double scale = stereo ? st.stereoRadius : st.patternScale;
     const float W = static_cast<float>(st.width), H = static_cast<float>(st.height);
+
+    auto rotate = [&R](const Vec3f& v) {
+        Vec3f out;
+        for (std::size_t r = 0; r < 3; ++r)
+            out[r] = static_cast<float>(static_cast<double>(R[r][0]) * v[0] +
+                                        static_cast<double>(R[r][1]) * v[1] +
+                                        static_cast<double>(R[r][2]) * v[2]);
+        return out;
+    };
+
+    // Most samples of a gnomonic line fall far outside the picture. A cheap, generous test on
+    // the unnormalised sample (its offsets from the centre are scale * y / x and scale * z / x)
+    // tells those apart; a sample that fails it is certainly outside, and its exact projection
+    // is needed only as the start of a segment into the picture. Behind the film (x <= 0)
+    // nothing is inside in either projection.
+    const double pixelsPerUnit = scale * st.printScale;
+    const double halfWidth = (std::max<double>(st.cx, W - st.cx) + 2.0) * 1.01 / pixelsPerUnit;
+    const double halfHeight = (std::max<double>(st.cy, H - st.cy) + 2.0) * 1.01 / pixelsPerUnit;
+    auto mayBeInside = [&](const Vec3f& v) {
+        if (!(v[0] > 0)) return false;
+        if (stereo) return true;
+        return !(std::fabs(v[1]) > halfWidth * v[0]) && !(std::fabs(v[2]) > halfHeight * v[0]);
+    };
+
+    // A cone whose every direction lies farther from the viewing axis than the picture reaches
+    // draws nothing; the margin covers the drift of the 4-byte samples by far.
+    const double axisAngle = std::acos(std::clamp(static_cast<double>(u[0]), -1.0, 1.0));
+    const double reachAngle = stereo ? kPi / 2.0 : std::atan(std::hypot(halfWidth, halfHeight));
+    if (axisAngle - (kPi / 2.0 - theta) > reachAngle + 0.01) return true;
+
     float xp = 0, yp = 0;
     float shortest = W;
-    line.segments.reserve(line.segments.size() + static_cast<std::size_t>(stepCount));
-    Vec3f first{};
+    // The samples: q turned k + 1 times for k < stepCount, then the first one again, closing the
+    // polygon. Each step looks one sample ahead.
+    const Vec3f first = rotate(q);
+    Vec3f cur = first;
+    bool curMaybe = mayBeInside(cur);
     for (int k = 0; k <= stepCount; ++k) {
+        Vec3f next{};
+        bool nextMaybe = false;
         if (k < stepCount) {
-            const Vec3f prev = q;
-            for (std::size_t r = 0; r < 3; ++r)
-                q[r] = static_cast<float>(static_cast<double>(R[r][0]) * prev[0] +
-                                          static_cast<double>(R[r][1]) * prev[1] +
-                                          static_cast<double>(R[r][2]) * prev[2]);
-            if (k == 0) first = q;
+            next = k + 1 < stepCount ? rotate(cur) : first;
+            nextMaybe = mayBeInside(next);
         }
-        const Vec3f& sample = k < stepCount ? q : first; // the polygon closes on its start
+        if (!curMaybe && !nextMaybe) {
+            // Outside, and not the start of a segment: its position is never used.
+            xp = yp = std::numeric_limits<float>::quiet_NaN();
+            cur = next;
+            curMaybe = nextMaybe;
+            continue;
+        }
 
-        const double n = std::sqrt(static_cast<double>(sample[0]) * sample[0] +
-                                   static_cast<double>(sample[1]) * sample[1] +
-                                   static_cast<double>(sample[2]) * sample[2]);
-        const double p0 = sample[0] / n, p1 = sample[1] / n, p2 = sample[2] / n;
+        const double n =
+            std::sqrt(static_cast<double>(cur[0]) * cur[0] + static_cast<double>(cur[1]) * cur[1] +
+                      static_cast<double>(cur[2]) * cur[2]);
+        const double p0 = cur[0] / n, p1 = cur[1] / n, p2 = cur[2] / n;
         const double f = polarAngleOf(std::fabs(p0));
         const double e = std::sqrt(p1 * p1 + p2 * p2);
         const double ey = e > 0 ? p1 / e : 0.0, ez = e > 0 ? p2 / e : 0.0;
@@ -127,7 +166,7 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
         const float X = static_cast<float>(st.cx + ey * r);
         const float Y = static_cast<float>(st.cy - ez * r);
 
-        const bool inside = 0 < X && X < W && 0 < Y && Y < H && p0 > 0;
+        const bool inside = curMaybe && 0 < X && X < W && 0 < Y && Y < H && p0 > 0;
         if (xp == 0 && yp == 0 && inside) xp = X, yp = Y;
         if (inside) {
             if (!(highlighted && (k & 1))) line.segments.push_back({px(xp), px(yp), px(X), px(Y)});
@@ -144,6 +183,8 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
         }
         xp = X;
         yp = Y;
+        cur = next;
+        curMaybe = nextMaybe;
     }
     return true;
 }

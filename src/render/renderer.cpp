@@ -14,8 +14,9 @@ namespace tavrel {
 namespace {
 
 constexpr int kStepCount = 360;
-// Below this many traced cones, starting threads costs more than it saves.
-constexpr std::size_t kParallelMinimum = 48;
+// Below this many traced cones, starting threads costs more than it saves: most cones of a
+// pattern are rejected before any sampling.
+constexpr std::size_t kParallelMinimum = 512;
 
 } // namespace
 

@@ -1,0 +1,163 @@
+// What the user waits for after pressing "Perform Simulation" and while dragging: generating the
+// reflection list, and DRAW at full quality and with the coarser sampling of a drag. Each DRAW
+// is compared with a baseline that only hands the very same segments to QPainter on the same
+// image, so the ratio shows what tracing and bookkeeping add to the bare drawing.
+
+#include "output/image_surface.h"
+#include "output/painter_surface.h"
+#include "render/recording_surface.h"
+#include "render/renderer.h"
+#include "session/simulation.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QLine>
+#include <QPainter>
+#include <QPen>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+using namespace tavrel;
+
+constexpr int kWidth = 850;
+constexpr int kHeight = 620;
+
+struct Sample {
+    const char* name;
+    int group;
+    const char* a;
+    const char* wavelength;
+    const char* dMin;
+    const char* dMax;
+    bool autoLimits;
+    const char* orientation;
+};
+
+// Iron: the built-in sample. Silicon with automatic limits and d-Min 0.5 (Cu K-alpha gives 302
+// reflections, Mo K-alpha 1224: the large drag case).
+constexpr Sample kIron{"iron", 229, "2.866", "1.9361", "1.0", "0", false, "0 0 1"};
+constexpr Sample kSilicon{"silicon", 227, "5.431", "1.5418", "0.5", "0", true, "1 1 1"};
+constexpr Sample kSiliconMo{"silicon-mo", 227, "5.431", "0.7107", "0.5", "0", true, "1 1 1"};
+
+class NullNotifier : public Notifier {
+public:
+    void error(std::string_view) override {}
+    void message(std::string_view) override {}
+    void beep() override {}
+};
+
+std::unique_ptr<Session> simulate(const Sample& sample, NullNotifier& notifier) {
+    auto s = std::make_unique<Session>(notifier);
+    DocumentFields& f = s->fields;
+    f.spaceGroupIndex = sample.group - 1;
+    f.cell = {sample.a, sample.a, sample.a, "90", "90", "90"};
+    f.wavelength = {sample.wavelength, "0"};
+    f.d = {sample.dMin, sample.dMax};
+    f.hklMax = {"2", "2", "2"};
+    f.autoLimits = sample.autoLimits;
+    f.orientation = sample.orientation;
+    generateReflections(*s);
+    return s;
+}
+
+void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int threads) {
+    NullNotifier notifier;
+    const auto s = simulate(sample, notifier);
+    s->pointer.dragging = dragging;
+    ImageSurface surface(kWidth, kHeight);
+    Renderer renderer(threads);
+    for (auto _ : state) renderer.DRAW(*s, surface);
+    state.counters["cones"] = s->reflections.count();
+}
+
+// The same segments in the same batches and pens, straight to QPainter.
+void baselineBench(benchmark::State& state, const Sample& sample, bool dragging) {
+    NullNotifier notifier;
+    const auto s = simulate(sample, notifier);
+    s->pointer.dragging = dragging;
+    RecordingSurface recorder(kWidth, kHeight);
+    Renderer().DRAW(*s, recorder);
+    struct Batch {
+        QPen pen;
+        std::vector<QLine> lines;
+    };
+    std::vector<Batch> batches;
+    for (const auto& seg : recorder.callsOf<RecordingSurface::Segments>()) {
+        Batch b;
+        b.pen = QPen(toQColor(seg.pen.colour), seg.pen.width,
+                     seg.pen.style == PenStyle::Solid ? Qt::SolidLine : Qt::DashDotLine);
+        for (const Segment& l : seg.segments) b.lines.emplace_back(l.x1, l.y1, l.x2, l.y2);
+        batches.push_back(std::move(b));
+    }
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), Qt::black);
+        for (const Batch& b : batches) {
+            painter.setPen(b.pen);
+            painter.drawLines(b.lines.data(), static_cast<int>(b.lines.size()));
+        }
+    }
+    state.counters["segments"] = static_cast<double>(recorder.segmentCount());
+}
+
+void BM_Draw(benchmark::State& state, Sample sample, bool dragging) {
+    drawBench(state, sample, dragging, 0);
+}
+void BM_DrawOneThread(benchmark::State& state, Sample sample, bool dragging) {
+    drawBench(state, sample, dragging, 1);
+}
+void BM_Baseline(benchmark::State& state, Sample sample, bool dragging) {
+    baselineBench(state, sample, dragging);
+}
+
+BENCHMARK_CAPTURE(BM_Draw, iron_full, kIron, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawOneThread, iron_full, kIron, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, iron_full, kIron, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, iron_drag, kIron, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, iron_drag, kIron, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, silicon_full, kSilicon, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawOneThread, silicon_full, kSilicon, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, silicon_full, kSilicon, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, silicon_drag, kSilicon, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, silicon_drag, kSilicon, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, silicon_mo_full, kSiliconMo, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, silicon_mo_full, kSiliconMo, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, silicon_mo_drag, kSiliconMo, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawOneThread, silicon_mo_drag, kSiliconMo, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, silicon_mo_drag, kSiliconMo, true)->Unit(benchmark::kMillisecond);
+
+// Generation with automatic limits 10/10/10 (a = 10, d-Min 1: 9,261 triples).
+void BM_Generate(benchmark::State& state, int group) {
+    NullNotifier notifier;
+    Session s(notifier);
+    DocumentFields& f = s.fields;
+    f.spaceGroupIndex = group - 1;
+    f.cell = {"10", "10", "10", "90", "90", "90"};
+    f.wavelength = {"0.7107", "0"};
+    f.d = {"1.0", "20"};
+    f.autoLimits = true;
+    for (auto _ : state) generateReflections(s);
+    state.SetItemsProcessed(state.iterations() * 9261);
+    state.counters["reflections"] = s.reflections.count();
+}
+BENCHMARK_CAPTURE(BM_Generate, primitive_221, 221)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Generate, face_centred_225, 225)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
