@@ -180,6 +180,7 @@ void generateReflections(Session& s, const CancelCheck& cancelled) {
     s.status.text[1] = "of " + std::to_string(loops - 1) + " loops";
 
     std::vector<WorkRow> work;
+    ReflectionList found; // the component ranges while looping, the sorted rows after
     bool truncated = false;
     if (std::max({std::abs(H), std::abs(K), std::abs(L)}) > kLargestLimit) {
         s.notifier.error("The hkl limits must not exceed " + std::to_string(kLargestLimit) + ".");
@@ -204,7 +205,7 @@ void generateReflections(Session& s, const CancelCheck& cancelled) {
                             work.push_back({static_cast<float>(h), static_cast<float>(k),
                                             static_cast<float>(l), d, g[0], g[1], g[2]});
                             if (d > maxD) maxD = d;
-                            s.reflections.trackComponents(g);
+                            found.trackComponents(g);
                             if (static_cast<std::int32_t>(work.size()) >= kMaxReflections) {
                                 truncated = true;
                                 stop = true;
@@ -225,14 +226,10 @@ void generateReflections(Session& s, const CancelCheck& cancelled) {
 
     quicksortDescending(work, [](const WorkRow& r) { return r.d; });
 
-    const auto gMin = s.reflections.gMin;
-    const auto gMax = s.reflections.gMax;
-    s.reflections.clear();
-    s.reflections.gMin = gMin;
-    s.reflections.gMax = gMax;
     for (const WorkRow& r : work)
-        s.reflections.append(roundToInt16(r.h), roundToInt16(r.k), roundToInt16(r.l), r.d,
-                             {r.gx, r.gy, r.gz});
+        found.append(roundToInt16(r.h), roundToInt16(r.k), roundToInt16(r.l), r.d,
+                     {r.gx, r.gy, r.gz});
+    s.reflections = std::move(found);
     s.status.text[0] = std::to_string(s.reflections.count()) + " reflections";
 
     buildRotatedVectors(s);
