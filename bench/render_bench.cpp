@@ -9,7 +9,6 @@
 #include "render/renderer.h"
 #include "session/simulation.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QLine>
 #include <QPainter>
@@ -17,7 +16,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -151,13 +149,3 @@ BENCHMARK_CAPTURE(BM_Generate, primitive_221, 221)->Unit(benchmark::kMillisecond
 BENCHMARK_CAPTURE(BM_Generate, face_centred_225, 225)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

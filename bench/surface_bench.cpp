@@ -3,7 +3,6 @@
 
 #include "output/image_surface.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QLine>
 #include <QPainter>
@@ -12,7 +11,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -99,14 +97,3 @@ void BM_RawQPainterDrawLines(benchmark::State& state) {
 BENCHMARK(BM_RawQPainterDrawLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-// The surface sets up a font, which needs a QGuiApplication.
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
