@@ -10,33 +10,26 @@ Args::Args(const std::vector<std::string>& args, const std::set<std::string>& fl
     bool onlyPositional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool shortOption = flags.count(a) > 0 || options.count(a) > 0;
-        if (onlyPositional || (!shortOption && (a.size() < 2 || a.compare(0, 2, "--") != 0))) {
-            positional_.push_back(a);
-            continue;
-        }
-        if (a == "--") {
+        if (!onlyPositional && a == "--") {
             onlyPositional = true;
             continue;
         }
-        std::string name = a;
-        std::optional<std::string> inlineValue;
-        if (const std::size_t eq = a.find('='); eq != std::string::npos) {
-            name = a.substr(0, eq);
-            inlineValue = a.substr(eq + 1);
+        const std::size_t eq = a.find('=');
+        const std::string name = a.substr(0, eq);
+        const bool known = flags.count(name) > 0 || options.count(name) > 0;
+        if (onlyPositional || (!known && a.compare(0, 2, "--") != 0)) {
+            positional_.push_back(a);
+            continue;
         }
+        if (!known) throw UsageError("unknown option " + name);
         if (flags.count(name)) {
-            if (inlineValue) throw UsageError("option " + name + " takes no value");
+            if (eq != std::string::npos) throw UsageError("option " + name + " takes no value");
             flags_.insert(name);
-        } else if (options.count(name)) {
-            if (inlineValue) {
-                values_[name].push_back(*inlineValue);
-            } else {
-                if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
-                values_[name].push_back(args[++i]);
-            }
+        } else if (eq != std::string::npos) {
+            values_[name].push_back(a.substr(eq + 1));
         } else {
-            throw UsageError("unknown option " + name);
+            if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
+            values_[name].push_back(args[++i]);
         }
     }
 }
@@ -62,7 +55,8 @@ void Args::expectPositional(std::size_t min, std::size_t max) const {
 double parseNumber(const std::string& text, const std::string& what) {
     double v = 0;
     const char* begin = text.data();
-    if (!text.empty() && text[0] == '+') ++begin;
+    // from_chars takes no plus sign; one is allowed, but not followed by another sign.
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, text.data() + text.size(), v);
     if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(v))
         throw UsageError(what + " must be a number, not '" + text + "'");

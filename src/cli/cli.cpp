@@ -29,10 +29,13 @@ void printUsage(std::ostream& os) {
     }
 }
 
+// "--help" anywhere before "--"; "-h" only right after the command, where it cannot be the
+// value of an option ("--listing -h" names a file).
 bool wantsHelp(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "-h") return true;
     for (const std::string& a : args) {
         if (a == "--") return false;
-        if (a == "--help" || a == "-h") return true;
+        if (a == "--help") return true;
     }
     return false;
 }

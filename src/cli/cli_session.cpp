@@ -8,7 +8,8 @@
 
 namespace tavrel::cli {
 
-CliSession::CliSession(std::ostream& err) : notifier(err), session(notifier) {
+CliSession::CliSession(std::ostream& err, std::string_view command)
+    : notifier(err, command), session(notifier) {
     newDocument(session);
 }
 

@@ -11,23 +11,26 @@
 
 namespace tavrel::cli {
 
-// Messages of the engine ("Invalid unit cell parameters", ...) as lines on stderr; beeps are
-// silent (the failure they stand for is reported by the command itself).
+// Messages of the engine ("Invalid unit cell parameters", ...) as lines on stderr, each
+// starting with "tavrel-cli COMMAND: "; beeps are silent (the failure they stand for is
+// reported by the command itself).
 class StderrNotifier : public Notifier {
 public:
-    explicit StderrNotifier(std::ostream& err) : err_(err) {}
+    StderrNotifier(std::ostream& err, std::string_view command)
+        : err_(err), prefix_("tavrel-cli " + std::string(command) + ": ") {}
     void error(std::string_view text) override;
     void message(std::string_view text) override;
     void beep() override {}
 
 private:
     std::ostream& err_;
+    std::string prefix_;
 };
 
 // A session whose fields start as those of a new document, so that what a reflection file does
 // not hold (hkl limits, d range, film, orientation) has the values of "New".
 struct CliSession {
-    explicit CliSession(std::ostream& err);
+    CliSession(std::ostream& err, std::string_view command);
     StderrNotifier notifier;
     Session session;
 };

@@ -30,7 +30,7 @@ QJsonValue jsonAngle(float wavelength, float d) {
 int runReflections(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Args args(argv, {"--json"}, {});
     args.expectPositional(1, 1);
-    CliSession cli(err);
+    CliSession cli(err, "reflections");
     Session& s = cli.session;
     if (!loadSimulation(s, args.positional()[0], "reflections", err)) return kFileError;
 
@@ -70,7 +70,7 @@ int runReflections(const std::vector<std::string>& argv, std::ostream& out, std:
 int runReport(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Args args(argv, {}, {});
     args.expectPositional(1, 1);
-    CliSession cli(err);
+    CliSession cli(err, "report");
     if (!loadSimulation(cli.session, args.positional()[0], "report", err)) return kFileError;
     out << reportText(cli.session, reportDateTime());
     return 0;
@@ -82,7 +82,7 @@ int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream
     const std::string& target = args.positional()[1];
     const std::optional<InputFormat> format = inputFormatOf(target);
     if (!format) throw UsageError("'" + target + "' is neither a .tvr nor a .hkl file");
-    CliSession cli(err);
+    CliSession cli(err, "convert");
     if (!loadSimulation(cli.session, args.positional()[0], "convert", err)) return kFileError;
     const FileOutcome saved = saveInputFile(cli.session, target, *format);
     if (!saved.ok) {

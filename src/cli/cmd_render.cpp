@@ -75,7 +75,7 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     if (ext != ".png" && ext != ".bmp" && ext != ".svg" && ext != ".pdf")
         throw UsageError("the picture file must end in .png, .bmp, .svg or .pdf");
 
-    CliSession cli(err);
+    CliSession cli(err, "render");
     Session& s = cli.session;
     s.canvasWidth = width;
     s.canvasHeight = height;

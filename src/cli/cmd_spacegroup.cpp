@@ -1,4 +1,5 @@
 #include "cli/args.h"
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 
 #include "common/notifier.h"
@@ -14,22 +15,6 @@ namespace {
 
 // Largest --absent limit: 201^3 triples are already far more than any pattern asks for.
 constexpr int kMaxAbsentLimit = 100;
-
-// What the window would show in a message box goes to stderr, one line each.
-class StderrNotifier : public Notifier {
-public:
-    explicit StderrNotifier(std::ostream& err) : err_(err) {}
-    void error(std::string_view text) override {
-        err_ << "tavrel-cli spacegroup: error: " << text << "\n";
-    }
-    void message(std::string_view text) override {
-        err_ << "tavrel-cli spacegroup: " << text << "\n";
-    }
-    void beep() override {}
-
-private:
-    std::ostream& err_;
-};
 
 std::string matrixLine(const Matrix4& m) {
     std::string line;
@@ -56,7 +41,7 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
         if (matrices) throw UsageError("--matrices and --absent cannot be combined");
     }
 
-    StderrNotifier notifier(err);
+    StderrNotifier notifier(err, "spacegroup");
     clSpaceGroup engine;
     engine.setNotifier(&notifier);
     if (const auto gamma = args.value("--gamma"))

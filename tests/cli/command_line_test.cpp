@@ -13,6 +13,7 @@ TEST(CommandLine, BadArgumentsGiveStatusTwoOneErrorLineAndTheUsage) {
                                                {"nonsense"},
                                                {"spacegroup"},
                                                {"spacegroup", "P1", "--gamma", "abc"},
+                                               {"spacegroup", "P1", "--gamma=+-120"},
                                                {"spacegroup", "P1", "--bogus"},
                                                {"spacegroup", "--row", "530"},
                                                {"spacegroup", "--row", "1x"},
@@ -69,6 +70,12 @@ TEST(CommandLine, Help) {
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("usage: tavrel-cli " + name + " ", 0), 0u) << help.out;
     }
+    // "-h" as the value of an option is that value, not a request for help.
+    Scratch scratch;
+    const CliResult named = runCli({"spacegroup", "P1", "--listing", scratch.file("-h")});
+    EXPECT_EQ(named.status, 0);
+    EXPECT_TRUE(std::filesystem::exists(scratch.file("-h")));
+    EXPECT_EQ(runCli({"render", kIron, "-o=" + scratch.file("x.png")}).status, 0);
     const std::string spacegroup = runCli({"spacegroup", "-h"}).out;
     for (const char* option :
          {"--gamma DEG", "--row I", "--matrices", "--absent N", "--listing FILE"})
