@@ -26,15 +26,14 @@ public:
 
     std::string path() const { return path_.string(); }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
-
+    // Writes the file and returns its path.
     std::string write(const std::string& name, const std::string& content) const {
         std::ofstream(path_ / name, std::ios::binary) << content;
         return file(name);
     }
     static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
         std::ostringstream s;
-        s << in.rdbuf();
+        s << std::ifstream(path, std::ios::binary).rdbuf();
         return s.str();
     }
 

@@ -3,13 +3,12 @@
 #include "common/notifier.h"
 #include "session/session.h"
 
-#include <memory>
+#include <array>
 #include <string>
 
 namespace tavrel::test {
 
-// A session with a recording notifier; the session refers to the notifier, so both live
-// together on the heap.
+// A session with a recording notifier that counts its redraws.
 struct TestSession {
     RecordingNotifier notifier;
     Session s{notifier};
@@ -20,7 +19,10 @@ struct TestSession {
     }
 };
 
-// Fields of a simple simulation: group number, cubic/any cell, wavelengths, d range, limits.
+// The cell fields of a cubic cell with a = 4; the crystal system of the group fills in the rest.
+inline const std::array<std::string, 6> kCubic4{"4", "", "", "", "", ""};
+
+// Fields of a simple simulation: group number, cell, wavelengths, d range, hkl limits.
 inline void setFields(Session& s, int group, std::array<std::string, 6> cell,
                       std::string wavelength1 = "1.5418", std::string wavelength2 = "0",
                       std::string dMin = "1.0", std::string dMax = "20", std::string limit = "2") {

@@ -1,0 +1,198 @@
+#include "session/simulation.h"
+#include "session/test_session.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace tavrel {
+namespace {
+
+using test::kCubic4;
+using test::setFields;
+using test::TestSession;
+using Texts2 = std::array<std::string, 2>;
+using Texts6 = std::array<std::string, 6>;
+using Counts = std::map<std::string, int, std::greater<>>;
+
+// An empty or negative wavelength 1 defaults to 1.54056; values above 5 are voltages in kV; a
+// second wavelength equal to the first is switched off.
+TEST(ReadDocument, WavelengthsVoltagesAndDefaults) {
+    struct Case {
+        Texts2 typed, shown;
+        std::array<double, 2> value;
+    };
+    const Case cases[] = {{{"1.5418", "1.5418"}, {"1.5418", "0"}, {1.5418, 0}},
+                          {{"-1", ""}, {"1.54056", "0"}, {1.54056, 0}},
+                          {{"5", "5.0001"}, {"5", "0.173"}, {5, 0.173019}},
+                          {{"200", "300"}, {"0.0251", "0.0197"}, {0.025079, 0.019688}}};
+    for (const Case& c : cases) {
+        TestSession t;
+        setFields(t.s, 225, kCubic4, c.typed[0], c.typed[1]);
+        readDocument(t.s);
+        EXPECT_EQ(t.s.fields.wavelength, c.shown);
+        for (std::size_t i = 0; i < 2; ++i)
+            EXPECT_NEAR(t.s.doc.wavelength[i], c.value[i], 1e-6) << c.typed[i];
+    }
+}
+
+// Reading forgets the reflections and the drawn range. A cell of a = 0 is reported and reading
+// goes on: an empty d-Min reads as 1.0 and a d-Max of 0 as the largest cell edge.
+TEST(ReadDocument, ResetInvalidCellAndDRangeDefaults) {
+    TestSession t;
+    setFields(t.s, 225, kCubic4);
+    generateReflections(t.s);
+    t.s.view.showLines = false;
+    t.s.doc.thetaWindow = {10, 20};
+    setFields(t.s, 1, {"0", "6", "5", "90", "90", "90"}, "1.5418", "0", "", "0");
+    t.s.fields.title = "broken";
+    readDocument(t.s);
+    ASSERT_EQ(t.notifier.events.size(), 1u);
+    EXPECT_EQ(t.notifier.events[0].text, "Invalid unit cell parameters");
+    EXPECT_EQ(t.s.fields.d, (Texts2{"1.0", "6.0"}));
+    EXPECT_EQ(t.s.doc.dMin, 1.0f);
+    EXPECT_EQ(t.s.doc.dMax, 6.0f);
+    EXPECT_EQ(t.s.status.text[3], "broken");
+    EXPECT_FALSE(t.s.reflections.generated);
+    EXPECT_EQ(t.s.reflections.count(), 0);
+    EXPECT_EQ(t.s.doc.displayDMin, 0.0f);
+    EXPECT_EQ(t.s.doc.displayDMax, 99.0f);
+    EXPECT_EQ(t.s.doc.thetaWindow, (std::array<float, 2>{0, 180}));
+    EXPECT_TRUE(t.s.view.showLines);
+}
+
+// The crystal system of the group constrains the cell fields; "," reads as the decimal point.
+TEST(ReadDocument, CellFieldsFollowTheCrystalSystem) {
+    const std::tuple<int, Texts6, Texts6> cases[] = {
+        {225, {"4.05", "1", "2", "80", "70", "60"}, {"4.05", "4.05", "4.05", "90", "90", "90"}},
+        {194, {"3.2", "7", "5.2", "80", "70", "60"}, {"3.2", "3.2", "5.2", "90", "90", "120"}},
+        {16, {"5", "6", "7", "80", "70", "60"}, {"5", "6", "7", "90", "90", "90"}},
+        {142, {"4", "5", "7", "80", "70", "60"}, {"4", "4", "7", "90", "90", "90"}},
+        {143, {"4", "5", "7", "80", "70", "60"}, {"4", "5", "7", "80", "70", "60"}},
+        {15, {"5", "6", "7", "90", "100", "90"}, {"5", "6", "7", "90", "100", "90"}},
+        {1, {"4,05", "5", "6", "80", "70", "60"}, {"4.05", "5", "6", "80", "70", "60"}}};
+    for (const auto& [group, typed, shown] : cases) {
+        TestSession t;
+        setFields(t.s, group, typed);
+        readDocument(t.s);
+        EXPECT_EQ(t.s.fields.cell, shown) << group;
+        for (std::size_t i = 0; i < 6; ++i) {
+            EXPECT_EQ(t.s.doc.cell.values[i], std::stof(shown[i])) << group << " " << i;
+            EXPECT_EQ(t.s.engine.cellParams()[i], std::stof(shown[i])) << group << " " << i;
+        }
+    }
+}
+
+// Automatic limits are min(10, cell edge / d-Min) and typed limits are rounded, halves to even.
+TEST(ReadDocument, HklLimits) {
+    const std::tuple<Texts6, std::string, std::string, bool, std::array<std::int16_t, 3>> cases[] =
+        {{{"11.3", "5", "3.6", "90", "90", "90"}, "1.0", "", true, {10, 5, 4}},
+         {{"5", "7", "3", "90", "90", "90"}, "2", "", true, {2, 4, 2}},
+         {{"5", "7", "3", "90", "90", "90"}, "1", "2.5", false, {2, 2, 2}}};
+    for (const auto& [cell, dMin, limit, automatic, expected] : cases) {
+        TestSession t;
+        setFields(t.s, 1, cell, "1.5418", "0", dMin, "20", limit);
+        t.s.fields.autoLimits = automatic;
+        readDocument(t.s);
+        EXPECT_EQ(t.s.doc.hklMax, expected) << cell[0];
+    }
+}
+
+// What every generated list must satisfy: sorted by decreasing d, d-Max = its largest d, one view
+// row per reflection, and a line threshold below the smallest d.
+void expectConsistentList(const Session& s) {
+    const ReflectionList& r = s.reflections;
+    EXPECT_TRUE(r.generated);
+    EXPECT_TRUE(std::is_sorted(r.d.rbegin(), r.d.rend()));
+    EXPECT_EQ(s.doc.dMax, r.empty() ? 0.0f : r.d.front());
+    EXPECT_EQ(s.reflectionView.size(), r.d.size());
+    EXPECT_LT(s.doc.displayDMin, r.empty() ? 1e9f : r.d.back());
+}
+
+// Generates a simulation (d-Max 20, limits 2) and compares the number of reflections of each
+// d-spacing, rounded to 4 decimals.
+void expectSpacings(int group, const Texts6& cell, const std::string& wavelength,
+                    const std::string& dMin, const Counts& expected) {
+    TestSession t;
+    setFields(t.s, group, cell, wavelength, "0", dMin);
+    generateReflections(t.s);
+    Counts counts;
+    for (float d : t.s.reflections.d) ++counts[formatNumber(d, "0.0000")];
+    EXPECT_EQ(counts, expected) << group << " " << cell[0] << " " << wavelength << " " << dMin;
+    expectConsistentList(t.s);
+}
+
+TEST(Generation, KeepsThePlanesThatPassEveryFilter) {
+    expectSpacings(225, kCubic4, "1.5418", "1.0",
+                   {{"2.3094", 8}, {"2.0000", 6}, {"1.4142", 12}, {"1.1547", 8}});
+    // The primitive lattice adds mixed-parity planes such as {100} and {110}.
+    expectSpacings(221, kCubic4, "1.5418", "1.9",
+                   {{"4.0000", 6}, {"2.8284", 12}, {"2.3094", 8}, {"2.0000", 6}});
+    expectSpacings(229, {"2.866", "", "", "", "", ""}, "1.9361", "1.0",
+                   {{"2.0266", 12}, {"1.4330", 6}, {"1.1700", 24}, {"1.0133", 12}});
+    // {200} at exactly d-Min 2.0 is kept.
+    expectSpacings(225, kCubic4, "1.5418", "2.0", {{"2.3094", 8}, {"2.0000", 6}});
+    // 2 theta <= 175 degrees keeps only d >= 3.0 / (2 sin 87.5) = 1.5014, so not (0 2 0) at 1.5.
+    expectSpacings(1, {"1.2", "3", "4", "90", "90", "90"}, "3.0", "0.1",
+                   {{"4.0000", 2}, {"3.0000", 2}, {"2.4000", 4}, {"2.0000", 2}, {"1.6641", 4}});
+    expectSpacings(225, kCubic4, "1.5418", "5", {}); // nothing in the d range
+}
+
+TEST(Generation, StatusListViewAndSlider) {
+    TestSession t;
+    setFields(t.s, 225, kCubic4, "1.5418", "0.7107");
+    generateReflections(t.s);
+    EXPECT_EQ(t.s.status.text[0], "34 reflections");
+    EXPECT_EQ(t.s.status.text[1], "of 124 loops");
+    EXPECT_EQ(t.s.reflectionView[0],
+              (std::array<std::string, 5>{"1", "1 -1 1", "2.3094", "19.500", "8.851"}));
+    EXPECT_EQ(t.s.reflectionView[33][0], "34");
+    EXPECT_EQ(t.s.slider.maximum, 23);
+    EXPECT_EQ(t.s.slider.minimum, 9);
+    EXPECT_EQ(t.s.slider.value, 9);
+}
+
+TEST(Generation, CancelKeepsASortedPartialList) {
+    TestSession t;
+    setFields(t.s, 221, kCubic4);
+    int asked = 0;
+    // The question before the loops does not count; the 41st triple answers yes.
+    generateReflections(t.s, [&] { return ++asked > 41; });
+    EXPECT_EQ(asked, 42);
+    EXPECT_EQ(t.s.reflections.count(), 41);
+    expectConsistentList(t.s);
+}
+
+// The list stops at 32,767 reflections with a message; limits whose loops would not fit 16-bit
+// indices are refused.
+TEST(Generation, SixteenBitIndices) {
+    TestSession t;
+    setFields(t.s, 1, {"60", "60", "60", "90", "90", "90"}, "0.5", "0", "0.5", "100", "16");
+    generateReflections(t.s);
+    EXPECT_EQ(t.s.reflections.count(), kMaxReflections);
+    ASSERT_EQ(t.notifier.events.size(), 1u);
+    EXPECT_NE(t.notifier.events[0].text.find("32767"), std::string::npos);
+    expectConsistentList(t.s);
+
+    t.notifier.events.clear();
+    t.s.fields.hklMax = {"16384", "1", "1"};
+    generateReflections(t.s);
+    EXPECT_EQ(t.s.reflections.count(), 0);
+    ASSERT_EQ(t.notifier.events.size(), 1u);
+    EXPECT_EQ(t.notifier.events[0].kind, RecordingNotifier::Kind::Error);
+}
+
+// Rows with equal keys end in the order this quicksort gives: the pivot is the middle row, a half
+// rounded to even, and the ends swap inwards.
+TEST(Quicksort, TwoRowsAndEqualKeys) {
+    std::vector<float> two{1.0f, 2.0f};
+    quicksortDescending(two, [](float v) { return v; });
+    EXPECT_EQ(two, (std::vector<float>{2.0f, 1.0f}));
+    std::vector<std::pair<float, int>> rows{{1, 0}, {1, 1}, {3, 2}, {2, 3}, {3, 4}, {2, 5}};
+    quicksortDescending(rows, [](const auto& r) { return r.first; });
+    EXPECT_EQ(rows,
+              (std::vector<std::pair<float, int>>{{3, 2}, {3, 4}, {2, 3}, {2, 5}, {1, 0}, {1, 1}}));
+}
+
+} // namespace
+} // namespace tavrel
