@@ -128,8 +128,11 @@ FileOutcome openHkl(Session& s, const std::string& path) {
         }
         r.trackComponents(g);
     }
-    doc.dMin = doc.displayDMin = smallest;
-    doc.dMax = doc.displayDMax = largest;
+    // A file without reflections keeps the d range that reading the document gave.
+    if (smallest <= largest) {
+        doc.dMin = doc.displayDMin = smallest;
+        doc.dMax = doc.displayDMax = largest;
+    }
 
     buildRotatedVectors(s);
     doc.spaceGroupText = trim(spaceGroupListEntry(s.engine, doc.spaceGroupIndex));

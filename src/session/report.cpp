@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "session/simulation.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace tavrel {
@@ -16,7 +17,9 @@ const char* const kCrLf = "\r\n";
 std::string reflectionLine(const Session& s, std::size_t i) {
     const ReflectionList& r = s.reflections;
     const auto& wl = s.doc.wavelength;
-    std::string row = (std::to_string(i + 1) + "   ").substr(0, 4) + " ";
+    // The row number in a column of 4; a longer number (lists reach 32767) is kept whole.
+    const std::string number = std::to_string(i + 1);
+    std::string row = (number + "   ").substr(0, std::max<std::size_t>(4, number.size())) + " ";
     row += padLeft(std::to_string(r.h[i]), 4) + padLeft(std::to_string(r.k[i]), 4) +
            padLeft(std::to_string(r.l[i]), 4);
     const std::string d = "   " + formatNumber(r.d[i], "#0.0000");

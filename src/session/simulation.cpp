@@ -23,6 +23,7 @@ constexpr int kLargestLimit = 16383;
 
 void resetReflections(Session& s) {
     s.reflections.clear();
+    s.points.rows.clear();
     s.doc.thetaWindow = {0, 180};
     s.doc.displayDMin = 0;
     s.doc.displayDMax = 99;
@@ -199,6 +200,12 @@ void generateReflections(Session& s, const CancelCheck& cancelled) {
                             !s.engine.isExtinct(static_cast<std::int16_t>(h),
                                                 static_cast<std::int16_t>(k),
                                                 static_cast<std::int16_t>(l))) {
+                            if (static_cast<std::int32_t>(work.size()) >= kMaxReflections) {
+                                // One more than the list can hold: stop here and say so.
+                                truncated = true;
+                                stop = true;
+                                break;
+                            }
                             Vec3f g{static_cast<float>(h), static_cast<float>(k),
                                     static_cast<float>(l)};
                             toCartesian(doc.matrices, g, false);
@@ -206,10 +213,6 @@ void generateReflections(Session& s, const CancelCheck& cancelled) {
                                             static_cast<float>(l), d, g[0], g[1], g[2]});
                             if (d > maxD) maxD = d;
                             found.trackComponents(g);
-                            if (static_cast<std::int32_t>(work.size()) >= kMaxReflections) {
-                                truncated = true;
-                                stop = true;
-                            }
                         }
                     }
                     if (cancelled && cancelled()) stop = true;

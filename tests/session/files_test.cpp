@@ -121,6 +121,12 @@ TEST(HklFile, ReadsCellGroupAndReflectionsAsTheyStand) {
     EXPECT_EQ(t.s.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
     EXPECT_FLOAT_EQ(t.s.doc.displayDMin, 1.9f); // both get their lines
 
+    // A file without reflections keeps the d range of the fields.
+    ASSERT_TRUE(openHkl(t.s, dir.write("none.hkl", "4 4 4 90 90 90 225\n0\n")).ok);
+    EXPECT_EQ(t.s.reflections.count(), 0);
+    EXPECT_EQ(t.s.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
+    EXPECT_LE(t.s.slider.minimum, t.s.slider.maximum);
+
     // Without a 7th token, or with one beyond 230, the group is the first.
     const std::pair<const char*, int> groups[] = {
         {"4 4 4 90 90 90", 0}, {"  4  4 4 90 90 90   14 ", 13}, {"4 4 4 90 90 90 300", 0}};

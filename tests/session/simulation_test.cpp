@@ -1,3 +1,5 @@
+#include "common/file_io.h"
+#include "session/report.h"
 #include "session/simulation.h"
 #include "session/test_session.h"
 
@@ -173,6 +175,10 @@ TEST(Generation, SixteenBitIndices) {
     ASSERT_EQ(t.notifier.events.size(), 1u);
     EXPECT_NE(t.notifier.events[0].text.find("32767"), std::string::npos);
     expectConsistentList(t.s);
+    // Row numbers beyond 9999 stay whole in the report.
+    const auto report = splitLines(reportText(t.s, "now"));
+    EXPECT_EQ(report[15 + 9999].substr(0, 6), "10000 ");
+    EXPECT_EQ(report[15 + 998].substr(0, 6), "999   ");
 
     t.notifier.events.clear();
     t.s.fields.hklMax = {"16384", "1", "1"};
