@@ -2,125 +2,57 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cmath>
-#include <utility>
+#include <tuple>
 
 namespace tavrel {
 namespace {
 
-TEST(SchemeStrip, ClicksPickTheNearestBandHalvesToEven) {
-    EXPECT_EQ(schemeFromStripClick(15), 1);
-    EXPECT_EQ(schemeFromStripClick(14), 1);
-    EXPECT_EQ(schemeFromStripClick(4), 0);
-    EXPECT_EQ(schemeFromStripClick(10), 0); // 0.5 goes to the even 0
-    EXPECT_EQ(schemeFromStripClick(20), 2); // 1.5 goes to the even 2
-    EXPECT_EQ(schemeFromStripClick(30), 2);
-    EXPECT_EQ(schemeFromStripClick(75), 7);
-    EXPECT_EQ(schemeFromStripClick(-100), -10);
-    EXPECT_EQ(schemeFromStripClick(std::nan("")), 0);
+TEST(ColourTable, StripClicksPickTheNearestBandHalvesToEven) {
+    const std::pair<double, int> cases[] = {{15, 1}, {14, 1}, {4, 0}, {10, 0},
+                                            {20, 2}, {30, 2}, {75, 7}};
+    for (auto [y, scheme] : cases) EXPECT_EQ(schemeFromStripClick(y), scheme) << y;
 }
 
-TEST(SchemeStrip, BandsAreConstantDownEachColumnAndBlackOutside) {
-    for (int band = 0; band < kSchemeCount; ++band)
-        for (int row = band * 10; row < band * 10 + 10; ++row)
-            EXPECT_EQ(schemeStripColour(17, row), schemeStripColour(17, band * 10));
-    EXPECT_EQ(schemeStripColour(77, 3), (Rgb{77, 77, 77}));
-    for (auto [column, row] : {std::pair{-1, 15}, {256, 15}, {10, 70}, {10, -1}})
-        EXPECT_EQ(schemeStripColour(column, row), kBlack);
-}
-
-TEST(ColourLut, SchemeZeroIsTheGreyRamp) {
-    ColourTable t;
-    INIT_LUT(t, 3);
-    INIT_LUT(t, 0);
-    EXPECT_EQ(t.schemeIndex, 0);
-    EXPECT_EQ(t.colourLUT[0], (Rgb{0, 0, 0}));
-    EXPECT_EQ(t.colourLUT[128], (Rgb{128, 128, 128}));
-    EXPECT_EQ(t.colourLUT[255], (Rgb{255, 255, 255}));
-    EXPECT_EQ(t.colourLUT[256], kBlack);
-    EXPECT_EQ(ColourTable{}.colourLUT, t.colourLUT);
-}
-
-TEST(ColourLut, SchemesFollowTheStripAndKeepTheirSamplesExactly) {
-    for (int n = 1; n <= 6; ++n) {
+TEST(ColourTable, TheStripShowsEachSchemeInItsBand) {
+    for (int n = 0; n < kSchemeCount; ++n) {
         ColourTable t;
         INIT_LUT(t, n);
         EXPECT_EQ(t.schemeIndex, n);
         for (int i = 0; i < 256; ++i)
-            ASSERT_EQ(t.colourLUT[static_cast<std::size_t>(i)], schemeStripColour(i, n * 10 + 5))
-                << "scheme " << n << " entry " << i;
-        EXPECT_EQ(t.colourLUT[256], kBlack);
+            for (int row = n * 10; row < n * 10 + 10; ++row)
+                ASSERT_EQ(schemeStripColour(i, row), t.colourLUT[static_cast<std::size_t>(i)])
+                    << "scheme " << n << " entry " << i << " row " << row;
     }
-    ColourTable t;
-    INIT_LUT(t, 1);
-    EXPECT_EQ(t.colourLUT[0], (Rgb{7, 3, 40}));
-    EXPECT_EQ(t.colourLUT[32], (Rgb{30, 1, 129}));
-    EXPECT_EQ(t.colourLUT[224], (Rgb{255, 230, 49}));
-    EXPECT_EQ(t.colourLUT[255], (Rgb{255, 254, 255}));
-    // Halfway between (7,3,40) and (30,1,129): 18.5 and 84.5 round to the even neighbours.
-    EXPECT_EQ(t.colourLUT[16], (Rgb{18, 2, 84}));
-    INIT_LUT(t, 3);
-    EXPECT_EQ(t.colourLUT[64], (Rgb{0, 42, 253}));
-    EXPECT_EQ(t.colourLUT[192], (Rgb{214, 255, 1}));
-    INIT_LUT(t, 6);
-    EXPECT_EQ(t.colourLUT[96], (Rgb{253, 1, 0}));
-    EXPECT_EQ(t.colourLUT[255], (Rgb{255, 254, 249}));
+    EXPECT_EQ(schemeStripColour(10, 70), kBlack); // below the last band
 }
 
-TEST(ColourLut, SchemesWithoutABandFallBackToTheGreyRamp) {
-    for (int n : {7, 8, 100, -1, INT_MIN}) {
+TEST(ColourTable, SchemeEntriesKeepTheirSamplesAndInterpolate) {
+    const std::tuple<int, std::size_t, Rgb> cases[] = {
+        {0, 128, {128, 128, 128}}, {0, 256, {0, 0, 0}},       {1, 0, {7, 3, 40}},
+        {1, 32, {30, 1, 129}},     {1, 224, {255, 230, 49}},  {1, 255, {255, 254, 255}},
+        {1, 16, {18, 2, 84}}, // 18.5 and 84.5 halves to even
+        {3, 64, {0, 42, 253}},     {3, 192, {214, 255, 1}},   {6, 96, {253, 1, 0}},
+        {6, 255, {255, 254, 249}}, {7, 200, {200, 200, 200}}, // no band: the grey ramp
+    };
+    for (const auto& [scheme, entry, colour] : cases) {
         ColourTable t;
         INIT_LUT(t, 4);
-        INIT_LUT(t, n);
-        EXPECT_EQ(t.colourLUT, greyRamp()) << n;
+        INIT_LUT(t, scheme);
+        EXPECT_EQ(t.colourLUT[entry], colour) << scheme << " " << entry;
     }
-    ColourTable t;
-    INIT_LUT(t, 7);
-    EXPECT_EQ(t.schemeIndex, kMonochromeScheme);
-    INIT_LUT(t, -3);
-    EXPECT_EQ(t.schemeIndex, -3);
-    INIT_LUT(t, 70000);
-    EXPECT_EQ(t.schemeIndex, 32767);
+    EXPECT_EQ(ColourTable{}.colourLUT, greyRamp()); // a fresh table is scheme 0
 }
 
-TEST(ColourLut, ResetRestoresBaseColoursAndSchemeZero) {
-    ColourTable t;
-    t.baseColours = {Rgb{1, 2, 3}, Rgb{4, 5, 6}, Rgb{7, 8, 9}};
-    INIT_LUT(t, 5);
-    EXPECT_EQ(backgroundColour(t, false), (Rgb{1, 2, 3}));
-    EXPECT_EQ(backgroundColour(t, true), (Rgb{4, 5, 6}));
-    resetColours(t);
-    EXPECT_EQ(t.schemeIndex, 0);
-    EXPECT_EQ(t.colourLUT, greyRamp());
-    EXPECT_EQ(backgroundColour(t, false), kBlack);
-    EXPECT_EQ(backgroundColour(t, true), kWhite);
-    EXPECT_EQ(t.baseColours[2], (Rgb{255, 0, 0}));
-}
-
-TEST(ColourIndex, SpansEntries25To255AndMirrorsOnALightBackground) {
-    EXPECT_EQ(colourIndex(1.0f, 1.0f, 3.0f, false), 25);
-    EXPECT_EQ(colourIndex(3.0f, 1.0f, 3.0f, false), 255);
-    EXPECT_EQ(colourIndex(2.0f, 1.0f, 3.0f, false), 140);
-    EXPECT_EQ(colourIndex(3.0f, 1.0f, 3.0f, true), 0);
-    EXPECT_EQ(colourIndex(1.0f, 1.0f, 3.0f, true), 230);
-    EXPECT_EQ(colourIndex(2.0f, 1.0f, 3.0f, true), 115);
-}
-
-TEST(ColourIndex, ZeroWidthRangeAndOutsideSpacingsStayInTheTable) {
-    EXPECT_EQ(colourIndex(2.0f, 2.0f, 2.0f, false), 255);
-    EXPECT_EQ(colourIndex(2.0f, 2.0f, 2.0f, true), 0);
-    EXPECT_EQ(colourIndex(9.0f, 1.0f, 3.0f, false), 255);
-    EXPECT_EQ(colourIndex(9.0f, 1.0f, 3.0f, true), 0);
-    EXPECT_EQ(colourIndex(-50.0f, 1.0f, 3.0f, false), 0);
-    EXPECT_EQ(colourIndex(-50.0f, 1.0f, 3.0f, true), 255);
-    for (float d : {std::nanf(""), INFINITY, -INFINITY}) {
-        const int c = colourIndex(d, 1.0f, 3.0f, false);
-        EXPECT_GE(c, 0);
-        EXPECT_LE(c, 255);
+TEST(ColourTable, ColourIndexSpans25To255AndMirrorsOnALightBackground) {
+    // d, dMin, dMax and the entry on a dark background; a zero-width range and spacings outside
+    // the range stay in the table.
+    const std::tuple<float, float, float, int> cases[] = {{1, 1, 3, 25},  {3, 1, 3, 255},
+                                                          {2, 1, 3, 140}, {2, 2, 2, 255},
+                                                          {9, 1, 3, 255}, {-9, 1, 3, 0}};
+    for (auto [d, dMin, dMax, entry] : cases) {
+        EXPECT_EQ(colourIndex(d, dMin, dMax, false), entry) << d << " " << dMin << " " << dMax;
+        EXPECT_EQ(colourIndex(d, dMin, dMax, true), 255 - entry) << d << " " << dMin << " " << dMax;
     }
-    // A range so narrow that the quotient overflows.
-    EXPECT_EQ(colourIndex(1.0f, 0.0f, 1e-45f, false), 255);
 }
 
 } // namespace

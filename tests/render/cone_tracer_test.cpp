@@ -2,7 +2,6 @@
 
 #include "common/numeric.h"
 #include "render/recording_surface.h"
-#include "render/renderer.h"
 #include "session/orient.h"
 #include "session/simulation.h"
 #include "session/test_session.h"
@@ -14,37 +13,31 @@
 namespace tavrel {
 namespace {
 
-TraceSettings settings(bool stereographic = false) {
-    TraceSettings s;
-    s.wavelength = {1.5418f, 0};
-    s.patternScale = 200;
-    s.stereoRadius = 300;
+constexpr float kCu = 1.5418f;
+// The spacing whose cone opens by 45 degrees at the copper wavelength.
+const float kD45 = static_cast<float>(kCu / (2 * std::sin(45 * kDegToRad)));
+const std::array<float, 4> kCone45{1, 0, 0, kD45};
+
+// An 800 x 800 picture with its centre at (400, 400), the pointer there too.
+TraceSettings settings(bool stereographic = false, std::array<float, 2> wavelength = {kCu, 0}) {
+    TraceSettings s{.wavelength = wavelength, .patternScale = 200, .stereoRadius = 300};
     s.stereographic = stereographic;
-    s.width = 800;
-    s.height = 800;
-    s.cx = 400;
-    s.cy = 400;
+    s.lastX = s.lastY = s.cx = s.cy = 400;
+    s.width = s.height = 800;
     s.reflectionCount = 100;
     return s;
 }
 
-ReflectionList oneReflection(int h, int k, int l) {
+const ReflectionList kReflection = [] {
     ReflectionList r;
-    r.append(static_cast<std::int16_t>(h), static_cast<std::int16_t>(k),
-             static_cast<std::int16_t>(l), 1, {0, 0, 0});
+    r.append(1, -1, 2, 1, {0, 0, 0});
     return r;
-}
-
-// The spacing whose cone (for wavelength lambda) opens by 45 degrees.
-float d45(float lambda) {
-    return static_cast<float>(lambda / (2 * std::sin(45 * kDegToRad)));
-}
+}();
 
 TracedCone sample(const TraceSettings& s, const std::array<float, 4>& cone,
                   bool highlighted = false) {
-    const ReflectionList r = oneReflection(1, 1, 1);
     TracedCone out;
-    ConeTracer(s, r).sample(cone, 360, highlighted, out);
+    ConeTracer(s, kReflection).sample(cone, 360, highlighted, out);
     return out;
 }
 
@@ -52,220 +45,153 @@ double radius(const Segment& seg) {
     return std::hypot(seg.x2 - 400.0, seg.y2 - 400.0);
 }
 
-TEST(ConeTracer, FortyFiveDegreeConeIsACircleInBothProjections) {
-    const TracedCone g = sample(settings(), {1, 0, 0, d45(1.5418f)});
-    ASSERT_TRUE(g.hasFirst);
-    ASSERT_EQ(g.first.segments.size(), 361u); // the start point, then 360 steps closing the loop
-    for (const Segment& seg : g.first.segments) EXPECT_NEAR(radius(seg), 200.0, 0.75);
-    EXPECT_EQ(g.first.segments.front().x2, g.first.segments.back().x2);
-    EXPECT_EQ(g.first.segments.front().y2, g.first.segments.back().y2);
-
-    const TracedCone s = sample(settings(true), {1, 0, 0, d45(1.5418f)});
-    const double expected = 300 * std::tan(22.5 * kDegToRad);
-    for (const Segment& seg : s.first.segments) EXPECT_NEAR(radius(seg), expected, 0.75);
-}
-
-TEST(ConeTracer, ConesThatDoNotExistDrawNothing) {
-    EXPECT_FALSE(sample(settings(), {1, 0, 0, 0.7f}).hasFirst); // lambda > 2d
-    EXPECT_FALSE(sample(settings(), {1, 0, 0, 0}).hasFirst);    // d = 0
-    EXPECT_FALSE(sample(settings(), {1, 0, 0, -2}).hasFirst);   // negative Bragg angle
-    EXPECT_FALSE(sample(settings(), {0, 0, 0, 2}).hasFirst);    // no axis
-    EXPECT_FALSE(sample(settings(), {1, 0, 0, std::nanf("")}).hasFirst);
-    TraceSettings narrow = settings();
-    narrow.thetaWindow = {0, 10};
-    EXPECT_FALSE(sample(narrow, {1, 0, 0, 2}).hasFirst); // theta 22.7 outside the window
-    TraceSettings none = settings();
-    none.wavelength = {0, 0};
-    EXPECT_FALSE(sample(none, {1, 0, 0, 2}).hasFirst);
-
-    // s = 1 exactly: the cone degenerates to its pole, all samples on one pixel.
-    const TracedCone pole = sample(settings(), {1, 0, 0, 0.7709f});
-    ASSERT_TRUE(pole.hasFirst);
-    for (const Segment& seg : pole.first.segments) {
-        EXPECT_NEAR(seg.x2, 400, 1);
-        EXPECT_NEAR(seg.y2, 400, 1);
+TEST(ConeTracer, FortyFiveDegreeConeIsACircleInBothProjectionsAndDashedWhenHighlighted) {
+    for (bool stereo : {false, true}) {
+        const auto line = sample(settings(stereo), kCone45).first.segments;
+        const double expected = stereo ? 300 * std::tan(22.5 * kDegToRad) : 200;
+        ASSERT_EQ(line.size(), 361u); // the start point, then 360 steps closing the polygon
+        for (const Segment& seg : line) EXPECT_NEAR(radius(seg), expected, 0.75);
+        EXPECT_EQ(std::pair(line[0].x2, line[0].y2), std::pair(line[360].x2, line[360].y2));
+        EXPECT_NEAR(sample(settings(stereo), kCone45).nearestDistance, expected, 0.5); // centre
+        const auto dashed = sample(settings(stereo), kCone45, true).first.segments;
+        ASSERT_EQ(dashed.size(), 181u);
+        for (std::size_t i = 0; i < 181; ++i) EXPECT_EQ(dashed[i], line[2 * i]);
     }
 }
 
+TEST(ConeTracer, ConesThatDoNotExistOrAreBehindTheFilmDrawNothing) {
+    TraceSettings narrow = settings();
+    narrow.thetaWindow = {0, 10}; // the Bragg angle of d = 2 is 22.7
+    const std::pair<TraceSettings, std::array<float, 4>> cases[] = {
+        {settings(), {1, 0, 0, 0.7f}},  // lambda > 2d
+        {settings(), {1, 0, 0, 0}},     // d = 0
+        {settings(), {1, 0, 0, -2}},    // negative Bragg angle
+        {narrow, {1, 0, 0, 2}},         // outside the theta window
+        {settings(), {-1, 0, 0, kD45}}, // behind the film
+    };
+    for (const auto& [s, cone] : cases) {
+        const TracedCone c = sample(s, cone);
+        EXPECT_TRUE(c.first.segments.empty()) << cone[3];
+        EXPECT_EQ(c.nearestDistance, 999.0f);
+        EXPECT_FALSE(c.hasSecond);
+    }
+    // s = 1 exactly: the cone degenerates to its pole.
+    const auto pole = sample(settings(), {1, 0, 0, 0.7709f}).first.segments;
+    ASSERT_FALSE(pole.empty());
+    for (const Segment& seg : pole) EXPECT_LE(radius(seg), 1);
+}
+
 TEST(ConeTracer, ConeAxisInTheFilmPlaneDrawsOnlyPointsInFront) {
-    // Axis along z: only the half of the cone with x > 0 reaches the film.
-    const TracedCone c = sample(settings(), {0, 0, 1, 2});
-    ASSERT_TRUE(c.hasFirst);
-    ASSERT_FALSE(c.first.segments.empty());
-    const double cotAlpha = std::tan(std::asin(1.5418 / 4));
-    for (const Segment& seg : c.first.segments) {
-        // On the hyperbola z = cot(alpha) * sqrt(1 + y^2) of the gnomonic plane (z points down).
+    const auto line = sample(settings(), {0, 0, 1, 2}).first.segments;
+    ASSERT_FALSE(line.empty());
+    const double cotAlpha = std::tan(std::asin(kCu / 4));
+    for (const Segment& seg : line) {
+        // On the front branch z = cot(alpha) * sqrt(1 + y^2) of the gnomonic plane (z down).
         const double y = (400.0 - seg.x2) / 200.0, z = (seg.y2 - 400.0) / 200.0;
         EXPECT_NEAR(z, cotAlpha * std::sqrt(1 + y * y), 0.02);
     }
 }
 
-TEST(ConeTracer, NearestDistanceStaysWhenNothingIsInside) {
-    TraceSettings s = settings();
-    s.lastX = 400;
-    s.lastY = 400;
-    // A cone about -x lies behind the film.
-    EXPECT_EQ(sample(s, {-1, 0, 0, d45(1.5418f)}).nearestDistance, 999.0f);
-    EXPECT_NEAR(sample(s, {1, 0, 0, d45(1.5418f)}).nearestDistance, 200.0f, 0.5f);
-}
-
 TEST(ConeTracer, SecondWavelength) {
-    TraceSettings s = settings();
-    s.wavelength = {1.5418f, 0.7107f};
-    TracedCone two = sample(s, {1, 0, 0, 2});
-    EXPECT_TRUE(two.hasFirst);
-    EXPECT_TRUE(two.hasSecond);
-    // Electron wavelengths of a few hundredths of an angstrom get their second line too.
-    s.wavelength = {0.0251f, 0.0197f};
-    two = sample(s, {1, 0, 0, 2});
-    EXPECT_TRUE(two.hasSecond);
-    // Equal wavelengths: one line.
-    s.wavelength = {1.5418f, 1.5418f};
-    EXPECT_FALSE(sample(s, {1, 0, 0, 2}).hasSecond);
-    // Wavelength 1 unused: traced once, with wavelength 2.
-    s.wavelength = {0, 1.5418f};
-    const TracedCone only = sample(s, {1, 0, 0, d45(1.5418f)});
-    EXPECT_TRUE(only.hasFirst);
-    EXPECT_FALSE(only.hasSecond);
-    EXPECT_NEAR(radius(only.first.segments[5]), 200.0, 0.75);
+    // Wavelength 1 unused: one line, with wavelength 2; electron wavelengths get both lines.
+    for (auto [wavelength, second] : {std::pair{std::array{kCu, 0.7107f}, true},
+                                      {{0.0251f, 0.0197f}, true},
+                                      {{kCu, kCu}, false},
+                                      {{0, kCu}, false}}) {
+        const TracedCone c = sample(settings(false, wavelength), kCone45);
+        EXPECT_TRUE(c.hasFirst);
+        EXPECT_EQ(c.hasSecond, second) << wavelength[0] << " " << wavelength[1];
+    }
 }
 
 TEST(ConeTracer, CoarserSamplingWhileDragging) {
-    TraceSettings s = settings();
+    TraceSettings s = settings(false, {kCu, 0.7107f});
     s.patternScale = 50; // both lines wholly inside the picture
     s.stereoRadius = 200;
     s.dragging = true;
-    s.wavelength = {1.5418f, 0.7107f};
-    TracedCone c = sample(s, {1, 0, 0, 2});
-    EXPECT_EQ(c.first.segments.size(), 181u);
-    EXPECT_EQ(c.second.segments.size(), 91u);
-    s.stereographic = true;
-    c = sample(s, {1, 0, 0, 2});
-    EXPECT_EQ(c.first.segments.size(), 61u);
-    EXPECT_EQ(c.second.segments.size(), 11u);
+    for (auto [stereo, first, second] : {std::tuple{false, 181u, 91u}, {true, 61u, 11u}}) {
+        s.stereographic = stereo;
+        const TracedCone c = sample(s, {1, 0, 0, 2});
+        EXPECT_EQ(c.first.segments.size(), first);
+        EXPECT_EQ(c.second.segments.size(), second);
+    }
     s.reflectionCount = 30; // few reflections: full quality
     EXPECT_EQ(sample(s, {1, 0, 0, 2}).first.segments.size(), 361u);
 }
 
-TEST(ConeTracer, HighlightedLinesShowEveryOtherSegment) {
-    const TracedCone full = sample(settings(), {1, 0, 0, d45(1.5418f)});
-    const TracedCone dashed = sample(settings(), {1, 0, 0, d45(1.5418f)}, true);
-    EXPECT_EQ(dashed.first.segments.size(), 181u);
-    EXPECT_EQ(dashed.first.segments[1], full.first.segments[2]);
-}
-
 TEST(ConeTracer, LabelsWithHalo) {
-    const ReflectionList r = oneReflection(1, -1, 2);
     TraceSettings s = settings();
     s.labels = true;
-    const ConeTracer tracer(s, r);
-    RecordingSurface surface(800, 800);
-    float nearest = 999;
-    tracer.trace(surface, {1, 0, 0, 2}, 360, 0, nearest, false);
-    const auto texts = surface.texts();
-    ASSERT_EQ(texts.size(), 5u);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(texts[i].colour, (Rgb{0, 0, 0}));
-    EXPECT_EQ(texts[4].colour, (Rgb{255, 255, 255}));
-    EXPECT_EQ(texts[4].text, "1-12");
-    EXPECT_EQ(texts[0].x, texts[4].x - 1);
-    EXPECT_EQ(texts[3].y, texts[4].y + 1);
-
-    s.lightBackground = true;
     s.highlight = {0, 200, 0};
-    RecordingSurface light(800, 800);
-    ConeTracer(s, r).trace(light, {1, 0, 0, 2}, 360, 0, nearest, true);
-    EXPECT_EQ(light.texts()[0].colour, (Rgb{255, 255, 255}));
-    EXPECT_EQ(light.texts()[4].colour, (Rgb{0, 200, 0}));
-}
-
-TEST(ConeTracer, HelpersOfTheTracer) {
-    EXPECT_EQ(polarAngleOf(1.0), 0.0);
-    EXPECT_NEAR(polarAngleOf(0.0), kPi / 2, 1e-12);
-    EXPECT_NEAR(kPi - polarAngleOf(std::cos(0.3)), 0.3, 1e-9);
-    const Mat3f m = axisRotationMatrix({0, 0, 1}, 90);
-    EXPECT_NEAR(m[1][0], 1.0, 1e-6); // x turns towards +y
-    EXPECT_NEAR(m[0][1], -1.0, 1e-6);
-    const ReflectionList r = oneReflection(-1, 0, 12);
-    EXPECT_EQ(hklLabel(r, 0, " "), "-1 0 12");
-    EXPECT_EQ(hklLabel(r, 0, ""), "-1012");
-    EXPECT_EQ(hklLabel(r, 5, ""), "");
-}
-
-// The direction of a picture point, inverting the projection.
-Vec3f backProject(const TraceSettings& s, double X, double Y) {
-    const double dx = X - s.cx, dy = Y - s.cy;
-    if (!s.stereographic) {
-        const Vec3f v{1, static_cast<float>(-dx / s.patternScale),
-                      static_cast<float>(dy / s.patternScale)};
-        return v;
+    for (bool light : {false, true}) { // the highlighted label on the light background
+        s.lightBackground = light;
+        RecordingSurface surface(800, 800);
+        float nearest = 999;
+        ConeTracer(s, kReflection).trace(surface, {1, 0, 0, 2}, 360, 0, nearest, light);
+        const auto texts = surface.texts();
+        ASSERT_EQ(texts.size(), 5u);
+        const Rgb halo = light ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
+        const Rgb ink = light ? Rgb{0, 200, 0} : Rgb{255, 255, 255};
+        const int dx[] = {-1, 1, 0, 0, 0}, dy[] = {0, 0, -1, 1, 0};
+        for (std::size_t i = 0; i < 5; ++i) {
+            EXPECT_EQ(std::pair(texts[i].x - texts[4].x, texts[i].y - texts[4].y),
+                      std::pair(dx[i], dy[i]));
+            EXPECT_EQ(texts[i].text, "1-12");
+            EXPECT_EQ(texts[i].colour, i < 4 ? halo : ink);
+        }
     }
-    const double rho = std::hypot(dx, dy) / s.stereoRadius;
-    const double psi = 2 * std::atan(rho);
-    if (rho == 0) return {1, 0, 0};
-    const double k = std::sin(psi) / (rho * s.stereoRadius);
-    return {static_cast<float>(std::cos(psi)), static_cast<float>(-dx * k),
-            static_cast<float>(dy * k)};
 }
 
-double angleBetween(const Vec3f& a, const Vec3f& b) {
-    const double dot = static_cast<double>(a[0]) * b[0] + static_cast<double>(a[1]) * b[1] +
-                       static_cast<double>(a[2]) * b[2];
-    const double la = std::sqrt(static_cast<double>(a[0]) * a[0] + a[1] * a[1] + a[2] * a[2]);
-    const double lb = std::sqrt(static_cast<double>(b[0]) * b[0] + b[1] * b[1] + b[2] * b[2]);
-    return std::acos(std::clamp(dot / la / lb, -1.0, 1.0));
+using V = std::array<double, 3>;
+V unit(double x, double y, double z) {
+    const double n = std::hypot(x, y, z);
+    return {x / n, y / n, z / n};
+}
+double angle(const V& a, const V& b) {
+    return 2 * std::asin(std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]) / 2);
+}
+// The direction of a picture point, inverting the projection.
+V backProject(const TraceSettings& s, double X, double Y) {
+    const double dx = s.cx - X, dy = Y - s.cy, r = s.stereoRadius;
+    if (!s.stereographic) return unit(s.patternScale, dx, dy);
+    return unit(r * r - dx * dx - dy * dy, 2 * r * dx, 2 * r * dy);
 }
 
 TEST(ConeTracer, EveryDrawnSampleLiesOnItsTrueCone) {
-    struct Case {
-        int group;
-        std::array<std::string, 6> cell;
-        const char* orientation;
-        int type;
-    };
-    const Case cases[] = {
+    // Space group, cell, orientation and its type.
+    const std::tuple<int, std::array<std::string, 6>, const char*, int> cases[] = {
         {229, {"2.866", "", "", "", "", ""}, "0 0 1", 0},
         {225, {"4.05", "", "", "", "", ""}, "1 1 1", 0},
         {194, {"2.66", "", "4.95", "", "", ""}, "1 0 0", 1},
         {14, {"5.1", "6.2", "7.3", "90", "104", "90"}, "1 2 3", 0},
         {2, {"5.1", "6.2", "7.3", "80", "95", "105"}, "1 -1 1", 1},
     };
-    for (const Case& c : cases)
+    for (const auto& [group, cell, orientation, type] : cases)
         for (bool stereographic : {false, true}) {
             test::TestSession t;
-            test::setFields(t.s, c.group, c.cell, "1.5418", "0.7107", "0.9", "20", "3");
-            t.s.fields.orientation = c.orientation;
-            t.s.fields.orientationType = c.type;
+            test::setFields(t.s, group, cell, "1.5418", "0.7107", "0.9", "20", "3");
+            t.s.fields.orientation = orientation;
+            t.s.fields.orientationType = type;
             generateReflections(t.s);
             Do_Rotate(t.s, 1, 17);
-            ASSERT_GT(t.s.points.rows.size(), 10u);
-
-            TraceSettings s = settings(stereographic);
-            s.wavelength = t.s.doc.wavelength;
-            s.patternScale = 250;
-            s.stereoRadius = 380;
+            const TraceSettings s = settings(stereographic, t.s.doc.wavelength);
             const ConeTracer tracer(s, t.s.reflections);
             int checked = 0;
             for (const PointRow& row : t.s.points.rows) {
                 const float d = t.s.reflections.d[static_cast<std::size_t>(row[3])];
                 TracedCone cone;
                 tracer.sample({row[0], row[1], row[2], d}, 360, false, cone);
-                const Vec3f axis{row[0], row[1], row[2]};
-                for (int line = 0; line < 2; ++line) {
-                    const TracedLine& traced = line == 0 ? cone.first : cone.second;
-                    if (line == 1 && !cone.hasSecond) continue;
-                    const double lambda = s.wavelength[static_cast<std::size_t>(line)];
-                    const double alpha = kPi / 2 - std::asin(lambda / 2 / d);
-                    for (const Segment& seg : traced.segments) {
-                        const Vec3f dir = backProject(s, seg.x2, seg.y2);
-                        // Half a pixel in either coordinate, as an angle at this point.
+                for (std::size_t line = 0; line < 2; ++line) {
+                    const double alpha = kPi / 2 - std::asin(s.wavelength[line] / 2 / d);
+                    for (const Segment& seg : line ? cone.second.segments : cone.first.segments) {
+                        // Within half a pixel in either coordinate, as an angle at this point.
+                        const V p = backProject(s, seg.x2, seg.y2);
                         double tolerance = 1e-4;
-                        for (const auto& [ox, oy] :
-                             {std::pair{0.5, 0.5}, {0.5, -0.5}, {-0.5, 0.5}, {-0.5, -0.5}})
+                        for (auto [ox, oy] : {std::pair{-.5, -.5}, {-.5, .5}, {.5, -.5}, {.5, .5}})
                             tolerance = std::max(
-                                tolerance,
-                                angleBetween(dir, backProject(s, seg.x2 + ox, seg.y2 + oy)));
-                        ASSERT_NEAR(angleBetween(dir, axis), alpha, tolerance + 1e-4)
-                            << "group " << c.group << (stereographic ? " stereo" : " gnomonic");
+                                tolerance, angle(p, backProject(s, seg.x2 + ox, seg.y2 + oy)));
+                        ASSERT_NEAR(angle(p, unit(row[0], row[1], row[2])), alpha, tolerance + 1e-4)
+                            << "group " << group << (stereographic ? " stereo" : " gnomonic");
                         ++checked;
                     }
                 }
