@@ -201,8 +201,8 @@ void ConeTracer::sample(const std::array<float, 4>& cone, int stepCount, bool hi
     }
     if (!(lambda > 0)) return;
     out.hasFirst = sampleLine(cone, lambda, stepCount, highlighted, out.first, out.nearestDistance);
-    if (!out.hasFirst) return;
-    // The second wavelength's line, whenever there is a usable second wavelength.
+    // The second wavelength's line, whenever there is a usable second wavelength, also when the
+    // first wavelength has no cone for this spacing (a shorter second wavelength still has one).
     if (!second && wl[1] > 0 && wl[1] != wl[0])
         out.hasSecond =
             sampleLine(cone, wl[1], stepCount, highlighted, out.second, out.nearestDistance);
@@ -226,7 +226,6 @@ void ConeTracer::drawLabel(DrawingSurface& surface, const TracedLine& line,
 
 void ConeTracer::draw(DrawingSurface& surface, const TracedCone& cone, std::int32_t reflectionIndex,
                       bool highlighted) const {
-    if (!cone.hasFirst) return;
     if (!cone.first.segments.empty()) surface.drawSegments(cone.first.segments);
     if (cone.hasSecond) {
         if (!cone.second.segments.empty()) surface.drawSegments(cone.second.segments);

@@ -102,6 +102,11 @@ TEST(ConeTracer, SecondWavelength) {
         EXPECT_TRUE(c.hasFirst);
         EXPECT_EQ(c.hasSecond, second) << wavelength[0] << " " << wavelength[1];
     }
+    // d = 0.7 has no cone for copper (lambda > 2d) but one for molybdenum.
+    const TracedCone mo = sample(settings(false, {kCu, 0.7107f}), {1, 0, 0, 0.7f});
+    EXPECT_FALSE(mo.hasFirst);
+    EXPECT_TRUE(mo.hasSecond);
+    EXPECT_FALSE(mo.second.segments.empty());
 }
 
 TEST(ConeTracer, CoarserSamplingWhileDragging) {
