@@ -1,5 +1,6 @@
 // Selecting a setting and the systematic-absence test.
 
+#include "common/file_io.h"
 #include "common/text.h"
 #include "spacegroup/space_group.h"
 
@@ -16,9 +17,7 @@ void clSpaceGroup::selectRow(int row) {
     const Entry e = XGRP_getEntry(row);
     centringVectors_ = {};
     XGRP_getHallMatrices(e[1]);
-    if (listingFolder_.empty()) return;
-    const std::string separator = endsWith(listingFolder_, "/") ? "" : "/";
-    writeListing(listingFolder_ + separator + "symmetry.txt");
+    if (!listingFolder_.empty()) writeListing(joinPath(listingFolder_, "symmetry.txt"));
 }
 
 bool clSpaceGroup::isExtinct(std::int16_t hh, std::int16_t kk, std::int16_t ll) const {

@@ -1,15 +1,13 @@
 // Operator texts and the listing "symmetry.txt" in which users check the operations behind the
 // absences.
 
+#include "common/file_io.h"
 #include "common/notifier.h"
 #include "common/numeric.h"
 #include "common/text.h"
 #include "spacegroup/space_group.h"
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 
 namespace tavrel {
 
@@ -95,27 +93,8 @@ std::string clSpaceGroup::listingText() const {
 }
 
 bool clSpaceGroup::writeListing(const std::string& path) const {
-    namespace fs = std::filesystem;
-    // The listing goes to a file beside the target first, so a failed write leaves the previous
-    // listing whole.
-    const fs::path target(path);
-    fs::path temporary = target;
-    temporary += ".tmp";
-    bool written = false;
-    std::error_code ec;
-    if (!path.empty() && !fs::is_directory(temporary, ec)) {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out << listingText();
-            out.close();
-            written = !out.fail();
-            if (written) {
-                fs::rename(temporary, target, ec);
-                written = !ec;
-            }
-            if (!written) fs::remove(temporary, ec);
-        }
-    }
+    std::string reason;
+    const bool written = !path.empty() && writeFileAtomically(path, listingText(), reason);
     if (!written && notifier_) notifier_->error("Cannot write the symmetry listing " + path);
     return written;
 }
