@@ -7,11 +7,11 @@
 
 namespace {
 
-using tavrel::clSpaceGroup;
+using tavrel::SpaceGroupEngine;
 
-// Every settings row in turn, as XGRP_find continues after its symbol lookup.
+// Every settings row in turn, as selectSymbol continues after its symbol lookup.
 void BM_SelectAllSettings(benchmark::State& state) {
-    clSpaceGroup engine;
+    SpaceGroupEngine engine;
     for (auto _ : state) {
         for (int row = 0; row < static_cast<int>(tavrel::kSettingsRowCount); ++row) {
             engine.selectRow(row);
@@ -23,11 +23,11 @@ void BM_SelectAllSettings(benchmark::State& state) {
 }
 BENCHMARK(BM_SelectAllSettings)->Unit(benchmark::kMillisecond);
 
-// The full XGRP_find of one typed symbol, lookup included.
+// The full selectSymbol of one typed symbol, lookup included.
 void BM_FindTypedSymbol(benchmark::State& state) {
-    clSpaceGroup engine;
+    SpaceGroupEngine engine;
     for (auto _ : state) {
-        engine.XGRP_find("FM-3M");
+        engine.selectSymbol("FM-3M");
         benchmark::DoNotOptimize(engine.operationCount());
     }
 }
@@ -35,8 +35,8 @@ BENCHMARK(BM_FindTypedSymbol)->Unit(benchmark::kMicrosecond);
 
 // The 9,261 triples of the automatic limits 10/10/10 in F m -3 m, the group with 192 operations.
 void BM_IsExtinctLimits10(benchmark::State& state) {
-    clSpaceGroup engine;
-    engine.XGRP_find("FM-3M");
+    SpaceGroupEngine engine;
+    engine.selectSymbol("FM-3M");
     if (engine.operationCount() != 192) state.SkipWithError("F m -3 m must have 192 operations");
     for (auto _ : state) {
         int absent = 0;

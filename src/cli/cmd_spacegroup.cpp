@@ -42,10 +42,10 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
     }
 
     StderrNotifier notifier(err, "spacegroup");
-    clSpaceGroup engine;
+    SpaceGroupEngine engine;
     engine.setNotifier(&notifier);
     if (const auto gamma = args.value("--gamma"))
-        engine.setUC(5, static_cast<float>(parseNumber(*gamma, "--gamma")));
+        engine.setCellValue(5, static_cast<float>(parseNumber(*gamma, "--gamma")));
 
     int row = 0;
     if (rowText) {
@@ -53,18 +53,16 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
         if (row < 0 || row >= static_cast<int>(kSettingsRowCount))
             throw UsageError("--row must be a settings row 0..529, not '" + *rowText + "'");
     } else {
-        // The window hands over its symbol upper-cased and trimmed; so does the command line.
-        std::string symbol = toUpper(trim(args.positional()[0]));
-        row = engine.XGRP_findHallEntry(symbol);
+        // Symbols are matched upper-cased and trimmed, as the window's list hands them over.
+        row = engine.findSettingRow(toUpper(trim(args.positional()[0])));
     }
-    // What XGRP_find does once the symbol is matched.
     engine.selectRow(row);
-    const clSpaceGroup::Entry entry = engine.XGRP_getEntry(row);
+    const SettingEntry entry = engine.settingEntry(row);
 
     out << "Row: " << row << "\n"
-        << "Number: " << entry[0] << "\n"
-        << "Hall: " << entry[1] << "\n"
-        << "Symbol: " << entry[2] << "\n"
+        << "Number: " << entry.number << "\n"
+        << "Hall: " << entry.hallSymbol << "\n"
+        << "Symbol: " << entry.extendedSymbol << "\n"
         << "Crystal system: " << engine.crystalSystem() << "\n"
         << "Origin choice: " << engine.originChoice() << "\n"
         << "Operations: " << engine.operationCount() << "\n";

@@ -7,8 +7,8 @@
 
 namespace tavrel {
 
-std::string spaceGroupListEntry(const clSpaceGroup& engine, int index) {
-    return padLeft(std::to_string(index + 1), 3) + ": " + engine.getToskSymbol(index + 1);
+std::string spaceGroupListEntry(const SpaceGroupEngine& engine, int index) {
+    return padLeft(std::to_string(index + 1), 3) + ": " + engine.listSymbol(index + 1);
 }
 
 double electronWavelength(double kilovolts) {

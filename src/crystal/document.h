@@ -10,7 +10,7 @@
 
 namespace tavrel {
 
-class clSpaceGroup;
+class SpaceGroupEngine;
 
 // The texts of every input field, the two list positions and the "Auto" box: what the window
 // binds its widgets to. The initial values are those of the form before any state is restored.
@@ -56,7 +56,7 @@ inline constexpr int kOrientationUvw = 1;
 
 // Entry i (0..229) of the space-group list: the number right-aligned in 3 characters, ": ",
 // then the short symbol ("225: F m 3 m").
-std::string spaceGroupListEntry(const clSpaceGroup& engine, int index);
+std::string spaceGroupListEntry(const SpaceGroupEngine& engine, int index);
 
 // Electron wavelength in angstrom for an accelerating voltage in kV (relativistic).
 double electronWavelength(double kilovolts);

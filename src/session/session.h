@@ -64,7 +64,7 @@ public:
     Notifier& notifier;
     DocumentFields fields;
     PatternDocument doc;
-    clSpaceGroup engine;
+    SpaceGroupEngine engine;
     ReflectionList reflections;
     PointTable points; // the rotated reflection vectors
     ViewState view;

@@ -51,14 +51,14 @@ void applySpaceGroup(Session& s) {
     for (int i = 0; i < 6; ++i) {
         std::string& text = f.cell[static_cast<std::size_t>(i)];
         text = replaceAll(text, ",", ".");
-        s.engine.setUC(i, fieldValue(text));
+        s.engine.setCellValue(i, fieldValue(text));
     }
 
     const std::string entry = spaceGroupListEntry(s.engine, f.spaceGroupIndex);
     const std::size_t colon = entry.find(':');
     const std::string symbol =
         trim(toUpper(colon == std::string::npos ? entry : entry.substr(colon + 1)));
-    s.engine.XGRP_find(symbol);
+    s.engine.selectSymbol(symbol);
 }
 
 void readDocument(Session& s) {

@@ -8,19 +8,19 @@
 
 namespace tavrel {
 
-void clSpaceGroup::XGRP_find(const std::string& com) {
-    std::string symbol = trim(com);
-    selectRow(XGRP_findHallEntry(symbol));
+void SpaceGroupEngine::selectSymbol(const std::string& symbol) {
+    selectRow(findSettingRow(trim(symbol)));
 }
 
-void clSpaceGroup::selectRow(int row) {
-    const Entry e = XGRP_getEntry(row);
+void SpaceGroupEngine::selectRow(int row) {
+    if (row < 0 || row >= static_cast<int>(settingsTable.size())) row = 0;
     centringVectors_ = {};
-    XGRP_getHallMatrices(e[1]);
+    buildOperations(std::string(settingsTable[static_cast<std::size_t>(row)].hall));
+    recordRow(row);
     if (!listingFolder_.empty()) writeListing(joinPath(listingFolder_, "symmetry.txt"));
 }
 
-bool clSpaceGroup::isExtinct(std::int16_t hh, std::int16_t kk, std::int16_t ll) const {
+bool SpaceGroupEngine::isExtinct(std::int16_t hh, std::int16_t kk, std::int16_t ll) const {
     if (symOps_.size() < 2) return false;
     const float h = hh;
     const float k = kk;
@@ -46,7 +46,7 @@ bool clSpaceGroup::isExtinct(std::int16_t hh, std::int16_t kk, std::int16_t ll) 
     return false;
 }
 
-std::string clSpaceGroup::crystalSystemOf(int number) {
+std::string SpaceGroupEngine::crystalSystemOf(int number) {
     if (number >= 1 && number <= 2) return "Triclinic";
     if (number >= 3 && number <= 15) return "Monoclinic";
     if (number >= 16 && number <= 74) return "Orthorhombic";

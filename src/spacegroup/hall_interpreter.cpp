@@ -24,23 +24,24 @@ float readNumber(std::string_view text) {
 }
 
 Matrix4 withConfinedTranslation(Matrix4 m) {
-    for (std::size_t i = 0; i < 3; ++i) m[i][3] = clSpaceGroup::XGRP_confine(m[i][3]);
+    for (std::size_t i = 0; i < 3; ++i) m[i][3] = SpaceGroupEngine::confineToUnitCell(m[i][3]);
     return m;
 }
 
-// Two-fold axes along face diagonals, one fixed matrix whatever the order.
+// The three-fold about the body diagonal and the two-folds along face diagonals: one fixed
+// matrix each, whatever the order.
 struct FixedAxis {
-    int code;
+    RotationAxis axis;
     Matrix3 m;
 };
 constexpr std::array<FixedAxis, 7> kFixedAxes = {{
-    {3, {{{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}}},     // a+b+c, three-fold
-    {44, {{{-1, 0, 0}, {0, 0, -1}, {0, -1, 0}}}}, // b-c
-    {4, {{{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}}}},    // b+c
-    {55, {{{0, 0, -1}, {0, -1, 0}, {-1, 0, 0}}}}, // a-c
-    {5, {{{0, 0, 1}, {0, -1, 0}, {1, 0, 0}}}},    // a+c
-    {66, {{{0, -1, 0}, {-1, 0, 0}, {0, 0, -1}}}}, // a-b
-    {6, {{{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}}},    // a+b
+    {RotationAxis::BodyDiagonal, {{{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}}},
+    {RotationAxis::BMinusC, {{{-1, 0, 0}, {0, 0, -1}, {0, -1, 0}}}},
+    {RotationAxis::BPlusC, {{{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}}}},
+    {RotationAxis::AMinusC, {{{0, 0, -1}, {0, -1, 0}, {-1, 0, 0}}}},
+    {RotationAxis::APlusC, {{{0, 0, 1}, {0, -1, 0}, {1, 0, 0}}}},
+    {RotationAxis::AMinusB, {{{0, -1, 0}, {-1, 0, 0}, {0, 0, -1}}}},
+    {RotationAxis::APlusB, {{{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}}},
 }};
 
 // Rotations about a (index 0), b (1) and c (2) of orders 2, 3, 4 and 6.
@@ -112,44 +113,45 @@ float fractionValue(std::string_view text) {
            static_cast<float>(leadingNumber(text.substr(slash + 1)));
 }
 
-// The axis a matrix symbol's rotation turns about; `previousAxis` and `previousOrder` are those
-// of the symbol before it (both 0 for the first).
-int axisCode(std::string_view token, std::size_t position, int order, int previousAxis,
-             int previousOrder) {
-    int axis = std::abs(order) == 1 ? 0 : 2;
+// The axis a matrix symbol's rotation turns about; `previous` and `previousOrder` are those of
+// the symbol before it (a and 0 for the first).
+RotationAxis axisOf(std::string_view token, std::size_t position, int order,
+                    RotationAxis previous, int previousOrder) {
+    using enum RotationAxis;
+    RotationAxis axis = std::abs(order) == 1 ? A : C;
     if (contains(token, "x"))
-        axis = 0;
+        axis = A;
     else if (contains(token, "y"))
-        axis = 1;
-    if (contains(token, "3*")) axis = 3;
-    if (position == 2 && contains(token, "3")) axis = 3;
+        axis = B;
+    if (contains(token, "3*")) axis = BodyDiagonal;
+    if (position == 2 && contains(token, "3")) axis = BodyDiagonal;
 
     // Default directions of a two-fold after the first symbol.
     const bool twoFold = startsWith(token, "2") || startsWith(token, "-2");
     if (position > 0 && twoFold) {
         const bool afterThreeOrSix = previousOrder == 3 || previousOrder == 6;
-        if (previousAxis == 0 && afterThreeOrSix)
-            axis = 44;
-        else if (previousAxis == 1 && afterThreeOrSix)
-            axis = 55;
-        else if (previousAxis == 2 && afterThreeOrSix)
-            axis = 66;
-        else if (previousAxis == 3)
-            axis = 66;
-        else if (previousAxis == 2 && (previousOrder == 2 || previousOrder == 4))
-            axis = 0;
+        if (previous == A && afterThreeOrSix)
+            axis = BMinusC;
+        else if (previous == B && afterThreeOrSix)
+            axis = AMinusC;
+        else if (previous == C && afterThreeOrSix)
+            axis = AMinusB;
+        else if (previous == BodyDiagonal)
+            axis = AMinusB;
+        else if (previous == C && (previousOrder == 2 || previousOrder == 4))
+            axis = A;
     }
     if (contains(token, "2''")) {
-        if (previousAxis == 0) axis = 4;
-        if (previousAxis == 1) axis = 5;
-        if (previousAxis == 2) axis = 6;
+        if (previous == A) axis = BPlusC;
+        if (previous == B) axis = APlusC;
+        if (previous == C) axis = APlusB;
     }
     return axis;
 }
 
 } // namespace
 
-float clSpaceGroup::XGRP_confine(float xx) {
+float SpaceGroupEngine::confineToUnitCell(float xx) {
     float x = xx;
     if (!std::isfinite(x)) return 0.0f;
     // Far from [0, 1) stepping by one would take long or, once 1 is below the float spacing,
@@ -163,7 +165,7 @@ float clSpaceGroup::XGRP_confine(float xx) {
     return x;
 }
 
-std::int16_t clSpaceGroup::XGRP_getCenteringVectors(char system,
+std::int16_t SpaceGroupEngine::centringTranslations(char system,
                                                     std::array<std::array<float, 3>, 4>& t,
                                                     std::array<std::string, 4>& s) {
     t = {};
@@ -184,7 +186,7 @@ std::int16_t clSpaceGroup::XGRP_getCenteringVectors(char system,
     return count;
 }
 
-std::array<float, 3> clSpaceGroup::XGRP_getGlideScrewVectors(std::string_view symbol) {
+std::array<float, 3> SpaceGroupEngine::glideScrewTranslation(std::string_view symbol) {
     const std::string token = toLower(symbol);
     std::array<float, 3> v{0.0f, 0.0f, 0.0f};
     for (const TranslationSymbol& ts : kTranslationSymbols) {
@@ -196,18 +198,17 @@ std::array<float, 3> clSpaceGroup::XGRP_getGlideScrewVectors(std::string_view sy
     return v;
 }
 
-void clSpaceGroup::XGRP_getRotationMatrixFromAxis(int axis, int rtype, Matrix3& m) {
-    const int order = std::abs(rtype);
+void SpaceGroupEngine::rotationAboutAxis(RotationAxis axis, int order, Matrix3& m) {
     bool found = false;
     for (const FixedAxis& f : kFixedAxes) {
-        if (f.code == axis) {
+        if (f.axis == axis) {
             m = f.m;
             found = true;
         }
     }
-    if (!found && axis >= 0 && axis <= 2) {
+    if (!found) {
         const AxisRotations& r = kAxisRotations[static_cast<std::size_t>(axis)];
-        switch (order) {
+        switch (std::abs(order)) {
         case 1:
             m = sym::identity<3>();
             break;
@@ -227,19 +228,24 @@ void clSpaceGroup::XGRP_getRotationMatrixFromAxis(int axis, int rtype, Matrix3& 
             break;
         }
     }
-    if (rtype < 0)
+    if (order < 0)
         for (auto& row : m)
             for (float& e : row) e = -e;
 }
 
-void clSpaceGroup::appendOp(const Matrix4& m) {
+void SpaceGroupEngine::appendOp(const Matrix4& m) {
     // The generator limits keep every table symbol (and any other) within kMaxSymOps.
     if (symOps_.size() >= kMaxSymOps) return;
     symOps_.push_back({m, formatOperator(m)});
 }
 
-void clSpaceGroup::XGRP_getHallMatrices(const std::string& hall_) {
-    const std::string s = trim(hall_);
+void SpaceGroupEngine::interpretHallSymbol(const std::string& hall) {
+    buildOperations(hall);
+    recordRow(lookupRow(0, {}, hall));
+}
+
+void SpaceGroupEngine::buildOperations(const std::string& hall) {
+    const std::string s = trim(hall);
     std::string mainPart = s;
     std::string shiftText;
     if (const std::size_t paren = s.find('('); paren != std::string::npos) {
@@ -254,7 +260,7 @@ void clSpaceGroup::XGRP_getHallMatrices(const std::string& hall_) {
 
     std::array<std::array<float, 3>, 4> vectors;
     std::array<std::string, 4> texts;
-    centringCount_ = XGRP_getCenteringVectors(letter, vectors, texts);
+    centringCount_ = centringTranslations(letter, vectors, texts);
     for (std::size_t i = 0; i < 4; ++i) centringVectors_[i] = {texts[i], vectors[i]};
     symOps_.clear();
 
@@ -279,19 +285,19 @@ void clSpaceGroup::XGRP_getHallMatrices(const std::string& hall_) {
     generators.reserve(limit);
     generators.push_back(sym::identity<4>());
 
-    int previousAxis = 0;
+    RotationAxis previousAxis = RotationAxis::A;
     int previousOrder = 0;
     for (std::size_t j = 0; j < symbolCount; ++j) {
         const std::string& token = tokens[j + 1];
         int order = roundToInt16(readNumber(token));
         if (std::abs(order) > 6) order /= 10; // "21" -> 2, "61" -> 6
-        const int axis = axisCode(token, j, order, previousAxis, previousOrder);
+        const RotationAxis axis = axisOf(token, j, order, previousAxis, previousOrder);
         previousAxis = axis;
         previousOrder = std::abs(order);
 
         Matrix3 rotation = sym::identity<3>();
-        XGRP_getRotationMatrixFromAxis(axis, order, rotation);
-        const std::array<float, 3> translation = XGRP_getGlideScrewVectors(token);
+        rotationAboutAxis(axis, order, rotation);
+        const std::array<float, 3> translation = glideScrewTranslation(token);
         Matrix4 g = sym::identity<4>();
         for (std::size_t r = 0; r < 3; ++r) {
             for (std::size_t c = 0; c < 3; ++c) g[r][c] = rotation[r][c];
@@ -355,14 +361,14 @@ void clSpaceGroup::XGRP_getHallMatrices(const std::string& hall_) {
         }
     }
 
-    primitiveCount_ = static_cast<std::int16_t>(centric_ ? 2 * pointCount_ : pointCount_);
-    totalCount_ = static_cast<std::int16_t>((centringCount_ + 1) * primitiveCount_);
+    const int primitiveCount = centric_ ? 2 * pointCount_ : pointCount_;
+    totalCount_ = static_cast<std::int16_t>((centringCount_ + 1) * primitiveCount);
+    hallSymbol_ = trim(mainPart);
 
     buildPhaseGroups();
-    recordGroup(hall_, mainPart);
 }
 
-void clSpaceGroup::buildPhaseGroups() {
+void SpaceGroupEngine::buildPhaseGroups() {
     phaseGroups_.clear();
     phaseTranslations_.clear();
     std::vector<std::vector<std::size_t>> members;
@@ -389,12 +395,11 @@ void clSpaceGroup::buildPhaseGroups() {
     }
 }
 
-void clSpaceGroup::recordGroup(const std::string& hall, const std::string& hallWithoutShift) {
-    const Entry r = XGRP_lookup(0, {}, hall);
-    number_ = roundToInt16(leadingNumber(r[0]));
-    hallSymbol_ = trim(hallWithoutShift);
-    extendedSymbol_ = trim(r[2]);
-    shortSymbol_ = trim(r[3]);
+void SpaceGroupEngine::recordRow(int row) {
+    const SettingEntry r = row < 0 ? SettingEntry{} : settingEntry(row);
+    number_ = static_cast<std::int16_t>(r.number);
+    extendedSymbol_ = r.extendedSymbol;
+    shortSymbol_ = r.itaSymbol;
     if (const std::size_t eq = shortSymbol_.find('='); eq != std::string::npos)
         shortSymbol_ = trim(shortSymbol_.substr(0, eq));
     crystalSystem_ = crystalSystemOf(number_);

@@ -44,7 +44,7 @@ std::string field(const std::string& s, std::size_t width) {
 
 } // namespace
 
-std::string clSpaceGroup::fractionText(float v) {
+std::string SpaceGroupEngine::fractionText(float v) {
     if (v == 0.0f) return {};
     std::string s = shortestText(v);
     bool replaced = false;
@@ -60,7 +60,7 @@ std::string clSpaceGroup::fractionText(float v) {
     return s;
 }
 
-std::string clSpaceGroup::formatOperator(const Matrix4& m) {
+std::string SpaceGroupEngine::formatOperator(const Matrix4& m) {
     static constexpr std::array<char, 3> kAxes = {'X', 'Y', 'Z'};
     std::string text;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -79,7 +79,7 @@ std::string clSpaceGroup::formatOperator(const Matrix4& m) {
     return text;
 }
 
-std::string clSpaceGroup::listingText() const {
+std::string SpaceGroupEngine::listingText() const {
     std::string text = "Hall: ";
     text.append(hallSymbol_).append("\r\n");
     for (std::size_t j = 0; j < symOps_.size(); ++j) {
@@ -92,7 +92,7 @@ std::string clSpaceGroup::listingText() const {
     return text;
 }
 
-bool clSpaceGroup::writeListing(const std::string& path) const {
+bool SpaceGroupEngine::writeListing(const std::string& path) const {
     std::string reason;
     const bool written = !path.empty() && writeFileAtomically(path, listingText(), reason);
     if (!written && notifier_) notifier_->error("Cannot write the symmetry listing " + path);

@@ -3,9 +3,11 @@
 #include "common/numeric.h"
 #include "common/text.h"
 
+#include <algorithm>
+
 namespace tavrel {
 
-clSpaceGroup::clSpaceGroup() {
+SpaceGroupEngine::SpaceGroupEngine() {
     derived_.reserve(settingsTable.size());
     for (const SettingsRow& row : settingsTable) {
         Derived d;
@@ -18,13 +20,13 @@ clSpaceGroup::clSpaceGroup() {
     }
 }
 
-void clSpaceGroup::setUC(int n, float x) {
-    if (n >= 0 && n < static_cast<int>(cellParams_.size()))
-        cellParams_[static_cast<std::size_t>(n)] = x;
+void SpaceGroupEngine::setCellValue(int index, float value) {
+    if (index >= 0 && index < static_cast<int>(cellValues_.size()))
+        cellValues_[static_cast<std::size_t>(index)] = value;
 }
 
-std::int16_t clSpaceGroup::XGRP_findHallEntry(std::string& s) const {
-    bool rhombohedral = !s.empty() && s[0] == 'R' && cellParams_[5] != 120.0;
+int SpaceGroupEngine::findSettingRow(std::string s) const {
+    bool rhombohedral = !s.empty() && s[0] == 'R' && cellValues_[5] != 120.0;
     if (contains(s, ":H")) {
         s = replaceAll(s, ":H", "");
         rhombohedral = false;
@@ -58,9 +60,9 @@ std::int16_t clSpaceGroup::XGRP_findHallEntry(std::string& s) const {
             const bool testB = contains(u, t);
             if (testA || testB) {
                 if (contains(derived_[row].extended, ":R") || !rhombohedral)
-                    return static_cast<std::int16_t>(row);
+                    return static_cast<int>(row);
             } else if (num >= 1 && num <= 230 && derived_[row].number == num) {
-                return static_cast<std::int16_t>(row);
+                return static_cast<int>(row);
             }
         }
     }
@@ -72,45 +74,58 @@ std::int16_t clSpaceGroup::XGRP_findHallEntry(std::string& s) const {
         u = toUpper(removeChars(replaceAll(u, " 1 ", ""), " "));
         const std::size_t colon = u.find(':');
         if (colon != std::string::npos) u = u.substr(0, colon);
-        if (contains(u, t)) return static_cast<std::int16_t>(row);
+        if (contains(u, t)) return static_cast<int>(row);
     }
     return 0;
 }
 
-clSpaceGroup::Entry clSpaceGroup::XGRP_lookup(int nspg, std::string_view ita,
-                                              std::string_view hall) const {
+int SpaceGroupEngine::rowForGroup(int number) const {
+    const bool rhombohedralAxes = startsWith(listSymbol(number), "R") && cellValues_[5] != 120.0;
+    int first = -1;
+    for (std::size_t row = 0; row < derived_.size(); ++row) {
+        if (derived_[row].number != number) continue;
+        if (first < 0) first = static_cast<int>(row);
+        if (!rhombohedralAxes || contains(derived_[row].extended, ":R"))
+            return static_cast<int>(row);
+    }
+    return std::max(first, 0);
+}
+
+int SpaceGroupEngine::lookupRow(int number, std::string_view ita, std::string_view hall) const {
     const std::string itaUpper = toUpper(ita);
     const std::string hallKey = toUpper(hall) + ".";
     for (std::size_t row = 0; row < derived_.size(); ++row) {
         const SettingsRow& r = settingsTable[row];
         const Derived& d = derived_[row];
         const bool byNumber =
-            nspg >= 1 && nspg <= 230 && d.number == nspg && !startsWith(r.qualifier, "1");
+            number >= 1 && number <= 230 && d.number == number && !startsWith(r.qualifier, "1");
         const bool byIta = !ita.empty() && contains(toUpper(d.ita), itaUpper);
         const bool byHall = !hall.empty() && contains(toUpper(r.hall) + ".", hallKey);
-        if (byNumber || byIta || byHall)
-            return {std::to_string(d.number), std::string(r.hall), d.extended, d.ita};
+        if (byNumber || byIta || byHall) return static_cast<int>(row);
     }
-    return {};
+    return -1;
 }
 
-clSpaceGroup::Entry clSpaceGroup::XGRP_getEntry(int i) {
-    if (i < 0 || i >= static_cast<int>(settingsTable.size())) i = 0;
-    const auto row = static_cast<std::size_t>(i);
-    Entry e{trim(std::to_string(derived_[row].number)), trim(settingsTable[row].hall),
-            trim(derived_[row].extended), trim(derived_[row].ita)};
-
-    hallList_.clear();
-    for (const SettingsRow& r : settingsTable) {
-        if (hallList_.size() >= 100) break;
-        if (r.nspg == e[0]) hallList_.emplace_back(r.hall);
-    }
-    return e;
+SettingEntry SpaceGroupEngine::lookupSetting(int number, std::string_view ita,
+                                             std::string_view hall) const {
+    const int row = lookupRow(number, ita, hall);
+    if (row < 0) return {};
+    const auto r = static_cast<std::size_t>(row);
+    return {derived_[r].number, std::string(settingsTable[r].hall), derived_[r].extended,
+            derived_[r].ita};
 }
 
-std::string clSpaceGroup::getToskSymbol(int nspg) const {
-    if (nspg < 1 || nspg > static_cast<int>(shortSymbolTable.size())) return {};
-    const std::string_view s = shortSymbolTable[static_cast<std::size_t>(nspg - 1)];
+SettingEntry SpaceGroupEngine::settingEntry(int row) const {
+    const std::size_t r = row >= 0 && row < static_cast<int>(settingsTable.size())
+                              ? static_cast<std::size_t>(row)
+                              : 0;
+    return {derived_[r].number, trim(settingsTable[r].hall), trim(derived_[r].extended),
+            trim(derived_[r].ita)};
+}
+
+std::string SpaceGroupEngine::listSymbol(int number) {
+    if (number < 1 || number > static_cast<int>(shortSymbolTable.size())) return {};
+    const std::string_view s = shortSymbolTable[static_cast<std::size_t>(number - 1)];
     if (s.empty()) return {};
     return toUpper(s.substr(0, 1)) + toLower(s.substr(1));
 }

@@ -26,7 +26,7 @@ using Matrix3 = std::array<std::array<float, 3>, 3>;
 using Matrix4 = std::array<std::array<float, 4>, 4>;
 
 // One symmetry operation with its coordinate-triplet text ("-X, Y+1/2, -Z+1/2" laid out in
-// fixed fields, see clSpaceGroup::formatOperator).
+// fixed fields, see SpaceGroupEngine::formatOperator).
 struct SymOp {
     Matrix4 m{};
     std::string text;
@@ -38,46 +38,70 @@ struct CentringVector {
     std::array<float, 3> v{};
 };
 
-class clSpaceGroup {
+// The texts of one settings row. A lookup that matches no row gives number 0 and empty texts.
+struct SettingEntry {
+    int number = 0;
+    std::string hallSymbol;
+    std::string extendedSymbol; // "P 21/c = P 1 21/c 1 = 14:b1"
+    std::string itaSymbol;      // "P 21/c = P 1 21/c 1"
+    friend bool operator==(const SettingEntry&, const SettingEntry&) = default;
+};
+
+// The axis a rotation of a Hall symbol turns about: a cell edge, the body diagonal, or a face
+// diagonal (the values are the codes the interpreter derives from a matrix symbol).
+enum class RotationAxis {
+    A = 0,
+    B = 1,
+    C = 2,
+    BodyDiagonal = 3, // a+b+c
+    BPlusC = 4,
+    BMinusC = 44,
+    APlusC = 5,
+    AMinusC = 55,
+    APlusB = 6,
+    AMinusB = 66
+};
+
+class SpaceGroupEngine {
 public:
-    // number, Hall symbol, extended symbol, ITA symbol
-    using Entry = std::array<std::string, 4>;
     // Capacity of the operation list; the largest group (48 point operations, four centring
     // translations) fills 192.
     static constexpr std::size_t kMaxSymOps = 193;
 
-    clSpaceGroup();
+    SpaceGroupEngine();
 
     // Where messages for the user go; nullptr (the default) keeps the engine silent.
     void setNotifier(Notifier* notifier) { notifier_ = notifier; }
-    // The folder every XGRP_find writes "symmetry.txt" into; empty (the default) writes nothing.
+    // The folder every selectSymbol writes "symmetry.txt" into; empty (the default) writes nothing.
     void setListingFolder(std::string folder) { listingFolder_ = std::move(folder); }
     const std::string& listingFolder() const { return listingFolder_; }
 
-    // Cell value N (0..6: a, b, c, alpha, beta, gamma, spare). Gamma (index 5) other than 120
-    // marks a rhombohedral symbol as given on rhombohedral axes.
-    void setUC(int n, float x);
-    const std::array<double, 7>& cellParams() const { return cellParams_; }
+    // Cell value `index` (0..5: a, b, c, alpha, beta, gamma). Gamma other than 120 marks a
+    // rhombohedral group as given on rhombohedral axes.
+    void setCellValue(int index, float value);
+    const std::array<double, 6>& cellValues() const { return cellValues_; }
 
-    // The row (0..529) a typed symbol selects; every ":H" is removed from `s`. Row 0 (" P 1")
-    // when nothing matches.
-    std::int16_t XGRP_findHallEntry(std::string& s) const;
+    // The row (0..529) a typed symbol selects (a ":H" qualifier means hexagonal axes). Row 0
+    // (" P 1") when nothing matches.
+    int findSettingRow(std::string symbol) const;
+    // The row the space-group list selects for group `number` (1..230): its first setting, or
+    // for a rhombohedral group on rhombohedral axes (gamma other than 120) its ":R" setting.
+    // Row 0 for a number outside 1..230.
+    int rowForGroup(int number) const;
     // The first row matching, in this order of tests, the number (skipping origin-choice-1
-    // rows), the ITA symbol (substring) or the Hall symbol (as its ending); four empty texts
-    // when no row matches. Pass 0 / empty texts for tests that are not wanted.
-    Entry XGRP_lookup(int nspg = 0, std::string_view ita = {}, std::string_view hall = {}) const;
-    // The four texts of row i, trimmed; also rebuilds the Hall-list for that row's number.
-    Entry XGRP_getEntry(int i);
-    // The Hall symbols (untrimmed) of all rows sharing the number of the last XGRP_getEntry.
-    const std::vector<std::string>& XGRP_getHalls() const { return hallList_; }
-    // Short symbol of group nspg (1..230) as the list shows it: "P 21/c", "F m 3 m".
-    std::string getToskSymbol(int nspg) const;
+    // rows), the ITA symbol (substring) or the Hall symbol (as its ending). Pass 0 / empty
+    // texts for tests that are not wanted.
+    SettingEntry lookupSetting(int number = 0, std::string_view ita = {},
+                               std::string_view hall = {}) const;
+    // The texts of settings row `row`, trimmed; row 0 for a row outside the table.
+    SettingEntry settingEntry(int row) const;
+    // Short symbol of group `number` (1..230) as the list shows it: "P 21/c", "F m 3 m".
+    static std::string listSymbol(int number);
 
-    // Selects the setting a typed symbol matches (see XGRP_findHallEntry; `com` itself is not
-    // changed), builds its operations and writes the listing when a listing folder is set.
-    void XGRP_find(const std::string& com);
-    // The part of XGRP_find after the symbol lookup: selects settings row `row` (0..529; any
-    // other value selects row 0).
+    // Selects the setting a typed symbol matches (see findSettingRow).
+    void selectSymbol(const std::string& symbol);
+    // Selects settings row `row` (0..529; any other value selects row 0): builds its operations
+    // and writes the listing when a listing folder is set.
     void selectRow(int row);
     // True when reflection (h k l) is systematically absent in the selected group; false for
     // every reflection before the first selection. Allocation-free.
@@ -85,22 +109,23 @@ public:
 
     // Hall-symbol interpreter: replaces the operations, counts, centring vectors, origin shift
     // and the record of the selected group with those of `hall` (a Hall symbol, optionally
-    // followed by an origin shift in twelfths, " P 31 2c (0 0 1)").
-    void XGRP_getHallMatrices(const std::string& hall);
+    // followed by an origin shift in twelfths, " P 31 2c (0 0 1)"); the record is that of the
+    // first settings row with this Hall symbol, empty when the table has none.
+    void interpretHallSymbol(const std::string& hall);
     // Centring translations of a lattice letter (P A B C I R S T F, upper case): `t` gets the
     // zero vector and then the non-zero ones, `s` their texts; unused records are zero and
     // empty. Returns the number of non-zero vectors.
-    static std::int16_t XGRP_getCenteringVectors(char system,
+    static std::int16_t centringTranslations(char system,
                                                  std::array<std::array<float, 3>, 4>& t,
                                                  std::array<std::string, 4>& s);
     // The translation a matrix symbol ("2ybc", "4abw", "61") carries.
-    static std::array<float, 3> XGRP_getGlideScrewVectors(std::string_view symbol);
-    // The rotation (|rtype| = order; negative rtype = rotoinversion) about axis code 0 (a),
-    // 1 (b), 2 (c), 3 (a+b+c), 4 (b+c), 44 (b-c), 5 (a+c), 55 (a-c), 6 (a+b), 66 (a-b). An
-    // order that is not 1, 2, 3, 4 or 6 about a, b or c leaves m as it was.
-    static void XGRP_getRotationMatrixFromAxis(int axis, int rtype, Matrix3& m);
+    static std::array<float, 3> glideScrewTranslation(std::string_view symbol);
+    // The rotation of order |order| (negative: rotoinversion) about `axis`. The diagonal axes
+    // carry one fixed matrix whatever the order; an order that is not 1, 2, 3, 4 or 6 about a,
+    // b or c leaves m as it was.
+    static void rotationAboutAxis(RotationAxis axis, int order, Matrix3& m);
     // x moved into [0, 1); a value less than 0.0001 below a whole number becomes 0.
-    static float XGRP_confine(float x);
+    static float confineToUnitCell(float x);
 
     // The operations: the point operations, their inverted copies (centric groups) and the
     // copies moved by each centring translation, in that order.
@@ -108,7 +133,6 @@ public:
     std::int16_t operationCount() const { return static_cast<std::int16_t>(symOps_.size()); }
     std::int16_t pointCount() const { return pointCount_; }
     std::int16_t centricCount() const { return centricCount_; }
-    std::int16_t primitiveCount() const { return primitiveCount_; }
     std::int16_t totalCount() const { return totalCount_; }
     bool isCentric() const { return centric_; }
     std::int16_t centringVectorCount() const { return centringCount_; }
@@ -141,7 +165,6 @@ public:
     // Derived texts of a row: its number, ITA symbol with spaces, and extended symbol
     // ("P 21/c = P 1 21/c 1 = 14:b1", "R -3 m = 166:H").
     std::int16_t rowNumber(std::size_t row) const { return derived_[row].number; }
-    const std::string& rowItaSymbol(std::size_t row) const { return derived_[row].ita; }
     const std::string& rowExtendedSymbol(std::size_t row) const { return derived_[row].extended; }
 
 private:
@@ -161,11 +184,15 @@ private:
 
     void appendOp(const Matrix4& m);
     void buildPhaseGroups();
-    void recordGroup(const std::string& hall, const std::string& hallWithoutShift);
+    // The row lookupSetting finds, -1 for none.
+    int lookupRow(int number, std::string_view ita, std::string_view hall) const;
+    // The operations of a Hall symbol, without the record of the group.
+    void buildOperations(const std::string& hall);
+    // The record of the selected group from settings row `row`; empty for -1.
+    void recordRow(int row);
 
     std::vector<Derived> derived_;
-    std::array<double, 7> cellParams_{};
-    std::vector<std::string> hallList_;
+    std::array<double, 6> cellValues_{};
 
     Notifier* notifier_ = nullptr;
     std::string listingFolder_;
@@ -175,7 +202,6 @@ private:
     std::vector<std::array<float, 3>> phaseTranslations_;
     std::int16_t pointCount_ = 0;
     std::int16_t centricCount_ = 0;
-    std::int16_t primitiveCount_ = 0;
     std::int16_t totalCount_ = 0;
     bool centric_ = false;
     std::int16_t centringCount_ = 0;

@@ -80,7 +80,7 @@ TEST(ReadDocument, CellFieldsFollowTheCrystalSystem) {
         EXPECT_EQ(t.s.fields.cell, shown) << group;
         for (std::size_t i = 0; i < 6; ++i) {
             EXPECT_EQ(t.s.doc.cell.values[i], std::stof(shown[i])) << group << " " << i;
-            EXPECT_EQ(t.s.engine.cellParams()[i], std::stof(shown[i])) << group << " " << i;
+            EXPECT_EQ(t.s.engine.cellValues()[i], std::stof(shown[i])) << group << " " << i;
         }
     }
 }

@@ -13,10 +13,9 @@ namespace {
 // The row a symbol selects, typed as the window hands it over: upper-cased, trimmed, with gamma
 // set beforehand.
 int select(const std::string& symbol, float gamma = 90.0f) {
-    clSpaceGroup engine;
-    engine.setUC(5, gamma);
-    std::string s = toUpper(trim(symbol));
-    return engine.XGRP_findHallEntry(s);
+    SpaceGroupEngine engine;
+    engine.setCellValue(5, gamma);
+    return engine.findSettingRow(toUpper(trim(symbol)));
 }
 
 TEST(SettingsTable, RowsPerNumber) {
@@ -28,7 +27,7 @@ TEST(SettingsTable, RowsPerNumber) {
               (std::map<int, int>{{1, 140}, {2, 30}, {3, 26}, {6, 25}, {9, 6}, {12, 1}, {18, 2}}));
 }
 
-TEST(FindHallEntry, TypedSymbols) {
+TEST(FindSettingRow, TypedSymbols) {
     const std::tuple<const char*, float, const char*> cases[] = {
         {"P21/C", 90, "P 21/c = P 1 21/c 1 = 14:b1"},
         {"P 21/C", 90, "P 21/c = P 1 21/c 1 = 14:b1"},
@@ -50,26 +49,34 @@ TEST(FindHallEntry, TypedSymbols) {
         {"PNMA", 90, "P n m a"},
         {"P4/NMM", 90, "P 4/n m m = 129:1"},
         {"XYZ", 90, "P 1"}};
-    clSpaceGroup engine;
+    SpaceGroupEngine engine;
     for (const auto& [typed, gamma, extended] : cases)
         EXPECT_EQ(engine.rowExtendedSymbol(select(typed, gamma)), extended)
             << typed << " " << gamma;
-
-    std::string s = "R-3M:H";
-    engine.XGRP_findHallEntry(s);
-    EXPECT_EQ(s, "R-3M"); // the qualifier is taken out of the caller's text
 }
 
-TEST(FindHallEntry, EveryShortSymbolAndNumberSelectsItsGroup) {
-    clSpaceGroup engine;
+TEST(FindSettingRow, EveryShortSymbolAndNumberSelectsItsGroup) {
+    SpaceGroupEngine engine;
     for (int n = 1; n <= 230; ++n) {
         // Rhombohedral groups are found on either axes.
         for (float gamma : {90.0f, 120.0f})
-            EXPECT_EQ(engine.rowNumber(select(engine.getToskSymbol(n), gamma)), n) << n;
+            EXPECT_EQ(engine.rowNumber(select(engine.listSymbol(n), gamma)), n) << n;
         const int row = select(std::to_string(n));
         EXPECT_EQ(engine.rowNumber(row), n);
         EXPECT_EQ(row == 0 ? 0 : engine.rowNumber(row - 1), n - 1) << "not the first row of " << n;
     }
+}
+
+// The list position selects the same row as the list entry's symbol typed in, on either axes.
+TEST(RowForGroup, AsTheListSymbolSelects) {
+    for (float gamma : {90.0f, 120.0f, 60.0f, 0.0f}) {
+        SpaceGroupEngine engine;
+        engine.setCellValue(5, gamma);
+        for (int n = 1; n <= 230; ++n)
+            EXPECT_EQ(engine.rowForGroup(n), select(SpaceGroupEngine::listSymbol(n), gamma))
+                << n << " " << gamma;
+    }
+    EXPECT_EQ(SpaceGroupEngine().rowForGroup(231), 0);
 }
 
 TEST(Lookup, ByNumberItaOrHall) {
@@ -82,35 +89,28 @@ TEST(Lookup, ByNumberItaOrHall) {
         {0, "", " A 2 2 -1ac", "A b a a = 68:1cab"}, // first of the pair sharing it
         {0, "", "nothing", ""},
         {231, "", "", ""}};
-    clSpaceGroup engine;
+    SpaceGroupEngine engine;
     for (const auto& [nspg, ita, hall, extended] : cases)
-        EXPECT_EQ(engine.XGRP_lookup(nspg, ita, hall)[2], extended) << nspg << ita << hall;
-    EXPECT_EQ(engine.XGRP_lookup(225),
-              (clSpaceGroup::Entry{"225", "-F 4 2 3", "F m -3 m", "F m -3 m"}));
-    EXPECT_EQ(engine.XGRP_lookup(0, {}, "P 2yb")[1], " P 2yb"); // as stored
+        EXPECT_EQ(engine.lookupSetting(nspg, ita, hall).extendedSymbol, extended)
+            << nspg << ita << hall;
+    EXPECT_EQ(engine.lookupSetting(225), (SettingEntry{225, "-F 4 2 3", "F m -3 m", "F m -3 m"}));
+    EXPECT_EQ(engine.lookupSetting(0, {}, "P 2yb").hallSymbol, " P 2yb"); // as stored
+    EXPECT_EQ(engine.lookupSetting(0, {}, "nothing").number, 0);
 }
 
-TEST(GetEntry, TrimmedTextsAndTheHallList) {
-    clSpaceGroup engine;
-    EXPECT_TRUE(engine.XGRP_getHalls().empty());
-    EXPECT_EQ(engine.XGRP_getEntry(select("P21/C")),
-              (clSpaceGroup::Entry{"14", "-P 2ybc", "P 21/c = P 1 21/c 1 = 14:b1",
-                                   "P 21/c = P 1 21/c 1"}));
-    const auto& halls = engine.XGRP_getHalls();
-    ASSERT_EQ(halls.size(), 9u);
-    EXPECT_EQ(halls[0], "-P 2ybc");
-    EXPECT_EQ(halls[8], "-P 2xac");
-    engine.XGRP_getEntry(0);
-    EXPECT_EQ(engine.XGRP_getHalls(), (std::vector<std::string>{" P 1"})); // untrimmed
-    engine.XGRP_getEntry(select("R-3M", 120));
-    EXPECT_EQ(engine.XGRP_getHalls(), (std::vector<std::string>{"-R 3 2''", "-P 3* 2"}));
+TEST(SettingEntries, TrimmedTexts) {
+    SpaceGroupEngine engine;
+    EXPECT_EQ(engine.settingEntry(select("P21/C")),
+              (SettingEntry{14, "-P 2ybc", "P 21/c = P 1 21/c 1 = 14:b1", "P 21/c = P 1 21/c 1"}));
+    EXPECT_EQ(engine.settingEntry(0).hallSymbol, "P 1");
+    EXPECT_EQ(engine.settingEntry(530), engine.settingEntry(0));
 }
 
 TEST(ShortSymbols, AsTheListShowsThem) {
     const std::map<int, std::string> cases = {
         {14, "P 21/c"}, {166, "R -3 m"}, {225, "F m 3 m"}, {194, "P 63/m m c"}, {0, ""}, {231, ""}};
-    clSpaceGroup engine;
-    for (const auto& [n, symbol] : cases) EXPECT_EQ(engine.getToskSymbol(n), symbol) << n;
+    SpaceGroupEngine engine;
+    for (const auto& [n, symbol] : cases) EXPECT_EQ(engine.listSymbol(n), symbol) << n;
 }
 
 } // namespace
