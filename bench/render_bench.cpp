@@ -1,5 +1,5 @@
 // What the user waits for after pressing "Perform Simulation" and while dragging: generating the
-// reflection list, and DRAW at full quality and with the coarser sampling of a drag. Each DRAW
+// reflection list, and drawing at full quality and with the coarser sampling of a drag. Each draw
 // is compared with a baseline that only hands the very same segments to QPainter on the same
 // image, so the ratio shows what tracing and bookkeeping add to the bare drawing.
 
@@ -7,7 +7,8 @@
 #include "output/painter_surface.h"
 #include "render/recording_surface.h"
 #include "render/renderer.h"
-#include "session/simulation.h"
+#include "session/generation.h"
+#include "session/pattern_view.h"
 
 #include <QImage>
 #include <QLine>
@@ -49,9 +50,16 @@ public:
     void beep() override {}
 };
 
-std::unique_ptr<Session> simulate(const Sample& sample, NullNotifier& notifier) {
-    auto s = std::make_unique<Session>(notifier);
-    DocumentFields& f = s->fields;
+// A simulation of the sample shown in the window's first picture size.
+struct Shown {
+    explicit Shown(Notifier& notifier) : sim(notifier) {}
+    Simulation sim;
+    PatternView pattern;
+};
+
+std::unique_ptr<Shown> simulate(const Sample& sample, NullNotifier& notifier) {
+    auto s = std::make_unique<Shown>(notifier);
+    DocumentFields& f = s->sim.fields;
     f.spaceGroupIndex = sample.group - 1;
     f.cell = {sample.a, sample.a, sample.a, "90", "90", "90"};
     f.wavelength = {sample.wavelength, "0"};
@@ -59,27 +67,27 @@ std::unique_ptr<Session> simulate(const Sample& sample, NullNotifier& notifier) 
     f.hklMax = {"2", "2", "2"};
     f.autoLimits = sample.autoLimits;
     f.orientation = sample.orientation;
-    generateReflections(*s);
+    generateReflections(s->sim);
+    showNewReflections(s->pattern, s->sim, SimulationChange::Generated);
     return s;
 }
 
 void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int threads) {
     NullNotifier notifier;
     const auto s = simulate(sample, notifier);
-    s->pointer.dragging = dragging;
+    const PatternInput input = patternInput(s->sim, s->pattern, dragging);
     ImageSurface surface(kWidth, kHeight);
     Renderer renderer(threads);
-    for (auto _ : state) renderer.DRAW(*s, surface);
-    state.counters["cones"] = s->reflections.count();
+    for (auto _ : state) renderer.draw(input, surface);
+    state.counters["cones"] = s->sim.reflections.count();
 }
 
 // The same segments in the same batches and pens, straight to QPainter.
 void baselineBench(benchmark::State& state, const Sample& sample, bool dragging) {
     NullNotifier notifier;
     const auto s = simulate(sample, notifier);
-    s->pointer.dragging = dragging;
     RecordingSurface recorder(kWidth, kHeight);
-    Renderer().DRAW(*s, recorder);
+    Renderer().draw(patternInput(s->sim, s->pattern, dragging), recorder);
     struct Batch {
         QPen pen;
         std::vector<QLine> lines;
@@ -134,7 +142,7 @@ BENCHMARK_CAPTURE(BM_Baseline, silicon_mo_drag, kSiliconMo, true)->Unit(benchmar
 // Generation with automatic limits 10/10/10 (a = 10, d-Min 1: 9,261 triples).
 void BM_Generate(benchmark::State& state, int group) {
     NullNotifier notifier;
-    Session s(notifier);
+    Simulation s(notifier);
     DocumentFields& f = s.fields;
     f.spaceGroupIndex = group - 1;
     f.cell = {"10", "10", "10", "90", "90", "90"};

@@ -1,16 +1,19 @@
 #include "cli/cli_session.h"
 
 #include "cli/args.h"
+#include "session/generation.h"
 #include "session/input_files.h"
-#include "session/simulation.h"
 
 #include <ostream>
 
 namespace tavrel::cli {
 
-CliSession::CliSession(std::ostream& err, std::string_view command)
-    : notifier(err, command), session(notifier) {
-    newDocument(session);
+CliSession::CliSession(std::ostream& errors)
+    : err(errors), notifier(errors), simulation(notifier) {
+    newDocument(simulation, "input.tvr");
+    simulation.addListener([this](SimulationChange change) {
+        if (change != SimulationChange::Turned) showNewReflections(pattern, simulation, change);
+    });
 }
 
 void StderrNotifier::error(std::string_view text) {
@@ -20,11 +23,10 @@ void StderrNotifier::message(std::string_view text) {
     err_ << "tavrel-cli: " << text << "\n";
 }
 
-bool loadSimulation(Session& s, const std::string& path, const std::string& commandName,
-                    std::ostream& err) {
+bool CliSession::load(const std::string& path, const std::string& commandName) {
     const std::optional<InputFormat> format = inputFormatOf(path);
     if (!format) throw UsageError("'" + path + "' is neither a .tvr nor a .hkl file");
-    const FileOutcome outcome = openInputFile(s, path, *format);
+    const FileOutcome outcome = openInputFile(simulation, path, *format);
     if (!outcome.ok) {
         err << "tavrel-cli " << commandName << ": " << outcome.error << "\n";
         return false;

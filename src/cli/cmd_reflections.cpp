@@ -3,9 +3,10 @@
 #include "cli/commands.h"
 
 #include "common/numeric.h"
+#include "crystal/unit_cell.h"
+#include "session/generation.h"
 #include "session/input_files.h"
 #include "session/report.h"
-#include "session/simulation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -24,21 +25,21 @@ double jsonNumber(float v) {
 
 QJsonValue jsonAngle(float wavelength, float d) {
     if (!(wavelength > 0)) return QJsonValue(QJsonValue::Null);
-    return reflectionTheta(wavelength, d);
+    return braggAngle(wavelength, d);
 }
 
 int runReflections(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Args args(argv, {"--json"}, {});
     args.expectPositional(1, 1);
-    CliSession cli(err, "reflections");
-    Session& s = cli.session;
-    if (!loadSimulation(s, args.positional()[0], "reflections", err)) return kFileError;
+    CliSession cli(err);
+    const Simulation& s = cli.simulation;
+    if (!cli.load(args.positional()[0], "reflections")) return kFileError;
 
     const ReflectionList& r = s.reflections;
-    const auto& wl = s.doc.wavelength;
+    const auto& wl = s.document.wavelength;
     if (!args.flag("--json")) {
         for (std::int32_t i = 0; i < r.count(); ++i) {
-            const auto row = reflectionViewRow(s, i);
+            const auto row = reflectionListTexts(r, wl, i);
             out << row[1] << " " << row[2] << " " << (row[3].empty() ? "-" : row[3]) << " "
                 << (row[4].empty() ? "-" : row[4]) << "\n";
         }
@@ -58,8 +59,8 @@ int runReflections(const std::vector<std::string>& argv, std::ostream& out, std:
     }
     QJsonObject doc;
     doc["count"] = r.count();
-    doc["dMin"] = jsonNumber(s.doc.dMin);
-    doc["dMax"] = jsonNumber(s.doc.dMax);
+    doc["dMin"] = jsonNumber(s.document.dMin);
+    doc["dMax"] = jsonNumber(s.document.dMax);
     doc["wavelength1"] = jsonNumber(wl[0]);
     doc["wavelength2"] = jsonNumber(wl[1]);
     doc["reflections"] = reflections;
@@ -70,9 +71,9 @@ int runReflections(const std::vector<std::string>& argv, std::ostream& out, std:
 int runReport(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Args args(argv, {}, {});
     args.expectPositional(1, 1);
-    CliSession cli(err, "report");
-    if (!loadSimulation(cli.session, args.positional()[0], "report", err)) return kFileError;
-    out << reportText(cli.session, reportDateTime());
+    CliSession cli(err);
+    if (!cli.load(args.positional()[0], "report")) return kFileError;
+    out << reportText(cli.simulation, reportDateTime());
     return 0;
 }
 
@@ -82,9 +83,9 @@ int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream
     const std::string& target = args.positional()[1];
     const std::optional<InputFormat> format = inputFormatOf(target);
     if (!format) throw UsageError("'" + target + "' is neither a .tvr nor a .hkl file");
-    CliSession cli(err, "convert");
-    if (!loadSimulation(cli.session, args.positional()[0], "convert", err)) return kFileError;
-    const FileOutcome saved = saveInputFile(cli.session, target, *format);
+    CliSession cli(err);
+    if (!cli.load(args.positional()[0], "convert")) return kFileError;
+    const FileOutcome saved = saveInputFile(cli.simulation, target, *format);
     if (!saved.ok) {
         err << "tavrel-cli convert: " << saved.error << "\n";
         return kFileError;

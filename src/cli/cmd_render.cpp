@@ -2,12 +2,12 @@
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 
-#include "common/file_io.h"
 #include "common/text.h"
 #include "output/picture_file.h"
 #include "render/colour_table.h"
 #include "render/renderer.h"
 #include "session/orient.h"
+#include "session/pattern_view.h"
 
 #include <ostream>
 
@@ -32,22 +32,22 @@ std::array<int, 3> parseHkl(const std::string& text, const std::string& what) {
             parseInteger(parts[2], what)};
 }
 
-void applyRotation(Session& s, const std::string& text) {
+void applyRotation(Simulation& sim, const std::string& text) {
     const std::size_t colon = text.find(':');
     if (colon == std::string::npos)
         throw UsageError("--rotate must read AXIS:DEG, not '" + text + "'");
     const int axis = parseInteger(text.substr(0, colon), "the axis of --rotate");
     if (axis < 1 || axis > 3) throw UsageError("the axis of --rotate must be 1, 2 or 3");
     const double angle = parseNumber(text.substr(colon + 1), "the angle of --rotate");
-    Do_Rotate(s, axis, static_cast<float>(angle));
+    rotateAboutViewAxis(sim, static_cast<ViewAxis>(axis), static_cast<float>(angle));
 }
 
-void selectReflection(Session& s, const std::array<int, 3>& hkl) {
-    const ReflectionList& r = s.reflections;
+void selectReflection(const ReflectionList& r, Selection& selection,
+                      const std::array<int, 3>& hkl) {
     bool found = false;
     for (std::size_t i = 0; i < r.d.size(); ++i)
         if (r.h[i] == hkl[0] && r.k[i] == hkl[1] && r.l[i] == hkl[2]) {
-            s.selection.set(i, true);
+            selection.set(i, true);
             found = true;
         }
     if (!found)
@@ -71,53 +71,53 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         scheme = parseInteger(*v, "--scheme");
         if (scheme < 0 || scheme > kMonochromeScheme) throw UsageError("--scheme must lie in 0..7");
     }
-    const std::string ext = extensionOf(*output);
-    if (ext != ".png" && ext != ".bmp" && ext != ".svg" && ext != ".pdf")
+    if (!pictureFormatOf(*output))
         throw UsageError("the picture file must end in .png, .bmp, .svg or .pdf");
 
-    CliSession cli(err, "render");
-    Session& s = cli.session;
-    s.canvasWidth = width;
-    s.canvasHeight = height;
-    if (!loadSimulation(s, args.positional()[0], "render", err)) return kFileError;
+    CliSession cli(err);
+    Simulation& s = cli.simulation;
+    PatternView& pattern = cli.pattern;
+    pattern.width = width;
+    pattern.height = height;
+    if (!cli.load(args.positional()[0], "render")) return kFileError;
 
-    ViewState& view = s.view;
+    ViewState& view = pattern.view;
     view.viewStereographic = args.flag("--stereographic");
     view.viewLabels = args.flag("--labels");
     view.viewRings = args.flag("--rings");
     view.viewFilmOutline = !args.flag("--no-film-outline");
     view.lightBackground = args.flag("--light");
     view.showLines = !args.flag("--points");
-    INIT_LUT(s.colours, scheme);
+    selectColourScheme(pattern.colours, scheme);
 
     if (const auto orient = args.value("--orient")) {
         s.fields.orientation = *orient;
-        s.fields.orientationType = args.flag("--uvw") ? kOrientationUvw : kOrientationHkl;
-        applyOrientationText(s, args.flag("--uvw"));
-        if (s.fields.orientation == "invalid")
+        s.fields.orientationType =
+            args.flag("--uvw") ? OrientationType::Direct : OrientationType::Reciprocal;
+        if (!applyOrientationText(s, args.flag("--uvw")))
             throw UsageError("--orient must be three numbers \"h k l\", not '" + *orient + "'");
     } else if (args.flag("--uvw")) {
         applyOrientationText(s, true);
     }
     for (const std::string& r : args.values("--rotate")) applyRotation(s, r);
     if (const auto t = args.value("--threshold"))
-        s.doc.displayDMin = static_cast<float>(parseNumber(*t, "--threshold"));
+        s.document.displayDMin = static_cast<float>(parseNumber(*t, "--threshold"));
     for (const std::string& hkl : args.values("--select"))
-        selectReflection(s, parseHkl(hkl, "--select"));
+        selectReflection(s.reflections, pattern.selection, parseHkl(hkl, "--select"));
 
     std::string error;
-    const std::unique_ptr<FileSurface> surface = openPictureFile(*output, width, height, error);
-    if (!surface) {
+    const std::unique_ptr<PictureFile> picture = openPictureFile(*output, width, height, error);
+    if (!picture) {
         err << "tavrel-cli render: " << error << "\n";
         return kFileError;
     }
-    Renderer renderer;
-    renderer.DRAW(s, *surface);
-    if (!surface->finish(error)) {
+    const std::optional<DrawSummary> summary =
+        Renderer().draw(patternInput(s, pattern), picture->surface());
+    if (!picture->finish(error)) {
         err << "tavrel-cli render: " << error << "\n";
         return kFileError;
     }
-    out << s.status.text[0] << "\n" << s.status.text[1] << "\n";
+    if (summary) out << summary->countText << "\n" << summary->nearestPoleText << "\n";
     return 0;
 }
 

@@ -41,7 +41,7 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
         if (matrices) throw UsageError("--matrices and --absent cannot be combined");
     }
 
-    StderrNotifier notifier(err, "spacegroup");
+    StderrNotifier notifier(err);
     SpaceGroupEngine engine;
     engine.setNotifier(&notifier);
     if (const auto gamma = args.value("--gamma"))

@@ -1,20 +1,24 @@
 #pragma once
 
-#include <array>
+#include <cstdint>
 #include <vector>
 
 namespace tavrel {
 
-// One row per reflection: its reciprocal vector in the view frame (x along the viewing axis,
-// y horizontal, z vertical) and, in column 3, its index in the reflection list. Arrow keys
-// re-sort the rows, so a row's reflection is always found through column 3.
-using PointRow = std::array<float, 4>;
+// One reflection's reciprocal vector in the view frame (x along the viewing axis, y horizontal,
+// z vertical) and the index of that reflection in the reflection list. Arrow keys re-sort the
+// points, so a point's reflection is always found through its index, never its position.
+struct RotatedPoint {
+    float x = 0, y = 0, z = 0;
+    std::int32_t reflection = 0;
+    friend bool operator==(const RotatedPoint&, const RotatedPoint&) = default;
+};
 
 struct PointTable {
-    std::vector<PointRow> rows;
+    std::vector<RotatedPoint> rows;
 
     std::size_t size() const { return rows.size(); }
-    static int reflectionIndex(const PointRow& row) { return static_cast<int>(row[3]); }
+    bool empty() const { return rows.empty(); }
 };
 
 } // namespace tavrel

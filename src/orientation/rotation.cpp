@@ -4,6 +4,7 @@
 #include "common/quicksort.h"
 #include "common/text.h"
 
+#include <array>
 #include <cmath>
 
 namespace tavrel {
@@ -31,44 +32,49 @@ Mat3f orientationMatrix(const Vec3f& v) {
         {{f(ct * cp), f(-ct * sp), f(st)}, {f(sp), f(cp), 0.0f}, {f(-st * cp), f(st * sp), f(ct)}}};
 }
 
-void orientRows(const Mat3f& m, const std::vector<float>& gx, const std::vector<float>& gy,
-                const std::vector<float>& gz, PointTable& table) {
+void orientPoints(const Mat3f& m, const ReflectionList& reflections, PointTable& table) {
+    const std::vector<float>&gx = reflections.gx, &gy = reflections.gy, &gz = reflections.gz;
     table.rows.resize(gx.size());
-    for (std::size_t i = 0; i < gx.size(); ++i) {
-        PointRow& row = table.rows[i];
-        for (std::size_t r = 0; r < 3; ++r)
-            row[r] = static_cast<float>(static_cast<double>(m[r][0]) * gx[i] +
-                                        static_cast<double>(m[r][1]) * gy[i] +
-                                        static_cast<double>(m[r][2]) * gz[i]);
-        row[3] = static_cast<float>(i);
-    }
+    auto product = [&](std::size_t r, std::size_t i) {
+        return static_cast<float>(static_cast<double>(m[r][0]) * gx[i] +
+                                  static_cast<double>(m[r][1]) * gy[i] +
+                                  static_cast<double>(m[r][2]) * gz[i]);
+    };
+    for (std::size_t i = 0; i < gx.size(); ++i)
+        table.rows[i] = {product(0, i), product(1, i), product(2, i),
+                         static_cast<std::int32_t>(i)};
 }
 
-void Rotate(PointTable& table, int axis, float angle) {
-    if (axis < 1 || axis > 3) return;
-    const float a = static_cast<float>(angle * kRotateDegToRad);
+void rotatePoints(PointTable& table, ViewAxis axis, float degrees) {
+    const float a = static_cast<float>(degrees * kRotateDegToRad);
     const double c = static_cast<float>(std::cos(a));
     const double s = static_cast<float>(std::sin(a));
-    double R[3][3];
-    if (axis == 1) {
-        const double m[3][3] = {{1, 0, 0}, {0, c, -s}, {0, s, c}};
-        std::copy(&m[0][0], &m[0][0] + 9, &R[0][0]);
-    } else if (axis == 2) {
-        const double m[3][3] = {{c, 0, -s}, {0, 1, 0}, {s, 0, c}};
-        std::copy(&m[0][0], &m[0][0] + 9, &R[0][0]);
-    } else {
-        const double m[3][3] = {{c, s, 0}, {-s, c, 0}, {0, 0, 1}};
-        std::copy(&m[0][0], &m[0][0] + 9, &R[0][0]);
+    using Matrix = std::array<std::array<double, 3>, 3>;
+    Matrix R;
+    switch (axis) {
+    case ViewAxis::Viewing:
+        R = Matrix{{{1, 0, 0}, {0, c, -s}, {0, s, c}}};
+        break;
+    case ViewAxis::Horizontal:
+        R = Matrix{{{c, 0, -s}, {0, 1, 0}, {s, 0, c}}};
+        break;
+    case ViewAxis::Vertical:
+        R = Matrix{{{c, s, 0}, {-s, c, 0}, {0, 0, 1}}};
+        break;
+    default:
+        return;
     }
-    for (PointRow& row : table.rows) {
-        const double x = row[0], y = row[1], z = row[2];
-        for (std::size_t r = 0; r < 3; ++r)
-            row[r] = static_cast<float>(R[r][0] * x + R[r][1] * y + R[r][2] * z);
+    for (RotatedPoint& p : table.rows) {
+        const double x = p.x, y = p.y, z = p.z;
+        auto turned = [&](std::size_t r) {
+            return static_cast<float>(R[r][0] * x + R[r][1] * y + R[r][2] * z);
+        };
+        p = {turned(0), turned(1), turned(2), p.reflection};
     }
 }
 
-void sortRowsByViewAxis(PointTable& table) {
-    quicksortDescending(table.rows, [](const PointRow& r) { return r[0]; });
+void sortAlongViewingAxis(PointTable& table) {
+    quicksortDescending(table.rows, [](const RotatedPoint& p) { return p.x; });
 }
 
 std::optional<Vec3f> parseOrientationText(const std::string& text) {

@@ -1,7 +1,7 @@
 #pragma once
-// Turning the reflection vectors into the view frame and about its axes. Axis 1 = x is the
-// viewing axis (crystal towards film), axis 2 = y horizontal, axis 3 = z vertical.
+// Turning the reflection vectors into the view frame and about its axes.
 
+#include "crystal/reflections.h"
 #include "crystal/unit_cell.h"
 #include "orientation/point_table.h"
 
@@ -10,20 +10,23 @@
 
 namespace tavrel {
 
+// The axes of the view frame by their numbers: 1 = x, the viewing axis (crystal towards film),
+// 2 = y horizontal, 3 = z vertical.
+enum class ViewAxis { Viewing = 1, Horizontal = 2, Vertical = 3 };
+
 // The rotation that carries v onto +z: the turn by the tilt about y after the turn by the
 // azimuth about z. Only v's direction matters; the null vector gives the turn of +x onto +z.
 Mat3f orientationMatrix(const Vec3f& v);
 
-// Rows (M * g_i, i) for the reflection vectors g_i, summed in 8 bytes and stored as floats.
-void orientRows(const Mat3f& m, const std::vector<float>& gx, const std::vector<float>& gy,
-                const std::vector<float>& gz, PointTable& table);
+// One point per reflection, in list order: (M * g_i, i), summed in 8 bytes and stored as floats.
+void orientPoints(const Mat3f& m, const ReflectionList& reflections, PointTable& table);
 
-// Rotates columns 0..2 of every row about axis 1, 2 or 3 by `angle` degrees (a positive angle
-// turns y towards +z about 1, x towards +z about 2, y towards +x about 3). Other axes: nothing.
-void Rotate(PointTable& table, int axis, float angle);
+// Turns every point about a view axis by `degrees` (a positive angle turns y towards +z about
+// the viewing axis, x towards +z about the horizontal one, y towards +x about the vertical one).
+void rotatePoints(PointTable& table, ViewAxis axis, float degrees);
 
-// The arrow-key order: rows by their component along the viewing axis, largest first.
-void sortRowsByViewAxis(PointTable& table);
+// The arrow-key order: points by their component along the viewing axis, largest first.
+void sortAlongViewingAxis(PointTable& table);
 
 // The three numbers of an orientation text: three blank-separated tokens (leading-number rule
 // each), or else exactly three characters taken one digit each ("001", "1-1" -> 1 0 1). No value

@@ -4,28 +4,26 @@
 
 namespace tavrel {
 
-namespace {
+namespace detail {
 
-QImage blankImage(int width, int height) {
-    QImage image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
-    if (!image.isNull()) image.fill(Qt::black);
-    return image;
+PaintedImage::PaintedImage(int width, int height)
+    : image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32) {
+    // A null image cannot take a painter; the surface then stays inactive and ignores every
+    // call.
+    if (image.isNull()) return;
+    image.fill(Qt::black);
+    painter.begin(&image);
 }
 
-// A null image cannot take a painter; the surface then stays inactive and ignores every call.
-QPainter& begun(QPainter& painter, QImage& image) {
-    if (!image.isNull()) painter.begin(&image);
-    return painter;
+PaintedImage::~PaintedImage() {
+    if (painter.isActive()) painter.end();
 }
 
-} // namespace
+} // namespace detail
 
 ImageSurface::ImageSurface(int width, int height)
-    : image_(blankImage(width, height)), painter_(),
-      surface_(begun(painter_, image_), image_.width(), image_.height()) {}
-
-ImageSurface::~ImageSurface() {
-    if (painter_.isActive()) painter_.end();
-}
+    : PaintedImage(width, height),
+      PainterSurface(PaintedImage::painter, PaintedImage::image.width(),
+                     PaintedImage::image.height()) {}
 
 } // namespace tavrel

@@ -3,7 +3,6 @@
 #include "output/image_surface.h"
 #include "output/painter_surface.h"
 
-#include <QByteArray>
 #include <QFileInfo>
 #include <QImage>
 #include <QMarginsF>
@@ -25,28 +24,34 @@ namespace {
 constexpr int kVectorDpi = 96;
 constexpr int kMaxPictureSide = 32767;
 
-enum class Format { Png, Bmp, Svg, Pdf };
-
-std::optional<Format> formatOfPath(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("png")) return Format::Png;
-    if (suffix == QLatin1String("bmp")) return Format::Bmp;
-    if (suffix == QLatin1String("svg")) return Format::Svg;
-    if (suffix == QLatin1String("pdf")) return Format::Pdf;
-    return std::nullopt;
-}
+using Format = PictureFormat;
 
 std::string fileError(const char* what, const QSaveFile& file) {
     return std::string(what) + " " + file.fileName().toStdString() + ": " +
            file.errorString().toStdString();
 }
 
-class PictureFile final : public FileSurface {
+// Draws nothing: what a picture draws on once it is finished.
+class NoSurface final : public DrawingSurface {
 public:
-    PictureFile(const QString& path, Format format, int width, int height)
+    int width() const override { return 0; }
+    int height() const override { return 0; }
+    void clear(Rgb) override {}
+    void setPen(Rgb, int, PenStyle) override {}
+    void drawSegments(std::span<const Segment>) override {}
+    void drawRectangle(int, int, int, int) override {}
+    void drawCircle(int, int, int, bool) override {}
+    void setTextSize(double) override {}
+    int textHeight() const override { return 0; }
+    void drawText(int, int, std::string_view, Rgb) override {}
+};
+
+class PictureFileImpl final : public PictureFile {
+public:
+    PictureFileImpl(const QString& path, Format format, int width, int height)
         : format_(format), width_(width), height_(height), file_(path) {}
 
-    ~PictureFile() override {
+    ~PictureFileImpl() override {
         // Ends a vector stream into the temporary file, which the unsaved QSaveFile discards.
         if (painter_.isActive()) painter_.end();
     }
@@ -86,30 +91,7 @@ public:
         return false;
     }
 
-    int width() const override { return width_; }
-    int height() const override { return height_; }
-    void clear(Rgb background) override {
-        if (target_) target_->clear(background);
-    }
-    void setPen(Rgb colour, int width, PenStyle style) override {
-        if (target_) target_->setPen(colour, width, style);
-    }
-    void drawSegments(std::span<const Segment> segments) override {
-        if (target_) target_->drawSegments(segments);
-    }
-    void drawRectangle(int x1, int y1, int x2, int y2) override {
-        if (target_) target_->drawRectangle(x1, y1, x2, y2);
-    }
-    void drawCircle(int x, int y, int radius, bool filled) override {
-        if (target_) target_->drawCircle(x, y, radius, filled);
-    }
-    void setTextSize(double points) override {
-        if (target_) target_->setTextSize(points);
-    }
-    int textHeight() const override { return target_ ? target_->textHeight() : 0; }
-    void drawText(int x, int y, std::string_view text, Rgb colour) override {
-        if (target_) target_->drawText(x, y, text, colour);
-    }
+    DrawingSurface& surface() override { return target_ ? *target_ : finished_; }
 
     bool finish(std::string& error) override {
         if (!target_) {
@@ -157,14 +139,23 @@ private:
     std::optional<PainterSurface> vector_;
     std::unique_ptr<ImageSurface> image_;
     DrawingSurface* target_ = nullptr;
+    NoSurface finished_;
 };
 
 } // namespace
 
-std::unique_ptr<FileSurface> openPictureFile(const std::string& path, int width, int height,
+std::optional<PictureFormat> pictureFormatOf(const std::string& path) {
+    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    if (suffix == QLatin1String("png")) return Format::Png;
+    if (suffix == QLatin1String("bmp")) return Format::Bmp;
+    if (suffix == QLatin1String("svg")) return Format::Svg;
+    if (suffix == QLatin1String("pdf")) return Format::Pdf;
+    return std::nullopt;
+}
+
+std::unique_ptr<PictureFile> openPictureFile(const std::string& path, int width, int height,
                                              std::string& error) {
-    const QString qpath = QString::fromStdString(path);
-    const std::optional<Format> format = formatOfPath(qpath);
+    const std::optional<Format> format = pictureFormatOf(path);
     if (!format) {
         error = "unknown picture format of " + path + " (use .png, .bmp, .svg or .pdf)";
         return nullptr;
@@ -173,39 +164,10 @@ std::unique_ptr<FileSurface> openPictureFile(const std::string& path, int width,
         error = "invalid picture size " + std::to_string(width) + " x " + std::to_string(height);
         return nullptr;
     }
-    auto file = std::make_unique<PictureFile>(qpath, *format, width, height);
+    auto file = std::make_unique<PictureFileImpl>(QString::fromStdString(path), *format, width,
+                                                  height);
     if (!file->open(error)) return nullptr;
     return file;
-}
-
-bool saveImage(const QImage& image, const std::string& path, const char* format,
-               std::string& error) {
-    if (image.isNull()) {
-        error = "there is no picture to save";
-        return false;
-    }
-    const QString qpath = QString::fromStdString(path);
-    const QByteArray fmt =
-        format ? QByteArray(format) : QFileInfo(qpath).suffix().toUpper().toLatin1();
-    if (fmt.isEmpty()) {
-        error = "no image format for " + path;
-        return false;
-    }
-    QSaveFile file(qpath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = fileError("cannot create", file);
-        return false;
-    }
-    if (!image.save(&file, fmt.constData())) {
-        file.cancelWriting();
-        error = "cannot write " + path + " as " + fmt.toStdString();
-        return false;
-    }
-    if (!file.commit()) {
-        error = fileError("cannot write", file);
-        return false;
-    }
-    return true;
 }
 
 } // namespace tavrel

@@ -111,25 +111,21 @@ Rgb schemeStripColour(int column, int row) {
     return schemeColour(band, column);
 }
 
-void INIT_LUT(ColourTable& table, int nlut) {
-    table.schemeIndex = static_cast<std::int16_t>(std::clamp<int>(
-        nlut, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
-    if (nlut < 1 || nlut >= kSchemeCount) {
+void selectColourScheme(ColourTable& table, int scheme) {
+    table.schemeIndex = static_cast<std::int16_t>(
+        std::clamp<int>(scheme, std::numeric_limits<std::int16_t>::min(),
+                        std::numeric_limits<std::int16_t>::max()));
+    if (scheme < 1 || scheme >= kSchemeCount) {
         table.colourLUT = greyRamp();
         return;
     }
     for (int i = 0; i < 256; ++i)
-        table.colourLUT[static_cast<std::size_t>(i)] = schemeStripColour(i, nlut * 10 + 5);
+        table.colourLUT[static_cast<std::size_t>(i)] = schemeStripColour(i, scheme * 10 + 5);
     table.colourLUT[256] = kBlack;
 }
 
 int schemeFromStripClick(double y) {
     return roundToInt32((y - 5.0) / 10.0);
-}
-
-void resetColours(ColourTable& table) {
-    table.baseColours = {kBlack, kWhite, kHighlightRed};
-    INIT_LUT(table, 0);
 }
 
 Rgb backgroundColour(const ColourTable& table, bool lightBackground) {

@@ -36,18 +36,18 @@ constexpr std::array<Rgb, kLutSize> greyRamp() {
 }
 
 struct ColourTable {
-    // A fresh table is already scheme 0, as after the start-up's INIT_LUT(0).
+    // A fresh table is already scheme 0, as the program starts with.
     std::array<Rgb, kLutSize> colourLUT = greyRamp();
     std::int16_t schemeIndex = 0;
     // [0] dark background, [1] light background, [2] highlight of selected lines.
     std::array<Rgb, 3> baseColours{kBlack, kWhite, kHighlightRed};
 };
 
-// Makes `nlut` the current scheme: 0 is the grey ramp, 1..6 the strip's bands. Any other number
-// (the monochrome scheme 7, larger numbers from a damaged dump, negatives) is kept as the scheme
-// index, saturated to 16 bits, and fills the table with the grey ramp, so that the table is
-// always a dark-to-light ramp whatever the history.
-void INIT_LUT(ColourTable& table, int nlut);
+// Makes `scheme` the current scheme: 0 is the grey ramp, 1..6 the strip's bands. Any other
+// number (the monochrome scheme 7, larger numbers from a damaged dump, negatives) is kept as
+// the scheme index, saturated to 16 bits, and fills the table with the grey ramp, so that the
+// table is always a dark-to-light ramp whatever the history.
+void selectColourScheme(ColourTable& table, int scheme);
 
 // Colour of the strip at (column, row); black outside the 256 x 70 strip.
 Rgb schemeStripColour(int column, int row);
@@ -55,9 +55,6 @@ Rgb schemeStripColour(int column, int row);
 // The scheme under a click at height y of the strip: the nearest band centre, halves to even.
 // May lie outside 0..6 for clicks below or above the strip (7 is the monochrome scheme).
 int schemeFromStripClick(double y);
-
-// Base colours back to black, white and red, and scheme 0.
-void resetColours(ColourTable& table);
 
 Rgb backgroundColour(const ColourTable& table, bool lightBackground);
 

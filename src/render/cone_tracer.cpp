@@ -79,8 +79,8 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
     const float step = 360.0f / static_cast<float>(stepCount);
 
     const double theta = arcSin(lambda / 2.0 / d);
-    const float thetaDegrees = static_cast<float>(theta / kDegToRad);
-    if (!(st.thetaWindow[0] <= thetaDegrees && thetaDegrees <= st.thetaWindow[1])) return false;
+    // A negative d gives a negative Bragg angle: no cone.
+    if (!(static_cast<float>(theta / kDegToRad) >= 0.0f)) return false;
 
     const float t = static_cast<float>(std::tan(kPi / 2.0 - theta));
 
@@ -178,7 +178,7 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
                 line.labelY = Y;
             }
             const float dist =
-                std::sqrt((X - st.lastX) * (X - st.lastX) + (Y - st.lastY) * (Y - st.lastY));
+                std::sqrt((X - st.pickX) * (X - st.pickX) + (Y - st.pickY) * (Y - st.pickY));
             if (dist < nearest) nearest = dist;
         }
         xp = X;

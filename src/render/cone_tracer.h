@@ -15,10 +15,9 @@
 
 namespace tavrel {
 
-// What the tracer reads of the session, copied once per redraw.
+// Everything the tracer reads, copied once per picture.
 struct TraceSettings {
     std::array<float, 2> wavelength{}; // angstrom; 0 = unused
-    std::array<float, 2> thetaWindow{0, 180};
     float patternScale = 100;
     float stereoRadius = 100;
     float printScale = 1;
@@ -27,7 +26,7 @@ struct TraceSettings {
     bool lightBackground = false;
     bool dragging = false;
     Rgb highlight{255, 0, 0};
-    float lastX = 0, lastY = 0;       // the pointer's reference point for picking
+    float pickX = 0, pickY = 0;       // distances of drawn samples are measured from here
     std::int32_t reflectionCount = 0; // N, for the reduced sampling while dragging
     int width = 0, height = 0;        // W, H
     float cx = 0, cy = 0;

@@ -19,25 +19,13 @@ constexpr Rgb kRingColourScreen{128, 128, 255};
 constexpr Rgb kRingColourPrinter{193, 193, 193};
 } // namespace
 
-PicturePoint projectGnomonic(const ProjectionFrame& f, const Vec3f& p) {
-    const double sk = static_cast<double>(f.scale) * f.printScale;
-    return {static_cast<float>(f.cx - sk * p[1] / p[0]),
-            static_cast<float>(f.cy + sk * p[2] / p[0])};
+LatticeOffset latticeOffset(const RotatedPoint& point, float scale) {
+    return {roundToInt16(static_cast<float>(scale * point.y)),
+            roundToInt16(static_cast<float>(scale * point.z))};
 }
 
-PicturePoint projectStereographic(const ProjectionFrame& f, const Vec3f& p) {
-    const double rk = static_cast<double>(f.stereoRadius) * f.printScale;
-    const double den = 1.0 + p[0];
-    return {static_cast<float>(f.cx - rk * p[1] / den), static_cast<float>(f.cy + rk * p[2] / den)};
-}
-
-LatticeOffset latticeOffset(const PointRow& row, float scale) {
-    return {roundToInt16(static_cast<float>(scale * row[1])),
-            roundToInt16(static_cast<float>(scale * row[2]))};
-}
-
-PixelPoint projectLatticePoint(const ProjectionFrame& f, const PointRow& row) {
-    const LatticeOffset o = latticeOffset(row, f.scale);
+PixelPoint projectLatticePoint(const ProjectionFrame& f, const RotatedPoint& point) {
+    const LatticeOffset o = latticeOffset(point, f.scale);
     return {px(f.cx + o.a * static_cast<double>(f.printScale)),
             px(f.cy - o.b * static_cast<double>(f.printScale))};
 }
@@ -46,23 +34,18 @@ float stereoRadiusFor(int width, int height) {
     return static_cast<float>(0.95 * std::min(width, height) / 2.0);
 }
 
-void FitScreen(Session& s) {
-    const auto& film = s.doc.film;
-    float& S = s.view.patternScale;
-    const float a = film[0] / film[2] * S;
-    const float b = film[1] / film[2] * S;
-    const float sx = static_cast<float>(s.canvasWidth - 50) / a;
-    const float sy = static_cast<float>(s.canvasHeight - 50) / b;
-    const float fitted = S * std::min(sx, sy);
-    // A film without width, height or distance cannot be fitted; the scale stays.
-    if (std::isfinite(fitted) && fitted > 0) {
-        S = fitted;
-    } else {
-        const double direct = std::min((s.canvasWidth - 50.0) * film[2] / film[0],
-                                       (s.canvasHeight - 50.0) * film[2] / film[1]);
-        if (std::isfinite(direct) && direct > 0) S = static_cast<float>(direct);
-    }
-    s.requestRedraw();
+float fittedPatternScale(float scale, const std::array<float, 3>& film, int width, int height) {
+    const float a = film[0] / film[2] * scale;
+    const float b = film[1] / film[2] * scale;
+    const float sx = static_cast<float>(width - 50) / a;
+    const float sy = static_cast<float>(height - 50) / b;
+    const float fitted = scale * std::min(sx, sy);
+    if (std::isfinite(fitted) && fitted > 0) return fitted;
+    // From a scale of 0 or infinity the product above says nothing; the film may still fit.
+    const double direct =
+        std::min((width - 50.0) * film[2] / film[0], (height - 50.0) * film[2] / film[1]);
+    if (std::isfinite(direct) && direct > 0) return static_cast<float>(direct);
+    return scale;
 }
 
 std::string filmCaption(const std::array<float, 3>& film) {

@@ -2,16 +2,14 @@
 // Picture coordinates of view directions: X to the right, Y downwards, centre (W / 2, H / 2).
 // Both projections mirror the view (+y goes left, +z down); reciprocal-lattice points do not.
 
-#include "session/session.h"
+#include "orientation/point_table.h"
+
+#include <array>
+#include <string>
 
 namespace tavrel {
 
 class DrawingSurface;
-
-struct PicturePoint {
-    float x = 0;
-    float y = 0;
-};
 
 struct ProjectionFrame {
     float cx = 0, cy = 0;   // centre
@@ -20,27 +18,24 @@ struct ProjectionFrame {
     float printScale = 1;   // 1 on the screen
 };
 
-// For a unit vector p with px > 0 (vectors with px <= 0 are behind the film).
-PicturePoint projectGnomonic(const ProjectionFrame& f, const Vec3f& p);
-PicturePoint projectStereographic(const ProjectionFrame& f, const Vec3f& p);
-
-// Lattice offsets (round(S * y), round(S * z)) of a row, used for poles and the nearest pole.
+// Lattice offsets (round(S * y), round(S * z)) of a point, used for poles and the nearest pole.
 struct LatticeOffset {
     int a = 0, b = 0;
 };
-LatticeOffset latticeOffset(const PointRow& row, float scale);
-// The reciprocal-lattice-point position of a row (parallel projection along x, +y right).
+LatticeOffset latticeOffset(const RotatedPoint& point, float scale);
+// The reciprocal-lattice-point position of a point (parallel projection along x, +y right).
 struct PixelPoint {
     int x = 0, y = 0;
 };
-PixelPoint projectLatticePoint(const ProjectionFrame& f, const PointRow& row);
+PixelPoint projectLatticePoint(const ProjectionFrame& f, const RotatedPoint& point);
 
 // Radius of the primitive circle for a picture of W x H units.
 float stereoRadiusFor(int width, int height);
 
-// Rescales so that the whole film fits the picture with a margin of 25 units on each side of
-// its tighter dimension, then redraws.
-void FitScreen(Session& s);
+// The scale at which the whole film fits a picture of width x height units with a margin of 25
+// units on each side of its tighter dimension. A film without width, height or distance cannot
+// be fitted: the scale stays.
+float fittedPatternScale(float scale, const std::array<float, 3>& film, int width, int height);
 
 // The film caption "100 x 80 D=50".
 std::string filmCaption(const std::array<float, 3>& film);

@@ -1,7 +1,6 @@
 #include "render/renderer.h"
 
 #include "common/numeric.h"
-#include "render/colour_table.h"
 #include "render/projection.h"
 #include "render/surface.h"
 
@@ -17,6 +16,23 @@ constexpr int kStepCount = 360;
 // Below this many traced cones, starting threads costs more than it saves: most cones of a
 // pattern are rejected before any sampling.
 constexpr std::size_t kParallelMinimum = 512;
+// Picks and poles farther than this from their reference point never count.
+constexpr float kOutOfReach = 999;
+
+float dOf(const ReflectionList& r, const RotatedPoint& p) {
+    const auto i = static_cast<std::size_t>(p.reflection);
+    return i < r.d.size() ? r.d[i] : 0.0f;
+}
+
+ProjectionFrame frameFor(const PatternInput& input, int width, int height, float printScale) {
+    ProjectionFrame frame;
+    frame.cx = static_cast<float>(width / 2.0);
+    frame.cy = static_cast<float>(height / 2.0);
+    frame.scale = input.view.patternScale;
+    frame.printScale = printScale;
+    frame.stereoRadius = stereoRadiusFor(width, height);
+    return frame;
+}
 
 } // namespace
 
@@ -24,85 +40,47 @@ Renderer::Renderer(int threads)
     : threads_(threads > 0 ? threads
                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()))) {}
 
-void selectListEntry(Session& s, std::int32_t entry) {
-    const std::int32_t i = entry - 1;
-    if (i < 0 || static_cast<std::size_t>(i) >= s.selection.size()) return;
-    s.selection.toggle(static_cast<std::size_t>(i));
-    if (s.showListEntry) s.showListEntry(entry);
+std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index) {
+    return "approx. (" + hklLabel(reflections, index, " ") + ")";
 }
 
-void Renderer::DRAW(Session& s, DrawingSurface& surface, const PrintContext* print) {
-    if (!s.reflections.generated) return;
-    drawOnce(s, surface, print);
-    if (s.pointer.pickRequest) {
-        // The pick is completed; the redraw that follows shows the new selection.
-        s.pointer.pickRequest = false;
-        drawOnce(s, surface, print);
-    }
+std::string clickedText(const ReflectionList& reflections, std::int32_t index) {
+    return "clicked (" + hklLabel(reflections, index, " ") + ")";
 }
 
-void Renderer::drawOnce(Session& s, DrawingSurface& surface, const PrintContext* print) {
-    const PatternDocument& doc = s.doc;
-    const ReflectionList& refl = s.reflections;
-    const ViewState& view = s.view;
-    const ColourTable& colours = s.colours;
-    const bool printing = print != nullptr;
-
-    const int W = surface.width(), H = surface.height();
-    ProjectionFrame frame;
-    frame.cx = static_cast<float>(W / 2.0);
-    frame.cy = static_cast<float>(H / 2.0);
-    frame.scale = view.patternScale;
-    frame.printScale =
-        printing && !(view.viewStereographic && view.showLines) ? print->printFactor : 1.0f;
-    frame.stereoRadius = stereoRadiusFor(W, H);
-    s.view.printScale = frame.printScale;
-    s.view.stereoRadius = frame.stereoRadius;
-
-    float nearestPole = 999, nearestLine = 999, bestLine = 999;
-    std::size_t nearestPoleRow = 0, nearestLineRow = 0;
-    int traced = 0;
-
-    surface.clear(backgroundColour(colours, view.lightBackground));
-    surface.setTextSize(view.viewStereographic ? 7 : 8);
-
+TraceSettings Renderer::traceSettings(const PatternInput& input, int width, int height,
+                                      float printScale) const {
+    const ProjectionFrame frame = frameFor(input, width, height, printScale);
     TraceSettings ts;
-    ts.wavelength = doc.wavelength;
-    ts.thetaWindow = doc.thetaWindow;
-    ts.patternScale = view.patternScale;
+    ts.wavelength = input.wavelength;
+    ts.patternScale = input.view.patternScale;
     ts.stereoRadius = frame.stereoRadius;
-    ts.printScale = frame.printScale;
-    ts.stereographic = view.viewStereographic;
-    ts.labels = view.viewLabels;
-    ts.lightBackground = view.lightBackground;
-    ts.dragging = s.pointer.dragging;
-    ts.highlight = colours.baseColours[2];
-    ts.lastX = s.pointer.lastX;
-    ts.lastY = s.pointer.lastY;
-    ts.reflectionCount = refl.count();
-    ts.width = W;
-    ts.height = H;
+    ts.printScale = printScale;
+    ts.stereographic = input.view.viewStereographic;
+    ts.labels = input.view.viewLabels;
+    ts.lightBackground = input.view.lightBackground;
+    ts.dragging = input.dragging;
+    ts.highlight = input.colours.baseColours[2];
+    ts.reflectionCount = input.reflections.count();
+    ts.width = width;
+    ts.height = height;
     ts.cx = frame.cx;
     ts.cy = frame.cy;
-    const ConeTracer tracer(ts, refl);
+    return ts;
+}
 
-    const std::vector<PointRow>& rows = s.points.rows;
-    auto dOf = [&](const PointRow& row) {
-        const auto i = static_cast<std::size_t>(PointTable::reflectionIndex(row));
-        return i < refl.d.size() ? refl.d[i] : 0.0f;
-    };
-
-    // Sample every cone that will be traced, possibly on several threads; the drawing loop
-    // below then uses the samples in table order.
+void Renderer::sampleCones(const PatternInput& input, const ConeTracer& tracer) {
+    const std::vector<RotatedPoint>& rows = input.points.rows;
     tracedRows_.clear();
-    if (view.showLines)
+    if (input.view.showLines)
         for (std::size_t n = 0; n < rows.size(); ++n)
-            if (dOf(rows[n]) > doc.displayDMin) tracedRows_.push_back(n);
+            if (dOf(input.reflections, rows[n]) > input.threshold) tracedRows_.push_back(n);
     if (cones_.size() < tracedRows_.size()) cones_.resize(tracedRows_.size());
     auto sampleRange = [&](std::size_t from, std::size_t to) {
         for (std::size_t j = from; j < to; ++j) {
-            const PointRow& row = rows[tracedRows_[j]];
-            tracer.sample({row[0], row[1], row[2], dOf(row)}, kStepCount, false, cones_[j]);
+            const RotatedPoint& p = rows[tracedRows_[j]];
+            tracer.sample({p.x, p.y, p.z, dOf(input.reflections, p)}, kStepCount, false,
+                          cones_[j]);
         }
     };
     const std::size_t count = tracedRows_.size();
@@ -117,14 +95,37 @@ void Renderer::drawOnce(Session& s, DrawingSurface& surface, const PrintContext*
     } else {
         sampleRange(0, count);
     }
+}
 
+std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurface& surface,
+                                          const PrintContext* print) {
+    const ReflectionList& refl = input.reflections;
+    if (!refl.generated) return std::nullopt;
+    const ViewState& view = input.view;
+    const ColourTable& colours = input.colours;
+    const bool printing = print != nullptr;
+
+    const int W = surface.width(), H = surface.height();
+    const float printScale =
+        printing && !(view.viewStereographic && view.showLines) ? print->printFactor : 1.0f;
+    const ProjectionFrame frame = frameFor(input, W, H, printScale);
+
+    surface.clear(backgroundColour(colours, view.lightBackground));
+    surface.setTextSize(view.viewStereographic ? 7 : 8);
+
+    const ConeTracer tracer(traceSettings(input, W, H, printScale), refl);
+    sampleCones(input, tracer);
+
+    const std::vector<RotatedPoint>& rows = input.points.rows;
+    float nearestPole = kOutOfReach;
+    std::optional<std::size_t> nearestPoleRow;
+    std::int32_t traced = 0;
     const bool monochrome = colours.schemeIndex == kMonochromeScheme;
-    const float dMin = doc.dMin, dMax = doc.dMax;
     std::size_t next = 0; // next entry of tracedRows_
     for (std::size_t n = 0; n < rows.size(); ++n) {
-        const PointRow& row = rows[n];
-        const std::int32_t i = PointTable::reflectionIndex(row);
-        const float d = dOf(row);
+        const RotatedPoint& row = rows[n];
+        const std::int32_t i = row.reflection;
+        const float d = dOf(refl, row);
 
         const LatticeOffset o = latticeOffset(row, frame.scale);
         const float poleDistance = static_cast<float>(
@@ -134,9 +135,9 @@ void Renderer::drawOnce(Session& s, DrawingSurface& surface, const PrintContext*
             nearestPoleRow = n;
         }
 
-        const int size = roundToInt16(d / dMax * 8 * frame.printScale);
+        const int size = roundToInt16(d / input.dMax * 8 * frame.printScale);
         Rgb pen = colours.colourLUT[static_cast<std::size_t>(
-            colourIndex(d, dMin, dMax, view.lightBackground))];
+            colourIndex(d, input.dMin, input.dMax, view.lightBackground))];
         if (monochrome) pen = view.lightBackground ? kBlack : kWhite;
 
         if (!view.showLines) {
@@ -152,15 +153,10 @@ void Renderer::drawOnce(Session& s, DrawingSurface& surface, const PrintContext*
         surface.setPen(pen, 1, PenStyle::Solid);
         tracer.draw(surface, cone, i, false);
         ++traced;
-        nearestLine = std::min(nearestLine, cone.nearestDistance);
-        if (nearestLine < bestLine) {
-            bestLine = nearestLine;
-            nearestLineRow = n;
-        }
-        if (!refl.empty() && s.selection.isSelected(static_cast<std::size_t>(i))) {
+        if (input.selection.isSelected(static_cast<std::size_t>(i))) {
             surface.setPen(colours.baseColours[2], printing ? 6 : 2, PenStyle::DashDot);
             TracedCone highlighted;
-            tracer.sample({row[0], row[1], row[2], d}, kStepCount, true, highlighted);
+            tracer.sample({row.x, row.y, row.z, d}, kStepCount, true, highlighted);
             tracer.draw(surface, highlighted, i, true);
             surface.setPen(pen, 1, PenStyle::Solid);
         }
@@ -172,21 +168,57 @@ void Renderer::drawOnce(Session& s, DrawingSurface& surface, const PrintContext*
     overlays.filmOutline = view.viewFilmOutline;
     overlays.rings = view.viewRings;
     overlays.printer = printing;
-    drawFilmOutline(surface, frame, overlays, doc.film);
+    drawFilmOutline(surface, frame, overlays, input.film);
     drawStereographicCircles(surface, frame, overlays);
 
-    auto labelOfRow = [&](std::size_t n) {
-        return n < rows.size() ? hklLabel(refl, PointTable::reflectionIndex(rows[n]), " ") : "";
-    };
-    s.status.text[0] =
+    DrawSummary summary;
+    summary.reflectionCount = static_cast<std::int32_t>(rows.size());
+    summary.tracedCount = traced;
+    summary.countText =
         std::to_string(rows.size()) + " hkl (" + std::to_string(traced) + " visible)";
-    s.status.text[1] = "approx. (" + labelOfRow(nearestPoleRow) + ")";
-    s.status.nearestPoleTip = "Closest pole found";
+    // With no pole within reach the first point is named, as the nearest of none.
+    if (!rows.empty()) summary.nearestPole = rows[nearestPoleRow.value_or(0)].reflection;
+    summary.nearestPoleText =
+        nearestPoleText(refl, summary.nearestPole.value_or(refl.count()));
+    return summary;
+}
 
-    if (s.pointer.pickRequest && nearestLineRow < rows.size()) {
-        s.status.text[2] = "clicked (" + labelOfRow(nearestLineRow) + ")";
-        selectListEntry(s, PointTable::reflectionIndex(rows[nearestLineRow]) + 1);
+std::optional<std::int32_t> Renderer::pick(const PatternInput& input, int width, int height,
+                                           float x, float y) {
+    const ReflectionList& refl = input.reflections;
+    if (!refl.generated) return std::nullopt;
+    const std::vector<RotatedPoint>& rows = input.points.rows;
+    float best = kOutOfReach;
+    std::optional<std::int32_t> winner;
+
+    if (!input.view.showLines) {
+        const ProjectionFrame frame = frameFor(input, width, height, 1.0f);
+        for (const RotatedPoint& row : rows) {
+            const PixelPoint p = projectLatticePoint(frame, row);
+            if (p.x < 0 || p.x >= width || p.y < 0 || p.y >= height) continue;
+            const float distance = static_cast<float>(std::hypot(p.x - x, p.y - y));
+            if (distance < best) {
+                best = distance;
+                winner = row.reflection;
+            }
+        }
+        return winner;
     }
+
+    PatternInput still = input;
+    still.dragging = false;
+    TraceSettings settings = traceSettings(still, width, height, 1.0f);
+    settings.pickX = x;
+    settings.pickY = y;
+    const ConeTracer tracer(settings, refl);
+    sampleCones(still, tracer);
+    for (std::size_t j = 0; j < tracedRows_.size(); ++j) {
+        if (cones_[j].nearestDistance < best) {
+            best = cones_[j].nearestDistance;
+            winner = rows[tracedRows_[j]].reflection;
+        }
+    }
+    return winner;
 }
 
 } // namespace tavrel

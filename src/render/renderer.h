@@ -1,16 +1,38 @@
 #pragma once
-// DRAW: the only painting path. It draws the whole picture (poles or cone lines of every
-// reflection in the current orientation, the highlighted lines of selected reflections, the
-// overlays), writes the status texts and completes a pick requested by a click.
+// The only painting path: the whole picture (poles or cone lines of every reflection in the
+// current orientation, the highlighted lines of selected reflections, the overlays) drawn from a
+// read-only view of what it shows, and the pick that names the line under a click.
 
+#include "crystal/reflections.h"
+#include "orientation/point_table.h"
+#include "render/colour_table.h"
 #include "render/cone_tracer.h"
-#include "session/session.h"
+#include "render/selection.h"
+#include "render/view_state.h"
 
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace tavrel {
 
 class DrawingSurface;
+
+// What a picture of the pattern is drawn from.
+struct PatternInput {
+    const ReflectionList& reflections;
+    const PointTable& points;
+    const ViewState& view;
+    const ColourTable& colours;
+    const Selection& selection;
+    std::array<float, 2> wavelength{}; // angstrom; 0 = unused
+    float dMin = 0, dMax = 0;          // the colour ramp runs over this d range
+    float threshold = 0;               // lines only for reflections with d above it
+    std::array<float, 3> film{};       // width, height, distance (mm)
+    bool dragging = false;             // coarser lines while the pointer drags the crystal
+};
 
 // Drawing for the printer: lines and texts scaled by the print factor (except the
 // stereographic projection with lines), thicker highlight pens, the printer's ring colour.
@@ -18,24 +40,47 @@ struct PrintContext {
     float printFactor = 1;
 };
 
-// Keeps the buffers of the cone samples from one redraw to the next; its results are those of
-// a single loop over the rows in table order, whether or not sampling runs on several threads.
+// What a picture shows besides itself: the texts of the status bar's first two panels.
+struct DrawSummary {
+    std::int32_t reflectionCount = 0;
+    std::int32_t tracedCount = 0; // cones traced (whether or not anything of them was visible)
+    std::optional<std::int32_t> nearestPole; // the reflection whose pole is nearest the centre
+    std::string countText;                   // "54 hkl (54 visible)"
+    std::string nearestPoleText;             // "approx. (0 0 2)"
+};
+
+// Keeps the buffers of the cone samples from one picture to the next; its results are those of
+// a single loop over the points in table order, whether or not sampling runs on several
+// threads.
 class Renderer {
 public:
     explicit Renderer(int threads = 0); // 0: as many as the machine has cores
 
-    void DRAW(Session& s, DrawingSurface& surface, const PrintContext* print = nullptr);
+    // Draws the whole picture on the surface. Draws nothing (and gives no summary) while no
+    // reflections have been generated.
+    std::optional<DrawSummary> draw(const PatternInput& input, DrawingSurface& surface,
+                                    const PrintContext* print = nullptr);
+
+    // The reflection a click at (x, y) on a picture of width x height names: the one with a
+    // drawn sample point of its line nearest to the click (in the lattice-point mode, the one
+    // whose drawn point is nearest), the first in table order on a tie. Nothing is named when
+    // nothing drawn lies within 999 units.
+    std::optional<std::int32_t> pick(const PatternInput& input, int width, int height, float x,
+                                     float y);
 
 private:
-    void drawOnce(Session& s, DrawingSurface& surface, const PrintContext* print);
+    TraceSettings traceSettings(const PatternInput& input, int width, int height,
+                                float printScale) const;
+    // Samples the lines of every point with d above the threshold into cones_.
+    void sampleCones(const PatternInput& input, const ConeTracer& tracer);
 
     int threads_;
     std::vector<TracedCone> cones_;
     std::vector<std::size_t> tracedRows_;
 };
 
-// Toggles the selection of reflection list entry `entry` (entry i + 1 belongs to reflection i)
-// and asks the list to show it.
-void selectListEntry(Session& s, std::int32_t entry);
+// "approx. (h k l)" / "clicked (h k l)" texts of the status bar.
+std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index);
+std::string clickedText(const ReflectionList& reflections, std::int32_t index);
 
 } // namespace tavrel

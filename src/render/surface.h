@@ -1,6 +1,6 @@
 #pragma once
 // The abstract surface the pattern renderer draws on. Implementations: a QPainter surface (the
-// window, PNG/BMP files, the printer, PDF), an SVG surface, and a recording surface for tests.
+// window, picture files of every format, the printer) and a recording surface for tests.
 // Coordinates are whole drawing units (pixels), X to the right and Y downwards.
 
 #include <cstdint>

@@ -3,9 +3,7 @@
 #include "common/file_io.h"
 #include "common/numeric.h"
 #include "common/text.h"
-#include "render/projection.h"
-#include "session/orient.h"
-#include "session/simulation.h"
+#include "session/generation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,14 +33,14 @@ std::optional<InputFormat> inputFormatOf(const std::string& path) {
     return std::nullopt;
 }
 
-FileOutcome openTvr(Session& s, const std::string& path, const CancelCheck& cancelled) {
+FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled) {
     std::string reason;
     const std::optional<std::string> content = readWholeFile(path, reason);
     if (!content) return failure(path, "cannot be read: " + reason);
     const std::vector<std::string> lines = splitLines(*content);
 
     if (lines.empty() || !contains(toUpper(lines[0]), "VELDTRACE INPUT 1.")) {
-        s.notifier.beep();
+        sim.notifier().beep();
         return failure(path, "is not a pattern input file: its first line does not read \"" +
                                  std::string(kTvrHeader) + "\"");
     }
@@ -51,27 +49,26 @@ FileOutcome openTvr(Session& s, const std::string& path, const CancelCheck& canc
                                  std::to_string(kTvrLineCount) + " lines");
 
     auto line = [&](int number) { return trim(lines[static_cast<std::size_t>(number - 1)]); };
-    DocumentFields& f = s.fields;
+    DocumentFields& f = sim.fields;
     f.title = line(2);
     f.spaceGroupIndex = listPosition(line(3), kSpaceGroupCount);
     for (std::size_t i = 0; i < 6; ++i) f.cell[i] = line(4 + static_cast<int>(i));
-    setAutoLimits(s, roundToInt32(leadingNumber(line(10))) != 0);
+    f.autoLimits = roundToInt32(leadingNumber(line(10))) != 0;
     for (std::size_t i = 0; i < 3; ++i) f.hklMax[i] = line(11 + static_cast<int>(i));
     f.wavelength = {line(14), line(15)};
     f.orientation = line(16);
-    f.orientationType = listPosition(line(17), 2);
+    f.orientationType = static_cast<OrientationType>(listPosition(line(17), 2));
     f.d = {line(18), line(19)};
     for (std::size_t i = 0; i < 3; ++i) f.film[i] = line(20 + static_cast<int>(i));
-    s.doc.filePath = path;
+    sim.document.filePath = path;
 
     // d-Max is derived again from the cell; the stored value is not used.
     f.d[1] = "0";
-    generateReflections(s, cancelled);
-    s.status.text[3] = path;
+    generateReflections(sim, cancelled);
     return {};
 }
 
-FileOutcome openHkl(Session& s, const std::string& path) {
+FileOutcome openHkl(Simulation& sim, const std::string& path) {
     std::string reason;
     const std::optional<std::string> content = readWholeFile(path, reason);
     if (!content) return failure(path, "cannot be read: " + reason);
@@ -102,7 +99,7 @@ FileOutcome openHkl(Session& s, const std::string& path) {
                        roundToInt16(leadingNumber(t[2]))});
     }
 
-    DocumentFields& f = s.fields;
+    DocumentFields& f = sim.fields;
     f.title = fileNameOf(path);
     for (std::size_t i = 0; i < 6; ++i) f.cell[i] = header[i];
     int position = 0;
@@ -111,10 +108,10 @@ FileOutcome openHkl(Session& s, const std::string& path) {
         if (position > kSpaceGroupCount - 1) position = 0;
     }
     f.spaceGroupIndex = position;
-    readDocument(s);
+    readDocument(sim);
 
-    PatternDocument& doc = s.doc;
-    ReflectionList& r = s.reflections;
+    PatternDocument& doc = sim.document;
+    ReflectionList& r = sim.reflections;
     float smallest = 999, largest = 0;
     for (const auto& [h, k, l] : hkl) {
         const float d = dSpacing(doc.cell, h, k, l);
@@ -134,30 +131,22 @@ FileOutcome openHkl(Session& s, const std::string& path) {
         doc.dMax = doc.displayDMax = largest;
     }
 
-    buildRotatedVectors(s);
-    doc.spaceGroupText = trim(spaceGroupListEntry(s.engine, doc.spaceGroupIndex));
-    fillReflectionView(s);
-    showDocument(s);
-    resetThreshold(s);
-    s.status.text[0] = std::to_string(r.count()) + " reflections";
-    r.generated = true;
-    applyOrientationText(s, doc.orientationType == kOrientationUvw);
-    FitScreen(s);
-    s.status.text[3] = path;
+    showDocument(sim);
+    completeNewReflections(sim);
+    sim.announce(SimulationChange::Loaded);
     return {};
 }
 
-FileOutcome openInputFile(Session& s, const std::string& path, InputFormat format,
+FileOutcome openInputFile(Simulation& sim, const std::string& path, InputFormat format,
                           const CancelCheck& cancelled) {
-    return format == InputFormat::Tvr ? openTvr(s, path, cancelled) : openHkl(s, path);
+    return format == InputFormat::Tvr ? openTvr(sim, path, cancelled) : openHkl(sim, path);
 }
 
-std::string tvrText(Session& s, const CancelCheck& cancelled) {
-    if (!s.reflections.generated) generateReflections(s, cancelled);
-    const DocumentFields& f = s.fields;
-    const PatternDocument& doc = s.doc;
-    s.doc.title = f.title;
-    s.status.text[3] = f.title;
+std::string tvrText(Simulation& sim, const CancelCheck& cancelled) {
+    if (!sim.reflections.generated) generateReflections(sim, cancelled);
+    const DocumentFields& f = sim.fields;
+    const PatternDocument& doc = sim.document;
+    sim.document.title = f.title;
 
     std::string out;
     auto line = [&](const std::string& text) { out += text + kCrLf; };
@@ -169,15 +158,15 @@ std::string tvrText(Session& s, const CancelCheck& cancelled) {
     for (const std::string& limit : f.hklMax) line(trim(limit));
     for (float w : doc.wavelength) line(shortestText(w));
     line(trim(f.orientation));
-    line(std::to_string(f.orientationType));
+    line(std::to_string(static_cast<int>(f.orientationType)));
     for (const std::string& d : f.d) line(trim(d));
     for (const std::string& film : f.film) line(trim(film));
     return out;
 }
 
-std::string hklText(const Session& s) {
-    const PatternDocument& doc = s.doc;
-    const ReflectionList& r = s.reflections;
+std::string hklText(const Simulation& sim) {
+    const PatternDocument& doc = sim.document;
+    const ReflectionList& r = sim.reflections;
     std::string out;
     for (int i = 0; i < 6; ++i) out += shortestText(doc.cell[i]) + " ";
     out += std::to_string(doc.spaceGroupIndex + 1) + kCrLf;
@@ -194,24 +183,24 @@ std::string hklText(const Session& s) {
     return out;
 }
 
-FileOutcome saveTvr(Session& s, const std::string& path, const CancelCheck& cancelled) {
+FileOutcome saveTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled) {
     std::string reason;
-    if (!writeFileAtomically(path, tvrText(s, cancelled), reason))
+    if (!writeFileAtomically(path, tvrText(sim, cancelled), reason))
         return failure(path, "cannot be written: " + reason);
-    s.doc.filePath = path;
+    sim.document.filePath = path;
     return {};
 }
 
-FileOutcome saveHkl(Session& s, const std::string& path) {
+FileOutcome saveHkl(const Simulation& sim, const std::string& path) {
     std::string reason;
-    if (!writeFileAtomically(path, hklText(s), reason))
+    if (!writeFileAtomically(path, hklText(sim), reason))
         return failure(path, "cannot be written: " + reason);
     return {};
 }
 
-FileOutcome saveInputFile(Session& s, const std::string& path, InputFormat format,
+FileOutcome saveInputFile(Simulation& sim, const std::string& path, InputFormat format,
                           const CancelCheck& cancelled) {
-    return format == InputFormat::Tvr ? saveTvr(s, path, cancelled) : saveHkl(s, path);
+    return format == InputFormat::Tvr ? saveTvr(sim, path, cancelled) : saveHkl(sim, path);
 }
 
 } // namespace tavrel

@@ -1,70 +1,68 @@
 #include "session/orient.h"
 
-#include "orientation/rotation.h"
-
 namespace tavrel {
 
 const std::array<PresetOrientation, 9> kPresetOrientations = {{
-    {"a*  (100)", kOrientationHkl, "1 0 0"},
-    {"b*  (010)", kOrientationHkl, "0 1 0"},
-    {"c*  (001)", kOrientationHkl, "0 0 1"},
-    {"d*  (111)", kOrientationHkl, "1 1 1"},
-    {"", -1, ""},
-    {"a   [100]", kOrientationUvw, "1 0 0"},
-    {"b   [010]", kOrientationUvw, "0 1 0"},
-    {"c   [001]", kOrientationUvw, "0 0 1"},
-    {"d   [111]", kOrientationUvw, "1 1 1"},
+    {"a*  (100)", OrientationType::Reciprocal, "1 0 0"},
+    {"b*  (010)", OrientationType::Reciprocal, "0 1 0"},
+    {"c*  (001)", OrientationType::Reciprocal, "0 0 1"},
+    {"d*  (111)", OrientationType::Reciprocal, "1 1 1"},
+    {"", OrientationType::Reciprocal, ""},
+    {"a   [100]", OrientationType::Direct, "1 0 0"},
+    {"b   [010]", OrientationType::Direct, "0 1 0"},
+    {"c   [001]", OrientationType::Direct, "0 0 1"},
+    {"d   [111]", OrientationType::Direct, "1 1 1"},
 }};
 
-void applyOrientationText(Session& s, bool isDirect) {
-    std::optional<Vec3f> v = parseOrientationText(s.fields.orientation);
+bool applyOrientationText(Simulation& sim, bool isDirect) {
+    std::optional<Vec3f> v = parseOrientationText(sim.fields.orientation);
     if (!v) {
-        s.fields.orientation = "invalid";
-        return;
+        sim.fields.orientation = "invalid";
+        return false;
     }
-    toCartesian(s.doc.matrices, *v, isDirect);
-    DoOrient2(s, *v);
+    toCartesian(sim.document.matrices, *v, isDirect);
+    orientAlong(sim, *v);
+    return true;
 }
 
-void DoOrient2(Session& s, const Vec3f& v) {
-    const ReflectionList& r = s.reflections;
-    orientRows(orientationMatrix(v), r.gx, r.gy, r.gz, s.points);
+void orientAlong(Simulation& sim, const Vec3f& v) {
+    orientPoints(orientationMatrix(v), sim.reflections, sim.points);
     // The matrix carries v onto +z; the quarter turn about y brings +z onto the viewing axis.
-    Do_Rotate(s, 2, -90.0f);
+    rotateAboutViewAxis(sim, ViewAxis::Horizontal, -90.0f);
 }
 
-void Do_Rotate(Session& s, int axis, float angle) {
-    Rotate(s.points, axis, angle);
-    s.requestRedraw();
+void rotateAboutViewAxis(Simulation& sim, ViewAxis axis, float degrees) {
+    rotatePoints(sim.points, axis, degrees);
+    sim.announce(SimulationChange::Turned);
 }
 
-void turnByArrowKey(Session& s, ArrowKey key) {
-    if (!s.reflections.generated || s.points.rows.empty()) return;
+void turnByArrowKey(Simulation& sim, ArrowKey key) {
+    if (!sim.reflections.generated || sim.points.empty()) return;
     switch (key) {
     case ArrowKey::Left:
-        Rotate(s.points, 3, -5.0f);
+        rotatePoints(sim.points, ViewAxis::Vertical, -5.0f);
         break;
     case ArrowKey::Right:
-        Rotate(s.points, 3, 5.0f);
+        rotatePoints(sim.points, ViewAxis::Vertical, 5.0f);
         break;
     case ArrowKey::Up:
-        Rotate(s.points, 2, 5.0f);
+        rotatePoints(sim.points, ViewAxis::Horizontal, 5.0f);
         break;
     case ArrowKey::Down:
-        Rotate(s.points, 2, -5.0f);
+        rotatePoints(sim.points, ViewAxis::Horizontal, -5.0f);
         break;
     }
-    sortRowsByViewAxis(s.points);
-    s.requestRedraw();
+    sortAlongViewingAxis(sim.points);
+    sim.announce(SimulationChange::Turned);
 }
 
-void applyPresetOrientation(Session& s, int position) {
+void applyPresetOrientation(Simulation& sim, int position) {
     if (position < 0 || position >= static_cast<int>(kPresetOrientations.size())) return;
     const PresetOrientation& p = kPresetOrientations[static_cast<std::size_t>(position)];
-    if (p.type < 0) return;
-    s.fields.orientationType = p.type;
-    s.fields.orientation = std::string(p.text);
-    applyOrientationText(s, p.type == kOrientationUvw);
+    if (p.text.empty()) return;
+    sim.fields.orientationType = p.type;
+    sim.fields.orientation = std::string(p.text);
+    applyOrientationText(sim, p.type == OrientationType::Direct);
 }
 
 } // namespace tavrel

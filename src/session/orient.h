@@ -1,7 +1,8 @@
 #pragma once
-// Orientation commands of a session: apply the orientation text, the presets, and turns.
+// Turning the crystal: the orientation text, the presets, turns about the view axes.
 
-#include "session/session.h"
+#include "orientation/rotation.h"
+#include "session/simulation.h"
 
 #include <array>
 #include <string_view>
@@ -10,30 +11,31 @@ namespace tavrel {
 
 // Applies the orientation field: a reciprocal-lattice vector (hkl) or, when isDirect, a
 // direct-lattice vector [uvw] is turned onto the viewing axis. A text that is neither three
-// blank-separated numbers nor three characters sets the field to "invalid" and changes nothing.
-void applyOrientationText(Session& s, bool isDirect);
+// blank-separated numbers nor three characters changes no orientation, shows "invalid" in the
+// field, and gives false.
+bool applyOrientationText(Simulation& sim, bool isDirect);
 
-// Rebuilds the point table from the unrotated reflection vectors so that the Cartesian vector v
-// points along +x (the viewing axis), discarding earlier turns, and redraws.
-void DoOrient2(Session& s, const Vec3f& v);
+// Rebuilds the points from the unrotated reflection vectors so that the Cartesian vector v
+// points along the viewing axis, discarding earlier turns.
+void orientAlong(Simulation& sim, const Vec3f& v);
 
-// Rotate about a view axis, then redraw.
-void Do_Rotate(Session& s, int axis, float angle);
+// Turns the crystal about a view axis.
+void rotateAboutViewAxis(Simulation& sim, ViewAxis axis, float degrees);
 
-// The arrow keys: Left/Right turn about axis 3 by -5/+5 degrees, Up/Down about axis 2 by
-// +5/-5; the rows are then re-sorted along the viewing axis and the pattern redrawn. Nothing
+// The arrow keys: Left/Right turn about the vertical axis by -5/+5 degrees, Up/Down about the
+// horizontal one by +5/-5; the points are then re-sorted along the viewing axis. Nothing
 // happens while there are no reflections.
 enum class ArrowKey { Left, Right, Up, Down };
-void turnByArrowKey(Session& s, ArrowKey key);
+void turnByArrowKey(Simulation& sim, ArrowKey key);
 
 struct PresetOrientation {
     std::string_view caption;
-    int type; // 0 hkl, 1 uvw; -1 for the separator
-    std::string_view text;
+    OrientationType type;
+    std::string_view text; // empty for the separator
 };
 // The orientation menu in order, position 4 being a separator.
 extern const std::array<PresetOrientation, 9> kPresetOrientations;
 // Sets the type and the text of a preset and applies it; the separator does nothing.
-void applyPresetOrientation(Session& s, int position);
+void applyPresetOrientation(Simulation& sim, int position);
 
 } // namespace tavrel

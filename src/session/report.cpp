@@ -3,7 +3,7 @@
 #include "common/file_io.h"
 #include "common/numeric.h"
 #include "common/text.h"
-#include "session/simulation.h"
+#include "crystal/unit_cell.h"
 
 #include <algorithm>
 #include <ctime>
@@ -14,9 +14,9 @@ namespace {
 
 const char* const kCrLf = "\r\n";
 
-std::string reflectionLine(const Session& s, std::size_t i) {
-    const ReflectionList& r = s.reflections;
-    const auto& wl = s.doc.wavelength;
+std::string reflectionLine(const Simulation& sim, std::size_t i) {
+    const ReflectionList& r = sim.reflections;
+    const auto& wl = sim.document.wavelength;
     // The row number in a column of 4; a longer number (lists reach 32767) is kept whole.
     const std::string number = std::to_string(i + 1);
     std::string row = (number + "   ").substr(0, std::max<std::size_t>(4, number.size())) + " ";
@@ -25,8 +25,8 @@ std::string reflectionLine(const Session& s, std::size_t i) {
     const std::string d = "   " + formatNumber(r.d[i], "#0.0000");
     row += d.substr(d.size() - 8);
     if (wl[0] > 0)
-        row += "    " + padLeft(formatNumber(reflectionTheta(wl[0], r.d[i]), "#0.000"), 6);
-    if (wl[1] > 0) row += "    " + formatNumber(reflectionTheta(wl[1], r.d[i]), "#0.000");
+        row += "    " + padLeft(formatNumber(braggAngle(wl[0], r.d[i]), "#0.000"), 6);
+    if (wl[1] > 0) row += "    " + formatNumber(braggAngle(wl[1], r.d[i]), "#0.000");
     return row;
 }
 
@@ -41,21 +41,20 @@ std::string reportDateTime() {
     return buf;
 }
 
-std::string reportText(Session& s, const std::string& dateTime) {
-    PatternDocument& doc = s.doc;
-    doc.title = s.fields.title;
+std::string reportText(const Simulation& sim, const std::string& dateTime) {
+    const PatternDocument& doc = sim.document;
     const auto& wl = doc.wavelength;
 
     std::string out;
     auto line = [&](const std::string& text) { out += text + kCrLf; };
     line("Tavrel/Morwen Simulation Report (" + dateTime + ")");
     line("");
-    line("Annotation  : " + doc.title);
+    line("Annotation  : " + sim.fields.title);
     std::string cell;
     for (int i = 0; i < 6; ++i) cell += (i ? " " : "") + shortestText(doc.cell[i]);
     line("Unit Cell   : " + cell);
     line("Space Group : " + replaceAll(doc.spaceGroupText, ":", ","));
-    line("Orientation : " + trim(s.fields.orientation));
+    line("Orientation : " + trim(sim.fields.orientation));
     line("Wavelength 1: " + formatNumber(wl[0], "0.0####"));
     line("Wavelength 2: " + formatNumber(wl[1], "0.0####"));
     line("d-Minimum   : " + formatNumber(doc.dMin, "0.0###"));
@@ -65,18 +64,19 @@ std::string reportText(Session& s, const std::string& dateTime) {
     line("HKL Limits  : " + std::to_string(doc.hklMax[0]) + " " + std::to_string(doc.hklMax[1]) +
          " " + std::to_string(doc.hklMax[2]));
     line("");
-    line("Number of Generated HKL: " + std::to_string(s.reflections.count()));
+    line("Number of Generated HKL: " + std::to_string(sim.reflections.count()));
     std::string header = "#       h   k   l             d               ";
     if (wl[0] > 0) header += "th(wl1)   ";
     if (wl[1] > 0) header += "th(wl2)";
     line(header);
-    for (std::size_t i = 0; i < s.reflections.d.size(); ++i) line(reflectionLine(s, i));
+    for (std::size_t i = 0; i < sim.reflections.d.size(); ++i) line(reflectionLine(sim, i));
     return out;
 }
 
-std::string writeReport(Session& s, const std::string& folder, std::string& error) {
+std::string writeReport(Simulation& sim, const std::string& folder, std::string& error) {
+    sim.document.title = sim.fields.title;
     const std::string path = joinPath(folder, kReportFileName);
-    if (!writeFileAtomically(path, reportText(s, reportDateTime()), error)) return {};
+    if (!writeFileAtomically(path, reportText(sim, reportDateTime()), error)) return {};
     return path;
 }
 

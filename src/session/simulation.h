@@ -1,62 +1,61 @@
 #pragma once
-// Reading the document from its fields and turning it into the reflection list.
+// A simulation: the document (the input fields as typed and the values read from them) and its
+// results (the space-group engine set to its group, the reflection list, the reflections turned
+// into the view frame). The window and each command-line command own one; what they show of it
+// (scale, toggles, colours, selection, picture size) is theirs, see PatternView.
 
-#include "session/session.h"
+#include "common/notifier.h"
+#include "crystal/document.h"
+#include "crystal/reflections.h"
+#include "orientation/point_table.h"
+#include "spacegroup/space_group.h"
 
-#include <cstdint>
-#include <string>
+#include <functional>
+#include <vector>
 
 namespace tavrel {
 
-// Empties the reflection list and resets the drawn d range, the Bragg-angle window and the
-// line/point mode.
-void resetReflections(Session& s);
+// What an operation changed, for whoever shows the simulation.
+enum class SimulationChange {
+    Generated, // a new reflection list from the document
+    Loaded,    // a reflection list taken from a reflection file as it stands
+    Cleared,   // no reflections ("New")
+    Turned,    // the same reflections in another orientation
+};
 
-// Reads and validates every field into the document and writes normalised texts back into the
-// fields: crystal-system constraints on the cell, the space group handed to the engine, lattice
-// matrices, voltages turned into wavelengths, defaults, automatic hkl limits. Never stops
-// half-way.
-void readDocument(Session& s);
+// Asked after every hkl triple of a generation; true ends the loops.
+using CancelCheck = std::function<bool()>;
 
-// Puts the cell constraints of the selected crystal system into the cell fields and selects the
-// space group in the engine.
-void applySpaceGroup(Session& s);
+class Simulation {
+public:
+    explicit Simulation(Notifier& notifier) : notifier_(&notifier) {
+        engine.setNotifier(&notifier);
+    }
+    // A copy reports to the same notifier and tells nobody of its changes.
+    Simulation(const Simulation& other);
+    Simulation& operator=(const Simulation&) = delete;
 
-// Writes the document back into the fields (and the d slider).
-void showDocument(Session& s);
+    Notifier& notifier() const { return *notifier_; }
 
-// Back to a fresh document ("New").
-void newDocument(Session& s);
+    DocumentFields fields;
+    PatternDocument document;
+    SpaceGroupEngine engine;
+    ReflectionList reflections;
+    PointTable points; // the reflection vectors in the view frame
 
-// The "Auto" box.
-void setAutoLimits(Session& s, bool on);
+    using Listener = std::function<void(SimulationChange)>;
+    void addListener(Listener listener) { listeners_.push_back(std::move(listener)); }
+    void announce(SimulationChange change) const {
+        for (const Listener& l : listeners_) l(change);
+    }
 
-// Generates, sorts and shows the reflection list, then applies the orientation and fits the
-// view. `cancelled` is asked after every hkl triple (the window wires it to Escape); when it
-// answers true the loops end and the reflections found so far form a normal list.
-void generateReflections(Session& s, const CancelCheck& cancelled = {});
+private:
+    Notifier* notifier_;
+    std::vector<Listener> listeners_;
+};
 
-// Rebuilds the texts of the reflection list view and unselects every row.
-void fillReflectionView(Session& s);
-// The texts of one view row for reflection i.
-std::array<std::string, 5> reflectionViewRow(const Session& s, std::int32_t i);
-
-// Bragg angle in degrees of reflection i for a wavelength (the list's "Th" columns).
-double reflectionTheta(float wavelength, float d);
-
-// Rebuilds the point table from the reflection vectors (unrotated: row i = (gx, gy, gz, i)).
-void buildRotatedVectors(Session& s);
-
-// The initial drawing scale from the spread of the reflection vectors.
-void setInitialPatternScale(Session& s);
-
-// After new reflections: the d slider spans the list's d range and every reflection gets a line.
-void resetThreshold(Session& s);
-
-// Sorts the rows [lo, hi] of a table descending by key(row), with the middle row's key as pivot
-// (rows with equal keys end in the order this quicksort gives).
-template <typename Row, typename Key> void quicksortDescending(std::vector<Row>& rows, Key key);
+inline Simulation::Simulation(const Simulation& other)
+    : fields(other.fields), document(other.document), engine(other.engine),
+      reflections(other.reflections), points(other.points), notifier_(other.notifier_) {}
 
 } // namespace tavrel
-
-#include "common/quicksort.h"

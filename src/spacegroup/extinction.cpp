@@ -46,15 +46,28 @@ bool SpaceGroupEngine::isExtinct(std::int16_t hh, std::int16_t kk, std::int16_t 
     return false;
 }
 
-std::string SpaceGroupEngine::crystalSystemOf(int number) {
-    if (number >= 1 && number <= 2) return "Triclinic";
-    if (number >= 3 && number <= 15) return "Monoclinic";
-    if (number >= 16 && number <= 74) return "Orthorhombic";
-    if (number >= 75 && number <= 142) return "Tetragonal";
-    if (number >= 143 && number <= 167) return "Trigonal";
-    if (number >= 168 && number <= 194) return "Hexagonal";
-    if (number >= 195 && number <= 230) return "Cubic";
-    return {};
+CrystalSystem crystalSystemOf(int number) {
+    using enum CrystalSystem;
+    if (number >= 1 && number <= 2) return Triclinic;
+    if (number >= 3 && number <= 15) return Monoclinic;
+    if (number >= 16 && number <= 74) return Orthorhombic;
+    if (number >= 75 && number <= 142) return Tetragonal;
+    if (number >= 143 && number <= 167) return Trigonal;
+    if (number >= 168 && number <= 194) return Hexagonal;
+    if (number >= 195 && number <= 230) return Cubic;
+    return None;
+}
+
+std::string crystalSystemName(CrystalSystem system) {
+    static constexpr std::array<const char*, 8> kNames = {
+        "", "Triclinic", "Monoclinic", "Orthorhombic", "Tetragonal", "Trigonal", "Hexagonal",
+        "Cubic"};
+    return kNames[static_cast<std::size_t>(system)];
+}
+
+std::string spaceGroupListEntry(int position) {
+    return padLeft(std::to_string(position + 1), 3) + ": " +
+           SpaceGroupEngine::listSymbol(position + 1);
 }
 
 } // namespace tavrel

@@ -402,7 +402,7 @@ void SpaceGroupEngine::recordRow(int row) {
     shortSymbol_ = r.itaSymbol;
     if (const std::size_t eq = shortSymbol_.find('='); eq != std::string::npos)
         shortSymbol_ = trim(shortSymbol_.substr(0, eq));
-    crystalSystem_ = crystalSystemOf(number_);
+    crystalSystem_ = crystalSystemName(crystalSystemOf(number_));
     originChoice_ = contains(extendedSymbol_, ":2") ? 2 : 1;
 }
 

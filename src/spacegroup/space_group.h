@@ -62,6 +62,25 @@ enum class RotationAxis {
     AMinusB = 66
 };
 
+enum class CrystalSystem {
+    None, // no group number
+    Triclinic,
+    Monoclinic,
+    Orthorhombic,
+    Tetragonal,
+    Trigonal,
+    Hexagonal,
+    Cubic
+};
+// The crystal system of group `number`; None outside 1..230.
+CrystalSystem crystalSystemOf(int number);
+// "Triclinic" .. "Cubic"; empty for None.
+std::string crystalSystemName(CrystalSystem system);
+
+// Entry `position` (0..229) of the window's space-group list: the group number right-aligned
+// in 3 characters, ": ", then the short symbol ("225: F m 3 m").
+std::string spaceGroupListEntry(int position);
+
 class SpaceGroupEngine {
 public:
     // Capacity of the operation list; the largest group (48 point operations, four centring
@@ -147,8 +166,6 @@ public:
     const std::string& shortSymbol() const { return shortSymbol_; }
     const std::string& crystalSystem() const { return crystalSystem_; }
     std::int16_t originChoice() const { return originChoice_; }
-    // "Triclinic" .. "Cubic" for numbers 1..230, empty otherwise.
-    static std::string crystalSystemOf(int number);
 
     // Coordinate-triplet text of rows 0..2 of m: each row right-aligned in a 9-character field
     // ("      X,       Y,         Z").

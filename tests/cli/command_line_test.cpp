@@ -35,7 +35,7 @@ TEST(CommandLine, BadArgumentsGiveStatusTwoOneErrorLineAndTheUsage) {
         EXPECT_NE(err[0].find(": error: "), std::string::npos) << err[0];
         EXPECT_EQ(err[1].rfind("usage: tavrel-cli ", 0), 0u) << err[1];
     }
-    EXPECT_TRUE(std::filesystem::is_empty(scratch.dir));
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
 }
 
 TEST(CommandLine, UnreadableFilesGiveStatusOneAndNameTheFile) {
@@ -58,7 +58,7 @@ TEST(CommandLine, UnreadableFilesGiveStatusOneAndNameTheFile) {
         EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
         EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.dir), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 1);
 }
 
 TEST(CommandLine, Help) {

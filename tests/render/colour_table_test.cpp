@@ -16,7 +16,7 @@ TEST(ColourTable, StripClicksPickTheNearestBandHalvesToEven) {
 TEST(ColourTable, TheStripShowsEachSchemeInItsBand) {
     for (int n = 0; n < kSchemeCount; ++n) {
         ColourTable t;
-        INIT_LUT(t, n);
+        selectColourScheme(t, n);
         EXPECT_EQ(t.schemeIndex, n);
         for (int i = 0; i < 256; ++i)
             for (int row = n * 10; row < n * 10 + 10; ++row)
@@ -36,8 +36,8 @@ TEST(ColourTable, SchemeEntriesKeepTheirSamplesAndInterpolate) {
     };
     for (const auto& [scheme, entry, colour] : cases) {
         ColourTable t;
-        INIT_LUT(t, 4);
-        INIT_LUT(t, scheme);
+        selectColourScheme(t, 4);
+        selectColourScheme(t, scheme);
         EXPECT_EQ(t.colourLUT[entry], colour) << scheme << " " << entry;
     }
     EXPECT_EQ(ColourTable{}.colourLUT, greyRamp()); // a fresh table is scheme 0

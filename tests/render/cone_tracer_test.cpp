@@ -2,9 +2,9 @@
 
 #include "common/numeric.h"
 #include "render/recording_surface.h"
+#include "session/generation.h"
 #include "session/orient.h"
-#include "session/simulation.h"
-#include "session/test_session.h"
+#include "support/test_simulation.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ const std::array<float, 4> kCone45{1, 0, 0, kD45};
 TraceSettings settings(bool stereographic = false, std::array<float, 2> wavelength = {kCu, 0}) {
     TraceSettings s{.wavelength = wavelength, .patternScale = 200, .stereoRadius = 300};
     s.stereographic = stereographic;
-    s.lastX = s.lastY = s.cx = s.cy = 400;
+    s.pickX = s.pickY = s.cx = s.cy = 400;
     s.width = s.height = 800;
     s.reflectionCount = 100;
     return s;
@@ -60,13 +60,10 @@ TEST(ConeTracer, FortyFiveDegreeConeIsACircleInBothProjectionsAndDashedWhenHighl
 }
 
 TEST(ConeTracer, ConesThatDoNotExistOrAreBehindTheFilmDrawNothing) {
-    TraceSettings narrow = settings();
-    narrow.thetaWindow = {0, 10}; // the Bragg angle of d = 2 is 22.7
     const std::pair<TraceSettings, std::array<float, 4>> cases[] = {
         {settings(), {1, 0, 0, 0.7f}},  // lambda > 2d
         {settings(), {1, 0, 0, 0}},     // d = 0
         {settings(), {1, 0, 0, -2}},    // negative Bragg angle
-        {narrow, {1, 0, 0, 2}},         // outside the theta window
         {settings(), {-1, 0, 0, kD45}}, // behind the film
     };
     for (const auto& [s, cone] : cases) {
@@ -164,28 +161,30 @@ V backProject(const TraceSettings& s, double X, double Y) {
 
 TEST(ConeTracer, EveryDrawnSampleLiesOnItsTrueCone) {
     // Space group, cell, orientation and its type.
-    const std::tuple<int, std::array<std::string, 6>, const char*, int> cases[] = {
-        {229, {"2.866", "", "", "", "", ""}, "0 0 1", 0},
-        {225, {"4.05", "", "", "", "", ""}, "1 1 1", 0},
-        {194, {"2.66", "", "4.95", "", "", ""}, "1 0 0", 1},
-        {14, {"5.1", "6.2", "7.3", "90", "104", "90"}, "1 2 3", 0},
-        {2, {"5.1", "6.2", "7.3", "80", "95", "105"}, "1 -1 1", 1},
+    constexpr auto hkl = OrientationType::Reciprocal;
+    constexpr auto uvw = OrientationType::Direct;
+    const std::tuple<int, std::array<std::string, 6>, const char*, OrientationType> cases[] = {
+        {229, {"2.866", "", "", "", "", ""}, "0 0 1", hkl},
+        {225, {"4.05", "", "", "", "", ""}, "1 1 1", hkl},
+        {194, {"2.66", "", "4.95", "", "", ""}, "1 0 0", uvw},
+        {14, {"5.1", "6.2", "7.3", "90", "104", "90"}, "1 2 3", hkl},
+        {2, {"5.1", "6.2", "7.3", "80", "95", "105"}, "1 -1 1", uvw},
     };
     for (const auto& [group, cell, orientation, type] : cases)
         for (bool stereographic : {false, true}) {
-            test::TestSession t;
-            test::setFields(t.s, group, cell, "1.5418", "0.7107", "0.9", "20", "3");
-            t.s.fields.orientation = orientation;
-            t.s.fields.orientationType = type;
-            generateReflections(t.s);
-            Do_Rotate(t.s, 1, 17);
-            const TraceSettings s = settings(stereographic, t.s.doc.wavelength);
-            const ConeTracer tracer(s, t.s.reflections);
+            test::TestSimulation t;
+            test::setFields(t.sim, group, cell, "1.5418", "0.7107", "0.9", "20", "3");
+            t.sim.fields.orientation = orientation;
+            t.sim.fields.orientationType = type;
+            generateReflections(t.sim);
+            rotateAboutViewAxis(t.sim, ViewAxis::Viewing, 17);
+            const TraceSettings s = settings(stereographic, t.sim.document.wavelength);
+            const ConeTracer tracer(s, t.sim.reflections);
             int checked = 0;
-            for (const PointRow& row : t.s.points.rows) {
-                const float d = t.s.reflections.d[static_cast<std::size_t>(row[3])];
+            for (const RotatedPoint& row : t.sim.points.rows) {
+                const float d = t.sim.reflections.d[static_cast<std::size_t>(row.reflection)];
                 TracedCone cone;
-                tracer.sample({row[0], row[1], row[2], d}, 360, false, cone);
+                tracer.sample({row.x, row.y, row.z, d}, 360, false, cone);
                 for (std::size_t line = 0; line < 2; ++line) {
                     const double alpha = kPi / 2 - std::asin(s.wavelength[line] / 2 / d);
                     for (const Segment& seg : line ? cone.second.segments : cone.first.segments) {
@@ -195,7 +194,7 @@ TEST(ConeTracer, EveryDrawnSampleLiesOnItsTrueCone) {
                         for (auto [ox, oy] : {std::pair{-.5, -.5}, {-.5, .5}, {.5, -.5}, {.5, .5}})
                             tolerance = std::max(
                                 tolerance, angle(p, backProject(s, seg.x2 + ox, seg.y2 + oy)));
-                        ASSERT_NEAR(angle(p, unit(row[0], row[1], row[2])), alpha, tolerance + 1e-4)
+                        ASSERT_NEAR(angle(p, unit(row.x, row.y, row.z)), alpha, tolerance + 1e-4)
                             << "group " << group << (stereographic ? " stereo" : " gnomonic");
                         ++checked;
                     }

@@ -1,7 +1,6 @@
 #include "common/numeric.h"
 #include "render/projection.h"
 #include "render/recording_surface.h"
-#include "session/test_session.h"
 
 #include <gtest/gtest.h>
 
@@ -14,38 +13,19 @@ ProjectionFrame frame(float k = 1) {
     return ProjectionFrame{400, 300, 200, 300, k};
 }
 
-TEST(Projection, DirectionsLandMirroredAndScaled) {
-    const float h = static_cast<float>(std::sqrt(0.5));
-    const double t = 300 * std::tan(22.5 * kDegToRad); // 45 degrees, stereographic
-    for (const PicturePoint& p :
-         {projectGnomonic(frame(), {1, 0, 0}), projectStereographic(frame(), {1, 0, 0})})
-        EXPECT_EQ(std::pair(p.x, p.y), std::pair(400.0f, 300.0f));
-    EXPECT_NEAR(projectGnomonic(frame(), {h, h, 0}).x, 200, 1e-3); // +y goes left
-    EXPECT_NEAR(projectGnomonic(frame(), {h, 0, h}).y, 500, 1e-3); // +z goes down
-    EXPECT_NEAR(projectGnomonic(frame(2), {h, h, 0}).x, 0, 1e-3);  // print scale
-    EXPECT_NEAR(projectStereographic(frame(), {h, h, 0}).x, 400 - t, 1e-3);
-    EXPECT_NEAR(projectStereographic(frame(), {h, 0, h}).y, 300 + t, 1e-3);
-    EXPECT_NEAR(projectStereographic(frame(2), {h, h, 0}).x, 400 - 2 * t, 1e-3);
-    EXPECT_NEAR(projectStereographic(frame(), {1e-7f, 0, 1}).y, 600, 1e-3); // primitive circle
-}
-
-TEST(Projection, LatticePointsRoundBeforeScalingAndFitScreen) {
+TEST(Projection, LatticePointsRoundBeforeScalingAndTheFilmFits) {
     ProjectionFrame f = frame(3);
     f.scale = 10;
     const PixelPoint p = projectLatticePoint(f, {0.5f, 0.26f, -0.14f, 0});
     EXPECT_EQ(p.x, 400 + 3 * 3); // +y goes right; 2.6 rounds to 3 before the print scale
     EXPECT_EQ(p.y, 300 + 1 * 3); // +z goes up; -1.4 rounds to -1
 
-    test::TestSession t;
-    t.s.canvasWidth = 650;
-    t.s.canvasHeight = 450;
-    // A film without size or distance cannot be fitted: the scale stays.
-    for (const auto& film : {std::array<float, 3>{100, 100, 50}, {0, 0, 50}, {100, 100, 0}}) {
-        t.s.doc.film = film;
-        FitScreen(t.s);
-        EXPECT_FLOAT_EQ(t.s.view.patternScale, 200.0f);
-    }
-    EXPECT_EQ(t.redraws, 3);
+    // min(600 * 50 / 100, 400 * 50 / 100), from any scale; a film without size or distance
+    // cannot be fitted and the scale stays.
+    for (float from : {1.0f, 200.0f, 0.0f})
+        EXPECT_FLOAT_EQ(fittedPatternScale(from, {100, 100, 50}, 650, 450), 200.0f) << from;
+    EXPECT_FLOAT_EQ(fittedPatternScale(123, {0, 0, 50}, 650, 450), 123.0f);
+    EXPECT_FLOAT_EQ(fittedPatternScale(123, {100, 100, 0}, 650, 450), 123.0f);
 }
 
 TEST(Projection, FilmOutlineAndCaption) {

@@ -1,9 +1,10 @@
 #include "common/file_io.h"
+#include "common/numeric.h"
+#include "session/generation.h"
 #include "session/input_files.h"
 #include "session/report.h"
-#include "session/simulation.h"
-#include "session/temp_dir.h"
-#include "session/test_session.h"
+#include "support/temp_dir.h"
+#include "support/test_simulation.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,8 @@ namespace {
 using test::kCubic4;
 using test::setFields;
 using test::TempDir;
-using test::TestSession;
+using test::readFile;
+using test::TestSimulation;
 using Lines = std::vector<std::string>;
 
 // A tetragonal pattern input file (group 123, a = 4, c = 7) whose stored d-Max is 50.
@@ -34,16 +36,16 @@ TEST(TvrFile, Loading) {
                                                          {"veldtrace input 1.5", "\r\n"},
                                                          {"VELDTRACE INPUT 1.5", "\n"}};
     for (const auto& [header, eol] : cases) {
-        TestSession t;
+        TestSimulation t;
         const std::string path = dir.write("t.tvr", tvrFile(header, eol));
-        ASSERT_TRUE(openTvr(t.s, path).ok) << header;
+        ASSERT_TRUE(openTvr(t.sim, path).ok) << header;
         EXPECT_TRUE(t.notifier.events.empty());
-        EXPECT_TRUE(t.s.reflections.generated);
-        EXPECT_EQ(t.s.fields.title, "Tetragonal");
-        EXPECT_EQ(t.s.fields.d[1], "7.0");
-        EXPECT_EQ(t.s.fields.film[2], "300");
-        EXPECT_EQ(t.s.doc.filePath, path);
-        EXPECT_EQ(t.s.status.text[3], path);
+        EXPECT_TRUE(t.sim.reflections.generated);
+        EXPECT_EQ(t.sim.fields.title, "Tetragonal");
+        EXPECT_EQ(t.sim.fields.d[1], "7.0");
+        EXPECT_EQ(t.sim.fields.film[2], "300");
+        EXPECT_EQ(t.sim.document.filePath, path);
+        EXPECT_EQ(t.changes.back(), SimulationChange::Generated);
     }
 }
 
@@ -51,8 +53,8 @@ TEST(TvrFile, Loading) {
 // of another version beeps. The format follows the extension.
 TEST(InputFiles, RefusedFilesChangeNothing) {
     TempDir dir;
-    TestSession t;
-    t.s.fields.title = "mine";
+    TestSimulation t;
+    t.sim.fields.title = "mine";
     const std::string tvr = tvrFile("VELDTRACE INPUT 1.5");
     const std::pair<std::string, std::string> files[] = {
         {"new.TVR", tvrFile("VELDTRACE INPUT 2.0")},
@@ -63,36 +65,36 @@ TEST(InputFiles, RefusedFilesChangeNothing) {
         {"empty.hkl", ""}};
     for (const auto& [name, content] : files) {
         const std::string path = dir.write(name, content);
-        const FileOutcome r = openInputFile(t.s, path, inputFormatOf(path).value());
+        const FileOutcome r = openInputFile(t.sim, path, inputFormatOf(path).value());
         EXPECT_FALSE(r.ok) << name;
         EXPECT_NE(r.error.find(path), std::string::npos) << r.error;
     }
-    EXPECT_FALSE(openTvr(t.s, dir.file("missing.tvr")).ok);
-    EXPECT_EQ(t.s.fields.title, "mine");
-    EXPECT_EQ(t.s.fields.cell[0], "");
-    EXPECT_FALSE(t.s.reflections.generated);
+    EXPECT_FALSE(openTvr(t.sim, dir.file("missing.tvr")).ok);
+    EXPECT_EQ(t.sim.fields.title, "mine");
+    EXPECT_EQ(t.sim.fields.cell[0], "");
+    EXPECT_FALSE(t.sim.reflections.generated);
     ASSERT_EQ(t.notifier.events.size(), 1u);
     EXPECT_EQ(t.notifier.events[0].kind, RecordingNotifier::Kind::Beep);
 }
 
 TEST(TvrFile, WrittenReadAndWrittenAgainGivesTheSameLines) {
     TempDir dir;
-    TestSession t;
-    setFields(t.s, 194, {"3.2", "", "5.2", "", "", ""}, "1.5418", "200", "0.8", "20", "3");
-    t.s.fields.title = "  Zinc, hexagonal ";
-    t.s.fields.orientation = "1 0 0";
-    t.s.fields.orientationType = 1;
-    t.s.fields.autoLimits = true;
+    TestSimulation t;
+    setFields(t.sim, 194, {"3.2", "", "5.2", "", "", ""}, "1.5418", "200", "0.8", "20", "3");
+    t.sim.fields.title = "  Zinc, hexagonal ";
+    t.sim.fields.orientation = "1 0 0";
+    t.sim.fields.orientationType = OrientationType::Direct;
+    t.sim.fields.autoLimits = true;
     const std::string first = dir.file("a.tvr"), second = dir.file("b.tvr");
-    ASSERT_TRUE(saveTvr(t.s, first).ok);
-    EXPECT_TRUE(t.s.reflections.generated); // saving generates first
-    EXPECT_EQ(t.s.doc.filePath, first);
-    TestSession u;
-    ASSERT_TRUE(openTvr(u.s, first).ok);
-    ASSERT_TRUE(saveTvr(u.s, second).ok);
+    ASSERT_TRUE(saveTvr(t.sim, first).ok);
+    EXPECT_TRUE(t.sim.reflections.generated); // saving generates first
+    EXPECT_EQ(t.sim.document.filePath, first);
+    TestSimulation u;
+    ASSERT_TRUE(openTvr(u.sim, first).ok);
+    ASSERT_TRUE(saveTvr(u.sim, second).ok);
 
-    const std::string text = TempDir::read(first);
-    auto a = splitLines(text), b = splitLines(TempDir::read(second));
+    const std::string text = readFile(first);
+    auto a = splitLines(text), b = splitLines(readFile(second));
     ASSERT_EQ(a.size(), 22u);
     EXPECT_NE(text.find("\r\n"), std::string::npos);
     EXPECT_EQ(a[1], "Zinc, hexagonal");
@@ -105,87 +107,85 @@ TEST(TvrFile, WrittenReadAndWrittenAgainGivesTheSameLines) {
 
 TEST(HklFile, ReadsCellGroupAndReflectionsAsTheyStand) {
     TempDir dir;
-    TestSession t;
+    TestSimulation t;
     const std::string path =
         dir.write("two.hkl", "4 4 4 90 90 90 225\r\n 2 \r\n   1   1   1\r\n   2   0   0\r\n");
-    ASSERT_TRUE(openHkl(t.s, path).ok);
-    EXPECT_EQ(t.s.fields.title, "two.hkl");
-    EXPECT_EQ(t.s.fields.spaceGroupIndex, 224);
-    EXPECT_EQ(t.s.reflections.h, (std::vector<std::int16_t>{1, 2})); // in the file's order
-    EXPECT_EQ(t.s.doc.dMin, 2.0f);
-    EXPECT_EQ(formatNumber(t.s.doc.dMax, "0.0000"), "2.3094");
-    EXPECT_EQ(t.s.status.text[0], "2 reflections");
-    EXPECT_EQ(t.s.status.text[3], path);
-    EXPECT_TRUE(t.s.reflections.generated);
-    EXPECT_EQ(t.s.points.rows.size(), 2u);
-    EXPECT_EQ(t.s.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
-    EXPECT_FLOAT_EQ(t.s.doc.displayDMin, 1.9f); // both get their lines
+    ASSERT_TRUE(openHkl(t.sim, path).ok);
+    EXPECT_EQ(t.sim.fields.title, "two.hkl");
+    EXPECT_EQ(t.sim.fields.spaceGroupIndex, 224);
+    EXPECT_EQ(t.sim.reflections.h, (std::vector<std::int16_t>{1, 2})); // in the file's order
+    EXPECT_EQ(t.sim.document.dMin, 2.0f);
+    EXPECT_EQ(formatNumber(t.sim.document.dMax, "0.0000"), "2.3094");
+    EXPECT_EQ(t.changes.back(), SimulationChange::Loaded);
+    EXPECT_TRUE(t.sim.reflections.generated);
+    EXPECT_EQ(t.sim.points.rows.size(), 2u);
+    EXPECT_EQ(t.sim.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
+    EXPECT_FLOAT_EQ(t.sim.document.displayDMin, 1.9f); // both get their lines
 
     // A file without reflections keeps the d range of the fields.
-    ASSERT_TRUE(openHkl(t.s, dir.write("none.hkl", "4 4 4 90 90 90 225\n0\n")).ok);
-    EXPECT_EQ(t.s.reflections.count(), 0);
-    EXPECT_EQ(t.s.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
-    EXPECT_LE(t.s.slider.minimum, t.s.slider.maximum);
+    ASSERT_TRUE(openHkl(t.sim, dir.write("none.hkl", "4 4 4 90 90 90 225\n0\n")).ok);
+    EXPECT_EQ(t.sim.reflections.count(), 0);
+    EXPECT_EQ(t.sim.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
 
     // Without a 7th token, or with one beyond 230, the group is the first.
     const std::pair<const char*, int> groups[] = {
         {"4 4 4 90 90 90", 0}, {"  4  4 4 90 90 90   14 ", 13}, {"4 4 4 90 90 90 300", 0}};
     for (const auto& [line, position] : groups) {
-        ASSERT_TRUE(openHkl(t.s, dir.write("g.hkl", std::string(line) + "\n1\n1 0 0\n")).ok);
-        EXPECT_EQ(t.s.fields.spaceGroupIndex, position) << line;
+        ASSERT_TRUE(openHkl(t.sim, dir.write("g.hkl", std::string(line) + "\n1\n1 0 0\n")).ok);
+        EXPECT_EQ(t.sim.fields.spaceGroupIndex, position) << line;
     }
 }
 
 // Only the reflections above the drawn threshold are written, and line 2 counts them.
 TEST(HklFile, WritesReflectionsAboveTheThreshold) {
     TempDir dir;
-    TestSession t;
-    setFields(t.s, 225, kCubic4);
-    generateReflections(t.s);
-    EXPECT_EQ(hklText(t.s).substr(0, 26), "4 4 4 90 90 90 225\r\n 34 \r\n");
-    t.s.doc.displayDMin = 1.5f; // the slider moved to 1.5
+    TestSimulation t;
+    setFields(t.sim, 225, kCubic4);
+    generateReflections(t.sim);
+    EXPECT_EQ(hklText(t.sim).substr(0, 26), "4 4 4 90 90 90 225\r\n 34 \r\n");
+    t.sim.document.displayDMin = 1.5f; // the slider moved to 1.5
     const std::string path = dir.file("out.hkl");
-    ASSERT_TRUE(saveHkl(t.s, path).ok);
-    const auto lines = splitLines(TempDir::read(path));
+    ASSERT_TRUE(saveHkl(t.sim, path).ok);
+    const auto lines = splitLines(readFile(path));
     ASSERT_EQ(lines.size(), 2u + 14u); // {111} and {200}
     EXPECT_EQ(lines[1], " 14 ");
     EXPECT_EQ(lines[2], "   1  -1   1");
-    t.s.doc.displayDMin = 2.0f; // {200} at exactly 2.0 is not above it
-    const Lines at2 = splitLines(hklText(t.s));
+    t.sim.document.displayDMin = 2.0f; // {200} at exactly 2.0 is not above it
+    const Lines at2 = splitLines(hklText(t.sim));
     EXPECT_EQ(at2.size(), 2u + 8u);
     EXPECT_EQ(at2[1], " 8 ");
 
     // Reading the file back gives the same reflections, and saving again keeps them all.
-    TestSession u;
-    ASSERT_TRUE(openHkl(u.s, path).ok);
-    EXPECT_EQ(u.s.reflections.count(), 14);
-    EXPECT_EQ(hklText(u.s), TempDir::read(path));
+    TestSimulation u;
+    ASSERT_TRUE(openHkl(u.sim, path).ok);
+    EXPECT_EQ(u.sim.reflections.count(), 14);
+    EXPECT_EQ(hklText(u.sim), readFile(path));
 }
 
 // A write that fails reports the file and leaves what was at the path, with no temporary file.
 TEST(InputFiles, FailedWrites) {
     TempDir dir;
-    TestSession t;
+    TestSimulation t;
     std::filesystem::create_directory(dir.file("keep.hkl")); // a folder in the file's place
     dir.write("keep.hkl/old", "old");
     for (const std::string& path : {dir.file("keep.hkl"), dir.file("no/such/folder/x.hkl")}) {
-        const FileOutcome r = saveHkl(t.s, path);
+        const FileOutcome r = saveHkl(t.sim, path);
         EXPECT_FALSE(r.ok);
         EXPECT_NE(r.error.find(path), std::string::npos);
     }
-    EXPECT_EQ(TempDir::read(dir.file("keep.hkl/old")), "old");
+    EXPECT_EQ(readFile(dir.file("keep.hkl/old")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(Report, HeaderReflectionLinesAndFile) {
     TempDir dir;
-    TestSession t;
-    setFields(t.s, 225, kCubic4);
-    t.s.fields.title = "Aluminium-like";
-    t.s.fields.film = {"100", "80", "50"};
-    t.s.fields.orientation = "0 0 1 ";
-    generateReflections(t.s);
-    const Lines lines = splitLines(reportText(t.s, "2026-12-06 10:00:00"));
+    TestSimulation t;
+    setFields(t.sim, 225, kCubic4);
+    t.sim.fields.title = "Aluminium-like";
+    t.sim.fields.film = {"100", "80", "50"};
+    t.sim.fields.orientation = "0 0 1 ";
+    generateReflections(t.sim);
+    const Lines lines = splitLines(reportText(t.sim, "2026-12-06 10:00:00"));
     ASSERT_EQ(lines.size(), 15u + 34u);
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + 15),
               (Lines{"Tavrel/Morwen Simulation Report (2026-12-06 10:00:00)", "",
@@ -201,26 +201,26 @@ TEST(Report, HeaderReflectionLinesAndFile) {
 
     // The file holds the same text with the current time, lines ended by CR LF.
     std::string error;
-    const std::string path = writeReport(t.s, dir.path(), error);
+    const std::string path = writeReport(t.sim, dir.path(), error);
     ASSERT_EQ(path, dir.file("Report.txt")) << error;
-    const std::string text = TempDir::read(path);
-    const std::string expected = reportText(t.s, "");
+    const std::string text = readFile(path);
+    const std::string expected = reportText(t.sim, "");
     EXPECT_EQ(text.substr(text.find("\r\n")), expected.substr(expected.find("\r\n")));
-    EXPECT_TRUE(writeReport(t.s, dir.file("missing/folder"), error).empty());
+    EXPECT_TRUE(writeReport(t.sim, dir.file("missing/folder"), error).empty());
     EXPECT_FALSE(error.empty());
 }
 
 TEST(Report, SecondWavelengthAndEmptyList) {
-    TestSession t;
-    setFields(t.s, 225, kCubic4, "0.7107", "1.5418");
-    generateReflections(t.s);
-    Lines lines = splitLines(reportText(t.s, "now"));
+    TestSimulation t;
+    setFields(t.sim, 225, kCubic4, "0.7107", "1.5418");
+    generateReflections(t.sim);
+    Lines lines = splitLines(reportText(t.sim, "now"));
     EXPECT_EQ(lines[14], "#       h   k   l             d               th(wl1)   th(wl2)");
     EXPECT_EQ(lines[15], "1       1  -1   1  2.3094     8.851    19.500"); // only th(wl1) padded
 
-    setFields(t.s, 225, kCubic4, "1.5418", "0", "9");
-    generateReflections(t.s);
-    lines = splitLines(reportText(t.s, "now"));
+    setFields(t.sim, 225, kCubic4, "1.5418", "0", "9");
+    generateReflections(t.sim);
+    lines = splitLines(reportText(t.sim, "now"));
     EXPECT_EQ(lines.size(), 15u);
     EXPECT_EQ(lines[13], "Number of Generated HKL: 0");
 }

@@ -2,6 +2,7 @@
 
 #include "common/notifier.h"
 #include "common/text.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <tuple>
 
@@ -17,13 +17,7 @@ namespace tavrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::readFile;
 
 // r00 r01 r02 r10 r11 r12 r20 r21 r22 t0 t1 t2, the translation in 24ths (0..23).
 using Op = std::array<int, 12>;
@@ -226,13 +220,8 @@ TEST(Listing, Lines) {
 }
 
 TEST(Listing, WrittenOnEverySelection) {
-    struct Folder {
-        fs::path path = fs::temp_directory_path() /
-                        ("tavrel-listing-" + std::to_string(std::random_device()()));
-        Folder() { fs::create_directories(path); }
-        ~Folder() { fs::remove_all(path); }
-    } scratch;
-    const fs::path& folder = scratch.path;
+    const test::TempDir scratch;
+    const fs::path folder = scratch.path();
     const fs::path file = folder / "symmetry.txt";
     RecordingNotifier notes;
     SpaceGroupEngine engine;
@@ -241,10 +230,10 @@ TEST(Listing, WrittenOnEverySelection) {
     EXPECT_TRUE(fs::is_empty(folder));
     engine.setListingFolder(folder.string());
     engine.selectSymbol("P21/C");
-    EXPECT_EQ(readFile(file), engine.listingText());
+    EXPECT_EQ(readFile(file.string()), engine.listingText());
     engine.setListingFolder(folder.string() + "/");
     engine.selectSymbol("P1");
-    EXPECT_EQ(readFile(file), engine.listingText());
+    EXPECT_EQ(readFile(file.string()), engine.listingText());
     EXPECT_TRUE(notes.events.empty());
 
     // A failed write keeps the selection and whatever stood there, and says which file it was.

@@ -1,7 +1,9 @@
 #include "common/file_io.h"
+#include "common/numeric.h"
+#include "common/quicksort.h"
+#include "session/generation.h"
 #include "session/report.h"
-#include "session/simulation.h"
-#include "session/test_session.h"
+#include "support/test_simulation.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,7 @@ namespace {
 
 using test::kCubic4;
 using test::setFields;
-using test::TestSession;
+using test::TestSimulation;
 using Texts2 = std::array<std::string, 2>;
 using Texts6 = std::array<std::string, 6>;
 using Counts = std::map<std::string, int, std::greater<>>;
@@ -29,38 +31,34 @@ TEST(ReadDocument, WavelengthsVoltagesAndDefaults) {
                           {{"5", "5.0001"}, {"5", "0.173"}, {5, 0.173019}},
                           {{"200", "300"}, {"0.0251", "0.0197"}, {0.025079, 0.019688}}};
     for (const Case& c : cases) {
-        TestSession t;
-        setFields(t.s, 225, kCubic4, c.typed[0], c.typed[1]);
-        readDocument(t.s);
-        EXPECT_EQ(t.s.fields.wavelength, c.shown);
+        TestSimulation t;
+        setFields(t.sim, 225, kCubic4, c.typed[0], c.typed[1]);
+        readDocument(t.sim);
+        EXPECT_EQ(t.sim.fields.wavelength, c.shown);
         for (std::size_t i = 0; i < 2; ++i)
-            EXPECT_NEAR(t.s.doc.wavelength[i], c.value[i], 1e-6) << c.typed[i];
+            EXPECT_NEAR(t.sim.document.wavelength[i], c.value[i], 1e-6) << c.typed[i];
     }
 }
 
 // Reading forgets the reflections and the drawn range. A cell of a = 0 is reported and reading
 // goes on: an empty d-Min reads as 1.0 and a d-Max of 0 as the largest cell edge.
 TEST(ReadDocument, ResetInvalidCellAndDRangeDefaults) {
-    TestSession t;
-    setFields(t.s, 225, kCubic4);
-    generateReflections(t.s);
-    t.s.view.showLines = false;
-    t.s.doc.thetaWindow = {10, 20};
-    setFields(t.s, 1, {"0", "6", "5", "90", "90", "90"}, "1.5418", "0", "", "0");
-    t.s.fields.title = "broken";
-    readDocument(t.s);
+    TestSimulation t;
+    setFields(t.sim, 225, kCubic4);
+    generateReflections(t.sim);
+    setFields(t.sim, 1, {"0", "6", "5", "90", "90", "90"}, "1.5418", "0", "", "0");
+    t.sim.fields.title = "broken";
+    readDocument(t.sim);
     ASSERT_EQ(t.notifier.events.size(), 1u);
     EXPECT_EQ(t.notifier.events[0].text, "Invalid unit cell parameters");
-    EXPECT_EQ(t.s.fields.d, (Texts2{"1.0", "6.0"}));
-    EXPECT_EQ(t.s.doc.dMin, 1.0f);
-    EXPECT_EQ(t.s.doc.dMax, 6.0f);
-    EXPECT_EQ(t.s.status.text[3], "broken");
-    EXPECT_FALSE(t.s.reflections.generated);
-    EXPECT_EQ(t.s.reflections.count(), 0);
-    EXPECT_EQ(t.s.doc.displayDMin, 0.0f);
-    EXPECT_EQ(t.s.doc.displayDMax, 99.0f);
-    EXPECT_EQ(t.s.doc.thetaWindow, (std::array<float, 2>{0, 180}));
-    EXPECT_TRUE(t.s.view.showLines);
+    EXPECT_EQ(t.sim.fields.d, (Texts2{"1.0", "6.0"}));
+    EXPECT_EQ(t.sim.document.dMin, 1.0f);
+    EXPECT_EQ(t.sim.document.dMax, 6.0f);
+    EXPECT_EQ(t.sim.document.title, "broken");
+    EXPECT_FALSE(t.sim.reflections.generated);
+    EXPECT_EQ(t.sim.reflections.count(), 0);
+    EXPECT_EQ(t.sim.document.displayDMin, 0.0f);
+    EXPECT_EQ(t.sim.document.displayDMax, 99.0f);
 }
 
 // The crystal system of the group constrains the cell fields; "," reads as the decimal point.
@@ -74,13 +72,13 @@ TEST(ReadDocument, CellFieldsFollowTheCrystalSystem) {
         {15, {"5", "6", "7", "90", "100", "90"}, {"5", "6", "7", "90", "100", "90"}},
         {1, {"4,05", "5", "6", "80", "70", "60"}, {"4.05", "5", "6", "80", "70", "60"}}};
     for (const auto& [group, typed, shown] : cases) {
-        TestSession t;
-        setFields(t.s, group, typed);
-        readDocument(t.s);
-        EXPECT_EQ(t.s.fields.cell, shown) << group;
+        TestSimulation t;
+        setFields(t.sim, group, typed);
+        readDocument(t.sim);
+        EXPECT_EQ(t.sim.fields.cell, shown) << group;
         for (std::size_t i = 0; i < 6; ++i) {
-            EXPECT_EQ(t.s.doc.cell.values[i], std::stof(shown[i])) << group << " " << i;
-            EXPECT_EQ(t.s.engine.cellValues()[i], std::stof(shown[i])) << group << " " << i;
+            EXPECT_EQ(t.sim.document.cell.values[i], std::stof(shown[i])) << group << " " << i;
+            EXPECT_EQ(t.sim.engine.cellValues()[i], std::stof(shown[i])) << group << " " << i;
         }
     }
 }
@@ -92,36 +90,36 @@ TEST(ReadDocument, HklLimits) {
          {{"5", "7", "3", "90", "90", "90"}, "2", "", true, {2, 4, 2}},
          {{"5", "7", "3", "90", "90", "90"}, "1", "2.5", false, {2, 2, 2}}};
     for (const auto& [cell, dMin, limit, automatic, expected] : cases) {
-        TestSession t;
-        setFields(t.s, 1, cell, "1.5418", "0", dMin, "20", limit);
-        t.s.fields.autoLimits = automatic;
-        readDocument(t.s);
-        EXPECT_EQ(t.s.doc.hklMax, expected) << cell[0];
+        TestSimulation t;
+        setFields(t.sim, 1, cell, "1.5418", "0", dMin, "20", limit);
+        t.sim.fields.autoLimits = automatic;
+        readDocument(t.sim);
+        EXPECT_EQ(t.sim.document.hklMax, expected) << cell[0];
     }
 }
 
-// What every generated list must satisfy: sorted by decreasing d, d-Max = its largest d, one view
-// row per reflection, and a line threshold below the smallest d.
-void expectConsistentList(const Session& s) {
+// What every generated list must satisfy: sorted by decreasing d, d-Max = its largest d, one
+// point per reflection, and a line threshold below the smallest d.
+void expectConsistentList(const Simulation& s) {
     const ReflectionList& r = s.reflections;
     EXPECT_TRUE(r.generated);
     EXPECT_TRUE(std::is_sorted(r.d.rbegin(), r.d.rend()));
-    EXPECT_EQ(s.doc.dMax, r.empty() ? 0.0f : r.d.front());
-    EXPECT_EQ(s.reflectionView.size(), r.d.size());
-    EXPECT_LT(s.doc.displayDMin, r.empty() ? 1e9f : r.d.back());
+    EXPECT_EQ(s.document.dMax, r.empty() ? 0.0f : r.d.front());
+    EXPECT_EQ(s.points.size(), r.d.size());
+    EXPECT_LT(s.document.displayDMin, r.empty() ? 1e9f : r.d.back());
 }
 
 // Generates a simulation (d-Max 20, limits 2) and compares the number of reflections of each
 // d-spacing, rounded to 4 decimals.
 void expectSpacings(int group, const Texts6& cell, const std::string& wavelength,
                     const std::string& dMin, const Counts& expected) {
-    TestSession t;
-    setFields(t.s, group, cell, wavelength, "0", dMin);
-    generateReflections(t.s);
+    TestSimulation t;
+    setFields(t.sim, group, cell, wavelength, "0", dMin);
+    generateReflections(t.sim);
     Counts counts;
-    for (float d : t.s.reflections.d) ++counts[formatNumber(d, "0.0000")];
+    for (float d : t.sim.reflections.d) ++counts[formatNumber(d, "0.0000")];
     EXPECT_EQ(counts, expected) << group << " " << cell[0] << " " << wavelength << " " << dMin;
-    expectConsistentList(t.s);
+    expectConsistentList(t.sim);
 }
 
 TEST(Generation, KeepsThePlanesThatPassEveryFilter) {
@@ -140,50 +138,58 @@ TEST(Generation, KeepsThePlanesThatPassEveryFilter) {
     expectSpacings(225, kCubic4, "1.5418", "5", {}); // nothing in the d range
 }
 
-TEST(Generation, StatusListViewAndSlider) {
-    TestSession t;
-    setFields(t.s, 225, kCubic4, "1.5418", "0.7107");
-    generateReflections(t.s);
-    EXPECT_EQ(t.s.status.text[0], "34 reflections");
-    EXPECT_EQ(t.s.status.text[1], "of 124 loops");
-    EXPECT_EQ(t.s.reflectionView[0],
+TEST(Generation, LoopsListTextsAndThreshold) {
+    TestSimulation t;
+    setFields(t.sim, 225, kCubic4, "1.5418", "0.7107");
+    const GenerationResult result = generateReflections(t.sim);
+    EXPECT_EQ(result.loopCount, 125);
+    EXPECT_EQ(t.changes.back(), SimulationChange::Generated);
+    const auto& wl = t.sim.document.wavelength;
+    EXPECT_EQ(reflectionListTexts(t.sim.reflections, wl, 0),
               (std::array<std::string, 5>{"1", "1 -1 1", "2.3094", "19.500", "8.851"}));
-    EXPECT_EQ(t.s.reflectionView[33][0], "34");
-    EXPECT_EQ(t.s.slider.maximum, 23);
-    EXPECT_EQ(t.s.slider.minimum, 9);
-    EXPECT_EQ(t.s.slider.value, 9);
+    EXPECT_EQ(reflectionListTexts(t.sim.reflections, {1.5418f, 0}, 33),
+              (std::array<std::string, 5>{"34", "-2 2 2", "1.1547", "41.884", ""}));
+    // The threshold sits just below d-Min, on a whole slider step: every reflection has a line.
+    EXPECT_FLOAT_EQ(t.sim.document.displayDMin, 0.9f);
+    PatternDocument drawn;
+    drawn.displayDMin = 1.0f;
+    drawn.displayDMax = 2.3094f;
+    const ThresholdRange range = resetThreshold(drawn);
+    EXPECT_EQ(range.maximum, 23);
+    EXPECT_EQ(range.minimum, 9);
+    EXPECT_FLOAT_EQ(drawn.displayDMin, thresholdOf(9));
 }
 
 TEST(Generation, CancelKeepsASortedPartialList) {
-    TestSession t;
-    setFields(t.s, 221, kCubic4);
+    TestSimulation t;
+    setFields(t.sim, 221, kCubic4);
     int asked = 0;
     // The question before the loops does not count; the 41st triple answers yes.
-    generateReflections(t.s, [&] { return ++asked > 41; });
+    generateReflections(t.sim, [&] { return ++asked > 41; });
     EXPECT_EQ(asked, 42);
-    EXPECT_EQ(t.s.reflections.count(), 41);
-    expectConsistentList(t.s);
+    EXPECT_EQ(t.sim.reflections.count(), 41);
+    expectConsistentList(t.sim);
 }
 
 // The list stops at 32,767 reflections with a message; limits whose loops would not fit 16-bit
 // indices are refused.
 TEST(Generation, SixteenBitIndices) {
-    TestSession t;
-    setFields(t.s, 1, {"60", "60", "60", "90", "90", "90"}, "0.5", "0", "0.5", "100", "16");
-    generateReflections(t.s);
-    EXPECT_EQ(t.s.reflections.count(), kMaxReflections);
+    TestSimulation t;
+    setFields(t.sim, 1, {"60", "60", "60", "90", "90", "90"}, "0.5", "0", "0.5", "100", "16");
+    generateReflections(t.sim);
+    EXPECT_EQ(t.sim.reflections.count(), kMaxReflections);
     ASSERT_EQ(t.notifier.events.size(), 1u);
     EXPECT_NE(t.notifier.events[0].text.find("32767"), std::string::npos);
-    expectConsistentList(t.s);
+    expectConsistentList(t.sim);
     // Row numbers beyond 9999 stay whole in the report.
-    const auto report = splitLines(reportText(t.s, "now"));
+    const auto report = splitLines(reportText(t.sim, "now"));
     EXPECT_EQ(report[15 + 9999].substr(0, 6), "10000 ");
     EXPECT_EQ(report[15 + 998].substr(0, 6), "999   ");
 
     t.notifier.events.clear();
-    t.s.fields.hklMax = {"16384", "1", "1"};
-    generateReflections(t.s);
-    EXPECT_EQ(t.s.reflections.count(), 0);
+    t.sim.fields.hklMax = {"16384", "1", "1"};
+    EXPECT_TRUE(generateReflections(t.sim).limitsRefused);
+    EXPECT_EQ(t.sim.reflections.count(), 0);
     ASSERT_EQ(t.notifier.events.size(), 1u);
     EXPECT_EQ(t.notifier.events[0].kind, RecordingNotifier::Kind::Error);
 }

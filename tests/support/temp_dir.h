@@ -8,6 +8,12 @@
 
 namespace tavrel::test {
 
+inline std::string readFile(const std::string& path) {
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:
@@ -30,11 +36,6 @@ public:
     std::string write(const std::string& name, const std::string& content) const {
         std::ofstream(path_ / name, std::ios::binary) << content;
         return file(name);
-    }
-    static std::string read(const std::string& path) {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
     }
 
 private:

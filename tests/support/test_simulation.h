@@ -1,29 +1,39 @@
 #pragma once
 
 #include "common/notifier.h"
-#include "session/session.h"
+#include "session/pattern_view.h"
+#include "session/simulation.h"
 
 #include <array>
 #include <string>
 
 namespace tavrel::test {
 
-// A session with a recording notifier that counts its redraws.
-struct TestSession {
+// A simulation with a recording notifier, shown in a picture of the window's first size that
+// follows every new reflection list as the window and the command line do.
+struct TestSimulation {
     RecordingNotifier notifier;
-    Session s{notifier};
-    int redraws = 0;
+    Simulation sim{notifier};
+    PatternView pattern;
+    std::vector<SimulationChange> changes;
 
-    TestSession() {
-        s.redraw = [this] { ++redraws; };
+    TestSimulation() {
+        sim.addListener([this](SimulationChange change) {
+            changes.push_back(change);
+            if (change != SimulationChange::Turned) showNewReflections(pattern, sim, change);
+        });
     }
+    TestSimulation(const TestSimulation&) = delete;
+    TestSimulation& operator=(const TestSimulation&) = delete;
+
+    PatternInput input(bool dragging = false) const { return patternInput(sim, pattern, dragging); }
 };
 
 // The cell fields of a cubic cell with a = 4; the crystal system of the group fills in the rest.
 inline const std::array<std::string, 6> kCubic4{"4", "", "", "", "", ""};
 
 // Fields of a simple simulation: group number, cell, wavelengths, d range, hkl limits.
-inline void setFields(Session& s, int group, std::array<std::string, 6> cell,
+inline void setFields(Simulation& s, int group, std::array<std::string, 6> cell,
                       std::string wavelength1 = "1.5418", std::string wavelength2 = "0",
                       std::string dMin = "1.0", std::string dMax = "20", std::string limit = "2") {
     s.fields.spaceGroupIndex = group - 1;
@@ -35,7 +45,7 @@ inline void setFields(Session& s, int group, std::array<std::string, 6> cell,
 }
 
 // The built-in iron sample (body-centred cubic).
-inline void setIron(Session& s) {
+inline void setIron(Simulation& s) {
     setFields(s, 229, {"2.866", "2.866", "2.866", "90", "90", "90"}, "1.9361", "0", "1.0", "0");
     s.fields.title = "Iron (Fe)";
     s.fields.orientation = "0 0 1";

@@ -1,0 +1,271 @@
+#include "session/generation.h"
+
+#include "common/numeric.h"
+#include "common/quicksort.h"
+#include "common/text.h"
+#include "session/orient.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavrel {
+
+namespace {
+
+float fieldValue(const std::string& text) {
+    return static_cast<float>(leadingNumber(text));
+}
+
+// Limits whose loop range 2H + 1 would not fit the 16-bit indices are refused.
+constexpr int kLargestLimit = 16383;
+
+struct WorkRow {
+    float h, k, l, d, gx, gy, gz;
+};
+
+} // namespace
+
+void resetReflections(Simulation& sim) {
+    sim.reflections.clear();
+    sim.points.rows.clear();
+    sim.document.displayDMin = 0;
+    sim.document.displayDMax = 99;
+}
+
+void applySpaceGroup(Simulation& sim) {
+    DocumentFields& f = sim.fields;
+    const int n = f.spaceGroupIndex + 1;
+    auto rightAngles = [&] { f.cell[3] = f.cell[4] = f.cell[5] = "90"; };
+    switch (crystalSystemOf(n)) {
+    case CrystalSystem::Orthorhombic:
+        rightAngles();
+        break;
+    case CrystalSystem::Tetragonal:
+        rightAngles();
+        f.cell[1] = f.cell[0];
+        break;
+    case CrystalSystem::Hexagonal:
+        f.cell[3] = f.cell[4] = "90";
+        f.cell[5] = "120";
+        f.cell[1] = f.cell[0];
+        break;
+    case CrystalSystem::Cubic:
+        rightAngles();
+        f.cell[1] = f.cell[2] = f.cell[0];
+        break;
+    default:
+        break;
+    }
+
+    for (int i = 0; i < 6; ++i) {
+        std::string& text = f.cell[static_cast<std::size_t>(i)];
+        text = replaceAll(text, ",", ".");
+        sim.engine.setCellValue(i, fieldValue(text));
+    }
+    sim.engine.selectRow(sim.engine.rowForGroup(n));
+}
+
+void readDocument(Simulation& sim) {
+    DocumentFields& f = sim.fields;
+    PatternDocument& doc = sim.document;
+
+    resetReflections(sim);
+
+    doc.spaceGroupIndex =
+        static_cast<std::int16_t>(std::clamp(f.spaceGroupIndex, 0, kSpaceGroupCount - 1));
+    f.spaceGroupIndex = doc.spaceGroupIndex;
+    doc.spaceGroupText = trim(spaceGroupListEntry(doc.spaceGroupIndex));
+    applySpaceGroup(sim);
+
+    for (int i = 0; i < 6; ++i) doc.cell[i] = fieldValue(f.cell[static_cast<std::size_t>(i)]);
+    buildLatticeMatrices(doc.cell, doc.matrices, sim.notifier());
+
+    doc.title = f.title;
+
+    if (leadingNumber(f.wavelength[0]) <= 0) f.wavelength[0] = "1.54056";
+    if (leadingNumber(f.wavelength[1]) <= 0) f.wavelength[1] = "0";
+    doc.wavelength = {fieldValue(f.wavelength[0]), fieldValue(f.wavelength[1])};
+    if (doc.wavelength[1] == doc.wavelength[0]) {
+        // A second line identical to the first is switched off.
+        doc.wavelength[1] = 0;
+        f.wavelength[1] = "0";
+    }
+    for (std::size_t i = 0; i < 2; ++i) {
+        // Values above 5 are microscope voltages in kV.
+        if (doc.wavelength[i] > 5.0f) {
+            doc.wavelength[i] = static_cast<float>(electronWavelength(doc.wavelength[i]));
+            f.wavelength[i] = formatNumber(doc.wavelength[i], "0.0###");
+        }
+    }
+
+    doc.dMin = fieldValue(f.d[0]);
+    if (!(doc.dMin > 0)) {
+        doc.dMin = 1.0f;
+        f.d[0] = "1.0";
+    }
+    doc.dMax = fieldValue(f.d[1]);
+    if (!(doc.dMax > 0)) {
+        doc.dMax = std::max({doc.cell.a(), doc.cell.b(), doc.cell.c()});
+        f.d[1] = formatNumber(doc.dMax, "0.0##");
+    }
+
+    doc.autoLimits = f.autoLimits;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (!doc.autoLimits) {
+            doc.hklMax[i] = roundToInt16(leadingNumber(f.hklMax[i]));
+        } else {
+            const double fit = roundHalfEven(doc.cell[static_cast<int>(i)] / doc.dMin);
+            doc.hklMax[i] = roundToInt16(std::min(10.0, fit));
+        }
+    }
+
+    for (std::size_t i = 0; i < 3; ++i) doc.film[i] = fieldValue(f.film[i]);
+    doc.orientationText = f.orientation;
+    doc.orientationType = f.orientationType;
+}
+
+void showDocument(Simulation& sim) {
+    DocumentFields& f = sim.fields;
+    const PatternDocument& doc = sim.document;
+    for (std::size_t i = 0; i < 2; ++i) f.wavelength[i] = trim(shortestText(doc.wavelength[i]));
+    for (int i = 0; i < 6; ++i)
+        f.cell[static_cast<std::size_t>(i)] = trim(shortestText(doc.cell[i]));
+    f.d[0] = formatNumber(doc.dMin, "0.0##");
+    f.d[1] = formatNumber(doc.dMax, "0.0##");
+    for (std::size_t i = 0; i < 3; ++i) f.hklMax[i] = std::to_string(doc.hklMax[i]);
+    f.autoLimits = doc.autoLimits;
+    f.spaceGroupIndex = doc.spaceGroupIndex;
+}
+
+void newDocument(Simulation& sim, const std::string& filePath) {
+    sim.fields.resetForNewDocument();
+    sim.document.filePath = filePath;
+    sim.document.title = sim.fields.title;
+    sim.document.autoLimits = false;
+    sim.reflections.clear();
+    sim.points.rows.clear();
+    sim.announce(SimulationChange::Cleared);
+}
+
+GenerationResult generateReflections(Simulation& sim, const CancelCheck& cancelled) {
+    readDocument(sim);
+    if (cancelled) (void)cancelled(); // a key pressed before the start does not count
+
+    PatternDocument& doc = sim.document;
+    GenerationResult result;
+    const int H = doc.hklMax[0], K = doc.hklMax[1], L = doc.hklMax[2];
+    result.loopCount = (2LL * H + 1) * (2LL * K + 1) * (2LL * L + 1);
+
+    std::vector<WorkRow> work;
+    ReflectionList found; // the component ranges while looping, the sorted rows after
+    if (std::max({std::abs(H), std::abs(K), std::abs(L)}) > kLargestLimit) {
+        result.limitsRefused = true;
+        sim.notifier().error("The hkl limits must not exceed " + std::to_string(kLargestLimit) +
+                             ".");
+    } else {
+        float maxD = 0;
+        const double lambda1 = doc.wavelength[0];
+        bool stop = false;
+        for (int h = H; h >= -H && !stop; --h) {
+            for (int k = K; k >= -K && !stop; --k) {
+                for (int l = L; l >= -L && !stop; --l) {
+                    if (h != 0 || k != 0 || l != 0) {
+                        const float d = dSpacing(doc.cell, h, k, l);
+                        const bool inRange =
+                            static_cast<double>(doc.dMin) - 0.0001 <= d && d <= doc.dMax;
+                        if (inRange && 2.0 * braggAngle(lambda1, d) <= 175.0 &&
+                            !sim.engine.isExtinct(static_cast<std::int16_t>(h),
+                                                  static_cast<std::int16_t>(k),
+                                                  static_cast<std::int16_t>(l))) {
+                            if (static_cast<std::int32_t>(work.size()) >= kMaxReflections) {
+                                // One more than the list can hold: stop here and say so.
+                                result.truncated = true;
+                                stop = true;
+                                break;
+                            }
+                            Vec3f g{static_cast<float>(h), static_cast<float>(k),
+                                    static_cast<float>(l)};
+                            toCartesian(doc.matrices, g, false);
+                            work.push_back({static_cast<float>(h), static_cast<float>(k),
+                                            static_cast<float>(l), d, g[0], g[1], g[2]});
+                            if (d > maxD) maxD = d;
+                            found.trackComponents(g);
+                        }
+                    }
+                    if (cancelled && cancelled()) stop = true;
+                }
+            }
+        }
+        doc.dMax = maxD;
+    }
+    if (work.empty()) doc.dMax = 0;
+    if (result.truncated)
+        sim.notifier().message("The list holds at most " + std::to_string(kMaxReflections) +
+                               " reflections; generation stopped there. Narrow the d range or "
+                               "the hkl limits to see all reflections.");
+
+    quicksortDescending(work, [](const WorkRow& r) { return r.d; });
+
+    for (const WorkRow& r : work)
+        found.append(roundToInt16(r.h), roundToInt16(r.k), roundToInt16(r.l), r.d,
+                     {r.gx, r.gy, r.gz});
+    sim.reflections = std::move(found);
+
+    doc.displayDMin = doc.dMin;
+    doc.displayDMax = doc.dMax;
+    completeNewReflections(sim);
+    sim.announce(SimulationChange::Generated);
+    return result;
+}
+
+void completeNewReflections(Simulation& sim) {
+    PatternDocument& doc = sim.document;
+    buildPointTable(sim);
+    doc.spaceGroupText = trim(spaceGroupListEntry(doc.spaceGroupIndex));
+    resetThreshold(doc);
+    sim.reflections.generated = true;
+    applyOrientationText(sim, doc.orientationType == OrientationType::Direct);
+}
+
+float thresholdOf(int sliderValue) {
+    return static_cast<float>(sliderValue / 10.0);
+}
+
+ThresholdRange resetThreshold(PatternDocument& doc) {
+    ThresholdRange range;
+    range.maximum = roundToInt32(doc.displayDMax * 10.0);
+    range.minimum = roundToInt32(std::max(0.0, doc.displayDMin - 0.1) * 10.0);
+    // Lines are drawn only for d above the threshold, so it must lie below the smallest d for
+    // every listed reflection to get its line.
+    doc.displayDMin = thresholdOf(range.minimum);
+    return range;
+}
+
+void buildPointTable(Simulation& sim) {
+    const ReflectionList& r = sim.reflections;
+    sim.points.rows.resize(static_cast<std::size_t>(r.count()));
+    for (std::size_t i = 0; i < sim.points.rows.size(); ++i)
+        sim.points.rows[i] = {r.gx[i], r.gy[i], r.gz[i], static_cast<std::int32_t>(i)};
+}
+
+std::optional<float> initialPatternScale(const ReflectionList& r, int width) {
+    const double w = width;
+    const double scale = std::min(w / (r.gMax[2] - r.gMin[2]), w / (r.gMax[1] - r.gMin[1])) / 2.0;
+    if (std::isfinite(scale) && scale > 0) return static_cast<float>(scale);
+    return std::nullopt;
+}
+
+std::array<std::string, 5> reflectionListTexts(const ReflectionList& r,
+                                               const std::array<float, 2>& wavelength,
+                                               std::int32_t i) {
+    const auto n = static_cast<std::size_t>(i);
+    std::array<std::string, 5> row;
+    row[0] = std::to_string(i + 1);
+    row[1] = std::to_string(r.h[n]) + " " + std::to_string(r.k[n]) + " " + std::to_string(r.l[n]);
+    row[2] = formatNumber(r.d[n], "0.0000");
+    for (std::size_t w = 0; w < 2; ++w)
+        if (wavelength[w] > 0) row[3 + w] = formatNumber(braggAngle(wavelength[w], r.d[n]), "0.000");
+    return row;
+}
+
+} // namespace tavrel

@@ -1,0 +1,35 @@
+#pragma once
+// What a screen shows of a simulation: the scale and toggles, the colours, the selection and
+// the picture size. The window keeps one for its canvas; each command line that draws keeps its
+// own.
+
+#include "render/colour_table.h"
+#include "render/renderer.h"
+#include "render/selection.h"
+#include "render/view_state.h"
+#include "session/simulation.h"
+
+namespace tavrel {
+
+struct PatternView {
+    ViewState view;
+    ColourTable colours;
+    Selection selection;
+    // Inner size of the picture in drawing units.
+    int width = 850;
+    int height = 620;
+};
+
+// The renderer's read-only view of a simulation as `pattern` shows it.
+PatternInput patternInput(const Simulation& sim, const PatternView& pattern,
+                          bool dragging = false);
+
+// What a new reflection list changes on the screen: every reflection unselected, lines rather
+// than points, and the film fitted to the picture (a generated list first takes the scale of
+// its own spread). `change` says where the list came from.
+void showNewReflections(PatternView& pattern, const Simulation& sim, SimulationChange change);
+
+// Rescales so that the whole film fits the picture.
+void fitToWindow(PatternView& pattern, const PatternDocument& document);
+
+} // namespace tavrel
