@@ -8,8 +8,7 @@
 
 namespace tavrel::cli {
 
-CliSession::CliSession(std::ostream& errors)
-    : err(errors), notifier(errors), simulation(notifier) {
+CliSession::CliSession(std::ostream& errors) : err(errors), notifier(errors), simulation(notifier) {
     newDocument(simulation, "input.tvr");
     simulation.addListener([this](SimulationChange change) {
         if (change != SimulationChange::Turned) showNewReflections(pattern, simulation, change);

@@ -18,7 +18,8 @@ template <typename Row, typename Key> void quicksortDescending(std::vector<Row>&
     while (!pending.empty()) {
         const auto [lo, hi] = pending.back();
         pending.pop_back();
-        const auto mid = static_cast<long>(roundHalfEven((static_cast<double>(lo) + hi) / 2.0));
+        const auto mid = static_cast<long>(
+            roundHalfEven((static_cast<double>(lo) + static_cast<double>(hi)) / 2.0));
         const auto pivot = key(rows[static_cast<std::size_t>(mid)]);
         long i = lo, j = hi;
         do {

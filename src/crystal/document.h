@@ -21,7 +21,7 @@ enum class OrientationType : std::int16_t { Reciprocal = 0, Direct = 1 };
 // The texts of every input field, the two list positions and the "Auto" box: what the window
 // binds its widgets to. The initial values are those of the form before any state is restored.
 struct DocumentFields {
-    std::string title = "Untitled"; // "Description"
+    std::string title = "Untitled";                // "Description"
     int spaceGroupIndex = kDefaultSpaceGroupIndex; // list position, group = index + 1
     std::array<std::string, 6> cell{"", "", "", "90", "90", "90"};
     bool autoLimits = false;

@@ -41,8 +41,7 @@ void orientPoints(const Mat3f& m, const ReflectionList& reflections, PointTable&
                                   static_cast<double>(m[r][2]) * gz[i]);
     };
     for (std::size_t i = 0; i < gx.size(); ++i)
-        table.rows[i] = {product(0, i), product(1, i), product(2, i),
-                         static_cast<std::int32_t>(i)};
+        table.rows[i] = {product(0, i), product(1, i), product(2, i), static_cast<std::int32_t>(i)};
 }
 
 void rotatePoints(PointTable& table, ViewAxis axis, float degrees) {

@@ -164,8 +164,8 @@ std::unique_ptr<PictureFile> openPictureFile(const std::string& path, int width,
         error = "invalid picture size " + std::to_string(width) + " x " + std::to_string(height);
         return nullptr;
     }
-    auto file = std::make_unique<PictureFileImpl>(QString::fromStdString(path), *format, width,
-                                                  height);
+    auto file =
+        std::make_unique<PictureFileImpl>(QString::fromStdString(path), *format, width, height);
     if (!file->open(error)) return nullptr;
     return file;
 }

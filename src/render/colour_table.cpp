@@ -112,9 +112,9 @@ Rgb schemeStripColour(int column, int row) {
 }
 
 void selectColourScheme(ColourTable& table, int scheme) {
-    table.schemeIndex = static_cast<std::int16_t>(
-        std::clamp<int>(scheme, std::numeric_limits<std::int16_t>::min(),
-                        std::numeric_limits<std::int16_t>::max()));
+    table.schemeIndex =
+        static_cast<std::int16_t>(std::clamp<int>(scheme, std::numeric_limits<std::int16_t>::min(),
+                                                  std::numeric_limits<std::int16_t>::max()));
     if (scheme < 1 || scheme >= kSchemeCount) {
         table.colourLUT = greyRamp();
         return;

@@ -79,8 +79,7 @@ void Renderer::sampleCones(const PatternInput& input, const ConeTracer& tracer) 
     auto sampleRange = [&](std::size_t from, std::size_t to) {
         for (std::size_t j = from; j < to; ++j) {
             const RotatedPoint& p = rows[tracedRows_[j]];
-            tracer.sample({p.x, p.y, p.z, dOf(input.reflections, p)}, kStepCount, false,
-                          cones_[j]);
+            tracer.sample({p.x, p.y, p.z, dOf(input.reflections, p)}, kStepCount, false, cones_[j]);
         }
     };
     const std::size_t count = tracedRows_.size();
@@ -178,8 +177,7 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
         std::to_string(rows.size()) + " hkl (" + std::to_string(traced) + " visible)";
     // With no pole within reach the first point is named, as the nearest of none.
     if (!rows.empty()) summary.nearestPole = rows[nearestPoleRow.value_or(0)].reflection;
-    summary.nearestPoleText =
-        nearestPoleText(refl, summary.nearestPole.value_or(refl.count()));
+    summary.nearestPoleText = nearestPoleText(refl, summary.nearestPole.value_or(refl.count()));
     return summary;
 }
 
@@ -196,7 +194,8 @@ std::optional<std::int32_t> Renderer::pick(const PatternInput& input, int width,
         for (const RotatedPoint& row : rows) {
             const PixelPoint p = projectLatticePoint(frame, row);
             if (p.x < 0 || p.x >= width || p.y < 0 || p.y >= height) continue;
-            const float distance = static_cast<float>(std::hypot(p.x - x, p.y - y));
+            const auto distance = static_cast<float>(
+                std::hypot(static_cast<double>(p.x) - x, static_cast<double>(p.y) - y));
             if (distance < best) {
                 best = distance;
                 winner = row.reflection;

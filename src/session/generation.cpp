@@ -264,7 +264,8 @@ std::array<std::string, 5> reflectionListTexts(const ReflectionList& r,
     row[1] = std::to_string(r.h[n]) + " " + std::to_string(r.k[n]) + " " + std::to_string(r.l[n]);
     row[2] = formatNumber(r.d[n], "0.0000");
     for (std::size_t w = 0; w < 2; ++w)
-        if (wavelength[w] > 0) row[3 + w] = formatNumber(braggAngle(wavelength[w], r.d[n]), "0.000");
+        if (wavelength[w] > 0)
+            row[3 + w] = formatNumber(braggAngle(wavelength[w], r.d[n]), "0.000");
     return row;
 }
 

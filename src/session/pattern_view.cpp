@@ -7,8 +7,8 @@ namespace tavrel {
 
 PatternInput patternInput(const Simulation& sim, const PatternView& pattern, bool dragging) {
     const PatternDocument& doc = sim.document;
-    return PatternInput{sim.reflections, sim.points,     pattern.view,    pattern.colours,
-                        pattern.selection, doc.wavelength, doc.dMin,        doc.dMax,
+    return PatternInput{sim.reflections,   sim.points,     pattern.view, pattern.colours,
+                        pattern.selection, doc.wavelength, doc.dMin,     doc.dMax,
                         doc.displayDMin,   doc.film,       dragging};
 }
 
@@ -24,8 +24,8 @@ void showNewReflections(PatternView& pattern, const Simulation& sim, SimulationC
 }
 
 void fitToWindow(PatternView& pattern, const PatternDocument& document) {
-    pattern.view.patternScale = fittedPatternScale(pattern.view.patternScale, document.film,
-                                                   pattern.width, pattern.height);
+    pattern.view.patternScale =
+        fittedPatternScale(pattern.view.patternScale, document.film, pattern.width, pattern.height);
 }
 
 } // namespace tavrel

@@ -21,8 +21,7 @@ struct PatternView {
 };
 
 // The renderer's read-only view of a simulation as `pattern` shows it.
-PatternInput patternInput(const Simulation& sim, const PatternView& pattern,
-                          bool dragging = false);
+PatternInput patternInput(const Simulation& sim, const PatternView& pattern, bool dragging = false);
 
 // What a new reflection list changes on the screen: every reflection unselected, lines rather
 // than points, and the film fitted to the picture (a generated list first takes the scale of

@@ -24,8 +24,7 @@ std::string reflectionLine(const Simulation& sim, std::size_t i) {
            padLeft(std::to_string(r.l[i]), 4);
     const std::string d = "   " + formatNumber(r.d[i], "#0.0000");
     row += d.substr(d.size() - 8);
-    if (wl[0] > 0)
-        row += "    " + padLeft(formatNumber(braggAngle(wl[0], r.d[i]), "#0.000"), 6);
+    if (wl[0] > 0) row += "    " + padLeft(formatNumber(braggAngle(wl[0], r.d[i]), "#0.000"), 6);
     if (wl[1] > 0) row += "    " + formatNumber(braggAngle(wl[1], r.d[i]), "#0.000");
     return row;
 }

@@ -60,8 +60,8 @@ CrystalSystem crystalSystemOf(int number) {
 
 std::string crystalSystemName(CrystalSystem system) {
     static constexpr std::array<const char*, 8> kNames = {
-        "", "Triclinic", "Monoclinic", "Orthorhombic", "Tetragonal", "Trigonal", "Hexagonal",
-        "Cubic"};
+        "",           "Triclinic", "Monoclinic", "Orthorhombic",
+        "Tetragonal", "Trigonal",  "Hexagonal",  "Cubic"};
     return kNames[static_cast<std::size_t>(system)];
 }
 

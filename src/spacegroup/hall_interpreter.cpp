@@ -115,8 +115,8 @@ float fractionValue(std::string_view text) {
 
 // The axis a matrix symbol's rotation turns about; `previous` and `previousOrder` are those of
 // the symbol before it (a and 0 for the first).
-RotationAxis axisOf(std::string_view token, std::size_t position, int order,
-                    RotationAxis previous, int previousOrder) {
+RotationAxis axisOf(std::string_view token, std::size_t position, int order, RotationAxis previous,
+                    int previousOrder) {
     using enum RotationAxis;
     RotationAxis axis = std::abs(order) == 1 ? A : C;
     if (contains(token, "x"))

@@ -134,9 +134,8 @@ public:
     // Centring translations of a lattice letter (P A B C I R S T F, upper case): `t` gets the
     // zero vector and then the non-zero ones, `s` their texts; unused records are zero and
     // empty. Returns the number of non-zero vectors.
-    static std::int16_t centringTranslations(char system,
-                                                 std::array<std::array<float, 3>, 4>& t,
-                                                 std::array<std::string, 4>& s);
+    static std::int16_t centringTranslations(char system, std::array<std::array<float, 3>, 4>& t,
+                                             std::array<std::string, 4>& s);
     // The translation a matrix symbol ("2ybc", "4abw", "61") carries.
     static std::array<float, 3> glideScrewTranslation(std::string_view symbol);
     // The rotation of order |order| (negative: rotoinversion) about `axis`. The diagonal axes

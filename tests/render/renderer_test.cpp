@@ -118,10 +118,12 @@ TEST_F(RendererTest, PointsModeDrawsPolesAndPicksTheNearestPoint) {
         if (circles[n].x < 0 || circles[n].x >= 850 || circles[n].y < 0 || circles[n].y >= 620)
             continue;
         ++clicked;
-        const auto picked = pick(static_cast<float>(circles[n].x), static_cast<float>(circles[n].y));
+        const auto picked =
+            pick(static_cast<float>(circles[n].x), static_cast<float>(circles[n].y));
         ASSERT_TRUE(picked);
-        const auto at = std::find_if(rows.begin(), rows.end(),
-                                     [&](const RotatedPoint& p) { return p.reflection == *picked; });
+        const auto at = std::find_if(rows.begin(), rows.end(), [&](const RotatedPoint& p) {
+            return p.reflection == *picked;
+        });
         const auto& c = circles[static_cast<std::size_t>(at - rows.begin())];
         EXPECT_EQ(std::pair(c.x, c.y), std::pair(circles[n].x, circles[n].y)) << n;
     }
@@ -165,7 +167,8 @@ TEST(Renderer, ThreadsGiveTheSameCallsAndPickAsOneLoop) {
         EXPECT_EQ(a->countText, b->countText);
         EXPECT_EQ(a->nearestPoleText, b->nearestPoleText);
         for (auto [x, y] : {std::pair{100.f, 100.f}, {425.f, 310.f}, {700.f, 500.f}})
-            EXPECT_EQ(single.pick(t.input(), 850, 620, x, y), shared.pick(t.input(), 850, 620, x, y));
+            EXPECT_EQ(single.pick(t.input(), 850, 620, x, y),
+                      shared.pick(t.input(), 850, 620, x, y));
     }
 }
 

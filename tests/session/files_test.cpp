@@ -12,9 +12,9 @@ namespace tavrel {
 namespace {
 
 using test::kCubic4;
+using test::readFile;
 using test::setFields;
 using test::TempDir;
-using test::readFile;
 using test::TestSimulation;
 using Lines = std::vector<std::string>;
 

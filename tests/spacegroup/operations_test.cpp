@@ -156,7 +156,8 @@ TEST(HallInterpreter, Confine) {
     const std::pair<float, float> cases[] = {
         {0.99995f, 0.0f},   {-0.00003f, 0.0f}, {-0.25f, 0.75f},      {1.5f, 0.5f},
         {0.9998f, 0.9998f}, {1e30f, 0.0f},     {std::nanf(""), 0.0f}};
-    for (const auto& [in, out] : cases) EXPECT_FLOAT_EQ(SpaceGroupEngine::confineToUnitCell(in), out) << in;
+    for (const auto& [in, out] : cases)
+        EXPECT_FLOAT_EQ(SpaceGroupEngine::confineToUnitCell(in), out) << in;
 }
 
 TEST(HallInterpreter, ClosureLimit) {
