@@ -47,7 +47,6 @@ TEST(SampleList, DefaultFiles) {
                                "with '\r\n\r\n'save changes and restart Tavrel to update the "
                                "menu [Samples]\r\n\r\n"));
     EXPECT_EQ(std::count(full.begin(), full.end(), '\n'), 33);
-    EXPECT_EQ(std::count(full.begin(), full.end(), '\r'), 33);
     EXPECT_EQ(full.size(), 1785u);
 
     EXPECT_EQ(shortDefaultCellMenu(),
@@ -128,7 +127,6 @@ TEST(SampleList, UnreadableOrUnwritablePlaces) {
     EXPECT_EQ(unreadable.list.size(), 22u);
     EXPECT_NE(unreadable.error, "");
     EXPECT_TRUE(std::filesystem::is_directory(folder));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "/cellmenu.txt"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
     // No folder to write the default file into: the built-in list all the same.
