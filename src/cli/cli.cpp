@@ -10,8 +10,9 @@ namespace tavrel::cli {
 
 namespace {
 
-const std::array<const Command*, 5> kCommands = {&spacegroupCommand, &reflectionsCommand,
-                                                 &reportCommand, &convertCommand, &renderCommand};
+const std::array<const Command*, 8> kCommands = {
+    &spacegroupCommand, &reflectionsCommand, &reportCommand, &convertCommand,
+    &renderCommand,     &wavelengthCommand,  &angleCommand,  &samplesCommand};
 
 const Command* findCommand(const std::string& name) {
     for (const Command* c : kCommands)

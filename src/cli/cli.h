@@ -8,7 +8,8 @@
 namespace tavrel::cli {
 
 // Runs one command line (without the program name). Returns the exit status: 0 on success,
-// 1 when a file cannot be read or written, 2 for an unknown command or a bad argument.
+// 1 when a file cannot be read or written or the input is refused (an unknown element, a cell
+// without volume), 2 for an unknown command or a bad argument.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tavrel::cli

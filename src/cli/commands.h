@@ -17,11 +17,16 @@ struct Command {
 
 // Exit status of a command that could not read or write a file.
 inline constexpr int kFileError = 1;
+// Exit status of a command whose input was understood but refused (an unknown element, ...).
+inline constexpr int kRefused = 1;
 
 extern const Command spacegroupCommand;
 extern const Command reflectionsCommand;
 extern const Command reportCommand;
 extern const Command convertCommand;
 extern const Command renderCommand;
+extern const Command wavelengthCommand;
+extern const Command angleCommand;
+extern const Command samplesCommand;
 
 } // namespace tavrel::cli
