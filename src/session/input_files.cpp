@@ -36,8 +36,8 @@ std::optional<InputFormat> inputFormatOf(const std::string& path) {
 FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled) {
     std::string reason;
     const std::optional<std::string> content = readWholeFile(path, reason);
-    if (!content) return failure(path, "cannot be read: " + reason);
-    const std::vector<std::string> lines = splitLines(*content);
+    if (!content) return failure(path, reason);
+    const std::vector<std::string> lines = splitLines(*content, kTvrLineCount);
 
     if (lines.empty() || !contains(toUpper(lines[0]), "VELDTRACE INPUT 1.")) {
         sim.notifier().beep();
@@ -71,8 +71,9 @@ FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck&
 FileOutcome openHkl(Simulation& sim, const std::string& path) {
     std::string reason;
     const std::optional<std::string> content = readWholeFile(path, reason);
-    if (!content) return failure(path, "cannot be read: " + reason);
-    const std::vector<std::string> lines = splitLines(*content);
+    if (!content) return failure(path, reason);
+    const std::vector<std::string> lines =
+        splitLines(*content, static_cast<std::size_t>(kMaxReflections) + 2);
 
     // Check the whole file before anything changes.
     if (lines.empty()) return failure(path, "is empty");
