@@ -153,6 +153,15 @@ struct CheckedReflection {
 
 } // namespace
 
+std::string indexColumns(std::int16_t h, std::int16_t k, std::int16_t l) {
+    std::string out;
+    for (const std::int16_t index : {h, k, l}) {
+        const std::string text = std::to_string(index);
+        out += text.size() < 4 ? padLeft(text, 4) : " " + text;
+    }
+    return out;
+}
+
 std::optional<InputFormat> inputFormatOf(const std::string& path) {
     const std::string ext = extensionOf(path);
     if (ext == ".tvr") return InputFormat::Tvr;
@@ -323,19 +332,17 @@ std::string tvrText(Simulation& sim, const CancelCheck& cancelled) {
 std::string hklText(const Simulation& sim) {
     const PatternDocument& doc = sim.document;
     const ReflectionList& r = sim.reflections;
+    // A spacing that is not finite and positive has no place in a file a reader must take back.
+    auto written = [&](float d) { return std::isfinite(d) && d > 0 && d > doc.displayDMin; };
+
     std::string out;
     for (int i = 0; i < 6; ++i) out += shortestText(doc.cell[i]) + " ";
     out += std::to_string(doc.spaceGroupIndex + 1) + kCrLf;
 
-    int n = 0;
-    for (float d : r.d)
-        if (d > doc.displayDMin) ++n;
+    const auto n = std::count_if(r.d.begin(), r.d.end(), written);
     out += " " + std::to_string(n) + " " + kCrLf;
-    for (std::size_t i = 0; i < r.d.size(); ++i) {
-        if (!(r.d[i] > doc.displayDMin)) continue;
-        out += padLeft(std::to_string(r.h[i]), 4) + padLeft(std::to_string(r.k[i]), 4) +
-               padLeft(std::to_string(r.l[i]), 4) + kCrLf;
-    }
+    for (std::size_t i = 0; i < r.d.size(); ++i)
+        if (written(r.d[i])) out += indexColumns(r.h[i], r.k[i], r.l[i]) + kCrLf;
     return out;
 }
 

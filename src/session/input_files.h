@@ -39,8 +39,14 @@ FileOutcome openInputFile(Simulation& sim, const std::string& path, InputFormat 
 
 // The 22 lines of the pattern input file (generating the reflections first when they are not).
 std::string tvrText(Simulation& sim, const CancelCheck& cancelled = {});
-// The reflection file of the reflections above the drawn d threshold.
+// The reflection file of the reflections above the drawn d threshold (those with a finite,
+// positive spacing; no other spacing can be read back).
 std::string hklText(const Simulation& sim);
+
+// h, k and l right-aligned in 4 characters each, as the reflection file and the report show
+// them. An index that fills its column (-100, 1000) gets a blank before it, so that the
+// numbers never run together.
+std::string indexColumns(std::int16_t h, std::int16_t k, std::int16_t l);
 
 FileOutcome saveTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled = {});
 FileOutcome saveHkl(const Simulation& sim, const std::string& path);

@@ -274,6 +274,37 @@ TEST(HklFile, WritesReflectionsAboveTheThreshold) {
     EXPECT_EQ(hklText(u.sim), readFile(path));
 }
 
+// Indices of 4 and more characters keep a blank before them, so that the file reads back;
+// shorter ones keep the columns of 4. Spacings that are not finite and positive are left out.
+TEST(HklFile, WideIndicesKeepTheirColumnsApartAndReadBack) {
+    TempDir dir;
+    TestSimulation t;
+    setFields(t.sim, 1, {"4", "5", "6", "80", "85", "95"});
+    readDocument(t.sim);
+    ReflectionList& r = t.sim.reflections;
+    const std::int16_t indices[][3] = {
+        {1, -1, 0}, {0, -100, 0}, {-999, 999, 1000}, {-32768, 32767, -1000}, {-99, 99, 999}};
+    for (const auto& [h, k, l] : indices) {
+        Vec3f g{static_cast<float>(h), static_cast<float>(k), static_cast<float>(l)};
+        toCartesian(t.sim.document.matrices, g, false);
+        r.append(h, k, l, dSpacing(t.sim.document.cell, h, k, l), g);
+    }
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float d : {nan, inf, 0.0f}) r.append(0, 0, 0, d, {0, 0, 0});
+    const Lines lines = splitLines(hklText(t.sim));
+    EXPECT_EQ(Lines(lines.begin() + 1, lines.end()),
+              (Lines{" 5 ", "   1  -1   0", "   0 -100   0", " -999 999 1000",
+                     " -32768 32767 -1000", " -99  99 999"}));
+
+    const std::string path = dir.write("wide.hkl", hklText(t.sim));
+    TestSimulation u;
+    ASSERT_TRUE(openHkl(u.sim, path).ok);
+    EXPECT_EQ(u.sim.reflections.l, (std::vector<std::int16_t>{0, 0, 1000, -1000, 999}));
+    EXPECT_EQ(hklText(u.sim), readFile(path));
+}
+
+// A write that fails reports the file and leaves what was at the path, with no temporary file.
 TEST(InputFiles, FailedWrites) {
     TempDir dir;
     TestSimulation t;
@@ -319,6 +350,26 @@ TEST(Report, HeaderReflectionLinesAndFile) {
     EXPECT_EQ(text.substr(text.find("\r\n")), expected.substr(expected.find("\r\n")));
     EXPECT_TRUE(writeReport(t.sim, dir.file("missing/folder"), error).empty());
     EXPECT_FALSE(error.empty());
+}
+
+// Wide indices and spacings of 100 and more keep a blank before them; a value that has no
+// number (never in a list that was read or generated) still gives a line instead of an abort.
+TEST(Report, WideColumnsAndValuesWithoutANumber) {
+    TestSimulation t;
+    t.sim.document.wavelength = {1.5418f, 0.0f};
+    ReflectionList& r = t.sim.reflections;
+    r.append(1, -1, 1, 99.5f, {0, 0, 0});
+    r.append(-100, 1000, -1000, 123.456f, {0, 0, 0});
+    r.append(0, -32768, 0, 12345.6f, {0, 0, 0});
+    r.append(0, 0, 0, std::numeric_limits<float>::quiet_NaN(), {0, 0, 0});
+    r.append(0, 0, 0, std::numeric_limits<float>::infinity(), {0, 0, 0});
+    r.append(0, 0, 0, 0.0f, {0, 0, 0});
+    const Lines lines = splitLines(reportText(t.sim, "now"));
+    EXPECT_EQ(
+        Lines(lines.begin() + 15, lines.end()),
+        (Lines{"1       1  -1   1 99.5000     0.444", "2     -100 1000 -1000 123.4560     0.358",
+               "3       0 -32768   0 12345.5996     0.004", "4       0   0   0     NaN       NaN",
+               "5       0   0   0 Infinity     0.000", "6       0   0   0  0.0000    90.000"}));
 }
 
 TEST(Report, SecondWavelengthAndEmptyList) {
