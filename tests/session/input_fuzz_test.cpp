@@ -29,9 +29,9 @@ using test::readFile;
 using test::TempDir;
 using test::TestSimulation;
 
-constexpr int kInputs = 3000;
+constexpr int kInputs = 2000;
 // Mutated hkl limits can span billions of triples; the loops are cut short as Escape would.
-constexpr int kLargestLoop = 20000;
+constexpr int kLargestLoop = 2000;
 
 // Writes a new file each time: truncating and rewriting one would make the file system flush
 // it to disk on every close.
@@ -182,8 +182,9 @@ private:
 };
 
 // What an accepted file must have given; failures name the input.
+// `again` (when given) reads back the reflection file written from the result.
 void expectConsistent(const Simulation& sim, InputFormat format, const TempDir& dir,
-                      const std::string& input) {
+                      Simulation* again, const std::string& input) {
     const ReflectionList& r = sim.reflections;
     const std::size_t n = r.d.size();
     ASSERT_TRUE(r.h.size() == n && r.k.size() == n && r.l.size() == n && r.gx.size() == n &&
@@ -207,12 +208,12 @@ void expectConsistent(const Simulation& sim, InputFormat format, const TempDir& 
     const std::string hkl = hklText(sim);
     RecordingNotifier unheard;
     LatticeMatrices matrices;
-    if (buildLatticeMatrices(sim.document.cell, matrices, unheard) != LatticeStatus::Ok) return;
+    if (!again || buildLatticeMatrices(sim.document.cell, matrices, unheard) != LatticeStatus::Ok)
+        return;
     const std::string path = writeAnew(dir, "again.hkl", hkl);
-    TestSimulation again;
-    const FileOutcome reread = openHkl(again.sim, path);
+    const FileOutcome reread = openHkl(*again, path);
     ASSERT_TRUE(reread.ok) << reread.error << "\nwritten: " << escaped(hkl) << "\nfrom " << input;
-    EXPECT_EQ(hklText(again.sim), hkl) << input;
+    EXPECT_EQ(hklText(*again), hkl) << input;
 }
 
 TEST(InputFuzz, EveryInputIsReadConsistentlyOrRefusedWithoutChange) {
@@ -237,7 +238,7 @@ TEST(InputFuzz, EveryInputIsReadConsistentlyOrRefusedWithoutChange) {
          InputFormat::Hkl}};
     for (const Seed& seed : seeds) ASSERT_GT(seed.content.size(), 20u);
 
-    TestSimulation t;
+    TestSimulation t, again;
     ASSERT_TRUE(openTvr(t.sim, TAVREL_EXAMPLES "/iron.tvr").ok);
     Mutator mutator(20261206);
     int accepted = 0, refused = 0;
@@ -258,7 +259,10 @@ TEST(InputFuzz, EveryInputIsReadConsistentlyOrRefusedWithoutChange) {
         FileOutcome outcome;
         try {
             outcome = openInputFile(t.sim, path, format, [&] { return ++steps > kLargestLoop; });
-            if (outcome.ok) expectConsistent(t.sim, format, dir, input);
+            // Reading a written file back costs as much as the input itself: every third will do.
+            if (outcome.ok)
+                expectConsistent(t.sim, format, dir, accepted % 3 == 0 ? &again.sim : nullptr,
+                                 input);
         } catch (const std::exception& e) {
             FAIL() << "exception \"" << e.what() << "\" from " << input;
         }
