@@ -6,7 +6,12 @@
 #include "session/generation.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+#include <vector>
 
 namespace tavrel {
 
@@ -24,7 +29,138 @@ int listPosition(const std::string& text, int count) {
     return p >= 0 && p < count ? p : 0;
 }
 
+// At most `count` blank-separated tokens: a reader needs only the first few, and one line of a
+// large file must not turn into millions of them.
+std::vector<std::string> firstTokens(std::string_view line, std::size_t count) {
+    std::vector<std::string> tokens;
+    std::size_t i = 0;
+    while (tokens.size() < count) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i == line.size()) break;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        tokens.emplace_back(line.substr(start, i - start));
+    }
+    return tokens;
+}
+
+// A token as a message quotes it: short, and without control characters that would garble the
+// line it is printed on.
+std::string quoted(std::string_view token) {
+    constexpr std::size_t longest = 24;
+    std::string shown(token.substr(0, longest));
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    if (token.size() > longest) shown += "...";
+    return "\"" + shown + "\"";
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether the whole token is a decimal number: an optional sign, digits with an optional
+// fraction, an optional exponent. leadingNumber alone would read "1x" as 1 and "abc" as 0.
+bool isNumberText(std::string_view token) {
+    std::size_t i = 0;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < token.size() && isDigit(token[i])) ++i, ++digits;
+    if (i < token.size() && token[i] == '.') {
+        ++i;
+        while (i < token.size() && isDigit(token[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+        ++i;
+        if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+        const std::size_t exponentStart = i;
+        while (i < token.size() && isDigit(token[i])) ++i;
+        if (i == exponentStart) return false;
+    }
+    return i == token.size();
+}
+
+bool isWholeNumber(double value) {
+    return std::isfinite(value) && value == std::floor(value);
+}
+
+// The index a token of a reflection line holds, or what is wrong with it in `problem`.
+std::optional<std::int16_t> millerIndex(const std::string& token, std::string& problem) {
+    if (!isNumberText(token)) {
+        problem = quoted(token) + " is not a number";
+        return std::nullopt;
+    }
+    const double value = leadingNumber(token);
+    constexpr double lowest = std::numeric_limits<std::int16_t>::min();
+    constexpr double highest = std::numeric_limits<std::int16_t>::max();
+    if (!(value >= lowest && value <= highest)) {
+        problem = "the index " + quoted(token) + " lies outside -32768..32767";
+        return std::nullopt;
+    }
+    if (!isWholeNumber(value)) {
+        problem = quoted(token) + " is not a whole number";
+        return std::nullopt;
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+// Why a cell gives no lattice the reflections could be placed in, or nothing when it does.
+std::optional<std::string> latticeProblem(const UnitCell& cell) {
+    if (!std::all_of(cell.values.begin(), cell.values.end(),
+                     [](float v) { return std::isfinite(v); }))
+        return "a value is too large";
+    RecordingNotifier unheard; // the refusal is the reader's message, not a dialog
+    LatticeMatrices matrices;
+    switch (buildLatticeMatrices(cell, matrices, unheard)) {
+    case LatticeStatus::NoRealCell:
+        return "no cell has these angles";
+    case LatticeStatus::Singular:
+        return "its volume is practically zero";
+    case LatticeStatus::Ok:
+        break;
+    }
+    for (const Mat3f* m : {&matrices.lattice, &matrices.inverse})
+        for (const auto& row : *m)
+            for (float v : row)
+                if (!std::isfinite(v)) return "its values are out of range";
+    return std::nullopt;
+}
+
+std::string indexText(std::int16_t h, std::int16_t k, std::int16_t l) {
+    return "(" + std::to_string(h) + " " + std::to_string(k) + " " + std::to_string(l) + ")";
+}
+
+// The fields a reflection file's first line fills in: its name as the title, the cell, and
+// the group from the optional 7th token.
+void putHeaderIntoFields(DocumentFields& f, const std::vector<std::string>& header,
+                         const std::string& path) {
+    f.title = fileNameOf(path);
+    for (std::size_t i = 0; i < 6; ++i) f.cell[i] = header[i];
+    int position = 0;
+    if (header.size() > 6) {
+        position = roundToInt32(std::max(0.0, leadingNumber(header[6]) - 1));
+        if (position > kSpaceGroupCount - 1) position = 0;
+    }
+    f.spaceGroupIndex = position;
+}
+
+struct CheckedReflection {
+    std::int16_t h, k, l;
+    float d;
+    Vec3f g;
+};
+
 } // namespace
+
+std::string indexColumns(std::int16_t h, std::int16_t k, std::int16_t l) {
+    std::string out;
+    for (const std::int16_t index : {h, k, l}) {
+        const std::string text = std::to_string(index);
+        out += text.size() < 4 ? padLeft(text, 4) : " " + text;
+    }
+    return out;
+}
 
 std::optional<InputFormat> inputFormatOf(const std::string& path) {
     const std::string ext = extensionOf(path);
@@ -36,8 +172,8 @@ std::optional<InputFormat> inputFormatOf(const std::string& path) {
 FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled) {
     std::string reason;
     const std::optional<std::string> content = readWholeFile(path, reason);
-    if (!content) return failure(path, "cannot be read: " + reason);
-    const std::vector<std::string> lines = splitLines(*content);
+    if (!content) return failure(path, reason);
+    const std::vector<std::string> lines = splitLines(*content, kTvrLineCount);
 
     if (lines.empty() || !contains(toUpper(lines[0]), "VELDTRACE INPUT 1.")) {
         sim.notifier().beep();
@@ -71,62 +207,91 @@ FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck&
 FileOutcome openHkl(Simulation& sim, const std::string& path) {
     std::string reason;
     const std::optional<std::string> content = readWholeFile(path, reason);
-    if (!content) return failure(path, "cannot be read: " + reason);
-    const std::vector<std::string> lines = splitLines(*content);
+    if (!content) return failure(path, reason);
+    const std::vector<std::string> lines =
+        splitLines(*content, static_cast<std::size_t>(kMaxReflections) + 2);
 
     // Check the whole file before anything changes.
     if (lines.empty()) return failure(path, "is empty");
-    const std::vector<std::string> header = splitBlanks(lines[0]);
+    const std::vector<std::string> header = firstTokens(lines[0], 7);
     if (header.size() < 6)
         return failure(path, "does not start with the six cell values a b c alpha beta gamma");
+
+    // A scratch simulation reads the cell as the real one will (the group's constraints
+    // included) without touching `sim` and without a dialog about an invalid cell.
+    RecordingNotifier unheard;
+    Simulation trial(unheard);
+    trial.fields = sim.fields;
+    putHeaderIntoFields(trial.fields, header, path);
+    readDocument(trial);
+    const PatternDocument& trialDoc = trial.document;
+    if (const std::optional<std::string> problem = latticeProblem(trialDoc.cell)) {
+        std::string cell;
+        for (int i = 0; i < 6; ++i) cell += (i ? " " : "") + shortestText(trialDoc.cell[i]);
+        return failure(path,
+                       "line 1: the cell " + cell + " gives no valid lattice (" + *problem + ")");
+    }
+
     if (lines.size() < 2) return failure(path, "ends early: the reflection count is missing");
-    const int count = roundToInt32(leadingNumber(lines[1]));
-    if (count < 0) return failure(path, "announces a negative number of reflections");
-    if (count > kReflectionFileCapacity)
-        return failure(path, "announces " + std::to_string(count) +
-                                 " reflections; a reflection file may hold at most " +
-                                 std::to_string(kReflectionFileCapacity));
+    const std::vector<std::string> countTokens = firstTokens(lines[1], 2);
+    const double announced = countTokens.size() == 1 && isNumberText(countTokens[0])
+                                 ? leadingNumber(countTokens[0])
+                                 : -1;
+    if (!(isWholeNumber(announced) && announced >= 0))
+        return failure(path, "line 2 should hold the number of reflections, a whole number of 0 "
+                             "or more, but reads " +
+                                 quoted(trim(lines[1])));
+    if (announced > kMaxReflections)
+        return failure(path, "line 2 announces " + quoted(countTokens[0]) +
+                                 " reflections; a list holds at most " +
+                                 std::to_string(kMaxReflections));
+    const int count = static_cast<int>(announced);
     if (lines.size() < static_cast<std::size_t>(count) + 2)
         return failure(path, "ends early: it announces " + std::to_string(count) +
                                  " reflections but holds " + std::to_string(lines.size() - 2));
-    std::vector<std::array<std::int16_t, 3>> hkl;
-    hkl.reserve(static_cast<std::size_t>(count));
+
+    std::vector<CheckedReflection> checked;
+    checked.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const std::vector<std::string> t = splitBlanks(lines[static_cast<std::size_t>(i) + 2]);
-        if (t.size() < 3)
-            return failure(path, "line " + std::to_string(i + 3) + " does not hold h k l");
-        hkl.push_back({roundToInt16(leadingNumber(t[0])), roundToInt16(leadingNumber(t[1])),
-                       roundToInt16(leadingNumber(t[2]))});
+        const std::string lineName = "line " + std::to_string(i + 3);
+        const std::vector<std::string> t = firstTokens(lines[static_cast<std::size_t>(i) + 2], 3);
+        if (t.size() < 3) return failure(path, lineName + " does not hold h k l");
+        std::array<std::int16_t, 3> hkl{};
+        for (std::size_t j = 0; j < 3; ++j) {
+            std::string problem;
+            const std::optional<std::int16_t> index = millerIndex(t[j], problem);
+            if (!index) return failure(path, lineName + ": " + problem);
+            hkl[j] = *index;
+        }
+        const auto [h, k, l] = hkl;
+        if (h == 0 && k == 0 && l == 0)
+            return failure(path, lineName + ": (0 0 0) is not a lattice plane");
+        const float d = dSpacing(trialDoc.cell, h, k, l);
+        Vec3f g{static_cast<float>(h), static_cast<float>(k), static_cast<float>(l)};
+        toCartesian(trialDoc.matrices, g, false);
+        if (!(std::isfinite(d) && d > 0))
+            return failure(path, lineName + ": " + indexText(h, k, l) +
+                                     " gets no finite positive d-spacing in this cell");
+        if (!std::all_of(g.begin(), g.end(), [](float v) { return std::isfinite(v); }))
+            return failure(path, lineName + ": " + indexText(h, k, l) +
+                                     " gets no finite reciprocal vector in this cell");
+        checked.push_back({h, k, l, d, g});
     }
 
-    DocumentFields& f = sim.fields;
-    f.title = fileNameOf(path);
-    for (std::size_t i = 0; i < 6; ++i) f.cell[i] = header[i];
-    int position = 0;
-    if (header.size() > 6) {
-        position = roundToInt32(std::max(0.0, leadingNumber(header[6]) - 1));
-        if (position > kSpaceGroupCount - 1) position = 0;
-    }
-    f.spaceGroupIndex = position;
+    putHeaderIntoFields(sim.fields, header, path);
     readDocument(sim);
 
     PatternDocument& doc = sim.document;
     ReflectionList& r = sim.reflections;
     float smallest = 999, largest = 0;
-    for (const auto& [h, k, l] : hkl) {
-        const float d = dSpacing(doc.cell, h, k, l);
-        Vec3f g{static_cast<float>(h), static_cast<float>(k), static_cast<float>(l)};
-        toCartesian(doc.matrices, g, false);
-        r.append(h, k, l, d, g);
-        // (0 0 0) has no finite spacing; it must not stretch the d range of the others.
-        if (std::isfinite(d)) {
-            smallest = std::min(smallest, d);
-            largest = std::max(largest, d);
-        }
-        r.trackComponents(g);
+    for (const CheckedReflection& c : checked) {
+        r.append(c.h, c.k, c.l, c.d, c.g);
+        smallest = std::min(smallest, c.d);
+        largest = std::max(largest, c.d);
+        r.trackComponents(c.g);
     }
     // A file without reflections keeps the d range that reading the document gave.
-    if (smallest <= largest) {
+    if (!checked.empty()) {
         doc.dMin = doc.displayDMin = smallest;
         doc.dMax = doc.displayDMax = largest;
     }
@@ -167,19 +332,17 @@ std::string tvrText(Simulation& sim, const CancelCheck& cancelled) {
 std::string hklText(const Simulation& sim) {
     const PatternDocument& doc = sim.document;
     const ReflectionList& r = sim.reflections;
+    // A spacing that is not finite and positive has no place in a file a reader must take back.
+    auto written = [&](float d) { return std::isfinite(d) && d > 0 && d > doc.displayDMin; };
+
     std::string out;
     for (int i = 0; i < 6; ++i) out += shortestText(doc.cell[i]) + " ";
     out += std::to_string(doc.spaceGroupIndex + 1) + kCrLf;
 
-    int n = 0;
-    for (float d : r.d)
-        if (d > doc.displayDMin) ++n;
+    const auto n = std::count_if(r.d.begin(), r.d.end(), written);
     out += " " + std::to_string(n) + " " + kCrLf;
-    for (std::size_t i = 0; i < r.d.size(); ++i) {
-        if (!(r.d[i] > doc.displayDMin)) continue;
-        out += padLeft(std::to_string(r.h[i]), 4) + padLeft(std::to_string(r.k[i]), 4) +
-               padLeft(std::to_string(r.l[i]), 4) + kCrLf;
-    }
+    for (std::size_t i = 0; i < r.d.size(); ++i)
+        if (written(r.d[i])) out += indexColumns(r.h[i], r.k[i], r.l[i]) + kCrLf;
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "crystal/unit_cell.h"
+#include "session/input_files.h"
 
 #include <algorithm>
 #include <ctime>
@@ -20,10 +21,10 @@ std::string reflectionLine(const Simulation& sim, std::size_t i) {
     // The row number in a column of 4; a longer number (lists reach 32767) is kept whole.
     const std::string number = std::to_string(i + 1);
     std::string row = (number + "   ").substr(0, std::max<std::size_t>(4, number.size())) + " ";
-    row += padLeft(std::to_string(r.h[i]), 4) + padLeft(std::to_string(r.k[i]), 4) +
-           padLeft(std::to_string(r.l[i]), 4);
-    const std::string d = "   " + formatNumber(r.d[i], "#0.0000");
-    row += d.substr(d.size() - 8);
+    row += indexColumns(r.h[i], r.k[i], r.l[i]);
+    // d right-aligned in 8; a longer text (from 100 on) keeps a blank before it, whole.
+    const std::string d = formatNumber(r.d[i], "#0.0000");
+    row += d.size() < 8 ? padLeft(d, 8) : " " + d;
     if (wl[0] > 0) row += "    " + padLeft(formatNumber(braggAngle(wl[0], r.d[i]), "#0.000"), 6);
     if (wl[1] > 0) row += "    " + formatNumber(braggAngle(wl[1], r.d[i]), "#0.000");
     return row;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace tavrel {
 namespace {
 
@@ -59,7 +61,7 @@ TEST(InputFiles, RefusedFilesChangeNothing) {
     const std::pair<std::string, std::string> files[] = {
         {"new.TVR", tvrFile("VELDTRACE INPUT 2.0")},
         {"short.tvr", tvr.substr(0, tvr.find("1.5418"))},
-        {"big.hkl", "4 4 4 90 90 90\n10001\n1 0 0\n"},
+        {"big.hkl", "4 4 4 90 90 90\n32768\n1 0 0\n"},
         {"short.hkl", "4 4 4 90 90 90\n3\n1 0 0\n2 0 0\n"},
         {"tokens.hkl", "4 4 4 90 90 90\n1\n1 0\n"},
         {"empty.hkl", ""}};
@@ -136,6 +138,116 @@ TEST(HklFile, ReadsCellGroupAndReflectionsAsTheyStand) {
     }
 }
 
+// What a refused file must leave as it was: the fields, the document as the report shows it,
+// the reflections and their points.
+std::string stateOf(const Simulation& sim) {
+    const DocumentFields& f = sim.fields;
+    std::string state = f.title + "|" + std::to_string(f.spaceGroupIndex) + "|" + f.d[0] + "|" +
+                        f.d[1] + "|" + sim.document.filePath + "|" +
+                        std::to_string(sim.points.size()) + "|";
+    for (const std::string& cell : f.cell) state += cell + "|";
+    return state + reportText(sim, "") + hklText(sim);
+}
+
+// Every problem names the file and, where there is one, the line; nothing changes and no
+// dialog appears (the message is the reader's).
+TEST(HklFile, RefusesWhatItCannotUse) {
+    TempDir dir;
+    TestSimulation t;
+    ASSERT_TRUE(openHkl(t.sim, dir.write("good.hkl", "4 4 4 90 90 90 225\n1\n1 1 1\n")).ok);
+    const std::string before = stateOf(t.sim);
+    const std::size_t announced = t.changes.size();
+    t.notifier.events.clear();
+
+    const std::string cubic = "4 4 4 90 90 90 225\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"0 0 0 90 90 90 225\n0\n",
+         "line 1: the cell 0 0 0 90 90 90 gives no valid lattice (its volume is practically "
+         "zero)"},
+        {"4 4 4 180 90 90\n0\n",
+         "line 1: the cell 4 4 4 180 90 90 gives no valid lattice (its volume is practically "
+         "zero)"},
+        {"4 4 4 0 90 90\n0\n",
+         "line 1: the cell 4 4 4 0 90 90 gives no valid lattice (no cell has these angles)"},
+        {"4 5 6 60 60 150\n0\n",
+         "line 1: the cell 4 5 6 60 60 150 gives no valid lattice (no cell has these angles)"},
+        {"1e39 4 4 90 90 90\n0\n",
+         "line 1: the cell Infinity 4 4 90 90 90 gives no valid lattice (a value is too large)"},
+        {"4 4 4 179.999 90 90\n1\n1 0 0\n",
+         "line 3: (1 0 0) gets no finite positive d-spacing in this cell"},
+        {"1e30 1e30 1e30 90 90 90 225\n1\n0 0 1\n",
+         "line 3: (0 0 1) gets no finite positive d-spacing in this cell"},
+        {cubic + "abc\n",
+         "line 2 should hold the number of reflections, a whole number of 0 or more, but reads "
+         "\"abc\""},
+        {cubic + "-1\n",
+         "line 2 should hold the number of reflections, a whole number of 0 or more, but reads "
+         "\"-1\""},
+        {cubic + " 1.5 \n1 0 0\n2 0 0\n",
+         "line 2 should hold the number of reflections, a whole number of 0 or more, but reads "
+         "\"1.5\""},
+        {cubic + "1 2\n1 0 0\n",
+         "line 2 should hold the number of reflections, a whole number of 0 or more, but reads "
+         "\"1 2\""},
+        {cubic + "\n", "line 2 should hold the number of reflections, a whole number of 0 or "
+                       "more, but reads \"\""},
+        {cubic + "32768\n", "line 2 announces \"32768\" reflections; a list holds at most 32767"},
+        {cubic + "2\n1 1 1\n0 0 0\n", "line 4: (0 0 0) is not a lattice plane"},
+        {cubic + "1\n40000 0 0\n", "line 3: the index \"40000\" lies outside -32768..32767"},
+        {cubic + "1\n0 0 -32769\n", "line 3: the index \"-32769\" lies outside -32768..32767"},
+        {cubic + "1\n1e999 0 0\n", "line 3: the index \"1e999\" lies outside -32768..32767"},
+        {cubic + "1\n1.5 0 0\n", "line 3: \"1.5\" is not a whole number"},
+        {cubic + "1\n1 abc 0\n", "line 3: \"abc\" is not a number"},
+        {cubic + "1\n1 0 1x\n", "line 3: \"1x\" is not a number"},
+        {cubic + "1\n1 0 \x01\x1b[2J\n", "line 3: \"??[2J\" is not a number"},
+        {cubic + "1\n1 0 " + std::string(40, '7') + "\n",
+         "line 3: the index \"777777777777777777777777...\" lies outside -32768..32767"},
+        {cubic + "1\n1 0\n", "line 3 does not hold h k l"},
+        {cubic + "3\n1 0 0\n2 0 0\n", "ends early: it announces 3 reflections but holds 2"}};
+    for (const auto& [content, problem] : cases) {
+        const std::string path = dir.write("bad.hkl", content);
+        const FileOutcome r = openHkl(t.sim, path);
+        EXPECT_FALSE(r.ok) << content;
+        EXPECT_EQ(r.error, "\"" + path + "\" " + problem);
+        EXPECT_EQ(stateOf(t.sim), before) << content;
+    }
+    EXPECT_TRUE(t.notifier.events.empty());
+    EXPECT_EQ(t.changes.size(), announced);
+}
+
+// A byte-order mark before the cell, indices written as whole decimals, the extremes of the
+// 16-bit indices, and a count up to the list's capacity are all taken.
+TEST(HklFile, AcceptsMarkWholeDecimalsAndFullLists) {
+    TempDir dir;
+    TestSimulation t;
+    ASSERT_TRUE(openHkl(t.sim, dir.write("bom.hkl", "\xEF\xBB\xBF"
+                                                    "4 4 4 90 90 90 225\r\n1\r\n1 1 1\r\n"))
+                    .ok);
+    EXPECT_EQ(t.sim.fields.cell[0], "4");
+    EXPECT_EQ(formatNumber(t.sim.reflections.d[0], "0.0000"), "2.3094");
+
+    const std::string path = dir.write(
+        "wide.hkl", "4 4 4 90 90 90 225\n+3\n1.0 -0 2e0\n-32768 0 0\n0 32767 0 extra tokens\n");
+    ASSERT_TRUE(openHkl(t.sim, path).ok);
+    EXPECT_EQ(t.sim.reflections.h, (std::vector<std::int16_t>{1, -32768, 0}));
+    EXPECT_EQ(t.sim.reflections.k, (std::vector<std::int16_t>{0, 0, 32767}));
+    EXPECT_EQ(t.sim.reflections.l, (std::vector<std::int16_t>{2, 0, 0}));
+
+    std::string full = "4 4 4 90 90 90 225\n32767\n";
+    for (int i = 1; i <= 32767; ++i) full += "0 0 " + std::to_string(i) + "\n";
+    ASSERT_TRUE(openHkl(t.sim, dir.write("full.hkl", full)).ok);
+    EXPECT_EQ(t.sim.reflections.count(), 32767);
+}
+
+// A pattern input file with a byte-order mark before its header is read as without one.
+TEST(TvrFile, ByteOrderMarkBeforeTheHeader) {
+    TempDir dir;
+    TestSimulation t;
+    ASSERT_TRUE(openTvr(t.sim, dir.write("m.tvr", "\xEF\xBB\xBF" + tvrFile(kTvrHeader))).ok);
+    EXPECT_EQ(t.sim.fields.title, "Tetragonal");
+    EXPECT_EQ(t.sim.fields.d[1], "7.0");
+}
+
 // Only the reflections above the drawn threshold are written, and line 2 counts them.
 TEST(HklFile, WritesReflectionsAboveTheThreshold) {
     TempDir dir;
@@ -159,6 +271,36 @@ TEST(HklFile, WritesReflectionsAboveTheThreshold) {
     TestSimulation u;
     ASSERT_TRUE(openHkl(u.sim, path).ok);
     EXPECT_EQ(u.sim.reflections.count(), 14);
+    EXPECT_EQ(hklText(u.sim), readFile(path));
+}
+
+// Indices of 4 and more characters keep a blank before them, so that the file reads back;
+// shorter ones keep the columns of 4. Spacings that are not finite and positive are left out.
+TEST(HklFile, WideIndicesKeepTheirColumnsApartAndReadBack) {
+    TempDir dir;
+    TestSimulation t;
+    setFields(t.sim, 1, {"4", "5", "6", "80", "85", "95"});
+    readDocument(t.sim);
+    ReflectionList& r = t.sim.reflections;
+    const std::int16_t indices[][3] = {
+        {1, -1, 0}, {0, -100, 0}, {-999, 999, 1000}, {-32768, 32767, -1000}, {-99, 99, 999}};
+    for (const auto& [h, k, l] : indices) {
+        Vec3f g{static_cast<float>(h), static_cast<float>(k), static_cast<float>(l)};
+        toCartesian(t.sim.document.matrices, g, false);
+        r.append(h, k, l, dSpacing(t.sim.document.cell, h, k, l), g);
+    }
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float d : {nan, inf, 0.0f}) r.append(0, 0, 0, d, {0, 0, 0});
+    const Lines lines = splitLines(hklText(t.sim));
+    EXPECT_EQ(Lines(lines.begin() + 1, lines.end()),
+              (Lines{" 5 ", "   1  -1   0", "   0 -100   0", " -999 999 1000",
+                     " -32768 32767 -1000", " -99  99 999"}));
+
+    const std::string path = dir.write("wide.hkl", hklText(t.sim));
+    TestSimulation u;
+    ASSERT_TRUE(openHkl(u.sim, path).ok);
+    EXPECT_EQ(u.sim.reflections.l, (std::vector<std::int16_t>{0, 0, 1000, -1000, 999}));
     EXPECT_EQ(hklText(u.sim), readFile(path));
 }
 
@@ -208,6 +350,26 @@ TEST(Report, HeaderReflectionLinesAndFile) {
     EXPECT_EQ(text.substr(text.find("\r\n")), expected.substr(expected.find("\r\n")));
     EXPECT_TRUE(writeReport(t.sim, dir.file("missing/folder"), error).empty());
     EXPECT_FALSE(error.empty());
+}
+
+// Wide indices and spacings of 100 and more keep a blank before them; a value that has no
+// number (never in a list that was read or generated) still gives a line instead of an abort.
+TEST(Report, WideColumnsAndValuesWithoutANumber) {
+    TestSimulation t;
+    t.sim.document.wavelength = {1.5418f, 0.0f};
+    ReflectionList& r = t.sim.reflections;
+    r.append(1, -1, 1, 99.5f, {0, 0, 0});
+    r.append(-100, 1000, -1000, 123.456f, {0, 0, 0});
+    r.append(0, -32768, 0, 12345.6f, {0, 0, 0});
+    r.append(0, 0, 0, std::numeric_limits<float>::quiet_NaN(), {0, 0, 0});
+    r.append(0, 0, 0, std::numeric_limits<float>::infinity(), {0, 0, 0});
+    r.append(0, 0, 0, 0.0f, {0, 0, 0});
+    const Lines lines = splitLines(reportText(t.sim, "now"));
+    EXPECT_EQ(
+        Lines(lines.begin() + 15, lines.end()),
+        (Lines{"1       1  -1   1 99.5000     0.444", "2     -100 1000 -1000 123.4560     0.358",
+               "3       0 -32768   0 12345.5996     0.004", "4       0   0   0     NaN       NaN",
+               "5       0   0   0 Infinity     0.000", "6       0   0   0  0.0000    90.000"}));
 }
 
 TEST(Report, SecondWavelengthAndEmptyList) {
