@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string_view>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -120,35 +123,198 @@ std::vector<std::string> splitLines(const std::string& content, std::size_t maxL
     return lines;
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& content, std::string& error) {
-    const fs::path target(path);
-    std::random_device random;
-    const fs::path temp = target.parent_path() /
-                          ("." + target.filename().string() + ".tmp" + std::to_string(random()));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = std::strerror(errno);
-            return false;
+namespace {
+
+// As many links as the system itself follows before it gives up with ELOOP.
+constexpr int kMaxLinkDepth = 40;
+// Leaves room in a file name of at most 255 bytes for the temporary file's dot and suffix.
+constexpr std::size_t kMaxTemporaryStem = 200;
+constexpr int kTemporaryNameAttempts = 100;
+// The process's open files by number, each a link to its file (even one without a name).
+constexpr const char* kOpenFiles = "/proc/self/fd";
+
+std::string reasonOf(int errorNumber) {
+    return std::generic_category().message(errorNumber);
+}
+
+// Where a write to `path` lands: the path itself, or the file its chain of symbolic links
+// finally names (which need not exist yet).
+std::optional<std::string> followLinks(const std::string& path, std::string& error) {
+    std::string current = path;
+    for (int depth = 0; depth <= kMaxLinkDepth; ++depth) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        std::error_code ec;
+        const fs::path next = fs::read_symlink(current, ec);
+        if (ec) {
+            error = ec.message();
+            return std::nullopt;
         }
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            error = "write error";
-            out.close();
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            return false;
-        }
+        // A relative link is relative to the folder that holds it.
+        current = (fs::path(current).parent_path() / next).string();
     }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        error = ec.message();
-        fs::remove(temp, ec);
+    error = reasonOf(ELOOP);
+    return std::nullopt;
+}
+
+std::string temporaryName(const fs::path& target, std::random_device& random) {
+    static constexpr char kHexDigits[] = "0123456789abcdef";
+    std::string suffix = ".";
+    for (std::uint32_t bits = random(), i = 0; i < 8; ++i, bits >>= 4)
+        suffix.push_back(kHexDigits[bits & 0xFu]);
+    const std::string name = target.filename().string().substr(0, kMaxTemporaryStem);
+    return (target.parent_path() / ("." + name + suffix + ".tmp")).string();
+}
+
+} // namespace
+
+AtomicFileWriter::~AtomicFileWriter() {
+    discard();
+}
+
+bool AtomicFileWriter::open(const std::string& path, std::string& error) {
+    discard();
+    if (path.empty() || path.back() == '/') {
+        error = "the file name is missing";
         return false;
     }
+    const std::optional<std::string> target = followLinks(path, error);
+    if (!target) return false;
+    // Names the file behind a link, since that is the one the reason is about.
+    const std::string viaLink = *target == path ? "" : " (the link leads to " + *target + ")";
+
+    struct stat existing {};
+    const bool exists = ::lstat(target->c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT) {
+        error = reasonOf(errno) + viaLink;
+        return false;
+    }
+    if (exists && S_ISDIR(existing.st_mode)) {
+        error = "it is a folder, not a file" + viaLink;
+        return false;
+    }
+    // Replacing a FIFO or a device node would swap the node for a plain file.
+    if (exists && !S_ISREG(existing.st_mode)) {
+        error = "it is not a regular file" + viaLink;
+        return false;
+    }
+    if (exists && ::access(target->c_str(), W_OK) != 0) {
+        error = reasonOf(errno) + viaLink;
+        return false;
+    }
+
+    // Until it has the permissions of the file it replaces, only its owner may read it.
+    const mode_t creationMode = exists ? S_IRUSR | S_IWUSR : 0666;
+    const std::string folder = fs::path(*target).parent_path().string();
+    // A file without a name vanishes with the process that writes it, so even a write cut off
+    // by a crash leaves nothing behind. It gets its name through /proc at commit; without
+    // /proc, or on a file system without such files, the temporary file is named from the start.
+    int descriptor = -1;
+    if (temporaryKind_ == Temporary::UnnamedWherePossible && ::access(kOpenFiles, X_OK) == 0)
+        descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                            creationMode);
+    std::string temporary;
+    std::random_device random;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts && descriptor < 0; ++attempt) {
+        temporary = temporaryName(fs::path(*target), random);
+        descriptor =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, creationMode);
+        if (descriptor < 0 && errno != EEXIST) break;
+    }
+    if (descriptor < 0) {
+        error = reasonOf(errno) + viaLink;
+        return false;
+    }
+    target_ = *target;
+    temporary_ = temporary;
+    descriptor_ = descriptor;
+
+    if (exists) {
+        // Only root may give a file away, and a group only its members; when neither works the
+        // new file stays the writer's own, as any file the writer creates.
+        if (::fchown(descriptor_, existing.st_uid, existing.st_gid) != 0 &&
+            ::fchown(descriptor_, static_cast<uid_t>(-1), existing.st_gid) != 0) {}
+        if (::fchmod(descriptor_, existing.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) != 0) {
+            error = reasonOf(errno) + viaLink;
+            discard();
+            return false;
+        }
+    }
     return true;
+}
+
+bool AtomicFileWriter::write(std::string_view bytes, std::string& error) {
+    if (!isOpen()) {
+        error = "the file is not open for writing";
+        return false;
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            // A write that takes nothing and gives no reason is a full disk in disguise.
+            error = reasonOf(written < 0 ? errno : ENOSPC);
+            discard();
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool AtomicFileWriter::commit(std::string& error) {
+    if (!isOpen()) {
+        error = "the file is not open for writing";
+        return false;
+    }
+    // A file system may report a full disk only when the data reach it.
+    if (::fsync(descriptor_) != 0) {
+        error = reasonOf(errno);
+        discard();
+        return false;
+    }
+    if (temporary_.empty() && !nameTemporaryFile(error)) {
+        discard();
+        return false;
+    }
+    const int closed = ::close(descriptor_);
+    const int closeError = errno;
+    descriptor_ = -1;
+    if (closed != 0 || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        error = reasonOf(closed != 0 ? closeError : errno);
+        discard();
+        return false;
+    }
+    temporary_.clear();
+    return true;
+}
+
+bool AtomicFileWriter::nameTemporaryFile(std::string& error) {
+    // rename needs a name; the file gets one beside the target only now that it is complete.
+    const std::string openFile = std::string(kOpenFiles) + "/" + std::to_string(descriptor_);
+    std::random_device random;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        const std::string name = temporaryName(fs::path(target_), random);
+        if (::linkat(AT_FDCWD, openFile.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporary_ = name;
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    error = reasonOf(errno);
+    return false;
+}
+
+void AtomicFileWriter::discard() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+    descriptor_ = -1;
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+bool writeFileAtomically(const std::string& path, const std::string& content, std::string& error) {
+    AtomicFileWriter writer;
+    return writer.open(path, error) && writer.write(content, error) && writer.commit(error);
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {

@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrel {
@@ -29,6 +30,56 @@ std::optional<std::string> readWholeFile(const std::string& path, std::string& e
 std::vector<std::string> splitLines(const std::string& content,
                                     std::size_t maxLines = std::numeric_limits<std::size_t>::max());
 
+// Every output file of the program is written through this, so that all of them follow the same
+// rules. The bytes go to a temporary file in the folder of the file being replaced and take its
+// place only once all of them are on the disk; a failure at any point, or a writer dropped
+// before commit, leaves the previous file as it was and no temporary file behind.
+//
+// A symbolic link is written through: the file it leads to is replaced and the link stays a
+// link (a dangling link creates its target when the target's folder exists). What exists at the
+// target and is not a regular file (a folder, a FIFO, a device) is refused, and so is a file the
+// user may not write. A replaced file keeps its permission bits (and its owner where the system
+// allows it); a new file gets 0666 less the umask, as a plain open would give it.
+//
+// Paths are taken as bytes, as the system names files. Reasons for a failure are short phrases
+// ("No space left on device", "it is not a regular file") for the caller to put after the name.
+class AtomicFileWriter {
+public:
+    // How the temporary file is made. Unnamed files vanish with a process that dies before
+    // commit; file systems without them (and tests of those) get a hidden named file instead.
+    enum class Temporary { UnnamedWherePossible, Named };
+
+    explicit AtomicFileWriter(Temporary temporary = Temporary::UnnamedWherePossible)
+        : temporaryKind_(temporary) {}
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Checks the target and creates the temporary file; false with the reason in `error`.
+    bool open(const std::string& path, std::string& error);
+    // Appends bytes; a failure discards everything written so far.
+    bool write(std::string_view bytes, std::string& error);
+    // Puts the bytes on the disk and replaces the target with them. The writer is closed
+    // afterwards whatever the outcome.
+    bool commit(std::string& error);
+    // Drops what was written; the target stays as it was.
+    void discard();
+
+    bool isOpen() const { return descriptor_ >= 0; }
+    // The file that commit replaces: the path given, or where its symbolic links lead.
+    const std::string& targetPath() const { return target_; }
+
+private:
+    bool nameTemporaryFile(std::string& error);
+
+    Temporary temporaryKind_;
+    std::string target_;
+    // Empty while the temporary file has no name yet.
+    std::string temporary_;
+    int descriptor_ = -1;
+};
+
+// Writes `content` to `path` through an AtomicFileWriter; false with the reason in `error`.
 bool writeFileAtomically(const std::string& path, const std::string& content, std::string& error);
 
 // Joins a folder and a file name with exactly one "/" between them.

@@ -1,15 +1,16 @@
 #include "output/picture_file.h"
 
+#include "common/file_io.h"
 #include "output/image_surface.h"
 #include "output/painter_surface.h"
 
-#include <QFileInfo>
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QMarginsF>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QString>
 #include <QSvgGenerator>
 
@@ -26,9 +27,8 @@ constexpr int kMaxPictureSide = 32767;
 
 using Format = PictureFormat;
 
-std::string fileError(const char* what, const QSaveFile& file) {
-    return std::string(what) + " " + file.fileName().toStdString() + ": " +
-           file.errorString().toStdString();
+std::string cannotWrite(const std::string& path, const std::string& reason) {
+    return "\"" + path + "\" cannot be written: " + reason;
 }
 
 // Draws nothing: what a picture draws on once it is finished.
@@ -46,41 +46,47 @@ public:
     void drawText(int, int, std::string_view, Rgb) override {}
 };
 
+// The picture is encoded into memory and reaches the disk through the one writer that all
+// output files share. So the encoders never see a failing device (libpng would print its own
+// error line and Qt's PNG writer leaks its row buffer when a write fails), and every byte that
+// does not reach the disk is noticed before the previous file is replaced.
 class PictureFileImpl final : public PictureFile {
 public:
-    PictureFileImpl(const QString& path, Format format, int width, int height)
-        : format_(format), width_(width), height_(height), file_(path) {}
+    PictureFileImpl(std::string path, Format format, int width, int height)
+        : path_(std::move(path)), format_(format), width_(width), height_(height) {}
 
     ~PictureFileImpl() override {
-        // Ends a vector stream into the temporary file, which the unsaved QSaveFile discards.
+        // Ends a vector stream into the buffer; the writer then drops its temporary file.
         if (painter_.isActive()) painter_.end();
     }
 
     bool open(std::string& error) {
-        if (!file_.open(QIODevice::WriteOnly)) {
-            error = fileError("cannot create", file_);
+        std::string reason;
+        if (!file_.open(path_, reason)) {
+            error = cannotWrite(path_, reason);
             return false;
         }
+        buffer_.open(QIODevice::WriteOnly);
         switch (format_) {
         case Format::Png:
         case Format::Bmp:
             image_ = std::make_unique<ImageSurface>(width_, height_);
             if (image_->isNull()) {
-                error = "not enough memory for the picture";
+                error = cannotWrite(path_, "not enough memory for the picture");
                 return false;
             }
             target_ = image_.get();
             return true;
         case Format::Svg:
             svg_ = std::make_unique<QSvgGenerator>();
-            svg_->setOutputDevice(&file_);
+            svg_->setOutputDevice(&buffer_);
             svg_->setSize(QSize(width_, height_));
             svg_->setViewBox(QRect(0, 0, width_, height_));
             svg_->setResolution(kVectorDpi);
             svg_->setTitle(QStringLiteral("Tavrel pattern"));
             return beginVector(svg_.get(), error);
         case Format::Pdf:
-            pdf_ = std::make_unique<QPdfWriter>(&file_);
+            pdf_ = std::make_unique<QPdfWriter>(&buffer_);
             pdf_->setResolution(kVectorDpi);
             pdf_->setCreator(QStringLiteral("Tavrel"));
             pdf_->setPageSize(QPageSize(QSizeF(width_, height_) / kVectorDpi, QPageSize::Inch,
@@ -99,19 +105,25 @@ public:
             return false;
         }
         target_ = nullptr;
-        bool written = true;
+        bool encoded = true;
         if (image_) {
-            written = image_->image().save(&file_, format_ == Format::Png ? "PNG" : "BMP");
+            encoded = image_->image().save(&buffer_, format_ == Format::Png ? "PNG" : "BMP");
+            image_.reset();
         } else if (painter_.isActive()) {
-            written = painter_.end();
+            encoded = painter_.end();
         }
-        if (!written) {
-            file_.cancelWriting();
-            error = "cannot write the picture to " + file_.fileName().toStdString();
+        if (!encoded) {
+            file_.discard();
+            error = cannotWrite(path_, "the picture could not be encoded");
             return false;
         }
-        if (!file_.commit()) {
-            error = fileError("cannot write", file_);
+        const QByteArray& bytes = buffer_.data();
+        std::string reason;
+        if (!file_.write(
+                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                reason) ||
+            !file_.commit(reason)) {
+            error = cannotWrite(path_, reason);
             return false;
         }
         return true;
@@ -120,7 +132,7 @@ public:
 private:
     bool beginVector(QPaintDevice* device, std::string& error) {
         if (!painter_.begin(device)) {
-            error = "cannot start drawing into " + file_.fileName().toStdString();
+            error = cannotWrite(path_, "the drawing could not be started");
             return false;
         }
         vector_.emplace(painter_, width_, height_);
@@ -128,11 +140,13 @@ private:
         return true;
     }
 
+    std::string path_;
     Format format_;
     int width_;
     int height_;
-    // Declared first so that it outlives the generators and the painter streaming into it.
-    QSaveFile file_;
+    AtomicFileWriter file_;
+    // Declared before the generators and the painter, which stream into it until they end.
+    QBuffer buffer_;
     std::unique_ptr<QSvgGenerator> svg_;
     std::unique_ptr<QPdfWriter> pdf_;
     QPainter painter_;
@@ -145,11 +159,11 @@ private:
 } // namespace
 
 std::optional<PictureFormat> pictureFormatOf(const std::string& path) {
-    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
-    if (suffix == QLatin1String("png")) return Format::Png;
-    if (suffix == QLatin1String("bmp")) return Format::Bmp;
-    if (suffix == QLatin1String("svg")) return Format::Svg;
-    if (suffix == QLatin1String("pdf")) return Format::Pdf;
+    const std::string extension = extensionOf(path);
+    if (extension == ".png") return Format::Png;
+    if (extension == ".bmp") return Format::Bmp;
+    if (extension == ".svg") return Format::Svg;
+    if (extension == ".pdf") return Format::Pdf;
     return std::nullopt;
 }
 
@@ -164,8 +178,7 @@ std::unique_ptr<PictureFile> openPictureFile(const std::string& path, int width,
         error = "invalid picture size " + std::to_string(width) + " x " + std::to_string(height);
         return nullptr;
     }
-    auto file =
-        std::make_unique<PictureFileImpl>(QString::fromStdString(path), *format, width, height);
+    auto file = std::make_unique<PictureFileImpl>(path, *format, width, height);
     if (!file->open(error)) return nullptr;
     return file;
 }

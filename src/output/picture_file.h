@@ -22,15 +22,18 @@ public:
     virtual ~PictureFile() = default;
     // What the picture is drawn on. Drawing after finish is ignored.
     virtual DrawingSurface& surface() = 0;
-    // Ends the drawing and writes the file; false with the reason in `error` when it could not
-    // be written. A second finish fails. A picture destroyed without finish writes nothing.
+    // Ends the drawing and writes the file; false with a message that names the file and the
+    // reason in `error` when it could not be written. A second finish fails. A picture
+    // destroyed without finish writes nothing.
     virtual bool finish(std::string& error) = 0;
 };
 
 // A picture of width x height drawing units (pixels; 96 per inch in SVG and PDF, whose page is
-// the picture) for the file at `path` (UTF-8), in the format of its extension. Null with the
-// reason in `error` for an unknown extension, a size outside 1..32767, or a file that cannot be
-// created.
+// the picture) for the file at `path` (its bytes as the system names files), in the format of
+// its extension. The file is written as every output file is (see AtomicFileWriter): through a
+// symbolic link, never onto a folder, FIFO or device, keeping the permissions of the file it
+// replaces. Null with the reason in `error` for an unknown extension, a size outside 1..32767,
+// or a file that cannot be written there.
 std::unique_ptr<PictureFile> openPictureFile(const std::string& path, int width, int height,
                                              std::string& error);
 

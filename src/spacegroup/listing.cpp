@@ -94,8 +94,9 @@ std::string SpaceGroupEngine::listingText() const {
 
 bool SpaceGroupEngine::writeListing(const std::string& path) const {
     std::string reason;
-    const bool written = !path.empty() && writeFileAtomically(path, listingText(), reason);
-    if (!written && notifier_) notifier_->error("Cannot write the symmetry listing " + path);
+    const bool written = writeFileAtomically(path, listingText(), reason);
+    if (!written && notifier_)
+        notifier_->error("Cannot write the symmetry listing " + path + ": " + reason);
     return written;
 }
 

@@ -1,14 +1,20 @@
 #include "output/picture_file.h"
 
-#include <QDir>
-#include <QFile>
+#include "support/file_size_limit.h"
+#include "support/temp_dir.h"
+
+#include <sys/stat.h>
+
 #include <QImage>
 #include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QString>
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
+#include <random>
+#include <set>
 
 namespace tavrel {
 namespace {
@@ -22,19 +28,43 @@ void drawPattern(DrawingSurface& s) {
     s.drawText(5, 60, "1 1 1", Rgb{255, 255, 255});
 }
 
+// Short segments in colours at random, which no encoder packs much: a PNG of a few hundred
+// kilobytes, more than any file buffer holds, so its encoder meets a failing device at once.
+void drawNoise(DrawingSurface& s) {
+    std::mt19937 random(7);
+    for (std::int16_t y = 0; y < s.height(); ++y)
+        for (std::int16_t x = 0; x < s.width(); x += 2) {
+            const auto colour = static_cast<std::uint32_t>(random());
+            s.setPen(Rgb{static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 8),
+                         static_cast<std::uint8_t>(colour >> 16)},
+                     1, PenStyle::Solid);
+            s.drawSegments(
+                std::array<Segment, 1>{Segment{x, y, static_cast<std::int16_t>(x + 1), y}});
+        }
+}
+
+// Every name in the folder as its bytes, hidden ones too.
+std::set<std::string> namesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().native());
+    return names;
+}
+
+// Files are named and read by their bytes: Qt 6 turns a name that is no UTF-8 into another.
 class PictureFileTest : public testing::Test {
 protected:
-    std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
-    QByteArray contents(const char* name) const {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    std::string path(const std::string& name) const { return dir.file(name); }
+    QByteArray contents(const std::string& name) const {
+        return QByteArray::fromStdString(test::readFile(path(name)));
     }
-    std::unique_ptr<PictureFile> open(const char* name) {
+    void writePrevious(const std::string& name) const { dir.write(name, "previous"); }
+    std::unique_ptr<PictureFile> open(const std::string& name) {
         auto file = openPictureFile(path(name), 120, 80, error);
         if (file) drawPattern(file->surface());
         return file;
     }
-    QTemporaryDir dir;
+    test::TempDir dir;
     std::string error;
 };
 
@@ -45,7 +75,7 @@ TEST_F(PictureFileTest, EveryFormatIsWrittenAndReadsBack) {
     }
     for (auto [name, magic] : {std::pair{"a.png", "\x89PNG"}, {"a.BMP", "BM"}}) {
         EXPECT_TRUE(contents(name).startsWith(magic)) << name;
-        const QImage image(dir.filePath(name));
+        const QImage image(QString::fromStdString(path(name)));
         EXPECT_EQ(image.size(), QSize(120, 80));
         EXPECT_EQ(image.pixel(30, 20), qRgb(255, 128, 0)) << name;
         EXPECT_EQ(image.pixel(30, 21), qRgb(0, 0, 0)) << name;
@@ -69,14 +99,12 @@ TEST_F(PictureFileTest, UnknownFormatsAndSizesAreRefused) {
     }
     EXPECT_FALSE(openPictureFile(path("a.png"), 0, 100, error));
     EXPECT_FALSE(openPictureFile(path("a.pdf"), 100, 40000, error));
-    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(namesIn(dir.path()).empty());
 }
 
 TEST_F(PictureFileTest, FailedOrAbandonedWritesKeepThePreviousFile) {
     for (const char* name : {"a.png", "a.svg", "a.pdf"}) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("previous") == 8);
-        f.close();
+        writePrevious(name);
         ASSERT_TRUE(open(name)) << error; // dropped before it was finished
         EXPECT_EQ(contents(name), "previous") << name;
     }
@@ -84,12 +112,61 @@ TEST_F(PictureFileTest, FailedOrAbandonedWritesKeepThePreviousFile) {
     EXPECT_FALSE(openPictureFile(path("missing/a.pdf"), 50, 50, error));
     EXPECT_FALSE(openPictureFile(path("a.png/a.png"), 50, 50, error));
     EXPECT_EQ(contents("a.png"), "previous");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a.pdf", "a.png", "a.svg"}));
     // A finished picture draws nothing more and cannot be finished twice.
     auto file = open("b.png");
     ASSERT_TRUE(file && file->finish(error)) << error;
     drawPattern(file->surface());
     EXPECT_FALSE(file->finish(error));
+}
+
+TEST_F(PictureFileTest, AFullDiskKeepsThePreviousPictureAndPrintsNothing) {
+    for (const char* name : {"a.png", "a.bmp", "a.svg", "a.pdf"}) {
+        writePrevious(name);
+        std::string printed;
+        {
+            const test::FileSizeLimit fullDisk(100);
+            auto file = openPictureFile(path(name), 300, 200, error);
+            ASSERT_TRUE(file) << error;
+            drawNoise(file->surface());
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(file->finish(error)) << name;
+            printed = testing::internal::GetCapturedStderr();
+        }
+        EXPECT_EQ(error, "\"" + path(name) + "\" cannot be written: File too large");
+        EXPECT_EQ(printed, "") << name;
+        EXPECT_EQ(contents(name), "previous") << name;
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a.bmp", "a.pdf", "a.png", "a.svg"}));
+}
+
+// A picture is written as every output file is; the shared writer's own tests go through the
+// cases one by one, these make sure that pictures take that path.
+TEST_F(PictureFileTest, PicturesFollowTheRulesOfEveryOutputFile) {
+    // Through a link to its target, which keeps its permissions; the link stays.
+    ASSERT_TRUE(std::filesystem::create_directory(path("sub")));
+    writePrevious("sub/target.png");
+    ASSERT_EQ(chmod(path("sub/target.png").c_str(), 0600), 0);
+    std::filesystem::create_symlink("sub/target.png", path("link.png"));
+    auto linked = open("link.png");
+    ASSERT_TRUE(linked && linked->finish(error)) << error;
+    EXPECT_TRUE(contents("sub/target.png").startsWith("\x89PNG"));
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link.png")));
+    struct stat target {};
+    ASSERT_EQ(stat(path("sub/target.png").c_str(), &target), 0);
+    EXPECT_EQ(target.st_mode & 07777, 0600u);
+
+    // Never onto a FIFO.
+    ASSERT_EQ(mkfifo(path("fifo.svg").c_str(), 0644), 0);
+    EXPECT_FALSE(openPictureFile(path("fifo.svg"), 50, 50, error));
+    EXPECT_EQ(error, "\"" + path("fifo.svg") + "\" cannot be written: it is not a regular file");
+
+    // Under exactly the bytes of its name, also where they are no UTF-8.
+    const std::string bytes = "o\xff.png";
+    auto odd = open(bytes);
+    ASSERT_TRUE(odd && odd->finish(error)) << error;
+    EXPECT_TRUE(contents(bytes).startsWith("\x89PNG"));
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"fifo.svg", "link.png", bytes, "sub"}));
 }
 
 } // namespace

@@ -246,7 +246,8 @@ TEST(Listing, WrittenOnEverySelection) {
     EXPECT_TRUE(fs::is_directory(file));
     ASSERT_EQ(notes.events.size(), 1u);
     EXPECT_EQ(notes.events[0].kind, RecordingNotifier::Kind::Error);
-    EXPECT_EQ(notes.events[0].text, "Cannot write the symmetry listing " + file.string());
+    EXPECT_EQ(notes.events[0].text, "Cannot write the symmetry listing " + file.string() +
+                                        ": it is a folder, not a file");
 
     engine.setListingFolder((folder / "missing").string());
     engine.selectSymbol("FM-3M");
