@@ -44,8 +44,25 @@ bool invert3(const Mat3f& m, Mat3f& inverse) {
     return true;
 }
 
+LatticeStatus checkCell(const UnitCell& cell) {
+    for (int i = 0; i < 3; ++i)
+        if (!(cell[i] > 0.0f) || !std::isfinite(cell[i])) return LatticeStatus::NoLength;
+    const double al = cell.alpha(), be = cell.beta(), ga = cell.gamma();
+    for (double angle : {al, be, ga})
+        if (!(angle > 0.0 && angle < 180.0)) return LatticeStatus::NoRealCell;
+    // The squared volume over (abc)^2 is 4 sin(s) sin(s - alpha) sin(s - beta) sin(s - gamma),
+    // s being half the sum of the angles: positive exactly when these hold.
+    if (!(al + be + ga < 360.0 && al < be + ga && be < al + ga && ga < al + be))
+        return LatticeStatus::NoRealCell;
+    return LatticeStatus::Ok;
+}
+
 LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matrices,
                                    Notifier& notifier) {
+    if (const LatticeStatus status = checkCell(cell); status != LatticeStatus::Ok) {
+        notifier.error(kInvalidCellMessage);
+        return status;
+    }
     const float al = static_cast<float>(cell.alpha() * kDegToRad);
     const float be = static_cast<float>(cell.beta() * kDegToRad);
     const float ga = static_cast<float>(cell.gamma() * kDegToRad);
