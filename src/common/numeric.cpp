@@ -65,6 +65,11 @@ double leadingNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+std::optional<float> finiteFloat(double v) {
+    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
+    return static_cast<float>(v);
+}
+
 double roundHalfEven(double v) {
     // The default floating-point environment rounds to nearest with ties to even, and nothing
     // in the program changes it.
