@@ -65,6 +65,13 @@ double leadingNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+float toFloat(double v) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    if (v > kLargest) return std::numeric_limits<float>::infinity();
+    if (v < -kLargest) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(v);
+}
+
 std::optional<float> finiteFloat(double v) {
     if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
     return static_cast<float>(v);

@@ -20,8 +20,10 @@ inline constexpr double kPi = 3.141592654;
 // number reads as 0. A number too large for a double reads as an infinity of its sign.
 double leadingNumber(std::string_view text);
 
-// v as a 4-byte float, or none when it is not finite or lies beyond the range of a 4-byte float
-// (where a conversion would give an infinity).
+// v rounded to a 4-byte float; beyond the float range an infinity of v's sign (a plain
+// conversion of such a value is undefined).
+float toFloat(double v);
+// v as a 4-byte float, or none when it is not finite or lies beyond the range of a 4-byte float.
 std::optional<float> finiteFloat(double v);
 
 // The nearest whole number, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).

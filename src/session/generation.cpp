@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace tavrel {
 
@@ -16,9 +15,7 @@ namespace {
 // The value of a field as the leading-number rule reads it; beyond the range of a 4-byte float
 // it is an infinity of its sign.
 float fieldValue(const std::string& text) {
-    const double v = leadingNumber(text);
-    if (const std::optional<float> f = finiteFloat(v)) return *f;
-    return v < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+    return toFloat(leadingNumber(text));
 }
 
 // The labels of the fields as messages name them.
