@@ -1,12 +1,15 @@
 #include "cli/args.h"
 
+#include "common/numeric.h"
+
 #include <charconv>
 #include <cmath>
 
 namespace tavrel::cli {
 
 Args::Args(const std::vector<std::string>& args, const std::set<std::string>& flags,
-           const std::set<std::string>& options) {
+           const std::set<std::string>& options, const Aliases& aliases) {
+    for (const auto& [alias, option] : aliases) shownNames_[option] = alias + "/" + option;
     bool onlyPositional = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -15,7 +18,8 @@ Args::Args(const std::vector<std::string>& args, const std::set<std::string>& fl
             continue;
         }
         const std::size_t eq = a.find('=');
-        const std::string name = a.substr(0, eq);
+        const auto alias = aliases.find(a.substr(0, eq));
+        const std::string name = alias != aliases.end() ? alias->second : a.substr(0, eq);
         const bool known = flags.count(name) > 0 || options.count(name) > 0;
         if (onlyPositional || (!known && a.compare(0, 2, "--") != 0)) {
             positional_.push_back(a);
@@ -37,7 +41,11 @@ Args::Args(const std::vector<std::string>& args, const std::set<std::string>& fl
 std::optional<std::string> Args::value(const std::string& name) const {
     const auto it = values_.find(name);
     if (it == values_.end() || it->second.empty()) return std::nullopt;
-    if (it->second.size() > 1) throw UsageError("option " + name + " given more than once");
+    if (it->second.size() > 1) {
+        const auto shown = shownNames_.find(name);
+        throw UsageError("option " + (shown != shownNames_.end() ? shown->second : name) +
+                         " given more than once");
+    }
     return it->second.front();
 }
 
@@ -52,15 +60,28 @@ void Args::expectPositional(std::size_t min, std::size_t max) const {
         throw UsageError("unexpected argument '" + positional_[max] + "'");
 }
 
-double parseNumber(const std::string& text, const std::string& what) {
+std::optional<double> completeNumber(const std::string& text) {
     double v = 0;
     const char* begin = text.data();
     // from_chars takes no plus sign; one is allowed, but not followed by another sign.
     if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+') ++begin;
     const auto [ptr, ec] = std::from_chars(begin, text.data() + text.size(), v);
     if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(v))
-        throw UsageError(what + " must be a number, not '" + text + "'");
+        return std::nullopt;
     return v;
+}
+
+double parseNumber(const std::string& text, const std::string& what) {
+    const std::optional<double> v = completeNumber(text);
+    if (!v) throw UsageError(what + " must be a number, not '" + text + "'");
+    return *v;
+}
+
+float parseFloat(const std::string& text, const std::string& what) {
+    const std::optional<double> v = completeNumber(text);
+    const std::optional<float> f = v ? finiteFloat(*v) : std::nullopt;
+    if (!f) throw UsageError(what + " must be a number, not '" + text + "'");
+    return *f;
 }
 
 int parseInteger(const std::string& text, const std::string& what) {

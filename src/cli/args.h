@@ -1,7 +1,8 @@
 #pragma once
 // A small command-line parser: positional arguments, flags, and options with values
 // ("--size 640x480" or "--size=640x480"), some of them repeatable. Options are long ("--name");
-// a short one ("-o") is recognised when it is one of the given names.
+// a short one ("-o") is recognised when it is one of the given names. An alias ("-o" for
+// "--output") is the same option under another name: its values are those of the option.
 
 #include <map>
 #include <optional>
@@ -19,10 +20,12 @@ struct UsageError : std::runtime_error {
 
 class Args {
 public:
+    using Aliases = std::map<std::string, std::string>; // alias -> option
     Args(const std::vector<std::string>& args, const std::set<std::string>& flags,
-         const std::set<std::string>& options);
+         const std::set<std::string>& options, const Aliases& aliases = {});
 
     bool flag(const std::string& name) const { return flags_.count(name) > 0; }
+    // Throws UsageError when the option (under any of its names) was given more than once.
     std::optional<std::string> value(const std::string& name) const;
     std::vector<std::string> values(const std::string& name) const;
     const std::vector<std::string>& positional() const { return positional_; }
@@ -32,11 +35,16 @@ public:
 private:
     std::set<std::string> flags_;
     std::map<std::string, std::vector<std::string>> values_;
+    std::map<std::string, std::string> shownNames_; // "-o/--output" for messages
     std::vector<std::string> positional_;
 };
 
-// Numbers given on the command line must be complete numbers ("12x" is refused).
+// Numbers given on the command line must be complete, finite numbers ("12x", "nan" and "1e999"
+// are refused); none when the text is not one.
+std::optional<double> completeNumber(const std::string& text);
 double parseNumber(const std::string& text, const std::string& what);
+// A number that also fits a 4-byte float, as every value of the simulation is one.
+float parseFloat(const std::string& text, const std::string& what);
 int parseInteger(const std::string& text, const std::string& what);
 
 } // namespace tavrel::cli

@@ -7,9 +7,10 @@
 
 namespace tavrel::cli {
 
-// Runs one command line (without the program name). Returns the exit status: 0 on success,
-// 1 when a file cannot be read or written or the input is refused (an unknown element, a cell
-// without volume), 2 for an unknown command or a bad argument.
+// Runs one command line (without the program name). Returns the exit status: 0 on success
+// (warnings included), 1 when a file cannot be read or written or the input is refused, 2 for
+// an unknown command or a bad argument. Every message on stderr starts with "tavrel-cli" and
+// the command's name.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace tavrel::cli

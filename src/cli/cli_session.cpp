@@ -8,7 +8,9 @@
 
 namespace tavrel::cli {
 
-CliSession::CliSession(std::ostream& errors) : err(errors), notifier(errors), simulation(notifier) {
+CliSession::CliSession(std::ostream& errors, std::string name)
+    : err(errors), commandName(std::move(name)), notifier(errors, commandName),
+      simulation(notifier) {
     newDocument(simulation, "input.tvr");
     simulation.addListener([this](SimulationChange change) {
         if (change != SimulationChange::Turned) showNewReflections(pattern, simulation, change);
@@ -16,21 +18,23 @@ CliSession::CliSession(std::ostream& errors) : err(errors), notifier(errors), si
 }
 
 void StderrNotifier::error(std::string_view text) {
-    err_ << "tavrel-cli: " << text << "\n";
+    ++errors_;
+    err_ << "tavrel-cli " << commandName_ << ": " << text << "\n";
 }
 void StderrNotifier::message(std::string_view text) {
-    err_ << "tavrel-cli: " << text << "\n";
+    err_ << "tavrel-cli " << commandName_ << ": " << text << "\n";
 }
 
-bool CliSession::load(const std::string& path, const std::string& commandName) {
+bool CliSession::load(const std::string& path) {
     const std::optional<InputFormat> format = inputFormatOf(path);
     if (!format) throw UsageError("'" + path + "' is neither a .tvr nor a .hkl file");
+    const int errorsBefore = notifier.errorCount();
     const FileOutcome outcome = openInputFile(simulation, path, *format);
     if (!outcome.ok) {
         err << "tavrel-cli " << commandName << ": " << outcome.error << "\n";
         return false;
     }
-    return true;
+    return notifier.errorCount() == errorsBefore;
 }
 
 } // namespace tavrel::cli

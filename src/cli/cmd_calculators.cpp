@@ -32,7 +32,7 @@ int runWavelength(const std::vector<std::string>& argv, std::ostream& out, std::
     const WavelengthLookup lookup = lookUpWavelength(args.positional()[0], line);
     if (!lookup.found()) {
         err << "tavrel-cli wavelength: " << lookup.error << "\n";
-        return kRefused;
+        return kFailure;
     }
     out << wavelengthFieldText(lookup.wavelength) << "\n";
     return 0;
@@ -81,7 +81,7 @@ int runAngle(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         err << "tavrel-cli angle: ";
         if (!message.title.empty()) err << message.title << ": ";
         err << message.text << "\n";
-        return kRefused;
+        return kFailure;
     }
     out << result.text << "\n";
     return 0;
@@ -98,7 +98,7 @@ int runSamples(const std::vector<std::string>& argv, std::ostream& out, std::ost
         const std::optional<std::string> content = readWholeFile(*path, reason);
         if (!content) {
             err << "tavrel-cli samples: \"" << *path << "\" cannot be read: " << reason << "\n";
-            return kFileError;
+            return kFailure;
         }
         list = SampleList::parse(*content);
     }

@@ -31,9 +31,9 @@ QJsonValue jsonAngle(float wavelength, float d) {
 int runReflections(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Args args(argv, {"--json"}, {});
     args.expectPositional(1, 1);
-    CliSession cli(err);
+    CliSession cli(err, "reflections");
     const Simulation& s = cli.simulation;
-    if (!cli.load(args.positional()[0], "reflections")) return kFileError;
+    if (!cli.load(args.positional()[0])) return kFailure;
 
     const ReflectionList& r = s.reflections;
     const auto& wl = s.document.wavelength;
@@ -71,8 +71,8 @@ int runReflections(const std::vector<std::string>& argv, std::ostream& out, std:
 int runReport(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Args args(argv, {}, {});
     args.expectPositional(1, 1);
-    CliSession cli(err);
-    if (!cli.load(args.positional()[0], "report")) return kFileError;
+    CliSession cli(err, "report");
+    if (!cli.load(args.positional()[0])) return kFailure;
     out << reportText(cli.simulation, reportDateTime());
     return 0;
 }
@@ -83,12 +83,12 @@ int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream
     const std::string& target = args.positional()[1];
     const std::optional<InputFormat> format = inputFormatOf(target);
     if (!format) throw UsageError("'" + target + "' is neither a .tvr nor a .hkl file");
-    CliSession cli(err);
-    if (!cli.load(args.positional()[0], "convert")) return kFileError;
+    CliSession cli(err, "convert");
+    if (!cli.load(args.positional()[0])) return kFailure;
     const FileOutcome saved = saveInputFile(cli.simulation, target, *format);
     if (!saved.ok) {
         err << "tavrel-cli convert: " << saved.error << "\n";
-        return kFileError;
+        return kFailure;
     }
     return 0;
 }
@@ -101,7 +101,9 @@ const Command reflectionsCommand{
     "Loads FILE as the window's Open command does (a .tvr pattern input file is simulated; a\n"
     ".hkl reflection file is taken as it stands) and prints one line per reflection in list\n"
     "order: h k l d theta1 theta2, d with 4 decimals and the Bragg angles (theta, not 2 theta,\n"
-    "in degrees) with 3; an angle for an unused wavelength prints as \"-\".\n\n"
+    "in degrees) with 3; an angle for an unused wavelength prints as \"-\". Numbers are written\n"
+    "with \".\" in every locale. Input that cannot be simulated is reported on stderr (exit\n"
+    "status 1) and nothing is printed.\n\n"
     "options:\n"
     "  --json   print one JSON object instead: count, dMin, dMax, wavelength1, wavelength2\n"
     "           and the reflections (h, k, l, d, theta1, theta2; an unused angle is null)\n",
@@ -120,7 +122,9 @@ const Command convertCommand{
     "Loads IN (.tvr or .hkl) as the window's Open command does and writes OUT in the format of\n"
     "its extension, as the window's Save command does: a .tvr holds every input of the\n"
     "simulation, a .hkl the cell, the space group and the reflections above the d threshold.\n"
-    "A file that cannot be read is reported on stderr (exit status 1) and nothing is written.\n",
+    "A file that cannot be read, or whose input cannot be simulated (an invalid cell, a number\n"
+    "beyond the range of a 4-byte float, hkl limits above 16383), is reported on stderr (exit\n"
+    "status 1) and nothing is written.\n",
     runConvert};
 
 } // namespace tavrel::cli

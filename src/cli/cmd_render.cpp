@@ -2,6 +2,7 @@
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 
+#include "common/numeric.h"
 #include "common/text.h"
 #include "output/picture_file.h"
 #include "render/colour_table.h"
@@ -9,6 +10,7 @@
 #include "session/orient.h"
 #include "session/pattern_view.h"
 
+#include <cmath>
 #include <ostream>
 
 namespace tavrel::cli {
@@ -32,14 +34,49 @@ std::array<int, 3> parseHkl(const std::string& text, const std::string& what) {
             parseInteger(parts[2], what)};
 }
 
-void applyRotation(Simulation& sim, const std::string& text) {
+// Turns beyond a million degrees are no turn anyone means, and lose every digit of the angle
+// in 4-byte floats.
+constexpr double kLargestTurn = 1e6;
+
+struct Turn {
+    ViewAxis axis;
+    float degrees;
+};
+
+Turn parseRotation(const std::string& text) {
     const std::size_t colon = text.find(':');
     if (colon == std::string::npos)
         throw UsageError("--rotate must read AXIS:DEG, not '" + text + "'");
     const int axis = parseInteger(text.substr(0, colon), "the axis of --rotate");
     if (axis < 1 || axis > 3) throw UsageError("the axis of --rotate must be 1, 2 or 3");
     const double angle = parseNumber(text.substr(colon + 1), "the angle of --rotate");
-    rotateAboutViewAxis(sim, static_cast<ViewAxis>(axis), static_cast<float>(angle));
+    if (std::fabs(angle) > kLargestTurn)
+        throw UsageError("the angle of --rotate must lie between -1000000 and 1000000 degrees, "
+                         "not '" +
+                         text.substr(colon + 1) + "'");
+    return {static_cast<ViewAxis>(axis), static_cast<float>(angle)};
+}
+
+// The window's field reads "a b c" and "0 0 0" as zeros, the view of a*; a vector given on the
+// command line must be meant: three complete numbers within the range of a 4-byte float (or
+// three digits, "001"), not all zero.
+void checkOrientation(const std::string& text) {
+    const std::vector<std::string> parts = splitBlanks(text);
+    const std::string compact = trim(text);
+    std::array<std::optional<float>, 3> v;
+    if (parts.size() == 3) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            const std::optional<double> number = completeNumber(parts[i]);
+            if (number) v[i] = finiteFloat(*number);
+        }
+    } else if (compact.size() == 3) {
+        for (std::size_t i = 0; i < 3; ++i)
+            if (compact[i] >= '0' && compact[i] <= '9') v[i] = static_cast<float>(compact[i] - '0');
+    }
+    const bool numbers = v[0] && v[1] && v[2];
+    if (!numbers || (*v[0] == 0 && *v[1] == 0 && *v[2] == 0))
+        throw UsageError("--orient must be three numbers \"h k l\", not all zero, not '" + text +
+                         "'");
 }
 
 void selectReflection(const ReflectionList& r, Selection& selection,
@@ -56,14 +93,14 @@ void selectReflection(const ReflectionList& r, Selection& selection,
 }
 
 int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Args args(argv,
-                    {"--stereographic", "--labels", "--rings", "--no-film-outline", "--light",
-                     "--points", "--uvw"},
-                    {"-o", "--output", "--size", "--scheme", "--orient", "--rotate", "--threshold",
-                     "--select"});
+    const Args args(
+        argv,
+        {"--stereographic", "--labels", "--rings", "--no-film-outline", "--light", "--points",
+         "--uvw"},
+        {"--output", "--size", "--scheme", "--orient", "--rotate", "--threshold", "--select"},
+        {{"-o", "--output"}});
     args.expectPositional(1, 1);
-    std::optional<std::string> output = args.value("-o");
-    if (!output) output = args.value("--output");
+    const std::optional<std::string> output = args.value("--output");
     if (!output) throw UsageError("the picture file is missing (-o OUT)");
     const auto [width, height] = parseSize(args.value("--size").value_or("850x620"));
     int scheme = 0;
@@ -73,13 +110,22 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
     if (!pictureFormatOf(*output))
         throw UsageError("the picture file must end in .png, .bmp, .svg or .pdf");
+    const std::optional<std::string> orient = args.value("--orient");
+    if (orient) checkOrientation(*orient);
+    std::vector<Turn> turns;
+    for (const std::string& r : args.values("--rotate")) turns.push_back(parseRotation(r));
+    std::optional<float> threshold;
+    if (const auto t = args.value("--threshold")) threshold = parseFloat(*t, "--threshold");
+    std::vector<std::array<int, 3>> selected;
+    for (const std::string& hkl : args.values("--select"))
+        selected.push_back(parseHkl(hkl, "--select"));
 
-    CliSession cli(err);
+    CliSession cli(err, "render");
     Simulation& s = cli.simulation;
     PatternView& pattern = cli.pattern;
     pattern.width = width;
     pattern.height = height;
-    if (!cli.load(args.positional()[0], "render")) return kFileError;
+    if (!cli.load(args.positional()[0])) return kFailure;
 
     ViewState& view = pattern.view;
     view.viewStereographic = args.flag("--stereographic");
@@ -90,32 +136,32 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     view.showLines = !args.flag("--points");
     selectColourScheme(pattern.colours, scheme);
 
-    if (const auto orient = args.value("--orient")) {
+    if (orient) {
         s.fields.orientation = *orient;
         s.fields.orientationType =
             args.flag("--uvw") ? OrientationType::Direct : OrientationType::Reciprocal;
+        // Numbers within range can still overflow once carried into the crystal's frame.
         if (!applyOrientationText(s, args.flag("--uvw")))
-            throw UsageError("--orient must be three numbers \"h k l\", not '" + *orient + "'");
+            throw UsageError("--orient \"" + *orient + "\" overflows in the frame of this cell");
     } else if (args.flag("--uvw")) {
         applyOrientationText(s, true);
     }
-    for (const std::string& r : args.values("--rotate")) applyRotation(s, r);
-    if (const auto t = args.value("--threshold"))
-        s.document.displayDMin = static_cast<float>(parseNumber(*t, "--threshold"));
-    for (const std::string& hkl : args.values("--select"))
-        selectReflection(s.reflections, pattern.selection, parseHkl(hkl, "--select"));
+    for (const Turn& turn : turns) rotateAboutViewAxis(s, turn.axis, turn.degrees);
+    if (threshold) s.document.displayDMin = *threshold;
+    for (const std::array<int, 3>& hkl : selected)
+        selectReflection(s.reflections, pattern.selection, hkl);
 
     std::string error;
     const std::unique_ptr<PictureFile> picture = openPictureFile(*output, width, height, error);
     if (!picture) {
         err << "tavrel-cli render: " << error << "\n";
-        return kFileError;
+        return kFailure;
     }
     const std::optional<DrawSummary> summary =
         Renderer().draw(patternInput(s, pattern), picture->surface());
     if (!picture->finish(error)) {
         err << "tavrel-cli render: " << error << "\n";
-        return kFileError;
+        return kFailure;
     }
     if (summary) out << summary->countText << "\n" << summary->nearestPoleText << "\n";
     return 0;
@@ -132,7 +178,7 @@ const Command renderCommand{
     "reflection count and the pole nearest to the centre).\n\n"
     "options:\n"
     "  -o, --output OUT    the picture file to write\n"
-    "  --size WxH          picture size in pixels (default 850x620)\n"
+    "  --size WxH          picture size in pixels, each from 60 to 16000 (default 850x620)\n"
     "  --stereographic     stereographic projection (default gnomonic)\n"
     "  --labels            hkl labels at the lines\n"
     "  --rings             the stereographic rings (10 to 90 degrees)\n"
@@ -140,10 +186,12 @@ const Command renderCommand{
     "  --light             light background\n"
     "  --points            reciprocal-lattice points instead of cone lines\n"
     "  --scheme N          colour scheme 0..6, or 7 for monochrome (default 0, grey)\n"
-    "  --orient \"h k l\"    orientation vector along the viewing axis (reciprocal)\n"
+    "  --orient \"h k l\"    orientation vector along the viewing axis (reciprocal): three\n"
+    "                      numbers, not all zero\n"
     "  --uvw               the orientation vector is a direct-lattice vector [uvw]\n"
-    "  --rotate AXIS:DEG   turn about view axis 1 (viewing), 2 (horizontal) or 3 (vertical);\n"
-    "                      repeatable, applied in order after the orientation\n"
+    "  --rotate AXIS:DEG   turn about view axis 1 (viewing), 2 (horizontal) or 3 (vertical)\n"
+    "                      by DEG degrees (at most 1000000 either way); repeatable, applied\n"
+    "                      in order after the orientation\n"
     "  --threshold D       lines only for reflections with d above D (angstrom)\n"
     "  --select \"h k l\"    draw the lines of this reflection highlighted (repeatable)\n",
     runRender};

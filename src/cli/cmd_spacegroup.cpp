@@ -41,11 +41,11 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
         if (matrices) throw UsageError("--matrices and --absent cannot be combined");
     }
 
-    StderrNotifier notifier(err);
+    StderrNotifier notifier(err, "spacegroup");
     SpaceGroupEngine engine;
     engine.setNotifier(&notifier);
     if (const auto gamma = args.value("--gamma"))
-        engine.setCellValue(5, static_cast<float>(parseNumber(*gamma, "--gamma")));
+        engine.setCellValue(5, parseFloat(*gamma, "--gamma"));
 
     int row = 0;
     if (rowText) {
@@ -54,7 +54,14 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
             throw UsageError("--row must be a settings row 0..529, not '" + *rowText + "'");
     } else {
         // Symbols are matched upper-cased and trimmed, as the window's list hands them over.
-        row = engine.findSettingRow(toUpper(trim(args.positional()[0])));
+        // Unlike the window, which falls back to P 1, a symbol that names nothing is an error.
+        const std::string& symbol = args.positional()[0];
+        const std::optional<int> matched = engine.matchSettingRow(toUpper(trim(symbol)));
+        if (!matched) {
+            notifier.error("no space group matches '" + symbol + "'");
+            return kFailure;
+        }
+        row = *matched;
     }
     engine.selectRow(row);
     const SettingEntry entry = engine.settingEntry(row);
@@ -87,7 +94,7 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
     }
 
     if (const auto file = args.value("--listing"))
-        if (!engine.writeListing(*file)) return kFileError;
+        if (!engine.writeListing(*file)) return kFailure;
     return 0;
 }
 
@@ -103,6 +110,8 @@ const Command spacegroupCommand{
     "row index (0..529), the space-group number, the Hall symbol, the extended symbol, the\n"
     "crystal system, the origin choice and the number of operations, followed by the symmetry\n"
     "listing as symmetry.txt holds it: a \"Hall:\" line and one line per operation.\n\n"
+    "A SYMBOL that names no setting (a number outside 1..230, a text that is no symbol or only\n"
+    "a part of one) is an error with exit status 1, where the window would take P 1.\n\n"
     "options:\n"
     "  --gamma DEG     the cell angle gamma in degrees; a rhombohedral symbol is taken on\n"
     "                  hexagonal axes when gamma is 120 and on rhombohedral axes otherwise\n"

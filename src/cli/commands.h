@@ -15,10 +15,9 @@ struct Command {
     int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 };
 
-// Exit status of a command that could not read or write a file.
-inline constexpr int kFileError = 1;
-// Exit status of a command whose input was understood but refused (an unknown element, ...).
-inline constexpr int kRefused = 1;
+// Exit status of a command that could not read or write a file, or whose input was refused (an
+// invalid cell, a number that cannot be used, a symbol that names no space group, ...).
+inline constexpr int kFailure = 1;
 
 extern const Command spacegroupCommand;
 extern const Command reflectionsCommand;

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -66,6 +65,18 @@ double leadingNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+float toFloat(double v) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    if (v > kLargest) return std::numeric_limits<float>::infinity();
+    if (v < -kLargest) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(v);
+}
+
+std::optional<float> finiteFloat(double v) {
+    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
+    return static_cast<float>(v);
+}
+
 double roundHalfEven(double v) {
     // The default floating-point environment rounds to nearest with ties to even, and nothing
     // in the program changes it.
@@ -93,9 +104,15 @@ std::string formatNumber(double v, std::string_view pattern) {
     }
     if (!std::isfinite(v)) return std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity");
 
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", maxDecimals, v);
-    std::string r(buf);
+    // to_chars, unlike printf, ignores the C library's locale (which the Qt layers set from the
+    // environment): "." whatever LC_NUMERIC says. It rounds the exact binary value, halves to
+    // even, as printf does.
+    // The largest double has 309 integer digits.
+    std::string r(320 + static_cast<std::size_t>(maxDecimals), '\0');
+    const auto [end, ec] =
+        std::to_chars(r.data(), r.data() + r.size(), v, std::chars_format::fixed, maxDecimals);
+    (void)ec;
+    r.resize(static_cast<std::size_t>(end - r.data()));
     if (maxDecimals > minDecimals) {
         const std::size_t dot = r.find('.');
         std::size_t keep = r.size();
@@ -113,20 +130,26 @@ std::string shortestText(float v) {
     if (std::isnan(v)) return "NaN";
     if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
 
-    // Find the fewest significant digits (1..7) whose text reads back as the same float.
-    char buf[64];
+    // Find the fewest significant digits (1..7) whose text reads back as the same float. The
+    // texts come from to_chars, which ignores the locale.
+    auto scientific = [v](int digits) {
+        char buf[64];
+        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v),
+                                             std::chars_format::scientific, digits - 1);
+        (void)ec; // 64 characters hold any double with 7 digits
+        return std::string(buf, end);
+    };
     int precision = 7;
     for (int p = 1; p <= 7; ++p) {
-        std::snprintf(buf, sizeof buf, "%.*e", p - 1, static_cast<double>(v));
+        const std::string text = scientific(p);
         float back = 0.0f;
-        std::from_chars(buf, buf + std::char_traits<char>::length(buf), back);
+        std::from_chars(text.data(), text.data() + text.size(), back);
         if (back == v) {
             precision = p;
             break;
         }
     }
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, static_cast<double>(v));
-    const std::string sci(buf);
+    const std::string sci = scientific(precision);
 
     // Split "-d.ddde+XX" into sign, digit string and decimal exponent.
     const bool negative = sci[0] == '-';
@@ -134,7 +157,10 @@ std::string shortestText(float v) {
     std::string digits;
     for (std::size_t i = negative ? 1 : 0; i < ePos; ++i)
         if (isDigit(sci[i])) digits.push_back(sci[i]);
-    const int exponent = std::atoi(sci.c_str() + ePos + 1);
+    int exponent = 0;
+    const char* e = sci.data() + ePos + 1;
+    if (*e == '+') ++e;
+    std::from_chars(e, sci.data() + sci.size(), exponent);
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
     std::string r = negative ? "-" : "";
@@ -152,9 +178,8 @@ std::string shortestText(float v) {
     }
     r += digits.substr(0, 1);
     if (n > 1) r += "." + digits.substr(1);
-    char ebuf[16];
-    std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    return r + ebuf;
+    const std::string magnitude = std::to_string(std::abs(exponent)); // integers: no locale
+    return r + (exponent < 0 ? "E-" : "E+") + (magnitude.size() < 2 ? "0" : "") + magnitude;
 }
 
 } // namespace tavrel

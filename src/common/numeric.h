@@ -4,6 +4,7 @@
 // decimal separator whatever the locale, and whole numbers come from rounding halves to even.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,12 @@ inline constexpr double kPi = 3.141592654;
 // exponent are taken, and reading stops at the first other character. A text without a leading
 // number reads as 0. A number too large for a double reads as an infinity of its sign.
 double leadingNumber(std::string_view text);
+
+// v rounded to a 4-byte float; beyond the float range an infinity of v's sign (a plain
+// conversion of such a value is undefined).
+float toFloat(double v);
+// v as a 4-byte float, or none when it is not finite or lies beyond the range of a 4-byte float.
+std::optional<float> finiteFloat(double v);
 
 // The nearest whole number, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
 double roundHalfEven(double v);

@@ -58,6 +58,9 @@ struct PatternDocument {
     float displayDMin = 0.0f;
     float displayDMax = 99.0f;
     LatticeMatrices matrices;
+    // The last reading found a cell that closes and no number that cannot be used (one beyond
+    // the range of a 4-byte float); nothing is simulated from a document without.
+    bool valid = false;
 };
 
 // Electron wavelength in angstrom for an accelerating voltage in kV (relativistic).

@@ -8,7 +8,7 @@
 namespace tavrel {
 
 float square(double x) {
-    return static_cast<float>(x * x);
+    return toFloat(x * x);
 }
 
 double arcSin(double x) {
@@ -40,12 +40,29 @@ bool invert3(const Mat3f& m, Mat3f& inverse) {
     const double c22 = e(0, 0) * e(1, 1) - e(0, 1) * e(1, 0);
     const double cof[3][3] = {{c00, c01, c02}, {c10, c11, c12}, {c20, c21, c22}};
     for (std::size_t r = 0; r < 3; ++r)
-        for (std::size_t c = 0; c < 3; ++c) inverse[r][c] = static_cast<float>(cof[c][r] / det);
+        for (std::size_t c = 0; c < 3; ++c) inverse[r][c] = toFloat(cof[c][r] / det);
     return true;
+}
+
+LatticeStatus checkCell(const UnitCell& cell) {
+    for (int i = 0; i < 3; ++i)
+        if (!(cell[i] > 0.0f) || !std::isfinite(cell[i])) return LatticeStatus::NoLength;
+    const double al = cell.alpha(), be = cell.beta(), ga = cell.gamma();
+    for (double angle : {al, be, ga})
+        if (!(angle > 0.0 && angle < 180.0)) return LatticeStatus::NoRealCell;
+    // The squared volume over (abc)^2 is 4 sin(s) sin(s - alpha) sin(s - beta) sin(s - gamma),
+    // s being half the sum of the angles: positive exactly when these hold.
+    if (!(al + be + ga < 360.0 && al < be + ga && be < al + ga && ga < al + be))
+        return LatticeStatus::NoRealCell;
+    return LatticeStatus::Ok;
 }
 
 LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matrices,
                                    Notifier& notifier) {
+    if (const LatticeStatus status = checkCell(cell); status != LatticeStatus::Ok) {
+        notifier.error(kInvalidCellMessage);
+        return status;
+    }
     const float al = static_cast<float>(cell.alpha() * kDegToRad);
     const float be = static_cast<float>(cell.beta() * kDegToRad);
     const float ga = static_cast<float>(cell.gamma() * kDegToRad);
@@ -61,11 +78,11 @@ LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matric
     }
 
     Mat3f m{};
-    m[0][0] = static_cast<float>(a * std::sqrt(radicand));
-    m[1][0] = static_cast<float>(a * mixed / sinA);
-    m[2][0] = static_cast<float>(a * cosB);
-    m[1][1] = static_cast<float>(b * sinA);
-    m[2][1] = static_cast<float>(b * cosA);
+    m[0][0] = toFloat(a * std::sqrt(radicand));
+    m[1][0] = toFloat(a * mixed / sinA);
+    m[2][0] = toFloat(a * cosB);
+    m[1][1] = toFloat(b * sinA);
+    m[2][1] = toFloat(b * cosA);
     m[2][2] = static_cast<float>(c);
 
     Mat3f inv{};
@@ -94,7 +111,7 @@ float dSpacing(const UnitCell& cell, double h, double k, double l) {
     const double bracket =
         1.0 - square(cosA) - square(cosB) - square(cosG) + 2.0 * cosA * cosB * cosG;
     const double inverseSquare = numerator / (square(a) * square(b) * square(c)) / bracket;
-    return static_cast<float>(1.0 / std::sqrt(inverseSquare));
+    return toFloat(1.0 / std::sqrt(inverseSquare));
 }
 
 void toCartesian(const LatticeMatrices& matrices, Vec3f& v, bool isDirect) {
@@ -103,10 +120,10 @@ void toCartesian(const LatticeMatrices& matrices, Vec3f& v, bool isDirect) {
     for (std::size_t i = 0; i < 3; ++i) {
         if (isDirect) {
             const auto& row = matrices.lattice[i];
-            r[i] = static_cast<float>(row[0] * x + row[1] * y + row[2] * z);
+            r[i] = toFloat(row[0] * x + row[1] * y + row[2] * z);
         } else {
             const auto& inv = matrices.inverse;
-            r[i] = static_cast<float>(inv[0][i] * x + inv[1][i] * y + inv[2][i] * z);
+            r[i] = toFloat(inv[0][i] * x + inv[1][i] * y + inv[2][i] * z);
         }
     }
     v = r;

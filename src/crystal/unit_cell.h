@@ -36,14 +36,22 @@ struct LatticeMatrices {
 
 enum class LatticeStatus {
     Ok,
-    NoRealCell, // the angles admit no cell (the a column would need a negative square root)
-    Singular    // the cell volume is practically zero (a length of 0, for example)
+    NoLength,   // a length of 0 or less, or one too large to be a number
+    NoRealCell, // the three angles cannot close a cell
+    Singular    // the cell volume is practically zero
 };
 
 inline constexpr const char* kInvalidCellMessage = "Invalid unit cell parameters";
 
-// Rebuilds both matrices from the cell. On failure both keep their previous contents, and the
-// notifier shows "Invalid unit cell parameters".
+// Whether the six values describe a cell: positive finite lengths, and angles each strictly
+// between 0 and 180 degrees that satisfy the triangle inequalities of a spherical triangle
+// (alpha + beta + gamma < 360, each angle less than the sum of the other two), which is what
+// makes the cell volume real and positive. Ok does not yet promise an invertible matrix.
+LatticeStatus checkCell(const UnitCell& cell);
+
+// Rebuilds both matrices from the cell. On failure (checkCell, or a matrix that cannot be
+// inverted) both keep their previous contents, and the notifier shows "Invalid unit cell
+// parameters".
 LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matrices,
                                    Notifier& notifier);
 

@@ -81,7 +81,12 @@ std::optional<Vec3f> parseOrientationText(const std::string& text) {
     const std::vector<std::string> tokens = splitBlanks(t);
     Vec3f v{};
     if (tokens.size() == 3) {
-        for (std::size_t i = 0; i < 3; ++i) v[i] = static_cast<float>(leadingNumber(tokens[i]));
+        for (std::size_t i = 0; i < 3; ++i) {
+            // A number beyond the range of a 4-byte float would turn every point into NaN.
+            const std::optional<float> value = finiteFloat(leadingNumber(tokens[i]));
+            if (!value) return std::nullopt;
+            v[i] = *value;
+        }
         return v;
     }
     if (t.size() == 3) {

@@ -30,7 +30,7 @@ void sortAlongViewingAxis(PointTable& table);
 
 // The three numbers of an orientation text: three blank-separated tokens (leading-number rule
 // each), or else exactly three characters taken one digit each ("001", "1-1" -> 1 0 1). No value
-// when the text is neither.
+// when the text is neither, or when a number lies beyond the range of a 4-byte float.
 std::optional<Vec3f> parseOrientationText(const std::string& text);
 
 } // namespace tavrel

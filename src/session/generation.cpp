@@ -12,8 +12,24 @@ namespace tavrel {
 
 namespace {
 
+// The value of a field as the leading-number rule reads it; beyond the range of a 4-byte float
+// it is an infinity of its sign.
 float fieldValue(const std::string& text) {
-    return static_cast<float>(leadingNumber(text));
+    return toFloat(leadingNumber(text));
+}
+
+// The labels of the fields as messages name them.
+constexpr std::array<const char*, 6> kCellLabels{"Lattice constant a", "Lattice constant b",
+                                                 "Lattice constant c", "Lattice angle alpha",
+                                                 "Lattice angle beta", "Lattice angle gamma"};
+constexpr std::array<const char*, 2> kWavelengthLabels{"Wavelength 1", "Wavelength 2"};
+constexpr std::array<const char*, 2> kDLabels{"d-Min", "d-Max"};
+constexpr std::array<const char*, 3> kLimitLabels{"|H| - max", "|K| - max", "|L| - max"};
+constexpr std::array<const char*, 3> kFilmLabels{"Film Width", "Film Height", "Film Distance"};
+
+// A decimal comma reads as the point in every numeric field, and the field shows the point.
+void normaliseDecimalComma(std::string& text) {
+    text = replaceAll(text, ",", ".");
 }
 
 // Limits whose loop range 2H + 1 would not fit the 16-bit indices are refused.
@@ -22,6 +38,15 @@ constexpr int kLargestLimit = 16383;
 struct WorkRow {
     float h, k, l, d, gx, gy, gz;
 };
+
+// The loop limit for the index along a cell edge: no reflection has |h| > edge / d (h = g . a
+// and |g| = 1/d), so beyond edge / dLowest, plus one for rounding, the loops would find nothing.
+// This keeps large typed limits from running for hours over triples that cannot pass.
+int boundedLimit(int typed, double edge, double dLowest) {
+    if (!(dLowest > 0)) return typed;
+    const double reach = std::floor(edge / dLowest) + 1.0;
+    return reach < typed ? static_cast<int>(reach) : typed;
+}
 
 } // namespace
 
@@ -65,11 +90,21 @@ void applySpaceGroup(Simulation& sim) {
     sim.engine.selectRow(sim.engine.rowForGroup(n));
 }
 
-void readDocument(Simulation& sim) {
+bool readDocument(Simulation& sim) {
     DocumentFields& f = sim.fields;
     PatternDocument& doc = sim.document;
 
     resetReflections(sim);
+    doc.valid = true;
+    // One message per reading: the first problem found.
+    auto refuse = [&](const std::string& message) {
+        if (doc.valid) sim.notifier().error(message);
+        doc.valid = false;
+    };
+    // A value that no calculation can use: an infinity or beyond the range of a 4-byte float.
+    auto requireFinite = [&](float value, const char* label, const std::string& text) {
+        if (!std::isfinite(value)) refuse(std::string(label) + " is not a usable number: " + text);
+    };
 
     doc.spaceGroupIndex =
         static_cast<std::int16_t>(std::clamp(f.spaceGroupIndex, 0, kSpaceGroupCount - 1));
@@ -77,14 +112,23 @@ void readDocument(Simulation& sim) {
     doc.spaceGroupText = trim(spaceGroupListEntry(doc.spaceGroupIndex));
     applySpaceGroup(sim);
 
-    for (int i = 0; i < 6; ++i) doc.cell[i] = fieldValue(f.cell[static_cast<std::size_t>(i)]);
-    buildLatticeMatrices(doc.cell, doc.matrices, sim.notifier());
+    for (std::size_t i = 0; i < 6; ++i) {
+        doc.cell[static_cast<int>(i)] = fieldValue(f.cell[i]);
+        requireFinite(doc.cell[static_cast<int>(i)], kCellLabels[i], f.cell[i]);
+    }
+    // The matrices of the last good cell stay in force for a cell that is not read.
+    if (doc.valid &&
+        buildLatticeMatrices(doc.cell, doc.matrices, sim.notifier()) != LatticeStatus::Ok)
+        doc.valid = false;
 
     doc.title = f.title;
 
+    for (std::string& text : f.wavelength) normaliseDecimalComma(text);
     if (leadingNumber(f.wavelength[0]) <= 0) f.wavelength[0] = "1.54056";
     if (leadingNumber(f.wavelength[1]) <= 0) f.wavelength[1] = "0";
     doc.wavelength = {fieldValue(f.wavelength[0]), fieldValue(f.wavelength[1])};
+    for (std::size_t i = 0; i < 2; ++i)
+        requireFinite(doc.wavelength[i], kWavelengthLabels[i], f.wavelength[i]);
     if (doc.wavelength[1] == doc.wavelength[0]) {
         // A second line identical to the first is switched off.
         doc.wavelength[1] = 0;
@@ -92,36 +136,50 @@ void readDocument(Simulation& sim) {
     }
     for (std::size_t i = 0; i < 2; ++i) {
         // Values above 5 are microscope voltages in kV.
-        if (doc.wavelength[i] > 5.0f) {
+        if (doc.wavelength[i] > 5.0f && std::isfinite(doc.wavelength[i])) {
             doc.wavelength[i] = static_cast<float>(electronWavelength(doc.wavelength[i]));
             f.wavelength[i] = formatNumber(doc.wavelength[i], "0.0###");
         }
     }
 
+    for (std::string& text : f.d) normaliseDecimalComma(text);
     doc.dMin = fieldValue(f.d[0]);
     if (!(doc.dMin > 0)) {
         doc.dMin = 1.0f;
         f.d[0] = "1.0";
     }
+    requireFinite(doc.dMin, kDLabels[0], f.d[0]);
     doc.dMax = fieldValue(f.d[1]);
     if (!(doc.dMax > 0)) {
         doc.dMax = std::max({doc.cell.a(), doc.cell.b(), doc.cell.c()});
-        f.d[1] = formatNumber(doc.dMax, "0.0##");
+        // A cell edge that could not be read has already been reported.
+        if (std::isfinite(doc.dMax)) f.d[1] = formatNumber(doc.dMax, "0.0##");
+    } else {
+        requireFinite(doc.dMax, kDLabels[1], f.d[1]);
     }
 
     doc.autoLimits = f.autoLimits;
     for (std::size_t i = 0; i < 3; ++i) {
         if (!doc.autoLimits) {
-            doc.hklMax[i] = roundToInt16(leadingNumber(f.hklMax[i]));
+            normaliseDecimalComma(f.hklMax[i]);
+            const double typed = leadingNumber(f.hklMax[i]);
+            if (!finiteFloat(typed))
+                refuse(std::string(kLimitLabels[i]) + " is not a usable number: " + f.hklMax[i]);
+            doc.hklMax[i] = roundToInt16(typed);
         } else {
             const double fit = roundHalfEven(doc.cell[static_cast<int>(i)] / doc.dMin);
             doc.hklMax[i] = roundToInt16(std::min(10.0, fit));
         }
     }
 
-    for (std::size_t i = 0; i < 3; ++i) doc.film[i] = fieldValue(f.film[i]);
+    for (std::size_t i = 0; i < 3; ++i) {
+        normaliseDecimalComma(f.film[i]);
+        doc.film[i] = fieldValue(f.film[i]);
+        requireFinite(doc.film[i], kFilmLabels[i], f.film[i]);
+    }
     doc.orientationText = f.orientation;
     doc.orientationType = f.orientationType;
+    return doc.valid;
 }
 
 void showDocument(Simulation& sim) {
@@ -148,31 +206,43 @@ void newDocument(Simulation& sim, const std::string& filePath) {
 }
 
 GenerationResult generateReflections(Simulation& sim, const CancelCheck& cancelled) {
-    readDocument(sim);
+    const bool valid = readDocument(sim);
     if (cancelled) (void)cancelled(); // a key pressed before the start does not count
 
     PatternDocument& doc = sim.document;
     GenerationResult result;
-    const int H = doc.hklMax[0], K = doc.hklMax[1], L = doc.hklMax[2];
-    result.loopCount = (2LL * H + 1) * (2LL * K + 1) * (2LL * L + 1);
+    const int typedH = doc.hklMax[0], typedK = doc.hklMax[1], typedL = doc.hklMax[2];
+    result.loopCount = (2LL * typedH + 1) * (2LL * typedK + 1) * (2LL * typedL + 1);
 
     std::vector<WorkRow> work;
     ReflectionList found; // the component ranges while looping, the sorted rows after
-    if (std::max({std::abs(H), std::abs(K), std::abs(L)}) > kLargestLimit) {
+    if (!valid) {
+        // readDocument has said why; the list stays empty.
+    } else if (std::max({std::abs(typedH), std::abs(typedK), std::abs(typedL)}) > kLargestLimit) {
         result.limitsRefused = true;
         sim.notifier().error("The hkl limits must not exceed " + std::to_string(kLargestLimit) +
                              ".");
     } else {
         float maxD = 0;
         const double lambda1 = doc.wavelength[0];
+        const double dLowest = std::max(static_cast<double>(doc.dMin) - 0.0001, lambda1 / 2.0);
+        const int H = boundedLimit(typedH, doc.cell.a(), dLowest);
+        const int K = boundedLimit(typedK, doc.cell.b(), dLowest);
+        const int L = boundedLimit(typedL, doc.cell.c(), dLowest);
+        // d-Max defaults to the longest cell edge, which a reflection may reach exactly; the
+        // same tolerance as at d-Min keeps it from coming and going with 4-byte rounding.
+        const double dHighest = static_cast<double>(doc.dMax) + 0.0001;
         bool stop = false;
         for (int h = H; h >= -H && !stop; --h) {
             for (int k = K; k >= -K && !stop; --k) {
                 for (int l = L; l >= -L && !stop; --l) {
                     if (h != 0 || k != 0 || l != 0) {
                         const float d = dSpacing(doc.cell, h, k, l);
-                        const bool inRange =
-                            static_cast<double>(doc.dMin) - 0.0001 <= d && d <= doc.dMax;
+                        // Cells at the edge of closing (angles near 180) can give a spacing
+                        // that is no number at all.
+                        const bool inRange = std::isfinite(d) && d > 0 &&
+                                             static_cast<double>(doc.dMin) - 0.0001 <= d &&
+                                             d <= dHighest;
                         if (inRange && 2.0 * braggAngle(lambda1, d) <= 175.0 &&
                             !sim.engine.isExtinct(static_cast<std::int16_t>(h),
                                                   static_cast<std::int16_t>(k),

@@ -14,10 +14,13 @@ namespace tavrel {
 void resetReflections(Simulation& sim);
 
 // Reads and validates every field into the document and writes normalised texts back into the
-// fields: crystal-system constraints on the cell, the space group handed to the engine, lattice
-// matrices, voltages turned into wavelengths, defaults, automatic hkl limits. Never stops
-// half-way; an impossible cell is reported through the notifier.
-void readDocument(Simulation& sim);
+// fields: "," in a number read as ".", crystal-system constraints on the cell, the space group
+// handed to the engine, lattice matrices, voltages turned into wavelengths, defaults, automatic
+// hkl limits. Never stops half-way. An impossible cell ("Invalid unit cell parameters") or a
+// number that cannot be used ("Wavelength 1 is not a usable number: 1e39") is reported through
+// the notifier, the first problem only, and makes the document invalid: the result and
+// document.valid are then false, and generation lists nothing.
+bool readDocument(Simulation& sim);
 
 // Puts the cell constraints of the selected crystal system into the cell fields and selects the
 // group of the list position in the engine.
@@ -37,7 +40,8 @@ struct GenerationResult {
 
 // Generates and sorts the reflection list, applies the orientation and announces Generated.
 // `cancelled` is asked after every hkl triple (the window wires it to Escape); when it answers
-// true the loops end and the reflections found so far form a normal list.
+// true the loops end and the reflections found so far form a normal list. An invalid document
+// or refused limits give an empty list.
 GenerationResult generateReflections(Simulation& sim, const CancelCheck& cancelled = {});
 
 // What follows every new reflection list, generated or read from a file: the point table in

@@ -113,6 +113,8 @@ std::optional<std::string> latticeProblem(const UnitCell& cell) {
     RecordingNotifier unheard; // the refusal is the reader's message, not a dialog
     LatticeMatrices matrices;
     switch (buildLatticeMatrices(cell, matrices, unheard)) {
+    case LatticeStatus::NoLength:
+        return "a length is not positive";
     case LatticeStatus::NoRealCell:
         return "no cell has these angles";
     case LatticeStatus::Singular:
@@ -223,14 +225,24 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
     Simulation trial(unheard);
     trial.fields = sim.fields;
     putHeaderIntoFields(trial.fields, header, path);
-    readDocument(trial);
+    const bool readable = readDocument(trial);
     const PatternDocument& trialDoc = trial.document;
-    if (const std::optional<std::string> problem = latticeProblem(trialDoc.cell)) {
+    const bool cellIsNumbers = std::all_of(trialDoc.cell.values.begin(), trialDoc.cell.values.end(),
+                                           [](float v) { return std::isfinite(v); });
+    const std::optional<std::string> problem =
+        cellIsNumbers || readable ? latticeProblem(trialDoc.cell) : std::nullopt;
+    if (problem) {
         std::string cell;
         for (int i = 0; i < 6; ++i) cell += (i ? " " : "") + shortestText(trialDoc.cell[i]);
         return failure(path,
                        "line 1: the cell " + cell + " gives no valid lattice (" + *problem + ")");
     }
+    // A value beyond a 4-byte float, in the file or in the fields the file leaves as they stand,
+    // refuses the file as it would refuse a simulation.
+    if (!readable)
+        return failure(path, "cannot be loaded: " + (unheard.events.empty()
+                                                         ? std::string("the fields are not usable")
+                                                         : unheard.events.front().text));
 
     if (lines.size() < 2) return failure(path, "ends early: the reflection count is missing");
     const std::vector<std::string> countTokens = firstTokens(lines[1], 2);

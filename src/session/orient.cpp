@@ -1,5 +1,8 @@
 #include "session/orient.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace tavrel {
 
 const std::array<PresetOrientation, 9> kPresetOrientations = {{
@@ -16,11 +19,15 @@ const std::array<PresetOrientation, 9> kPresetOrientations = {{
 
 bool applyOrientationText(Simulation& sim, bool isDirect) {
     std::optional<Vec3f> v = parseOrientationText(sim.fields.orientation);
+    if (v) {
+        toCartesian(sim.document.matrices, *v, isDirect);
+        // Numbers that fit a 4-byte float can still overflow once carried into the frame.
+        if (!std::all_of(v->begin(), v->end(), [](float x) { return std::isfinite(x); })) v.reset();
+    }
     if (!v) {
         sim.fields.orientation = "invalid";
         return false;
     }
-    toCartesian(sim.document.matrices, *v, isDirect);
     orientAlong(sim, *v);
     return true;
 }

@@ -11,8 +11,9 @@ namespace tavrel {
 
 // Applies the orientation field: a reciprocal-lattice vector (hkl) or, when isDirect, a
 // direct-lattice vector [uvw] is turned onto the viewing axis. A text that is neither three
-// blank-separated numbers nor three characters changes no orientation, shows "invalid" in the
-// field, and gives false.
+// blank-separated numbers nor three characters, or whose numbers overflow a 4-byte float (in
+// the text or in the Cartesian frame), changes no orientation, shows "invalid" in the field,
+// and gives false.
 bool applyOrientationText(Simulation& sim, bool isDirect);
 
 // Rebuilds the points from the unrotated reflection vectors so that the Cartesian vector v

@@ -25,7 +25,58 @@ void SpaceGroupEngine::setCellValue(int index, float value) {
         cellValues_[static_cast<std::size_t>(index)] = value;
 }
 
-int SpaceGroupEngine::findSettingRow(std::string s) const {
+int SpaceGroupEngine::findSettingRow(std::string symbol) const {
+    return matchRow(std::move(symbol)).row;
+}
+
+std::optional<int> SpaceGroupEngine::matchSettingRow(std::string symbol) const {
+    const std::string typed = trim(symbol);
+    const RowMatch match = matchRow(std::move(symbol));
+    const bool startsWithDigit = !typed.empty() && typed[0] >= '0' && typed[0] <= '9';
+    if (startsWithDigit) {
+        // A number, optionally with the qualifier of one of its settings.
+        const std::size_t colon = typed.find(':');
+        const std::string digits = typed.substr(0, colon);
+        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 3)
+            return std::nullopt;
+        const int number = std::stoi(digits);
+        if (number < 1 || number > 230) return std::nullopt;
+        if (colon != std::string::npos) {
+            const std::string qualifier = toUpper(typed.substr(colon + 1));
+            const bool known =
+                std::any_of(settingsTable.begin(), settingsTable.end(), [&](const SettingsRow& r) {
+                    return !r.qualifier.empty() && toUpper(r.qualifier) == qualifier &&
+                           trim(r.nspg) == digits;
+                });
+            if (!known) return std::nullopt;
+        }
+        return match.kind == MatchKind::Number ? std::optional<int>(match.row) : std::nullopt;
+    }
+    switch (match.kind) {
+    case MatchKind::Symbol:
+        return match.row;
+    case MatchKind::Loose: {
+        // Whole forms only: the text must stand between "=" signs (or the ends) of the row's.
+        const std::string forms =
+            "=" + removeChars(looseSymbol(static_cast<std::size_t>(match.row)), "-") + "=";
+        if (contains(forms, "=" + removeChars(match.looseKey, "-") + "=")) return match.row;
+        return std::nullopt;
+    }
+    case MatchKind::Number: // "+14" and the like: not a number as typed, not a symbol either
+    case MatchKind::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::string SpaceGroupEngine::looseSymbol(std::size_t row) const {
+    std::string u = replaceAll(derived_[row].extended, " 1 1 ", "");
+    u = toUpper(removeChars(replaceAll(u, " 1 ", ""), " "));
+    const std::size_t colon = u.find(':');
+    return colon == std::string::npos ? u : u.substr(0, colon);
+}
+
+SpaceGroupEngine::RowMatch SpaceGroupEngine::matchRow(std::string s) const {
     bool rhombohedral = !s.empty() && s[0] == 'R' && cellValues_[5] != 120.0;
     if (contains(s, ":H")) {
         s = replaceAll(s, ":H", "");
@@ -60,23 +111,18 @@ int SpaceGroupEngine::findSettingRow(std::string s) const {
             const bool testB = contains(u, t);
             if (testA || testB) {
                 if (contains(derived_[row].extended, ":R") || !rhombohedral)
-                    return static_cast<int>(row);
+                    return {static_cast<int>(row), MatchKind::Symbol, {}};
             } else if (num >= 1 && num <= 230 && derived_[row].number == num) {
-                return static_cast<int>(row);
+                return {static_cast<int>(row), MatchKind::Number, {}};
             }
         }
     }
 
     // Pass 3: a loose substring search over the symbol forms with all "1" axes removed.
     t = removeChars(t, ".");
-    for (std::size_t row = 0; row < derived_.size(); ++row) {
-        std::string u = replaceAll(derived_[row].extended, " 1 1 ", "");
-        u = toUpper(removeChars(replaceAll(u, " 1 ", ""), " "));
-        const std::size_t colon = u.find(':');
-        if (colon != std::string::npos) u = u.substr(0, colon);
-        if (contains(u, t)) return static_cast<int>(row);
-    }
-    return 0;
+    for (std::size_t row = 0; row < derived_.size(); ++row)
+        if (contains(looseSymbol(row), t)) return {static_cast<int>(row), MatchKind::Loose, t};
+    return {};
 }
 
 int SpaceGroupEngine::rowForGroup(int number) const {

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -103,6 +104,18 @@ public:
     // The row (0..529) a typed symbol selects (a ":H" qualifier means hexagonal axes). Row 0
     // (" P 1") when nothing matches.
     int findSettingRow(std::string symbol) const;
+    // The row findSettingRow selects, when the symbol names a setting; none where that row comes
+    // only from the fall-back to row 0 or from a guess. Named are:
+    // - a space-group number 1..230, alone or followed by ":" and the qualifier of one of its
+    //   settings ("225", "227:2", "14:b2"); any other text that starts with a digit is not a
+    //   symbol, so "0", "231" and "2/m" name nothing;
+    // - a symbol that a strict pass matches whole, with or without spaces and minus signs
+    //   ("P 21/c", "P21/c", "Fm3m", "P 1 21/n 1");
+    // - a symbol that the last, loose pass matches, when it equals one whole form of that row
+    //   with its "1" axes dropped ("P21/n" for P 1 21/n 1). A mere part of a form ("NAN" of
+    //   "PNAN", "0" of "10", an empty text) is a guess and names nothing.
+    // Like findSettingRow it expects the text upper-cased and trimmed.
+    std::optional<int> matchSettingRow(std::string symbol) const;
     // The row the space-group list selects for group `number` (1..230): its first setting, or
     // for a rhombohedral group on rhombohedral axes (gamma other than 120) its ":R" setting.
     // Row 0 for a number outside 1..230.
@@ -197,6 +210,20 @@ private:
         std::size_t firstTranslation;
         std::size_t translationCount;
     };
+
+    // How a typed symbol found its row: by a strict symbol test, by its number, by the loose
+    // last pass (`looseKey` then holds the typed text as that pass compared it), or not at all
+    // (row 0).
+    enum class MatchKind { Symbol, Number, Loose, None };
+    struct RowMatch {
+        int row = 0;
+        MatchKind kind = MatchKind::None;
+        std::string looseKey;
+    };
+    RowMatch matchRow(std::string symbol) const;
+    // A row's symbol forms as the loose pass searches them: its extended symbol without "1"
+    // axes and spaces, upper case, up to the ":" ("P21/C=P21/N=14" for 14:b2).
+    std::string looseSymbol(std::size_t row) const;
 
     void appendOp(const Matrix4& m);
     void buildPhaseGroups();

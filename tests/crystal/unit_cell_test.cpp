@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace tavrel {
 namespace {
@@ -86,19 +87,34 @@ TEST(UnitCellMetric, MatricesAgreeWithTheDSpacingFormula) {
     }
 }
 
-// A length of 0 (singular matrix) and angles that admit no cell are reported, and the matrices of
-// the last good cell stay in force.
+// Lengths of 0 or less and angles that cannot close a cell are reported, and the matrices of the
+// last good cell stay in force.
 TEST(UnitCellMetric, InvalidCellsKeepThePreviousMatrices) {
     RecordingNotifier notifier;
     LatticeMatrices m;
     ASSERT_EQ(buildLatticeMatrices(cellOf(3, 4, 5, 90, 90, 90), m, notifier), LatticeStatus::Ok);
     const LatticeMatrices before = m;
+    const float inf = std::numeric_limits<float>::infinity();
     const std::pair<UnitCell, LatticeStatus> cases[] = {
-        {cellOf(0, 4, 4, 90, 90, 90), LatticeStatus::Singular},
+        {cellOf(0, 4, 4, 90, 90, 90), LatticeStatus::NoLength},
+        {cellOf(-1, -1, -1, 90, 90, 90), LatticeStatus::NoLength},
+        {cellOf(3, 4, -5, 90, 90, 90), LatticeStatus::NoLength},
+        {cellOf(3, inf, 5, 90, 90, 90), LatticeStatus::NoLength},
         {cellOf(3, 4, 5, 150, 150, 150), LatticeStatus::NoRealCell},
-        {cellOf(3, 4, 5, 0, 90, 90), LatticeStatus::NoRealCell}};
+        {cellOf(3, 4, 5, 120, 120, 120), LatticeStatus::NoRealCell}, // flat: the sum is 360
+        {cellOf(3, 4, 5, 0, 90, 90), LatticeStatus::NoRealCell},
+        {cellOf(3, 4, 5, 180, 90, 90), LatticeStatus::NoRealCell},
+        {cellOf(3, 4, 5, 90, -90, 90), LatticeStatus::NoRealCell},
+        {cellOf(3, 4, 5, 10, 10, 25), LatticeStatus::NoRealCell}, // 25 > 10 + 10
+        {cellOf(3, 4, 5, 30, 100, 60), LatticeStatus::NoRealCell},
+        {cellOf(3, 4, 5, 90, 90, 1e30f), LatticeStatus::NoRealCell},
+        {cellOf(3, 4, 5, 179.999f, 179.999f, 179.999f), LatticeStatus::NoRealCell}};
     for (const auto& [cell, status] : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << cell.a() << " " << cell.b() << " " << cell.c() << " " << cell.alpha() << " "
+                     << cell.beta() << " " << cell.gamma());
         notifier.events.clear();
+        EXPECT_EQ(checkCell(cell), status);
         EXPECT_EQ(buildLatticeMatrices(cell, m, notifier), status);
         ASSERT_EQ(notifier.events.size(), 1u);
         EXPECT_EQ(notifier.events[0].kind, RecordingNotifier::Kind::Error);
@@ -106,6 +122,11 @@ TEST(UnitCellMetric, InvalidCellsKeepThePreviousMatrices) {
         EXPECT_EQ(m.lattice, before.lattice);
         EXPECT_EQ(m.inverse, before.inverse);
     }
+    // Cells near the edges of the rule still close.
+    for (const UnitCell& cell : {cellOf(3, 4, 5, 60, 60, 60), cellOf(3, 4, 5, 10, 10, 19.9f),
+                                 cellOf(3, 4, 5, 119, 119, 119), cellOf(1e-3f, 4, 5, 90, 90, 90),
+                                 cellOf(3, 4, 5, 90, 90, 120)})
+        EXPECT_EQ(checkCell(cell), LatticeStatus::Ok) << cell.gamma();
 }
 
 } // namespace

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <map>
+#include <set>
 
 namespace tavrel {
 namespace {
@@ -81,6 +84,73 @@ TEST(ReadDocument, CellFieldsFollowTheCrystalSystem) {
             EXPECT_EQ(t.sim.engine.cellValues()[i], std::stof(shown[i])) << group << " " << i;
         }
     }
+}
+
+// A decimal comma reads as the point in every numeric field, and the field then shows the point.
+TEST(ReadDocument, DecimalCommaInEveryNumericField) {
+    TestSimulation t;
+    setFields(t.sim, 229, {"2,866", "", "", "", "", ""}, "1,9361", "0,7107", "1,25", "2,5", "3,4");
+    t.sim.fields.film = {"120,5", "100,25", "300,0"};
+    EXPECT_TRUE(readDocument(t.sim));
+    const DocumentFields& f = t.sim.fields;
+    const PatternDocument& doc = t.sim.document;
+    EXPECT_EQ(f.cell[0], "2.866");
+    EXPECT_EQ(f.wavelength, (Texts2{"1.9361", "0.7107"}));
+    EXPECT_EQ(f.d, (Texts2{"1.25", "2.5"}));
+    EXPECT_EQ(f.hklMax, (std::array<std::string, 3>{"3.4", "3.4", "3.4"}));
+    EXPECT_EQ(f.film, (std::array<std::string, 3>{"120.5", "100.25", "300.0"}));
+    EXPECT_EQ(doc.wavelength, (std::array<float, 2>{1.9361f, 0.7107f}));
+    EXPECT_EQ(doc.dMin, 1.25f);
+    EXPECT_EQ(doc.dMax, 2.5f);
+    EXPECT_EQ(doc.hklMax, (std::array<std::int16_t, 3>{3, 3, 3}));
+    EXPECT_EQ(doc.film, (std::array<float, 3>{120.5f, 100.25f, 300.0f}));
+    EXPECT_TRUE(t.notifier.events.empty());
+}
+
+// A number that no calculation can use (an infinity, or beyond the range of a 4-byte float) is
+// reported naming its field, and nothing is simulated; a huge voltage stays a small wavelength.
+TEST(ReadDocument, UnusableNumbersAreRefusedNamingTheField) {
+    using Edit = std::function<void(DocumentFields&)>;
+    const std::pair<Edit, std::string> cases[] = {
+        {[](DocumentFields& f) { f.wavelength[0] = "1e39"; },
+         "Wavelength 1 is not a usable number: 1e39"},
+        {[](DocumentFields& f) { f.wavelength[1] = "1e999"; },
+         "Wavelength 2 is not a usable number: 1e999"},
+        {[](DocumentFields& f) { f.cell[0] = "1e39"; },
+         "Lattice constant a is not a usable number: 1e39"},
+        {[](DocumentFields& f) { f.d[0] = "4e38"; }, "d-Min is not a usable number: 4e38"},
+        {[](DocumentFields& f) { f.d[1] = "1e39"; }, "d-Max is not a usable number: 1e39"},
+        {[](DocumentFields& f) { f.hklMax[1] = "1e39"; }, "|K| - max is not a usable number: 1e39"},
+        {[](DocumentFields& f) { f.film[2] = "1e300"; },
+         "Film Distance is not a usable number: 1e300"},
+        // Only the first problem is shown.
+        {[](DocumentFields& f) { f.film[0] = f.wavelength[0] = "1e39"; },
+         "Wavelength 1 is not a usable number: 1e39"}};
+    for (const auto& [edit, message] : cases) {
+        TestSimulation t;
+        setFields(t.sim, 225, kCubic4);
+        generateReflections(t.sim);
+        ASSERT_GT(t.sim.reflections.count(), 0);
+        edit(t.sim.fields);
+        generateReflections(t.sim);
+        ASSERT_EQ(t.notifier.events.size(), 1u) << message;
+        EXPECT_EQ(t.notifier.events[0].kind, RecordingNotifier::Kind::Error);
+        EXPECT_EQ(t.notifier.events[0].text, message);
+        EXPECT_FALSE(t.sim.document.valid);
+        EXPECT_EQ(t.sim.reflections.count(), 0) << message;
+        EXPECT_TRUE(t.sim.points.empty());
+        // Fixing the field simulates again.
+        setFields(t.sim, 225, kCubic4);
+        t.sim.fields.film = {"120", "120", "300"};
+        generateReflections(t.sim);
+        EXPECT_TRUE(t.sim.document.valid);
+        EXPECT_EQ(t.sim.reflections.count(), 34);
+    }
+    TestSimulation t;
+    setFields(t.sim, 225, kCubic4, "3e38", "-1e999");
+    EXPECT_TRUE(readDocument(t.sim));
+    EXPECT_GT(t.sim.document.wavelength[0], 0.0f);
+    EXPECT_EQ(t.sim.fields.wavelength[1], "0");
 }
 
 // Automatic limits are min(10, cell edge / d-Min) and typed limits are rounded, halves to even.
@@ -192,6 +262,121 @@ TEST(Generation, SixteenBitIndices) {
     EXPECT_EQ(t.sim.reflections.count(), 0);
     ASSERT_EQ(t.notifier.events.size(), 1u);
     EXPECT_EQ(t.notifier.events[0].kind, RecordingNotifier::Kind::Error);
+}
+
+// A cell that cannot close is reported once and gives an empty list, never the reflections of
+// the matrices of the previous cell.
+TEST(Generation, ImpossibleCellsGiveNoReflections) {
+    const std::pair<int, Texts6> cases[] = {{166, {"5", "5", "5", "150", "150", "150"}},
+                                            {225, {"-1", "-1", "-1", "90", "90", "90"}},
+                                            {1, {"4", "5", "6", "30", "100", "60"}},
+                                            {1, {"4", "5", "6", "120", "120", "120"}},
+                                            {1, {"4", "0", "6", "90", "90", "90"}}};
+    for (const auto& [group, cell] : cases) {
+        TestSimulation t;
+        setFields(t.sim, 166, {"5", "5", "5", "80", "80", "80"});
+        generateReflections(t.sim);
+        ASSERT_GT(t.sim.reflections.count(), 0);
+        setFields(t.sim, group, cell);
+        EXPECT_FALSE(readDocument(t.sim)) << group << " " << cell[0] << " " << cell[3];
+        generateReflections(t.sim);
+        // One message for each reading.
+        ASSERT_EQ(t.notifier.events.size(), 2u) << group << " " << cell[0] << " " << cell[3];
+        EXPECT_EQ(t.notifier.events[1].text, "Invalid unit cell parameters");
+        EXPECT_EQ(t.sim.reflections.count(), 0);
+        EXPECT_TRUE(t.sim.points.empty());
+        EXPECT_EQ(t.changes.back(), SimulationChange::Generated);
+        expectConsistentList(t.sim);
+    }
+}
+
+// Cells that close but lie at the edge of what 4-byte numbers hold give spacings that are no
+// number or infinite; none of them reaches the list (an infinite d-Max once let infinite ones).
+TEST(Generation, OnlyFiniteSpacingsReachTheList) {
+    const std::tuple<Texts6, std::string, std::string> cases[] = {
+        {{"1e30", "1", "1", "90", "90", "90"}, "0.5", "1e39"},
+        {{"1", "1", "1", "179.999", "90", "90"}, "0.0001", "0"}};
+    for (const auto& [cell, dMin, dMax] : cases) {
+        TestSimulation t;
+        setFields(t.sim, 1, cell, "1.5418", "0", dMin, dMax, "3");
+        generateReflections(t.sim);
+        for (float d : t.sim.reflections.d)
+            EXPECT_TRUE(std::isfinite(d) && d > 0) << cell[0] << " " << cell[3] << " " << d;
+        expectConsistentList(t.sim);
+    }
+}
+
+// A reflection whose d equals the longest cell edge, the default d-Max, is listed whatever the
+// 4-byte rounding of its spacing.
+TEST(Generation, TheDefaultDMaxKeepsTheReflectionAtTheLongestEdge) {
+    for (const Texts6& cell :
+         {Texts6{"2.7", "6.02", "1.5", "", "", ""}, Texts6{"0.6", "9.5984", "4.3", "", "", ""},
+          Texts6{"3", "5.1", "3.5", "", "", ""}, Texts6{"2.7", "7.3", "6", "", "", ""}}) {
+        const std::string& b = cell[1];
+        TestSimulation t;
+        setFields(t.sim, 16, cell, "1.5418", "0", "1.0", "0");
+        generateReflections(t.sim);
+        int atEdge = 0;
+        for (std::size_t i = 0; i < t.sim.reflections.d.size(); ++i)
+            atEdge += t.sim.reflections.h[i] == 0 && t.sim.reflections.l[i] == 0 &&
+                      std::abs(t.sim.reflections.k[i]) == 1;
+        EXPECT_EQ(atEdge, 2) << b;
+        expectConsistentList(t.sim);
+    }
+}
+
+// The loops stop at the cell edge over the smallest d a kept reflection can have, so that large
+// limits give the same list quickly: checked against every triple of the typed limits.
+TEST(Generation, LoopsEndWhereNoReflectionCanPass) {
+    struct Case {
+        int group;
+        Texts6 cell;
+        std::string wavelength, dMin, limit;
+    };
+    const Case cases[] = {{1, {"4.5", "5.5", "7", "80", "95", "105"}, "1.5418", "1.0", "9"},
+                          {14, {"5.1", "6.2", "7.3", "90", "100", "90"}, "1.5418", "0.9", "10"},
+                          {1, {"3", "4", "5", "60", "70", "80"}, "3.0", "0.2", "8"}};
+    for (const Case& c : cases) {
+        TestSimulation t;
+        setFields(t.sim, c.group, c.cell, c.wavelength, "0", c.dMin, "20", c.limit);
+        long long asked = 0;
+        const GenerationResult result = generateReflections(t.sim, [&] { return ++asked < 0; });
+        const int n = std::stoi(c.limit);
+        EXPECT_EQ(result.loopCount, (2LL * n + 1) * (2LL * n + 1) * (2LL * n + 1));
+        EXPECT_LT(asked, result.loopCount) << c.group; // the bound is reached
+
+        const PatternDocument& doc = t.sim.document;
+        std::multiset<std::tuple<int, int, int, float>> expected, listed;
+        for (int h = n; h >= -n; --h)
+            for (int k = n; k >= -n; --k)
+                for (int l = n; l >= -n; --l) {
+                    if (h == 0 && k == 0 && l == 0) continue;
+                    const float d = dSpacing(doc.cell, h, k, l);
+                    if (doc.dMin - 0.0001 <= d && d <= 20.0001 &&
+                        2 * braggAngle(doc.wavelength[0], d) <= 175.0 &&
+                        !t.sim.engine.isExtinct(static_cast<std::int16_t>(h),
+                                                static_cast<std::int16_t>(k),
+                                                static_cast<std::int16_t>(l)))
+                        expected.insert({h, k, l, d});
+                }
+        const ReflectionList& r = t.sim.reflections;
+        for (std::size_t i = 0; i < r.d.size(); ++i)
+            listed.insert({r.h[i], r.k[i], r.l[i], r.d[i]});
+        EXPECT_EQ(listed, expected) << c.group;
+    }
+
+    // Limits of 400 on iron run as limits of 3 do, and say how many loops were typed.
+    TestSimulation iron;
+    test::setIron(iron.sim);
+    iron.sim.fields.hklMax = {"3", "3", "3"};
+    generateReflections(iron.sim);
+    const std::vector<float> three = iron.sim.reflections.d;
+    iron.sim.fields.hklMax = {"400", "400", "400"};
+    long long asked = 0;
+    const GenerationResult large = generateReflections(iron.sim, [&] { return ++asked > 100000; });
+    EXPECT_EQ(large.loopCount, 801LL * 801 * 801);
+    EXPECT_LE(asked, 7 * 7 * 7 + 1);
+    EXPECT_EQ(iron.sim.reflections.d, three);
 }
 
 // Rows with equal keys end in the order this quicksort gives: the pivot is the middle row, a half

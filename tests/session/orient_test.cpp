@@ -69,10 +69,15 @@ TEST_F(OrientationTest, EachVectorEndsOnTheViewAxis) {
     }
     EXPECT_TRUE(t.notifier.events.empty());
     const long turned = turns(t);
-    for (const char* invalid : {"10 1", "1 0 0 1", ""}) {
-        EXPECT_FALSE(apply(invalid));
+    // Numbers that overflow a 4-byte float, as typed or once carried into the Cartesian frame,
+    // are as invalid as text that is no vector.
+    for (const char* invalid : {"10 1", "1 0 0 1", "", "1e300 0 0", "1 1e39 1"}) {
+        EXPECT_FALSE(apply(invalid)) << invalid;
         EXPECT_EQ(t.sim.fields.orientation, "invalid");
     }
+    t.sim.fields.orientation = "3e38 3e38 3e38";
+    EXPECT_FALSE(applyOrientationText(t.sim, true)); // 4 x 3e38 angstrom
+    EXPECT_EQ(t.sim.fields.orientation, "invalid");
     EXPECT_EQ(t.sim.points.rows, rows);
     EXPECT_EQ(turns(t), turned);
 }

@@ -67,6 +67,73 @@ TEST(FindSettingRow, EveryShortSymbolAndNumberSelectsItsGroup) {
     }
 }
 
+// What names a setting finds the row the window selects; every form of every row names its group.
+TEST(MatchSettingRow, EverySymbolFormAndNumberNamesItsGroup) {
+    for (float gamma : {90.0f, 120.0f}) {
+        SpaceGroupEngine engine;
+        engine.setCellValue(5, gamma);
+        auto expectNamed = [&](const std::string& typed, int number) {
+            const std::string symbol = toUpper(trim(typed));
+            const std::optional<int> row = engine.matchSettingRow(symbol);
+            ASSERT_TRUE(row) << typed << " " << gamma;
+            EXPECT_EQ(*row, engine.findSettingRow(symbol)) << typed;
+            EXPECT_EQ(engine.rowNumber(static_cast<std::size_t>(*row)), number) << typed;
+        };
+        for (int n = 1; n <= 230; ++n) {
+            expectNamed(SpaceGroupEngine::listSymbol(n), n);
+            expectNamed(removeChars(SpaceGroupEngine::listSymbol(n), " "), n);
+            expectNamed(std::to_string(n), n);
+        }
+        for (std::size_t r = 0; r < settingsTable.size(); ++r) {
+            const SettingsRow& row = settingsTable[r];
+            const int number = std::stoi(std::string(row.nspg));
+            std::string forms = replaceAll(row.ita, "_", " ");
+            for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 3) {
+                end = forms.find(" = ", start);
+                const std::string form = forms.substr(start, end - start);
+                expectNamed(form, number);
+                expectNamed(removeChars(form, " "), number);
+            }
+            if (!row.qualifier.empty())
+                expectNamed(std::string(row.nspg) + ":" + std::string(row.qualifier), number);
+        }
+    }
+    // Today's typed symbols, and full forms whose "1" axes are left out.
+    SpaceGroupEngine engine;
+    for (const auto& [typed, extended] : std::vector<std::pair<std::string, std::string>>{
+             {"P21/C", "P 21/c = P 1 21/c 1 = 14:b1"},
+             {"P121/N1", "P 21/c = P 1 21/n 1 = 14:b2"},
+             {"P21/N", "P 21/c = P 1 21/n 1 = 14:b2"},
+             {"I2/A", "C 2/c = I 1 2/a 1 = 15:b3"},
+             {"FM3M", "F m -3 m"},
+             {"FM3-M", "F m -3 m"},
+             {"227:2", "F d -3 m = 227:1"},
+             {"R-3M", "R -3 m = 166:R"},
+             {"R-3M:H", "R -3 m = 166:H"},
+             {"P1-", "P -1"},
+             {"P4/NMM", "P 4/n m m = 129:1"}}) {
+        const std::optional<int> row = engine.matchSettingRow(typed);
+        ASSERT_TRUE(row) << typed;
+        EXPECT_EQ(engine.rowExtendedSymbol(static_cast<std::size_t>(*row)), extended) << typed;
+    }
+}
+
+// Numbers outside 1..230, texts that start with a digit but are no number, and texts whose only
+// match is a fragment found by the loose pass or the fall-back to P 1 name no setting.
+TEST(MatchSettingRow, TextsThatNameNoSetting) {
+    SpaceGroupEngine engine;
+    for (const std::string& typed :
+         {std::string(),          std::string("999"),  std::string("231"),
+          std::string("0"),       std::string("00"),   std::string("1000000"),
+          std::string("XYZ"),     std::string("R3:X"), std::string(1000, 'P'),
+          std::string("NAN"),     std::string("14:X"), std::string("225:1"),
+          std::string("2/M"),     std::string("+14"),  std::string("-1"),
+          std::string("P"),       std::string("21/C"), std::string("M-3M"),
+          std::string("-P 2YBC"), std::string("."),    std::string("P 21/C X"),
+          std::string("INF")})
+        EXPECT_FALSE(engine.matchSettingRow(typed)) << typed;
+}
+
 // The list position selects the same row as the list entry's symbol typed in, on either axes.
 TEST(RowForGroup, AsTheListSymbolSelects) {
     for (float gamma : {90.0f, 120.0f, 60.0f, 0.0f}) {
