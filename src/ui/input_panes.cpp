@@ -148,7 +148,11 @@ void InputPanes::buildSimulation() {
     for (std::size_t i = 0; i < 3; ++i) {
         filmEdits[i] = boundEdit(fields_.film[i], kFilmTips[i],
                                  QStringLiteral("filmEdit%1").arg(static_cast<int>(i)));
-        connect(filmEdits[i], &QLineEdit::textEdited, this, &InputPanes::filmEdited);
+        // The field takes the text first, so that the film is read from what was just typed.
+        connect(filmEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
+            fields_.film[i] = t.toStdString();
+            emit filmEdited();
+        });
         filmRow->addWidget(filmEdits[i]);
     }
 

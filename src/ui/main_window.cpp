@@ -409,7 +409,7 @@ void MainWindow::buildCentralArea() {
     listPane_->setObjectName(QStringLiteral("listPane"));
 
     for (FoldingPane* pane : {samplePane_, simulationPane_, listPane_}) {
-        frameLayout->addWidget(pane);
+        frameLayout->addWidget(pane, pane == listPane_ ? 1 : 0);
         connect(pane, &FoldingPane::titlePressed, this, [this, pane] { pressPaneTitle(pane); });
     }
     // Room the list pane leaves while folded stays below the panes.
