@@ -5,6 +5,8 @@
 #include "common/notifier.h"
 #include "ui/user_dialogs.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QString>
 
 namespace tavrel::ui {
@@ -16,9 +18,11 @@ public:
     DialogNotifier(UserDialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
 
     void error(std::string_view text) override {
+        const NormalCursor normal;
         dialogs_.error(parent_, QString::fromLatin1(kProgramTitle), toQString(text));
     }
     void message(std::string_view text) override {
+        const NormalCursor normal;
         dialogs_.information(parent_, QString::fromLatin1(kProgramTitle), toQString(text));
     }
     void beep() override {
@@ -29,6 +33,19 @@ public:
     int beeps() const { return beeps_; }
 
 private:
+    // A message during a generation must not show the busy cursor over its OK button.
+    struct NormalCursor {
+        NormalCursor() : busy(QApplication::overrideCursor() != nullptr) {
+            if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+        }
+        ~NormalCursor() {
+            if (busy) QApplication::restoreOverrideCursor();
+        }
+        NormalCursor(const NormalCursor&) = delete;
+        NormalCursor& operator=(const NormalCursor&) = delete;
+        bool busy;
+    };
+
     static QString toQString(std::string_view text) {
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }

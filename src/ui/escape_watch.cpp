@@ -34,6 +34,9 @@ bool EscapeWatch::cancelled() {
 }
 
 bool EscapeWatch::eventFilter(QObject* watched, QEvent* event) {
+    // A message box the generation raised (an invalid cell, a list cut short) must take its
+    // own input; the window behind it gets none while it is up anyway.
+    if (QApplication::activeModalWidget()) return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) escape_ = true;

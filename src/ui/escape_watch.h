@@ -3,7 +3,8 @@
 // `cancelled()` after every hkl triple; at most every `interval` that call lets pending events
 // run, so the window repaints and the status bar shows progress. While the watch lives, an
 // application-wide event filter notes Escape and swallows every other input and every close
-// request, so that no command can start inside the running one. The busy cursor shows meanwhile.
+// request, so that no command can start inside the running one; a modal dialog raised meanwhile
+// gets its input as usual. The busy cursor shows meanwhile.
 
 #include <QElapsedTimer>
 #include <QObject>

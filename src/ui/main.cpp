@@ -6,6 +6,7 @@
 #include "ui/user_dialogs.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTimer>
 
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {
-        const QString path = arguments.at(1);
+        const QString path = QFileInfo(arguments.at(1)).absoluteFilePath();
         // Once the window is on the screen, so that a message about the file has a parent.
         QTimer::singleShot(0, &window, [&window, path] { window.openFile(path); });
     }
