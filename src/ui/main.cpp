@@ -14,7 +14,6 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quorvex"));
     QApplication::setApplicationName(QStringLiteral("Tavrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavrel/Morwen"));
 
     tavrel::ui::QtUserDialogs dialogs;
     tavrel::ui::MainWindow window(tavrel::app::defaultStartupOptions(), dialogs);
