@@ -139,7 +139,11 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     redraw();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The widgets write into the simulation's fields; they go before the controller that owns
+    // it, so that nothing a widget emits while going away can reach a field that is gone.
+    delete takeCentralWidget();
+}
 
 void MainWindow::buildActions() {
     Actions& a = *actions_;
