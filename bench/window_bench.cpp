@@ -1,0 +1,117 @@
+// What the user waits for in the window: the reflection list filled with the largest list there
+// can be, and one full redraw of the canvas (drawing the pattern plus painting it) for the iron
+// sample and for silicon with automatic limits.
+
+#include "app/reflection_model.h"
+#include "ui/canvas_widget.h"
+#include "ui/input_panes.h"
+#include "ui/main_window.h"
+#include "ui/user_dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace tavrel;
+
+class NullNotifier : public Notifier {
+public:
+    void error(std::string_view) override {}
+    void message(std::string_view) override {}
+    void beep() override {}
+};
+
+class NoDialogs : public ui::UserDialogs {
+public:
+    std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<ui::FileChoice> saveFileName(QWidget*, const ui::FileRequest&) override {
+        return std::nullopt;
+    }
+    void error(QWidget*, const QString&, const QString&) override {}
+    void information(QWidget*, const QString&, const QString&) override {}
+    bool question(QWidget*, const QString&, const QString&) override { return false; }
+    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
+    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    void beep() override {}
+    bool openUrl(const QUrl&) override { return false; }
+};
+
+// 32,767 reflections: the most a list can hold.
+void BM_FillReflectionList32767(benchmark::State& state) {
+    NullNotifier notifier;
+    Simulation sim(notifier);
+    sim.document.wavelength = {1.5418f, 0.7107f};
+    for (int i = 0; i < kMaxReflections; ++i) {
+        const auto h = static_cast<std::int16_t>(i % 41 - 20);
+        const auto k = static_cast<std::int16_t>(i / 41 % 41 - 20);
+        const auto l = static_cast<std::int16_t>(i / 1681 - 10);
+        sim.reflections.append(h, k, l, 20.0f - static_cast<float>(i) * 0.0005f,
+                               {0.1f, 0.2f, 0.3f});
+    }
+    app::ReflectionTableModel model(sim);
+    QTableView view;
+    view.setModel(&model);
+    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view.resize(280, 400);
+    view.show();
+    for (auto _ : state) {
+        model.reload();
+        for (int column = 0; column < app::ReflectionTableModel::kColumnCount; ++column) {
+            int width = 0;
+            for (const QString& s : model.widthSamples(column))
+                width = std::max(width, view.fontMetrics().horizontalAdvance(s));
+            view.setColumnWidth(column, width + 12);
+        }
+        view.viewport()->repaint();
+    }
+}
+BENCHMARK(BM_FillReflectionList32767)->Unit(benchmark::kMillisecond);
+
+struct Sample {
+    int group;
+    const char* a;
+    const char* wavelength;
+    const char* dMin;
+    bool autoLimits;
+};
+
+void BM_CanvasRedraw(benchmark::State& state, Sample sample) {
+    QTemporaryDir program;
+    NoDialogs dialogs;
+    app::StartupOptions options;
+    options.programFolder = program.path();
+    options.userFolder = program.filePath(QStringLiteral("user"));
+    ui::MainWindow window(options, dialogs);
+    ui::InputPanes& in = window.inputs();
+    in.spaceGroupList->setCurrentIndex(sample.group - 1);
+    in.cellEdits[0]->setText(QString::fromLatin1(sample.a));
+    in.wavelengthEdits[0]->setText(QString::fromLatin1(sample.wavelength));
+    in.dEdits[0]->setText(QString::fromLatin1(sample.dMin));
+    in.dEdits[1]->setText(QStringLiteral("0"));
+    in.autoLimitsBox->setChecked(sample.autoLimits);
+    window.show();
+    window.performSimulation();
+    state.counters["reflections"] = window.reflectionModel()->rowCount();
+    for (auto _ : state) {
+        // Fitting the fitted film changes nothing, and redraws as every change does.
+        window.controller().fitToWindow();
+        window.canvas()->repaint();
+    }
+}
+BENCHMARK_CAPTURE(BM_CanvasRedraw, iron, Sample{229, "2.866", "1.9361", "1.0", false})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CanvasRedraw, silicon, Sample{227, "5.431", "1.5418", "0.5", true})
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace

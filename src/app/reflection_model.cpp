@@ -1,0 +1,86 @@
+#include "app/reflection_model.h"
+
+#include "session/generation.h"
+#include "session/simulation.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace tavrel::app {
+
+namespace {
+
+const std::array<const char*, ReflectionTableModel::kColumnCount> kHeaders{"#", "hkl", "d",
+                                                                           "Th (1)", "Th (2)"};
+
+// Characters of a whole number's text.
+int textLength(int v) {
+    int length = v < 0 ? 2 : 1;
+    for (v = std::abs(v); v >= 10; v /= 10) ++length;
+    return length;
+}
+
+} // namespace
+
+ReflectionTableModel::ReflectionTableModel(const Simulation& sim, QObject* parent)
+    : QAbstractTableModel(parent), sim_(sim) {
+    rows_ = sim_.reflections.count();
+}
+
+void ReflectionTableModel::reload() {
+    beginResetModel();
+    rows_ = sim_.reflections.count();
+    endResetModel();
+}
+
+int ReflectionTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+int ReflectionTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant ReflectionTableModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ ||
+        index.row() >= sim_.reflections.count())
+        return {};
+    const auto texts = reflectionListTexts(sim_.reflections, sim_.document.wavelength, index.row());
+    return QString::fromStdString(texts[static_cast<std::size_t>(index.column())]);
+}
+
+QVariant ReflectionTableModel::headerData(int section, Qt::Orientation orientation,
+                                          int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+        section >= kColumnCount)
+        return {};
+    return QString::fromLatin1(kHeaders[static_cast<std::size_t>(section)]);
+}
+
+QStringList ReflectionTableModel::widthSamples(int column) const {
+    QStringList samples{QString::fromLatin1(kHeaders[static_cast<std::size_t>(column)])};
+    const int n = std::min(rows_, sim_.reflections.count());
+    if (n == 0) return samples;
+    // The widest texts: the last row number, the most negative or longest indices, and the
+    // first and last rows (largest and smallest d, smallest and largest angles).
+    std::array<int, 4> rows{0, n - 1, 0, 0};
+    const auto& r = sim_.reflections;
+    int longest = -1;
+    for (int i = 0; i < n; ++i) {
+        const auto u = static_cast<std::size_t>(i);
+        const int width = textLength(r.h[u]) + textLength(r.k[u]) + textLength(r.l[u]);
+        if (width > longest) {
+            longest = width;
+            rows[2] = i;
+        }
+    }
+    rows[3] = n / 2;
+    for (int row : rows) {
+        const auto texts = reflectionListTexts(r, sim_.document.wavelength, row);
+        samples << QString::fromStdString(texts[static_cast<std::size_t>(column)]);
+    }
+    return samples;
+}
+
+} // namespace tavrel::app

@@ -1,0 +1,39 @@
+#pragma once
+// The reflection list as a table: one row per reflection in list order (row i is reflection i,
+// shown as entry i + 1), five columns "#", "hkl", "d", "Th (1)", "Th (2)". Texts are made when
+// a row is shown, so that a list of 32,767 reflections appears at once.
+
+#include <QAbstractTableModel>
+
+namespace tavrel {
+class Simulation;
+}
+
+namespace tavrel::app {
+
+class ReflectionTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int kColumnCount = 5;
+
+    explicit ReflectionTableModel(const Simulation& sim, QObject* parent = nullptr);
+
+    // Call after the simulation's list was replaced.
+    void reload();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // The texts a column's width has to fit: the header and the rows whose texts are the
+    // longest (the first and last rows, the longest indices and the largest numbers).
+    QStringList widthSamples(int column) const;
+
+private:
+    const Simulation& sim_;
+    int rows_ = 0;
+};
+
+} // namespace tavrel::app

@@ -1,0 +1,286 @@
+#include "app/state_dump.h"
+
+#include "session/pattern_view.h"
+#include "session/simulation.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QSaveFile>
+
+#include <cmath>
+#include <string>
+
+namespace tavrel::app {
+
+namespace {
+
+// Far above any text the fields or a file path hold; a larger length is damage.
+constexpr std::uint32_t kLongestText = 1u << 16;
+
+// Writes each field of the record in turn.
+class Writer {
+public:
+    explicit Writer(QDataStream& out) : out_(out) {}
+    void real(float v) { out_ << v; }
+    void int16(std::int16_t v) { out_ << static_cast<qint16>(v); }
+    void int32(std::int32_t v) { out_ << static_cast<qint32>(v); }
+    void flag(bool v) { out_ << static_cast<quint8>(v ? 1 : 0); }
+    void byte(std::uint8_t v) { out_ << static_cast<quint8>(v); }
+    void text(const std::string& s) {
+        out_ << static_cast<quint32>(s.size());
+        out_.writeRawData(s.data(), static_cast<int>(s.size()));
+    }
+    // The element count of an array; `count` is already the array's size.
+    bool count(std::int32_t& count) {
+        int32(count);
+        return true;
+    }
+    bool ok() const { return out_.status() == QDataStream::Ok; }
+
+private:
+    QDataStream& out_;
+};
+
+// Reads each field of the record in turn, and notes the first value out of range.
+class Reader {
+public:
+    explicit Reader(QDataStream& in) : in_(in) {}
+    void real(float& v) {
+        in_ >> v;
+        if (std::isnan(v)) failed_ = true;
+    }
+    void int16(std::int16_t& v) {
+        qint16 x = 0;
+        in_ >> x;
+        v = x;
+    }
+    void int32(std::int32_t& v) {
+        qint32 x = 0;
+        in_ >> x;
+        v = x;
+    }
+    void flag(bool& v) {
+        quint8 x = 0;
+        in_ >> x;
+        if (x > 1) failed_ = true;
+        v = x != 0;
+    }
+    void byte(std::uint8_t& v) {
+        quint8 x = 0;
+        in_ >> x;
+        v = x;
+    }
+    void text(std::string& s) {
+        quint32 size = 0;
+        in_ >> size;
+        if (in_.status() != QDataStream::Ok || size > kLongestText) {
+            failed_ = true;
+            s.clear();
+            return;
+        }
+        s.assign(size, '\0');
+        if (size > 0 && in_.readRawData(s.data(), static_cast<int>(size)) != static_cast<int>(size))
+            failed_ = true;
+    }
+    // An array's element count: refused outside 0..kMaxReflections.
+    bool count(std::int32_t& count) {
+        int32(count);
+        if (in_.status() != QDataStream::Ok || count < 0 || count > kMaxReflections) {
+            failed_ = true;
+            count = 0;
+            return false;
+        }
+        return true;
+    }
+    bool ok() const { return !failed_ && in_.status() == QDataStream::Ok; }
+
+private:
+    QDataStream& in_;
+    bool failed_ = false;
+};
+
+template <class T> void resizeTo(std::vector<T>& v, std::int32_t n) {
+    v.resize(static_cast<std::size_t>(n));
+}
+
+// The record's fields in dump order; the same code writes and reads, so the two can never
+// disagree.
+template <class IO, class Record> bool visitRecord(IO& io, Record& r) {
+    auto& doc = r.document;
+    for (auto& v : doc.cell.values) io.real(v);
+    float spareFloat = 0;
+    io.real(spareFloat);
+    for (auto& v : doc.hklMax) io.int16(v);
+    std::int16_t spareInt = 0;
+    for (int i = 0; i < 3; ++i) io.int16(spareInt);
+    for (auto& v : doc.wavelength) io.real(v);
+    for (int i = 0; i < 8; ++i) io.real(spareFloat);
+    for (auto& row : doc.matrices.inverse)
+        for (auto& v : row) io.real(v);
+    for (auto& row : doc.matrices.lattice)
+        for (auto& v : row) io.real(v);
+    io.text(doc.spaceGroupText);
+    io.int16(doc.spaceGroupIndex);
+    io.flag(doc.autoLimits);
+
+    auto& view = r.view;
+    io.flag(view.lightBackground);
+    io.flag(view.viewStereographic);
+    io.flag(view.viewFilmOutline);
+    io.flag(view.viewRings);
+    io.flag(view.viewLabels);
+    io.flag(view.showLines);
+
+    auto& refl = r.reflections;
+    io.flag(refl.generated);
+    std::int32_t n = refl.count();
+    if (!io.count(n)) return false;
+    resizeTo(refl.h, n);
+    resizeTo(refl.k, n);
+    resizeTo(refl.l, n);
+    resizeTo(refl.d, n);
+    resizeTo(refl.gx, n);
+    resizeTo(refl.gy, n);
+    resizeTo(refl.gz, n);
+    for (auto& v : refl.h) io.int16(v);
+    for (auto& v : refl.k) io.int16(v);
+    for (auto& v : refl.l) io.int16(v);
+    for (auto& v : refl.d) io.real(v);
+    for (auto& v : refl.gx) io.real(v);
+    for (auto& v : refl.gy) io.real(v);
+    for (auto& v : refl.gz) io.real(v);
+
+    io.real(doc.displayDMin);
+    io.real(doc.displayDMax);
+    io.real(doc.dMin);
+    io.real(doc.dMax);
+    io.real(view.patternScale);
+    io.int16(r.colours.schemeIndex);
+    for (auto& v : refl.gMin) io.real(v);
+    for (auto& v : refl.gMax) io.real(v);
+    for (auto& c : r.colours.colourLUT) {
+        io.byte(c.r);
+        io.byte(c.g);
+        io.byte(c.b);
+    }
+    for (auto& c : r.colours.baseColours) {
+        io.byte(c.r);
+        io.byte(c.g);
+        io.byte(c.b);
+    }
+    io.text(doc.title);
+    for (auto& v : doc.film) io.real(v);
+
+    io.text(doc.filePath);
+    io.text(doc.orientationText);
+    auto orientationType = static_cast<std::int16_t>(doc.orientationType);
+    io.int16(orientationType);
+    doc.orientationType = static_cast<OrientationType>(orientationType);
+
+    // The points as shown, arrow-key turns included: the picture comes back as it was left.
+    std::int32_t pointCount = static_cast<std::int32_t>(r.points.size());
+    if (!io.count(pointCount)) return false;
+    resizeTo(r.points.rows, pointCount);
+    for (auto& p : r.points.rows) {
+        io.real(p.x);
+        io.real(p.y);
+        io.real(p.z);
+        io.int32(p.reflection);
+    }
+
+    auto& f = r.fields;
+    io.text(f.title);
+    std::int32_t fieldGroup = f.spaceGroupIndex;
+    io.int32(fieldGroup);
+    f.spaceGroupIndex = fieldGroup;
+    for (auto& s : f.cell) io.text(s);
+    io.flag(f.autoLimits);
+    for (auto& s : f.hklMax) io.text(s);
+    for (auto& s : f.wavelength) io.text(s);
+    io.text(f.orientation);
+    auto fieldOrientationType = static_cast<std::int16_t>(f.orientationType);
+    io.int16(fieldOrientationType);
+    f.orientationType = static_cast<OrientationType>(fieldOrientationType);
+    for (auto& s : f.d) io.text(s);
+    for (auto& s : f.film) io.text(s);
+    return io.ok();
+}
+
+bool validOrientationType(OrientationType t) {
+    return t == OrientationType::Reciprocal || t == OrientationType::Direct;
+}
+
+// What the stream checks cannot see: values that would put the program into a state no run
+// can produce.
+bool consistent(const StateRecord& r) {
+    const auto count = static_cast<std::size_t>(r.reflections.count());
+    if (r.points.size() != count) return false;
+    for (const RotatedPoint& p : r.points.rows)
+        if (p.reflection < 0 || static_cast<std::size_t>(p.reflection) >= count) return false;
+    if (r.document.spaceGroupIndex < 0 || r.document.spaceGroupIndex >= kSpaceGroupCount)
+        return false;
+    if (r.fields.spaceGroupIndex < 0 || r.fields.spaceGroupIndex >= kSpaceGroupCount) return false;
+    if (!validOrientationType(r.document.orientationType) ||
+        !validOrientationType(r.fields.orientationType))
+        return false;
+    const float scale = r.view.patternScale;
+    return std::isfinite(scale) && scale > 0;
+}
+
+void prepare(QDataStream& stream) {
+    stream.setVersion(QDataStream::Qt_6_0);
+    stream.setByteOrder(QDataStream::BigEndian);
+    stream.setFloatingPointPrecision(QDataStream::SinglePrecision);
+}
+
+} // namespace
+
+StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern) {
+    return StateRecord{sim.fields, sim.document, sim.reflections,
+                       sim.points, pattern.view, pattern.colours};
+}
+
+QByteArray encodeStateDump(const StateRecord& record) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    prepare(out);
+    out << static_cast<quint32>(kStateDumpMagic) << static_cast<quint32>(kStateDumpVersion);
+    Writer writer(out);
+    StateRecord copy = record; // the visitor reads and writes through the same references
+    visitRecord(writer, copy);
+    return bytes;
+}
+
+std::optional<StateRecord> decodeStateDump(const QByteArray& bytes) {
+    QDataStream in(bytes);
+    prepare(in);
+    quint32 magic = 0, version = 0;
+    in >> magic >> version;
+    if (in.status() != QDataStream::Ok || magic != kStateDumpMagic || version != kStateDumpVersion)
+        return std::nullopt;
+    StateRecord record;
+    Reader reader(in);
+    if (!visitRecord(reader, record) || !in.atEnd() || !consistent(record)) return std::nullopt;
+    return record;
+}
+
+bool writeStateDump(const QString& path, const StateRecord& record, QString* error) {
+    QSaveFile file(path);
+    const QByteArray bytes = encodeStateDump(record);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+std::optional<StateRecord> readStateDump(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    // A dump of the largest list is below 1.5 MB; anything far larger is not ours.
+    constexpr qint64 kLargestDump = 16 << 20;
+    if (file.size() <= 0 || file.size() > kLargestDump) return std::nullopt;
+    return decodeStateDump(file.readAll());
+}
+
+} // namespace tavrel::app

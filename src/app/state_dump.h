@@ -1,0 +1,59 @@
+#pragma once
+// The state dump "tavrel.dmp": the whole simulation and what the window shows of it, written
+// when the window closes and read at the next start, so that the program comes back with the
+// same crystal, reflections and picture without generating again.
+//
+// Layout (QDataStream, big-endian, floats in 4 bytes): the magic word "TVRD", the format
+// version, then the document values, the reflection list, the point table, the view toggles
+// and scale, the colours, and the texts of every input field. Texts are a 32-bit length and
+// UTF-8 bytes, arrays a 32-bit count and their elements. A dump that fails any check is
+// refused whole: a half-restored state would show a picture that belongs to no document.
+
+#include "crystal/document.h"
+#include "crystal/reflections.h"
+#include "orientation/point_table.h"
+#include "render/colour_table.h"
+#include "render/view_state.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace tavrel {
+class Simulation;
+struct PatternView;
+} // namespace tavrel
+
+namespace tavrel::app {
+
+inline constexpr const char* kStateDumpName = "tavrel.dmp";
+inline constexpr std::uint32_t kStateDumpMagic = 0x54565244; // "TVRD"
+inline constexpr std::uint32_t kStateDumpVersion = 1;
+
+// Everything a dump holds.
+struct StateRecord {
+    DocumentFields fields;
+    PatternDocument document;
+    ReflectionList reflections;
+    PointTable points;
+    ViewState view;
+    ColourTable colours;
+};
+
+StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern);
+
+QByteArray encodeStateDump(const StateRecord& record);
+// No value when the bytes are not a complete, consistent dump of this version: wrong magic
+// word or version, too short or too long, counts or sizes out of range, NaN anywhere, a point
+// naming no reflection.
+std::optional<StateRecord> decodeStateDump(const QByteArray& bytes);
+
+// Writes through a temporary file that replaces the dump only when complete, so a crash or a
+// full disk keeps the previous dump. False (with the reason in `error`) when it failed.
+bool writeStateDump(const QString& path, const StateRecord& record, QString* error = nullptr);
+// No value when the file is missing, empty, unreadable or refused by decodeStateDump.
+std::optional<StateRecord> readStateDump(const QString& path);
+
+} // namespace tavrel::app

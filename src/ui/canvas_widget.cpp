@@ -1,0 +1,49 @@
+#include "ui/canvas_widget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace tavrel::ui {
+
+CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("canvas"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMinimumSize(50, 50);
+}
+
+void CanvasWidget::setPicture(QImage picture) {
+    picture_ = std::move(picture);
+    update();
+}
+
+void CanvasWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), picture_);
+    // Until the next redraw after a resize, uncovered room is filled rather than left to chance.
+    const QSizeF shown = picture_.deviceIndependentSize();
+    if (shown.width() < width())
+        painter.fillRect(QRectF(shown.width(), 0, width() - shown.width(), height()), Qt::black);
+    if (shown.height() < height())
+        painter.fillRect(QRectF(0, shown.height(), width(), height() - shown.height()), Qt::black);
+}
+
+void CanvasWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    emit resized(size());
+}
+
+void CanvasWidget::mousePressEvent(QMouseEvent* event) {
+    emit pointerPressed(event->position(), event->button(), event->modifiers());
+}
+
+void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
+    emit pointerMoved(event->position(), event->buttons(), event->modifiers());
+}
+
+void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
+    emit pointerReleased(event->position(), event->button(), event->modifiers());
+}
+
+} // namespace tavrel::ui

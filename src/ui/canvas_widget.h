@@ -1,0 +1,38 @@
+#pragma once
+// The drawing surface: shows the picture the window drew for it and reports its size and the
+// pointer. A paint event only paints the stored picture; all drawing happens when something
+// changed.
+
+#include <QImage>
+#include <QWidget>
+
+namespace tavrel::ui {
+
+class CanvasWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit CanvasWidget(QWidget* parent = nullptr);
+
+    // The picture in logical pixels (its device pixel ratio says how sharp it is).
+    void setPicture(QImage picture);
+    const QImage& picture() const { return picture_; }
+
+signals:
+    void resized(QSize size);
+    // The pointer, in logical pixels of the picture.
+    void pointerPressed(QPointF position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void pointerMoved(QPointF position, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+    void pointerReleased(QPointF position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QImage picture_;
+};
+
+} // namespace tavrel::ui

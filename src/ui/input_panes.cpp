@@ -1,0 +1,212 @@
+#include "ui/input_panes.h"
+
+#include "spacegroup/space_group.h"
+#include "ui/icons.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tavrel::ui {
+
+namespace {
+
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QLabel* captionLabel(const char* caption, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    return label;
+}
+
+void setTextKeepingCursor(QLineEdit* edit, const std::string& s) {
+    const QString t = text(s);
+    if (edit->text() != t) edit->setText(t);
+}
+
+} // namespace
+
+InputPanes::InputPanes(DocumentFields& fields, QWidget* parent)
+    : QObject(parent), fields_(fields), sample_(new QWidget(parent)),
+      simulation_(new QWidget(parent)) {
+    buildSample();
+    buildSimulation();
+    showFields();
+}
+
+QLineEdit* InputPanes::boundEdit(std::string& target, const char* toolTip, const QString& name) {
+    auto* edit = new QLineEdit;
+    edit->setToolTip(QString::fromUtf8(toolTip));
+    edit->setObjectName(name);
+    edit->setText(text(target));
+    connect(edit, &QLineEdit::textChanged, this,
+            [&target](const QString& t) { target = t.toStdString(); });
+    return edit;
+}
+
+void InputPanes::buildSample() {
+    auto* layout = new QGridLayout(sample_);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setHorizontalSpacing(4);
+    layout->setVerticalSpacing(4);
+
+    titleEdit = boundEdit(fields_.title, "Description", QStringLiteral("titleEdit"));
+    titleEdit->setPlaceholderText(QStringLiteral("Description"));
+    layout->addWidget(titleEdit, 0, 0, 1, 6);
+
+    spaceGroupList = new QComboBox;
+    spaceGroupList->setObjectName(QStringLiteral("spaceGroupList"));
+    spaceGroupList->setToolTip(QStringLiteral("Space Group for Extinction Rules"));
+    spaceGroupList->setMaxVisibleItems(20);
+    for (int i = 0; i < kSpaceGroupCount; ++i)
+        spaceGroupList->addItem(text(spaceGroupListEntry(i)));
+    spaceGroupList->setCurrentIndex(fields_.spaceGroupIndex);
+    connect(spaceGroupList, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) fields_.spaceGroupIndex = index;
+    });
+    layout->addWidget(spaceGroupList, 1, 0, 1, 6);
+
+    static const std::array<const char*, 6> kTips{
+        "Lattice constant a [A]",    "Lattice constant b [A]",   "Lattice constant c [A]",
+        "Lattice angle alpha [deg]", "Lattice angle beta [deg]", "Lattice angle gamma [deg]"};
+    static const std::array<const char*, 6> kSymbols{"a", "b", "c", "α", "β", "γ"};
+    for (std::size_t i = 0; i < 6; ++i) {
+        cellEdits[i] = boundEdit(fields_.cell[i], kTips[i],
+                                 QStringLiteral("cellEdit%1").arg(static_cast<int>(i)));
+        const int row = 2 + static_cast<int>(i / 3);
+        const int column = 2 * static_cast<int>(i % 3);
+        auto* symbol = captionLabel(kSymbols[i], sample_);
+        symbol->setToolTip(QString::fromUtf8(kTips[i]));
+        layout->addWidget(symbol, row, column);
+        layout->addWidget(cellEdits[i], row, column + 1);
+    }
+    for (int column = 1; column < 6; column += 2) layout->setColumnStretch(column, 1);
+}
+
+void InputPanes::buildSimulation() {
+    auto* layout = new QVBoxLayout(simulation_);
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(2);
+    auto row = [&](const char* caption) {
+        layout->addWidget(captionLabel(caption, simulation_));
+        auto* line = new QHBoxLayout;
+        line->setSpacing(4);
+        layout->addLayout(line);
+        return line;
+    };
+
+    QHBoxLayout* dRow = row("d-Spacing Range [A]");
+    dEdits[0] = boundEdit(fields_.d[0], "d-Min [A]", QStringLiteral("dMinEdit"));
+    dEdits[1] = boundEdit(fields_.d[1], "d-Max [A]", QStringLiteral("dMaxEdit"));
+    dRow->addWidget(dEdits[0]);
+    dRow->addWidget(dEdits[1]);
+
+    QHBoxLayout* limitRow = row("hkl Loop Limits");
+    static const std::array<const char*, 3> kLimitTips{"|H| - max", "|K| - max", "|L| - max"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        limitEdits[i] = boundEdit(fields_.hklMax[i], kLimitTips[i],
+                                  QStringLiteral("limitEdit%1").arg(static_cast<int>(i)));
+        limitRow->addWidget(limitEdits[i]);
+    }
+    autoLimitsBox = new QCheckBox(QStringLiteral("Auto"));
+    autoLimitsBox->setObjectName(QStringLiteral("autoLimitsBox"));
+    autoLimitsBox->setToolTip(QStringLiteral("Automatic hkl limits"));
+    connect(autoLimitsBox, &QCheckBox::toggled, this, [this](bool on) {
+        fields_.autoLimits = on;
+        setAutoLimits(on);
+    });
+    limitRow->addWidget(autoLimitsBox);
+
+    QHBoxLayout* wavelengthRow = row("Wavelengths [A]");
+    static const std::array<const char*, 2> kWavelengthTips{
+        "Wavelength 1 [A], or TEM Voltage [keV]", "Wavelength 2 [A], or TEM Voltage [keV]"};
+    static const std::array<const char*, 2> kRetrieveTips{"Retrieve wavelength 1",
+                                                          "Retrieve wavelength 2"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const int n = static_cast<int>(i);
+        wavelengthEdits[i] = boundEdit(fields_.wavelength[i], kWavelengthTips[i],
+                                       QStringLiteral("wavelengthEdit%1").arg(n));
+        retrieveWavelengthButtons[i] = new QToolButton;
+        retrieveWavelengthButtons[i]->setText(QStringLiteral("?"));
+        retrieveWavelengthButtons[i]->setToolTip(QString::fromUtf8(kRetrieveTips[i]));
+        retrieveWavelengthButtons[i]->setObjectName(QStringLiteral("retrieveWavelength%1").arg(n));
+        retrieveWavelengthButtons[i]->setEnabled(false); // the emission-line dialog comes later
+        wavelengthRow->addWidget(wavelengthEdits[i], 1);
+        wavelengthRow->addWidget(retrieveWavelengthButtons[i]);
+    }
+
+    QHBoxLayout* filmRow = row("Film Size [mm]        Distance");
+    static const std::array<const char*, 3> kFilmTips{"Film Width [mm]", "Film Height [mm]",
+                                                      "Film Distance [mm]"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        filmEdits[i] = boundEdit(fields_.film[i], kFilmTips[i],
+                                 QStringLiteral("filmEdit%1").arg(static_cast<int>(i)));
+        // The field takes the text first, so that the film is read from what was just typed.
+        connect(filmEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
+            fields_.film[i] = t.toStdString();
+            emit filmEdited();
+        });
+        filmRow->addWidget(filmEdits[i]);
+    }
+
+    QHBoxLayout* orientationRow = row("Orientation");
+    orientationEdit =
+        boundEdit(fields_.orientation, "Orientation vector, Format:  h SPACE k SPACE l",
+                  QStringLiteral("orientationEdit"));
+    connect(orientationEdit, &QLineEdit::returnPressed, this, &InputPanes::orientationApplied);
+    orientationTypeList = new QComboBox;
+    orientationTypeList->setObjectName(QStringLiteral("orientationTypeList"));
+    orientationTypeList->setToolTip(
+        QStringLiteral("Orientation Vector Type (reciprocal/direct lattice vector)"));
+    orientationTypeList->addItems({QStringLiteral("hkl"), QStringLiteral("uvw")});
+    connect(orientationTypeList, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) fields_.orientationType = static_cast<OrientationType>(index);
+    });
+    applyOrientationButton = new QToolButton;
+    applyOrientationButton->setObjectName(QStringLiteral("applyOrientationButton"));
+    applyOrientationButton->setToolTip(QStringLiteral("Apply orientation"));
+    applyOrientationButton->setIcon(icon(QStringLiteral("orient")));
+    connect(applyOrientationButton, &QToolButton::clicked, this, &InputPanes::orientationApplied);
+    orientationRow->addWidget(orientationEdit, 1);
+    orientationRow->addWidget(orientationTypeList);
+    orientationRow->addWidget(applyOrientationButton);
+}
+
+void InputPanes::setAutoLimits(bool on) {
+    for (QLineEdit* edit : limitEdits) edit->setVisible(!on);
+    autoLimitsBox->setText(on ? QStringLiteral("Automatic hkl limits") : QStringLiteral("Auto"));
+}
+
+void InputPanes::showFields() {
+    // A text set here comes straight back into its field through the binding, unchanged.
+    setTextKeepingCursor(titleEdit, fields_.title);
+    for (std::size_t i = 0; i < 6; ++i) setTextKeepingCursor(cellEdits[i], fields_.cell[i]);
+    for (std::size_t i = 0; i < 2; ++i) setTextKeepingCursor(dEdits[i], fields_.d[i]);
+    for (std::size_t i = 0; i < 3; ++i) setTextKeepingCursor(limitEdits[i], fields_.hklMax[i]);
+    for (std::size_t i = 0; i < 2; ++i)
+        setTextKeepingCursor(wavelengthEdits[i], fields_.wavelength[i]);
+    for (std::size_t i = 0; i < 3; ++i) setTextKeepingCursor(filmEdits[i], fields_.film[i]);
+    setTextKeepingCursor(orientationEdit, fields_.orientation);
+    {
+        const QSignalBlocker blocker(spaceGroupList);
+        spaceGroupList->setCurrentIndex(fields_.spaceGroupIndex);
+    }
+    {
+        const QSignalBlocker blocker(orientationTypeList);
+        orientationTypeList->setCurrentIndex(static_cast<int>(fields_.orientationType));
+    }
+    {
+        const QSignalBlocker blocker(autoLimitsBox);
+        autoLimitsBox->setChecked(fields_.autoLimits);
+    }
+    setAutoLimits(fields_.autoLimits);
+}
+
+} // namespace tavrel::ui

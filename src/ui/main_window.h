@@ -1,0 +1,128 @@
+#pragma once
+// The program's window: menus, toolbar, the control frame with its three folding panes
+// ("Sample", "Simulation ", "Reflection List "), the canvas, the d slider at the top right and
+// the status bar with four panels. It owns the controller (the simulation and what the canvas
+// shows of it), turns menu commands into controller calls, asks the user through UserDialogs
+// and draws the canvas whenever something it shows changed.
+
+#include "app/controller.h"
+#include "app/folders.h"
+#include "ui/dialog_notifier.h"
+
+#include <QMainWindow>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QSlider;
+class QTableView;
+
+namespace tavrel::app {
+class ReflectionTableModel;
+}
+
+namespace tavrel::ui {
+
+class CanvasWidget;
+class FoldingPane;
+class InputPanes;
+class UserDialogs;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Chooses the folders, builds the window at 850 x 700 and restores the previous run (or
+    // simulates the Iron sample on a first start). Dialogs and the desktop go through `dialogs`,
+    // which must outlive the window.
+    MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    app::SimulationController& controller() { return *controller_; }
+    const app::Folders& folders() const { return controller_->folders(); }
+    bool startedFromDump() const { return startedFromDump_; }
+
+    InputPanes& inputs() { return *inputs_; }
+    FoldingPane* samplePane() const { return samplePane_; }
+    FoldingPane* simulationPane() const { return simulationPane_; }
+    FoldingPane* listPane() const { return listPane_; }
+    QWidget* controlFrame() const { return controlFrame_; }
+    QTableView* reflectionView() const { return reflectionView_; }
+    app::ReflectionTableModel* reflectionModel() const { return reflectionModel_; }
+    CanvasWidget* canvas() const { return canvas_; }
+    QSlider* thresholdSlider() const { return thresholdSlider_; }
+    QLabel* thresholdLabel() const { return thresholdLabel_; }
+    QLabel* statusPanel(app::StatusPanel panel) const;
+    QString statusText(app::StatusPanel panel) const;
+
+    // Each generation lets pending events run at most every `interval`, then calls `hook` with
+    // the round's number (tests press keys at a known point).
+    void setGenerationPolling(std::chrono::milliseconds interval, std::function<void(int)> hook);
+
+    // Commands of the menus and the toolbar.
+    void newDocument();
+    void openInputFile();
+    // Opens a file as Open does: a ".tvr" or ".hkl" by its extension (the command line).
+    void openFile(const QString& path);
+    void saveInputFile();
+    void performSimulation();
+    void writeReport();
+    void viewDataFolder();
+    void viewImageFolder();
+    void collapsePanes();
+    void expandPanes();
+    void togglePane(FoldingPane* pane);
+    // A press on a pane's title strip: the list pane's first collapses the input panes.
+    void pressPaneTitle(FoldingPane* pane);
+    void setControlsVisible(bool visible);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void buildCentralArea();
+    void buildStatusBar();
+    void connectController();
+
+    void redraw();
+    void showNewList(SimulationChange change);
+    void fitListColumns();
+    void showSelectionInList();
+    void showThreshold();
+    void syncToggleActions();
+    void setStatus(app::StatusPanel panel, const QString& text);
+    // Opens or saves a chosen file in `format`; a failure the core did not beep about is shown.
+    void openChosenFile(const QString& path, InputFormat format);
+    void showFailure(const FileOutcome& outcome, int beepsBefore);
+    template <class Command> auto whileGenerating(Command&& command);
+
+    UserDialogs& dialogs_;
+    DialogNotifier notifier_;
+    std::unique_ptr<app::SimulationController> controller_;
+    bool startedFromDump_ = false;
+    bool generating_ = false;
+    bool showingSelection_ = false;
+    std::chrono::milliseconds pollInterval_{50};
+    std::function<void(int)> pollHook_;
+
+    InputPanes* inputs_ = nullptr;
+    QWidget* controlFrame_ = nullptr;
+    FoldingPane* samplePane_ = nullptr;
+    FoldingPane* simulationPane_ = nullptr;
+    FoldingPane* listPane_ = nullptr;
+    QTableView* reflectionView_ = nullptr;
+    app::ReflectionTableModel* reflectionModel_ = nullptr;
+    CanvasWidget* canvas_ = nullptr;
+    QSlider* thresholdSlider_ = nullptr;
+    QLabel* thresholdLabel_ = nullptr;
+    std::array<QLabel*, 4> statusPanels_{};
+
+    struct Actions;
+    std::unique_ptr<Actions> actions_;
+};
+
+} // namespace tavrel::ui

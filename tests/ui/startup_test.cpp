@@ -1,0 +1,184 @@
+#include "app/reflection_model.h"
+#include "ui/canvas_widget.h"
+#include "ui/input_panes.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace tavrel::test {
+namespace {
+
+using app::StatusPanel;
+
+QAction* action(QWidget& window, const char* name) {
+    return window.findChild<QAction*>(QString::fromLatin1(name));
+}
+
+// Pixels that differ from the corner's (the background).
+int drawnPixels(const QImage& image) {
+    const QRgb background = image.pixel(0, 0);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background) ++n;
+    return n;
+}
+
+void expectIronStart(ui::MainWindow& w) {
+    EXPECT_FALSE(w.startedFromDump());
+    EXPECT_EQ(w.statusText(StatusPanel::Count), "54 hkl (54 visible)");
+    EXPECT_EQ(w.statusText(StatusPanel::Title), "Iron (Fe)");
+    EXPECT_EQ(w.reflectionModel()->rowCount(), 54);
+    EXPECT_EQ(w.controller().simulation().fields.title, "Iron (Fe)");
+}
+
+TEST(Startup, FirstStartSimulatesTheIronSample) {
+    Installation installation;
+    ScriptedDialogs dialogs;
+    auto w = startWindow(installation, dialogs);
+    expectIronStart(*w);
+    EXPECT_EQ(w->windowTitle(), "Tavrel/Morwen");
+    EXPECT_EQ(w->size(), QSize(850, 700));
+    EXPECT_EQ(w->statusText(StatusPanel::Pole), "approx. (0 0 2)");
+    EXPECT_EQ(w->inputs().cellEdits[0]->text(), "2.866");
+    EXPECT_EQ(w->inputs().dEdits[1]->text(), "2.866");
+    EXPECT_EQ(w->thresholdLabel()->text(), "d-Threshold: 0.9");
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    // The picture fills the canvas at its device resolution and shows lines.
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    const QImage& picture = w->canvas()->picture();
+    EXPECT_EQ(picture.deviceIndependentSize().toSize(), w->canvas()->size());
+    EXPECT_EQ(picture.size(), w->canvas()->size() * w->canvas()->devicePixelRatioF());
+    EXPECT_GT(drawnPixels(picture), 1000);
+    // The listing of the group goes to the work folder.
+    EXPECT_TRUE(QFileInfo::exists(installation.workFile("symmetry.txt")));
+}
+
+TEST(Startup, SecondStartRestoresWithoutGenerating) {
+    Installation installation;
+    ScriptedDialogs dialogs;
+    // A reflection file keeps its own order, which no generation would give.
+    const std::string hkl = installation.program.write(
+        "three.hkl",
+        "4 4 4 90 90 90 221\r\n 3 \r\n   2   2   0\r\n   1   1   1\r\n   2   0   0\r\n");
+    QImage before;
+    {
+        auto w = startWindow(installation, dialogs);
+        dialogs.fileAnswers.push_back(ui::FileChoice{QString::fromStdString(hkl), 1});
+        w->openInputFile();
+        ASSERT_EQ(w->reflectionModel()->rowCount(), 3);
+        action(*w, "actionLabels")->trigger();
+        action(*w, "actionToggleBackground")->trigger();
+        action(*w, "actionFilmOutline")->trigger();
+        before = w->canvas()->picture();
+        EXPECT_TRUE(w->close());
+    }
+    ASSERT_TRUE(QFileInfo(installation.workFile("tavrel.dmp")).size() > 0);
+
+    auto w = startWindow(installation, dialogs);
+    EXPECT_TRUE(w->startedFromDump());
+    const auto& sim = w->controller().simulation();
+    ASSERT_EQ(w->reflectionModel()->rowCount(), 3);
+    EXPECT_EQ(w->reflectionModel()->index(0, 1).data().toString(), "2 2 0");
+    EXPECT_EQ(w->reflectionModel()->index(2, 1).data().toString(), "2 0 0");
+    EXPECT_FLOAT_EQ(sim.document.dMin, 1.4142135f);
+    EXPECT_FLOAT_EQ(sim.document.dMax, 2.3094f);
+    EXPECT_EQ(sim.fields.title, "three.hkl");
+    EXPECT_EQ(w->statusText(StatusPanel::Count), "3 hkl (3 visible)");
+    EXPECT_EQ(w->statusText(StatusPanel::Title), "three.hkl");
+    EXPECT_EQ(w->inputs().titleEdit->text(), "three.hkl");
+    EXPECT_EQ(w->inputs().spaceGroupList->currentIndex(), 220);
+    EXPECT_TRUE(action(*w, "actionLabels")->isChecked());
+    EXPECT_TRUE(action(*w, "actionToggleBackground")->isChecked());
+    EXPECT_FALSE(action(*w, "actionFilmOutline")->isChecked());
+    EXPECT_EQ(w->canvas()->picture(), before);
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST(Startup, DamagedDumpsGiveACleanIronStart) {
+    Installation first;
+    ScriptedDialogs dialogs;
+    QByteArray good;
+    {
+        auto w = startWindow(first, dialogs);
+        w->inputs().titleEdit->setText("Kept");
+        w->close();
+        QFile f(first.workFile("tavrel.dmp"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        good = f.readAll();
+    }
+    std::mt19937 random(7);
+    QByteArray noise(4000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    const std::vector<std::pair<const char*, QByteArray>> dumps{
+        {"truncated", good.left(good.size() / 2)}, {"zero-length", {}}, {"random", noise}};
+    for (const auto& [name, bytes] : dumps) {
+        SCOPED_TRACE(name);
+        Installation installation;
+        QFile f(installation.workFile("tavrel.dmp"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        auto w = startWindow(installation, dialogs);
+        expectIronStart(*w);
+    }
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST(Startup, ReadOnlyProgramFolderKeepsEverythingInThePerUserFolder) {
+    Installation installation;
+    installation.programWritable = false;
+    ScriptedDialogs dialogs;
+    {
+        auto w = startWindow(installation, dialogs);
+        expectIronStart(*w);
+        const QString perUser = QString::fromStdString(installation.user.file("Tavrel"));
+        EXPECT_EQ(w->folders().work, perUser);
+        EXPECT_EQ(w->folders().data, perUser + "/data");
+        w->openInputFile(); // cancelled
+        ASSERT_EQ(dialogs.openRequests.size(), 1u);
+        EXPECT_EQ(dialogs.openRequests[0].folder, perUser + "/data");
+        w->close();
+    }
+    EXPECT_TRUE(QFileInfo(installation.workFile("tavrel.dmp")).size() > 0);
+    EXPECT_EQ(QDir(QString::fromStdString(installation.program.path()))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{})
+        << "nothing written beside the program, no ~tmp.tmp";
+    auto w = startWindow(installation, dialogs);
+    EXPECT_TRUE(w->startedFromDump());
+}
+
+TEST(Startup, ClosingWritesTheWindowSettings) {
+    Installation installation;
+    ScriptedDialogs dialogs;
+    auto w = startWindow(installation, dialogs);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->close();
+    QSettings settings(QStringLiteral("Quorvex"), QStringLiteral("Tavrel"));
+    EXPECT_EQ(settings.value("WNDS").toString(), "0");
+    EXPECT_EQ(settings.value("WNDO").toString().split(' ').size(), 4);
+    EXPECT_EQ(settings.value("PATH").toString(), QCoreApplication::applicationFilePath());
+    // Never the real user's settings.
+    EXPECT_TRUE(settings.fileName().startsWith(QDir::homePath()))
+        << settings.fileName().toStdString();
+}
+
+} // namespace
+} // namespace tavrel::test

@@ -1,0 +1,82 @@
+#pragma once
+// A window started in folders of its own, with dialogs whose answers the test scripts.
+
+#include "app/folders.h"
+#include "support/temp_dir.h"
+#include "ui/main_window.h"
+#include "ui/user_dialogs.h"
+
+#include <QUrl>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace tavrel::test {
+
+class ScriptedDialogs : public ui::UserDialogs {
+public:
+    // Answers of the file dialogs, in order; an empty queue cancels.
+    std::deque<std::optional<ui::FileChoice>> fileAnswers;
+    std::vector<ui::FileRequest> openRequests, saveRequests;
+    std::vector<QString> errors, informations;
+    std::vector<QUrl> opened;
+    int beeps = 0;
+
+    std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest& r) override {
+        openRequests.push_back(r);
+        return next();
+    }
+    std::optional<ui::FileChoice> saveFileName(QWidget*, const ui::FileRequest& r) override {
+        saveRequests.push_back(r);
+        return next();
+    }
+    void error(QWidget*, const QString& caption, const QString& text) override {
+        errors.push_back(caption + ": " + text);
+    }
+    void information(QWidget*, const QString& caption, const QString& text) override {
+        informations.push_back(caption + ": " + text);
+    }
+    bool question(QWidget*, const QString&, const QString&) override { return false; }
+    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
+    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    void beep() override { ++beeps; }
+    bool openUrl(const QUrl& url) override {
+        opened.push_back(url);
+        return true;
+    }
+
+private:
+    std::optional<ui::FileChoice> next() {
+        if (fileAnswers.empty()) return std::nullopt;
+        auto answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+};
+
+// A program folder and a per-user folder that live as long as the test.
+struct Installation {
+    TempDir program;
+    TempDir user;
+    bool programWritable = true;
+
+    app::StartupOptions options() const {
+        app::StartupOptions o;
+        o.programFolder = QString::fromStdString(program.path());
+        o.userFolder = QString::fromStdString(user.file("Tavrel"));
+        if (!programWritable) o.writeTest = [](const QString&) { return false; };
+        return o;
+    }
+    QString workFile(const char* name) const {
+        return QString::fromStdString(programWritable ? program.file(name)
+                                                      : user.file(std::string("Tavrel/") + name));
+    }
+};
+
+inline std::unique_ptr<ui::MainWindow> startWindow(const Installation& installation,
+                                                   ScriptedDialogs& dialogs) {
+    return std::make_unique<ui::MainWindow>(installation.options(), dialogs);
+}
+
+} // namespace tavrel::test
