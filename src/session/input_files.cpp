@@ -3,6 +3,7 @@
 #include "common/file_io.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "session/cif_file.h"
 #include "session/generation.h"
 
 #include <algorithm>
@@ -30,6 +31,7 @@ std::optional<InputFormat> inputFormatOf(const std::string& path) {
     const std::string ext = extensionOf(path);
     if (ext == ".tvr") return InputFormat::Tvr;
     if (ext == ".hkl") return InputFormat::Hkl;
+    if (ext == ".cif") return InputFormat::Cif;
     return std::nullopt;
 }
 
@@ -52,6 +54,7 @@ FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck&
     DocumentFields& f = sim.fields;
     f.title = line(2);
     f.spaceGroupIndex = listPosition(line(3), kSpaceGroupCount);
+    f.settingRow.reset();
     for (std::size_t i = 0; i < 6; ++i) f.cell[i] = line(4 + static_cast<int>(i));
     f.autoLimits = roundToInt32(leadingNumber(line(10))) != 0;
     for (std::size_t i = 0; i < 3; ++i) f.hklMax[i] = line(11 + static_cast<int>(i));
@@ -108,6 +111,7 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
         if (position > kSpaceGroupCount - 1) position = 0;
     }
     f.spaceGroupIndex = position;
+    f.settingRow.reset();
     readDocument(sim);
 
     PatternDocument& doc = sim.document;
@@ -139,6 +143,7 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
 
 FileOutcome openInputFile(Simulation& sim, const std::string& path, InputFormat format,
                           const CancelCheck& cancelled) {
+    if (format == InputFormat::Cif) return openCif(sim, path, cancelled);
     return format == InputFormat::Tvr ? openTvr(sim, path, cancelled) : openHkl(sim, path);
 }
 
@@ -188,6 +193,8 @@ FileOutcome saveTvr(Simulation& sim, const std::string& path, const CancelCheck&
     if (!writeFileAtomically(path, tvrText(sim, cancelled), reason))
         return failure(path, "cannot be written: " + reason);
     sim.document.filePath = path;
+    if (const std::string lost = settingNotStoredWarning(sim, path); !lost.empty())
+        sim.notifier().message(lost);
     return {};
 }
 
@@ -200,6 +207,8 @@ FileOutcome saveHkl(const Simulation& sim, const std::string& path) {
 
 FileOutcome saveInputFile(Simulation& sim, const std::string& path, InputFormat format,
                           const CancelCheck& cancelled) {
+    if (format == InputFormat::Cif)
+        return failure(path, "cannot be written: CIF files are only read");
     return format == InputFormat::Tvr ? saveTvr(sim, path, cancelled) : saveHkl(sim, path);
 }
 
