@@ -31,8 +31,8 @@ struct CliSession {
     explicit CliSession(std::ostream& err);
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
-    // Loads a ".tvr" (and generates its reflections) or a ".hkl" file into the simulation and
-    // shows it in the picture. On failure prints one line naming the file and the problem and
+    // Loads a ".tvr" or ".cif" (and generates its reflections) or a ".hkl" file into the simulation
+    // and shows it in the picture. On failure prints one line naming the file and the problem and
     // returns false. A path with another extension is a bad argument (UsageError).
     bool load(const std::string& path, const std::string& commandName);
 
