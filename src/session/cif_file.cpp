@@ -5,11 +5,11 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "crystal/unit_cell.h"
+#include "session/cif_document.h"
 #include "session/generation.h"
 #include "spacegroup/operation_set.h"
 #include "spacegroup/space_group.h"
 
-#include <gemmi/cif.hpp>
 #include <gemmi/numb.hpp>
 #include <gemmi/symmetry.hpp>
 
@@ -57,24 +57,37 @@ std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-// The values of the first of `tags` the block holds, unquoted, without unknown or
-// inapplicable ones ("?", ".").
-std::vector<std::string> valuesOf(cif::Block& block, Tags tags) {
+// The values of the first of `tags` the block holds, without unknown or inapplicable ones.
+std::vector<std::string> valuesOf(const CifBlock& block, const Tags& tags) {
     std::vector<std::string> values;
     for (const char* tag : tags) {
         if (tag == nullptr) continue;
-        const cif::Column column = block.find_values(tag);
-        if (!column) continue;
-        for (const std::string& raw : column)
-            if (!cif::is_null(raw)) values.push_back(cif::as_string(raw));
+        const auto item = block.items.find(toLower(tag));
+        if (item == block.items.end()) continue;
+        for (const std::string& value : item->second)
+            if (!value.empty()) values.push_back(value);
         break;
     }
     return values;
 }
 
-std::string valueOf(cif::Block& block, Tags tags) {
-    std::vector<std::string> values = valuesOf(block, tags);
+std::string valueOf(const CifBlock& block, const Tags& tags) {
+    const std::vector<std::string> values = valuesOf(block, tags);
     return values.empty() ? std::string() : trim(values.front());
+}
+
+// Every item the reader looks at, as the parse step wants them.
+std::vector<std::string> wantedItems() {
+    std::vector<std::string> wanted;
+    auto add = [&](const Tags& tags) {
+        for (const char* tag : tags)
+            if (tag != nullptr) wanted.push_back(toLower(tag));
+    };
+    for (const Tags& tags : kCellTags) add(tags);
+    for (const Tags& tags : kTitleTags) add(tags);
+    for (const Tags& tags : {kOperationTags, kHallTags, kHermannMauguinTags, kNumberTags})
+        add(tags);
+    return wanted;
 }
 
 // A text field may run over several lines; a title is one line of the pattern input file.
@@ -112,6 +125,22 @@ struct SymmetryData {
     std::string number;
 };
 
+// No operation or Hall symbol needs a whole number of more than four digits; refusing them
+// keeps gemmi's integer arithmetic far from overflowing. Decimal fractions may be long.
+bool hasLongWholeNumber(std::string_view text) {
+    std::size_t run = 0;
+    bool fraction = false;
+    for (char c : text) {
+        if (std::isdigit(static_cast<unsigned char>(c))) {
+            if (!fraction && ++run > 4) return true;
+        } else {
+            fraction = c == '.';
+            run = 0;
+        }
+    }
+    return false;
+}
+
 // gemmi reads translations written as fractions ("1/2+x"); some files write decimals ("x+0.5",
 // "0.3333-y"). A decimal within a hundredth of a 24th becomes that fraction; any other is left
 // for gemmi to refuse.
@@ -145,8 +174,9 @@ std::optional<GridOperation> gridOperation(const gemmi::Op& op) {
     GridOperation g;
     for (std::size_t i = 0; i < 3; ++i) {
         for (std::size_t j = 0; j < 3; ++j) {
+            // A lattice's symmetry operations have rotation entries -1, 0 and 1.
             const int e = op.rot[i][j];
-            if (e % gemmi::Op::DEN != 0) return std::nullopt;
+            if (e != 0 && e != gemmi::Op::DEN && e != -gemmi::Op::DEN) return std::nullopt;
             g.rotation[3 * i + j] = e / gemmi::Op::DEN;
         }
         g.translation[i] = op.tran[i];
@@ -171,8 +201,12 @@ OperationsReading readOperations(const std::vector<std::string>& texts) {
         std::optional<GridOperation> op;
         std::string reason;
         try {
-            op = gridOperation(gemmi::parse_triplet(decimalsAsFractions(text)));
-            if (!op) reason = "it is no symmetry operation of a lattice";
+            if (hasLongWholeNumber(text)) {
+                reason = "it holds a number too long for a symmetry operation";
+            } else {
+                op = gridOperation(gemmi::parse_triplet(decimalsAsFractions(text)));
+                if (!op) reason = "it is no symmetry operation of a lattice";
+            }
         } catch (const std::exception& e) {
             reason = e.what();
         }
@@ -189,6 +223,7 @@ OperationsReading readOperations(const std::vector<std::string>& texts) {
 // The operations of a Hall symbol as gemmi builds them (origin shifts and changes of basis
 // included); none when gemmi cannot read it.
 std::optional<OperationSet> hallOperations(const std::string& hall) {
+    if (hasLongWholeNumber(hall)) return std::nullopt;
     std::vector<GridOperation> operations;
     try {
         const std::string symbol = withDoublePrimes(hall);
@@ -355,55 +390,25 @@ std::optional<std::string> numberText(const std::string& value) {
     return trim(value.substr(0, value.find('(')));
 }
 
-// gemmi's messages start with the source and a position ("a.cif:4:17: unterminated ..."); the
-// file is named already, the position reads better in words.
-std::string parseProblem(std::string message, const std::string& source) {
-    if (!startsWith(message, source + ":")) return message;
-    message = message.substr(source.size() + 1);
-    auto digitsAt = [&](std::size_t at) {
-        std::size_t end = at;
-        while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end])))
-            ++end;
-        return end;
-    };
-    const std::size_t lineEnd = digitsAt(0);
-    if (lineEnd == 0) return message;
-    std::string where = "line " + message.substr(0, lineEnd);
-    std::size_t rest = lineEnd;
-    if (rest < message.size() && message[rest] == ':') {
-        const std::size_t columnEnd = digitsAt(rest + 1);
-        if (columnEnd > rest + 1 && columnEnd < message.size() && message[columnEnd] == ':') {
-            where += ", column " + message.substr(rest + 1, columnEnd - rest - 1);
-            rest = columnEnd;
-        }
-    }
-    return where + message.substr(rest);
-}
-
-bool hasCell(cif::Block& block) {
+bool hasCell(const CifBlock& block) {
     return !valueOf(block, kCellTags[0]).empty();
 }
 
 } // namespace
 
 CifReading readCifText(const std::string& text, const std::string& path) {
-    cif::Document document;
-    const std::string source = fileNameOf(path);
-    try {
-        document = cif::read_memory(text.data(), text.size(), source.c_str());
-    } catch (const std::exception& e) {
-        return {std::nullopt,
-                quoted(path) + " is not a readable CIF: " + parseProblem(e.what(), source)};
-    }
+    const CifParse parse = parseCifBlocks(text, fileNameOf(path), wantedItems());
+    if (!parse.blocks)
+        return {std::nullopt, quoted(path) + " is not a readable CIF: " + parse.problem};
 
-    std::vector<cif::Block*> structures;
-    for (cif::Block& block : document.blocks)
+    std::vector<const CifBlock*> structures;
+    for (const CifBlock& block : *parse.blocks)
         if (hasCell(block)) structures.push_back(&block);
     if (structures.empty())
         return {std::nullopt, quoted(path) + " holds no structure: none of its data blocks gives "
                                              "a unit cell (_cell_length_a, _b, _c)"};
 
-    cif::Block& block = *structures.front();
+    const CifBlock& block = *structures.front();
     CifStructure s;
     s.blockName = block.name;
     const std::string where = quoted(path) + " (data_" + block.name + ")";

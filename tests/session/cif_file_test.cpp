@@ -245,6 +245,7 @@ TEST(CifFile, RefusedFilesNameTheProblemAndChangeNothing) {
          "symmetry operation \"x,y\" cannot be read"},
         {"data_x\n" + cubic + operationLoop({"x,y,z", "x+1/5,y,z"}), "cannot be read"},
         {"data_x\n" + cubic + operationLoop({"x,y,z", "2*x,y,z"}), "no symmetry operation"},
+        {"data_x\n" + cubic + operationLoop({"x,y,z", "x+99999999999/2,y,z"}), "a number too long"},
         {"data_x\n" + cubic + operationLoop({"x,y,z", "x+y,y,z"}), "form no space group"},
         {"data_x\n" + cellItems(kMonoclinicB) + operationLoop(kP121c1Shifted) +
              "_space_group_name_H-M_alt 'P 1 21/c 1'\n",
