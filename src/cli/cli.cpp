@@ -2,6 +2,7 @@
 
 #include "cli/args.h"
 #include "cli/commands.h"
+#include "common/version.h"
 
 #include <array>
 #include <ostream>
@@ -22,7 +23,7 @@ const Command* findCommand(const std::string& name) {
 
 void printUsage(std::ostream& os) {
     os << "usage: tavrel-cli COMMAND [ARGS...]\n"
-       << "       tavrel-cli --help | COMMAND --help\n\ncommands:\n";
+       << "       tavrel-cli --help | --version | COMMAND --help\n\ncommands:\n";
     for (const Command* c : kCommands) {
         std::string name(c->name);
         name.resize(14, ' ');
@@ -52,6 +53,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << "tavrel-cli: diffraction-cone patterns of crystals from the command line.\n\n";
         printUsage(out);
+        return 0;
+    }
+    if (args[0] == "--version") {
+        out << "tavrel-cli " << kVersion << "\n";
         return 0;
     }
     const Command* command = findCommand(args[0]);

@@ -27,7 +27,7 @@ void StderrNotifier::message(std::string_view text) {
 
 bool CliSession::load(const std::string& path) {
     const std::optional<InputFormat> format = inputFormatOf(path);
-    if (!format) throw UsageError("'" + path + "' is neither a .tvr nor a .hkl file");
+    if (!format) throw UsageError("'" + path + "' is neither a .tvr, a .hkl nor a .cif file");
     const int errorsBefore = notifier.errorCount();
     const FileOutcome outcome = openInputFile(simulation, path, *format);
     if (!outcome.ok) {

@@ -37,11 +37,11 @@ struct CliSession {
     CliSession(std::ostream& err, std::string commandName);
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
-    // Loads a ".tvr" (and generates its reflections) or a ".hkl" file into the simulation and
-    // shows it in the picture. False when the file cannot be read (one line on stderr names the
-    // file and the problem) or when its input was refused (an invalid cell, a number that
-    // cannot be used, refused hkl limits: the notifier has said so). A path with another
-    // extension is a bad argument (UsageError).
+    // Loads a ".tvr" or ".cif" (and generates its reflections) or a ".hkl" file into the
+    // simulation and shows it in the picture. False when the file cannot be read (one line on
+    // stderr names the file and the problem) or when its input was refused (an invalid cell, a
+    // number that cannot be used, refused hkl limits: the notifier has said so). A path with
+    // another extension is a bad argument (UsageError).
     bool load(const std::string& path);
 
     std::ostream& err;

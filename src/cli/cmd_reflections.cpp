@@ -82,7 +82,8 @@ int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream
     args.expectPositional(2, 2);
     const std::string& target = args.positional()[1];
     const std::optional<InputFormat> format = inputFormatOf(target);
-    if (!format) throw UsageError("'" + target + "' is neither a .tvr nor a .hkl file");
+    if (!format || *format == InputFormat::Cif)
+        throw UsageError("'" + target + "' is neither a .tvr nor a .hkl file");
     CliSession cli(err, "convert");
     if (!cli.load(args.positional()[0])) return kFailure;
     const FileOutcome saved = saveInputFile(cli.simulation, target, *format);
@@ -98,12 +99,12 @@ int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream
 const Command reflectionsCommand{
     "reflections", "list the reflections of a simulation file",
     "tavrel-cli reflections FILE [--json]",
-    "Loads FILE as the window's Open command does (a .tvr pattern input file is simulated; a\n"
-    ".hkl reflection file is taken as it stands) and prints one line per reflection in list\n"
-    "order: h k l d theta1 theta2, d with 4 decimals and the Bragg angles (theta, not 2 theta,\n"
-    "in degrees) with 3; an angle for an unused wavelength prints as \"-\". Numbers are written\n"
-    "with \".\" in every locale. Input that cannot be simulated is reported on stderr (exit\n"
-    "status 1) and nothing is printed.\n\n"
+    "Loads FILE as the window's Open command does (a .tvr pattern input file or a .cif\n"
+    "crystallographic information file is simulated; a .hkl reflection file is taken as it\n"
+    "stands) and prints one line per reflection in list order: h k l d theta1 theta2, d with\n"
+    "4 decimals and the Bragg angles (theta, not 2 theta, in degrees) with 3; an angle for an\n"
+    "unused wavelength prints as \"-\". Numbers are written with \".\" in every locale. Input\n"
+    "that cannot be simulated is reported on stderr (exit status 1) and nothing is printed.\n\n"
     "options:\n"
     "  --json   print one JSON object instead: count, dMin, dMax, wavelength1, wavelength2\n"
     "           and the reflections (h, k, l, d, theta1, theta2; an unused angle is null)\n",
@@ -111,20 +112,20 @@ const Command reflectionsCommand{
 
 const Command reportCommand{
     "report", "print the simulation report of a simulation file", "tavrel-cli report FILE",
-    "Loads FILE (.tvr or .hkl) as the window's Open command does and prints the simulation\n"
-    "report: the inputs of the simulation and the table of its reflections, lines ended by\n"
-    "CR LF as in Report.txt.\n",
+    "Loads FILE (.tvr, .hkl or .cif) as the window's Open command does and prints the\n"
+    "simulation report: the inputs of the simulation and the table of its reflections, lines\n"
+    "ended by CR LF as in Report.txt.\n",
     runReport};
 
 const Command convertCommand{
     "convert", "convert between pattern input (.tvr) and reflection (.hkl) files",
     "tavrel-cli convert IN OUT",
-    "Loads IN (.tvr or .hkl) as the window's Open command does and writes OUT in the format of\n"
-    "its extension, as the window's Save command does: a .tvr holds every input of the\n"
-    "simulation, a .hkl the cell, the space group and the reflections above the d threshold.\n"
-    "A file that cannot be read, or whose input cannot be simulated (an invalid cell, a number\n"
-    "beyond the range of a 4-byte float, hkl limits above 16383), is reported on stderr (exit\n"
-    "status 1) and nothing is written.\n",
+    "Loads IN (.tvr, .hkl or .cif) as the window's Open command does and writes OUT in the\n"
+    "format of its extension, as the window's Save command does: a .tvr holds every input of\n"
+    "the simulation, a .hkl the cell, the space group and the reflections above the d\n"
+    "threshold. A file that cannot be read, or whose input cannot be simulated (an invalid\n"
+    "cell, a number beyond the range of a 4-byte float, hkl limits above 16383), is reported\n"
+    "on stderr (exit status 1) and nothing is written.\n",
     runConvert};
 
 } // namespace tavrel::cli

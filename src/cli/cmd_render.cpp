@@ -172,9 +172,9 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 const Command renderCommand{
     "render", "draw the pattern of a simulation file into a picture file",
     "tavrel-cli render FILE -o OUT [options]",
-    "Loads FILE (.tvr or .hkl) as the window's Open command does, draws the pattern exactly as\n"
-    "the window shows it on a picture of the given size, writes OUT in the format of its\n"
-    "extension (.png, .bmp, .svg or .pdf) and prints the first two status texts (the\n"
+    "Loads FILE (.tvr, .hkl or .cif) as the window's Open command does, draws the pattern\n"
+    "exactly as the window shows it on a picture of the given size, writes OUT in the format\n"
+    "of its extension (.png, .bmp, .svg or .pdf) and prints the first two status texts (the\n"
     "reflection count and the pole nearest to the centre).\n\n"
     "options:\n"
     "  -o, --output OUT    the picture file to write\n"

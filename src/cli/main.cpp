@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+#include <csignal>
+
 #include <cstdlib>
 #include <iostream>
 
@@ -15,6 +17,9 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& t
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    // Over a file-size limit a write fails with EFBIG, which the writers report, instead of the
+    // signal ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     qInstallMessageHandler(quietQtMessages);
     // Pictures are drawn off screen; fonts need an application object but no display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

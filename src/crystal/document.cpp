@@ -7,6 +7,7 @@ namespace tavrel {
 void DocumentFields::resetForNewDocument() {
     title = "Untitled";
     spaceGroupIndex = kDefaultSpaceGroupIndex;
+    settingRow.reset();
     cell = {"5", "5", "5", "90", "90", "90"};
     autoLimits = false;
     hklMax = {"2", "2", "2"};

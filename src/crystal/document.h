@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tavrel {
@@ -31,9 +32,13 @@ struct DocumentFields {
     OrientationType orientationType = OrientationType::Reciprocal;
     std::array<std::string, 2> d{"", "20"};               // d-Min, d-Max
     std::array<std::string, 3> film{"120", "120", "300"}; // width, height, distance (mm)
+    // A settings row (0..529) of the listed group that a file chose, such as another axis or
+    // origin choice; it replaces the list's own row for that group. The window clears it when
+    // the user picks a list position.
+    std::optional<int> settingRow;
 
-    // The fields of "New": a 5 angstrom cell in group 225, limits 2, d from 1 to 20, the
-    // orientation c*. Wavelengths, orientation type and film stay as they are.
+    // The fields of "New": a 5 angstrom cell in group 225 in its own setting, limits 2, d from 1
+    // to 20, the orientation c*. Wavelengths, orientation type and film stay as they are.
     void resetForNewDocument();
 };
 

@@ -87,7 +87,13 @@ void applySpaceGroup(Simulation& sim) {
         text = replaceAll(text, ",", ".");
         sim.engine.setCellValue(i, fieldValue(text));
     }
-    sim.engine.selectRow(sim.engine.rowForGroup(n));
+    int row = sim.engine.rowForGroup(n);
+    if (f.settingRow && *f.settingRow >= 0 && *f.settingRow < static_cast<int>(kSettingsRowCount) &&
+        sim.engine.rowNumber(static_cast<std::size_t>(*f.settingRow)) == n)
+        row = *f.settingRow;
+    else
+        f.settingRow.reset(); // chosen for another group
+    sim.engine.selectRow(row);
 }
 
 bool readDocument(Simulation& sim) {

@@ -23,7 +23,8 @@ void resetReflections(Simulation& sim);
 bool readDocument(Simulation& sim);
 
 // Puts the cell constraints of the selected crystal system into the cell fields and selects the
-// group of the list position in the engine.
+// group of the list position in the engine: in the fields' setting row when it belongs to that
+// group (which clears it otherwise), else in the list's own row.
 void applySpaceGroup(Simulation& sim);
 
 // Writes the document back into the fields.

@@ -3,6 +3,7 @@
 #include "common/file_io.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "session/cif_file.h"
 #include "session/generation.h"
 
 #include <algorithm>
@@ -145,6 +146,7 @@ void putHeaderIntoFields(DocumentFields& f, const std::vector<std::string>& head
         if (position > kSpaceGroupCount - 1) position = 0;
     }
     f.spaceGroupIndex = position;
+    f.settingRow.reset();
 }
 
 struct CheckedReflection {
@@ -168,6 +170,7 @@ std::optional<InputFormat> inputFormatOf(const std::string& path) {
     const std::string ext = extensionOf(path);
     if (ext == ".tvr") return InputFormat::Tvr;
     if (ext == ".hkl") return InputFormat::Hkl;
+    if (ext == ".cif") return InputFormat::Cif;
     return std::nullopt;
 }
 
@@ -190,6 +193,7 @@ FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck&
     DocumentFields& f = sim.fields;
     f.title = line(2);
     f.spaceGroupIndex = listPosition(line(3), kSpaceGroupCount);
+    f.settingRow.reset();
     for (std::size_t i = 0; i < 6; ++i) f.cell[i] = line(4 + static_cast<int>(i));
     f.autoLimits = roundToInt32(leadingNumber(line(10))) != 0;
     for (std::size_t i = 0; i < 3; ++i) f.hklMax[i] = line(11 + static_cast<int>(i));
@@ -316,6 +320,7 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
 
 FileOutcome openInputFile(Simulation& sim, const std::string& path, InputFormat format,
                           const CancelCheck& cancelled) {
+    if (format == InputFormat::Cif) return openCif(sim, path, cancelled);
     return format == InputFormat::Tvr ? openTvr(sim, path, cancelled) : openHkl(sim, path);
 }
 
@@ -363,6 +368,8 @@ FileOutcome saveTvr(Simulation& sim, const std::string& path, const CancelCheck&
     if (!writeFileAtomically(path, tvrText(sim, cancelled), reason))
         return failure(path, "cannot be written: " + reason);
     sim.document.filePath = path;
+    if (const std::string lost = settingNotStoredWarning(sim, path); !lost.empty())
+        sim.notifier().message(lost);
     return {};
 }
 
@@ -375,6 +382,8 @@ FileOutcome saveHkl(const Simulation& sim, const std::string& path) {
 
 FileOutcome saveInputFile(Simulation& sim, const std::string& path, InputFormat format,
                           const CancelCheck& cancelled) {
+    if (format == InputFormat::Cif)
+        return failure(path, "cannot be written: CIF files are only read");
     return format == InputFormat::Tvr ? saveTvr(sim, path, cancelled) : saveHkl(sim, path);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The two file formats that carry a simulation: the pattern input file (".tvr", every input of
 // the document) and the reflection file (".hkl", a cell, a space group and explicit
-// reflections). Lines are written with CR LF; reading accepts CR LF or LF.
+// reflections). Lines are written with CR LF; reading accepts CR LF or LF. A crystallographic
+// information file (".cif", see cif_file.h) is a third format that is only read.
 
 #include "session/simulation.h"
 
@@ -11,11 +12,11 @@
 
 namespace tavrel {
 
-enum class InputFormat { Tvr, Hkl };
+enum class InputFormat { Tvr, Hkl, Cif };
 
 inline constexpr const char* kTvrHeader = "VELDTRACE INPUT 1.5";
 
-// The format of a path by its extension (".tvr" or ".hkl", any case).
+// The format of a path by its extension (".tvr", ".hkl" or ".cif", any case).
 std::optional<InputFormat> inputFormatOf(const std::string& path);
 
 struct FileOutcome {

@@ -1,0 +1,58 @@
+#pragma once
+// Crystallographic Information Files (".cif"): the title, unit cell and space-group setting of
+// the first structure in a file, opened as a new document and simulated like a pattern input
+// file. Reading is a separate step that changes nothing, so that a caller can check a file (or
+// read it away from the user's thread) before it replaces the document.
+//
+// The setting is identified by the file's symmetry operations whenever it lists them: a
+// structure in a non-standard origin or axis choice must never be simulated with the
+// absences of the standard one. See chooseSetting in cif_file.cpp for the rules.
+
+#include "session/input_files.h"
+#include "session/simulation.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrel {
+
+// What a CIF gives a document.
+struct CifStructure {
+    std::string blockName; // the data block taken, without "data_"
+    std::string title;
+    // a b c alpha beta gamma as the file writes them, without their standard uncertainties;
+    // an angle the file leaves out is "90".
+    std::array<std::string, 6> cell;
+    int settingRow = 0; // row of the 530 settings (0..529)
+    // For the user when the structure is taken all the same (several structures in the file,
+    // no symmetry data, a symbol that contradicts the operations); each names the file.
+    std::vector<std::string> warnings;
+};
+
+struct CifReading {
+    std::optional<CifStructure> structure; // none when the file is refused
+    std::string error;                     // then names the file and the problem
+};
+
+// Reads the text of a CIF; `path` names the file in the messages. Never throws.
+CifReading readCifText(const std::string& text, const std::string& path);
+// Reads the file at `path`.
+CifReading readCifFile(const std::string& path);
+
+// The fields of a new document (DocumentFields::resetForNewDocument) with the structure's
+// title, cell, group and setting row, d-Max "0" so that it follows from the cell.
+void applyCifStructure(DocumentFields& fields, const CifStructure& structure);
+
+// Reads the file, puts it into the fields and generates its reflections (announced as
+// Generated), as opening a pattern input file does; the warnings go to the notifier as
+// messages afterwards. A refused file leaves the simulation as it was.
+FileOutcome openCif(Simulation& sim, const std::string& path, const CancelCheck& cancelled = {});
+
+// A pattern input file stores only the group's list position: when the document uses a setting
+// other than the list's own for that group, the message that saving it to `path` loses the
+// setting; empty otherwise.
+std::string settingNotStoredWarning(const Simulation& sim, const std::string& path);
+
+} // namespace tavrel
