@@ -64,7 +64,9 @@ struct Row {
 // The loop of generation without the rest: the limits bounded as generation bounds them, the
 // spacing, the d range, the 175 degree rule and the extinction test, stopping when the list is
 // full.
-std::size_t plainLoop(const Simulation& s, std::vector<Row>& rows) {
+// `perCallTrig` takes the angles' sines and cosines afresh for every triple, as every spacing
+// did before the cell's metric was worked out once per cell.
+template <bool perCallTrig> std::size_t plainLoop(const Simulation& s, std::vector<Row>& rows) {
     const PatternDocument& doc = s.document;
     rows.clear();
     const double lambda = doc.wavelength[0];
@@ -77,11 +79,13 @@ std::size_t plainLoop(const Simulation& s, std::vector<Row>& rows) {
     const int H = bound(doc.hklMax[0], doc.cell.a());
     const int K = bound(doc.hklMax[1], doc.cell.b());
     const int L = bound(doc.hklMax[2], doc.cell.c());
+    const CellMetric metric(doc.cell);
     for (int h = H; h >= -H; --h)
         for (int k = K; k >= -K; --k)
             for (int l = L; l >= -L; --l) {
                 if (h == 0 && k == 0 && l == 0) continue;
-                const float d = dSpacing(doc.cell, h, k, l);
+                const float d =
+                    perCallTrig ? dSpacing(doc.cell, h, k, l) : metric.dSpacing(h, k, l);
                 if (!(static_cast<double>(doc.dMin) - 0.0001 <= d && d <= dHighest)) continue;
                 if (!(2.0 * braggAngle(lambda, d) <= 175.0)) continue;
                 const auto hh = static_cast<std::int16_t>(h), kk = static_cast<std::int16_t>(k),
@@ -93,7 +97,7 @@ std::size_t plainLoop(const Simulation& s, std::vector<Row>& rows) {
     return rows.size();
 }
 
-void BM_PlainLoop(benchmark::State& state, Case c) {
+template <bool perCallTrig> void plainLoopBench(benchmark::State& state, const Case& c) {
     NullNotifier notifier;
     Simulation s(notifier);
     setCase(s, c);
@@ -103,18 +107,27 @@ void BM_PlainLoop(benchmark::State& state, Case c) {
     rows.reserve(kMaxReflections);
     std::size_t found = 0;
     for (auto _ : state) {
-        found = plainLoop(s, rows);
+        found = plainLoop<perCallTrig>(s, rows);
         benchmark::DoNotOptimize(rows.data());
     }
     state.counters["reflections"] = static_cast<double>(found);
 }
 
+void BM_PlainLoop(benchmark::State& state, Case c) {
+    plainLoopBench<false>(state, c);
+}
+void BM_PlainLoopPerCallTrig(benchmark::State& state, Case c) {
+    plainLoopBench<true>(state, c);
+}
+
 BENCHMARK_CAPTURE(BM_Generate, p1_32767, kTriclinicP1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PlainLoop, p1_32767, kTriclinicP1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PlainLoopPerCallTrig, p1_32767, kTriclinicP1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Generate, fd3m_32767, kDiamondFd3m)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PlainLoop, fd3m_32767, kDiamondFd3m)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PlainLoopPerCallTrig, fd3m_32767, kDiamondFd3m)->Unit(benchmark::kMillisecond);
 
-// One spacing, for the cost per call.
+// One spacing, for the cost per call: with the angles taken afresh, and from the cell's metric.
 void BM_DSpacing(benchmark::State& state) {
     UnitCell cell;
     cell.values = {25, 26, 27, 85, 95, 100};
@@ -125,6 +138,17 @@ void BM_DSpacing(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DSpacing);
+void BM_DSpacingFromMetric(benchmark::State& state) {
+    UnitCell cell;
+    cell.values = {25, 26, 27, 85, 95, 100};
+    const CellMetric metric(cell);
+    int h = 1;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(metric.dSpacing(h, 3, -7));
+        h = h % 30 + 1;
+    }
+}
+BENCHMARK(BM_DSpacingFromMetric);
 
 } // namespace
 

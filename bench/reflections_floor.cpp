@@ -60,13 +60,14 @@ int main(int argc, char** argv) {
         return reach < limit ? static_cast<int>(reach) : limit;
     };
     const int H = bound(cell.a()), K = bound(cell.b()), L = bound(cell.c());
+    const CellMetric metric(cell);
     std::vector<Row> rows;
     [&] {
         for (int h = H; h >= -H; --h)
             for (int k = K; k >= -K; --k)
                 for (int l = L; l >= -L; --l) {
                     if (h == 0 && k == 0 && l == 0) continue;
-                    const float d = dSpacing(cell, h, k, l);
+                    const float d = metric.dSpacing(h, k, l);
                     if (!(static_cast<double>(dMin) - 0.0001 <= d && d <= dHighest)) continue;
                     if (!(2.0 * braggAngle(lambda, d) <= 175.0)) continue;
                     if (engine.isExtinct(static_cast<std::int16_t>(h), static_cast<std::int16_t>(k),

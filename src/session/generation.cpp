@@ -238,12 +238,13 @@ GenerationResult generateReflections(Simulation& sim, const CancelCheck& cancell
         // d-Max defaults to the longest cell edge, which a reflection may reach exactly; the
         // same tolerance as at d-Min keeps it from coming and going with 4-byte rounding.
         const double dHighest = static_cast<double>(doc.dMax) + 0.0001;
+        const CellMetric metric(doc.cell);
         bool stop = false;
         for (int h = H; h >= -H && !stop; --h) {
             for (int k = K; k >= -K && !stop; --k) {
                 for (int l = L; l >= -L && !stop; --l) {
                     if (h != 0 || k != 0 || l != 0) {
-                        const float d = dSpacing(doc.cell, h, k, l);
+                        const float d = metric.dSpacing(h, k, l);
                         // Cells at the edge of closing (angles near 180) can give a spacing
                         // that is no number at all.
                         const bool inRange = std::isfinite(d) && d > 0 &&
