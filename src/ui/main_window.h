@@ -27,7 +27,9 @@ namespace tavrel::ui {
 
 class CanvasWidget;
 class FoldingPane;
+class HelpMenu;
 class InputPanes;
+class PictureExport;
 class UserDialogs;
 
 class MainWindow : public QMainWindow {
@@ -53,6 +55,8 @@ public:
     CanvasWidget* canvas() const { return canvas_; }
     QSlider* thresholdSlider() const { return thresholdSlider_; }
     QLabel* thresholdLabel() const { return thresholdLabel_; }
+    PictureExport& pictureExport() const { return *pictureExport_; }
+    HelpMenu& helpMenu() const { return *helpMenu_; }
     QLabel* statusPanel(app::StatusPanel panel) const;
     QString statusText(app::StatusPanel panel) const;
 
@@ -87,6 +91,7 @@ private:
     void buildCentralArea();
     void buildStatusBar();
     void connectController();
+    void connectPictureAndHelpCommands();
 
     void redraw();
     void showNewList(SimulationChange change);
@@ -120,6 +125,8 @@ private:
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
     std::array<QLabel*, 4> statusPanels_{};
+    PictureExport* pictureExport_ = nullptr;
+    HelpMenu* helpMenu_ = nullptr;
 
     struct Actions;
     std::unique_ptr<Actions> actions_;
