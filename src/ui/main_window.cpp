@@ -52,14 +52,23 @@ constexpr QSize kLeastSize(600, 600);
 constexpr int kGap = 6;
 constexpr int kControlFrameWidth = 285;
 
-const QStringList& inputFileFilters() {
-    static const QStringList filters{QStringLiteral("Tavrel Input File (*.tvr)"),
-                                     QStringLiteral("HKL File (*.hkl)")};
+// Open also reads structures from CIF files; Save writes only the program's own two formats.
+QStringList inputFileFilters(bool opening) {
+    QStringList filters{QStringLiteral("Tavrel Input File (*.tvr)"),
+                        QStringLiteral("HKL File (*.hkl)")};
+    if (opening) filters << QStringLiteral("Crystallographic Information File (*.cif)");
     return filters;
 }
 
 InputFormat formatOfFilter(int filterIndex) {
-    return filterIndex == 1 ? InputFormat::Hkl : InputFormat::Tvr;
+    switch (filterIndex) {
+    case 1:
+        return InputFormat::Hkl;
+    case 2:
+        return InputFormat::Cif;
+    default:
+        return InputFormat::Tvr;
+    }
 }
 
 // A name the user typed with a known extension is written and read in that format, whatever
@@ -633,7 +642,7 @@ void MainWindow::openInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
     request.folder = folders().data;
-    request.filters = inputFileFilters();
+    request.filters = inputFileFilters(true);
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
     if (currentFile.isFile() && currentFile.size() > 0) request.presetName = current;
@@ -646,8 +655,9 @@ void MainWindow::openInputFile() {
 void MainWindow::openFile(const QString& path) {
     const std::optional<InputFormat> format = inputFormatOf(path.toStdString());
     if (!format) {
-        dialogs_.error(this, programTitle(),
-                       QStringLiteral("\"%1\" is neither a .tvr nor a .hkl file").arg(path));
+        dialogs_.error(
+            this, programTitle(),
+            QStringLiteral("\"%1\" is neither a .tvr, a .hkl nor a .cif file").arg(path));
         return;
     }
     openChosenFile(path, *format);
@@ -672,7 +682,7 @@ void MainWindow::saveInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
     request.folder = folders().data;
-    request.filters = inputFileFilters();
+    request.filters = inputFileFilters(false);
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
