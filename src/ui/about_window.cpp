@@ -60,7 +60,9 @@ AboutWindow::AboutWindow(std::function<void(app::WebTarget)> open, QWidget* pare
     version_->setObjectName(QStringLiteral("versionLabel"));
     QFont serif(QStringLiteral("Times New Roman"));
     serif.setStyleHint(QFont::Serif);
-    serif.setPointSizeF(font().pointSizeF() * 1.8);
+    // A font sized in pixels has no point size to scale.
+    const qreal base = font().pointSizeF();
+    serif.setPointSizeF(base > 0 ? base * 1.8 : 16.0);
     serif.setBold(true);
     version_->setFont(serif);
     // The blanks between name and version are part of the label.
