@@ -21,6 +21,9 @@ public:
     std::vector<ui::FileRequest> openRequests, saveRequests;
     std::vector<QString> errors, informations;
     std::vector<QUrl> opened;
+    // Answers of the colour chooser, in order; an empty queue cancels.
+    std::deque<std::optional<QColor>> colourAnswers;
+    std::vector<QColor> colourRequests;
     int beeps = 0;
 
     std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest& r) override {
@@ -38,7 +41,10 @@ public:
         informations.push_back(caption + ": " + text);
     }
     bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
+    std::optional<QColor> chooseColour(QWidget*, const QColor& initial) override {
+        colourRequests.push_back(initial);
+        return takeFirst(colourAnswers);
+    }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
     void beep() override { ++beeps; }
     bool openUrl(const QUrl& url) override {
@@ -47,10 +53,13 @@ public:
     }
 
 private:
-    std::optional<ui::FileChoice> next() {
-        if (fileAnswers.empty()) return std::nullopt;
-        auto answer = fileAnswers.front();
-        fileAnswers.pop_front();
+    std::optional<ui::FileChoice> next() { return takeFirst(fileAnswers); }
+    template <class T> static std::optional<T> takeFirst(std::deque<std::optional<T>>& answers) {
+        std::optional<T> answer;
+        if (!answers.empty()) {
+            answer.swap(answers.front());
+            answers.pop_front();
+        }
         return answer;
     }
 };
