@@ -189,9 +189,15 @@ TEST_F(SteeringTest, MovesAreAppliedOnceAndAPressThatMovedDoesNotPick) {
     rotatePoints(expected, ViewAxis::Horizontal, -2.0f);
     EXPECT_EQ(largestDifference(pointsByReflection(points()), pointsByReflection(expected)), 0.0f);
 
+    RecordingSurface coarse(controller.pattern().width, controller.pattern().height);
+    controller.draw(coarse);
+
     release(Qt::LeftButton, from + QPointF(10, -4));
     EXPECT_EQ(pictures.count(), 2) << "the full-quality picture after the drag";
     EXPECT_FALSE(controller.dragging());
+    RecordingSurface fine(controller.pattern().width, controller.pattern().height);
+    controller.draw(fine);
+    EXPECT_GT(fine.segmentCount(), coarse.segmentCount() * 3 / 2);
     EXPECT_FALSE(canvas->testAttribute(Qt::WA_SetCursor));
 
     // One unit of movement is a drag, not a click: it turns, redraws and picks nothing.
