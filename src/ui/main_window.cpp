@@ -5,16 +5,19 @@
 #include "common/numeric.h"
 #include "output/painter_surface.h"
 #include "session/orient.h"
+#include "ui/angle_dialog.h"
 #include "ui/canvas_widget.h"
 #include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
 #include "ui/icons.h"
 #include "ui/input_panes.h"
 #include "ui/user_dialogs.h"
+#include "ui/wavelength_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -22,6 +25,7 @@
 #include <QImage>
 #include <QItemSelection>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -31,6 +35,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -237,7 +242,8 @@ void MainWindow::buildActions() {
     connect(a.collapsePanes, &QAction::triggered, this, &MainWindow::collapsePanes);
     a.expandPanes = make("actionExpandPanes", QStringLiteral("Expand Panes"));
     connect(a.expandPanes, &QAction::triggered, this, &MainWindow::expandPanes);
-    a.angleCalculator = later(make("actionAngleCalculator", QStringLiteral("Angle Calculator")));
+    a.angleCalculator = make("actionAngleCalculator", QStringLiteral("Angle Calculator"));
+    connect(a.angleCalculator, &QAction::triggered, this, &MainWindow::openAngleCalculator);
 
     a.editSamples = later(make("actionEditSamples", QStringLiteral("Edit ...")));
 
@@ -372,6 +378,9 @@ void MainWindow::buildCentralArea() {
             &app::SimulationController::applyOrientation);
     connect(inputs_, &InputPanes::filmEdited, controller_.get(),
             &app::SimulationController::readFilmFields);
+    for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
+        connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
+                [this, i] { retrieveWavelength(i); });
     samplePane_ =
         new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, controlFrame_);
     samplePane_->setObjectName(QStringLiteral("samplePane"));
@@ -705,6 +714,19 @@ void MainWindow::setControlsVisible(bool visible) {
     controlFrame_->setVisible(visible);
     actions_->collapsePanes->setEnabled(visible);
     actions_->expandPanes->setEnabled(visible);
+}
+
+void MainWindow::retrieveWavelength(std::size_t index) {
+    WavelengthDialog dialog(dialogs_, this);
+    if (dialogs_.runModal(dialog) != QDialog::Accepted) return;
+    // Through the widget, which writes the field; the document follows at its next reading.
+    inputs_->wavelengthEdits.at(index)->setText(dialog.wavelengthText());
+}
+
+void MainWindow::openAngleCalculator() {
+    AngleCalculatorDialog dialog(cellOfFields(controller_->simulation().fields.cell), dialogs_,
+                                 this);
+    dialogs_.runModal(dialog);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -76,6 +76,11 @@ public:
     // A press on a pane's title strip: the list pane's first collapses the input panes.
     void pressPaneTitle(FoldingPane* pane);
     void setControlsVisible(bool visible);
+    // The "?" beside wavelength field `index` (0 or 1): OK in the wavelength dialog fills the
+    // field, Cancel leaves it as it was.
+    void retrieveWavelength(std::size_t index);
+    // The angle calculator for the cell that stands in the cell fields now.
+    void openAngleCalculator();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -153,7 +153,7 @@ TEST_F(ShownWindow, MenusToolbarAndStatusBarAreComplete) {
         {"actionControls", "Controls", nullptr, true},
         {"actionCollapsePanes", "Collapse Panes", nullptr, true},
         {"actionExpandPanes", "Expand Panes", nullptr, true},
-        {"actionAngleCalculator", "Angle Calculator", nullptr, false},
+        {"actionAngleCalculator", "Angle Calculator", nullptr, true},
         {"actionEditSamples", "Edit ...", nullptr, false},
         {"actionOrient0", "a*  (100)", nullptr, true},
         {"actionOrient3", "d*  (111)", nullptr, true},
