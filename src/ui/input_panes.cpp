@@ -69,7 +69,10 @@ void InputPanes::buildSample() {
         spaceGroupList->addItem(text(spaceGroupListEntry(i)));
     spaceGroupList->setCurrentIndex(fields_.spaceGroupIndex);
     connect(spaceGroupList, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0) fields_.spaceGroupIndex = index;
+        if (index < 0) return;
+        fields_.spaceGroupIndex = index;
+        // A setting a file chose belongs to the group it was chosen for.
+        fields_.settingRow.reset();
     });
     layout->addWidget(spaceGroupList, 1, 0, 1, 6);
 

@@ -154,7 +154,7 @@ TEST_F(ShownWindow, MenusToolbarAndStatusBarAreComplete) {
         {"actionCollapsePanes", "Collapse Panes", nullptr, true},
         {"actionExpandPanes", "Expand Panes", nullptr, true},
         {"actionAngleCalculator", "Angle Calculator", nullptr, true},
-        {"actionEditSamples", "Edit ...", nullptr, false},
+        {"actionEditSamples", "Edit ...", nullptr, true},
         {"actionOrient0", "a*  (100)", nullptr, true},
         {"actionOrient3", "d*  (111)", nullptr, true},
         {"actionOrient5", "a   [100]", nullptr, true},
