@@ -117,7 +117,7 @@ TEST_F(CalculatorWindowTest, CancelLeavesTheFieldAsItWas) {
 }
 
 TEST_F(CalculatorWindowTest, ARefusedElementIsNamedAndTheDialogStaysForACorrection) {
-    nextDialog<ui::WavelengthDialog>([this](ui::WavelengthDialog& d) {
+    nextDialog<ui::WavelengthDialog>([](ui::WavelengthDialog& d) {
         const std::vector<std::pair<const char*, int>> refused{
             {"Copper", 0}, {"2.5", 0}, {"Li", 1}, {"Np", 0}, {"", 0}};
         for (const auto& [text, line] : refused) {
