@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -43,6 +44,7 @@ public:
     bool question(QWidget*, const QString&, const QString&) override { return false; }
     std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    int runModal(QDialog&) override { return QDialog::Rejected; }
     void beep() override {}
     bool openUrl(const QUrl&) override { return false; }
 };

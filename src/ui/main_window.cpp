@@ -5,16 +5,19 @@
 #include "common/numeric.h"
 #include "output/painter_surface.h"
 #include "session/orient.h"
+#include "ui/angle_dialog.h"
 #include "ui/canvas_widget.h"
 #include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
 #include "ui/icons.h"
 #include "ui/input_panes.h"
 #include "ui/user_dialogs.h"
+#include "ui/wavelength_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -22,6 +25,7 @@
 #include <QImage>
 #include <QItemSelection>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -31,6 +35,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -246,9 +251,11 @@ void MainWindow::buildActions() {
     connect(a.collapsePanes, &QAction::triggered, this, &MainWindow::collapsePanes);
     a.expandPanes = make("actionExpandPanes", QStringLiteral("Expand Panes"));
     connect(a.expandPanes, &QAction::triggered, this, &MainWindow::expandPanes);
-    a.angleCalculator = later(make("actionAngleCalculator", QStringLiteral("Angle Calculator")));
+    a.angleCalculator = make("actionAngleCalculator", QStringLiteral("Angle Calculator"));
+    connect(a.angleCalculator, &QAction::triggered, this, &MainWindow::openAngleCalculator);
 
-    a.editSamples = later(make("actionEditSamples", QStringLiteral("Edit ...")));
+    a.editSamples = make("actionEditSamples", QStringLiteral("Edit ..."));
+    connect(a.editSamples, &QAction::triggered, this, &MainWindow::editSamples);
 
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
         const PresetOrientation& preset = kPresetOrientations[i];
@@ -317,6 +324,7 @@ void MainWindow::buildMenus() {
     samples->setObjectName(QStringLiteral("menuSamples"));
     samples->addAction(a.editSamples);
     samples->addSeparator();
+    buildSamplesMenu(samples);
 
     QMenu* orient = menuBar()->addMenu(QStringLiteral("&Orient"));
     orient->setObjectName(QStringLiteral("menuOrient"));
@@ -381,6 +389,9 @@ void MainWindow::buildCentralArea() {
             &app::SimulationController::applyOrientation);
     connect(inputs_, &InputPanes::filmEdited, controller_.get(),
             &app::SimulationController::readFilmFields);
+    for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
+        connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
+                [this, i] { retrieveWavelength(i); });
     samplePane_ =
         new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, controlFrame_);
     samplePane_->setObjectName(QStringLiteral("samplePane"));
@@ -481,6 +492,28 @@ void MainWindow::buildStatusBar() {
         // Permanent panels: a menu's status tip must not hide them.
         statusBar()->addPermanentWidget(panel, i == 3 ? 1 : 0);
         statusPanels_[i] = panel;
+    }
+}
+
+void MainWindow::buildSamplesMenu(QMenu* menu) {
+    const QString path = cellMenuPath();
+    // A new installation has no lib folder yet; the default file is written into it.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // A file that cannot be read leaves the built-in list, and the file stays as it is.
+    samples_ = loadSampleList(path.toStdString()).list;
+    if (samples_.empty()) {
+        QAction* none = menu->addAction(QStringLiteral("(no samples)"));
+        none->setObjectName(QStringLiteral("actionNoSamples"));
+        none->setEnabled(false);
+        return;
+    }
+    for (std::size_t i = 0; i < samples_.size(); ++i) {
+        // A "&" in a name is a letter of the name, not a mnemonic.
+        QString caption = QString::fromStdString(samples_.samples()[i].name);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QStringLiteral("actionSample%1").arg(i));
+        connect(action, &QAction::triggered, this, [this, i] { applySample(i); });
     }
 }
 
@@ -715,6 +748,46 @@ void MainWindow::setControlsVisible(bool visible) {
     controlFrame_->setVisible(visible);
     actions_->collapsePanes->setEnabled(visible);
     actions_->expandPanes->setEnabled(visible);
+}
+
+void MainWindow::retrieveWavelength(std::size_t index) {
+    WavelengthDialog dialog(dialogs_, this);
+    if (dialogs_.runModal(dialog) != QDialog::Accepted) return;
+    // Through the widget, which writes the field; the document follows at its next reading.
+    inputs_->wavelengthEdits.at(index)->setText(dialog.wavelengthText());
+}
+
+void MainWindow::openAngleCalculator() {
+    AngleCalculatorDialog dialog(cellOfFields(controller_->simulation().fields.cell), dialogs_,
+                                 this);
+    dialogs_.runModal(dialog);
+}
+
+QString MainWindow::cellMenuPath() const {
+    return QString::fromStdString(tavrel::cellMenuPath(folders().work.toStdString()));
+}
+
+void MainWindow::editSamples() {
+    const QString path = cellMenuPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    std::string reason;
+    if (!createCellMenuIfMissing(path.toStdString(), reason)) {
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("\"%1\" cannot be written: %2")
+                           .arg(QDir::toNativeSeparators(path), QString::fromStdString(reason)));
+        return;
+    }
+    if (!dialogs_.openUrl(QUrl::fromLocalFile(path)))
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("No program could be started to edit \"%1\".")
+                           .arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::applySample(std::size_t index) {
+    const std::optional<Sample> sample = samples_.sample(index);
+    if (!sample) return;
+    whileGenerating(
+        [&](const CancelCheck& cancelled) { return controller_->applySample(*sample, cancelled); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
