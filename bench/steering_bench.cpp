@@ -8,7 +8,6 @@
 #include "ui/canvas_widget.h"
 #include "ui/input_panes.h"
 #include "ui/main_window.h"
-#include "ui/user_dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,28 +18,13 @@
 #include <QTest>
 #include <QUrl>
 
+#include "silent_dialogs.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
 
 using namespace tavrel;
-
-class NoDialogs : public ui::UserDialogs {
-public:
-    std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest&) override {
-        return std::nullopt;
-    }
-    std::optional<ui::FileChoice> saveFileName(QWidget*, const ui::FileRequest&) override {
-        return std::nullopt;
-    }
-    void error(QWidget*, const QString&, const QString&) override {}
-    void information(QWidget*, const QString&, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
-    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
-    void beep() override {}
-    bool openUrl(const QUrl&) override { return false; }
-};
 
 struct Sample {
     int group;
@@ -53,7 +37,7 @@ struct Sample {
 
 void BM_DragMoveToRepaint(benchmark::State& state, Sample sample) {
     QTemporaryDir program;
-    NoDialogs dialogs;
+    bench::SilentDialogs dialogs;
     app::StartupOptions options;
     options.programFolder = program.path();
     options.userFolder = program.filePath(QStringLiteral("user"));

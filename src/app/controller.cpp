@@ -160,6 +160,19 @@ GenerationResult SimulationController::performSimulation(const CancelCheck& canc
     return result;
 }
 
+GenerationResult SimulationController::applySample(const Sample& sample,
+                                                   const CancelCheck& cancelled) {
+    const SampleFieldValues values = fieldValuesOf(sample);
+    DocumentFields& f = sim_.fields;
+    f.title = values.title;
+    f.cell = values.cell;
+    f.spaceGroupIndex = values.spaceGroupListIndex;
+    // A setting chosen for the previous structure does not belong to this one.
+    f.settingRow.reset();
+    f.d[1] = values.dMax;
+    return performSimulation(cancelled);
+}
+
 FileOutcome SimulationController::openFile(const QString& path, InputFormat format,
                                            const CancelCheck& cancelled) {
     const FileOutcome outcome = run(

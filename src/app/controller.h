@@ -5,6 +5,7 @@
 // through the Notifier it is given, and files are named by the caller.
 
 #include "app/folders.h"
+#include "samples/sample_list.h"
 #include "session/generation.h"
 #include "session/input_files.h"
 #include "session/orient.h"
@@ -56,6 +57,9 @@ public:
 
     void newDocument();
     GenerationResult performSimulation(const CancelCheck& cancelled = {});
+    // A sample of the Samples menu: its name, cell and group into the fields, d-Max 0 (the
+    // longest cell edge), then simulated as Perform Simulation does.
+    GenerationResult applySample(const Sample& sample, const CancelCheck& cancelled = {});
     FileOutcome openFile(const QString& path, InputFormat format,
                          const CancelCheck& cancelled = {});
     FileOutcome saveFile(const QString& path, InputFormat format,

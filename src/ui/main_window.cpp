@@ -5,6 +5,7 @@
 #include "common/numeric.h"
 #include "output/painter_surface.h"
 #include "session/orient.h"
+#include "ui/angle_dialog.h"
 #include "ui/canvas_steering.h"
 #include "ui/canvas_widget.h"
 #include "ui/colour_scheme_pane.h"
@@ -15,10 +16,12 @@
 #include "ui/popup_menus.h"
 #include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
+#include "ui/wavelength_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -26,6 +29,7 @@
 #include <QImage>
 #include <QItemSelection>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -36,6 +40,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -55,14 +60,23 @@ constexpr QSize kLeastSize(600, 600);
 constexpr int kGap = 6;
 constexpr int kControlFrameWidth = 285;
 
-const QStringList& inputFileFilters() {
-    static const QStringList filters{QStringLiteral("Tavrel Input File (*.tvr)"),
-                                     QStringLiteral("HKL File (*.hkl)")};
+// Open also reads structures from CIF files; Save writes only the program's own two formats.
+QStringList inputFileFilters(bool opening) {
+    QStringList filters{QStringLiteral("Tavrel Input File (*.tvr)"),
+                        QStringLiteral("HKL File (*.hkl)")};
+    if (opening) filters << QStringLiteral("Crystallographic Information File (*.cif)");
     return filters;
 }
 
 InputFormat formatOfFilter(int filterIndex) {
-    return filterIndex == 1 ? InputFormat::Hkl : InputFormat::Tvr;
+    switch (filterIndex) {
+    case 1:
+        return InputFormat::Hkl;
+    case 2:
+        return InputFormat::Cif;
+    default:
+        return InputFormat::Tvr;
+    }
 }
 
 // A name the user typed with a known extension is written and read in that format, whatever
@@ -243,9 +257,11 @@ void MainWindow::buildActions() {
     connect(a.collapsePanes, &QAction::triggered, this, &MainWindow::collapsePanes);
     a.expandPanes = make("actionExpandPanes", QStringLiteral("Expand Panes"));
     connect(a.expandPanes, &QAction::triggered, this, &MainWindow::expandPanes);
-    a.angleCalculator = later(make("actionAngleCalculator", QStringLiteral("Angle Calculator")));
+    a.angleCalculator = make("actionAngleCalculator", QStringLiteral("Angle Calculator"));
+    connect(a.angleCalculator, &QAction::triggered, this, &MainWindow::openAngleCalculator);
 
-    a.editSamples = later(make("actionEditSamples", QStringLiteral("Edit ...")));
+    a.editSamples = make("actionEditSamples", QStringLiteral("Edit ..."));
+    connect(a.editSamples, &QAction::triggered, this, &MainWindow::editSamples);
 
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
         const PresetOrientation& preset = kPresetOrientations[i];
@@ -314,6 +330,7 @@ void MainWindow::buildMenus() {
     samples->setObjectName(QStringLiteral("menuSamples"));
     samples->addAction(a.editSamples);
     samples->addSeparator();
+    buildSamplesMenu(samples);
 
     QMenu* orient = menuBar()->addMenu(QStringLiteral("&Orient"));
     orient->setObjectName(QStringLiteral("menuOrient"));
@@ -378,6 +395,9 @@ void MainWindow::buildCentralArea() {
             &app::SimulationController::applyOrientation);
     connect(inputs_, &InputPanes::filmEdited, controller_.get(),
             &app::SimulationController::readFilmFields);
+    for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
+        connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
+                [this, i] { retrieveWavelength(i); });
     samplePane_ =
         new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, controlFrame_);
     samplePane_->setObjectName(QStringLiteral("samplePane"));
@@ -507,6 +527,28 @@ void MainWindow::buildSteering() {
                                      [this] { controller_->switchLinesAndPoints(); });
     pointsMode->setObjectName(QStringLiteral("shortcutPointsMode"));
     pointsMode->setContext(Qt::WindowShortcut);
+}
+
+void MainWindow::buildSamplesMenu(QMenu* menu) {
+    const QString path = cellMenuPath();
+    // A new installation has no lib folder yet; the default file is written into it.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // A file that cannot be read leaves the built-in list, and the file stays as it is.
+    samples_ = loadSampleList(path.toStdString()).list;
+    if (samples_.empty()) {
+        QAction* none = menu->addAction(QStringLiteral("(no samples)"));
+        none->setObjectName(QStringLiteral("actionNoSamples"));
+        none->setEnabled(false);
+        return;
+    }
+    for (std::size_t i = 0; i < samples_.size(); ++i) {
+        // A "&" in a name is a letter of the name, not a mnemonic.
+        QString caption = QString::fromStdString(samples_.samples()[i].name);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QStringLiteral("actionSample%1").arg(i));
+        connect(action, &QAction::triggered, this, [this, i] { applySample(i); });
+    }
 }
 
 void MainWindow::connectController() {
@@ -645,7 +687,7 @@ void MainWindow::openInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
     request.folder = folders().data;
-    request.filters = inputFileFilters();
+    request.filters = inputFileFilters(true);
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
     if (currentFile.isFile() && currentFile.size() > 0) request.presetName = current;
@@ -658,8 +700,9 @@ void MainWindow::openInputFile() {
 void MainWindow::openFile(const QString& path) {
     const std::optional<InputFormat> format = inputFormatOf(path.toStdString());
     if (!format) {
-        dialogs_.error(this, programTitle(),
-                       QStringLiteral("\"%1\" is neither a .tvr nor a .hkl file").arg(path));
+        dialogs_.error(
+            this, programTitle(),
+            QStringLiteral("\"%1\" is neither a .tvr, a .hkl nor a .cif file").arg(path));
         return;
     }
     openChosenFile(path, *format);
@@ -684,7 +727,7 @@ void MainWindow::saveInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
     request.folder = folders().data;
-    request.filters = inputFileFilters();
+    request.filters = inputFileFilters(false);
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
@@ -744,6 +787,46 @@ void MainWindow::setControlsVisible(bool visible) {
     controlFrame_->setVisible(visible);
     actions_->collapsePanes->setEnabled(visible);
     actions_->expandPanes->setEnabled(visible);
+}
+
+void MainWindow::retrieveWavelength(std::size_t index) {
+    WavelengthDialog dialog(dialogs_, this);
+    if (dialogs_.runModal(dialog) != QDialog::Accepted) return;
+    // Through the widget, which writes the field; the document follows at its next reading.
+    inputs_->wavelengthEdits.at(index)->setText(dialog.wavelengthText());
+}
+
+void MainWindow::openAngleCalculator() {
+    AngleCalculatorDialog dialog(cellOfFields(controller_->simulation().fields.cell), dialogs_,
+                                 this);
+    dialogs_.runModal(dialog);
+}
+
+QString MainWindow::cellMenuPath() const {
+    return QString::fromStdString(tavrel::cellMenuPath(folders().work.toStdString()));
+}
+
+void MainWindow::editSamples() {
+    const QString path = cellMenuPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    std::string reason;
+    if (!createCellMenuIfMissing(path.toStdString(), reason)) {
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("\"%1\" cannot be written: %2")
+                           .arg(QDir::toNativeSeparators(path), QString::fromStdString(reason)));
+        return;
+    }
+    if (!dialogs_.openUrl(QUrl::fromLocalFile(path)))
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("No program could be started to edit \"%1\".")
+                           .arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::applySample(std::size_t index) {
+    const std::optional<Sample> sample = samples_.sample(index);
+    if (!sample) return;
+    whileGenerating(
+        [&](const CancelCheck& cancelled) { return controller_->applySample(*sample, cancelled); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

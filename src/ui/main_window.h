@@ -17,6 +17,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 class QSlider;
 class QTableView;
 
@@ -85,6 +86,18 @@ public:
     // A press on a pane's title strip: the list pane's first collapses the input panes.
     void pressPaneTitle(FoldingPane* pane);
     void setControlsVisible(bool visible);
+    // The "?" beside wavelength field `index` (0 or 1): OK in the wavelength dialog fills the
+    // field, Cancel leaves it as it was.
+    void retrieveWavelength(std::size_t index);
+    // The angle calculator for the cell that stands in the cell fields now.
+    void openAngleCalculator();
+    // "Edit ...": the cell menu file with the desktop's editor, created first when missing.
+    void editSamples();
+    // Sample `index` of the Samples menu into the fields, then simulated.
+    void applySample(std::size_t index);
+    // The samples of the Samples menu, read from the cell menu file at start-up.
+    const SampleList& samples() const { return samples_; }
+    QString cellMenuPath() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +109,7 @@ private:
     void buildCentralArea();
     void buildStatusBar();
     void buildSteering();
+    void buildSamplesMenu(QMenu* menu);
     void connectController();
 
     void redraw();
@@ -117,6 +131,7 @@ private:
     bool startedFromDump_ = false;
     bool generating_ = false;
     bool showingSelection_ = false;
+    SampleList samples_;
     std::chrono::milliseconds pollInterval_{50};
     std::function<void(int)> pollHook_;
 

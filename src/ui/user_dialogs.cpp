@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -79,6 +80,10 @@ std::optional<QColor> QtUserDialogs::chooseColour(QWidget* parent, const QColor&
 bool QtUserDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
     QPrintDialog dialog(&printer, parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+int QtUserDialogs::runModal(QDialog& dialog) {
+    return dialog.exec();
 }
 
 void QtUserDialogs::beep() {

@@ -6,11 +6,19 @@
 #include "ui/main_window.h"
 #include "ui/user_dialogs.h"
 
+#include <QDialog>
 #include <QUrl>
 
 #include <deque>
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
+
+// Failed comparisons show texts as texts. Found by argument-dependent lookup, so global.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tavrel::test {
 
@@ -25,6 +33,10 @@ public:
     std::deque<std::optional<QColor>> colourAnswers;
     std::vector<QColor> colourRequests;
     int beeps = 0;
+    // Plays the user of each modal dialog the window opens and returns the dialog's result;
+    // without it every such dialog is cancelled at once.
+    std::function<int(QDialog&)> modal;
+    std::vector<QString> modalTitles;
 
     std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest& r) override {
         openRequests.push_back(r);
@@ -46,6 +58,10 @@ public:
         return takeFirst(colourAnswers);
     }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    int runModal(QDialog& dialog) override {
+        modalTitles.push_back(dialog.windowTitle());
+        return modal ? modal(dialog) : QDialog::Rejected;
+    }
     void beep() override { ++beeps; }
     bool openUrl(const QUrl& url) override {
         opened.push_back(url);
