@@ -6,11 +6,15 @@
 #include "output/painter_surface.h"
 #include "session/orient.h"
 #include "ui/angle_dialog.h"
+#include "ui/canvas_steering.h"
 #include "ui/canvas_widget.h"
+#include "ui/colour_scheme_pane.h"
 #include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
 #include "ui/icons.h"
 #include "ui/input_panes.h"
+#include "ui/popup_menus.h"
+#include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
 #include "ui/wavelength_dialog.h"
 
@@ -30,6 +34,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QSettings>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
@@ -138,6 +143,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     buildToolBar();
     buildCentralArea();
     buildStatusBar();
+    buildSteering();
     connectController();
 
     setMinimumSize(kLeastSize);
@@ -242,7 +248,7 @@ void MainWindow::buildActions() {
     a.selectStrongest = make("actionSelectStrongest", QStringLiteral("Select Strongest"));
     connect(a.selectStrongest, &QAction::triggered, controller_.get(),
             &app::SimulationController::selectStrongest);
-    a.colourScheme = later(make("actionColorScheme", QStringLiteral("Color Scheme")));
+    a.colourScheme = make("actionColorScheme", QStringLiteral("Color Scheme"));
     a.controls = make("actionControls", QStringLiteral("Controls"));
     a.controls->setCheckable(true);
     a.controls->setChecked(true);
@@ -460,6 +466,7 @@ void MainWindow::buildCentralArea() {
     connect(thresholdSlider_, &QSlider::valueChanged, this, [this](int position) {
         controller_->setThresholdPosition(position);
         showThreshold();
+        reflectionModel_->thresholdChanged();
     });
     sliderLayout->addWidget(thresholdLabel_);
     sliderLayout->addWidget(thresholdSlider_);
@@ -495,6 +502,33 @@ void MainWindow::buildStatusBar() {
     }
 }
 
+void MainWindow::buildSteering() {
+    const Actions& a = *actions_;
+    steering_ = new CanvasSteering(*canvas_, *controller_, this);
+    patternPopup_ =
+        new PatternPopup(a.stereographic, a.unselectAll, a.selectStrongest, a.orient, this);
+    connect(steering_, &CanvasSteering::patternPopupRequested, patternPopup_,
+            [this](QPoint at) { patternPopup_->popup(at); });
+    listPopup_ = new ListPopup(
+        a.unselectAll, a.selectStrongest,
+        [this] { return samplePane_->isFolded() && simulationPane_->isFolded(); },
+        [this] { collapsePanes(); }, this);
+    listPopup_->attachTo(reflectionView_);
+
+    new ThresholdControls(*thresholdLabel_, *thresholdSlider_, *canvas_, this);
+
+    colourSchemePane_ = new ColourSchemePane(*controller_, dialogs_, canvas_);
+    colourSchemePane_->move(kGap, kGap);
+    connect(a.colourScheme, &QAction::triggered, colourSchemePane_, &ColourSchemePane::open);
+    connect(colourSchemePane_, &ColourSchemePane::closed, this, &MainWindow::redraw);
+
+    // Lines or reciprocal-lattice points: a hidden switch, with exactly these modifiers.
+    auto* pointsMode = new QShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::ALT | Qt::Key_M), this,
+                                     [this] { controller_->switchLinesAndPoints(); });
+    pointsMode->setObjectName(QStringLiteral("shortcutPointsMode"));
+    pointsMode->setContext(Qt::WindowShortcut);
+}
+
 void MainWindow::buildSamplesMenu(QMenu* menu) {
     const QString path = cellMenuPath();
     // A new installation has no lib folder yet; the default file is written into it.
@@ -519,6 +553,7 @@ void MainWindow::buildSamplesMenu(QMenu* menu) {
 
 void MainWindow::connectController() {
     app::SimulationController* c = controller_.get();
+    connect(c, &app::SimulationController::reflectionPicked, this, &MainWindow::showPickedInList);
     connect(c, &app::SimulationController::reflectionsReplaced, this, &MainWindow::showNewList);
     connect(c, &app::SimulationController::fieldsChanged, this, [this] { inputs_->showFields(); });
     connect(c, &app::SimulationController::pictureChanged, this, &MainWindow::redraw);
@@ -619,6 +654,10 @@ void MainWindow::showSelectionInList() {
     showingSelection_ = true;
     reflectionView_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
     showingSelection_ = false;
+}
+
+void MainWindow::showPickedInList(std::int32_t reflection) {
+    reflectionView_->scrollTo(reflectionModel_->index(reflection, 0));
 }
 
 void MainWindow::showThreshold() {

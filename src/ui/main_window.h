@@ -3,7 +3,8 @@
 // ("Sample", "Simulation ", "Reflection List "), the canvas, the d slider at the top right and
 // the status bar with four panels. It owns the controller (the simulation and what the canvas
 // shows of it), turns menu commands into controller calls, asks the user through UserDialogs
-// and draws the canvas whenever something it shows changed.
+// and draws the canvas whenever something it shows changed. The pointer and the arrow keys on
+// the canvas, the popup menus and the colour-scheme pane live in classes of their own.
 
 #include "app/controller.h"
 #include "app/folders.h"
@@ -26,9 +27,13 @@ class ReflectionTableModel;
 
 namespace tavrel::ui {
 
+class CanvasSteering;
 class CanvasWidget;
+class ColourSchemePane;
 class FoldingPane;
 class InputPanes;
+class ListPopup;
+class PatternPopup;
 class UserDialogs;
 
 class MainWindow : public QMainWindow {
@@ -54,6 +59,10 @@ public:
     CanvasWidget* canvas() const { return canvas_; }
     QSlider* thresholdSlider() const { return thresholdSlider_; }
     QLabel* thresholdLabel() const { return thresholdLabel_; }
+    CanvasSteering* steering() const { return steering_; }
+    ListPopup* listPopup() const { return listPopup_; }
+    PatternPopup* patternPopup() const { return patternPopup_; }
+    ColourSchemePane* colourSchemePane() const { return colourSchemePane_; }
     QLabel* statusPanel(app::StatusPanel panel) const;
     QString statusText(app::StatusPanel panel) const;
 
@@ -99,6 +108,7 @@ private:
     void buildToolBar();
     void buildCentralArea();
     void buildStatusBar();
+    void buildSteering();
     void buildSamplesMenu(QMenu* menu);
     void connectController();
 
@@ -106,6 +116,7 @@ private:
     void showNewList(SimulationChange change);
     void fitListColumns();
     void showSelectionInList();
+    void showPickedInList(std::int32_t reflection);
     void showThreshold();
     void syncToggleActions();
     void setStatus(app::StatusPanel panel, const QString& text);
@@ -135,6 +146,10 @@ private:
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
     std::array<QLabel*, 4> statusPanels_{};
+    CanvasSteering* steering_ = nullptr;
+    ListPopup* listPopup_ = nullptr;
+    PatternPopup* patternPopup_ = nullptr;
+    ColourSchemePane* colourSchemePane_ = nullptr;
 
     struct Actions;
     std::unique_ptr<Actions> actions_;

@@ -149,7 +149,7 @@ TEST_F(ShownWindow, MenusToolbarAndStatusBarAreComplete) {
         {"actionReport", "Report", nullptr, true},
         {"actionUnselectAll", "Unselect All", nullptr, true},
         {"actionSelectStrongest", "Select Strongest", nullptr, true},
-        {"actionColorScheme", "Color Scheme", nullptr, false},
+        {"actionColorScheme", "Color Scheme", nullptr, true},
         {"actionControls", "Controls", nullptr, true},
         {"actionCollapsePanes", "Collapse Panes", nullptr, true},
         {"actionExpandPanes", "Expand Panes", nullptr, true},
