@@ -274,9 +274,9 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
         if (t.size() < 3) return failure(path, lineName + " does not hold h k l");
         std::array<std::int16_t, 3> hkl{};
         for (std::size_t j = 0; j < 3; ++j) {
-            std::string problem;
-            const std::optional<std::int16_t> index = millerIndex(t[j], problem);
-            if (!index) return failure(path, lineName + ": " + problem);
+            std::string indexProblem;
+            const std::optional<std::int16_t> index = millerIndex(t[j], indexProblem);
+            if (!index) return failure(path, lineName + ": " + indexProblem);
             hkl[j] = *index;
         }
         const auto [h, k, l] = hkl;

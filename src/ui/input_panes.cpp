@@ -140,7 +140,6 @@ void InputPanes::buildSimulation() {
         retrieveWavelengthButtons[i]->setText(QStringLiteral("?"));
         retrieveWavelengthButtons[i]->setToolTip(QString::fromUtf8(kRetrieveTips[i]));
         retrieveWavelengthButtons[i]->setObjectName(QStringLiteral("retrieveWavelength%1").arg(n));
-        retrieveWavelengthButtons[i]->setEnabled(false); // the emission-line dialog comes later
         wavelengthRow->addWidget(wavelengthEdits[i], 1);
         wavelengthRow->addWidget(retrieveWavelengthButtons[i]);
     }

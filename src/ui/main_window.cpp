@@ -5,18 +5,25 @@
 #include "common/numeric.h"
 #include "output/painter_surface.h"
 #include "session/orient.h"
+#include "ui/angle_dialog.h"
+#include "ui/canvas_steering.h"
 #include "ui/canvas_widget.h"
+#include "ui/colour_scheme_pane.h"
 #include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
 #include "ui/help_menu.h"
 #include "ui/icons.h"
 #include "ui/input_panes.h"
 #include "ui/picture_export.h"
+#include "ui/popup_menus.h"
+#include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
+#include "ui/wavelength_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -24,15 +31,18 @@
 #include <QImage>
 #include <QItemSelection>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QSettings>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -135,6 +145,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     buildToolBar();
     buildCentralArea();
     buildStatusBar();
+    buildSteering();
     connectController();
     connectPictureAndHelpCommands();
 
@@ -165,12 +176,6 @@ void MainWindow::buildActions() {
         if (!toolTip.isEmpty()) action->setToolTip(toolTip);
         return action;
     };
-    // Commands whose work comes with a later part of the program: in place, not yet usable.
-    auto later = [](QAction* action) {
-        action->setEnabled(false);
-        return action;
-    };
-
     a.newDocument = make("actionNew", QStringLiteral("New"), QStringLiteral("New Input Data"));
     a.newDocument->setShortcut(QKeySequence::New);
     a.newDocument->setIcon(icon(QStringLiteral("new")));
@@ -243,7 +248,7 @@ void MainWindow::buildActions() {
     a.selectStrongest = make("actionSelectStrongest", QStringLiteral("Select Strongest"));
     connect(a.selectStrongest, &QAction::triggered, controller_.get(),
             &app::SimulationController::selectStrongest);
-    a.colourScheme = later(make("actionColorScheme", QStringLiteral("Color Scheme")));
+    a.colourScheme = make("actionColorScheme", QStringLiteral("Color Scheme"));
     a.controls = make("actionControls", QStringLiteral("Controls"));
     a.controls->setCheckable(true);
     a.controls->setChecked(true);
@@ -252,9 +257,11 @@ void MainWindow::buildActions() {
     connect(a.collapsePanes, &QAction::triggered, this, &MainWindow::collapsePanes);
     a.expandPanes = make("actionExpandPanes", QStringLiteral("Expand Panes"));
     connect(a.expandPanes, &QAction::triggered, this, &MainWindow::expandPanes);
-    a.angleCalculator = later(make("actionAngleCalculator", QStringLiteral("Angle Calculator")));
+    a.angleCalculator = make("actionAngleCalculator", QStringLiteral("Angle Calculator"));
+    connect(a.angleCalculator, &QAction::triggered, this, &MainWindow::openAngleCalculator);
 
-    a.editSamples = later(make("actionEditSamples", QStringLiteral("Edit ...")));
+    a.editSamples = make("actionEditSamples", QStringLiteral("Edit ..."));
+    connect(a.editSamples, &QAction::triggered, this, &MainWindow::editSamples);
 
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
         const PresetOrientation& preset = kPresetOrientations[i];
@@ -322,6 +329,7 @@ void MainWindow::buildMenus() {
     samples->setObjectName(QStringLiteral("menuSamples"));
     samples->addAction(a.editSamples);
     samples->addSeparator();
+    buildSamplesMenu(samples);
 
     QMenu* orient = menuBar()->addMenu(QStringLiteral("&Orient"));
     orient->setObjectName(QStringLiteral("menuOrient"));
@@ -386,6 +394,9 @@ void MainWindow::buildCentralArea() {
             &app::SimulationController::applyOrientation);
     connect(inputs_, &InputPanes::filmEdited, controller_.get(),
             &app::SimulationController::readFilmFields);
+    for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
+        connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
+                [this, i] { retrieveWavelength(i); });
     samplePane_ =
         new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, controlFrame_);
     samplePane_->setObjectName(QStringLiteral("samplePane"));
@@ -454,6 +465,7 @@ void MainWindow::buildCentralArea() {
     connect(thresholdSlider_, &QSlider::valueChanged, this, [this](int position) {
         controller_->setThresholdPosition(position);
         showThreshold();
+        reflectionModel_->thresholdChanged();
     });
     sliderLayout->addWidget(thresholdLabel_);
     sliderLayout->addWidget(thresholdSlider_);
@@ -489,8 +501,58 @@ void MainWindow::buildStatusBar() {
     }
 }
 
+void MainWindow::buildSteering() {
+    const Actions& a = *actions_;
+    steering_ = new CanvasSteering(*canvas_, *controller_, this);
+    patternPopup_ =
+        new PatternPopup(a.stereographic, a.unselectAll, a.selectStrongest, a.orient, this);
+    connect(steering_, &CanvasSteering::patternPopupRequested, patternPopup_,
+            [this](QPoint at) { patternPopup_->popup(at); });
+    listPopup_ = new ListPopup(
+        a.unselectAll, a.selectStrongest,
+        [this] { return samplePane_->isFolded() && simulationPane_->isFolded(); },
+        [this] { collapsePanes(); }, this);
+    listPopup_->attachTo(reflectionView_);
+
+    new ThresholdControls(*thresholdLabel_, *thresholdSlider_, *canvas_, this);
+
+    colourSchemePane_ = new ColourSchemePane(*controller_, dialogs_, canvas_);
+    colourSchemePane_->move(kGap, kGap);
+    connect(a.colourScheme, &QAction::triggered, colourSchemePane_, &ColourSchemePane::open);
+    connect(colourSchemePane_, &ColourSchemePane::closed, this, &MainWindow::redraw);
+
+    // Lines or reciprocal-lattice points: a hidden switch, with exactly these modifiers.
+    auto* pointsMode = new QShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::ALT | Qt::Key_M), this,
+                                     [this] { controller_->switchLinesAndPoints(); });
+    pointsMode->setObjectName(QStringLiteral("shortcutPointsMode"));
+    pointsMode->setContext(Qt::WindowShortcut);
+}
+
+void MainWindow::buildSamplesMenu(QMenu* menu) {
+    const QString path = cellMenuPath();
+    // A new installation has no lib folder yet; the default file is written into it.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // A file that cannot be read leaves the built-in list, and the file stays as it is.
+    samples_ = loadSampleList(path.toStdString()).list;
+    if (samples_.empty()) {
+        QAction* none = menu->addAction(QStringLiteral("(no samples)"));
+        none->setObjectName(QStringLiteral("actionNoSamples"));
+        none->setEnabled(false);
+        return;
+    }
+    for (std::size_t i = 0; i < samples_.size(); ++i) {
+        // A "&" in a name is a letter of the name, not a mnemonic.
+        QString caption = QString::fromStdString(samples_.samples()[i].name);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QStringLiteral("actionSample%1").arg(i));
+        connect(action, &QAction::triggered, this, [this, i] { applySample(i); });
+    }
+}
+
 void MainWindow::connectController() {
     app::SimulationController* c = controller_.get();
+    connect(c, &app::SimulationController::reflectionPicked, this, &MainWindow::showPickedInList);
     connect(c, &app::SimulationController::reflectionsReplaced, this, &MainWindow::showNewList);
     connect(c, &app::SimulationController::fieldsChanged, this, [this] { inputs_->showFields(); });
     connect(c, &app::SimulationController::pictureChanged, this, &MainWindow::redraw);
@@ -613,6 +675,10 @@ void MainWindow::showSelectionInList() {
     showingSelection_ = true;
     reflectionView_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
     showingSelection_ = false;
+}
+
+void MainWindow::showPickedInList(std::int32_t reflection) {
+    reflectionView_->scrollTo(reflectionModel_->index(reflection, 0));
 }
 
 void MainWindow::showThreshold() {
@@ -742,6 +808,46 @@ void MainWindow::setControlsVisible(bool visible) {
     controlFrame_->setVisible(visible);
     actions_->collapsePanes->setEnabled(visible);
     actions_->expandPanes->setEnabled(visible);
+}
+
+void MainWindow::retrieveWavelength(std::size_t index) {
+    WavelengthDialog dialog(dialogs_, this);
+    if (dialogs_.runModal(dialog) != QDialog::Accepted) return;
+    // Through the widget, which writes the field; the document follows at its next reading.
+    inputs_->wavelengthEdits.at(index)->setText(dialog.wavelengthText());
+}
+
+void MainWindow::openAngleCalculator() {
+    AngleCalculatorDialog dialog(cellOfFields(controller_->simulation().fields.cell), dialogs_,
+                                 this);
+    dialogs_.runModal(dialog);
+}
+
+QString MainWindow::cellMenuPath() const {
+    return QString::fromStdString(tavrel::cellMenuPath(folders().work.toStdString()));
+}
+
+void MainWindow::editSamples() {
+    const QString path = cellMenuPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    std::string reason;
+    if (!createCellMenuIfMissing(path.toStdString(), reason)) {
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("\"%1\" cannot be written: %2")
+                           .arg(QDir::toNativeSeparators(path), QString::fromStdString(reason)));
+        return;
+    }
+    if (!dialogs_.openUrl(QUrl::fromLocalFile(path)))
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("No program could be started to edit \"%1\".")
+                           .arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::applySample(std::size_t index) {
+    const std::optional<Sample> sample = samples_.sample(index);
+    if (!sample) return;
+    whileGenerating(
+        [&](const CancelCheck& cancelled) { return controller_->applySample(*sample, cancelled); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

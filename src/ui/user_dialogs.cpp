@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -84,6 +85,10 @@ bool QtUserDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
     // One page is all there is.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     return dialog.exec() == QDialog::Accepted;
+}
+
+int QtUserDialogs::runModal(QDialog& dialog) {
+    return dialog.exec();
 }
 
 void QtUserDialogs::beep() {

@@ -10,6 +10,7 @@
 
 #include <optional>
 
+class QDialog;
 class QPrinter;
 class QUrl;
 class QWidget;
@@ -45,6 +46,10 @@ public:
     // True when the user confirmed the printer settings.
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
 
+    // Runs a modal dialog of the window until it closes; its result (QDialog::Accepted or
+    // Rejected). Tests drive the dialog's widgets here instead of waiting on it.
+    virtual int runModal(QDialog& dialog) = 0;
+
     virtual void beep() = 0;
     // Opens a file, a folder or an address with the desktop's handler; false when none took it.
     virtual bool openUrl(const QUrl& url) = 0;
@@ -60,6 +65,7 @@ public:
     bool question(QWidget* parent, const QString& caption, const QString& text) override;
     std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
+    int runModal(QDialog& dialog) override;
     void beep() override;
     bool openUrl(const QUrl& url) override;
 };
