@@ -11,8 +11,10 @@
 #include "ui/colour_scheme_pane.h"
 #include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
+#include "ui/help_menu.h"
 #include "ui/icons.h"
 #include "ui/input_panes.h"
+#include "ui/picture_export.h"
 #include "ui/popup_menus.h"
 #include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
@@ -145,6 +147,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     buildStatusBar();
     buildSteering();
     connectController();
+    connectPictureAndHelpCommands();
 
     setMinimumSize(kLeastSize);
     resize(kFirstSize);
@@ -173,12 +176,6 @@ void MainWindow::buildActions() {
         if (!toolTip.isEmpty()) action->setToolTip(toolTip);
         return action;
     };
-    // Commands whose work comes with a later part of the program: in place, not yet usable.
-    auto later = [](QAction* action) {
-        action->setEnabled(false);
-        return action;
-    };
-
     a.newDocument = make("actionNew", QStringLiteral("New"), QStringLiteral("New Input Data"));
     a.newDocument->setShortcut(QKeySequence::New);
     a.newDocument->setIcon(icon(QStringLiteral("new")));
@@ -196,13 +193,16 @@ void MainWindow::buildActions() {
     a.save->setIcon(icon(QStringLiteral("save")));
     connect(a.save, &QAction::triggered, this, &MainWindow::saveInputFile);
 
-    a.copy = later(make("actionCopy", QStringLiteral("Copy"), QStringLiteral("Copy to Clipboard")));
+    a.copy = make("actionCopy", QStringLiteral("Copy"), QStringLiteral("Copy to Clipboard"));
     a.copy->setIcon(icon(QStringLiteral("copy")));
-    a.print = later(make("actionPrint", QStringLiteral("Print ...")));
-    a.printDirect =
-        later(make("actionPrintDirect", QStringLiteral("Print"), QStringLiteral("Print")));
+    a.copy->setShortcut(QKeySequence::Copy);
+    // Ctrl+C copies the picture while the canvas has the focus; in a text field it copies text.
+    a.copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    a.print = make("actionPrint", QStringLiteral("Print ..."));
+    a.print->setShortcut(QKeySequence::Print);
+    a.printDirect = make("actionPrintDirect", QStringLiteral("Print"), QStringLiteral("Print"));
     a.printDirect->setIcon(icon(QStringLiteral("print")));
-    a.saveImage = later(make("actionSaveImage", QStringLiteral("Save Image (*.bmp)")));
+    a.saveImage = make("actionSaveImage", QStringLiteral("Save Image (*.bmp)"));
 
     a.viewDataFolder = make("actionViewDataFolder", QStringLiteral("View Data Folder"));
     connect(a.viewDataFolder, &QAction::triggered, this, &MainWindow::viewDataFolder);
@@ -276,14 +276,13 @@ void MainWindow::buildActions() {
         a.orient[i] = action;
     }
 
-    a.helpContents = later(make("actionHelpContents", QStringLiteral("Contents")));
+    a.helpContents = make("actionHelpContents", QStringLiteral("Contents"));
     a.helpContents->setShortcut(QKeySequence::HelpContents);
-    a.programHomepage =
-        later(make("actionProgramHomepage", QStringLiteral("Tavrel/Morwen Homepage")));
-    a.makerHomepage = later(make("actionMakerHomepage", QStringLiteral("Quorvex Homepage")));
-    a.authorHomepage = later(make("actionAuthorHomepage", QStringLiteral("Author's Homepage")));
-    a.donate = later(make("actionDonate", QStringLiteral("Donate ...")));
-    a.about = later(make("actionAbout", QStringLiteral("About")));
+    a.programHomepage = make("actionProgramHomepage", QStringLiteral("Tavrel/Morwen Homepage"));
+    a.makerHomepage = make("actionMakerHomepage", QStringLiteral("Quorvex Homepage"));
+    a.authorHomepage = make("actionAuthorHomepage", QStringLiteral("Author's Homepage"));
+    a.donate = make("actionDonate", QStringLiteral("Donate ..."));
+    a.about = make("actionAbout", QStringLiteral("About"));
 
     a.performSimulation = make("actionPerformSimulation", QStringLiteral("Perform Simulation"),
                                QStringLiteral("Perform Simulation"));
@@ -560,6 +559,28 @@ void MainWindow::connectController() {
     connect(c, &app::SimulationController::selectionChanged, this,
             &MainWindow::showSelectionInList);
     connect(c, &app::SimulationController::statusText, this, &MainWindow::setStatus);
+}
+
+void MainWindow::connectPictureAndHelpCommands() {
+    const Actions& a = *actions_;
+    pictureExport_ = new PictureExport(this, *controller_, *canvas_, dialogs_);
+    canvas_->addAction(a.copy);
+    connect(a.copy, &QAction::triggered, pictureExport_, &PictureExport::copyPicture);
+    connect(a.saveImage, &QAction::triggered, pictureExport_, &PictureExport::saveImage);
+    connect(a.print, &QAction::triggered, pictureExport_, &PictureExport::printWithDialog);
+    connect(a.printDirect, &QAction::triggered, pictureExport_, &PictureExport::printPage);
+
+    helpMenu_ = new HelpMenu(this, dialogs_);
+    connect(a.helpContents, &QAction::triggered, helpMenu_, &HelpMenu::showContents);
+    auto link = [this](QAction* action, app::WebTarget target) {
+        connect(action, &QAction::triggered, helpMenu_,
+                [this, target] { helpMenu_->openTarget(target); });
+    };
+    link(a.programHomepage, app::WebTarget::ProgramHomepage);
+    link(a.makerHomepage, app::WebTarget::MakerHomepage);
+    link(a.authorHomepage, app::WebTarget::AuthorHomepage);
+    connect(a.donate, &QAction::triggered, helpMenu_, &HelpMenu::donate);
+    connect(a.about, &QAction::triggered, helpMenu_, &HelpMenu::showAbout);
 }
 
 QLabel* MainWindow::statusPanel(StatusPanel panel) const {

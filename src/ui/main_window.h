@@ -31,7 +31,9 @@ class CanvasSteering;
 class CanvasWidget;
 class ColourSchemePane;
 class FoldingPane;
+class HelpMenu;
 class InputPanes;
+class PictureExport;
 class ListPopup;
 class PatternPopup;
 class UserDialogs;
@@ -59,6 +61,8 @@ public:
     CanvasWidget* canvas() const { return canvas_; }
     QSlider* thresholdSlider() const { return thresholdSlider_; }
     QLabel* thresholdLabel() const { return thresholdLabel_; }
+    PictureExport& pictureExport() const { return *pictureExport_; }
+    HelpMenu& helpMenu() const { return *helpMenu_; }
     CanvasSteering* steering() const { return steering_; }
     ListPopup* listPopup() const { return listPopup_; }
     PatternPopup* patternPopup() const { return patternPopup_; }
@@ -111,6 +115,7 @@ private:
     void buildSteering();
     void buildSamplesMenu(QMenu* menu);
     void connectController();
+    void connectPictureAndHelpCommands();
 
     void redraw();
     void showNewList(SimulationChange change);
@@ -146,6 +151,8 @@ private:
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
     std::array<QLabel*, 4> statusPanels_{};
+    PictureExport* pictureExport_ = nullptr;
+    HelpMenu* helpMenu_ = nullptr;
     CanvasSteering* steering_ = nullptr;
     ListPopup* listPopup_ = nullptr;
     PatternPopup* patternPopup_ = nullptr;

@@ -31,10 +31,12 @@ std::optional<FileChoice> runFileDialog(QWidget* parent, const FileRequest& requ
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
-    if (!request.filters.isEmpty()) dialog.setDefaultSuffix(suffixOf(request.filters.first()));
-    QObject::connect(
-        &dialog, &QFileDialog::filterSelected, &dialog,
-        [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    if (request.addSuffix && !request.filters.isEmpty()) {
+        dialog.setDefaultSuffix(suffixOf(request.filters.first()));
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    }
     if (!request.presetName.isEmpty()) {
         const QFileInfo preset(QDir(request.folder), request.presetName);
         dialog.setDirectory(preset.absolutePath());
@@ -79,6 +81,9 @@ std::optional<QColor> QtUserDialogs::chooseColour(QWidget* parent, const QColor&
 
 bool QtUserDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
     QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    // One page is all there is.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     return dialog.exec() == QDialog::Accepted;
 }
 

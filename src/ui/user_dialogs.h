@@ -19,9 +19,10 @@ namespace tavrel::ui {
 
 struct FileRequest {
     QString title;
-    QString folder;      // where the dialog starts
-    QStringList filters; // "Tavrel Input File (*.tvr)", ...
-    QString presetName;  // a file name (or full path) the dialog starts with; may be empty
+    QString folder;        // where the dialog starts
+    QStringList filters;   // "Tavrel Input File (*.tvr)", ...
+    QString presetName;    // a file name (or full path) the dialog starts with; may be empty
+    bool addSuffix = true; // a name typed without an extension receives the filter's
 };
 
 struct FileChoice {
