@@ -6,16 +6,18 @@
 #include "ui/canvas_widget.h"
 #include "ui/input_panes.h"
 #include "ui/main_window.h"
-#include "ui/user_dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QUrl>
+
+#include "silent_dialogs.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,23 +30,6 @@ public:
     void error(std::string_view) override {}
     void message(std::string_view) override {}
     void beep() override {}
-};
-
-class NoDialogs : public ui::UserDialogs {
-public:
-    std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest&) override {
-        return std::nullopt;
-    }
-    std::optional<ui::FileChoice> saveFileName(QWidget*, const ui::FileRequest&) override {
-        return std::nullopt;
-    }
-    void error(QWidget*, const QString&, const QString&) override {}
-    void information(QWidget*, const QString&, const QString&) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
-    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
-    void beep() override {}
-    bool openUrl(const QUrl&) override { return false; }
 };
 
 // 32,767 reflections: the most a list can hold.
@@ -88,7 +73,7 @@ struct Sample {
 
 void BM_CanvasRedraw(benchmark::State& state, Sample sample) {
     QTemporaryDir program;
-    NoDialogs dialogs;
+    bench::SilentDialogs dialogs;
     app::StartupOptions options;
     options.programFolder = program.path();
     options.userFolder = program.filePath(QStringLiteral("user"));

@@ -106,8 +106,8 @@ bool SimulationController::restoreState() {
         pattern_.view = record->view;
         pattern_.colours = record->colours;
         // The table follows from the scheme; the monochrome scheme is the last one there is.
-        selectColourScheme(pattern_.colours,
-                           std::min<int>(pattern_.colours.schemeIndex, kMonochromeScheme));
+        tavrel::selectColourScheme(pattern_.colours,
+                                   std::min<int>(pattern_.colours.schemeIndex, kMonochromeScheme));
         pattern_.selection.reset(static_cast<std::size_t>(sim_.reflections.count()));
 
         PatternDocument& doc = sim_.document;
@@ -158,6 +158,19 @@ GenerationResult SimulationController::performSimulation(const CancelCheck& canc
         run([&] { return generateReflections(sim_, announcingLoops(cancelled)); });
     emit statusText(StatusPanel::Title, fromStd(sim_.document.title));
     return result;
+}
+
+GenerationResult SimulationController::applySample(const Sample& sample,
+                                                   const CancelCheck& cancelled) {
+    const SampleFieldValues values = fieldValuesOf(sample);
+    DocumentFields& f = sim_.fields;
+    f.title = values.title;
+    f.cell = values.cell;
+    f.spaceGroupIndex = values.spaceGroupListIndex;
+    // A setting chosen for the previous structure does not belong to this one.
+    f.settingRow.reset();
+    f.d[1] = values.dMax;
+    return performSimulation(cancelled);
 }
 
 FileOutcome SimulationController::openFile(const QString& path, InputFormat format,
@@ -267,6 +280,79 @@ void SimulationController::selectionEdited() {
     emit pictureChanged();
 }
 
+template <class Turn> void SimulationController::steer(Turn&& turn) {
+    if (!hasReflections()) return;
+    turn();
+    // Turns rewrite no field: the fields stay as typed and only the picture follows.
+    turned_ = false;
+    emit pictureChanged();
+}
+
+void SimulationController::turnByDrag(float aboutVertical, float aboutHorizontal) {
+    steer([&] {
+        rotateAboutViewAxis(sim_, ViewAxis::Vertical, aboutVertical);
+        rotateAboutViewAxis(sim_, ViewAxis::Horizontal, aboutHorizontal);
+    });
+}
+
+void SimulationController::turnAboutViewingAxis(float degrees) {
+    steer([&] { rotateAboutViewAxis(sim_, ViewAxis::Viewing, degrees); });
+}
+
+void SimulationController::turnByArrowKey(ArrowKey key) {
+    steer([&] { tavrel::turnByArrowKey(sim_, key); });
+}
+
+void SimulationController::setPatternScale(float scale) {
+    if (!hasReflections() || !std::isfinite(scale) || scale <= 0) return;
+    pattern_.view.patternScale = scale;
+    emit pictureChanged();
+}
+
+void SimulationController::switchLinesAndPoints() {
+    if (!hasReflections()) return;
+    pattern_.view.showLines = !pattern_.view.showLines;
+    emit pictureChanged();
+}
+
+void SimulationController::setDragging(bool dragging) {
+    dragging_ = dragging;
+}
+
+void SimulationController::refreshPicture() {
+    emit pictureChanged();
+}
+
+std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
+    if (!hasReflections()) return std::nullopt;
+    const std::optional<std::int32_t> winner =
+        renderer_.pick(patternInput(sim_, pattern_), pattern_.width, pattern_.height, x, y);
+    if (!winner) return std::nullopt;
+    pattern_.selection.toggle(static_cast<std::size_t>(*winner));
+    emit statusText(StatusPanel::Clicked, fromStd(clickedText(sim_.reflections, *winner)));
+    emit selectionChanged();
+    emit reflectionPicked(*winner);
+    emit pictureChanged();
+    return winner;
+}
+
+void SimulationController::selectColourScheme(int scheme) {
+    tavrel::selectColourScheme(pattern_.colours, scheme);
+    emit pictureChanged();
+}
+
+void SimulationController::setBaseColour(int which, Rgb colour) {
+    if (which < 0 || which >= static_cast<int>(pattern_.colours.baseColours.size())) return;
+    pattern_.colours.baseColours[static_cast<std::size_t>(which)] = colour;
+    emit pictureChanged();
+}
+
+void SimulationController::resetColours() {
+    pattern_.colours.baseColours = ColourTable{}.baseColours;
+    tavrel::selectColourScheme(pattern_.colours, 0);
+    emit pictureChanged();
+}
+
 void SimulationController::setPictureSize(int width, int height) {
     pattern_.width = std::max(1, width);
     pattern_.height = std::max(1, height);
@@ -274,7 +360,7 @@ void SimulationController::setPictureSize(int width, int height) {
 
 std::optional<DrawSummary> SimulationController::draw(DrawingSurface& surface) {
     surface.clear(backgroundColour(pattern_.colours, pattern_.view.lightBackground));
-    return renderer_.draw(patternInput(sim_, pattern_), surface);
+    return renderer_.draw(patternInput(sim_, pattern_, dragging_), surface);
 }
 
 } // namespace tavrel::app

@@ -5,8 +5,10 @@
 // through the Notifier it is given, and files are named by the caller.
 
 #include "app/folders.h"
+#include "samples/sample_list.h"
 #include "session/generation.h"
 #include "session/input_files.h"
+#include "session/orient.h"
 #include "session/pattern_view.h"
 #include "session/simulation.h"
 
@@ -55,6 +57,9 @@ public:
 
     void newDocument();
     GenerationResult performSimulation(const CancelCheck& cancelled = {});
+    // A sample of the Samples menu: its name, cell and group into the fields, d-Max 0 (the
+    // longest cell edge), then simulated as Perform Simulation does.
+    GenerationResult applySample(const Sample& sample, const CancelCheck& cancelled = {});
     FileOutcome openFile(const QString& path, InputFormat format,
                          const CancelCheck& cancelled = {});
     FileOutcome saveFile(const QString& path, InputFormat format,
@@ -79,6 +84,31 @@ public:
     // The list changed the selection itself: only the picture follows.
     void selectionEdited();
 
+    // Steering the crystal. Each redraws once; none acts while there are no reflections.
+    bool hasReflections() const { return sim_.reflections.generated; }
+    // A left drag: about the vertical axis, then about the horizontal one.
+    void turnByDrag(float aboutVertical, float aboutHorizontal);
+    void turnAboutViewingAxis(float degrees);
+    void turnByArrowKey(ArrowKey key);
+    void setPatternScale(float scale);
+    // Cone lines or reciprocal-lattice points.
+    void switchLinesAndPoints();
+    // While the pointer drags, pictures are drawn with fewer samples per line.
+    void setDragging(bool dragging);
+    // Draws what is shown again (at full quality after a drag).
+    void refreshPicture();
+    bool dragging() const { return dragging_; }
+    // A click at (x, y) of the picture: the reflection of the nearest drawn line (or point)
+    // is toggled in the selection and reported; nothing within reach changes nothing.
+    std::optional<std::int32_t> pickAt(float x, float y);
+
+    // The colour-scheme pane.
+    void selectColourScheme(int scheme);
+    // `which`: 0 dark background, 1 light background, 2 highlight of selected lines.
+    void setBaseColour(int which, Rgb colour);
+    // Black, white and red, and the grey scheme.
+    void resetColours();
+
     // The canvas's logical size; new lists are fitted to it.
     void setPictureSize(int width, int height);
     // Draws the picture of the current state; no summary while there are no reflections.
@@ -93,12 +123,16 @@ signals:
     void pictureChanged();
     // A command changed the selection; the list must follow.
     void selectionChanged();
+    // A click toggled this reflection; the list shows its entry.
+    void reflectionPicked(std::int32_t reflection);
     void statusText(tavrel::app::StatusPanel panel, const QString& text);
 
 private:
     // Runs a command and then tells what it changed, once.
     template <class Command> auto run(Command&& command);
     void finish();
+    // Runs a turn of the points and redraws, without rereading the fields.
+    template <class Turn> void steer(Turn&& turn);
     CancelCheck announcingLoops(const CancelCheck& cancelled);
 
     Folders folders_;
@@ -108,6 +142,7 @@ private:
     ThresholdRange threshold_;
     std::optional<SimulationChange> newList_;
     bool turned_ = false;
+    bool dragging_ = false;
     int depth_ = 0;
 };
 

@@ -3,6 +3,8 @@
 #include "session/generation.h"
 #include "session/simulation.h"
 
+#include <QColor>
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -42,10 +44,20 @@ int ReflectionTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kColumnCount;
 }
 
+void ReflectionTableModel::thresholdChanged() {
+    if (rows_ == 0) return;
+    emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1), {Qt::ForegroundRole});
+}
+
 QVariant ReflectionTableModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_ ||
-        index.row() >= sim_.reflections.count())
+    if ((role != Qt::DisplayRole && role != Qt::ForegroundRole) || !index.isValid() ||
+        index.row() >= rows_ || index.row() >= sim_.reflections.count())
         return {};
+    if (role == Qt::ForegroundRole) {
+        const float d = sim_.reflections.d[static_cast<std::size_t>(index.row())];
+        if (d > sim_.document.displayDMin) return {};
+        return QColor(kBelowThresholdGrey, kBelowThresholdGrey, kBelowThresholdGrey);
+    }
     const auto texts = reflectionListTexts(sim_.reflections, sim_.document.wavelength, index.row());
     return QString::fromStdString(texts[static_cast<std::size_t>(index.column())]);
 }

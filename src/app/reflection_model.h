@@ -1,7 +1,8 @@
 #pragma once
 // The reflection list as a table: one row per reflection in list order (row i is reflection i,
 // shown as entry i + 1), five columns "#", "hkl", "d", "Th (1)", "Th (2)". Texts are made when
-// a row is shown, so that a list of 32,767 reflections appears at once.
+// a row is shown, so that a list of 32,767 reflections appears at once. Rows of reflections
+// whose d lies at or below the line threshold are grey: they have no line in the picture.
 
 #include <QAbstractTableModel>
 
@@ -20,6 +21,11 @@ public:
 
     // Call after the simulation's list was replaced.
     void reload();
+    // Call after the d threshold moved: rows whose reflection gets no line are grey.
+    void thresholdChanged();
+
+    // The text colour of rows at or below the threshold.
+    static constexpr int kBelowThresholdGrey = 200;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

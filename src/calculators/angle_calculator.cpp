@@ -25,14 +25,14 @@ constexpr AngleErrorMessage kFieldMessages[3][2] = {
     {{"Invalid input: UVW(1)", kSpaceUvw}, {"Invalid input: HKL(2)", kSpaceHkl}},
 };
 
-double determinant(const Matrix3& m) {
+double determinant(const BasisMatrix& m) {
     return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
            m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
            m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
 }
 
-Matrix3 inverseByCofactors(const Matrix3& m, double det) {
-    Matrix3 r{};
+BasisMatrix inverseByCofactors(const BasisMatrix& m, double det) {
+    BasisMatrix r{};
     for (std::size_t i = 0; i < 3; ++i) {
         for (std::size_t j = 0; j < 3; ++j) {
             // Cofactor of m[j][i], from the cyclic neighbours of row j and column i.

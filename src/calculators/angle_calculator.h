@@ -11,7 +11,7 @@
 namespace tavrel {
 
 using Triple = std::array<double, 3>;
-using Matrix3 = std::array<std::array<double, 3>, 3>; // [row][column]
+using BasisMatrix = std::array<std::array<double, 3>, 3>; // [row][column]
 
 // Degrees times this give radians in the calculator (its own, shorter constant).
 inline constexpr double kAngleCalculatorDegToRad = 0.017453292;
@@ -62,9 +62,9 @@ public:
     bool hasValidCell() const { return validCell_; }
 
     // Rows: a, b, c in an orthonormal frame, c along z and b in the y-z plane.
-    const Matrix3& directMatrix() const { return direct_; }
+    const BasisMatrix& directMatrix() const { return direct_; }
     // The inverse of directMatrix; its columns are a*, b*, c*.
-    const Matrix3& reciprocalMatrix() const { return reciprocal_; }
+    const BasisMatrix& reciprocalMatrix() const { return reciprocal_; }
 
     // The angle between the vectors of the two fields' texts. A zero triple stays a zero vector
     // and so stands at 90 deg to everything.
@@ -73,8 +73,8 @@ public:
 private:
     Triple cartesian(const Triple& indices, bool isPlane) const;
 
-    Matrix3 direct_{};
-    Matrix3 reciprocal_{};
+    BasisMatrix direct_{};
+    BasisMatrix reciprocal_{};
     bool validCell_ = false;
 };
 

@@ -35,6 +35,20 @@ std::string cannotWrite(const std::string& path, const std::string& reason) {
     return "\"" + path + "\" cannot be written: " + reason;
 }
 
+// Hands the encoded picture to the writer, which replaces the file only once all of it is on
+// the disk.
+bool commitBytes(AtomicFileWriter& file, const std::string& path, const QByteArray& bytes,
+                 std::string& error) {
+    std::string reason;
+    if (!file.write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                    reason) ||
+        !file.commit(reason)) {
+        error = cannotWrite(path, reason);
+        return false;
+    }
+    return true;
+}
+
 // Draws nothing: what a picture draws on once it is finished.
 class NoSurface final : public DrawingSurface {
 public:
@@ -122,16 +136,7 @@ public:
             error = cannotWrite(path_, "the picture could not be encoded");
             return false;
         }
-        const QByteArray& bytes = buffer_.data();
-        std::string reason;
-        if (!file_.write(
-                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                reason) ||
-            !file_.commit(reason)) {
-            error = cannotWrite(path_, reason);
-            return false;
-        }
-        return true;
+        return commitBytes(file_, path_, buffer_.data(), error);
     }
 
 private:
@@ -179,13 +184,46 @@ std::unique_ptr<PictureFile> openPictureFile(const std::string& path, int width,
         error = "unknown picture format of " + path + " (use .png, .bmp, .svg or .pdf)";
         return nullptr;
     }
+    return openPictureFile(path, *format, width, height, error);
+}
+
+std::unique_ptr<PictureFile> openPictureFile(const std::string& path, PictureFormat format,
+                                             int width, int height, std::string& error) {
     if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) {
         error = "invalid picture size " + std::to_string(width) + " x " + std::to_string(height);
         return nullptr;
     }
-    auto file = std::make_unique<PictureFileImpl>(path, *format, width, height);
+    auto file = std::make_unique<PictureFileImpl>(path, format, width, height);
     if (!file->open(error)) return nullptr;
     return file;
+}
+
+bool writePictureImage(const std::string& path, PictureFormat format, const QImage& image,
+                       std::string& error) {
+    if (format != Format::Png && format != Format::Bmp) {
+        error = cannotWrite(path, "a raster picture is written as PNG or BMP only");
+        return false;
+    }
+    if (image.isNull()) {
+        error = cannotWrite(path, "there is no picture");
+        return false;
+    }
+    AtomicFileWriter file;
+    std::string reason;
+    if (!file.open(path, reason)) {
+        error = cannotWrite(path, reason);
+        return false;
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format == Format::Png ? "PNG" : "BMP")) {
+        file.discard();
+        error = cannotWrite(path, "the picture could not be encoded");
+        return false;
+    }
+    buffer.close();
+    return commitBytes(file, path, bytes, error);
 }
 
 } // namespace tavrel

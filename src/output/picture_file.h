@@ -1,14 +1,16 @@
 #pragma once
-// Pictures written to files. The file's extension chooses the format: ".png" and ".bmp" are
-// raster images, ".svg" and ".pdf" keep every segment, circle and text as a vector element. A
-// file is replaced only when the new one is complete: a write that fails at any point leaves the
-// previous file at the path as it was.
+// Pictures written to files: ".png" and ".bmp" are raster images, ".svg" and ".pdf" keep every
+// segment, circle and text as a vector element. The format is the file's extension's or given
+// explicitly (a name the user typed without one). A file is replaced only when the new one is
+// complete: a write that fails at any point leaves the previous file at the path as it was.
 
 #include "render/surface.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+
+class QImage;
 
 namespace tavrel {
 
@@ -36,5 +38,14 @@ public:
 // or a file that cannot be written there.
 std::unique_ptr<PictureFile> openPictureFile(const std::string& path, int width, int height,
                                              std::string& error);
+// The same in the format given, whatever the path's extension.
+std::unique_ptr<PictureFile> openPictureFile(const std::string& path, PictureFormat format,
+                                             int width, int height, std::string& error);
+
+// Writes a picture that is already drawn (the window's, pixel for pixel) to `path` as a PNG or
+// BMP file, through the same writer. False with a message that names the file and the reason
+// in `error` for a null image, a vector format, or a file that cannot be written.
+bool writePictureImage(const std::string& path, PictureFormat format, const QImage& image,
+                       std::string& error);
 
 } // namespace tavrel

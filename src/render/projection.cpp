@@ -57,8 +57,9 @@ void drawFilmOutline(DrawingSurface& surface, const ProjectionFrame& f, const Ov
     if (!o.filmOutline) return;
     surface.setPen(kFilmOutlineColour, 2, PenStyle::Solid);
     if (!o.stereographic) {
-        const double hw = film[0] / 2.0 / film[2] * f.scale;
-        const double hh = film[1] / 2.0 / film[2] * f.scale;
+        // On paper the film is scaled with the lines it frames.
+        const double hw = film[0] / 2.0 / film[2] * f.scale * f.printScale;
+        const double hh = film[1] / 2.0 / film[2] * f.scale * f.printScale;
         surface.drawRectangle(px(f.cx - hw), px(f.cy - hh), px(f.cx + hw), px(f.cy + hh));
         const int t = surface.textHeight();
         surface.drawText(px(f.cx - hw), px(f.cy - hh - t - 2), filmCaption(film),

@@ -129,7 +129,11 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
         const LatticeOffset o = latticeOffset(row, frame.scale);
         const float poleDistance = static_cast<float>(
             std::sqrt(static_cast<double>(o.a) * o.a + static_cast<double>(o.b) * o.b));
-        if (poleDistance < nearestPole) {
+        // A point and its opposite project to the same place; the pole in front of the film
+        // is the one the user looks at.
+        const bool inFrontOfTie = poleDistance == nearestPole && nearestPoleRow &&
+                                  rows[*nearestPoleRow].x <= 0 && row.x > 0;
+        if (poleDistance < nearestPole || inFrontOfTie) {
             nearestPole = poleDistance;
             nearestPoleRow = n;
         }

@@ -233,13 +233,13 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
     const PatternDocument& trialDoc = trial.document;
     const bool cellIsNumbers = std::all_of(trialDoc.cell.values.begin(), trialDoc.cell.values.end(),
                                            [](float v) { return std::isfinite(v); });
-    const std::optional<std::string> problem =
+    const std::optional<std::string> latticeFault =
         cellIsNumbers || readable ? latticeProblem(trialDoc.cell) : std::nullopt;
-    if (problem) {
+    if (latticeFault) {
         std::string cell;
         for (int i = 0; i < 6; ++i) cell += (i ? " " : "") + shortestText(trialDoc.cell[i]);
-        return failure(path,
-                       "line 1: the cell " + cell + " gives no valid lattice (" + *problem + ")");
+        return failure(path, "line 1: the cell " + cell + " gives no valid lattice (" +
+                                 *latticeFault + ")");
     }
     // A value beyond a 4-byte float, in the file or in the fields the file leaves as they stand,
     // refuses the file as it would refuse a simulation.
@@ -274,9 +274,9 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
         if (t.size() < 3) return failure(path, lineName + " does not hold h k l");
         std::array<std::int16_t, 3> hkl{};
         for (std::size_t j = 0; j < 3; ++j) {
-            std::string problem;
-            const std::optional<std::int16_t> index = millerIndex(t[j], problem);
-            if (!index) return failure(path, lineName + ": " + problem);
+            std::string indexProblem;
+            const std::optional<std::int16_t> index = millerIndex(t[j], indexProblem);
+            if (!index) return failure(path, lineName + ": " + indexProblem);
             hkl[j] = *index;
         }
         const auto [h, k, l] = hkl;

@@ -1,5 +1,7 @@
 #include "ui/canvas_widget.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -44,6 +46,25 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
     emit pointerReleased(event->position(), event->button(), event->modifiers());
+}
+
+void CanvasWidget::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        emit arrowKeyPressed(static_cast<Qt::Key>(event->key()));
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void CanvasWidget::contextMenuEvent(QContextMenuEvent* event) {
+    // The pointer's popup follows the right button's release, which tells a click from a drag.
+    if (event->reason() != QContextMenuEvent::Mouse) emit menuKeyPressed(event->pos());
+    event->accept();
 }
 
 } // namespace tavrel::ui

@@ -1,7 +1,7 @@
 #pragma once
-// The drawing surface: shows the picture the window drew for it and reports its size and the
-// pointer. A paint event only paints the stored picture; all drawing happens when something
-// changed.
+// The drawing surface: shows the picture the window drew for it and reports its size, the
+// pointer and the arrow keys. A paint event only paints the stored picture; all drawing happens
+// when something changed.
 
 #include <QImage>
 #include <QWidget>
@@ -23,6 +23,10 @@ signals:
     void pointerPressed(QPointF position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void pointerMoved(QPointF position, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
     void pointerReleased(QPointF position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    // Left, Right, Up or Down, whatever modifiers are held; other keys go on to the window.
+    void arrowKeyPressed(Qt::Key key);
+    // The keyboard's menu key; the pointer's right button is a press and release instead.
+    void menuKeyPressed(QPoint position);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,6 +34,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     QImage picture_;

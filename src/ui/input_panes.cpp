@@ -69,7 +69,10 @@ void InputPanes::buildSample() {
         spaceGroupList->addItem(text(spaceGroupListEntry(i)));
     spaceGroupList->setCurrentIndex(fields_.spaceGroupIndex);
     connect(spaceGroupList, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0) fields_.spaceGroupIndex = index;
+        if (index < 0) return;
+        fields_.spaceGroupIndex = index;
+        // A setting chosen by a CIF file belongs to the group it came with.
+        fields_.settingRow.reset();
     });
     layout->addWidget(spaceGroupList, 1, 0, 1, 6);
 
@@ -137,7 +140,6 @@ void InputPanes::buildSimulation() {
         retrieveWavelengthButtons[i]->setText(QStringLiteral("?"));
         retrieveWavelengthButtons[i]->setToolTip(QString::fromUtf8(kRetrieveTips[i]));
         retrieveWavelengthButtons[i]->setObjectName(QStringLiteral("retrieveWavelength%1").arg(n));
-        retrieveWavelengthButtons[i]->setEnabled(false); // the emission-line dialog comes later
         wavelengthRow->addWidget(wavelengthEdits[i], 1);
         wavelengthRow->addWidget(retrieveWavelengthButtons[i]);
     }

@@ -5,16 +5,25 @@
 #include "common/numeric.h"
 #include "output/painter_surface.h"
 #include "session/orient.h"
+#include "ui/angle_dialog.h"
+#include "ui/canvas_steering.h"
 #include "ui/canvas_widget.h"
+#include "ui/colour_scheme_pane.h"
 #include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
+#include "ui/help_menu.h"
 #include "ui/icons.h"
 #include "ui/input_panes.h"
+#include "ui/picture_export.h"
+#include "ui/popup_menus.h"
+#include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
+#include "ui/wavelength_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -22,15 +31,18 @@
 #include <QImage>
 #include <QItemSelection>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QSettings>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -50,14 +62,23 @@ constexpr QSize kLeastSize(600, 600);
 constexpr int kGap = 6;
 constexpr int kControlFrameWidth = 285;
 
-const QStringList& inputFileFilters() {
-    static const QStringList filters{QStringLiteral("Tavrel Input File (*.tvr)"),
-                                     QStringLiteral("HKL File (*.hkl)")};
+// Open also reads structures from CIF files; Save writes only the program's own two formats.
+QStringList inputFileFilters(bool opening) {
+    QStringList filters{QStringLiteral("Tavrel Input File (*.tvr)"),
+                        QStringLiteral("HKL File (*.hkl)")};
+    if (opening) filters << QStringLiteral("Crystallographic Information File (*.cif)");
     return filters;
 }
 
 InputFormat formatOfFilter(int filterIndex) {
-    return filterIndex == 1 ? InputFormat::Hkl : InputFormat::Tvr;
+    switch (filterIndex) {
+    case 1:
+        return InputFormat::Hkl;
+    case 2:
+        return InputFormat::Cif;
+    default:
+        return InputFormat::Tvr;
+    }
 }
 
 // A name the user typed with a known extension is written and read in that format, whatever
@@ -124,7 +145,9 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     buildToolBar();
     buildCentralArea();
     buildStatusBar();
+    buildSteering();
     connectController();
+    connectPictureAndHelpCommands();
 
     setMinimumSize(kLeastSize);
     resize(kFirstSize);
@@ -153,12 +176,6 @@ void MainWindow::buildActions() {
         if (!toolTip.isEmpty()) action->setToolTip(toolTip);
         return action;
     };
-    // Commands whose work comes with a later part of the program: in place, not yet usable.
-    auto later = [](QAction* action) {
-        action->setEnabled(false);
-        return action;
-    };
-
     a.newDocument = make("actionNew", QStringLiteral("New"), QStringLiteral("New Input Data"));
     a.newDocument->setShortcut(QKeySequence::New);
     a.newDocument->setIcon(icon(QStringLiteral("new")));
@@ -176,13 +193,16 @@ void MainWindow::buildActions() {
     a.save->setIcon(icon(QStringLiteral("save")));
     connect(a.save, &QAction::triggered, this, &MainWindow::saveInputFile);
 
-    a.copy = later(make("actionCopy", QStringLiteral("Copy"), QStringLiteral("Copy to Clipboard")));
+    a.copy = make("actionCopy", QStringLiteral("Copy"), QStringLiteral("Copy to Clipboard"));
     a.copy->setIcon(icon(QStringLiteral("copy")));
-    a.print = later(make("actionPrint", QStringLiteral("Print ...")));
-    a.printDirect =
-        later(make("actionPrintDirect", QStringLiteral("Print"), QStringLiteral("Print")));
+    a.copy->setShortcut(QKeySequence::Copy);
+    // Ctrl+C copies the picture while the canvas has the focus; in a text field it copies text.
+    a.copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    a.print = make("actionPrint", QStringLiteral("Print ..."));
+    a.print->setShortcut(QKeySequence::Print);
+    a.printDirect = make("actionPrintDirect", QStringLiteral("Print"), QStringLiteral("Print"));
     a.printDirect->setIcon(icon(QStringLiteral("print")));
-    a.saveImage = later(make("actionSaveImage", QStringLiteral("Save Image (*.bmp)")));
+    a.saveImage = make("actionSaveImage", QStringLiteral("Save Image (*.bmp)"));
 
     a.viewDataFolder = make("actionViewDataFolder", QStringLiteral("View Data Folder"));
     connect(a.viewDataFolder, &QAction::triggered, this, &MainWindow::viewDataFolder);
@@ -228,7 +248,7 @@ void MainWindow::buildActions() {
     a.selectStrongest = make("actionSelectStrongest", QStringLiteral("Select Strongest"));
     connect(a.selectStrongest, &QAction::triggered, controller_.get(),
             &app::SimulationController::selectStrongest);
-    a.colourScheme = later(make("actionColorScheme", QStringLiteral("Color Scheme")));
+    a.colourScheme = make("actionColorScheme", QStringLiteral("Color Scheme"));
     a.controls = make("actionControls", QStringLiteral("Controls"));
     a.controls->setCheckable(true);
     a.controls->setChecked(true);
@@ -237,9 +257,11 @@ void MainWindow::buildActions() {
     connect(a.collapsePanes, &QAction::triggered, this, &MainWindow::collapsePanes);
     a.expandPanes = make("actionExpandPanes", QStringLiteral("Expand Panes"));
     connect(a.expandPanes, &QAction::triggered, this, &MainWindow::expandPanes);
-    a.angleCalculator = later(make("actionAngleCalculator", QStringLiteral("Angle Calculator")));
+    a.angleCalculator = make("actionAngleCalculator", QStringLiteral("Angle Calculator"));
+    connect(a.angleCalculator, &QAction::triggered, this, &MainWindow::openAngleCalculator);
 
-    a.editSamples = later(make("actionEditSamples", QStringLiteral("Edit ...")));
+    a.editSamples = make("actionEditSamples", QStringLiteral("Edit ..."));
+    connect(a.editSamples, &QAction::triggered, this, &MainWindow::editSamples);
 
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
         const PresetOrientation& preset = kPresetOrientations[i];
@@ -254,14 +276,13 @@ void MainWindow::buildActions() {
         a.orient[i] = action;
     }
 
-    a.helpContents = later(make("actionHelpContents", QStringLiteral("Contents")));
+    a.helpContents = make("actionHelpContents", QStringLiteral("Contents"));
     a.helpContents->setShortcut(QKeySequence::HelpContents);
-    a.programHomepage =
-        later(make("actionProgramHomepage", QStringLiteral("Tavrel/Morwen Homepage")));
-    a.makerHomepage = later(make("actionMakerHomepage", QStringLiteral("Quorvex Homepage")));
-    a.authorHomepage = later(make("actionAuthorHomepage", QStringLiteral("Author's Homepage")));
-    a.donate = later(make("actionDonate", QStringLiteral("Donate ...")));
-    a.about = later(make("actionAbout", QStringLiteral("About")));
+    a.programHomepage = make("actionProgramHomepage", QStringLiteral("Tavrel/Morwen Homepage"));
+    a.makerHomepage = make("actionMakerHomepage", QStringLiteral("Quorvex Homepage"));
+    a.authorHomepage = make("actionAuthorHomepage", QStringLiteral("Author's Homepage"));
+    a.donate = make("actionDonate", QStringLiteral("Donate ..."));
+    a.about = make("actionAbout", QStringLiteral("About"));
 
     a.performSimulation = make("actionPerformSimulation", QStringLiteral("Perform Simulation"),
                                QStringLiteral("Perform Simulation"));
@@ -308,6 +329,7 @@ void MainWindow::buildMenus() {
     samples->setObjectName(QStringLiteral("menuSamples"));
     samples->addAction(a.editSamples);
     samples->addSeparator();
+    buildSamplesMenu(samples);
 
     QMenu* orient = menuBar()->addMenu(QStringLiteral("&Orient"));
     orient->setObjectName(QStringLiteral("menuOrient"));
@@ -372,6 +394,9 @@ void MainWindow::buildCentralArea() {
             &app::SimulationController::applyOrientation);
     connect(inputs_, &InputPanes::filmEdited, controller_.get(),
             &app::SimulationController::readFilmFields);
+    for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
+        connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
+                [this, i] { retrieveWavelength(i); });
     samplePane_ =
         new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, controlFrame_);
     samplePane_->setObjectName(QStringLiteral("samplePane"));
@@ -440,6 +465,7 @@ void MainWindow::buildCentralArea() {
     connect(thresholdSlider_, &QSlider::valueChanged, this, [this](int position) {
         controller_->setThresholdPosition(position);
         showThreshold();
+        reflectionModel_->thresholdChanged();
     });
     sliderLayout->addWidget(thresholdLabel_);
     sliderLayout->addWidget(thresholdSlider_);
@@ -475,14 +501,86 @@ void MainWindow::buildStatusBar() {
     }
 }
 
+void MainWindow::buildSteering() {
+    const Actions& a = *actions_;
+    steering_ = new CanvasSteering(*canvas_, *controller_, this);
+    patternPopup_ =
+        new PatternPopup(a.stereographic, a.unselectAll, a.selectStrongest, a.orient, this);
+    connect(steering_, &CanvasSteering::patternPopupRequested, patternPopup_,
+            [this](QPoint at) { patternPopup_->popup(at); });
+    listPopup_ = new ListPopup(
+        a.unselectAll, a.selectStrongest,
+        [this] { return samplePane_->isFolded() && simulationPane_->isFolded(); },
+        [this] { collapsePanes(); }, this);
+    listPopup_->attachTo(reflectionView_);
+
+    new ThresholdControls(*thresholdLabel_, *thresholdSlider_, *canvas_, this);
+
+    colourSchemePane_ = new ColourSchemePane(*controller_, dialogs_, canvas_);
+    colourSchemePane_->move(kGap, kGap);
+    connect(a.colourScheme, &QAction::triggered, colourSchemePane_, &ColourSchemePane::open);
+    connect(colourSchemePane_, &ColourSchemePane::closed, this, &MainWindow::redraw);
+
+    // Lines or reciprocal-lattice points: a hidden switch, with exactly these modifiers.
+    auto* pointsMode = new QShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::ALT | Qt::Key_M), this,
+                                     [this] { controller_->switchLinesAndPoints(); });
+    pointsMode->setObjectName(QStringLiteral("shortcutPointsMode"));
+    pointsMode->setContext(Qt::WindowShortcut);
+}
+
+void MainWindow::buildSamplesMenu(QMenu* menu) {
+    const QString path = cellMenuPath();
+    // A new installation has no lib folder yet; the default file is written into it.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // A file that cannot be read leaves the built-in list, and the file stays as it is.
+    samples_ = loadSampleList(path.toStdString()).list;
+    if (samples_.empty()) {
+        QAction* none = menu->addAction(QStringLiteral("(no samples)"));
+        none->setObjectName(QStringLiteral("actionNoSamples"));
+        none->setEnabled(false);
+        return;
+    }
+    for (std::size_t i = 0; i < samples_.size(); ++i) {
+        // A "&" in a name is a letter of the name, not a mnemonic.
+        QString caption = QString::fromStdString(samples_.samples()[i].name);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QStringLiteral("actionSample%1").arg(i));
+        connect(action, &QAction::triggered, this, [this, i] { applySample(i); });
+    }
+}
+
 void MainWindow::connectController() {
     app::SimulationController* c = controller_.get();
+    connect(c, &app::SimulationController::reflectionPicked, this, &MainWindow::showPickedInList);
     connect(c, &app::SimulationController::reflectionsReplaced, this, &MainWindow::showNewList);
     connect(c, &app::SimulationController::fieldsChanged, this, [this] { inputs_->showFields(); });
     connect(c, &app::SimulationController::pictureChanged, this, &MainWindow::redraw);
     connect(c, &app::SimulationController::selectionChanged, this,
             &MainWindow::showSelectionInList);
     connect(c, &app::SimulationController::statusText, this, &MainWindow::setStatus);
+}
+
+void MainWindow::connectPictureAndHelpCommands() {
+    const Actions& a = *actions_;
+    pictureExport_ = new PictureExport(this, *controller_, *canvas_, dialogs_);
+    canvas_->addAction(a.copy);
+    connect(a.copy, &QAction::triggered, pictureExport_, &PictureExport::copyPicture);
+    connect(a.saveImage, &QAction::triggered, pictureExport_, &PictureExport::saveImage);
+    connect(a.print, &QAction::triggered, pictureExport_, &PictureExport::printWithDialog);
+    connect(a.printDirect, &QAction::triggered, pictureExport_, &PictureExport::printPage);
+
+    helpMenu_ = new HelpMenu(this, dialogs_);
+    connect(a.helpContents, &QAction::triggered, helpMenu_, &HelpMenu::showContents);
+    auto link = [this](QAction* action, app::WebTarget target) {
+        connect(action, &QAction::triggered, helpMenu_,
+                [this, target] { helpMenu_->openTarget(target); });
+    };
+    link(a.programHomepage, app::WebTarget::ProgramHomepage);
+    link(a.makerHomepage, app::WebTarget::MakerHomepage);
+    link(a.authorHomepage, app::WebTarget::AuthorHomepage);
+    connect(a.donate, &QAction::triggered, helpMenu_, &HelpMenu::donate);
+    connect(a.about, &QAction::triggered, helpMenu_, &HelpMenu::showAbout);
 }
 
 QLabel* MainWindow::statusPanel(StatusPanel panel) const {
@@ -579,6 +677,10 @@ void MainWindow::showSelectionInList() {
     showingSelection_ = false;
 }
 
+void MainWindow::showPickedInList(std::int32_t reflection) {
+    reflectionView_->scrollTo(reflectionModel_->index(reflection, 0));
+}
+
 void MainWindow::showThreshold() {
     thresholdLabel_->setText(QStringLiteral("d-Threshold: ") +
                              QString::fromStdString(formatNumber(
@@ -606,7 +708,7 @@ void MainWindow::openInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
     request.folder = folders().data;
-    request.filters = inputFileFilters();
+    request.filters = inputFileFilters(true);
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
     if (currentFile.isFile() && currentFile.size() > 0) request.presetName = current;
@@ -619,8 +721,9 @@ void MainWindow::openInputFile() {
 void MainWindow::openFile(const QString& path) {
     const std::optional<InputFormat> format = inputFormatOf(path.toStdString());
     if (!format) {
-        dialogs_.error(this, programTitle(),
-                       QStringLiteral("\"%1\" is neither a .tvr nor a .hkl file").arg(path));
+        dialogs_.error(
+            this, programTitle(),
+            QStringLiteral("\"%1\" is neither a .tvr, a .hkl nor a .cif file").arg(path));
         return;
     }
     openChosenFile(path, *format);
@@ -645,7 +748,7 @@ void MainWindow::saveInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
     request.folder = folders().data;
-    request.filters = inputFileFilters();
+    request.filters = inputFileFilters(false);
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
@@ -705,6 +808,46 @@ void MainWindow::setControlsVisible(bool visible) {
     controlFrame_->setVisible(visible);
     actions_->collapsePanes->setEnabled(visible);
     actions_->expandPanes->setEnabled(visible);
+}
+
+void MainWindow::retrieveWavelength(std::size_t index) {
+    WavelengthDialog dialog(dialogs_, this);
+    if (dialogs_.runModal(dialog) != QDialog::Accepted) return;
+    // Through the widget, which writes the field; the document follows at its next reading.
+    inputs_->wavelengthEdits.at(index)->setText(dialog.wavelengthText());
+}
+
+void MainWindow::openAngleCalculator() {
+    AngleCalculatorDialog dialog(cellOfFields(controller_->simulation().fields.cell), dialogs_,
+                                 this);
+    dialogs_.runModal(dialog);
+}
+
+QString MainWindow::cellMenuPath() const {
+    return QString::fromStdString(tavrel::cellMenuPath(folders().work.toStdString()));
+}
+
+void MainWindow::editSamples() {
+    const QString path = cellMenuPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    std::string reason;
+    if (!createCellMenuIfMissing(path.toStdString(), reason)) {
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("\"%1\" cannot be written: %2")
+                           .arg(QDir::toNativeSeparators(path), QString::fromStdString(reason)));
+        return;
+    }
+    if (!dialogs_.openUrl(QUrl::fromLocalFile(path)))
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("No program could be started to edit \"%1\".")
+                           .arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::applySample(std::size_t index) {
+    const std::optional<Sample> sample = samples_.sample(index);
+    if (!sample) return;
+    whileGenerating(
+        [&](const CancelCheck& cancelled) { return controller_->applySample(*sample, cancelled); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,7 +3,8 @@
 // ("Sample", "Simulation ", "Reflection List "), the canvas, the d slider at the top right and
 // the status bar with four panels. It owns the controller (the simulation and what the canvas
 // shows of it), turns menu commands into controller calls, asks the user through UserDialogs
-// and draws the canvas whenever something it shows changed.
+// and draws the canvas whenever something it shows changed. The pointer and the arrow keys on
+// the canvas, the popup menus and the colour-scheme pane live in classes of their own.
 
 #include "app/controller.h"
 #include "app/folders.h"
@@ -16,6 +17,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 class QSlider;
 class QTableView;
 
@@ -25,9 +27,15 @@ class ReflectionTableModel;
 
 namespace tavrel::ui {
 
+class CanvasSteering;
 class CanvasWidget;
+class ColourSchemePane;
 class FoldingPane;
+class HelpMenu;
 class InputPanes;
+class PictureExport;
+class ListPopup;
+class PatternPopup;
 class UserDialogs;
 
 class MainWindow : public QMainWindow {
@@ -53,6 +61,12 @@ public:
     CanvasWidget* canvas() const { return canvas_; }
     QSlider* thresholdSlider() const { return thresholdSlider_; }
     QLabel* thresholdLabel() const { return thresholdLabel_; }
+    PictureExport& pictureExport() const { return *pictureExport_; }
+    HelpMenu& helpMenu() const { return *helpMenu_; }
+    CanvasSteering* steering() const { return steering_; }
+    ListPopup* listPopup() const { return listPopup_; }
+    PatternPopup* patternPopup() const { return patternPopup_; }
+    ColourSchemePane* colourSchemePane() const { return colourSchemePane_; }
     QLabel* statusPanel(app::StatusPanel panel) const;
     QString statusText(app::StatusPanel panel) const;
 
@@ -76,6 +90,18 @@ public:
     // A press on a pane's title strip: the list pane's first collapses the input panes.
     void pressPaneTitle(FoldingPane* pane);
     void setControlsVisible(bool visible);
+    // The "?" beside wavelength field `index` (0 or 1): OK in the wavelength dialog fills the
+    // field, Cancel leaves it as it was.
+    void retrieveWavelength(std::size_t index);
+    // The angle calculator for the cell that stands in the cell fields now.
+    void openAngleCalculator();
+    // "Edit ...": the cell menu file with the desktop's editor, created first when missing.
+    void editSamples();
+    // Sample `index` of the Samples menu into the fields, then simulated.
+    void applySample(std::size_t index);
+    // The samples of the Samples menu, read from the cell menu file at start-up.
+    const SampleList& samples() const { return samples_; }
+    QString cellMenuPath() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,12 +112,16 @@ private:
     void buildToolBar();
     void buildCentralArea();
     void buildStatusBar();
+    void buildSteering();
+    void buildSamplesMenu(QMenu* menu);
     void connectController();
+    void connectPictureAndHelpCommands();
 
     void redraw();
     void showNewList(SimulationChange change);
     void fitListColumns();
     void showSelectionInList();
+    void showPickedInList(std::int32_t reflection);
     void showThreshold();
     void syncToggleActions();
     void setStatus(app::StatusPanel panel, const QString& text);
@@ -106,6 +136,7 @@ private:
     bool startedFromDump_ = false;
     bool generating_ = false;
     bool showingSelection_ = false;
+    SampleList samples_;
     std::chrono::milliseconds pollInterval_{50};
     std::function<void(int)> pollHook_;
 
@@ -120,6 +151,12 @@ private:
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
     std::array<QLabel*, 4> statusPanels_{};
+    PictureExport* pictureExport_ = nullptr;
+    HelpMenu* helpMenu_ = nullptr;
+    CanvasSteering* steering_ = nullptr;
+    ListPopup* listPopup_ = nullptr;
+    PatternPopup* patternPopup_ = nullptr;
+    ColourSchemePane* colourSchemePane_ = nullptr;
 
     struct Actions;
     std::unique_ptr<Actions> actions_;

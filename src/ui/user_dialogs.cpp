@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -30,10 +31,12 @@ std::optional<FileChoice> runFileDialog(QWidget* parent, const FileRequest& requ
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
-    if (!request.filters.isEmpty()) dialog.setDefaultSuffix(suffixOf(request.filters.first()));
-    QObject::connect(
-        &dialog, &QFileDialog::filterSelected, &dialog,
-        [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    if (request.addSuffix && !request.filters.isEmpty()) {
+        dialog.setDefaultSuffix(suffixOf(request.filters.first()));
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    }
     if (!request.presetName.isEmpty()) {
         const QFileInfo preset(QDir(request.folder), request.presetName);
         dialog.setDirectory(preset.absolutePath());
@@ -78,7 +81,14 @@ std::optional<QColor> QtUserDialogs::chooseColour(QWidget* parent, const QColor&
 
 bool QtUserDialogs::choosePrinter(QWidget* parent, QPrinter& printer) {
     QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    // One page is all there is.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     return dialog.exec() == QDialog::Accepted;
+}
+
+int QtUserDialogs::runModal(QDialog& dialog) {
+    return dialog.exec();
 }
 
 void QtUserDialogs::beep() {

@@ -10,6 +10,7 @@
 
 #include <optional>
 
+class QDialog;
 class QPrinter;
 class QUrl;
 class QWidget;
@@ -18,9 +19,10 @@ namespace tavrel::ui {
 
 struct FileRequest {
     QString title;
-    QString folder;      // where the dialog starts
-    QStringList filters; // "Tavrel Input File (*.tvr)", ...
-    QString presetName;  // a file name (or full path) the dialog starts with; may be empty
+    QString folder;        // where the dialog starts
+    QStringList filters;   // "Tavrel Input File (*.tvr)", ...
+    QString presetName;    // a file name (or full path) the dialog starts with; may be empty
+    bool addSuffix = true; // a name typed without an extension receives the filter's
 };
 
 struct FileChoice {
@@ -44,6 +46,10 @@ public:
     // True when the user confirmed the printer settings.
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
 
+    // Runs a modal dialog of the window until it closes; its result (QDialog::Accepted or
+    // Rejected). Tests drive the dialog's widgets here instead of waiting on it.
+    virtual int runModal(QDialog& dialog) = 0;
+
     virtual void beep() = 0;
     // Opens a file, a folder or an address with the desktop's handler; false when none took it.
     virtual bool openUrl(const QUrl& url) = 0;
@@ -59,6 +65,7 @@ public:
     bool question(QWidget* parent, const QString& caption, const QString& text) override;
     std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
+    int runModal(QDialog& dialog) override;
     void beep() override;
     bool openUrl(const QUrl& url) override;
 };

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <random>
 #include <set>
+#include <tuple>
 
 namespace tavrel {
 namespace {
@@ -167,6 +168,61 @@ TEST_F(PictureFileTest, PicturesFollowTheRulesOfEveryOutputFile) {
     ASSERT_TRUE(odd && odd->finish(error)) << error;
     EXPECT_TRUE(contents(bytes).startsWith("\x89PNG"));
     EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"fifo.svg", "link.png", bytes, "sub"}));
+}
+
+// A name the user typed without an extension keeps it, written in the format asked for.
+TEST_F(PictureFileTest, TheFormatCanBeGivenWhateverTheName) {
+    for (auto [name, format, magic] : {std::tuple{"bitmap", PictureFormat::Bmp, "BM"},
+                                       {"drawing", PictureFormat::Svg, "<?xml"},
+                                       {"page.png", PictureFormat::Pdf, "%PDF"}}) {
+        auto file = openPictureFile(path(name), format, 120, 80, error);
+        ASSERT_TRUE(file) << error;
+        drawPattern(file->surface());
+        ASSERT_TRUE(file->finish(error)) << error;
+        EXPECT_TRUE(contents(name).startsWith(magic)) << name;
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"bitmap", "drawing", "page.png"}));
+    EXPECT_EQ(QImage(QString::fromStdString(path("bitmap")), "BMP").size(), QSize(120, 80));
+}
+
+// The window's picture is written as it stands, through the same writer.
+TEST_F(PictureFileTest, APictureAlreadyDrawnIsWrittenAsItStands) {
+    QImage shown(90, 40, QImage::Format_RGB32);
+    shown.fill(qRgb(10, 20, 30));
+    shown.setPixel(5, 7, qRgb(255, 128, 0));
+    for (auto [name, format] :
+         {std::pair{"shown", PictureFormat::Png}, {"shown.x", PictureFormat::Bmp}}) {
+        ASSERT_TRUE(writePictureImage(path(name), format, shown, error)) << error;
+        const QImage back(QString::fromStdString(path(name)));
+        EXPECT_EQ(back.size(), shown.size()) << name;
+        EXPECT_EQ(back.pixel(5, 7), qRgb(255, 128, 0)) << name;
+        EXPECT_EQ(back.pixel(6, 7), qRgb(10, 20, 30)) << name;
+    }
+    EXPECT_TRUE(contents("shown").startsWith("\x89PNG"));
+    EXPECT_TRUE(contents("shown.x").startsWith("BM"));
+
+    // Vector formats draw; a raster picture is no drawing. Nothing is written for either.
+    writePrevious("old.svg");
+    EXPECT_FALSE(writePictureImage(path("old.svg"), PictureFormat::Svg, shown, error));
+    EXPECT_NE(error.find(path("old.svg")), std::string::npos) << error;
+    EXPECT_FALSE(writePictureImage(path("none.png"), PictureFormat::Png, QImage(), error));
+    EXPECT_EQ(contents("old.svg"), "previous");
+
+    // A failed write names the file and the reason and keeps the previous file.
+    writePrevious("full.png");
+    {
+        const test::FileSizeLimit fullDisk(100);
+        QImage noise(200, 200, QImage::Format_RGB32);
+        std::mt19937 random(3);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, static_cast<QRgb>(random()));
+        EXPECT_FALSE(writePictureImage(path("full.png"), PictureFormat::Png, noise, error));
+    }
+    EXPECT_EQ(error, "\"" + path("full.png") + "\" cannot be written: File too large");
+    EXPECT_EQ(contents("full.png"), "previous");
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::set<std::string>{"full.png", "old.svg", "shown", "shown.x"}));
 }
 
 } // namespace

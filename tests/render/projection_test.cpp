@@ -39,6 +39,13 @@ TEST(Projection, FilmOutlineAndCaption) {
     EXPECT_EQ(caption.text, "100 x 80 D=50");
     EXPECT_EQ(std::pair(caption.x, caption.y), std::pair(200, 140 - gnomonic.textHeight() - 2));
 
+    // On paper the film grows with the lines it frames.
+    RecordingSurface paper(1300, 900);
+    drawFilmOutline(paper, frame(2), o, {100, 80, 50});
+    const auto printed = paper.rectangles().at(0);
+    EXPECT_EQ(std::tuple(printed.x1, printed.y1, printed.x2, printed.y2),
+              std::tuple(0, -20, 800, 620));
+
     // Stereographic: half the film's tangent on the primitive circle, no caption; nothing
     // without lines.
     o.stereographic = true;

@@ -3,6 +3,7 @@
 #include "render/colour_table.h"
 #include "render/recording_surface.h"
 #include "session/generation.h"
+#include "session/orient.h"
 #include "support/test_simulation.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +146,32 @@ TEST_F(RendererTest, RowOrderDoesNotChangeColoursOrSelection) {
     ASSERT_FALSE(draw().segmentsIn(PenStyle::DashDot).empty());
     std::reverse(t.sim.points.rows.begin(), t.sim.points.rows.end());
     EXPECT_EQ(drawnSorted(), before);
+}
+
+// Along a zone axis the pole and its opposite both project onto the centre; the one named is
+// the one in front of the film, whichever comes first in the table.
+TEST(Renderer, OfTwoPolesAtTheCentreTheOneInFrontIsNamed) {
+    test::TestSimulation t;
+    test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, "1.5418", "0", "0.5", "0");
+    t.sim.fields.autoLimits = true;
+    t.sim.fields.orientation = "1 1 1";
+    generateReflections(t.sim);
+    RecordingSurface surface(850, 620);
+    Renderer renderer(1);
+    EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (1 1 1)");
+    auto& rows = t.sim.points.rows;
+    auto rowOf = [&](int h) {
+        return std::find_if(rows.begin(), rows.end(), [&](const RotatedPoint& p) {
+            const auto i = static_cast<std::size_t>(p.reflection);
+            const auto& r = t.sim.reflections;
+            return r.h[i] == h && r.k[i] == h && r.l[i] == h;
+        });
+    };
+    std::iter_swap(rowOf(1), rowOf(-1));
+    EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (1 1 1)");
+    // Turned half round, the opposite pole is the one in front.
+    rotateAboutViewAxis(t.sim, ViewAxis::Vertical, 180.0f);
+    EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (-1 -1 -1)");
 }
 
 TEST(Renderer, ThreadsGiveTheSameCallsAndPickAsOneLoop) {

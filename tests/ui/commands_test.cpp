@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace tavrel::test {
 namespace {
 
@@ -112,6 +114,9 @@ TEST_F(WindowTest, SaveAndOpenBothFormatsThroughTheDialogs) {
     EXPECT_EQ(w.statusText(StatusPanel::Title), dataFile("iron.tvr"));
     EXPECT_EQ(in.titleEdit->text(), "Iron (Fe)");
 
+    EXPECT_EQ(dialogs.openRequests[0].filters,
+              (QStringList{"Tavrel Input File (*.tvr)", "HKL File (*.hkl)",
+                           "Crystallographic Information File (*.cif)"}));
     dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.hkl"), 1});
     action(w, "actionOpen")->trigger();
     EXPECT_EQ(dialogs.openRequests[1].presetName, dataFile("iron.tvr"));
@@ -123,6 +128,25 @@ TEST_F(WindowTest, SaveAndOpenBothFormatsThroughTheDialogs) {
     // A cancelled dialog changes nothing.
     action(w, "actionOpen")->trigger();
     EXPECT_EQ(in.titleEdit->text(), "iron.hkl");
+}
+
+// A structure from a CIF file, named without its extension, through the third filter; picking
+// another group afterwards forgets the file's setting.
+TEST_F(WindowTest, OpenReadsAStructureFromACifFile) {
+    const QString cif = dataFile("copper");
+    std::ofstream(cif.toStdString()) << "data_cu\n_chemical_name_mineral Copper\n"
+                                        "_cell_length_a 3.6149\n_cell_length_b 3.6149\n"
+                                        "_cell_length_c 3.6149\n_cell_angle_alpha 90\n"
+                                        "_cell_angle_beta 90\n_cell_angle_gamma 90\n"
+                                        "_space_group_IT_number 225\n";
+    dialogs.fileAnswers.push_back(ui::FileChoice{cif, 2});
+    action(w, "actionOpen")->trigger();
+    EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
+    EXPECT_EQ(in.titleEdit->text(), "Copper");
+    EXPECT_EQ(in.spaceGroupList->currentIndex(), 224);
+    EXPECT_GT(w.reflectionModel()->rowCount(), 0);
+    in.spaceGroupList->setCurrentIndex(220);
+    EXPECT_FALSE(w.controller().simulation().fields.settingRow.has_value());
 }
 
 TEST_F(WindowTest, FilesThatCannotBeReadOrWritten) {

@@ -6,11 +6,19 @@
 #include "ui/main_window.h"
 #include "ui/user_dialogs.h"
 
+#include <QDialog>
 #include <QUrl>
 
 #include <deque>
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
+
+// Failed comparisons show texts as texts. Found by argument-dependent lookup, so global.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tavrel::test {
 
@@ -21,7 +29,14 @@ public:
     std::vector<ui::FileRequest> openRequests, saveRequests;
     std::vector<QString> errors, informations;
     std::vector<QUrl> opened;
+    // Answers of the colour chooser, in order; an empty queue cancels.
+    std::deque<std::optional<QColor>> colourAnswers;
+    std::vector<QColor> colourRequests;
     int beeps = 0;
+    // Plays the user of each modal dialog the window opens and returns the dialog's result;
+    // without it every such dialog is cancelled at once.
+    std::function<int(QDialog&)> modal;
+    std::vector<QString> modalTitles;
 
     std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest& r) override {
         openRequests.push_back(r);
@@ -38,8 +53,15 @@ public:
         informations.push_back(caption + ": " + text);
     }
     bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
+    std::optional<QColor> chooseColour(QWidget*, const QColor& initial) override {
+        colourRequests.push_back(initial);
+        return takeFirst(colourAnswers);
+    }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    int runModal(QDialog& dialog) override {
+        modalTitles.push_back(dialog.windowTitle());
+        return modal ? modal(dialog) : QDialog::Rejected;
+    }
     void beep() override { ++beeps; }
     bool openUrl(const QUrl& url) override {
         opened.push_back(url);
@@ -47,10 +69,13 @@ public:
     }
 
 private:
-    std::optional<ui::FileChoice> next() {
-        if (fileAnswers.empty()) return std::nullopt;
-        auto answer = fileAnswers.front();
-        fileAnswers.pop_front();
+    std::optional<ui::FileChoice> next() { return takeFirst(fileAnswers); }
+    template <class T> static std::optional<T> takeFirst(std::deque<std::optional<T>>& answers) {
+        std::optional<T> answer;
+        if (!answers.empty()) {
+            answer.swap(answers.front());
+            answers.pop_front();
+        }
         return answer;
     }
 };

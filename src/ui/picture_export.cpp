@@ -1,0 +1,111 @@
+#include "ui/picture_export.h"
+
+#include "app/controller.h"
+#include "output/picture_file.h"
+#include "ui/canvas_widget.h"
+#include "ui/dialog_notifier.h"
+#include "ui/printing.h"
+#include "ui/user_dialogs.h"
+
+#include <QClipboard>
+#include <QDateTime>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QPrinter>
+
+#include <array>
+
+namespace tavrel::ui {
+
+namespace {
+
+constexpr std::array kFilterFormats{PictureFormat::Bmp, PictureFormat::Png, PictureFormat::Svg,
+                                    PictureFormat::Pdf};
+
+QString programTitle() {
+    return QString::fromLatin1(kProgramTitle);
+}
+
+} // namespace
+
+PictureExport::PictureExport(QWidget* window, app::SimulationController& controller,
+                             const CanvasWidget& canvas, UserDialogs& dialogs)
+    : QObject(window), window_(window), controller_(controller), canvas_(canvas),
+      dialogs_(dialogs) {}
+
+PictureExport::~PictureExport() = default;
+
+const QStringList& PictureExport::imageFilters() {
+    static const QStringList filters{
+        QStringLiteral("Bitmap image (*.bmp)"), QStringLiteral("PNG image (*.png)"),
+        QStringLiteral("SVG drawing (*.svg)"), QStringLiteral("PDF document (*.pdf)")};
+    return filters;
+}
+
+bool PictureExport::hasPicture() {
+    if (controller_.simulation().reflections.generated) return true;
+    dialogs_.information(window_, programTitle(), QStringLiteral("no data"));
+    return false;
+}
+
+void PictureExport::copyPicture() {
+    if (!hasPicture()) return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setImage(canvas_.picture());
+}
+
+void PictureExport::saveImage() {
+    if (!hasPicture()) return;
+    FileRequest request;
+    request.title = QStringLiteral("Save Bitmap (*.BMP)");
+    request.folder = controller_.folders().image;
+    request.filters = imageFilters();
+    request.addSuffix = false;
+    const std::optional<FileChoice> choice = dialogs_.saveFileName(window_, request);
+    if (!choice) return;
+    const std::string path = QFile::encodeName(choice->path).toStdString();
+    // A name with a picture extension is written in that format whatever the filter showed: a
+    // ".png" file holding a bitmap would puzzle every program that opens it.
+    const auto filter = static_cast<std::size_t>(choice->filterIndex);
+    const PictureFormat format = pictureFormatOf(path).value_or(
+        filter < kFilterFormats.size() ? kFilterFormats[filter] : PictureFormat::Bmp);
+
+    std::string error;
+    bool written = false;
+    if (format == PictureFormat::Png || format == PictureFormat::Bmp) {
+        // The picture as it stands on the screen.
+        written = writePictureImage(path, format, canvas_.picture(), error);
+    } else if (auto file = openPictureFile(path, format, controller_.pattern().width,
+                                           controller_.pattern().height, error)) {
+        controller_.draw(file->surface());
+        written = file->finish(error);
+    }
+    if (!written) dialogs_.error(window_, programTitle(), QString::fromStdString(error));
+}
+
+QPrinter& PictureExport::printer() {
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setDocName(QStringLiteral("Tavrel pattern"));
+        printer_->setCreator(QStringLiteral("Tavrel"));
+    }
+    return *printer_;
+}
+
+void PictureExport::printWithDialog() {
+    if (!controller_.simulation().reflections.generated) return;
+    if (!dialogs_.choosePrinter(window_, printer())) return;
+    printPage();
+}
+
+void PictureExport::printPage() {
+    const PageTexts texts = pageTexts(controller_.simulation(), controller_.pattern(),
+                                      QDateTime::currentDateTime(), QLocale::system());
+    QString error;
+    if (!ui::printPage(printer(), controller_.simulation(), controller_.pattern(), texts, error))
+        dialogs_.error(window_, programTitle(), error);
+}
+
+} // namespace tavrel::ui

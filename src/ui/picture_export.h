@@ -1,0 +1,53 @@
+#pragma once
+// The picture leaving the window: "Copy" to the clipboard, "Save Image (*.bmp)" to a BMP, PNG,
+// SVG or PDF file, "Print ..." with the print dialog and the toolbar's "Print" without it.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QPrinter;
+class QWidget;
+
+namespace tavrel::app {
+class SimulationController;
+}
+
+namespace tavrel::ui {
+
+class CanvasWidget;
+class UserDialogs;
+
+class PictureExport : public QObject {
+    Q_OBJECT
+public:
+    // `window` parents the dialogs and this object; the others must outlive it.
+    PictureExport(QWidget* window, app::SimulationController& controller,
+                  const CanvasWidget& canvas, UserDialogs& dialogs);
+    ~PictureExport() override;
+
+    // The save dialog's filters, BMP first.
+    static const QStringList& imageFilters();
+
+    void copyPicture();
+    void saveImage();
+    // Nothing while no reflections exist; otherwise the print dialog, then the page.
+    void printWithDialog();
+    // At once, on the printer chosen last (the system's default at first).
+    void printPage();
+
+private:
+    // Shows "no data" while nothing has been generated.
+    bool hasPicture();
+    QPrinter& printer();
+
+    QWidget* window_;
+    app::SimulationController& controller_;
+    const CanvasWidget& canvas_;
+    UserDialogs& dialogs_;
+    std::unique_ptr<QPrinter> printer_;
+};
+
+} // namespace tavrel::ui

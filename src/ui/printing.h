@@ -1,0 +1,43 @@
+#pragma once
+// One printed page: the pattern drawn again on the printer, scaled so that it covers the page,
+// with four lines of annotation in the corners (the kind of drawing, a stamp with the maker and
+// the time, the cell with group and wavelengths, the title).
+
+#include <QString>
+
+class QDateTime;
+class QLocale;
+class QPrinter;
+
+namespace tavrel {
+struct PatternDocument;
+struct PatternView;
+class Simulation;
+} // namespace tavrel
+
+namespace tavrel::ui {
+
+struct PageTexts {
+    QString kind;  // top left
+    QString stamp; // top right
+    QString cell;  // bottom left
+    QString title; // bottom right
+};
+
+// "Gnomonic Projection", "Stereographic Projection" or "Reciprocal Lattice Points".
+QString drawingKindText(const PatternView& pattern);
+// "Quorvex (" + date + ", " + time + ")" in the locale's short formats, the year with four
+// digits.
+QString stampText(const QDateTime& now, const QLocale& locale);
+// "Cell:  a  b  c  alpha  beta  gamma   (group)" and the wavelengths that are in use.
+QString cellText(const PatternDocument& document);
+PageTexts pageTexts(const Simulation& sim, const PatternView& pattern, const QDateTime& now,
+                    const QLocale& locale);
+
+// Prints the page and ends the document. A printer set to print into a PDF file writes it as
+// every output file is written: a failed write keeps a previous file of that name. False with
+// the reason in `error` (naming the file, when there is one) when nothing could be printed.
+bool printPage(QPrinter& printer, const Simulation& sim, const PatternView& pattern,
+               const PageTexts& texts, QString& error);
+
+} // namespace tavrel::ui
