@@ -7,6 +7,7 @@
 
 #include "output/image_surface.h"
 #include "output/painter_surface.h"
+#include "output/raster_line_surface.h"
 #include "render/recording_surface.h"
 #include "render/renderer.h"
 #include "session/generation.h"
@@ -159,25 +160,43 @@ BENCHMARK_CAPTURE(BM_DrawOneThread, capped_full, kCapped, false)->Unit(benchmark
 BENCHMARK_CAPTURE(BM_Baseline, capped_full, kCapped, false)->Unit(benchmark::kMillisecond);
 
 // A drag frame as the window makes it: the picture drawn with dragging set on an image of the
-// canvas size, which the canvas's paint event then draws onto the window's backing store.
-void BM_DragFrame(benchmark::State& state, Sample sample) {
+// canvas size (its thin lines set straight into the pixels, or for comparison all through
+// QPainter), which the canvas's paint event then draws onto the window's backing store.
+void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines) {
     NullNotifier notifier;
     const auto s = simulate(sample, notifier);
     const PatternInput input = patternInput(s->sim, s->pattern, true);
     Renderer renderer;
     QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        ImageSurface surface(kWidth, kHeight);
-        renderer.draw(input, surface);
+        QImage picture(kWidth, kHeight, QImage::Format_RGB32);
+        {
+            QPainter painter(&picture);
+            if (fastLines) {
+                RasterLineSurface surface(painter, picture, kWidth, kHeight);
+                renderer.draw(input, surface);
+            } else {
+                PainterSurface surface(painter, kWidth, kHeight);
+                renderer.draw(input, surface);
+            }
+        }
         QPainter painter(&window);
-        painter.drawImage(QPointF(0, 0), surface.image());
+        painter.drawImage(QPointF(0, 0), picture);
     }
     state.counters["cones"] = s->sim.reflections.count();
 }
-BENCHMARK_CAPTURE(BM_DragFrame, cones_1224, kSiliconMo)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_DragFrame, cones_5000, kCell862)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_DragFrame, cones_32767, kCell25)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_DragFrame, capped_32767, kCapped)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_1224, kSiliconMo, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_1224_qpainter, kSiliconMo, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_5000, kCell862, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_5000_qpainter, kCell862, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_32767, kCell25, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_32767_qpainter, kCell25, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, capped_32767, kCapped, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, capped_32767_qpainter, kCapped, false)
+    ->Unit(benchmark::kMillisecond);
 
 // Encoding a picture as PNG at zlib levels Qt's quality picks: -1 (the default level), 70 to
 // 80 (fast levels). The size of the encoded picture is reported alongside.
