@@ -130,8 +130,6 @@ TEST(RasterLineSurface, ADragFrameIsCloseToQPaintersPixelForPixel) {
             }
         SCOPED_TRACE(stereographic ? "stereographic" : "gnomonic");
         ASSERT_GT(lit, 20000);
-        printf("DEBUG lit %ld painted %ld same %ld fastMatched %ld paintedMatched %ld\n", lit,
-               paintedLit, same, fastMatched, paintedMatched);
         // Measured: about 96 % of the lit pixels are the same, and all but a few hundredths of
         // a per cent have their colour within one pixel in the other picture.
         EXPECT_GT(static_cast<double>(same) / static_cast<double>(lit), 0.9);
@@ -142,42 +140,4 @@ TEST(RasterLineSurface, ADragFrameIsCloseToQPaintersPixelForPixel) {
 }
 
 } // namespace
-} // namespace tavrel
-#include "render/recording_surface.h"
-namespace tavrel {
-TEST(RasterDebug, Segments) {
-    test::TestSimulation t;
-    test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, "0.7107", "1.5418", "0.5", "0");
-    t.sim.fields.autoLimits = true;
-    t.sim.fields.orientation = "1 1 1";
-    generateReflections(t.sim);
-    t.pattern.view.viewStereographic = true;
-    RecordingSurface rec(850, 620);
-    Renderer().draw(t.input(true), rec);
-    int shown = 0, bad = 0, total = 0;
-    for (const auto& [g, pen] : rec.segments()) {
-        if (pen.width != 1 || pen.style != PenStyle::Solid) continue;
-        ++total;
-        const Pair p = drawBoth(850, 620, [&](DrawingSurface& s) {
-            s.clear(Rgb{0, 0, 0});
-            s.setPen(kOrange, 1, PenStyle::Solid);
-            s.drawSegments(std::span(&g, 1));
-        });
-        if (p.painted == p.fast) continue;
-        ++bad;
-        if (shown++ > 8) continue;
-        std::string a, b;
-        for (int y = std::max(0, std::min<int>(g.y1, g.y2) - 2);
-             y <= std::min(619, std::max<int>(g.y1, g.y2) + 2); ++y)
-            for (int x = std::max(0, std::min<int>(g.x1, g.x2) - 2);
-                 x <= std::min(849, std::max<int>(g.x1, g.x2) + 2); ++x) {
-                if (p.painted.pixel(x, y) != qRgb(0, 0, 0))
-                    a += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
-                if (p.fast.pixel(x, y) != qRgb(0, 0, 0))
-                    b += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
-            }
-        printf("seg %d,%d-%d,%d\n Q %s\n F %s\n", g.x1, g.y1, g.x2, g.y2, a.c_str(), b.c_str());
-    }
-    printf("bad %d of %d\n", bad, total);
-}
 } // namespace tavrel
