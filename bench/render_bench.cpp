@@ -1,16 +1,21 @@
 // What the user waits for after pressing "Perform Simulation" and while dragging: generating the
 // reflection list, and drawing at full quality and with the coarser sampling of a drag. Each draw
 // is compared with a baseline that only hands the very same segments to QPainter on the same
-// image, so the ratio shows what tracing and bookkeeping add to the bare drawing.
+// image, so the ratio shows what tracing and bookkeeping add to the bare drawing. A drag frame
+// is what the window does for every pointer move: the coarse picture on an image of the canvas
+// size, then that image painted on the window's own.
 
 #include "output/image_surface.h"
 #include "output/painter_surface.h"
+#include "output/raster_line_surface.h"
 #include "render/recording_surface.h"
 #include "render/renderer.h"
 #include "session/generation.h"
 #include "session/pattern_view.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QLine>
 #include <QPainter>
 #include <QPen>
@@ -18,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -35,13 +41,19 @@ struct Sample {
     const char* dMax;
     bool autoLimits;
     const char* orientation;
+    const char* limit = "2";
 };
 
 // Iron: the built-in sample. Silicon with automatic limits and d-Min 0.5 (Cu K-alpha gives 302
-// reflections, Mo K-alpha 1224: the large drag case).
+// reflections, Mo K-alpha 1224: the large drag case of a small cell). Larger cells of the same
+// group at the Mo wavelength give about 5,000 cones and the full list of 32,767; the capped
+// pattern at 0.3 angstrom is the one whose nearly flat cones cross the whole picture.
 constexpr Sample kIron{"iron", 229, "2.866", "1.9361", "1.0", "0", false, "0 0 1"};
 constexpr Sample kSilicon{"silicon", 227, "5.431", "1.5418", "0.5", "0", true, "1 1 1"};
 constexpr Sample kSiliconMo{"silicon-mo", 227, "5.431", "0.7107", "0.5", "0", true, "1 1 1"};
+constexpr Sample kCell862{"cell-8.62", 227, "8.62", "0.7107", "0.5", "0", false, "1 1 1", "30"};
+constexpr Sample kCell25{"cell-25", 227, "25", "0.7107", "0.5", "0", false, "1 1 1", "60"};
+constexpr Sample kCapped{"capped", 227, "25", "0.3", "0.5", "0", false, "1 1 1", "40"};
 
 class NullNotifier : public Notifier {
 public:
@@ -64,7 +76,7 @@ std::unique_ptr<Shown> simulate(const Sample& sample, NullNotifier& notifier) {
     f.cell = {sample.a, sample.a, sample.a, "90", "90", "90"};
     f.wavelength = {sample.wavelength, "0"};
     f.d = {sample.dMin, sample.dMax};
-    f.hklMax = {"2", "2", "2"};
+    f.hklMax = {sample.limit, sample.limit, sample.limit};
     f.autoLimits = sample.autoLimits;
     f.orientation = sample.orientation;
     generateReflections(s->sim);
@@ -93,12 +105,17 @@ void baselineBench(benchmark::State& state, const Sample& sample, bool dragging)
         std::vector<QLine> lines;
     };
     std::vector<Batch> batches;
-    for (const auto& seg : recorder.callsOf<RecordingSurface::Segments>()) {
-        Batch b;
-        b.pen = QPen(toQColor(seg.pen.colour), seg.pen.width,
-                     seg.pen.style == PenStyle::Solid ? Qt::SolidLine : Qt::DashDotLine);
-        for (const Segment& l : seg.segments) b.lines.emplace_back(l.x1, l.y1, l.x2, l.y2);
-        batches.push_back(std::move(b));
+    std::optional<RecordingSurface::Pen> pen;
+    for (const auto& [l, segmentPen] : recorder.segments()) {
+        if (!pen || !(*pen == segmentPen)) {
+            Batch b;
+            b.pen = QPen(toQColor(segmentPen.colour), segmentPen.width,
+                         segmentPen.style == PenStyle::Solid ? Qt::SolidLine : Qt::DashDotLine,
+                         Qt::SquareCap, Qt::MiterJoin);
+            batches.push_back(std::move(b));
+            pen = segmentPen;
+        }
+        batches.back().lines.emplace_back(l.x1, l.y1, l.x2, l.y2);
     }
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     for (auto _ : state) {
@@ -138,6 +155,87 @@ BENCHMARK_CAPTURE(BM_Draw, silicon_mo_drag, kSiliconMo, true)->Unit(benchmark::k
 BENCHMARK_CAPTURE(BM_DrawOneThread, silicon_mo_drag, kSiliconMo, true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Baseline, silicon_mo_drag, kSiliconMo, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, capped_full, kCapped, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawOneThread, capped_full, kCapped, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Baseline, capped_full, kCapped, false)->Unit(benchmark::kMillisecond);
+
+// A drag frame as the window makes it: the picture drawn with dragging set on an image of the
+// canvas size (its thin lines set straight into the pixels, or for comparison all through
+// QPainter), which the canvas's paint event then draws onto the window's backing store.
+void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines) {
+    NullNotifier notifier;
+    const auto s = simulate(sample, notifier);
+    const PatternInput input = patternInput(s->sim, s->pattern, true);
+    Renderer renderer;
+    QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QImage picture(kWidth, kHeight, QImage::Format_RGB32);
+        {
+            QPainter painter(&picture);
+            if (fastLines) {
+                RasterLineSurface surface(painter, picture, kWidth, kHeight);
+                renderer.draw(input, surface);
+            } else {
+                PainterSurface surface(painter, kWidth, kHeight);
+                renderer.draw(input, surface);
+            }
+        }
+        QPainter painter(&window);
+        painter.drawImage(QPointF(0, 0), picture);
+    }
+    state.counters["cones"] = s->sim.reflections.count();
+}
+BENCHMARK_CAPTURE(BM_DragFrame, cones_1224, kSiliconMo, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_1224_qpainter, kSiliconMo, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_5000, kCell862, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_5000_qpainter, kCell862, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_32767, kCell25, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_32767_qpainter, kCell25, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, capped_32767, kCapped, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, capped_32767_qpainter, kCapped, false)
+    ->Unit(benchmark::kMillisecond);
+
+// Encoding a picture as PNG at zlib levels Qt's quality picks: -1 (the default level), 70 to
+// 80 (fast levels). The size of the encoded picture is reported alongside.
+void BM_EncodePng(benchmark::State& state, Sample sample) {
+    NullNotifier notifier;
+    const auto s = simulate(sample, notifier);
+    ImageSurface surface(kWidth, kHeight);
+    Renderer().draw(patternInput(s->sim, s->pattern), surface);
+    const QImage image = surface.image();
+    const int quality = static_cast<int>(state.range(0));
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        writer.setQuality(quality);
+        writer.write(image);
+        bytes = buffer.size();
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK_CAPTURE(BM_EncodePng, iron, kIron)
+    ->Arg(-1)
+    ->Arg(70)
+    ->Arg(75)
+    ->Arg(80)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EncodePng, silicon_mo, kSiliconMo)
+    ->Arg(-1)
+    ->Arg(70)
+    ->Arg(75)
+    ->Arg(80)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EncodePng, capped, kCapped)
+    ->Arg(-1)
+    ->Arg(70)
+    ->Arg(75)
+    ->Arg(80)
+    ->Unit(benchmark::kMillisecond);
 
 // Generation with automatic limits 10/10/10 (a = 10, d-Min 1: 9,261 triples).
 void BM_Generate(benchmark::State& state, int group) {

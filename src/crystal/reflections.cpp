@@ -9,6 +9,11 @@ void ReflectionList::clear() {
     gMax = {0, 0, 0};
 }
 
+void ReflectionList::reserve(std::size_t n) {
+    h.reserve(n), k.reserve(n), l.reserve(n), d.reserve(n);
+    gx.reserve(n), gy.reserve(n), gz.reserve(n);
+}
+
 void ReflectionList::append(std::int16_t hh, std::int16_t kk, std::int16_t ll, float dd,
                             const std::array<float, 3>& g) {
     h.push_back(hh), k.push_back(kk), l.push_back(ll), d.push_back(dd);

@@ -3,6 +3,7 @@
 // Cartesian reciprocal-lattice vector, as parallel arrays in list order.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct ReflectionList {
     std::int32_t count() const { return static_cast<std::int32_t>(d.size()); }
     bool empty() const { return d.empty(); }
     void clear();
+    void reserve(std::size_t count);
     void append(std::int16_t hh, std::int16_t kk, std::int16_t ll, float dd,
                 const std::array<float, 3>& g);
     void trackComponents(const std::array<float, 3>& g);

@@ -95,23 +95,35 @@ LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matric
     return LatticeStatus::Ok;
 }
 
-float dSpacing(const UnitCell& cell, double h, double k, double l) {
-    const double a = cell.a(), b = cell.b(), c = cell.c();
+CellMetric::CellMetric(const UnitCell& cell)
+    : a_(cell.a()), b_(cell.b()), c_(cell.c()), aa_(square(a_)), bb_(square(b_)), cc_(square(c_)) {
     const double al = static_cast<float>(cell.alpha() * kDegToRad);
     const double be = static_cast<float>(cell.beta() * kDegToRad);
     const double ga = static_cast<float>(cell.gamma() * kDegToRad);
     const double cosA = std::cos(al), cosB = std::cos(be), cosG = std::cos(ga);
+    sinAA_ = square(std::sin(al));
+    sinBB_ = square(std::sin(be));
+    sinGG_ = square(std::sin(ga));
+    mixedAB_ = cosA * cosB - cosG;
+    mixedBG_ = cosB * cosG - cosA;
+    mixedGA_ = cosG * cosA - cosB;
+    edgeProduct_ = aa_ * bb_ * cc_;
+    bracket_ = 1.0 - square(cosA) - square(cosB) - square(cosG) + 2.0 * cosA * cosB * cosG;
+}
 
-    const double numerator = square(h) * square(b) * square(c) * square(std::sin(al)) +
-                             square(k) * square(a) * square(c) * square(std::sin(be)) +
-                             square(l) * square(a) * square(b) * square(std::sin(ga)) +
-                             2.0 * h * k * a * b * square(c) * (cosA * cosB - cosG) +
-                             2.0 * k * l * square(a) * b * c * (cosB * cosG - cosA) +
-                             2.0 * h * l * a * square(b) * c * (cosG * cosA - cosB);
-    const double bracket =
-        1.0 - square(cosA) - square(cosB) - square(cosG) + 2.0 * cosA * cosB * cosG;
-    const double inverseSquare = numerator / (square(a) * square(b) * square(c)) / bracket;
+float CellMetric::dSpacing(double h, double k, double l) const {
+    // Left to right as the formula is written: the first three terms are products of 4-byte
+    // squares, summed in 4-byte arithmetic, the mixed terms in 8-byte arithmetic.
+    const double numerator =
+        square(h) * bb_ * cc_ * sinAA_ + square(k) * aa_ * cc_ * sinBB_ +
+        square(l) * aa_ * bb_ * sinGG_ + 2.0 * h * k * a_ * b_ * cc_ * mixedAB_ +
+        2.0 * k * l * aa_ * b_ * c_ * mixedBG_ + 2.0 * h * l * a_ * bb_ * c_ * mixedGA_;
+    const double inverseSquare = numerator / edgeProduct_ / bracket_;
     return toFloat(1.0 / std::sqrt(inverseSquare));
+}
+
+float dSpacing(const UnitCell& cell, double h, double k, double l) {
+    return CellMetric(cell).dSpacing(h, k, l);
 }
 
 void toCartesian(const LatticeMatrices& matrices, Vec3f& v, bool isDirect) {

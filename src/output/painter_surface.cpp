@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QRect>
@@ -48,6 +49,7 @@ PainterSurface::PainterSurface(QPainter& painter)
 PainterSurface::PainterSurface(QPainter& painter, int width, int height)
     : painter_(painter), width_(width), height_(height) {
     if (!painter_.isActive()) return;
+    raster_ = painter_.paintEngine() && painter_.paintEngine()->type() == QPaintEngine::Raster;
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter_.setBrush(Qt::NoBrush);
@@ -82,6 +84,25 @@ void PainterSurface::drawSegments(std::span<const Segment> segments) {
     lines_.reserve(segments.size());
     for (const Segment& s : segments) lines_.emplace_back(s.x1, s.y1, s.x2, s.y2);
     painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+}
+
+void PainterSurface::drawPolyline(std::span<const Point> points) {
+    if (points.size() < 2 || !painter_.isActive()) return;
+    if (raster_) {
+        lines_.clear();
+        lines_.reserve(points.size() - 1);
+        for (std::size_t i = 1; i < points.size(); ++i)
+            lines_.emplace_back(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+        painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+        return;
+    }
+    points_.clear();
+    points_.reserve(points.size());
+    for (const Point& p : points)
+        if (points_.empty() || points_.back() != QPoint(p.x, p.y)) points_.emplace_back(p.x, p.y);
+    // A chain that never leaves its first point is still a dot.
+    if (points_.size() == 1) points_.push_back(points_.front());
+    painter_.drawPolyline(points_.data(), static_cast<int>(points_.size()));
 }
 
 void PainterSurface::drawRectangle(int x1, int y1, int x2, int y2) {

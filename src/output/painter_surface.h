@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLine>
+#include <QPoint>
 
 #include <vector>
 
@@ -35,6 +36,10 @@ public:
     // A width below 1 draws as 1.
     void setPen(Rgb colour, int width, PenStyle style) override;
     void drawSegments(std::span<const Segment> segments) override;
+    // On a raster device the segments one by one, exactly the pixels drawSegments sets; on a
+    // vector device (SVG, PDF, the printer) one polyline, so the file holds one element per
+    // chain. Repeated points are left out there: they add nothing a square cap does not cover.
+    void drawPolyline(std::span<const Point> points) override;
     void drawRectangle(int x1, int y1, int x2, int y2) override;
     // Covers x - radius .. x + radius. Radius 0 sets the centre pixel; a negative one draws
     // nothing.
@@ -59,8 +64,10 @@ private:
     QFont font_;
     int textHeight_ = 0;
     int textAscent_ = 0;
+    bool raster_ = true;
     // Reused between batches, so drawing a pattern allocates nothing after the first cone.
     std::vector<QLine> lines_;
+    std::vector<QPoint> points_;
 };
 
 } // namespace tavrel

@@ -48,12 +48,81 @@ std::string hklLabel(const ReflectionList& r, std::int32_t index, std::string_vi
     return s;
 }
 
+std::span<const Point> TracedLine::chain(std::size_t i) const {
+    const std::size_t from = chainStarts[i];
+    const std::size_t to = i + 1 < chainStarts.size() ? chainStarts[i + 1] : points.size();
+    return std::span<const Point>(points).subspan(from, to - from);
+}
+
+std::vector<Segment> TracedLine::segments() const {
+    std::vector<Segment> out;
+    out.reserve(segmentCount());
+    for (std::size_t c = 0; c < chainCount(); ++c) {
+        const std::span<const Point> p = chain(c);
+        for (std::size_t i = 1; i < p.size(); ++i)
+            out.push_back({p[i - 1].x, p[i - 1].y, p[i].x, p[i].y});
+    }
+    return out;
+}
+
+void TracedLine::clear() {
+    points.clear();
+    chainStarts.clear();
+    labelled = false;
+}
+
 void TracedCone::clear() {
-    first.segments.clear();
-    second.segments.clear();
-    first.labelled = second.labelled = false;
+    first.clear();
+    second.clear();
     hasFirst = hasSecond = false;
     nearestDistance = 999;
+}
+
+ConeTracer::ConeTracer(const TraceSettings& settings, const ReflectionList& reflections)
+    : settings_(settings), reflections_(reflections),
+      scale_(settings.stereographic ? settings.stereoRadius : settings.patternScale) {
+    const TraceSettings& st = settings_;
+    const double W = static_cast<float>(st.width), H = static_cast<float>(st.height);
+    // A cheap, generous test on the unnormalised sample (its offsets from the centre are
+    // scale * y / x and scale * z / x) tells most samples outside a gnomonic picture apart.
+    const double pixelsPerUnit = scale_ * st.printScale;
+    halfWidth_ = (std::max<double>(st.cx, W - st.cx) + 2.0) * 1.01 / pixelsPerUnit;
+    halfHeight_ = (std::max<double>(st.cy, H - st.cy) + 2.0) * 1.01 / pixelsPerUnit;
+    // No drawn sample lies farther from the viewing axis than this angle (the stereographic
+    // picture shows at most the front half); the margin covers the drift of the 4-byte samples
+    // by far.
+    const double reach =
+        (st.stereographic ? kPi / 2.0 : std::atan(std::hypot(halfWidth_, halfHeight_))) + 0.01;
+    cosReach_ = std::cos(reach);
+    sinReach_ = std::sin(reach);
+}
+
+bool ConeTracer::mayReach(const Vec3f& u, double sine) const {
+    // Every direction of the cone makes an angle between |psi - alpha| and psi + alpha with the
+    // viewing axis, psi being the axis's own angle and alpha = 90 - theta the half-opening,
+    // whose cosine is the sine of theta. When the nearer bound lies beyond the reach of the
+    // picture, nothing can be drawn. Compared through cosines, so no angle is needed; NaN
+    // rules nothing out.
+    const double cosAlpha = sine, sinAlpha = std::sqrt(1.0 - sine * sine);
+    const double cosPsi = u[0];
+    // psi > alpha + reach, while alpha + reach is still below pi.
+    const bool sumBelowPi = sinAlpha * cosReach_ + cosAlpha * sinReach_ > 0;
+    if (sumBelowPi && cosPsi < cosAlpha * cosReach_ - sinAlpha * sinReach_ - 1e-12) return false;
+    // psi < alpha - reach, where the half-opening exceeds the reach.
+    if (cosAlpha < cosReach_ && cosPsi > cosAlpha * cosReach_ + sinAlpha * sinReach_ + 1e-12)
+        return false;
+    return true;
+}
+
+bool ConeTracer::mayReachPicture(const std::array<float, 4>& cone, float lambda) const {
+    const double len =
+        std::sqrt(static_cast<double>(cone[0]) * cone[0] + static_cast<double>(cone[1]) * cone[1] +
+                  static_cast<double>(cone[2]) * cone[2]);
+    const double sine = lambda / 2.0 / cone[3];
+    if (!(len > 0) || !(sine > 0 && sine <= 1)) return true;
+    const Vec3f u{static_cast<float>(cone[0] / len), static_cast<float>(cone[1] / len),
+                  static_cast<float>(cone[2] / len)};
+    return mayReach(u, sine);
 }
 
 bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int& stepCount,
@@ -70,15 +139,18 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
                   static_cast<float>(cone[2] / len)};
 
     // Bragg condition (d = 0 gives an infinite ratio and no line).
-    const float s = static_cast<float>(std::fabs(lambda / 2.0 / d));
+    const double sine = lambda / 2.0 / d;
+    const float s = static_cast<float>(std::fabs(sine));
     if (!(s <= 1.0f)) return false;
 
     if (st.dragging && st.reflectionCount >= kReducedSamplingMinimum)
         stepCount = st.stereographic ? stepCount / 6 : stepCount / 2;
     if (stepCount < 1) return false;
-    const float step = 360.0f / static_cast<float>(stepCount);
 
-    const double theta = arcSin(lambda / 2.0 / d);
+    if (st.cullCones && sine > 0 && !mayReach(u, sine)) return true;
+
+    const float step = 360.0f / static_cast<float>(stepCount);
+    const double theta = arcSin(sine);
     // A negative d gives a negative Bragg angle: no cone.
     if (!(static_cast<float>(theta / kDegToRad) >= 0.0f)) return false;
 
@@ -100,7 +172,7 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
     const Mat3f R = axisRotationMatrix(u, step);
 
     const bool stereo = st.stereographic;
-    const double scale = stereo ? st.stereoRadius : st.patternScale;
+    const double scale = scale_;
     const float W = static_cast<float>(st.width), H = static_cast<float>(st.height);
 
     auto rotate = [&R](const Vec3f& v) {
@@ -112,28 +184,21 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
         return out;
     };
 
-    // Most samples of a gnomonic line fall far outside the picture. A cheap, generous test on
-    // the unnormalised sample (its offsets from the centre are scale * y / x and scale * z / x)
-    // tells those apart; a sample that fails it is certainly outside, and its exact projection
-    // is needed only as the start of a segment into the picture. Behind the film (x <= 0)
-    // nothing is inside in either projection.
-    const double pixelsPerUnit = scale * st.printScale;
-    const double halfWidth = (std::max<double>(st.cx, W - st.cx) + 2.0) * 1.01 / pixelsPerUnit;
-    const double halfHeight = (std::max<double>(st.cy, H - st.cy) + 2.0) * 1.01 / pixelsPerUnit;
+    // A sample that fails this test is certainly outside, and its exact projection is needed
+    // only as the start of a segment into the picture. Behind the film (x <= 0) nothing is
+    // inside in either projection.
+    const double halfWidth = halfWidth_, halfHeight = halfHeight_;
     auto mayBeInside = [&](const Vec3f& v) {
         if (!(v[0] > 0)) return false;
         if (stereo) return true;
         return !(std::fabs(v[1]) > halfWidth * v[0]) && !(std::fabs(v[2]) > halfHeight * v[0]);
     };
 
-    // A cone whose every direction lies farther from the viewing axis than the picture reaches
-    // draws nothing; the margin covers the drift of the 4-byte samples by far.
-    const double axisAngle = std::acos(std::clamp(static_cast<double>(u[0]), -1.0, 1.0));
-    const double reachAngle = stereo ? kPi / 2.0 : std::atan(std::hypot(halfWidth, halfHeight));
-    if (axisAngle - (kPi / 2.0 - theta) > reachAngle + 0.01) return true;
-
     float xp = 0, yp = 0;
     float shortest = W;
+    // Whether the last drawn segment ended at the previous sample, so that the next one goes on
+    // from there in the same chain.
+    bool chained = false;
     // The samples: q turned k + 1 times for k < stepCount, then the first one again, closing the
     // polygon. Each step looks one sample ahead.
     const Vec3f first = rotate(q);
@@ -149,6 +214,7 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
         if (!curMaybe && !nextMaybe) {
             // Outside, and not the start of a segment: its position is never used.
             xp = yp = std::numeric_limits<float>::quiet_NaN();
+            chained = false;
             cur = next;
             curMaybe = nextMaybe;
             continue;
@@ -169,7 +235,16 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
         const bool inside = curMaybe && 0 < X && X < W && 0 < Y && Y < H && p0 > 0;
         if (xp == 0 && yp == 0 && inside) xp = X, yp = Y;
         if (inside) {
-            if (!(highlighted && (k & 1))) line.segments.push_back({px(xp), px(yp), px(X), px(Y)});
+            if (!(highlighted && (k & 1))) {
+                if (!chained) {
+                    line.chainStarts.push_back(static_cast<std::uint32_t>(line.points.size()));
+                    line.points.push_back({px(xp), px(yp)});
+                }
+                line.points.push_back({px(X), px(Y)});
+                chained = true;
+            } else {
+                chained = false;
+            }
             const float L = std::sqrt((X - xp) * (X - xp) + (Y - yp) * (Y - yp));
             if (L < shortest) {
                 shortest = L;
@@ -180,6 +255,8 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
             const float dist =
                 std::sqrt((X - st.pickX) * (X - st.pickX) + (Y - st.pickY) * (Y - st.pickY));
             if (dist < nearest) nearest = dist;
+        } else {
+            chained = false;
         }
         xp = X;
         yp = Y;
@@ -224,11 +301,22 @@ void ConeTracer::drawLabel(DrawingSurface& surface, const TracedLine& line,
     surface.drawText(x, y, text, ink);
 }
 
+void ConeTracer::drawLine(DrawingSurface& surface, const TracedLine& line, bool highlighted) const {
+    if (line.empty()) return;
+    if (highlighted) {
+        // Every other segment: apart, each starting its own dash pattern.
+        const std::vector<Segment> segments = line.segments();
+        surface.drawSegments(segments);
+        return;
+    }
+    for (std::size_t c = 0; c < line.chainCount(); ++c) surface.drawPolyline(line.chain(c));
+}
+
 void ConeTracer::draw(DrawingSurface& surface, const TracedCone& cone, std::int32_t reflectionIndex,
                       bool highlighted) const {
-    if (!cone.first.segments.empty()) surface.drawSegments(cone.first.segments);
+    drawLine(surface, cone.first, highlighted);
     if (cone.hasSecond) {
-        if (!cone.second.segments.empty()) surface.drawSegments(cone.second.segments);
+        drawLine(surface, cone.second, highlighted);
         drawLabel(surface, cone.second, reflectionIndex, highlighted);
     }
     drawLabel(surface, cone.first, reflectionIndex, highlighted);

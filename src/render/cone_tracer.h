@@ -9,7 +9,9 @@
 #include "render/surface.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,9 @@ struct TraceSettings {
     std::int32_t reflectionCount = 0; // N, for the reduced sampling while dragging
     int width = 0, height = 0;        // W, H
     float cx = 0, cy = 0;
+    // Cones whose every direction lies too far from the viewing axis to reach the picture are
+    // left before any trigonometry. Tests switch this off to see what such a cone would draw.
+    bool cullCones = true;
 };
 
 // The rotation about the unit axis u by `angle` degrees (Euler-Rodrigues, from the half-angle).
@@ -42,11 +47,22 @@ double polarAngleOf(double t);
 std::string hklLabel(const ReflectionList& reflections, std::int32_t index,
                      std::string_view separator);
 
-// One sampled line (one wavelength) ready to draw.
+// One sampled line (one wavelength) ready to draw, as chains of drawn points: each chain is a
+// run of segments where each one starts at the end of the one before. A highlighted line
+// draws every other segment only, so each of its chains is one segment.
 struct TracedLine {
-    std::vector<Segment> segments;
+    std::vector<Point> points;
+    std::vector<std::uint32_t> chainStarts; // index in points of each chain's first point
     bool labelled = false;
     float labelX = 0, labelY = 0;
+
+    std::size_t chainCount() const { return chainStarts.size(); }
+    std::span<const Point> chain(std::size_t i) const;
+    // Every segment in drawing order.
+    std::vector<Segment> segments() const;
+    std::size_t segmentCount() const { return points.size() - chainStarts.size(); }
+    bool empty() const { return points.empty(); }
+    void clear();
 };
 
 // The sampled line(s) of one reflection: wavelength 1 (or 2 when 1 is unused) and, when there
@@ -63,8 +79,7 @@ struct TracedCone {
 
 class ConeTracer {
 public:
-    ConeTracer(const TraceSettings& settings, const ReflectionList& reflections)
-        : settings_(settings), reflections_(reflections) {}
+    ConeTracer(const TraceSettings& settings, const ReflectionList& reflections);
 
     // Samples the line(s) of one row (x, y, z, d) with `stepCount` samples per line.
     void sample(const std::array<float, 4>& cone, int stepCount, bool highlighted,
@@ -79,15 +94,27 @@ public:
 
     const TraceSettings& settings() const { return settings_; }
 
+    // False when no direction of the cone of row `cone` at wavelength `lambda` comes near enough
+    // to the viewing axis to show in the picture, so that sampling would draw nothing: decided
+    // without any trigonometry. True for every cone it cannot rule out.
+    bool mayReachPicture(const std::array<float, 4>& cone, float lambda) const;
+
 private:
+    // The same for the unit axis u and the sine of the Bragg angle (positive).
+    bool mayReach(const Vec3f& u, double sine) const;
     // One line; returns false when the cone does not exist or is not drawn.
     bool sampleLine(const std::array<float, 4>& cone, float lambda, int& stepCount,
                     bool highlighted, TracedLine& line, float& nearest) const;
+    void drawLine(DrawingSurface& surface, const TracedLine& line, bool highlighted) const;
     void drawLabel(DrawingSurface& surface, const TracedLine& line, std::int32_t reflectionIndex,
                    bool highlighted) const;
 
     TraceSettings settings_;
     const ReflectionList& reflections_;
+    // The same for every cone of a picture.
+    double scale_;                  // patternScale or stereoRadius
+    double halfWidth_, halfHeight_; // generous reach of the picture in gnomonic units
+    double cosReach_, sinReach_;    // of the angle from the viewing axis beyond which nothing shows
 };
 
 } // namespace tavrel

@@ -24,6 +24,10 @@ void RecordingSurface::drawSegments(std::span<const Segment> segments) {
     calls_.emplace_back(Segments{pen_, {segments.begin(), segments.end()}});
 }
 
+void RecordingSurface::drawPolyline(std::span<const Point> points) {
+    calls_.emplace_back(Polyline{pen_, {points.begin(), points.end()}});
+}
+
 void RecordingSurface::drawRectangle(int x1, int y1, int x2, int y2) {
     calls_.emplace_back(Rectangle{pen_, x1, y1, x2, y2});
 }
@@ -47,8 +51,15 @@ void RecordingSurface::drawText(int x, int y, std::string_view text, Rgb colour)
 
 std::vector<RecordingSurface::DrawnSegment> RecordingSurface::segments() const {
     std::vector<DrawnSegment> out;
-    for (const Segments& batch : callsOf<Segments>())
-        for (const Segment& s : batch.segments) out.push_back({s, batch.pen});
+    for (const Call& c : calls_) {
+        if (const Segments* batch = std::get_if<Segments>(&c)) {
+            for (const Segment& s : batch->segments) out.push_back({s, batch->pen});
+        } else if (const Polyline* line = std::get_if<Polyline>(&c)) {
+            const std::vector<Point>& p = line->points;
+            for (std::size_t i = 1; i < p.size(); ++i)
+                out.push_back({{p[i - 1].x, p[i - 1].y, p[i].x, p[i].y}, line->pen});
+        }
+    }
     return out;
 }
 
@@ -68,8 +79,11 @@ std::vector<Segment> RecordingSurface::segmentsIn(PenStyle style) const {
 
 std::size_t RecordingSurface::segmentCount() const {
     std::size_t n = 0;
-    for (const Call& c : calls_)
+    for (const Call& c : calls_) {
         if (const Segments* s = std::get_if<Segments>(&c)) n += s->segments.size();
+        if (const Polyline* p = std::get_if<Polyline>(&c))
+            n += p->points.size() < 2 ? 0 : p->points.size() - 1;
+    }
     return n;
 }
 

@@ -30,6 +30,11 @@ public:
         Pen pen;
         std::vector<Segment> segments;
     };
+    // One drawPolyline call.
+    struct Polyline {
+        Pen pen;
+        std::vector<Point> points;
+    };
     struct Rectangle {
         Pen pen;
         int x1, y1, x2, y2;
@@ -48,7 +53,7 @@ public:
         Rgb colour;
         double points;
     };
-    using Call = std::variant<Clear, SetPen, Segments, Rectangle, Circle, TextSize, Text>;
+    using Call = std::variant<Clear, SetPen, Segments, Polyline, Rectangle, Circle, TextSize, Text>;
 
     struct DrawnSegment {
         Segment segment;
@@ -68,6 +73,7 @@ public:
     void clear(Rgb background) override;
     void setPen(Rgb colour, int width, PenStyle style) override;
     void drawSegments(std::span<const Segment> segments) override;
+    void drawPolyline(std::span<const Point> points) override;
     void drawRectangle(int x1, int y1, int x2, int y2) override;
     void drawCircle(int x, int y, int radius, bool filled) override;
     void setTextSize(double points) override;
@@ -79,7 +85,8 @@ public:
     const Pen& pen() const { return pen_; }
     double textSize() const { return textSize_; }
 
-    // Every segment drawn, in order, with the pen it was drawn in.
+    // Every segment drawn, in order, with the pen it was drawn in; a polyline counts as the
+    // segments between its consecutive points.
     std::vector<DrawnSegment> segments() const;
     std::vector<Segment> segmentsIn(Rgb colour) const;
     std::vector<Segment> segmentsIn(PenStyle style) const;

@@ -21,6 +21,11 @@ struct Segment {
     friend bool operator==(const Segment&, const Segment&) = default;
 };
 
+struct Point {
+    std::int16_t x = 0, y = 0;
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
 class DrawingSurface {
 public:
     virtual ~DrawingSurface() = default;
@@ -36,6 +41,11 @@ public:
     // Straight segments in the current pen, each drawn on its own (a dash pattern starts anew
     // on every segment). Callers hand over whole batches; the order within a batch is kept.
     virtual void drawSegments(std::span<const Segment> segments) = 0;
+    // One chain of segments in the current pen: from each point to the next. It covers the
+    // pixels of those segments drawn one by one, but it is one line, so a vector file holds one
+    // element for it (and a dash pattern would run on along it). Fewer than two points draw
+    // nothing. This default hands the segments to drawSegments.
+    virtual void drawPolyline(std::span<const Point> points);
     // Outline of the rectangle with corners (x1, y1) and (x2, y2), current pen, no fill.
     virtual void drawRectangle(int x1, int y1, int x2, int y2) = 0;
     // Circle about (x, y) in the current pen; filled with the pen colour when `filled`.

@@ -36,7 +36,16 @@ void normaliseDecimalComma(std::string& text) {
 constexpr int kLargestLimit = 16383;
 
 struct WorkRow {
-    float h, k, l, d, gx, gy, gz;
+    std::int16_t h, k, l;
+    float d, gx, gy, gz;
+};
+
+// What the sort moves: the key and where its row is. The sort makes the same comparisons and
+// the same swaps as on whole rows, so rows of equal d end in the same order, while it moves a
+// fraction of the bytes.
+struct SortKey {
+    float d;
+    std::uint32_t row;
 };
 
 // The loop limit for the index along a cell edge: no reflection has |h| > edge / d (h = g . a
@@ -238,12 +247,13 @@ GenerationResult generateReflections(Simulation& sim, const CancelCheck& cancell
         // d-Max defaults to the longest cell edge, which a reflection may reach exactly; the
         // same tolerance as at d-Min keeps it from coming and going with 4-byte rounding.
         const double dHighest = static_cast<double>(doc.dMax) + 0.0001;
+        const CellMetric metric(doc.cell);
         bool stop = false;
         for (int h = H; h >= -H && !stop; --h) {
             for (int k = K; k >= -K && !stop; --k) {
                 for (int l = L; l >= -L && !stop; --l) {
                     if (h != 0 || k != 0 || l != 0) {
-                        const float d = dSpacing(doc.cell, h, k, l);
+                        const float d = metric.dSpacing(h, k, l);
                         // Cells at the edge of closing (angles near 180) can give a spacing
                         // that is no number at all.
                         const bool inRange = std::isfinite(d) && d > 0 &&
@@ -262,8 +272,9 @@ GenerationResult generateReflections(Simulation& sim, const CancelCheck& cancell
                             Vec3f g{static_cast<float>(h), static_cast<float>(k),
                                     static_cast<float>(l)};
                             toCartesian(doc.matrices, g, false);
-                            work.push_back({static_cast<float>(h), static_cast<float>(k),
-                                            static_cast<float>(l), d, g[0], g[1], g[2]});
+                            work.push_back({static_cast<std::int16_t>(h),
+                                            static_cast<std::int16_t>(k),
+                                            static_cast<std::int16_t>(l), d, g[0], g[1], g[2]});
                             if (d > maxD) maxD = d;
                             found.trackComponents(g);
                         }
@@ -280,11 +291,16 @@ GenerationResult generateReflections(Simulation& sim, const CancelCheck& cancell
                                " reflections; generation stopped there. Narrow the d range or "
                                "the hkl limits to see all reflections.");
 
-    quicksortDescending(work, [](const WorkRow& r) { return r.d; });
+    std::vector<SortKey> order(work.size());
+    for (std::size_t i = 0; i < work.size(); ++i)
+        order[i] = {work[i].d, static_cast<std::uint32_t>(i)};
+    quicksortDescending(order, [](const SortKey& key) { return key.d; });
 
-    for (const WorkRow& r : work)
-        found.append(roundToInt16(r.h), roundToInt16(r.k), roundToInt16(r.l), r.d,
-                     {r.gx, r.gy, r.gz});
+    found.reserve(work.size());
+    for (const SortKey& key : order) {
+        const WorkRow& r = work[key.row];
+        found.append(r.h, r.k, r.l, r.d, {r.gx, r.gy, r.gz});
+    }
     sim.reflections = std::move(found);
 
     doc.displayDMin = doc.dMin;

@@ -4,6 +4,7 @@
 #include "app/window_settings.h"
 #include "common/numeric.h"
 #include "output/painter_surface.h"
+#include "output/raster_line_surface.h"
 #include "session/orient.h"
 #include "ui/angle_dialog.h"
 #include "ui/canvas_steering.h"
@@ -623,8 +624,16 @@ void MainWindow::redraw() {
     std::optional<DrawSummary> summary;
     {
         QPainter painter(&picture);
-        PainterSurface surface(painter, size.width(), size.height());
-        summary = controller_->draw(surface);
+        // A drag frame lives until the next pointer move: its thin lines go straight into the
+        // pixels, several times faster than QPainter's, so that large patterns keep up with the
+        // pointer. The picture left standing after the release is QPainter's.
+        if (controller_->dragging()) {
+            RasterLineSurface surface(painter, picture, size.width(), size.height());
+            summary = controller_->draw(surface);
+        } else {
+            PainterSurface surface(painter, size.width(), size.height());
+            summary = controller_->draw(surface);
+        }
     }
     canvas_->setPicture(std::move(picture));
     if (summary) {

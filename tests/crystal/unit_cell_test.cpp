@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
 
 namespace tavrel {
 namespace {
@@ -127,6 +130,64 @@ TEST(UnitCellMetric, InvalidCellsKeepThePreviousMatrices) {
                                  cellOf(3, 4, 5, 119, 119, 119), cellOf(1e-3f, 4, 5, 90, 90, 90),
                                  cellOf(3, 4, 5, 90, 90, 120)})
         EXPECT_EQ(checkCell(cell), LatticeStatus::Ok) << cell.gamma();
+}
+
+// The spacing with the six sines and cosines taken afresh for every triple, term by term as the
+// formula is written: what CellMetric must reproduce to the bit.
+float referenceSpacing(const UnitCell& cell, double h, double k, double l) {
+    const double a = cell.a(), b = cell.b(), c = cell.c();
+    const double al = static_cast<float>(cell.alpha() * kDegToRad);
+    const double be = static_cast<float>(cell.beta() * kDegToRad);
+    const double ga = static_cast<float>(cell.gamma() * kDegToRad);
+    const double cosA = std::cos(al), cosB = std::cos(be), cosG = std::cos(ga);
+    const double numerator = square(h) * square(b) * square(c) * square(std::sin(al)) +
+                             square(k) * square(a) * square(c) * square(std::sin(be)) +
+                             square(l) * square(a) * square(b) * square(std::sin(ga)) +
+                             2.0 * h * k * a * b * square(c) * (cosA * cosB - cosG) +
+                             2.0 * k * l * square(a) * b * c * (cosB * cosG - cosA) +
+                             2.0 * h * l * a * square(b) * c * (cosG * cosA - cosB);
+    const double bracket =
+        1.0 - square(cosA) - square(cosB) - square(cosG) + 2.0 * cosA * cosB * cosG;
+    const double inverseSquare = numerator / (square(a) * square(b) * square(c)) / bracket;
+    return toFloat(1.0 / std::sqrt(inverseSquare));
+}
+
+TEST(UnitCellMetric, PrecomputedMetricGivesTheSameSpacingToTheBit) {
+    std::mt19937 random(20240615);
+    std::uniform_real_distribution<float> edge(0.5f, 40.0f), angle(40.0f, 140.0f);
+    std::uniform_int_distribution<int> index(-60, 60);
+    int compared = 0;
+    auto expectSame = [&](const UnitCell& cell, int h, int k, int l) {
+        const float expected = referenceSpacing(cell, h, k, l);
+        const float fast = CellMetric(cell).dSpacing(h, k, l);
+        // Bits, so that NaN compares too and -0 differs from 0.
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(fast), std::bit_cast<std::uint32_t>(expected))
+            << cell.a() << " " << cell.b() << " " << cell.c() << " " << cell.alpha() << " "
+            << cell.beta() << " " << cell.gamma() << " (" << h << " " << k << " " << l << ")";
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(dSpacing(cell, h, k, l)),
+                  std::bit_cast<std::uint32_t>(expected));
+        ++compared;
+    };
+    for (int n = 0; n < 400; ++n) {
+        UnitCell cell = cellOf(edge(random), edge(random), edge(random), angle(random),
+                               angle(random), angle(random));
+        if (n % 4 == 1) cell = cellOf(cell.a(), cell.a(), cell.a(), 90, 90, 90);
+        if (n % 4 == 2) cell = cellOf(cell.a(), cell.a(), cell.c(), 90, 90, 120);
+        const CellMetric metric(cell);
+        for (int t = 0; t < 250; ++t) expectSame(cell, index(random), index(random), index(random));
+        // The small indices of every list, and the largest a list can reach.
+        for (int h = -3; h <= 3; ++h)
+            for (int k = -3; k <= 3; ++k)
+                for (int l = -3; l <= 3; ++l) expectSame(cell, h, k, l);
+        expectSame(cell, 16383, -16383, 16383);
+    }
+    // Cells at the edge of closing, and (0 0 0) with its infinite spacing.
+    for (const UnitCell& cell : {cellOf(3, 4, 5, 10, 10, 19.9f), cellOf(3, 4, 5, 119, 119, 119),
+                                 cellOf(1e-3f, 4, 5, 90, 90, 90), cellOf(3, 4, 5, 0, 0, 0)}) {
+        expectSame(cell, 1, 2, 3);
+        expectSame(cell, 0, 0, 0);
+    }
+    EXPECT_GT(compared, 100000);
 }
 
 } // namespace

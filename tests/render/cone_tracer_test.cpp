@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace tavrel {
 namespace {
@@ -47,13 +48,13 @@ double radius(const Segment& seg) {
 
 TEST(ConeTracer, FortyFiveDegreeConeIsACircleInBothProjectionsAndDashedWhenHighlighted) {
     for (bool stereo : {false, true}) {
-        const auto line = sample(settings(stereo), kCone45).first.segments;
+        const auto line = sample(settings(stereo), kCone45).first.segments();
         const double expected = stereo ? 300 * std::tan(22.5 * kDegToRad) : 200;
         ASSERT_EQ(line.size(), 361u); // the start point, then 360 steps closing the polygon
         for (const Segment& seg : line) EXPECT_NEAR(radius(seg), expected, 0.75);
         EXPECT_EQ(std::pair(line[0].x2, line[0].y2), std::pair(line[360].x2, line[360].y2));
         EXPECT_NEAR(sample(settings(stereo), kCone45).nearestDistance, expected, 0.5); // centre
-        const auto dashed = sample(settings(stereo), kCone45, true).first.segments;
+        const auto dashed = sample(settings(stereo), kCone45, true).first.segments();
         ASSERT_EQ(dashed.size(), 181u);
         for (std::size_t i = 0; i < 181; ++i) EXPECT_EQ(dashed[i], line[2 * i]);
     }
@@ -68,18 +69,18 @@ TEST(ConeTracer, ConesThatDoNotExistOrAreBehindTheFilmDrawNothing) {
     };
     for (const auto& [s, cone] : cases) {
         const TracedCone c = sample(s, cone);
-        EXPECT_TRUE(c.first.segments.empty()) << cone[3];
+        EXPECT_TRUE(c.first.segments().empty()) << cone[3];
         EXPECT_EQ(c.nearestDistance, 999.0f);
         EXPECT_FALSE(c.hasSecond);
     }
     // s = 1 exactly: the cone degenerates to its pole.
-    const auto pole = sample(settings(), {1, 0, 0, 0.7709f}).first.segments;
+    const auto pole = sample(settings(), {1, 0, 0, 0.7709f}).first.segments();
     ASSERT_FALSE(pole.empty());
     for (const Segment& seg : pole) EXPECT_LE(radius(seg), 1);
 }
 
 TEST(ConeTracer, ConeAxisInTheFilmPlaneDrawsOnlyPointsInFront) {
-    const auto line = sample(settings(), {0, 0, 1, 2}).first.segments;
+    const auto line = sample(settings(), {0, 0, 1, 2}).first.segments();
     ASSERT_FALSE(line.empty());
     const double cotAlpha = std::tan(std::asin(kCu / 4));
     for (const Segment& seg : line) {
@@ -103,7 +104,7 @@ TEST(ConeTracer, SecondWavelength) {
     const TracedCone mo = sample(settings(false, {kCu, 0.7107f}), {1, 0, 0, 0.7f});
     EXPECT_FALSE(mo.hasFirst);
     EXPECT_TRUE(mo.hasSecond);
-    EXPECT_FALSE(mo.second.segments.empty());
+    EXPECT_FALSE(mo.second.segments().empty());
 }
 
 TEST(ConeTracer, CoarserSamplingWhileDragging) {
@@ -114,11 +115,11 @@ TEST(ConeTracer, CoarserSamplingWhileDragging) {
     for (auto [stereo, first, second] : {std::tuple{false, 181u, 91u}, {true, 61u, 11u}}) {
         s.stereographic = stereo;
         const TracedCone c = sample(s, {1, 0, 0, 2});
-        EXPECT_EQ(c.first.segments.size(), first);
-        EXPECT_EQ(c.second.segments.size(), second);
+        EXPECT_EQ(c.first.segments().size(), first);
+        EXPECT_EQ(c.second.segments().size(), second);
     }
     s.reflectionCount = 30; // few reflections: full quality
-    EXPECT_EQ(sample(s, {1, 0, 0, 2}).first.segments.size(), 361u);
+    EXPECT_EQ(sample(s, {1, 0, 0, 2}).first.segments().size(), 361u);
 }
 
 TEST(ConeTracer, LabelsWithHalo) {
@@ -142,6 +143,86 @@ TEST(ConeTracer, LabelsWithHalo) {
             EXPECT_EQ(texts[i].colour, i < 4 ? halo : ink);
         }
     }
+}
+
+void expectSameLine(const TracedLine& a, const TracedLine& b) {
+    EXPECT_EQ(a.points, b.points);
+    EXPECT_EQ(a.chainStarts, b.chainStarts);
+    EXPECT_EQ(a.labelled, b.labelled);
+    EXPECT_EQ(std::pair(a.labelX, a.labelY), std::pair(b.labelX, b.labelY));
+}
+
+// The cones that are left before sampling are exactly ones that would have drawn nothing, and
+// they are many: most cones of a large pattern never come near a gnomonic picture.
+TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> component(-1, 1), spacing(0.2f, 6.0f);
+    for (bool stereographic : {false, true})
+        for (float scale : {200.0f, 1000.0f, 5000.0f}) {
+            TraceSettings culled = settings(stereographic, {0.7107f, 1.5418f});
+            culled.patternScale = scale;
+            culled.stereoRadius = scale / 2;
+            culled.pickX = 120;
+            culled.pickY = 650;
+            TraceSettings full = culled;
+            full.cullCones = false;
+            const ConeTracer withCulling(culled, kReflection), without(full, kReflection);
+            int ruledOut = 0, drawn = 0;
+            for (int n = 0; n < 3000; ++n) {
+                const std::array<float, 4> cone{component(random), component(random),
+                                                component(random), spacing(random)};
+                TracedCone a, b;
+                withCulling.sample(cone, 360, false, a);
+                without.sample(cone, 360, false, b);
+                SCOPED_TRACE(testing::Message() << cone[0] << " " << cone[1] << " " << cone[2]
+                                                << " d " << cone[3] << " scale " << scale);
+                for (std::size_t w = 0; w < 2; ++w)
+                    if (!withCulling.mayReachPicture(cone, culled.wavelength[w])) {
+                        ++ruledOut;
+                        EXPECT_TRUE((w ? b.second : b.first).empty());
+                    }
+                expectSameLine(a.first, b.first);
+                expectSameLine(a.second, b.second);
+                EXPECT_EQ(a.hasFirst, b.hasFirst);
+                EXPECT_EQ(a.hasSecond, b.hasSecond);
+                EXPECT_EQ(a.nearestDistance, b.nearestDistance);
+                drawn += !b.first.empty();
+            }
+            if (!stereographic) {
+                EXPECT_GT(ruledOut, 300) << scale;
+            }
+            EXPECT_GT(drawn, 100) << scale;
+        }
+}
+
+// A line is handed over as chains: a chain ends where the line leaves the picture or passes
+// behind the film, and the segments of a chain join end to start.
+TEST(ConeTracer, LinesComeAsChainsThatBreakWhereTheLineLeavesThePicture) {
+    // A 45 degree cone about an axis off the centre: partly outside the 800 x 800 picture.
+    const float c = std::cos(static_cast<float>(30 * kDegToRad));
+    const float s = std::sin(static_cast<float>(30 * kDegToRad));
+    const TracedCone cone = sample(settings(), {c, s, 0, kD45});
+    const TracedLine& line = cone.first;
+    ASSERT_GE(line.chainCount(), 1u);
+    std::size_t points = 0;
+    for (std::size_t i = 0; i < line.chainCount(); ++i) {
+        const auto chain = line.chain(i);
+        ASSERT_GE(chain.size(), 2u);
+        points += chain.size();
+    }
+    EXPECT_EQ(points, line.points.size());
+    EXPECT_EQ(line.segmentCount(), line.segments().size());
+    // Each chain but the first starts outside the picture, where the line came back in.
+    for (std::size_t i = 1; i < line.chainCount(); ++i) {
+        const Point start = line.chain(i)[0];
+        EXPECT_TRUE(start.x <= 0 || start.x >= 800 || start.y <= 0 || start.y >= 800)
+            << start.x << " " << start.y;
+    }
+    const auto whole = sample(settings(), kCone45).first;
+    EXPECT_EQ(whole.chainCount(), 1u); // inside all the way round
+    // Highlighted: every other segment, each on its own.
+    const auto dashed = sample(settings(), kCone45, true).first;
+    EXPECT_EQ(dashed.chainCount(), dashed.segmentCount());
 }
 
 using V = std::array<double, 3>;
@@ -187,7 +268,7 @@ TEST(ConeTracer, EveryDrawnSampleLiesOnItsTrueCone) {
                 tracer.sample({row.x, row.y, row.z, d}, 360, false, cone);
                 for (std::size_t line = 0; line < 2; ++line) {
                     const double alpha = kPi / 2 - std::asin(s.wavelength[line] / 2 / d);
-                    for (const Segment& seg : line ? cone.second.segments : cone.first.segments) {
+                    for (const Segment& seg : (line ? cone.second : cone.first).segments()) {
                         // Within half a pixel in either coordinate, as an angle at this point.
                         const V p = backProject(s, seg.x2, seg.y2);
                         double tolerance = 1e-4;
