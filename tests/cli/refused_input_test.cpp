@@ -14,8 +14,7 @@ std::string ironWith(const std::map<int, std::string>& replaced) {
     std::string out;
     int number = 0;
     for (const std::string& line : lines(readFile(kIron))) {
-        ++number;
-        const auto it = replaced.find(number);
+        const auto it = replaced.find(++number);
         out += (it != replaced.end() ? it->second : line.substr(0, line.find('\r'))) + "\r\n";
     }
     return out;
@@ -24,30 +23,23 @@ std::string ironWith(const std::map<int, std::string>& replaced) {
 // Input that cannot be simulated stops every command that loads it: one line on stderr with the
 // command's name and the reason, exit status 1, nothing on stdout and no file written.
 TEST(RefusedInput, StopsEveryCommandWithItsName) {
-    const std::pair<std::map<int, std::string>, std::string> cases[] = {
-        {{{3, "165"}, {4, "5"}, {5, "5"}, {6, "5"}, {7, "150"}, {8, "150"}, {9, "150"}},
-         "Invalid unit cell parameters"},
-        {{{4, "-1"}}, "Invalid unit cell parameters"},
-        {{{14, "1e39"}}, "Wavelength 1 is not a usable number: 1e39"},
-        {{{21, "1e300"}}, "Film Height is not a usable number: 1e300"},
-        {{{11, "16384"}}, "The hkl limits must not exceed 16383."}};
-    const std::pair<std::string, std::string> hklCases[] = {
-        {"1e39 4 4 90 90 90 225\r\n1\r\n   1   1   1\r\n",
-         "cannot be loaded: Lattice constant a is not a usable number: 1e39"}};
     Scratch scratch;
-    std::vector<std::pair<std::string, std::string>> inputs;
-    for (std::size_t i = 0; i < std::size(cases); ++i)
-        inputs.emplace_back(
-            scratch.write("refused" + std::to_string(i) + ".tvr", ironWith(cases[i].first)),
-            cases[i].second);
-    for (std::size_t i = 0; i < std::size(hklCases); ++i) {
-        const std::string path =
-            scratch.write("refused" + std::to_string(i) + ".hkl", hklCases[i].first);
+    auto tvr = [&, n = 0](const std::map<int, std::string>& replaced) mutable {
+        return scratch.write("refused" + std::to_string(n++) + ".tvr", ironWith(replaced));
+    };
+    const std::string hkl =
+        scratch.write("refused.hkl", "1e39 4 4 90 90 90 225\r\n1\r\n   1   1   1\r\n");
+    const std::pair<std::string, std::string> inputs[] = {
+        {tvr({{3, "165"}, {4, "5"}, {5, "5"}, {6, "5"}, {7, "150"}, {8, "150"}, {9, "150"}}),
+         "Invalid unit cell parameters"},
+        {tvr({{4, "-1"}}), "Invalid unit cell parameters"},
+        {tvr({{14, "1e39"}}), "Wavelength 1 is not a usable number: 1e39"},
+        {tvr({{21, "1e300"}}), "Film Height is not a usable number: 1e300"},
+        {tvr({{11, "16384"}}), "The hkl limits must not exceed 16383."},
         // A file the reader refuses is named in the message.
-        inputs.emplace_back(path, "\"" + path + "\" " + hklCases[i].second);
-    }
+        {hkl, "\"" + hkl + "\" cannot be loaded: Lattice constant a is not a usable number: 1e39"}};
     const std::string out = scratch.file("out");
-    for (const auto& [input, message] : inputs) {
+    for (const auto& [input, message] : inputs)
         for (const std::vector<std::string>& args :
              std::vector<std::vector<std::string>>{{"reflections", input},
                                                    {"reflections", input, "--json"},
@@ -60,7 +52,6 @@ TEST(RefusedInput, StopsEveryCommandWithItsName) {
             EXPECT_EQ(r.out, "") << args[0] << " " << input;
             EXPECT_EQ(r.err, "tavrel-cli " + args[0] + ": " + message + "\n") << input;
         }
-    }
     for (const char* ext : {".tvr", ".hkl", ".png"})
         EXPECT_FALSE(std::filesystem::exists(out + ext)) << ext;
 }
@@ -68,35 +59,22 @@ TEST(RefusedInput, StopsEveryCommandWithItsName) {
 // The list that stops at 32,767 reflections is a warning: the command carries on.
 TEST(RefusedInput, ATruncatedListIsAWarning) {
     Scratch scratch;
-    const std::string large = scratch.write("large.tvr", ironWith({{3, "0"},
-                                                                   {4, "60"},
-                                                                   {5, "60"},
-                                                                   {6, "60"},
-                                                                   {11, "16"},
-                                                                   {12, "16"},
-                                                                   {13, "16"},
-                                                                   {14, "0.5"},
-                                                                   {18, "0.5"}}));
-    const CliResult r = runCli({"reflections", large});
+    const std::map<int, std::string> large{{3, "0"},   {4, "60"},   {5, "60"},
+                                           {6, "60"},  {11, "16"},  {12, "16"},
+                                           {13, "16"}, {14, "0.5"}, {18, "0.5"}};
+    const CliResult r = runCli({"reflections", scratch.write("large.tvr", ironWith(large))});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(lines(r.out).size(), 32767u);
-    EXPECT_EQ(r.err.rfind("tavrel-cli reflections: The list holds at most 32767 reflections", 0),
-              0u)
+    EXPECT_TRUE(
+        r.err.starts_with("tavrel-cli reflections: The list holds at most 32767 reflections"))
         << r.err;
     EXPECT_EQ(lines(r.err).size(), 1u);
 }
 
-TEST(SpacegroupCommand, SymbolsThatNameNoSettingAreErrors) {
-    for (const std::string& symbol :
-         {std::string(), std::string("999"), std::string("231"), std::string("0"),
-          std::string("xyz"), std::string("R3:X"), std::string(1000, 'P'), std::string("nan")}) {
-        const CliResult r = runCli({"spacegroup", symbol});
-        EXPECT_EQ(r.status, 1) << symbol;
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "tavrel-cli spacegroup: no space group matches '" + symbol + "'\n");
-    }
-    for (const char* symbol : {"P21/c", "Fm-3m", "227:2", "P 21/c", "R-3m:H", "P21/n", "14"})
-        EXPECT_EQ(runCli({"spacegroup", symbol}).status, 0) << symbol;
+TEST(SpacegroupCommand, ASymbolThatNamesNoSettingIsAnError) {
+    const CliResult r = runCli({"spacegroup", "R3:X"});
+    EXPECT_EQ(std::tuple(r.status, r.out, r.err),
+              std::tuple(1, "", "tavrel-cli spacegroup: no space group matches 'R3:X'\n"));
 }
 
 // Under a locale with a decimal comma (QGuiApplication takes it from LC_ALL) every command writes

@@ -11,40 +11,30 @@ namespace tavrel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::TempDir;
 using Lines = std::vector<std::string>;
 
-// Only regular files are read, a link being followed. Devices would be read until memory runs
-// out and a FIFO would block forever, so both are refused without reading; so is a file larger
-// than 64 MB (sparse here, so the test stays cheap).
+// A device would be read until memory runs out and a FIFO would block forever, so only regular
+// files of at most 64 MB are read (sparse here, so the test stays cheap).
 TEST(FileIo, ReadsOnlyRegularFilesOfAtMost64Mb) {
-    TempDir dir;
+    test::TempDir dir;
     const std::string regular = dir.write("regular.tvr", "line\n");
     fs::create_symlink(regular, dir.file("link.tvr"));
     fs::create_symlink("/dev/zero", dir.file("zero.tvr"));
     fs::create_symlink(dir.file("missing"), dir.file("dangling.tvr"));
     ASSERT_EQ(::mkfifo(dir.file("fifo.tvr").c_str(), 0600), 0);
     fs::create_directory(dir.file("folder.tvr"));
-    const std::string atLimit = dir.write("limit.hkl", "");
-    fs::resize_file(atLimit, kLargestReadableFile);
     const std::string overLimit = dir.write("over.hkl", "");
     fs::resize_file(overLimit, kLargestReadableFile + 1);
 
     std::string error;
-    EXPECT_EQ(readWholeFile(regular, error), "line\n");
     EXPECT_EQ(readWholeFile(dir.file("link.tvr"), error), "line\n");
-    const std::optional<std::string> whole = readWholeFile(atLimit, error);
-    ASSERT_TRUE(whole) << error;
-    EXPECT_EQ(whole->size(), kLargestReadableFile);
 
     const std::pair<std::string, std::string> refused[] = {
         {dir.file("zero.tvr"), "is not a regular file"},
-        {"/dev/urandom", "is not a regular file"},
         {dir.file("fifo.tvr"), "is not a regular file"},
         {dir.file("folder.tvr"), "is a folder, not a file"},
         {overLimit, "is larger than 64 MB"},
-        {dir.file("dangling.tvr"), "cannot be read: No such file or directory"},
-        {dir.file("missing.tvr"), "cannot be read: No such file or directory"}};
+        {dir.file("dangling.tvr"), "cannot be read: No such file or directory"}};
     for (const auto& [path, message] : refused) {
         error.clear();
         EXPECT_FALSE(readWholeFile(path, error)) << path;
@@ -59,16 +49,9 @@ TEST(FileIo, SplitLines) {
         {"a\r\n\r\n", {"a", ""}},
         {"", {}},
         {bom + "a\r\nb", {"a", "b"}}, // the mark is dropped before the first line only
-        {bom, {}},
-        {"a\n" + bom + "b", {"a", bom + "b"}},
-        {"\xEF\xBB"
-         "a",
-         {"\xEF\xBB"
-          "a"}}};
+        {"a\n" + bom + "b", {"a", bom + "b"}}};
     for (const auto& [content, lines] : cases) EXPECT_EQ(splitLines(content), lines) << content;
-
     EXPECT_EQ(splitLines("a\nb\nc\nd", 2), (Lines{"a", "b"}));
-    EXPECT_EQ(splitLines("a\nb", 5), (Lines{"a", "b"}));
 }
 
 } // namespace

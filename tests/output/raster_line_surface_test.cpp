@@ -1,6 +1,9 @@
+// Lines drawn the fast way, and as chains, set the pixels that QPainter sets for their segments.
+
 #include "output/raster_line_surface.h"
 
 #include "output/image_surface.h"
+#include "render/recording_surface.h"
 #include "render/renderer.h"
 #include "session/generation.h"
 #include "support/test_simulation.h"
@@ -15,7 +18,6 @@ namespace tavrel {
 namespace {
 
 constexpr Rgb kOrange{255, 128, 0};
-constexpr QRgb kGround = qRgb(10, 20, 30);
 
 // A picture drawn by `draw` through QPainter alone and through the fast lines.
 struct Pair {
@@ -23,14 +25,15 @@ struct Pair {
     QImage fast;
 };
 
-template <class Draw> Pair drawBoth(int width, int height, Draw draw) {
-    Pair out;
+template <class Draw>
+Pair drawBoth(Draw draw, int width = 80, int height = 60,
+              QImage::Format format = QImage::Format_RGB32) {
+    Pair out{QImage(width, height, format), QImage(width, height, format)};
     {
-        ImageSurface reference(width, height);
-        draw(static_cast<DrawingSurface&>(reference));
-        out.painted = reference.image();
+        QPainter painter(&out.painted);
+        PainterSurface surface(painter, width, height);
+        draw(static_cast<DrawingSurface&>(surface));
     }
-    out.fast = QImage(width, height, QImage::Format_RGB32);
     QPainter painter(&out.fast);
     RasterLineSurface surface(painter, out.fast, width, height);
     draw(static_cast<DrawingSurface&>(surface));
@@ -38,83 +41,70 @@ template <class Draw> Pair drawBoth(int width, int height, Draw draw) {
     return out;
 }
 
-TEST(RasterLineSurface, StraightLinesAndClippedOnesSetTheSamePixelsAsQPainter) {
-    const Pair p = drawBoth(80, 60, [](DrawingSurface& s) {
-        s.clear(Rgb{10, 20, 30});
-        s.setPen(kOrange, 1, PenStyle::Solid);
-        const std::array<Segment, 6> segments{{{2, 5, 8, 5},
-                                               {20, 10, 20, 14},
-                                               {30, 30, 34, 34},
-                                               {40, 40, 40, 40},
-                                               {-30000, 50, 30000, 50},
-                                               {70, -20000, 70, 20000}}};
-        s.drawSegments(segments);
-        const std::array<Point, 4> chain{{{10, 20}, {16, 20}, {16, 26}, {10, 26}}};
-        s.drawPolyline(chain);
-    });
-    EXPECT_TRUE(p.fast == p.painted);
-    EXPECT_EQ(p.fast.pixel(2, 5), qRgb(255, 128, 0));
-    EXPECT_EQ(p.fast.pixel(79, 50), qRgb(255, 128, 0));
-    EXPECT_EQ(p.fast.pixel(9, 5), kGround);
-}
-
-TEST(RasterLineSurface, OtherPensAndImagesGoThroughQPainter) {
-    auto dashed = [](DrawingSurface& s) {
-        s.clear(Rgb{10, 20, 30});
-        s.setPen(kOrange, 2, PenStyle::DashDot);
-        const std::array<Segment, 2> segments{{{0, 3, 70, 40}, {5, 50, 75, 50}}};
-        s.drawSegments(segments);
-        s.setPen(kOrange, 1, PenStyle::Dot);
-        const std::array<Point, 3> chain{{{3, 3}, {60, 3}, {60, 30}}};
-        s.drawPolyline(chain);
-    };
-    const Pair p = drawBoth(80, 60, dashed);
-    EXPECT_TRUE(p.fast == p.painted);
-
-    // A 16-bit image: every line through QPainter.
-    QImage reference(80, 60, QImage::Format_RGB16), fast(80, 60, QImage::Format_RGB16);
-    auto solid = [](DrawingSurface& s) {
-        s.clear(Rgb{10, 20, 30});
-        s.setPen(kOrange, 1, PenStyle::Solid);
-        const std::array<Segment, 1> segments{{{1, 2, 77, 55}}};
-        s.drawSegments(segments);
-    };
-    {
-        QPainter painter(&reference);
-        PainterSurface surface(painter, 80, 60);
-        solid(surface);
-    }
-    {
-        QPainter painter(&fast);
-        RasterLineSurface surface(painter, fast, 80, 60);
-        solid(surface);
-    }
-    EXPECT_TRUE(fast == reference);
-}
-
-// How near a drag frame through the fast lines comes to the same frame through QPainter: the
-// same lines in the same colours, a pixel off where the two line algorithms round differently.
-TEST(RasterLineSurface, ADragFrameIsCloseToQPaintersPixelForPixel) {
-    test::TestSimulation t;
+// Silicon at the Mo wavelength: 1,224 cones, many of them leaving and entering the picture.
+void setSilicon(test::TestSimulation& t) {
     test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, "0.7107", "1.5418", "0.5", "0");
     t.sim.fields.autoLimits = true;
     t.sim.fields.orientation = "1 1 1";
     generateReflections(t.sim);
     for (std::size_t i = 0; i < 40; i += 3) t.pattern.selection.set(i, true);
+}
+
+TEST(RasterLineSurface, StraightLinesAndClippedOnesSetTheSamePixelsAsQPainter) {
+    const Pair p = drawBoth([](DrawingSurface& s) {
+        s.clear(Rgb{10, 20, 30});
+        s.setPen(kOrange, 1, PenStyle::Solid);
+        const Segment segments[] = {
+            {2, 5, 8, 5},     {20, 10, 20, 14},        {30, 30, 34, 34},
+            {40, 40, 40, 40}, {-30000, 50, 30000, 50}, {70, -20000, 70, 20000}};
+        s.drawSegments(segments);
+        const Point chain[] = {{10, 20}, {16, 20}, {16, 26}, {10, 26}};
+        s.drawPolyline(chain);
+    });
+    EXPECT_TRUE(p.fast == p.painted);
+    EXPECT_EQ(p.fast.pixel(2, 5), qRgb(255, 128, 0));
+    EXPECT_EQ(p.fast.pixel(79, 50), qRgb(255, 128, 0));
+    EXPECT_EQ(p.fast.pixel(9, 5), qRgb(10, 20, 30));
+}
+
+// Wide or dashed pens, and every line on an image that is not 32 bits per pixel.
+TEST(RasterLineSurface, OtherPensAndImagesGoThroughQPainter) {
+    auto draw = [](DrawingSurface& s) {
+        s.clear(Rgb{10, 20, 30});
+        s.setPen(kOrange, 2, PenStyle::DashDot);
+        const Segment segments[] = {{0, 3, 70, 40}, {5, 50, 75, 50}};
+        s.drawSegments(segments);
+        s.setPen(kOrange, 1, PenStyle::Dot);
+        const Point chain[] = {{3, 3}, {60, 3}, {60, 30}};
+        s.drawPolyline(chain);
+        s.setPen(kOrange, 1, PenStyle::Solid);
+        s.drawSegments(std::array<Segment, 1>{{{1, 55, 77, 55}}});
+    };
+    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB16}) {
+        const Pair p = drawBoth(draw, 80, 60, format);
+        EXPECT_TRUE(p.fast == p.painted) << format;
+    }
+}
+
+// The same lines in the same colours, a pixel off where the two line algorithms round
+// differently.
+TEST(RasterLineSurface, ADragFrameIsCloseToQPaintersPixelForPixel) {
+    test::TestSimulation t;
+    setSilicon(t);
     t.pattern.view.viewLabels = true;
+    // A pixel of `a` is matched when `b` has its colour within one pixel of it.
+    auto matched = [](const QImage& a, const QImage& b, int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (b.valid(x + dx, y + dy) && b.pixel(x + dx, y + dy) == a.pixel(x, y))
+                    return true;
+        return false;
+    };
     for (bool stereographic : {false, true}) {
         t.pattern.view.viewStereographic = stereographic;
         const Pair p =
-            drawBoth(850, 620, [&](DrawingSurface& s) { Renderer().draw(t.input(true), s); });
+            drawBoth([&](DrawingSurface& s) { Renderer().draw(t.input(true), s); }, 850, 620);
         const QRgb ground = p.painted.pixel(0, 0);
-        // A pixel of `a` is matched when `b` has its colour within one pixel of it.
-        auto matched = [](const QImage& a, const QImage& b, int x, int y) {
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                    if (b.valid(x + dx, y + dy) && b.pixel(x + dx, y + dy) == a.pixel(x, y))
-                        return true;
-            return false;
-        };
         long lit = 0, same = 0, fastMatched = 0, paintedLit = 0, paintedMatched = 0;
         for (int y = 0; y < 620; ++y)
             for (int x = 0; x < 850; ++x) {
@@ -137,6 +127,37 @@ TEST(RasterLineSurface, ADragFrameIsCloseToQPaintersPixelForPixel) {
         EXPECT_GT(static_cast<double>(paintedMatched) / static_cast<double>(paintedLit), 0.995);
         EXPECT_NEAR(static_cast<double>(lit) / static_cast<double>(paintedLit), 1.0, 0.02);
     }
+}
+
+// An image that draws every chain as the separate segments between its points.
+class SegmentImage : public ImageSurface {
+public:
+    using ImageSurface::ImageSurface;
+    void drawPolyline(std::span<const Point> points) override {
+        DrawingSurface::drawPolyline(points);
+    }
+};
+
+TEST(Polyline, AFullPatternThroughChainsHasThePixelsOfItsSegments) {
+    test::TestSimulation t;
+    setSilicon(t);
+    ASSERT_GT(t.sim.reflections.count(), 1000);
+    for (bool stereographic : {false, true})
+        for (bool labels : {false, true})
+            for (bool dragging : {false, true}) { // the drag frame's coarser lines too
+                t.pattern.view.viewStereographic = stereographic;
+                t.pattern.view.viewLabels = labels;
+                ImageSurface chains(850, 620);
+                SegmentImage segments(850, 620);
+                RecordingSurface recorded(850, 620);
+                Renderer().draw(t.input(dragging), chains);
+                Renderer().draw(t.input(dragging), segments);
+                Renderer().draw(t.input(dragging), recorded);
+                EXPECT_GT(recorded.callsOf<RecordingSurface::Polyline>().size(),
+                          dragging ? 0u : 300u);
+                EXPECT_TRUE(chains.image() == segments.image())
+                    << stereographic << " " << labels << " " << dragging;
+            }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "render/renderer.h"
 
 #include "render/colour_table.h"
+#include "render/projection.h"
 #include "render/recording_surface.h"
 #include "session/generation.h"
 #include "session/orient.h"
@@ -9,9 +10,73 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace tavrel {
 namespace {
+
+ProjectionFrame frame(float k = 1) {
+    return ProjectionFrame{400, 300, 200, 300, k};
+}
+
+TEST(Projection, LatticePointsRoundBeforeScalingAndTheFilmFits) {
+    ProjectionFrame f = frame(3);
+    f.scale = 10;
+    const PixelPoint p = projectLatticePoint(f, {0.5f, 0.26f, -0.14f, 0});
+    EXPECT_EQ(p.x, 400 + 3 * 3); // +y goes right; 2.6 rounds to 3 before the print scale
+    EXPECT_EQ(p.y, 300 + 1 * 3); // +z goes up; -1.4 rounds to -1
+
+    // min(600 * 50 / 100, 400 * 50 / 100), from any scale; a film without size or distance
+    // cannot be fitted and the scale stays.
+    for (float from : {1.0f, 200.0f, 0.0f})
+        EXPECT_FLOAT_EQ(fittedPatternScale(from, {100, 100, 50}, 650, 450), 200.0f) << from;
+    EXPECT_FLOAT_EQ(fittedPatternScale(123, {0, 0, 50}, 650, 450), 123.0f);
+    EXPECT_FLOAT_EQ(fittedPatternScale(123, {100, 100, 0}, 650, 450), 123.0f);
+}
+
+TEST(Projection, FilmOutlineAndCaption) {
+    OverlayOptions o;
+    RecordingSurface gnomonic(650, 450), paper(1300, 900), stereo(650, 450), points(650, 450);
+    drawFilmOutline(gnomonic, frame(), o, {100, 80, 50});
+    const auto r = gnomonic.rectangles().at(0);
+    EXPECT_EQ(std::tuple(r.x1, r.y1, r.x2, r.y2), std::tuple(200, 140, 600, 460)); // 2 S wide
+    EXPECT_EQ(r.pen, (RecordingSurface::Pen{{0, 128, 128}, 2, PenStyle::Solid}));
+    const auto caption = gnomonic.texts().at(0);
+    EXPECT_EQ(caption.text, "100 x 80 D=50");
+    EXPECT_EQ(std::pair(caption.x, caption.y), std::pair(200, 140 - gnomonic.textHeight() - 2));
+    drawFilmOutline(paper, frame(2), o, {100, 80, 50}); // grows with the lines it frames
+    const auto printed = paper.rectangles().at(0);
+    EXPECT_EQ(std::tuple(printed.x1, printed.y1, printed.x2, printed.y2),
+              std::tuple(0, -20, 800, 620));
+
+    // Stereographic: half the film's tangent on the primitive circle, no caption; nothing
+    // without lines.
+    o.stereographic = true;
+    drawFilmOutline(stereo, frame(), o, {100, 80, 50});
+    EXPECT_EQ(stereo.rectangles().at(0).x2 - stereo.rectangles().at(0).x1, 300);
+    EXPECT_TRUE(stereo.texts().empty());
+    o.showLines = false;
+    drawFilmOutline(points, frame(), o, {100, 80, 50});
+    EXPECT_TRUE(points.rectangles().empty());
+}
+
+TEST(ColourTable, StripClicksPickTheNearestBandHalvesToEven) {
+    for (auto [y, scheme] :
+         {std::pair{15.0, 1}, {14, 1}, {4, 0}, {10, 0}, {20, 2}, {30, 2}, {75, 7}})
+        EXPECT_EQ(schemeFromStripClick(y), scheme) << y;
+}
+
+TEST(ColourTable, ColourIndexSpans25To255AndMirrorsOnALightBackground) {
+    // d, dMin, dMax and the entry on a dark background; a zero-width range and spacings outside
+    // the range stay in the table.
+    const std::tuple<float, float, float, int> cases[] = {{1, 1, 3, 25},  {3, 1, 3, 255},
+                                                          {2, 1, 3, 140}, {2, 2, 2, 255},
+                                                          {9, 1, 3, 255}, {-9, 1, 3, 0}};
+    for (auto [d, dMin, dMax, entry] : cases) {
+        EXPECT_EQ(colourIndex(d, dMin, dMax, false), entry) << d << " " << dMin << " " << dMax;
+        EXPECT_EQ(colourIndex(d, dMin, dMax, true), 255 - entry) << d << " " << dMin << " " << dMax;
+    }
+}
 
 class RendererTest : public ::testing::Test {
 protected:
@@ -49,28 +114,10 @@ TEST_F(RendererTest, StatusTextsAndAThresholdAboveEveryLine) {
     EXPECT_EQ(surface.texts().size(), 1u);
 }
 
-TEST_F(RendererTest, ColoursByDSpacing) {
-    // The largest spacing gets entry 255, white on black; on a light background entry 0.
-    RecordingSurface surface = draw();
-    EXPECT_FALSE(surface.segmentsIn(kWhite).empty());
-    t.pattern.view.lightBackground = true;
-    surface = draw();
-    EXPECT_EQ(surface.clears()[0].background, kWhite);
-    EXPECT_FALSE(surface.segmentsIn(kBlack).empty());
-    EXPECT_TRUE(surface.segmentsIn(kWhite).empty());
-    // Monochrome: every line in the contrasting colour, whatever the table holds.
-    selectColourScheme(t.pattern.colours, 7);
-    t.pattern.colours.colourLUT.fill(Rgb{9, 9, 9});
-    for (bool light : {false, true}) {
-        t.pattern.view.lightBackground = light;
-        surface = draw();
-        EXPECT_EQ(surface.segmentsIn(light ? kBlack : kWhite).size(), surface.segmentCount());
-    }
-}
-
-TEST_F(RendererTest, SelectedLinesAreDrawnAgainHighlighted) {
+// Colours and highlights follow the reflection, not its row.
+TEST_F(RendererTest, SelectedLinesAreDrawnAgainHighlightedWhateverTheRowOrder) {
     const std::size_t plain = draw().segmentCount();
-    for (std::size_t i = 0; i < t.pattern.selection.size(); ++i) t.pattern.selection.set(i, true);
+    for (std::size_t i = 0; i < 54; i += 2) t.pattern.selection.set(i, true);
     t.pattern.colours.baseColours[2] = {0, 255, 0};
     const RecordingSurface surface = draw();
     const std::size_t dashed = surface.segmentsIn(PenStyle::DashDot).size();
@@ -79,14 +126,22 @@ TEST_F(RendererTest, SelectedLinesAreDrawnAgainHighlighted) {
     const RecordingSurface::Pen highlight{{0, 255, 0}, 2, PenStyle::DashDot};
     for (const auto& s : surface.segments())
         EXPECT_EQ(s.pen.style == PenStyle::DashDot, s.pen == highlight);
+
+    auto drawnSorted = [&] {
+        std::vector<std::array<int, 8>> all;
+        for (const auto& [g, pen] : draw().segments())
+            all.push_back({pen.colour.r, pen.colour.g, pen.colour.b, static_cast<int>(pen.style),
+                           g.x1, g.y1, g.x2, g.y2});
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    const auto before = drawnSorted();
+    std::reverse(t.sim.points.rows.begin(), t.sim.points.rows.end());
+    EXPECT_EQ(drawnSorted(), before);
 }
 
-// A click names the line with a drawn point nearest to it; drawing does not change the
-// selection, the caller does.
 TEST_F(RendererTest, AClickNamesTheNearestLine) {
-    const RecordingSurface surface = draw();
-    const auto drawn = surface.segments();
-    const Segment on = drawn[200].segment; // a drawn point of some line
+    const Segment on = draw().segments()[200].segment; // a drawn point of some line
     const std::optional<std::int32_t> picked = pick(on.x2, on.y2);
     ASSERT_TRUE(picked);
     // The named line has a drawn point exactly there.
@@ -115,47 +170,35 @@ TEST_F(RendererTest, PointsModeDrawsPolesAndPicksTheNearestPoint) {
     // A click on a drawn pole names a reflection drawn there (poles can coincide).
     const auto& rows = t.sim.points.rows;
     int clicked = 0;
-    for (std::size_t n = 0; n < circles.size(); ++n) {
-        if (circles[n].x < 0 || circles[n].x >= 850 || circles[n].y < 0 || circles[n].y >= 620)
-            continue;
+    for (const auto& c : circles) {
+        if (c.x < 0 || c.x >= 850 || c.y < 0 || c.y >= 620) continue;
         ++clicked;
-        const auto picked =
-            pick(static_cast<float>(circles[n].x), static_cast<float>(circles[n].y));
+        const auto picked = pick(static_cast<float>(c.x), static_cast<float>(c.y));
         ASSERT_TRUE(picked);
         const auto at = std::find_if(rows.begin(), rows.end(), [&](const RotatedPoint& p) {
             return p.reflection == *picked;
         });
-        const auto& c = circles[static_cast<std::size_t>(at - rows.begin())];
-        EXPECT_EQ(std::pair(c.x, c.y), std::pair(circles[n].x, circles[n].y)) << n;
+        const auto& named = circles[static_cast<std::size_t>(at - rows.begin())];
+        EXPECT_EQ(std::pair(named.x, named.y), std::pair(c.x, c.y));
     }
     EXPECT_GT(clicked, 5);
     EXPECT_FALSE(pick(-5000, -5000));
 }
 
-TEST_F(RendererTest, RowOrderDoesNotChangeColoursOrSelection) {
-    for (std::size_t i = 0; i < 54; i += 2) t.pattern.selection.set(i, true);
-    auto drawnSorted = [&] {
-        std::vector<std::array<int, 8>> all;
-        for (const auto& [g, pen] : draw().segments())
-            all.push_back({pen.colour.r, pen.colour.g, pen.colour.b, static_cast<int>(pen.style),
-                           g.x1, g.y1, g.x2, g.y2});
-        std::sort(all.begin(), all.end());
-        return all;
-    };
-    const auto before = drawnSorted();
-    ASSERT_FALSE(draw().segmentsIn(PenStyle::DashDot).empty());
-    std::reverse(t.sim.points.rows.begin(), t.sim.points.rows.end());
-    EXPECT_EQ(drawnSorted(), before);
+// Silicon seen along [111].
+void setSilicon(test::TestSimulation& t, const char* wavelength1, const char* wavelength2) {
+    test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, wavelength1, wavelength2, "0.5",
+                    "0");
+    t.sim.fields.autoLimits = true;
+    t.sim.fields.orientation = "1 1 1";
+    generateReflections(t.sim);
 }
 
 // Along a zone axis the pole and its opposite both project onto the centre; the one named is
 // the one in front of the film, whichever comes first in the table.
 TEST(Renderer, OfTwoPolesAtTheCentreTheOneInFrontIsNamed) {
     test::TestSimulation t;
-    test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, "1.5418", "0", "0.5", "0");
-    t.sim.fields.autoLimits = true;
-    t.sim.fields.orientation = "1 1 1";
-    generateReflections(t.sim);
+    setSilicon(t, "1.5418", "0");
     RecordingSurface surface(850, 620);
     Renderer renderer(1);
     EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (1 1 1)");
@@ -169,17 +212,13 @@ TEST(Renderer, OfTwoPolesAtTheCentreTheOneInFrontIsNamed) {
     };
     std::iter_swap(rowOf(1), rowOf(-1));
     EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (1 1 1)");
-    // Turned half round, the opposite pole is the one in front.
-    rotateAboutViewAxis(t.sim, ViewAxis::Vertical, 180.0f);
+    rotateAboutViewAxis(t.sim, ViewAxis::Vertical, 180.0f); // now the opposite pole is in front
     EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (-1 -1 -1)");
 }
 
 TEST(Renderer, ThreadsGiveTheSameCallsAndPickAsOneLoop) {
     test::TestSimulation t;
-    test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, "0.7107", "0.5609", "0.5", "0");
-    t.sim.fields.autoLimits = true;
-    t.sim.fields.orientation = "1 1 1";
-    generateReflections(t.sim);
+    setSilicon(t, "0.7107", "0.5609");
     ASSERT_GE(t.sim.points.rows.size(), 1024u); // enough cones for the work to be shared out
     t.pattern.view.viewLabels = true;
     t.pattern.selection.set(5, true);

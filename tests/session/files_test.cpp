@@ -1,5 +1,7 @@
 #include "common/file_io.h"
 #include "common/numeric.h"
+#include "common/text.h"
+#include "session/cif_file.h"
 #include "session/generation.h"
 #include "session/input_files.h"
 #include "session/report.h"
@@ -8,7 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <limits>
+#include <random>
+#include <ranges>
 
 namespace tavrel {
 namespace {
@@ -19,6 +26,43 @@ using test::setFields;
 using test::TempDir;
 using test::TestSimulation;
 using Lines = std::vector<std::string>;
+using Cell = std::array<std::string, 6>;
+
+// A new file each time: rewriting one would flush it to disk on every close.
+std::string writeAnew(const TempDir& dir, const std::string& name, const std::string& content) {
+    std::filesystem::remove(dir.file(name));
+    return dir.write(name, content);
+}
+
+// Texts as they are, numbers by their bytes (so a NaN equals itself), ranges element by element.
+template <class... T> void append(std::string& s, const T&... values) {
+    const auto one = [&s](const auto& v) {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, std::string>)
+            s += v + '\x1f';
+        else if constexpr (std::ranges::range<V>)
+            for (const auto& e : v) append(s, e);
+        else
+            s.append(reinterpret_cast<const char*>(&v), sizeof v);
+    };
+    (one(values), ...);
+}
+
+// Everything an open may change.
+std::string stateOf(const Simulation& sim) {
+    const DocumentFields& f = sim.fields;
+    const PatternDocument& d = sim.document;
+    const ReflectionList& r = sim.reflections;
+    std::string s;
+    append(s, f.title, f.spaceGroupIndex, f.cell, f.autoLimits, f.hklMax, f.wavelength,
+           f.orientation, f.orientationType, f.d, f.film);
+    append(s, d.title, d.filePath, d.spaceGroupText, d.orientationText, d.spaceGroupIndex, d.hklMax,
+           d.cell.values, d.wavelength, d.film, d.dMin, d.dMax, d.displayDMin, d.displayDMax,
+           d.matrices.lattice, d.matrices.inverse);
+    append(s, r.generated, r.h, r.k, r.l, r.d, r.gx, r.gy, r.gz);
+    for (const RotatedPoint& p : sim.points.rows) append(s, p.x, p.y, p.z, p.reflection);
+    return s;
+}
 
 // A tetragonal pattern input file (group 123, a = 4, c = 7) whose stored d-Max is 50.
 std::string tvrFile(const std::string& header, const std::string& eol = "\r\n") {
@@ -30,13 +74,14 @@ std::string tvrFile(const std::string& header, const std::string& eol = "\r\n") 
     return s;
 }
 
-// Any 1.x header in any case is accepted, with CR LF or LF line ends. d-Max is derived again from
-// the cell instead of the stored 50.
+// Any 1.x header in any case is accepted, after a byte-order mark or not, with CR LF or LF line
+// ends. d-Max is derived again from the cell instead of the stored 50.
 TEST(TvrFile, Loading) {
     TempDir dir;
-    const std::pair<const char*, const char*> cases[] = {{"VELDTRACE INPUT 1.2", "\r\n"},
-                                                         {"veldtrace input 1.5", "\r\n"},
-                                                         {"VELDTRACE INPUT 1.5", "\n"}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"veldtrace input 1.2", "\r\n"},
+        {"VELDTRACE INPUT 1.5", "\n"},
+        {"\xEF\xBB\xBFVELDTRACE INPUT 1.5", "\r\n"}};
     for (const auto& [header, eol] : cases) {
         TestSimulation t;
         const std::string path = dir.write("t.tvr", tvrFile(header, eol));
@@ -56,14 +101,10 @@ TEST(TvrFile, Loading) {
 TEST(InputFiles, RefusedFilesChangeNothing) {
     TempDir dir;
     TestSimulation t;
-    t.sim.fields.title = "mine";
-    const std::string tvr = tvrFile("VELDTRACE INPUT 1.5");
+    const std::string before = stateOf(t.sim), tvr = tvrFile("VELDTRACE INPUT 1.5");
     const std::pair<std::string, std::string> files[] = {
         {"new.TVR", tvrFile("VELDTRACE INPUT 2.0")},
         {"short.tvr", tvr.substr(0, tvr.find("1.5418"))},
-        {"big.hkl", "4 4 4 90 90 90\n32768\n1 0 0\n"},
-        {"short.hkl", "4 4 4 90 90 90\n3\n1 0 0\n2 0 0\n"},
-        {"tokens.hkl", "4 4 4 90 90 90\n1\n1 0\n"},
         {"empty.hkl", ""}};
     for (const auto& [name, content] : files) {
         const std::string path = dir.write(name, content);
@@ -72,16 +113,14 @@ TEST(InputFiles, RefusedFilesChangeNothing) {
         EXPECT_NE(r.error.find(path), std::string::npos) << r.error;
     }
     EXPECT_FALSE(openTvr(t.sim, dir.file("missing.tvr")).ok);
-    EXPECT_EQ(t.sim.fields.title, "mine");
-    EXPECT_EQ(t.sim.fields.cell[0], "");
-    EXPECT_FALSE(t.sim.reflections.generated);
+    EXPECT_EQ(stateOf(t.sim), before);
     ASSERT_EQ(t.notifier.events.size(), 1u);
     EXPECT_EQ(t.notifier.events[0].kind, RecordingNotifier::Kind::Beep);
 }
 
 TEST(TvrFile, WrittenReadAndWrittenAgainGivesTheSameLines) {
     TempDir dir;
-    TestSimulation t;
+    TestSimulation t, u;
     setFields(t.sim, 194, {"3.2", "", "5.2", "", "", ""}, "1.5418", "200", "0.8", "20", "3");
     t.sim.fields.title = "  Zinc, hexagonal ";
     t.sim.fields.orientation = "1 0 0";
@@ -91,7 +130,6 @@ TEST(TvrFile, WrittenReadAndWrittenAgainGivesTheSameLines) {
     ASSERT_TRUE(saveTvr(t.sim, first).ok);
     EXPECT_TRUE(t.sim.reflections.generated); // saving generates first
     EXPECT_EQ(t.sim.document.filePath, first);
-    TestSimulation u;
     ASSERT_TRUE(openTvr(u.sim, first).ok);
     ASSERT_TRUE(saveTvr(u.sim, second).ok);
 
@@ -124,11 +162,6 @@ TEST(HklFile, ReadsCellGroupAndReflectionsAsTheyStand) {
     EXPECT_EQ(t.sim.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
     EXPECT_FLOAT_EQ(t.sim.document.displayDMin, 1.9f); // both get their lines
 
-    // A file without reflections keeps the d range of the fields.
-    ASSERT_TRUE(openHkl(t.sim, dir.write("none.hkl", "4 4 4 90 90 90 225\n0\n")).ok);
-    EXPECT_EQ(t.sim.reflections.count(), 0);
-    EXPECT_EQ(t.sim.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
-
     // Without a 7th token, or with one beyond 230, the group is the first.
     const std::pair<const char*, int> groups[] = {
         {"4 4 4 90 90 90", 0}, {"  4  4 4 90 90 90   14 ", 13}, {"4 4 4 90 90 90 300", 0}};
@@ -136,17 +169,23 @@ TEST(HklFile, ReadsCellGroupAndReflectionsAsTheyStand) {
         ASSERT_TRUE(openHkl(t.sim, dir.write("g.hkl", std::string(line) + "\n1\n1 0 0\n")).ok);
         EXPECT_EQ(t.sim.fields.spaceGroupIndex, position) << line;
     }
-}
 
-// What a refused file must leave as it was: the fields, the document as the report shows it,
-// the reflections and their points.
-std::string stateOf(const Simulation& sim) {
-    const DocumentFields& f = sim.fields;
-    std::string state = f.title + "|" + std::to_string(f.spaceGroupIndex) + "|" + f.d[0] + "|" +
-                        f.d[1] + "|" + sim.document.filePath + "|" +
-                        std::to_string(sim.points.size()) + "|";
-    for (const std::string& cell : f.cell) state += cell + "|";
-    return state + reportText(sim, "") + hklText(sim);
+    // A byte-order mark before the cell, indices written as whole decimals, the extremes of the
+    // 16-bit indices, and a count up to the list's capacity are all taken.
+    ASSERT_TRUE(openHkl(t.sim, dir.write("bom.hkl", "\xEF\xBB\xBF"
+                                                    "4 4 4 90 90 90 225\r\n1\r\n1 1 1\r\n"))
+                    .ok);
+    EXPECT_EQ(t.sim.fields.cell[0], "4");
+    EXPECT_EQ(formatNumber(t.sim.reflections.d[0], "0.0000"), "2.3094");
+    const std::string wide = "4 4 4 90 90 90 225\n+3\n1.0 -0 2e0\n-32768 0 0\n0 32767 0 a b\n";
+    ASSERT_TRUE(openHkl(t.sim, dir.write("wide.hkl", wide)).ok);
+    EXPECT_EQ(t.sim.reflections.h, (std::vector<std::int16_t>{1, -32768, 0}));
+    EXPECT_EQ(t.sim.reflections.k, (std::vector<std::int16_t>{0, 0, 32767}));
+    EXPECT_EQ(t.sim.reflections.l, (std::vector<std::int16_t>{2, 0, 0}));
+    std::string full = "4 4 4 90 90 90 225\n32767\n";
+    for (int i = 1; i <= 32767; ++i) full += "0 0 " + std::to_string(i) + "\n";
+    ASSERT_TRUE(openHkl(t.sim, dir.write("full.hkl", full)).ok);
+    EXPECT_EQ(t.sim.reflections.count(), 32767);
 }
 
 // Every problem names the file and, where there is one, the line; nothing changes and no
@@ -160,46 +199,34 @@ TEST(HklFile, RefusesWhatItCannotUse) {
     t.notifier.events.clear();
 
     const std::string cubic = "4 4 4 90 90 90 225\n";
+    const auto noCell = [](const std::string& cell, const std::string& why) {
+        return "line 1: the cell " + cell + " gives no valid lattice (" + why + ")";
+    };
+    const std::string count =
+        "line 2 should hold the number of reflections, a whole number of 0 or more, but reads \"";
+    const auto outside = [](const std::string& index) {
+        return "line 3: the index \"" + index + "\" lies outside -32768..32767";
+    };
     const std::pair<std::string, std::string> cases[] = {
-        {"0 0 0 90 90 90 225\n0\n",
-         "line 1: the cell 0 0 0 90 90 90 gives no valid lattice (a length is not positive)"},
-        {"4 4 4 180 90 90\n0\n",
-         "line 1: the cell 4 4 4 180 90 90 gives no valid lattice (no cell has these angles)"},
-        {"4 4 4 0 90 90\n0\n",
-         "line 1: the cell 4 4 4 0 90 90 gives no valid lattice (no cell has these angles)"},
-        {"4 5 6 60 60 150\n0\n",
-         "line 1: the cell 4 5 6 60 60 150 gives no valid lattice (no cell has these angles)"},
+        {"0 0 0 90 90 90 225\n0\n", noCell("0 0 0 90 90 90", "a length is not positive")},
+        {"4 4 4 180 90 90\n0\n", noCell("4 4 4 180 90 90", "no cell has these angles")},
         {"1e39 4 4 90 90 90\n0\n",
          "cannot be loaded: Lattice constant a is not a usable number: 1e39"},
         {"4 4 4 179.999 90 90\n1\n1 0 0\n",
          "line 3: (1 0 0) gets no finite positive d-spacing in this cell"},
-        {"1e30 1e30 1e30 90 90 90 225\n1\n0 0 1\n",
-         "line 3: (0 0 1) gets no finite positive d-spacing in this cell"},
-        {cubic + "abc\n",
-         "line 2 should hold the number of reflections, a whole number of 0 or more, but reads "
-         "\"abc\""},
-        {cubic + "-1\n",
-         "line 2 should hold the number of reflections, a whole number of 0 or more, but reads "
-         "\"-1\""},
-        {cubic + " 1.5 \n1 0 0\n2 0 0\n",
-         "line 2 should hold the number of reflections, a whole number of 0 or more, but reads "
-         "\"1.5\""},
-        {cubic + "1 2\n1 0 0\n",
-         "line 2 should hold the number of reflections, a whole number of 0 or more, but reads "
-         "\"1 2\""},
-        {cubic + "\n", "line 2 should hold the number of reflections, a whole number of 0 or "
-                       "more, but reads \"\""},
+        {cubic + "abc\n", count + "abc\""},
+        {cubic + "-1\n", count + "-1\""},
+        {cubic + " 1.5 \n1 0 0\n2 0 0\n", count + "1.5\""},
+        {cubic + "\n", count + "\""},
         {cubic + "32768\n", "line 2 announces \"32768\" reflections; a list holds at most 32767"},
         {cubic + "2\n1 1 1\n0 0 0\n", "line 4: (0 0 0) is not a lattice plane"},
-        {cubic + "1\n40000 0 0\n", "line 3: the index \"40000\" lies outside -32768..32767"},
-        {cubic + "1\n0 0 -32769\n", "line 3: the index \"-32769\" lies outside -32768..32767"},
-        {cubic + "1\n1e999 0 0\n", "line 3: the index \"1e999\" lies outside -32768..32767"},
+        {cubic + "1\n40000 0 0\n", outside("40000")},
+        {cubic + "1\n0 0 -32769\n", outside("-32769")},
+        {cubic + "1\n1e999 0 0\n", outside("1e999")},
+        {cubic + "1\n1 0 " + std::string(40, '7') + "\n", outside("777777777777777777777777...")},
         {cubic + "1\n1.5 0 0\n", "line 3: \"1.5\" is not a whole number"},
         {cubic + "1\n1 abc 0\n", "line 3: \"abc\" is not a number"},
-        {cubic + "1\n1 0 1x\n", "line 3: \"1x\" is not a number"},
         {cubic + "1\n1 0 \x01\x1b[2J\n", "line 3: \"??[2J\" is not a number"},
-        {cubic + "1\n1 0 " + std::string(40, '7') + "\n",
-         "line 3: the index \"777777777777777777777777...\" lies outside -32768..32767"},
         {cubic + "1\n1 0\n", "line 3 does not hold h k l"},
         {cubic + "3\n1 0 0\n2 0 0\n", "ends early: it announces 3 reflections but holds 2"}};
     for (const auto& [content, problem] : cases) {
@@ -213,43 +240,10 @@ TEST(HklFile, RefusesWhatItCannotUse) {
     EXPECT_EQ(t.changes.size(), announced);
 }
 
-// A byte-order mark before the cell, indices written as whole decimals, the extremes of the
-// 16-bit indices, and a count up to the list's capacity are all taken.
-TEST(HklFile, AcceptsMarkWholeDecimalsAndFullLists) {
-    TempDir dir;
-    TestSimulation t;
-    ASSERT_TRUE(openHkl(t.sim, dir.write("bom.hkl", "\xEF\xBB\xBF"
-                                                    "4 4 4 90 90 90 225\r\n1\r\n1 1 1\r\n"))
-                    .ok);
-    EXPECT_EQ(t.sim.fields.cell[0], "4");
-    EXPECT_EQ(formatNumber(t.sim.reflections.d[0], "0.0000"), "2.3094");
-
-    const std::string path = dir.write(
-        "wide.hkl", "4 4 4 90 90 90 225\n+3\n1.0 -0 2e0\n-32768 0 0\n0 32767 0 extra tokens\n");
-    ASSERT_TRUE(openHkl(t.sim, path).ok);
-    EXPECT_EQ(t.sim.reflections.h, (std::vector<std::int16_t>{1, -32768, 0}));
-    EXPECT_EQ(t.sim.reflections.k, (std::vector<std::int16_t>{0, 0, 32767}));
-    EXPECT_EQ(t.sim.reflections.l, (std::vector<std::int16_t>{2, 0, 0}));
-
-    std::string full = "4 4 4 90 90 90 225\n32767\n";
-    for (int i = 1; i <= 32767; ++i) full += "0 0 " + std::to_string(i) + "\n";
-    ASSERT_TRUE(openHkl(t.sim, dir.write("full.hkl", full)).ok);
-    EXPECT_EQ(t.sim.reflections.count(), 32767);
-}
-
-// A pattern input file with a byte-order mark before its header is read as without one.
-TEST(TvrFile, ByteOrderMarkBeforeTheHeader) {
-    TempDir dir;
-    TestSimulation t;
-    ASSERT_TRUE(openTvr(t.sim, dir.write("m.tvr", "\xEF\xBB\xBF" + tvrFile(kTvrHeader))).ok);
-    EXPECT_EQ(t.sim.fields.title, "Tetragonal");
-    EXPECT_EQ(t.sim.fields.d[1], "7.0");
-}
-
 // Only the reflections above the drawn threshold are written, and line 2 counts them.
-TEST(HklFile, WritesReflectionsAboveTheThreshold) {
+TEST(HklFile, Writing) {
     TempDir dir;
-    TestSimulation t;
+    TestSimulation t, u;
     setFields(t.sim, 225, kCubic4);
     generateReflections(t.sim);
     EXPECT_EQ(hklText(t.sim).substr(0, 26), "4 4 4 90 90 90 225\r\n 34 \r\n");
@@ -260,23 +254,14 @@ TEST(HklFile, WritesReflectionsAboveTheThreshold) {
     ASSERT_EQ(lines.size(), 2u + 14u); // {111} and {200}
     EXPECT_EQ(lines[1], " 14 ");
     EXPECT_EQ(lines[2], "   1  -1   1");
-    t.sim.document.displayDMin = 2.0f; // {200} at exactly 2.0 is not above it
-    const Lines at2 = splitLines(hklText(t.sim));
-    EXPECT_EQ(at2.size(), 2u + 8u);
-    EXPECT_EQ(at2[1], " 8 ");
 
     // Reading the file back gives the same reflections, and saving again keeps them all.
-    TestSimulation u;
     ASSERT_TRUE(openHkl(u.sim, path).ok);
     EXPECT_EQ(u.sim.reflections.count(), 14);
     EXPECT_EQ(hklText(u.sim), readFile(path));
-}
 
-// Indices of 4 and more characters keep a blank before them, so that the file reads back;
-// shorter ones keep the columns of 4. Spacings that are not finite and positive are left out.
-TEST(HklFile, WideIndicesKeepTheirColumnsApartAndReadBack) {
-    TempDir dir;
-    TestSimulation t;
+    // Indices of 4 and more characters keep a blank before them, so that the file reads back;
+    // shorter ones keep the columns of 4. Spacings that are not finite and positive are left out.
     setFields(t.sim, 1, {"4", "5", "6", "80", "85", "95"});
     readDocument(t.sim);
     ReflectionList& r = t.sim.reflections;
@@ -287,19 +272,17 @@ TEST(HklFile, WideIndicesKeepTheirColumnsApartAndReadBack) {
         toCartesian(t.sim.document.matrices, g, false);
         r.append(h, k, l, dSpacing(t.sim.document.cell, h, k, l), g);
     }
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    for (float d : {nan, inf, 0.0f}) r.append(0, 0, 0, d, {0, 0, 0});
-    const Lines lines = splitLines(hklText(t.sim));
-    EXPECT_EQ(Lines(lines.begin() + 1, lines.end()),
+    for (float d :
+         {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 0.0f})
+        r.append(0, 0, 0, d, {0, 0, 0});
+    const Lines wide = splitLines(hklText(t.sim));
+    EXPECT_EQ(Lines(wide.begin() + 1, wide.end()),
               (Lines{" 5 ", "   1  -1   0", "   0 -100   0", " -999 999 1000",
                      " -32768 32767 -1000", " -99  99 999"}));
 
-    const std::string path = dir.write("wide.hkl", hklText(t.sim));
-    TestSimulation u;
-    ASSERT_TRUE(openHkl(u.sim, path).ok);
+    ASSERT_TRUE(openHkl(u.sim, dir.write("wide.hkl", hklText(t.sim))).ok);
     EXPECT_EQ(u.sim.reflections.l, (std::vector<std::int16_t>{0, 0, 1000, -1000, 999}));
-    EXPECT_EQ(hklText(u.sim), readFile(path));
+    EXPECT_EQ(hklText(u.sim), hklText(t.sim));
 }
 
 // A write that fails reports the file and leaves what was at the path, with no temporary file.
@@ -317,8 +300,7 @@ TEST(InputFiles, FailedWrites) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST(Report, HeaderReflectionLinesAndFile) {
-    TempDir dir;
+TEST(Report, HeaderAndReflectionLines) {
     TestSimulation t;
     setFields(t.sim, 225, kCubic4);
     t.sim.fields.title = "Aluminium-like";
@@ -338,51 +320,369 @@ TEST(Report, HeaderReflectionLinesAndFile) {
     // Row number cut to 4 characters and a blank, h k l in 4 characters each, d in 8, theta.
     EXPECT_EQ(lines[15], "1       1  -1   1  2.3094    19.500");
     EXPECT_EQ(lines[48].substr(0, 5), "34   ");
-
-    // The file holds the same text with the current time, lines ended by CR LF.
-    std::string error;
-    const std::string path = writeReport(t.sim, dir.path(), error);
-    ASSERT_EQ(path, dir.file("Report.txt")) << error;
-    const std::string text = readFile(path);
-    const std::string expected = reportText(t.sim, "");
-    EXPECT_EQ(text.substr(text.find("\r\n")), expected.substr(expected.find("\r\n")));
-    EXPECT_TRUE(writeReport(t.sim, dir.file("missing/folder"), error).empty());
-    EXPECT_FALSE(error.empty());
 }
 
-// Wide indices and spacings of 100 and more keep a blank before them; a value that has no
-// number (never in a list that was read or generated) still gives a line instead of an abort.
-TEST(Report, WideColumnsAndValuesWithoutANumber) {
-    TestSimulation t;
-    t.sim.document.wavelength = {1.5418f, 0.0f};
-    ReflectionList& r = t.sim.reflections;
-    r.append(1, -1, 1, 99.5f, {0, 0, 0});
-    r.append(-100, 1000, -1000, 123.456f, {0, 0, 0});
-    r.append(0, -32768, 0, 12345.6f, {0, 0, 0});
-    r.append(0, 0, 0, std::numeric_limits<float>::quiet_NaN(), {0, 0, 0});
-    r.append(0, 0, 0, std::numeric_limits<float>::infinity(), {0, 0, 0});
-    r.append(0, 0, 0, 0.0f, {0, 0, 0});
-    const Lines lines = splitLines(reportText(t.sim, "now"));
-    EXPECT_EQ(
-        Lines(lines.begin() + 15, lines.end()),
-        (Lines{"1       1  -1   1 99.5000     0.444", "2     -100 1000 -1000 123.4560     0.358",
-               "3       0 -32768   0 12345.5996     0.004", "4       0   0   0     NaN       NaN",
-               "5       0   0   0 Infinity     0.000", "6       0   0   0  0.0000    90.000"}));
+std::string cellItems(const Cell& cell) {
+    static const char* const kNames[] = {"length_a",    "length_b",   "length_c",
+                                         "angle_alpha", "angle_beta", "angle_gamma"};
+    std::string s;
+    for (std::size_t i = 0; i < 6; ++i)
+        if (!cell[i].empty()) s += std::string("_cell_") + kNames[i] + " " + cell[i] + "\n";
+    return s;
 }
 
-TEST(Report, SecondWavelengthAndEmptyList) {
-    TestSimulation t;
-    setFields(t.sim, 225, kCubic4, "0.7107", "1.5418");
-    generateReflections(t.sim);
-    Lines lines = splitLines(reportText(t.sim, "now"));
-    EXPECT_EQ(lines[14], "#       h   k   l             d               th(wl1)   th(wl2)");
-    EXPECT_EQ(lines[15], "1       1  -1   1  2.3094     8.851    19.500"); // only th(wl1) padded
+std::string operationLoop(const std::vector<std::string>& operations,
+                          const std::string& tag = "_space_group_symop_operation_xyz") {
+    std::string s = "loop_\n" + tag + "\n";
+    for (const std::string& op : operations) s += "'" + op + "'\n";
+    return s;
+}
 
-    setFields(t.sim, 225, kCubic4, "1.5418", "0", "9");
-    generateReflections(t.sim);
-    lines = splitLines(reportText(t.sim, "now"));
-    EXPECT_EQ(lines.size(), 15u);
-    EXPECT_EQ(lines[13], "Number of Generated HKL: 0");
+const Cell kCopper{"3.6149", "3.6149", "3.6149", "90", "90", "90"};
+const Cell kSilicon{"5.4307", "5.4307", "5.4307", "90", "90", "90"};
+const Cell kMonoclinicB{"5", "6", "7", "90", "100", "90"};
+const Cell kMonoclinicC{"5", "6", "7", "90", "90", "100"};
+const Cell kOrthorhombic{"5", "6", "7", "90", "90", "90"};
+const Cell kCorundum{"4.7589", "4.7589", "12.991", "90", "90", "120"};
+const Cell kRhombohedral{"5.128", "5.128", "5.128", "55.28", "55.28", "55.28"};
+const std::vector<std::string> kP121c1{"x, y, z", "-x, y+1/2, -z+1/2", "-x, -y, -z",
+                                       "x, -y+1/2, z+1/2"};
+const std::vector<std::string> kP1121b{"x,y,z", "-x,-y+1/2,z+1/2", "-x,-y,-z", "x,y+1/2,-z+1/2"};
+// One operation per centring coset of C 1 2/c 1.
+const std::vector<std::string> kC12c1Cosets{"x,y,z", "-x,y,-z+1/2", "-x,-y,-z", "x,-y,z+1/2"};
+const std::string kP121c1Symbol = "P 21/c = P 1 21/c 1 = 14:b1";
+
+// The same document typed into the fields: what opening the CIF must give.
+ReflectionList typedIn(int group, const Cell& cell) {
+    RecordingNotifier notifier;
+    Simulation sim(notifier);
+    sim.fields.resetForNewDocument();
+    sim.fields.spaceGroupIndex = group - 1;
+    sim.fields.cell = cell;
+    sim.fields.d[1] = "0";
+    generateReflections(sim);
+    return sim.reflections;
+}
+
+bool sameReflections(const ReflectionList& a, const ReflectionList& b) {
+    return a.h == b.h && a.k == b.k && a.l == b.l && a.d == b.d;
+}
+
+// Structures in their standard settings open as the same document typed into the fields would:
+// title, cell texts (without uncertainties), group and reflections.
+TEST(CifFile, StandardSettingsOpenLikeTheTypedDocument) {
+    const std::tuple<std::string, std::string, int, Cell> cases[] = {
+        {"_chemical_name_common Copper\n_chemical_formula_sum Cu\n" + cellItems(kCopper) +
+             "_space_group_name_H-M_alt 'F m -3 m'\n_space_group_IT_number 225\n",
+         "Copper", 225, kCopper},
+        // Uncertainties, old item names, no angles (90 by default), the formula as the title.
+        {"_chemical_formula_sum 'Si'\n" + cellItems({"5.4307(2)", "5.4307(2)", "5.4307(2)"}) +
+             "_symmetry_space_group_name_H-M 'F d -3 m'\n_symmetry_Int_Tables_number 227\n",
+         "Si", 227, kSilicon},
+        // On hexagonal axes, named by a Hall symbol only.
+        {"_chemical_name_mineral\n;Corundum\n  (synthetic)\n;\n" + cellItems(kCorundum) +
+             "_space_group_name_Hall '-R 3 2\"c'\n",
+         "Corundum (synthetic)", 167, kCorundum}};
+    TempDir dir;
+    for (const auto& [body, title, group, cell] : cases) {
+        TestSimulation t;
+        const std::string path = dir.write("s.cif", "data_sample\n" + body);
+        const FileOutcome outcome = openInputFile(t.sim, path, inputFormatOf(path).value());
+        ASSERT_TRUE(outcome.ok) << outcome.error;
+        EXPECT_TRUE(t.notifier.events.empty()) << t.notifier.events[0].text;
+        EXPECT_EQ(t.sim.fields.title, title);
+        EXPECT_EQ(t.sim.fields.cell, cell) << title;
+        EXPECT_EQ(t.sim.fields.spaceGroupIndex, group - 1);
+        EXPECT_EQ(t.sim.fields.settingRow, t.sim.engine.rowForGroup(group)) << title;
+        EXPECT_EQ(t.sim.fields.hklMax[0], "2"); // a new document's limits
+        EXPECT_EQ(t.sim.document.filePath, path);
+        EXPECT_EQ(t.changes.back(), SimulationChange::Generated);
+        EXPECT_GT(t.sim.reflections.count(), 0);
+        EXPECT_TRUE(sameReflections(t.sim.reflections, typedIn(group, cell))) << title;
+    }
+}
+
+// The setting is the one whose operations the file lists, the Hall symbol builds, or the
+// symbol names, in that order; never the group's first setting by default.
+TEST(CifFile, TheFileChoosesTheSetting) {
+    const std::string pnnn = "_space_group_name_H-M_alt 'P n n n'\n";
+    const std::tuple<const char*, Cell, std::string, std::string> cases[] = {
+        {"b-unique operations", kMonoclinicB, operationLoop(kP121c1), kP121c1Symbol},
+        {"decimal translations, old item name", kMonoclinicC,
+         operationLoop({"x,y,z", "-x,-y+0.5,z+.5", "-x,-y,-z", "x,0.5+y,0.50-z"},
+                       "_symmetry_equiv_pos_as_xyz"),
+         "P 21/c = P 1 1 21/b = P 21/b = 14:c3"},
+        {"origin choice 1 operations", kOrthorhombic,
+         operationLoop({"x,y,z", "-x,-y,z", "-x,y,-z", "x,-y,-z", "-x+1/2,-y+1/2,-z+1/2",
+                        "x+1/2,y+1/2,-z+1/2", "x+1/2,-y+1/2,z+1/2", "-x+1/2,y+1/2,z+1/2"}) +
+             pnnn,
+         "P n n n = 48:1"},
+        {"origin choice 2 operations", kOrthorhombic,
+         operationLoop({"x,y,z", "-x+1/2,-y+1/2,z", "-x+1/2,y,-z+1/2", "x,-y+1/2,-z+1/2",
+                        "-x,-y,-z", "x+1/2,y+1/2,-z", "x+1/2,-y,z+1/2", "-x,y+1/2,z+1/2"}) +
+             pnnn,
+         "P n n n = 48:2"},
+        {"coset representatives with a C symbol", kMonoclinicB,
+         operationLoop(kC12c1Cosets) + "_space_group_name_H-M_alt 'C 1 2/c 1'\n",
+         "C 2/c = C 1 2/c 1 = 15:b1"},
+        {"the same, unnamed: what they list", kMonoclinicB, operationLoop(kC12c1Cosets),
+         "P 2/c = P 1 2/c 1 = 13:b1"},
+        {"Hall symbol with a change of basis", kMonoclinicB,
+         "_space_group_name_Hall '-P 2yn (x-z,y,z)'\n", kP121c1Symbol},
+        {"symbol, rhombohedral axes", kRhombohedral, "_space_group_name_H-M_alt 'R -3 c'\n",
+         "R -3 c = 167:R"},
+        {"symbol, hexagonal axes", kCorundum, "_space_group_name_H-M_alt 'R -3 c'\n",
+         "R -3 c = 167:H"}};
+    TempDir dir;
+    for (const auto& [what, cell, symmetry, setting] : cases) {
+        TestSimulation t;
+        const std::string path = dir.write("s.cif", "data_s\n" + cellItems(cell) + symmetry + "\n");
+        const FileOutcome outcome = openCif(t.sim, path);
+        ASSERT_TRUE(outcome.ok) << what << ": " << outcome.error;
+        EXPECT_TRUE(t.notifier.events.empty()) << what;
+        EXPECT_EQ(t.sim.engine.extendedSymbol(), setting) << what;
+    }
+}
+
+// A file's setting brings its absences (P 1 1 21/b removes hk0 with odd k, not h0l as the list's
+// b-unique setting does) and holds only for its group; a pattern input file cannot store it, so
+// saving says what it will be read back as.
+TEST(CifFile, ANonStandardSettingKeepsItsAbsencesUntilTheGroupChanges) {
+    TempDir dir;
+    TestSimulation t;
+    ASSERT_TRUE(openCif(t.sim, dir.write("c.cif", "data_c\n" + cellItems(kMonoclinicC) +
+                                                      operationLoop(kP1121b)))
+                    .ok);
+    EXPECT_TRUE(t.sim.engine.isExtinct(1, 1, 0));
+    EXPECT_FALSE(t.sim.engine.isExtinct(1, 0, 1));
+    EXPECT_FALSE(sameReflections(t.sim.reflections, typedIn(14, kMonoclinicC)));
+    const int row = t.sim.fields.settingRow.value();
+
+    ASSERT_TRUE(saveTvr(t.sim, dir.file("c.tvr")).ok);
+    ASSERT_EQ(t.notifier.events.size(), 1u);
+    EXPECT_EQ(t.notifier.events[0].text,
+              "\"" + dir.file("c.tvr") +
+                  "\" stores only the space-group number: opened again, it is simulated in "
+                  "the setting P 21/c = P 1 21/c 1 = 14:b1, not in P 21/c = P 1 1 21/b = P "
+                  "21/b = 14:c3 as now");
+
+    // Another group in the list drops the setting.
+    t.sim.fields.spaceGroupIndex = 12;
+    readDocument(t.sim);
+    EXPECT_FALSE(t.sim.fields.settingRow);
+    t.sim.fields.spaceGroupIndex = 13;
+    readDocument(t.sim);
+    EXPECT_NE(t.sim.engine.rowForGroup(14), row);
+    EXPECT_EQ(t.sim.engine.extendedSymbol(), kP121c1Symbol);
+}
+
+// Files that are taken with a message: the first of several structures, no symmetry at all,
+// operations that contradict the group number.
+TEST(CifFile, WarningsNameTheFileAndTheStructureIsOpened) {
+    const std::string cubic = cellItems({"4", "4", "4", "90", "90", "90"});
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"data_paper\n_publ_section_title 'A study'\ndata_alpha\n" + cubic +
+             "_space_group_IT_number 229\ndata_beta\n" + cubic,
+         "holds 2 structures; the first, data_alpha, was opened", "I m -3 m"},
+        {"data_bare\n" + cubic, "(data_bare): gives no symmetry", "P 1"},
+        {"data_odd\n" + cellItems(kMonoclinicB) + operationLoop(kP121c1) +
+             "_space_group_IT_number 15\n",
+         "are those of " + kP121c1Symbol + ", not of group 15", kP121c1Symbol}};
+    TempDir dir;
+    for (const auto& [content, warning, setting] : cases) {
+        TestSimulation t;
+        const std::string path = dir.write("w.cif", content);
+        ASSERT_TRUE(openCif(t.sim, path).ok) << warning;
+        ASSERT_EQ(t.notifier.events.size(), 1u) << warning;
+        const RecordingNotifier::Event& event = t.notifier.events[0];
+        EXPECT_EQ(event.kind, RecordingNotifier::Kind::Message);
+        EXPECT_TRUE(contains(event.text, "\"" + path + "\"")) << warning;
+        EXPECT_TRUE(contains(event.text, warning)) << event.text;
+        EXPECT_EQ(t.sim.engine.extendedSymbol(), setting);
+        EXPECT_TRUE(t.sim.reflections.generated);
+    }
+}
+
+TEST(CifFile, RefusedFilesNameTheProblemAndChangeNothing) {
+    const std::string x = "data_x\n", cubic = x + cellItems({"4", "4", "4", "90", "90", "90"});
+    // P 1 21/c 1 with its inversion centre at (1/4 0 0): no tabulated setting.
+    const std::vector<std::string> shifted{"x,y,z", "-x,y+1/2,-z+1/2", "-x+1/2,-y,-z",
+                                           "x+1/2,-y+1/2,z+1/2"};
+    const std::pair<std::string, std::string> cases[] = {
+        {x + "_cell_length_a 'open\n", "is not a readable CIF: line 2"},
+        {"", "holds no structure"},
+        {x + "_chemical_name_common Salt\n", "holds no structure"},
+        {x + "_cell_length_a 4\n_cell_length_c 4\n", "gives no _cell_length_b"},
+        {x + cellItems({"4", "abc", "4"}), "_cell_length_b \"abc\" is not a number"},
+        {x + cellItems({"4", "4", "4", "10", "10", "170"}),
+         "its cell 4 4 4 10 10 170 describes no unit cell"},
+        {cubic + operationLoop({"x,y,z", "x,y"}), "symmetry operation \"x,y\" cannot be read"},
+        {cubic + operationLoop({"x,y,z", "x+y,y,z"}), "form no space group"},
+        {x + cellItems(kMonoclinicB) + operationLoop(shifted) +
+             "_space_group_name_H-M_alt 'P 1 21/c 1'\n",
+         "(data_x): its 4 symmetry operations match none of the 530 space-group settings"},
+        {cubic + "_space_group_name_Hall '-P 2ybc (1 0 0)'\n",
+         "Hall symbol \"-P 2ybc (1 0 0)\" names none of the 530"},
+        {cubic + "_space_group_name_Hall 'nonsense'\n", "cannot be read"},
+        {cubic + "_space_group_name_H-M_alt 'Q 42'\n", "symbol \"Q 42\" matches none"},
+        {cubic + "_space_group_IT_number 231\n", "number \"231\" is not 1 to 230"}};
+    TempDir dir;
+    TestSimulation t;
+    const std::string before = stateOf(t.sim);
+    for (const auto& [content, problem] : cases) {
+        const std::string path = dir.write("bad.cif", content);
+        const FileOutcome r = openInputFile(t.sim, path, InputFormat::Cif);
+        EXPECT_FALSE(r.ok) << problem;
+        EXPECT_TRUE(startsWith(r.error, "\"" + path + "\"")) << r.error;
+        EXPECT_TRUE(contains(r.error, problem)) << r.error;
+    }
+    EXPECT_FALSE(openCif(t.sim, dir.file("missing.cif")).ok);
+    EXPECT_EQ(stateOf(t.sim), before);
+    EXPECT_TRUE(t.notifier.events.empty());
+    EXPECT_TRUE(t.changes.empty());
+}
+
+// Mutated pattern input and reflection files: each is read into a consistent simulation whose
+// texts can be written, or refused naming the file with the simulation left as it was.
+constexpr int kInputs = 2000;
+// Mutated hkl limits can span billions of triples; the loops are cut short as Escape would.
+constexpr int kLargestLoop = 2000;
+
+struct Mutator {
+    std::mt19937 random;
+
+    int pick(int lowest, int highest) {
+        return std::uniform_int_distribution<int>(lowest, highest)(random);
+    }
+    std::size_t position(std::size_t highest) {
+        return std::uniform_int_distribution<std::size_t>(0, highest)(random);
+    }
+    // A text that means something to a reader.
+    std::string interestingText() {
+        static const std::vector<std::string> texts = {
+            "0",    "-",     ".",      "e",     "9",     "1e30",  "1e39",         "-100",
+            "1000", "40000", "-32769", "32767", "1.5",   "180",   "179.9",        "\n",
+            "\r\n", " ",     "nan",    "1e-30", "0 0 0", "\n0\n", "\xEF\xBB\xBF", "99999",
+            "x",    "\t"};
+        return texts[position(texts.size() - 1)];
+    }
+
+    // One to three edits: a byte replaced, a text inserted, bytes erased, or lines swapped,
+    // doubled or dropped.
+    std::string mutate(std::string s) {
+        static const std::string bytes = "0123456789-+.eE \t\r\n"; // a reader's bytes
+        for (int i = 0, count = pick(1, 3); i < count; ++i) {
+            const int edit = pick(0, 4);
+            if (edit == 1) {
+                s.insert(position(s.size()), interestingText());
+            } else if (edit == 2 && !s.empty()) {
+                const std::size_t at = position(s.size() - 1);
+                s.erase(at, static_cast<std::size_t>(pick(1, 8)));
+            } else if (edit == 3) {
+                s = shuffleLines(s);
+            } else if (edit != 2 && !s.empty()) {
+                s[position(s.size() - 1)] = edit == 0 && pick(0, 1)
+                                                ? bytes[position(bytes.size() - 1)]
+                                                : static_cast<char>(pick(0, 255));
+            }
+        }
+        return s;
+    }
+    std::string shuffleLines(const std::string& s) {
+        std::vector<std::string> lines = splitLines(s);
+        if (lines.empty()) return s;
+        const std::size_t a = position(lines.size() - 1), b = position(lines.size() - 1);
+        const int how = pick(0, 2);
+        if (how == 0)
+            std::swap(lines[a], lines[b]);
+        else if (how == 1)
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(a), lines[b]);
+        else
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(a));
+        const std::string end = pick(0, 1) ? "\r\n" : "\n";
+        std::string out;
+        for (const std::string& line : lines) out += line + end;
+        return out;
+    }
+};
+
+// What an accepted file must have given.
+void expectConsistent(const Simulation& sim, InputFormat format) {
+    const ReflectionList& r = sim.reflections;
+    const std::size_t n = r.d.size();
+    for (const auto* v : {&r.gx, &r.gy, &r.gz}) ASSERT_EQ(v->size(), n);
+    for (const auto* v : {&r.h, &r.k, &r.l}) ASSERT_EQ(v->size(), n);
+    EXPECT_LE(r.count(), kMaxReflections);
+    EXPECT_EQ(sim.points.size(), n);
+    for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_TRUE(std::isfinite(r.d[i]) && r.d[i] > 0) << "d = " << r.d[i];
+        ASSERT_TRUE(std::isfinite(r.gx[i]) && std::isfinite(r.gy[i]) && std::isfinite(r.gz[i]));
+        ASSERT_FALSE(r.h[i] == 0 && r.k[i] == 0 && r.l[i] == 0);
+    }
+    if (format == InputFormat::Tvr) {
+        EXPECT_TRUE(std::is_sorted(r.d.rbegin(), r.d.rend())) << "not sorted by d";
+    }
+    // The texts never throw.
+    EXPECT_EQ(splitLines(reportText(sim, "now")).size(), 15 + n);
+    EXPECT_NO_THROW(hklText(sim));
+}
+
+TEST(InputFuzz, EveryInputIsReadConsistentlyOrRefusedWithoutChange) {
+    TempDir dir;
+    TestSimulation iron, t;
+    test::setIron(iron.sim);
+    generateReflections(iron.sim);
+    const std::pair<std::string, InputFormat> seeds[] = {
+        {readFile(TAVREL_EXAMPLES "/iron.tvr"), InputFormat::Tvr},
+        {readFile(TAVREL_EXAMPLES "/silicon.tvr"), InputFormat::Tvr},
+        {hklText(iron.sim), InputFormat::Hkl},
+        {"5.1 6.2 7.3 80 95 100 2\r\n 4 \r\n   1   0   0\r\n   0  -1   2\r\n -100 200   3\r\n"
+         "   3   3 -1000\r\n",
+         InputFormat::Hkl},
+        {"3.2 3.2 5.2 90 90 120\n3\n1 0 0\n0 0 2\n1 0 1\n", InputFormat::Hkl},
+        {"\xEF\xBB\xBF"
+         "4.05 4.05 4.05 90 90 90 225\r\n2\r\n1 1 1\r\n2 0 0\r\n",
+         InputFormat::Hkl}};
+    for (const auto& seed : seeds) ASSERT_GT(seed.first.size(), 20u);
+
+    ASSERT_TRUE(openTvr(t.sim, TAVREL_EXAMPLES "/iron.tvr").ok);
+    Mutator mutator{std::mt19937(20261206)};
+    int accepted = 0, refused = 0;
+    for (int i = 0; i < kInputs && !testing::Test::HasFatalFailure(); ++i) {
+        const auto& [seed, seedFormat] = seeds[static_cast<std::size_t>(mutator.pick(0, 5))];
+        // Now and then a file of one format under the other's extension.
+        InputFormat format = seedFormat;
+        if (mutator.pick(0, 9) == 0)
+            format = format == InputFormat::Tvr ? InputFormat::Hkl : InputFormat::Tvr;
+        const std::string content = mutator.mutate(seed);
+        SCOPED_TRACE("input " + std::to_string(i) + ": " + testing::PrintToString(content));
+        const std::string path =
+            writeAnew(dir, format == InputFormat::Tvr ? "fuzz.tvr" : "fuzz.hkl", content);
+
+        const std::string before = stateOf(t.sim);
+        t.notifier.events.clear();
+        int steps = 0;
+        FileOutcome outcome;
+        try {
+            outcome = openInputFile(t.sim, path, format, [&] { return ++steps > kLargestLoop; });
+            if (outcome.ok) expectConsistent(t.sim, format);
+        } catch (const std::exception& e) {
+            FAIL() << "exception \"" << e.what() << "\"";
+        }
+        if (outcome.ok) {
+            ++accepted;
+            continue;
+        }
+        ++refused;
+        EXPECT_NE(outcome.error.find(path), std::string::npos) << outcome.error;
+        EXPECT_GT(outcome.error.size(), path.size() + 3);
+        EXPECT_EQ(stateOf(t.sim), before) << outcome.error;
+        for (const RecordingNotifier::Event& event : t.notifier.events)
+            EXPECT_EQ(event.kind, RecordingNotifier::Kind::Beep) << event.text;
+    }
+    // The mutations must reach both outcomes often, or the test proves little.
+    EXPECT_GT(accepted, kInputs / 10);
+    EXPECT_GT(refused, kInputs / 10);
 }
 
 } // namespace

@@ -20,8 +20,7 @@ TEST(EscapeWatch, SwallowsInputButLetsAModalDialogWork) {
         QTest::keyClicks(&behind, "abc");
         EXPECT_EQ(behind.text(), "") << "input is swallowed while generating";
 
-        // A message box raised by the generation takes its input, and its Escape cancels
-        // nothing.
+        // A message box raised by the generation takes its input; its Escape cancels nothing.
         QDialog box;
         auto* field = new QLineEdit(&box);
         (new QVBoxLayout(&box))->addWidget(field);

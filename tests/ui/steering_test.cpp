@@ -1,13 +1,10 @@
 // The pattern steered in the real window: the pointer on the canvas (drags, zoom, clicks),
 // the arrow keys and the hidden points key, the popup menus and the d slider.
 
-#include "app/pointer_steering.h"
 #include "app/reflection_model.h"
 #include "render/recording_surface.h"
 #include "session/orient.h"
-#include "ui/canvas_steering.h"
 #include "ui/canvas_widget.h"
-#include "ui/folding_pane.h"
 #include "ui/input_panes.h"
 #include "ui/popup_menus.h"
 #include "window_fixture.h"
@@ -69,15 +66,12 @@ struct SteeringTest : ::testing::Test {
 
     QAction* action(const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
     const PointTable& points() const { return w.controller().simulation().points; }
+    std::vector<Vec3f> turned() const { return pointsByReflection(points()); }
     float scale() const { return w.controller().pattern().view.patternScale; }
     // A whole-numbered place, as the window system reports the pointer.
     QPointF at(double xPart, double yPart) const {
         return QPoint(static_cast<int>(canvas->width() * xPart),
                       static_cast<int>(canvas->height() * yPart));
-    }
-
-    void press(Qt::MouseButton button, QPointF position) {
-        QTest::mousePress(canvas, button, {}, position.toPoint());
     }
     // A move as the window system delivers it while buttons are held; it waits for the next
     // turn of the event loop.
@@ -86,63 +80,40 @@ struct SteeringTest : ::testing::Test {
                          held, Qt::NoModifier);
         QApplication::sendEvent(canvas, &move);
     }
-    void release(Qt::MouseButton button, QPointF position) {
-        QTest::mouseRelease(canvas, button, {}, position.toPoint());
-    }
     void settle() {
         QApplication::sendPostedEvents();
         QApplication::processEvents();
     }
     void drag(Qt::MouseButton button, QPointF from, QPointF to) {
-        press(button, from);
+        QTest::mousePress(canvas, button, {}, from.toPoint());
         moveTo(to, button);
         settle();
-        release(button, to);
+        QTest::mouseRelease(canvas, button, {}, to.toPoint());
     }
-    QStringList popupTexts(QMenu* menu) {
-        QStringList texts;
-        for (QAction* a : menu->actions()) texts << (a->isSeparator() ? "-" : a->text());
-        return texts;
+    bool nothingPicked() {
+        return w.statusText(StatusPanel::Clicked).isEmpty() &&
+               w.reflectionView()->selectionModel()->selectedRows().empty();
     }
 };
 
 TEST_F(SteeringTest, AClickOnALineReportsAndTogglesItsReflection) {
-    // A point that the renderer drew: the end of a segment of some line, from a recording of
-    // the same picture.
+    // A point that the renderer drew: the end of a segment of some line.
     RecordingSurface recording(controller.pattern().width, controller.pattern().height);
     controller.draw(recording);
     const auto drawn = recording.segmentsIn(PenStyle::Solid);
     ASSERT_GT(drawn.size(), 200u);
     const QPoint on(drawn[200].x2, drawn[200].y2);
-    EXPECT_EQ(w.statusText(StatusPanel::Clicked), "");
+    ASSERT_TRUE(nothingPicked());
 
     QTest::mouseClick(canvas, Qt::LeftButton, {}, on);
     const QModelIndexList selected = w.reflectionView()->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     const int row = selected[0].row();
-    EXPECT_EQ(w.statusText(StatusPanel::Clicked),
-              "clicked (" + w.reflectionModel()->index(row, 1).data().toString() + ")");
+    const QString report = w.statusText(StatusPanel::Clicked);
+    EXPECT_EQ(report, "clicked (" + w.reflectionModel()->index(row, 1).data().toString() + ")");
     EXPECT_TRUE(controller.pattern().selection.isSelected(static_cast<std::size_t>(row)));
-    EXPECT_TRUE(w.reflectionView()->viewport()->rect().intersects(
-        w.reflectionView()->visualRect(w.reflectionModel()->index(row, 0))))
-        << "the entry is scrolled into view";
-    // The picture shows it highlighted, through the clicked point.
-    recording.forget();
-    controller.draw(recording);
-    const auto dashed = recording.segmentsIn(PenStyle::DashDot);
-    EXPECT_TRUE(std::any_of(dashed.begin(), dashed.end(), [&](const Segment& s) {
-        return (s.x1 == on.x() && s.y1 == on.y()) || (s.x2 == on.x() && s.y2 == on.y());
-    }));
-    const QImage highlighted = canvas->picture();
-    const QRgb red = qRgb(255, 0, 0);
-    bool redShown = false;
-    for (int y = 0; y < highlighted.height() && !redShown; ++y)
-        for (int x = 0; x < highlighted.width() && !redShown; ++x)
-            redShown = highlighted.pixel(x, y) == red;
-    EXPECT_TRUE(redShown);
 
     // A second click on the same line unselects it; the report stays.
-    const QString report = w.statusText(StatusPanel::Clicked);
     QTest::mouseClick(canvas, Qt::LeftButton, {}, on);
     EXPECT_TRUE(w.reflectionView()->selectionModel()->selectedRows().empty());
     EXPECT_FALSE(controller.pattern().selection.isSelected(static_cast<std::size_t>(row)));
@@ -157,8 +128,7 @@ TEST_F(SteeringTest, AClickInThePointsModeNamesThePointUnderIt) {
     const auto circles = recording.circles();
     const auto& rows = points().rows;
     ASSERT_EQ(circles.size(), rows.size());
-    // A pole away from the centre; a point and its opposite are drawn at the same place, and of
-    // equally near points the first in table order is named.
+    // A pole away from the centre, where a point and its opposite share a place.
     const auto inside = std::find_if(circles.begin(), circles.end(), [&](const auto& c) {
         return c.x > 0 && c.y > 0 && c.x < canvas->width() && c.y < canvas->height() &&
                std::pair(c.x, c.y) != std::pair(canvas->width() / 2, canvas->height() / 2);
@@ -176,90 +146,64 @@ TEST_F(SteeringTest, MovesAreAppliedOnceAndAPressThatMovedDoesNotPick) {
     QSignalSpy pictures(&controller, &app::SimulationController::pictureChanged);
     PointTable expected = points();
     const QPointF from = at(0.3, 0.4);
-    press(Qt::LeftButton, from);
-    EXPECT_EQ(canvas->cursor().shape(), Qt::ArrowCursor);
+    QTest::mousePress(canvas, Qt::LeftButton, {}, from.toPoint());
     for (double dx : {1.0, 2.0, 10.0}) moveTo(from + QPointF(dx, -4), Qt::LeftButton);
     EXPECT_EQ(pictures.count(), 0) << "moves wait for the event loop";
-    EXPECT_TRUE(w.steering()->movePending());
     settle();
     EXPECT_EQ(pictures.count(), 1) << "one redraw for the latest position";
-    EXPECT_TRUE(controller.dragging());
-    EXPECT_EQ(canvas->cursor().shape(), Qt::SizeAllCursor);
     rotatePoints(expected, ViewAxis::Vertical, 5.0f);
     rotatePoints(expected, ViewAxis::Horizontal, -2.0f);
-    EXPECT_EQ(largestDifference(pointsByReflection(points()), pointsByReflection(expected)), 0.0f);
-
-    RecordingSurface coarse(controller.pattern().width, controller.pattern().height);
-    controller.draw(coarse);
-
-    release(Qt::LeftButton, from + QPointF(10, -4));
+    EXPECT_EQ(largestDifference(turned(), pointsByReflection(expected)), 0.0f);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, (from + QPointF(10, -4)).toPoint());
     EXPECT_EQ(pictures.count(), 2) << "the full-quality picture after the drag";
-    EXPECT_FALSE(controller.dragging());
-    RecordingSurface fine(controller.pattern().width, controller.pattern().height);
-    controller.draw(fine);
-    EXPECT_GT(fine.segmentCount(), coarse.segmentCount() * 3 / 2);
-    EXPECT_FALSE(canvas->testAttribute(Qt::WA_SetCursor));
 
     // One unit of movement is a drag, not a click: it turns, redraws and picks nothing.
     const QImage before = canvas->picture();
     drag(Qt::LeftButton, from, from + QPointF(1, 0));
-    EXPECT_EQ(w.statusText(StatusPanel::Clicked), "");
-    EXPECT_TRUE(w.reflectionView()->selectionModel()->selectedRows().empty());
+    EXPECT_TRUE(nothingPicked());
     EXPECT_NE(canvas->picture(), before);
-    EXPECT_FALSE(w.patternPopup()->isVisible());
 }
 
 TEST_F(SteeringTest, ARightDragOnTheRightHalfZoomsFromThePressOn) {
     controller.setPatternScale(150);
     const QPointF from = at(0.75, 0.5);
-    press(Qt::RightButton, from);
-    EXPECT_EQ(canvas->cursor().shape(), Qt::BitmapCursor) << "the zoom cursor";
+    QTest::mousePress(canvas, Qt::RightButton, {}, from.toPoint());
     moveTo(from + QPointF(-40, 0), Qt::RightButton);
     settle();
     EXPECT_EQ(scale(), 100.0f) << "150 - 80 stops at the least scale";
     // The zoom follows the whole motion since the press, not the steps.
     moveTo(from + QPointF(5, 5), Qt::RightButton);
     settle();
-    EXPECT_EQ(scale(), 170.0f);
-    release(Qt::RightButton, from + QPointF(5, 5));
+    QTest::mouseRelease(canvas, Qt::RightButton, {}, (from + QPointF(5, 5)).toPoint());
     EXPECT_EQ(scale(), 170.0f);
     EXPECT_FALSE(w.patternPopup()->isVisible());
-    EXPECT_FALSE(canvas->testAttribute(Qt::WA_SetCursor));
 
     // On the left half the right button turns about the viewing axis instead.
     PointTable expected = points();
-    press(Qt::RightButton, at(0.25, 0.5));
-    EXPECT_EQ(canvas->cursor().shape(), Qt::BitmapCursor) << "the turn cursor";
-    moveTo(at(0.25, 0.5) + QPointF(6, 4), Qt::RightButton);
-    settle();
-    release(Qt::RightButton, at(0.25, 0.5) + QPointF(6, 4));
+    drag(Qt::RightButton, at(0.25, 0.5), at(0.25, 0.5) + QPointF(6, 4));
     rotatePoints(expected, ViewAxis::Viewing, 5.0f);
-    EXPECT_EQ(largestDifference(pointsByReflection(points()), pointsByReflection(expected)), 0.0f);
+    EXPECT_EQ(largestDifference(turned(), pointsByReflection(expected)), 0.0f);
     EXPECT_EQ(scale(), 170.0f);
 }
 
 TEST_F(SteeringTest, StereographicRightDragsTurnOppositeWaysOnTheTwoHalves) {
     action("actionStereographic")->trigger();
-    const auto start = pointsByReflection(points());
+    const auto start = turned();
     const float scaleBefore = scale();
     drag(Qt::RightButton, at(0.25, 0.5), at(0.25, 0.5) + QPointF(10, 0));
-    const auto turned = pointsByReflection(points());
-    EXPECT_GT(largestDifference(turned, start), 0.05f);
+    EXPECT_GT(largestDifference(turned(), start), 0.05f);
     // The same motion on the right half turns back.
     drag(Qt::RightButton, at(0.75, 0.5), at(0.75, 0.5) + QPointF(10, 0));
-    EXPECT_LT(largestDifference(pointsByReflection(points()), start), 1e-5f);
+    EXPECT_LT(largestDifference(turned(), start), 1e-5f);
     EXPECT_EQ(scale(), scaleBefore) << "no zoom in the stereographic projection";
 }
 
-TEST_F(SteeringTest, ARightClickOpensThePatternPopup) {
+TEST_F(SteeringTest, ThePatternPopupSwitchesTheProjection) {
     ui::PatternPopup* popup = w.patternPopup();
     QAction* resetZoom = action("actionResetZoom");
     QTest::mouseClick(canvas, Qt::RightButton, {}, at(0.7, 0.5).toPoint());
     ASSERT_TRUE(popup->isVisible());
-    EXPECT_EQ(popupTexts(popup),
-              (QStringList{"Cancel", "-", "Stereographic Projection", "Unselect All",
-                           "Select Strongest", "-", "a*  (100)", "b*  (010)", "c*  (001)",
-                           "d*  (111)", "a   [100]", "b   [010]", "c   [001]", "d   [111]"}));
+    EXPECT_EQ(popup->projectionAction()->text(), "Stereographic Projection");
     popup->projectionAction()->trigger();
     popup->close();
     EXPECT_TRUE(controller.pattern().view.viewStereographic);
@@ -273,17 +217,6 @@ TEST_F(SteeringTest, ARightClickOpensThePatternPopup) {
     popup->close();
     action("actionStereographic")->trigger();
     EXPECT_TRUE(resetZoom->isVisible());
-    QTest::mouseClick(canvas, Qt::RightButton, {}, at(0.2, 0.5).toPoint());
-    EXPECT_EQ(popup->projectionAction()->text(), "Stereographic Projection");
-    popup->close();
-
-    // A right press that moves a little and changes nothing still opens it.
-    action("actionStereographic")->trigger();
-    const auto start = pointsByReflection(points());
-    press(Qt::RightButton, at(0.2, 0.5));
-    release(Qt::RightButton, at(0.2, 0.5) + QPointF(2, 0));
-    EXPECT_TRUE(popup->isVisible());
-    EXPECT_EQ(pointsByReflection(points()), start);
 }
 
 TEST_F(SteeringTest, ArrowKeysTurnByFiveDegreesAndResortTheRows) {
@@ -293,27 +226,20 @@ TEST_F(SteeringTest, ArrowKeysTurnByFiveDegreesAndResortTheRows) {
     for (int i = 0; i < 4; ++i) QTest::keyClick(canvas, Qt::Key_Right);
     PointTable expected = start;
     rotatePoints(expected, ViewAxis::Vertical, 20.0f);
-    EXPECT_LT(largestDifference(pointsByReflection(points()), pointsByReflection(expected)), 1e-5f);
+    EXPECT_LT(largestDifference(turned(), pointsByReflection(expected)), 1e-5f);
     const auto& rows = points().rows;
     EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(),
                                [](const auto& a, const auto& b) { return a.x > b.x; }));
     for (int i = 0; i < 4; ++i) QTest::keyClick(canvas, Qt::Key_Left);
-    EXPECT_LT(largestDifference(pointsByReflection(points()), pointsByReflection(start)), 1e-5f);
+    EXPECT_LT(largestDifference(turned(), pointsByReflection(start)), 1e-5f);
     EXPECT_EQ(canvas->picture(), before);
-
-    QTest::keyClick(canvas, Qt::Key_Up);
-    expected = start;
-    rotatePoints(expected, ViewAxis::Horizontal, 5.0f);
-    EXPECT_LT(largestDifference(pointsByReflection(points()), pointsByReflection(expected)), 1e-5f);
 
     // Without reflections the keys and the pointer do nothing.
     action("actionNew")->trigger();
     canvas->setFocus();
     QTest::keyClick(canvas, Qt::Key_Right);
     QTest::mouseClick(canvas, Qt::LeftButton, {}, at(0.5, 0.5).toPoint());
-    QTest::mouseClick(canvas, Qt::RightButton, {}, at(0.5, 0.5).toPoint());
     EXPECT_TRUE(points().empty());
-    EXPECT_FALSE(w.patternPopup()->isVisible());
     EXPECT_EQ(w.statusText(StatusPanel::Clicked), "");
 }
 
@@ -332,11 +258,10 @@ TEST_F(SteeringTest, OnlyShiftCtrlAltMSwitchesLinesAndPoints) {
     EXPECT_FALSE(controller.pattern().view.showLines);
     EXPECT_NE(canvas->picture(), lines);
     QTest::keyClick(canvas, Qt::Key_M, all);
-    EXPECT_TRUE(controller.pattern().view.showLines);
     EXPECT_EQ(canvas->picture(), lines);
 }
 
-TEST_F(SteeringTest, TheSliderGreysRowsWithoutLinesAndGivesTheFocusBack) {
+TEST_F(SteeringTest, TheSliderGreysRowsWithoutLines) {
     // Body-centred a = 3: (2 0 0) and its kin lie at d = 1.5 exactly.
     QLineEdit* a = w.inputs().cellEdits[0];
     a->selectAll();
@@ -346,81 +271,36 @@ TEST_F(SteeringTest, TheSliderGreysRowsWithoutLinesAndGivesTheFocusBack) {
     slider->setValue(15);
     EXPECT_EQ(w.thresholdLabel()->text(), "d-Threshold: 1.5");
     const auto& d = controller.simulation().reflections.d;
-    const QColor grey(200, 200, 200);
     int greyRows = 0, at15 = 0;
     for (int row = 0; row < w.reflectionModel()->rowCount(); ++row) {
         const QVariant colour = w.reflectionModel()->index(row, 4).data(Qt::ForegroundRole);
         const float spacing = d[static_cast<std::size_t>(row)];
-        if (spacing == 1.5f) ++at15;
+        at15 += spacing == 1.5f;
         EXPECT_EQ(colour.isValid(), spacing <= 1.5f) << row;
-        if (colour.isValid()) {
-            EXPECT_EQ(colour.value<QColor>(), grey);
-            ++greyRows;
-        }
+        greyRows += colour.isValid();
+        EXPECT_EQ(colour.value<QColor>(), colour.isValid() ? QColor(200, 200, 200) : QColor());
     }
     EXPECT_EQ(at15, 6) << "{2 0 0}";
     EXPECT_GT(greyRows, at15);
-    slider->setValue(20);
-    EXPECT_EQ(w.thresholdLabel()->text(), "d-Threshold: 2.0");
 
     // A click on the label moves the slider back to its start: every row has its line.
     QTest::mouseClick(w.thresholdLabel(), Qt::LeftButton);
     EXPECT_EQ(slider->value(), slider->minimum());
     EXPECT_FALSE(w.reflectionModel()->index(0, 0).data(Qt::ForegroundRole).isValid());
-    EXPECT_FALSE(w.reflectionModel()
-                     ->index(w.reflectionModel()->rowCount() - 1, 0)
-                     .data(Qt::ForegroundRole)
-                     .isValid());
-
-    // Used with the pointer, the slider gives the keyboard back to the canvas.
-    QTest::mouseClick(slider, Qt::LeftButton, {},
-                      QPoint(slider->width() - 4, slider->height() / 2));
-    EXPECT_GT(slider->value(), slider->minimum());
-    settle();
-    EXPECT_EQ(w.focusWidget(), canvas);
-    EXPECT_FALSE(slider->isEnabled());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return slider->isEnabled(); }, 1000));
-    const auto start = pointsByReflection(points());
-    QTest::keyClick(w.focusWidget(), Qt::Key_Left);
-    EXPECT_GT(largestDifference(pointsByReflection(points()), start), 0.01f);
 }
 
-TEST_F(SteeringTest, TheListPopupOpensOnReleaseAndExpandsTheListOnlyOnce) {
+TEST_F(SteeringTest, CollapsePanesDisablesExpandListInTheListPopup) {
     QTableView* list = w.reflectionView();
     ui::ListPopup* popup = w.listPopup();
     const QPoint onRow = list->visualRect(w.reflectionModel()->index(2, 1)).center();
-    QTest::mousePress(list->viewport(), Qt::RightButton, {}, onRow);
-    EXPECT_FALSE(popup->isVisible());
-    EXPECT_TRUE(list->selectionModel()->selectedRows().empty()) << "the press selects nothing";
-    QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, onRow);
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
     ASSERT_TRUE(popup->isVisible());
-    EXPECT_EQ(popupTexts(popup),
-              (QStringList{"Cancel", "-", "Unselect All", "Select Strongest", "Expand List"}));
     EXPECT_TRUE(popup->expandListAction()->isEnabled());
-    popup->expandListAction()->trigger();
     popup->close();
-    EXPECT_TRUE(w.samplePane()->isFolded());
-    EXPECT_TRUE(w.simulationPane()->isFolded());
-
+    action("actionCollapsePanes")->trigger();
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
     ASSERT_TRUE(popup->isVisible());
     EXPECT_FALSE(popup->expandListAction()->isEnabled()) << "the panes are collapsed already";
-    popup->close();
-    w.togglePane(w.simulationPane());
-    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
-    EXPECT_TRUE(popup->expandListAction()->isEnabled());
-    popup->close();
-
-    // Select Strongest from the popup selects in the list and in the picture alike.
-    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
-    const QList<QAction*> items = popup->actions();
-    const auto strongest = std::find_if(items.begin(), items.end(),
-                                        [](QAction* a) { return a->text() == "Select Strongest"; });
-    ASSERT_NE(strongest, items.end());
-    (*strongest)->trigger();
-    popup->close();
-    EXPECT_EQ(list->selectionModel()->selectedRows().size(), 12);
-    EXPECT_TRUE(controller.pattern().selection.isSelected(0));
 }
 
 } // namespace
