@@ -10,8 +10,15 @@
 #include "session/orient.h"
 #include "session/pattern_view.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace tavrel::cli {
 
@@ -169,31 +176,20 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 
 } // namespace
 
-const Command renderCommand{
-    "render", "draw the pattern of a simulation file into a picture file",
-    "tavrel-cli render FILE -o OUT [options]",
-    "Loads FILE (.tvr, .hkl or .cif) as the window's Open command does, draws the pattern\n"
-    "exactly as the window shows it on a picture of the given size, writes OUT in the format\n"
-    "of its extension (.png, .bmp, .svg or .pdf) and prints the first two status texts (the\n"
-    "reflection count and the pole nearest to the centre).\n\n"
-    "options:\n"
-    "  -o, --output OUT    the picture file to write\n"
-    "  --size WxH          picture size in pixels, each from 60 to 16000 (default 850x620)\n"
-    "  --stereographic     stereographic projection (default gnomonic)\n"
-    "  --labels            hkl labels at the lines\n"
-    "  --rings             the stereographic rings (10 to 90 degrees)\n"
-    "  --no-film-outline   leave out the film outline\n"
-    "  --light             light background\n"
-    "  --points            reciprocal-lattice points instead of cone lines\n"
-    "  --scheme N          colour scheme 0..6, or 7 for monochrome (default 0, grey)\n"
-    "  --orient \"h k l\"    orientation vector along the viewing axis (reciprocal): three\n"
-    "                      numbers, not all zero\n"
-    "  --uvw               the orientation vector is a direct-lattice vector [uvw]\n"
-    "  --rotate AXIS:DEG   turn about view axis 1 (viewing), 2 (horizontal) or 3 (vertical)\n"
-    "                      by DEG degrees (at most 1000000 either way); repeatable, applied\n"
-    "                      in order after the orientation\n"
-    "  --threshold D       lines only for reflections with d above D (angstrom)\n"
-    "  --select \"h k l\"    draw the lines of this reflection highlighted (repeatable)\n",
-    runRender};
-
 } // namespace tavrel::cli
+
+// The entry that tavrel-cli finds in this module when it draws a picture. A QGuiApplication is
+// made here unless the process has one already (a test that loads the module itself).
+extern "C" __attribute__((visibility("default"))) int
+tavrelRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Pictures are drawn off screen; fonts need a GUI application object but no display.
+    int argc = 1;
+    char name[] = "tavrel-cli";
+    char* argv[] = {name, nullptr};
+    std::optional<QGuiApplication> application;
+    if (!QCoreApplication::instance()) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        application.emplace(argc, argv);
+    }
+    return tavrel::cli::runRender(args, out, err);
+}

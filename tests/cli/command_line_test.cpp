@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
 namespace tavrel::cli {
 namespace {
 
@@ -77,6 +81,26 @@ TEST(CommandLine, UnreadableFilesGiveStatusOneAndNameTheFile) {
         EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()), {}), 1);
+}
+
+// The program alone, without its picture module beside it: every command but render works, and
+// render says what is missing instead of drawing nothing.
+TEST(CommandLine, WithoutThePictureModuleOnlyRenderIsRefused) {
+    namespace fs = std::filesystem;
+    Scratch scratch;
+    fs::create_directory(scratch.file("bin"));
+    const std::string program = scratch.file("bin/tavrel-cli");
+    fs::copy_file(TAVREL_CLI_PROGRAM, program);
+    const std::string picture = scratch.file("out.png");
+    const std::string run = program + " reflections " + kIron + " > " + scratch.file("list") +
+                            " && " + program + " render " + kIron + " -o " + picture + " 2> " +
+                            scratch.file("err");
+    EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 1);
+    EXPECT_EQ(lines(readFile(scratch.file("list"))).size(), 54u);
+    EXPECT_EQ(readFile(scratch.file("err"))
+                  .rfind("tavrel-cli render: the picture module cannot be loaded: ", 0),
+              0u);
+    EXPECT_FALSE(fs::exists(picture));
 }
 
 } // namespace
