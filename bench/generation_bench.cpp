@@ -19,13 +19,6 @@ namespace {
 
 using namespace tavrel;
 
-class NullNotifier : public Notifier {
-public:
-    void error(std::string_view) override {}
-    void message(std::string_view) override {}
-    void beep() override {}
-};
-
 struct Case {
     int group;
     std::array<const char*, 6> cell;
@@ -50,7 +43,7 @@ void setCase(Simulation& s, const Case& c) {
 }
 
 void BM_Generate(benchmark::State& state, Case c) {
-    NullNotifier notifier;
+    SilentNotifier notifier;
     Simulation s(notifier);
     setCase(s, c);
     for (auto _ : state) generateReflections(s);
@@ -108,7 +101,7 @@ std::size_t plainLoopSorted(const Simulation& s, std::vector<Row>& rows) {
 
 template <bool perCallTrig, bool sorted = false>
 void plainLoopBench(benchmark::State& state, const Case& c) {
-    NullNotifier notifier;
+    SilentNotifier notifier;
     Simulation s(notifier);
     setCase(s, c);
     readDocument(s);

@@ -55,13 +55,6 @@ constexpr Sample kCell862{"cell-8.62", 227, "8.62", "0.7107", "0.5", "0", false,
 constexpr Sample kCell25{"cell-25", 227, "25", "0.7107", "0.5", "0", false, "1 1 1", "60"};
 constexpr Sample kCapped{"capped", 227, "25", "0.3", "0.5", "0", false, "1 1 1", "40"};
 
-class NullNotifier : public Notifier {
-public:
-    void error(std::string_view) override {}
-    void message(std::string_view) override {}
-    void beep() override {}
-};
-
 // A simulation of the sample shown in the window's first picture size.
 struct Shown {
     explicit Shown(Notifier& notifier) : sim(notifier) {}
@@ -69,7 +62,7 @@ struct Shown {
     PatternView pattern;
 };
 
-std::unique_ptr<Shown> simulate(const Sample& sample, NullNotifier& notifier) {
+std::unique_ptr<Shown> simulate(const Sample& sample, SilentNotifier& notifier) {
     auto s = std::make_unique<Shown>(notifier);
     DocumentFields& f = s->sim.fields;
     f.spaceGroupIndex = sample.group - 1;
@@ -85,7 +78,7 @@ std::unique_ptr<Shown> simulate(const Sample& sample, NullNotifier& notifier) {
 }
 
 void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int threads) {
-    NullNotifier notifier;
+    SilentNotifier notifier;
     const auto s = simulate(sample, notifier);
     const PatternInput input = patternInput(s->sim, s->pattern, dragging);
     ImageSurface surface(kWidth, kHeight);
@@ -96,7 +89,7 @@ void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int
 
 // The same segments in the same batches and pens, straight to QPainter.
 void baselineBench(benchmark::State& state, const Sample& sample, bool dragging) {
-    NullNotifier notifier;
+    SilentNotifier notifier;
     const auto s = simulate(sample, notifier);
     RecordingSurface recorder(kWidth, kHeight);
     Renderer().draw(patternInput(s->sim, s->pattern, dragging), recorder);
@@ -163,7 +156,7 @@ BENCHMARK_CAPTURE(BM_Baseline, capped_full, kCapped, false)->Unit(benchmark::kMi
 // canvas size (its thin lines set straight into the pixels, or for comparison all through
 // QPainter), which the canvas's paint event then draws onto the window's backing store.
 void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines) {
-    NullNotifier notifier;
+    SilentNotifier notifier;
     const auto s = simulate(sample, notifier);
     const PatternInput input = patternInput(s->sim, s->pattern, true);
     Renderer renderer;
@@ -201,7 +194,7 @@ BENCHMARK_CAPTURE(BM_DragFrame, capped_32767_qpainter, kCapped, false)
 // Encoding a picture as PNG at zlib levels Qt's quality picks: -1 (the default level), 70 to
 // 80 (fast levels). The size of the encoded picture is reported alongside.
 void BM_EncodePng(benchmark::State& state, Sample sample) {
-    NullNotifier notifier;
+    SilentNotifier notifier;
     const auto s = simulate(sample, notifier);
     ImageSurface surface(kWidth, kHeight);
     Renderer().draw(patternInput(s->sim, s->pattern), surface);
@@ -239,7 +232,7 @@ BENCHMARK_CAPTURE(BM_EncodePng, capped, kCapped)
 
 // Generation with automatic limits 10/10/10 (a = 10, d-Min 1: 9,261 triples).
 void BM_Generate(benchmark::State& state, int group) {
-    NullNotifier notifier;
+    SilentNotifier notifier;
     Simulation s(notifier);
     DocumentFields& f = s.fields;
     f.spaceGroupIndex = group - 1;

@@ -3,21 +3,11 @@
 // sample and for silicon with automatic limits.
 
 #include "app/reflection_model.h"
+#include "bench_window.h"
 #include "ui/canvas_widget.h"
-#include "ui/input_panes.h"
-#include "ui/main_window.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
-#include <QDir>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QUrl>
-
-#include "silent_dialogs.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,16 +15,9 @@ namespace {
 
 using namespace tavrel;
 
-class NullNotifier : public Notifier {
-public:
-    void error(std::string_view) override {}
-    void message(std::string_view) override {}
-    void beep() override {}
-};
-
 // 32,767 reflections: the most a list can hold.
 void BM_FillReflectionList32767(benchmark::State& state) {
-    NullNotifier notifier;
+    SilentNotifier notifier;
     Simulation sim(notifier);
     sim.document.wavelength = {1.5418f, 0.7107f};
     for (int i = 0; i < kMaxReflections; ++i) {
@@ -63,40 +46,21 @@ void BM_FillReflectionList32767(benchmark::State& state) {
 }
 BENCHMARK(BM_FillReflectionList32767)->Unit(benchmark::kMillisecond);
 
-struct Sample {
-    int group;
-    const char* a;
-    const char* wavelength;
-    const char* dMin;
-    bool autoLimits;
-};
-
-void BM_CanvasRedraw(benchmark::State& state, Sample sample) {
-    QTemporaryDir program;
-    bench::SilentDialogs dialogs;
-    app::StartupOptions options;
-    options.programFolder = program.path();
-    options.userFolder = program.filePath(QStringLiteral("user"));
-    ui::MainWindow window(options, dialogs);
-    ui::InputPanes& in = window.inputs();
-    in.spaceGroupList->setCurrentIndex(sample.group - 1);
-    in.cellEdits[0]->setText(QString::fromLatin1(sample.a));
-    in.wavelengthEdits[0]->setText(QString::fromLatin1(sample.wavelength));
-    in.dEdits[0]->setText(QString::fromLatin1(sample.dMin));
-    in.dEdits[1]->setText(QStringLiteral("0"));
-    in.autoLimitsBox->setChecked(sample.autoLimits);
+void BM_CanvasRedraw(benchmark::State& state, bench::Sample sample) {
+    bench::BenchWindow bench(sample);
+    ui::MainWindow& window = bench.window;
     window.show();
-    window.performSimulation();
-    state.counters["reflections"] = window.reflectionModel()->rowCount();
+    bench.simulate(sample);
+    state.counters["reflections"] = bench.reflections();
     for (auto _ : state) {
         // Fitting the fitted film changes nothing, and redraws as every change does.
         window.controller().fitToWindow();
         window.canvas()->repaint();
     }
 }
-BENCHMARK_CAPTURE(BM_CanvasRedraw, iron, Sample{229, "2.866", "1.9361", "1.0", false})
+BENCHMARK_CAPTURE(BM_CanvasRedraw, iron, bench::Sample{229, "2.866", "1.9361", "1.0", false})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_CanvasRedraw, silicon, Sample{227, "5.431", "1.5418", "0.5", true})
+BENCHMARK_CAPTURE(BM_CanvasRedraw, silicon, bench::Sample{227, "5.431", "1.5418", "0.5", true})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -39,4 +39,12 @@ public:
     std::vector<Event> events;
 };
 
+// Drops every notification: for measurements that must not pay for, or grow with, the messages.
+class SilentNotifier : public Notifier {
+public:
+    void error(std::string_view) override {}
+    void message(std::string_view) override {}
+    void beep() override {}
+};
+
 } // namespace tavrel

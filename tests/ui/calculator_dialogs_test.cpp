@@ -17,11 +17,6 @@
 namespace tavrel::test {
 namespace {
 
-void typeInto(QLineEdit* edit, const QString& text) {
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
-
 struct CalculatorWindowTest : ::testing::Test {
     Installation installation;
     ScriptedDialogs dialogs;

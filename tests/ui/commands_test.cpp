@@ -20,22 +20,13 @@ namespace {
 
 using app::StatusPanel;
 
-void typeInto(QLineEdit* edit, const QString& text) {
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
-
 struct WindowTest : ::testing::Test {
     Installation installation;
     ScriptedDialogs dialogs;
     std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
     ui::MainWindow& w = *window;
     ui::InputPanes& in = w.inputs();
-    QAction* action(const char* name) {
-        auto* a = w.findChild<QAction*>(QString::fromLatin1(name));
-        EXPECT_NE(a, nullptr) << name;
-        return a;
-    }
+    QAction* action(const char* name) { return test::action(w, name); }
     QString dataFile(const char* name) const {
         return QString::fromStdString(installation.program.file(std::string("data/") + name));
     }

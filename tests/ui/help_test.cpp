@@ -36,9 +36,7 @@ struct HelpTest : ::testing::Test {
     std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
     ui::MainWindow& w = *window;
     void trigger(const char* name) {
-        auto* a = w.findChild<QAction*>(QString::fromLatin1(name));
-        ASSERT_NE(a, nullptr) << name;
-        a->trigger();
+        if (QAction* a = action(w, name)) a->trigger();
     }
 };
 

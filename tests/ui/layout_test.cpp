@@ -21,7 +21,7 @@ struct ShownWindow : ::testing::Test {
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     }
-    QAction* action(const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* action(const char* name) { return test::action(w, name); }
     // Lets the layout follow a change, as the event loop would.
     void settle() {
         QCoreApplication::sendPostedEvents();

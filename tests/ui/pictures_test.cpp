@@ -39,12 +39,6 @@ struct PrintingDialogs : ScriptedDialogs {
     }
 };
 
-QAction* action(QWidget& window, const char* name) {
-    auto* a = window.findChild<QAction*>(QString::fromLatin1(name));
-    EXPECT_NE(a, nullptr) << name;
-    return a;
-}
-
 QString collapsed(QString text) {
     return text.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed();
 }

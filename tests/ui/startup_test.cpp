@@ -22,10 +22,6 @@ namespace {
 
 using app::StatusPanel;
 
-QAction* action(QWidget& window, const char* name) {
-    return window.findChild<QAction*>(QString::fromLatin1(name));
-}
-
 // Pixels that differ from the corner's (the background).
 int drawnPixels(const QImage& image) {
     const QRgb background = image.pixel(0, 0);

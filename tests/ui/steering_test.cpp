@@ -64,7 +64,7 @@ struct SteeringTest : ::testing::Test {
         w.listPopup()->close();
     }
 
-    QAction* action(const char* name) { return w.findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* action(const char* name) { return test::action(w, name); }
     const PointTable& points() const { return w.controller().simulation().points; }
     std::vector<Vec3f> turned() const { return pointsByReflection(points()); }
     float scale() const { return w.controller().pattern().view.patternScale; }

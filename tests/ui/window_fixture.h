@@ -6,8 +6,13 @@
 #include "ui/main_window.h"
 #include "ui/user_dialogs.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QLineEdit>
+#include <QTest>
 #include <QUrl>
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -102,6 +107,19 @@ struct Installation {
 inline std::unique_ptr<ui::MainWindow> startWindow(const Installation& installation,
                                                    ScriptedDialogs& dialogs) {
     return std::make_unique<ui::MainWindow>(installation.options(), dialogs);
+}
+
+// A command of the window by its object name; a name that names none fails the test.
+inline QAction* action(QWidget& window, const char* name) {
+    auto* found = window.findChild<QAction*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+// Replaces a field's text by typing, as the user does.
+inline void typeInto(QLineEdit* edit, const QString& text) {
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
 }
 
 } // namespace tavrel::test
