@@ -11,6 +11,7 @@
 #include "common/quicksort.h"
 #include "crystal/reflections.h"
 #include "crystal/unit_cell.h"
+#include "spacegroup/settings.h"
 #include "spacegroup/space_group.h"
 
 #include <algorithm>
@@ -48,9 +49,7 @@ int main(int argc, char** argv) {
     if (!(dMax > 0)) dMax = std::max({cell.a(), cell.b(), cell.c()});
     const int limit = std::atoi(argv[12]);
 
-    SpaceGroupEngine engine;
-    for (int i = 0; i < 6; ++i) engine.setCellValue(i, cell[i]);
-    engine.selectRow(engine.rowForGroup(group));
+    const SpaceGroup spaceGroup = SpaceGroup::ofRow(rowForGroup(group, rGroupAxesFor(cell[5])));
 
     const double lambda = wavelength[0];
     const double dLowest = std::max(static_cast<double>(dMin) - 0.0001, lambda / 2.0);
@@ -70,8 +69,9 @@ int main(int argc, char** argv) {
                     const float d = metric.dSpacing(h, k, l);
                     if (!(static_cast<double>(dMin) - 0.0001 <= d && d <= dHighest)) continue;
                     if (!(2.0 * braggAngle(lambda, d) <= 175.0)) continue;
-                    if (engine.isExtinct(static_cast<std::int16_t>(h), static_cast<std::int16_t>(k),
-                                         static_cast<std::int16_t>(l)))
+                    if (spaceGroup.isAbsent(static_cast<std::int16_t>(h),
+                                            static_cast<std::int16_t>(k),
+                                            static_cast<std::int16_t>(l)))
                         continue;
                     if (rows.size() == static_cast<std::size_t>(kMaxReflections)) return;
                     rows.push_back(

@@ -8,10 +8,10 @@
 #include "output/image_surface.h"
 #include "output/painter_surface.h"
 #include "output/raster_line_surface.h"
-#include "render/recording_surface.h"
 #include "render/renderer.h"
 #include "session/generation.h"
 #include "session/pattern_view.h"
+#include "support/recording_surface.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -57,13 +57,12 @@ constexpr Sample kCapped{"capped", 227, "25", "0.3", "0.5", "0", false, "1 1 1",
 
 // A simulation of the sample shown in the window's first picture size.
 struct Shown {
-    explicit Shown(Notifier& notifier) : sim(notifier) {}
     Simulation sim;
     PatternView pattern;
 };
 
-std::unique_ptr<Shown> simulate(const Sample& sample, SilentNotifier& notifier) {
-    auto s = std::make_unique<Shown>(notifier);
+std::unique_ptr<Shown> simulate(const Sample& sample) {
+    auto s = std::make_unique<Shown>();
     DocumentFields& f = s->sim.fields;
     f.spaceGroupIndex = sample.group - 1;
     f.cell = {sample.a, sample.a, sample.a, "90", "90", "90"};
@@ -72,14 +71,13 @@ std::unique_ptr<Shown> simulate(const Sample& sample, SilentNotifier& notifier) 
     f.hklMax = {sample.limit, sample.limit, sample.limit};
     f.autoLimits = sample.autoLimits;
     f.orientation = sample.orientation;
-    generateReflections(s->sim);
-    showNewReflections(s->pattern, s->sim, SimulationChange::Generated);
+    (void)generateReflections(s->sim);
+    showNewReflections(s->pattern, s->sim, NewList::Generated);
     return s;
 }
 
 void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int threads) {
-    SilentNotifier notifier;
-    const auto s = simulate(sample, notifier);
+    const auto s = simulate(sample);
     const PatternInput input = patternInput(s->sim, s->pattern, dragging);
     ImageSurface surface(kWidth, kHeight);
     Renderer renderer(threads);
@@ -89,8 +87,7 @@ void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int
 
 // The same segments in the same batches and pens, straight to QPainter.
 void baselineBench(benchmark::State& state, const Sample& sample, bool dragging) {
-    SilentNotifier notifier;
-    const auto s = simulate(sample, notifier);
+    const auto s = simulate(sample);
     RecordingSurface recorder(kWidth, kHeight);
     Renderer().draw(patternInput(s->sim, s->pattern, dragging), recorder);
     struct Batch {
@@ -156,8 +153,7 @@ BENCHMARK_CAPTURE(BM_Baseline, capped_full, kCapped, false)->Unit(benchmark::kMi
 // canvas size (its thin lines set straight into the pixels, or for comparison all through
 // QPainter), which the canvas's paint event then draws onto the window's backing store.
 void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines) {
-    SilentNotifier notifier;
-    const auto s = simulate(sample, notifier);
+    const auto s = simulate(sample);
     const PatternInput input = patternInput(s->sim, s->pattern, true);
     Renderer renderer;
     QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
@@ -194,8 +190,7 @@ BENCHMARK_CAPTURE(BM_DragFrame, capped_32767_qpainter, kCapped, false)
 // Encoding a picture as PNG at zlib levels Qt's quality picks: -1 (the default level), 70 to
 // 80 (fast levels). The size of the encoded picture is reported alongside.
 void BM_EncodePng(benchmark::State& state, Sample sample) {
-    SilentNotifier notifier;
-    const auto s = simulate(sample, notifier);
+    const auto s = simulate(sample);
     ImageSurface surface(kWidth, kHeight);
     Renderer().draw(patternInput(s->sim, s->pattern), surface);
     const QImage image = surface.image();
@@ -232,15 +227,14 @@ BENCHMARK_CAPTURE(BM_EncodePng, capped, kCapped)
 
 // Generation with automatic limits 10/10/10 (a = 10, d-Min 1: 9,261 triples).
 void BM_Generate(benchmark::State& state, int group) {
-    SilentNotifier notifier;
-    Simulation s(notifier);
+    Simulation s;
     DocumentFields& f = s.fields;
     f.spaceGroupIndex = group - 1;
     f.cell = {"10", "10", "10", "90", "90", "90"};
     f.wavelength = {"0.7107", "0"};
     f.d = {"1.0", "20"};
     f.autoLimits = true;
-    for (auto _ : state) generateReflections(s);
+    for (auto _ : state) (void)generateReflections(s);
     state.SetItemsProcessed(state.iterations() * 9261);
     state.counters["reflections"] = s.reflections.count();
 }

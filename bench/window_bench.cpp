@@ -17,8 +17,7 @@ using namespace tavrel;
 
 // 32,767 reflections: the most a list can hold.
 void BM_FillReflectionList32767(benchmark::State& state) {
-    SilentNotifier notifier;
-    Simulation sim(notifier);
+    Simulation sim;
     sim.document.wavelength = {1.5418f, 0.7107f};
     for (int i = 0; i < kMaxReflections; ++i) {
         const auto h = static_cast<std::int16_t>(i % 41 - 20);

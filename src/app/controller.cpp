@@ -1,12 +1,14 @@
 #include "app/controller.h"
 
 #include "app/state_dump.h"
-#include "common/numeric.h"
+#include "common/file_io.h"
+#include "common/text.h"
 #include "render/colour_table.h"
-#include "render/renderer.h"
 #include "render/surface.h"
-#include "session/orient.h"
+#include "session/document_reading.h"
+#include "session/field_reader.h"
 #include "session/report.h"
+#include "session/threshold.h"
 
 #include <QDir>
 
@@ -28,62 +30,53 @@ QString fromStd(const std::string& s) {
 
 } // namespace
 
-SimulationController::SimulationController(Notifier& notifier, Folders folders, QObject* parent)
-    : QObject(parent), folders_(std::move(folders)), sim_(notifier) {
-    sim_.engine.setListingFolder(localPath(folders_.work));
+SimulationController::SimulationController(Folders folders, QObject* parent)
+    : QObject(parent), folders_(std::move(folders)) {
     sim_.document.filePath = localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr")));
-    sim_.addListener([this](SimulationChange change) {
-        if (change == SimulationChange::Turned) {
-            turned_ = true;
-            return;
-        }
-        showNewReflections(pattern_, sim_, change);
-        newList_ = change;
-    });
 }
 
 QString SimulationController::statePath() const {
     return QDir(folders_.work).filePath(QString::fromLatin1(kStateDumpName));
 }
 
-template <class Command> auto SimulationController::run(Command&& command) {
-    ++depth_;
-    struct Finish {
-        SimulationController* self;
-        ~Finish() {
-            if (--self->depth_ == 0) self->finish();
-        }
-    } finishing{this};
-    return command();
+QString SimulationController::statusText(StatusPanel panel) const {
+    return status_[static_cast<std::size_t>(panel) - 1];
 }
 
-void SimulationController::finish() {
-    const std::optional<SimulationChange> newList = std::exchange(newList_, std::nullopt);
-    const bool turned = std::exchange(turned_, false);
-    if (newList) {
-        threshold_ = {};
-        if (*newList != SimulationChange::Cleared) {
-            threshold_.maximum = roundToInt32(sim_.document.displayDMax * 10.0);
-            threshold_.minimum = roundToInt32(sim_.document.displayDMin * 10.0);
-        }
-        emit reflectionsReplaced(*newList);
-        if (*newList != SimulationChange::Cleared)
-            emit statusText(StatusPanel::Count,
-                            QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
-    }
-    emit fieldsChanged();
-    if (newList || turned) emit pictureChanged();
+void SimulationController::setStatus(StatusPanel panel, QString text) {
+    status_[static_cast<std::size_t>(panel) - 1] = std::move(text);
+}
+
+std::array<double, 6> SimulationController::cellOfFields() const {
+    std::array<double, 6> cell{};
+    for (std::size_t i = 0; i < 6; ++i) cell[i] = fieldNumber(sim_.fields.cell[i]);
+    return cell;
+}
+
+void SimulationController::showNewList(NewList origin) {
+    listOrigin_ = origin;
+    picked_.reset();
+    showNewReflections(pattern_, sim_, origin);
+    if (origin != NewList::Cleared)
+        setStatus(StatusPanel::Count,
+                  QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
+}
+
+Result<NewListReport> SimulationController::finishNewList(Result<NewListReport> report) {
+    showNewList(report ? report->origin : NewList::Generated);
+    emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
+                 Change::Status);
+    return report;
 }
 
 CancelCheck SimulationController::announcingLoops(const CancelCheck& cancelled) {
-    // The loop count is known once the document has been read, which is just before the first
-    // question.
     return [this, cancelled, first = true]() mutable {
         if (first) {
             first = false;
             const auto& m = sim_.document.hklMax;
             const long long loops = (2LL * m[0] + 1) * (2LL * m[1] + 1) * (2LL * m[2] + 1);
-            emit statusText(StatusPanel::Pole, QStringLiteral("of %1 loops").arg(loops - 1));
+            setStatus(StatusPanel::Pole, QStringLiteral("of %1 loops").arg(loops - 1));
+            emit changed(Change::Status);
         }
         return cancelled ? cancelled() : false;
     };
@@ -91,42 +84,45 @@ CancelCheck SimulationController::announcingLoops(const CancelCheck& cancelled) 
 
 bool SimulationController::start(const CancelCheck& cancelled) {
     if (restoreState()) return true;
-    simulateIronSample(cancelled);
+    // The iron sample cannot be refused.
+    (void)simulateIronSample(cancelled);
     return false;
 }
 
 bool SimulationController::restoreState() {
     std::optional<StateRecord> record = readStateDump(statePath());
     if (!record) return false;
-    run([&] {
-        sim_.fields = std::move(record->fields);
-        sim_.document = std::move(record->document);
-        sim_.reflections = std::move(record->reflections);
-        sim_.points = std::move(record->points);
-        pattern_.view = record->view;
-        pattern_.colours = record->colours;
-        // The table follows from the scheme; the monochrome scheme is the last one there is.
-        tavrel::selectColourScheme(pattern_.colours,
-                                   std::min<int>(pattern_.colours.schemeIndex, kMonochromeScheme));
-        pattern_.selection.reset(static_cast<std::size_t>(sim_.reflections.count()));
+    sim_.fields = std::move(record->fields);
+    sim_.document = std::move(record->document);
+    sim_.reflections = std::move(record->reflections);
+    sim_.points = std::move(record->points);
+    pattern_.view = record->view;
+    pattern_.colours = record->colours;
+    // The table follows from the scheme; the monochrome scheme is the last one there is.
+    tavrel::selectColourScheme(pattern_.colours,
+                               std::min<int>(pattern_.colours.schemeIndex, kMonochromeScheme));
+    pattern_.selection.reset(static_cast<std::size_t>(sim_.reflections.count()));
 
-        PatternDocument& doc = sim_.document;
-        // The engine is set to the restored group, so that its listing names the group shown.
-        for (int i = 0; i < 6; ++i) sim_.engine.setCellValue(i, doc.cell[i]);
-        sim_.engine.selectRow(sim_.engine.rowForGroup(doc.spaceGroupIndex + 1));
-        doc.displayDMin = doc.dMin;
-        doc.displayDMax = doc.dMax;
-        resetThreshold(doc);
-        showDocument(sim_);
-        newList_ = SimulationChange::Loaded;
-    });
-    emit statusText(StatusPanel::Title, fromStd(sim_.document.title));
+    PatternDocument& doc = sim_.document;
+    // The group of the list position, as the dump keeps it.
+    sim_.group = readDocument(sim_.fields, doc).group;
+    doc.displayDMin = doc.dMin;
+    doc.displayDMax = doc.dMax;
+    resetThreshold(doc);
+    showDocument(sim_);
+    listOrigin_ = NewList::Loaded;
+    picked_.reset();
+    setStatus(StatusPanel::Count, QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
+    setStatus(StatusPanel::Title, fromStd(doc.title));
+    emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
+                 Change::Status);
     return true;
 }
 
-void SimulationController::simulateIronSample(const CancelCheck& cancelled) {
+Result<NewListReport> SimulationController::simulateIronSample(const CancelCheck& cancelled) {
     DocumentFields& f = sim_.fields;
     f.spaceGroupIndex = 228; // group 229, I m -3 m
+    f.settingRow.reset();
     f.hklMax = {"2", "2", "2"};
     f.autoLimits = false;
     f.cell = {"2.866", "2.866", "2.866", "90", "90", "90"};
@@ -135,33 +131,83 @@ void SimulationController::simulateIronSample(const CancelCheck& cancelled) {
     f.orientation = "0 0 1";
     f.orientationType = OrientationType::Reciprocal;
     f.title = "Iron (Fe)";
-    performSimulation(cancelled);
+    return performSimulation(cancelled);
 }
 
-bool SimulationController::saveState(QString* error) const {
-    return writeStateDump(statePath(), stateRecordOf(sim_, pattern_), error);
+Outcome SimulationController::saveState() const {
+    return writeStateDump(statePath(), stateRecordOf(sim_, pattern_));
+}
+
+void SimulationController::setFieldText(TextField field, std::size_t index, const QString& text) {
+    DocumentFields& f = sim_.fields;
+    std::string value = text.toStdString();
+    auto at = [&](auto& row) -> std::string* { return index < row.size() ? &row[index] : nullptr; };
+    std::string* target = nullptr;
+    switch (field) {
+    case TextField::Title:
+        target = &f.title;
+        break;
+    case TextField::Cell:
+        target = at(f.cell);
+        break;
+    case TextField::Limit:
+        target = at(f.hklMax);
+        break;
+    case TextField::Wavelength:
+        target = at(f.wavelength);
+        break;
+    case TextField::D:
+        target = at(f.d);
+        break;
+    case TextField::Film:
+        target = at(f.film);
+        break;
+    case TextField::Orientation:
+        target = &f.orientation;
+        break;
+    }
+    if (!target) return;
+    *target = std::move(value);
+    if (field == TextField::Film) {
+        // The film outline follows what is typed at once.
+        for (std::size_t i = 0; i < 3; ++i) sim_.document.film[i] = fieldValue(f.film[i]);
+        emit changed(Change::Picture);
+    }
+}
+
+void SimulationController::setSpaceGroupPosition(int position) {
+    sim_.fields.spaceGroupIndex = position;
+    // A setting chosen by a file belongs to the group it came with.
+    sim_.fields.settingRow.reset();
+}
+
+void SimulationController::setAutoLimits(bool on) {
+    sim_.fields.autoLimits = on;
+}
+
+void SimulationController::setOrientationType(OrientationType type) {
+    sim_.fields.orientationType = type;
 }
 
 void SimulationController::newDocument() {
-    run([&] {
-        tavrel::newDocument(sim_,
-                            localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr"))));
-    });
-    emit statusText(StatusPanel::Count, QString());
-    emit statusText(StatusPanel::Pole, QString());
-    emit statusText(StatusPanel::Clicked, QString());
-    emit statusText(StatusPanel::Title, fromStd(sim_.fields.title));
+    tavrel::newDocument(sim_, localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr"))));
+    showNewList(NewList::Cleared);
+    setStatus(StatusPanel::Count, {});
+    setStatus(StatusPanel::Pole, {});
+    setStatus(StatusPanel::Clicked, {});
+    setStatus(StatusPanel::Title, fromStd(sim_.fields.title));
+    emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
+                 Change::Status);
 }
 
-GenerationResult SimulationController::performSimulation(const CancelCheck& cancelled) {
-    const GenerationResult result =
-        run([&] { return generateReflections(sim_, announcingLoops(cancelled)); });
-    emit statusText(StatusPanel::Title, fromStd(sim_.document.title));
-    return result;
+Result<NewListReport> SimulationController::performSimulation(const CancelCheck& cancelled) {
+    Result<NewListReport> report = generateReflections(sim_, announcingLoops(cancelled));
+    setStatus(StatusPanel::Title, fromStd(sim_.document.title));
+    return finishNewList(std::move(report));
 }
 
-GenerationResult SimulationController::applySample(const Sample& sample,
-                                                   const CancelCheck& cancelled) {
+Result<NewListReport> SimulationController::applySample(const Sample& sample,
+                                                        const CancelCheck& cancelled) {
     const SampleFieldValues values = fieldValuesOf(sample);
     DocumentFields& f = sim_.fields;
     f.title = values.title;
@@ -173,43 +219,57 @@ GenerationResult SimulationController::applySample(const Sample& sample,
     return performSimulation(cancelled);
 }
 
-FileOutcome SimulationController::openFile(const QString& path, InputFormat format,
-                                           const CancelCheck& cancelled) {
-    const FileOutcome outcome = run(
-        [&] { return openInputFile(sim_, localPath(path), format, announcingLoops(cancelled)); });
-    if (outcome.ok) emit statusText(StatusPanel::Title, path);
-    return outcome;
+Result<NewListReport> SimulationController::openFile(const QString& path, InputFormat format,
+                                                     const CancelCheck& cancelled) {
+    const Result<InputFile> file = readInputFile(localPath(path), format, sim_.fields);
+    if (!file) return file.failure();
+    Result<NewListReport> report = takeInputFile(sim_, *file, announcingLoops(cancelled));
+    setStatus(StatusPanel::Title, path);
+    return finishNewList(std::move(report));
 }
 
-FileOutcome SimulationController::saveFile(const QString& path, InputFormat format,
-                                           const CancelCheck& cancelled) {
-    const FileOutcome outcome = run(
-        [&] { return saveInputFile(sim_, localPath(path), format, announcingLoops(cancelled)); });
-    if (format == InputFormat::Tvr) emit statusText(StatusPanel::Title, fromStd(sim_.fields.title));
-    return outcome;
+Result<std::vector<std::string>> SimulationController::saveFile(const QString& path,
+                                                                InputFormat format,
+                                                                const CancelCheck& cancelled) {
+    const bool listBefore = sim_.reflections.generated;
+    Result<std::vector<std::string>> saved =
+        saveInputFile(sim_, localPath(path), format, announcingLoops(cancelled));
+    Changes what = Change::Fields;
+    if (format == InputFormat::Tvr) {
+        setStatus(StatusPanel::Title, fromStd(sim_.fields.title));
+        what |= Change::Status;
+    }
+    // Saving a document that was not yet simulated simulates it first.
+    if (!listBefore && sim_.reflections.generated) {
+        showNewList(NewList::Generated);
+        what |= Change::List | Change::Picture | Change::Selection | Change::Status;
+    }
+    emit changed(what);
+    return saved;
 }
 
-QString SimulationController::writeReport(QString& error) {
-    std::string reason;
-    const std::string path = tavrel::writeReport(sim_, localPath(folders_.work), reason);
-    error = fromStd(reason);
-    return fromStd(path);
+Result<QString> SimulationController::writeReport() {
+    const Result<std::string> path = tavrel::writeReport(sim_, localPath(folders_.work));
+    if (!path) return path.failure();
+    return fromStd(*path);
+}
+
+Result<QString> SimulationController::writeSymmetryListing() const {
+    const QString path = QDir(folders_.work).filePath(QStringLiteral("symmetry.txt"));
+    const Outcome written = writeFileAtomically(localPath(path), listingText(sim_.group));
+    if (!written)
+        return Problem{inQuotes(localPath(path)) + " cannot be written: " + written.problem()};
+    return path;
 }
 
 void SimulationController::applyOrientation() {
-    run([&] {
-        applyOrientationText(sim_, sim_.fields.orientationType == OrientationType::Direct);
-    });
+    applyOrientationText(sim_, sim_.fields.orientationType == OrientationType::Direct);
+    emit changed(Change::Fields | Change::Picture);
 }
 
 void SimulationController::applyPresetOrientation(int position) {
-    run([&] { tavrel::applyPresetOrientation(sim_, position); });
-}
-
-void SimulationController::readFilmFields() {
-    for (std::size_t i = 0; i < 3; ++i)
-        sim_.document.film[i] = static_cast<float>(leadingNumber(sim_.fields.film[i]));
-    emit pictureChanged();
+    tavrel::applyPresetOrientation(sim_, position);
+    emit changed(Change::Fields | Change::Picture);
 }
 
 bool SimulationController::viewToggle(ViewToggle toggle) const {
@@ -248,44 +308,50 @@ void SimulationController::setViewToggle(ViewToggle toggle, bool on) {
         v.lightBackground = on;
         break;
     }
-    emit pictureChanged();
+    emit changed(Change::Picture);
 }
 
 void SimulationController::fitToWindow() {
     tavrel::fitToWindow(pattern_, sim_.document);
-    emit pictureChanged();
+    emit changed(Change::Picture);
 }
 
 void SimulationController::setThresholdPosition(int position) {
-    sim_.document.displayDMin = thresholdOf(position);
-    emit pictureChanged();
+    setThreshold(sim_.document, thresholdOf(position));
+    emit changed(Change::Picture);
 }
 
 void SimulationController::unselectAll() {
     pattern_.selection.clear();
-    emit selectionChanged();
-    emit pictureChanged();
+    picked_.reset();
+    emit changed(Change::Selection | Change::Picture);
 }
 
 void SimulationController::selectStrongest() {
-    const ReflectionList& r = sim_.reflections;
-    const float dMax = sim_.document.dMax;
-    for (std::size_t i = 0; i < r.d.size(); ++i)
-        pattern_.selection.set(i, std::fabs(r.d[i] - dMax) < 0.001f);
-    emit selectionChanged();
-    emit pictureChanged();
+    tavrel::selectStrongest(pattern_, sim_);
+    picked_.reset();
+    emit changed(Change::Selection | Change::Picture);
 }
 
-void SimulationController::selectionEdited() {
-    emit pictureChanged();
+void SimulationController::changeSelection(const QItemSelection& selected,
+                                           const QItemSelection& deselected) {
+    const auto mark = [this](const QItemSelection& rows, bool on) {
+        for (const QItemSelectionRange& range : rows)
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                if (row >= 0) pattern_.selection.set(static_cast<std::size_t>(row), on);
+    };
+    mark(deselected, false);
+    mark(selected, true);
+    picked_.reset();
+    // The list shows the selection already; only the picture follows.
+    emit changed(Change::Picture);
 }
 
 template <class Turn> void SimulationController::steer(Turn&& turn) {
     if (!hasReflections()) return;
     turn();
     // Turns rewrite no field: the fields stay as typed and only the picture follows.
-    turned_ = false;
-    emit pictureChanged();
+    emit changed(Change::Picture);
 }
 
 void SimulationController::turnByDrag(float aboutVertical, float aboutHorizontal) {
@@ -306,21 +372,20 @@ void SimulationController::turnByArrowKey(ArrowKey key) {
 void SimulationController::setPatternScale(float scale) {
     if (!hasReflections() || !std::isfinite(scale) || scale <= 0) return;
     pattern_.view.patternScale = scale;
-    emit pictureChanged();
+    emit changed(Change::Picture);
 }
 
 void SimulationController::switchLinesAndPoints() {
     if (!hasReflections()) return;
     pattern_.view.showLines = !pattern_.view.showLines;
-    emit pictureChanged();
+    emit changed(Change::Picture);
 }
 
 void SimulationController::setDragging(bool dragging) {
+    if (dragging_ == dragging) return;
     dragging_ = dragging;
-}
-
-void SimulationController::refreshPicture() {
-    emit pictureChanged();
+    // The picture a drag leaves standing is drawn again at full quality.
+    if (!dragging) emit changed(Change::Picture);
 }
 
 std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
@@ -329,28 +394,27 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
         renderer_.pick(patternInput(sim_, pattern_), pattern_.width, pattern_.height, x, y);
     if (!winner) return std::nullopt;
     pattern_.selection.toggle(static_cast<std::size_t>(*winner));
-    emit statusText(StatusPanel::Clicked, fromStd(clickedText(sim_.reflections, *winner)));
-    emit selectionChanged();
-    emit reflectionPicked(*winner);
-    emit pictureChanged();
+    picked_ = winner;
+    setStatus(StatusPanel::Clicked, fromStd(clickedText(sim_.reflections, *winner)));
+    emit changed(Change::Selection | Change::Picture | Change::Status);
     return winner;
 }
 
 void SimulationController::selectColourScheme(int scheme) {
     tavrel::selectColourScheme(pattern_.colours, scheme);
-    emit pictureChanged();
+    emit changed(Change::Picture);
 }
 
 void SimulationController::setBaseColour(int which, Rgb colour) {
     if (which < 0 || which >= static_cast<int>(pattern_.colours.baseColours.size())) return;
     pattern_.colours.baseColours[static_cast<std::size_t>(which)] = colour;
-    emit pictureChanged();
+    emit changed(Change::Picture);
 }
 
 void SimulationController::resetColours() {
     pattern_.colours.baseColours = ColourTable{}.baseColours;
     tavrel::selectColourScheme(pattern_.colours, 0);
-    emit pictureChanged();
+    emit changed(Change::Picture);
 }
 
 void SimulationController::setPictureSize(int width, int height) {

@@ -1,10 +1,12 @@
 #pragma once
-// The window's document and what it shows of it: owns the simulation and the pattern view,
-// runs the commands of the menus and panes on them, and tells the window through Qt signals
-// what changed. It draws nothing by itself and shows no dialog; what the user must see goes
-// through the Notifier it is given, and files are named by the caller.
+// The window's document and what it shows of it: owns the simulation and the pattern view, runs
+// the commands of the menus, panes and pointer on them, and tells the window what changed with
+// one signal. It draws nothing by itself and shows no dialog: a command that has something to
+// tell the user returns it, and the window decides how to show it; files are named by the caller.
 
 #include "app/folders.h"
+#include "common/result.h"
+#include "render/renderer.h"
 #include "samples/sample_list.h"
 #include "session/generation.h"
 #include "session/input_files.h"
@@ -12,11 +14,16 @@
 #include "session/pattern_view.h"
 #include "session/simulation.h"
 
+#include <QFlags>
+#include <QItemSelection>
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace tavrel {
 class DrawingSurface;
@@ -30,19 +37,41 @@ enum class ViewToggle { Stereographic, FilmOutline, Rings, Labels, LightBackgrou
 // Status bar panels, numbered as the user sees them.
 enum class StatusPanel { Count = 1, Pole = 2, Clicked = 3, Title = 4 };
 
+// The text fields of the input panes; the index picks one of a row (cell 0..5, limits 0..2,
+// wavelengths 0..1, d-Min and d-Max, film width, height and distance).
+enum class TextField { Title, Cell, Limit, Wavelength, D, Film, Orientation };
+
+// What a command changed, for whoever shows the document.
+enum class Change : unsigned {
+    Fields = 1u << 0,    // texts of the input fields
+    List = 1u << 1,      // a new reflection list, or none
+    Picture = 1u << 2,   // what the canvas shows
+    Selection = 1u << 3, // the selected reflections
+    Status = 1u << 4,    // status bar texts
+};
+Q_DECLARE_FLAGS(Changes, Change)
+
 class SimulationController : public QObject {
     Q_OBJECT
 public:
-    SimulationController(Notifier& notifier, Folders folders, QObject* parent = nullptr);
+    explicit SimulationController(Folders folders, QObject* parent = nullptr);
 
-    Simulation& simulation() { return sim_; }
     const Simulation& simulation() const { return sim_; }
-    PatternView& pattern() { return pattern_; }
     const PatternView& pattern() const { return pattern_; }
     const Folders& folders() const { return folders_; }
     QString statePath() const;
-    // The d slider's range for the current list.
-    ThresholdRange thresholdRange() const { return threshold_; }
+    QString statusText(StatusPanel panel) const;
+    // Where the last new reflection list came from.
+    NewList listOrigin() const { return listOrigin_; }
+    // The reflection a click named last, whose list entry the list shows; none after any other
+    // change of the selection.
+    std::optional<std::int32_t> pickedReflection() const { return picked_; }
+    bool hasReflections() const { return sim_.reflections.generated; }
+    bool dragging() const { return dragging_; }
+    bool viewToggle(ViewToggle toggle) const;
+    // The six cell fields as they stand now, each read as a number as typed (a, b, c in
+    // angstrom, alpha, beta, gamma in degrees); the document is not read.
+    std::array<double, 6> cellOfFields() const;
 
     // Start-up: the state of the previous run, or the Iron sample on a first start or when the
     // dump is refused. True when the dump was restored.
@@ -51,29 +80,38 @@ public:
     // no usable dump.
     bool restoreState();
     // The built-in sample: body-centred cubic iron, simulated.
-    void simulateIronSample(const CancelCheck& cancelled = {});
-    // Writes the dump; false with the reason in `error` when it cannot be written.
-    bool saveState(QString* error = nullptr) const;
+    Result<NewListReport> simulateIronSample(const CancelCheck& cancelled = {});
+    // Writes the dump; a problem names the file and the reason.
+    Outcome saveState() const;
 
+    // Edits of the input fields. They change only the texts (the film, which the picture shows
+    // at once, also the picture); the document follows at its next reading.
+    void setFieldText(TextField field, std::size_t index, const QString& text);
+    // A list position picked by the user: the setting a file chose goes with its group.
+    void setSpaceGroupPosition(int position);
+    void setAutoLimits(bool on);
+    void setOrientationType(OrientationType type);
+
+    // Commands of the menus. What they have to tell the user they return.
     void newDocument();
-    GenerationResult performSimulation(const CancelCheck& cancelled = {});
+    Result<NewListReport> performSimulation(const CancelCheck& cancelled = {});
     // A sample of the Samples menu: its name, cell and group into the fields, d-Max 0 (the
     // longest cell edge), then simulated as Perform Simulation does.
-    GenerationResult applySample(const Sample& sample, const CancelCheck& cancelled = {});
-    FileOutcome openFile(const QString& path, InputFormat format,
-                         const CancelCheck& cancelled = {});
-    FileOutcome saveFile(const QString& path, InputFormat format,
-                         const CancelCheck& cancelled = {});
-    // Writes "Report.txt" into the work folder; its path, or an empty text with `error` set.
-    QString writeReport(QString& error);
+    Result<NewListReport> applySample(const Sample& sample, const CancelCheck& cancelled = {});
+    // Reads the file and, when it is not refused, puts it into the simulation.
+    Result<NewListReport> openFile(const QString& path, InputFormat format,
+                                   const CancelCheck& cancelled = {});
+    Result<std::vector<std::string>> saveFile(const QString& path, InputFormat format,
+                                              const CancelCheck& cancelled = {});
+    // Writes "Report.txt" into the work folder; its path.
+    Result<QString> writeReport();
+    // Writes "symmetry.txt", the operations of the document's group, into the work folder.
+    Result<QString> writeSymmetryListing() const;
 
     // The orientation field as a reciprocal or direct vector, as its type list says.
     void applyOrientation();
     void applyPresetOrientation(int position);
-    // The three film fields read at once; the picture follows at once.
-    void readFilmFields();
     void setViewToggle(ViewToggle toggle, bool on);
-    bool viewToggle(ViewToggle toggle) const;
     void fitToWindow();
     // The d slider at `position` (tenths of an angstrom): lines only above that spacing.
     void setThresholdPosition(int position);
@@ -81,11 +119,10 @@ public:
     void unselectAll();
     // Selects every reflection whose d lies within 0.001 angstrom of d-Max.
     void selectStrongest();
-    // The list changed the selection itself: only the picture follows.
-    void selectionEdited();
+    // The list's own selection edits: rows (reflections) selected and deselected.
+    void changeSelection(const QItemSelection& selected, const QItemSelection& deselected);
 
     // Steering the crystal. Each redraws once; none acts while there are no reflections.
-    bool hasReflections() const { return sim_.reflections.generated; }
     // A left drag: about the vertical axis, then about the horizontal one.
     void turnByDrag(float aboutVertical, float aboutHorizontal);
     void turnAboutViewingAxis(float degrees);
@@ -93,11 +130,9 @@ public:
     void setPatternScale(float scale);
     // Cone lines or reciprocal-lattice points.
     void switchLinesAndPoints();
-    // While the pointer drags, pictures are drawn with fewer samples per line.
+    // While the pointer drags, pictures are drawn with fewer samples per line; the end of a
+    // drag draws at full quality again.
     void setDragging(bool dragging);
-    // Draws what is shown again (at full quality after a drag).
-    void refreshPicture();
-    bool dragging() const { return dragging_; }
     // A click at (x, y) of the picture: the reflection of the nearest drawn line (or point)
     // is toggled in the selection and reported; nothing within reach changes nothing.
     std::optional<std::int32_t> pickAt(float x, float y);
@@ -111,39 +146,37 @@ public:
 
     // The canvas's logical size; new lists are fitted to it.
     void setPictureSize(int width, int height);
-    // Draws the picture of the current state; no summary while there are no reflections.
+    // Draws the picture of the current state; no summary while there are no reflections. The
+    // summary's texts are newer than the count and pole texts of statusText.
     std::optional<DrawSummary> draw(DrawingSurface& surface);
 
 signals:
-    // A new reflection list (Generated, Loaded, also after restoring) or none (Cleared).
-    void reflectionsReplaced(tavrel::SimulationChange change);
-    // The core rewrote texts of the input fields.
-    void fieldsChanged();
-    // Something the picture shows changed.
-    void pictureChanged();
-    // A command changed the selection; the list must follow.
-    void selectionChanged();
-    // A click toggled this reflection; the list shows its entry.
-    void reflectionPicked(std::int32_t reflection);
-    void statusText(tavrel::app::StatusPanel panel, const QString& text);
+    // Once at the end of every command that changed something.
+    void changed(tavrel::app::Changes what);
 
 private:
-    // Runs a command and then tells what it changed, once.
-    template <class Command> auto run(Command&& command);
-    void finish();
+    // After every new reflection list (or none): the screen follows, the counts and the title
+    // are shown.
+    void showNewList(NewList origin);
+    void setStatus(StatusPanel panel, QString text);
     // Runs a turn of the points and redraws, without rereading the fields.
     template <class Turn> void steer(Turn&& turn);
+    // Says how many loops a generation runs, once the document has been read, which is just
+    // before the first question.
     CancelCheck announcingLoops(const CancelCheck& cancelled);
+    // A generation or an opened file: the list, the fields, the picture, the status.
+    Result<NewListReport> finishNewList(Result<NewListReport> report);
 
     Folders folders_;
     Simulation sim_;
     PatternView pattern_;
     Renderer renderer_;
-    ThresholdRange threshold_;
-    std::optional<SimulationChange> newList_;
-    bool turned_ = false;
+    std::array<QString, 4> status_;
+    NewList listOrigin_ = NewList::Cleared;
+    std::optional<std::int32_t> picked_;
     bool dragging_ = false;
-    int depth_ = 0;
 };
 
 } // namespace tavrel::app
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(tavrel::app::Changes)

@@ -75,16 +75,13 @@ std::optional<PointerLook> PointerSteering::move(bool left, bool right, QPointF 
 bool PointerSteering::release(PointerButton button, QPointF at) {
     const bool wasPressed = std::exchange(pressed_, false);
     dragging_ = false;
+    // The drag drew with fewer samples; the still picture gets all of them.
     controller_.setDragging(false);
     if (!wasPressed || !controller_.hasReflections()) return false;
     const QPointF travel = down_ - at;
     const double moved = std::hypot(travel.x(), travel.y());
     if (button == PointerButton::Right && moved < kPopupSlack && !dragMoved_) return true;
-    if (button != PointerButton::Left || at != down_) {
-        // The drag drew with fewer samples; the still picture gets all of them.
-        controller_.refreshPicture();
-        return false;
-    }
+    if (button != PointerButton::Left || at != down_) return false;
     controller_.pickAt(asFloat(last_.x()), asFloat(last_.y()));
     return false;
 }

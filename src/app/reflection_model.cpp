@@ -1,6 +1,6 @@
 #include "app/reflection_model.h"
 
-#include "session/generation.h"
+#include "session/reflection_texts.h"
 #include "session/simulation.h"
 
 #include <QColor>

@@ -7,7 +7,7 @@
 #include <QAbstractTableModel>
 
 namespace tavrel {
-class Simulation;
+struct Simulation;
 }
 
 namespace tavrel::app {

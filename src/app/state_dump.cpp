@@ -1,11 +1,13 @@
 #include "app/state_dump.h"
 
+#include "common/file_io.h"
+#include "common/text.h"
 #include "session/pattern_view.h"
 #include "session/simulation.h"
+#include "spacegroup/settings.h"
 
 #include <QDataStream>
-#include <QFile>
-#include <QSaveFile>
+#include <QDir>
 
 #include <cmath>
 #include <string>
@@ -264,23 +266,22 @@ std::optional<StateRecord> decodeStateDump(const QByteArray& bytes) {
     return record;
 }
 
-bool writeStateDump(const QString& path, const StateRecord& record, QString* error) {
-    QSaveFile file(path);
+Outcome writeStateDump(const QString& path, const StateRecord& record) {
     const QByteArray bytes = encodeStateDump(record);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    return true;
+    const std::string local = QDir::toNativeSeparators(path).toStdString();
+    const Outcome written = writeFileAtomically(
+        local, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!written) return Problem{inQuotes(local) + " cannot be written: " + written.problem()};
+    return {};
 }
 
 std::optional<StateRecord> readStateDump(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const Result<std::string> content = readWholeFile(QDir::toNativeSeparators(path).toStdString());
     // A dump of the largest list is below 1.5 MB; anything far larger is not ours.
-    constexpr qint64 kLargestDump = 16 << 20;
-    if (file.size() <= 0 || file.size() > kLargestDump) return std::nullopt;
-    return decodeStateDump(file.readAll());
+    constexpr std::size_t kLargestDump = 16 << 20;
+    if (!content || content->empty() || content->size() > kLargestDump) return std::nullopt;
+    return decodeStateDump(
+        QByteArray::fromRawData(content->data(), static_cast<qsizetype>(content->size())));
 }
 
 } // namespace tavrel::app

@@ -9,6 +9,7 @@
 // UTF-8 bytes, arrays a 32-bit count and their elements. A dump that fails any check is
 // refused whole: a half-restored state would show a picture that belongs to no document.
 
+#include "common/result.h"
 #include "crystal/document.h"
 #include "crystal/reflections.h"
 #include "orientation/point_table.h"
@@ -22,7 +23,7 @@
 #include <optional>
 
 namespace tavrel {
-class Simulation;
+struct Simulation;
 struct PatternView;
 } // namespace tavrel
 
@@ -50,10 +51,12 @@ QByteArray encodeStateDump(const StateRecord& record);
 // naming no reflection.
 std::optional<StateRecord> decodeStateDump(const QByteArray& bytes);
 
-// Writes through a temporary file that replaces the dump only when complete, so a crash or a
-// full disk keeps the previous dump. False (with the reason in `error`) when it failed.
-bool writeStateDump(const QString& path, const StateRecord& record, QString* error = nullptr);
-// No value when the file is missing, empty, unreadable or refused by decodeStateDump.
+// Writes through the program's atomic writer, which checks every write and the flush before the
+// dump is replaced, so a crash or a full disk keeps the previous dump. A problem names the file
+// and the reason.
+Outcome writeStateDump(const QString& path, const StateRecord& record);
+// No value when the file is missing, empty, not a regular file (a FIFO would block the start
+// for ever), unreadable or refused by decodeStateDump.
 std::optional<StateRecord> readStateDump(const QString& path);
 
 } // namespace tavrel::app

@@ -1,5 +1,6 @@
 #include "calculators/angle_calculator.h"
 
+#include "common/matrix3.h"
 #include "common/numeric.h"
 #include "common/text.h"
 
@@ -12,7 +13,6 @@ namespace tavrel {
 namespace {
 
 constexpr double kPiOfTheCalculator = 3.141592654;
-constexpr double kSmallestDeterminant = 1e-6;
 
 constexpr std::string_view kSpaceHkl = "Please type SPACE between h k l";
 constexpr std::string_view kSpaceUvw = "Please type SPACE between u v w";
@@ -24,25 +24,6 @@ constexpr AngleErrorMessage kFieldMessages[3][2] = {
     {{"Invalid input: UVW(1)", kSpaceUvw}, {"Invalid input: UVW(2)", kSpaceUvw}},
     {{"Invalid input: UVW(1)", kSpaceUvw}, {"Invalid input: HKL(2)", kSpaceHkl}},
 };
-
-double determinant(const BasisMatrix& m) {
-    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-           m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-}
-
-BasisMatrix inverseByCofactors(const BasisMatrix& m, double det) {
-    BasisMatrix r{};
-    for (std::size_t i = 0; i < 3; ++i) {
-        for (std::size_t j = 0; j < 3; ++j) {
-            // Cofactor of m[j][i], from the cyclic neighbours of row j and column i.
-            const std::size_t r1 = (j + 1) % 3, r2 = (j + 2) % 3;
-            const std::size_t c1 = (i + 1) % 3, c2 = (i + 2) % 3;
-            r[i][j] = (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det;
-        }
-    }
-    return r;
-}
 
 // Arc cosine in the calculator's own form, whose ends are exactly 0 and its pi.
 double arcCos(double x) {
@@ -88,7 +69,7 @@ AngleErrorMessage angleErrorMessage(AngleKind kind, AngleError error) {
     case AngleError::None:
         return {};
     case AngleError::InvalidCell:
-        return {{}, kInvalidCellParameters};
+        return {{}, kInvalidCellMessage};
     case AngleError::InvalidFirst:
         return kFieldMessages[static_cast<int>(kind)][0];
     case AngleError::InvalidSecond:
@@ -110,11 +91,10 @@ bool AngleCalculator::setCell(double a, double b, double c, double alpha, double
     direct_ = {{{a * std::sqrt(sinB * sinB - t * t / (sinA * sinA)), a * t / sinA, a * cosB},
                 {0, b * sinA, b * cosA},
                 {0, 0, c}}};
-    reciprocal_ = direct_;
     // Angles that admit no real basis leave a NaN in the matrix and so in the determinant.
-    const double det = determinant(direct_);
-    validCell_ = std::isfinite(det) && std::abs(det) >= kSmallestDeterminant;
-    if (validCell_) reciprocal_ = inverseByCofactors(direct_, det);
+    const std::optional<Matrix3d> inverse = inverseByCofactors(direct_);
+    validCell_ = inverse.has_value();
+    reciprocal_ = inverse.value_or(direct_);
     return validCell_;
 }
 

@@ -3,6 +3,9 @@
 // with the cell of its six cell fields. It builds its own direct and reciprocal bases and does
 // not touch the simulation.
 
+#include "common/matrix3.h"
+#include "crystal/unit_cell.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -11,7 +14,7 @@
 namespace tavrel {
 
 using Triple = std::array<double, 3>;
-using BasisMatrix = std::array<std::array<double, 3>, 3>; // [row][column]
+using BasisMatrix = Matrix3d;
 
 // Degrees times this give radians in the calculator (its own, shorter constant).
 inline constexpr double kAngleCalculatorDegToRad = 0.017453292;
@@ -41,8 +44,6 @@ struct AngleErrorMessage {
     std::string_view text;
 };
 
-inline constexpr std::string_view kInvalidCellParameters = "Invalid unit cell parameters";
-
 // The message of an error of a frame: "Invalid input: HKL(2)" with "Please type SPACE between
 // h k l" for a bad middle field of the plane-plane frame, and so on; empty for AngleError::None.
 AngleErrorMessage angleErrorMessage(AngleKind kind, AngleError error);
@@ -59,12 +60,9 @@ public:
     // direct basis has a determinant below 1e-6 in size (or none at all); such a cell gives no
     // angles until a valid one is set.
     bool setCell(double a, double b, double c, double alpha, double beta, double gamma);
-    bool hasValidCell() const { return validCell_; }
 
     // Rows: a, b, c in an orthonormal frame, c along z and b in the y-z plane.
     const BasisMatrix& directMatrix() const { return direct_; }
-    // The inverse of directMatrix; its columns are a*, b*, c*.
-    const BasisMatrix& reciprocalMatrix() const { return reciprocal_; }
 
     // The angle between the vectors of the two fields' texts. A zero triple stays a zero vector
     // and so stands at 90 deg to everything.

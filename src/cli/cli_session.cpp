@@ -1,7 +1,7 @@
 #include "cli/cli_session.h"
 
 #include "cli/args.h"
-#include "session/generation.h"
+#include "session/document_reading.h"
 #include "session/input_files.h"
 
 #include <ostream>
@@ -9,32 +9,25 @@
 namespace tavrel::cli {
 
 CliSession::CliSession(std::ostream& errors, std::string name)
-    : err(errors), commandName(std::move(name)), notifier(errors, commandName),
-      simulation(notifier) {
+    : err(errors), commandName(std::move(name)) {
     newDocument(simulation, "input.tvr");
-    simulation.addListener([this](SimulationChange change) {
-        if (change != SimulationChange::Turned) showNewReflections(pattern, simulation, change);
-    });
 }
 
-void StderrNotifier::error(std::string_view text) {
-    ++errors_;
-    err_ << "tavrel-cli " << commandName_ << ": " << text << "\n";
-}
-void StderrNotifier::message(std::string_view text) {
-    err_ << "tavrel-cli " << commandName_ << ": " << text << "\n";
+void CliSession::say(const std::string& text) const {
+    err << "tavrel-cli " << commandName << ": " << text << "\n";
 }
 
 bool CliSession::load(const std::string& path) {
     const std::optional<InputFormat> format = inputFormatOf(path);
     if (!format) throw UsageError("'" + path + "' is neither a .tvr, a .hkl nor a .cif file");
-    const int errorsBefore = notifier.errorCount();
-    const FileOutcome outcome = openInputFile(simulation, path, *format);
-    if (!outcome.ok) {
-        err << "tavrel-cli " << commandName << ": " << outcome.error << "\n";
+    const Result<NewListReport> report = openInputFile(simulation, path, *format);
+    if (!report) {
+        say(report.problem());
         return false;
     }
-    return notifier.errorCount() == errorsBefore;
+    for (const std::string& warning : report->warnings) say(warning);
+    showNewReflections(pattern, simulation, report->origin);
+    return true;
 }
 
 } // namespace tavrel::cli

@@ -94,10 +94,9 @@ int runSamples(const std::vector<std::string>& argv, std::ostream& out, std::ost
     if (const auto path = args.value("--file")) {
         // Unlike the window at start-up, the command line only reads: a missing file is an error,
         // not a reason to write the default one.
-        std::string reason;
-        const std::optional<std::string> content = readWholeFile(*path, reason);
+        const Result<std::string> content = readWholeFile(*path);
         if (!content) {
-            err << "tavrel-cli samples: \"" << *path << "\" cannot be read: " << reason << "\n";
+            err << "tavrel-cli samples: \"" << *path << "\" " << content.problem() << "\n";
             return kFailure;
         }
         list = SampleList::parse(*content);

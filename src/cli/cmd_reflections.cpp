@@ -4,8 +4,8 @@
 
 #include "common/numeric.h"
 #include "crystal/unit_cell.h"
-#include "session/generation.h"
 #include "session/input_files.h"
+#include "session/reflection_texts.h"
 #include "session/report.h"
 
 #include <QJsonArray>
@@ -97,11 +97,12 @@ int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream
         throw UsageError("'" + target + "' is neither a .tvr nor a .hkl file");
     CliSession cli(err, "convert");
     if (!cli.load(args.positional()[0])) return kFailure;
-    const FileOutcome saved = saveInputFile(cli.simulation, target, *format);
-    if (!saved.ok) {
-        err << "tavrel-cli convert: " << saved.error << "\n";
+    const Result<std::vector<std::string>> saved = saveInputFile(cli.simulation, target, *format);
+    if (!saved) {
+        cli.say(saved.problem());
         return kFailure;
     }
+    for (const std::string& warning : *saved) cli.say(warning);
     return 0;
 }
 

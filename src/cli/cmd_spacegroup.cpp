@@ -2,9 +2,10 @@
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 
-#include "common/notifier.h"
+#include "common/file_io.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "spacegroup/settings.h"
 #include "spacegroup/space_group.h"
 
 #include <ostream>
@@ -41,11 +42,12 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
         if (matrices) throw UsageError("--matrices and --absent cannot be combined");
     }
 
-    StderrNotifier notifier(err, "spacegroup");
-    SpaceGroupEngine engine;
-    engine.setNotifier(&notifier);
+    const auto say = [&err](const std::string& text) {
+        err << "tavrel-cli spacegroup: " << text << "\n";
+    };
+    RGroupAxes axes = RGroupAxes::Rhombohedral;
     if (const auto gamma = args.value("--gamma"))
-        engine.setCellValue(5, parseFloat(*gamma, "--gamma"));
+        axes = rGroupAxesFor(parseFloat(*gamma, "--gamma"));
 
     int row = 0;
     if (rowText) {
@@ -56,45 +58,49 @@ int runSpacegroup(const std::vector<std::string>& argv, std::ostream& out, std::
         // Symbols are matched upper-cased and trimmed, as the window's list hands them over.
         // Unlike the window, which falls back to P 1, a symbol that names nothing is an error.
         const std::string& symbol = args.positional()[0];
-        const std::optional<int> matched = engine.matchSettingRow(toUpper(trim(symbol)));
+        const std::optional<int> matched = matchSettingRow(toUpper(trim(symbol)), axes);
         if (!matched) {
-            notifier.error("no space group matches '" + symbol + "'");
+            say("no space group matches '" + symbol + "'");
             return kFailure;
         }
         row = *matched;
     }
-    engine.selectRow(row);
-    const SettingEntry entry = engine.settingEntry(row);
+    const SpaceGroup group = SpaceGroup::ofRow(row);
+    const SettingEntry entry = settingEntry(row);
 
     out << "Row: " << row << "\n"
         << "Number: " << entry.number << "\n"
         << "Hall: " << entry.hallSymbol << "\n"
         << "Symbol: " << entry.extendedSymbol << "\n"
-        << "Crystal system: " << engine.crystalSystem() << "\n"
-        << "Origin choice: " << engine.originChoice() << "\n"
-        << "Operations: " << engine.operationCount() << "\n";
+        << "Crystal system: " << group.crystalSystem() << "\n"
+        << "Origin choice: " << group.originChoice() << "\n"
+        << "Operations: " << group.operationCount() << "\n";
 
     if (absentLimit >= 0) {
         const auto n = static_cast<std::int16_t>(absentLimit);
         for (std::int16_t h = n; h >= -n; --h)
             for (std::int16_t k = n; k >= -n; --k)
                 for (std::int16_t l = n; l >= -n; --l)
-                    if ((h != 0 || k != 0 || l != 0) && engine.isExtinct(h, k, l))
+                    if ((h != 0 || k != 0 || l != 0) && group.isAbsent(h, k, l))
                         out << h << " " << k << " " << l << "\n";
     } else {
-        const std::string listing = engine.listingText();
+        const std::string listing = listingText(group);
         std::size_t start = 0;
         for (std::size_t line = 0; start < listing.size(); ++line) {
             std::size_t end = listing.find("\r\n", start);
             if (end == std::string::npos) end = listing.size();
             out << listing.substr(start, end - start) << "\n";
-            if (matrices && line > 0) out << matrixLine(engine.symOps()[line - 1].m) << "\n";
+            if (matrices && line > 0) out << matrixLine(group.operations()[line - 1].m) << "\n";
             start = end + 2;
         }
     }
 
-    if (const auto file = args.value("--listing"))
-        if (!engine.writeListing(*file)) return kFailure;
+    if (const auto file = args.value("--listing")) {
+        if (const Outcome written = writeFileAtomically(*file, listingText(group)); !written) {
+            say("Cannot write the symmetry listing " + *file + ": " + written.problem());
+            return kFailure;
+        }
+    }
     return 0;
 }
 

@@ -54,31 +54,26 @@ private:
 
 } // namespace
 
-std::optional<std::string> readWholeFile(const std::string& path, std::string& error) {
+Result<std::string> readWholeFile(const std::string& path) {
     // Looking before opening keeps devices and FIFOs from ever being opened; the second look
     // through the open descriptor catches a file swapped for one in between.
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        error = unreadable(errno);
-        return std::nullopt;
+        return Problem{unreadable(errno)};
     }
     if (std::optional<std::string> refusal = refusalFor(info)) {
-        error = *refusal;
-        return std::nullopt;
+        return Problem{*refusal};
     }
     // Without O_NONBLOCK, opening a FIFO put in the file's place would wait for a writer.
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) {
-        error = unreadable(errno);
-        return std::nullopt;
+        return Problem{unreadable(errno)};
     }
     if (::fstat(file.get(), &info) != 0) {
-        error = unreadable(errno);
-        return std::nullopt;
+        return Problem{unreadable(errno)};
     }
     if (std::optional<std::string> refusal = refusalFor(info)) {
-        error = *refusal;
-        return std::nullopt;
+        return Problem{*refusal};
     }
 
     // The file may still grow while it is read: room for one byte past the limit notices.
@@ -88,16 +83,14 @@ std::optional<std::string> readWholeFile(const std::string& path, std::string& e
     for (;;) {
         if (filled == content.size()) {
             if (filled >= ceiling) {
-                error = std::string("is larger than ") + kLargestReadableFileText;
-                return std::nullopt;
+                return Problem{std::string("is larger than ") + kLargestReadableFileText};
             }
             content.resize(std::min(ceiling, 2 * filled));
         }
         const ssize_t got = ::read(file.get(), content.data() + filled, content.size() - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
-            error = unreadable(errno);
-            return std::nullopt;
+            return Problem{unreadable(errno)};
         }
         if (got == 0) break;
         filled += static_cast<std::size_t>(got);
@@ -139,7 +132,7 @@ std::string reasonOf(int errorNumber) {
 
 // Where a write to `path` lands: the path itself, or the file its chain of symbolic links
 // finally names (which need not exist yet).
-std::optional<std::string> followLinks(const std::string& path, std::string& error) {
+Result<std::string> followLinks(const std::string& path) {
     std::string current = path;
     for (int depth = 0; depth <= kMaxLinkDepth; ++depth) {
         struct stat info {};
@@ -147,14 +140,12 @@ std::optional<std::string> followLinks(const std::string& path, std::string& err
         std::error_code ec;
         const fs::path next = fs::read_symlink(current, ec);
         if (ec) {
-            error = ec.message();
-            return std::nullopt;
+            return Problem{ec.message()};
         }
         // A relative link is relative to the folder that holds it.
         current = (fs::path(current).parent_path() / next).string();
     }
-    error = reasonOf(ELOOP);
-    return std::nullopt;
+    return Problem{reasonOf(ELOOP)};
 }
 
 std::string temporaryName(const fs::path& target, std::random_device& random) {
@@ -172,35 +163,30 @@ AtomicFileWriter::~AtomicFileWriter() {
     discard();
 }
 
-bool AtomicFileWriter::open(const std::string& path, std::string& error) {
+Outcome AtomicFileWriter::open(const std::string& path) {
     discard();
     if (path.empty() || path.back() == '/') {
-        error = "the file name is missing";
-        return false;
+        return Problem{"the file name is missing"};
     }
-    const std::optional<std::string> target = followLinks(path, error);
-    if (!target) return false;
+    const Result<std::string> target = followLinks(path);
+    if (!target) return target.failure();
     // Names the file behind a link, since that is the one the reason is about.
     const std::string viaLink = *target == path ? "" : " (the link leads to " + *target + ")";
 
     struct stat existing {};
     const bool exists = ::lstat(target->c_str(), &existing) == 0;
     if (!exists && errno != ENOENT) {
-        error = reasonOf(errno) + viaLink;
-        return false;
+        return Problem{reasonOf(errno) + viaLink};
     }
     if (exists && S_ISDIR(existing.st_mode)) {
-        error = "it is a folder, not a file" + viaLink;
-        return false;
+        return Problem{"it is a folder, not a file" + viaLink};
     }
     // Replacing a FIFO or a device node would swap the node for a plain file.
     if (exists && !S_ISREG(existing.st_mode)) {
-        error = "it is not a regular file" + viaLink;
-        return false;
+        return Problem{"it is not a regular file" + viaLink};
     }
     if (exists && ::access(target->c_str(), W_OK) != 0) {
-        error = reasonOf(errno) + viaLink;
-        return false;
+        return Problem{reasonOf(errno) + viaLink};
     }
 
     // Until it has the permissions of the file it replaces, only its owner may read it.
@@ -222,8 +208,7 @@ bool AtomicFileWriter::open(const std::string& path, std::string& error) {
         if (descriptor < 0 && errno != EEXIST) break;
     }
     if (descriptor < 0) {
-        error = reasonOf(errno) + viaLink;
-        return false;
+        return Problem{reasonOf(errno) + viaLink};
     }
     target_ = *target;
     temporary_ = temporary;
@@ -235,61 +220,61 @@ bool AtomicFileWriter::open(const std::string& path, std::string& error) {
         if (::fchown(descriptor_, existing.st_uid, existing.st_gid) != 0 &&
             ::fchown(descriptor_, static_cast<uid_t>(-1), existing.st_gid) != 0) {}
         if (::fchmod(descriptor_, existing.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) != 0) {
-            error = reasonOf(errno) + viaLink;
+            const Problem failed{reasonOf(errno) + viaLink};
             discard();
-            return false;
+            return failed;
         }
     }
-    return true;
+    return {};
 }
 
-bool AtomicFileWriter::write(std::string_view bytes, std::string& error) {
+Outcome AtomicFileWriter::write(std::string_view bytes) {
     if (!isOpen()) {
-        error = "the file is not open for writing";
-        return false;
+        return Problem{"the file is not open for writing"};
     }
     while (!bytes.empty()) {
         const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
             // A write that takes nothing and gives no reason is a full disk in disguise.
-            error = reasonOf(written < 0 ? errno : ENOSPC);
+            const Problem failed{reasonOf(written < 0 ? errno : ENOSPC)};
             discard();
-            return false;
+            return failed;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-    return true;
+    return {};
 }
 
-bool AtomicFileWriter::commit(std::string& error) {
+Outcome AtomicFileWriter::commit() {
     if (!isOpen()) {
-        error = "the file is not open for writing";
-        return false;
+        return Problem{"the file is not open for writing"};
     }
     // A file system may report a full disk only when the data reach it.
     if (::fsync(descriptor_) != 0) {
-        error = reasonOf(errno);
+        const Problem failed{reasonOf(errno)};
         discard();
-        return false;
+        return failed;
     }
-    if (temporary_.empty() && !nameTemporaryFile(error)) {
-        discard();
-        return false;
+    if (temporary_.empty()) {
+        if (Outcome named = nameTemporaryFile(); !named) {
+            discard();
+            return named;
+        }
     }
     const int closed = ::close(descriptor_);
     const int closeError = errno;
     descriptor_ = -1;
     if (closed != 0 || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        error = reasonOf(closed != 0 ? closeError : errno);
+        const Problem failed{reasonOf(closed != 0 ? closeError : errno)};
         discard();
-        return false;
+        return failed;
     }
     temporary_.clear();
-    return true;
+    return {};
 }
 
-bool AtomicFileWriter::nameTemporaryFile(std::string& error) {
+Outcome AtomicFileWriter::nameTemporaryFile() {
     // rename needs a name; the file gets one beside the target only now that it is complete.
     const std::string openFile = std::string(kOpenFiles) + "/" + std::to_string(descriptor_);
     std::random_device random;
@@ -297,12 +282,11 @@ bool AtomicFileWriter::nameTemporaryFile(std::string& error) {
         const std::string name = temporaryName(fs::path(target_), random);
         if (::linkat(AT_FDCWD, openFile.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             temporary_ = name;
-            return true;
+            return {};
         }
         if (errno != EEXIST) break;
     }
-    error = reasonOf(errno);
-    return false;
+    return Problem{reasonOf(errno)};
 }
 
 void AtomicFileWriter::discard() {
@@ -312,9 +296,11 @@ void AtomicFileWriter::discard() {
     temporary_.clear();
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& content, std::string& error) {
+Outcome writeFileAtomically(const std::string& path, const std::string& content) {
     AtomicFileWriter writer;
-    return writer.open(path, error) && writer.write(content, error) && writer.commit(error);
+    if (Outcome opened = writer.open(path); !opened) return opened;
+    if (Outcome written = writer.write(content); !written) return written;
+    return writer.commit();
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {

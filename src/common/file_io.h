@@ -2,6 +2,8 @@
 // Whole-file reading and writing. Writes go to a temporary file beside the target that replaces
 // it only when everything was written, so a failed write never destroys the previous file.
 
+#include "common/result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -19,10 +21,10 @@ inline constexpr const char* kLargestReadableFileText = "64 MB";
 
 // The bytes of a regular file (a symbolic link is followed) of at most kLargestReadableFile
 // bytes. Devices, FIFOs and sockets are refused without reading from them, and opening never
-// waits for a FIFO's writer. No value when the file is refused or cannot be read; `error` then
-// says why, worded to follow the file's name: "is not a regular file", "is larger than 64 MB",
-// "is a folder, not a file", "cannot be read: <reason>".
-std::optional<std::string> readWholeFile(const std::string& path, std::string& error);
+// waits for a FIFO's writer. A file that is refused or cannot be read gives a problem worded to
+// follow the file's name: "is not a regular file", "is larger than 64 MB", "is a folder, not a
+// file", "cannot be read: <reason>".
+Result<std::string> readWholeFile(const std::string& path);
 
 // Lines without their line ends; accepts CR LF and LF, and drops a UTF-8 byte-order mark before
 // the first line. At most `maxLines` lines are split off; the rest of the content is ignored,
@@ -42,7 +44,8 @@ std::vector<std::string> splitLines(const std::string& content,
 // allows it); a new file gets 0666 less the umask, as a plain open would give it.
 //
 // Paths are taken as bytes, as the system names files. Reasons for a failure are short phrases
-// ("No space left on device", "it is not a regular file") for the caller to put after the name.
+// ("No space left on device", "it is not a regular file"), the problems' messages, for the
+// caller to put after the name.
 class AtomicFileWriter {
 public:
     // How the temporary file is made. Unnamed files vanish with a process that dies before
@@ -55,22 +58,20 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Checks the target and creates the temporary file; false with the reason in `error`.
-    bool open(const std::string& path, std::string& error);
+    // Checks the target and creates the temporary file.
+    Outcome open(const std::string& path);
     // Appends bytes; a failure discards everything written so far.
-    bool write(std::string_view bytes, std::string& error);
+    Outcome write(std::string_view bytes);
     // Puts the bytes on the disk and replaces the target with them. The writer is closed
     // afterwards whatever the outcome.
-    bool commit(std::string& error);
+    Outcome commit();
     // Drops what was written; the target stays as it was.
     void discard();
 
     bool isOpen() const { return descriptor_ >= 0; }
-    // The file that commit replaces: the path given, or where its symbolic links lead.
-    const std::string& targetPath() const { return target_; }
 
 private:
-    bool nameTemporaryFile(std::string& error);
+    Outcome nameTemporaryFile();
 
     Temporary temporaryKind_;
     std::string target_;
@@ -79,8 +80,8 @@ private:
     int descriptor_ = -1;
 };
 
-// Writes `content` to `path` through an AtomicFileWriter; false with the reason in `error`.
-bool writeFileAtomically(const std::string& path, const std::string& content, std::string& error);
+// Writes `content` to `path` through an AtomicFileWriter.
+Outcome writeFileAtomically(const std::string& path, const std::string& content);
 
 // Joins a folder and a file name with exactly one "/" between them.
 std::string joinPath(const std::string& folder, const std::string& name);

@@ -11,7 +11,13 @@ namespace tavrel {
 
 // What went wrong, worded for the user ("\"bad.tvr\" cannot be read: No such file or directory").
 struct Problem {
+    // Most problems refuse what was asked for. Input that is not of its kind at all (a file
+    // whose first line is not its format's header) is told apart, so that a caller can answer
+    // it more lightly.
+    enum class Kind { Refused, WrongKind };
+
     std::string message;
+    Kind kind = Kind::Refused;
     friend bool operator==(const Problem&, const Problem&) = default;
 };
 
@@ -40,11 +46,13 @@ public:
     const T* operator->() const { return &value(); }
     T* operator->() { return &value(); }
 
-    // Empty for a value.
-    const std::string& problem() const {
-        static const std::string none;
-        return ok() ? none : std::get<1>(state_).message;
+    // Only when not ok.
+    const Problem& failure() const {
+        assert(!ok());
+        return std::get<1>(state_);
     }
+    // The problem's message; empty for a value.
+    std::string problem() const { return ok() ? std::string() : failure().message; }
 
 private:
     std::variant<T, Problem> state_;
@@ -54,14 +62,19 @@ private:
 template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
-    Result(Problem problem) : problem_(std::move(problem.message)), ok_(false) {}
+    Result(Problem problem) : problem_(std::move(problem)), ok_(false) {}
 
     bool ok() const { return ok_; }
     explicit operator bool() const { return ok_; }
-    const std::string& problem() const { return problem_; }
+    // Only when not ok.
+    const Problem& failure() const {
+        assert(!ok_);
+        return problem_;
+    }
+    std::string problem() const { return ok_ ? std::string() : problem_.message; }
 
 private:
-    std::string problem_;
+    Problem problem_;
     bool ok_ = true;
 };
 

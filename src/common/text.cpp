@@ -90,4 +90,12 @@ std::string padLeft(std::string_view s, std::size_t width) {
     return std::string(width - s.size(), ' ') + std::string(s);
 }
 
+std::string inQuotes(std::string_view text, std::size_t longest) {
+    std::string shown(text.substr(0, longest));
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    if (text.size() > shown.size()) shown += "...";
+    return "\"" + shown + "\"";
+}
+
 } // namespace tavrel

@@ -22,5 +22,8 @@ std::string removeChars(std::string_view s, std::string_view chars);
 std::vector<std::string> splitBlanks(std::string_view s);
 // The text right-aligned in a field of `width` characters (longer texts are kept whole).
 std::string padLeft(std::string_view s, std::size_t width);
+// A text as a message quotes it: in double quotes, with control characters shown as "?" so that
+// they cannot garble the line it is printed on; beyond `longest` characters cut short with "...".
+std::string inQuotes(std::string_view text, std::size_t longest = std::string_view::npos);
 
 } // namespace tavrel

@@ -11,7 +11,6 @@
 
 namespace tavrel {
 
-inline constexpr int kSpaceGroupCount = 230;
 // Group 225, F m 3 m.
 inline constexpr int kDefaultSpaceGroupIndex = 224;
 
@@ -42,6 +41,14 @@ struct DocumentFields {
     void resetForNewDocument();
 };
 
+// The positions of the d slider that sets the line threshold: whole numbers, one step = 0.1
+// angstrom.
+struct ThresholdRange {
+    int minimum = 0;
+    int maximum = 0;
+    friend bool operator==(const ThresholdRange&, const ThresholdRange&) = default;
+};
+
 // The values read from the fields, and what reading and generation derive from them.
 struct PatternDocument {
     std::string title;
@@ -62,6 +69,8 @@ struct PatternDocument {
     // of the d slider).
     float displayDMin = 0.0f;
     float displayDMax = 99.0f;
+    // The slider's range over the drawn d range of the current list.
+    ThresholdRange threshold;
     LatticeMatrices matrices;
     // The last reading found a cell that closes and no number that cannot be used (one beyond
     // the range of a 4-byte float); nothing is simulated from a document without.

@@ -9,8 +9,6 @@
 
 namespace tavrel {
 
-// Reflection files may hold at most this many reflections.
-inline constexpr std::int32_t kReflectionFileCapacity = 10000;
 // List indices are 16-bit everywhere, so no list ever holds more.
 inline constexpr std::int32_t kMaxReflections = 32767;
 

@@ -1,6 +1,6 @@
 #include "crystal/unit_cell.h"
 
-#include "common/notifier.h"
+#include "common/matrix3.h"
 #include "common/numeric.h"
 
 #include <cmath>
@@ -21,30 +21,10 @@ double braggAngle(double lambda, double d) {
     return arcSin(lambda / 2.0 / d) / kDegToRad;
 }
 
-bool invert3(const Mat3f& m, Mat3f& inverse) {
-    auto e = [&](int r, int c) {
-        return static_cast<double>(m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
-    };
-    // Cofactors C(r, c); the inverse is the transposed cofactor matrix over the determinant.
-    const double c00 = e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1);
-    const double c01 = -(e(1, 0) * e(2, 2) - e(1, 2) * e(2, 0));
-    const double c02 = e(1, 0) * e(2, 1) - e(1, 1) * e(2, 0);
-    const double det = e(0, 0) * c00 + e(0, 1) * c01 + e(0, 2) * c02;
-    if (!(std::fabs(det) >= 1e-6)) return false; // also refuses NaN
+namespace {
 
-    const double c10 = -(e(0, 1) * e(2, 2) - e(0, 2) * e(2, 1));
-    const double c11 = e(0, 0) * e(2, 2) - e(0, 2) * e(2, 0);
-    const double c12 = -(e(0, 0) * e(2, 1) - e(0, 1) * e(2, 0));
-    const double c20 = e(0, 1) * e(1, 2) - e(0, 2) * e(1, 1);
-    const double c21 = -(e(0, 0) * e(1, 2) - e(0, 2) * e(1, 0));
-    const double c22 = e(0, 0) * e(1, 1) - e(0, 1) * e(1, 0);
-    const double cof[3][3] = {{c00, c01, c02}, {c10, c11, c12}, {c20, c21, c22}};
-    for (std::size_t r = 0; r < 3; ++r)
-        for (std::size_t c = 0; c < 3; ++c) inverse[r][c] = toFloat(cof[c][r] / det);
-    return true;
-}
-
-LatticeStatus checkCell(const UnitCell& cell) {
+// The angles alone: the cheap part of checkCell.
+LatticeStatus checkLengthsAndAngles(const UnitCell& cell) {
     for (int i = 0; i < 3; ++i)
         if (!(cell[i] > 0.0f) || !std::isfinite(cell[i])) return LatticeStatus::NoLength;
     const double al = cell.alpha(), be = cell.beta(), ga = cell.gamma();
@@ -57,12 +37,9 @@ LatticeStatus checkCell(const UnitCell& cell) {
     return LatticeStatus::Ok;
 }
 
-LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matrices,
-                                   Notifier& notifier) {
-    if (const LatticeStatus status = checkCell(cell); status != LatticeStatus::Ok) {
-        notifier.error(kInvalidCellMessage);
+LatticeStatus build(const UnitCell& cell, LatticeMatrices& matrices) {
+    if (const LatticeStatus status = checkLengthsAndAngles(cell); status != LatticeStatus::Ok)
         return status;
-    }
     const float al = static_cast<float>(cell.alpha() * kDegToRad);
     const float be = static_cast<float>(cell.beta() * kDegToRad);
     const float ga = static_cast<float>(cell.gamma() * kDegToRad);
@@ -72,10 +49,7 @@ LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matric
     const double sinA = std::sin(al);
     const double mixed = cosG - cosA * cosB;
     const double radicand = square(std::sin(be)) - square(mixed) / square(sinA);
-    if (!(radicand >= 0.0) || !std::isfinite(radicand)) {
-        notifier.error(kInvalidCellMessage);
-        return LatticeStatus::NoRealCell;
-    }
+    if (!(radicand >= 0.0) || !std::isfinite(radicand)) return LatticeStatus::NoRealCell;
 
     Mat3f m{};
     m[0][0] = toFloat(a * std::sqrt(radicand));
@@ -85,14 +59,29 @@ LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matric
     m[2][1] = toFloat(b * cosA);
     m[2][2] = static_cast<float>(c);
 
-    Mat3f inv{};
-    if (!invert3(m, inv)) {
-        notifier.error(kInvalidCellMessage);
-        return LatticeStatus::Singular;
-    }
+    Matrix3d wide{};
+    for (std::size_t r = 0; r < 3; ++r)
+        for (std::size_t col = 0; col < 3; ++col) wide[r][col] = m[r][col];
+    const std::optional<Matrix3d> inverse = inverseByCofactors(wide);
+    if (!inverse) return LatticeStatus::Singular;
     matrices.lattice = m;
-    matrices.inverse = inv;
+    for (std::size_t r = 0; r < 3; ++r)
+        for (std::size_t col = 0; col < 3; ++col)
+            matrices.inverse[r][col] = toFloat((*inverse)[r][col]);
     return LatticeStatus::Ok;
+}
+
+} // namespace
+
+LatticeStatus checkCell(const UnitCell& cell) {
+    LatticeMatrices unused;
+    return build(cell, unused);
+}
+
+Result<LatticeMatrices> buildLatticeMatrices(const UnitCell& cell) {
+    LatticeMatrices matrices;
+    if (build(cell, matrices) != LatticeStatus::Ok) return Problem{kInvalidCellMessage};
+    return matrices;
 }
 
 CellMetric::CellMetric(const UnitCell& cell)

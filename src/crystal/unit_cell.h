@@ -5,12 +5,12 @@
 // arithmetic and store their results as 4-byte floats, so that the numbers match the tables
 // users compare them with.
 
+#include "common/result.h"
+
 #include <array>
 #include <cstdint>
 
 namespace tavrel {
-
-class Notifier;
 
 using Vec3f = std::array<float, 3>;
 using Mat3f = std::array<std::array<float, 3>, 3>; // [row][column]
@@ -43,21 +43,15 @@ enum class LatticeStatus {
 
 inline constexpr const char* kInvalidCellMessage = "Invalid unit cell parameters";
 
-// Whether the six values describe a cell: positive finite lengths, and angles each strictly
-// between 0 and 180 degrees that satisfy the triangle inequalities of a spherical triangle
-// (alpha + beta + gamma < 360, each angle less than the sum of the other two), which is what
-// makes the cell volume real and positive. Ok does not yet promise an invertible matrix.
+// Whether the six values describe a cell whose matrices can be built: positive finite lengths,
+// and angles each strictly between 0 and 180 degrees that satisfy the triangle inequalities of a
+// spherical triangle (alpha + beta + gamma < 360, each angle less than the sum of the other
+// two), which is what makes the cell volume real and positive, and a lattice matrix that can
+// be inverted.
 LatticeStatus checkCell(const UnitCell& cell);
 
-// Rebuilds both matrices from the cell. On failure (checkCell, or a matrix that cannot be
-// inverted) both keep their previous contents, and the notifier shows "Invalid unit cell
-// parameters".
-LatticeStatus buildLatticeMatrices(const UnitCell& cell, LatticeMatrices& matrices,
-                                   Notifier& notifier);
-
-// Inverse by cofactors over the determinant (expanded along the first row). Returns false and
-// leaves `inverse` untouched when |determinant| < 1e-6.
-bool invert3(const Mat3f& m, Mat3f& inverse);
+// Both matrices of the cell; "Invalid unit cell parameters" for a cell that checkCell refuses.
+Result<LatticeMatrices> buildLatticeMatrices(const UnitCell& cell);
 
 // The parts of the triclinic d-spacing formula that depend on the cell alone (the sines and
 // cosines of the angles, the squared edges), worked out once, so that a loop over many triples

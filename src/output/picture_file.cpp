@@ -1,6 +1,7 @@
 #include "output/picture_file.h"
 
 #include "common/file_io.h"
+#include "common/text.h"
 #include "output/image_surface.h"
 #include "output/painter_surface.h"
 
@@ -31,22 +32,18 @@ constexpr int kPngQuality = 75;
 
 using Format = PictureFormat;
 
-std::string cannotWrite(const std::string& path, const std::string& reason) {
-    return "\"" + path + "\" cannot be written: " + reason;
+Problem cannotWrite(const std::string& path, const std::string& reason) {
+    return Problem{inQuotes(path) + " cannot be written: " + reason};
 }
 
 // Hands the encoded picture to the writer, which replaces the file only once all of it is on
 // the disk.
-bool commitBytes(AtomicFileWriter& file, const std::string& path, const QByteArray& bytes,
-                 std::string& error) {
-    std::string reason;
-    if (!file.write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                    reason) ||
-        !file.commit(reason)) {
-        error = cannotWrite(path, reason);
-        return false;
-    }
-    return true;
+Outcome commitBytes(AtomicFileWriter& file, const std::string& path, const QByteArray& bytes) {
+    Outcome written =
+        file.write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (written) written = file.commit();
+    if (!written) return cannotWrite(path, written.problem());
+    return {};
 }
 
 // Draws nothing: what a picture draws on once it is finished.
@@ -78,23 +75,17 @@ public:
         if (painter_.isActive()) painter_.end();
     }
 
-    bool open(std::string& error) {
-        std::string reason;
-        if (!file_.open(path_, reason)) {
-            error = cannotWrite(path_, reason);
-            return false;
-        }
+    Outcome open() {
+        if (const Outcome opened = file_.open(path_); !opened)
+            return cannotWrite(path_, opened.problem());
         buffer_.open(QIODevice::WriteOnly);
         switch (format_) {
         case Format::Png:
         case Format::Bmp:
             image_ = std::make_unique<ImageSurface>(width_, height_);
-            if (image_->isNull()) {
-                error = cannotWrite(path_, "not enough memory for the picture");
-                return false;
-            }
+            if (image_->isNull()) return cannotWrite(path_, "not enough memory for the picture");
             target_ = image_.get();
-            return true;
+            return {};
         case Format::Svg:
             svg_ = std::make_unique<QSvgGenerator>();
             svg_->setOutputDevice(&buffer_);
@@ -102,7 +93,7 @@ public:
             svg_->setViewBox(QRect(0, 0, width_, height_));
             svg_->setResolution(kVectorDpi);
             svg_->setTitle(QStringLiteral("Tavrel pattern"));
-            return beginVector(svg_.get(), error);
+            return beginVector(svg_.get());
         case Format::Pdf:
             pdf_ = std::make_unique<QPdfWriter>(&buffer_);
             pdf_->setResolution(kVectorDpi);
@@ -110,18 +101,15 @@ public:
             pdf_->setPageSize(QPageSize(QSizeF(width_, height_) / kVectorDpi, QPageSize::Inch,
                                         QString(), QPageSize::ExactMatch));
             pdf_->setPageMargins(QMarginsF(0, 0, 0, 0));
-            return beginVector(pdf_.get(), error);
+            return beginVector(pdf_.get());
         }
-        return false;
+        return cannotWrite(path_, "the format is unknown");
     }
 
     DrawingSurface& surface() override { return target_ ? *target_ : finished_; }
 
-    bool finish(std::string& error) override {
-        if (!target_) {
-            error = "the picture is already finished";
-            return false;
-        }
+    Outcome finish() override {
+        if (!target_) return Problem{"the picture is already finished"};
         target_ = nullptr;
         bool encoded = true;
         if (image_) {
@@ -133,21 +121,17 @@ public:
         }
         if (!encoded) {
             file_.discard();
-            error = cannotWrite(path_, "the picture could not be encoded");
-            return false;
+            return cannotWrite(path_, "the picture could not be encoded");
         }
-        return commitBytes(file_, path_, buffer_.data(), error);
+        return commitBytes(file_, path_, buffer_.data());
     }
 
 private:
-    bool beginVector(QPaintDevice* device, std::string& error) {
-        if (!painter_.begin(device)) {
-            error = cannotWrite(path_, "the drawing could not be started");
-            return false;
-        }
+    Outcome beginVector(QPaintDevice* device) {
+        if (!painter_.begin(device)) return cannotWrite(path_, "the drawing could not be started");
         vector_.emplace(painter_, width_, height_);
         target_ = &*vector_;
-        return true;
+        return {};
     }
 
     std::string path_;
@@ -177,53 +161,39 @@ std::optional<PictureFormat> pictureFormatOf(const std::string& path) {
     return std::nullopt;
 }
 
-std::unique_ptr<PictureFile> openPictureFile(const std::string& path, int width, int height,
-                                             std::string& error) {
+Result<std::unique_ptr<PictureFile>> openPictureFile(const std::string& path, int width,
+                                                     int height) {
     const std::optional<Format> format = pictureFormatOf(path);
-    if (!format) {
-        error = "unknown picture format of " + path + " (use .png, .bmp, .svg or .pdf)";
-        return nullptr;
-    }
-    return openPictureFile(path, *format, width, height, error);
+    if (!format)
+        return Problem{"unknown picture format of " + path + " (use .png, .bmp, .svg or .pdf)"};
+    return openPictureFile(path, *format, width, height);
 }
 
-std::unique_ptr<PictureFile> openPictureFile(const std::string& path, PictureFormat format,
-                                             int width, int height, std::string& error) {
-    if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) {
-        error = "invalid picture size " + std::to_string(width) + " x " + std::to_string(height);
-        return nullptr;
-    }
+Result<std::unique_ptr<PictureFile>> openPictureFile(const std::string& path, PictureFormat format,
+                                                     int width, int height) {
+    if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide)
+        return Problem{"invalid picture size " + std::to_string(width) + " x " +
+                       std::to_string(height)};
     auto file = std::make_unique<PictureFileImpl>(path, format, width, height);
-    if (!file->open(error)) return nullptr;
-    return file;
+    if (const Outcome opened = file->open(); !opened) return opened.failure();
+    return std::unique_ptr<PictureFile>(std::move(file));
 }
 
-bool writePictureImage(const std::string& path, PictureFormat format, const QImage& image,
-                       std::string& error) {
-    if (format != Format::Png && format != Format::Bmp) {
-        error = cannotWrite(path, "a raster picture is written as PNG or BMP only");
-        return false;
-    }
-    if (image.isNull()) {
-        error = cannotWrite(path, "there is no picture");
-        return false;
-    }
+Outcome writePictureImage(const std::string& path, PictureFormat format, const QImage& image) {
+    if (format != Format::Png && format != Format::Bmp)
+        return cannotWrite(path, "a raster picture is written as PNG or BMP only");
+    if (image.isNull()) return cannotWrite(path, "there is no picture");
     AtomicFileWriter file;
-    std::string reason;
-    if (!file.open(path, reason)) {
-        error = cannotWrite(path, reason);
-        return false;
-    }
+    if (const Outcome opened = file.open(path); !opened) return cannotWrite(path, opened.problem());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, format == Format::Png ? "PNG" : "BMP")) {
         file.discard();
-        error = cannotWrite(path, "the picture could not be encoded");
-        return false;
+        return cannotWrite(path, "the picture could not be encoded");
     }
     buffer.close();
-    return commitBytes(file, path, bytes, error);
+    return commitBytes(file, path, bytes);
 }
 
 } // namespace tavrel

@@ -3,14 +3,13 @@
 #include "common/file_io.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "spacegroup/settings_table.h"
 
 #include <filesystem>
 
 namespace tavrel {
 
 namespace {
-
-constexpr int kSpaceGroupCount = 230;
 
 // Name, then the eight fields, each row split at its first blank.
 constexpr std::string_view kBuiltInSamples[] = {
@@ -206,17 +205,20 @@ SampleListLoad loadSampleList(const std::string& path) {
         load.list = SampleList::builtIn();
         load.source = SampleListLoad::Source::BuiltInUnreadable;
         return load;
-    case PathState::Missing:
+    case PathState::Missing: {
         load.list = SampleList::builtIn();
-        load.source = writeFileAtomically(path, std::string(kFullDefaultCellMenu), load.error)
-                          ? SampleListLoad::Source::BuiltInCreated
-                          : SampleListLoad::Source::BuiltInNotCreated;
+        const Outcome written = writeFileAtomically(path, std::string(kFullDefaultCellMenu));
+        load.source = written ? SampleListLoad::Source::BuiltInCreated
+                              : SampleListLoad::Source::BuiltInNotCreated;
+        load.error = written.problem();
         return load;
+    }
     case PathState::Present:
         break;
     }
-    const std::optional<std::string> content = readWholeFile(path, load.error);
+    const Result<std::string> content = readWholeFile(path);
     if (!content) {
+        load.error = content.problem();
         load.list = SampleList::builtIn();
         load.source = SampleListLoad::Source::BuiltInUnreadable;
         return load;
@@ -226,16 +228,17 @@ SampleListLoad loadSampleList(const std::string& path) {
     return load;
 }
 
-bool createCellMenuIfMissing(const std::string& path, std::string& error) {
+Outcome createCellMenuIfMissing(const std::string& path) {
+    std::string error;
     switch (pathState(path, error)) {
     case PathState::Present:
-        return true;
+        return {};
     case PathState::Unknown:
-        return false;
+        return Problem{error};
     case PathState::Missing:
         break;
     }
-    return writeFileAtomically(path, std::string(kShortDefaultCellMenu), error);
+    return writeFileAtomically(path, std::string(kShortDefaultCellMenu));
 }
 
 SampleFieldValues fieldValuesOf(const Sample& sample) {

@@ -3,6 +3,8 @@
 // ("lib/cellmenu.txt" under the program folder), which the user edits with a text editor. The
 // file is read once at start-up; edits take effect at the next start.
 
+#include "common/result.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -71,8 +73,8 @@ struct SampleListLoad {
 SampleListLoad loadSampleList(const std::string& path);
 
 // "Edit ...": gives the editor a file to open. Creates the short default file when nothing is at
-// `path` and leaves an existing file alone. False (with the reason) when it could not be written.
-bool createCellMenuIfMissing(const std::string& path, std::string& error);
+// `path` and leaves an existing file alone. A problem gives the reason it could not be written.
+Outcome createCellMenuIfMissing(const std::string& path);
 
 // What choosing a sample puts into the window's fields.
 struct SampleFieldValues {

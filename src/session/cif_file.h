@@ -6,10 +6,10 @@
 //
 // The setting is identified by the file's symmetry operations whenever it lists them: a
 // structure in a non-standard origin or axis choice must never be simulated with the
-// absences of the standard one. See chooseSetting in cif_file.cpp for the rules.
+// absences of the standard one (see spacegroup/setting_identification.h for the rules).
 
-#include "session/input_files.h"
-#include "session/simulation.h"
+#include "common/result.h"
+#include "crystal/document.h"
 
 #include <array>
 #include <optional>
@@ -31,28 +31,19 @@ struct CifStructure {
     std::vector<std::string> warnings;
 };
 
-struct CifReading {
-    std::optional<CifStructure> structure; // none when the file is refused
-    std::string error;                     // then names the file and the problem
-};
-
-// Reads the text of a CIF; `path` names the file in the messages. Never throws.
-CifReading readCifText(const std::string& text, const std::string& path);
+// Reads the text of a CIF; `path` names the file in the messages, which name it first. Never
+// throws.
+Result<CifStructure> readCifText(const std::string& text, const std::string& path);
 // Reads the file at `path`.
-CifReading readCifFile(const std::string& path);
+Result<CifStructure> readCifFile(const std::string& path);
 
 // The fields of a new document (DocumentFields::resetForNewDocument) with the structure's
 // title, cell, group and setting row, d-Max "0" so that it follows from the cell.
 void applyCifStructure(DocumentFields& fields, const CifStructure& structure);
 
-// Reads the file, puts it into the fields and generates its reflections (announced as
-// Generated), as opening a pattern input file does; the warnings go to the notifier as
-// messages afterwards. A refused file leaves the simulation as it was.
-FileOutcome openCif(Simulation& sim, const std::string& path, const CancelCheck& cancelled = {});
-
-// A pattern input file stores only the group's list position: when the document uses a setting
-// other than the list's own for that group, the message that saving it to `path` loses the
+// A pattern input file stores only the group's list position: when the fields use a setting
+// other than the list's own for that group, the message that saving them to `path` loses the
 // setting; empty otherwise.
-std::string settingNotStoredWarning(const Simulation& sim, const std::string& path);
+std::string settingNotStoredWarning(const DocumentFields& fields, const std::string& path);
 
 } // namespace tavrel

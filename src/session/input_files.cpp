@@ -4,7 +4,10 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "session/cif_file.h"
+#include "session/document_reading.h"
 #include "session/generation.h"
+#include "session/reflection_texts.h"
+#include "spacegroup/settings.h"
 
 #include <algorithm>
 #include <array>
@@ -21,8 +24,8 @@ namespace {
 constexpr int kTvrLineCount = 22;
 const char* const kCrLf = "\r\n";
 
-FileOutcome failure(const std::string& path, const std::string& problem) {
-    return {false, "\"" + path + "\" " + problem};
+Problem failure(const std::string& path, const std::string& problem) {
+    return Problem{inQuotes(path) + " " + problem};
 }
 
 int listPosition(const std::string& text, int count) {
@@ -45,15 +48,9 @@ std::vector<std::string> firstTokens(std::string_view line, std::size_t count) {
     return tokens;
 }
 
-// A token as a message quotes it: short, and without control characters that would garble the
-// line it is printed on.
-std::string quoted(std::string_view token) {
-    constexpr std::size_t longest = 24;
-    std::string shown(token.substr(0, longest));
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    if (token.size() > longest) shown += "...";
-    return "\"" + shown + "\"";
+// A token as a message quotes it: short, so that a long line cannot flood the message.
+std::string quotedToken(std::string_view token) {
+    return inQuotes(token, 24);
 }
 
 bool isDigit(char c) {
@@ -89,18 +86,18 @@ bool isWholeNumber(double value) {
 // The index a token of a reflection line holds, or what is wrong with it in `problem`.
 std::optional<std::int16_t> millerIndex(const std::string& token, std::string& problem) {
     if (!isNumberText(token)) {
-        problem = quoted(token) + " is not a number";
+        problem = quotedToken(token) + " is not a number";
         return std::nullopt;
     }
     const double value = leadingNumber(token);
     constexpr double lowest = std::numeric_limits<std::int16_t>::min();
     constexpr double highest = std::numeric_limits<std::int16_t>::max();
     if (!(value >= lowest && value <= highest)) {
-        problem = "the index " + quoted(token) + " lies outside -32768..32767";
+        problem = "the index " + quotedToken(token) + " lies outside -32768..32767";
         return std::nullopt;
     }
     if (!isWholeNumber(value)) {
-        problem = quoted(token) + " is not a whole number";
+        problem = quotedToken(token) + " is not a whole number";
         return std::nullopt;
     }
     return static_cast<std::int16_t>(value);
@@ -111,9 +108,7 @@ std::optional<std::string> latticeProblem(const UnitCell& cell) {
     if (!std::all_of(cell.values.begin(), cell.values.end(),
                      [](float v) { return std::isfinite(v); }))
         return "a value is too large";
-    RecordingNotifier unheard; // the refusal is the reader's message, not a dialog
-    LatticeMatrices matrices;
-    switch (buildLatticeMatrices(cell, matrices, unheard)) {
+    switch (checkCell(cell)) {
     case LatticeStatus::NoLength:
         return "a length is not positive";
     case LatticeStatus::NoRealCell:
@@ -123,6 +118,7 @@ std::optional<std::string> latticeProblem(const UnitCell& cell) {
     case LatticeStatus::Ok:
         break;
     }
+    const LatticeMatrices matrices = *buildLatticeMatrices(cell);
     for (const Mat3f* m : {&matrices.lattice, &matrices.inverse})
         for (const auto& row : *m)
             for (float v : row)
@@ -149,22 +145,7 @@ void putHeaderIntoFields(DocumentFields& f, const std::vector<std::string>& head
     f.settingRow.reset();
 }
 
-struct CheckedReflection {
-    std::int16_t h, k, l;
-    float d;
-    Vec3f g;
-};
-
 } // namespace
-
-std::string indexColumns(std::int16_t h, std::int16_t k, std::int16_t l) {
-    std::string out;
-    for (const std::int16_t index : {h, k, l}) {
-        const std::string text = std::to_string(index);
-        out += text.size() < 4 ? padLeft(text, 4) : " " + text;
-    }
-    return out;
-}
 
 std::optional<InputFormat> inputFormatOf(const std::string& path) {
     const std::string ext = extensionOf(path);
@@ -174,23 +155,27 @@ std::optional<InputFormat> inputFormatOf(const std::string& path) {
     return std::nullopt;
 }
 
-FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled) {
-    std::string reason;
-    const std::optional<std::string> content = readWholeFile(path, reason);
-    if (!content) return failure(path, reason);
+namespace {
+
+Result<InputFile> readTvr(const std::string& path, const DocumentFields& current) {
+    const Result<std::string> content = readWholeFile(path);
+    if (!content) return failure(path, content.problem());
     const std::vector<std::string> lines = splitLines(*content, kTvrLineCount);
 
     if (lines.empty() || !contains(toUpper(lines[0]), "VELDTRACE INPUT 1.")) {
-        sim.notifier().beep();
-        return failure(path, "is not a pattern input file: its first line does not read \"" +
-                                 std::string(kTvrHeader) + "\"");
+        Problem wrongHeader =
+            failure(path, "is not a pattern input file: its first line does not read \"" +
+                              std::string(kTvrHeader) + "\"");
+        wrongHeader.kind = Problem::Kind::WrongKind;
+        return wrongHeader;
     }
     if (lines.size() < static_cast<std::size_t>(kTvrLineCount))
         return failure(path, "ends early: it has " + std::to_string(lines.size()) + " of " +
                                  std::to_string(kTvrLineCount) + " lines");
 
     auto line = [&](int number) { return trim(lines[static_cast<std::size_t>(number - 1)]); };
-    DocumentFields& f = sim.fields;
+    InputFile file{InputFormat::Tvr, path, current, {}, {}};
+    DocumentFields& f = file.fields;
     f.title = line(2);
     f.spaceGroupIndex = listPosition(line(3), kSpaceGroupCount);
     f.settingRow.reset();
@@ -202,51 +187,40 @@ FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck&
     f.orientationType = static_cast<OrientationType>(listPosition(line(17), 2));
     f.d = {line(18), line(19)};
     for (std::size_t i = 0; i < 3; ++i) f.film[i] = line(20 + static_cast<int>(i));
-    sim.document.filePath = path;
-
     // d-Max is derived again from the cell; the stored value is not used.
     f.d[1] = "0";
-    generateReflections(sim, cancelled);
-    return {};
+    return file;
 }
 
-FileOutcome openHkl(Simulation& sim, const std::string& path) {
-    std::string reason;
-    const std::optional<std::string> content = readWholeFile(path, reason);
-    if (!content) return failure(path, reason);
+Result<InputFile> readHkl(const std::string& path, const DocumentFields& current) {
+    const Result<std::string> content = readWholeFile(path);
+    if (!content) return failure(path, content.problem());
     const std::vector<std::string> lines =
         splitLines(*content, static_cast<std::size_t>(kMaxReflections) + 2);
 
-    // Check the whole file before anything changes.
     if (lines.empty()) return failure(path, "is empty");
     const std::vector<std::string> header = firstTokens(lines[0], 7);
     if (header.size() < 6)
         return failure(path, "does not start with the six cell values a b c alpha beta gamma");
 
-    // A scratch simulation reads the cell as the real one will (the group's constraints
-    // included) without touching `sim` and without a dialog about an invalid cell.
-    RecordingNotifier unheard;
-    Simulation trial(unheard);
-    trial.fields = sim.fields;
-    putHeaderIntoFields(trial.fields, header, path);
-    const bool readable = readDocument(trial);
-    const PatternDocument& trialDoc = trial.document;
-    const bool cellIsNumbers = std::all_of(trialDoc.cell.values.begin(), trialDoc.cell.values.end(),
+    InputFile file{InputFormat::Hkl, path, current, {}, {}};
+    putHeaderIntoFields(file.fields, header, path);
+    // The cell is read as the simulation will read it, the group's constraints included.
+    const DocumentReading reading = readDocument(file.fields, PatternDocument{});
+    const PatternDocument& doc = reading.document;
+    const bool cellIsNumbers = std::all_of(doc.cell.values.begin(), doc.cell.values.end(),
                                            [](float v) { return std::isfinite(v); });
     const std::optional<std::string> latticeFault =
-        cellIsNumbers || readable ? latticeProblem(trialDoc.cell) : std::nullopt;
+        cellIsNumbers || !reading.problem ? latticeProblem(doc.cell) : std::nullopt;
     if (latticeFault) {
         std::string cell;
-        for (int i = 0; i < 6; ++i) cell += (i ? " " : "") + shortestText(trialDoc.cell[i]);
+        for (int i = 0; i < 6; ++i) cell += (i ? " " : "") + shortestText(doc.cell[i]);
         return failure(path, "line 1: the cell " + cell + " gives no valid lattice (" +
                                  *latticeFault + ")");
     }
     // A value beyond a 4-byte float, in the file or in the fields the file leaves as they stand,
     // refuses the file as it would refuse a simulation.
-    if (!readable)
-        return failure(path, "cannot be loaded: " + (unheard.events.empty()
-                                                         ? std::string("the fields are not usable")
-                                                         : unheard.events.front().text));
+    if (reading.problem) return failure(path, "cannot be loaded: " + reading.problem->message);
 
     if (lines.size() < 2) return failure(path, "ends early: the reflection count is missing");
     const std::vector<std::string> countTokens = firstTokens(lines[1], 2);
@@ -256,9 +230,9 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
     if (!(isWholeNumber(announced) && announced >= 0))
         return failure(path, "line 2 should hold the number of reflections, a whole number of 0 "
                              "or more, but reads " +
-                                 quoted(trim(lines[1])));
+                                 quotedToken(trim(lines[1])));
     if (announced > kMaxReflections)
-        return failure(path, "line 2 announces " + quoted(countTokens[0]) +
+        return failure(path, "line 2 announces " + quotedToken(countTokens[0]) +
                                  " reflections; a list holds at most " +
                                  std::to_string(kMaxReflections));
     const int count = static_cast<int>(announced);
@@ -266,8 +240,8 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
         return failure(path, "ends early: it announces " + std::to_string(count) +
                                  " reflections but holds " + std::to_string(lines.size() - 2));
 
-    std::vector<CheckedReflection> checked;
-    checked.reserve(static_cast<std::size_t>(count));
+    ReflectionList& r = file.reflections;
+    r.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         const std::string lineName = "line " + std::to_string(i + 3);
         const std::vector<std::string> t = firstTokens(lines[static_cast<std::size_t>(i) + 2], 3);
@@ -282,53 +256,87 @@ FileOutcome openHkl(Simulation& sim, const std::string& path) {
         const auto [h, k, l] = hkl;
         if (h == 0 && k == 0 && l == 0)
             return failure(path, lineName + ": (0 0 0) is not a lattice plane");
-        const float d = dSpacing(trialDoc.cell, h, k, l);
+        const float d = dSpacing(doc.cell, h, k, l);
         Vec3f g{static_cast<float>(h), static_cast<float>(k), static_cast<float>(l)};
-        toCartesian(trialDoc.matrices, g, false);
+        toCartesian(doc.matrices, g, false);
         if (!(std::isfinite(d) && d > 0))
             return failure(path, lineName + ": " + indexText(h, k, l) +
                                      " gets no finite positive d-spacing in this cell");
         if (!std::all_of(g.begin(), g.end(), [](float v) { return std::isfinite(v); }))
             return failure(path, lineName + ": " + indexText(h, k, l) +
                                      " gets no finite reciprocal vector in this cell");
-        checked.push_back({h, k, l, d, g});
+        r.append(h, k, l, d, g);
+        r.trackComponents(g);
     }
+    return file;
+}
 
-    putHeaderIntoFields(sim.fields, header, path);
-    readDocument(sim);
+Result<InputFile> readCif(const std::string& path, const DocumentFields& current) {
+    Result<CifStructure> structure = readCifFile(path);
+    if (!structure) return structure.failure();
+    InputFile file{InputFormat::Cif, path, current, {}, std::move(structure->warnings)};
+    applyCifStructure(file.fields, *structure);
+    return file;
+}
+
+// A reflection file's reflections as they stand, in the cell and group of its first line.
+NewListReport takeReflections(Simulation& sim, const InputFile& file) {
+    sim.fields = file.fields;
+    takeReading(sim, readDocument(sim.fields, sim.document));
+    sim.document.filePath = file.path;
 
     PatternDocument& doc = sim.document;
-    ReflectionList& r = sim.reflections;
-    float smallest = 999, largest = 0;
-    for (const CheckedReflection& c : checked) {
-        r.append(c.h, c.k, c.l, c.d, c.g);
-        smallest = std::min(smallest, c.d);
-        largest = std::max(largest, c.d);
-        r.trackComponents(c.g);
-    }
+    sim.reflections = file.reflections;
     // A file without reflections keeps the d range that reading the document gave.
-    if (!checked.empty()) {
-        doc.dMin = doc.displayDMin = smallest;
-        doc.dMax = doc.displayDMax = largest;
+    if (!sim.reflections.empty()) {
+        const auto [smallest, largest] =
+            std::minmax_element(sim.reflections.d.begin(), sim.reflections.d.end());
+        doc.dMin = doc.displayDMin = *smallest;
+        doc.dMax = doc.displayDMax = *largest;
     }
-
     showDocument(sim);
     completeNewReflections(sim);
-    sim.announce(SimulationChange::Loaded);
-    return {};
+    NewListReport report;
+    report.origin = NewList::Loaded;
+    return report;
 }
 
-FileOutcome openInputFile(Simulation& sim, const std::string& path, InputFormat format,
-                          const CancelCheck& cancelled) {
-    if (format == InputFormat::Cif) return openCif(sim, path, cancelled);
-    return format == InputFormat::Tvr ? openTvr(sim, path, cancelled) : openHkl(sim, path);
+} // namespace
+
+Result<InputFile> readInputFile(const std::string& path, InputFormat format,
+                                const DocumentFields& current) {
+    switch (format) {
+    case InputFormat::Tvr:
+        return readTvr(path, current);
+    case InputFormat::Hkl:
+        return readHkl(path, current);
+    case InputFormat::Cif:
+        break;
+    }
+    return readCif(path, current);
 }
 
-std::string tvrText(Simulation& sim, const CancelCheck& cancelled) {
-    if (!sim.reflections.generated) generateReflections(sim, cancelled);
+Result<NewListReport> takeInputFile(Simulation& sim, const InputFile& file,
+                                    const CancelCheck& cancelled) {
+    if (file.format == InputFormat::Hkl) return takeReflections(sim, file);
+    sim.fields = file.fields;
+    sim.document.filePath = file.path;
+    Result<NewListReport> report = generateReflections(sim, cancelled);
+    if (report)
+        report->warnings.insert(report->warnings.end(), file.warnings.begin(), file.warnings.end());
+    return report;
+}
+
+Result<NewListReport> openInputFile(Simulation& sim, const std::string& path, InputFormat format,
+                                    const CancelCheck& cancelled) {
+    const Result<InputFile> file = readInputFile(path, format, sim.fields);
+    if (!file) return file.failure();
+    return takeInputFile(sim, *file, cancelled);
+}
+
+std::string tvrText(const Simulation& sim) {
     const DocumentFields& f = sim.fields;
     const PatternDocument& doc = sim.document;
-    sim.document.title = f.title;
 
     std::string out;
     auto line = [&](const std::string& text) { out += text + kCrLf; };
@@ -363,28 +371,29 @@ std::string hklText(const Simulation& sim) {
     return out;
 }
 
-FileOutcome saveTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled) {
-    std::string reason;
-    if (!writeFileAtomically(path, tvrText(sim, cancelled), reason))
-        return failure(path, "cannot be written: " + reason);
-    sim.document.filePath = path;
-    if (const std::string lost = settingNotStoredWarning(sim, path); !lost.empty())
-        sim.notifier().message(lost);
-    return {};
-}
-
-FileOutcome saveHkl(const Simulation& sim, const std::string& path) {
-    std::string reason;
-    if (!writeFileAtomically(path, hklText(sim), reason))
-        return failure(path, "cannot be written: " + reason);
-    return {};
-}
-
-FileOutcome saveInputFile(Simulation& sim, const std::string& path, InputFormat format,
-                          const CancelCheck& cancelled) {
+Result<std::vector<std::string>> saveInputFile(Simulation& sim, const std::string& path,
+                                               InputFormat format, const CancelCheck& cancelled) {
     if (format == InputFormat::Cif)
         return failure(path, "cannot be written: CIF files are only read");
-    return format == InputFormat::Tvr ? saveTvr(sim, path, cancelled) : saveHkl(sim, path);
+    std::vector<std::string> warnings;
+    if (format == InputFormat::Tvr && !sim.reflections.generated) {
+        // The file stores the values read from the fields; input the simulation refuses is
+        // written all the same, so that nothing typed is lost, and the user is told.
+        if (const Result<NewListReport> generated = generateReflections(sim, cancelled))
+            warnings = generated->warnings;
+        else
+            warnings.push_back(generated.problem());
+    }
+    const std::string text = format == InputFormat::Tvr ? tvrText(sim) : hklText(sim);
+    if (const Outcome written = writeFileAtomically(path, text); !written)
+        return failure(path, "cannot be written: " + written.problem());
+    if (format == InputFormat::Tvr) {
+        sim.document.title = sim.fields.title;
+        sim.document.filePath = path;
+        if (std::string lost = settingNotStoredWarning(sim.fields, path); !lost.empty())
+            warnings.push_back(std::move(lost));
+    }
+    return warnings;
 }
 
 } // namespace tavrel

@@ -1,14 +1,20 @@
 #pragma once
-// The two file formats that carry a simulation: the pattern input file (".tvr", every input of
-// the document) and the reflection file (".hkl", a cell, a space group and explicit
-// reflections). Lines are written with CR LF; reading accepts CR LF or LF. A crystallographic
-// information file (".cif", see cif_file.h) is a third format that is only read.
+// The files that carry a simulation: the pattern input file (".tvr", every input of the
+// document), the reflection file (".hkl", a cell, a space group and explicit reflections) and the
+// crystallographic information file (".cif", see cif_file.h, only read). Lines are written with
+// CR LF; reading accepts CR LF or LF.
+//
+// Opening is two steps, so that a caller can tell a refused file (nothing changed) from a file
+// whose input the simulation then refuses: readInputFile reads and checks a file and changes
+// nothing, takeInputFile puts what was read into the simulation.
 
+#include "common/result.h"
+#include "session/generation.h"
 #include "session/simulation.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tavrel {
 
@@ -19,39 +25,52 @@ inline constexpr const char* kTvrHeader = "VELDTRACE INPUT 1.5";
 // The format of a path by its extension (".tvr", ".hkl" or ".cif", any case).
 std::optional<InputFormat> inputFormatOf(const std::string& path);
 
-struct FileOutcome {
-    bool ok = true;
-    std::string error; // names the file and the problem
+// What an input file gives a simulation.
+struct InputFile {
+    InputFormat format = InputFormat::Tvr;
+    std::string path;
+    // The fields the file sets; those it does not hold keep the values they were read with.
+    DocumentFields fields;
+    // A reflection file's reflections, as they stand (no extinction test, no d range, file
+    // order).
+    ReflectionList reflections;
+    // For the user when the file is taken all the same (a CIF with several structures, ...).
+    std::vector<std::string> warnings;
 };
 
-// Loads a pattern input file and generates its reflections (announced as Generated). A first
-// line without "VELDTRACE INPUT 1." beeps; that and every other failure (unreadable file, a
-// file that ends early) leaves the simulation as it was.
-FileOutcome openTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled = {});
-// Loads a reflection file: the cell and group into the fields, the reflections as they stand
-// (no extinction test, no d range, file order), announced as Loaded. The whole file is checked
-// first; a file that cannot be used leaves the simulation as it was, and the error names the
-// file, the line and the problem: a cell that gives no lattice, a count that is not a whole
-// number from 0 to kMaxReflections, a file ending early, an index that is not a whole number
-// in -32768..32767, (0 0 0), or a reflection without a finite positive spacing in the cell.
-FileOutcome openHkl(Simulation& sim, const std::string& path);
-FileOutcome openInputFile(Simulation& sim, const std::string& path, InputFormat format,
-                          const CancelCheck& cancelled = {});
+// Reads and checks the file at `path`; `current` are the fields the file's values go into.
+// Refused, with a message that names the file and the problem: a file that cannot be read; a
+// pattern input file whose first line lacks "VELDTRACE INPUT 1." (Problem::Kind::WrongKind) or
+// that ends early; a reflection file with a cell that gives no lattice, a count that is not a
+// whole number from 0 to kMaxReflections, a file ending early, an index that is not a whole
+// number in -32768..32767, (0 0 0), or a reflection without a finite positive spacing in the
+// cell, or whose values (with the fields it leaves as they are) the simulation cannot take; a CIF
+// as readCifFile refuses it.
+Result<InputFile> readInputFile(const std::string& path, InputFormat format,
+                                const DocumentFields& current);
 
-// The 22 lines of the pattern input file (generating the reflections first when they are not).
-std::string tvrText(Simulation& sim, const CancelCheck& cancelled = {});
+// Puts a file that was read into the simulation: a reflection file's reflections as they stand
+// (NewList::Loaded), the reflections of any other generated (NewList::Generated). The file's
+// warnings come first among the report's.
+Result<NewListReport> takeInputFile(Simulation& sim, const InputFile& file,
+                                    const CancelCheck& cancelled = {});
+
+// Both steps; a refused file leaves the simulation as it was.
+Result<NewListReport> openInputFile(Simulation& sim, const std::string& path, InputFormat format,
+                                    const CancelCheck& cancelled = {});
+
+// The 22 lines of the pattern input file of a simulation whose reflections were generated (or
+// loaded): the values read at that time, the other fields as they stand.
+std::string tvrText(const Simulation& sim);
 // The reflection file of the reflections above the drawn d threshold (those with a finite,
 // positive spacing; no other spacing can be read back).
 std::string hklText(const Simulation& sim);
 
-// h, k and l right-aligned in 4 characters each, as the reflection file and the report show
-// them. An index that fills its column (-100, 1000) gets a blank before it, so that the
-// numbers never run together.
-std::string indexColumns(std::int16_t h, std::int16_t k, std::int16_t l);
-
-FileOutcome saveTvr(Simulation& sim, const std::string& path, const CancelCheck& cancelled = {});
-FileOutcome saveHkl(const Simulation& sim, const std::string& path);
-FileOutcome saveInputFile(Simulation& sim, const std::string& path, InputFormat format,
-                          const CancelCheck& cancelled = {});
+// Writes the simulation in `format` (a CIF cannot be written); a pattern input file of a document
+// not yet simulated is simulated first. The warnings are for the user (a setting that the file
+// cannot store, input that the simulation refused); a problem names the file and the reason.
+Result<std::vector<std::string>> saveInputFile(Simulation& sim, const std::string& path,
+                                               InputFormat format,
+                                               const CancelCheck& cancelled = {});
 
 } // namespace tavrel

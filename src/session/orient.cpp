@@ -32,6 +32,12 @@ bool applyOrientationText(Simulation& sim, bool isDirect) {
     return true;
 }
 
+bool setOrientation(Simulation& sim, const std::string& text, OrientationType type) {
+    sim.fields.orientationType = type;
+    sim.fields.orientation = text;
+    return applyOrientationText(sim, type == OrientationType::Direct);
+}
+
 void orientAlong(Simulation& sim, const Vec3f& v) {
     orientPoints(orientationMatrix(v), sim.reflections, sim.points);
     // The matrix carries v onto +z; the quarter turn about y brings +z onto the viewing axis.
@@ -40,7 +46,6 @@ void orientAlong(Simulation& sim, const Vec3f& v) {
 
 void rotateAboutViewAxis(Simulation& sim, ViewAxis axis, float degrees) {
     rotatePoints(sim.points, axis, degrees);
-    sim.announce(SimulationChange::Turned);
 }
 
 void turnByArrowKey(Simulation& sim, ArrowKey key) {
@@ -60,16 +65,13 @@ void turnByArrowKey(Simulation& sim, ArrowKey key) {
         break;
     }
     sortAlongViewingAxis(sim.points);
-    sim.announce(SimulationChange::Turned);
 }
 
 void applyPresetOrientation(Simulation& sim, int position) {
     if (position < 0 || position >= static_cast<int>(kPresetOrientations.size())) return;
     const PresetOrientation& p = kPresetOrientations[static_cast<std::size_t>(position)];
     if (p.text.empty()) return;
-    sim.fields.orientationType = p.type;
-    sim.fields.orientation = std::string(p.text);
-    applyOrientationText(sim, p.type == OrientationType::Direct);
+    setOrientation(sim, std::string(p.text), p.type);
 }
 
 } // namespace tavrel

@@ -5,6 +5,7 @@
 #include "session/simulation.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace tavrel {
@@ -15,6 +16,9 @@ namespace tavrel {
 // the text or in the Cartesian frame), changes no orientation, shows "invalid" in the field,
 // and gives false.
 bool applyOrientationText(Simulation& sim, bool isDirect);
+
+// Types `text` and `type` into the orientation field and applies it, as applyOrientationText.
+bool setOrientation(Simulation& sim, const std::string& text, OrientationType type);
 
 // Rebuilds the points from the unrotated reflection vectors so that the Cartesian vector v
 // points along the viewing axis, discarding earlier turns.

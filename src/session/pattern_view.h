@@ -25,10 +25,15 @@ PatternInput patternInput(const Simulation& sim, const PatternView& pattern, boo
 
 // What a new reflection list changes on the screen: every reflection unselected, lines rather
 // than points, and the film fitted to the picture (a generated list first takes the scale of
-// its own spread). `change` says where the list came from.
-void showNewReflections(PatternView& pattern, const Simulation& sim, SimulationChange change);
+// its own spread).
+void showNewReflections(PatternView& pattern, const Simulation& sim, NewList origin);
 
 // Rescales so that the whole film fits the picture.
 void fitToWindow(PatternView& pattern, const PatternDocument& document);
+
+// Selects every reflection whose d lies within 0.001 angstrom of d-Max, and only those.
+void selectStrongest(PatternView& pattern, const Simulation& sim);
+// Selects the reflection (h k l) (every entry of it); false when the list has none.
+bool selectReflection(PatternView& pattern, const ReflectionList& reflections, int h, int k, int l);
 
 } // namespace tavrel

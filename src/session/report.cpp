@@ -4,7 +4,7 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "crystal/unit_cell.h"
-#include "session/input_files.h"
+#include "session/reflection_texts.h"
 
 #include <algorithm>
 #include <ctime>
@@ -73,10 +73,12 @@ std::string reportText(const Simulation& sim, const std::string& dateTime) {
     return out;
 }
 
-std::string writeReport(Simulation& sim, const std::string& folder, std::string& error) {
+Result<std::string> writeReport(Simulation& sim, const std::string& folder) {
     sim.document.title = sim.fields.title;
     const std::string path = joinPath(folder, kReportFileName);
-    if (!writeFileAtomically(path, reportText(sim, reportDateTime()), error)) return {};
+    if (const Outcome written = writeFileAtomically(path, reportText(sim, reportDateTime()));
+        !written)
+        return Problem{inQuotes(path) + " cannot be written: " + written.problem()};
     return path;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The simulation report "Report.txt": the inputs of the simulation and its reflection table.
 
+#include "common/result.h"
 #include "session/simulation.h"
 
 #include <string>
@@ -17,8 +18,7 @@ std::string reportText(const Simulation& sim, const std::string& dateTime);
 std::string reportDateTime();
 
 // Takes the Description field as the title and writes the report into `folder` (replacing an
-// earlier one). Returns the file's path, or an empty text with `error` set when it cannot be
-// written.
-std::string writeReport(Simulation& sim, const std::string& folder, std::string& error);
+// earlier one). The file's path, or a problem that names it and the reason.
+Result<std::string> writeReport(Simulation& sim, const std::string& folder);
 
 } // namespace tavrel

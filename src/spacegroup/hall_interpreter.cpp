@@ -1,9 +1,9 @@
 // Hall symbols to symmetry operations: the generators named by the matrix symbols, their
 // closure into one operation per distinct rotation, then the inverted and centred copies.
 
-#include "common/notifier.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "spacegroup/settings.h"
 #include "spacegroup/space_group.h"
 #include "spacegroup/sym_matrix.h"
 
@@ -13,6 +13,36 @@
 namespace tavrel {
 
 namespace {
+
+// The axis a rotation of a Hall symbol turns about: a cell edge, the body diagonal, or a face
+// diagonal.
+enum class RotationAxis {
+    A = 0,
+    B = 1,
+    C = 2,
+    BodyDiagonal = 3, // a+b+c
+    BPlusC = 4,
+    BMinusC = 44,
+    APlusC = 5,
+    AMinusC = 55,
+    APlusB = 6,
+    AMinusB = 66
+};
+
+// x moved into [0, 1); a value less than 0.0001 below a whole number becomes 0.
+float confineToUnitCell(float xx) {
+    float x = xx;
+    if (!std::isfinite(x)) return 0.0f;
+    // Far from [0, 1) stepping by one would take long or, once 1 is below the float spacing,
+    // never end; the remainder is exact.
+    if (std::fabs(x) > 64.0f) x = std::fmod(x, 1.0f);
+    do {
+        if (x < 0.0f) x = x + 1.0f;
+        if (x >= 1.0f) x = x - 1.0f;
+        if (x > 0.9999f && x < 1.0f) x = 1.0f;
+    } while (!(x >= 0.0f && x < 1.0f));
+    return x;
+}
 
 // Keeps only the characters of a number and reads what remains: "2ybc" -> 2, "-2''c" -> -2,
 // "61" -> 61, "-1n" -> -1.
@@ -24,7 +54,7 @@ float readNumber(std::string_view text) {
 }
 
 Matrix4 withConfinedTranslation(Matrix4 m) {
-    for (std::size_t i = 0; i < 3; ++i) m[i][3] = SpaceGroupEngine::confineToUnitCell(m[i][3]);
+    for (std::size_t i = 0; i < 3; ++i) m[i][3] = confineToUnitCell(m[i][3]);
     return m;
 }
 
@@ -149,44 +179,8 @@ RotationAxis axisOf(std::string_view token, std::size_t position, int order, Rot
     return axis;
 }
 
-} // namespace
-
-float SpaceGroupEngine::confineToUnitCell(float xx) {
-    float x = xx;
-    if (!std::isfinite(x)) return 0.0f;
-    // Far from [0, 1) stepping by one would take long or, once 1 is below the float spacing,
-    // never end; the remainder is exact.
-    if (std::fabs(x) > 64.0f) x = std::fmod(x, 1.0f);
-    do {
-        if (x < 0.0f) x = x + 1.0f;
-        if (x >= 1.0f) x = x - 1.0f;
-        if (x > 0.9999f && x < 1.0f) x = 1.0f;
-    } while (!(x >= 0.0f && x < 1.0f));
-    return x;
-}
-
-std::int16_t SpaceGroupEngine::centringTranslations(char system,
-                                                    std::array<std::array<float, 3>, 4>& t,
-                                                    std::array<std::string, 4>& s) {
-    t = {};
-    s = {};
-    s[0] = "0 0 0";
-    std::int16_t count = 0;
-    for (const Centring& c : kCentrings) {
-        if (c.letter != system) continue;
-        for (std::string_view text : c.texts) {
-            if (text.empty()) break;
-            ++count;
-            const auto idx = static_cast<std::size_t>(count);
-            s[idx] = std::string(text);
-            const std::vector<std::string> parts = splitBlanks(text);
-            for (std::size_t i = 0; i < 3; ++i) t[idx][i] = fractionValue(parts[i]);
-        }
-    }
-    return count;
-}
-
-std::array<float, 3> SpaceGroupEngine::glideScrewTranslation(std::string_view symbol) {
+// The translation a matrix symbol ("2ybc", "4abw", "61") carries.
+std::array<float, 3> glideScrewTranslation(std::string_view symbol) {
     const std::string token = toLower(symbol);
     std::array<float, 3> v{0.0f, 0.0f, 0.0f};
     for (const TranslationSymbol& ts : kTranslationSymbols) {
@@ -198,7 +192,10 @@ std::array<float, 3> SpaceGroupEngine::glideScrewTranslation(std::string_view sy
     return v;
 }
 
-void SpaceGroupEngine::rotationAboutAxis(RotationAxis axis, int order, Matrix3& m) {
+// The rotation of order |order| (negative: rotoinversion) about `axis`. The diagonal axes carry
+// one fixed matrix whatever the order; an order that is not 1, 2, 3, 4 or 6 about a, b or c
+// leaves m as it was.
+void rotationAboutAxis(RotationAxis axis, int order, Matrix3& m) {
     bool found = false;
     for (const FixedAxis& f : kFixedAxes) {
         if (f.axis == axis) {
@@ -233,18 +230,48 @@ void SpaceGroupEngine::rotationAboutAxis(RotationAxis axis, int order, Matrix3& 
             for (float& e : row) e = -e;
 }
 
-void SpaceGroupEngine::appendOp(const Matrix4& m) {
-    // The generator limits keep every table symbol (and any other) within kMaxSymOps.
-    if (symOps_.size() >= kMaxSymOps) return;
-    symOps_.push_back({m, formatOperator(m)});
+} // namespace
+
+std::vector<std::array<float, 3>> latticeCentringTranslations(char letter) {
+    std::vector<std::array<float, 3>> translations;
+    for (const Centring& c : kCentrings) {
+        if (c.letter != letter) continue;
+        for (std::string_view text : c.texts) {
+            if (text.empty()) break;
+            const std::vector<std::string> parts = splitBlanks(text);
+            std::array<float, 3> t{};
+            for (std::size_t i = 0; i < 3; ++i) t[i] = fractionValue(parts[i]);
+            translations.push_back(t);
+        }
+    }
+    return translations;
 }
 
-void SpaceGroupEngine::interpretHallSymbol(const std::string& hall) {
-    buildOperations(hall);
-    recordRow(lookupRow(0, {}, hall));
+void SpaceGroup::appendOperation(const Matrix4& m) {
+    // The generator limits keep every symbol within the largest group.
+    if (operations_.size() >= kMaxOperations) return;
+    operations_.push_back({m, formatOperator(m)});
 }
 
-void SpaceGroupEngine::buildOperations(const std::string& hall) {
+SpaceGroup SpaceGroup::ofRow(int row) {
+    if (!isSettingRow(row)) row = 0;
+    SpaceGroup group;
+    // Every Hall symbol of the table closes within its point group.
+    group.buildOperations(settingsTable[static_cast<std::size_t>(row)].hall);
+    group.row_ = row;
+    return group;
+}
+
+Result<SpaceGroup> SpaceGroup::ofHallSymbol(std::string_view hall) {
+    SpaceGroup group;
+    if (!group.buildOperations(hall))
+        return Problem{"the Hall symbol \"" + trim(hall) +
+                       "\" generates more rotations than a point group has"};
+    group.row_ = rowOfHallSymbol(hall);
+    return group;
+}
+
+bool SpaceGroup::buildOperations(std::string_view hall) {
     const std::string s = trim(hall);
     std::string mainPart = s;
     std::string shiftText;
@@ -253,28 +280,23 @@ void SpaceGroupEngine::buildOperations(const std::string& hall) {
         shiftText = s.substr(paren);
     }
 
-    centric_ = startsWith(mainPart, "-");
-    const std::size_t letterAt = centric_ ? 1 : 0;
+    const bool centric = startsWith(mainPart, "-");
+    const std::size_t letterAt = centric ? 1 : 0;
     const char letter = letterAt < mainPart.size() ? toUpper(mainPart.substr(letterAt, 1))[0] : ' ';
-    const std::size_t limit = centric_ ? 24 : 48;
+    const std::size_t limit = centric ? 24 : 48;
 
-    std::array<std::array<float, 3>, 4> vectors;
-    std::array<std::string, 4> texts;
-    centringCount_ = centringTranslations(letter, vectors, texts);
-    for (std::size_t i = 0; i < 4; ++i) centringVectors_[i] = {texts[i], vectors[i]};
-    symOps_.clear();
+    const std::vector<std::array<float, 3>> centring = latticeCentringTranslations(letter);
+    operations_.clear();
 
-    // A selection without a shift must not report the shift of the one before.
-    originShift_ = {0.0f, 0.0f, 0.0f};
     Matrix4 shift = sym::identity<4>();
     Matrix4 unshift = sym::identity<4>();
     if (!shiftText.empty()) {
         const std::vector<std::string> parts =
             splitBlanks(replaceAll(replaceAll(shiftText, "(", " "), ")", " "));
         for (std::size_t i = 0; i < 3 && i < parts.size(); ++i) {
-            originShift_[i] = static_cast<float>(leadingNumber(parts[i])) / 12.0f;
-            shift[i][3] = originShift_[i];
-            unshift[i][3] = -originShift_[i];
+            const float twelfths = static_cast<float>(leadingNumber(parts[i])) / 12.0f;
+            shift[i][3] = twelfths;
+            unshift[i][3] = -twelfths;
         }
     }
 
@@ -316,6 +338,8 @@ void SpaceGroupEngine::buildOperations(const std::string& hall) {
 
     // Closure: keep one operation per distinct rotation, with the translation of the first
     // product found; a new operation restarts the sweep.
+    // A symbol whose generators close into more rotations than a point group has describes no
+    // space group.
     bool grown = true;
     bool full = false;
     while (grown && !full) {
@@ -333,49 +357,45 @@ void SpaceGroupEngine::buildOperations(const std::string& hall) {
                     generators.push_back(p);
                     grown = true;
                 } else {
-                    if (notifier_) notifier_->message("nm>=" + std::to_string(limit));
                     full = true;
                 }
             }
         }
     }
 
-    for (const Matrix4& g : generators) appendOp(g);
+    for (const Matrix4& g : generators) appendOperation(g);
     pointCount_ = operationCount();
 
-    if (centric_) {
+    if (centric) {
         for (const Matrix4& g : generators) {
             Matrix4 inverted = g;
             for (std::size_t r = 0; r < 3; ++r)
                 for (std::size_t c = 0; c < 4; ++c) inverted[r][c] = -inverted[r][c];
-            appendOp(withConfinedTranslation(inverted));
+            appendOperation(withConfinedTranslation(inverted));
         }
     }
-    centricCount_ = operationCount();
-
-    for (std::size_t c = 1; c <= static_cast<std::size_t>(centringCount_); ++c) {
-        for (std::size_t k = 0; k < static_cast<std::size_t>(centricCount_); ++k) {
-            Matrix4 moved = symOps_[k].m;
-            for (std::size_t r = 0; r < 3; ++r) moved[r][3] = moved[r][3] + vectors[c][r];
-            appendOp(withConfinedTranslation(moved));
+    const std::size_t primitiveCount = operations_.size();
+    for (const std::array<float, 3>& translation : centring) {
+        for (std::size_t k = 0; k < primitiveCount; ++k) {
+            Matrix4 moved = operations_[k].m;
+            for (std::size_t r = 0; r < 3; ++r) moved[r][3] = moved[r][3] + translation[r];
+            appendOperation(withConfinedTranslation(moved));
         }
     }
-
-    const int primitiveCount = centric_ ? 2 * pointCount_ : pointCount_;
-    totalCount_ = static_cast<std::int16_t>((centringCount_ + 1) * primitiveCount);
     hallSymbol_ = trim(mainPart);
 
     buildPhaseGroups();
+    return !full;
 }
 
-void SpaceGroupEngine::buildPhaseGroups() {
+void SpaceGroup::buildPhaseGroups() {
     phaseGroups_.clear();
     phaseTranslations_.clear();
     std::vector<std::vector<std::size_t>> members;
-    for (std::size_t k = 0; k < symOps_.size(); ++k) {
+    for (std::size_t k = 0; k < operations_.size(); ++k) {
         std::array<float, 9> columns{};
         for (std::size_t j = 0; j < 3; ++j)
-            for (std::size_t i = 0; i < 3; ++i) columns[3 * j + i] = symOps_[k].m[i][j];
+            for (std::size_t i = 0; i < 3; ++i) columns[3 * j + i] = operations_[k].m[i][j];
         std::size_t group = 0;
         while (group < phaseGroups_.size() && phaseGroups_[group].rotationColumns != columns)
             ++group;
@@ -389,21 +409,58 @@ void SpaceGroupEngine::buildPhaseGroups() {
         phaseGroups_[group].firstTranslation = phaseTranslations_.size();
         phaseGroups_[group].translationCount = members[group].size();
         for (std::size_t k : members[group]) {
-            const Matrix4& m = symOps_[k].m;
+            const Matrix4& m = operations_[k].m;
             phaseTranslations_.push_back({m[0][3], m[1][3], m[2][3]});
         }
     }
 }
 
-void SpaceGroupEngine::recordRow(int row) {
-    const SettingEntry r = row < 0 ? SettingEntry{} : settingEntry(row);
-    number_ = static_cast<std::int16_t>(r.number);
-    extendedSymbol_ = r.extendedSymbol;
-    shortSymbol_ = r.itaSymbol;
-    if (const std::size_t eq = shortSymbol_.find('='); eq != std::string::npos)
-        shortSymbol_ = trim(shortSymbol_.substr(0, eq));
-    crystalSystem_ = crystalSystemName(crystalSystemOf(number_));
-    originChoice_ = contains(extendedSymbol_, ":2") ? 2 : 1;
+int SpaceGroup::number() const {
+    return row_ ? groupNumberOfRow(*row_) : 0;
+}
+
+std::string SpaceGroup::extendedSymbol() const {
+    return row_ ? settingEntry(*row_).extendedSymbol : std::string();
+}
+
+std::string SpaceGroup::shortSymbol() const {
+    if (!row_) return {};
+    const std::string ita = settingEntry(*row_).itaSymbol;
+    return trim(ita.substr(0, ita.find('=')));
+}
+
+std::string SpaceGroup::crystalSystem() const {
+    return crystalSystemName(crystalSystemOf(number()));
+}
+
+int SpaceGroup::originChoice() const {
+    return contains(extendedSymbol(), ":2") ? 2 : 1;
+}
+
+bool SpaceGroup::isAbsent(std::int16_t hh, std::int16_t kk, std::int16_t ll) const {
+    if (operations_.size() < 2) return false;
+    const float h = hh;
+    const float k = kk;
+    const float l = ll;
+    for (const PhaseGroup& group : phaseGroups_) {
+        const auto& r = group.rotationColumns;
+        // (h k l) as a row vector times the rotation; only operations that map it onto itself
+        // restrict its phase.
+        const float g0 = h * r[0] + k * r[1] + l * r[2];
+        if (g0 != h) continue;
+        const float g1 = h * r[3] + k * r[4] + l * r[5];
+        if (g1 != k) continue;
+        const float g2 = h * r[6] + k * r[7] + l * r[8];
+        if (g2 != l) continue;
+        const std::size_t end = group.firstTranslation + group.translationCount;
+        for (std::size_t i = group.firstTranslation; i < end; ++i) {
+            const auto& t = phaseTranslations_[i];
+            const float p = h * t[0] + k * t[1] + l * t[2];
+            // The tolerance absorbs thirds and sixths held as 4-byte floats.
+            if (std::fabs(p - std::nearbyint(p)) > 0.0001f) return true;
+        }
+    }
+    return false;
 }
 
 } // namespace tavrel

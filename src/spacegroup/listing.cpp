@@ -1,8 +1,6 @@
 // Operator texts and the listing "symmetry.txt" in which users check the operations behind the
 // absences.
 
-#include "common/file_io.h"
-#include "common/notifier.h"
 #include "common/numeric.h"
 #include "common/text.h"
 #include "spacegroup/space_group.h"
@@ -44,7 +42,7 @@ std::string field(const std::string& s, std::size_t width) {
 
 } // namespace
 
-std::string SpaceGroupEngine::fractionText(float v) {
+std::string fractionText(float v) {
     if (v == 0.0f) return {};
     std::string s = shortestText(v);
     bool replaced = false;
@@ -60,7 +58,7 @@ std::string SpaceGroupEngine::fractionText(float v) {
     return s;
 }
 
-std::string SpaceGroupEngine::formatOperator(const Matrix4& m) {
+std::string formatOperator(const Matrix4& m) {
     static constexpr std::array<char, 3> kAxes = {'X', 'Y', 'Z'};
     std::string text;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -79,25 +77,19 @@ std::string SpaceGroupEngine::formatOperator(const Matrix4& m) {
     return text;
 }
 
-std::string SpaceGroupEngine::listingText() const {
+std::string listingText(const SpaceGroup& group) {
     std::string text = "Hall: ";
-    text.append(hallSymbol_).append("\r\n");
-    for (std::size_t j = 0; j < symOps_.size(); ++j) {
-        // The ordinal fills the first 14-column print zone; the operator starts in column 15.
+    text.append(group.hallSymbol()).append("\r\n");
+    const std::vector<SymOp>& operations = group.operations();
+    for (std::size_t j = 0; j < operations.size(); ++j) {
+        // The ordinal is padded to 14 columns, so that the operator texts line up in a column
+        // of their own whatever the ordinal's width.
         const std::size_t lineStart = text.size();
         text.append(" ").append(std::to_string(j + 1)).append(" ");
         text.resize(lineStart + 14, ' ');
-        text.append(symOps_[j].text).append("\r\n");
+        text.append(operations[j].text).append("\r\n");
     }
     return text;
-}
-
-bool SpaceGroupEngine::writeListing(const std::string& path) const {
-    std::string reason;
-    const bool written = writeFileAtomically(path, listingText(), reason);
-    if (!written && notifier_)
-        notifier_->error("Cannot write the symmetry listing " + path + ": " + reason);
-    return written;
 }
 
 } // namespace tavrel

@@ -1,5 +1,6 @@
 #include "spacegroup/operation_set.h"
 
+#include "spacegroup/settings_table.h"
 #include "spacegroup/space_group.h"
 
 #include <algorithm>
@@ -30,9 +31,9 @@ bool withinSettingRotations(const GridOperation& op) {
                        [](int e) { return std::abs(e) <= 1; });
 }
 
-OperationSet operationsOf(const SpaceGroupEngine& engine) {
+OperationSet operationsOf(const SpaceGroup& group) {
     OperationSet set;
-    for (const SymOp& s : engine.symOps()) {
+    for (const SymOp& s : group.operations()) {
         GridOperation op;
         for (std::size_t i = 0; i < 3; ++i) {
             for (std::size_t j = 0; j < 3; ++j)
@@ -91,11 +92,8 @@ const OperationSet& settingOperations(std::size_t row) {
     static const std::vector<OperationSet> sets = [] {
         std::vector<OperationSet> all;
         all.reserve(kSettingsRowCount);
-        SpaceGroupEngine engine;
-        for (std::size_t r = 0; r < kSettingsRowCount; ++r) {
-            engine.selectRow(static_cast<int>(r));
-            all.push_back(operationsOf(engine));
-        }
+        for (std::size_t r = 0; r < kSettingsRowCount; ++r)
+            all.push_back(operationsOf(SpaceGroup::ofRow(static_cast<int>(r))));
         return all;
     }();
     return sets.at(row);
@@ -109,13 +107,10 @@ std::vector<int> rowsWithOperations(const OperationSet& set) {
 }
 
 std::optional<OperationSet> withCentring(const OperationSet& set, char letter) {
-    std::array<std::array<float, 3>, 4> vectors;
-    std::array<std::string, 4> texts;
-    const std::int16_t count = SpaceGroupEngine::centringTranslations(letter, vectors, texts);
     std::vector<GridOperation> operations(set.begin(), set.end());
-    for (std::size_t c = 1; c <= static_cast<std::size_t>(count); ++c) {
+    for (const std::array<float, 3>& translation : latticeCentringTranslations(letter)) {
         GridOperation shift;
-        for (std::size_t i = 0; i < 3; ++i) shift.translation[i] = gridTranslation(vectors[c][i]);
+        for (std::size_t i = 0; i < 3; ++i) shift.translation[i] = gridTranslation(translation[i]);
         operations.push_back(shift);
     }
     return closeOperations(std::move(operations));

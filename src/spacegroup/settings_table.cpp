@@ -540,7 +540,7 @@ const std::array<SettingsRow, kSettingsRowCount> settingsTable = {{
     {"-I 4bd 2c 3", "230", "", "I_a_-3_d"},
 }};
 
-const std::array<std::string_view, 230> shortSymbolTable = {{
+const std::array<std::string_view, kSpaceGroupCount> shortSymbolTable = {{
     "P 1",
     "P -1",
     "P 2",

@@ -14,9 +14,10 @@ struct SettingsRow {
 };
 
 inline constexpr std::size_t kSettingsRowCount = 530;
+inline constexpr int kSpaceGroupCount = 230;
 
 extern const std::array<SettingsRow, kSettingsRowCount> settingsTable;
 // Entry n - 1 is the short Hermann-Mauguin symbol of group n, upper case ("P 21/C").
-extern const std::array<std::string_view, 230> shortSymbolTable;
+extern const std::array<std::string_view, kSpaceGroupCount> shortSymbolTable;
 
 } // namespace tavrel

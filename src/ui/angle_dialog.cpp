@@ -2,7 +2,7 @@
 
 #include "common/numeric.h"
 #include "common/text.h"
-#include "ui/dialog_notifier.h"
+#include "ui/messages.h"
 #include "ui/user_dialogs.h"
 
 #include <QGridLayout>
@@ -48,12 +48,6 @@ QString fromUtf8(std::string_view text) {
 }
 
 } // namespace
-
-std::array<double, 6> cellOfFields(const std::array<std::string, 6>& fields) {
-    std::array<double, 6> cell{};
-    for (std::size_t i = 0; i < 6; ++i) cell[i] = leadingNumber(replaceAll(fields[i], ",", "."));
-    return cell;
-}
 
 AngleCalculatorDialog::AngleCalculatorDialog(const std::array<double, 6>& cell,
                                              UserDialogs& dialogs, QWidget* parent)
@@ -138,8 +132,7 @@ void AngleCalculatorDialog::calculate(AngleKind kind) {
         return;
     }
     const AngleErrorMessage message = angleErrorMessage(kind, result.error);
-    const QString title =
-        message.title.empty() ? QString::fromLatin1(kProgramTitle) : fromUtf8(message.title);
+    const QString title = message.title.empty() ? programTitle() : fromUtf8(message.title);
     dialogs_.error(this, title, fromUtf8(message.text));
     // The field to correct gets the focus.
     QLineEdit* bad = result.error == AngleError::InvalidFirst    ? f.first

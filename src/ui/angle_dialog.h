@@ -19,10 +19,6 @@ namespace tavrel::ui {
 
 class UserDialogs;
 
-// The cell fields (a, b, c, alpha, beta, gamma) as the document would read them: the leading
-// number of each text, a decimal comma taken as the point, 0 for a text without a number.
-std::array<double, 6> cellOfFields(const std::array<std::string, 6>& fields);
-
 class AngleCalculatorDialog : public QDialog {
     Q_OBJECT
 public:

@@ -31,7 +31,6 @@ public:
     bool movePending() const { return pendingMove_.has_value(); }
     // Applies the move that waits, if any, now rather than at the next turn of the event loop.
     void applyPendingMove();
-    const app::PointerSteering& pointer() const { return steering_; }
 
 signals:
     // A right click, or the menu key, on the canvas: the pattern's popup at this place of the

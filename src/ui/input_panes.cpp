@@ -1,6 +1,6 @@
 #include "ui/input_panes.h"
 
-#include "spacegroup/space_group.h"
+#include "spacegroup/settings.h"
 #include "ui/icons.h"
 
 #include <QCheckBox>
@@ -33,21 +33,20 @@ void setTextKeepingCursor(QLineEdit* edit, const std::string& s) {
 
 } // namespace
 
-InputPanes::InputPanes(DocumentFields& fields, QWidget* parent)
-    : QObject(parent), fields_(fields), sample_(new QWidget(parent)),
-      simulation_(new QWidget(parent)) {
+InputPanes::InputPanes(QWidget* parent)
+    : QObject(parent), sample_(new QWidget(parent)), simulation_(new QWidget(parent)) {
     buildSample();
     buildSimulation();
-    showFields();
 }
 
-QLineEdit* InputPanes::boundEdit(std::string& target, const char* toolTip, const QString& name) {
+QLineEdit* InputPanes::fieldEdit(app::TextField field, int index, const char* toolTip,
+                                 const QString& name) {
     auto* edit = new QLineEdit;
     edit->setToolTip(QString::fromUtf8(toolTip));
     edit->setObjectName(name);
-    edit->setText(text(target));
-    connect(edit, &QLineEdit::textChanged, this,
-            [&target](const QString& t) { target = t.toStdString(); });
+    connect(edit, &QLineEdit::textChanged, this, [this, field, index](const QString& t) {
+        if (!showing_) emit textEdited(field, index, t);
+    });
     return edit;
 }
 
@@ -57,7 +56,7 @@ void InputPanes::buildSample() {
     layout->setHorizontalSpacing(4);
     layout->setVerticalSpacing(4);
 
-    titleEdit = boundEdit(fields_.title, "Description", QStringLiteral("titleEdit"));
+    titleEdit = fieldEdit(app::TextField::Title, 0, "Description", QStringLiteral("titleEdit"));
     titleEdit->setPlaceholderText(QStringLiteral("Description"));
     layout->addWidget(titleEdit, 0, 0, 1, 6);
 
@@ -67,12 +66,8 @@ void InputPanes::buildSample() {
     spaceGroupList->setMaxVisibleItems(20);
     for (int i = 0; i < kSpaceGroupCount; ++i)
         spaceGroupList->addItem(text(spaceGroupListEntry(i)));
-    spaceGroupList->setCurrentIndex(fields_.spaceGroupIndex);
     connect(spaceGroupList, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index < 0) return;
-        fields_.spaceGroupIndex = index;
-        // A setting chosen by a CIF file belongs to the group it came with.
-        fields_.settingRow.reset();
+        if (index >= 0 && !showing_) emit spaceGroupPicked(index);
     });
     layout->addWidget(spaceGroupList, 1, 0, 1, 6);
 
@@ -81,7 +76,7 @@ void InputPanes::buildSample() {
         "Lattice angle alpha [deg]", "Lattice angle beta [deg]", "Lattice angle gamma [deg]"};
     static const std::array<const char*, 6> kSymbols{"a", "b", "c", "α", "β", "γ"};
     for (std::size_t i = 0; i < 6; ++i) {
-        cellEdits[i] = boundEdit(fields_.cell[i], kTips[i],
+        cellEdits[i] = fieldEdit(app::TextField::Cell, static_cast<int>(i), kTips[i],
                                  QStringLiteral("cellEdit%1").arg(static_cast<int>(i)));
         const int row = 2 + static_cast<int>(i / 3);
         const int column = 2 * static_cast<int>(i % 3);
@@ -106,15 +101,15 @@ void InputPanes::buildSimulation() {
     };
 
     QHBoxLayout* dRow = row("d-Spacing Range [A]");
-    dEdits[0] = boundEdit(fields_.d[0], "d-Min [A]", QStringLiteral("dMinEdit"));
-    dEdits[1] = boundEdit(fields_.d[1], "d-Max [A]", QStringLiteral("dMaxEdit"));
+    dEdits[0] = fieldEdit(app::TextField::D, 0, "d-Min [A]", QStringLiteral("dMinEdit"));
+    dEdits[1] = fieldEdit(app::TextField::D, 1, "d-Max [A]", QStringLiteral("dMaxEdit"));
     dRow->addWidget(dEdits[0]);
     dRow->addWidget(dEdits[1]);
 
     QHBoxLayout* limitRow = row("hkl Loop Limits");
     static const std::array<const char*, 3> kLimitTips{"|H| - max", "|K| - max", "|L| - max"};
     for (std::size_t i = 0; i < 3; ++i) {
-        limitEdits[i] = boundEdit(fields_.hklMax[i], kLimitTips[i],
+        limitEdits[i] = fieldEdit(app::TextField::Limit, static_cast<int>(i), kLimitTips[i],
                                   QStringLiteral("limitEdit%1").arg(static_cast<int>(i)));
         limitRow->addWidget(limitEdits[i]);
     }
@@ -122,8 +117,8 @@ void InputPanes::buildSimulation() {
     autoLimitsBox->setObjectName(QStringLiteral("autoLimitsBox"));
     autoLimitsBox->setToolTip(QStringLiteral("Automatic hkl limits"));
     connect(autoLimitsBox, &QCheckBox::toggled, this, [this](bool on) {
-        fields_.autoLimits = on;
         setAutoLimits(on);
+        if (!showing_) emit autoLimitsToggled(on);
     });
     limitRow->addWidget(autoLimitsBox);
 
@@ -134,7 +129,7 @@ void InputPanes::buildSimulation() {
                                                           "Retrieve wavelength 2"};
     for (std::size_t i = 0; i < 2; ++i) {
         const int n = static_cast<int>(i);
-        wavelengthEdits[i] = boundEdit(fields_.wavelength[i], kWavelengthTips[i],
+        wavelengthEdits[i] = fieldEdit(app::TextField::Wavelength, n, kWavelengthTips[i],
                                        QStringLiteral("wavelengthEdit%1").arg(n));
         retrieveWavelengthButtons[i] = new QToolButton;
         retrieveWavelengthButtons[i]->setText(QStringLiteral("?"));
@@ -148,19 +143,14 @@ void InputPanes::buildSimulation() {
     static const std::array<const char*, 3> kFilmTips{"Film Width [mm]", "Film Height [mm]",
                                                       "Film Distance [mm]"};
     for (std::size_t i = 0; i < 3; ++i) {
-        filmEdits[i] = boundEdit(fields_.film[i], kFilmTips[i],
+        filmEdits[i] = fieldEdit(app::TextField::Film, static_cast<int>(i), kFilmTips[i],
                                  QStringLiteral("filmEdit%1").arg(static_cast<int>(i)));
-        // The field takes the text first, so that the film is read from what was just typed.
-        connect(filmEdits[i], &QLineEdit::textEdited, this, [this, i](const QString& t) {
-            fields_.film[i] = t.toStdString();
-            emit filmEdited();
-        });
         filmRow->addWidget(filmEdits[i]);
     }
 
     QHBoxLayout* orientationRow = row("Orientation");
     orientationEdit =
-        boundEdit(fields_.orientation, "Orientation vector, Format:  h SPACE k SPACE l",
+        fieldEdit(app::TextField::Orientation, 0, "Orientation vector, Format:  h SPACE k SPACE l",
                   QStringLiteral("orientationEdit"));
     connect(orientationEdit, &QLineEdit::returnPressed, this, &InputPanes::orientationApplied);
     orientationTypeList = new QComboBox;
@@ -169,7 +159,8 @@ void InputPanes::buildSimulation() {
         QStringLiteral("Orientation Vector Type (reciprocal/direct lattice vector)"));
     orientationTypeList->addItems({QStringLiteral("hkl"), QStringLiteral("uvw")});
     connect(orientationTypeList, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0) fields_.orientationType = static_cast<OrientationType>(index);
+        if (index >= 0 && !showing_)
+            emit orientationTypePicked(static_cast<OrientationType>(index));
     });
     applyOrientationButton = new QToolButton;
     applyOrientationButton->setObjectName(QStringLiteral("applyOrientationButton"));
@@ -186,29 +177,21 @@ void InputPanes::setAutoLimits(bool on) {
     autoLimitsBox->setText(on ? QStringLiteral("Automatic hkl limits") : QStringLiteral("Auto"));
 }
 
-void InputPanes::showFields() {
-    // A text set here comes straight back into its field through the binding, unchanged.
-    setTextKeepingCursor(titleEdit, fields_.title);
-    for (std::size_t i = 0; i < 6; ++i) setTextKeepingCursor(cellEdits[i], fields_.cell[i]);
-    for (std::size_t i = 0; i < 2; ++i) setTextKeepingCursor(dEdits[i], fields_.d[i]);
-    for (std::size_t i = 0; i < 3; ++i) setTextKeepingCursor(limitEdits[i], fields_.hklMax[i]);
+void InputPanes::showFields(const DocumentFields& fields) {
+    showing_ = true;
+    setTextKeepingCursor(titleEdit, fields.title);
+    for (std::size_t i = 0; i < 6; ++i) setTextKeepingCursor(cellEdits[i], fields.cell[i]);
+    for (std::size_t i = 0; i < 2; ++i) setTextKeepingCursor(dEdits[i], fields.d[i]);
+    for (std::size_t i = 0; i < 3; ++i) setTextKeepingCursor(limitEdits[i], fields.hklMax[i]);
     for (std::size_t i = 0; i < 2; ++i)
-        setTextKeepingCursor(wavelengthEdits[i], fields_.wavelength[i]);
-    for (std::size_t i = 0; i < 3; ++i) setTextKeepingCursor(filmEdits[i], fields_.film[i]);
-    setTextKeepingCursor(orientationEdit, fields_.orientation);
-    {
-        const QSignalBlocker blocker(spaceGroupList);
-        spaceGroupList->setCurrentIndex(fields_.spaceGroupIndex);
-    }
-    {
-        const QSignalBlocker blocker(orientationTypeList);
-        orientationTypeList->setCurrentIndex(static_cast<int>(fields_.orientationType));
-    }
-    {
-        const QSignalBlocker blocker(autoLimitsBox);
-        autoLimitsBox->setChecked(fields_.autoLimits);
-    }
-    setAutoLimits(fields_.autoLimits);
+        setTextKeepingCursor(wavelengthEdits[i], fields.wavelength[i]);
+    for (std::size_t i = 0; i < 3; ++i) setTextKeepingCursor(filmEdits[i], fields.film[i]);
+    setTextKeepingCursor(orientationEdit, fields.orientation);
+    spaceGroupList->setCurrentIndex(fields.spaceGroupIndex);
+    orientationTypeList->setCurrentIndex(static_cast<int>(fields.orientationType));
+    autoLimitsBox->setChecked(fields.autoLimits);
+    setAutoLimits(fields.autoLimits);
+    showing_ = false;
 }
 
 } // namespace tavrel::ui

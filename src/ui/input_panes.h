@@ -1,9 +1,9 @@
 #pragma once
-// The input fields of the "Sample" and "Simulation" panes, bound to the simulation's
-// DocumentFields: every edit goes straight into the field texts, so that reading the document
-// reads exactly what the user typed, and showFields() puts texts the core rewrote back into
-// the widgets.
+// The input fields of the "Sample" and "Simulation" panes. Every edit is announced at once, so
+// that the document's fields hold exactly what the user typed; showFields() puts texts the
+// document rewrote back into the widgets.
 
+#include "app/controller.h"
 #include "crystal/document.h"
 
 #include <QObject>
@@ -21,13 +21,13 @@ namespace tavrel::ui {
 class InputPanes : public QObject {
     Q_OBJECT
 public:
-    InputPanes(DocumentFields& fields, QWidget* parent);
+    explicit InputPanes(QWidget* parent);
 
     QWidget* sampleContent() const { return sample_; }
     QWidget* simulationContent() const { return simulation_; }
 
-    // Fields -> widgets, without echoing the change back.
-    void showFields();
+    // Fields -> widgets, without announcing them as edits.
+    void showFields(const DocumentFields& fields);
     // The "Auto" box: the limit fields hide while the limits are automatic.
     void setAutoLimits(bool on);
 
@@ -45,17 +45,20 @@ public:
     QToolButton* applyOrientationButton = nullptr;
 
 signals:
+    // A text field's new text, typed or set by a command of the window.
+    void textEdited(tavrel::app::TextField field, int index, const QString& text);
+    void spaceGroupPicked(int position);
+    void autoLimitsToggled(bool on);
+    void orientationTypePicked(tavrel::OrientationType type);
     // Enter in the orientation field, or the "Apply orientation" button.
     void orientationApplied();
-    // A film field was edited by the user.
-    void filmEdited();
 
 private:
     void buildSample();
     void buildSimulation();
-    QLineEdit* boundEdit(std::string& text, const char* toolTip, const QString& name);
+    QLineEdit* fieldEdit(app::TextField field, int index, const char* toolTip, const QString& name);
 
-    DocumentFields& fields_;
+    bool showing_ = false;
     QWidget* sample_;
     QWidget* simulation_;
 };

@@ -15,8 +15,10 @@
 #include "ui/help_menu.h"
 #include "ui/icons.h"
 #include "ui/input_panes.h"
+#include "ui/messages.h"
 #include "ui/picture_export.h"
 #include "ui/popup_menus.h"
+#include "ui/reflection_list.h"
 #include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
 #include "ui/wavelength_dialog.h"
@@ -28,9 +30,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QImage>
-#include <QItemSelection>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -41,16 +41,17 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
-#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace tavrel::ui {
 
+using app::Change;
 using app::StatusPanel;
 using app::ViewToggle;
 
@@ -59,9 +60,24 @@ namespace {
 // The window's first size and the least it may shrink to.
 constexpr QSize kFirstSize(850, 700);
 constexpr QSize kLeastSize(600, 600);
-// 90 twips: the gap around and between the panes, and above the canvas.
+// The gap around and between the panes, and above the canvas.
 constexpr int kGap = 6;
 constexpr int kControlFrameWidth = 285;
+
+// One command of the menus and the toolbar, declared once: the menus, the toolbar and the
+// popups take the same action, found by its name.
+struct CommandSpec {
+    const char* name; // the action's object name
+    const char* caption;
+    const char* toolTip = ""; // none when empty
+    QKeySequence shortcut = {};
+    const char* icon = ""; // none when empty
+    bool checkable = false;
+    std::function<void(bool)> run = {};
+};
+
+// The names of the commands of a menu or a bar in order; null stands for a separator.
+using CommandList = std::initializer_list<const char*>;
 
 // Open also reads structures from CIF files; Save writes only the program's own two formats.
 QStringList inputFileFilters(bool opening) {
@@ -93,62 +109,25 @@ InputFormat chosenFormat(QString& path, int filterIndex, bool addExtension) {
     return format;
 }
 
-QString programTitle() {
-    return QString::fromLatin1(kProgramTitle);
+QString presetCommandName(std::size_t position) {
+    return QStringLiteral("actionOrient%1").arg(static_cast<int>(position));
 }
 
 } // namespace
 
-struct MainWindow::Actions {
-    QAction* newDocument = nullptr;
-    QAction* open = nullptr;
-    QAction* save = nullptr;
-    QAction* copy = nullptr;
-    QAction* print = nullptr;
-    QAction* printDirect = nullptr;
-    QAction* saveImage = nullptr;
-    QAction* viewDataFolder = nullptr;
-    QAction* viewImageFolder = nullptr;
-    QAction* exit = nullptr;
-    QAction* stereographic = nullptr;
-    QAction* filmOutline = nullptr;
-    QAction* rings = nullptr;
-    QAction* labels = nullptr;
-    QAction* report = nullptr;
-    QAction* unselectAll = nullptr;
-    QAction* selectStrongest = nullptr;
-    QAction* colourScheme = nullptr;
-    QAction* controls = nullptr;
-    QAction* collapsePanes = nullptr;
-    QAction* expandPanes = nullptr;
-    QAction* angleCalculator = nullptr;
-    QAction* editSamples = nullptr;
-    std::array<QAction*, 9> orient{};
-    QAction* helpContents = nullptr;
-    QAction* programHomepage = nullptr;
-    QAction* makerHomepage = nullptr;
-    QAction* authorHomepage = nullptr;
-    QAction* donate = nullptr;
-    QAction* about = nullptr;
-    QAction* toggleBackground = nullptr;
-    QAction* performSimulation = nullptr;
-    QAction* resetZoom = nullptr;
-};
-
 MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), notifier_(dialogs, this),
-      controller_(std::make_unique<app::SimulationController>(notifier_,
-                                                              app::prepareFolders(options), this)),
-      actions_(std::make_unique<Actions>()) {
+    : QMainWindow(parent), dialogs_(dialogs),
+      controller_(std::make_unique<app::SimulationController>(app::prepareFolders(options))) {
     setWindowTitle(programTitle());
-    buildActions();
+    helpMenu_ = new HelpMenu(this, dialogs_);
+    buildCommands();
     buildMenus();
     buildToolBar();
     buildCentralArea();
     buildStatusBar();
     buildSteering();
-    connectController();
-    connectPictureAndHelpCommands();
+    connectInputs();
+    connect(controller_.get(), &app::SimulationController::changed, this, &MainWindow::showChanges);
 
     setMinimumSize(kLeastSize);
     resize(kFirstSize);
@@ -159,212 +138,269 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     controller_->setPictureSize(canvas_->width(), canvas_->height());
 
     startedFromDump_ = controller_->start();
-    syncToggleActions();
-    redraw();
+    syncToggleCommands();
 }
 
-MainWindow::~MainWindow() {
-    // The widgets write into the simulation's fields; they go before the controller that owns
-    // it, so that nothing a widget emits while going away can reach a field that is gone.
-    delete takeCentralWidget();
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::command(const char* name) const {
+    return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
-void MainWindow::buildActions() {
-    Actions& a = *actions_;
-    auto make = [this](const char* name, const QString& caption, const QString& toolTip = {}) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!toolTip.isEmpty()) action->setToolTip(toolTip);
-        return action;
-    };
-    a.newDocument = make("actionNew", QStringLiteral("New"), QStringLiteral("New Input Data"));
-    a.newDocument->setShortcut(QKeySequence::New);
-    a.newDocument->setIcon(icon(QStringLiteral("new")));
-    connect(a.newDocument, &QAction::triggered, this, &MainWindow::newDocument);
-
-    a.open = make("actionOpen", QStringLiteral("Open (*.tvr,*.hkl)"),
-                  QStringLiteral("Open Tavrel Input File"));
-    a.open->setShortcut(QKeySequence::Open);
-    a.open->setIcon(icon(QStringLiteral("open")));
-    connect(a.open, &QAction::triggered, this, &MainWindow::openInputFile);
-
-    a.save =
-        make("actionSave", QStringLiteral("Save (*.tvr,*.hkl)"), QStringLiteral("Save Input Data"));
-    a.save->setShortcut(QKeySequence::Save);
-    a.save->setIcon(icon(QStringLiteral("save")));
-    connect(a.save, &QAction::triggered, this, &MainWindow::saveInputFile);
-
-    a.copy = make("actionCopy", QStringLiteral("Copy"), QStringLiteral("Copy to Clipboard"));
-    a.copy->setIcon(icon(QStringLiteral("copy")));
-    a.copy->setShortcut(QKeySequence::Copy);
-    // Ctrl+C copies the picture while the canvas has the focus; in a text field it copies text.
-    a.copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    a.print = make("actionPrint", QStringLiteral("Print ..."));
-    a.print->setShortcut(QKeySequence::Print);
-    a.printDirect = make("actionPrintDirect", QStringLiteral("Print"), QStringLiteral("Print"));
-    a.printDirect->setIcon(icon(QStringLiteral("print")));
-    a.saveImage = make("actionSaveImage", QStringLiteral("Save Image (*.bmp)"));
-
-    a.viewDataFolder = make("actionViewDataFolder", QStringLiteral("View Data Folder"));
-    connect(a.viewDataFolder, &QAction::triggered, this, &MainWindow::viewDataFolder);
-    a.viewImageFolder = make("actionViewImageFolder", QStringLiteral("View Image Folder"));
-    connect(a.viewImageFolder, &QAction::triggered, this, &MainWindow::viewImageFolder);
-
-    a.exit = make("actionExit", QStringLiteral("Exit"));
-    a.exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    a.exit->setMenuRole(QAction::QuitRole);
-    connect(a.exit, &QAction::triggered, this, &QWidget::close);
-
-    auto toggle = [&](const char* name, const QString& caption, const QString& toolTip,
-                      const char* iconName, ViewToggle which) {
-        QAction* action = make(name, caption, toolTip);
-        action->setCheckable(true);
-        action->setIcon(icon(QString::fromLatin1(iconName)));
-        connect(action, &QAction::triggered, this, [this, which](bool on) {
+void MainWindow::buildCommands() {
+    auto toggle = [this](ViewToggle which) {
+        return [this, which](bool on) {
             controller_->setViewToggle(which, on);
-            syncToggleActions();
-        });
-        return action;
+            syncToggleCommands();
+        };
     };
-    a.stereographic = toggle("actionStereographic", QStringLiteral("Stereographic Projection"),
-                             QStringLiteral("Stereographic Projection"), "stereographic",
-                             ViewToggle::Stereographic);
-    a.stereographic->setWhatsThis(QStringLiteral("Gnomonic/Stereographic Projection"));
-    a.filmOutline = toggle("actionFilmOutline", QStringLiteral("Film Outline"),
-                           QStringLiteral("Show Film Outline"), "outline", ViewToggle::FilmOutline);
-    a.rings = toggle("actionRings", QStringLiteral("Stereographic Rings"),
-                     QStringLiteral("Show 10 deg rings"), "rings", ViewToggle::Rings);
-    a.labels = toggle("actionLabels", QStringLiteral("HKL Indices"), QStringLiteral("Show Label"),
-                      "labels", ViewToggle::Labels);
-    a.toggleBackground = toggle("actionToggleBackground", QStringLiteral("Toggle Background Color"),
-                                QStringLiteral("Toggle Background Color"), "background",
-                                ViewToggle::LightBackground);
-
-    a.report = make("actionReport", QStringLiteral("Report"));
-    connect(a.report, &QAction::triggered, this, &MainWindow::writeReport);
-
-    a.unselectAll = make("actionUnselectAll", QStringLiteral("Unselect All"));
-    connect(a.unselectAll, &QAction::triggered, controller_.get(),
-            &app::SimulationController::unselectAll);
-    a.selectStrongest = make("actionSelectStrongest", QStringLiteral("Select Strongest"));
-    connect(a.selectStrongest, &QAction::triggered, controller_.get(),
-            &app::SimulationController::selectStrongest);
-    a.colourScheme = make("actionColorScheme", QStringLiteral("Color Scheme"));
-    a.controls = make("actionControls", QStringLiteral("Controls"));
-    a.controls->setCheckable(true);
-    a.controls->setChecked(true);
-    connect(a.controls, &QAction::toggled, this, &MainWindow::setControlsVisible);
-    a.collapsePanes = make("actionCollapsePanes", QStringLiteral("Collapse Panes"));
-    connect(a.collapsePanes, &QAction::triggered, this, &MainWindow::collapsePanes);
-    a.expandPanes = make("actionExpandPanes", QStringLiteral("Expand Panes"));
-    connect(a.expandPanes, &QAction::triggered, this, &MainWindow::expandPanes);
-    a.angleCalculator = make("actionAngleCalculator", QStringLiteral("Angle Calculator"));
-    connect(a.angleCalculator, &QAction::triggered, this, &MainWindow::openAngleCalculator);
-
-    a.editSamples = make("actionEditSamples", QStringLiteral("Edit ..."));
-    connect(a.editSamples, &QAction::triggered, this, &MainWindow::editSamples);
-
+    auto link = [this](app::WebTarget target) {
+        return [this, target](bool) { helpMenu_->openTarget(target); };
+    };
+    const CommandSpec commands[] = {
+        {"actionNew", "New", "New Input Data", QKeySequence::New, "new", false,
+         [this](bool) { newDocument(); }},
+        {"actionOpen", "Open (*.tvr,*.hkl)", "Open Tavrel Input File", QKeySequence::Open, "open",
+         false, [this](bool) { openInputFile(); }},
+        {"actionSave", "Save (*.tvr,*.hkl)", "Save Input Data", QKeySequence::Save, "save", false,
+         [this](bool) { saveInputFile(); }},
+        {"actionCopy", "Copy", "Copy to Clipboard", QKeySequence::Copy, "copy", false,
+         [this](bool) { pictureExport_->copyPicture(); }},
+        {"actionPrint", "Print ...", "", QKeySequence::Print, "", false,
+         [this](bool) { pictureExport_->printWithDialog(); }},
+        {"actionPrintDirect",
+         "Print",
+         "Print",
+         {},
+         "print",
+         false,
+         [this](bool) { pictureExport_->printPage(); }},
+        {"actionSaveImage",
+         "Save Image (*.bmp)",
+         "",
+         {},
+         "",
+         false,
+         [this](bool) { pictureExport_->saveImage(); }},
+        {"actionViewDataFolder",
+         "View Data Folder",
+         "",
+         {},
+         "",
+         false,
+         [this](bool) { viewDataFolder(); }},
+        {"actionViewImageFolder",
+         "View Image Folder",
+         "",
+         {},
+         "",
+         false,
+         [this](bool) { viewImageFolder(); }},
+        {"actionExit", "Exit", "", QKeySequence(Qt::CTRL | Qt::Key_Q), "", false,
+         [this](bool) { close(); }},
+        {"actionStereographic",
+         "Stereographic Projection",
+         "Stereographic Projection",
+         {},
+         "stereographic",
+         true,
+         toggle(ViewToggle::Stereographic)},
+        {"actionFilmOutline",
+         "Film Outline",
+         "Show Film Outline",
+         {},
+         "outline",
+         true,
+         toggle(ViewToggle::FilmOutline)},
+        {"actionRings",
+         "Stereographic Rings",
+         "Show 10 deg rings",
+         {},
+         "rings",
+         true,
+         toggle(ViewToggle::Rings)},
+        {"actionLabels",
+         "HKL Indices",
+         "Show Label",
+         {},
+         "labels",
+         true,
+         toggle(ViewToggle::Labels)},
+        {"actionToggleBackground",
+         "Toggle Background Color",
+         "Toggle Background Color",
+         {},
+         "background",
+         true,
+         toggle(ViewToggle::LightBackground)},
+        {"actionReport", "Report", "", {}, "", false, [this](bool) { writeReport(); }},
+        {"actionUnselectAll",
+         "Unselect All",
+         "",
+         {},
+         "",
+         false,
+         [this](bool) { controller_->unselectAll(); }},
+        {"actionSelectStrongest",
+         "Select Strongest",
+         "",
+         {},
+         "",
+         false,
+         [this](bool) { controller_->selectStrongest(); }},
+        {"actionColorScheme",
+         "Color Scheme",
+         "",
+         {},
+         "",
+         false,
+         [this](bool) { colourSchemePane_->open(); }},
+        {"actionControls",
+         "Controls",
+         "",
+         {},
+         "",
+         true,
+         [this](bool on) { setControlsVisible(on); }},
+        {"actionCollapsePanes",
+         "Collapse Panes",
+         "",
+         {},
+         "",
+         false,
+         [this](bool) { collapsePanes(); }},
+        {"actionExpandPanes", "Expand Panes", "", {}, "", false, [this](bool) { expandPanes(); }},
+        {"actionAngleCalculator",
+         "Angle Calculator",
+         "",
+         {},
+         "",
+         false,
+         [this](bool) { openAngleCalculator(); }},
+        {"actionEditSamples", "Edit ...", "", {}, "", false, [this](bool) { editSamples(); }},
+        {"actionHelpContents", "Contents", "", QKeySequence::HelpContents, "", false,
+         [this](bool) { helpMenu_->showContents(); }},
+        {"actionProgramHomepage",
+         "Tavrel/Morwen Homepage",
+         "",
+         {},
+         "",
+         false,
+         link(app::WebTarget::ProgramHomepage)},
+        {"actionMakerHomepage",
+         "Quorvex Homepage",
+         "",
+         {},
+         "",
+         false,
+         link(app::WebTarget::MakerHomepage)},
+        {"actionAuthorHomepage",
+         "Author's Homepage",
+         "",
+         {},
+         "",
+         false,
+         link(app::WebTarget::AuthorHomepage)},
+        {"actionDonate", "Donate ...", "", {}, "", false, [this](bool) { helpMenu_->donate(); }},
+        {"actionAbout", "About", "", {}, "", false, [this](bool) { helpMenu_->showAbout(); }},
+        {"actionPerformSimulation", "Perform Simulation", "Perform Simulation",
+         QKeySequence(Qt::Key_F5), "simulate", false, [this](bool) { performSimulation(); }},
+        {"actionResetZoom",
+         "Reset Zoom",
+         "Reset Zoom",
+         {},
+         "zoom",
+         false,
+         [this](bool) { controller_->fitToWindow(); }},
+    };
+    for (const CommandSpec& spec : commands) {
+        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
+        action->setObjectName(QString::fromLatin1(spec.name));
+        if (*spec.toolTip) action->setToolTip(QString::fromUtf8(spec.toolTip));
+        if (!spec.shortcut.isEmpty()) action->setShortcut(spec.shortcut);
+        if (*spec.icon) action->setIcon(icon(QString::fromLatin1(spec.icon)));
+        action->setCheckable(spec.checkable);
+        connect(action, &QAction::triggered, this, spec.run);
+    }
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
         const PresetOrientation& preset = kPresetOrientations[i];
         if (preset.text.empty()) continue;
-        const int position = static_cast<int>(i);
-        QAction* action = new QAction(
+        auto* action = new QAction(
             QString::fromUtf8(preset.caption.data(), static_cast<qsizetype>(preset.caption.size())),
             this);
-        action->setObjectName(QStringLiteral("actionOrient%1").arg(position));
+        action->setObjectName(presetCommandName(i));
+        const int position = static_cast<int>(i);
         connect(action, &QAction::triggered, this,
                 [this, position] { controller_->applyPresetOrientation(position); });
-        a.orient[i] = action;
     }
 
-    a.helpContents = make("actionHelpContents", QStringLiteral("Contents"));
-    a.helpContents->setShortcut(QKeySequence::HelpContents);
-    a.programHomepage = make("actionProgramHomepage", QStringLiteral("Tavrel/Morwen Homepage"));
-    a.makerHomepage = make("actionMakerHomepage", QStringLiteral("Quorvex Homepage"));
-    a.authorHomepage = make("actionAuthorHomepage", QStringLiteral("Author's Homepage"));
-    a.donate = make("actionDonate", QStringLiteral("Donate ..."));
-    a.about = make("actionAbout", QStringLiteral("About"));
-
-    a.performSimulation = make("actionPerformSimulation", QStringLiteral("Perform Simulation"),
-                               QStringLiteral("Perform Simulation"));
-    a.performSimulation->setShortcut(QKeySequence(Qt::Key_F5));
-    a.performSimulation->setIcon(icon(QStringLiteral("simulate")));
-    connect(a.performSimulation, &QAction::triggered, this, &MainWindow::performSimulation);
+    command("actionStereographic")
+        ->setWhatsThis(QStringLiteral("Gnomonic/Stereographic Projection"));
+    command("actionExit")->setMenuRole(QAction::QuitRole);
+    command("actionControls")->setChecked(true);
+    // Ctrl+C copies the picture while the canvas has the focus; in a text field it copies text.
+    command("actionCopy")->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     // Not in a menu: without this its shortcut would only work while the toolbar is shown.
-    addAction(a.performSimulation);
-
-    a.resetZoom =
-        make("actionResetZoom", QStringLiteral("Reset Zoom"), QStringLiteral("Reset Zoom"));
-    a.resetZoom->setIcon(icon(QStringLiteral("zoom")));
-    connect(a.resetZoom, &QAction::triggered, controller_.get(),
-            &app::SimulationController::fitToWindow);
+    addAction(command("actionPerformSimulation"));
 }
 
 void MainWindow::buildMenus() {
-    Actions& a = *actions_;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("menuFile"));
-    file->addActions({a.newDocument, a.open, a.save});
-    file->addSeparator();
-    file->addActions({a.copy, a.print, a.saveImage});
-    file->addSeparator();
-    file->addActions({a.viewDataFolder, a.viewImageFolder});
-    file->addSeparator();
-    file->addAction(a.exit);
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->setObjectName(QStringLiteral("menuView"));
-    view->addActions({a.stereographic, a.filmOutline, a.rings, a.labels});
-    view->addSeparator();
-    view->addAction(a.report);
-
-    QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
-    option->setObjectName(QStringLiteral("menuOption"));
-    option->addActions({a.unselectAll, a.selectStrongest});
-    option->addSeparator();
-    option->addActions({a.colourScheme, a.controls, a.collapsePanes, a.expandPanes});
-    option->addSeparator();
-    option->addAction(a.angleCalculator);
-
-    QMenu* samples = menuBar()->addMenu(QStringLiteral("&Samples"));
-    samples->setObjectName(QStringLiteral("menuSamples"));
-    samples->addAction(a.editSamples);
-    samples->addSeparator();
+    auto menu = [this](const char* name, const QString& title, CommandList commands) {
+        QMenu* m = menuBar()->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        for (const char* c : commands) {
+            if (c)
+                m->addAction(command(c));
+            else
+                m->addSeparator();
+        }
+        return m;
+    };
+    menu("menuFile", QStringLiteral("&File"),
+         {"actionNew", "actionOpen", "actionSave", nullptr, "actionCopy", "actionPrint",
+          "actionSaveImage", nullptr, "actionViewDataFolder", "actionViewImageFolder", nullptr,
+          "actionExit"});
+    menu("menuView", QStringLiteral("&View"),
+         {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels", nullptr,
+          "actionReport"});
+    menu("menuOption", QStringLiteral("&Option"),
+         {"actionUnselectAll", "actionSelectStrongest", nullptr, "actionColorScheme",
+          "actionControls", "actionCollapsePanes", "actionExpandPanes", nullptr,
+          "actionAngleCalculator"});
+    QMenu* samples =
+        menu("menuSamples", QStringLiteral("&Samples"), {"actionEditSamples", nullptr});
     buildSamplesMenu(samples);
-
-    QMenu* orient = menuBar()->addMenu(QStringLiteral("&Orient"));
-    orient->setObjectName(QStringLiteral("menuOrient"));
-    for (QAction* action : a.orient) {
-        if (action)
-            orient->addAction(action);
+    QMenu* orient = menu("menuOrient", QStringLiteral("&Orient"), {});
+    for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
+        if (QAction* preset = findChild<QAction*>(presetCommandName(i)))
+            orient->addAction(preset);
         else
             orient->addSeparator();
     }
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("menuHelp"));
-    help->addAction(a.helpContents);
-    help->addSeparator();
+    QMenu* help = menu("menuHelp", QStringLiteral("&Help"), {"actionHelpContents", nullptr});
     QMenu* links = help->addMenu(QStringLiteral("Links ..."));
     links->setObjectName(QStringLiteral("menuLinks"));
-    links->addActions({a.programHomepage, a.makerHomepage, a.authorHomepage});
-    help->addAction(a.donate);
+    links->addActions({command("actionProgramHomepage"), command("actionMakerHomepage"),
+                       command("actionAuthorHomepage")});
+    help->addAction(command("actionDonate"));
     help->addSeparator();
-    help->addAction(a.about);
+    help->addAction(command("actionAbout"));
 }
 
 void MainWindow::buildToolBar() {
-    Actions& a = *actions_;
     QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
     bar->setObjectName(QStringLiteral("toolBar"));
     bar->setMovable(false);
     bar->setIconSize(QSize(22, 22));
-    bar->addActions({a.newDocument, a.open, a.save, a.copy, a.printDirect, a.toggleBackground,
-                     a.performSimulation});
-    bar->addSeparator();
-    bar->addActions({a.stereographic, a.filmOutline, a.rings, a.labels});
-    bar->addSeparator();
-    bar->addAction(a.resetZoom);
+    for (const char* c :
+         {"actionNew", "actionOpen", "actionSave", "actionCopy", "actionPrintDirect",
+          "actionToggleBackground", "actionPerformSimulation", "", "actionStereographic",
+          "actionFilmOutline", "actionRings", "actionLabels", "", "actionResetZoom"}) {
+        if (*c)
+            bar->addAction(command(c));
+        else
+            bar->addSeparator();
+    }
 }
 
 void MainWindow::buildCentralArea() {
@@ -390,14 +426,7 @@ void MainWindow::buildCentralArea() {
     frameLayout->setContentsMargins(0, 0, 0, 4);
     frameLayout->setSpacing(kGap);
 
-    inputs_ = new InputPanes(controller_->simulation().fields, controlFrame_);
-    connect(inputs_, &InputPanes::orientationApplied, controller_.get(),
-            &app::SimulationController::applyOrientation);
-    connect(inputs_, &InputPanes::filmEdited, controller_.get(),
-            &app::SimulationController::readFilmFields);
-    for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
-        connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
-                [this, i] { retrieveWavelength(i); });
+    inputs_ = new InputPanes(controlFrame_);
     samplePane_ =
         new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, controlFrame_);
     samplePane_->setObjectName(QStringLiteral("samplePane"));
@@ -405,37 +434,11 @@ void MainWindow::buildCentralArea() {
                                       false, controlFrame_);
     simulationPane_->setObjectName(QStringLiteral("simulationPane"));
 
-    reflectionModel_ = new app::ReflectionTableModel(controller_->simulation(), this);
-    reflectionView_ = new QTableView;
-    reflectionView_->setObjectName(QStringLiteral("reflectionView"));
-    reflectionView_->setModel(reflectionModel_);
-    reflectionView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    reflectionView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    reflectionView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    reflectionView_->setShowGrid(false);
-    reflectionView_->setWordWrap(false);
-    reflectionView_->setAlternatingRowColors(true);
-    reflectionView_->verticalHeader()->hide();
-    // Every row is one line high: the view never measures the rows of a long list.
-    reflectionView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    reflectionView_->verticalHeader()->setDefaultSectionSize(
-        reflectionView_->fontMetrics().height() + 4);
-    reflectionView_->horizontalHeader()->setHighlightSections(false);
-    reflectionView_->horizontalHeader()->setStretchLastSection(true);
-    connect(reflectionView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection& deselected) {
-                if (showingSelection_) return;
-                Selection& selection = controller_->pattern().selection;
-                for (const QItemSelectionRange& range : deselected)
-                    for (int row = range.top(); row <= range.bottom(); ++row)
-                        selection.set(static_cast<std::size_t>(row), false);
-                for (const QItemSelectionRange& range : selected)
-                    for (int row = range.top(); row <= range.bottom(); ++row)
-                        selection.set(static_cast<std::size_t>(row), true);
-                controller_->selectionEdited();
-            });
+    reflectionList_ = new ReflectionList(controller_->simulation());
+    connect(reflectionList_, &ReflectionList::selectionEdited, controller_.get(),
+            &app::SimulationController::changeSelection);
     listPane_ =
-        new FoldingPane(QStringLiteral("Reflection List "), reflectionView_, true, controlFrame_);
+        new FoldingPane(QStringLiteral("Reflection List "), reflectionList_, true, controlFrame_);
     listPane_->setObjectName(QStringLiteral("listPane"));
 
     for (FoldingPane* pane : {samplePane_, simulationPane_, listPane_}) {
@@ -466,7 +469,6 @@ void MainWindow::buildCentralArea() {
     connect(thresholdSlider_, &QSlider::valueChanged, this, [this](int position) {
         controller_->setThresholdPosition(position);
         showThreshold();
-        reflectionModel_->thresholdChanged();
     });
     sliderLayout->addWidget(thresholdLabel_);
     sliderLayout->addWidget(thresholdSlider_);
@@ -482,6 +484,8 @@ void MainWindow::buildCentralArea() {
     right->addSpacing(kGap);
 
     setCentralWidget(central);
+    pictureExport_ = new PictureExport(this, *controller_, *canvas_, dialogs_);
+    canvas_->addAction(command("actionCopy"));
 }
 
 void MainWindow::buildStatusBar() {
@@ -503,23 +507,24 @@ void MainWindow::buildStatusBar() {
 }
 
 void MainWindow::buildSteering() {
-    const Actions& a = *actions_;
     steering_ = new CanvasSteering(*canvas_, *controller_, this);
-    patternPopup_ =
-        new PatternPopup(a.stereographic, a.unselectAll, a.selectStrongest, a.orient, this);
+    std::vector<QAction*> orientations;
+    for (std::size_t i = 0; i < kPresetOrientations.size(); ++i)
+        orientations.push_back(findChild<QAction*>(presetCommandName(i)));
+    patternPopup_ = new PatternPopup(command("actionStereographic"), command("actionUnselectAll"),
+                                     command("actionSelectStrongest"), orientations, this);
     connect(steering_, &CanvasSteering::patternPopupRequested, patternPopup_,
             [this](QPoint at) { patternPopup_->popup(at); });
     listPopup_ = new ListPopup(
-        a.unselectAll, a.selectStrongest,
+        command("actionUnselectAll"), command("actionSelectStrongest"),
         [this] { return samplePane_->isFolded() && simulationPane_->isFolded(); },
         [this] { collapsePanes(); }, this);
-    listPopup_->attachTo(reflectionView_);
+    listPopup_->attachTo(reflectionList_);
 
     new ThresholdControls(*thresholdLabel_, *thresholdSlider_, *canvas_, this);
 
     colourSchemePane_ = new ColourSchemePane(*controller_, dialogs_, canvas_);
     colourSchemePane_->move(kGap, kGap);
-    connect(a.colourScheme, &QAction::triggered, colourSchemePane_, &ColourSchemePane::open);
     connect(colourSchemePane_, &ColourSchemePane::closed, this, &MainWindow::redraw);
 
     // Lines or reciprocal-lattice points: a hidden switch, with exactly these modifiers.
@@ -527,6 +532,24 @@ void MainWindow::buildSteering() {
                                      [this] { controller_->switchLinesAndPoints(); });
     pointsMode->setObjectName(QStringLiteral("shortcutPointsMode"));
     pointsMode->setContext(Qt::WindowShortcut);
+}
+
+void MainWindow::connectInputs() {
+    app::SimulationController* c = controller_.get();
+    connect(inputs_, &InputPanes::textEdited, c,
+            [c](app::TextField field, int index, const QString& text) {
+                c->setFieldText(field, static_cast<std::size_t>(index), text);
+            });
+    connect(inputs_, &InputPanes::spaceGroupPicked, c,
+            &app::SimulationController::setSpaceGroupPosition);
+    connect(inputs_, &InputPanes::autoLimitsToggled, c, &app::SimulationController::setAutoLimits);
+    connect(inputs_, &InputPanes::orientationTypePicked, c,
+            &app::SimulationController::setOrientationType);
+    connect(inputs_, &InputPanes::orientationApplied, c,
+            &app::SimulationController::applyOrientation);
+    for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
+        connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
+                [this, i] { retrieveWavelength(i); });
 }
 
 void MainWindow::buildSamplesMenu(QMenu* menu) {
@@ -551,37 +574,8 @@ void MainWindow::buildSamplesMenu(QMenu* menu) {
     }
 }
 
-void MainWindow::connectController() {
-    app::SimulationController* c = controller_.get();
-    connect(c, &app::SimulationController::reflectionPicked, this, &MainWindow::showPickedInList);
-    connect(c, &app::SimulationController::reflectionsReplaced, this, &MainWindow::showNewList);
-    connect(c, &app::SimulationController::fieldsChanged, this, [this] { inputs_->showFields(); });
-    connect(c, &app::SimulationController::pictureChanged, this, &MainWindow::redraw);
-    connect(c, &app::SimulationController::selectionChanged, this,
-            &MainWindow::showSelectionInList);
-    connect(c, &app::SimulationController::statusText, this, &MainWindow::setStatus);
-}
-
-void MainWindow::connectPictureAndHelpCommands() {
-    const Actions& a = *actions_;
-    pictureExport_ = new PictureExport(this, *controller_, *canvas_, dialogs_);
-    canvas_->addAction(a.copy);
-    connect(a.copy, &QAction::triggered, pictureExport_, &PictureExport::copyPicture);
-    connect(a.saveImage, &QAction::triggered, pictureExport_, &PictureExport::saveImage);
-    connect(a.print, &QAction::triggered, pictureExport_, &PictureExport::printWithDialog);
-    connect(a.printDirect, &QAction::triggered, pictureExport_, &PictureExport::printPage);
-
-    helpMenu_ = new HelpMenu(this, dialogs_);
-    connect(a.helpContents, &QAction::triggered, helpMenu_, &HelpMenu::showContents);
-    auto link = [this](QAction* action, app::WebTarget target) {
-        connect(action, &QAction::triggered, helpMenu_,
-                [this, target] { helpMenu_->openTarget(target); });
-    };
-    link(a.programHomepage, app::WebTarget::ProgramHomepage);
-    link(a.makerHomepage, app::WebTarget::MakerHomepage);
-    link(a.authorHomepage, app::WebTarget::AuthorHomepage);
-    connect(a.donate, &QAction::triggered, helpMenu_, &HelpMenu::donate);
-    connect(a.about, &QAction::triggered, helpMenu_, &HelpMenu::showAbout);
+app::ReflectionTableModel* MainWindow::reflectionModel() const {
+    return reflectionList_->model();
 }
 
 QLabel* MainWindow::statusPanel(StatusPanel panel) const {
@@ -610,6 +604,25 @@ template <class Command> auto MainWindow::whileGenerating(Command&& command) {
     } done{generating_};
     EscapeWatch watch(pollInterval_, pollHook_);
     return command([&watch] { return watch.cancelled(); });
+}
+
+void MainWindow::showChanges(app::Changes what) {
+    const app::SimulationController& c = *controller_;
+    if (what & Change::Fields) inputs_->showFields(c.simulation().fields);
+    if (what & Change::List) showNewList();
+    if (what & Change::Selection) {
+        reflectionList_->showSelection(c.pattern().selection);
+        if (c.pickedReflection()) reflectionList_->showReflection(*c.pickedReflection());
+    }
+    // The status texts come first: a picture drawn after them writes its own counts.
+    if (what & Change::Status) showStatus();
+    if (what & Change::Picture) redraw();
+}
+
+void MainWindow::showStatus() {
+    for (const StatusPanel panel :
+         {StatusPanel::Count, StatusPanel::Pole, StatusPanel::Clicked, StatusPanel::Title})
+        setStatus(panel, controller_->statusText(panel));
 }
 
 void MainWindow::redraw() {
@@ -642,70 +655,36 @@ void MainWindow::redraw() {
     }
 }
 
-void MainWindow::showNewList(SimulationChange change) {
-    reflectionModel_->reload();
-    fitListColumns();
+void MainWindow::showNewList() {
+    reflectionList_->showNewList();
     const app::SimulationController& c = *controller_;
     {
         const QSignalBlocker blocker(thresholdSlider_);
-        const ThresholdRange range = c.thresholdRange();
+        const ThresholdRange range = c.simulation().document.threshold;
         thresholdSlider_->setRange(range.minimum, range.maximum);
         thresholdSlider_->setValue(range.minimum);
     }
-    if (change != SimulationChange::Cleared) showThreshold();
-}
-
-void MainWindow::fitListColumns() {
-    const QFontMetrics cells(reflectionView_->font());
-    const QFontMetrics header(reflectionView_->horizontalHeader()->font());
-    for (int column = 0; column < app::ReflectionTableModel::kColumnCount; ++column) {
-        const QStringList samples = reflectionModel_->widthSamples(column);
-        int width = header.horizontalAdvance(samples.first()) + 16;
-        for (const QString& s : samples) width = std::max(width, cells.horizontalAdvance(s) + 12);
-        reflectionView_->setColumnWidth(column, width);
-    }
-}
-
-void MainWindow::showSelectionInList() {
-    const Selection& selection = controller_->pattern().selection;
-    QItemSelection rows;
-    const int count = reflectionModel_->rowCount();
-    const int lastColumn = app::ReflectionTableModel::kColumnCount - 1;
-    for (int row = 0; row < count;) {
-        if (!selection.isSelected(static_cast<std::size_t>(row))) {
-            ++row;
-            continue;
-        }
-        int end = row;
-        while (end + 1 < count && selection.isSelected(static_cast<std::size_t>(end) + 1)) ++end;
-        rows.select(reflectionModel_->index(row, 0), reflectionModel_->index(end, lastColumn));
-        row = end + 1;
-    }
-    showingSelection_ = true;
-    reflectionView_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
-    showingSelection_ = false;
-}
-
-void MainWindow::showPickedInList(std::int32_t reflection) {
-    reflectionView_->scrollTo(reflectionModel_->index(reflection, 0));
+    if (c.listOrigin() != NewList::Cleared) showThreshold();
 }
 
 void MainWindow::showThreshold() {
     thresholdLabel_->setText(QStringLiteral("d-Threshold: ") +
                              QString::fromStdString(formatNumber(
                                  controller_->simulation().document.displayDMin, "0.0#")));
+    reflectionList_->showThreshold();
 }
 
-void MainWindow::syncToggleActions() {
-    const Actions& a = *actions_;
+void MainWindow::syncToggleCommands() {
     const app::SimulationController& c = *controller_;
-    a.stereographic->setChecked(c.viewToggle(ViewToggle::Stereographic));
-    a.filmOutline->setChecked(c.viewToggle(ViewToggle::FilmOutline));
-    a.rings->setChecked(c.viewToggle(ViewToggle::Rings));
-    a.labels->setChecked(c.viewToggle(ViewToggle::Labels));
-    a.toggleBackground->setChecked(c.viewToggle(ViewToggle::LightBackground));
+    const std::pair<const char*, ViewToggle> toggles[] = {
+        {"actionStereographic", ViewToggle::Stereographic},
+        {"actionFilmOutline", ViewToggle::FilmOutline},
+        {"actionRings", ViewToggle::Rings},
+        {"actionLabels", ViewToggle::Labels},
+        {"actionToggleBackground", ViewToggle::LightBackground}};
+    for (const auto& [name, toggle] : toggles) command(name)->setChecked(c.viewToggle(toggle));
     // Fitting the film is a gnomonic matter: the stereographic picture always shows all.
-    a.resetZoom->setVisible(!c.viewToggle(ViewToggle::Stereographic));
+    command("actionResetZoom")->setVisible(!c.viewToggle(ViewToggle::Stereographic));
 }
 
 void MainWindow::newDocument() {
@@ -739,18 +718,9 @@ void MainWindow::openFile(const QString& path) {
 }
 
 void MainWindow::openChosenFile(const QString& path, InputFormat format) {
-    const int beepsBefore = notifier_.beeps();
-    const FileOutcome outcome = whileGenerating([&](const CancelCheck& cancelled) {
-        return controller_->openFile(path, format, cancelled);
-    });
-    showFailure(outcome, beepsBefore);
-}
-
-void MainWindow::showFailure(const FileOutcome& outcome, int beepsBefore) {
-    // A wrong header only beeps; every other failure names the file and the problem, since a
-    // command that silently did nothing looks as if it had worked.
-    if (!outcome.ok && notifier_.beeps() == beepsBefore)
-        dialogs_.error(this, programTitle(), QString::fromStdString(outcome.error));
+    showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
+                    return controller_->openFile(path, format, cancelled);
+                }));
 }
 
 void MainWindow::saveInputFile() {
@@ -762,26 +732,24 @@ void MainWindow::saveInputFile() {
     if (!choice) return;
     QString path = choice->path;
     const InputFormat format = chosenFormat(path, choice->filterIndex, true);
-    const int beepsBefore = notifier_.beeps();
-    const FileOutcome outcome = whileGenerating([&](const CancelCheck& cancelled) {
-        return controller_->saveFile(path, format, cancelled);
-    });
-    showFailure(outcome, beepsBefore);
+    showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
+                    return controller_->saveFile(path, format, cancelled);
+                }));
 }
 
 void MainWindow::performSimulation() {
-    whileGenerating(
-        [&](const CancelCheck& cancelled) { return controller_->performSimulation(cancelled); });
+    showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
+                    return controller_->performSimulation(cancelled);
+                }));
 }
 
 void MainWindow::writeReport() {
-    QString error;
-    const QString path = controller_->writeReport(error);
-    if (path.isEmpty()) {
-        dialogs_.error(this, programTitle(), error);
+    const Result<QString> path = controller_->writeReport();
+    if (!path) {
+        showProblem(dialogs_, this, path.failure());
         return;
     }
-    dialogs_.openUrl(QUrl::fromLocalFile(path));
+    dialogs_.openUrl(QUrl::fromLocalFile(*path));
 }
 
 void MainWindow::viewDataFolder() {
@@ -815,20 +783,19 @@ void MainWindow::pressPaneTitle(FoldingPane* pane) {
 
 void MainWindow::setControlsVisible(bool visible) {
     controlFrame_->setVisible(visible);
-    actions_->collapsePanes->setEnabled(visible);
-    actions_->expandPanes->setEnabled(visible);
+    command("actionCollapsePanes")->setEnabled(visible);
+    command("actionExpandPanes")->setEnabled(visible);
 }
 
 void MainWindow::retrieveWavelength(std::size_t index) {
     WavelengthDialog dialog(dialogs_, this);
     if (dialogs_.runModal(dialog) != QDialog::Accepted) return;
-    // Through the widget, which writes the field; the document follows at its next reading.
+    // Through the widget, which announces the edit; the document follows at its next reading.
     inputs_->wavelengthEdits.at(index)->setText(dialog.wavelengthText());
 }
 
 void MainWindow::openAngleCalculator() {
-    AngleCalculatorDialog dialog(cellOfFields(controller_->simulation().fields.cell), dialogs_,
-                                 this);
+    AngleCalculatorDialog dialog(controller_->cellOfFields(), dialogs_, this);
     dialogs_.runModal(dialog);
 }
 
@@ -839,11 +806,11 @@ QString MainWindow::cellMenuPath() const {
 void MainWindow::editSamples() {
     const QString path = cellMenuPath();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    std::string reason;
-    if (!createCellMenuIfMissing(path.toStdString(), reason)) {
-        dialogs_.error(this, programTitle(),
-                       QStringLiteral("\"%1\" cannot be written: %2")
-                           .arg(QDir::toNativeSeparators(path), QString::fromStdString(reason)));
+    if (const Outcome created = createCellMenuIfMissing(path.toStdString()); !created) {
+        dialogs_.error(
+            this, programTitle(),
+            QStringLiteral("\"%1\" cannot be written: %2")
+                .arg(QDir::toNativeSeparators(path), QString::fromStdString(created.problem())));
         return;
     }
     if (!dialogs_.openUrl(QUrl::fromLocalFile(path)))
@@ -855,8 +822,9 @@ void MainWindow::editSamples() {
 void MainWindow::applySample(std::size_t index) {
     const std::optional<Sample> sample = samples_.sample(index);
     if (!sample) return;
-    whileGenerating(
-        [&](const CancelCheck& cancelled) { return controller_->applySample(*sample, cancelled); });
+    showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
+                    return controller_->applySample(*sample, cancelled);
+                }));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -866,7 +834,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     // A dump that cannot be written leaves the previous one in place; the next start then
     // shows the state before this run, which is all that can be done while closing.
-    controller_->saveState();
+    (void)controller_->saveState();
     app::WindowPlacement placement;
     placement.geometry = frameGeometry();
     placement.state = isMinimized()   ? app::WindowState::Minimised

@@ -2,13 +2,13 @@
 // The program's window: menus, toolbar, the control frame with its three folding panes
 // ("Sample", "Simulation ", "Reflection List "), the canvas, the d slider at the top right and
 // the status bar with four panels. It owns the controller (the simulation and what the canvas
-// shows of it), turns menu commands into controller calls, asks the user through UserDialogs
-// and draws the canvas whenever something it shows changed. The pointer and the arrow keys on
-// the canvas, the popup menus and the colour-scheme pane live in classes of their own.
+// shows of it), turns commands into controller calls, shows what they have to tell through
+// UserDialogs and shows what the controller says changed. The commands are declared once in a
+// table; the pointer and the arrow keys on the canvas, the popup menus, the reflection list and
+// the colour-scheme pane live in classes of their own.
 
 #include "app/controller.h"
 #include "app/folders.h"
-#include "ui/dialog_notifier.h"
 
 #include <QMainWindow>
 
@@ -16,10 +16,10 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QSlider;
-class QTableView;
 
 namespace tavrel::app {
 class ReflectionTableModel;
@@ -36,6 +36,7 @@ class InputPanes;
 class PictureExport;
 class ListPopup;
 class PatternPopup;
+class ReflectionList;
 class UserDialogs;
 
 class MainWindow : public QMainWindow {
@@ -51,13 +52,16 @@ public:
     const app::Folders& folders() const { return controller_->folders(); }
     bool startedFromDump() const { return startedFromDump_; }
 
+    // A command of the menus or the toolbar by its object name ("actionNew"); null for none.
+    QAction* command(const char* name) const;
+
     InputPanes& inputs() { return *inputs_; }
     FoldingPane* samplePane() const { return samplePane_; }
     FoldingPane* simulationPane() const { return simulationPane_; }
     FoldingPane* listPane() const { return listPane_; }
     QWidget* controlFrame() const { return controlFrame_; }
-    QTableView* reflectionView() const { return reflectionView_; }
-    app::ReflectionTableModel* reflectionModel() const { return reflectionModel_; }
+    ReflectionList* reflectionView() const { return reflectionList_; }
+    app::ReflectionTableModel* reflectionModel() const;
     CanvasWidget* canvas() const { return canvas_; }
     QSlider* thresholdSlider() const { return thresholdSlider_; }
     QLabel* thresholdLabel() const { return thresholdLabel_; }
@@ -77,7 +81,7 @@ public:
     // Commands of the menus and the toolbar.
     void newDocument();
     void openInputFile();
-    // Opens a file as Open does: a ".tvr" or ".hkl" by its extension (the command line).
+    // Opens a file as Open does: a ".tvr", ".hkl" or ".cif" by its extension (the command line).
     void openFile(const QString& path);
     void saveInputFile();
     void performSimulation();
@@ -107,35 +111,30 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildActions();
+    void buildCommands();
     void buildMenus();
     void buildToolBar();
     void buildCentralArea();
     void buildStatusBar();
     void buildSteering();
     void buildSamplesMenu(QMenu* menu);
-    void connectController();
-    void connectPictureAndHelpCommands();
+    void connectInputs();
 
+    // Shows what a command of the controller changed.
+    void showChanges(app::Changes what);
     void redraw();
-    void showNewList(SimulationChange change);
-    void fitListColumns();
-    void showSelectionInList();
-    void showPickedInList(std::int32_t reflection);
+    void showNewList();
+    void showStatus();
     void showThreshold();
-    void syncToggleActions();
+    void syncToggleCommands();
     void setStatus(app::StatusPanel panel, const QString& text);
-    // Opens or saves a chosen file in `format`; a failure the core did not beep about is shown.
     void openChosenFile(const QString& path, InputFormat format);
-    void showFailure(const FileOutcome& outcome, int beepsBefore);
     template <class Command> auto whileGenerating(Command&& command);
 
     UserDialogs& dialogs_;
-    DialogNotifier notifier_;
     std::unique_ptr<app::SimulationController> controller_;
     bool startedFromDump_ = false;
     bool generating_ = false;
-    bool showingSelection_ = false;
     SampleList samples_;
     std::chrono::milliseconds pollInterval_{50};
     std::function<void(int)> pollHook_;
@@ -145,8 +144,7 @@ private:
     FoldingPane* samplePane_ = nullptr;
     FoldingPane* simulationPane_ = nullptr;
     FoldingPane* listPane_ = nullptr;
-    QTableView* reflectionView_ = nullptr;
-    app::ReflectionTableModel* reflectionModel_ = nullptr;
+    ReflectionList* reflectionList_ = nullptr;
     CanvasWidget* canvas_ = nullptr;
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
@@ -157,9 +155,6 @@ private:
     ListPopup* listPopup_ = nullptr;
     PatternPopup* patternPopup_ = nullptr;
     ColourSchemePane* colourSchemePane_ = nullptr;
-
-    struct Actions;
-    std::unique_ptr<Actions> actions_;
 };
 
 } // namespace tavrel::ui

@@ -3,7 +3,7 @@
 #include "app/controller.h"
 #include "output/picture_file.h"
 #include "ui/canvas_widget.h"
-#include "ui/dialog_notifier.h"
+#include "ui/messages.h"
 #include "ui/printing.h"
 #include "ui/user_dialogs.h"
 
@@ -22,10 +22,6 @@ namespace {
 
 constexpr std::array kFilterFormats{PictureFormat::Bmp, PictureFormat::Png, PictureFormat::Svg,
                                     PictureFormat::Pdf};
-
-QString programTitle() {
-    return QString::fromLatin1(kProgramTitle);
-}
 
 } // namespace
 
@@ -72,17 +68,18 @@ void PictureExport::saveImage() {
     const PictureFormat format = pictureFormatOf(path).value_or(
         filter < kFilterFormats.size() ? kFilterFormats[filter] : PictureFormat::Bmp);
 
-    std::string error;
-    bool written = false;
+    Outcome written;
     if (format == PictureFormat::Png || format == PictureFormat::Bmp) {
         // The picture as it stands on the screen.
-        written = writePictureImage(path, format, canvas_.picture(), error);
+        written = writePictureImage(path, format, canvas_.picture());
     } else if (auto file = openPictureFile(path, format, controller_.pattern().width,
-                                           controller_.pattern().height, error)) {
-        controller_.draw(file->surface());
-        written = file->finish(error);
+                                           controller_.pattern().height)) {
+        controller_.draw((*file)->surface());
+        written = (*file)->finish();
+    } else {
+        written = file.failure();
     }
-    if (!written) dialogs_.error(window_, programTitle(), QString::fromStdString(error));
+    if (!written) showProblem(dialogs_, window_, written.failure());
 }
 
 QPrinter& PictureExport::printer() {
@@ -103,9 +100,9 @@ void PictureExport::printWithDialog() {
 void PictureExport::printPage() {
     const PageTexts texts = pageTexts(controller_.simulation(), controller_.pattern(),
                                       QDateTime::currentDateTime(), QLocale::system());
-    QString error;
-    if (!ui::printPage(printer(), controller_.simulation(), controller_.pattern(), texts, error))
-        dialogs_.error(window_, programTitle(), error);
+    const Outcome printed =
+        ui::printPage(printer(), controller_.simulation(), controller_.pattern(), texts);
+    if (!printed) showProblem(dialogs_, window_, printed.failure());
 }
 
 } // namespace tavrel::ui

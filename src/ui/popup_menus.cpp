@@ -20,7 +20,7 @@ void addCancel(QMenu& menu) {
 ListPopup::ListPopup(QAction* unselectAll, QAction* selectStrongest,
                      std::function<bool()> panesCollapsed, std::function<void()> collapsePanes,
                      QWidget* parent)
-    : QMenu(QStringLiteral("pop1"), parent), panesCollapsed_(std::move(panesCollapsed)) {
+    : QMenu(QStringLiteral("Reflection List"), parent), panesCollapsed_(std::move(panesCollapsed)) {
     setObjectName(QStringLiteral("listPopup"));
     addCancel(*this);
     addActions({unselectAll, selectStrongest});
@@ -61,8 +61,8 @@ bool ListPopup::eventFilter(QObject* watched, QEvent* event) {
 }
 
 PatternPopup::PatternPopup(QAction* stereographic, QAction* unselectAll, QAction* selectStrongest,
-                           const std::array<QAction*, 9>& orientations, QWidget* parent)
-    : QMenu(QStringLiteral("pop2"), parent), stereographic_(stereographic) {
+                           const std::vector<QAction*>& orientations, QWidget* parent)
+    : QMenu(QStringLiteral("Pattern"), parent), stereographic_(stereographic) {
     setObjectName(QStringLiteral("patternPopup"));
     addCancel(*this);
     projection_ = addAction(QString());

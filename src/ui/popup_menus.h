@@ -5,8 +5,8 @@
 
 #include <QMenu>
 
-#include <array>
 #include <functional>
+#include <vector>
 
 class QAbstractItemView;
 
@@ -41,7 +41,7 @@ public:
     // `stereographic` is the View toggle; `orientations` are the Orient menu's items in order,
     // a null entry standing for its separator.
     PatternPopup(QAction* stereographic, QAction* unselectAll, QAction* selectStrongest,
-                 const std::array<QAction*, 9>& orientations, QWidget* parent);
+                 const std::vector<QAction*>& orientations, QWidget* parent);
     QAction* projectionAction() const { return projection_; }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "common/file_io.h"
 #include "common/numeric.h"
+#include "common/text.h"
 #include "output/painter_surface.h"
 #include "render/renderer.h"
 #include "session/pattern_view.h"
@@ -147,61 +148,52 @@ void paintPage(QPainter& painter, const QPaintDevice& device, const Simulation& 
 
 // Printing into a PDF file: the page is made in memory and written as every output file is, so
 // that a failed write leaves a previous file of that name as it was.
-bool printToPdfFile(QPrinter& printer, const Simulation& sim, const PatternView& pattern,
-                    const PageTexts& texts, QString& error) {
+Outcome printToPdfFile(QPrinter& printer, const Simulation& sim, const PatternView& pattern,
+                       const PageTexts& texts) {
     const QString name = printer.outputFileName();
     const std::string path = QFile::encodeName(name).toStdString();
+    const auto refused = [&](const std::string& reason) {
+        return Problem{inQuotes(name.toStdString()) + " cannot be written: " + reason};
+    };
+    if (name.isEmpty()) return refused("no file name was given");
     AtomicFileWriter file;
-    std::string reason;
-    if (name.isEmpty()) reason = "no file name was given";
-    if (reason.empty() && file.open(path, reason)) {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageLayout(printer.pageLayout());
-        writer.setResolution(printer.resolution());
-        writer.setCreator(printer.creator());
-        writer.setTitle(printer.docName());
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            reason = "the page could not be started";
-        } else {
-            paintPage(painter, writer, sim, pattern, texts);
-            if (!painter.end()) reason = "the page could not be finished";
-        }
-        const QByteArray& bytes = buffer.data();
-        if (reason.empty() &&
-            file.write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                       reason) &&
-            file.commit(reason))
-            return true;
-    }
-    error =
-        QStringLiteral("\"%1\" cannot be written: %2").arg(name, QString::fromStdString(reason));
-    return false;
+    if (const Outcome opened = file.open(path); !opened) return refused(opened.problem());
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageLayout(printer.pageLayout());
+    writer.setResolution(printer.resolution());
+    writer.setCreator(printer.creator());
+    writer.setTitle(printer.docName());
+    QPainter painter;
+    if (!painter.begin(&writer)) return refused("the page could not be started");
+    paintPage(painter, writer, sim, pattern, texts);
+    if (!painter.end()) return refused("the page could not be finished");
+    const QByteArray& bytes = buffer.data();
+    Outcome written =
+        file.write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (written) written = file.commit();
+    if (!written) return refused(written.problem());
+    return {};
 }
 
 } // namespace
 
-bool printPage(QPrinter& printer, const Simulation& sim, const PatternView& pattern,
-               const PageTexts& texts, QString& error) {
+Outcome printPage(QPrinter& printer, const Simulation& sim, const PatternView& pattern,
+                  const PageTexts& texts) {
     printer.setResolution(kPrintDpi);
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        return printToPdfFile(printer, sim, pattern, texts, error);
+        return printToPdfFile(printer, sim, pattern, texts);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        error = printer.printerName().isEmpty()
-                    ? QStringLiteral("The picture cannot be printed: no printer is set up.")
-                    : QStringLiteral("The picture cannot be printed on \"%1\".")
-                          .arg(printer.printerName());
-        return false;
+        if (printer.printerName().isEmpty())
+            return Problem{"The picture cannot be printed: no printer is set up."};
+        return Problem{"The picture cannot be printed on \"" + printer.printerName().toStdString() +
+                       "\"."};
     }
     paintPage(painter, printer, sim, pattern, texts);
-    if (!painter.end()) {
-        error = QStringLiteral("The printed page could not be finished.");
-        return false;
-    }
-    return true;
+    if (!painter.end()) return Problem{"The printed page could not be finished."};
+    return {};
 }
 
 } // namespace tavrel::ui

@@ -3,6 +3,8 @@
 // with four lines of annotation in the corners (the kind of drawing, a stamp with the maker and
 // the time, the cell with group and wavelengths, the title).
 
+#include "common/result.h"
+
 #include <QString>
 
 class QDateTime;
@@ -12,7 +14,7 @@ class QPrinter;
 namespace tavrel {
 struct PatternDocument;
 struct PatternView;
-class Simulation;
+struct Simulation;
 } // namespace tavrel
 
 namespace tavrel::ui {
@@ -35,9 +37,9 @@ PageTexts pageTexts(const Simulation& sim, const PatternView& pattern, const QDa
                     const QLocale& locale);
 
 // Prints the page and ends the document. A printer set to print into a PDF file writes it as
-// every output file is written: a failed write keeps a previous file of that name. False with
-// the reason in `error` (naming the file, when there is one) when nothing could be printed.
-bool printPage(QPrinter& printer, const Simulation& sim, const PatternView& pattern,
-               const PageTexts& texts, QString& error);
+// every output file is written: a failed write keeps a previous file of that name. A problem
+// gives the reason (naming the printer or the file) when nothing could be printed.
+Outcome printPage(QPrinter& printer, const Simulation& sim, const PatternView& pattern,
+                  const PageTexts& texts);
 
 } // namespace tavrel::ui

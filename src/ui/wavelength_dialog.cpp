@@ -1,6 +1,6 @@
 #include "ui/wavelength_dialog.h"
 
-#include "ui/dialog_notifier.h"
+#include "ui/messages.h"
 #include "ui/user_dialogs.h"
 
 #include <QButtonGroup>
@@ -88,8 +88,7 @@ void WavelengthDialog::accept() {
     const WavelengthLookup lookup =
         lookUpWavelength(elementEdit_->text().toStdString(), selectedLine());
     if (!lookup.found()) {
-        dialogs_.error(this, QString::fromLatin1(kProgramTitle),
-                       QString::fromStdString(lookup.error));
+        dialogs_.error(this, programTitle(), QString::fromStdString(lookup.error));
         elementEdit_->selectAll();
         elementEdit_->setFocus();
         return;

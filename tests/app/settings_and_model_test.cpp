@@ -34,7 +34,7 @@ TEST(ReflectionTableModel, RowsAreTheReflectionsInListOrder) {
     test::TestSimulation t;
     test::setFields(t.sim, 225, test::kCubic4);
     ReflectionTableModel model(t.sim);
-    generateReflections(t.sim);
+    ASSERT_TRUE(t.generate());
     model.reload();
     ASSERT_EQ(model.rowCount(), 34);
     auto text = [&](int row, int column) { return model.index(row, column).data().toString(); };

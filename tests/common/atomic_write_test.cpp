@@ -63,12 +63,11 @@ class AtomicWriteTest : public testing::Test {
 protected:
     // "written", or the reason the write failed.
     static std::string attemptWrite(const std::string& path, const std::string& content) {
-        std::string error;
-        return writeFileAtomically(path, content, error) ? "written" : error;
+        const Outcome written = writeFileAtomically(path, content);
+        return written ? "written" : written.problem();
     }
 
     test::TempDir dir;
-    std::string error;
 };
 
 TEST_F(AtomicWriteTest, NewFilesTakeTheUmaskAndReplacedFilesKeepTheirPermissions) {
@@ -85,7 +84,7 @@ TEST_F(AtomicWriteTest, NewFilesTakeTheUmaskAndReplacedFilesKeepTheirPermissions
             ASSERT_EQ(chmod(path.c_str(), previous), 0);
         }
         const UmaskScope scope{umask(mask)};
-        ASSERT_TRUE(writeFileAtomically(path, "new\r\ncontent", error)) << error;
+        ASSERT_EQ(attemptWrite(path, "new\r\ncontent"), "written");
         EXPECT_EQ(readFile(path), "new\r\ncontent");
         EXPECT_EQ(permissionsOf(path), expected);
         EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"out.txt"});
@@ -144,7 +143,7 @@ TEST_F(AtomicWriteTest, LinksAreWrittenThroughToTheFileTheyLeadTo) {
     const std::string target = dir.write("sub/target", "previous");
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
 
-    ASSERT_TRUE(writeFileAtomically(dir.file("first"), "new", error)) << error;
+    ASSERT_EQ(attemptWrite(dir.file("first"), "new"), "written");
     EXPECT_EQ(readFile(target), "new");
     EXPECT_EQ(permissionsOf(target), 0640u);
     for (const auto& [name, holds] : links)
@@ -152,7 +151,7 @@ TEST_F(AtomicWriteTest, LinksAreWrittenThroughToTheFileTheyLeadTo) {
     EXPECT_TRUE(namesIn(dir.path(), true).empty() && namesIn(dir.file("sub"), true).empty());
 
     fs::create_symlink("made.txt", dir.file("dangling"));
-    ASSERT_TRUE(writeFileAtomically(dir.file("dangling"), "new", error)) << error;
+    ASSERT_EQ(attemptWrite(dir.file("dangling"), "new"), "written");
     EXPECT_EQ(readFile(dir.file("made.txt")), "new");
     EXPECT_TRUE(fs::is_symlink(dir.file("dangling")));
     fs::create_symlink("loop-b", dir.file("loop-a"));
@@ -165,7 +164,8 @@ TEST_F(AtomicWriteTest, AFullDiskOrADroppedWriterKeepsThePreviousFile) {
     const std::string large(100000, 'x');
     {
         AtomicFileWriter dropped;
-        ASSERT_TRUE(dropped.open(previous, error) && dropped.write("half of it", error)) << error;
+        ASSERT_TRUE(dropped.open(previous));
+        ASSERT_TRUE(dropped.write("half of it"));
     }
     {
         const test::FileSizeLimit limit(4096);
@@ -174,12 +174,11 @@ TEST_F(AtomicWriteTest, AFullDiskOrADroppedWriterKeepsThePreviousFile) {
 
         // In pieces: the piece that does not fit ends the writer.
         AtomicFileWriter writer;
-        ASSERT_TRUE(writer.open(previous, error)) << error;
-        EXPECT_TRUE(writer.write(std::string(4000, 'x'), error)) << error;
-        EXPECT_FALSE(writer.write(std::string(200, 'x'), error));
-        EXPECT_EQ(error, "File too large");
+        ASSERT_TRUE(writer.open(previous));
+        EXPECT_TRUE(writer.write(std::string(4000, 'x')));
+        EXPECT_EQ(writer.write(std::string(200, 'x')).problem(), "File too large");
         EXPECT_FALSE(writer.isOpen());
-        EXPECT_FALSE(writer.commit(error));
+        EXPECT_FALSE(writer.commit());
     }
     EXPECT_EQ(readFile(previous), "previous");
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"kept.txt"});
@@ -194,14 +193,15 @@ TEST_F(AtomicWriteTest, NamedTemporaryFilesLieBesideTheTargetAndGoAway) {
     fs::create_symlink(target, dir.file("link"));
     {
         AtomicFileWriter dropped(AtomicFileWriter::Temporary::Named);
-        ASSERT_TRUE(dropped.open(dir.file("link"), error) && dropped.write("new", error)) << error;
+        ASSERT_TRUE(dropped.open(dir.file("link")));
+        ASSERT_TRUE(dropped.write("new"));
         EXPECT_EQ(namesIn(dir.file("sub"), true).size(), 1u);
     }
     EXPECT_EQ(readFile(target), "previous");
     AtomicFileWriter writer(AtomicFileWriter::Temporary::Named);
-    ASSERT_TRUE(writer.open(dir.file("link"), error) && writer.write("new", error) &&
-                writer.commit(error))
-        << error;
+    ASSERT_TRUE(writer.open(dir.file("link")));
+    ASSERT_TRUE(writer.write("new"));
+    ASSERT_TRUE(writer.commit());
     EXPECT_EQ(readFile(target), "new");
     EXPECT_EQ(permissionsOf(target), 0600u);
     EXPECT_TRUE(fs::is_symlink(dir.file("link")));

@@ -26,8 +26,7 @@ TEST(FileIo, ReadsOnlyRegularFilesOfAtMost64Mb) {
     const std::string overLimit = dir.write("over.hkl", "");
     fs::resize_file(overLimit, kLargestReadableFile + 1);
 
-    std::string error;
-    EXPECT_EQ(readWholeFile(dir.file("link.tvr"), error), "line\n");
+    EXPECT_EQ(readWholeFile(dir.file("link.tvr")).value(), "line\n");
 
     const std::pair<std::string, std::string> refused[] = {
         {dir.file("zero.tvr"), "is not a regular file"},
@@ -35,11 +34,8 @@ TEST(FileIo, ReadsOnlyRegularFilesOfAtMost64Mb) {
         {dir.file("folder.tvr"), "is a folder, not a file"},
         {overLimit, "is larger than 64 MB"},
         {dir.file("dangling.tvr"), "cannot be read: No such file or directory"}};
-    for (const auto& [path, message] : refused) {
-        error.clear();
-        EXPECT_FALSE(readWholeFile(path, error)) << path;
-        EXPECT_EQ(error, message) << path;
-    }
+    for (const auto& [path, message] : refused)
+        EXPECT_EQ(readWholeFile(path).problem(), message) << path;
 }
 
 TEST(FileIo, SplitLines) {

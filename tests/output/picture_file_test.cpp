@@ -57,19 +57,24 @@ protected:
     }
     void writePrevious(const std::string& name) const { dir.write(name, "previous"); }
     std::unique_ptr<PictureFile> open(const std::string& name) {
-        auto file = openPictureFile(path(name), 120, 80, error);
-        if (file) drawPattern(file->surface());
-        return file;
+        Result<std::unique_ptr<PictureFile>> file = openPictureFile(path(name), 120, 80);
+        if (!file) {
+            ADD_FAILURE() << name << ": " << file.problem();
+            return nullptr;
+        }
+        drawPattern((*file)->surface());
+        return std::move(*file);
     }
     test::TempDir dir;
-    std::string error;
 };
 
 TEST_F(PictureFileTest, EveryFormatIsWrittenAndReadsBack) {
     const std::string bytes = "o\xff.png"; // no UTF-8
     for (const std::string name : {"a.png", "a.BMP", "a.svg", "a.pdf", bytes.c_str()}) {
         auto file = open(name);
-        ASSERT_TRUE(file && file->finish(error)) << name << ": " << error;
+        ASSERT_TRUE(file);
+        const Outcome finished = file->finish();
+        ASSERT_TRUE(finished) << name << ": " << finished.problem();
     }
     EXPECT_TRUE(contents(bytes).startsWith("\x89PNG")); // under exactly the bytes of its name
     for (auto [name, magic] : {std::pair{"a.png", "\x89PNG"}, {"a.BMP", "BM"}}) {
@@ -94,12 +99,12 @@ TEST_F(PictureFileTest, EveryFormatIsWrittenAndReadsBack) {
 TEST_F(PictureFileTest, FailedOrAbandonedWritesKeepThePreviousFile) {
     for (const char* name : {"a.png", "a.svg", "a.pdf"}) {
         writePrevious(name);
-        ASSERT_TRUE(open(name)) << error; // dropped before it was finished
+        ASSERT_TRUE(open(name)); // dropped before it was finished
         EXPECT_EQ(contents(name), "previous") << name;
     }
     // A folder that does not exist, and a "folder" that is a file.
-    EXPECT_FALSE(openPictureFile(path("missing/a.pdf"), 50, 50, error));
-    EXPECT_FALSE(openPictureFile(path("a.png/a.png"), 50, 50, error));
+    EXPECT_FALSE(openPictureFile(path("missing/a.pdf"), 50, 50));
+    EXPECT_FALSE(openPictureFile(path("a.png/a.png"), 50, 50));
     EXPECT_EQ(contents("a.png"), "previous");
     EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a.pdf", "a.png", "a.svg"}));
 }
@@ -107,30 +112,30 @@ TEST_F(PictureFileTest, FailedOrAbandonedWritesKeepThePreviousFile) {
 TEST_F(PictureFileTest, AFullDiskKeepsThePreviousPictureAndPrintsNothing) {
     for (const char* name : {"a.png", "a.bmp", "a.svg", "a.pdf"}) {
         writePrevious(name);
-        std::string printed;
+        std::string printed, problem;
         {
             const test::FileSizeLimit fullDisk(100);
-            auto file = openPictureFile(path(name), 300, 200, error);
-            ASSERT_TRUE(file) << error;
-            drawNoise(file->surface());
+            auto file = openPictureFile(path(name), 300, 200);
+            ASSERT_TRUE(file) << file.problem();
+            drawNoise((*file)->surface());
             testing::internal::CaptureStderr();
-            EXPECT_FALSE(file->finish(error)) << name;
+            problem = (*file)->finish().problem();
             printed = testing::internal::GetCapturedStderr();
         }
-        EXPECT_EQ(error, "\"" + path(name) + "\" cannot be written: File too large");
+        EXPECT_EQ(problem, "\"" + path(name) + "\" cannot be written: File too large");
         EXPECT_EQ(printed, "") << name;
         EXPECT_EQ(contents(name), "previous") << name;
     }
     // The window's picture, written as it stands, the same.
     writePrevious("shown.png");
+    std::string problem;
     {
         ImageSurface noise(200, 200);
         drawNoise(noise);
         const test::FileSizeLimit fullDisk(100);
-        EXPECT_FALSE(
-            writePictureImage(path("shown.png"), PictureFormat::Png, noise.image(), error));
+        problem = writePictureImage(path("shown.png"), PictureFormat::Png, noise.image()).problem();
     }
-    EXPECT_EQ(error, "\"" + path("shown.png") + "\" cannot be written: File too large");
+    EXPECT_EQ(problem, "\"" + path("shown.png") + "\" cannot be written: File too large");
     EXPECT_EQ(contents("shown.png"), "previous");
     EXPECT_EQ(namesIn(dir.path()),
               (std::set<std::string>{"a.bmp", "a.pdf", "a.png", "a.svg", "shown.png"}));

@@ -3,9 +3,9 @@
 #include "output/raster_line_surface.h"
 
 #include "output/image_surface.h"
-#include "render/recording_surface.h"
 #include "render/renderer.h"
 #include "session/generation.h"
+#include "support/recording_surface.h"
 #include "support/test_simulation.h"
 
 #include <QPainter>
@@ -46,7 +46,7 @@ void setSilicon(test::TestSimulation& t) {
     test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, "0.7107", "1.5418", "0.5", "0");
     t.sim.fields.autoLimits = true;
     t.sim.fields.orientation = "1 1 1";
-    generateReflections(t.sim);
+    ASSERT_TRUE(t.generate());
     for (std::size_t i = 0; i < 40; i += 3) t.pattern.selection.set(i, true);
 }
 

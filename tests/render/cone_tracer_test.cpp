@@ -174,7 +174,7 @@ TEST(ConeTracer, EveryDrawnSampleLiesOnItsTrueCone) {
             test::setFields(t.sim, group, cell, "1.5418", "0.7107", "0.9", "20", "3");
             t.sim.fields.orientation = orientation;
             t.sim.fields.orientationType = type;
-            generateReflections(t.sim);
+            ASSERT_TRUE(t.generate());
             rotateAboutViewAxis(t.sim, ViewAxis::Viewing, 17);
             const TraceSettings s = settings(stereographic, t.sim.document.wavelength);
             const ConeTracer tracer(s, t.sim.reflections);

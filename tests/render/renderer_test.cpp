@@ -2,9 +2,9 @@
 
 #include "render/colour_table.h"
 #include "render/projection.h"
-#include "render/recording_surface.h"
 #include "session/generation.h"
 #include "session/orient.h"
+#include "support/recording_surface.h"
 #include "support/test_simulation.h"
 
 #include <gtest/gtest.h>
@@ -82,7 +82,7 @@ class RendererTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::setIron(t.sim);
-        generateReflections(t.sim);
+        ASSERT_TRUE(t.generate());
     }
     RecordingSurface draw() {
         RecordingSurface surface(t.pattern.width, t.pattern.height);
@@ -191,7 +191,7 @@ void setSilicon(test::TestSimulation& t, const char* wavelength1, const char* wa
                     "0");
     t.sim.fields.autoLimits = true;
     t.sim.fields.orientation = "1 1 1";
-    generateReflections(t.sim);
+    ASSERT_TRUE(t.generate());
 }
 
 // Along a zone axis the pole and its opposite both project onto the centre; the one named is

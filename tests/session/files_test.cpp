@@ -2,9 +2,11 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "session/cif_file.h"
+#include "session/document_reading.h"
 #include "session/generation.h"
 #include "session/input_files.h"
 #include "session/report.h"
+#include "spacegroup/settings.h"
 #include "support/temp_dir.h"
 #include "support/test_simulation.h"
 
@@ -27,6 +29,15 @@ using test::TempDir;
 using test::TestSimulation;
 using Lines = std::vector<std::string>;
 using Cell = std::array<std::string, 6>;
+
+// Opens a file by its extension, as the window's Open does.
+Result<NewListReport> open(Simulation& sim, const std::string& path) {
+    return openInputFile(sim, path, inputFormatOf(path).value());
+}
+
+Result<std::vector<std::string>> save(Simulation& sim, const std::string& path) {
+    return saveInputFile(sim, path, inputFormatOf(path).value());
+}
 
 // A new file each time: rewriting one would flush it to disk on every close.
 std::string writeAnew(const TempDir& dir, const std::string& name, const std::string& content) {
@@ -85,37 +96,38 @@ TEST(TvrFile, Loading) {
     for (const auto& [header, eol] : cases) {
         TestSimulation t;
         const std::string path = dir.write("t.tvr", tvrFile(header, eol));
-        ASSERT_TRUE(openTvr(t.sim, path).ok) << header;
-        EXPECT_TRUE(t.notifier.events.empty());
+        const Result<NewListReport> opened = open(t.sim, path);
+        ASSERT_TRUE(opened) << header;
+        EXPECT_EQ(opened->origin, NewList::Generated);
+        EXPECT_TRUE(opened->warnings.empty());
         EXPECT_TRUE(t.sim.reflections.generated);
         EXPECT_EQ(t.sim.fields.title, "Tetragonal");
         EXPECT_EQ(t.sim.fields.d[1], "7.0");
         EXPECT_EQ(t.sim.fields.film[2], "300");
         EXPECT_EQ(t.sim.document.filePath, path);
-        EXPECT_EQ(t.changes.back(), SimulationChange::Generated);
     }
 }
 
 // Files that cannot be read whole are refused without changing anything; only a pattern input file
-// of another version beeps. The format follows the extension.
+// of another version is told apart as not being one. The format follows the extension.
 TEST(InputFiles, RefusedFilesChangeNothing) {
     TempDir dir;
     TestSimulation t;
     const std::string before = stateOf(t.sim), tvr = tvrFile("VELDTRACE INPUT 1.5");
-    const std::pair<std::string, std::string> files[] = {
-        {"new.TVR", tvrFile("VELDTRACE INPUT 2.0")},
-        {"short.tvr", tvr.substr(0, tvr.find("1.5418"))},
-        {"empty.hkl", ""}};
-    for (const auto& [name, content] : files) {
+    const std::tuple<std::string, std::string, Problem::Kind> files[] = {
+        {"new.TVR", tvrFile("VELDTRACE INPUT 2.0"), Problem::Kind::WrongKind},
+        {"short.tvr", tvr.substr(0, tvr.find("1.5418")), Problem::Kind::Refused},
+        {"empty.hkl", "", Problem::Kind::Refused}};
+    for (const auto& [name, content, kind] : files) {
         const std::string path = dir.write(name, content);
-        const FileOutcome r = openInputFile(t.sim, path, inputFormatOf(path).value());
-        EXPECT_FALSE(r.ok) << name;
-        EXPECT_NE(r.error.find(path), std::string::npos) << r.error;
+        const Result<NewListReport> r = open(t.sim, path);
+        ASSERT_FALSE(r) << name;
+        EXPECT_NE(r.problem().find(path), std::string::npos) << r.problem();
+        EXPECT_EQ(r.failure().kind, kind) << name;
     }
-    EXPECT_FALSE(openTvr(t.sim, dir.file("missing.tvr")).ok);
+    EXPECT_EQ(open(t.sim, dir.file("missing.tvr")).problem(),
+              "\"" + dir.file("missing.tvr") + "\" cannot be read: No such file or directory");
     EXPECT_EQ(stateOf(t.sim), before);
-    ASSERT_EQ(t.notifier.events.size(), 1u);
-    EXPECT_EQ(t.notifier.events[0].kind, RecordingNotifier::Kind::Beep);
 }
 
 TEST(TvrFile, WrittenReadAndWrittenAgainGivesTheSameLines) {
@@ -127,11 +139,11 @@ TEST(TvrFile, WrittenReadAndWrittenAgainGivesTheSameLines) {
     t.sim.fields.orientationType = OrientationType::Direct;
     t.sim.fields.autoLimits = true;
     const std::string first = dir.file("a.tvr"), second = dir.file("b.tvr");
-    ASSERT_TRUE(saveTvr(t.sim, first).ok);
+    ASSERT_TRUE(save(t.sim, first));
     EXPECT_TRUE(t.sim.reflections.generated); // saving generates first
     EXPECT_EQ(t.sim.document.filePath, first);
-    ASSERT_TRUE(openTvr(u.sim, first).ok);
-    ASSERT_TRUE(saveTvr(u.sim, second).ok);
+    ASSERT_TRUE(open(u.sim, first));
+    ASSERT_TRUE(save(u.sim, second));
 
     const std::string text = readFile(first);
     auto a = splitLines(text), b = splitLines(readFile(second));
@@ -150,13 +162,14 @@ TEST(HklFile, ReadsCellGroupAndReflectionsAsTheyStand) {
     TestSimulation t;
     const std::string path =
         dir.write("two.hkl", "4 4 4 90 90 90 225\r\n 2 \r\n   1   1   1\r\n   2   0   0\r\n");
-    ASSERT_TRUE(openHkl(t.sim, path).ok);
+    const Result<NewListReport> opened = open(t.sim, path);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->origin, NewList::Loaded);
     EXPECT_EQ(t.sim.fields.title, "two.hkl");
     EXPECT_EQ(t.sim.fields.spaceGroupIndex, 224);
     EXPECT_EQ(t.sim.reflections.h, (std::vector<std::int16_t>{1, 2})); // in the file's order
     EXPECT_EQ(t.sim.document.dMin, 2.0f);
     EXPECT_EQ(formatNumber(t.sim.document.dMax, "0.0000"), "2.3094");
-    EXPECT_EQ(t.changes.back(), SimulationChange::Loaded);
     EXPECT_TRUE(t.sim.reflections.generated);
     EXPECT_EQ(t.sim.points.rows.size(), 2u);
     EXPECT_EQ(t.sim.fields.d, (std::array<std::string, 2>{"2.0", "2.309"}));
@@ -166,37 +179,33 @@ TEST(HklFile, ReadsCellGroupAndReflectionsAsTheyStand) {
     const std::pair<const char*, int> groups[] = {
         {"4 4 4 90 90 90", 0}, {"  4  4 4 90 90 90   14 ", 13}, {"4 4 4 90 90 90 300", 0}};
     for (const auto& [line, position] : groups) {
-        ASSERT_TRUE(openHkl(t.sim, dir.write("g.hkl", std::string(line) + "\n1\n1 0 0\n")).ok);
+        ASSERT_TRUE(open(t.sim, dir.write("g.hkl", std::string(line) + "\n1\n1 0 0\n")));
         EXPECT_EQ(t.sim.fields.spaceGroupIndex, position) << line;
     }
 
     // A byte-order mark before the cell, indices written as whole decimals, the extremes of the
     // 16-bit indices, and a count up to the list's capacity are all taken.
-    ASSERT_TRUE(openHkl(t.sim, dir.write("bom.hkl", "\xEF\xBB\xBF"
-                                                    "4 4 4 90 90 90 225\r\n1\r\n1 1 1\r\n"))
-                    .ok);
+    ASSERT_TRUE(open(t.sim, dir.write("bom.hkl", "\xEF\xBB\xBF"
+                                                 "4 4 4 90 90 90 225\r\n1\r\n1 1 1\r\n")));
     EXPECT_EQ(t.sim.fields.cell[0], "4");
     EXPECT_EQ(formatNumber(t.sim.reflections.d[0], "0.0000"), "2.3094");
     const std::string wide = "4 4 4 90 90 90 225\n+3\n1.0 -0 2e0\n-32768 0 0\n0 32767 0 a b\n";
-    ASSERT_TRUE(openHkl(t.sim, dir.write("wide.hkl", wide)).ok);
+    ASSERT_TRUE(open(t.sim, dir.write("wide.hkl", wide)));
     EXPECT_EQ(t.sim.reflections.h, (std::vector<std::int16_t>{1, -32768, 0}));
     EXPECT_EQ(t.sim.reflections.k, (std::vector<std::int16_t>{0, 0, 32767}));
     EXPECT_EQ(t.sim.reflections.l, (std::vector<std::int16_t>{2, 0, 0}));
     std::string full = "4 4 4 90 90 90 225\n32767\n";
     for (int i = 1; i <= 32767; ++i) full += "0 0 " + std::to_string(i) + "\n";
-    ASSERT_TRUE(openHkl(t.sim, dir.write("full.hkl", full)).ok);
+    ASSERT_TRUE(open(t.sim, dir.write("full.hkl", full)));
     EXPECT_EQ(t.sim.reflections.count(), 32767);
 }
 
-// Every problem names the file and, where there is one, the line; nothing changes and no
-// dialog appears (the message is the reader's).
+// Every problem names the file and, where there is one, the line; nothing changes.
 TEST(HklFile, RefusesWhatItCannotUse) {
     TempDir dir;
     TestSimulation t;
-    ASSERT_TRUE(openHkl(t.sim, dir.write("good.hkl", "4 4 4 90 90 90 225\n1\n1 1 1\n")).ok);
+    ASSERT_TRUE(open(t.sim, dir.write("good.hkl", "4 4 4 90 90 90 225\n1\n1 1 1\n")));
     const std::string before = stateOf(t.sim);
-    const std::size_t announced = t.changes.size();
-    t.notifier.events.clear();
 
     const std::string cubic = "4 4 4 90 90 90 225\n";
     const auto noCell = [](const std::string& cell, const std::string& why) {
@@ -231,13 +240,9 @@ TEST(HklFile, RefusesWhatItCannotUse) {
         {cubic + "3\n1 0 0\n2 0 0\n", "ends early: it announces 3 reflections but holds 2"}};
     for (const auto& [content, problem] : cases) {
         const std::string path = dir.write("bad.hkl", content);
-        const FileOutcome r = openHkl(t.sim, path);
-        EXPECT_FALSE(r.ok) << content;
-        EXPECT_EQ(r.error, "\"" + path + "\" " + problem);
+        EXPECT_EQ(open(t.sim, path).problem(), "\"" + path + "\" " + problem);
         EXPECT_EQ(stateOf(t.sim), before) << content;
     }
-    EXPECT_TRUE(t.notifier.events.empty());
-    EXPECT_EQ(t.changes.size(), announced);
 }
 
 // Only the reflections above the drawn threshold are written, and line 2 counts them.
@@ -245,25 +250,25 @@ TEST(HklFile, Writing) {
     TempDir dir;
     TestSimulation t, u;
     setFields(t.sim, 225, kCubic4);
-    generateReflections(t.sim);
+    ASSERT_TRUE(generateReflections(t.sim));
     EXPECT_EQ(hklText(t.sim).substr(0, 26), "4 4 4 90 90 90 225\r\n 34 \r\n");
     t.sim.document.displayDMin = 1.5f; // the slider moved to 1.5
     const std::string path = dir.file("out.hkl");
-    ASSERT_TRUE(saveHkl(t.sim, path).ok);
+    ASSERT_TRUE(save(t.sim, path));
     const auto lines = splitLines(readFile(path));
     ASSERT_EQ(lines.size(), 2u + 14u); // {111} and {200}
     EXPECT_EQ(lines[1], " 14 ");
     EXPECT_EQ(lines[2], "   1  -1   1");
 
     // Reading the file back gives the same reflections, and saving again keeps them all.
-    ASSERT_TRUE(openHkl(u.sim, path).ok);
+    ASSERT_TRUE(open(u.sim, path));
     EXPECT_EQ(u.sim.reflections.count(), 14);
     EXPECT_EQ(hklText(u.sim), readFile(path));
 
     // Indices of 4 and more characters keep a blank before them, so that the file reads back;
     // shorter ones keep the columns of 4. Spacings that are not finite and positive are left out.
     setFields(t.sim, 1, {"4", "5", "6", "80", "85", "95"});
-    readDocument(t.sim);
+    takeReading(t.sim, readDocument(t.sim.fields, t.sim.document));
     ReflectionList& r = t.sim.reflections;
     const std::int16_t indices[][3] = {
         {1, -1, 0}, {0, -100, 0}, {-999, 999, 1000}, {-32768, 32767, -1000}, {-99, 99, 999}};
@@ -280,7 +285,7 @@ TEST(HklFile, Writing) {
               (Lines{" 5 ", "   1  -1   0", "   0 -100   0", " -999 999 1000",
                      " -32768 32767 -1000", " -99  99 999"}));
 
-    ASSERT_TRUE(openHkl(u.sim, dir.write("wide.hkl", hklText(t.sim))).ok);
+    ASSERT_TRUE(open(u.sim, dir.write("wide.hkl", hklText(t.sim))));
     EXPECT_EQ(u.sim.reflections.l, (std::vector<std::int16_t>{0, 0, 1000, -1000, 999}));
     EXPECT_EQ(hklText(u.sim), hklText(t.sim));
 }
@@ -292,9 +297,9 @@ TEST(InputFiles, FailedWrites) {
     std::filesystem::create_directory(dir.file("keep.hkl")); // a folder in the file's place
     dir.write("keep.hkl/old", "old");
     for (const std::string& path : {dir.file("keep.hkl"), dir.file("no/such/folder/x.hkl")}) {
-        const FileOutcome r = saveHkl(t.sim, path);
-        EXPECT_FALSE(r.ok);
-        EXPECT_NE(r.error.find(path), std::string::npos);
+        const Result<std::vector<std::string>> r = save(t.sim, path);
+        EXPECT_FALSE(r);
+        EXPECT_NE(r.problem().find(path), std::string::npos);
     }
     EXPECT_EQ(readFile(dir.file("keep.hkl/old")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
@@ -306,7 +311,7 @@ TEST(Report, HeaderAndReflectionLines) {
     t.sim.fields.title = "Aluminium-like";
     t.sim.fields.film = {"100", "80", "50"};
     t.sim.fields.orientation = "0 0 1 ";
-    generateReflections(t.sim);
+    ASSERT_TRUE(generateReflections(t.sim));
     const Lines lines = splitLines(reportText(t.sim, "2026-12-06 10:00:00"));
     ASSERT_EQ(lines.size(), 15u + 34u);
     EXPECT_EQ(Lines(lines.begin(), lines.begin() + 15),
@@ -354,13 +359,12 @@ const std::string kP121c1Symbol = "P 21/c = P 1 21/c 1 = 14:b1";
 
 // The same document typed into the fields: what opening the CIF must give.
 ReflectionList typedIn(int group, const Cell& cell) {
-    RecordingNotifier notifier;
-    Simulation sim(notifier);
+    Simulation sim;
     sim.fields.resetForNewDocument();
     sim.fields.spaceGroupIndex = group - 1;
     sim.fields.cell = cell;
     sim.fields.d[1] = "0";
-    generateReflections(sim);
+    EXPECT_TRUE(generateReflections(sim));
     return sim.reflections;
 }
 
@@ -387,16 +391,17 @@ TEST(CifFile, StandardSettingsOpenLikeTheTypedDocument) {
     for (const auto& [body, title, group, cell] : cases) {
         TestSimulation t;
         const std::string path = dir.write("s.cif", "data_sample\n" + body);
-        const FileOutcome outcome = openInputFile(t.sim, path, inputFormatOf(path).value());
-        ASSERT_TRUE(outcome.ok) << outcome.error;
-        EXPECT_TRUE(t.notifier.events.empty()) << t.notifier.events[0].text;
+        const Result<NewListReport> outcome = open(t.sim, path);
+        ASSERT_TRUE(outcome) << outcome.problem();
+        EXPECT_TRUE(outcome->warnings.empty()) << outcome->warnings[0];
         EXPECT_EQ(t.sim.fields.title, title);
         EXPECT_EQ(t.sim.fields.cell, cell) << title;
         EXPECT_EQ(t.sim.fields.spaceGroupIndex, group - 1);
-        EXPECT_EQ(t.sim.fields.settingRow, t.sim.engine.rowForGroup(group)) << title;
+        EXPECT_EQ(t.sim.fields.settingRow, rowForGroup(group, rGroupAxesFor(std::stof(cell[5]))))
+            << title;
         EXPECT_EQ(t.sim.fields.hklMax[0], "2"); // a new document's limits
         EXPECT_EQ(t.sim.document.filePath, path);
-        EXPECT_EQ(t.changes.back(), SimulationChange::Generated);
+        EXPECT_EQ(outcome->origin, NewList::Generated);
         EXPECT_GT(t.sim.reflections.count(), 0);
         EXPECT_TRUE(sameReflections(t.sim.reflections, typedIn(group, cell))) << title;
     }
@@ -437,10 +442,10 @@ TEST(CifFile, TheFileChoosesTheSetting) {
     for (const auto& [what, cell, symmetry, setting] : cases) {
         TestSimulation t;
         const std::string path = dir.write("s.cif", "data_s\n" + cellItems(cell) + symmetry + "\n");
-        const FileOutcome outcome = openCif(t.sim, path);
-        ASSERT_TRUE(outcome.ok) << what << ": " << outcome.error;
-        EXPECT_TRUE(t.notifier.events.empty()) << what;
-        EXPECT_EQ(t.sim.engine.extendedSymbol(), setting) << what;
+        const Result<NewListReport> outcome = open(t.sim, path);
+        ASSERT_TRUE(outcome) << what << ": " << outcome.problem();
+        EXPECT_TRUE(outcome->warnings.empty()) << what;
+        EXPECT_EQ(t.sim.group.extendedSymbol(), setting) << what;
     }
 }
 
@@ -450,17 +455,17 @@ TEST(CifFile, TheFileChoosesTheSetting) {
 TEST(CifFile, ANonStandardSettingKeepsItsAbsencesUntilTheGroupChanges) {
     TempDir dir;
     TestSimulation t;
-    ASSERT_TRUE(openCif(t.sim, dir.write("c.cif", "data_c\n" + cellItems(kMonoclinicC) +
-                                                      operationLoop(kP1121b)))
-                    .ok);
-    EXPECT_TRUE(t.sim.engine.isExtinct(1, 1, 0));
-    EXPECT_FALSE(t.sim.engine.isExtinct(1, 0, 1));
+    ASSERT_TRUE(open(
+        t.sim, dir.write("c.cif", "data_c\n" + cellItems(kMonoclinicC) + operationLoop(kP1121b))));
+    EXPECT_TRUE(t.sim.group.isAbsent(1, 1, 0));
+    EXPECT_FALSE(t.sim.group.isAbsent(1, 0, 1));
     EXPECT_FALSE(sameReflections(t.sim.reflections, typedIn(14, kMonoclinicC)));
     const int row = t.sim.fields.settingRow.value();
 
-    ASSERT_TRUE(saveTvr(t.sim, dir.file("c.tvr")).ok);
-    ASSERT_EQ(t.notifier.events.size(), 1u);
-    EXPECT_EQ(t.notifier.events[0].text,
+    const Result<std::vector<std::string>> saved = save(t.sim, dir.file("c.tvr"));
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->size(), 1u);
+    EXPECT_EQ(saved->front(),
               "\"" + dir.file("c.tvr") +
                   "\" stores only the space-group number: opened again, it is simulated in "
                   "the setting P 21/c = P 1 21/c 1 = 14:b1, not in P 21/c = P 1 1 21/b = P "
@@ -468,12 +473,12 @@ TEST(CifFile, ANonStandardSettingKeepsItsAbsencesUntilTheGroupChanges) {
 
     // Another group in the list drops the setting.
     t.sim.fields.spaceGroupIndex = 12;
-    readDocument(t.sim);
+    takeReading(t.sim, readDocument(t.sim.fields, t.sim.document));
     EXPECT_FALSE(t.sim.fields.settingRow);
     t.sim.fields.spaceGroupIndex = 13;
-    readDocument(t.sim);
-    EXPECT_NE(t.sim.engine.rowForGroup(14), row);
-    EXPECT_EQ(t.sim.engine.extendedSymbol(), kP121c1Symbol);
+    takeReading(t.sim, readDocument(t.sim.fields, t.sim.document));
+    EXPECT_NE(t.sim.group.row(), row);
+    EXPECT_EQ(t.sim.group.extendedSymbol(), kP121c1Symbol);
 }
 
 // Files that are taken with a message: the first of several structures, no symmetry at all,
@@ -492,13 +497,13 @@ TEST(CifFile, WarningsNameTheFileAndTheStructureIsOpened) {
     for (const auto& [content, warning, setting] : cases) {
         TestSimulation t;
         const std::string path = dir.write("w.cif", content);
-        ASSERT_TRUE(openCif(t.sim, path).ok) << warning;
-        ASSERT_EQ(t.notifier.events.size(), 1u) << warning;
-        const RecordingNotifier::Event& event = t.notifier.events[0];
-        EXPECT_EQ(event.kind, RecordingNotifier::Kind::Message);
-        EXPECT_TRUE(contains(event.text, "\"" + path + "\"")) << warning;
-        EXPECT_TRUE(contains(event.text, warning)) << event.text;
-        EXPECT_EQ(t.sim.engine.extendedSymbol(), setting);
+        const Result<NewListReport> opened = open(t.sim, path);
+        ASSERT_TRUE(opened) << warning;
+        ASSERT_EQ(opened->warnings.size(), 1u) << warning;
+        const std::string& text = opened->warnings[0];
+        EXPECT_TRUE(contains(text, "\"" + path + "\"")) << warning;
+        EXPECT_TRUE(contains(text, warning)) << text;
+        EXPECT_EQ(t.sim.group.extendedSymbol(), setting);
         EXPECT_TRUE(t.sim.reflections.generated);
     }
 }
@@ -531,15 +536,13 @@ TEST(CifFile, RefusedFilesNameTheProblemAndChangeNothing) {
     const std::string before = stateOf(t.sim);
     for (const auto& [content, problem] : cases) {
         const std::string path = dir.write("bad.cif", content);
-        const FileOutcome r = openInputFile(t.sim, path, InputFormat::Cif);
-        EXPECT_FALSE(r.ok) << problem;
-        EXPECT_TRUE(startsWith(r.error, "\"" + path + "\"")) << r.error;
-        EXPECT_TRUE(contains(r.error, problem)) << r.error;
+        const Result<NewListReport> r = open(t.sim, path);
+        EXPECT_FALSE(r) << problem;
+        EXPECT_TRUE(startsWith(r.problem(), "\"" + path + "\"")) << r.problem();
+        EXPECT_TRUE(contains(r.problem(), problem)) << r.problem();
     }
-    EXPECT_FALSE(openCif(t.sim, dir.file("missing.cif")).ok);
+    EXPECT_FALSE(open(t.sim, dir.file("missing.cif")));
     EXPECT_EQ(stateOf(t.sim), before);
-    EXPECT_TRUE(t.notifier.events.empty());
-    EXPECT_TRUE(t.changes.empty());
 }
 
 // Mutated pattern input and reflection files: each is read into a consistent simulation whose
@@ -631,7 +634,7 @@ TEST(InputFuzz, EveryInputIsReadConsistentlyOrRefusedWithoutChange) {
     TempDir dir;
     TestSimulation iron, t;
     test::setIron(iron.sim);
-    generateReflections(iron.sim);
+    ASSERT_TRUE(generateReflections(iron.sim));
     const std::pair<std::string, InputFormat> seeds[] = {
         {readFile(TAVREL_EXAMPLES "/iron.tvr"), InputFormat::Tvr},
         {readFile(TAVREL_EXAMPLES "/silicon.tvr"), InputFormat::Tvr},
@@ -645,7 +648,7 @@ TEST(InputFuzz, EveryInputIsReadConsistentlyOrRefusedWithoutChange) {
          InputFormat::Hkl}};
     for (const auto& seed : seeds) ASSERT_GT(seed.first.size(), 20u);
 
-    ASSERT_TRUE(openTvr(t.sim, TAVREL_EXAMPLES "/iron.tvr").ok);
+    ASSERT_TRUE(open(t.sim, TAVREL_EXAMPLES "/iron.tvr"));
     Mutator mutator{std::mt19937(20261206)};
     int accepted = 0, refused = 0;
     for (int i = 0; i < kInputs && !testing::Test::HasFatalFailure(); ++i) {
@@ -659,26 +662,22 @@ TEST(InputFuzz, EveryInputIsReadConsistentlyOrRefusedWithoutChange) {
         const std::string path =
             writeAnew(dir, format == InputFormat::Tvr ? "fuzz.tvr" : "fuzz.hkl", content);
 
-        const std::string before = stateOf(t.sim);
-        t.notifier.events.clear();
         int steps = 0;
-        FileOutcome outcome;
         try {
-            outcome = openInputFile(t.sim, path, format, [&] { return ++steps > kLargestLoop; });
-            if (outcome.ok) expectConsistent(t.sim, format);
+            const Result<InputFile> file = readInputFile(path, format, t.sim.fields);
+            if (!file) {
+                ++refused;
+                EXPECT_NE(file.problem().find(path), std::string::npos) << file.problem();
+                EXPECT_GT(file.problem().size(), path.size() + 3);
+                continue;
+            }
+            ++accepted;
+            // Input the simulation refuses gives an empty list, which is consistent too.
+            (void)takeInputFile(t.sim, *file, [&] { return ++steps > kLargestLoop; });
+            expectConsistent(t.sim, format);
         } catch (const std::exception& e) {
             FAIL() << "exception \"" << e.what() << "\"";
         }
-        if (outcome.ok) {
-            ++accepted;
-            continue;
-        }
-        ++refused;
-        EXPECT_NE(outcome.error.find(path), std::string::npos) << outcome.error;
-        EXPECT_GT(outcome.error.size(), path.size() + 3);
-        EXPECT_EQ(stateOf(t.sim), before) << outcome.error;
-        for (const RecordingNotifier::Event& event : t.notifier.events)
-            EXPECT_EQ(event.kind, RecordingNotifier::Kind::Beep) << event.text;
     }
     // The mutations must reach both outcomes often, or the test proves little.
     EXPECT_GT(accepted, kInputs / 10);

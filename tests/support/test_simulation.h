@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/notifier.h"
+#include "session/generation.h"
 #include "session/pattern_view.h"
 #include "session/simulation.h"
 
@@ -9,24 +9,20 @@
 
 namespace tavrel::test {
 
-// A simulation with a recording notifier, shown in a picture of the window's first size that
-// follows every new reflection list as the window and the command line do.
+// A simulation shown in a picture of the window's first size.
 struct TestSimulation {
-    RecordingNotifier notifier;
-    Simulation sim{notifier};
+    Simulation sim;
     PatternView pattern;
-    std::vector<SimulationChange> changes;
-
-    TestSimulation() {
-        sim.addListener([this](SimulationChange change) {
-            changes.push_back(change);
-            if (change != SimulationChange::Turned) showNewReflections(pattern, sim, change);
-        });
-    }
-    TestSimulation(const TestSimulation&) = delete;
-    TestSimulation& operator=(const TestSimulation&) = delete;
 
     PatternInput input(bool dragging = false) const { return patternInput(sim, pattern, dragging); }
+    // Shows a new list as the window and the command line do.
+    void show(NewList origin) { showNewReflections(pattern, sim, origin); }
+    // Generates the list from the fields and shows it.
+    Result<NewListReport> generate() {
+        Result<NewListReport> report = generateReflections(sim);
+        show(NewList::Generated);
+        return report;
+    }
 };
 
 // The cell fields of a cubic cell with a = 4; the crystal system of the group fills in the rest.

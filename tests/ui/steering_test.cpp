@@ -2,8 +2,8 @@
 // the arrow keys and the hidden points key, the popup menus and the d slider.
 
 #include "app/reflection_model.h"
-#include "render/recording_surface.h"
 #include "session/orient.h"
+#include "support/recording_surface.h"
 #include "ui/canvas_widget.h"
 #include "ui/input_panes.h"
 #include "ui/popup_menus.h"
@@ -143,19 +143,23 @@ TEST_F(SteeringTest, AClickInThePointsModeNamesThePointUnderIt) {
 }
 
 TEST_F(SteeringTest, MovesAreAppliedOnceAndAPressThatMovedDoesNotPick) {
-    QSignalSpy pictures(&controller, &app::SimulationController::pictureChanged);
+    int pictures = 0;
+    const QMetaObject::Connection counting = QObject::connect(
+        &controller, &app::SimulationController::changed,
+        [&pictures](app::Changes what) { pictures += what.testFlag(app::Change::Picture); });
     PointTable expected = points();
     const QPointF from = at(0.3, 0.4);
     QTest::mousePress(canvas, Qt::LeftButton, {}, from.toPoint());
     for (double dx : {1.0, 2.0, 10.0}) moveTo(from + QPointF(dx, -4), Qt::LeftButton);
-    EXPECT_EQ(pictures.count(), 0) << "moves wait for the event loop";
+    EXPECT_EQ(pictures, 0) << "moves wait for the event loop";
     settle();
-    EXPECT_EQ(pictures.count(), 1) << "one redraw for the latest position";
+    EXPECT_EQ(pictures, 1) << "one redraw for the latest position";
     rotatePoints(expected, ViewAxis::Vertical, 5.0f);
     rotatePoints(expected, ViewAxis::Horizontal, -2.0f);
     EXPECT_EQ(largestDifference(turned(), pointsByReflection(expected)), 0.0f);
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, (from + QPointF(10, -4)).toPoint());
-    EXPECT_EQ(pictures.count(), 2) << "the full-quality picture after the drag";
+    EXPECT_EQ(pictures, 2) << "the full-quality picture after the drag";
+    QObject::disconnect(counting);
 
     // One unit of movement is a drag, not a click: it turns, redraws and picks nothing.
     const QImage before = canvas->picture();

@@ -4,6 +4,7 @@
 #include "app/folders.h"
 #include "support/temp_dir.h"
 #include "ui/main_window.h"
+#include "ui/reflection_list.h"
 #include "ui/user_dialogs.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "session/cif_document.h"
+#include "session/cif_blocks.h"
 
 #include "common/text.h"
 

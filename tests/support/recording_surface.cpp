@@ -1,4 +1,4 @@
-#include "render/recording_surface.h"
+#include "support/recording_surface.h"
 
 #include "common/numeric.h"
 

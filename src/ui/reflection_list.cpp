@@ -1,0 +1,78 @@
+#include "ui/reflection_list.h"
+
+#include "app/reflection_model.h"
+#include "render/selection.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+
+namespace tavrel::ui {
+
+ReflectionList::ReflectionList(const Simulation& sim, QWidget* parent)
+    : QTableView(parent), model_(new app::ReflectionTableModel(sim, this)) {
+    setObjectName(QStringLiteral("reflectionView"));
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(false);
+    setWordWrap(false);
+    setAlternatingRowColors(true);
+    verticalHeader()->hide();
+    // Every row is one line high: the view never measures the rows of a long list.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                if (!showingSelection_) emit selectionEdited(selected, deselected);
+            });
+}
+
+void ReflectionList::showNewList() {
+    model_->reload();
+    fitColumns();
+}
+
+void ReflectionList::fitColumns() {
+    const QFontMetrics cells(font());
+    const QFontMetrics header(horizontalHeader()->font());
+    for (int column = 0; column < app::ReflectionTableModel::kColumnCount; ++column) {
+        const QStringList samples = model_->widthSamples(column);
+        int width = header.horizontalAdvance(samples.first()) + 16;
+        for (const QString& s : samples) width = std::max(width, cells.horizontalAdvance(s) + 12);
+        setColumnWidth(column, width);
+    }
+}
+
+void ReflectionList::showSelection(const Selection& selection) {
+    QItemSelection rows;
+    const int count = model_->rowCount();
+    const int lastColumn = app::ReflectionTableModel::kColumnCount - 1;
+    for (int row = 0; row < count;) {
+        if (!selection.isSelected(static_cast<std::size_t>(row))) {
+            ++row;
+            continue;
+        }
+        int end = row;
+        while (end + 1 < count && selection.isSelected(static_cast<std::size_t>(end) + 1)) ++end;
+        rows.select(model_->index(row, 0), model_->index(end, lastColumn));
+        row = end + 1;
+    }
+    showingSelection_ = true;
+    selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    showingSelection_ = false;
+}
+
+void ReflectionList::showReflection(std::int32_t reflection) {
+    scrollTo(model_->index(reflection, 0));
+}
+
+void ReflectionList::showThreshold() {
+    model_->thresholdChanged();
+}
+
+} // namespace tavrel::ui
