@@ -21,8 +21,9 @@ constexpr double kTiltSlack = 0.001;
 // Rx(-alpha) Z = (0, sin alpha, cos alpha), so sin alpha = d_Y, and beta turns (d_X, d_Z) onto
 // (0, cos alpha) with cos alpha >= 0, the only choice within +-90 degrees.
 HolderTilts tiltsOnto(const Vec3d& d) {
-    return {std::asin(std::clamp(d[1], -1.0, 1.0)) / kDegree, std::atan2(-d[0], d[2]) / kDegree,
-            false};
+    // + 0.0 turns -0 into 0, which would otherwise show as "-0.000".
+    return {std::asin(std::clamp(d[1], -1.0, 1.0)) / kDegree + 0.0,
+            std::atan2(-d[0], d[2]) / kDegree + 0.0, false};
 }
 
 double largestTilt(const HolderTilts& t) {
@@ -47,13 +48,14 @@ Result<HolderTilts> holderTiltsOnto(const Mat3d& orientation, const LatticeMatri
         (!oppositeReaches || largestTilt(direct) <= largestTilt(opposite) + kTiltSlack))
         return direct;
     if (oppositeReaches) return opposite;
+    const HolderTilts& nearer = largestTilt(direct) <= largestTilt(opposite) ? direct : opposite;
     const std::string text = "[" + formatNumber(uvw[0], "0.####") + " " +
                              formatNumber(uvw[1], "0.####") + " " + formatNumber(uvw[2], "0.####") +
                              "]";
     return Problem{"No holder tilts within alpha +-" + formatNumber(limits.alpha, "0.##") +
                    " and beta +-" + formatNumber(limits.beta, "0.##") + " degrees bring " + text +
-                   " onto the viewing axis (alpha " + formatNumber(direct.alpha, "0.0") +
-                   ", beta " + formatNumber(direct.beta, "0.0") + " needed)"};
+                   " onto the viewing axis (alpha " + formatNumber(nearer.alpha, "0.0") +
+                   ", beta " + formatNumber(nearer.beta, "0.0") + " needed)"};
 }
 
 Mat3d holderTiltRotation(const HolderTilts& t) {

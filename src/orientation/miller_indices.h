@@ -33,8 +33,8 @@ std::string indexText(const IndexTriple& indices, IndexKind kind);
 std::string fourIndexText(const IndexTriple& indices, IndexKind kind);
 
 // The three-index numbers of a typed four-index text, for the orientation text: four numbers
-// separated by blanks ("2 -1 -1 0"), or four digits each with an optional minus sign and
-// nothing between them ("10-10", "2-1-10"); the whole may stand in brackets of any kind.
+// up to 10^6 in size separated by blanks ("2 -1 -1 0"), or four digits, each perhaps after a
+// minus sign, with nothing between them ("10-10", "2-1-10"); the whole may stand in brackets.
 // Planes give (h k l); directions give [U-T V-T W], in lowest terms when whole ("2 -1 -1 0"
 // gives 1 0 0). A third index other than -(h + k) (-(U + V)) is refused with a message.
 Result<Vec3d> parseFourIndexText(std::string_view text, IndexKind kind);

@@ -25,7 +25,8 @@ bool firstNonZeroPositive(const IndexTriple& t) {
 Result<std::vector<ZoneAxis>> zoneAxes(const Mat3d& orientation, const LatticeMatrices& matrices,
                                        int maxIndex) {
     if (maxIndex < 1 || maxIndex > 6)
-        return Problem{"Zone axes have indices up to 1 to 6, not " + std::to_string(maxIndex)};
+        return Problem{"The largest index of the zone axes must lie between 1 and 6, not " +
+                       std::to_string(maxIndex)};
     const Mat3d toView = orientation * toMat3d(matrices.lattice);
     std::vector<ZoneAxis> axes;
     const int n = maxIndex;
