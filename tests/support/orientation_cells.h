@@ -10,7 +10,6 @@
 namespace tavrel::test {
 
 inline const UnitCell kCubicCell{{4, 4, 4, 90, 90, 90}};
-inline const UnitCell kSiliconCell{{5.4309f, 5.4309f, 5.4309f, 90, 90, 90}};
 inline const UnitCell kMagnesiumCell{{3.2094f, 3.2094f, 5.2108f, 90, 90, 120}};
 inline const UnitCell kMonoclinicCell{{8.56f, 12.96f, 7.21f, 90, 116.1f, 90}};
 inline const UnitCell kTriclinicCell{{5.1f, 6.3f, 7.4f, 81.2f, 102.5f, 97.3f}};
@@ -29,10 +28,9 @@ inline ReflectionList reflectionsOf(const LatticeMatrices& m, int n) {
         for (int k = -n; k <= n; ++k)
             for (int l = -n; l <= n; ++l) {
                 if (h == 0 && k == 0 && l == 0) continue;
-                Vec3f g{static_cast<float>(h), static_cast<float>(k), static_cast<float>(l)};
+                Vec3f g{1.0f * h, 1.0f * k, 1.0f * l};
                 toCartesian(m, g, false);
-                r.append(static_cast<std::int16_t>(h), static_cast<std::int16_t>(k),
-                         static_cast<std::int16_t>(l), 1.0f, g);
+                r.append(std::int16_t(h), std::int16_t(k), std::int16_t(l), 1.0f, g);
             }
     r.generated = true;
     return r;
