@@ -4,7 +4,6 @@
 #include "common/quicksort.h"
 #include "common/text.h"
 
-#include <array>
 #include <cmath>
 
 namespace tavrel {
@@ -44,25 +43,25 @@ void orientPoints(const Mat3f& m, const ReflectionList& reflections, PointTable&
         table.rows[i] = {product(0, i), product(1, i), product(2, i), static_cast<std::int32_t>(i)};
 }
 
-void rotatePoints(PointTable& table, ViewAxis axis, float degrees) {
+Mat3d viewAxisRotation(ViewAxis axis, float degrees) {
     const float a = static_cast<float>(degrees * kRotateDegToRad);
     const double c = static_cast<float>(std::cos(a));
     const double s = static_cast<float>(std::sin(a));
-    using Matrix = std::array<std::array<double, 3>, 3>;
-    Matrix R;
     switch (axis) {
     case ViewAxis::Viewing:
-        R = Matrix{{{1, 0, 0}, {0, c, -s}, {0, s, c}}};
-        break;
+        return Mat3d{{{1, 0, 0}, {0, c, -s}, {0, s, c}}};
     case ViewAxis::Horizontal:
-        R = Matrix{{{c, 0, -s}, {0, 1, 0}, {s, 0, c}}};
-        break;
+        return Mat3d{{{c, 0, -s}, {0, 1, 0}, {s, 0, c}}};
     case ViewAxis::Vertical:
-        R = Matrix{{{c, s, 0}, {-s, c, 0}, {0, 0, 1}}};
-        break;
-    default:
-        return;
+        return Mat3d{{{c, s, 0}, {-s, c, 0}, {0, 0, 1}}};
     }
+    return kIdentity3d;
+}
+
+void rotatePoints(PointTable& table, ViewAxis axis, float degrees) {
+    if (axis != ViewAxis::Viewing && axis != ViewAxis::Horizontal && axis != ViewAxis::Vertical)
+        return;
+    const Mat3d R = viewAxisRotation(axis, degrees);
     for (RotatedPoint& p : table.rows) {
         const double x = p.x, y = p.y, z = p.z;
         auto turned = [&](std::size_t r) {

@@ -3,6 +3,7 @@
 
 #include "crystal/reflections.h"
 #include "crystal/unit_cell.h"
+#include "orientation/matrix3.h"
 #include "orientation/point_table.h"
 
 #include <optional>
@@ -24,6 +25,11 @@ void orientPoints(const Mat3f& m, const ReflectionList& reflections, PointTable&
 // Turns every point about a view axis by `degrees` (a positive angle turns y towards +z about
 // the viewing axis, x towards +z about the horizontal one, y towards +x about the vertical one).
 void rotatePoints(PointTable& table, ViewAxis axis, float degrees);
+
+// The matrix rotatePoints applies, with the same 4-byte roundings of the angle, its cosine and
+// its sine: a caller that keeps the orientation matrix M multiplies it from the left by this
+// one, so that M * g stays what the turned points hold. The identity for an unknown axis.
+Mat3d viewAxisRotation(ViewAxis axis, float degrees);
 
 // The arrow-key order: points by their component along the viewing axis, largest first.
 void sortAlongViewingAxis(PointTable& table);
