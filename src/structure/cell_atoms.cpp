@@ -1,21 +1,24 @@
 #include "structure/cell_atoms.h"
 
-#include "common/numeric.h"
-
 #include <cmath>
+#include <numbers>
 
 namespace tavrel {
 
 namespace {
+
+// With the exact pi a right angle has a cosine of 0 (common's kDegToRad keeps the ten-digit pi
+// of the d-spacings that users compare with their tables).
+constexpr double kRadiansPerDegree = std::numbers::pi / 180;
 
 using Metric = std::array<std::array<double, 3>, 3>;
 
 // G with G[i][j] = a_i . a_j, for distances from fractional differences.
 Metric metricOf(const UnitCell& cell) {
     const double a = cell.a(), b = cell.b(), c = cell.c();
-    const double cosAlpha = std::cos(cell.alpha() * kDegToRad);
-    const double cosBeta = std::cos(cell.beta() * kDegToRad);
-    const double cosGamma = std::cos(cell.gamma() * kDegToRad);
+    const double cosAlpha = std::cos(cell.alpha() * kRadiansPerDegree);
+    const double cosBeta = std::cos(cell.beta() * kRadiansPerDegree);
+    const double cosGamma = std::cos(cell.gamma() * kRadiansPerDegree);
     return {{{a * a, a * b * cosGamma, a * c * cosBeta},
              {a * b * cosGamma, b * b, b * c * cosAlpha},
              {a * c * cosBeta, b * c * cosAlpha, c * c}}};

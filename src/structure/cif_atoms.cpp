@@ -1,15 +1,19 @@
 #include "structure/cif_atoms.h"
 
-#include "common/numeric.h"
 #include "common/text.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <numbers>
 
 namespace tavrel {
 
 namespace {
+
+// With the exact pi a right angle has a cosine of 0 (common's kDegToRad keeps the ten-digit pi
+// of the d-spacings that users compare with their tables).
+constexpr double kRadiansPerDegree = std::numbers::pi / 180;
 
 // Item names without the category in front.
 constexpr std::array<std::string_view, 9> kSiteItems = {
@@ -146,18 +150,18 @@ std::optional<double> cifNumber(std::string_view value) {
 }
 
 double equivalentIsotropicU(const std::array<double, 6>& u, const UnitCell& cell) {
-    const double cosAlpha = std::cos(cell.alpha() * kDegToRad);
-    const double cosBeta = std::cos(cell.beta() * kDegToRad);
-    const double cosGamma = std::cos(cell.gamma() * kDegToRad);
+    const double cosAlpha = std::cos(cell.alpha() * kRadiansPerDegree);
+    const double cosBeta = std::cos(cell.beta() * kRadiansPerDegree);
+    const double cosGamma = std::cos(cell.gamma() * kRadiansPerDegree);
     const std::array<double, 3> edge{cell.a(), cell.b(), cell.c()};
     // G, the direct metric, and from its inverse the reciprocal lengths a*, b*, c*.
     const std::array<std::array<double, 3>, 3> g{
         {{1, cosGamma, cosBeta}, {cosGamma, 1, cosAlpha}, {cosBeta, cosAlpha, 1}}};
     const double volumeSquared = 1 - cosAlpha * cosAlpha - cosBeta * cosBeta - cosGamma * cosGamma +
                                  2 * cosAlpha * cosBeta * cosGamma;
-    const std::array<double, 3> sines{std::sin(cell.alpha() * kDegToRad),
-                                      std::sin(cell.beta() * kDegToRad),
-                                      std::sin(cell.gamma() * kDegToRad)};
+    const std::array<double, 3> sines{std::sin(cell.alpha() * kRadiansPerDegree),
+                                      std::sin(cell.beta() * kRadiansPerDegree),
+                                      std::sin(cell.gamma() * kRadiansPerDegree)};
     // a*_i = sin(angle_i) / (a_i sqrt(volumeSquared)), with angle_0 = alpha and so on.
     std::array<double, 3> reciprocal{};
     for (std::size_t i = 0; i < 3; ++i)
