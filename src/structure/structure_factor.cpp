@@ -12,45 +12,47 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-// Atoms that share a scattering factor and a B: f(s) exp(-B s^2) is worked out once per kind
-// and reflection.
+// Atoms that share an element and a B: f(s) exp(-B s^2) is worked out once per kind and
+// reflection, from f(s) once per element and exp(-B s^2) once per B value.
 struct ScattererKind {
-    ScatteringFactor factor;
-    double bIso = 0;
-    std::size_t begin = 0, end = 0; // its atoms in the sorted arrays
+    std::size_t factor = 0, damping = 0; // indices into Scatterers::factors and bValues
+    std::size_t begin = 0, end = 0;      // its atoms in the sorted arrays
 };
 
 // The atoms sorted by kind, as separate arrays.
 struct Scatterers {
+    std::vector<ScatteringFactor> factors;
+    std::vector<double> bValues;
     std::vector<ScattererKind> kinds;
     std::vector<double> occupancy;
     std::vector<std::array<double, 3>> position;
 };
 
+template <class T> std::size_t indexOf(std::vector<T>& values, const T& value) {
+    const auto found = std::find(values.begin(), values.end(), value);
+    if (found != values.end()) return static_cast<std::size_t>(found - values.begin());
+    values.push_back(value);
+    return values.size() - 1;
+}
+
 Result<Scatterers> sortIntoKinds(std::span<const CellAtom> atoms, Scattering kind) {
-    struct Key {
-        std::string element;
-        double bIso;
-    };
-    std::vector<Key> keys;
+    Scatterers scatterers;
+    std::vector<std::string> elements;
+    std::vector<std::pair<std::size_t, std::size_t>> keys; // element, B
     std::vector<std::size_t> kindOfAtom;
     for (const CellAtom& atom : atoms) {
-        auto found = std::find_if(keys.begin(), keys.end(), [&](const Key& key) {
-            return key.element == atom.species.element && key.bIso == atom.bIso;
-        });
-        if (found == keys.end()) {
-            keys.push_back({atom.species.element, atom.bIso});
-            found = keys.end() - 1;
-        }
-        kindOfAtom.push_back(static_cast<std::size_t>(found - keys.begin()));
+        const std::size_t element = indexOf(elements, atom.species.element);
+        const std::size_t damping = indexOf(scatterers.bValues, atom.bIso);
+        kindOfAtom.push_back(indexOf(keys, std::pair{element, damping}));
     }
-
-    Scatterers scatterers;
-    for (std::size_t kindIndex = 0; kindIndex < keys.size(); ++kindIndex) {
-        Result<ScatteringFactor> factor =
-            ScatteringFactor::of(Species{keys[kindIndex].element, 0, 0}, kind);
+    for (const std::string& element : elements) {
+        Result<ScatteringFactor> factor = ScatteringFactor::of(Species{element, 0, 0}, kind);
         if (!factor) return Problem{factor.problem()};
-        ScattererKind scattererKind{*factor, keys[kindIndex].bIso, scatterers.occupancy.size(), 0};
+        scatterers.factors.push_back(*factor);
+    }
+    for (std::size_t kindIndex = 0; kindIndex < keys.size(); ++kindIndex) {
+        ScattererKind scattererKind{keys[kindIndex].first, keys[kindIndex].second,
+                                    scatterers.occupancy.size(), 0};
         for (std::size_t i = 0; i < atoms.size(); ++i) {
             if (kindOfAtom[i] != kindIndex) continue;
             scatterers.occupancy.push_back(atoms[i].occupancy);
@@ -122,16 +124,23 @@ public:
     }
 
     void run(std::size_t begin, std::size_t end, std::vector<double>& out) const {
-        for (std::size_t i = begin; i < end; ++i) out[i] = squaredMagnitude(i);
+        std::vector<double> factors(scatterers_.factors.size());
+        std::vector<double> damping(scatterers_.bValues.size());
+        for (std::size_t i = begin; i < end; ++i) out[i] = squaredMagnitude(i, factors, damping);
     }
 
 private:
-    double squaredMagnitude(std::size_t i) const {
+    double squaredMagnitude(std::size_t i, std::vector<double>& factors,
+                            std::vector<double>& damping) const {
         const double sSquared = squaredScatteringVector(reflections_.d[i]);
         const int h = reflections_.h[i], k = reflections_.k[i], l = reflections_.l[i];
+        for (std::size_t e = 0; e < factors.size(); ++e)
+            factors[e] = scatterers_.factors[e].atSquared(sSquared);
+        for (std::size_t b = 0; b < damping.size(); ++b)
+            damping[b] = std::exp(-scatterers_.bValues[b] * sSquared);
         double re = 0, im = 0;
         for (const ScattererKind& kind : scatterers_.kinds) {
-            const double f = kind.factor.atSquared(sSquared) * std::exp(-kind.bIso * sSquared);
+            const double f = factors[kind.factor] * damping[kind.damping];
             const auto [sumRe, sumIm] =
                 useTables_ ? tableSum(kind, h, k, l) : directSum(kind, h, k, l);
             re += f * sumRe;
