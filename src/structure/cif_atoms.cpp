@@ -16,9 +16,9 @@ namespace {
 constexpr double kRadiansPerDegree = std::numbers::pi / 180;
 
 // Item names without the category in front.
-constexpr std::array<std::string_view, 9> kSiteItems = {
-    "label",     "type_symbol",    "fract_x",        "fract_y", "fract_z",
-    "occupancy", "u_iso_or_equiv", "b_iso_or_equiv", "adp_type"};
+constexpr std::array<std::string_view, 10> kSiteItems = {
+    "label",     "type_symbol",    "fract_x",        "fract_y",  "fract_z",
+    "occupancy", "u_iso_or_equiv", "b_iso_or_equiv", "adp_type", "calc_flag"};
 constexpr std::array<std::string_view, 6> kTensorIndices = {"11", "22", "33", "12", "13", "23"};
 
 // A column of the block under either spelling of its name; `name` is what messages call it.
@@ -185,14 +185,15 @@ Result<std::vector<AtomSite>> atomSitesFromCif(const CifItems& items, const Unit
     const Column uIso = columnOf(items, "atom_site", "u_iso_or_equiv");
     const Column bIso = columnOf(items, "atom_site", "b_iso_or_equiv");
     const Column adpType = columnOf(items, "atom_site", "adp_type");
+    const Column calcFlag = columnOf(items, "atom_site", "calc_flag");
 
     if (!label) {
         if (fract[0] || typeSymbol) return Problem{"The atom sites have no _atom_site_label"};
         return std::vector<AtomSite>();
     }
     const std::size_t count = label.values->size();
-    for (const Column* column :
-         {&typeSymbol, &fract[0], &fract[1], &fract[2], &occupancy, &uIso, &bIso, &adpType})
+    for (const Column* column : {&typeSymbol, &fract[0], &fract[1], &fract[2], &occupancy, &uIso,
+                                 &bIso, &adpType, &calcFlag})
         if (*column && column->values->size() != count)
             return Problem{column->name + " and _atom_site_label differ in length"};
     for (const Column& column : fract)
@@ -204,6 +205,8 @@ Result<std::vector<AtomSite>> atomSitesFromCif(const CifItems& items, const Unit
 
     std::vector<AtomSite> sites;
     for (std::size_t row = 0; row < count; ++row) {
+        // A dummy site (a point of reference some programs list among the atoms) scatters not.
+        if (toLower(trim(calcFlag.at(row))) == "dum") continue;
         AtomSite site;
         site.label = trim(label.at(row));
         const std::string symbol = trim(typeSymbol.at(row));

@@ -20,7 +20,8 @@ using CifItems = std::map<std::string, std::vector<std::string>>;
 // the dotted ("_atom_site.fract_x") spelling: the reader passes them to the parser.
 std::vector<std::string> atomSiteItemNames();
 
-// The sites of a block; none when it lists no atoms. Per site:
+// The sites of a block; none when it lists no atoms. Dummy sites (_atom_site_calc_flag "dum")
+// are left out. Per site:
 // - the type symbol, else the element the label begins with ("Fe1a" -> Fe, "OW" -> O);
 // - fract x, y, z (required) and the occupancy (1 when missing), standard uncertainties
 //   ("0.1234(5)") dropped;

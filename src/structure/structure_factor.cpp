@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
 #include <thread>
 
 namespace tavrel {
@@ -229,7 +230,12 @@ Result<std::vector<double>> squaredStructureFactors(const ReflectionIndices& ref
         for (unsigned t = 1; t < threads; ++t) {
             const std::size_t begin = std::min(count, t * share);
             const std::size_t end = std::min(count, begin + share);
-            helpers.emplace_back([&, begin, end] { calculation.run(begin, end, squared); });
+            try {
+                helpers.emplace_back([&, begin, end] { calculation.run(begin, end, squared); });
+            } catch (const std::system_error&) {
+                // No thread to be had: the share is worked out here, with the same result.
+                calculation.run(begin, end, squared);
+            }
         }
         calculation.run(0, std::min(count, share), squared);
     }

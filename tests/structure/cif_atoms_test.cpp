@@ -102,12 +102,17 @@ TEST(CifAtomSites, DefaultsAndBlocksWithoutAtoms) {
     ASSERT_TRUE(none);
     EXPECT_TRUE(none->empty());
 
-    // Dotted names; a missing occupancy is 1, a missing displacement 0.
-    const CifItems items = {
-        {"_atom_site.label", {"Zn1", "S1"}},       {"_atom_site.type_symbol", {"Zn2+", ""}},
-        {"_atom_site.fract_x", {"0", "0.25"}},     {"_atom_site.fract_y", {"0", "0.25"}},
-        {"_atom_site.fract_z", {"0", "0.25"}},     {"_atom_site.occupancy", {"", "0.5"}},
-        {"_atom_site.b_iso_or_equiv", {"0.8", ""}}};
+    // Dotted names; a missing occupancy is 1, a missing displacement 0; a dummy site is no atom.
+    // clang-format off
+    const CifItems items = {{"_atom_site.label", {"Zn1", "Q1", "S1"}},
+                            {"_atom_site.type_symbol", {"Zn2+", "Q", ""}},
+                            {"_atom_site.fract_x", {"0", "0.1", "0.25"}},
+                            {"_atom_site.fract_y", {"0", "0.1", "0.25"}},
+                            {"_atom_site.fract_z", {"0", "0.1", "0.25"}},
+                            {"_atom_site.occupancy", {"", "1", "0.5"}},
+                            {"_atom_site.calc_flag", {"d", "dum", ""}},
+                            {"_atom_site.b_iso_or_equiv", {"0.8", "", ""}}};
+    // clang-format on
     Result<std::vector<AtomSite>> sites = atomSitesFromCif(items, cell);
     ASSERT_TRUE(sites) << sites.problem();
     EXPECT_EQ(*sites, (std::vector<AtomSite>{{"Zn1", "Zn2+", 0, 0, 0, 1, 0.8},
