@@ -151,8 +151,8 @@ private:
     }
 
     // The sum over one kind's atoms of occupancy * exp(2 pi i (hx + ky + lz)) as products of
-    // the tabulated factors of each axis; two running sums let the two halves of the loop
-    // overlap.
+    // the tabulated factors of each axis; separate running sums for even and odd atoms let
+    // consecutive additions overlap (and fix the order of addition whatever the threads).
     std::pair<double, double> tableSum(const ScattererKind& kind, int h, int k, int l) const {
         const std::size_t atomCount = scatterers_.occupancy.size();
         const std::size_t xRow = tables_[0].rowOffset(h, atomCount);
