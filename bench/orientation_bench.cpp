@@ -2,7 +2,6 @@
 // (the names along the sample axes, the zone axes) or on a restored point table (the fit),
 // beside orientPoints over the same reflections, the work every turn already does.
 
-#include "common/notifier.h"
 #include "orientation/direction_names.h"
 #include "orientation/euler_angles.h"
 #include "orientation/orientation_fit.h"
@@ -16,10 +15,7 @@ namespace {
 using namespace tavrel;
 
 LatticeMatrices triclinic() {
-    LatticeMatrices m;
-    SilentNotifier silent;
-    buildLatticeMatrices(UnitCell{{5.1f, 6.3f, 7.4f, 81.2f, 102.5f, 97.3f}}, m, silent);
-    return m;
+    return buildLatticeMatrices(UnitCell{{5.1f, 6.3f, 7.4f, 81.2f, 102.5f, 97.3f}}).value();
 }
 
 const Mat3d kOrientation = orientationFromEulerAngles({31.7, 47.3, 112.9}, triclinic());

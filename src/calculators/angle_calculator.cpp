@@ -92,7 +92,7 @@ bool AngleCalculator::setCell(double a, double b, double c, double alpha, double
                 {0, b * sinA, b * cosA},
                 {0, 0, c}}};
     // Angles that admit no real basis leave a NaN in the matrix and so in the determinant.
-    const std::optional<Matrix3d> inverse = inverseByCofactors(direct_);
+    const std::optional<Mat3d> inverse = inverseByCofactors(direct_);
     validCell_ = inverse.has_value();
     reciprocal_ = inverse.value_or(direct_);
     return validCell_;

@@ -14,7 +14,7 @@
 namespace tavrel {
 
 using Triple = std::array<double, 3>;
-using BasisMatrix = Matrix3d;
+using BasisMatrix = Mat3d;
 
 // Degrees times this give radians in the calculator (its own, shorter constant).
 inline constexpr double kAngleCalculatorDegToRad = 0.017453292;

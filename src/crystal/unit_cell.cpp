@@ -59,10 +59,10 @@ LatticeStatus build(const UnitCell& cell, LatticeMatrices& matrices) {
     m[2][1] = toFloat(b * cosA);
     m[2][2] = static_cast<float>(c);
 
-    Matrix3d wide{};
+    Mat3d wide{};
     for (std::size_t r = 0; r < 3; ++r)
         for (std::size_t col = 0; col < 3; ++col) wide[r][col] = m[r][col];
-    const std::optional<Matrix3d> inverse = inverseByCofactors(wide);
+    const std::optional<Mat3d> inverse = inverseByCofactors(wide);
     if (!inverse) return LatticeStatus::Singular;
     matrices.lattice = m;
     for (std::size_t r = 0; r < 3; ++r)

@@ -5,15 +5,13 @@
 // arithmetic and store their results as 4-byte floats, so that the numbers match the tables
 // users compare them with.
 
+#include "common/matrix3.h"
 #include "common/result.h"
 
 #include <array>
 #include <cstdint>
 
 namespace tavrel {
-
-using Vec3f = std::array<float, 3>;
-using Mat3f = std::array<std::array<float, 3>, 3>; // [row][column]
 
 struct UnitCell {
     // a, b, c in angstrom; alpha, beta, gamma in degrees, in this index order.

@@ -8,8 +8,8 @@
 // separated by blanks, with a minus sign for negative ones; hexagonal cells may show the four
 // indices instead ("[2 -1 -1 0]", "~(1 0 -1 1) 0.8°").
 
+#include "common/matrix3.h"
 #include "crystal/unit_cell.h"
-#include "orientation/matrix3.h"
 #include "orientation/miller_indices.h"
 
 #include <optional>

@@ -18,9 +18,9 @@
 // are M g). With Q the rotation from the lattice Cartesian frame into the crystal frame and P the
 // renaming of the view frame's axes into the sample frame's, g = Q M^T P^T and M = P^T g^T Q.
 
+#include "common/matrix3.h"
 #include "common/result.h"
 #include "crystal/unit_cell.h"
-#include "orientation/matrix3.h"
 
 #include <string>
 #include <string_view>

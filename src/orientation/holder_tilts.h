@@ -7,9 +7,9 @@
 //   Ry(b) = [[cos b, 0, sin b], [0, 1, 0], [-sin b, 0, cos b]].
 // The tilts are counted from the orientation as it stands (the holder at alpha = beta = 0).
 
+#include "common/matrix3.h"
 #include "common/result.h"
 #include "crystal/unit_cell.h"
-#include "orientation/matrix3.h"
 
 namespace tavrel {
 

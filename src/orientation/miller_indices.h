@@ -3,9 +3,9 @@
 // of hexagonal cells: planes (h k i l) with i = -(h + k), directions [U V T W] with
 // U = (2u - v) / 3, V = (2v - u) / 3, T = -(u + v) / 3, W = w, scaled to whole numbers.
 
+#include "common/matrix3.h"
 #include "common/result.h"
 #include "crystal/unit_cell.h"
-#include "orientation/matrix3.h"
 
 #include <array>
 #include <string>

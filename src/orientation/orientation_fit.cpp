@@ -1,8 +1,21 @@
 #include "orientation/orientation_fit.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavrel {
+
+namespace {
+
+// The inverse of a matrix whose determinant is not lost in the rounding of its entries.
+std::optional<Mat3d> inverseOf(const Mat3d& m) {
+    double scale = 0;
+    for (const auto& row : m)
+        for (double e : row) scale = std::max(scale, std::fabs(e));
+    return inverseByCofactors(m, 1e-12 * scale * scale * scale);
+}
+
+} // namespace
 
 std::optional<Mat3d> nearestRotation(const Mat3d& m) {
     Mat3d x = m;
@@ -10,9 +23,9 @@ std::optional<Mat3d> nearestRotation(const Mat3d& m) {
     // Newton's iteration X <- (X + X^-T) / 2 converges quadratically to the polar factor; a
     // nearly orthonormal start (the usual case) needs two or three steps.
     for (int step = 0; step < 60; ++step) {
-        Mat3d inverse{};
-        if (!invert(x, inverse)) return std::nullopt;
-        const Mat3d inverseTransposed = transpose(inverse);
+        const std::optional<Mat3d> inverse = inverseOf(x);
+        if (!inverse) return std::nullopt;
+        const Mat3d inverseTransposed = transpose(*inverse);
         Mat3d next{};
         for (std::size_t i = 0; i < 3; ++i)
             for (std::size_t j = 0; j < 3; ++j)
@@ -47,10 +60,10 @@ std::optional<Mat3d> fitOrientation(const PointTable& points, const ReflectionLi
     // up to 4-byte noise of about 1e-14 of the trace cubed. At 1e-9 of it, three unit vectors
     // are refused when one leaves the plane of the others by less than about 0.01 degree.
     const double trace = gg[0][0] + gg[1][1] + gg[2][2];
-    Mat3d inverse{};
-    if (!(determinant(gg) > 1e-9 * trace * trace * trace) || !invert(gg, inverse))
-        return std::nullopt;
-    return nearestRotation(pg * inverse);
+    if (!(determinant(gg) > 1e-9 * trace * trace * trace)) return std::nullopt;
+    const std::optional<Mat3d> inverse = inverseOf(gg);
+    if (!inverse) return std::nullopt;
+    return nearestRotation(pg * *inverse);
 }
 
 } // namespace tavrel

@@ -2,8 +2,8 @@
 // The orientation matrix recovered from a point table: a restored table holds the turned points
 // but not the matrix that turned them.
 
+#include "common/matrix3.h"
 #include "crystal/reflections.h"
-#include "orientation/matrix3.h"
 #include "orientation/point_table.h"
 
 #include <optional>

@@ -1,9 +1,9 @@
 #pragma once
 // Turning the reflection vectors into the view frame and about its axes.
 
+#include "common/matrix3.h"
 #include "crystal/reflections.h"
 #include "crystal/unit_cell.h"
-#include "orientation/matrix3.h"
 #include "orientation/point_table.h"
 
 #include <optional>

@@ -1,9 +1,9 @@
 #pragma once
 // Zone axes [u v w] as seen from the film, and the turn onto the nearest one.
 
+#include "common/matrix3.h"
 #include "common/result.h"
 #include "crystal/unit_cell.h"
-#include "orientation/matrix3.h"
 #include "orientation/miller_indices.h"
 
 #include <vector>

@@ -1,7 +1,6 @@
 #pragma once
 // Cells and reflection lists shared by the orientation tests.
 
-#include "common/notifier.h"
 #include "crystal/reflections.h"
 #include "crystal/unit_cell.h"
 
@@ -15,10 +14,9 @@ inline const UnitCell kMonoclinicCell{{8.56f, 12.96f, 7.21f, 90, 116.1f, 90}};
 inline const UnitCell kTriclinicCell{{5.1f, 6.3f, 7.4f, 81.2f, 102.5f, 97.3f}};
 
 inline LatticeMatrices matricesOf(const UnitCell& cell) {
-    LatticeMatrices m;
-    SilentNotifier silent;
-    EXPECT_EQ(buildLatticeMatrices(cell, m, silent), LatticeStatus::Ok);
-    return m;
+    const Result<LatticeMatrices> m = buildLatticeMatrices(cell);
+    EXPECT_TRUE(m) << m.problem();
+    return m ? *m : LatticeMatrices{};
 }
 
 // Every (hkl) with |h|, |k|, |l| <= n but (000), with its vector as the generation makes it.
