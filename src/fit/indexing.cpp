@@ -18,6 +18,8 @@ constexpr std::size_t kMaxGroupedProposals = 300;
 constexpr std::size_t kScreenedGroups = 10;
 // Starts below this fraction of the best start's score are not refined.
 constexpr double kRivalFraction = 0.5;
+// Solutions scoring at least this fraction of the best one are refined to the finest level too.
+constexpr double kCloseRivalFraction = 0.85;
 
 struct CrystalNormal {
     Vector3d n{};
@@ -145,11 +147,16 @@ std::vector<Proposal> propose(const std::vector<DetectedBand>& detected,
                                 std::fabs(crystalAngles[p * nc + r] - aik) > tolerance ||
                                 std::fabs(crystalAngles[q * nc + r] - ajk) > tolerance)
                                 continue;
-                            // The signs of q and r that give the signed angles of the bands.
-                            for (int signs = 0; signs < 4; ++signs) {
+                            // The signs of the three normals that give the signed angles of
+                            // the bands. All of them: a plane normal and its opposite are one
+                            // plane, but only a crystal with a two-fold axis across it can
+                            // turn the one into the other.
+                            for (int signs = 0; signs < 8; ++signs) {
+                                const double sp = (signs & 4) ? -1.0 : 1.0;
                                 const double sq = (signs & 1) ? -1.0 : 1.0;
                                 const double sr = (signs & 2) ? -1.0 : 1.0;
-                                const Vector3d& cp = normals[p].n;
+                                const Vector3d cp{sp * normals[p].n[0], sp * normals[p].n[1],
+                                                  sp * normals[p].n[2]};
                                 const Vector3d cq{sq * normals[q].n[0], sq * normals[q].n[1],
                                                   sq * normals[q].n[2]};
                                 const Vector3d cr{sr * normals[r].n[0], sr * normals[r].n[1],
@@ -282,13 +289,22 @@ Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& 
         if (!repeated) result.solutions.push_back(c);
     }
     if (result.solutions.empty()) return nothing;
-    // The winner refined down to the image itself.
-    IndexedOrientation& best = result.solutions.front();
+    // The winner refined down to the image itself, and so is every rival that scores nearly
+    // as well: a crystal of nearly higher symmetry has a twin orientation that only the finest
+    // level tells apart.
     refine.finestLevel = 0;
     refine.coarsestLevel = 0;
     refine.startStepDegrees = 0.5;
     refine.tolerancePixels = 0.1;
-    best.fit = refineUnchecked(scorer, best.fit, refine).fit;
+    const double leading = result.solutions.front().fit.score;
+    for (IndexedOrientation& solution : result.solutions)
+        if (solution.fit.score >= kCloseRivalFraction * leading)
+            solution.fit = refineUnchecked(scorer, solution.fit, refine).fit;
+    std::stable_sort(result.solutions.begin(), result.solutions.end(),
+                     [](const IndexedOrientation& a, const IndexedOrientation& b) {
+                         return a.fit.score > b.fit.score;
+                     });
+    const IndexedOrientation& best = result.solutions.front();
     if (!(best.fit.score >= kMinimumScore)) return nothing;
     for (IndexedOrientation& solution : result.solutions) {
         const Explained e = explain(solution.fit.orientation, plain, result.detected, tolerance);

@@ -31,7 +31,7 @@ struct IndexOptions {
     BandDetectionOptions detection;
     // Families of crystal planes whose angles are matched (the strongest or, without weights,
     // the widest-spaced), and at most this many plane normals in all.
-    int familyCount = 6;
+    int familyCount = 30;
     int maxNormals = 60;
     // Two band angles agree within this many degrees.
     double angleToleranceDegrees = 2.0;

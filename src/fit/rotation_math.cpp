@@ -155,7 +155,16 @@ std::vector<Matrix3d> crystalRotations(const std::vector<SymOp>& operations,
         if (det < 0)
             for (auto& row : r)
                 for (double& e : row) e = -e;
-        const Matrix3d cartesian = orthonormalised(l * r * inverse);
+        const Matrix3d product = l * r * inverse;
+        // A cell whose metric does not have the group's symmetry (a rhombohedral group's
+        // operations on a cell of other shape) turns no operation into a rotation: skip it.
+        const Matrix3d square = product * transposed(product);
+        bool orthogonal = true;
+        for (std::size_t i = 0; i < 3; ++i)
+            for (std::size_t j = 0; j < 3; ++j)
+                orthogonal = orthogonal && std::fabs(square[i][j] - (i == j ? 1.0 : 0.0)) < 1e-3;
+        if (!orthogonal) continue;
+        const Matrix3d cartesian = orthonormalised(product);
         const bool known = std::any_of(out.begin(), out.end(), [&](const Matrix3d& s) {
             return rotationAngle(s * transposed(cartesian)) < 1e-3;
         });

@@ -42,8 +42,10 @@ Matrix3d bestRotation(std::span<const Vector3d> from, std::span<const Vector3d> 
 // The proper rotations of the crystal's Laue class in the lattice Cartesian frame: each
 // operation's rotation part (fractional coordinates), times -1 where it inverts, taken into
 // the Cartesian frame (L R L^-1, L the matrix with the cell edges as columns), duplicates
-// dropped. Cone-line patterns cannot tell a crystal from its inverse (every reflection comes
-// with its opposite), so these are the orientations that show the same pattern: M S for each S.
+// dropped, and so is an operation that the cell's metric does not make a rotation (a cell that
+// does not have its group's shape). Cone-line patterns cannot tell a crystal from its inverse
+// (every reflection comes with its opposite), so these are the orientations that show the same
+// pattern: M S for each S.
 std::vector<Matrix3d> crystalRotations(const std::vector<SymOp>& operations,
                                        const LatticeMatrices& lattice);
 
