@@ -329,7 +329,7 @@ std::vector<Result<IndexResult>> indexPatterns(const std::vector<GreyImage>& ima
         for (std::size_t i = next++; i < images.size(); i = next++) {
             const Result<GreyImage> prepared = prepareForFitting(images[i]);
             if (!prepared)
-                slots[i].emplace(Problem{prepared.problem()});
+                slots[i].emplace(Problem{"No orientation found: the image has no contrast"});
             else
                 slots[i].emplace(indexPattern(*prepared, setup, options));
         }

@@ -67,7 +67,8 @@ Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& 
                                  const IndexOptions& options = {});
 
 // Indexes raw images (greyImageFrom...) on `threads` threads (0: one per core), each prepared
-// and indexed on its own, so the results are those of one loop, in the images' order.
+// and indexed on its own, so the results are those of one loop, in the images' order. An image
+// without contrast gives "No orientation found" too.
 std::vector<Result<IndexResult>> indexPatterns(const std::vector<GreyImage>& images,
                                                const IndexSetup& setup,
                                                const IndexOptions& options = {}, int threads = 0);

@@ -134,8 +134,8 @@ GreyImage noiseImage(int width, int height, std::uint32_t seed) {
 std::vector<std::uint8_t> toBytes(const GreyImage& image, float low, float high) {
     std::vector<std::uint8_t> out(image.pixels.size());
     for (std::size_t i = 0; i < out.size(); ++i) {
-        const double v = (image.pixels[i] - low) / (high - low) * 255.0;
-        out[i] = static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+        const double v = std::clamp((image.pixels[i] - low) / (high - low) * 255.0, 0.0, 255.0);
+        out[i] = static_cast<std::uint8_t>(std::lround(v));
     }
     return out;
 }
