@@ -93,7 +93,7 @@ public:
             const std::size_t worst = order[n];
             Point centroid(n, 0.0);
             for (std::size_t k = 0; k < n; ++k)
-                for (std::size_t j = 0; j < n; ++j) centroid[j] += simplex[order[k]][j] / n;
+                for (std::size_t j = 0; j < n; ++j) centroid[j] += simplex[order[k]][j] / static_cast<double>(n);
             auto towards = [&](double factor) {
                 Point p(n);
                 for (std::size_t j = 0; j < n; ++j)

@@ -15,7 +15,7 @@ namespace {
 class Noise {
 public:
     explicit Noise(std::uint32_t seed) : engine_(seed) {}
-    double uniform() { return ((engine_() >> 8) + 0.5) / 16777216.0; }
+    double uniform() { return (static_cast<double>(engine_() >> 8) + 0.5) / 16777216.0; }
     double gaussian() {
         if (spare_) {
             spare_ = false;
