@@ -17,7 +17,7 @@
 namespace tavrel::fit {
 
 // Below this score the lines match nothing in the image: no orientation is taken from it.
-// Refinements on images of noise end near 0.05, random orientations of a pattern score about
+// Refinements on images of noise end near 0.02, random orientations of a pattern score about
 // 0; the made-up patterns of the tests score 0.5 to 1.1 at their orientation.
 inline constexpr double kMinimumScore = 0.12;
 
