@@ -1,0 +1,207 @@
+#include "fit/grey_image.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace tavrel::fit {
+
+namespace {
+
+constexpr int kMinimumSide = 16;
+
+template <class Pixel>
+Result<GreyImage> fromPixels(std::span<const Pixel> pixels, int width, int height, int stride) {
+    if (width < kMinimumSide || height < kMinimumSide)
+        return Problem{"The image is too small to fit: " + std::to_string(width) + " x " +
+                       std::to_string(height) + " pixels"};
+    if (stride == 0) stride = width;
+    const auto needed = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height - 1) +
+                        static_cast<std::size_t>(width);
+    if (stride < width || pixels.size() < needed)
+        return Problem{"The image's pixel buffer is smaller than its size"};
+    GreyImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    bool allValid = true;
+    for (int y = 0; y < height; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        for (int x = 0; x < width; ++x) {
+            const float v = static_cast<float>(pixels[row + static_cast<std::size_t>(x)]);
+            image.pixels[image.index(x, y)] = v;
+            allValid = allValid && std::isfinite(v);
+        }
+    }
+    if (!allValid) {
+        image.valid.resize(image.pixels.size());
+        for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+            image.valid[i] = std::isfinite(image.pixels[i]) ? 1 : 0;
+            if (!image.valid[i]) image.pixels[i] = 0;
+        }
+    }
+    return image;
+}
+
+// One box pass along rows (step 1) or columns (step width) over `values`, sums only.
+void boxPass(std::vector<double>& values, int width, int height, int radius, bool alongRows,
+             std::vector<double>& line) {
+    const int length = alongRows ? width : height;
+    const int lines = alongRows ? height : width;
+    const std::size_t step = alongRows ? 1 : static_cast<std::size_t>(width);
+    line.resize(static_cast<std::size_t>(length) + 1);
+    for (int l = 0; l < lines; ++l) {
+        const std::size_t start =
+            alongRows ? static_cast<std::size_t>(l) * static_cast<std::size_t>(width)
+                      : static_cast<std::size_t>(l);
+        // Prefix sums of the line, then each window as a difference.
+        line[0] = 0;
+        for (int i = 0; i < length; ++i)
+            line[static_cast<std::size_t>(i) + 1] =
+                line[static_cast<std::size_t>(i)] +
+                values[start + static_cast<std::size_t>(i) * step];
+        for (int i = 0; i < length; ++i) {
+            const int from = std::max(0, i - radius), to = std::min(length, i + radius + 1);
+            values[start + static_cast<std::size_t>(i) * step] =
+                line[static_cast<std::size_t>(to)] - line[static_cast<std::size_t>(from)];
+        }
+    }
+}
+
+void boxPasses(std::vector<double>& values, int width, int height, int radius, int passes) {
+    std::vector<double> line;
+    for (int p = 0; p < passes; ++p) {
+        boxPass(values, width, height, radius, true, line);
+        boxPass(values, width, height, radius, false, line);
+    }
+}
+
+} // namespace
+
+std::size_t GreyImage::validCount() const {
+    if (valid.empty()) return pixels.size();
+    return static_cast<std::size_t>(std::count(valid.begin(), valid.end(), std::uint8_t{1}));
+}
+
+Result<GreyImage> greyImageFrom8Bit(std::span<const std::uint8_t> pixels, int width, int height,
+                                    int stride) {
+    return fromPixels(pixels, width, height, stride);
+}
+
+Result<GreyImage> greyImageFrom16Bit(std::span<const std::uint16_t> pixels, int width, int height,
+                                     int stride) {
+    return fromPixels(pixels, width, height, stride);
+}
+
+Result<GreyImage> greyImageFromFloats(std::span<const float> pixels, int width, int height,
+                                      int stride) {
+    return fromPixels(pixels, width, height, stride);
+}
+
+GreyImage boxBlurred(const GreyImage& image, int radius, int passes) {
+    GreyImage out = image;
+    if (image.empty() || radius <= 0 || passes <= 0) return out;
+    const std::size_t n = image.pixels.size();
+    // Sums of the valid values over sums of the valid weights: the mean of what each window
+    // reaches, however much of it lies outside the image or the valid region.
+    std::vector<double> sums(n), weights(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double w = image.valid.empty() ? 1.0 : image.valid[i];
+        sums[i] = w * image.pixels[i];
+        weights[i] = w;
+    }
+    boxPasses(sums, image.width, image.height, radius, passes);
+    boxPasses(weights, image.width, image.height, radius, passes);
+    for (std::size_t i = 0; i < n; ++i)
+        out.pixels[i] = weights[i] > 0 ? static_cast<float>(sums[i] / weights[i]) : 0.0f;
+    return out;
+}
+
+GreyImage gaussianBlurred(const GreyImage& image, double sigma) {
+    if (!(sigma > 0.3)) return image;
+    // Three passes of half-width r have the variance of a Gaussian of r (r + 1).
+    const int radius =
+        std::max(1, static_cast<int>(std::lround((std::sqrt(1 + 4 * sigma * sigma) - 1) / 2)));
+    return boxBlurred(image, radius, 3);
+}
+
+GreyImage flattenedBackground(const GreyImage& image, double blurFraction) {
+    const double side = std::min(image.width, image.height);
+    const GreyImage background = gaussianBlurred(image, std::max(2.0, blurFraction * side));
+    GreyImage out = image;
+    if (out.valid.empty()) out.valid.assign(out.pixels.size(), 1);
+    bool allValid = true;
+    for (std::size_t i = 0; i < out.pixels.size(); ++i) {
+        const float b = background.pixels[i];
+        if (out.valid[i] && b > 0 && std::isfinite(b)) {
+            out.pixels[i] = image.pixels[i] / b - 1.0f;
+        } else {
+            out.valid[i] = 0;
+            out.pixels[i] = 0;
+            allValid = false;
+        }
+    }
+    if (allValid) out.valid.clear();
+    return out;
+}
+
+bool normalise(GreyImage& image) {
+    double sum = 0, squares = 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        if (!image.valid.empty() && !image.valid[i]) continue;
+        sum += image.pixels[i];
+        ++count;
+    }
+    const double mean = count ? sum / static_cast<double>(count) : 0.0;
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        if (!image.valid.empty() && !image.valid[i]) continue;
+        const double d = image.pixels[i] - mean;
+        squares += d * d;
+    }
+    const double deviation = count ? std::sqrt(squares / static_cast<double>(count)) : 0.0;
+    // Rounding noise of a flat image is no contrast.
+    const bool contrast = deviation > 1e-6 * std::max(1.0, std::fabs(mean));
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        const bool valid = image.valid.empty() || image.valid[i];
+        image.pixels[i] =
+            valid && contrast ? static_cast<float>((image.pixels[i] - mean) / deviation) : 0.0f;
+    }
+    return contrast;
+}
+
+Result<GreyImage> prepareForFitting(const GreyImage& raw) {
+    GreyImage image = flattenedBackground(raw);
+    if (image.validCount() < image.pixels.size() / 10 || !normalise(image))
+        return Problem{"The image holds no pattern: it has no contrast"};
+    return image;
+}
+
+GreyImage downsampled(const GreyImage& image, int factor) {
+    if (factor <= 1) return image;
+    GreyImage out;
+    out.width = image.width / factor;
+    out.height = image.height / factor;
+    out.pixels.assign(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height),
+                      0);
+    if (!image.valid.empty()) out.valid.assign(out.pixels.size(), 0);
+    for (int y = 0; y < out.height; ++y) {
+        for (int x = 0; x < out.width; ++x) {
+            double sum = 0;
+            int count = 0;
+            for (int j = 0; j < factor; ++j)
+                for (int i = 0; i < factor; ++i) {
+                    const int sx = x * factor + i, sy = y * factor + j;
+                    if (!image.isValid(sx, sy)) continue;
+                    sum += image.at(sx, sy);
+                    ++count;
+                }
+            const std::size_t o = out.index(x, y);
+            out.pixels[o] = count ? static_cast<float>(sum / count) : 0.0f;
+            if (!out.valid.empty()) out.valid[o] = 2 * count >= factor * factor ? 1 : 0;
+        }
+    }
+    return out;
+}
+
+} // namespace tavrel::fit

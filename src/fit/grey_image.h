@@ -1,0 +1,87 @@
+#pragma once
+// A recorded pattern as a grey image of floats, and what fitting needs done to it first: the
+// background of a recorded Kikuchi pattern flattened (divided by a strongly blurred copy of
+// itself) and the intensities normalised, so that a band's contrast reads the same in any
+// image. Contrast and brightness for showing the image are the window's business.
+//
+// Pixel coordinates are continuous: pixel (i, j) covers [i, i + 1) x [j, j + 1) from the top
+// left corner, its centre lies at (i + 0.5, j + 0.5).
+
+#include "common/result.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tavrel::fit {
+
+struct GreyImage {
+    int width = 0, height = 0;
+    std::vector<float> pixels; // row-major, width * height
+    // Empty: every pixel is valid. Otherwise 1 for a pixel that holds pattern and 0 for one
+    // outside it (the dark corners around a round detector, a pixel that was not a number).
+    std::vector<std::uint8_t> valid;
+
+    bool empty() const { return pixels.empty(); }
+    std::size_t index(int x, int y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+               static_cast<std::size_t>(x);
+    }
+    float at(int x, int y) const { return pixels[index(x, y)]; }
+    bool isValid(int x, int y) const { return valid.empty() || valid[index(x, y)] != 0; }
+    std::size_t validCount() const;
+};
+
+// Images from the pixels of a loaded file, row after row, `stride` values from one row's start
+// to the next (0: the width). A size below 16 x 16 pixels or a buffer too small for it is a
+// problem; float pixels that are not numbers become invalid pixels.
+Result<GreyImage> greyImageFrom8Bit(std::span<const std::uint8_t> pixels, int width, int height,
+                                    int stride = 0);
+Result<GreyImage> greyImageFrom16Bit(std::span<const std::uint16_t> pixels, int width, int height,
+                                     int stride = 0);
+Result<GreyImage> greyImageFromFloats(std::span<const float> pixels, int width, int height,
+                                      int stride = 0);
+
+// The image blurred by `passes` box filters of half-width `radius` (three approximate a
+// Gaussian of sigma sqrt(radius * (radius + 1))). Only valid pixels contribute, and each output
+// pixel is the mean of the valid pixels its window reaches, so neither the border nor the
+// invalid pixels darken what lies near them.
+GreyImage boxBlurred(const GreyImage& image, int radius, int passes = 3);
+// The same with the radius chosen for a Gaussian of about `sigma` pixels.
+GreyImage gaussianBlurred(const GreyImage& image, double sigma);
+
+// Background flattening: each pixel divided by the image blurred over `blurFraction` of its
+// shorter side, minus one. The slow fall of intensity across a recorded Kikuchi pattern goes,
+// the bands stay. Pixels whose background is not positive become invalid.
+GreyImage flattenedBackground(const GreyImage& image, double blurFraction = 0.08);
+
+// Zero mean and unit variance over the valid pixels; invalid pixels are set to 0. Returns
+// false (and sets every pixel to 0) when the valid pixels hold no contrast at all.
+bool normalise(GreyImage& image);
+
+// Flattening and normalisation: what every image goes through before it is scored or indexed.
+// A problem when the image holds no contrast.
+Result<GreyImage> prepareForFitting(const GreyImage& raw);
+
+// The image shrunk by a whole factor, each output pixel the mean of the valid pixels of its
+// factor x factor block (valid when at least half of them are).
+GreyImage downsampled(const GreyImage& image, int factor);
+
+// The intensity at continuous pixel position (x, y), bilinear between the pixel centres and
+// held at the nearest border pixel within the outer half pixel. Inline: the score samples
+// nothing else.
+inline float sampleBilinear(const GreyImage& image, double x, double y) {
+    const double fx = std::clamp(x - 0.5, 0.0, image.width - 1.0);
+    const double fy = std::clamp(y - 0.5, 0.0, image.height - 1.0);
+    const int x0 = std::min(static_cast<int>(fx), image.width - 2);
+    const int y0 = std::min(static_cast<int>(fy), image.height - 2);
+    const double ax = fx - x0, ay = fy - y0;
+    const float* row = image.pixels.data() + image.index(x0, y0);
+    const float* next = row + image.width;
+    return static_cast<float>((1 - ay) * ((1 - ax) * row[0] + ax * row[1]) +
+                              ay * ((1 - ax) * next[0] + ax * next[1]));
+}
+
+} // namespace tavrel::fit

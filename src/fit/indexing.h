@@ -1,0 +1,76 @@
+#pragma once
+// Indexing: the crystal's orientation from a recorded pattern with no starting guess.
+//
+// The bands found in the image (band_detection.h) are plane normals in the view frame. The
+// angles between them are matched against the angles between the plane normals of the
+// crystal's low-index reflection families (the strongest ones when the reflections have
+// weights): every triplet of detected bands whose three angles agree with those of three
+// crystal normals proposes the orientation that carries those normals onto the bands, and
+// proposals that agree with each other up to the crystal's symmetry are votes for one
+// orientation. The best-voted orientations are fitted to every band they explain, refined
+// against the image, and the best three distinct ones are the answer.
+
+#include "fit/band_detection.h"
+#include "fit/pattern_score.h"
+#include "fit/refine.h"
+#include "fit/rotation_math.h"
+
+#include <vector>
+
+namespace tavrel::fit {
+
+// What is known about the crystal and the detector.
+struct IndexSetup {
+    std::vector<Band> bands;     // bandsOf(...): what the score samples
+    std::vector<Mat3d> symmetry; // crystalRotations(...): orientations that look the same
+    Detector detector;
+    LineProfile profile = LineProfile::KikuchiBand;
+};
+
+struct IndexOptions {
+    BandDetectionOptions detection;
+    // Families of crystal planes whose angles are matched (the strongest or, without weights,
+    // the widest-spaced), and at most this many plane normals in all.
+    int familyCount = 30;
+    int maxNormals = 60;
+    // Two band angles agree within this many degrees.
+    double angleToleranceDegrees = 2.0;
+    // How many of the best-voted orientations are refined against the image (on the coarser
+    // levels; the best of them then down to the image itself).
+    int candidates = 3;
+    // Orientations closer than this (degrees, up to symmetry) are one solution.
+    double distinctDegrees = 2.0;
+    bool refineCentre = false;
+    bool refineDistance = false;
+};
+
+struct IndexedOrientation {
+    FitState fit;
+    int votes = 0;                   // triplets of detected bands that proposed it
+    int matchedBands = 0;            // detected bands within the tolerance of a crystal plane
+    double meanDeviationDegrees = 0; // mean angle between those bands and their planes
+};
+
+struct IndexResult {
+    std::vector<IndexedOrientation> solutions; // best score first, at most three, distinct
+    std::vector<DetectedBand> detected;
+};
+
+// Indexes a prepared image (prepareForFitting). A problem ("No orientation found") when too
+// few bands stand out or no proposed orientation scores at least kMinimumScore: a blank or
+// random image, or the wrong crystal.
+Result<IndexResult> indexPattern(const GreyImage& prepared, const IndexSetup& setup,
+                                 const IndexOptions& options = {});
+
+// The same from a scorer already made for the image.
+Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& setup,
+                                 const IndexOptions& options = {});
+
+// Indexes raw images (greyImageFrom...) on `threads` threads (0: one per core), each prepared
+// and indexed on its own, so the results are those of one loop, in the images' order. An image
+// without contrast gives "No orientation found" too.
+std::vector<Result<IndexResult>> indexPatterns(const std::vector<GreyImage>& images,
+                                               const IndexSetup& setup,
+                                               const IndexOptions& options = {}, int threads = 0);
+
+} // namespace tavrel::fit
