@@ -12,8 +12,6 @@ namespace tavrel {
 
 namespace {
 
-constexpr double kPiOfTheCalculator = 3.141592654;
-
 constexpr std::string_view kSpaceHkl = "Please type SPACE between h k l";
 constexpr std::string_view kSpaceUvw = "Please type SPACE between u v w";
 
@@ -28,7 +26,7 @@ constexpr AngleErrorMessage kFieldMessages[3][2] = {
 // Arc cosine in the calculator's own form, whose ends are exactly 0 and its pi.
 double arcCos(double x) {
     if (x >= 1) return 0;
-    if (x <= -1) return kPiOfTheCalculator;
+    if (x <= -1) return kPi;
     return std::atan(-x / std::sqrt(1 - x * x)) + 2 * std::atan(1.0);
 }
 

@@ -189,9 +189,6 @@ float kAlpha1Energy(int atomicNumber) {
 float kAlpha2Energy(int atomicNumber) {
     return lineEnergy(atomicNumber, EmissionLine::KAlpha2);
 }
-float kBeta1Energy(int atomicNumber) {
-    return lineEnergy(atomicNumber, EmissionLine::KBeta1);
-}
 
 std::int16_t atomicNumberOfSymbol(std::string_view symbol) {
     const std::string wanted = toUpper(symbol);
@@ -206,27 +203,21 @@ std::string elementSymbol(int atomicNumber) {
     return fields.size() > 1 ? std::string(fields[1]) : std::string();
 }
 
-WavelengthLookup lookUpWavelength(std::string_view elementText, EmissionLine line) {
+Result<float> lookUpWavelength(std::string_view elementText, EmissionLine line) {
     const std::string text = trim(elementText);
     std::int32_t z = roundToInt32(leadingNumber(text));
     if (z == 0) z = atomicNumberOfSymbol(text);
     const std::string symbol = elementSymbol(z);
-    if (symbol.empty()) return {0, "Unknown element: " + text};
+    if (symbol.empty()) return Problem{"Unknown element: " + text};
 
     const float energy = lineEnergy(z, line);
     if (energy <= 0)
-        return {0, symbol + " has no " + std::string(emissionLineName(line)) + " line"};
-    return {static_cast<float>(kAngstromKeV / energy), {}};
+        return Problem{symbol + " has no " + std::string(emissionLineName(line)) + " line"};
+    return static_cast<float>(kAngstromKeV / energy);
 }
 
 std::string wavelengthFieldText(float wavelength) {
     return formatNumber(wavelength, "0.0####");
-}
-
-WavelengthLookup RememberedWavelength::accept(std::string_view elementText, EmissionLine line) {
-    WavelengthLookup lookup = lookUpWavelength(elementText, line);
-    if (lookup.found()) wavelength_ = lookup.wavelength;
-    return lookup;
 }
 
 } // namespace tavrel

@@ -2,6 +2,8 @@
 // Characteristic X-ray emission lines of the elements Li (Z 3) to Am (Z 95), and the wavelength
 // that the "?" button beside a wavelength field fills in from one of them.
 
+#include "common/result.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,7 +31,6 @@ std::string_view emissionLineName(EmissionLine line);
 float lineEnergy(int atomicNumber, EmissionLine line);
 float kAlpha1Energy(int atomicNumber);
 float kAlpha2Energy(int atomicNumber);
-float kBeta1Energy(int atomicNumber);
 
 // Atomic number of an element symbol of the table, in any letter case ("cu", "CU"); 0 when no
 // element has this symbol. Longer texts are not cut short: "Copper" is no symbol.
@@ -41,30 +42,12 @@ std::string elementSymbol(int atomicNumber);
 // lambda = 12.3985 / E, in angstrom from keV.
 inline constexpr double kAngstromKeV = 12.3985;
 
-struct WavelengthLookup {
-    float wavelength = 0; // angstrom; 0 when refused
-    std::string error;    // empty when the wavelength was found
-    bool found() const { return error.empty(); }
-};
-
-// The wavelength of a line of the element typed into the dialog: an atomic number (its leading
-// number, rounded half to even) or else a symbol. Refused with "Unknown element: TEXT" (the text
-// trimmed) or "Cu has no Kβ1 line" instead of giving a wavelength of 0.
-WavelengthLookup lookUpWavelength(std::string_view elementText, EmissionLine line);
+// The wavelength in angstrom of a line of the element typed into the dialog: an atomic number
+// (its leading number, rounded half to even) or else a symbol. Refused with "Unknown element:
+// TEXT" (the text trimmed) or "Cu has no Kβ1 line" instead of giving a wavelength of 0.
+Result<float> lookUpWavelength(std::string_view elementText, EmissionLine line);
 
 // The wavelength as the dialog writes it into a wavelength field: one to five decimals.
 std::string wavelengthFieldText(float wavelength);
-
-// The wavelength the dialog last found, kept from one opening of the dialog to the next (0 before
-// the first), so that the window can offer it again.
-class RememberedWavelength {
-public:
-    // The lookup of OK; a found wavelength is remembered, a refused one leaves the last.
-    WavelengthLookup accept(std::string_view elementText, EmissionLine line);
-    float wavelength() const { return wavelength_; }
-
-private:
-    float wavelength_ = 0;
-};
 
 } // namespace tavrel

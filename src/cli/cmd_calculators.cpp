@@ -29,12 +29,12 @@ int runWavelength(const std::vector<std::string>& argv, std::ostream& out, std::
     const auto lineText = args.value("--line");
     const EmissionLine line = lineText ? parseLine(*lineText) : EmissionLine::KAlpha1;
 
-    const WavelengthLookup lookup = lookUpWavelength(args.positional()[0], line);
-    if (!lookup.found()) {
-        err << "tavrel-cli wavelength: " << lookup.error << "\n";
+    const Result<float> lookup = lookUpWavelength(args.positional()[0], line);
+    if (!lookup) {
+        err << "tavrel-cli wavelength: " << lookup.problem() << "\n";
         return kFailure;
     }
-    out << wavelengthFieldText(lookup.wavelength) << "\n";
+    out << wavelengthFieldText(*lookup) << "\n";
     return 0;
 }
 

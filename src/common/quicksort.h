@@ -1,7 +1,8 @@
 #pragma once
 // The quicksort that orders the reflection list by decreasing d and the point table by the
-// viewing-axis component. Its exact steps decide the order of equal keys, which users see in
-// the list, so it is kept as it is rather than replaced by std::sort.
+// viewing-axis component. Reflections of equal d (the planes of one family) stand in the list in
+// the order its exact steps leave them, and users compare that order with their tables, so the
+// steps must stay exactly these; another algorithm (std::sort too) would order them differently.
 
 #include "common/numeric.h"
 

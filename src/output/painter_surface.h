@@ -50,8 +50,6 @@ public:
     // The text is UTF-8.
     void drawText(int x, int y, std::string_view text, Rgb colour) override;
 
-    QPainter& painter() { return painter_; }
-
 private:
     QPainter& painter_;
     int width_;

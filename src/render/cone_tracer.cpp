@@ -322,13 +322,4 @@ void ConeTracer::draw(DrawingSurface& surface, const TracedCone& cone, std::int3
     drawLabel(surface, cone.first, reflectionIndex, highlighted);
 }
 
-void ConeTracer::trace(DrawingSurface& surface, const std::array<float, 4>& cone, int stepCount,
-                       std::int32_t reflectionIndex, float& nearestDistance,
-                       bool highlighted) const {
-    TracedCone traced;
-    sample(cone, stepCount, highlighted, traced);
-    draw(surface, traced, reflectionIndex, highlighted);
-    if (traced.nearestDistance < nearestDistance) nearestDistance = traced.nearestDistance;
-}
-
 } // namespace tavrel

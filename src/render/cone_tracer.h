@@ -88,10 +88,6 @@ public:
     void draw(DrawingSurface& surface, const TracedCone& cone, std::int32_t reflectionIndex,
               bool highlighted) const;
 
-    // Both steps at once, updating `nearestDistance` like the drawing loop does.
-    void trace(DrawingSurface& surface, const std::array<float, 4>& cone, int stepCount,
-               std::int32_t reflectionIndex, float& nearestDistance, bool highlighted) const;
-
     const TraceSettings& settings() const { return settings_; }
 
     // False when no direction of the cone of row `cone` at wavelength `lambda` comes near enough

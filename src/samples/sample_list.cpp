@@ -11,32 +11,7 @@ namespace tavrel {
 
 namespace {
 
-// Name, then the eight fields, each row split at its first blank.
-constexpr std::string_view kBuiltInSamples[] = {
-    "Cu 225 FM3M 3.6174 3.6174 3.6174 90 90 90",
-    "Si 227 FD3M 5.4307 5.4307 5.4307 90 90 90",
-    "W 229 IM3M 3.16522 3.16522 3.16522 90 90 90",
-    "Mg 194 P63/MMC 3.2094 3.2094 5.2103 90 90 120",
-    "In 139 I4/MMM 3.253 3.253 4.9455 90 90 90",
-    "Pa 139 I4/MMM 3.932 3.932 3.28 90 90 90",
-    "Se 152 P3121 4.3656 4.3656 4.959 90 90 120",
-    "Ga 64 CMCA 4.5186 7.657 4.5258 90 90 90",
-    "I2 64 CMCA 7.2647 4.7857 9.7908 90 90 90",
-    "P(black) 64 CMCA 3.3136 10.478 4.3763 90 90 90",
-    "Diamond 227 FD3M 3.56703 3.56703 3.56703 90 90 90",
-    "Graphite 186 P63MC 2.4612 2.4612 6.7079 90 90 120",
-    "Quartz 154 P3221 4.9128 4.9128 5.4042 90 90 120",
-    "Corundum 167 R-3C 4.758 4.758 12.991 90 90 120",
-    "alpha-As 166 R-3M 3.7602 11.86225 2.609 90 90 120",
-    "alpha-Hg 166 R-3M 3.4646 3.4646 6.6772 90 90 120",
-    "alpha-La 194 P63/MMC 3.77 3.77 12.159 90 90 120",
-    "alpha-Po 221 PM3M 3.352 3.352 3.352 90 90 90",
-    "alpha-Sm 166 R-3M 2.071 2.071 26.749 90 90 120",
-    "alpha-U 64 CMCA 2.84785 5.85801 4.94553 90 90 90",
-    "alpha-Pu 11 P21/M 6.183 4.822 10.963 90 101.79 90",
-    "beta-Sn 141 I41/AMD 5.8316 5.8316 3.1813 90 90 90",
-};
-
+// The built-in samples are the lines of the file a first start writes.
 constexpr std::string_view kFullDefaultCellMenu =
     "'You may edit this file. Up to 30 cells can be added to the Samples-menu.\r\n"
     "'No spaces allowed within the spacegroup symbols\r\n"
@@ -72,14 +47,13 @@ constexpr std::string_view kFullDefaultCellMenu =
     "'save changes and restart Tavrel to update the menu [Samples]\r\n"
     "\r\n";
 
-constexpr std::string_view kShortDefaultCellMenu =
+// The file "Edit ..." creates: a shorter head, the first four samples of the full file.
+constexpr std::string_view kShortHead =
     "'You may edit this file. Up to 30 cells can be added to the Samples-menu.\r\n"
     "'No spaces allowed within the spacegroup symbols\r\n"
-    "\r\n"
-    "Cu        : 225  FM3M    3.6174   3.6174   3.6174  90   90     90\r\n"
-    "Si        : 227  FD3M    5.4307   5.4307   5.4307  90   90     90\r\n"
-    "W         : 229  IM3M    3.16522  3.16522  3.16522 90   90     90\r\n"
-    "Mg        : 194  P63/MMC 3.2094   3.2094   5.2103  90   90    120\r\n"
+    "\r\n";
+constexpr int kShortSampleCount = 4;
+constexpr std::string_view kShortTail =
     "\r\n"
     "'you can comment out a line by starting the line with '\r\n";
 
@@ -149,16 +123,7 @@ std::string Sample::cellText() const {
 }
 
 SampleList SampleList::builtIn() {
-    SampleList list;
-    for (std::string_view row : kBuiltInSamples) {
-        const std::size_t blank = row.find(' ');
-        Sample sample;
-        sample.name = trim(row.substr(0, blank));
-        const std::vector<std::string> fields = splitAtBlanks(row.substr(blank + 1));
-        for (std::size_t i = 0; i < 8 && i < fields.size(); ++i) sample.fields[i] = fields[i];
-        list.samples_.push_back(std::move(sample));
-    }
-    return list;
+    return parse(kFullDefaultCellMenu);
 }
 
 // Line rules, on each line stripped of blanks at both ends: "'" starts a comment; a line without
@@ -191,7 +156,15 @@ std::string_view fullDefaultCellMenu() {
 }
 
 std::string_view shortDefaultCellMenu() {
-    return kShortDefaultCellMenu;
+    static const std::string text = [] {
+        const std::string_view full = kFullDefaultCellMenu;
+        const std::size_t first = full.find("\r\n\r\n") + 4;
+        std::size_t end = first;
+        for (int i = 0; i < kShortSampleCount; ++i) end = full.find("\r\n", end) + 2;
+        return std::string(kShortHead) + std::string(full.substr(first, end - first)) +
+               std::string(kShortTail);
+    }();
+    return text;
 }
 
 std::string cellMenuPath(const std::string& programFolder) {
@@ -238,7 +211,7 @@ Outcome createCellMenuIfMissing(const std::string& path) {
     case PathState::Missing:
         break;
     }
-    return writeFileAtomically(path, std::string(kShortDefaultCellMenu));
+    return writeFileAtomically(path, std::string(shortDefaultCellMenu()));
 }
 
 SampleFieldValues fieldValuesOf(const Sample& sample) {

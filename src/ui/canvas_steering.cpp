@@ -31,12 +31,9 @@ CanvasSteering::CanvasSteering(CanvasWidget& canvas, app::SimulationController& 
     moveTimer_.setSingleShot(true);
     moveTimer_.setInterval(0);
     connect(&moveTimer_, &QTimer::timeout, this, &CanvasSteering::applyPendingMove);
-    connect(&canvas, &CanvasWidget::pointerPressed, this,
-            [this](QPointF position, Qt::MouseButton button) { pressed(position, button); });
-    connect(&canvas, &CanvasWidget::pointerMoved, this,
-            [this](QPointF position, Qt::MouseButtons buttons) { moved(position, buttons); });
-    connect(&canvas, &CanvasWidget::pointerReleased, this,
-            [this](QPointF position, Qt::MouseButton button) { released(position, button); });
+    connect(&canvas, &CanvasWidget::pointerPressed, this, &CanvasSteering::pressed);
+    connect(&canvas, &CanvasWidget::pointerMoved, this, &CanvasSteering::moved);
+    connect(&canvas, &CanvasWidget::pointerReleased, this, &CanvasSteering::released);
     connect(&canvas, &CanvasWidget::arrowKeyPressed, this, &CanvasSteering::arrowKey);
     connect(&canvas, &CanvasWidget::menuKeyPressed, this, [this](QPoint position) {
         if (controller_.hasReflections()) emit patternPopupRequested(canvas_.mapToGlobal(position));

@@ -33,19 +33,19 @@ void CanvasWidget::paintEvent(QPaintEvent*) {
 
 void CanvasWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    emit resized(size());
+    emit resized();
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {
-    emit pointerPressed(event->position(), event->button(), event->modifiers());
+    emit pointerPressed(event->position(), event->button());
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
-    emit pointerMoved(event->position(), event->buttons(), event->modifiers());
+    emit pointerMoved(event->position(), event->buttons());
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
-    emit pointerReleased(event->position(), event->button(), event->modifiers());
+    emit pointerReleased(event->position(), event->button());
 }
 
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {

@@ -18,11 +18,11 @@ public:
     const QImage& picture() const { return picture_; }
 
 signals:
-    void resized(QSize size);
+    void resized();
     // The pointer, in logical pixels of the picture.
-    void pointerPressed(QPointF position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
-    void pointerMoved(QPointF position, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
-    void pointerReleased(QPointF position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void pointerPressed(QPointF position, Qt::MouseButton button);
+    void pointerMoved(QPointF position, Qt::MouseButtons buttons);
+    void pointerReleased(QPointF position, Qt::MouseButton button);
     // Left, Right, Up or Down, whatever modifiers are held; other keys go on to the window.
     void arrowKeyPressed(Qt::Key key);
     // The keyboard's menu key; the pointer's right button is a press and release instead.

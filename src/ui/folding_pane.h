@@ -13,7 +13,7 @@ namespace tavrel::ui {
 class FoldingPane : public QFrame {
     Q_OBJECT
 public:
-    // 270 twips at 15 twips per pixel.
+    // The title strip: one line of its caption with a little room around it.
     static constexpr int kStripHeight = 18;
 
     FoldingPane(const QString& title, QWidget* content, bool stretches, QWidget* parent = nullptr);

@@ -85,15 +85,15 @@ QString WavelengthDialog::wavelengthText() const {
 }
 
 void WavelengthDialog::accept() {
-    const WavelengthLookup lookup =
+    const Result<float> lookup =
         lookUpWavelength(elementEdit_->text().toStdString(), selectedLine());
-    if (!lookup.found()) {
-        dialogs_.error(this, programTitle(), QString::fromStdString(lookup.error));
+    if (!lookup) {
+        dialogs_.error(this, programTitle(), QString::fromStdString(lookup.problem()));
         elementEdit_->selectAll();
         elementEdit_->setFocus();
         return;
     }
-    wavelength_ = lookup.wavelength;
+    wavelength_ = *lookup;
     QDialog::accept();
 }
 

@@ -17,11 +17,11 @@ TEST(EmissionLines, WavelengthsAsTheDialogWritesThem) {
         {"CU", KAlpha1, "1.54061"}, {" Cu ", KAlpha1, "1.54061"}, {"Mo", KBeta1, "0.63231"},
         {"Tc", KAlpha2, "0.67934"}, {"am", LGamma1, "0.5619"}};
     for (const auto& [text, line, expected] : cases) {
-        const WavelengthLookup r = lookUpWavelength(text, line);
-        EXPECT_EQ(r.error, "") << text;
-        EXPECT_EQ(wavelengthFieldText(r.wavelength), expected) << text;
+        const Result<float> r = lookUpWavelength(text, line);
+        ASSERT_TRUE(r) << text << ": " << r.problem();
+        EXPECT_EQ(wavelengthFieldText(*r), expected) << text;
     }
-    EXPECT_EQ(lookUpWavelength("Cu", KAlpha1).wavelength, static_cast<float>(12.3985 / 8.04778f));
+    EXPECT_EQ(*lookUpWavelength("Cu", KAlpha1), static_cast<float>(12.3985 / 8.04778f));
     EXPECT_EQ(kAlpha2Energy(24), 5.405509f); // six decimals kept
     for (int z : {-1, 0, 2, 96, 121}) EXPECT_EQ(kAlpha1Energy(z), 0.0f) << z;
     // Every filled row is found by its own symbol.
@@ -36,11 +36,8 @@ TEST(EmissionLines, RefusedWithAReason) {
         {"96", KAlpha1, "Unknown element: 96"},
         {" Copper ", KAlpha1, "Unknown element: Copper"}, // not cut to "Co"
     };
-    for (const auto& [text, line, error] : cases) {
-        const WavelengthLookup r = lookUpWavelength(text, line);
-        EXPECT_EQ(r.error, error) << text;
-        EXPECT_EQ(r.wavelength, 0.0f) << text;
-    }
+    for (const auto& [text, line, error] : cases)
+        EXPECT_EQ(lookUpWavelength(text, line).problem(), error) << text;
 }
 
 } // namespace
