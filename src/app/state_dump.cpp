@@ -235,6 +235,51 @@ void prepare(QDataStream& stream) {
     stream.setFloatingPointPrecision(QDataStream::SinglePrecision);
 }
 
+// One part of the record after the first version's body.
+struct Section {
+    std::string tag;
+    QByteArray bytes;
+};
+// Far more than the program will ever write; a larger count is damage.
+constexpr quint32 kMostSections = 64;
+
+constexpr const char* kSettingSection = "setting";
+
+// The setting row a file chose (another origin or axis choice than the list's), or -1.
+QByteArray settingBytes(const DocumentFields& fields) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    prepare(out);
+    out << static_cast<qint32>(fields.settingRow.value_or(-1));
+    return bytes;
+}
+
+bool takeSetting(const QByteArray& bytes, DocumentFields& fields) {
+    QDataStream in(bytes);
+    prepare(in);
+    qint32 row = -1;
+    in >> row;
+    if (in.status() != QDataStream::Ok || !in.atEnd()) return false;
+    if (row == -1) {
+        fields.settingRow.reset();
+        return true;
+    }
+    // The row must belong to the group of the list position it goes with.
+    if (groupNumberOfRow(row) != fields.spaceGroupIndex + 1) return false;
+    fields.settingRow = row;
+    return true;
+}
+
+std::vector<Section> sectionsOf(const StateRecord& record) {
+    return {{kSettingSection, settingBytes(record.fields)}};
+}
+
+// False for a known section whose bytes are damaged; an unknown one is skipped.
+bool takeSection(const Section& section, StateRecord& record) {
+    if (section.tag == kSettingSection) return takeSetting(section.bytes, record.fields);
+    return true;
+}
+
 } // namespace
 
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern) {
@@ -250,6 +295,12 @@ QByteArray encodeStateDump(const StateRecord& record) {
     Writer writer(out);
     StateRecord copy = record; // the visitor reads and writes through the same references
     visitRecord(writer, copy);
+    const std::vector<Section> sections = sectionsOf(record);
+    out << static_cast<quint32>(sections.size());
+    for (const Section& section : sections) {
+        writer.text(section.tag);
+        out << section.bytes;
+    }
     return bytes;
 }
 
@@ -258,11 +309,24 @@ std::optional<StateRecord> decodeStateDump(const QByteArray& bytes) {
     prepare(in);
     quint32 magic = 0, version = 0;
     in >> magic >> version;
-    if (in.status() != QDataStream::Ok || magic != kStateDumpMagic || version != kStateDumpVersion)
+    if (in.status() != QDataStream::Ok || magic != kStateDumpMagic || version < 1 ||
+        version > kStateDumpVersion)
         return std::nullopt;
     StateRecord record;
     Reader reader(in);
-    if (!visitRecord(reader, record) || !in.atEnd() || !consistent(record)) return std::nullopt;
+    if (!visitRecord(reader, record)) return std::nullopt;
+    if (version >= 2) {
+        quint32 count = 0;
+        in >> count;
+        if (in.status() != QDataStream::Ok || count > kMostSections) return std::nullopt;
+        for (quint32 i = 0; i < count; ++i) {
+            Section section;
+            reader.text(section.tag);
+            in >> section.bytes;
+            if (!reader.ok() || !takeSection(section, record)) return std::nullopt;
+        }
+    }
+    if (!in.atEnd() || !consistent(record)) return std::nullopt;
     return record;
 }
 

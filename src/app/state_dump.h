@@ -5,9 +5,12 @@
 //
 // Layout (QDataStream, big-endian, floats in 4 bytes): the magic word "TVRD", the format
 // version, then the document values, the reflection list, the point table, the view toggles
-// and scale, the colours, and the texts of every input field. Texts are a 32-bit length and
-// UTF-8 bytes, arrays a 32-bit count and their elements. A dump that fails any check is
-// refused whole: a half-restored state would show a picture that belongs to no document.
+// and scale, the colours, and the texts of every input field. Version 2 adds tagged sections
+// after that: a count, then per section a tag text and its bytes. A reader takes the sections it
+// knows and skips the others, so what later versions add never makes a dump unreadable, and a
+// dump of version 1 (no sections) is still read. Texts are a 32-bit length and UTF-8 bytes,
+// arrays a 32-bit count and their elements. A dump that fails any check is refused whole: a
+// half-restored state would show a picture that belongs to no document.
 
 #include "common/result.h"
 #include "crystal/document.h"
@@ -31,7 +34,7 @@ namespace tavrel::app {
 
 inline constexpr const char* kStateDumpName = "tavrel.dmp";
 inline constexpr std::uint32_t kStateDumpMagic = 0x54565244; // "TVRD"
-inline constexpr std::uint32_t kStateDumpVersion = 1;
+inline constexpr std::uint32_t kStateDumpVersion = 2;
 
 // Everything a dump holds.
 struct StateRecord {

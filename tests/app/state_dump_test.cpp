@@ -1,6 +1,7 @@
 #include "app/state_dump.h"
 #include "session/generation.h"
 #include "session/orient.h"
+#include "spacegroup/settings.h"
 #include "support/temp_dir.h"
 #include "support/test_simulation.h"
 
@@ -66,6 +67,26 @@ TEST(StateDump, KeepsEveryPartOfTheRecord) {
     EXPECT_EQ(std::tie(read->fields.cell, read->fields.d),
               std::tie(written.fields.cell, written.fields.d));
     EXPECT_EQ(read->fields.title, "Iron (Fe)");
+    EXPECT_FALSE(read->fields.settingRow);
+}
+
+// A dump keeps the setting a file chose; a dump of the first version, without the sections
+// that came later, is still read.
+TEST(StateDump, KeepsTheSettingAndReadsTheFirstVersion) {
+    StateRecord record = TurnedIron().record();
+    record.fields.spaceGroupIndex = 13;
+    record.fields.settingRow = rowForGroup(14, RGroupAxes::Hexagonal) + 2; // another choice of 14
+    ASSERT_EQ(groupNumberOfRow(*record.fields.settingRow), 14);
+    EXPECT_EQ(decodeStateDump(encodeStateDump(record))->fields.settingRow,
+              record.fields.settingRow);
+
+    QByteArray first = encodeStateDump(record);
+    first[7] = 1;
+    first.chop(first.size() - first.lastIndexOf(QByteArray("\0\0\0\1\0\0\0\7setting", 15)));
+    const std::optional<StateRecord> read = decodeStateDump(first);
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(read->fields.settingRow);
+    EXPECT_EQ(read->reflections.count(), 54);
 }
 
 TEST(StateDump, RefusesEveryDamagedDumpWhole) {
@@ -74,9 +95,13 @@ TEST(StateDump, RefusesEveryDamagedDumpWhole) {
     for (qsizetype n = 0; n < good.size(); ++n)
         ASSERT_FALSE(decodeStateDump(good.left(n))) << "cut after " << n << " bytes";
     EXPECT_FALSE(decodeStateDump(good + '\0')) << "a byte too many";
-    QByteArray otherVersion = good;
-    otherVersion[7] = 2;
-    EXPECT_FALSE(decodeStateDump(otherVersion));
+    QByteArray laterVersion = good;
+    laterVersion[7] = 3;
+    EXPECT_FALSE(decodeStateDump(laterVersion));
+    // A setting row that does not belong to the group is damage too.
+    StateRecord otherGroup = record;
+    otherGroup.fields.settingRow = 0;
+    EXPECT_FALSE(decodeStateDump(encodeStateDump(otherGroup)));
 
     auto refused = [&](auto damage) {
         StateRecord r = record;
