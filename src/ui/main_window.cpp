@@ -234,6 +234,8 @@ void MainWindow::buildCommands() {
          true,
          toggle(ViewToggle::LightBackground)},
         {"actionReport", "Report", "", {}, "", false, [this](bool) { writeReport(); }},
+        {"actionSymmetryListing", "Symmetry Operations", "", {}, "", false,
+         [this](bool) { showSymmetryListing(); }},
         {"actionUnselectAll",
          "Unselect All",
          "",
@@ -362,7 +364,7 @@ void MainWindow::buildMenus() {
           "actionExit"});
     menu("menuView", QStringLiteral("&View"),
          {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels", nullptr,
-          "actionReport"});
+          "actionReport", "actionSymmetryListing"});
     menu("menuOption", QStringLiteral("&Option"),
          {"actionUnselectAll", "actionSelectStrongest", nullptr, "actionColorScheme",
           "actionControls", "actionCollapsePanes", "actionExpandPanes", nullptr,
@@ -745,6 +747,15 @@ void MainWindow::performSimulation() {
 
 void MainWindow::writeReport() {
     const Result<QString> path = controller_->writeReport();
+    if (!path) {
+        showProblem(dialogs_, this, path.failure());
+        return;
+    }
+    dialogs_.openUrl(QUrl::fromLocalFile(*path));
+}
+
+void MainWindow::showSymmetryListing() {
+    const Result<QString> path = controller_->writeSymmetryListing();
     if (!path) {
         showProblem(dialogs_, this, path.failure());
         return;

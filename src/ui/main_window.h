@@ -86,6 +86,9 @@ public:
     void saveInputFile();
     void performSimulation();
     void writeReport();
+    // "symmetry.txt", the operations of the group the document was last read in, written into
+    // the work folder and opened with the desktop's editor.
+    void showSymmetryListing();
     void viewDataFolder();
     void viewImageFolder();
     void collapsePanes();
