@@ -5,8 +5,10 @@
 #include "common/text.h"
 #include "render/colour_table.h"
 #include "render/surface.h"
+#include "samples/sample_atoms.h"
 #include "session/document_reading.h"
 #include "session/field_reader.h"
+#include "session/line_strengths.h"
 #include "session/report.h"
 #include "session/threshold.h"
 
@@ -19,6 +21,20 @@
 namespace tavrel::app {
 
 namespace {
+
+// The atoms of a sample of the menu: those of the built-in sample of its name, when the menu
+// gives it the same group (a user's own line under that name may mean another structure).
+std::vector<AtomSite> sampleSites(const Sample& sample) {
+    std::vector<AtomSite> sites;
+    const SampleList builtIn = SampleList::builtIn();
+    for (const Sample& known : builtIn.samples()) {
+        if (known.name != sample.name || known.fields[0] != sample.fields[0]) continue;
+        for (const SampleAtom& a : sampleAtoms(sample.name))
+            sites.push_back(
+                {std::string(a.label), std::string(a.element), a.x, a.y, a.z, a.occupancy, a.bIso});
+    }
+    return sites;
+}
 
 std::string localPath(const QString& path) {
     return QDir::toNativeSeparators(path).toStdString();
@@ -65,7 +81,7 @@ void SimulationController::showNewList(NewList origin) {
 Result<NewListReport> SimulationController::finishNewList(Result<NewListReport> report) {
     showNewList(report ? report->origin : NewList::Generated);
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
-                 Change::Status);
+                 Change::Status | Change::Strengths);
     return report;
 }
 
@@ -103,19 +119,22 @@ bool SimulationController::restoreState() {
                                std::min<int>(pattern_.colours.schemeIndex, kMonochromeScheme));
     pattern_.selection.reset(static_cast<std::size_t>(sim_.reflections.count()));
 
+    sim_.atoms = std::move(record->atoms);
     PatternDocument& doc = sim_.document;
     // The group of the list position, as the dump keeps it.
     sim_.group = readDocument(sim_.fields, doc).group;
+    readMinIntensity(sim_.fields, doc);
     doc.displayDMin = doc.dMin;
     doc.displayDMax = doc.dMax;
     resetThreshold(doc);
     showDocument(sim_);
+    (void)computeLineStrengths(sim_);
     listOrigin_ = NewList::Loaded;
     picked_.reset();
     setStatus(StatusPanel::Count, QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
     setStatus(StatusPanel::Title, fromStd(doc.title));
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
-                 Change::Status);
+                 Change::Status | Change::Strengths);
     return true;
 }
 
@@ -165,6 +184,9 @@ void SimulationController::setFieldText(TextField field, std::size_t index, cons
     case TextField::Orientation:
         target = &f.orientation;
         break;
+    case TextField::MinIntensity:
+        target = &f.minIntensity;
+        break;
     }
     if (!target) return;
     *target = std::move(value);
@@ -172,7 +194,27 @@ void SimulationController::setFieldText(TextField field, std::size_t index, cons
         // The film outline follows what is typed at once.
         for (std::size_t i = 0; i < 3; ++i) sim_.document.film[i] = fieldValue(f.film[i]);
         emit changed(Change::Picture);
+    } else if (field == TextField::MinIntensity) {
+        // So do the lines a structure leaves out.
+        tavrel::setMinIntensity(sim_, f.minIntensity);
+        emit changed(Change::Picture);
     }
+}
+
+Outcome SimulationController::setAtomSites(std::vector<AtomSite> sites) {
+    const bool hadAtoms = hasAtoms();
+    const Outcome taken = tavrel::setAtomSites(sim_, std::move(sites));
+    if (!taken && sim_.atoms.empty() == !hadAtoms) return taken;
+    // The first atoms colour the lines by their strength.
+    if (!hadAtoms && hasAtoms()) pattern_.view.colourByIntensity = true;
+    emit changed(Change::Strengths | Change::Picture);
+    return taken;
+}
+
+void SimulationController::setElectronScattering(bool on) {
+    sim_.fields.scattering = on ? ScatteringChoice::Electron : ScatteringChoice::ByWavelength;
+    (void)computeLineStrengths(sim_);
+    emit changed(Change::Strengths | Change::Picture);
 }
 
 void SimulationController::setSpaceGroupPosition(int position) {
@@ -197,7 +239,7 @@ void SimulationController::newDocument() {
     setStatus(StatusPanel::Clicked, {});
     setStatus(StatusPanel::Title, fromStd(sim_.fields.title));
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
-                 Change::Status);
+                 Change::Status | Change::Strengths);
 }
 
 Result<NewListReport> SimulationController::performSimulation(const CancelCheck& cancelled) {
@@ -216,6 +258,9 @@ Result<NewListReport> SimulationController::applySample(const Sample& sample,
     // A setting chosen for the previous structure does not belong to this one.
     f.settingRow.reset();
     f.d[1] = values.dMax;
+    const bool hadAtoms = hasAtoms();
+    sim_.atoms = sampleSites(sample);
+    if (!hadAtoms && hasAtoms()) pattern_.view.colourByIntensity = true;
     return performSimulation(cancelled);
 }
 
@@ -285,6 +330,8 @@ bool SimulationController::viewToggle(ViewToggle toggle) const {
         return v.viewLabels;
     case ViewToggle::LightBackground:
         return v.lightBackground;
+    case ViewToggle::ColourByIntensity:
+        return v.colourByIntensity;
     }
     return false;
 }
@@ -306,6 +353,9 @@ void SimulationController::setViewToggle(ViewToggle toggle, bool on) {
         break;
     case ViewToggle::LightBackground:
         v.lightBackground = on;
+        break;
+    case ViewToggle::ColourByIntensity:
+        v.colourByIntensity = on;
         break;
     }
     emit changed(Change::Picture);
@@ -395,7 +445,12 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     if (!winner) return std::nullopt;
     pattern_.selection.toggle(static_cast<std::size_t>(*winner));
     picked_ = winner;
-    setStatus(StatusPanel::Clicked, fromStd(clickedText(sim_.reflections, *winner)));
+    std::string clicked = clickedText(sim_.reflections, *winner);
+    if (const std::string intensity =
+            intensityTextOf(sim_.strengths, static_cast<std::size_t>(*winner));
+        !intensity.empty())
+        clicked += "  I " + intensity;
+    setStatus(StatusPanel::Clicked, fromStd(clicked));
     emit changed(Change::Selection | Change::Picture | Change::Status);
     return winner;
 }

@@ -32,14 +32,21 @@ class DrawingSurface;
 namespace tavrel::app {
 
 // The view toggles of the View menu and the toolbar.
-enum class ViewToggle { Stereographic, FilmOutline, Rings, Labels, LightBackground };
+enum class ViewToggle {
+    Stereographic,
+    FilmOutline,
+    Rings,
+    Labels,
+    LightBackground,
+    ColourByIntensity
+};
 
 // Status bar panels, numbered as the user sees them.
 enum class StatusPanel { Count = 1, Pole = 2, Clicked = 3, Title = 4 };
 
 // The text fields of the input panes; the index picks one of a row (cell 0..5, limits 0..2,
 // wavelengths 0..1, d-Min and d-Max, film width, height and distance).
-enum class TextField { Title, Cell, Limit, Wavelength, D, Film, Orientation };
+enum class TextField { Title, Cell, Limit, Wavelength, D, Film, Orientation, MinIntensity };
 
 // What a command changed, for whoever shows the document.
 enum class Change : unsigned {
@@ -48,6 +55,7 @@ enum class Change : unsigned {
     Picture = 1u << 2,   // what the canvas shows
     Selection = 1u << 3, // the selected reflections
     Status = 1u << 4,    // status bar texts
+    Strengths = 1u << 5, // the atoms and the line strengths of the list
 };
 Q_DECLARE_FLAGS(Changes, Change)
 
@@ -91,12 +99,19 @@ public:
     void setSpaceGroupPosition(int position);
     void setAutoLimits(bool on);
     void setOrientationType(OrientationType type);
+    // The structure's atom sites; a refused site (an element the scattering tables do not hold,
+    // a value that is no number) changes nothing and is named in the problem.
+    Outcome setAtomSites(std::vector<AtomSite> sites);
+    // Electron scattering chosen, or left to the wavelength (electrons' for a voltage).
+    void setElectronScattering(bool on);
+    bool hasAtoms() const { return !sim_.atoms.empty(); }
 
     // Commands of the menus. What they have to tell the user they return.
     void newDocument();
     Result<NewListReport> performSimulation(const CancelCheck& cancelled = {});
     // A sample of the Samples menu: its name, cell and group into the fields, d-Max 0 (the
-    // longest cell edge), then simulated as Perform Simulation does.
+    // longest cell edge), its atoms where the program knows them (for the group of the built-in
+    // sample of that name), then simulated as Perform Simulation does.
     Result<NewListReport> applySample(const Sample& sample, const CancelCheck& cancelled = {});
     // Reads the file and, when it is not refused, puts it into the simulation.
     Result<NewListReport> openFile(const QString& path, InputFormat format,

@@ -1,5 +1,6 @@
 #include "app/reflection_model.h"
 
+#include "session/line_strengths.h"
 #include "session/reflection_texts.h"
 #include "session/simulation.h"
 
@@ -13,8 +14,8 @@ namespace tavrel::app {
 
 namespace {
 
-const std::array<const char*, ReflectionTableModel::kColumnCount> kHeaders{"#", "hkl", "d",
-                                                                           "Th (1)", "Th (2)"};
+const std::array<const char*, ReflectionTableModel::kColumnCount + 1> kHeaders{
+    "#", "hkl", "d", "Th (1)", "Th (2)", "I"};
 
 // Characters of a whole number's text.
 int textLength(int v) {
@@ -27,13 +28,22 @@ int textLength(int v) {
 
 ReflectionTableModel::ReflectionTableModel(const Simulation& sim, QObject* parent)
     : QAbstractTableModel(parent), sim_(sim) {
-    rows_ = sim_.reflections.count();
+    reload();
 }
 
 void ReflectionTableModel::reload() {
     beginResetModel();
     rows_ = sim_.reflections.count();
+    columns_ = sim_.strengths.empty() ? kColumnCount : kColumnCount + 1;
     endResetModel();
+}
+
+QString ReflectionTableModel::text(int row, int column) const {
+    if (column == kIntensityColumn)
+        return QString::fromStdString(
+            intensityTextOf(sim_.strengths, static_cast<std::size_t>(row)));
+    const auto texts = reflectionListTexts(sim_.reflections, sim_.document.wavelength, row);
+    return QString::fromStdString(texts[static_cast<std::size_t>(column)]);
 }
 
 int ReflectionTableModel::rowCount(const QModelIndex& parent) const {
@@ -41,31 +51,33 @@ int ReflectionTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ReflectionTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
+    return parent.isValid() ? 0 : columns_;
 }
 
 void ReflectionTableModel::thresholdChanged() {
     if (rows_ == 0) return;
-    emit dataChanged(index(0, 0), index(rows_ - 1, kColumnCount - 1), {Qt::ForegroundRole});
+    emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1), {Qt::ForegroundRole});
 }
 
 QVariant ReflectionTableModel::data(const QModelIndex& index, int role) const {
     if ((role != Qt::DisplayRole && role != Qt::ForegroundRole) || !index.isValid() ||
         index.row() >= rows_ || index.row() >= sim_.reflections.count())
         return {};
+    if (index.column() >= columns_) return {};
     if (role == Qt::ForegroundRole) {
-        const float d = sim_.reflections.d[static_cast<std::size_t>(index.row())];
-        if (d > sim_.document.displayDMin) return {};
+        const auto row = static_cast<std::size_t>(index.row());
+        const bool weak = row < sim_.strengths.relative.size() &&
+                          sim_.strengths.relative[row] < sim_.document.minIntensity;
+        if (sim_.reflections.d[row] > sim_.document.displayDMin && !weak) return {};
         return QColor(kBelowThresholdGrey, kBelowThresholdGrey, kBelowThresholdGrey);
     }
-    const auto texts = reflectionListTexts(sim_.reflections, sim_.document.wavelength, index.row());
-    return QString::fromStdString(texts[static_cast<std::size_t>(index.column())]);
+    return text(index.row(), index.column());
 }
 
 QVariant ReflectionTableModel::headerData(int section, Qt::Orientation orientation,
                                           int role) const {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
-        section >= kColumnCount)
+        section >= columns_)
         return {};
     return QString::fromLatin1(kHeaders[static_cast<std::size_t>(section)]);
 }
@@ -88,10 +100,7 @@ QStringList ReflectionTableModel::widthSamples(int column) const {
         }
     }
     rows[3] = n / 2;
-    for (int row : rows) {
-        const auto texts = reflectionListTexts(r, sim_.document.wavelength, row);
-        samples << QString::fromStdString(texts[static_cast<std::size_t>(column)]);
-    }
+    for (int row : rows) samples << text(row, column);
     return samples;
 }
 

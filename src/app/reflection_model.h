@@ -1,8 +1,10 @@
 #pragma once
 // The reflection list as a table: one row per reflection in list order (row i is reflection i,
-// shown as entry i + 1), five columns "#", "hkl", "d", "Th (1)", "Th (2)". Texts are made when
-// a row is shown, so that a list of 32,767 reflections appears at once. Rows of reflections
-// whose d lies at or below the line threshold are grey: they have no line in the picture.
+// shown as entry i + 1), five columns "#", "hkl", "d", "Th (1)", "Th (2)", and a sixth, "I", the
+// relative intensity, when the structure has atoms. Texts are made when a row is shown, so that
+// a list of 32,767 reflections appears at once. Rows of reflections whose d lies at or below the
+// line threshold, or whose intensity is below the minimum, are grey: they have no line in the
+// picture.
 
 #include <QAbstractTableModel>
 
@@ -15,7 +17,9 @@ namespace tavrel::app {
 class ReflectionTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // The columns of every list; the intensity column follows them.
     static constexpr int kColumnCount = 5;
+    static constexpr int kIntensityColumn = 5;
 
     explicit ReflectionTableModel(const Simulation& sim, QObject* parent = nullptr);
 
@@ -38,8 +42,11 @@ public:
     QStringList widthSamples(int column) const;
 
 private:
+    QString text(int row, int column) const;
+
     const Simulation& sim_;
     int rows_ = 0;
+    int columns_ = kColumnCount;
 };
 
 } // namespace tavrel::app

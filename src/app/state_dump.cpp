@@ -244,6 +244,9 @@ struct Section {
 constexpr quint32 kMostSections = 64;
 
 constexpr const char* kSettingSection = "setting";
+constexpr const char* kStructureSection = "structure";
+// No structure a user types or a file gives comes near this many sites.
+constexpr quint32 kMostAtomSites = 100000;
 
 // The setting row a file chose (another origin or axis choice than the list's), or -1.
 QByteArray settingBytes(const DocumentFields& fields) {
@@ -270,21 +273,69 @@ bool takeSetting(const QByteArray& bytes, DocumentFields& fields) {
     return true;
 }
 
+// The atom sites, the scattering chosen, the minimum intensity and whether the lines are
+// coloured by it.
+QByteArray structureBytes(const StateRecord& record) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    prepare(out);
+    out.setFloatingPointPrecision(QDataStream::DoublePrecision);
+    Writer writer(out);
+    writer.int16(static_cast<std::int16_t>(record.fields.scattering));
+    writer.text(record.fields.minIntensity);
+    writer.flag(record.view.colourByIntensity);
+    out << static_cast<quint32>(record.atoms.size());
+    for (const AtomSite& site : record.atoms) {
+        writer.text(site.label);
+        writer.text(site.typeSymbol);
+        out << site.x << site.y << site.z << site.occupancy << site.bIso;
+    }
+    return bytes;
+}
+
+bool takeStructure(const QByteArray& bytes, StateRecord& record) {
+    QDataStream in(bytes);
+    prepare(in);
+    in.setFloatingPointPrecision(QDataStream::DoublePrecision);
+    Reader reader(in);
+    std::int16_t scattering = 0;
+    reader.int16(scattering);
+    if (scattering < 0 || scattering > static_cast<std::int16_t>(ScatteringChoice::Electron))
+        return false;
+    record.fields.scattering = static_cast<ScatteringChoice>(scattering);
+    reader.text(record.fields.minIntensity);
+    reader.flag(record.view.colourByIntensity);
+    quint32 count = 0;
+    in >> count;
+    if (!reader.ok() || count > kMostAtomSites) return false;
+    record.atoms.resize(count);
+    for (AtomSite& site : record.atoms) {
+        reader.text(site.label);
+        reader.text(site.typeSymbol);
+        in >> site.x >> site.y >> site.z >> site.occupancy >> site.bIso;
+        for (double v : {site.x, site.y, site.z, site.occupancy, site.bIso})
+            if (!std::isfinite(v)) return false;
+    }
+    return reader.ok() && in.atEnd();
+}
+
 std::vector<Section> sectionsOf(const StateRecord& record) {
-    return {{kSettingSection, settingBytes(record.fields)}};
+    return {{kSettingSection, settingBytes(record.fields)},
+            {kStructureSection, structureBytes(record)}};
 }
 
 // False for a known section whose bytes are damaged; an unknown one is skipped.
 bool takeSection(const Section& section, StateRecord& record) {
     if (section.tag == kSettingSection) return takeSetting(section.bytes, record.fields);
+    if (section.tag == kStructureSection) return takeStructure(section.bytes, record);
     return true;
 }
 
 } // namespace
 
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern) {
-    return StateRecord{sim.fields, sim.document, sim.reflections,
-                       sim.points, pattern.view, pattern.colours};
+    return StateRecord{sim.fields,   sim.document,    sim.reflections, sim.points,
+                       pattern.view, pattern.colours, sim.atoms};
 }
 
 QByteArray encodeStateDump(const StateRecord& record) {

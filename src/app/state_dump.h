@@ -18,12 +18,14 @@
 #include "orientation/point_table.h"
 #include "render/colour_table.h"
 #include "render/view_state.h"
+#include "structure/atom_site.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace tavrel {
 struct Simulation;
@@ -44,6 +46,7 @@ struct StateRecord {
     PointTable points;
     ViewState view;
     ColourTable colours;
+    std::vector<AtomSite> atoms;
 };
 
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern);

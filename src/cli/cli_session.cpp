@@ -17,6 +17,16 @@ void CliSession::say(const std::string& text) const {
     err << "tavrel-cli " << commandName << ": " << text << "\n";
 }
 
+void CliSession::chooseScattering(const std::optional<std::string>& option) {
+    if (!option) return;
+    if (*option == "xray")
+        simulation.fields.scattering = ScatteringChoice::XRay;
+    else if (*option == "electron")
+        simulation.fields.scattering = ScatteringChoice::Electron;
+    else
+        throw UsageError("--scattering must be xray or electron, not '" + *option + "'");
+}
+
 bool CliSession::load(const std::string& path) {
     const std::optional<InputFormat> format = inputFormatOf(path);
     if (!format) throw UsageError("'" + path + "' is neither a .tvr, a .hkl nor a .cif file");

@@ -6,6 +6,7 @@
 #include "session/simulation.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace tavrel::cli {
@@ -26,6 +27,9 @@ struct CliSession {
     bool load(const std::string& path);
     // One line on stderr: "tavrel-cli COMMAND: text".
     void say(const std::string& text) const;
+    // The scattering the lines of a structure are weighed with: "xray" or "electron" (a bad
+    // argument otherwise); without the option, electrons' when wavelength 1 is a voltage.
+    void chooseScattering(const std::optional<std::string>& option);
 
     std::ostream& err;
     std::string commandName;

@@ -5,6 +5,7 @@
 #include "common/numeric.h"
 #include "crystal/unit_cell.h"
 #include "session/input_files.h"
+#include "session/line_strengths.h"
 #include "session/reflection_texts.h"
 #include "session/report.h"
 
@@ -29,11 +30,13 @@ QJsonValue jsonAngle(float wavelength, float d) {
 }
 
 int runReflections(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Args args(argv, {"--json"}, {});
+    const Args args(argv, {"--json"}, {"--scattering"});
     args.expectPositional(1, 1);
     CliSession cli(err, "reflections");
+    cli.chooseScattering(args.value("--scattering"));
     const Simulation& s = cli.simulation;
     if (!cli.load(args.positional()[0])) return kFailure;
+    const LineStrengths& strengths = s.strengths;
 
     const ReflectionList& r = s.reflections;
     const auto& wl = s.document.wavelength;
@@ -51,6 +54,10 @@ int runReflections(const std::vector<std::string>& argv, std::ostream& out, std:
                 text += ' ';
                 text += row[w].empty() ? "-" : row[w];
             }
+            if (!strengths.empty()) {
+                text += ' ';
+                text += intensityTextOf(strengths, static_cast<std::size_t>(i));
+            }
             text += '\n';
         }
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -66,6 +73,10 @@ int runReflections(const std::vector<std::string>& argv, std::ostream& out, std:
         o["d"] = jsonNumber(r.d[i]);
         o["theta1"] = jsonAngle(wl[0], r.d[i]);
         o["theta2"] = jsonAngle(wl[1], r.d[i]);
+        if (!strengths.empty()) {
+            o["F2"] = strengths.squared[i];
+            o["intensity"] = leadingNumber(intensityTextOf(strengths, i));
+        }
         reflections.append(o);
     }
     QJsonObject doc;
@@ -80,9 +91,10 @@ int runReflections(const std::vector<std::string>& argv, std::ostream& out, std:
 }
 
 int runReport(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Args args(argv, {}, {});
+    const Args args(argv, {}, {"--scattering"});
     args.expectPositional(1, 1);
     CliSession cli(err, "report");
+    cli.chooseScattering(args.value("--scattering"));
     if (!cli.load(args.positional()[0])) return kFailure;
     out << reportText(cli.simulation, reportDateTime());
     return 0;
@@ -93,8 +105,7 @@ int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream
     args.expectPositional(2, 2);
     const std::string& target = args.positional()[1];
     const std::optional<InputFormat> format = inputFormatOf(target);
-    if (!format || *format == InputFormat::Cif)
-        throw UsageError("'" + target + "' is neither a .tvr nor a .hkl file");
+    if (!format) throw UsageError("'" + target + "' is neither a .tvr, a .hkl nor a .cif file");
     CliSession cli(err, "convert");
     if (!cli.load(args.positional()[0])) return kFailure;
     const Result<std::vector<std::string>> saved = saveInputFile(cli.simulation, target, *format);
@@ -110,16 +121,21 @@ int runConvert(const std::vector<std::string>& argv, std::ostream&, std::ostream
 
 const Command reflectionsCommand{
     "reflections", "list the reflections of a simulation file",
-    "tavrel-cli reflections FILE [--json]",
+    "tavrel-cli reflections FILE [--json] [--scattering xray|electron]",
     "Loads FILE as the window's Open command does (a .tvr pattern input file or a .cif\n"
     "crystallographic information file is simulated; a .hkl reflection file is taken as it\n"
     "stands) and prints one line per reflection in list order: h k l d theta1 theta2, d with\n"
     "4 decimals and the Bragg angles (theta, not 2 theta, in degrees) with 3; an angle for an\n"
-    "unused wavelength prints as \"-\". Numbers are written with \".\" in every locale. Input\n"
-    "that cannot be simulated is reported on stderr (exit status 1) and nothing is printed.\n\n"
+    "unused wavelength prints as \"-\". A structure with atoms (from a CIF) adds a seventh\n"
+    "column, the relative intensity |F|^2 (the strongest reflection 100) with one decimal.\n"
+    "Numbers are written with \".\" in every locale. Input that cannot be simulated is\n"
+    "reported on stderr (exit status 1) and nothing is printed.\n\n"
     "options:\n"
-    "  --json   print one JSON object instead: count, dMin, dMax, wavelength1, wavelength2\n"
-    "           and the reflections (h, k, l, d, theta1, theta2; an unused angle is null)\n",
+    "  --json        print one JSON object instead: count, dMin, dMax, wavelength1,\n"
+    "                wavelength2 and the reflections (h, k, l, d, theta1, theta2; an unused\n"
+    "                angle is null; with atoms also F2, the absolute |F|^2, and intensity)\n"
+    "  --scattering  the scattering factors of the atoms: xray or electron (default: electron\n"
+    "                when wavelength 1 is a microscope voltage, else xray)\n",
     runReflections};
 
 const Command reportCommand{
@@ -130,12 +146,13 @@ const Command reportCommand{
     runReport};
 
 const Command convertCommand{
-    "convert", "convert between pattern input (.tvr) and reflection (.hkl) files",
+    "convert", "convert between pattern input (.tvr), reflection (.hkl) and CIF (.cif) files",
     "tavrel-cli convert IN OUT",
     "Loads IN (.tvr, .hkl or .cif) as the window's Open command does and writes OUT in the\n"
     "format of its extension, as the window's Save command does: a .tvr holds every input of\n"
-    "the simulation, a .hkl the cell, the space group and the reflections above the d\n"
-    "threshold. A file that cannot be read, or whose input cannot be simulated (an invalid\n"
+    "the simulation but the atoms, a .hkl the cell, the space group and the reflections above\n"
+    "the d threshold, a .cif the cell, the setting with all its operations, the atom sites and\n"
+    "the other inputs. A file that cannot be read, or whose input cannot be simulated (an invalid\n"
     "cell, a number beyond the range of a 4-byte float, hkl limits above 16383), is reported\n"
     "on stderr (exit status 1) and nothing is written.\n",
     runConvert};

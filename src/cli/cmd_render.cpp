@@ -66,7 +66,14 @@ const Command renderCommand{
     "                      by DEG degrees (at most 1000000 either way); repeatable, applied\n"
     "                      in order after the orientation\n"
     "  --threshold D       lines only for reflections with d above D (angstrom)\n"
-    "  --select \"h k l\"    draw the lines of this reflection highlighted (repeatable)\n",
+    "  --select \"h k l\"    draw the lines of this reflection highlighted (repeatable)\n"
+    "A structure with atoms (from a CIF) weighs its lines by their structure factors:\n"
+    "  --min-intensity P   no line for reflections weaker than P per cent of the strongest\n"
+    "                      (default: the file's, else 0.5)\n"
+    "  --colour-by KIND    the colour table runs over the relative intensity (intensity, the\n"
+    "                      default) or over d (d); without atoms always over d\n"
+    "  --scattering KIND   xray or electron (default: electron when wavelength 1 is a\n"
+    "                      microscope voltage, else xray)\n",
     runInPictureModule};
 
 } // namespace tavrel::cli

@@ -7,6 +7,7 @@
 #include "output/picture_file.h"
 #include "render/colour_table.h"
 #include "render/renderer.h"
+#include "session/line_strengths.h"
 #include "session/orient.h"
 #include "session/pattern_view.h"
 #include "session/threshold.h"
@@ -94,12 +95,12 @@ void select(PatternView& pattern, const ReflectionList& r, const std::array<int,
 }
 
 int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Args args(
-        argv,
-        {"--stereographic", "--labels", "--rings", "--no-film-outline", "--light", "--points",
-         "--uvw"},
-        {"--output", "--size", "--scheme", "--orient", "--rotate", "--threshold", "--select"},
-        {{"-o", "--output"}});
+    const Args args(argv,
+                    {"--stereographic", "--labels", "--rings", "--no-film-outline", "--light",
+                     "--points", "--uvw"},
+                    {"--output", "--size", "--scheme", "--orient", "--rotate", "--threshold",
+                     "--select", "--min-intensity", "--colour-by", "--scattering"},
+                    {{"-o", "--output"}});
     args.expectPositional(1, 1);
     const std::optional<std::string> output = args.value("--output");
     if (!output) throw UsageError("the picture file is missing (-o OUT)");
@@ -120,8 +121,19 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     std::vector<std::array<int, 3>> selected;
     for (const std::string& hkl : args.values("--select"))
         selected.push_back(parseHkl(hkl, "--select"));
+    const std::optional<std::string> minIntensity = args.value("--min-intensity");
+    if (minIntensity) {
+        const float percent = parseFloat(*minIntensity, "--min-intensity");
+        if (!(percent >= 0 && percent <= 100))
+            throw UsageError("--min-intensity must lie between 0 and 100, not '" + *minIntensity +
+                             "'");
+    }
+    const std::string colourBy = args.value("--colour-by").value_or("intensity");
+    if (colourBy != "intensity" && colourBy != "d")
+        throw UsageError("--colour-by must be intensity or d, not '" + colourBy + "'");
 
     CliSession cli(err, "render");
+    cli.chooseScattering(args.value("--scattering"));
     Simulation& s = cli.simulation;
     PatternView& pattern = cli.pattern;
     pattern.width = width;
@@ -135,7 +147,9 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     view.viewFilmOutline = !args.flag("--no-film-outline");
     view.lightBackground = args.flag("--light");
     view.showLines = !args.flag("--points");
+    view.colourByIntensity = colourBy == "intensity";
     selectColourScheme(pattern.colours, scheme);
+    if (minIntensity) setMinIntensity(s, *minIntensity);
 
     if (orient) {
         const OrientationType type =

@@ -18,6 +18,10 @@ inline constexpr int kDefaultSpaceGroupIndex = 224;
 // vector [uvw]; the values are the positions in the window's list.
 enum class OrientationType : std::int16_t { Reciprocal = 0, Direct = 1 };
 
+// Which scattering factors weigh the lines of a structure: electrons' when the first wavelength
+// came from a microscope voltage, else X-rays', or the one chosen.
+enum class ScatteringChoice : std::int16_t { ByWavelength = 0, XRay = 1, Electron = 2 };
+
 // The texts of every input field, the two list positions and the "Auto" box: what the window
 // binds its widgets to. The initial values are those of the form before any state is restored.
 struct DocumentFields {
@@ -31,6 +35,9 @@ struct DocumentFields {
     OrientationType orientationType = OrientationType::Reciprocal;
     std::array<std::string, 2> d{"", "20"};               // d-Min, d-Max
     std::array<std::string, 3> film{"120", "120", "300"}; // width, height, distance (mm)
+    // Lines of a structure weaker than this per cent of the strongest are not drawn.
+    std::string minIntensity = "0.5";
+    ScatteringChoice scattering = ScatteringChoice::ByWavelength;
     // A settings row (0..529) of the listed group that a file chose, such as another axis or
     // origin choice; it replaces the list's own row for that group. The window clears it when
     // the user picks a list position.
@@ -64,6 +71,10 @@ struct PatternDocument {
     float dMin = 0.0f;
     float dMax = 0.0f;
     std::array<float, 3> film{}; // width, height, distance (mm)
+    // Wavelength 1 was typed as a microscope voltage (above 5, in kV).
+    bool wavelengthFromVoltage = false;
+    // Lines of a structure below this relative intensity (per cent) are not drawn.
+    float minIntensity = 0.5f;
 
     // The d range drawn: lines only for reflections with d above displayDMin (the threshold
     // of the d slider).

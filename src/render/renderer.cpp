@@ -24,6 +24,12 @@ float dOf(const ReflectionList& r, const RotatedPoint& p) {
     return i < r.d.size() ? r.d[i] : 0.0f;
 }
 
+// Strong enough to be drawn: every reflection of a lattice without atoms is.
+bool strongEnough(const PatternInput& input, const RotatedPoint& p) {
+    const auto i = static_cast<std::size_t>(p.reflection);
+    return i >= input.intensity.size() || input.intensity[i] >= input.minIntensity;
+}
+
 ProjectionFrame frameFor(const PatternInput& input, int width, int height, float printScale) {
     ProjectionFrame frame;
     frame.cx = static_cast<float>(width / 2.0);
@@ -74,7 +80,8 @@ void Renderer::sampleCones(const PatternInput& input, const ConeTracer& tracer) 
     tracedRows_.clear();
     if (input.view.showLines)
         for (std::size_t n = 0; n < rows.size(); ++n)
-            if (dOf(input.reflections, rows[n]) > input.threshold) tracedRows_.push_back(n);
+            if (dOf(input.reflections, rows[n]) > input.threshold && strongEnough(input, rows[n]))
+                tracedRows_.push_back(n);
     if (cones_.size() < tracedRows_.size()) cones_.resize(tracedRows_.size());
     auto sampleRange = [&](std::size_t from, std::size_t to) {
         for (std::size_t j = from; j < to; ++j) {
@@ -139,11 +146,16 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
         }
 
         const int size = roundToInt16(d / input.dMax * 8 * frame.printScale);
-        Rgb pen = colours.colourLUT[static_cast<std::size_t>(
-            colourIndex(d, input.dMin, input.dMax, view.lightBackground))];
+        const auto reflection = static_cast<std::size_t>(i);
+        const int entry =
+            view.colourByIntensity && reflection < input.intensity.size()
+                ? colourIndex(input.intensity[reflection], 0, 100, view.lightBackground)
+                : colourIndex(d, input.dMin, input.dMax, view.lightBackground);
+        Rgb pen = colours.colourLUT[static_cast<std::size_t>(entry)];
         if (monochrome) pen = view.lightBackground ? kBlack : kWhite;
 
         if (!view.showLines) {
+            if (!strongEnough(input, row)) continue;
             surface.setPen(pen, 1, PenStyle::Solid);
             const PixelPoint p = projectLatticePoint(frame, row);
             surface.drawCircle(p.x, p.y, size, true);
@@ -196,6 +208,7 @@ std::optional<std::int32_t> Renderer::pick(const PatternInput& input, int width,
     if (!input.view.showLines) {
         const ProjectionFrame frame = frameFor(input, width, height, 1.0f);
         for (const RotatedPoint& row : rows) {
+            if (!strongEnough(input, row)) continue;
             const PixelPoint p = projectLatticePoint(frame, row);
             if (p.x < 0 || p.x >= width || p.y < 0 || p.y >= height) continue;
             const auto distance = static_cast<float>(

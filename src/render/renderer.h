@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct PatternInput {
     float threshold = 0;               // lines only for reflections with d above it
     std::array<float, 3> film{};       // width, height, distance (mm)
     bool dragging = false;             // coarser lines while the pointer drags the crystal
+    // The relative intensity (per cent of the strongest) of each reflection, by list index;
+    // empty when the structure has no atoms. Reflections below minIntensity get no line and no
+    // point.
+    std::span<const float> intensity{};
+    float minIntensity = 0;
 };
 
 // Drawing for the printer: lines and texts scaled by the print factor (except the

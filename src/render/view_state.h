@@ -11,6 +11,9 @@ struct ViewState {
     bool viewLabels = false;
     bool showLines = true; // cone lines; false: reciprocal-lattice points
     bool lightBackground = false;
+    // With line strengths, the colour table runs over the relative intensity (the strongest line
+    // brightest) instead of over d.
+    bool colourByIntensity = true;
 };
 
 } // namespace tavrel

@@ -7,6 +7,8 @@
 #include "session/cif_blocks.h"
 #include "session/field_reader.h"
 #include "spacegroup/setting_identification.h"
+#include "structure/cif_atoms.h"
+#include "structure/cif_writer.h"
 
 #include <gemmi/numb.hpp>
 
@@ -67,6 +69,21 @@ std::string valueOf(const CifBlock& block, const Tags& tags) {
     return values.empty() ? std::string() : trim(values.front());
 }
 
+// The program's own items: the inputs of a document that the crystallographic items do not hold.
+constexpr const char* kWavelengthItem = "_tavrel_wavelength";
+constexpr const char* kDRangeItem = "_tavrel_d_range";
+constexpr const char* kLimitsItem = "_tavrel_hkl_limits";
+constexpr const char* kFilmItem = "_tavrel_film";
+constexpr const char* kOrientationItem = "_tavrel_orientation";
+constexpr const char* kOrientationTypeItem = "_tavrel_orientation_type";
+constexpr const char* kScatteringItem = "_tavrel_scattering";
+constexpr const char* kMinIntensityItem = "_tavrel_min_intensity";
+constexpr std::array<const char*, 8> kSimulationItems{
+    kWavelengthItem,  kDRangeItem,          kLimitsItem,     kFilmItem,
+    kOrientationItem, kOrientationTypeItem, kScatteringItem, kMinIntensityItem};
+// By ScatteringChoice.
+constexpr std::array<const char*, 3> kScatteringNames{"wavelength", "xray", "electron"};
+
 // Every item the reader looks at, as the parse step wants them.
 std::vector<std::string> wantedItems() {
     std::vector<std::string> wanted;
@@ -78,6 +95,8 @@ std::vector<std::string> wantedItems() {
     for (const Tags& tags : kTitleTags) add(tags);
     for (const Tags& tags : {kOperationTags, kHallTags, kHermannMauguinTags, kNumberTags})
         add(tags);
+    for (const std::string& item : atomSiteItemNames()) wanted.push_back(item);
+    for (const char* item : kSimulationItems) wanted.push_back(item);
     return wanted;
 }
 
@@ -99,6 +118,49 @@ std::optional<std::string> numberText(const std::string& value) {
 
 bool hasCell(const CifBlock& block) {
     return !valueOf(block, kCellTags[0]).empty();
+}
+
+// Up to `count` blank-separated words of an item, the missing ones empty.
+template <std::size_t N> std::array<std::string, N> wordsOf(const std::string& value) {
+    std::array<std::string, N> words;
+    const std::vector<std::string> found = splitBlanks(value);
+    for (std::size_t i = 0; i < N && i < found.size(); ++i) words[i] = found[i];
+    return words;
+}
+
+// A file the program wrote gives back the inputs it stored; a value that is not there, or not
+// of the expected shape, leaves its field as a new document has it.
+void applySimulationItems(DocumentFields& f, const std::map<std::string, std::string>& items) {
+    auto value = [&](const char* name) -> std::optional<std::string> {
+        const auto found = items.find(name);
+        if (found == items.end()) return std::nullopt;
+        return found->second;
+    };
+    if (const auto v = value(kWavelengthItem)) f.wavelength = wordsOf<2>(*v);
+    if (const auto v = value(kDRangeItem)) f.d = wordsOf<2>(*v);
+    if (const auto v = value(kLimitsItem)) {
+        f.autoLimits = *v == "auto";
+        if (!f.autoLimits) f.hklMax = wordsOf<3>(*v);
+    }
+    if (const auto v = value(kFilmItem)) f.film = wordsOf<3>(*v);
+    if (const auto v = value(kOrientationItem)) f.orientation = *v;
+    if (const auto v = value(kOrientationTypeItem))
+        f.orientationType = *v == "uvw" ? OrientationType::Direct : OrientationType::Reciprocal;
+    if (const auto v = value(kScatteringItem))
+        for (std::size_t i = 0; i < kScatteringNames.size(); ++i)
+            if (*v == kScatteringNames[i]) f.scattering = static_cast<ScatteringChoice>(i);
+    if (const auto v = value(kMinIntensityItem)) f.minIntensity = *v;
+}
+
+// The Hermann-Mauguin symbol of a settings row as files write it: the first form of its symbol,
+// with the origin choice or the axes where the group has several ("F d -3 m:2", "R -3 m:H").
+std::string hermannMauguinOfRow(int row) {
+    const std::string symbol = settingEntry(row).itaSymbol;
+    std::string text = trim(symbol.substr(0, symbol.find('=')));
+    const std::string qualifier(settingsTable[static_cast<std::size_t>(row)].qualifier);
+    if (qualifier == "1" || qualifier == "2" || qualifier == "H" || qualifier == "R")
+        text += ":" + qualifier;
+    return text;
 }
 
 } // namespace
@@ -152,6 +214,17 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
     s.settingRow = setting->row;
     if (!setting->warning.empty()) s.warnings.push_back(where + ": " + setting->warning);
 
+    for (const char* item : kSimulationItems)
+        if (const std::string value = valueOf(block, {item}); !value.empty())
+            s.simulationItems[item] = value;
+
+    // The sites' columns as the file holds them: an empty value keeps its row.
+    if (Result<std::vector<AtomSite>> atoms = atomSitesFromCif(block.items, cell))
+        s.atoms = std::move(*atoms);
+    else
+        s.warnings.push_back(where + ": " + atoms.problem() +
+                             "; the structure is opened without its atoms");
+
     for (const Tags& tags : kTitleTags) {
         s.title = oneLine(valueOf(block, tags));
         if (!s.title.empty()) break;
@@ -178,6 +251,38 @@ void applyCifStructure(DocumentFields& fields, const CifStructure& structure) {
     fields.spaceGroupIndex = groupNumberOfRow(structure.settingRow) - 1;
     fields.settingRow = structure.settingRow;
     fields.d[1] = "0";
+    applySimulationItems(fields, structure.simulationItems);
+}
+
+std::string cifFileText(const Simulation& sim) {
+    const DocumentFields& f = sim.fields;
+    const PatternDocument& doc = sim.document;
+    CifContents c;
+    c.blockName = trim(f.title);
+    c.title = trim(f.title);
+    c.cell = doc.cell;
+    c.spaceGroupNumber = sim.group.number();
+    if (const std::optional<int> row = sim.group.row()) {
+        // The table's Hall symbol, origin shift included, names the setting exactly.
+        c.hallSymbol = settingEntry(*row).hallSymbol;
+        c.hermannMauguinSymbol = hermannMauguinOfRow(*row);
+    }
+    c.operations = xyzTexts(sim.group.operations());
+    c.sites = sim.atoms;
+    auto local = [&](const char* name, std::string value) {
+        c.localItems.emplace_back(name, std::move(value));
+    };
+    local(kWavelengthItem, shortestText(doc.wavelength[0]) + " " + shortestText(doc.wavelength[1]));
+    local(kDRangeItem, trim(f.d[0]) + " " + trim(f.d[1]));
+    local(kLimitsItem, f.autoLimits
+                           ? std::string("auto")
+                           : trim(f.hklMax[0]) + " " + trim(f.hklMax[1]) + " " + trim(f.hklMax[2]));
+    local(kFilmItem, trim(f.film[0]) + " " + trim(f.film[1]) + " " + trim(f.film[2]));
+    local(kOrientationItem, trim(f.orientation));
+    local(kOrientationTypeItem, f.orientationType == OrientationType::Direct ? "uvw" : "hkl");
+    local(kScatteringItem, kScatteringNames[static_cast<std::size_t>(f.scattering)]);
+    local(kMinIntensityItem, trim(f.minIntensity));
+    return cifText(c);
 }
 
 std::string settingNotStoredWarning(const DocumentFields& fields, const std::string& path) {

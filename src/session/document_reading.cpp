@@ -62,6 +62,13 @@ int settingRowOf(DocumentFields& f) {
 
 } // namespace
 
+void readMinIntensity(DocumentFields& fields, PatternDocument& document) {
+    fields.minIntensity = withDecimalPoint(fields.minIntensity);
+    const float value = fieldValue(fields.minIntensity);
+    // A threshold that cannot be read hides nothing rather than everything.
+    document.minIntensity = std::isfinite(value) && value >= 0 ? std::min(value, 100.0f) : 0.0f;
+}
+
 DocumentReading readDocument(const DocumentFields& typed, const PatternDocument& previous) {
     DocumentReading reading{typed, previous, {}, {}};
     DocumentFields& f = reading.fields;
@@ -111,8 +118,10 @@ DocumentReading readDocument(const DocumentFields& typed, const PatternDocument&
         doc.wavelength[1] = 0;
         f.wavelength[1] = "0";
     }
+    doc.wavelengthFromVoltage = false;
     for (std::size_t i = 0; i < 2; ++i) {
         if (doc.wavelength[i] > kLargestWavelength && std::isfinite(doc.wavelength[i])) {
+            if (i == 0) doc.wavelengthFromVoltage = true;
             doc.wavelength[i] = static_cast<float>(electronWavelength(doc.wavelength[i]));
             f.wavelength[i] = formatNumber(doc.wavelength[i], "0.0###");
         }
@@ -155,6 +164,7 @@ DocumentReading readDocument(const DocumentFields& typed, const PatternDocument&
     }
     doc.orientationText = f.orientation;
     doc.orientationType = f.orientationType;
+    readMinIntensity(f, doc);
     return reading;
 }
 
@@ -164,6 +174,7 @@ void takeReading(Simulation& sim, DocumentReading reading) {
     sim.group = std::move(reading.group);
     sim.reflections.clear();
     sim.points.rows.clear();
+    sim.strengths = {};
 }
 
 void showDocument(Simulation& sim) {
@@ -184,8 +195,11 @@ void newDocument(Simulation& sim, const std::string& filePath) {
     sim.document.filePath = filePath;
     sim.document.title = sim.fields.title;
     sim.document.autoLimits = false;
+    sim.document.threshold = {};
+    sim.atoms.clear();
     sim.reflections.clear();
     sim.points.rows.clear();
+    sim.strengths = {};
 }
 
 } // namespace tavrel

@@ -28,6 +28,10 @@ struct DocumentReading {
 // cleared otherwise).
 DocumentReading readDocument(const DocumentFields& fields, const PatternDocument& previous);
 
+// The "Minimum intensity" field read into the document (0 for a text without a usable number,
+// at most 100), with the decimal point; reading it alone changes the picture, not the list.
+void readMinIntensity(DocumentFields& fields, PatternDocument& document);
+
 // Takes a reading: its fields, document and group replace the simulation's, and the reflections
 // are gone until the next list.
 void takeReading(Simulation& sim, DocumentReading reading);

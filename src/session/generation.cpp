@@ -4,6 +4,7 @@
 #include "common/quicksort.h"
 #include "common/text.h"
 #include "session/document_reading.h"
+#include "session/line_strengths.h"
 #include "session/orient.h"
 #include "session/threshold.h"
 #include "spacegroup/settings.h"
@@ -135,18 +136,20 @@ Result<NewListReport> generateReflections(Simulation& sim, const CancelCheck& ca
 
     doc.displayDMin = doc.dMin;
     doc.displayDMax = doc.dMax;
-    completeNewReflections(sim);
+    if (const Outcome strengths = completeNewReflections(sim); !strengths)
+        result.warnings.push_back(strengths.problem());
     if (problem) return *problem;
     return result;
 }
 
-void completeNewReflections(Simulation& sim) {
+Outcome completeNewReflections(Simulation& sim) {
     PatternDocument& doc = sim.document;
     buildPointTable(sim);
     doc.spaceGroupText = trim(spaceGroupListEntry(doc.spaceGroupIndex));
     resetThreshold(doc);
     sim.reflections.generated = true;
     applyOrientationText(sim, doc.orientationType == OrientationType::Direct);
+    return computeLineStrengths(sim);
 }
 
 } // namespace tavrel

@@ -174,7 +174,7 @@ Result<InputFile> readTvr(const std::string& path, const DocumentFields& current
                                  std::to_string(kTvrLineCount) + " lines");
 
     auto line = [&](int number) { return trim(lines[static_cast<std::size_t>(number - 1)]); };
-    InputFile file{InputFormat::Tvr, path, current, {}, {}};
+    InputFile file{InputFormat::Tvr, path, current, {}, {}, {}};
     DocumentFields& f = file.fields;
     f.title = line(2);
     f.spaceGroupIndex = listPosition(line(3), kSpaceGroupCount);
@@ -203,7 +203,7 @@ Result<InputFile> readHkl(const std::string& path, const DocumentFields& current
     if (header.size() < 6)
         return failure(path, "does not start with the six cell values a b c alpha beta gamma");
 
-    InputFile file{InputFormat::Hkl, path, current, {}, {}};
+    InputFile file{InputFormat::Hkl, path, current, {}, {}, {}};
     putHeaderIntoFields(file.fields, header, path);
     // The cell is read as the simulation will read it, the group's constraints included.
     const DocumentReading reading = readDocument(file.fields, PatternDocument{});
@@ -274,7 +274,12 @@ Result<InputFile> readHkl(const std::string& path, const DocumentFields& current
 Result<InputFile> readCif(const std::string& path, const DocumentFields& current) {
     Result<CifStructure> structure = readCifFile(path);
     if (!structure) return structure.failure();
-    InputFile file{InputFormat::Cif, path, current, {}, std::move(structure->warnings)};
+    InputFile file{InputFormat::Cif,
+                   path,
+                   current,
+                   {},
+                   std::move(structure->atoms),
+                   std::move(structure->warnings)};
     applyCifStructure(file.fields, *structure);
     return file;
 }
@@ -282,6 +287,7 @@ Result<InputFile> readCif(const std::string& path, const DocumentFields& current
 // A reflection file's reflections as they stand, in the cell and group of its first line.
 NewListReport takeReflections(Simulation& sim, const InputFile& file) {
     sim.fields = file.fields;
+    sim.atoms.clear();
     takeReading(sim, readDocument(sim.fields, sim.document));
     sim.document.filePath = file.path;
 
@@ -295,9 +301,10 @@ NewListReport takeReflections(Simulation& sim, const InputFile& file) {
         doc.dMax = doc.displayDMax = *largest;
     }
     showDocument(sim);
-    completeNewReflections(sim);
     NewListReport report;
     report.origin = NewList::Loaded;
+    if (const Outcome strengths = completeNewReflections(sim); !strengths)
+        report.warnings.push_back(strengths.problem());
     return report;
 }
 
@@ -320,6 +327,7 @@ Result<NewListReport> takeInputFile(Simulation& sim, const InputFile& file,
                                     const CancelCheck& cancelled) {
     if (file.format == InputFormat::Hkl) return takeReflections(sim, file);
     sim.fields = file.fields;
+    sim.atoms = file.atoms;
     sim.document.filePath = file.path;
     Result<NewListReport> report = generateReflections(sim, cancelled);
     if (report)
@@ -373,10 +381,8 @@ std::string hklText(const Simulation& sim) {
 
 Result<std::vector<std::string>> saveInputFile(Simulation& sim, const std::string& path,
                                                InputFormat format, const CancelCheck& cancelled) {
-    if (format == InputFormat::Cif)
-        return failure(path, "cannot be written: CIF files are only read");
     std::vector<std::string> warnings;
-    if (format == InputFormat::Tvr && !sim.reflections.generated) {
+    if (format != InputFormat::Hkl && !sim.reflections.generated) {
         // The file stores the values read from the fields; input the simulation refuses is
         // written all the same, so that nothing typed is lost, and the user is told.
         if (const Result<NewListReport> generated = generateReflections(sim, cancelled))
@@ -384,14 +390,22 @@ Result<std::vector<std::string>> saveInputFile(Simulation& sim, const std::strin
         else
             warnings.push_back(generated.problem());
     }
-    const std::string text = format == InputFormat::Tvr ? tvrText(sim) : hklText(sim);
+    const std::string text = format == InputFormat::Tvr   ? tvrText(sim)
+                             : format == InputFormat::Cif ? cifFileText(sim)
+                                                          : hklText(sim);
     if (const Outcome written = writeFileAtomically(path, text); !written)
         return failure(path, "cannot be written: " + written.problem());
-    if (format == InputFormat::Tvr) {
+    if (format != InputFormat::Hkl) {
         sim.document.title = sim.fields.title;
         sim.document.filePath = path;
+    }
+    if (format == InputFormat::Tvr) {
         if (std::string lost = settingNotStoredWarning(sim.fields, path); !lost.empty())
             warnings.push_back(std::move(lost));
+        if (!sim.atoms.empty())
+            warnings.push_back(inQuotes(path) +
+                               " keeps no atoms: a pattern input file holds the lattice only. "
+                               "Save as a CIF to keep them.");
     }
     return warnings;
 }

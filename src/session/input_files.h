@@ -34,6 +34,8 @@ struct InputFile {
     // A reflection file's reflections, as they stand (no extinction test, no d range, file
     // order).
     ReflectionList reflections;
+    // A CIF's atom sites; the other files hold none.
+    std::vector<AtomSite> atoms;
     // For the user when the file is taken all the same (a CIF with several structures, ...).
     std::vector<std::string> warnings;
 };
@@ -66,8 +68,8 @@ std::string tvrText(const Simulation& sim);
 // positive spacing; no other spacing can be read back).
 std::string hklText(const Simulation& sim);
 
-// Writes the simulation in `format` (a CIF cannot be written); a pattern input file of a document
-// not yet simulated is simulated first. The warnings are for the user (a setting that the file
+// Writes the simulation in `format`; a pattern input file or CIF of a document not yet simulated
+// is simulated first. The warnings are for the user (a setting or atoms that a pattern input file
 // cannot store, input that the simulation refused); a problem names the file and the reason.
 Result<std::vector<std::string>> saveInputFile(Simulation& sim, const std::string& path,
                                                InputFormat format,

@@ -25,7 +25,8 @@ PatternInput patternInput(const Simulation& sim, const PatternView& pattern, boo
     const PatternDocument& doc = sim.document;
     return PatternInput{sim.reflections,   sim.points,     pattern.view, pattern.colours,
                         pattern.selection, doc.wavelength, doc.dMin,     doc.dMax,
-                        doc.displayDMin,   doc.film,       dragging};
+                        doc.displayDMin,   doc.film,       dragging,     sim.strengths.relative,
+                        doc.minIntensity};
 }
 
 void showNewReflections(PatternView& pattern, const Simulation& sim, NewList origin) {

@@ -4,6 +4,7 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "crystal/unit_cell.h"
+#include "session/line_strengths.h"
 #include "session/reflection_texts.h"
 
 #include <algorithm>
@@ -14,6 +15,8 @@ namespace tavrel {
 namespace {
 
 const char* const kCrLf = "\r\n";
+// The relative intensity, right-aligned, when the structure has atoms.
+constexpr std::size_t kIntensityColumn = 8;
 
 std::string reflectionLine(const Simulation& sim, std::size_t i) {
     const ReflectionList& r = sim.reflections;
@@ -26,7 +29,13 @@ std::string reflectionLine(const Simulation& sim, std::size_t i) {
     const std::string d = formatNumber(r.d[i], "#0.0000");
     row += d.size() < 8 ? padLeft(d, 8) : " " + d;
     if (wl[0] > 0) row += "    " + padLeft(formatNumber(braggAngle(wl[0], r.d[i]), "#0.000"), 6);
-    if (wl[1] > 0) row += "    " + formatNumber(braggAngle(wl[1], r.d[i]), "#0.000");
+    const bool strengths = !sim.strengths.empty();
+    if (wl[1] > 0) {
+        // With an intensity column after it, the angle keeps a column of its own width.
+        const std::string theta2 = formatNumber(braggAngle(wl[1], r.d[i]), "#0.000");
+        row += "    " + (strengths ? padLeft(theta2, 6) : theta2);
+    }
+    if (strengths) row += padLeft(intensityTextOf(sim.strengths, i), kIntensityColumn);
     return row;
 }
 
@@ -63,11 +72,19 @@ std::string reportText(const Simulation& sim, const std::string& dateTime) {
          ", d=" + shortestText(doc.film[2]));
     line("HKL Limits  : " + std::to_string(doc.hklMax[0]) + " " + std::to_string(doc.hklMax[1]) +
          " " + std::to_string(doc.hklMax[2]));
+    if (!sim.strengths.empty()) {
+        line("Atom Sites  : " + std::to_string(sim.atoms.size()));
+        line("Scattering  : " + std::string(scatteringName(sim.strengths.scattering)));
+    }
     line("");
     line("Number of Generated HKL: " + std::to_string(sim.reflections.count()));
     std::string header = "#       h   k   l             d               ";
     if (wl[0] > 0) header += "th(wl1)   ";
     if (wl[1] > 0) header += "th(wl2)";
+    if (!sim.strengths.empty()) {
+        if (wl[1] > 0) header += "   ";
+        header += padLeft("I", kIntensityColumn);
+    }
     line(header);
     for (std::size_t i = 0; i < sim.reflections.d.size(); ++i) line(reflectionLine(sim, i));
     return out;

@@ -9,17 +9,32 @@
 #include "crystal/reflections.h"
 #include "orientation/point_table.h"
 #include "spacegroup/space_group.h"
+#include "structure/atom_site.h"
+#include "structure/scattering_factor.h"
 
 #include <functional>
+#include <vector>
 
 namespace tavrel {
 
+// How strongly each reflection of the list scatters, from the atoms of the structure; empty
+// without atoms (every allowed reflection then has a line of the same weight).
+struct LineStrengths {
+    Scattering scattering = Scattering::XRay;
+    std::vector<double> squared; // |F|^2 per reflection, in list order
+    std::vector<float> relative; // per cent of the strongest
+    bool empty() const { return relative.empty(); }
+};
+
 struct Simulation {
     DocumentFields fields;
+    // The symmetry-independent atom sites of the structure; none for a lattice alone.
+    std::vector<AtomSite> atoms;
     PatternDocument document;
     SpaceGroup group; // the setting the document was last read in
     ReflectionList reflections;
     PointTable points; // the reflection vectors in the view frame
+    LineStrengths strengths;
 };
 
 // Where the reflection list on show came from.

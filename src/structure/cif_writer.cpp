@@ -121,6 +121,7 @@ std::string cifText(const CifContents& contents) {
                                                  "_cell_length_c",   "_cell_angle_alpha",
                                                  "_cell_angle_beta", "_cell_angle_gamma"};
     for (int i = 0; i < 6; ++i) pair(kCellItems[i], shortestText(contents.cell[i]));
+    for (const auto& [name, value] : contents.localItems) pair(name, quoted(value));
 
     if (contents.spaceGroupNumber != 0)
         pair("_space_group_IT_number", std::to_string(contents.spaceGroupNumber));

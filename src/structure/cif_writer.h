@@ -22,6 +22,8 @@ struct CifContents {
     std::vector<std::string> operations; // "x,y,z", "-y,x-y,z+1/3", ...
     std::vector<AtomSite> sites;
     bool displacementAsU = false; // _atom_site_U_iso_or_equiv (B / 8 pi^2), else B_iso
+    // Items of the program's own ("_tavrel_film", "120 120 300"), written after the cell.
+    std::vector<std::pair<std::string, std::string>> localItems;
 };
 
 // The text of a CIF 1.1 file: one data block, LF line ends, numbers with "." whatever the

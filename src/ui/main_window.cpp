@@ -7,6 +7,7 @@
 #include "output/raster_line_surface.h"
 #include "session/orient.h"
 #include "ui/angle_dialog.h"
+#include "ui/atoms_pane.h"
 #include "ui/canvas_steering.h"
 #include "ui/canvas_widget.h"
 #include "ui/colour_scheme_pane.h"
@@ -79,12 +80,10 @@ struct CommandSpec {
 // The names of the commands of a menu or a bar in order; null stands for a separator.
 using CommandList = std::initializer_list<const char*>;
 
-// Open also reads structures from CIF files; Save writes only the program's own two formats.
-QStringList inputFileFilters(bool opening) {
-    QStringList filters{QStringLiteral("Tavrel Input File (*.tvr)"),
-                        QStringLiteral("HKL File (*.hkl)")};
-    if (opening) filters << QStringLiteral("Crystallographic Information File (*.cif)");
-    return filters;
+// Save writes CIF files too: they keep the atoms and the setting that a pattern input file loses.
+QStringList inputFileFilters() {
+    return {QStringLiteral("Tavrel Input File (*.tvr)"), QStringLiteral("HKL File (*.hkl)"),
+            QStringLiteral("Crystallographic Information File (*.cif)")};
 }
 
 InputFormat formatOfFilter(int filterIndex) {
@@ -105,7 +104,9 @@ InputFormat chosenFormat(QString& path, int filterIndex, bool addExtension) {
     if (const auto known = inputFormatOf(path.toStdString())) return *known;
     const InputFormat format = formatOfFilter(filterIndex);
     if (addExtension)
-        path += format == InputFormat::Hkl ? QStringLiteral(".hkl") : QStringLiteral(".tvr");
+        path += format == InputFormat::Hkl   ? QStringLiteral(".hkl")
+                : format == InputFormat::Cif ? QStringLiteral(".cif")
+                                             : QStringLiteral(".tvr");
     return format;
 }
 
@@ -157,6 +158,7 @@ void MainWindow::buildCommands() {
     auto link = [this](app::WebTarget target) {
         return [this, target](bool) { helpMenu_->openTarget(target); };
     };
+    const QKeySequence noKey;
     const CommandSpec commands[] = {
         {"actionNew", "New", "New Input Data", QKeySequence::New, "new", false,
          [this](bool) { newDocument(); }},
@@ -168,151 +170,59 @@ void MainWindow::buildCommands() {
          [this](bool) { pictureExport_->copyPicture(); }},
         {"actionPrint", "Print ...", "", QKeySequence::Print, "", false,
          [this](bool) { pictureExport_->printWithDialog(); }},
-        {"actionPrintDirect",
-         "Print",
-         "Print",
-         {},
-         "print",
-         false,
+        {"actionPrintDirect", "Print", "Print", noKey, "print", false,
          [this](bool) { pictureExport_->printPage(); }},
-        {"actionSaveImage",
-         "Save Image (*.bmp)",
-         "",
-         {},
-         "",
-         false,
+        {"actionSaveImage", "Save Image (*.bmp)", "", noKey, "", false,
          [this](bool) { pictureExport_->saveImage(); }},
-        {"actionViewDataFolder",
-         "View Data Folder",
-         "",
-         {},
-         "",
-         false,
+        {"actionViewDataFolder", "View Data Folder", "", noKey, "", false,
          [this](bool) { viewDataFolder(); }},
-        {"actionViewImageFolder",
-         "View Image Folder",
-         "",
-         {},
-         "",
-         false,
+        {"actionViewImageFolder", "View Image Folder", "", noKey, "", false,
          [this](bool) { viewImageFolder(); }},
         {"actionExit", "Exit", "", QKeySequence(Qt::CTRL | Qt::Key_Q), "", false,
          [this](bool) { close(); }},
-        {"actionStereographic",
-         "Stereographic Projection",
-         "Stereographic Projection",
-         {},
-         "stereographic",
-         true,
-         toggle(ViewToggle::Stereographic)},
-        {"actionFilmOutline",
-         "Film Outline",
-         "Show Film Outline",
-         {},
-         "outline",
-         true,
+        {"actionStereographic", "Stereographic Projection", "Stereographic Projection", noKey,
+         "stereographic", true, toggle(ViewToggle::Stereographic)},
+        {"actionFilmOutline", "Film Outline", "Show Film Outline", noKey, "outline", true,
          toggle(ViewToggle::FilmOutline)},
-        {"actionRings",
-         "Stereographic Rings",
-         "Show 10 deg rings",
-         {},
-         "rings",
-         true,
+        {"actionRings", "Stereographic Rings", "Show 10 deg rings", noKey, "rings", true,
          toggle(ViewToggle::Rings)},
-        {"actionLabels",
-         "HKL Indices",
-         "Show Label",
-         {},
-         "labels",
-         true,
+        {"actionLabels", "HKL Indices", "Show Label", noKey, "labels", true,
          toggle(ViewToggle::Labels)},
-        {"actionToggleBackground",
-         "Toggle Background Color",
-         "Toggle Background Color",
-         {},
-         "background",
-         true,
-         toggle(ViewToggle::LightBackground)},
-        {"actionReport", "Report", "", {}, "", false, [this](bool) { writeReport(); }},
-        {"actionSymmetryListing", "Symmetry Operations", "", {}, "", false,
+        {"actionToggleBackground", "Toggle Background Color", "Toggle Background Color", noKey,
+         "background", true, toggle(ViewToggle::LightBackground)},
+        {"actionColourByIntensity", "Colour Lines by Intensity", "", noKey, "", true,
+         toggle(ViewToggle::ColourByIntensity)},
+        {"actionReport", "Report", "", noKey, "", false, [this](bool) { writeReport(); }},
+        {"actionSymmetryListing", "Symmetry Operations", "", noKey, "", false,
          [this](bool) { showSymmetryListing(); }},
-        {"actionUnselectAll",
-         "Unselect All",
-         "",
-         {},
-         "",
-         false,
+        {"actionUnselectAll", "Unselect All", "", noKey, "", false,
          [this](bool) { controller_->unselectAll(); }},
-        {"actionSelectStrongest",
-         "Select Strongest",
-         "",
-         {},
-         "",
-         false,
+        {"actionSelectStrongest", "Select Strongest", "", noKey, "", false,
          [this](bool) { controller_->selectStrongest(); }},
-        {"actionColorScheme",
-         "Color Scheme",
-         "",
-         {},
-         "",
-         false,
+        {"actionColorScheme", "Color Scheme", "", noKey, "", false,
          [this](bool) { colourSchemePane_->open(); }},
-        {"actionControls",
-         "Controls",
-         "",
-         {},
-         "",
-         true,
+        {"actionControls", "Controls", "", noKey, "", true,
          [this](bool on) { setControlsVisible(on); }},
-        {"actionCollapsePanes",
-         "Collapse Panes",
-         "",
-         {},
-         "",
-         false,
+        {"actionCollapsePanes", "Collapse Panes", "", noKey, "", false,
          [this](bool) { collapsePanes(); }},
-        {"actionExpandPanes", "Expand Panes", "", {}, "", false, [this](bool) { expandPanes(); }},
-        {"actionAngleCalculator",
-         "Angle Calculator",
-         "",
-         {},
-         "",
-         false,
+        {"actionExpandPanes", "Expand Panes", "", noKey, "", false,
+         [this](bool) { expandPanes(); }},
+        {"actionAngleCalculator", "Angle Calculator", "", noKey, "", false,
          [this](bool) { openAngleCalculator(); }},
-        {"actionEditSamples", "Edit ...", "", {}, "", false, [this](bool) { editSamples(); }},
+        {"actionEditSamples", "Edit ...", "", noKey, "", false, [this](bool) { editSamples(); }},
         {"actionHelpContents", "Contents", "", QKeySequence::HelpContents, "", false,
          [this](bool) { helpMenu_->showContents(); }},
-        {"actionProgramHomepage",
-         "Tavrel/Morwen Homepage",
-         "",
-         {},
-         "",
-         false,
+        {"actionProgramHomepage", "Tavrel/Morwen Homepage", "", noKey, "", false,
          link(app::WebTarget::ProgramHomepage)},
-        {"actionMakerHomepage",
-         "Quorvex Homepage",
-         "",
-         {},
-         "",
-         false,
+        {"actionMakerHomepage", "Quorvex Homepage", "", noKey, "", false,
          link(app::WebTarget::MakerHomepage)},
-        {"actionAuthorHomepage",
-         "Author's Homepage",
-         "",
-         {},
-         "",
-         false,
+        {"actionAuthorHomepage", "Author's Homepage", "", noKey, "", false,
          link(app::WebTarget::AuthorHomepage)},
-        {"actionDonate", "Donate ...", "", {}, "", false, [this](bool) { helpMenu_->donate(); }},
-        {"actionAbout", "About", "", {}, "", false, [this](bool) { helpMenu_->showAbout(); }},
+        {"actionDonate", "Donate ...", "", noKey, "", false, [this](bool) { helpMenu_->donate(); }},
+        {"actionAbout", "About", "", noKey, "", false, [this](bool) { helpMenu_->showAbout(); }},
         {"actionPerformSimulation", "Perform Simulation", "Perform Simulation",
          QKeySequence(Qt::Key_F5), "simulate", false, [this](bool) { performSimulation(); }},
-        {"actionResetZoom",
-         "Reset Zoom",
-         "Reset Zoom",
-         {},
-         "zoom",
-         false,
+        {"actionResetZoom", "Reset Zoom", "Reset Zoom", noKey, "zoom", false,
          [this](bool) { controller_->fitToWindow(); }},
     };
     for (const CommandSpec& spec : commands) {
@@ -363,8 +273,8 @@ void MainWindow::buildMenus() {
           "actionSaveImage", nullptr, "actionViewDataFolder", "actionViewImageFolder", nullptr,
           "actionExit"});
     menu("menuView", QStringLiteral("&View"),
-         {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels", nullptr,
-          "actionReport", "actionSymmetryListing"});
+         {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
+          "actionColourByIntensity", nullptr, "actionReport", "actionSymmetryListing"});
     menu("menuOption", QStringLiteral("&Option"),
          {"actionUnselectAll", "actionSelectStrongest", nullptr, "actionColorScheme",
           "actionControls", "actionCollapsePanes", "actionExpandPanes", nullptr,
@@ -435,6 +345,10 @@ void MainWindow::buildCentralArea() {
     simulationPane_ = new FoldingPane(QStringLiteral("Simulation "), inputs_->simulationContent(),
                                       false, controlFrame_);
     simulationPane_->setObjectName(QStringLiteral("simulationPane"));
+    atoms_ = new AtomsPane(controlFrame_);
+    atomsPane_ = new FoldingPane(QStringLiteral("Atoms"), atoms_, false, controlFrame_);
+    atomsPane_->setObjectName(QStringLiteral("atomsPane"));
+    atomsPane_->setFolded(true);
 
     reflectionList_ = new ReflectionList(controller_->simulation());
     connect(reflectionList_, &ReflectionList::selectionEdited, controller_.get(),
@@ -443,7 +357,7 @@ void MainWindow::buildCentralArea() {
         new FoldingPane(QStringLiteral("Reflection List "), reflectionList_, true, controlFrame_);
     listPane_->setObjectName(QStringLiteral("listPane"));
 
-    for (FoldingPane* pane : {samplePane_, simulationPane_, listPane_}) {
+    for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_, listPane_}) {
         frameLayout->addWidget(pane, pane == listPane_ ? 1 : 0);
         connect(pane, &FoldingPane::titlePressed, this, [this, pane] { pressPaneTitle(pane); });
     }
@@ -519,7 +433,9 @@ void MainWindow::buildSteering() {
             [this](QPoint at) { patternPopup_->popup(at); });
     listPopup_ = new ListPopup(
         command("actionUnselectAll"), command("actionSelectStrongest"),
-        [this] { return samplePane_->isFolded() && simulationPane_->isFolded(); },
+        [this] {
+            return samplePane_->isFolded() && simulationPane_->isFolded() && atomsPane_->isFolded();
+        },
         [this] { collapsePanes(); }, this);
     listPopup_->attachTo(reflectionList_);
 
@@ -552,6 +468,21 @@ void MainWindow::connectInputs() {
     for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
         connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
                 [this, i] { retrieveWavelength(i); });
+    connect(atoms_, &AtomsPane::sitesEdited, this, &MainWindow::editAtomSites);
+    connect(atoms_, &AtomsPane::minIntensityEdited, this, [this](const QString& text) {
+        controller_->setFieldText(app::TextField::MinIntensity, 0, text);
+        reflectionList_->showThreshold();
+    });
+    connect(atoms_, &AtomsPane::electronScatteringToggled, c,
+            &app::SimulationController::setElectronScattering);
+}
+
+void MainWindow::editAtomSites(const std::vector<AtomSite>& sites) {
+    const Outcome taken = controller_->setAtomSites(sites);
+    if (taken) return;
+    // The table goes back to the sites the document holds.
+    atoms_->showAtoms(controller_->simulation().atoms);
+    showProblem(dialogs_, this, taken.failure());
 }
 
 void MainWindow::buildSamplesMenu(QMenu* menu) {
@@ -610,8 +541,19 @@ template <class Command> auto MainWindow::whileGenerating(Command&& command) {
 
 void MainWindow::showChanges(app::Changes what) {
     const app::SimulationController& c = *controller_;
-    if (what & Change::Fields) inputs_->showFields(c.simulation().fields);
+    if (what & Change::Fields) {
+        inputs_->showFields(c.simulation().fields);
+        atoms_->showFields(c.simulation().fields);
+    }
     if (what & Change::List) showNewList();
+    if (what & Change::Strengths) {
+        // The intensity column comes or goes; the list is shown anew, its selection with it.
+        if (!(what & Change::List)) reflectionList_->showNewList();
+        reflectionList_->showSelection(c.pattern().selection);
+        reflectionList_->showThreshold();
+        atoms_->showAtoms(c.simulation().atoms);
+        syncToggleCommands();
+    }
     if (what & Change::Selection) {
         reflectionList_->showSelection(c.pattern().selection);
         if (c.pickedReflection()) reflectionList_->showReflection(*c.pickedReflection());
@@ -687,6 +629,10 @@ void MainWindow::syncToggleCommands() {
     for (const auto& [name, toggle] : toggles) command(name)->setChecked(c.viewToggle(toggle));
     // Fitting the film is a gnomonic matter: the stereographic picture always shows all.
     command("actionResetZoom")->setVisible(!c.viewToggle(ViewToggle::Stereographic));
+    // Line strengths come with atoms.
+    QAction* byIntensity = command("actionColourByIntensity");
+    byIntensity->setChecked(c.viewToggle(ViewToggle::ColourByIntensity));
+    byIntensity->setVisible(c.hasAtoms());
 }
 
 void MainWindow::newDocument() {
@@ -698,7 +644,7 @@ void MainWindow::openInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
     request.folder = folders().data;
-    request.filters = inputFileFilters(true);
+    request.filters = inputFileFilters();
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
     if (currentFile.isFile() && currentFile.size() > 0) request.presetName = current;
@@ -729,7 +675,7 @@ void MainWindow::saveInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
     request.folder = folders().data;
-    request.filters = inputFileFilters(false);
+    request.filters = inputFileFilters();
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
@@ -772,13 +718,13 @@ void MainWindow::viewImageFolder() {
 }
 
 void MainWindow::collapsePanes() {
-    samplePane_->setFolded(true);
-    simulationPane_->setFolded(true);
+    for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_}) pane->setFolded(true);
     listPane_->setFolded(false);
 }
 
 void MainWindow::expandPanes() {
-    for (FoldingPane* pane : {samplePane_, simulationPane_, listPane_}) pane->setFolded(false);
+    for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_, listPane_})
+        pane->setFolded(false);
 }
 
 void MainWindow::togglePane(FoldingPane* pane) {
@@ -786,7 +732,8 @@ void MainWindow::togglePane(FoldingPane* pane) {
 }
 
 void MainWindow::pressPaneTitle(FoldingPane* pane) {
-    if (pane == listPane_ && (!samplePane_->isFolded() || !simulationPane_->isFolded()))
+    if (pane == listPane_ &&
+        (!samplePane_->isFolded() || !simulationPane_->isFolded() || !atomsPane_->isFolded()))
         collapsePanes();
     else
         togglePane(pane);

@@ -27,6 +27,7 @@ class ReflectionTableModel;
 
 namespace tavrel::ui {
 
+class AtomsPane;
 class CanvasSteering;
 class CanvasWidget;
 class ColourSchemePane;
@@ -59,6 +60,8 @@ public:
     FoldingPane* samplePane() const { return samplePane_; }
     FoldingPane* simulationPane() const { return simulationPane_; }
     FoldingPane* listPane() const { return listPane_; }
+    FoldingPane* atomsPane() const { return atomsPane_; }
+    AtomsPane& atoms() const { return *atoms_; }
     QWidget* controlFrame() const { return controlFrame_; }
     ReflectionList* reflectionView() const { return reflectionList_; }
     app::ReflectionTableModel* reflectionModel() const;
@@ -122,6 +125,7 @@ private:
     void buildSteering();
     void buildSamplesMenu(QMenu* menu);
     void connectInputs();
+    void editAtomSites(const std::vector<AtomSite>& sites);
 
     // Shows what a command of the controller changed.
     void showChanges(app::Changes what);
@@ -147,6 +151,8 @@ private:
     FoldingPane* samplePane_ = nullptr;
     FoldingPane* simulationPane_ = nullptr;
     FoldingPane* listPane_ = nullptr;
+    FoldingPane* atomsPane_ = nullptr;
+    AtomsPane* atoms_ = nullptr;
     ReflectionList* reflectionList_ = nullptr;
     CanvasWidget* canvas_ = nullptr;
     QSlider* thresholdSlider_ = nullptr;

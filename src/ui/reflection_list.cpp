@@ -40,7 +40,7 @@ void ReflectionList::showNewList() {
 void ReflectionList::fitColumns() {
     const QFontMetrics cells(font());
     const QFontMetrics header(horizontalHeader()->font());
-    for (int column = 0; column < app::ReflectionTableModel::kColumnCount; ++column) {
+    for (int column = 0; column < model_->columnCount(); ++column) {
         const QStringList samples = model_->widthSamples(column);
         int width = header.horizontalAdvance(samples.first()) + 16;
         for (const QString& s : samples) width = std::max(width, cells.horizontalAdvance(s) + 12);
@@ -51,7 +51,7 @@ void ReflectionList::fitColumns() {
 void ReflectionList::showSelection(const Selection& selection) {
     QItemSelection rows;
     const int count = model_->rowCount();
-    const int lastColumn = app::ReflectionTableModel::kColumnCount - 1;
+    const int lastColumn = model_->columnCount() - 1;
     for (int row = 0; row < count;) {
         if (!selection.isSelected(static_cast<std::size_t>(row))) {
             ++row;

@@ -82,7 +82,7 @@ TEST(StateDump, KeepsTheSettingAndReadsTheFirstVersion) {
 
     QByteArray first = encodeStateDump(record);
     first[7] = 1;
-    first.chop(first.size() - first.lastIndexOf(QByteArray("\0\0\0\1\0\0\0\7setting", 15)));
+    first.chop(first.size() - first.lastIndexOf(QByteArray("\0\0\0\2\0\0\0\7setting", 15)));
     const std::optional<StateRecord> read = decodeStateDump(first);
     ASSERT_TRUE(read);
     EXPECT_FALSE(read->fields.settingRow);

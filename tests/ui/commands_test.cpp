@@ -66,7 +66,8 @@ TEST_F(WindowTest, SaveAndOpenBothFormatsThroughTheDialogs) {
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].folder, w.folders().data);
     EXPECT_EQ(dialogs.saveRequests[0].filters,
-              (QStringList{"Tavrel Input File (*.tvr)", "HKL File (*.hkl)"}));
+              (QStringList{"Tavrel Input File (*.tvr)", "HKL File (*.hkl)",
+                           "Crystallographic Information File (*.cif)"}));
     const std::string tvr = readFile(dataFile("iron.tvr").toStdString());
     EXPECT_EQ(tvr.substr(0, 31), "VELDTRACE INPUT 1.5\r\nIron (Fe)\r");
     dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron"), 1});

@@ -1,0 +1,188 @@
+#include "ui/atoms_pane.h"
+
+#include "common/numeric.h"
+#include "session/field_reader.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
+
+namespace tavrel::ui {
+
+namespace {
+
+enum Column { Label, Type, X, Y, Z, Occupancy, B, ColumnCount };
+
+const std::array<const char*, ColumnCount> kHeaders{"Label", "Type", "x", "y", "z", "Occ.", "B"};
+const std::array<const char*, ColumnCount> kTips{"Site label",
+                                                 "Element or ion as a CIF writes it (Fe, O2-)",
+                                                 "Fractional coordinate x",
+                                                 "Fractional coordinate y",
+                                                 "Fractional coordinate z",
+                                                 "Occupancy",
+                                                 "Isotropic displacement B [A^2]"};
+
+QString numberText(double v) {
+    return QString::fromStdString(shortestText(static_cast<float>(v)));
+}
+
+// A number as the fields read numbers; a text without one is no number, so that the site is
+// refused rather than put at 0.
+double numberOf(const QTableWidgetItem* item) {
+    const QString text = item ? item->text().trimmed() : QString();
+    if (text.isEmpty()) return std::numeric_limits<double>::quiet_NaN();
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok ? v : fieldNumber(text.toStdString());
+}
+
+} // namespace
+
+AtomsPane::AtomsPane(QWidget* parent)
+    : QWidget(parent), table_(new QTableWidget(0, ColumnCount, this)),
+      add_(new QPushButton(QStringLiteral("Add"), this)),
+      remove_(new QPushButton(QStringLiteral("Remove"), this)), minIntensity_(new QLineEdit(this)),
+      electron_(new QCheckBox(QStringLiteral("Electron scattering"), this)) {
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setHorizontalSpacing(4);
+    layout->setVerticalSpacing(4);
+
+    table_->setObjectName(QStringLiteral("atomsTable"));
+    for (int c = 0; c < ColumnCount; ++c) {
+        auto* header =
+            new QTableWidgetItem(QString::fromLatin1(kHeaders[static_cast<std::size_t>(c)]));
+        header->setToolTip(QString::fromLatin1(kTips[static_cast<std::size_t>(c)]));
+        table_->setHorizontalHeaderItem(c, header);
+    }
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+    table_->horizontalHeader()->setMinimumSectionSize(24);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // A few rows are enough to see and edit the sites of most structures; more scroll.
+    table_->setFixedHeight(4 * table_->verticalHeader()->defaultSectionSize() +
+                           table_->horizontalHeader()->sizeHint().height() + 2);
+    table_->setTabKeyNavigation(false);
+    connect(table_, &QTableWidget::itemChanged, this, [this] {
+        if (!showing_) emit sitesEdited(sites());
+    });
+    layout->addWidget(table_, 0, 0, 1, 4);
+
+    add_->setObjectName(QStringLiteral("addAtomButton"));
+    add_->setToolTip(QStringLiteral("Add an atom site"));
+    remove_->setObjectName(QStringLiteral("removeAtomButton"));
+    remove_->setToolTip(QStringLiteral("Remove the selected atom sites"));
+    connect(add_, &QPushButton::clicked, this, &AtomsPane::addSite);
+    connect(remove_, &QPushButton::clicked, this, &AtomsPane::removeSelectedSites);
+    layout->addWidget(add_, 1, 0);
+    layout->addWidget(remove_, 1, 1);
+
+    auto* minimumLabel = new QLabel(QStringLiteral("Min. I [%]"), this);
+    minimumLabel->setToolTip(QStringLiteral("Minimum intensity"));
+    minIntensity_->setObjectName(QStringLiteral("minIntensityEdit"));
+    minIntensity_->setToolTip(
+        QStringLiteral("Lines weaker than this per cent of the strongest are not drawn"));
+    connect(minIntensity_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!showing_) emit minIntensityEdited(text);
+    });
+    layout->addWidget(minimumLabel, 1, 2);
+    layout->addWidget(minIntensity_, 1, 3);
+
+    electron_->setObjectName(QStringLiteral("electronScatteringBox"));
+    electron_->setToolTip(QStringLiteral("Electron scattering factors; otherwise electrons' for a "
+                                         "voltage, X-rays' for a wavelength"));
+    connect(electron_, &QCheckBox::toggled, this, [this](bool on) {
+        if (!showing_) emit electronScatteringToggled(on);
+    });
+    layout->addWidget(electron_, 2, 0, 1, 4);
+}
+
+void AtomsPane::showAtoms(const std::vector<AtomSite>& sites) {
+    showing_ = true;
+    table_->setRowCount(static_cast<int>(sites.size()));
+    for (int row = 0; row < static_cast<int>(sites.size()); ++row) {
+        const AtomSite& s = sites[static_cast<std::size_t>(row)];
+        const std::array<QString, ColumnCount> texts{QString::fromStdString(s.label),
+                                                     QString::fromStdString(s.typeSymbol),
+                                                     numberText(s.x),
+                                                     numberText(s.y),
+                                                     numberText(s.z),
+                                                     numberText(s.occupancy),
+                                                     numberText(s.bIso)};
+        for (int c = 0; c < ColumnCount; ++c) {
+            QTableWidgetItem* item = table_->item(row, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                table_->setItem(row, c, item);
+            }
+            item->setText(texts[static_cast<std::size_t>(c)]);
+        }
+    }
+    remove_->setEnabled(!sites.empty());
+    showing_ = false;
+}
+
+void AtomsPane::showFields(const DocumentFields& fields) {
+    showing_ = true;
+    if (minIntensity_->text() != QString::fromStdString(fields.minIntensity))
+        minIntensity_->setText(QString::fromStdString(fields.minIntensity));
+    electron_->setChecked(fields.scattering == ScatteringChoice::Electron);
+    showing_ = false;
+}
+
+std::vector<AtomSite> AtomsPane::sites() const {
+    std::vector<AtomSite> sites;
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        auto text = [&](int c) {
+            const QTableWidgetItem* item = table_->item(row, c);
+            return item ? item->text().trimmed().toStdString() : std::string();
+        };
+        AtomSite s;
+        s.label = text(Label);
+        s.typeSymbol = text(Type);
+        s.x = numberOf(table_->item(row, X));
+        s.y = numberOf(table_->item(row, Y));
+        s.z = numberOf(table_->item(row, Z));
+        s.occupancy = numberOf(table_->item(row, Occupancy));
+        s.bIso = numberOf(table_->item(row, B));
+        sites.push_back(std::move(s));
+    }
+    return sites;
+}
+
+void AtomsPane::addSite() {
+    std::vector<AtomSite> now = sites();
+    // A new site the user then names: hydrogen at the origin is a valid start for any cell.
+    AtomSite site;
+    site.label = "A" + std::to_string(now.size() + 1);
+    site.typeSymbol = "H";
+    now.push_back(site);
+    emit sitesEdited(now);
+}
+
+void AtomsPane::removeSelectedSites() {
+    std::set<int> rows;
+    for (const QModelIndex& index : table_->selectionModel()->selectedIndexes())
+        rows.insert(index.row());
+    if (rows.empty() && table_->currentRow() >= 0) rows.insert(table_->currentRow());
+    if (rows.empty()) return;
+    std::vector<AtomSite> kept;
+    const std::vector<AtomSite> now = sites();
+    for (int row = 0; row < static_cast<int>(now.size()); ++row)
+        if (!rows.count(row)) kept.push_back(now[static_cast<std::size_t>(row)]);
+    emit sitesEdited(kept);
+}
+
+} // namespace tavrel::ui
