@@ -1,6 +1,7 @@
 #include "app/controller.h"
 
 #include "app/state_dump.h"
+#include "orientation/orientation_fit.h"
 #include "common/file_io.h"
 #include "common/text.h"
 #include "render/colour_table.h"
@@ -120,6 +121,8 @@ bool SimulationController::restoreState() {
     pattern_.selection.reset(static_cast<std::size_t>(sim_.reflections.count()));
 
     sim_.atoms = std::move(record->atoms);
+    // The dump keeps the points as they were turned; the orientation is the rotation they show.
+    sim_.orientation = fitOrientation(sim_.points, sim_.reflections).value_or(kIdentity3d);
     PatternDocument& doc = sim_.document;
     // The group of the list position, as the dump keeps it.
     sim_.group = readDocument(sim_.fields, doc).group;
@@ -307,9 +310,10 @@ Result<QString> SimulationController::writeSymmetryListing() const {
     return path;
 }
 
-void SimulationController::applyOrientation() {
-    applyOrientationText(sim_, sim_.fields.orientationType == OrientationType::Direct);
+Outcome SimulationController::applyOrientation() {
+    const Outcome applied = applyOrientationText(sim_);
     emit changed(Change::Fields | Change::Picture);
+    return applied;
 }
 
 void SimulationController::applyPresetOrientation(int position) {

@@ -123,8 +123,9 @@ public:
     // Writes "symmetry.txt", the operations of the document's group, into the work folder.
     Result<QString> writeSymmetryListing() const;
 
-    // The orientation field as a reciprocal or direct vector, as its type list says.
-    void applyOrientation();
+    // The orientation field as a reciprocal or direct vector or Euler angles, as its type list
+    // says. A problem without a message: the field shows "invalid".
+    Outcome applyOrientation();
     void applyPresetOrientation(int position);
     void setViewToggle(ViewToggle toggle, bool on);
     void fitToWindow();

@@ -209,7 +209,8 @@ template <class IO, class Record> bool visitRecord(IO& io, Record& r) {
 }
 
 bool validOrientationType(OrientationType t) {
-    return t == OrientationType::Reciprocal || t == OrientationType::Direct;
+    return t == OrientationType::Reciprocal || t == OrientationType::Direct ||
+           t == OrientationType::Euler;
 }
 
 // What the stream checks cannot see: values that would put the program into a state no run

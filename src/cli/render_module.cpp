@@ -158,7 +158,8 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         if (!setOrientation(s, *orient, type))
             throw UsageError("--orient \"" + *orient + "\" overflows in the frame of this cell");
     } else if (args.flag("--uvw")) {
-        applyOrientationText(s, true);
+        s.fields.orientationType = OrientationType::Direct;
+        (void)applyOrientationText(s);
     }
     for (const Turn& turn : turns) rotateAboutViewAxis(s, turn.axis, turn.degrees);
     if (threshold) setThreshold(s.document, *threshold);

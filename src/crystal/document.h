@@ -14,9 +14,11 @@ namespace tavrel {
 // Group 225, F m 3 m.
 inline constexpr int kDefaultSpaceGroupIndex = 224;
 
-// What the orientation vector names: a reciprocal-lattice vector (hkl) or a direct-lattice
-// vector [uvw]; the values are the positions in the window's list.
-enum class OrientationType : std::int16_t { Reciprocal = 0, Direct = 1 };
+// What the orientation text names: a reciprocal-lattice vector (hkl), a direct-lattice vector
+// [uvw], or Bunge's Euler angles (phi1 Phi phi2, degrees); the values are the positions in the
+// window's list.
+enum class OrientationType : std::int16_t { Reciprocal = 0, Direct = 1, Euler = 2 };
+inline constexpr int kOrientationTypeCount = 3;
 
 // Which scattering factors weigh the lines of a structure: electrons' when the first wavelength
 // came from a microscope voltage, else X-rays', or the one chosen.

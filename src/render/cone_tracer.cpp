@@ -37,13 +37,18 @@ double polarAngleOf(double t) {
     return kPi / 2.0 + std::atan(t / std::sqrt(1.0 - t * t));
 }
 
-std::string hklLabel(const ReflectionList& r, std::int32_t index, std::string_view separator) {
+std::string hklLabel(const ReflectionList& r, std::int32_t index, std::string_view separator,
+                     bool fourIndex) {
     if (index < 0 || index >= r.count()) return {};
     const auto i = static_cast<std::size_t>(index);
     std::string s = std::to_string(r.h[i]);
     s += separator;
     s += std::to_string(r.k[i]);
     s += separator;
+    if (fourIndex) {
+        s += std::to_string(-(r.h[i] + r.k[i]));
+        s += separator;
+    }
     s += std::to_string(r.l[i]);
     return s;
 }
@@ -288,7 +293,7 @@ void ConeTracer::sample(const std::array<float, 4>& cone, int stepCount, bool hi
 void ConeTracer::drawLabel(DrawingSurface& surface, const TracedLine& line,
                            std::int32_t reflectionIndex, bool highlighted) const {
     if (!line.labelled || !settings_.labels) return;
-    const std::string text = hklLabel(reflections_, reflectionIndex, "");
+    const std::string text = hklLabel(reflections_, reflectionIndex, "", settings_.fourIndex);
     const Rgb white{255, 255, 255}, black{0, 0, 0};
     const Rgb halo = settings_.lightBackground ? white : black;
     Rgb ink = settings_.lightBackground ? black : white;

@@ -28,6 +28,7 @@ struct TraceSettings {
     bool lightBackground = false;
     bool dragging = false;
     Rgb highlight{255, 0, 0};
+    bool fourIndex = false; // labels (h k i l) of a hexagonal cell
     float pickX = 0, pickY = 0;       // distances of drawn samples are measured from here
     std::int32_t reflectionCount = 0; // N, for the reduced sampling while dragging
     int width = 0, height = 0;        // W, H
@@ -43,9 +44,9 @@ Mat3f axisRotationMatrix(const Vec3f& u, float angle);
 // pi/2 + atan(t / sqrt(1 - t^2)) for 0 <= t < 1; 0 for t >= 1.
 double polarAngleOf(double t);
 
-// "h<sep>k<sep>l" of reflection `index`.
+// "h<sep>k<sep>l" of reflection `index`; with fourIndex "h<sep>k<sep>i<sep>l", i = -(h + k).
 std::string hklLabel(const ReflectionList& reflections, std::int32_t index,
-                     std::string_view separator);
+                     std::string_view separator, bool fourIndex = false);
 
 // One sampled line (one wavelength) ready to draw, as chains of drawn points: each chain is a
 // run of segments where each one starts at the end of the one before. A highlighted line

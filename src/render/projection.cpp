@@ -30,6 +30,27 @@ PixelPoint projectLatticePoint(const ProjectionFrame& f, const RotatedPoint& poi
             px(f.cy - o.b * static_cast<double>(f.printScale))};
 }
 
+std::optional<PixelPoint> projectDirection(const ProjectionFrame& f, const Vec3d& direction,
+                                           bool stereographic) {
+    const double length = norm(direction);
+    if (!(length > 0) || !(direction[0] > 0)) return std::nullopt;
+    const double p0 = direction[0] / length, p1 = direction[1] / length, p2 = direction[2] / length;
+    // The cone lines put +y on the left and +z downwards.
+    double dx = 0, dy = 0;
+    if (stereographic) {
+        const double e = std::hypot(p1, p2);
+        const double r = std::tan(std::acos(std::min(1.0, p0)) / 2.0) * f.stereoRadius;
+        if (e > 0) dx = -p1 / e * r, dy = p2 / e * r;
+    } else {
+        dx = -p1 / p0 * f.scale;
+        dy = p2 / p0 * f.scale;
+    }
+    const double x = f.cx + dx * f.printScale, y = f.cy + dy * f.printScale;
+    // Far outside the picture the pixel numbers would overflow; such a pole is not shown anyway.
+    if (!(std::fabs(x) < 1e6 && std::fabs(y) < 1e6)) return std::nullopt;
+    return PixelPoint{px(x), px(y)};
+}
+
 float stereoRadiusFor(int width, int height) {
     return static_cast<float>(0.95 * std::min(width, height) / 2.0);
 }

@@ -4,7 +4,10 @@
 
 #include "orientation/point_table.h"
 
+#include "common/matrix3.h"
+
 #include <array>
+#include <optional>
 #include <string>
 
 namespace tavrel {
@@ -28,6 +31,11 @@ struct PixelPoint {
     int x = 0, y = 0;
 };
 PixelPoint projectLatticePoint(const ProjectionFrame& f, const RotatedPoint& point);
+
+// Where a direction of the view frame lands in the gnomonic or stereographic picture, exactly
+// as the cone lines are drawn; none for a direction that does not point towards the film.
+std::optional<PixelPoint> projectDirection(const ProjectionFrame& f, const Vec3d& direction,
+                                           bool stereographic);
 
 // Radius of the primitive circle for a picture of W x H units.
 float stereoRadiusFor(int width, int height);

@@ -3,6 +3,8 @@
 #include "common/numeric.h"
 #include "render/projection.h"
 #include "render/surface.h"
+#include "orientation/zone_axes.h"
+#include "common/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,18 +42,70 @@ ProjectionFrame frameFor(const PatternInput& input, int width, int height, float
     return frame;
 }
 
+bool fourIndexOf(const PatternInput& input) {
+    return input.view.fourIndex && input.hexagonal;
+}
+
+// The zone axes the picture marks: those in front of the film whose marker lies inside it.
+std::vector<ZoneAxisPick> markedZoneAxes(const PatternInput& input, const ProjectionFrame& frame,
+                                         int width, int height) {
+    std::vector<ZoneAxisPick> marked;
+    const ViewState& view = input.view;
+    if (view.zoneAxisIndex < 1 || !view.showLines || !input.orientation || !input.matrices)
+        return marked;
+    const Result<std::vector<ZoneAxis>> axes =
+        zoneAxes(*input.orientation, *input.matrices, std::min(view.zoneAxisIndex, 6));
+    if (!axes) return marked;
+    for (const ZoneAxis& axis : *axes) {
+        if (!axis.inFront) continue;
+        const std::optional<PixelPoint> p = projectDirection(frame, axis.view, view.viewStereographic);
+        if (!p || p->x < 0 || p->x >= width || p->y < 0 || p->y >= height) continue;
+        marked.push_back({axis.indices, axis.angleDegrees, p->x, p->y});
+    }
+    return marked;
+}
+
+constexpr Rgb kZoneAxisOnDark{255, 215, 0};
+constexpr Rgb kZoneAxisOnLight{170, 0, 140};
+constexpr int kZoneAxisMarker = 3;
+// A click this near a marker names its zone axis.
+constexpr float kZoneAxisReach = 8;
+
+void drawZoneAxes(DrawingSurface& surface, const PatternInput& input,
+                  const std::vector<ZoneAxisPick>& marked, float printScale) {
+    if (marked.empty()) return;
+    const Rgb colour = input.view.lightBackground ? kZoneAxisOnLight : kZoneAxisOnDark;
+    const int size = roundToInt16(kZoneAxisMarker * printScale);
+    surface.setPen(colour, 1, PenStyle::Solid);
+    const bool four = fourIndexOf(input);
+    for (const ZoneAxisPick& z : marked) {
+        surface.drawCircle(z.x, z.y, size, true);
+        const std::string label = four ? fourIndexText(z.indices, IndexKind::Direction)
+                                       : indexText(z.indices, IndexKind::Direction);
+        surface.drawText(z.x + 2 * size, z.y + size, label, colour);
+    }
+}
+
 } // namespace
 
 Renderer::Renderer(int threads)
     : threads_(threads > 0 ? threads
                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()))) {}
 
-std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index) {
-    return "approx. (" + hklLabel(reflections, index, " ") + ")";
+std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index,
+                            bool fourIndex) {
+    return "approx. (" + hklLabel(reflections, index, " ", fourIndex) + ")";
 }
 
-std::string clickedText(const ReflectionList& reflections, std::int32_t index) {
-    return "clicked (" + hklLabel(reflections, index, " ") + ")";
+std::string clickedText(const ReflectionList& reflections, std::int32_t index, bool fourIndex) {
+    return "clicked (" + hklLabel(reflections, index, " ", fourIndex) + ")";
+}
+
+std::string zoneAxisText(const ZoneAxisPick& pick, bool fourIndex) {
+    const std::string indices = fourIndex ? fourIndexText(pick.indices, IndexKind::Direction)
+                                          : indexText(pick.indices, IndexKind::Direction);
+    return "zone " + indices + ", " + formatNumber(pick.angleDegrees, "0.0") +
+           "\u00b0 from the centre";
 }
 
 TraceSettings Renderer::traceSettings(const PatternInput& input, int width, int height,
@@ -67,6 +121,7 @@ TraceSettings Renderer::traceSettings(const PatternInput& input, int width, int 
     ts.lightBackground = input.view.lightBackground;
     ts.dragging = input.dragging;
     ts.highlight = input.colours.baseColours[2];
+    ts.fourIndex = fourIndexOf(input);
     ts.reflectionCount = input.reflections.count();
     ts.width = width;
     ts.height = height;
@@ -159,7 +214,8 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
             surface.setPen(pen, 1, PenStyle::Solid);
             const PixelPoint p = projectLatticePoint(frame, row);
             surface.drawCircle(p.x, p.y, size, true);
-            if (view.viewLabels) surface.drawText(p.x + size, p.y, hklLabel(refl, i, ""), pen);
+            if (view.viewLabels)
+                surface.drawText(p.x + size, p.y, hklLabel(refl, i, "", fourIndexOf(input)), pen);
             continue;
         }
         if (next >= tracedRows_.size() || tracedRows_[next] != n) continue;
@@ -177,6 +233,8 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
         }
     }
 
+    drawZoneAxes(surface, input, markedZoneAxes(input, frame, W, H), frame.printScale);
+
     OverlayOptions overlays;
     overlays.stereographic = view.viewStereographic;
     overlays.showLines = view.showLines;
@@ -193,7 +251,8 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
         std::to_string(rows.size()) + " hkl (" + std::to_string(traced) + " visible)";
     // With no pole within reach the first point is named, as the nearest of none.
     if (!rows.empty()) summary.nearestPole = rows[nearestPoleRow.value_or(0)].reflection;
-    summary.nearestPoleText = nearestPoleText(refl, summary.nearestPole.value_or(refl.count()));
+    summary.nearestPoleText =
+        nearestPoleText(refl, summary.nearestPole.value_or(refl.count()), fourIndexOf(input));
     return summary;
 }
 
@@ -235,6 +294,22 @@ std::optional<std::int32_t> Renderer::pick(const PatternInput& input, int width,
         }
     }
     return winner;
+}
+
+std::optional<ZoneAxisPick> Renderer::pickZoneAxis(const PatternInput& input, int width,
+                                                   int height, float x, float y) const {
+    const ProjectionFrame frame = frameFor(input, width, height, 1.0f);
+    std::optional<ZoneAxisPick> nearest;
+    float best = kZoneAxisReach;
+    for (const ZoneAxisPick& z : markedZoneAxes(input, frame, width, height)) {
+        const auto distance = static_cast<float>(
+            std::hypot(static_cast<double>(z.x) - x, static_cast<double>(z.y) - y));
+        if (distance <= best) {
+            best = distance;
+            nearest = z;
+        }
+    }
+    return nearest;
 }
 
 } // namespace tavrel

@@ -8,6 +8,7 @@
 #include "render/colour_table.h"
 #include "render/cone_tracer.h"
 #include "render/selection.h"
+#include "orientation/miller_indices.h"
 #include "render/view_state.h"
 
 #include <array>
@@ -38,6 +39,11 @@ struct PatternInput {
     // point.
     std::span<const float> intensity{};
     float minIntensity = 0;
+    // The orientation (lattice Cartesian into view frame) and the cell's matrices, for the zone
+    // axes; four indices only for a hexagonal cell.
+    const Mat3d* orientation = nullptr;
+    const LatticeMatrices* matrices = nullptr;
+    bool hexagonal = false;
 };
 
 // Drawing for the printer: lines and texts scaled by the print factor (except the
@@ -53,6 +59,13 @@ struct DrawSummary {
     std::optional<std::int32_t> nearestPole; // the reflection whose pole is nearest the centre
     std::string countText;                   // "54 hkl (54 visible)"
     std::string nearestPoleText;             // "approx. (0 0 2)"
+};
+
+// A zone axis marked on the picture, as a click finds it.
+struct ZoneAxisPick {
+    IndexTriple indices{};
+    double angleDegrees = 0; // from the viewing axis
+    int x = 0, y = 0;        // its marker
 };
 
 // Keeps the buffers of the cone samples from one picture to the next; its results are those of
@@ -74,6 +87,11 @@ public:
     std::optional<std::int32_t> pick(const PatternInput& input, int width, int height, float x,
                                      float y);
 
+    // The zone axis whose marker lies nearest to a click, within a few units; none where the
+    // picture marks none.
+    std::optional<ZoneAxisPick> pickZoneAxis(const PatternInput& input, int width, int height,
+                                             float x, float y) const;
+
 private:
     TraceSettings traceSettings(const PatternInput& input, int width, int height,
                                 float printScale) const;
@@ -85,8 +103,13 @@ private:
     std::vector<std::size_t> tracedRows_;
 };
 
-// "approx. (h k l)" / "clicked (h k l)" texts of the status bar.
-std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index);
-std::string clickedText(const ReflectionList& reflections, std::int32_t index);
+// "approx. (h k l)" / "clicked (h k l)" texts of the status bar, "(h k i l)" with fourIndex.
+std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index,
+                            bool fourIndex = false);
+std::string clickedText(const ReflectionList& reflections, std::int32_t index,
+                        bool fourIndex = false);
+
+// "zone [1 1 1], 0.8° from the centre" ("[2 -1 -1 0]" with fourIndex).
+std::string zoneAxisText(const ZoneAxisPick& pick, bool fourIndex);
 
 } // namespace tavrel

@@ -14,6 +14,10 @@ struct ViewState {
     // With line strengths, the colour table runs over the relative intensity (the strongest line
     // brightest) instead of over d.
     bool colourByIntensity = true;
+    // Zone axes [u v w] with every |index| up to zoneAxisIndex are marked; 0 marks none.
+    int zoneAxisIndex = 0;
+    // Planes and directions of a hexagonal cell in four indices (h k i l), [U V T W].
+    bool fourIndex = false;
 };
 
 } // namespace tavrel

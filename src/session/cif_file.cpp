@@ -145,7 +145,9 @@ void applySimulationItems(DocumentFields& f, const std::map<std::string, std::st
     if (const auto v = value(kFilmItem)) f.film = wordsOf<3>(*v);
     if (const auto v = value(kOrientationItem)) f.orientation = *v;
     if (const auto v = value(kOrientationTypeItem))
-        f.orientationType = *v == "uvw" ? OrientationType::Direct : OrientationType::Reciprocal;
+        f.orientationType = *v == "uvw"     ? OrientationType::Direct
+                            : *v == "euler" ? OrientationType::Euler
+                                            : OrientationType::Reciprocal;
     if (const auto v = value(kScatteringItem))
         for (std::size_t i = 0; i < kScatteringNames.size(); ++i)
             if (*v == kScatteringNames[i]) f.scattering = static_cast<ScatteringChoice>(i);
@@ -279,7 +281,9 @@ std::string cifFileText(const Simulation& sim) {
                            : trim(f.hklMax[0]) + " " + trim(f.hklMax[1]) + " " + trim(f.hklMax[2]));
     local(kFilmItem, trim(f.film[0]) + " " + trim(f.film[1]) + " " + trim(f.film[2]));
     local(kOrientationItem, trim(f.orientation));
-    local(kOrientationTypeItem, f.orientationType == OrientationType::Direct ? "uvw" : "hkl");
+    local(kOrientationTypeItem, f.orientationType == OrientationType::Direct  ? "uvw"
+                                : f.orientationType == OrientationType::Euler ? "euler"
+                                                                              : "hkl");
     local(kScatteringItem, kScatteringNames[static_cast<std::size_t>(f.scattering)]);
     local(kMinIntensityItem, trim(f.minIntensity));
     return cifText(c);

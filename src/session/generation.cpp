@@ -47,6 +47,7 @@ void buildPointTable(Simulation& sim) {
     sim.points.rows.resize(static_cast<std::size_t>(r.count()));
     for (std::size_t i = 0; i < sim.points.rows.size(); ++i)
         sim.points.rows[i] = {r.gx[i], r.gy[i], r.gz[i], static_cast<std::int32_t>(i)};
+    sim.orientation = kIdentity3d;
 }
 
 } // namespace
@@ -148,8 +149,12 @@ Outcome completeNewReflections(Simulation& sim) {
     doc.spaceGroupText = trim(spaceGroupListEntry(doc.spaceGroupIndex));
     resetThreshold(doc);
     sim.reflections.generated = true;
-    applyOrientationText(sim, doc.orientationType == OrientationType::Direct);
-    return computeLineStrengths(sim);
+    const Outcome oriented = applyOrientationText(sim);
+    const Outcome strengths = computeLineStrengths(sim);
+    // A refused orientation says why (an invalid text only shows in its field); the list
+    // stands in the orientation the points had.
+    if (!oriented && !oriented.problem().empty()) return oriented;
+    return strengths;
 }
 
 } // namespace tavrel

@@ -27,8 +27,9 @@ Result<NewListReport> generateReflections(Simulation& sim, const CancelCheck& ca
 
 // What follows every new reflection list, generated or read from a file: the point table in
 // the document's orientation, the list entry of the group, the line threshold below every
-// spacing, the line strengths of the atoms. The list stands whatever happens; the problem is
-// that of strengths that could not be worked out (they are then left out).
+// spacing, the line strengths of the atoms. The list stands whatever happens; the problem is that
+// of four orientation indices that break their rule, or of strengths that could not be worked
+// out (they are then left out).
 Outcome completeNewReflections(Simulation& sim);
 
 } // namespace tavrel

@@ -1,5 +1,9 @@
 #include "session/orient.h"
 
+#include "common/text.h"
+#include "orientation/euler_angles.h"
+#include "orientation/miller_indices.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -17,51 +21,102 @@ const std::array<PresetOrientation, 9> kPresetOrientations = {{
     {"d   [111]", OrientationType::Direct, "1 1 1"},
 }};
 
-bool applyOrientationText(Simulation& sim, bool isDirect) {
-    std::optional<Vec3f> v = parseOrientationText(sim.fields.orientation);
+namespace {
+
+// An orientation text that names nothing: the field says so.
+Outcome invalidText(Simulation& sim) {
+    sim.fields.orientation = "invalid";
+    return Problem{};
+}
+
+bool allFinite(const Vec3f& v) {
+    return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); });
+}
+
+// Four blank-separated numbers, or four digits each perhaps after a minus sign.
+bool looksLikeFourIndices(const std::string& text) {
+    const std::string t = trim(removeChars(text, "[]()"));
+    if (splitBlanks(t).size() == 4) return true;
+    return splitBlanks(t).size() == 1 &&
+           std::count_if(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }) == 4;
+}
+
+Outcome applyVector(Simulation& sim, bool isDirect) {
+    const std::string& text = sim.fields.orientation;
+    std::optional<Vec3f> v;
+    if (isHexagonalCell(sim.document.cell) && looksLikeFourIndices(text)) {
+        const Result<Vec3d> three =
+            parseFourIndexText(text, isDirect ? IndexKind::Direction : IndexKind::Plane);
+        if (!three) return three.failure();
+        v = Vec3f{static_cast<float>((*three)[0]), static_cast<float>((*three)[1]),
+                  static_cast<float>((*three)[2])};
+    } else {
+        v = parseOrientationText(text);
+    }
     if (v) {
         toCartesian(sim.document.matrices, *v, isDirect);
         // Numbers that fit a 4-byte float can still overflow once carried into the frame.
-        if (!std::all_of(v->begin(), v->end(), [](float x) { return std::isfinite(x); })) v.reset();
+        if (!allFinite(*v)) v.reset();
     }
-    if (!v) {
-        sim.fields.orientation = "invalid";
-        return false;
-    }
+    if (!v) return invalidText(sim);
     orientAlong(sim, *v);
-    return true;
+    return {};
 }
 
-bool setOrientation(Simulation& sim, const std::string& text, OrientationType type) {
+} // namespace
+
+Outcome applyOrientationText(Simulation& sim) {
+    switch (sim.fields.orientationType) {
+    case OrientationType::Reciprocal:
+        return applyVector(sim, false);
+    case OrientationType::Direct:
+        return applyVector(sim, true);
+    case OrientationType::Euler:
+        break;
+    }
+    const Result<EulerAngles> angles = parseEulerAnglesText(sim.fields.orientation);
+    if (!angles) return invalidText(sim);
+    setOrientationMatrix(sim, orientationFromEulerAngles(*angles, sim.document.matrices));
+    return {};
+}
+
+Outcome setOrientation(Simulation& sim, const std::string& text, OrientationType type) {
     sim.fields.orientationType = type;
     sim.fields.orientation = text;
-    return applyOrientationText(sim, type == OrientationType::Direct);
+    return applyOrientationText(sim);
 }
 
 void orientAlong(Simulation& sim, const Vec3f& v) {
     orientPoints(orientationMatrix(v), sim.reflections, sim.points);
     // The matrix carries v onto +z; the quarter turn about y brings +z onto the viewing axis.
-    rotateAboutViewAxis(sim, ViewAxis::Horizontal, -90.0f);
+    rotatePoints(sim.points, ViewAxis::Horizontal, -90.0f);
+    sim.orientation = orientationAlongViewingAxis(v);
+}
+
+void setOrientationMatrix(Simulation& sim, const Mat3d& m) {
+    orientPoints(toMat3f(m), sim.reflections, sim.points);
+    sim.orientation = m;
 }
 
 void rotateAboutViewAxis(Simulation& sim, ViewAxis axis, float degrees) {
     rotatePoints(sim.points, axis, degrees);
+    sim.orientation = viewAxisRotation(axis, degrees) * sim.orientation;
 }
 
 void turnByArrowKey(Simulation& sim, ArrowKey key) {
     if (!sim.reflections.generated || sim.points.empty()) return;
     switch (key) {
     case ArrowKey::Left:
-        rotatePoints(sim.points, ViewAxis::Vertical, -5.0f);
+        rotateAboutViewAxis(sim, ViewAxis::Vertical, -5.0f);
         break;
     case ArrowKey::Right:
-        rotatePoints(sim.points, ViewAxis::Vertical, 5.0f);
+        rotateAboutViewAxis(sim, ViewAxis::Vertical, 5.0f);
         break;
     case ArrowKey::Up:
-        rotatePoints(sim.points, ViewAxis::Horizontal, 5.0f);
+        rotateAboutViewAxis(sim, ViewAxis::Horizontal, 5.0f);
         break;
     case ArrowKey::Down:
-        rotatePoints(sim.points, ViewAxis::Horizontal, -5.0f);
+        rotateAboutViewAxis(sim, ViewAxis::Horizontal, -5.0f);
         break;
     }
     sortAlongViewingAxis(sim.points);
@@ -71,7 +126,7 @@ void applyPresetOrientation(Simulation& sim, int position) {
     if (position < 0 || position >= static_cast<int>(kPresetOrientations.size())) return;
     const PresetOrientation& p = kPresetOrientations[static_cast<std::size_t>(position)];
     if (p.text.empty()) return;
-    setOrientation(sim, std::string(p.text), p.type);
+    (void)setOrientation(sim, std::string(p.text), p.type);
 }
 
 } // namespace tavrel

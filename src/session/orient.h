@@ -1,6 +1,7 @@
 #pragma once
 // Turning the crystal: the orientation text, the presets, turns about the view axes.
 
+#include "common/result.h"
 #include "orientation/rotation.h"
 #include "session/simulation.h"
 
@@ -10,19 +11,25 @@
 
 namespace tavrel {
 
-// Applies the orientation field: a reciprocal-lattice vector (hkl) or, when isDirect, a
-// direct-lattice vector [uvw] is turned onto the viewing axis. A text that is neither three
-// blank-separated numbers nor three characters, or whose numbers overflow a 4-byte float (in
-// the text or in the Cartesian frame), changes no orientation, shows "invalid" in the field,
-// and gives false.
-bool applyOrientationText(Simulation& sim, bool isDirect);
+// Applies the orientation field as its type says: a reciprocal-lattice vector (hkl) or a
+// direct-lattice vector [uvw] is turned onto the viewing axis; a hexagonal cell also takes four
+// indices (h k i l) or [U V T W]; Euler angles (phi1 Phi phi2) set the orientation exactly. A text
+// that is none of these, or whose numbers overflow a 4-byte float (in the text or in the
+// Cartesian frame), changes no orientation and shows "invalid" in the field: the problem then
+// has no message, since the field says it. Four indices whose third is not -(h + k) are refused
+// with a message, and the field keeps the text.
+Outcome applyOrientationText(Simulation& sim);
 
 // Types `text` and `type` into the orientation field and applies it, as applyOrientationText.
-bool setOrientation(Simulation& sim, const std::string& text, OrientationType type);
+Outcome setOrientation(Simulation& sim, const std::string& text, OrientationType type);
 
 // Rebuilds the points from the unrotated reflection vectors so that the Cartesian vector v
 // points along the viewing axis, discarding earlier turns.
 void orientAlong(Simulation& sim, const Vec3f& v);
+
+// Rebuilds the points for the orientation `m` (a rotation from the lattice Cartesian frame into
+// the view frame), discarding earlier turns.
+void setOrientationMatrix(Simulation& sim, const Mat3d& m);
 
 // Turns the crystal about a view axis.
 void rotateAboutViewAxis(Simulation& sim, ViewAxis axis, float degrees);

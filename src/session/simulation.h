@@ -7,6 +7,7 @@
 
 #include "crystal/document.h"
 #include "crystal/reflections.h"
+#include "common/matrix3.h"
 #include "orientation/point_table.h"
 #include "spacegroup/space_group.h"
 #include "structure/atom_site.h"
@@ -34,6 +35,9 @@ struct Simulation {
     SpaceGroup group; // the setting the document was last read in
     ReflectionList reflections;
     PointTable points; // the reflection vectors in the view frame
+    // The rotation from the lattice Cartesian frame into the view frame that the points show
+    // (points = orientation * g), kept in step with every turn in 8-byte arithmetic.
+    Mat3d orientation = kIdentity3d;
     LineStrengths strengths;
 };
 

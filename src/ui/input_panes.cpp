@@ -157,7 +157,8 @@ void InputPanes::buildSimulation() {
     orientationTypeList->setObjectName(QStringLiteral("orientationTypeList"));
     orientationTypeList->setToolTip(
         QStringLiteral("Orientation Vector Type (reciprocal/direct lattice vector)"));
-    orientationTypeList->addItems({QStringLiteral("hkl"), QStringLiteral("uvw")});
+    orientationTypeList->addItems(
+        {QStringLiteral("hkl"), QStringLiteral("uvw"), QStringLiteral("Euler")});
     connect(orientationTypeList, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0 && !showing_)
             emit orientationTypePicked(static_cast<OrientationType>(index));

@@ -463,8 +463,11 @@ void MainWindow::connectInputs() {
     connect(inputs_, &InputPanes::autoLimitsToggled, c, &app::SimulationController::setAutoLimits);
     connect(inputs_, &InputPanes::orientationTypePicked, c,
             &app::SimulationController::setOrientationType);
-    connect(inputs_, &InputPanes::orientationApplied, c,
-            &app::SimulationController::applyOrientation);
+    connect(inputs_, &InputPanes::orientationApplied, this, [this] {
+        const Outcome applied = controller_->applyOrientation();
+        // An invalid text says so in its field; a refused one in a message.
+        if (!applied && !applied.problem().empty()) showProblem(dialogs_, this, applied.failure());
+    });
     for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
         connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
                 [this, i] { retrieveWavelength(i); });

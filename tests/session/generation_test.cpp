@@ -330,7 +330,8 @@ TEST(Orientation, TextsAppliedRefusedAndTurns) {
     EXPECT_TRUE(generateReflections(t.sim));
     const auto apply = [&](const std::string& text, bool direct = false) {
         t.sim.fields.orientation = text;
-        return applyOrientationText(t.sim, direct);
+        t.sim.fields.orientationType = direct ? OrientationType::Direct : OrientationType::Reciprocal;
+        return applyOrientationText(t.sim).ok();
     };
     const auto first = t.sim.points.rows;
     expectAlongViewAxis(viewVector(t.sim, 0, 0, 1)); // generation applies the "0 0 1" field
@@ -367,9 +368,11 @@ TEST(Orientation, DirectVectorsOfAMonoclinicCell) {
     setFields(t.sim, 1, {"5", "6", "10", "90", "120", "90"});
     EXPECT_TRUE(generateReflections(t.sim));
     t.sim.fields.orientation = "1 0 0";
-    applyOrientationText(t.sim, true);
+    t.sim.fields.orientationType = OrientationType::Direct;
+    ASSERT_TRUE(applyOrientationText(t.sim));
     expectAlongViewAxis(viewVector(t.sim, 1, 0, -1));
-    applyOrientationText(t.sim, false);
+    t.sim.fields.orientationType = OrientationType::Reciprocal;
+    ASSERT_TRUE(applyOrientationText(t.sim));
     expectAlongViewAxis(viewVector(t.sim, 1, 0, 0));
 }
 
