@@ -4,6 +4,8 @@
 #include "orientation/orientation_fit.h"
 #include "common/file_io.h"
 #include "common/text.h"
+#include "orientation/euler_angles.h"
+#include "orientation/miller_indices.h"
 #include "render/colour_table.h"
 #include "render/surface.h"
 #include "samples/sample_atoms.h"
@@ -57,6 +59,13 @@ QString SimulationController::statePath() const {
 }
 
 QString SimulationController::statusText(StatusPanel panel) const {
+    if (panel == StatusPanel::Orientation) {
+        // Read from the orientation itself, so that it follows every turn.
+        if (!hasReflections() || !sim_.document.valid) return {};
+        return QStringLiteral("\u03c61 \u03a6 \u03c62: ") +
+               fromStd(eulerAnglesText(
+                   eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices)));
+    }
     return status_[static_cast<std::size_t>(panel) - 1];
 }
 
@@ -297,7 +306,8 @@ Result<std::vector<std::string>> SimulationController::saveFile(const QString& p
 }
 
 Result<QString> SimulationController::writeReport() {
-    const Result<std::string> path = tavrel::writeReport(sim_, localPath(folders_.work));
+    const Result<std::string> path =
+        tavrel::writeReport(sim_, localPath(folders_.work), showsFourIndices());
     if (!path) return path.failure();
     return fromStd(*path);
 }
@@ -336,8 +346,20 @@ bool SimulationController::viewToggle(ViewToggle toggle) const {
         return v.lightBackground;
     case ViewToggle::ColourByIntensity:
         return v.colourByIntensity;
+    case ViewToggle::ZoneAxes:
+        return v.showZoneAxes;
+    case ViewToggle::FourIndex:
+        return v.fourIndex;
     }
     return false;
+}
+
+bool SimulationController::showsFourIndices() const {
+    return tavrel::showsFourIndices(sim_, pattern_.view);
+}
+
+bool SimulationController::hexagonalCell() const {
+    return isHexagonalCell(sim_.document.cell);
 }
 
 void SimulationController::setViewToggle(ViewToggle toggle, bool on) {
@@ -361,7 +383,55 @@ void SimulationController::setViewToggle(ViewToggle toggle, bool on) {
     case ViewToggle::ColourByIntensity:
         v.colourByIntensity = on;
         break;
+    case ViewToggle::ZoneAxes:
+        v.showZoneAxes = on;
+        break;
+    case ViewToggle::FourIndex:
+        v.fourIndex = on;
+        // The list and the clicked text write the indices anew.
+        if (picked_) showPicked();
+        emit changed(Change::List | Change::Selection | Change::Picture | Change::Status);
+        return;
     }
+    emit changed(Change::Picture);
+}
+
+void SimulationController::setZoneAxisIndex(int largest) {
+    pattern_.view.zoneAxisIndex = std::clamp(largest, 1, 6);
+    emit changed(Change::Picture);
+}
+
+Result<OrientationSummary> SimulationController::orientationSummary() const {
+    if (!hasReflections() || !sim_.document.valid)
+        return Problem{"There is no orientation before a simulation."};
+    return summarizeOrientation(sim_.orientation, sim_.document.matrices,
+                                pattern_.view.zoneAxisIndex);
+}
+
+Result<ZoneAxis> SimulationController::turnToNearestZoneAxis() {
+    if (!hasReflections() || !sim_.document.valid)
+        return Problem{"There is no orientation before a simulation."};
+    const Result<ZoneAxisTurn> turn =
+        nearestZoneAxis(sim_.orientation, sim_.document.matrices, pattern_.view.zoneAxisIndex);
+    if (!turn) return turn.failure();
+    setOrientationMatrix(sim_, turn->orientation);
+    const std::string name = showsFourIndices()
+                                 ? fourIndexText(turn->axis.indices, IndexKind::Direction)
+                                 : indexText(turn->axis.indices, IndexKind::Direction);
+    setStatus(StatusPanel::Clicked, QStringLiteral("on zone ") + fromStd(name));
+    emit changed(Change::Picture | Change::Status);
+    return turn->axis;
+}
+
+Result<HolderTilts> SimulationController::holderTiltsTo(const Vec3d& uvw) const {
+    if (!hasReflections() || !sim_.document.valid)
+        return Problem{"There is no orientation before a simulation."};
+    return holderTiltsOnto(sim_.orientation, sim_.document.matrices, uvw);
+}
+
+void SimulationController::applyHolderTilts(const HolderTilts& tilts) {
+    if (!hasReflections()) return;
+    setOrientationMatrix(sim_, tavrel::applyHolderTilts(sim_.orientation, tilts));
     emit changed(Change::Picture);
 }
 
@@ -444,19 +514,30 @@ void SimulationController::setDragging(bool dragging) {
 
 std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     if (!hasReflections()) return std::nullopt;
+    const PatternInput input = patternInput(sim_, pattern_);
+    if (const auto zone = renderer_.pickZoneAxis(input, pattern_.width, pattern_.height, x, y)) {
+        setStatus(StatusPanel::Clicked, fromStd(zoneAxisText(*zone, showsFourIndices())));
+        emit changed(Change::Status);
+        return std::nullopt;
+    }
     const std::optional<std::int32_t> winner =
-        renderer_.pick(patternInput(sim_, pattern_), pattern_.width, pattern_.height, x, y);
+        renderer_.pick(input, pattern_.width, pattern_.height, x, y);
     if (!winner) return std::nullopt;
     pattern_.selection.toggle(static_cast<std::size_t>(*winner));
     picked_ = winner;
-    std::string clicked = clickedText(sim_.reflections, *winner);
+    showPicked();
+    emit changed(Change::Selection | Change::Picture | Change::Status);
+    return winner;
+}
+
+void SimulationController::showPicked() {
+    if (!picked_) return;
+    std::string clicked = clickedText(sim_.reflections, *picked_, showsFourIndices());
     if (const std::string intensity =
-            intensityTextOf(sim_.strengths, static_cast<std::size_t>(*winner));
+            intensityTextOf(sim_.strengths, static_cast<std::size_t>(*picked_));
         !intensity.empty())
         clicked += "  I " + intensity;
     setStatus(StatusPanel::Clicked, fromStd(clicked));
-    emit changed(Change::Selection | Change::Picture | Change::Status);
-    return winner;
 }
 
 void SimulationController::selectColourScheme(int scheme) {

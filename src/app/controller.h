@@ -10,6 +10,8 @@
 #include "samples/sample_list.h"
 #include "session/generation.h"
 #include "session/input_files.h"
+#include "orientation/holder_tilts.h"
+#include "orientation/orientation_summary.h"
 #include "session/orient.h"
 #include "session/pattern_view.h"
 #include "session/simulation.h"
@@ -38,11 +40,14 @@ enum class ViewToggle {
     Rings,
     Labels,
     LightBackground,
-    ColourByIntensity
+    ColourByIntensity,
+    ZoneAxes,
+    FourIndex, // Miller-Bravais indices for hexagonal cells
 };
 
 // Status bar panels, numbered as the user sees them.
-enum class StatusPanel { Count = 1, Pole = 2, Clicked = 3, Title = 4 };
+// The orientation panel shows the Euler angles of the picture.
+enum class StatusPanel { Count = 1, Pole = 2, Clicked = 3, Title = 4, Orientation = 5 };
 
 // The text fields of the input panes; the index picks one of a row (cell 0..5, limits 0..2,
 // wavelengths 0..1, d-Min and d-Max, film width, height and distance).
@@ -77,6 +82,11 @@ public:
     bool hasReflections() const { return sim_.reflections.generated; }
     bool dragging() const { return dragging_; }
     bool viewToggle(ViewToggle toggle) const;
+    // Four indices are asked for and the document's cell is hexagonal.
+    bool showsFourIndices() const;
+    // The cell of the document is hexagonal (a = b, gamma = 120 degrees).
+    bool hexagonalCell() const;
+    int zoneAxisIndex() const { return pattern_.view.zoneAxisIndex; }
     // The six cell fields as they stand now, each read as a number as typed (a, b, c in
     // angstrom, alpha, beta, gamma in degrees); the document is not read.
     std::array<double, 6> cellOfFields() const;
@@ -128,6 +138,19 @@ public:
     Outcome applyOrientation();
     void applyPresetOrientation(int position);
     void setViewToggle(ViewToggle toggle, bool on);
+    // The largest index of the zone axes marked, 1 to 6.
+    void setZoneAxisIndex(int largest);
+
+    // The orientation of the picture: Euler angles, g, the directions along the sample axes and
+    // the zone axes near the viewing axis. A problem while nothing is simulated.
+    Result<OrientationSummary> orientationSummary() const;
+    // Turns the crystal by the smallest rotation that puts the nearest low-index zone axis on
+    // the viewing axis; the axis it chose.
+    Result<ZoneAxis> turnToNearestZoneAxis();
+    // The holder tilts that bring the lattice direction [u v w] onto the viewing axis, and
+    // applying them.
+    Result<HolderTilts> holderTiltsTo(const Vec3d& uvw) const;
+    void applyHolderTilts(const HolderTilts& tilts);
     void fitToWindow();
     // The d slider at `position` (tenths of an angstrom): lines only above that spacing.
     void setThresholdPosition(int position);
@@ -149,8 +172,9 @@ public:
     // While the pointer drags, pictures are drawn with fewer samples per line; the end of a
     // drag draws at full quality again.
     void setDragging(bool dragging);
-    // A click at (x, y) of the picture: the reflection of the nearest drawn line (or point)
-    // is toggled in the selection and reported; nothing within reach changes nothing.
+    // A click at (x, y) of the picture: a marked zone axis near it is named in the status bar;
+    // else the reflection of the nearest drawn line (or point) is toggled in the selection and
+    // reported; nothing within reach changes nothing.
     std::optional<std::int32_t> pickAt(float x, float y);
 
     // The colour-scheme pane.
@@ -175,6 +199,8 @@ private:
     // are shown.
     void showNewList(NewList origin);
     void setStatus(StatusPanel panel, QString text);
+    // The clicked panel names the reflection a click picked.
+    void showPicked();
     // Runs a turn of the points and redraws, without rereading the fields.
     template <class Turn> void steer(Turn&& turn);
     // Says how many loops a generation runs, once the document has been read, which is just
@@ -187,7 +213,7 @@ private:
     Simulation sim_;
     PatternView pattern_;
     Renderer renderer_;
-    std::array<QString, 4> status_;
+    std::array<QString, 5> status_;
     NewList listOrigin_ = NewList::Cleared;
     std::optional<std::int32_t> picked_;
     bool dragging_ = false;

@@ -42,7 +42,8 @@ QString ReflectionTableModel::text(int row, int column) const {
     if (column == kIntensityColumn)
         return QString::fromStdString(
             intensityTextOf(sim_.strengths, static_cast<std::size_t>(row)));
-    const auto texts = reflectionListTexts(sim_.reflections, sim_.document.wavelength, row);
+    const auto texts =
+        reflectionListTexts(sim_.reflections, sim_.document.wavelength, row, fourIndex_);
     return QString::fromStdString(texts[static_cast<std::size_t>(column)]);
 }
 
@@ -79,6 +80,7 @@ QVariant ReflectionTableModel::headerData(int section, Qt::Orientation orientati
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
         section >= columns_)
         return {};
+    if (section == 1 && fourIndex_) return QStringLiteral("hkil");
     return QString::fromLatin1(kHeaders[static_cast<std::size_t>(section)]);
 }
 
@@ -93,7 +95,8 @@ QStringList ReflectionTableModel::widthSamples(int column) const {
     int longest = -1;
     for (int i = 0; i < n; ++i) {
         const auto u = static_cast<std::size_t>(i);
-        const int width = textLength(r.h[u]) + textLength(r.k[u]) + textLength(r.l[u]);
+        int width = textLength(r.h[u]) + textLength(r.k[u]) + textLength(r.l[u]);
+        if (fourIndex_) width += textLength(-(r.h[u] + r.k[u]));
         if (width > longest) {
             longest = width;
             rows[2] = i;

@@ -25,6 +25,8 @@ public:
 
     // Call after the simulation's list was replaced.
     void reload();
+    // Indices as (h k i l) from the next reload on.
+    void setFourIndex(bool on) { fourIndex_ = on; }
     // Call after the d threshold moved: rows whose reflection gets no line are grey.
     void thresholdChanged();
 
@@ -47,6 +49,7 @@ private:
     const Simulation& sim_;
     int rows_ = 0;
     int columns_ = kColumnCount;
+    bool fourIndex_ = false;
 };
 
 } // namespace tavrel::app

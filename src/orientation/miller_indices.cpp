@@ -132,4 +132,30 @@ Result<Vec3d> parseFourIndexText(std::string_view text, IndexKind kind) {
     return uvw;
 }
 
+Result<Vec3d> parseDirectionText(std::string_view typed, bool fourIndexAllowed) {
+    std::string text = trim(typed);
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']')
+        text = trim(std::string_view(text).substr(1, text.size() - 2));
+    const std::vector<std::string> tokens = splitBlanks(text);
+    Vec3d uvw{};
+    if (tokens.size() == 3) {
+        for (std::size_t i = 0; i < 3; ++i) {
+            const std::string& t = tokens[i];
+            const std::size_t from = !t.empty() && t[0] == '+' ? 1 : 0;
+            const auto [stop, error] = std::from_chars(t.data() + from, t.data() + t.size(), uvw[i]);
+            if (error != std::errc() || stop != t.data() + t.size() || !(std::fabs(uvw[i]) <= 1e6))
+                return Problem{"\"" + trim(typed) + "\" is no direction [u v w]"};
+        }
+    } else if (fourIndexAllowed) {
+        const Result<Vec3d> four = parseFourIndexText(typed, IndexKind::Direction);
+        if (!four) return four.failure();
+        uvw = *four;
+    } else {
+        return Problem{"\"" + trim(typed) + "\" is no direction [u v w]"};
+    }
+    if (uvw[0] == 0 && uvw[1] == 0 && uvw[2] == 0)
+        return Problem{"[0 0 0] is no direction"};
+    return uvw;
+}
+
 } // namespace tavrel

@@ -39,6 +39,11 @@ std::string fourIndexText(const IndexTriple& indices, IndexKind kind);
 // gives 1 0 0). A third index other than -(h + k) (-(U + V)) is refused with a message.
 Result<Vec3d> parseFourIndexText(std::string_view text, IndexKind kind);
 
+// A lattice direction as typed for a zone axis: three numbers ("1 1 0", "[1 -1 2]"), or, where
+// fourIndex is allowed, four indices as parseFourIndexText reads them. The null direction and
+// numbers beyond 10^6 are refused with a message.
+Result<Vec3d> parseDirectionText(std::string_view text, bool fourIndexAllowed);
+
 // The greatest common divisor of the magnitudes (0 for all zero).
 int commonDivisor(const IndexTriple& indices);
 

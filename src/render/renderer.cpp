@@ -51,10 +51,10 @@ std::vector<ZoneAxisPick> markedZoneAxes(const PatternInput& input, const Projec
                                          int width, int height) {
     std::vector<ZoneAxisPick> marked;
     const ViewState& view = input.view;
-    if (view.zoneAxisIndex < 1 || !view.showLines || !input.orientation || !input.matrices)
+    if (!view.showZoneAxes || !view.showLines || !input.orientation || !input.matrices)
         return marked;
     const Result<std::vector<ZoneAxis>> axes =
-        zoneAxes(*input.orientation, *input.matrices, std::min(view.zoneAxisIndex, 6));
+        zoneAxes(*input.orientation, *input.matrices, std::clamp(view.zoneAxisIndex, 1, 6));
     if (!axes) return marked;
     for (const ZoneAxis& axis : *axes) {
         if (!axis.inFront) continue;

@@ -14,8 +14,9 @@ struct ViewState {
     // With line strengths, the colour table runs over the relative intensity (the strongest line
     // brightest) instead of over d.
     bool colourByIntensity = true;
-    // Zone axes [u v w] with every |index| up to zoneAxisIndex are marked; 0 marks none.
-    int zoneAxisIndex = 0;
+    // Zone axes [u v w] with every |index| up to zoneAxisIndex (1 to 6) are marked.
+    bool showZoneAxes = false;
+    int zoneAxisIndex = 3;
     // Planes and directions of a hexagonal cell in four indices (h k i l), [U V T W].
     bool fourIndex = false;
 };

@@ -1,5 +1,6 @@
 #include "session/pattern_view.h"
 
+#include "orientation/miller_indices.h"
 #include "render/projection.h"
 
 #include <algorithm>
@@ -23,10 +24,21 @@ std::optional<float> initialPatternScale(const ReflectionList& r, int width) {
 
 PatternInput patternInput(const Simulation& sim, const PatternView& pattern, bool dragging) {
     const PatternDocument& doc = sim.document;
-    return PatternInput{sim.reflections,   sim.points,     pattern.view, pattern.colours,
-                        pattern.selection, doc.wavelength, doc.dMin,     doc.dMax,
-                        doc.displayDMin,   doc.film,       dragging,     sim.strengths.relative,
-                        doc.minIntensity};
+    PatternInput input{sim.reflections,   sim.points,     pattern.view, pattern.colours,
+                       pattern.selection, doc.wavelength, doc.dMin,     doc.dMax,
+                       doc.displayDMin,   doc.film,       dragging,     sim.strengths.relative,
+                       doc.minIntensity};
+    // Zone axes need the cell the points were made from.
+    if (doc.valid) {
+        input.orientation = &sim.orientation;
+        input.matrices = &doc.matrices;
+    }
+    input.hexagonal = isHexagonalCell(doc.cell);
+    return input;
+}
+
+bool showsFourIndices(const Simulation& sim, const ViewState& view) {
+    return view.fourIndex && isHexagonalCell(sim.document.cell);
 }
 
 void showNewReflections(PatternView& pattern, const Simulation& sim, NewList origin) {

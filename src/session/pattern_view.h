@@ -23,6 +23,9 @@ struct PatternView {
 // The renderer's read-only view of a simulation as `pattern` shows it.
 PatternInput patternInput(const Simulation& sim, const PatternView& pattern, bool dragging = false);
 
+// Planes and directions are written with four indices: asked for, and the cell is hexagonal.
+bool showsFourIndices(const Simulation& sim, const ViewState& view);
+
 // What a new reflection list changes on the screen: every reflection unselected, lines rather
 // than points, and the film fitted to the picture (a generated list first takes the scale of
 // its own spread).

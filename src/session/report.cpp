@@ -18,13 +18,13 @@ const char* const kCrLf = "\r\n";
 // The relative intensity, right-aligned, when the structure has atoms.
 constexpr std::size_t kIntensityColumn = 8;
 
-std::string reflectionLine(const Simulation& sim, std::size_t i) {
+std::string reflectionLine(const Simulation& sim, std::size_t i, bool fourIndex) {
     const ReflectionList& r = sim.reflections;
     const auto& wl = sim.document.wavelength;
     // The row number in a column of 4; a longer number (lists reach 32767) is kept whole.
     const std::string number = std::to_string(i + 1);
     std::string row = (number + "   ").substr(0, std::max<std::size_t>(4, number.size())) + " ";
-    row += indexColumns(r.h[i], r.k[i], r.l[i]);
+    row += indexColumns(r.h[i], r.k[i], r.l[i], fourIndex);
     // d right-aligned in 8; a longer text (from 100 on) keeps a blank before it, whole.
     const std::string d = formatNumber(r.d[i], "#0.0000");
     row += d.size() < 8 ? padLeft(d, 8) : " " + d;
@@ -50,7 +50,7 @@ std::string reportDateTime() {
     return buf;
 }
 
-std::string reportText(const Simulation& sim, const std::string& dateTime) {
+std::string reportText(const Simulation& sim, const std::string& dateTime, bool fourIndex) {
     const PatternDocument& doc = sim.document;
     const auto& wl = doc.wavelength;
 
@@ -78,7 +78,8 @@ std::string reportText(const Simulation& sim, const std::string& dateTime) {
     }
     line("");
     line("Number of Generated HKL: " + std::to_string(sim.reflections.count()));
-    std::string header = "#       h   k   l             d               ";
+    std::string header = fourIndex ? "#       h   k   i   l             d               "
+                                   : "#       h   k   l             d               ";
     if (wl[0] > 0) header += "th(wl1)   ";
     if (wl[1] > 0) header += "th(wl2)";
     if (!sim.strengths.empty()) {
@@ -86,14 +87,14 @@ std::string reportText(const Simulation& sim, const std::string& dateTime) {
         header += padLeft("I", kIntensityColumn);
     }
     line(header);
-    for (std::size_t i = 0; i < sim.reflections.d.size(); ++i) line(reflectionLine(sim, i));
+    for (std::size_t i = 0; i < sim.reflections.d.size(); ++i) line(reflectionLine(sim, i, fourIndex));
     return out;
 }
 
-Result<std::string> writeReport(Simulation& sim, const std::string& folder) {
+Result<std::string> writeReport(Simulation& sim, const std::string& folder, bool fourIndex) {
     sim.document.title = sim.fields.title;
     const std::string path = joinPath(folder, kReportFileName);
-    if (const Outcome written = writeFileAtomically(path, reportText(sim, reportDateTime()));
+    if (const Outcome written = writeFileAtomically(path, reportText(sim, reportDateTime(), fourIndex));
         !written)
         return Problem{inQuotes(path) + " cannot be written: " + written.problem()};
     return path;

@@ -5,6 +5,7 @@
 #include "common/numeric.h"
 #include "output/painter_surface.h"
 #include "output/raster_line_surface.h"
+#include "orientation/miller_indices.h"
 #include "session/orient.h"
 #include "ui/angle_dialog.h"
 #include "ui/atoms_pane.h"
@@ -22,9 +23,11 @@
 #include "ui/reflection_list.h"
 #include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
+#include "ui/orientation_dialogs.h"
 #include "ui/wavelength_dialog.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -192,6 +195,15 @@ void MainWindow::buildCommands() {
          "background", true, toggle(ViewToggle::LightBackground)},
         {"actionColourByIntensity", "Colour Lines by Intensity", "", noKey, "", true,
          toggle(ViewToggle::ColourByIntensity)},
+        {"actionZoneAxes", "Zone Axes", "", noKey, "", true, toggle(ViewToggle::ZoneAxes)},
+        {"actionFourIndex", "Miller–Bravais Indices", "", noKey, "", true,
+         toggle(ViewToggle::FourIndex)},
+        {"actionOrientationMatrix", "Orientation Matrix…", "", noKey, "", false,
+         [this](bool) { showOrientationMatrix(); }},
+        {"actionNearestZoneAxis", "Nearest Zone Axis", "", noKey, "", false,
+         [this](bool) { turnToNearestZoneAxis(); }},
+        {"actionTiltToZoneAxis", "Tilt to Zone Axis…", "", noKey, "", false,
+         [this](bool) { tiltToZoneAxis(); }},
         {"actionReport", "Report", "", noKey, "", false, [this](bool) { writeReport(); }},
         {"actionSymmetryListing", "Symmetry Operations", "", noKey, "", false,
          [this](bool) { showSymmetryListing(); }},
@@ -246,6 +258,17 @@ void MainWindow::buildCommands() {
                 [this, position] { controller_->applyPresetOrientation(position); });
     }
 
+    auto* largest = new QActionGroup(this);
+    for (int i = 1; i <= 6; ++i) {
+        auto* action = new QAction(QStringLiteral("|u|, |v|, |w| ≤ %1").arg(i), largest);
+        action->setObjectName(QStringLiteral("actionZoneAxisIndex%1").arg(i));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, i] {
+            controller_->setZoneAxisIndex(i);
+            syncToggleCommands();
+        });
+    }
+
     command("actionStereographic")
         ->setWhatsThis(QStringLiteral("Gnomonic/Stereographic Projection"));
     command("actionExit")->setMenuRole(QAction::QuitRole);
@@ -272,9 +295,19 @@ void MainWindow::buildMenus() {
          {"actionNew", "actionOpen", "actionSave", nullptr, "actionCopy", "actionPrint",
           "actionSaveImage", nullptr, "actionViewDataFolder", "actionViewImageFolder", nullptr,
           "actionExit"});
-    menu("menuView", QStringLiteral("&View"),
+    QMenu* view = menu("menuView", QStringLiteral("&View"),
          {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
-          "actionColourByIntensity", nullptr, "actionReport", "actionSymmetryListing"});
+          "actionColourByIntensity", nullptr, "actionZoneAxes"});
+    QMenu* largest = view->addMenu(QStringLiteral("Zone Axis Indices"));
+    largest->setObjectName(QStringLiteral("menuZoneAxisIndices"));
+    for (int i = 1; i <= 6; ++i)
+        largest->addAction(findChild<QAction*>(QStringLiteral("actionZoneAxisIndex%1").arg(i)));
+    for (const char* c : {"actionFourIndex", "", "actionReport", "actionSymmetryListing"}) {
+        if (*c)
+            view->addAction(command(c));
+        else
+            view->addSeparator();
+    }
     menu("menuOption", QStringLiteral("&Option"),
          {"actionUnselectAll", "actionSelectStrongest", nullptr, "actionColorScheme",
           "actionControls", "actionCollapsePanes", "actionExpandPanes", nullptr,
@@ -289,6 +322,9 @@ void MainWindow::buildMenus() {
         else
             orient->addSeparator();
     }
+    orient->addSeparator();
+    orient->addActions({command("actionOrientationMatrix"), command("actionNearestZoneAxis"),
+                        command("actionTiltToZoneAxis")});
     QMenu* help = menu("menuHelp", QStringLiteral("&Help"), {"actionHelpContents", nullptr});
     QMenu* links = help->addMenu(QStringLiteral("Links ..."));
     links->setObjectName(QStringLiteral("menuLinks"));
@@ -405,20 +441,35 @@ void MainWindow::buildCentralArea() {
 }
 
 void MainWindow::buildStatusBar() {
-    static const std::array<const char*, 4> kTips{"Number of calculated hkl", "Closest pole found",
-                                                  "Index for Clicked Line ", ""};
-    static const std::array<int, 4> kWidths{150, 140, 140, 0};
-    for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
+    struct PanelSpec {
+        StatusPanel panel;
+        const char* tip;
+        int width; // 0: takes the room that is left
+    };
+    // The orientation stands before the title, which takes what is left.
+    static const std::array<PanelSpec, 5> kPanels{{
+        {StatusPanel::Count, "Number of calculated hkl", 150},
+        {StatusPanel::Pole, "Closest pole found", 140},
+        {StatusPanel::Clicked, "Index for Clicked Line ", 140},
+        {StatusPanel::Orientation, "Euler angles (Bunge) of the picture, in degrees", 0},
+        {StatusPanel::Title, "", 0},
+    }};
+    for (const PanelSpec& spec : kPanels) {
         auto* panel = new QLabel(this);
-        panel->setObjectName(QStringLiteral("statusPanel%1").arg(static_cast<int>(i) + 1));
-        panel->setToolTip(QString::fromLatin1(kTips[i]));
+        const int number = static_cast<int>(spec.panel);
+        panel->setObjectName(QStringLiteral("statusPanel%1").arg(number));
+        panel->setToolTip(QString::fromUtf8(spec.tip));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setIndent(4);
-        if (kWidths[i] > 0) panel->setMinimumWidth(kWidths[i]);
+        if (spec.width > 0) panel->setMinimumWidth(spec.width);
+        if (spec.panel == StatusPanel::Orientation)
+            panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(
+                                       QStringLiteral("φ1 Φ φ2: 359.999 180.000 359.999")) +
+                                   12);
         // Permanent panels: a menu's status tip must not hide them.
-        statusBar()->addPermanentWidget(panel, i == 3 ? 1 : 0);
-        statusPanels_[i] = panel;
+        statusBar()->addPermanentWidget(panel, spec.panel == StatusPanel::Title ? 1 : 0);
+        statusPanels_[static_cast<std::size_t>(number) - 1] = panel;
     }
 }
 
@@ -544,6 +595,7 @@ template <class Command> auto MainWindow::whileGenerating(Command&& command) {
 
 void MainWindow::showChanges(app::Changes what) {
     const app::SimulationController& c = *controller_;
+    if (what & (Change::List | Change::Strengths)) reflectionModel()->setFourIndex(c.showsFourIndices());
     if (what & Change::Fields) {
         inputs_->showFields(c.simulation().fields);
         atoms_->showFields(c.simulation().fields);
@@ -567,8 +619,8 @@ void MainWindow::showChanges(app::Changes what) {
 }
 
 void MainWindow::showStatus() {
-    for (const StatusPanel panel :
-         {StatusPanel::Count, StatusPanel::Pole, StatusPanel::Clicked, StatusPanel::Title})
+    for (const StatusPanel panel : {StatusPanel::Count, StatusPanel::Pole, StatusPanel::Clicked,
+                                    StatusPanel::Title, StatusPanel::Orientation})
         setStatus(panel, controller_->statusText(panel));
 }
 
@@ -600,6 +652,8 @@ void MainWindow::redraw() {
         setStatus(StatusPanel::Count, QString::fromStdString(summary->countText));
         setStatus(StatusPanel::Pole, QString::fromStdString(summary->nearestPoleText));
     }
+    // Every picture may show another orientation.
+    setStatus(StatusPanel::Orientation, controller_->statusText(StatusPanel::Orientation));
 }
 
 void MainWindow::showNewList() {
@@ -636,6 +690,49 @@ void MainWindow::syncToggleCommands() {
     QAction* byIntensity = command("actionColourByIntensity");
     byIntensity->setChecked(c.viewToggle(ViewToggle::ColourByIntensity));
     byIntensity->setVisible(c.hasAtoms());
+    command("actionZoneAxes")->setChecked(c.viewToggle(ViewToggle::ZoneAxes));
+    if (QAction* largest =
+            findChild<QAction*>(QStringLiteral("actionZoneAxisIndex%1").arg(c.zoneAxisIndex())))
+        largest->setChecked(true);
+    // Four indices only mean something for a hexagonal cell.
+    QAction* fourIndex = command("actionFourIndex");
+    fourIndex->setChecked(c.viewToggle(ViewToggle::FourIndex));
+    fourIndex->setEnabled(c.hexagonalCell());
+}
+
+void MainWindow::showOrientationMatrix() {
+    const Result<OrientationSummary> summary = controller_->orientationSummary();
+    if (!summary) {
+        showProblem(dialogs_, this, summary.failure());
+        return;
+    }
+    OrientationMatrixDialog dialog(
+        QString::fromStdString(orientationSummaryText(*summary, controller_->showsFourIndices())),
+        this);
+    dialogs_.runModal(dialog);
+}
+
+void MainWindow::turnToNearestZoneAxis() {
+    const Result<ZoneAxis> axis = controller_->turnToNearestZoneAxis();
+    if (!axis) showProblem(dialogs_, this, axis.failure());
+}
+
+void MainWindow::tiltToZoneAxis() {
+    const Result<OrientationSummary> summary = controller_->orientationSummary();
+    if (!summary) {
+        showProblem(dialogs_, this, summary.failure());
+        return;
+    }
+    const bool hexagonal = controller_->hexagonalCell();
+    TiltDialog dialog(
+        [this, hexagonal](const QString& text) -> Result<HolderTilts> {
+            const Result<Vec3d> uvw = parseDirectionText(text.toStdString(), hexagonal);
+            if (!uvw) return uvw.failure();
+            return controller_->holderTiltsTo(*uvw);
+        },
+        hexagonal, this);
+    if (dialogs_.runModal(dialog) != QDialog::Accepted || !dialog.tilts()) return;
+    controller_->applyHolderTilts(*dialog.tilts());
 }
 
 void MainWindow::newDocument() {

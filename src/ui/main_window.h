@@ -92,6 +92,11 @@ public:
     // "symmetry.txt", the operations of the group the document was last read in, written into
     // the work folder and opened with the desktop's editor.
     void showSymmetryListing();
+    // Orient menu: the orientation matrix dialog, the turn onto the nearest zone axis and the
+    // holder tilts onto a typed one.
+    void showOrientationMatrix();
+    void turnToNearestZoneAxis();
+    void tiltToZoneAxis();
     void viewDataFolder();
     void viewImageFolder();
     void collapsePanes();
@@ -157,7 +162,7 @@ private:
     CanvasWidget* canvas_ = nullptr;
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
-    std::array<QLabel*, 4> statusPanels_{};
+    std::array<QLabel*, 5> statusPanels_{};
     PictureExport* pictureExport_ = nullptr;
     HelpMenu* helpMenu_ = nullptr;
     CanvasSteering* steering_ = nullptr;
