@@ -16,8 +16,9 @@ namespace tavrel::app {
 
 namespace {
 
-// Far above any text the fields or a file path hold; a larger length is damage.
-constexpr std::uint32_t kLongestText = 1u << 16;
+// The largest dump read back, and so the largest written: that of the file reader. A dump of
+// the largest list is below 1.5 MB; the rest is room for what texts the fields hold.
+constexpr std::size_t kLargestDump = kLargestReadableFile;
 
 // Writes each field of the record in turn.
 class Writer {
@@ -75,7 +76,8 @@ public:
     void text(std::string& s) {
         quint32 size = 0;
         in_ >> size;
-        if (in_.status() != QDataStream::Ok || size > kLongestText) {
+        // Any length the writer wrote fits in the bytes that follow; a longer one is damage.
+        if (in_.status() != QDataStream::Ok || size > in_.device()->bytesAvailable()) {
             failed_ = true;
             s.clear();
             return;
@@ -385,6 +387,10 @@ std::optional<StateRecord> decodeStateDump(const QByteArray& bytes) {
 Outcome writeStateDump(const QString& path, const StateRecord& record) {
     const QByteArray bytes = encodeStateDump(record);
     const std::string local = QDir::toNativeSeparators(path).toStdString();
+    // What the reader would refuse is not written, so the previous dump stays.
+    if (static_cast<std::size_t>(bytes.size()) > kLargestDump)
+        return Problem{inQuotes(local) + " cannot be written: the state is larger than " +
+                       kLargestReadableFileText};
     const Outcome written = writeFileAtomically(
         local, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (!written) return Problem{inQuotes(local) + " cannot be written: " + written.problem()};
@@ -393,8 +399,6 @@ Outcome writeStateDump(const QString& path, const StateRecord& record) {
 
 std::optional<StateRecord> readStateDump(const QString& path) {
     const Result<std::string> content = readWholeFile(QDir::toNativeSeparators(path).toStdString());
-    // A dump of the largest list is below 1.5 MB; anything far larger is not ours.
-    constexpr std::size_t kLargestDump = 16 << 20;
     if (!content || content->empty() || content->size() > kLargestDump) return std::nullopt;
     return decodeStateDump(
         QByteArray::fromRawData(content->data(), static_cast<qsizetype>(content->size())));

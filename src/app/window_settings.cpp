@@ -1,21 +1,154 @@
 #include "app/window_settings.h"
 
-#include <QSettings>
+#include "common/file_io.h"
+#include "common/text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace tavrel::app {
 
-void saveWindowSettings(QSettings& settings, const WindowPlacement& placement) {
-    const QRect& g = placement.geometry;
-    if (placement.state == WindowState::Normal) {
-        settings.setValue(QStringLiteral("WNDO"), QStringLiteral("%1 %2 %3 %4")
-                                                      .arg(g.left() * kTwipsPerPixel)
-                                                      .arg(g.top() * kTwipsPerPixel)
-                                                      .arg(g.width() * kTwipsPerPixel)
-                                                      .arg(g.height() * kTwipsPerPixel));
+namespace {
+
+// The group QSettings keeps keys without a group in, and the lines before any group header.
+constexpr std::string_view kGeneralGroup = "General";
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A text value as QSettings writes one in an INI file, so that it reads back unchanged: "@"
+// doubled at the start, backslashes, quotes and control characters escaped, UTF-8 as it is, and
+// quotes around a value holding ";" "," or "=" (a comment, a list, a key) or with blanks at
+// either end.
+std::string iniValue(const std::string& text) {
+    std::string escaped = startsWith(text, "@") ? "@" : "";
+    bool quoted = !text.empty() && (text.front() == ' ' || text.back() == ' ');
+    bool hexEscapeOpen = false; // a hex digit after "\x.." would be read as part of it
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == ';' || c == ',' || c == '=') quoted = true;
+        if (hexEscapeOpen && isHexDigit(c)) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%x", byte);
+            escaped += code;
+            continue;
+        }
+        hexEscapeOpen = false;
+        if (c == '"' || c == '\\') {
+            escaped += '\\';
+            escaped += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\x%x", byte);
+            escaped += code;
+            hexEscapeOpen = true;
+        } else {
+            escaped += c;
+        }
     }
-    settings.setValue(QStringLiteral("WNDS"), QString::number(static_cast<int>(placement.state)));
-    settings.setValue(QStringLiteral("PATH"), placement.executablePath);
-    settings.sync();
+    return quoted ? "\"" + escaped + "\"" : escaped;
+}
+
+std::vector<std::pair<std::string, std::string>> placementEntries(const WindowPlacement& p) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    const QRect& g = p.geometry;
+    if (p.state == WindowState::Normal) {
+        entries.emplace_back("WNDO", std::to_string(g.left() * kTwipsPerPixel) + " " +
+                                         std::to_string(g.top() * kTwipsPerPixel) + " " +
+                                         std::to_string(g.width() * kTwipsPerPixel) + " " +
+                                         std::to_string(g.height() * kTwipsPerPixel));
+    }
+    entries.emplace_back("WNDS", std::to_string(static_cast<int>(p.state)));
+    entries.emplace_back("PATH", p.executablePath.toStdString());
+    return entries;
+}
+
+} // namespace
+
+QString windowSettingsPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Quorvex/Tavrel.conf");
+}
+
+std::string settingsTextWithPlacement(const std::string& existing,
+                                      const WindowPlacement& placement) {
+    const std::vector<std::pair<std::string, std::string>> entries = placementEntries(placement);
+    auto lineOf = [](const std::pair<std::string, std::string>& entry) {
+        return entry.first + "=" + iniValue(entry.second);
+    };
+    std::vector<bool> written(entries.size(), false);
+    std::vector<std::string> lines;
+    std::string group;         // empty before the first header
+    bool generalSeen = false;  // a [General] header or a key before any header
+    std::size_t generalEnd = 0; // where the general group's missing keys go
+    for (const std::string& line : splitLines(existing)) {
+        const std::string text = trim(line);
+        const bool general = group.empty() || group == kGeneralGroup;
+        if (startsWith(text, "[") && contains(text, "]")) {
+            group = text.substr(1, text.find(']') - 1);
+            if (group == kGeneralGroup) generalSeen = true;
+        } else if (general && !text.empty() && text[0] != ';' && contains(text, "=")) {
+            generalSeen = true;
+            const std::string key = trim(text.substr(0, text.find('=')));
+            bool ours = false;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                if (entries[i].first != key) continue;
+                ours = true;
+                // A repeated key is dropped: QSettings would read only one of them.
+                if (!written[i]) lines.push_back(lineOf(entries[i]));
+                written[i] = true;
+            }
+            if (ours) {
+                generalEnd = lines.size();
+                continue;
+            }
+        }
+        lines.push_back(line);
+        if (group.empty() || group == kGeneralGroup) {
+            if (!text.empty()) generalEnd = lines.size();
+        }
+    }
+
+    std::vector<std::string> missing;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (!written[i]) missing.push_back(lineOf(entries[i]));
+    if (!generalSeen) {
+        missing.insert(missing.begin(), "[" + std::string(kGeneralGroup) + "]");
+        if (!lines.empty()) missing.emplace_back();
+        generalEnd = 0;
+    }
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(generalEnd), missing.begin(),
+                 missing.end());
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+Outcome saveWindowSettings(const QString& path, const WindowPlacement& placement) {
+    const std::string local = QFile::encodeName(path).toStdString();
+    std::string existing;
+    // Looking does not open: a FIFO in the file's place is refused without waiting on it.
+    if (QFileInfo::exists(path)) {
+        const Result<std::string> content = readWholeFile(local);
+        if (!content)
+            return Problem{inQuotes(local) + " " + content.problem() + "; it was left as it is"};
+        existing = *content;
+    }
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return Problem{inQuotes(local) + " cannot be written: its folder cannot be created"};
+    if (const Outcome written =
+            writeFileAtomically(local, settingsTextWithPlacement(existing, placement));
+        !written)
+        return Problem{inQuotes(local) + " cannot be written: " + written.problem()};
+    return {};
 }
 
 } // namespace tavrel::app

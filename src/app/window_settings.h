@@ -1,13 +1,20 @@
 #pragma once
 // The window's placement and the program's location in the user's settings ("WNDO", "WNDS",
-// "PATH" under organisation "Quorvex", application "Tavrel"). Written when the window closes
-// for whoever wants to know where and how the program last ran; the program does not read them
-// back.
+// "PATH" in the settings file of organisation "Quorvex", application "Tavrel", in the INI
+// format QSettings reads). Written when the window closes for whoever wants to know where and
+// how the program last ran; the program does not read them back.
+//
+// The file is written by the program itself, not by QSettings: QSettings opens a FIFO put in
+// its place and waits for ever, and its save reports success on a full disk after replacing the
+// file with an empty one. Here the file goes through the program's atomic writer, and a path
+// that is not a regular file is left alone.
+
+#include "common/result.h"
 
 #include <QRect>
 #include <QString>
 
-class QSettings;
+#include <string>
 
 namespace tavrel::app {
 
@@ -22,8 +29,19 @@ struct WindowPlacement {
 // Twips (1/1440 inch) as the settings store lengths: 15 per pixel.
 inline constexpr int kTwipsPerPixel = 15;
 
-// "WNDO" only while the window is in its normal state (so a maximised window keeps the last
-// normal placement), then "WNDS" and "PATH".
-void saveWindowSettings(QSettings& settings, const WindowPlacement& placement);
+// The user's settings file that QSettings("Quorvex", "Tavrel") uses
+// (~/.config/Quorvex/Tavrel.conf, following XDG_CONFIG_HOME and Qt's test mode).
+QString windowSettingsPath();
+
+// The text of a settings file with the placement written into its general group: "WNDO" only
+// while the window is in its normal state (so a maximised window keeps the last normal
+// placement), then "WNDS" and "PATH". Every other line of `existing` is kept as it is.
+std::string settingsTextWithPlacement(const std::string& existing,
+                                      const WindowPlacement& placement);
+
+// Writes the placement into the settings file at `path` (creating it and its folder when
+// missing). A problem names the file: one that is not a regular file or cannot be read is left
+// as it is, and a failed write keeps the previous file.
+Outcome saveWindowSettings(const QString& path, const WindowPlacement& placement);
 
 } // namespace tavrel::app

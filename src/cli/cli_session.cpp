@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include "cli/args.h"
+#include "common/text.h"
 #include "session/document_reading.h"
 #include "session/input_files.h"
 
@@ -30,9 +31,16 @@ void CliSession::chooseScattering(const std::optional<std::string>& option) {
 bool CliSession::load(const std::string& path) {
     const std::optional<InputFormat> format = inputFormatOf(path);
     if (!format) throw UsageError("'" + path + "' is neither a .tvr, a .hkl nor a .cif file");
-    const Result<NewListReport> report = openInputFile(simulation, path, *format);
+    // A file that is refused names itself; input the simulation then refuses does not, so the
+    // message names the file here.
+    const Result<InputFile> file = readInputFile(path, *format, simulation.fields);
+    if (!file) {
+        say(file.problem());
+        return false;
+    }
+    const Result<NewListReport> report = takeInputFile(simulation, *file);
     if (!report) {
-        say(report.problem());
+        say(inQuotes(path) + ": " + report.problem());
         return false;
     }
     for (const std::string& warning : report->warnings) say(warning);

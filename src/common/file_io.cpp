@@ -148,13 +148,40 @@ Result<std::string> followLinks(const std::string& path) {
     return Problem{reasonOf(ELOOP)};
 }
 
+constexpr char kHexDigits[] = "0123456789abcdef";
+constexpr std::size_t kTemporaryDigits = 8;
+constexpr std::string_view kTemporaryEnd = ".tmp";
+
+// ".NAME.1a2b3c4d.tmp" beside the target: hidden, and named after the file it will replace.
 std::string temporaryName(const fs::path& target, std::random_device& random) {
-    static constexpr char kHexDigits[] = "0123456789abcdef";
     std::string suffix = ".";
-    for (std::uint32_t bits = random(), i = 0; i < 8; ++i, bits >>= 4)
+    for (std::uint32_t bits = random(), i = 0; i < kTemporaryDigits; ++i, bits >>= 4)
         suffix.push_back(kHexDigits[bits & 0xFu]);
     const std::string name = target.filename().string().substr(0, kMaxTemporaryStem);
-    return (target.parent_path() / ("." + name + suffix + ".tmp")).string();
+    return (target.parent_path() / ("." + name + suffix + std::string(kTemporaryEnd))).string();
+}
+
+bool isTemporaryNameOf(std::string_view entry, const std::string& stem) {
+    const std::size_t digitsAt = 1 + stem.size() + 1;
+    if (entry.size() != digitsAt + kTemporaryDigits + kTemporaryEnd.size()) return false;
+    if (!entry.starts_with("." + stem + ".") || !entry.ends_with(kTemporaryEnd)) return false;
+    const std::string_view digits = entry.substr(digitsAt, kTemporaryDigits);
+    return digits.find_first_not_of(kHexDigits) == std::string_view::npos;
+}
+
+// A writer killed between naming its temporary file and the rename leaves that file behind;
+// the next write to the same target clears such leftovers (before it needs the room).
+void removeLeftoverTemporaries(const fs::path& target) {
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const std::string stem = target.filename().string().substr(0, kMaxTemporaryStem);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        struct stat info {};
+        if (isTemporaryNameOf(name, stem) && ::lstat(it->path().c_str(), &info) == 0 &&
+            S_ISREG(info.st_mode))
+            ::unlink(it->path().c_str());
+    }
 }
 
 } // namespace
@@ -188,6 +215,8 @@ Outcome AtomicFileWriter::open(const std::string& path) {
     if (exists && ::access(target->c_str(), W_OK) != 0) {
         return Problem{reasonOf(errno) + viaLink};
     }
+
+    removeLeftoverTemporaries(fs::path(*target));
 
     // Until it has the permissions of the file it replaces, only its owner may read it.
     const mode_t creationMode = exists ? S_IRUSR | S_IWUSR : 0666;

@@ -35,7 +35,9 @@ std::vector<std::string> splitLines(const std::string& content,
 // Every output file of the program is written through this, so that all of them follow the same
 // rules. The bytes go to a temporary file in the folder of the file being replaced and take its
 // place only once all of them are on the disk; a failure at any point, or a writer dropped
-// before commit, leaves the previous file as it was and no temporary file behind.
+// before commit, leaves the previous file as it was and no temporary file behind. Temporary
+// files a killed writer left beside the target (hidden, named after it) are removed by the next
+// write to that target.
 //
 // A symbolic link is written through: the file it leads to is replaced and the link stays a
 // link (a dangling link creates its target when the target's folder exists). What exists at the

@@ -90,6 +90,14 @@ struct PatternDocument {
     bool valid = false;
 };
 
+// The longest title a file gives a document, in characters: a title is one line of the
+// pattern input file and of the status bar, and a file may hold megabytes in its place.
+inline constexpr std::size_t kLongestTitle = 1000;
+// Cuts a UTF-8 title after kLongestTitle characters (never inside one); true when it did.
+bool capTitle(std::string& title);
+// What the user is told of a cut title; `where` names the file it came from.
+std::string titleCutWarning(const std::string& where);
+
 // Electron wavelength in angstrom for an accelerating voltage in kV (relativistic).
 double electronWavelength(double kilovolts);
 

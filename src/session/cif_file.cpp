@@ -7,6 +7,7 @@
 #include "session/cif_blocks.h"
 #include "session/field_reader.h"
 #include "spacegroup/setting_identification.h"
+#include "spacegroup/settings.h"
 #include "structure/cif_atoms.h"
 #include "structure/cif_writer.h"
 
@@ -16,6 +17,9 @@
 #include <cctype>
 #include <cmath>
 #include <exception>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 namespace tavrel {
 
@@ -116,6 +120,102 @@ std::optional<std::string> numberText(const std::string& value) {
     return trim(value.substr(0, value.find('(')));
 }
 
+// The standard uncertainty a CIF value gives in parentheses, in the value's units:
+// "5.4307(2)" -> 0.0002, "90.00(3)" -> 0.03, "1234(5)" -> 5; none without one.
+std::optional<double> uncertaintyOf(const std::string& value) {
+    const std::size_t open = value.find('(');
+    const std::size_t close = value.find(')', open);
+    if (open == std::string::npos || close == std::string::npos || close == open + 1)
+        return std::nullopt;
+    const std::string digits = value.substr(open + 1, close - open - 1);
+    const std::string number = trim(value.substr(0, open));
+    if (digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos ||
+        number.find_first_of("eE") != std::string::npos)
+        return std::nullopt;
+    const std::size_t point = number.find('.');
+    const double decimals =
+        point == std::string::npos ? 0.0 : static_cast<double>(number.size() - point - 1);
+    return std::stod(digits) * std::pow(10.0, -decimals);
+}
+
+// What the lattice of a setting requires of the cell: a parameter equal to another one or to a
+// fixed angle. Parameters are numbered a b c alpha beta gamma.
+struct CellConstraint {
+    std::size_t parameter;
+    std::optional<std::size_t> equalTo;
+    double angle = 0;
+};
+
+std::vector<CellConstraint> cellConstraintsOf(int row) {
+    constexpr std::size_t a = 0, b = 1, c = 2, alpha = 3, beta = 4, gamma = 5;
+    const std::vector<CellConstraint> rightAngles = {
+        {alpha, {}, 90}, {beta, {}, 90}, {gamma, {}, 90}};
+    const std::vector<CellConstraint> hexagonal = {
+        {b, a, 0}, {alpha, {}, 90}, {beta, {}, 90}, {gamma, {}, 120}};
+    auto then = [](std::vector<CellConstraint> first, const std::vector<CellConstraint>& more) {
+        first.insert(first.end(), more.begin(), more.end());
+        return first;
+    };
+    const std::string_view qualifier = settingsTable[static_cast<std::size_t>(row)].qualifier;
+    switch (crystalSystemOf(groupNumberOfRow(row))) {
+    case CrystalSystem::Monoclinic: {
+        // The angle at the unique axis is free, the other two are right angles.
+        const std::size_t axis = qualifier.find_first_of("abc");
+        const std::size_t free = axis == std::string_view::npos
+                                     ? beta
+                                     : alpha + static_cast<std::size_t>(qualifier[axis] - 'a');
+        std::vector<CellConstraint> constraints;
+        for (const CellConstraint& right : rightAngles)
+            if (right.parameter != free) constraints.push_back(right);
+        return constraints;
+    }
+    case CrystalSystem::Orthorhombic:
+        return rightAngles;
+    case CrystalSystem::Tetragonal:
+        return then({{b, a, 0}}, rightAngles);
+    case CrystalSystem::Trigonal:
+        if (qualifier == "R") return {{b, a, 0}, {c, a, 0}, {beta, alpha, 0}, {gamma, alpha, 0}};
+        return hexagonal;
+    case CrystalSystem::Hexagonal:
+        return hexagonal;
+    case CrystalSystem::Cubic:
+        return then({{b, a, 0}, {c, a, 0}}, rightAngles);
+    case CrystalSystem::Triclinic:
+    case CrystalSystem::None:
+        break;
+    }
+    return {};
+}
+
+// The first constraint of the setting that the cell breaks by more than its standard
+// uncertainties (where the file gives none, 0.1 % of a length or 0.1 degree), as the message
+// names it; none when the cell fits. A cell within them is fitted as a typed cell is.
+std::optional<std::string> cellBreach(const std::array<std::string, 6>& written,
+                                      const std::array<std::string, 6>& numbers, int row) {
+    static constexpr std::array<const char*, 6> kNames = {"a", "b", "c", "alpha", "beta", "gamma"};
+    std::array<double, 6> value{}, tolerance{};
+    for (std::size_t i = 0; i < 6; ++i) {
+        value[i] = leadingNumber(numbers[i]);
+        const double unstated = i < 3 ? 0.001 * std::fabs(value[i]) : 0.1;
+        // The last bit of a double is no breach.
+        tolerance[i] = uncertaintyOf(written[i]).value_or(unstated) + 1e-9 * std::fabs(value[i]);
+    }
+    for (const CellConstraint& constraint : cellConstraintsOf(row)) {
+        const std::size_t p = constraint.parameter;
+        const std::string stated = std::string(kNames[p]) + " = " + numbers[p];
+        if (constraint.equalTo) {
+            const std::size_t q = *constraint.equalTo;
+            if (std::fabs(value[p] - value[q]) > tolerance[p] + tolerance[q])
+                return stated + " should equal " + kNames[q] + " = " + numbers[q] +
+                       " within the standard uncertainties";
+        } else if (std::fabs(value[p] - constraint.angle) > tolerance[p]) {
+            return stated + " should be " + formatNumber(constraint.angle, "0") +
+                   " within its standard uncertainty";
+        }
+    }
+    return std::nullopt;
+}
+
 bool hasCell(const CifBlock& block) {
     return !valueOf(block, kCellTags[0]).empty();
 }
@@ -168,7 +268,11 @@ std::string hermannMauguinOfRow(int row) {
 } // namespace
 
 Result<CifStructure> readCifText(const std::string& text, const std::string& path) {
-    const CifParse parse = parseCifBlocks(text, fileNameOf(path), wantedItems());
+    // Editors on other systems start UTF-8 text with a byte-order mark, which is no CIF syntax.
+    static constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    const bool marked = std::string_view(text).starts_with(byteOrderMark);
+    const CifParse parse = parseCifBlocks(marked ? text.substr(byteOrderMark.size()) : text,
+                                          fileNameOf(path), wantedItems());
     if (!parse.blocks) return Problem{inQuotes(path) + " is not a readable CIF: " + parse.problem};
 
     std::vector<const CifBlock*> structures;
@@ -185,8 +289,10 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
     auto refused = [&](const std::string& problem) { return Problem{where + ": " + problem}; };
 
     UnitCell cell;
+    std::array<std::string, 6> written;
     for (std::size_t i = 0; i < 6; ++i) {
         const std::string value = valueOf(block, kCellTags[i]);
+        written[i] = value;
         const char* tag = kCellTags[i][0];
         if (value.empty()) {
             if (i < 3) return refused("gives no " + std::string(tag));
@@ -214,7 +320,11 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
         identifySetting(symmetry, rGroupAxesFor(cell.gamma()));
     if (!setting) return refused(setting.problem());
     s.settingRow = setting->row;
-    if (!setting->warning.empty()) s.warnings.push_back(where + ": " + setting->warning);
+    for (const std::string& warning : setting->warnings)
+        s.warnings.push_back(where + ": " + warning);
+    if (const std::optional<std::string> breach = cellBreach(written, s.cell, s.settingRow))
+        return refused("its cell does not fit its space group " +
+                       extendedSymbolOfRow(s.settingRow) + ": " + *breach);
 
     for (const char* item : kSimulationItems)
         if (const std::string value = valueOf(block, {item}); !value.empty())
@@ -232,6 +342,7 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
         if (!s.title.empty()) break;
     }
     if (s.title.empty()) s.title = oneLine(block.name);
+    if (capTitle(s.title)) s.warnings.push_back(titleCutWarning(where));
 
     if (structures.size() > 1)
         s.warnings.insert(s.warnings.begin(),
@@ -242,7 +353,7 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
 
 Result<CifStructure> readCifFile(const std::string& path) {
     const Result<std::string> content = readWholeFile(path);
-    if (!content) return Problem{inQuotes(path) + " cannot be read: " + content.problem()};
+    if (!content) return Problem{inQuotes(path) + " " + content.problem()};
     return readCifText(*content, path);
 }
 

@@ -177,6 +177,7 @@ Result<InputFile> readTvr(const std::string& path, const DocumentFields& current
     InputFile file{InputFormat::Tvr, path, current, {}, {}, {}};
     DocumentFields& f = file.fields;
     f.title = line(2);
+    if (capTitle(f.title)) file.warnings.push_back(titleCutWarning(inQuotes(path)));
     f.spaceGroupIndex = listPosition(line(3), kSpaceGroupCount);
     f.settingRow.reset();
     for (std::size_t i = 0; i < 6; ++i) f.cell[i] = line(4 + static_cast<int>(i));

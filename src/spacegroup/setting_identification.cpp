@@ -3,6 +3,7 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "spacegroup/operation_set.h"
+#include "spacegroup/written_symbols.h"
 
 #include <gemmi/numb.hpp>
 #include <gemmi/symmetry.hpp>
@@ -53,8 +54,9 @@ bool hasLongWholeNumber(std::string_view text) {
 }
 
 // gemmi reads translations written as fractions ("1/2+x"); some files write decimals ("x+0.5",
-// "0.3333-y"). A decimal within a hundredth of a 24th becomes that fraction; any other is left
-// for gemmi to refuse.
+// "0.3333-y", "z+0.67"). A decimal becomes the 24th it rounds from at the digits written
+// (thirds and sixths written to two decimals included), or within a hundredth of a 24th for a
+// shorter one; any other is left for gemmi to refuse.
 std::string decimalsAsFractions(const std::string& triplet) {
     std::string out;
     std::size_t i = 0;
@@ -69,9 +71,15 @@ std::string decimalsAsFractions(const std::string& triplet) {
         std::size_t end = i;
         while (isDigit(end) || (end < triplet.size() && triplet[end] == '.')) ++end;
         const std::string number = triplet.substr(i, end - i);
-        const double grid = leadingNumber(number) * GridOperation::kGrid;
-        const double whole = std::round(grid);
-        if (contains(number, ".") && std::fabs(grid - whole) < 0.01)
+        const std::size_t point = number.find('.');
+        const std::size_t decimals = point == std::string::npos ? 0 : number.size() - point - 1;
+        const double value = leadingNumber(number);
+        const double whole = std::round(value * GridOperation::kGrid);
+        // Two decimals or more single out one 24th: they lie 0.042 apart.
+        const double roundedAway = decimals >= 2 ? 0.5 * std::pow(10.0, -double(decimals)) : 0.0;
+        const double tolerance = std::max(0.01 / GridOperation::kGrid, roundedAway) + 1e-12;
+        if (point != std::string::npos &&
+            std::fabs(value - whole / GridOperation::kGrid) <= tolerance)
             out += std::to_string(static_cast<long>(whole)) + "/" +
                    std::to_string(GridOperation::kGrid);
         else
@@ -79,6 +87,16 @@ std::string decimalsAsFractions(const std::string& triplet) {
         i = end;
     }
     return out;
+}
+
+// gemmi also reads a, b, c and h, k, l as x, y, z, the notations of a change of basis and of
+// reflections; an operation that uses them is not a coordinate triplet.
+bool usesOnlyCoordinates(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return std::isalpha(static_cast<unsigned char>(c)) && lower != 'x' && lower != 'y' &&
+               lower != 'z';
+    });
 }
 
 std::optional<GridOperation> gridOperation(const gemmi::Op& op) {
@@ -114,6 +132,8 @@ OperationsReading readOperations(const std::vector<std::string>& texts) {
         try {
             if (hasLongWholeNumber(text)) {
                 reason = "it holds a number too long for a symmetry operation";
+            } else if (!usesOnlyCoordinates(text)) {
+                reason = "a symmetry operation is written in x, y and z";
             } else {
                 op = gridOperation(gemmi::parse_triplet(decimalsAsFractions(text)));
                 if (!op) reason = "it is no symmetry operation of a lattice";
@@ -131,56 +151,6 @@ OperationsReading readOperations(const std::vector<std::string>& texts) {
     return {std::move(set), {}};
 }
 
-// The operations of a Hall symbol as gemmi builds them (origin shifts and changes of basis
-// included); none when gemmi cannot read it.
-std::optional<OperationSet> hallOperations(const std::string& hall) {
-    if (hasLongWholeNumber(hall)) return std::nullopt;
-    std::vector<GridOperation> operations;
-    try {
-        const std::string symbol = withDoublePrimes(hall);
-        for (const gemmi::Op& op : gemmi::symops_from_hall(symbol.c_str())) {
-            const std::optional<GridOperation> g = gridOperation(op);
-            if (!g) return std::nullopt;
-            operations.push_back(*g);
-        }
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    return closeOperations(std::move(operations));
-}
-
-// The row a Hermann-Mauguin symbol selects through the engine's symbol lookup (on hexagonal or
-// rhombohedral axes as the engine's gamma says), keeping an origin choice written ":1" or ":2"
-// (or as a trailing S or Z); none when it names no setting.
-std::optional<int> rowOfSymbol(std::string symbol, RGroupAxes axes) {
-    char origin = 0;
-    if (const std::size_t colon = symbol.find(':'); colon != std::string::npos) {
-        const std::string qualifier = trim(symbol.substr(colon + 1));
-        if (qualifier == "1" || qualifier == "2") origin = qualifier[0];
-        symbol = symbol.substr(0, colon);
-    } else if (endsWith(toUpper(symbol), " S")) {
-        origin = '1';
-    } else if (endsWith(toUpper(symbol), " Z")) {
-        origin = '2';
-    }
-    symbol = trim(symbol);
-    if (symbol.empty()) return std::nullopt;
-    const int row = findSettingRow(symbol, axes);
-    // The lookup answers row 0 (P 1) also when nothing matches.
-    if (row == 0 && removeChars(toUpper(symbol), " ") != "P1") return std::nullopt;
-
-    const std::string_view qualifier = settingsTable[static_cast<std::size_t>(row)].qualifier;
-    if (origin != 0 && !qualifier.empty() && (qualifier[0] == '1' || qualifier[0] == '2') &&
-        qualifier[0] != origin) {
-        const std::string wanted = origin + std::string(qualifier.substr(1));
-        for (std::size_t r = 0; r < kSettingsRowCount; ++r)
-            if (groupNumberOfRow(static_cast<int>(r)) == groupNumberOfRow(row) &&
-                settingsTable[r].qualifier == wanted)
-                return static_cast<int>(r);
-    }
-    return row;
-}
-
 std::optional<int> groupNumberOf(const std::string& text) {
     const double n = gemmi::cif::as_number(text);
     if (!(n >= 1 && n <= kSpaceGroupCount) || n != std::floor(n)) return std::nullopt;
@@ -196,15 +166,43 @@ char latticeLetterOf(const std::string& symbol) {
     return 0;
 }
 
+// The centring a file's symbols give its operations: that of a readable Hall symbol, else that
+// of the row its Hermann-Mauguin symbol names (so an R symbol on rhombohedral axes adds none).
+char centringLetter(const std::string& hall, const std::optional<int>& named) {
+    if (!hall.empty()) return latticeLetterOf(hall);
+    if (named)
+        return latticeLetterOf(std::string(settingsTable[static_cast<std::size_t>(*named)].hall));
+    return 0;
+}
+
 } // namespace
 
 Result<IdentifiedSetting> identifySetting(const SymmetryDescription& data, RGroupAxes axes) {
-    const std::optional<int> named =
-        data.hermannMauguin.empty() ? std::nullopt : rowOfSymbol(data.hermannMauguin, axes);
+    // Each datum read on its own; what cannot be read refuses the file where it would decide,
+    // and is named in a warning where another datum decides.
+    std::optional<int> named;
+    std::string symbolProblem;
+    if (!data.hermannMauguin.empty()) {
+        const Result<int> row = settingRowOfWrittenSymbol(data.hermannMauguin, axes);
+        if (row)
+            named = *row;
+        else
+            symbolProblem =
+                "its space-group symbol " + inQuotes(data.hermannMauguin) + " " + row.problem();
+    }
+    std::optional<OperationSet> hallSet;
+    std::string hallProblem;
+    if (!data.hall.empty()) {
+        hallSet = operationsOfHallSymbol(data.hall);
+        if (!hallSet) hallProblem = "its Hall symbol " + inQuotes(data.hall) + " cannot be read";
+    }
     const std::optional<int> number = groupNumberOf(data.number);
+    const std::string numberProblem =
+        data.number.empty() || number
+            ? std::string()
+            : "its space-group number " + inQuotes(data.number) + " is not 1 to 230";
     std::optional<int> declared = number;
     if (!declared && named) declared = groupNumberOfRow(*named);
-    const char letter = latticeLetterOf(data.hall.empty() ? data.hermannMauguin : data.hall);
 
     auto pick = [&](const std::vector<int>& rows) {
         if (named && std::find(rows.begin(), rows.end(), *named) != rows.end()) return *named;
@@ -213,61 +211,89 @@ Result<IdentifiedSetting> identifySetting(const SymmetryDescription& data, RGrou
                 return r;
         return rows.front();
     };
-    auto fitsDeclared = [&](const std::vector<int>& rows) {
-        return !rows.empty() && (!declared || groupNumberOfRow(rows.front()) == *declared);
+    auto unreadBeside = [](IdentifiedSetting& setting, const std::string& decider,
+                           std::initializer_list<const std::string*> problems) {
+        for (const std::string* problem : problems)
+            if (!problem->empty())
+                setting.warnings.push_back(*problem + "; " + decider + " decided the setting");
+    };
+    auto contradicted = [&](IdentifiedSetting& setting, const std::string& what,
+                            const std::string& decider) {
+        if (declared && groupNumberOfRow(setting.row) != *declared)
+            setting.warnings.push_back(what + " those of " + settingName(setting.row) +
+                                       ", not of group " + std::to_string(*declared) +
+                                       " that its symbol or number names; " + decider +
+                                       " were used");
     };
 
     if (!data.operations.empty()) {
         const OperationsReading reading = readOperations(data.operations);
         if (!reading.set) return Problem{reading.problem};
-        const std::vector<int> rows = rowsWithOperations(*reading.set);
-        if (fitsDeclared(rows)) return IdentifiedSetting{pick(rows), {}};
-        if (letter != 0 && letter != 'P') {
-            const std::optional<OperationSet> centred = withCentring(*reading.set, letter);
-            const std::vector<int> centredRows =
-                centred ? rowsWithOperations(*centred) : std::vector<int>{};
-            if (fitsDeclared(centredRows)) return IdentifiedSetting{pick(centredRows), {}};
-        }
+        const char letter = centringLetter(hallSet ? data.hall : std::string(), named);
+        const bool centred = letter != 0 && letter != 'P';
+        const std::string completion =
+            centred ? std::string(" with the centring of lattice ") + letter : std::string();
+        const std::optional<OperationSet> set =
+            centred ? withCentring(*reading.set, letter) : reading.set;
+        if (!set) return Problem{"its symmetry operations" + completion + " form no space group"};
+        const std::vector<int> rows = rowsWithOperations(*set);
         if (rows.empty())
             return Problem{"its " + std::to_string(data.operations.size()) +
-                           " symmetry operations match none of the 530 space-group settings "
-                           "(an origin or axes other than those tabulated)"};
-        const int row = pick(rows);
-        return IdentifiedSetting{row,
-                                 "its symmetry operations are those of " + settingName(row) +
-                                     ", not of group " + std::to_string(*declared) +
-                                     " that its symbol or number names; the operations were used"};
+                           " symmetry operations" + completion +
+                           " match none of the 530 space-group settings (an origin or axes "
+                           "other than those tabulated)"};
+        IdentifiedSetting setting{pick(rows), {}};
+        contradicted(setting, "its symmetry operations are", "the operations");
+        unreadBeside(setting, "its symmetry operations",
+                     {&hallProblem, &symbolProblem, &numberProblem});
+        return setting;
     }
 
     if (!data.hall.empty()) {
-        if (const std::optional<OperationSet> set = hallOperations(data.hall)) {
-            const std::vector<int> rows = rowsWithOperations(*set);
-            if (rows.empty())
-                return Problem{"its Hall symbol " + inQuotes(data.hall) +
-                               " names none of the 530 space-group settings"};
-            return IdentifiedSetting{pick(rows), {}};
-        }
-        if (data.hermannMauguin.empty() && !number)
-            return Problem{"its Hall symbol " + inQuotes(data.hall) + " cannot be read"};
+        if (!hallSet) return Problem{hallProblem};
+        const std::vector<int> rows = rowsWithOperations(*hallSet);
+        if (rows.empty())
+            return Problem{"its Hall symbol " + inQuotes(data.hall) +
+                           " names none of the 530 space-group settings"};
+        IdentifiedSetting setting{pick(rows), {}};
+        contradicted(setting, "the operations of its Hall symbol are", "they");
+        unreadBeside(setting, "its Hall symbol", {&symbolProblem, &numberProblem});
+        return setting;
     }
 
-    if (named) {
+    if (!data.hermannMauguin.empty()) {
+        if (!named) return Problem{symbolProblem};
+        IdentifiedSetting setting{*named, {}};
         if (number && groupNumberOfRow(*named) != *number)
-            return IdentifiedSetting{
-                *named, "its symbol " + inQuotes(data.hermannMauguin) + " names group " +
-                            std::to_string(groupNumberOfRow(*named)) + " but its number is " +
-                            std::to_string(*number) + "; the symbol was used"};
-        return IdentifiedSetting{*named, {}};
+            setting.warnings.push_back("its symbol " + inQuotes(data.hermannMauguin) +
+                                       " names group " + std::to_string(groupNumberOfRow(*named)) +
+                                       " but its number is " + std::to_string(*number) +
+                                       "; the symbol was used");
+        unreadBeside(setting, "its symbol", {&numberProblem});
+        return setting;
     }
     if (number) return IdentifiedSetting{rowForGroup(*number, axes), {}};
-    if (!data.hermannMauguin.empty())
-        return Problem{"its space-group symbol " + inQuotes(data.hermannMauguin) +
-                       " matches none of the 530 space-group settings"};
-    if (!data.number.empty())
-        return Problem{"its space-group number " + inQuotes(data.number) + " is not 1 to 230"};
+    if (!data.number.empty()) return Problem{numberProblem};
     return IdentifiedSetting{
-        0, "gives no symmetry (no operations, space-group symbol or number); it was taken as "
-           "P 1, without systematic absences"};
+        0,
+        {"gives no symmetry (no operations, space-group symbol or number); it was taken as "
+         "P 1, without systematic absences"}};
+}
+
+std::optional<OperationSet> operationsOfHallSymbol(const std::string& hall) {
+    if (hasLongWholeNumber(hall)) return std::nullopt;
+    std::vector<GridOperation> operations;
+    try {
+        const std::string symbol = withDoublePrimes(hall);
+        for (const gemmi::Op& op : gemmi::symops_from_hall(symbol.c_str())) {
+            const std::optional<GridOperation> g = gridOperation(op);
+            if (!g) return std::nullopt;
+            operations.push_back(*g);
+        }
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return closeOperations(std::move(operations));
 }
 
 } // namespace tavrel

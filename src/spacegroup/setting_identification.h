@@ -4,8 +4,10 @@
 // one, so listed operations decide whenever a file gives them.
 
 #include "common/result.h"
+#include "spacegroup/operation_set.h"
 #include "spacegroup/settings.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,22 +24,31 @@ struct SymmetryDescription {
 struct IdentifiedSetting {
     int row = 0; // 0..529
     // For the user when the setting is taken all the same (no symmetry data, a symbol that
-    // contradicts the operations); worded to follow the file's name.
-    std::string warning;
+    // contradicts the operations or cannot be read beside them); worded to follow the file's
+    // name.
+    std::vector<std::string> warnings;
 };
 
-// Chooses the settings row:
+// Chooses the settings row. The datum that decides must be readable, or the file is refused:
 // 1. Listed symmetry operations decide. They are closed into a group and compared as a set
-//    with every row's operations; a file that lists one operation per centring coset only is
-//    completed with the centring of the lattice letter its symbol names, provided that gives
-//    the group number its symbol or number names. Operations that match no row are refused.
+//    with every row's operations. When a symbol names a centred lattice (the Hall symbol's
+//    letter, else the Hermann-Mauguin symbol's), its centring is added first, so a file that
+//    lists one operation per centring coset gets the whole group; operations that then match
+//    no row are refused. Operations written in a, b, c or h, k, l are refused: coordinate
+//    triplets use x, y, z. A symbol or number beside them that cannot be read, or that names
+//    another group, is named in a warning.
 // 2. Else a Hall symbol: its operations (origin shifts included) are matched the same way; a
-//    readable symbol that matches no row is refused.
-// 3. Else the Hermann-Mauguin symbol through the symbol lookup, else the group number (the
-//    list's row for it).
-// 4. Else P 1, with a warning.
+//    symbol that cannot be read or matches no row is refused.
+// 3. Else the Hermann-Mauguin symbol, matched exactly (settingRowOfWrittenSymbol, never the
+//    guesses of a typed symbol); one that names no row is refused.
+// 4. Else the group number (the list's row for it); one outside 1..230 is refused.
+// 5. Else P 1, with a warning.
 // Where several rows share a set of operations, the one the file's symbols name is taken.
 // A problem is worded to follow the file's name ("its Hall symbol ... cannot be read").
 Result<IdentifiedSetting> identifySetting(const SymmetryDescription& symmetry, RGroupAxes axes);
+
+// The operations of a Hall symbol (a change of basis included), closed into a group; none when
+// the symbol cannot be read.
+std::optional<OperationSet> operationsOfHallSymbol(const std::string& hall);
 
 } // namespace tavrel

@@ -40,7 +40,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QSettings>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -899,8 +898,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
                       : isMaximized() ? app::WindowState::Maximised
                                       : app::WindowState::Normal;
     placement.executablePath = QCoreApplication::applicationFilePath();
-    QSettings settings(QStringLiteral("Quorvex"), QStringLiteral("Tavrel"));
-    app::saveWindowSettings(settings, placement);
+    // Nobody reads the settings back; a file that cannot be written is not worth holding up
+    // the quit.
+    (void)app::saveWindowSettings(app::windowSettingsPath(), placement);
     event->accept();
 }
 

@@ -1,34 +1,11 @@
 #include "app/reflection_model.h"
-#include "app/window_settings.h"
 #include "session/generation.h"
-#include "support/temp_dir.h"
 #include "support/test_simulation.h"
-
-#include <QSettings>
 
 #include <gtest/gtest.h>
 
 namespace tavrel::app {
 namespace {
-
-TEST(WindowSettings, PlacementInTwipsOnlyWhileNormalSurvivesARestart) {
-    test::TempDir dir;
-    const QString file = QString::fromStdString(dir.file("tavrel.ini"));
-    auto saved = [&](const WindowPlacement& placement) {
-        {
-            QSettings settings(file, QSettings::IniFormat);
-            saveWindowSettings(settings, placement);
-        }
-        const QSettings restarted(file, QSettings::IniFormat);
-        return restarted.value("WNDO").toString() + "|" + restarted.value("WNDS").toString() + "|" +
-               restarted.value("PATH").toString();
-    };
-    EXPECT_EQ(saved({QRect(10, 20, 850, 700), WindowState::Normal, "/opt/tavrel/tavrel"}),
-              "150 300 12750 10500|0|/opt/tavrel/tavrel");
-    // Maximised from another folder: the last normal placement stays, the rest follows.
-    EXPECT_EQ(saved({QRect(0, 0, 1280, 1024), WindowState::Maximised, "/home/u/tavrel"}),
-              "150 300 12750 10500|2|/home/u/tavrel");
-}
 
 TEST(ReflectionTableModel, RowsAreTheReflectionsInListOrder) {
     test::TestSimulation t;

@@ -1,11 +1,15 @@
 #include "app/state_dump.h"
+#include "common/text.h"
 #include "session/generation.h"
 #include "session/orient.h"
 #include "spacegroup/settings.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 #include "support/test_simulation.h"
 
 #include <QDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -113,7 +117,6 @@ TEST(StateDump, RefusesEveryDamagedDumpWhole) {
     EXPECT_TRUE(refused([](StateRecord& r) { r.points.rows.pop_back(); }));
     EXPECT_TRUE(refused([](StateRecord& r) { r.document.spaceGroupIndex = 230; }));
     EXPECT_TRUE(refused([](StateRecord& r) { r.view.patternScale = 0; }));
-    EXPECT_TRUE(refused([](StateRecord& r) { r.fields.title.assign(70000, 'x'); }));
     EXPECT_FALSE(refused([](StateRecord&) {}));
 
     // Random bytes, half of them behind a valid magic word and version.
@@ -142,6 +145,25 @@ TEST(StateDump, FileIsReplacedWholeOrNotAtAll) {
     EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files),
               QStringList{QStringLiteral("tavrel.dmp")})
         << "no temporary file is left";
+}
+
+// Whatever the writer writes the reader takes (a title of a megabyte, as a CIF may give); a FIFO
+// in the dump's place is refused without waiting for a writer; a full disk keeps the dump.
+TEST(StateDump, LongTextsFifosAndAFullDisk) {
+    test::TempDir dir;
+    const QString path = QString::fromStdString(dir.file("tavrel.dmp"));
+    StateRecord record = TurnedIron().record();
+    record.fields.title.assign(1 << 20, 'x');
+    ASSERT_TRUE(writeStateDump(path, record));
+    EXPECT_EQ(readStateDump(path)->fields.title, record.fields.title);
+    {
+        const test::FileSizeLimit full(1 << 16);
+        EXPECT_TRUE(contains(writeStateDump(path, record).problem(), "File too large"));
+    }
+    EXPECT_EQ(readStateDump(path)->fields.title.size(), 1u << 20);
+    const std::string fifo = dir.file("fifo.dmp");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(readStateDump(QString::fromStdString(fifo)));
 }
 
 } // namespace

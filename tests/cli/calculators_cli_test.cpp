@@ -49,6 +49,9 @@ TEST(SamplesCommand, ListsTheBuiltInListOrAFileWithoutWritingAnything) {
         EXPECT_EQ(std::tuple(r.status, r.out, lines(r.err).size()), std::tuple(1, "", 1u));
         EXPECT_NE(r.err.find("\"" + unreadable + "\""), std::string::npos) << r.err;
     }
+    EXPECT_EQ(runCli({"samples", "--file", missing}).err,
+              "tavrel-cli samples: \"" + missing +
+                  "\" cannot be read: No such file or directory\n");
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 

@@ -21,23 +21,29 @@ std::string ironWith(const std::map<int, std::string>& replaced) {
 }
 
 // Input that cannot be simulated stops every command that loads it: one line on stderr with the
-// command's name and the reason, exit status 1, nothing on stdout and no file written.
+// command's name, the file and the reason, exit status 1, nothing on stdout and no file written.
 TEST(RefusedInput, StopsEveryCommandWithItsName) {
     Scratch scratch;
-    auto tvr = [&, n = 0](const std::map<int, std::string>& replaced) mutable {
-        return scratch.write("refused" + std::to_string(n++) + ".tvr", ironWith(replaced));
+    // The file's name and what the simulation refuses in it.
+    auto tvr = [&, n = 0](const std::map<int, std::string>& replaced,
+                          const std::string& reason) mutable {
+        const std::string path =
+            scratch.write("refused" + std::to_string(n++) + ".tvr", ironWith(replaced));
+        return std::pair(path, "\"" + path + "\": " + reason);
     };
     const std::string hkl =
         scratch.write("refused.hkl", "1e39 4 4 90 90 90 225\r\n1\r\n   1   1   1\r\n");
+    const std::string missing = scratch.file("nothere.cif");
     const std::pair<std::string, std::string> inputs[] = {
-        {tvr({{3, "165"}, {4, "5"}, {5, "5"}, {6, "5"}, {7, "150"}, {8, "150"}, {9, "150"}}),
-         "Invalid unit cell parameters"},
-        {tvr({{4, "-1"}}), "Invalid unit cell parameters"},
-        {tvr({{14, "1e39"}}), "Wavelength 1 is not a usable number: 1e39"},
-        {tvr({{21, "1e300"}}), "Film Height is not a usable number: 1e300"},
-        {tvr({{11, "16384"}}), "The hkl limits must not exceed 16383."},
-        // A file the reader refuses is named in the message.
-        {hkl, "\"" + hkl + "\" cannot be loaded: Lattice constant a is not a usable number: 1e39"}};
+        tvr({{3, "165"}, {4, "5"}, {5, "5"}, {6, "5"}, {7, "150"}, {8, "150"}, {9, "150"}},
+            "Invalid unit cell parameters"),
+        tvr({{4, "-1"}}, "Invalid unit cell parameters"),
+        tvr({{4, "1e308"}}, "Lattice constant a is not a usable number: 1e308"),
+        tvr({{14, "1e39"}}, "Wavelength 1 is not a usable number: 1e39"),
+        tvr({{21, "1e300"}}, "Film Height is not a usable number: 1e300"),
+        tvr({{11, "16384"}}, "The hkl limits must not exceed 16383."),
+        {hkl, "\"" + hkl + "\" cannot be loaded: Lattice constant a is not a usable number: 1e39"},
+        {missing, "\"" + missing + "\" cannot be read: No such file or directory"}};
     const std::string out = scratch.file("out");
     for (const auto& [input, message] : inputs)
         for (const std::vector<std::string>& args :

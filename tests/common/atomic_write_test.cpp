@@ -208,5 +208,30 @@ TEST_F(AtomicWriteTest, NamedTemporaryFilesLieBesideTheTargetAndGoAway) {
     EXPECT_TRUE(namesIn(dir.path(), true).empty() && namesIn(dir.file("sub"), true).empty());
 }
 
+// A writer killed after naming its temporary file leaves it; the next write to the same target
+// clears it, and only what follows the temporary names of that target.
+TEST_F(AtomicWriteTest, AKilledWritersLeftoverGoesWithTheNextWrite) {
+    const std::string target = dir.write("out.hkl", "previous");
+    const pid_t child = fork();
+    if (child == 0) {
+        AtomicFileWriter writer(AtomicFileWriter::Temporary::Named);
+        const bool started = writer.open(target) && writer.write("half");
+        _exit(started ? 0 : 1); // no destructor runs, as after a kill
+    }
+    int status = 0;
+    ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFEXITED(status) && !WEXITSTATUS(status));
+    ASSERT_EQ(namesIn(dir.path(), true).size(), 1u);
+
+    const std::set<std::string> others = {".out.hkl.1234567.tmp", ".out.hkl.1234567g.tmp",
+                                          ".out.hkl2.12345678.tmp", ".other.hkl.12345678.tmp"};
+    for (const std::string& name : others) dir.write(name, "not ours");
+    fs::create_directory(dir.file(".out.hkl.abcdef01.tmp"));
+    ASSERT_EQ(attemptWrite(target, "new"), "written");
+    EXPECT_EQ(readFile(target), "new");
+    std::set<std::string> kept = others;
+    kept.insert(".out.hkl.abcdef01.tmp"); // a folder
+    EXPECT_EQ(namesIn(dir.path(), true), kept);
+}
+
 } // namespace
 } // namespace tavrel

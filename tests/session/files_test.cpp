@@ -529,7 +529,7 @@ TEST(CifFile, RefusedFilesNameTheProblemAndChangeNothing) {
         {cubic + "_space_group_name_Hall '-P 2ybc (1 0 0)'\n",
          "Hall symbol \"-P 2ybc (1 0 0)\" names none of the 530"},
         {cubic + "_space_group_name_Hall 'nonsense'\n", "cannot be read"},
-        {cubic + "_space_group_name_H-M_alt 'Q 42'\n", "symbol \"Q 42\" matches none"},
+        {cubic + "_space_group_name_H-M_alt 'Q 42'\n", "symbol \"Q 42\" cannot be read"},
         {cubic + "_space_group_IT_number 231\n", "number \"231\" is not 1 to 230"}};
     TempDir dir;
     TestSimulation t;

@@ -1,4 +1,6 @@
 #include "app/reflection_model.h"
+#include "app/window_settings.h"
+#include "support/file_size_limit.h"
 #include "ui/canvas_widget.h"
 #include "ui/input_panes.h"
 #include "window_fixture.h"
@@ -12,6 +14,8 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -152,6 +156,40 @@ TEST(Startup, ReadOnlyProgramFolderKeepsEverythingInThePerUserFolder) {
         << "nothing written beside the program, no ~tmp.tmp";
     auto w = startWindow(installation, dialogs);
     EXPECT_TRUE(w->startedFromDump());
+}
+
+// What others put in the way never holds up the start or the quit: a FIFO as the dump starts
+// on the iron sample, a FIFO as the settings file stays, a full disk at the quit keeps the
+// previous dump, and a failed report names its file.
+TEST(Startup, FifosFullDisksAndFailedWritesNeverCostTheSession) {
+    ScriptedDialogs dialogs;
+    Installation installation;
+    const QString dump = installation.workFile("tavrel.dmp"), settings = app::windowSettingsPath();
+    QDir().mkpath(QFileInfo(settings).absolutePath());
+    for (const QString& path : {dump, settings}) {
+        QFile::remove(path); // other tests' windows wrote settings
+        ASSERT_EQ(mkfifo(QFile::encodeName(path), 0644), 0);
+    }
+    auto quitWithTitle = [&](const char* title, rlim_t diskSpace) {
+        auto w = startWindow(installation, dialogs);
+        EXPECT_EQ(w->startedFromDump(), QFileInfo(dump).isFile());
+        w->inputs().titleEdit->setText(QString::fromLatin1(title));
+        const FileSizeLimit full(diskSpace);
+        EXPECT_TRUE(w->close());
+    };
+    quitWithTitle("Lost", RLIM_INFINITY);
+    EXPECT_FALSE(QFileInfo(settings).isFile());
+    for (const QString& path : {dump, settings}) QFile::remove(path);
+    quitWithTitle("Kept", RLIM_INFINITY);
+    quitWithTitle("Lost", 1000);
+    auto w = startWindow(installation, dialogs);
+    EXPECT_EQ(w->controller().simulation().fields.title, "Kept");
+
+    ASSERT_TRUE(QDir().mkpath(installation.workFile("Report.txt")));
+    action(*w, "actionReport")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(
+        dialogs.errors[0].endsWith("Report.txt\" cannot be written: it is a folder, not a file"));
 }
 
 } // namespace
