@@ -1,11 +1,11 @@
 #include "app/controller.h"
 
 #include "app/state_dump.h"
-#include "orientation/orientation_fit.h"
 #include "common/file_io.h"
 #include "common/text.h"
 #include "orientation/euler_angles.h"
 #include "orientation/miller_indices.h"
+#include "orientation/orientation_fit.h"
 #include "render/colour_table.h"
 #include "render/surface.h"
 #include "samples/sample_atoms.h"

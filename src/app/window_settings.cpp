@@ -86,8 +86,8 @@ std::string settingsTextWithPlacement(const std::string& existing,
     };
     std::vector<bool> written(entries.size(), false);
     std::vector<std::string> lines;
-    std::string group;         // empty before the first header
-    bool generalSeen = false;  // a [General] header or a key before any header
+    std::string group;          // empty before the first header
+    bool generalSeen = false;   // a [General] header or a key before any header
     std::size_t generalEnd = 0; // where the general group's missing keys go
     for (const std::string& line : splitLines(existing)) {
         const std::string text = trim(line);

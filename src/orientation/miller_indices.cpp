@@ -142,7 +142,8 @@ Result<Vec3d> parseDirectionText(std::string_view typed, bool fourIndexAllowed) 
         for (std::size_t i = 0; i < 3; ++i) {
             const std::string& t = tokens[i];
             const std::size_t from = !t.empty() && t[0] == '+' ? 1 : 0;
-            const auto [stop, error] = std::from_chars(t.data() + from, t.data() + t.size(), uvw[i]);
+            const auto [stop, error] =
+                std::from_chars(t.data() + from, t.data() + t.size(), uvw[i]);
             if (error != std::errc() || stop != t.data() + t.size() || !(std::fabs(uvw[i]) <= 1e6))
                 return Problem{"\"" + trim(typed) + "\" is no direction [u v w]"};
         }
@@ -153,8 +154,7 @@ Result<Vec3d> parseDirectionText(std::string_view typed, bool fourIndexAllowed) 
     } else {
         return Problem{"\"" + trim(typed) + "\" is no direction [u v w]"};
     }
-    if (uvw[0] == 0 && uvw[1] == 0 && uvw[2] == 0)
-        return Problem{"[0 0 0] is no direction"};
+    if (uvw[0] == 0 && uvw[1] == 0 && uvw[2] == 0) return Problem{"[0 0 0] is no direction"};
     return uvw;
 }
 

@@ -9,8 +9,8 @@
 namespace tavrel {
 
 Result<OrientationSummary> summarizeOrientation(const Mat3d& orientation,
-                                                const LatticeMatrices& matrices,
-                                                int zoneAxisIndex, double reachDegrees) {
+                                                const LatticeMatrices& matrices, int zoneAxisIndex,
+                                                double reachDegrees) {
     const std::optional<SampleFrameNames> names = sampleFrameNames(orientation, matrices);
     if (!names) return Problem{"The orientation holds a number that is not finite."};
     const Result<std::vector<ZoneAxis>> axes = zoneAxes(orientation, matrices, zoneAxisIndex);

@@ -20,7 +20,7 @@ inline constexpr int kSummaryZoneAxisIndex = 3;
 inline constexpr double kSummaryZoneAxisReach = 15.0;
 
 struct OrientationSummary {
-    EulerAngles euler; // as reported: three decimals, in range
+    EulerAngles euler;     // as reported: three decimals, in range
     Mat3d g = kIdentity3d; // sample coordinates into crystal coordinates
     SampleFrameNames names;
     std::vector<ZoneAxis> nearZoneAxes; // within the reach of the viewing axis, nearest first

@@ -28,7 +28,7 @@ struct TraceSettings {
     bool lightBackground = false;
     bool dragging = false;
     Rgb highlight{255, 0, 0};
-    bool fourIndex = false; // labels (h k i l) of a hexagonal cell
+    bool fourIndex = false;           // labels (h k i l) of a hexagonal cell
     float pickX = 0, pickY = 0;       // distances of drawn samples are measured from here
     std::int32_t reflectionCount = 0; // N, for the reduced sampling while dragging
     int width = 0, height = 0;        // W, H

@@ -1,10 +1,10 @@
 #include "render/renderer.h"
 
 #include "common/numeric.h"
+#include "common/text.h"
+#include "orientation/zone_axes.h"
 #include "render/projection.h"
 #include "render/surface.h"
-#include "orientation/zone_axes.h"
-#include "common/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,7 +58,8 @@ std::vector<ZoneAxisPick> markedZoneAxes(const PatternInput& input, const Projec
     if (!axes) return marked;
     for (const ZoneAxis& axis : *axes) {
         if (!axis.inFront) continue;
-        const std::optional<PixelPoint> p = projectDirection(frame, axis.view, view.viewStereographic);
+        const std::optional<PixelPoint> p =
+            projectDirection(frame, axis.view, view.viewStereographic);
         if (!p || p->x < 0 || p->x >= width || p->y < 0 || p->y >= height) continue;
         marked.push_back({axis.indices, axis.angleDegrees, p->x, p->y});
     }
@@ -92,8 +93,7 @@ Renderer::Renderer(int threads)
     : threads_(threads > 0 ? threads
                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()))) {}
 
-std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index,
-                            bool fourIndex) {
+std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index, bool fourIndex) {
     return "approx. (" + hklLabel(reflections, index, " ", fourIndex) + ")";
 }
 
@@ -296,8 +296,8 @@ std::optional<std::int32_t> Renderer::pick(const PatternInput& input, int width,
     return winner;
 }
 
-std::optional<ZoneAxisPick> Renderer::pickZoneAxis(const PatternInput& input, int width,
-                                                   int height, float x, float y) const {
+std::optional<ZoneAxisPick> Renderer::pickZoneAxis(const PatternInput& input, int width, int height,
+                                                   float x, float y) const {
     const ProjectionFrame frame = frameFor(input, width, height, 1.0f);
     std::optional<ZoneAxisPick> nearest;
     float best = kZoneAxisReach;

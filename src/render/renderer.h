@@ -4,11 +4,11 @@
 // read-only view of what it shows, and the pick that names the line under a click.
 
 #include "crystal/reflections.h"
+#include "orientation/miller_indices.h"
 #include "orientation/point_table.h"
 #include "render/colour_table.h"
 #include "render/cone_tracer.h"
 #include "render/selection.h"
-#include "orientation/miller_indices.h"
 #include "render/view_state.h"
 
 #include <array>

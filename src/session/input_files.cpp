@@ -185,8 +185,7 @@ Result<InputFile> readTvr(const std::string& path, const DocumentFields& current
     for (std::size_t i = 0; i < 3; ++i) f.hklMax[i] = line(11 + static_cast<int>(i));
     f.wavelength = {line(14), line(15)};
     f.orientation = line(16);
-    f.orientationType =
-        static_cast<OrientationType>(listPosition(line(17), kOrientationTypeCount));
+    f.orientationType = static_cast<OrientationType>(listPosition(line(17), kOrientationTypeCount));
     f.d = {line(18), line(19)};
     for (std::size_t i = 0; i < 3; ++i) f.film[i] = line(20 + static_cast<int>(i));
     // d-Max is derived again from the cell; the stored value is not used.

@@ -87,14 +87,16 @@ std::string reportText(const Simulation& sim, const std::string& dateTime, bool 
         header += padLeft("I", kIntensityColumn);
     }
     line(header);
-    for (std::size_t i = 0; i < sim.reflections.d.size(); ++i) line(reflectionLine(sim, i, fourIndex));
+    for (std::size_t i = 0; i < sim.reflections.d.size(); ++i)
+        line(reflectionLine(sim, i, fourIndex));
     return out;
 }
 
 Result<std::string> writeReport(Simulation& sim, const std::string& folder, bool fourIndex) {
     sim.document.title = sim.fields.title;
     const std::string path = joinPath(folder, kReportFileName);
-    if (const Outcome written = writeFileAtomically(path, reportText(sim, reportDateTime(), fourIndex));
+    if (const Outcome written =
+            writeFileAtomically(path, reportText(sim, reportDateTime(), fourIndex));
         !written)
         return Problem{inQuotes(path) + " cannot be written: " + written.problem()};
     return path;

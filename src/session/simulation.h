@@ -5,9 +5,9 @@
 // colours, selection, picture size) is theirs, see PatternView. The operations on it return what
 // the user may need to be told; none of them talks to the user.
 
+#include "common/matrix3.h"
 #include "crystal/document.h"
 #include "crystal/reflections.h"
-#include "common/matrix3.h"
 #include "orientation/point_table.h"
 #include "spacegroup/space_group.h"
 #include "structure/atom_site.h"

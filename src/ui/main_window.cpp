@@ -3,9 +3,9 @@
 #include "app/reflection_model.h"
 #include "app/window_settings.h"
 #include "common/numeric.h"
+#include "orientation/miller_indices.h"
 #include "output/painter_surface.h"
 #include "output/raster_line_surface.h"
-#include "orientation/miller_indices.h"
 #include "session/orient.h"
 #include "ui/angle_dialog.h"
 #include "ui/atoms_pane.h"
@@ -18,12 +18,12 @@
 #include "ui/icons.h"
 #include "ui/input_panes.h"
 #include "ui/messages.h"
+#include "ui/orientation_dialogs.h"
 #include "ui/picture_export.h"
 #include "ui/popup_menus.h"
 #include "ui/reflection_list.h"
 #include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
-#include "ui/orientation_dialogs.h"
 #include "ui/wavelength_dialog.h"
 
 #include <QAction>
@@ -295,8 +295,8 @@ void MainWindow::buildMenus() {
           "actionSaveImage", nullptr, "actionViewDataFolder", "actionViewImageFolder", nullptr,
           "actionExit"});
     QMenu* view = menu("menuView", QStringLiteral("&View"),
-         {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
-          "actionColourByIntensity", nullptr, "actionZoneAxes"});
+                       {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
+                        "actionColourByIntensity", nullptr, "actionZoneAxes"});
     QMenu* largest = view->addMenu(QStringLiteral("Zone Axis Indices"));
     largest->setObjectName(QStringLiteral("menuZoneAxisIndices"));
     for (int i = 1; i <= 6; ++i)
@@ -594,7 +594,8 @@ template <class Command> auto MainWindow::whileGenerating(Command&& command) {
 
 void MainWindow::showChanges(app::Changes what) {
     const app::SimulationController& c = *controller_;
-    if (what & (Change::List | Change::Strengths)) reflectionModel()->setFourIndex(c.showsFourIndices());
+    if (what & (Change::List | Change::Strengths))
+        reflectionModel()->setFourIndex(c.showsFourIndices());
     if (what & Change::Fields) {
         inputs_->showFields(c.simulation().fields);
         atoms_->showFields(c.simulation().fields);

@@ -330,7 +330,8 @@ TEST(Orientation, TextsAppliedRefusedAndTurns) {
     EXPECT_TRUE(generateReflections(t.sim));
     const auto apply = [&](const std::string& text, bool direct = false) {
         t.sim.fields.orientation = text;
-        t.sim.fields.orientationType = direct ? OrientationType::Direct : OrientationType::Reciprocal;
+        t.sim.fields.orientationType =
+            direct ? OrientationType::Direct : OrientationType::Reciprocal;
         return applyOrientationText(t.sim).ok();
     };
     const auto first = t.sim.points.rows;
