@@ -3,6 +3,7 @@
 // its time, so they come with the module when a picture is asked for.
 
 #include "cli/commands.h"
+#include "cli/orientation_options.h"
 
 #include <dlfcn.h>
 
@@ -58,13 +59,14 @@ const Command renderCommand{
     "  --no-film-outline   leave out the film outline\n"
     "  --light             light background\n"
     "  --points            reciprocal-lattice points instead of cone lines\n"
-    "  --scheme N          colour scheme 0..6, or 7 for monochrome (default 0, grey)\n"
-    "  --orient \"h k l\"    orientation vector along the viewing axis (reciprocal): three\n"
-    "                      numbers, not all zero\n"
-    "  --uvw               the orientation vector is a direct-lattice vector [uvw]\n"
-    "  --rotate AXIS:DEG   turn about view axis 1 (viewing), 2 (horizontal) or 3 (vertical)\n"
-    "                      by DEG degrees (at most 1000000 either way); repeatable, applied\n"
-    "                      in order after the orientation\n"
+    "  --scheme N          colour scheme 0..6, or 7 for monochrome (default 0, "
+    "grey)\n" TAVREL_ORIENTATION_OPTIONS_HELP
+    "  --zone-axes         mark the zone axes [uvw] with a label\n"
+    "  --zone-axis-index N the largest |u|, |v|, |w| of the marked zone axes, 1..6 (default 3)\n"
+    "  --orientations LIST one picture per line of LIST, each three Euler angles \"p1 P p2\";\n"
+    "                      OUT holds %d or %0Nd, replaced by the line number\n"
+    "                      (\"si_%04d.png\"); lines that are not three numbers are reported\n"
+    "                      and skipped, blank lines and lines starting with # ignored\n"
     "  --threshold D       lines only for reflections with d above D (angstrom)\n"
     "  --select \"h k l\"    draw the lines of this reflection highlighted (repeatable)\n"
     "A structure with atoms (from a CIF) weighs its lines by their structure factors:\n"

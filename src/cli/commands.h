@@ -27,5 +27,7 @@ extern const Command renderCommand;
 extern const Command wavelengthCommand;
 extern const Command angleCommand;
 extern const Command samplesCommand;
+extern const Command orientationCommand;
+extern const Command tiltCommand;
 
 } // namespace tavrel::cli

@@ -1,9 +1,13 @@
 #include "cli/args.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/orientation_options.h"
 
+#include "common/file_io.h"
 #include "common/numeric.h"
 #include "common/text.h"
+#include "orientation/euler_angles.h"
+#include "orientation/orientation_summary.h"
 #include "output/picture_file.h"
 #include "render/colour_table.h"
 #include "render/renderer.h"
@@ -15,11 +19,18 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tavrel::cli {
@@ -43,64 +54,176 @@ std::array<int, 3> parseHkl(const std::string& text, const std::string& what) {
             parseInteger(parts[2], what)};
 }
 
-// Turns beyond a million degrees are no turn anyone means, and lose every digit of the angle
-// in 4-byte floats.
-constexpr double kLargestTurn = 1e6;
-
-struct Turn {
-    ViewAxis axis;
-    float degrees;
-};
-
-Turn parseRotation(const std::string& text) {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos)
-        throw UsageError("--rotate must read AXIS:DEG, not '" + text + "'");
-    const int axis = parseInteger(text.substr(0, colon), "the axis of --rotate");
-    if (axis < 1 || axis > 3) throw UsageError("the axis of --rotate must be 1, 2 or 3");
-    const double angle = parseNumber(text.substr(colon + 1), "the angle of --rotate");
-    if (std::fabs(angle) > kLargestTurn)
-        throw UsageError("the angle of --rotate must lie between -1000000 and 1000000 degrees, "
-                         "not '" +
-                         text.substr(colon + 1) + "'");
-    return {static_cast<ViewAxis>(axis), static_cast<float>(angle)};
-}
-
-// The window's field reads "a b c" and "0 0 0" as zeros, the view of a*; a vector given on the
-// command line must be meant: three complete numbers within the range of a 4-byte float (or
-// three digits, "001"), not all zero.
-void checkOrientation(const std::string& text) {
-    const std::vector<std::string> parts = splitBlanks(text);
-    const std::string compact = trim(text);
-    std::array<std::optional<float>, 3> v;
-    if (parts.size() == 3) {
-        for (std::size_t i = 0; i < 3; ++i) {
-            const std::optional<double> number = completeNumber(parts[i]);
-            if (number) v[i] = finiteFloat(*number);
-        }
-    } else if (compact.size() == 3) {
-        for (std::size_t i = 0; i < 3; ++i)
-            if (compact[i] >= '0' && compact[i] <= '9') v[i] = static_cast<float>(compact[i] - '0');
-    }
-    const bool numbers = v[0] && v[1] && v[2];
-    if (!numbers || (*v[0] == 0 && *v[1] == 0 && *v[2] == 0))
-        throw UsageError("--orient must be three numbers \"h k l\", not all zero, not '" + text +
-                         "'");
-}
-
 void select(PatternView& pattern, const ReflectionList& r, const std::array<int, 3>& hkl) {
     if (!selectReflection(pattern, r, hkl[0], hkl[1], hkl[2]))
         throw UsageError("--select: no reflection " + std::to_string(hkl[0]) + " " +
                          std::to_string(hkl[1]) + " " + std::to_string(hkl[2]) + " in the list");
 }
 
+// The picture file of one line of an orientation list: the first "%d" or "%0Nd" of the pattern
+// becomes the line number, "%%" a single "%". A pattern without exactly one number is refused,
+// and so is any other "%" (a "%s" would otherwise name a file nobody asked for).
+struct NumberedName {
+    std::string before, after;
+    int width = 0;
+    std::string name(int number) const {
+        std::string digits = std::to_string(number);
+        if (static_cast<int>(digits.size()) < width)
+            digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+        return before + digits + after;
+    }
+};
+
+NumberedName parseNumberedName(const std::string& pattern) {
+    NumberedName result;
+    std::string* part = &result.before;
+    bool found = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%') {
+            *part += pattern[i];
+            continue;
+        }
+        if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
+            *part += '%';
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        int width = 0;
+        if (j < pattern.size() && pattern[j] == '0') {
+            ++j;
+            while (j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9' && width < 10)
+                width = width * 10 + (pattern[j++] - '0');
+            if (width == 0) j = pattern.size(); // "%0d" and the like: refused below
+        }
+        if (found || j >= pattern.size() || pattern[j] != 'd')
+            throw UsageError("with --orientations the picture file must hold one %d or %0Nd "
+                             "(N up to 9) for the line number, not '" +
+                             pattern + "'");
+        found = true;
+        result.width = width;
+        part = &result.after;
+        i = j;
+    }
+    if (!found)
+        throw UsageError("with --orientations the picture file must hold %d or %0Nd for the "
+                         "line number, as in \"pattern_%04d.png\"");
+    return result;
+}
+
+struct ListedOrientation {
+    int lineNumber = 0;
+    std::string text;
+};
+
+// The lines of an orientation list that hold three finite angles; the others are reported on
+// stderr with their line numbers. Blank lines and lines starting with "#" are skipped quietly.
+std::vector<ListedOrientation> readOrientationList(const CliSession& cli, const std::string& path,
+                                                   int& refused) {
+    const Result<std::string> content = readWholeFile(path);
+    if (!content) throw UsageError("--orientations: " + content.problem());
+    std::vector<ListedOrientation> listed;
+    int lineNumber = 0;
+    for (const std::string& line : splitLines(*content)) {
+        ++lineNumber;
+        const std::string text = trim(line);
+        if (text.empty() || text[0] == '#') continue;
+        if (const Result<EulerAngles> angles = parseEulerAnglesText(text); !angles) {
+            cli.say(path + ", line " + std::to_string(lineNumber) + ": " + angles.problem() +
+                    " (skipped)");
+            ++refused;
+            continue;
+        }
+        listed.push_back({lineNumber, text});
+    }
+    return listed;
+}
+
+class ProgressBar {
+public:
+    ProgressBar(std::ostream& err, std::size_t total, bool shown)
+        : err_(err), total_(total), shown_(shown) {}
+    void advance() {
+        const std::lock_guard lock(mutex_);
+        ++done_;
+        if (!shown_) return;
+        constexpr std::size_t kWidth = 40;
+        const std::size_t filled = total_ ? done_ * kWidth / total_ : kWidth;
+        err_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] "
+             << done_ << "/" << total_ << std::flush;
+        if (done_ == total_) err_ << "\n";
+    }
+
+private:
+    std::ostream& err_;
+    std::size_t total_, done_ = 0;
+    bool shown_;
+    std::mutex mutex_;
+};
+
+// One picture per listed orientation, drawn by as many workers as the machine has cores, each
+// with its own copy of the simulation and a one-thread renderer.
+int renderOrientationList(CliSession& cli, const std::vector<ListedOrientation>& listed,
+                          const NumberedName& names, const std::vector<ViewTurn>& turns,
+                          int refused, std::ostream& out) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t workers =
+        std::min<std::size_t>(cores, std::max<std::size_t>(1, listed.size()));
+    std::vector<std::string> problems(listed.size());
+    std::atomic<std::size_t> next{0};
+    ProgressBar progress(cli.err, listed.size(), isatty(STDERR_FILENO) != 0);
+    auto work = [&] {
+        Simulation sim = cli.simulation;
+        Renderer renderer(1);
+        for (std::size_t i = next++; i < listed.size(); i = next++) {
+            const ListedOrientation& item = listed[i];
+            if (!setOrientation(sim, item.text, OrientationType::Euler)) {
+                problems[i] = "line " + std::to_string(item.lineNumber) + ": \"" + item.text +
+                              "\" cannot be used";
+            } else {
+                for (const ViewTurn& turn : turns)
+                    rotateAboutViewAxis(sim, turn.axis, turn.degrees);
+                const std::string path = names.name(item.lineNumber);
+                const Result<std::unique_ptr<PictureFile>> picture =
+                    openPictureFile(path, cli.pattern.width, cli.pattern.height);
+                if (!picture) {
+                    problems[i] = picture.problem();
+                } else {
+                    (void)renderer.draw(patternInput(sim, cli.pattern), (*picture)->surface());
+                    if (const Outcome finished = (*picture)->finish(); !finished)
+                        problems[i] = finished.problem();
+                }
+            }
+            progress.advance();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t w = 1; w < workers; ++w) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+
+    std::size_t failed = 0;
+    for (const std::string& problem : problems)
+        if (!problem.empty()) {
+            cli.say(problem);
+            ++failed;
+        }
+    out << listed.size() - failed << " pictures written";
+    if (refused) out << ", " << refused << (refused == 1 ? " line" : " lines") << " skipped";
+    if (failed) out << ", " << failed << " failed";
+    out << "\n";
+    return failed || listed.empty() ? kFailure : 0;
+}
+
 int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Args args(argv,
-                    {"--stereographic", "--labels", "--rings", "--no-film-outline", "--light",
-                     "--points", "--uvw"},
-                    {"--output", "--size", "--scheme", "--orient", "--rotate", "--threshold",
-                     "--select", "--min-intensity", "--colour-by", "--scattering"},
-                    {{"-o", "--output"}});
+    std::set<std::string> flags = {"--stereographic", "--labels", "--rings",    "--no-film-outline",
+                                   "--light",         "--points", "--zone-axes"};
+    std::set<std::string> options = {
+        "--output",        "--size",      "--scheme",     "--threshold",       "--select",
+        "--min-intensity", "--colour-by", "--scattering", "--zone-axis-index", "--orientations"};
+    flags.merge(orientationFlags());
+    options.merge(orientationValueOptions());
+    const Args args(argv, flags, options, {{"-o", "--output"}});
     args.expectPositional(1, 1);
     const std::optional<std::string> output = args.value("--output");
     if (!output) throw UsageError("the picture file is missing (-o OUT)");
@@ -112,10 +235,15 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
     if (!pictureFormatOf(*output))
         throw UsageError("the picture file must end in .png, .bmp, .svg or .pdf");
-    const std::optional<std::string> orient = args.value("--orient");
-    if (orient) checkOrientation(*orient);
-    std::vector<Turn> turns;
-    for (const std::string& r : args.values("--rotate")) turns.push_back(parseRotation(r));
+    const OrientationOptions orientation = readOrientationOptions(args);
+    const std::optional<std::string> list = args.value("--orientations");
+    std::optional<NumberedName> names;
+    if (list) {
+        if (orientation.orient || orientation.euler || orientation.uvw)
+            throw UsageError("--orientations sets the orientation of every picture: give no "
+                             "--orient, --uvw or --euler with it");
+        names = parseNumberedName(*output);
+    }
     std::optional<float> threshold;
     if (const auto t = args.value("--threshold")) threshold = parseFloat(*t, "--threshold");
     std::vector<std::array<int, 3>> selected;
@@ -131,6 +259,12 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     const std::string colourBy = args.value("--colour-by").value_or("intensity");
     if (colourBy != "intensity" && colourBy != "d")
         throw UsageError("--colour-by must be intensity or d, not '" + colourBy + "'");
+    int zoneAxisIndex = kSummaryZoneAxisIndex;
+    if (const auto v = args.value("--zone-axis-index")) {
+        zoneAxisIndex = parseInteger(*v, "--zone-axis-index");
+        if (zoneAxisIndex < 1 || zoneAxisIndex > 6)
+            throw UsageError("--zone-axis-index must lie in 1..6");
+    }
 
     CliSession cli(err, "render");
     cli.chooseScattering(args.value("--scattering"));
@@ -148,22 +282,19 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     view.lightBackground = args.flag("--light");
     view.showLines = !args.flag("--points");
     view.colourByIntensity = colourBy == "intensity";
+    view.showZoneAxes = args.flag("--zone-axes");
+    view.zoneAxisIndex = zoneAxisIndex;
     selectColourScheme(pattern.colours, scheme);
     if (minIntensity) setMinIntensity(s, *minIntensity);
-
-    if (orient) {
-        const OrientationType type =
-            args.flag("--uvw") ? OrientationType::Direct : OrientationType::Reciprocal;
-        // Numbers within range can still overflow once carried into the crystal's frame.
-        if (!setOrientation(s, *orient, type))
-            throw UsageError("--orient \"" + *orient + "\" overflows in the frame of this cell");
-    } else if (args.flag("--uvw")) {
-        s.fields.orientationType = OrientationType::Direct;
-        (void)applyOrientationText(s);
-    }
-    for (const Turn& turn : turns) rotateAboutViewAxis(s, turn.axis, turn.degrees);
     if (threshold) setThreshold(s.document, *threshold);
     for (const std::array<int, 3>& hkl : selected) select(pattern, s.reflections, hkl);
+
+    if (list) {
+        int refused = 0;
+        const std::vector<ListedOrientation> listed = readOrientationList(cli, *list, refused);
+        return renderOrientationList(cli, listed, *names, orientation.turns, refused, out);
+    }
+    applyOrientationOptions(s, orientation);
 
     const Result<std::unique_ptr<PictureFile>> picture = openPictureFile(*output, width, height);
     if (!picture) {

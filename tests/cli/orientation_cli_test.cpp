@@ -1,0 +1,174 @@
+// The orientation on the command line: described, tilted onto a zone axis, drawn from Euler
+// angles, and drawn for a whole list of orientations.
+
+#include "cli_test_util.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+
+namespace tavrel::cli {
+namespace {
+
+const std::string kSilicon = std::string(TAVREL_EXAMPLES) + "/silicon.tvr";
+
+QJsonObject jsonOf(const CliResult& r) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+}
+
+QJsonValue at(const QJsonObject& o, const char* outer, const char* inner) {
+    return o.value(QLatin1String(outer)).toObject().value(QLatin1String(inner));
+}
+
+std::array<double, 3> numbers(const QJsonValue& v) {
+    const QJsonArray a = v.toArray();
+    return {a[0].toDouble(), a[1].toDouble(), a[2].toDouble()};
+}
+
+// Bunge's passive matrix written out from its definition, g = Rz(phi2) Rx(Phi) Rz(phi1).
+std::array<std::array<double, 3>, 3> bunge(double p1, double p, double p2) {
+    const double r = M_PI / 180, c1 = std::cos(p1 * r), s1 = std::sin(p1 * r), c = std::cos(p * r),
+                 s = std::sin(p * r), c2 = std::cos(p2 * r), s2 = std::sin(p2 * r);
+    return {{{c1 * c2 - s1 * s2 * c, s1 * c2 + c1 * s2 * c, s2 * s},
+             {-c1 * s2 - s1 * c2 * c, -s1 * s2 + c1 * c2 * c, c2 * s},
+             {s1 * s, -c1 * s, c}}};
+}
+
+TEST(OrientationCommand, EulerAnglesMatrixAxesAndZoneAxes) {
+    CliResult r = runCli({"orientation", kSilicon, "--euler", "30 40 50", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    QJsonObject o = jsonOf(r);
+    const std::array<double, 3> euler = numbers(o["euler"]);
+    EXPECT_NEAR(euler[0], 30, 1e-9);
+    EXPECT_NEAR(euler[1], 40, 1e-9);
+    EXPECT_NEAR(euler[2], 50, 1e-9);
+    const auto g = bunge(30, 40, 50);
+    for (int i = 0; i < 3; ++i) {
+        const std::array<double, 3> row = numbers(o["matrix"].toArray()[i]);
+        for (std::size_t j = 0; j < 3; ++j) EXPECT_NEAR(row[j], g[i][j], 1e-8) << i << j;
+    }
+
+    // A typed direction lies along Z, exactly, and is the nearest zone axis.
+    r = runCli({"orientation", kSilicon, "--orient", "0 1 1", "--uvw", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    o = jsonOf(r);
+    const std::array<double, 3> z = numbers(at(o, "z", "uvw"));
+    EXPECT_EQ(z, (std::array<double, 3>{0, 1, 1}));
+    EXPECT_TRUE(at(o, "z", "exact").toBool());
+    const QJsonObject nearest = o["zoneAxes"].toArray()[0].toObject();
+    EXPECT_EQ(numbers(nearest["uvw"]), (std::array<double, 3>{0, 1, 1}));
+    EXPECT_EQ(nearest["angle"].toDouble(), 0);
+    // Every zone axis listed lies within 15 degrees, nearest first.
+    double last = 0;
+    for (const QJsonValue& axis : o["zoneAxes"].toArray()) {
+        EXPECT_GE(axis["angle"].toDouble(), last);
+        last = axis["angle"].toDouble();
+    }
+    EXPECT_LE(last, 15);
+
+    // The text says the same; a turn away from the axis makes Z only near it.
+    r = runCli({"orientation", kSilicon, "--orient", "0 1 1", "--uvw", "--rotate", "2:2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.out)[0].rfind("Euler angles (\u03c61 \u03a6 \u03c62): ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("Zone axes within 15\u00b0: [0 1 1] 2.0\u00b0, "), std::string::npos)
+        << r.out;
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"orientation", kSilicon, "--euler", "1 2"},
+          {"orientation", kSilicon, "--euler", "1 2 nan"},
+          {"orientation", kSilicon, "--euler", "1 2 3", "--orient", "1 0 0"},
+          {"orientation", kSilicon, "--euler", "1 2 3", "--uvw"},
+          {"tilt", kSilicon},
+          {"tilt", kSilicon, "--to", "0 0 0"}})
+        EXPECT_EQ(runCli(bad).status, 2) << bad[2];
+}
+
+TEST(TiltCommand, TiltsBringTheZoneAxisOntoTheBeam) {
+    // Silicon viewed along [0 0 1]; the holder tilts that bring [1 1 0] onto the beam.
+    const std::vector<std::string> start = {kSilicon, "--orient", "0 0 1", "--uvw"};
+    std::vector<std::string> args = {"tilt"};
+    args.insert(args.end(), start.begin(), start.end());
+    args.insert(args.end(), {"--to", "1 1 0", "--json"});
+    CliResult r = runCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject tilts = jsonOf(r);
+    const double a = tilts["alpha"].toDouble() * M_PI / 180;
+    const double b = tilts["beta"].toDouble() * M_PI / 180;
+    EXPECT_LE(std::fabs(a), M_PI / 2 + 1e-9);
+    EXPECT_LE(std::fabs(b), M_PI / 2 + 1e-9);
+
+    // Where [1 1 0] lies in the sample frame, from the lattice directions along X, Y and Z.
+    args = {"orientation"};
+    args.insert(args.end(), start.begin(), start.end());
+    args.push_back("--json");
+    r = runCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject o = jsonOf(r);
+    std::array<double, 3> d{};
+    const char* axes[] = {"x", "y", "z"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(at(o, axes[i], "exact").toBool());
+        const std::array<double, 3> u = numbers(at(o, axes[i], "uvw"));
+        d[i] = (u[0] + u[1]) / std::sqrt(2 * (u[0] * u[0] + u[1] * u[1] + u[2] * u[2]));
+    }
+    if (tilts["opposite"].toBool())
+        for (double& c : d) c = -c;
+    // Rx(alpha) Ry(beta) d = Z, so d = Ry(-beta) Rx(-alpha) Z.
+    EXPECT_NEAR(d[0], -std::sin(b) * std::cos(a), 1e-6);
+    EXPECT_NEAR(d[1], std::sin(a), 1e-6);
+    EXPECT_NEAR(d[2], std::cos(b) * std::cos(a), 1e-6);
+
+    r = runCli({"tilt", kSilicon, "--to", "1 1 1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("alpha ", 0), 0u) << r.out;
+}
+
+TEST(RenderCommand, EulerAnglesZoneAxesAndOrientationLists) {
+    Scratch scratch;
+    const std::string plain = scratch.file("plain.png"), marked = scratch.file("marked.png");
+    CliResult r = runCli({"render", kSilicon, "-o", plain, "--euler", "10 20 30"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = runCli({"render", kSilicon, "-o", marked, "--euler", "10 20 30", "--zone-axes",
+                "--zone-axis-index", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(QImage(QString::fromStdString(plain)), QImage(QString::fromStdString(marked)));
+    EXPECT_EQ(runCli({"render", kSilicon, "-o", plain, "--zone-axis-index", "7"}).status, 2);
+
+    const std::string list = scratch.write("list.txt", "# phi1 Phi phi2\n"
+                                                       "10 20 30\n"
+                                                       "\n"
+                                                       "0 0 0\n"
+                                                       "1 2 x\n"
+                                                       "45, 54.7356, 0\n");
+    r = runCli({"render", kSilicon, "--orientations", list, "-o", scratch.file("si_%03d.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "3 pictures written, 1 line skipped\n");
+    EXPECT_NE(r.err.find("line 5"), std::string::npos) << r.err;
+    for (const char* name : {"si_002.png", "si_004.png", "si_006.png"})
+        EXPECT_TRUE(std::filesystem::exists(scratch.file(name))) << name;
+    EXPECT_FALSE(std::filesystem::exists(scratch.file("si_005.png")));
+    // A picture of the list is the picture of its angles drawn alone.
+    EXPECT_EQ(QImage(QString::fromStdString(scratch.file("si_002.png"))),
+              QImage(QString::fromStdString(plain)));
+
+    for (const char* name : {"none.png", "two_%d_%d.png", "s_%s.png", "z_%0d.png"})
+        EXPECT_EQ(
+            runCli({"render", kSilicon, "--orientations", list, "-o", scratch.file(name)}).status,
+            2)
+            << name;
+    EXPECT_EQ(runCli({"render", kSilicon, "--orientations", list, "--euler", "1 2 3", "-o",
+                      scratch.file("e_%d.png")})
+                  .status,
+              2);
+}
+
+} // namespace
+} // namespace tavrel::cli
