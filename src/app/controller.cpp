@@ -564,7 +564,15 @@ void SimulationController::setPictureSize(int width, int height) {
 
 std::optional<DrawSummary> SimulationController::draw(DrawingSurface& surface) {
     surface.clear(backgroundColour(pattern_.colours, pattern_.view.lightBackground));
-    return renderer_.draw(patternInput(sim_, pattern_, dragging_), surface);
+    std::optional<DrawSummary> summary =
+        renderer_.draw(patternInput(sim_, pattern_, dragging_), surface);
+    // The picture's counts replace the simulation's, so that a status change without a new
+    // picture (a click on a zone axis) does not bring back the texts of the last simulation.
+    if (summary) {
+        setStatus(StatusPanel::Count, fromStd(summary->countText));
+        setStatus(StatusPanel::Pole, fromStd(summary->nearestPoleText));
+    }
+    return summary;
 }
 
 } // namespace tavrel::app

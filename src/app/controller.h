@@ -187,7 +187,7 @@ public:
     // The canvas's logical size; new lists are fitted to it.
     void setPictureSize(int width, int height);
     // Draws the picture of the current state; no summary while there are no reflections. The
-    // summary's texts are newer than the count and pole texts of statusText.
+    // summary's texts become the count and pole texts of statusText.
     std::optional<DrawSummary> draw(DrawingSurface& surface);
 
 signals:

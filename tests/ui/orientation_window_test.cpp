@@ -85,6 +85,9 @@ TEST_F(OrientationWindowTest, ZoneAxesAreMarkedNamedAndSteeredTo) {
     const PatternView& p = c.pattern();
     c.pickAt(static_cast<float>(p.width) / 2, static_cast<float>(p.height) / 2);
     EXPECT_EQ(w.statusText(StatusPanel::Clicked), "zone [1 1 1], 0.0\u00b0 from the centre");
+    // The picture's counts stay: not the texts of the last simulation.
+    EXPECT_TRUE(w.statusText(StatusPanel::Count).endsWith(QStringLiteral(" visible)")))
+        << w.statusText(StatusPanel::Count).toStdString();
 
     // The holder tilts that bring [1 1 0] onto the beam, accepted in the dialog, put it there.
     dialogs.modal = [](QDialog& d) {
