@@ -13,7 +13,7 @@ set(allowed_session common spacegroup crystal structure orientation render fit s
 set(allowed_fit common spacegroup crystal orientation render fit)
 set(allowed_calculators common crystal calculators)
 set(allowed_samples common spacegroup samples)
-set(allowed_output common crystal orientation render output)
+set(allowed_output common spacegroup crystal orientation render fit output)
 set(allowed_app ${allowed_session} calculators samples output app)
 set(allowed_ui ${allowed_app} ui)
 set(allowed_cli ${allowed_session} calculators samples output app cli)

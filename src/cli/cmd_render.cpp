@@ -1,44 +1,19 @@
-// The render command's description, and the loading of the picture module that does its work.
-// Only drawing needs Qt's GUI libraries, whose loading would cost every other command most of
-// its time, so they come with the module when a picture is asked for.
+// The render command's description; the picture module does its work.
 
 #include "cli/commands.h"
 #include "cli/orientation_options.h"
+#include "cli/picture_module.h"
 
-#include <dlfcn.h>
-
-#include <filesystem>
 #include <ostream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace tavrel::cli {
 
 namespace {
 
-using Entry = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
-
-// Beside the program as installed and as built: PREFIX/bin/tavrel-cli and
-// PREFIX/lib/tavrel/tavrel-render.so.
-std::filesystem::path pictureModulePath() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    return program.parent_path().parent_path() / "lib" / "tavrel" / "tavrel-render.so";
-}
-
-int runInPictureModule(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::string path = pictureModulePath().string();
-    // Loaded once for the life of the process: Qt's objects in it must not be unloaded.
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-    const char* problem = module ? nullptr : dlerror();
-    auto entry = module ? reinterpret_cast<Entry>(dlsym(module, "tavrelRenderCommand")) : nullptr;
-    if (!entry) {
-        err << "tavrel-cli render: the picture module cannot be loaded: "
-            << (problem ? problem : path + " has no render command") << "\n";
-        return kFailure;
-    }
-    return entry(args, out, err);
+int runRenderModule(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return runInPictureModule("tavrelRenderCommand", "render", args, out, err);
 }
 
 } // namespace
@@ -76,6 +51,6 @@ const Command renderCommand{
     "                      default) or over d (d); without atoms always over d\n"
     "  --scattering KIND   xray or electron (default: electron when wavelength 1 is a\n"
     "                      microscope voltage, else xray)\n",
-    runInPictureModule};
+    runRenderModule};
 
 } // namespace tavrel::cli

@@ -29,5 +29,7 @@ extern const Command angleCommand;
 extern const Command samplesCommand;
 extern const Command orientationCommand;
 extern const Command tiltCommand;
+extern const Command indexCommand;
+extern const Command refineCommand;
 
 } // namespace tavrel::cli

@@ -1,7 +1,9 @@
 #include "cli/args.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/module_application.h"
 #include "cli/orientation_options.h"
+#include "cli/progress_bar.h"
 
 #include "common/file_io.h"
 #include "common/numeric.h"
@@ -16,16 +18,10 @@
 #include "session/pattern_view.h"
 #include "session/threshold.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
-
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <mutex>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -139,28 +135,6 @@ std::vector<ListedOrientation> readOrientationList(const CliSession& cli, const 
     return listed;
 }
 
-class ProgressBar {
-public:
-    ProgressBar(std::ostream& err, std::size_t total, bool shown)
-        : err_(err), total_(total), shown_(shown) {}
-    void advance() {
-        const std::lock_guard lock(mutex_);
-        ++done_;
-        if (!shown_) return;
-        constexpr std::size_t kWidth = 40;
-        const std::size_t filled = total_ ? done_ * kWidth / total_ : kWidth;
-        err_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] "
-             << done_ << "/" << total_ << std::flush;
-        if (done_ == total_) err_ << "\n";
-    }
-
-private:
-    std::ostream& err_;
-    std::size_t total_, done_ = 0;
-    bool shown_;
-    std::mutex mutex_;
-};
-
 // One picture per listed orientation, drawn by as many workers as the machine has cores, each
 // with its own copy of the simulation and a one-thread renderer.
 int renderOrientationList(CliSession& cli, const std::vector<ListedOrientation>& listed,
@@ -171,7 +145,7 @@ int renderOrientationList(CliSession& cli, const std::vector<ListedOrientation>&
         std::min<std::size_t>(cores, std::max<std::size_t>(1, listed.size()));
     std::vector<std::string> problems(listed.size());
     std::atomic<std::size_t> next{0};
-    ProgressBar progress(cli.err, listed.size(), isatty(STDERR_FILENO) != 0);
+    ProgressBar progress(cli.err, listed.size());
     auto work = [&] {
         Simulation sim = cli.simulation;
         Renderer renderer(1);
@@ -315,18 +289,8 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
 
 } // namespace tavrel::cli
 
-// The entry that tavrel-cli finds in this module when it draws a picture. A QGuiApplication is
-// made here unless the process has one already (a test that loads the module itself).
+// The entry that tavrel-cli finds in this module when it draws a picture.
 extern "C" __attribute__((visibility("default"))) int
 tavrelRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    // Pictures are drawn off screen; fonts need a GUI application object but no display.
-    int argc = 1;
-    char name[] = "tavrel-cli";
-    char* argv[] = {name, nullptr};
-    std::optional<QGuiApplication> application;
-    if (!QCoreApplication::instance()) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        application.emplace(argc, argv);
-    }
-    return tavrel::cli::runRender(args, out, err);
+    return tavrel::cli::withGuiApplication([&] { return tavrel::cli::runRender(args, out, err); });
 }

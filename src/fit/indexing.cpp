@@ -319,6 +319,17 @@ Result<IndexResult> indexPattern(const GreyImage& prepared, const IndexSetup& se
     return indexPattern(scorer, setup, options);
 }
 
+BandAgreement bandAgreement(const PatternScorer& scorer, const FitState& fit,
+                            const IndexSetup& setup, const IndexOptions& options) {
+    const std::vector<DetectedBand> detected =
+        detectBands(scorer.level(0), fit.detector, options.detection);
+    std::vector<Vec3d> plain;
+    for (const CrystalNormal& c : matchingNormals(setup, options)) plain.push_back(c.n);
+    const Explained e =
+        explain(fit.orientation, plain, detected, options.angleToleranceDegrees * kDegToRad);
+    return {e.count, e.meanDeviation / kDegToRad};
+}
+
 std::vector<Result<IndexResult>> indexPatterns(const std::vector<GreyImage>& images,
                                                const IndexSetup& setup, const IndexOptions& options,
                                                int threads) {

@@ -66,6 +66,16 @@ Result<IndexResult> indexPattern(const GreyImage& prepared, const IndexSetup& se
 Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& setup,
                                  const IndexOptions& options = {});
 
+// How well an orientation explains the bands that stand out in the scorer's image: the
+// detected bands within the angle tolerance of one of the crystal planes that indexing matches,
+// and their mean angle from those planes (degrees), as indexing reports them for its solutions.
+struct BandAgreement {
+    int matchedBands = 0;
+    double meanDeviationDegrees = 0;
+};
+BandAgreement bandAgreement(const PatternScorer& scorer, const FitState& fit,
+                            const IndexSetup& setup, const IndexOptions& options = {});
+
 // Indexes raw images (greyImageFrom...) on `threads` threads (0: one per core), each prepared
 // and indexed on its own, so the results are those of one loop, in the images' order. An image
 // without contrast gives "No orientation found" too.

@@ -1,0 +1,71 @@
+// The descriptions of index and refine; the picture module does their work, since reading a
+// pattern image needs Qt's GUI libraries.
+
+#include "cli/commands.h"
+#include "cli/orientation_options.h"
+#include "cli/picture_module.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tavrel::cli {
+
+namespace {
+
+int runIndexModule(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return runInPictureModule("tavrelIndexCommand", "index", args, out, err);
+}
+
+int runRefineModule(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return runInPictureModule("tavrelRefineCommand", "refine", args, out, err);
+}
+
+#define TAVREL_PATTERN_IMAGE_HELP                                                                  \
+    "The image spans the film of FILE (width x height in mm, at the film distance), the\n"         \
+    "viewing axis through the pattern centre. Its lines are matched as Kikuchi bands when\n"       \
+    "wavelength 1 is a microscope voltage (electron scattering), else as bright cone lines;\n"     \
+    "only reflections with d above the display threshold count, weighed by their intensity\n"      \
+    "where FILE has atoms. The score is the agreement of image and lines (below 0.12 no\n"         \
+    "orientation is taken); bands counts the bands found in the image that lie within 2\n"         \
+    "degrees of a crystal plane, deviation their mean angle from it.\n\n"
+
+} // namespace
+
+const Command indexCommand{
+    "index", "find the orientation of a recorded pattern image with no starting guess",
+    "tavrel-cli index FILE --image IMG [--image IMG2 | --image FOLDER]... [--pc \"x y\"] "
+    "[--json]",
+    "Loads FILE (.tvr, .hkl or .cif), finds the bands of the pattern image IMG (PNG, JPEG,\n"
+    "BMP or TIFF; grey or colour), matches the angles between them with those between the\n"
+    "crystal's planes and prints the best orientations (at most three, best first): Euler\n"
+    "angles phi1 Phi phi2, score, bands and deviation. Several images (or folders of them)\n"
+    "are indexed on every core, one line per image with its best orientation.\n"
+    "No orientation found is exit status 1 with a message.\n\n" TAVREL_PATTERN_IMAGE_HELP
+    "options:\n"
+    "  --image IMG         the pattern image, or a folder of them (repeatable)\n"
+    "  --pc \"x y\"          the pattern centre in fractions of the image width and height\n"
+    "                      from its top left corner (default 0.5 0.5)\n"
+    "  --json              {\"solutions\": [{\"euler\", \"score\", \"bands\", \"deviation\"}, "
+    "...]};\n"
+    "                      for several images {\"images\": [{\"image\", \"solutions\"}, ...]}\n",
+    runIndexModule};
+
+const Command refineCommand{
+    "refine", "refine an orientation against a recorded pattern image",
+    "tavrel-cli refine FILE --image IMG [--euler \"p1 P p2\" | --orient \"h k l\" [--uvw]] "
+    "[--fit-pc] [--json]",
+    "Loads FILE (.tvr, .hkl or .cif), sets the orientation as the options say (else the\n"
+    "file's own) and turns it until the lines agree best with the pattern image IMG; prints\n"
+    "the Euler angles, the score, bands, deviation and how far the orientation moved.\n"
+    "No orientation found (the lines match nothing in the image) is exit status "
+    "1.\n\n" TAVREL_PATTERN_IMAGE_HELP "options:\n"
+    "  --image IMG         the pattern image\n"
+    "  --pc \"x y\"          the pattern centre (default 0.5 0.5)\n"
+    "  --fit-pc            refine the pattern centre and the distance "
+    "too\n" TAVREL_ORIENTATION_OPTIONS_HELP
+    "  --json              {\"euler\", \"score\", \"bands\", \"deviation\", \"moved\"} (with\n"
+    "                      --fit-pc also \"pc\" and \"distance\")\n",
+    runRefineModule};
+
+} // namespace tavrel::cli

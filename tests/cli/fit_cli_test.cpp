@@ -1,0 +1,139 @@
+// Matching recorded patterns on the command line, against patterns the test draws itself with
+// the program's band geometry (blurred, on an uneven background, with noise): index finds the
+// orientation with no guess, refine from a few degrees away, and neither claims an orientation
+// in an image without a pattern.
+
+#include "cli_test_util.h"
+
+#include "fit/synthetic_pattern.h"
+#include "orientation/euler_angles.h"
+#include "session/input_files.h"
+#include "session/pattern_fit.h"
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace tavrel::cli {
+namespace {
+
+// Silicon in a 20 kV scanning microscope: a 40 x 40 mm screen 20 mm from the crystal.
+std::string siliconSem(const Scratch& scratch) {
+    return scratch.write("si_sem.tvr", "VELDTRACE INPUT 1.5\nSilicon 20 kV\n226\n5.431\n5.431\n"
+                                       "5.431\n90\n90\n90\n1\n\n\n\n20\n0\n0 0 1\n0\n0.9\n0\n40\n"
+                                       "40\n20\n");
+}
+
+struct Recorded {
+    Simulation sim;
+    fit::IndexSetup setup;
+    explicit Recorded(const std::string& path) {
+        const Result<InputFile> file = readInputFile(path, InputFormat::Tvr, sim.fields);
+        EXPECT_TRUE(file.ok()) << file.problem();
+        if (file) {
+            EXPECT_TRUE(takeInputFile(sim, *file).ok());
+        }
+        setup = patternFitSetup(sim);
+    }
+    // The pattern of orientation m as a 240 x 240 grey PNG.
+    std::string picture(const Scratch& scratch, const std::string& name, const Mat3d& m) const {
+        fit::SyntheticPatternOptions o;
+        o.detector = setup.detector;
+        o.profile = setup.profile;
+        const fit::GreyImage grey = fit::syntheticPattern(setup.bands, m, o);
+        const std::vector<std::uint8_t> bytes = fit::toBytes(grey, 0.0f, 2.0f);
+        QImage image(bytes.data(), grey.width, grey.height, grey.width, QImage::Format_Grayscale8);
+        EXPECT_TRUE(image.save(QString::fromStdString(scratch.file(name))));
+        return scratch.file(name);
+    }
+    Mat3d orientationOf(const QJsonValue& euler) const {
+        const QJsonArray a = euler.toArray();
+        return orientationFromEulerAngles({a[0].toDouble(), a[1].toDouble(), a[2].toDouble()},
+                                          sim.document.matrices);
+    }
+    double missedBy(const QJsonValue& euler, const Mat3d& truth) const {
+        return fit::misorientationDegrees(orientationOf(euler), truth, setup.symmetry);
+    }
+};
+
+QJsonObject jsonOf(const CliResult& r) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+}
+
+TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
+    Scratch scratch;
+    const std::string tvr = siliconSem(scratch);
+    const Recorded si(tvr);
+    ASSERT_GT(si.setup.bands.size(), 10u);
+    const Mat3d truth = orientationFromEulerAngles({30, 40, 50}, si.sim.document.matrices);
+    const std::string image = si.picture(scratch, "si.png", truth);
+
+    CliResult r = runCli({"index", tvr, "--image", image, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonArray solutions = jsonOf(r)["solutions"].toArray();
+    ASSERT_FALSE(solutions.isEmpty());
+    const QJsonObject best = solutions[0].toObject();
+    EXPECT_LT(si.missedBy(best["euler"], truth), 1.0) << r.out;
+    EXPECT_GE(best["bands"].toInt(), 3);
+    EXPECT_LT(best["deviation"].toDouble(), 2.0);
+
+    // Refined from 5 degrees away.
+    const Mat3d away = orientationFromEulerAngles({33, 44, 48}, si.sim.document.matrices);
+    ASSERT_GT(fit::misorientationDegrees(away, truth, si.setup.symmetry), 4.0);
+    const EulerAngles start = eulerAnglesOfOrientation(away, si.sim.document.matrices);
+    r = runCli({"refine", tvr, "--image", image, "--euler", eulerAnglesText(start), "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject refined = jsonOf(r);
+    EXPECT_LT(si.missedBy(refined["euler"], truth), 0.2) << r.out;
+    EXPECT_GT(refined["moved"].toDouble(), 4.0);
+
+    // Several images (a folder and a file) on every core, one line each.
+    std::filesystem::create_directories(scratch.file("many"));
+    si.picture(scratch, "many/a.png",
+               orientationFromEulerAngles({100, 60, 20}, si.sim.document.matrices));
+    // A 16-bit TIFF reads as well as an 8-bit PNG.
+    ASSERT_TRUE(QImage(QString::fromStdString(scratch.file("many/a.png")))
+                    .convertToFormat(QImage::Format_Grayscale16)
+                    .save(QString::fromStdString(scratch.file("many/b.tif"))));
+    r = runCli({"index", tvr, "--image", scratch.file("many"), "--image", image});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(lines(r.out).size(), 3u) << r.out;
+    EXPECT_EQ(lines(r.out)[2].rfind(image + ": \u03c61 \u03a6 \u03c62: ", 0), 0u) << r.out;
+    // The two pictures of one orientation give one orientation.
+    EXPECT_EQ(lines(r.out)[0].substr(lines(r.out)[0].find(':')),
+              lines(r.out)[1].substr(lines(r.out)[1].find(':')));
+}
+
+TEST(PatternCommands, NoOrientationInAnImageWithoutAPattern) {
+    Scratch scratch;
+    const std::string tvr = siliconSem(scratch);
+    QImage blank(200, 200, QImage::Format_Grayscale8);
+    blank.fill(128);
+    ASSERT_TRUE(blank.save(QString::fromStdString(scratch.file("blank.png"))));
+    const fit::GreyImage noise = fit::noiseImage(200, 200, 7);
+    const std::vector<std::uint8_t> bytes = fit::toBytes(noise, 0.0f, 2.0f);
+    ASSERT_TRUE(QImage(bytes.data(), 200, 200, 200, QImage::Format_Grayscale8)
+                    .save(QString::fromStdString(scratch.file("noise.png"))));
+    for (const char* name : {"blank.png", "noise.png"}) {
+        const CliResult r = runCli({"index", tvr, "--image", scratch.file(name)});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_NE(r.err.find("No orientation found"), std::string::npos) << r.err;
+    }
+    CliResult r = runCli({"refine", tvr, "--image", scratch.file("noise.png"), "--euler", "1 2 3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("No orientation found"), std::string::npos) << r.err;
+
+    // A file that is no picture, and bad command lines.
+    r = runCli({"index", tvr, "--image", tvr});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is not a picture"), std::string::npos) << r.err;
+    EXPECT_EQ(runCli({"index", tvr}).status, 2);
+    EXPECT_EQ(runCli({"index", tvr, "--image", tvr, "--pc", "0.5"}).status, 2);
+    EXPECT_EQ(runCli({"refine", tvr, "--image", tvr, "--euler", "1 2"}).status, 2);
+}
+
+} // namespace
+} // namespace tavrel::cli
