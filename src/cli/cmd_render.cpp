@@ -38,6 +38,12 @@ const Command renderCommand{
     "grey)\n" TAVREL_ORIENTATION_OPTIONS_HELP
     "  --zone-axes         mark the zone axes [uvw] with a label\n"
     "  --zone-axis-index N the largest |u|, |v|, |w| of the marked zone axes, 1..6 (default 3)\n"
+    "  --image IMG         draw the recorded pattern image IMG (PNG, JPEG, BMP, TIFF) under\n"
+    "                      the lines, spanning the film (gnomonic projection only)\n"
+    "  --pc \"x y\"          its pattern centre in fractions of its width and height from\n"
+    "                      the top left corner (default 0.5 0.5)\n"
+    "  --opacity F         its opacity, 0..1 (default 0.7)\n"
+    "  --no-flatten        show it as recorded, without dividing by its blurred background\n"
     "  --orientations LIST one picture per line of LIST, each three Euler angles \"p1 P p2\";\n"
     "                      OUT holds %d or %0Nd, replaced by the line number\n"
     "                      (\"si_%04d.png\"); lines that are not three numbers are reported\n"

@@ -4,6 +4,7 @@
 #include "cli/args.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/image_options.h"
 #include "cli/module_application.h"
 #include "cli/orientation_options.h"
 #include "cli/progress_bar.h"
@@ -36,21 +37,6 @@ double rounded(double v, int decimals) {
     const double scale = std::pow(10.0, decimals);
     const double r = std::round(v * scale) / scale;
     return r == 0 ? 0.0 : r;
-}
-
-// "--pc "x y"": the pattern centre in fractions of the image's width and height from its top
-// left corner; a centre far off the image is no centre of a recorded pattern.
-fit::PatternCentre parseCentre(const std::optional<std::string>& text) {
-    if (!text) return {};
-    const std::vector<std::string> parts = splitBlanks(replaceAll(*text, ",", " "));
-    if (parts.size() != 2)
-        throw UsageError("--pc must be two numbers \"x y\", not '" + *text + "'");
-    const double x = parseNumber(parts[0], "the x of --pc");
-    const double y = parseNumber(parts[1], "the y of --pc");
-    if (x < -1 || x > 2 || y < -1 || y > 2)
-        throw UsageError("--pc must lie between -1 and 2 (fractions of the image), not '" + *text +
-                         "'");
-    return {x, y};
 }
 
 // The images given: files as they are, folders as the pictures in them, by name.
@@ -127,7 +113,7 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     const Args args(argv, {"--json"}, {"--image", "--pc"});
     args.expectPositional(1, 1);
     const std::vector<std::string> images = imagePaths(args.values("--image"));
-    const fit::PatternCentre centre = parseCentre(args.value("--pc"));
+    const fit::PatternCentre centre = parsePatternCentre(args.value("--pc"));
     const bool asJson = args.flag("--json");
 
     CliSession cli(err, "index");
@@ -202,7 +188,7 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     args.expectPositional(1, 1);
     const std::optional<std::string> image = args.value("--image");
     if (!image) throw UsageError("the pattern image is missing (--image IMG)");
-    const fit::PatternCentre centre = parseCentre(args.value("--pc"));
+    const fit::PatternCentre centre = parsePatternCentre(args.value("--pc"));
     const OrientationOptions orientation = readOrientationOptions(args);
 
     CliSession cli(err, "refine");

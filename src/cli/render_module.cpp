@@ -1,6 +1,7 @@
 #include "cli/args.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/image_options.h"
 #include "cli/module_application.h"
 #include "cli/orientation_options.h"
 #include "cli/progress_bar.h"
@@ -10,6 +11,7 @@
 #include "common/text.h"
 #include "orientation/euler_angles.h"
 #include "orientation/orientation_summary.h"
+#include "output/pattern_image.h"
 #include "output/picture_file.h"
 #include "render/colour_table.h"
 #include "render/renderer.h"
@@ -190,11 +192,13 @@ int renderOrientationList(CliSession& cli, const std::vector<ListedOrientation>&
 }
 
 int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    std::set<std::string> flags = {"--stereographic", "--labels", "--rings",    "--no-film-outline",
-                                   "--light",         "--points", "--zone-axes"};
+    std::set<std::string> flags = {"--stereographic",   "--labels",    "--rings",
+                                   "--no-film-outline", "--light",     "--points",
+                                   "--zone-axes",       "--no-flatten"};
     std::set<std::string> options = {
         "--output",        "--size",      "--scheme",     "--threshold",       "--select",
-        "--min-intensity", "--colour-by", "--scattering", "--zone-axis-index", "--orientations"};
+        "--min-intensity", "--colour-by", "--scattering", "--zone-axis-index", "--orientations",
+        "--image",         "--pc",        "--opacity"};
     flags.merge(orientationFlags());
     options.merge(orientationValueOptions());
     const Args args(argv, flags, options, {{"-o", "--output"}});
@@ -240,6 +244,17 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
             throw UsageError("--zone-axis-index must lie in 1..6");
     }
 
+    const std::optional<std::string> image = args.value("--image");
+    const fit::PatternCentre centre = parsePatternCentre(args.value("--pc"));
+    std::optional<float> opacity;
+    if (const auto v = args.value("--opacity")) {
+        opacity = parseFloat(*v, "--opacity");
+        if (!(*opacity >= 0 && *opacity <= 1))
+            throw UsageError("--opacity must lie between 0 and 1, not '" + *v + "'");
+    }
+    if (!image && (args.value("--pc") || opacity || args.flag("--no-flatten")))
+        throw UsageError("--pc, --opacity and --no-flatten go with --image");
+
     CliSession cli(err, "render");
     cli.chooseScattering(args.value("--scattering"));
     Simulation& s = cli.simulation;
@@ -247,6 +262,20 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     pattern.width = width;
     pattern.height = height;
     if (!cli.load(args.positional()[0])) return kFailure;
+    if (image) {
+        Result<fit::GreyImage> grey = readPatternImage(*image);
+        if (!grey) {
+            cli.say(grey.problem());
+            return kFailure;
+        }
+        pattern.underlay.raw = std::move(*grey);
+        pattern.underlay.settings.path = *image;
+        pattern.underlay.settings.centreX = centre.x;
+        pattern.underlay.settings.centreY = centre.y;
+        pattern.underlay.settings.flatten = !args.flag("--no-flatten");
+        if (opacity) pattern.underlay.settings.opacity = *opacity;
+        updateShownPixels(pattern.underlay);
+    }
 
     ViewState& view = pattern.view;
     view.viewStereographic = args.flag("--stereographic");

@@ -1,11 +1,13 @@
 #include "output/painter_surface.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QRect>
+#include <QRectF>
 #include <QString>
 
 #include <algorithm>
@@ -148,6 +150,23 @@ void PainterSurface::drawText(int x, int y, std::string_view text, Rgb colour) {
     painter_.drawText(clampCoordinate(x), clampCoordinate(y) + textAscent_,
                       QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     painter_.setPen(linePen);
+}
+
+void PainterSurface::drawGreyPicture(const GreyPicture& picture, double left, double top,
+                                     double width, double height, float opacity) {
+    const auto w = static_cast<std::size_t>(std::max(picture.width, 0));
+    const auto h = static_cast<std::size_t>(std::max(picture.height, 0));
+    if (!painter_.isActive() || w == 0 || h == 0 || picture.pixels.size() < w * h) return;
+    if (!(width > 0 && height > 0 && std::isfinite(left) && std::isfinite(top) &&
+          std::isfinite(width) && std::isfinite(height)))
+        return;
+    const QImage image(picture.pixels.data(), picture.width, picture.height, picture.width,
+                       QImage::Format_Grayscale8);
+    painter_.save();
+    painter_.setOpacity(std::clamp(static_cast<double>(opacity), 0.0, 1.0));
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter_.drawImage(QRectF(left, top, width, height), image);
+    painter_.restore();
 }
 
 } // namespace tavrel

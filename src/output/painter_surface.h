@@ -49,6 +49,8 @@ public:
     int textHeight() const override { return textHeight_; }
     // The text is UTF-8.
     void drawText(int x, int y, std::string_view text, Rgb colour) override;
+    void drawGreyPicture(const GreyPicture& picture, double left, double top, double width,
+                         double height, float opacity) override;
 
 private:
     QPainter& painter_;

@@ -13,7 +13,6 @@ int px(double v) {
     return roundToInt16(v);
 }
 
-constexpr Rgb kFilmOutlineColour{0, 128, 128};
 constexpr Rgb kPrimitiveCircleColour{151, 151, 151};
 constexpr Rgb kRingColourScreen{128, 128, 255};
 constexpr Rgb kRingColourPrinter{193, 193, 193};

@@ -5,12 +5,16 @@
 #include "orientation/point_table.h"
 
 #include "common/matrix3.h"
+#include "render/surface.h"
 
 #include <array>
 #include <optional>
 #include <string>
 
 namespace tavrel {
+
+// The film outline and its caption.
+inline constexpr Rgb kFilmOutlineColour{0, 128, 128};
 
 class DrawingSurface;
 

@@ -72,6 +72,26 @@ constexpr int kZoneAxisMarker = 3;
 // A click this near a marker names its zone axis.
 constexpr float kZoneAxisReach = 8;
 
+// The recorded pattern spans the film rectangle (scaled with the lines on paper), the viewing
+// axis through its pattern centre. The stereographic projection has no flat film to lay it on:
+// a note says where it went.
+void drawUnderlay(DrawingSurface& surface, const PatternInput& input, const ProjectionFrame& f) {
+    if (!input.underlay || input.underlay->picture.pixels.empty() || !input.view.showLines) return;
+    const Underlay& u = *input.underlay;
+    if (input.view.viewStereographic) {
+        surface.drawText(4, surface.height() - surface.textHeight() - 4,
+                         "pattern image hidden in the stereographic projection",
+                         kFilmOutlineColour);
+        return;
+    }
+    const std::array<float, 3>& film = input.film;
+    if (!(film[0] > 0 && film[1] > 0 && film[2] > 0)) return;
+    const double width = film[0] / static_cast<double>(film[2]) * f.scale * f.printScale;
+    const double height = film[1] / static_cast<double>(film[2]) * f.scale * f.printScale;
+    surface.drawGreyPicture(u.picture, f.cx - u.centreX * width, f.cy - u.centreY * height, width,
+                            height, u.opacity);
+}
+
 void drawZoneAxes(DrawingSurface& surface, const PatternInput& input,
                   const std::vector<ZoneAxisPick>& marked, float printScale) {
     if (marked.empty()) return;
@@ -173,6 +193,7 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
 
     surface.clear(backgroundColour(colours, view.lightBackground));
     surface.setTextSize(view.viewStereographic ? 7 : 8);
+    drawUnderlay(surface, input, frame);
 
     const ConeTracer tracer(traceSettings(input, W, H, printScale), refl);
     sampleCones(input, tracer);

@@ -9,6 +9,7 @@
 #include "render/colour_table.h"
 #include "render/cone_tracer.h"
 #include "render/selection.h"
+#include "render/surface.h"
 #include "render/view_state.h"
 
 #include <array>
@@ -21,6 +22,14 @@
 namespace tavrel {
 
 class DrawingSurface;
+
+// A recorded pattern under the lines: it spans the film, the viewing axis through its pattern
+// centre (fractions of its width and height from the top left corner).
+struct Underlay {
+    GreyPicture picture;
+    double centreX = 0.5, centreY = 0.5;
+    float opacity = 1;
+};
 
 // What a picture of the pattern is drawn from.
 struct PatternInput {
@@ -44,6 +53,8 @@ struct PatternInput {
     const Mat3d* orientation = nullptr;
     const LatticeMatrices* matrices = nullptr;
     bool hexagonal = false;
+    // Drawn first, in the gnomonic projection of the lines only (the film is flat).
+    std::optional<Underlay> underlay = std::nullopt;
 };
 
 // Drawing for the printer: lines and texts scaled by the print factor (except the

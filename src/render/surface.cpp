@@ -13,4 +13,6 @@ void DrawingSurface::drawPolyline(std::span<const Point> points) {
     drawSegments(segments);
 }
 
+void DrawingSurface::drawGreyPicture(const GreyPicture&, double, double, double, double, float) {}
+
 } // namespace tavrel

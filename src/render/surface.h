@@ -26,6 +26,12 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
+// A grey picture of 8-bit pixels, row after row (a recorded pattern shown under the lines).
+struct GreyPicture {
+    int width = 0, height = 0;
+    std::span<const std::uint8_t> pixels; // width * height
+};
+
 class DrawingSurface {
 public:
     virtual ~DrawingSurface() = default;
@@ -57,6 +63,10 @@ public:
     virtual int textHeight() const = 0;
     // Text with its top-left corner at (x, y).
     virtual void drawText(int x, int y, std::string_view text, Rgb colour) = 0;
+    // The picture scaled into the rectangle (drawing units, which may reach past the surface)
+    // at the given opacity, 0 to 1. A surface that shows no pictures leaves it out.
+    virtual void drawGreyPicture(const GreyPicture& picture, double left, double top, double width,
+                                 double height, float opacity);
 };
 
 } // namespace tavrel

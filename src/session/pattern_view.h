@@ -7,6 +7,7 @@
 #include "render/renderer.h"
 #include "render/selection.h"
 #include "render/view_state.h"
+#include "session/pattern_underlay.h"
 #include "session/simulation.h"
 
 namespace tavrel {
@@ -18,6 +19,8 @@ struct PatternView {
     // Inner size of the picture in drawing units.
     int width = 850;
     int height = 620;
+    // A recorded pattern under the lines; none loaded unless asked for.
+    PatternUnderlay underlay;
 };
 
 // The renderer's read-only view of a simulation as `pattern` shows it.

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace tavrel::cli {
 namespace {
 
@@ -89,6 +91,32 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     const QJsonObject refined = jsonOf(r);
     EXPECT_LT(si.missedBy(refined["euler"], truth), 0.2) << r.out;
     EXPECT_GT(refined["moved"].toDouble(), 4.0);
+
+    // The image under the lines fills the film and nothing beyond it; the stereographic
+    // projection leaves it out.
+    const std::string plain = scratch.file("plain.png"), under = scratch.file("under.png");
+    for (const auto& [out, extra] :
+         {std::pair{plain, std::vector<std::string>{}},
+          std::pair{under, std::vector<std::string>{"--image", image, "--opacity", "1"}}}) {
+        std::vector<std::string> args = {
+            "render",  tvr,       "-o", out, "--size", "300x300", "--no-film-outline",
+            "--euler", "30 40 50"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        ASSERT_EQ(runCli(args).status, 0) << out;
+    }
+    const QImage withLines(QString::fromStdString(plain)), withImage(QString::fromStdString(under));
+    int grey = 0, changedOutside = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x) {
+            const QRgb a = withLines.pixel(x, y), b = withImage.pixel(x, y);
+            const bool onFilm = withImage.rect().adjusted(30, 30, -30, -30).contains(x, y);
+            if (onFilm && a == qRgb(0, 0, 0)) grey += qGray(b) > 20;
+            // The film fills the picture's middle; its corners stay as drawn.
+            if ((x < 3 || x > 296) && (y < 3 || y > 296)) changedOutside += a != b;
+        }
+    EXPECT_GT(grey, 20000) << "the image shows between the lines";
+    EXPECT_EQ(changedOutside, 0);
+    EXPECT_EQ(runCli({"render", tvr, "-o", plain, "--pc", "0.5 0.5"}).status, 2);
 
     // Several images (a folder and a file) on every core, one line each.
     std::filesystem::create_directories(scratch.file("many"));

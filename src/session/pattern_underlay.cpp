@@ -1,0 +1,59 @@
+#include "session/pattern_underlay.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavrel {
+
+namespace {
+
+float within(float v, float low, float high, float fallback) {
+    return std::isfinite(v) ? std::clamp(v, low, high) : fallback;
+}
+
+double within(double v, double low, double high, double fallback) {
+    return std::isfinite(v) ? std::clamp(v, low, high) : fallback;
+}
+
+} // namespace
+
+UnderlaySettings clampedUnderlaySettings(UnderlaySettings s) {
+    const UnderlaySettings defaults;
+    s.opacity = within(s.opacity, 0.0f, 1.0f, defaults.opacity);
+    s.contrast = within(s.contrast, 0.1f, 10.0f, defaults.contrast);
+    s.brightness = within(s.brightness, -1.0f, 1.0f, defaults.brightness);
+    s.centreX = within(s.centreX, -1.0, 2.0, defaults.centreX);
+    s.centreY = within(s.centreY, -1.0, 2.0, defaults.centreY);
+    return s;
+}
+
+void updateShownPixels(PatternUnderlay& underlay) {
+    underlay.settings = clampedUnderlaySettings(underlay.settings);
+    underlay.shown.clear();
+    if (!underlay.loaded()) return;
+    fit::GreyImage values =
+        underlay.settings.flatten ? fit::flattenedBackground(underlay.raw) : underlay.raw;
+    const bool contrast = fit::normalise(values);
+    const UnderlaySettings& s = underlay.settings;
+    // Three standard deviations either side of the mean span the grey scale at contrast 1.
+    const float perDeviation = 127.5f / 3.0f * s.contrast;
+    const float middle = 127.5f + 127.5f * s.brightness;
+    underlay.shown.resize(values.pixels.size());
+    for (std::size_t i = 0; i < values.pixels.size(); ++i) {
+        const bool valid = values.valid.empty() || values.valid[i];
+        const float v = contrast && valid ? middle + perDeviation * values.pixels[i] : middle;
+        underlay.shown[i] = static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 255.0f)));
+    }
+}
+
+std::optional<Underlay> underlayToDraw(const PatternUnderlay& underlay) {
+    if (underlay.shown.empty()) return std::nullopt;
+    Underlay u;
+    u.picture = {underlay.raw.width, underlay.raw.height, underlay.shown};
+    u.centreX = underlay.settings.centreX;
+    u.centreY = underlay.settings.centreY;
+    u.opacity = underlay.settings.opacity;
+    return u;
+}
+
+} // namespace tavrel
