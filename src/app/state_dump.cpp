@@ -248,6 +248,8 @@ constexpr quint32 kMostSections = 64;
 
 constexpr const char* kSettingSection = "setting";
 constexpr const char* kStructureSection = "structure";
+constexpr const char* kZoneAxesSection = "zone axes";
+constexpr const char* kPatternImageSection = "pattern image";
 // No structure a user types or a file gives comes near this many sites.
 constexpr quint32 kMostAtomSites = 100000;
 
@@ -322,23 +324,88 @@ bool takeStructure(const QByteArray& bytes, StateRecord& record) {
     return reader.ok() && in.atEnd();
 }
 
+// Zone axes marked, their largest index, four indices for a hexagonal cell.
+QByteArray zoneAxesBytes(const ViewState& view) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    prepare(out);
+    Writer writer(out);
+    writer.flag(view.showZoneAxes);
+    writer.int32(view.zoneAxisIndex);
+    writer.flag(view.fourIndex);
+    return bytes;
+}
+
+bool takeZoneAxes(const QByteArray& bytes, ViewState& view) {
+    QDataStream in(bytes);
+    prepare(in);
+    Reader reader(in);
+    std::int32_t largest = 0;
+    reader.flag(view.showZoneAxes);
+    reader.int32(largest);
+    reader.flag(view.fourIndex);
+    if (!reader.ok() || !in.atEnd() || largest < 1 || largest > 6) return false;
+    view.zoneAxisIndex = largest;
+    return true;
+}
+
+QByteArray patternImageBytes(const UnderlaySettings& s) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    prepare(out);
+    out.setFloatingPointPrecision(QDataStream::DoublePrecision);
+    Writer writer(out);
+    writer.text(s.path);
+    out << static_cast<double>(s.opacity) << static_cast<double>(s.contrast)
+        << static_cast<double>(s.brightness) << s.centreX << s.centreY;
+    writer.flag(s.flatten);
+    return bytes;
+}
+
+bool takePatternImage(const QByteArray& bytes, UnderlaySettings& s) {
+    QDataStream in(bytes);
+    prepare(in);
+    in.setFloatingPointPrecision(QDataStream::DoublePrecision);
+    Reader reader(in);
+    reader.text(s.path);
+    double opacity = 0, contrast = 0, brightness = 0;
+    in >> opacity >> contrast >> brightness >> s.centreX >> s.centreY;
+    reader.flag(s.flatten);
+    for (double v : {opacity, contrast, brightness, s.centreX, s.centreY})
+        if (!std::isfinite(v)) return false;
+    s.opacity = static_cast<float>(opacity);
+    s.contrast = static_cast<float>(contrast);
+    s.brightness = static_cast<float>(brightness);
+    s = clampedUnderlaySettings(s);
+    return reader.ok() && in.atEnd();
+}
+
 std::vector<Section> sectionsOf(const StateRecord& record) {
-    return {{kSettingSection, settingBytes(record.fields)},
-            {kStructureSection, structureBytes(record)}};
+    std::vector<Section> sections = {{kSettingSection, settingBytes(record.fields)},
+                                     {kStructureSection, structureBytes(record)},
+                                     {kZoneAxesSection, zoneAxesBytes(record.view)}};
+    if (!record.underlay.path.empty())
+        sections.push_back({kPatternImageSection, patternImageBytes(record.underlay)});
+    return sections;
 }
 
 // False for a known section whose bytes are damaged; an unknown one is skipped.
 bool takeSection(const Section& section, StateRecord& record) {
     if (section.tag == kSettingSection) return takeSetting(section.bytes, record.fields);
     if (section.tag == kStructureSection) return takeStructure(section.bytes, record);
+    if (section.tag == kZoneAxesSection) return takeZoneAxes(section.bytes, record.view);
+    if (section.tag == kPatternImageSection)
+        return takePatternImage(section.bytes, record.underlay);
     return true;
 }
 
 } // namespace
 
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern) {
-    return StateRecord{sim.fields,   sim.document,    sim.reflections, sim.points,
-                       pattern.view, pattern.colours, sim.atoms};
+    StateRecord record{sim.fields,   sim.document,    sim.reflections, sim.points,
+                       pattern.view, pattern.colours, sim.atoms,       {}};
+    if (pattern.underlay.loaded()) record.underlay = pattern.underlay.settings;
+    return record;
 }
 
 QByteArray encodeStateDump(const StateRecord& record) {

@@ -18,6 +18,7 @@
 #include "orientation/point_table.h"
 #include "render/colour_table.h"
 #include "render/view_state.h"
+#include "session/pattern_underlay.h"
 #include "structure/atom_site.h"
 
 #include <QByteArray>
@@ -47,6 +48,9 @@ struct StateRecord {
     ViewState view;
     ColourTable colours;
     std::vector<AtomSite> atoms;
+    // The recorded pattern under the lines (its file is read again at the start); no path when
+    // none is shown.
+    UnderlaySettings underlay;
 };
 
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern);

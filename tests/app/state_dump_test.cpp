@@ -86,11 +86,31 @@ TEST(StateDump, KeepsTheSettingAndReadsTheFirstVersion) {
 
     QByteArray first = encodeStateDump(record);
     first[7] = 1;
-    first.chop(first.size() - first.lastIndexOf(QByteArray("\0\0\0\2\0\0\0\7setting", 15)));
+    first.chop(first.size() - first.lastIndexOf(QByteArray("\0\0\0\3\0\0\0\7setting", 15)));
     const std::optional<StateRecord> read = decodeStateDump(first);
     ASSERT_TRUE(read);
     EXPECT_FALSE(read->fields.settingRow);
     EXPECT_EQ(read->reflections.count(), 54);
+}
+
+// The zone axes shown and the pattern image under the lines (its settings; the file is read
+// again at the start) come back; a section whose values are out of range refuses the dump.
+TEST(StateDump, KeepsZoneAxesAndThePatternImage) {
+    StateRecord record = TurnedIron().record();
+    EXPECT_TRUE(record.underlay.path.empty()) << "no image, no section";
+    record.view.showZoneAxes = true;
+    record.view.zoneAxisIndex = 5;
+    record.view.fourIndex = true;
+    record.underlay = {"/data/si.png", 0.4f, 2.5f, -0.25f, false, 0.45, 0.55};
+    const std::optional<StateRecord> read = decodeStateDump(encodeStateDump(record));
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(read->view.showZoneAxes);
+    EXPECT_EQ(read->view.zoneAxisIndex, 5);
+    EXPECT_TRUE(read->view.fourIndex);
+    EXPECT_EQ(read->underlay, record.underlay);
+
+    record.view.zoneAxisIndex = 7;
+    EXPECT_FALSE(decodeStateDump(encodeStateDump(record)));
 }
 
 TEST(StateDump, RefusesEveryDamagedDumpWhole) {

@@ -1,0 +1,171 @@
+#include "ui/pattern_image_pane.h"
+
+#include "common/numeric.h"
+#include "orientation/euler_angles.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace tavrel::ui {
+
+namespace {
+
+// Contrast runs from 0.1 to 10 on a slider of -100..100: equal steps are equal factors.
+int contrastPosition(float contrast) {
+    return static_cast<int>(std::lround(std::log10(std::max(contrast, 0.1f)) * 100));
+}
+
+float contrastOf(int position) {
+    return static_cast<float>(std::pow(10.0, position / 100.0));
+}
+
+QSlider* slider(int low, int high, const char* name, QWidget* parent) {
+    auto* s = new QSlider(Qt::Horizontal, parent);
+    s->setRange(low, high);
+    s->setObjectName(QString::fromLatin1(name));
+    return s;
+}
+
+QString numberText(double v) {
+    return QString::fromStdString(formatNumber(v, "0.####"));
+}
+
+} // namespace
+
+PatternImagePane::PatternImagePane(QWidget* parent)
+    : QWidget(parent), file_(new QLabel(this)),
+      opacity_(slider(0, 100, "underlayOpacitySlider", this)),
+      contrast_(slider(-100, 100, "underlayContrastSlider", this)),
+      brightness_(slider(-100, 100, "underlayBrightnessSlider", this)),
+      flatten_(new QCheckBox(QStringLiteral("Flatten background"), this)),
+      centreX_(new QLineEdit(this)), centreY_(new QLineEdit(this)), distance_(new QLineEdit(this)),
+      remove_(new QPushButton(QStringLiteral("Remove Image"), this)) {
+    file_->setObjectName(QStringLiteral("underlayFileLabel"));
+    file_->setWordWrap(true);
+    flatten_->setObjectName(QStringLiteral("underlayFlattenBox"));
+    centreX_->setObjectName(QStringLiteral("underlayCentreXEdit"));
+    centreY_->setObjectName(QStringLiteral("underlayCentreYEdit"));
+    distance_->setObjectName(QStringLiteral("underlayDistanceEdit"));
+    remove_->setObjectName(QStringLiteral("removeUnderlayButton"));
+    centreX_->setToolTip(
+        QStringLiteral("Pattern centre: fraction of the image width from its left"));
+    centreY_->setToolTip(
+        QStringLiteral("Pattern centre: fraction of the image height from its top"));
+    distance_->setToolTip(QStringLiteral("Film (detector) distance in mm"));
+
+    auto* form = new QFormLayout;
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(QStringLiteral("Opacity"), opacity_);
+    form->addRow(QStringLiteral("Contrast"), contrast_);
+    form->addRow(QStringLiteral("Brightness"), brightness_);
+    form->addRow(flatten_);
+    auto* centre = new QHBoxLayout;
+    centre->addWidget(centreX_);
+    centre->addWidget(centreY_);
+    form->addRow(QStringLiteral("Pattern centre"), centre);
+    form->addRow(QStringLiteral("Distance [mm]"), distance_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(file_);
+    layout->addLayout(form);
+    layout->addWidget(remove_);
+
+    for (QSlider* s : {opacity_, contrast_, brightness_})
+        connect(s, &QSlider::valueChanged, this, &PatternImagePane::announce);
+    connect(flatten_, &QCheckBox::toggled, this, &PatternImagePane::announce);
+    for (QLineEdit* e : {centreX_, centreY_})
+        connect(e, &QLineEdit::editingFinished, this, &PatternImagePane::announce);
+    connect(distance_, &QLineEdit::editingFinished, this, [this] {
+        if (!showing_) emit distanceEdited(distance_->text());
+    });
+    connect(remove_, &QPushButton::clicked, this, &PatternImagePane::removeRequested);
+    showUnderlay(PatternUnderlay{}, QString());
+}
+
+void PatternImagePane::announce() {
+    if (!showing_) emit settingsEdited();
+}
+
+void PatternImagePane::showUnderlay(const PatternUnderlay& underlay, const QString& distanceText) {
+    showing_ = true;
+    const UnderlaySettings& s = underlay.settings;
+    const bool loaded = underlay.loaded();
+    file_->setText(loaded ? QStringLiteral("%1 (%2 \u00d7 %3)")
+                                .arg(QFileInfo(QString::fromStdString(s.path)).fileName())
+                                .arg(underlay.raw.width)
+                                .arg(underlay.raw.height)
+                          : QStringLiteral("No image: File \u25b8 Open Pattern Image\u2026"));
+    opacity_->setValue(static_cast<int>(std::lround(s.opacity * 100)));
+    contrast_->setValue(contrastPosition(s.contrast));
+    brightness_->setValue(static_cast<int>(std::lround(s.brightness * 100)));
+    flatten_->setChecked(s.flatten);
+    centreX_->setText(numberText(s.centreX));
+    centreY_->setText(numberText(s.centreY));
+    distance_->setText(distanceText);
+    for (QWidget* w : std::initializer_list<QWidget*>{opacity_, contrast_, brightness_, flatten_,
+                                                      centreX_, centreY_, distance_, remove_})
+        w->setEnabled(loaded);
+    showing_ = false;
+}
+
+UnderlaySettings PatternImagePane::settings(const UnderlaySettings& current) const {
+    UnderlaySettings s = current;
+    s.opacity = static_cast<float>(opacity_->value()) / 100.0f;
+    s.contrast = contrastOf(contrast_->value());
+    s.brightness = static_cast<float>(brightness_->value()) / 100.0f;
+    s.flatten = flatten_->isChecked();
+    // A comma reads as the decimal point, as in every field of the window.
+    auto read = [](const QLineEdit* e, double fallback) {
+        bool ok = false;
+        const double v =
+            QString(e->text()).replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&ok);
+        return ok && std::isfinite(v) ? v : fallback;
+    };
+    s.centreX = read(centreX_, current.centreX);
+    s.centreY = read(centreY_, current.centreY);
+    return clampedUnderlaySettings(s);
+}
+
+IndexResultsDialog::IndexResultsDialog(const std::vector<FoundOrientation>& found, QWidget* parent)
+    : QDialog(parent), found_(found), list_(new QListWidget(this)) {
+    setObjectName(QStringLiteral("indexResultsDialog"));
+    setWindowTitle(QStringLiteral("Index Pattern"));
+    list_->setObjectName(QStringLiteral("indexSolutions"));
+    for (const FoundOrientation& f : found_)
+        list_->addItem(QStringLiteral("\u03c61 \u03a6 \u03c62: %1   score %2   %3 bands   %4\u00b0")
+                           .arg(QString::fromStdString(eulerAnglesText(f.euler)),
+                                QString::fromStdString(formatNumber(f.score, "0.000")))
+                           .arg(f.bands)
+                           .arg(QString::fromStdString(formatNumber(f.deviation, "0.00"))));
+    list_->setCurrentRow(0);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Orientations found, best first (score, bands "
+                                                "matched, their mean deviation):"),
+                                 this));
+    layout->addWidget(list_);
+    layout->addWidget(buttons);
+    resize(560, 200);
+}
+
+std::optional<FoundOrientation> IndexResultsDialog::chosen() const {
+    const int row = list_->currentRow();
+    if (row < 0 || row >= static_cast<int>(found_.size())) return std::nullopt;
+    return found_[static_cast<std::size_t>(row)];
+}
+
+} // namespace tavrel::ui
