@@ -94,10 +94,21 @@ QPrinter& PictureExport::printer() {
 void PictureExport::printWithDialog() {
     if (!controller_.simulation().reflections.generated) return;
     if (!dialogs_.choosePrinter(window_, printer())) return;
-    printPage();
+    printChosen();
 }
 
 void PictureExport::printPage() {
+    // At once only onto a printer: a page into a file is written only under a name the user
+    // gives in the print dialog there and then, never over the file a previous print chose.
+    // Without a printer the dialog offers printing into a file.
+    QPrinter& target = printer();
+    if (target.outputFormat() != QPrinter::NativeFormat || target.printerName().isEmpty()) {
+        if (!dialogs_.choosePrinter(window_, target)) return;
+    }
+    printChosen();
+}
+
+void PictureExport::printChosen() {
     const PageTexts texts = pageTexts(controller_.simulation(), controller_.pattern(),
                                       QDateTime::currentDateTime(), QLocale::system());
     const Outcome printed =

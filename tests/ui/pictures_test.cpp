@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -32,7 +33,11 @@ namespace {
 // Prints into a PDF file as a user would by choosing "Print to File" in the print dialog.
 struct PrintingDialogs : ScriptedDialogs {
     QString pdfPath;
+    int printerDialogs = 0;
+    bool cancelPrinter = false;
     bool choosePrinter(QWidget*, QPrinter& printer) override {
+        ++printerDialogs;
+        if (cancelPrinter) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfPath);
         return true;
@@ -147,6 +152,31 @@ TEST_F(PicturesTest, AFailedSaveSaysWhyAndKeepsTheOldFile) {
         EXPECT_TRUE(shown.startsWith(named) && shown.size() > named.size()) << shown.toStdString();
         EXPECT_EQ(contents(folder + names[i]), "previous");
     }
+}
+
+TEST_F(PicturesTest, ToolbarPrintWritesOnlyAFileNamedThereAndThen) {
+    if (!QPrinterInfo::defaultPrinterName().isEmpty()) GTEST_SKIP() << "a printer is set up";
+    dialogs.pdfPath = QString::fromStdString(installation.program.file("page.pdf"));
+    // Without a printer the toolbar's Print asks where to print; cancelled, nothing happens.
+    dialogs.cancelPrinter = true;
+    action(w, "actionPrintDirect")->trigger();
+    EXPECT_EQ(dialogs.printerDialogs, 1);
+    EXPECT_TRUE(dialogs.errors.empty()) << "no \"\" cannot be written";
+    EXPECT_FALSE(QFileInfo::exists(dialogs.pdfPath));
+
+    // A page once printed into a file is never replaced by the toolbar without the dialog.
+    dialogs.cancelPrinter = false;
+    action(w, "actionPrint")->trigger();
+    ASSERT_TRUE(QFileInfo::exists(dialogs.pdfPath));
+    ASSERT_TRUE(writeFileAtomically(dialogs.pdfPath.toStdString(), "kept"));
+    dialogs.cancelPrinter = true;
+    action(w, "actionPrintDirect")->trigger();
+    EXPECT_EQ(dialogs.printerDialogs, 3);
+    EXPECT_EQ(contents(dialogs.pdfPath), "kept");
+    dialogs.cancelPrinter = false;
+    action(w, "actionPrintDirect")->trigger();
+    EXPECT_TRUE(contents(dialogs.pdfPath).startsWith("%PDF")) << "named in the dialog again";
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST(PageTexts, CellLineAndStamp) {
