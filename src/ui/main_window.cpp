@@ -142,6 +142,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
 
     startedFromDump_ = controller_->start();
     syncToggleCommands();
+    focusPattern();
 }
 
 MainWindow::~MainWindow() = default;
@@ -431,6 +432,8 @@ void MainWindow::buildCentralArea() {
     canvas_ = new CanvasWidget(central);
     connect(canvas_, &CanvasWidget::resized, this, &MainWindow::redraw);
     right->addWidget(canvas_, 1);
+    // Tab goes from the list to the pattern, whose arrow keys turn the crystal.
+    setTabOrder(reflectionList_, canvas_);
     // The gap below the canvas, above the status bar.
     right->addSpacing(kGap);
 
@@ -769,6 +772,7 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->openFile(path, format, cancelled);
                 }));
+    focusPattern();
 }
 
 void MainWindow::saveInputFile() {
@@ -789,6 +793,7 @@ void MainWindow::performSimulation() {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->performSimulation(cancelled);
                 }));
+    focusPattern();
 }
 
 void MainWindow::writeReport() {
@@ -797,7 +802,7 @@ void MainWindow::writeReport() {
         showProblem(dialogs_, this, path.failure());
         return;
     }
-    dialogs_.openUrl(QUrl::fromLocalFile(*path));
+    showOnDesktop(*path, false);
 }
 
 void MainWindow::showSymmetryListing() {
@@ -806,15 +811,32 @@ void MainWindow::showSymmetryListing() {
         showProblem(dialogs_, this, path.failure());
         return;
     }
-    dialogs_.openUrl(QUrl::fromLocalFile(*path));
+    showOnDesktop(*path, false);
 }
 
 void MainWindow::viewDataFolder() {
-    dialogs_.openUrl(QUrl::fromLocalFile(folders().data));
+    showOnDesktop(folders().data, true);
 }
 
 void MainWindow::viewImageFolder() {
-    dialogs_.openUrl(QUrl::fromLocalFile(folders().image));
+    showOnDesktop(folders().image, true);
+}
+
+void MainWindow::showOnDesktop(const QString& path, bool folder) {
+    if (dialogs_.openUrl(QUrl::fromLocalFile(path))) return;
+    // A desktop without a handler only says so on the terminal, which the user never sees.
+    const QString shown = QDir::toNativeSeparators(path);
+    dialogs_.error(this, programTitle(),
+                   folder ? QStringLiteral("No file manager could be started to show the folder "
+                                           "\"%1\".")
+                                .arg(shown)
+                          : QStringLiteral("No program could be started to show \"%1\".\n"
+                                           "The file has been written and can be opened by hand.")
+                                .arg(shown));
+}
+
+void MainWindow::focusPattern() {
+    canvas_->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::collapsePanes() {
@@ -883,6 +905,7 @@ void MainWindow::applySample(std::size_t index) {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->applySample(*sample, cancelled);
                 }));
+    focusPattern();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

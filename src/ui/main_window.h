@@ -141,6 +141,10 @@ private:
     void syncToggleCommands();
     void setStatus(app::StatusPanel panel, const QString& text);
     void openChosenFile(const QString& path, InputFormat format);
+    // A file or folder handed to the desktop; a message naming it when no program took it.
+    void showOnDesktop(const QString& path, bool folder);
+    // The keyboard to the pattern, so that the arrow keys turn the crystal at once.
+    void focusPattern();
     template <class Command> auto whileGenerating(Command&& command);
 
     UserDialogs& dialogs_;

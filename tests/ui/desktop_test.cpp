@@ -1,0 +1,114 @@
+// What a desktop user takes for granted in the window: the keyboard focus and the Tab chain,
+// messages when the desktop cannot show a file, the window's size on small and scaled screens,
+// the title, recent files, dropped files, the wheel, undo and the question before edits are lost.
+
+#include "app/reflection_model.h"
+#include "ui/canvas_widget.h"
+#include "ui/input_panes.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace tavrel::test {
+namespace {
+
+struct DesktopTest : ::testing::Test {
+    Installation installation;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
+    ui::MainWindow& w = *window;
+    ui::InputPanes& in = w.inputs();
+    ui::CanvasWidget* canvas = w.canvas();
+
+    void show() {
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    QAction* action(const char* name) { return test::action(w, name); }
+    const PointTable& points() const { return w.controller().simulation().points; }
+    QString dataFile(const char* name) const {
+        return QString::fromStdString(installation.program.file(std::string("data/") + name));
+    }
+};
+
+TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasShowsItHasTheFocus) {
+    show();
+    QTableView* list = w.reflectionView();
+    list->setFocus();
+    list->selectRow(3);
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), canvas) << "the list is left for the pattern";
+    EXPECT_EQ(list->selectionModel()->selectedRows(), selected) << "Tab selects nothing";
+
+    // A frame in the highlight colour while the canvas has the focus, none without.
+    const QColor frame = canvas->palette().color(QPalette::Highlight);
+    auto edge = [&] { return canvas->grab().toImage().pixelColor(0, canvas->height() / 2); };
+    EXPECT_EQ(edge(), frame);
+    QTest::keyClick(canvas, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), canvas);
+    EXPECT_NE(edge(), frame);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), canvas) << "the canvas is in the chain both ways";
+}
+
+TEST_F(DesktopTest, ArrowKeysTurnTheCrystalAtOnceAfterStartSampleFileAndSimulation) {
+    show();
+    auto arrowTurns = [&] {
+        const std::vector<RotatedPoint> before = points().rows;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        return QApplication::focusWidget() == canvas && points().rows != before;
+    };
+    EXPECT_TRUE(arrowTurns()) << "start-up";
+
+    // A click in a field gives the field the focus, and its arrows move the text cursor.
+    QTest::mouseClick(in.titleEdit, Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), in.titleEdit);
+    action("actionPerformSimulation")->trigger();
+    EXPECT_TRUE(arrowTurns()) << "simulation";
+
+    in.cellEdits[0]->setFocus();
+    action("actionSample3")->trigger();
+    EXPECT_TRUE(arrowTurns()) << "sample";
+
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("x.tvr"), 0});
+    action("actionSave")->trigger();
+    in.titleEdit->setFocus();
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("x.tvr"), 0});
+    action("actionOpen")->trigger();
+    EXPECT_TRUE(arrowTurns()) << "file";
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(DesktopTest, ADesktopWithoutAHandlerIsNamedInAMessage) {
+    dialogs.desktopTakes = false;
+    action("actionReport")->trigger();
+    action("actionViewDataFolder")->trigger();
+    action("actionViewImageFolder")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 3u);
+    EXPECT_TRUE(
+        dialogs.errors[0].contains(QDir::toNativeSeparators(dialogs.opened[0].toLocalFile())))
+        << dialogs.errors[0].toStdString();
+    EXPECT_TRUE(dialogs.errors[0].contains("Report.txt"));
+    EXPECT_TRUE(dialogs.errors[1].contains("\"" + w.folders().data + "\""))
+        << dialogs.errors[1].toStdString();
+    EXPECT_TRUE(dialogs.errors[2].contains("\"" + w.folders().image + "\""))
+        << dialogs.errors[2].toStdString();
+
+    // A desktop that takes them says nothing.
+    dialogs.desktopTakes = true;
+    action("actionViewDataFolder")->trigger();
+    EXPECT_EQ(dialogs.errors.size(), 3u);
+}
+
+} // namespace
+} // namespace tavrel::test
