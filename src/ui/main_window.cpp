@@ -40,6 +40,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -63,6 +65,9 @@ namespace {
 // The window's first size and the least it may shrink to.
 constexpr QSize kFirstSize(850, 700);
 constexpr QSize kLeastSize(600, 600);
+// What a window manager's border and title bar take, in logical pixels, before the window is
+// shown and its frame known.
+constexpr QSize kFrameAllowance(8, 36);
 // The gap around and between the panes, and above the canvas.
 constexpr int kGap = 6;
 constexpr int kControlFrameWidth = 285;
@@ -132,8 +137,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     connectInputs();
     connect(controller_.get(), &app::SimulationController::changed, this, &MainWindow::showChanges);
 
-    setMinimumSize(kLeastSize);
-    resize(kFirstSize);
+    fitIntoScreen();
     // Lay the window out now, before it is shown, so that the first list is fitted to the
     // canvas as the user will see it.
     layout()->activate();
@@ -146,6 +150,20 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::fitIntoScreen() {
+    const QScreen* shownOn = screen();
+    if (!shownOn) {
+        setMinimumSize(kLeastSize);
+        resize(kFirstSize);
+        return;
+    }
+    const app::WindowFit fit = app::fitWindow(kFirstSize, kLeastSize, minimumSizeHint(),
+                                              shownOn->availableGeometry(), kFrameAllowance);
+    setMinimumSize(fit.least);
+    resize(fit.first);
+    move(fit.position);
+}
 
 QAction* MainWindow::command(const char* name) const {
     return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
@@ -367,22 +385,28 @@ void MainWindow::buildCentralArea() {
     outer->addLayout(body, 1);
 
     // The control frame: the three panes stacked with a gap, the list pane taking the rest.
-    controlFrame_ = new QWidget(central);
-    controlFrame_->setObjectName(QStringLiteral("controlFrame"));
-    controlFrame_->setFixedWidth(kControlFrameWidth);
-    auto* frameLayout = new QVBoxLayout(controlFrame_);
+    // It scrolls where the screen is too low for the open panes (a small or scaled screen), so
+    // that the window's least height stays within the screen and the status bar on it.
+    auto* scroller = new QScrollArea(central);
+    scroller->setObjectName(QStringLiteral("controlFrame"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setFixedWidth(kControlFrameWidth);
+    auto* frameContent = new QWidget;
+    auto* frameLayout = new QVBoxLayout(frameContent);
     frameLayout->setContentsMargins(0, 0, 0, 4);
     frameLayout->setSpacing(kGap);
 
-    inputs_ = new InputPanes(controlFrame_);
+    inputs_ = new InputPanes(frameContent);
     samplePane_ =
-        new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, controlFrame_);
+        new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, frameContent);
     samplePane_->setObjectName(QStringLiteral("samplePane"));
     simulationPane_ = new FoldingPane(QStringLiteral("Simulation "), inputs_->simulationContent(),
-                                      false, controlFrame_);
+                                      false, frameContent);
     simulationPane_->setObjectName(QStringLiteral("simulationPane"));
-    atoms_ = new AtomsPane(controlFrame_);
-    atomsPane_ = new FoldingPane(QStringLiteral("Atoms"), atoms_, false, controlFrame_);
+    atoms_ = new AtomsPane(frameContent);
+    atomsPane_ = new FoldingPane(QStringLiteral("Atoms"), atoms_, false, frameContent);
     atomsPane_->setObjectName(QStringLiteral("atomsPane"));
     atomsPane_->setFolded(true);
 
@@ -390,7 +414,7 @@ void MainWindow::buildCentralArea() {
     connect(reflectionList_, &ReflectionList::selectionEdited, controller_.get(),
             &app::SimulationController::changeSelection);
     listPane_ =
-        new FoldingPane(QStringLiteral("Reflection List "), reflectionList_, true, controlFrame_);
+        new FoldingPane(QStringLiteral("Reflection List "), reflectionList_, true, frameContent);
     listPane_->setObjectName(QStringLiteral("listPane"));
 
     for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_, listPane_}) {
@@ -399,7 +423,9 @@ void MainWindow::buildCentralArea() {
     }
     // Room the list pane leaves while folded stays below the panes.
     frameLayout->addStretch(0);
-    body->addWidget(controlFrame_);
+    scroller->setWidget(frameContent);
+    controlFrame_ = scroller;
+    body->addWidget(scroller);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(kGap);

@@ -43,9 +43,9 @@ class UserDialogs;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Chooses the folders, builds the window at 850 x 700 and restores the previous run (or
-    // simulates the Iron sample on a first start). Dialogs and the desktop go through `dialogs`,
-    // which must outlive the window.
+    // Chooses the folders, builds the window at 850 x 700 (less on a small screen) and restores the
+    // previous run (or simulates the Iron sample on a first start). Dialogs and the desktop go
+    // through `dialogs`, which must outlive the window.
     MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -122,6 +122,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The first size, the least size and the place on the screen the window opens on.
+    void fitIntoScreen();
     void buildCommands();
     void buildMenus();
     void buildToolBar();

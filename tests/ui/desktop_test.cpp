@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 
@@ -108,6 +110,23 @@ TEST_F(DesktopTest, ADesktopWithoutAHandlerIsNamedInAMessage) {
     dialogs.desktopTakes = true;
     action("actionViewDataFolder")->trigger();
     EXPECT_EQ(dialogs.errors.size(), 3u);
+}
+
+TEST_F(DesktopTest, TheWindowFitsAScaledScreenWithItsStatusBar) {
+    // The layout alone needs less than a 1280 x 1024 screen at scale 2 offers (640 x 512
+    // logical pixels, less a panel and the title bar): the control frame scrolls instead.
+    const QSize layoutLeast = w.minimumSizeHint();
+    EXPECT_LE(layoutLeast.width(), 620);
+    EXPECT_LE(layoutLeast.height(), 440);
+    show();
+    const QRect available = w.screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(w.frameGeometry())) << "opens within the screen";
+    EXPECT_EQ(w.size(), QSize(850, 700)) << "the designed size where there is room";
+    EXPECT_EQ(w.minimumSize(), layoutLeast.expandedTo(QSize(600, 600)));
+    w.resize(600, 600);
+    QCoreApplication::processEvents();
+    EXPECT_LE(w.statusBar()->geometry().bottom(), w.height());
+    EXPECT_TRUE(w.statusBar()->isVisible());
 }
 
 } // namespace
