@@ -82,6 +82,8 @@ std::array<double, 6> SimulationController::cellOfFields() const {
 void SimulationController::showNewList(NewList origin) {
     listOrigin_ = origin;
     picked_.reset();
+    // A click named a line of the old list.
+    setStatus(StatusPanel::Clicked, {});
     showNewReflections(pattern_, sim_, origin);
     if (origin != NewList::Cleared)
         setStatus(StatusPanel::Count,

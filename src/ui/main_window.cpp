@@ -679,7 +679,10 @@ void MainWindow::redraw() {
     canvas_->setPicture(std::move(picture));
     if (summary) {
         setStatus(StatusPanel::Count, QString::fromStdString(summary->countText));
-        setStatus(StatusPanel::Pole, QString::fromStdString(summary->nearestPoleText));
+        // No pole is near when nothing is drawn (an empty list after a refused cell).
+        setStatus(StatusPanel::Pole, summary->nearestPole
+                                         ? QString::fromStdString(summary->nearestPoleText)
+                                         : QString());
     }
     // Every picture may show another orientation.
     setStatus(StatusPanel::Orientation, controller_->statusText(StatusPanel::Orientation));

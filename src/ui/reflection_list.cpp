@@ -37,6 +37,7 @@ ReflectionList::ReflectionList(const Simulation& sim, QWidget* parent)
 void ReflectionList::showNewList() {
     model_->reload();
     fitColumns();
+    scrollToTop();
 }
 
 void ReflectionList::fitColumns() {

@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
@@ -127,6 +128,27 @@ TEST_F(DesktopTest, TheWindowFitsAScaledScreenWithItsStatusBar) {
     QCoreApplication::processEvents();
     EXPECT_LE(w.statusBar()->geometry().bottom(), w.height());
     EXPECT_TRUE(w.statusBar()->isVisible());
+}
+
+TEST_F(DesktopTest, ANewListStartsAtItsTopWithoutTheOldClickOrPole) {
+    show();
+    // A click names a line; the list is scrolled down.
+    for (int y = 1; y < 10 && w.statusText(app::StatusPanel::Clicked).isEmpty(); ++y)
+        QTest::mouseClick(canvas, Qt::LeftButton, {},
+                          QPoint(canvas->width() / 2, canvas->height() * y / 10));
+    ASSERT_TRUE(w.statusText(app::StatusPanel::Clicked).startsWith("clicked ("));
+    QTableView* list = w.reflectionView();
+    list->scrollToBottom();
+    ASSERT_GT(list->verticalScrollBar()->value(), 0);
+    action("actionPerformSimulation")->trigger();
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(w.statusText(app::StatusPanel::Clicked), "");
+
+    typeInto(in.cellEdits[0], "0");
+    action("actionPerformSimulation")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_FALSE(w.statusText(app::StatusPanel::Pole).contains("approx"))
+        << w.statusText(app::StatusPanel::Pole).toStdString();
 }
 
 } // namespace
