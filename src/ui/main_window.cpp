@@ -46,6 +46,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -259,9 +260,16 @@ void MainWindow::buildCommands() {
         auto* action = new QAction(QString::fromUtf8(spec.caption), this);
         action->setObjectName(QString::fromLatin1(spec.name));
         if (*spec.toolTip) action->setToolTip(QString::fromUtf8(spec.toolTip));
-        if (!spec.shortcut.isEmpty()) action->setShortcut(spec.shortcut);
+        if (!spec.shortcut.isEmpty()) {
+            action->setShortcut(spec.shortcut);
+            // The tip names the key, as the menu does.
+            action->setToolTip(QStringLiteral("%1 (%2)").arg(
+                action->toolTip(), spec.shortcut.toString(QKeySequence::NativeText)));
+        }
         if (*spec.icon) action->setIcon(icon(QString::fromLatin1(spec.icon)));
         action->setCheckable(spec.checkable);
+        // A toggle's icon would stand in the menu where its check mark belongs.
+        if (spec.checkable) action->setIconVisibleInMenu(false);
         connect(action, &QAction::triggered, this, spec.run);
     }
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
@@ -465,6 +473,7 @@ void MainWindow::buildCentralArea() {
 
     setCentralWidget(central);
     pictureExport_ = new PictureExport(this, *controller_, *canvas_, dialogs_);
+    connect(pictureExport_, &PictureExport::done, this, &MainWindow::showNote);
     canvas_->addAction(command("actionCopy"));
 }
 
@@ -482,6 +491,15 @@ void MainWindow::buildStatusBar() {
         {StatusPanel::Orientation, "Euler angles (Bunge) of the picture, in degrees", 0},
         {StatusPanel::Title, "", 0},
     }};
+    // Short notes on what a command did ("Saved iron.tvr"), on the left, for a few seconds.
+    statusNote_ = new QLabel(this);
+    statusNote_->setObjectName(QStringLiteral("statusNote"));
+    statusNote_->setIndent(4);
+    statusNote_->hide();
+    statusBar()->addPermanentWidget(statusNote_);
+    noteTimer_.setSingleShot(true);
+    noteTimer_.setInterval(std::chrono::seconds(5));
+    connect(&noteTimer_, &QTimer::timeout, statusNote_, &QLabel::hide);
     for (const PanelSpec& spec : kPanels) {
         auto* panel = new QLabel(this);
         const int number = static_cast<int>(spec.panel);
@@ -597,6 +615,10 @@ QLabel* MainWindow::statusPanel(StatusPanel panel) const {
     return statusPanels_[static_cast<std::size_t>(panel) - 1];
 }
 
+QString MainWindow::statusNote() const {
+    return statusNote_->isHidden() ? QString() : statusNote_->text();
+}
+
 QString MainWindow::statusText(StatusPanel panel) const {
     return statusPanel(panel)->text();
 }
@@ -629,7 +651,13 @@ void MainWindow::showChanges(app::Changes what) {
         inputs_->showFields(c.simulation().fields);
         atoms_->showFields(c.simulation().fields);
     }
-    if (what & Change::List) showNewList();
+    if (what & Change::List) {
+        showNewList();
+        // A picture leaves the window only while there is one.
+        for (const char* name :
+             {"actionCopy", "actionSaveImage", "actionPrint", "actionPrintDirect"})
+            command(name)->setEnabled(c.hasReflections());
+    }
     if (what & Change::Strengths) {
         // The intensity column comes or goes; the list is shown anew, its selection with it.
         if (!(what & Change::List)) reflectionList_->showNewList();
@@ -813,9 +841,11 @@ void MainWindow::saveInputFile() {
     if (!choice) return;
     QString path = choice->path;
     const InputFormat format = chosenFormat(path, choice->filterIndex, true);
-    showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
-                    return controller_->saveFile(path, format, cancelled);
-                }));
+    const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
+        return controller_->saveFile(path, format, cancelled);
+    });
+    showOutcome(dialogs_, this, saved);
+    if (saved) showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
 }
 
 void MainWindow::performSimulation() {
@@ -862,6 +892,12 @@ void MainWindow::showOnDesktop(const QString& path, bool folder) {
                           : QStringLiteral("No program could be started to show \"%1\".\n"
                                            "The file has been written and can be opened by hand.")
                                 .arg(shown));
+}
+
+void MainWindow::showNote(const QString& text) {
+    statusNote_->setText(text);
+    statusNote_->show();
+    noteTimer_.start();
 }
 
 void MainWindow::focusPattern() {

@@ -11,6 +11,7 @@
 #include "app/folders.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -76,6 +77,8 @@ public:
     ColourSchemePane* colourSchemePane() const { return colourSchemePane_; }
     QLabel* statusPanel(app::StatusPanel panel) const;
     QString statusText(app::StatusPanel panel) const;
+    // The note a command left in the status bar; empty once it has gone.
+    QString statusNote() const;
 
     // Each generation lets pending events run at most every `interval`, then calls `hook` with
     // the round's number (tests press keys at a known point).
@@ -147,6 +150,8 @@ private:
     void showOnDesktop(const QString& path, bool folder);
     // The keyboard to the pattern, so that the arrow keys turn the crystal at once.
     void focusPattern();
+    // A note in the status bar for a few seconds.
+    void showNote(const QString& text);
     template <class Command> auto whileGenerating(Command&& command);
 
     UserDialogs& dialogs_;
@@ -169,6 +174,8 @@ private:
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
     std::array<QLabel*, 5> statusPanels_{};
+    QLabel* statusNote_ = nullptr;
+    QTimer noteTimer_;
     PictureExport* pictureExport_ = nullptr;
     HelpMenu* helpMenu_ = nullptr;
     CanvasSteering* steering_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPrinter>
@@ -50,6 +51,7 @@ void PictureExport::copyPicture() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setImage(canvas_.picture());
+    emit done(QStringLiteral("Pattern copied"));
 }
 
 void PictureExport::saveImage() {
@@ -79,7 +81,11 @@ void PictureExport::saveImage() {
     } else {
         written = file.failure();
     }
-    if (!written) showProblem(dialogs_, window_, written.failure());
+    if (!written) {
+        showProblem(dialogs_, window_, written.failure());
+        return;
+    }
+    emit done(QStringLiteral("Saved ") + QFileInfo(choice->path).fileName());
 }
 
 QPrinter& PictureExport::printer() {
@@ -113,7 +119,14 @@ void PictureExport::printChosen() {
                                       QDateTime::currentDateTime(), QLocale::system());
     const Outcome printed =
         ui::printPage(printer(), controller_.simulation(), controller_.pattern(), texts);
-    if (!printed) showProblem(dialogs_, window_, printed.failure());
+    if (!printed) {
+        showProblem(dialogs_, window_, printed.failure());
+        return;
+    }
+    const QPrinter& target = printer();
+    emit done(target.outputFormat() == QPrinter::PdfFormat
+                  ? QStringLiteral("Printed into ") + QFileInfo(target.outputFileName()).fileName()
+                  : QStringLiteral("Printed on ") + target.printerName());
 }
 
 } // namespace tavrel::ui

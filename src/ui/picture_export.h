@@ -39,6 +39,10 @@ public:
     // instead while there is no printer or the last page went into a file.
     void printPage();
 
+signals:
+    // What left the window, for the status bar: "Pattern copied", "Saved shot.png".
+    void done(const QString& note);
+
 private:
     // Shows "no data" while nothing has been generated.
     bool hasPicture();

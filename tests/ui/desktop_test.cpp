@@ -5,6 +5,7 @@
 #include "app/reflection_model.h"
 #include "ui/canvas_widget.h"
 #include "ui/input_panes.h"
+#include "ui/picture_export.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -149,6 +150,31 @@ TEST_F(DesktopTest, ANewListStartsAtItsTopWithoutTheOldClickOrPole) {
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_FALSE(w.statusText(app::StatusPanel::Pole).contains("approx"))
         << w.statusText(app::StatusPanel::Pole).toStdString();
+}
+
+TEST_F(DesktopTest, CommandsSayWhatTheyDidAndNeedAPicture) {
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
+    action("actionSave")->trigger();
+    EXPECT_EQ(w.statusNote(), "Saved iron.tvr");
+    action("actionCopy")->trigger();
+    EXPECT_EQ(w.statusNote(), "Pattern copied");
+
+    // Nothing to copy, save or print before a simulation: the commands say so by being grey.
+    const char* const output[] = {"actionCopy", "actionSaveImage", "actionPrint",
+                                  "actionPrintDirect"};
+    action("actionNew")->trigger();
+    for (const char* name : output) EXPECT_FALSE(action(name)->isEnabled()) << name;
+    action("actionPerformSimulation")->trigger();
+    for (const char* name : output) EXPECT_TRUE(action(name)->isEnabled()) << name;
+
+    // Tool tips name the key; the View toggles show check marks, not their icons, in the menu.
+    EXPECT_EQ(action("actionNew")->toolTip(),
+              "New Input Data (" +
+                  QKeySequence(QKeySequence::New).toString(QKeySequence::NativeText) + ")");
+    EXPECT_EQ(action("actionPerformSimulation")->toolTip(), "Perform Simulation (F5)");
+    for (const char* name :
+         {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels"})
+        EXPECT_FALSE(action(name)->isIconVisibleInMenu()) << name;
 }
 
 } // namespace
