@@ -575,6 +575,13 @@ void MainWindow::connectInputs() {
     });
     connect(atoms_, &AtomsPane::electronScatteringToggled, c,
             &app::SimulationController::setElectronScattering);
+    // After the controller has taken the edit: the title's modified marker follows the fields.
+    connect(inputs_, &InputPanes::textEdited, this, &MainWindow::showTitle);
+    connect(inputs_, &InputPanes::spaceGroupPicked, this, &MainWindow::showTitle);
+    connect(inputs_, &InputPanes::autoLimitsToggled, this, &MainWindow::showTitle);
+    connect(inputs_, &InputPanes::orientationTypePicked, this, &MainWindow::showTitle);
+    connect(atoms_, &AtomsPane::minIntensityEdited, this, &MainWindow::showTitle);
+    connect(atoms_, &AtomsPane::electronScatteringToggled, this, &MainWindow::showTitle);
 }
 
 void MainWindow::editAtomSites(const std::vector<AtomSite>& sites) {
@@ -673,6 +680,21 @@ void MainWindow::showChanges(app::Changes what) {
     // The status texts come first: a picture drawn after them writes its own counts.
     if (what & Change::Status) showStatus();
     if (what & Change::Picture) redraw();
+    showTitle();
+}
+
+void MainWindow::showTitle() {
+    const QString& file = controller_->currentFile();
+    if (file.isEmpty()) {
+        setWindowModified(false);
+        setWindowTitle(programTitle());
+        return;
+    }
+    // "[*]" in a file's name is a part of the name, not the modified marker.
+    QString name = QFileInfo(file).fileName();
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(name + QStringLiteral("[*] — ") + programTitle());
+    setWindowModified(controller_->modified());
 }
 
 void MainWindow::showStatus() {

@@ -143,6 +143,8 @@ private:
     void showNewList();
     void showStatus();
     void showThreshold();
+    // "silicon.tvr[*] — Tavrel/Morwen", marked while the fields differ from the file.
+    void showTitle();
     void syncToggleCommands();
     void setStatus(app::StatusPanel panel, const QString& text);
     void openChosenFile(const QString& path, InputFormat format);

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -175,6 +176,30 @@ TEST_F(DesktopTest, CommandsSayWhatTheyDidAndNeedAPicture) {
     for (const char* name :
          {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels"})
         EXPECT_FALSE(action(name)->isIconVisibleInMenu()) << name;
+}
+
+TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
+    EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
+    action("actionSave")->trigger();
+    EXPECT_EQ(w.windowTitle(), "iron.tvr[*] \u2014 Tavrel/Morwen");
+    EXPECT_FALSE(w.isWindowModified());
+    typeInto(in.titleEdit, "Iron, edited");
+    EXPECT_TRUE(w.isWindowModified());
+    typeInto(in.titleEdit, "Iron (Fe)");
+    EXPECT_FALSE(w.isWindowModified()) << "the fields are the file's again";
+    in.autoLimitsBox->setChecked(true);
+    EXPECT_TRUE(w.isWindowModified());
+
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
+    action("actionOpen")->trigger();
+    EXPECT_FALSE(w.isWindowModified());
+    action("actionSample3")->trigger();
+    EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen") << "a sample is no file";
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
+    action("actionOpen")->trigger();
+    action("actionNew")->trigger();
+    EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
 }
 
 } // namespace
