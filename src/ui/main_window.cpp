@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "app/recent_files.h"
 #include "app/reflection_model.h"
 #include "app/window_settings.h"
 #include "common/numeric.h"
@@ -317,10 +318,15 @@ void MainWindow::buildMenus() {
         }
         return m;
     };
-    menu("menuFile", QStringLiteral("&File"),
-         {"actionNew", "actionOpen", "actionSave", nullptr, "actionCopy", "actionPrint",
-          "actionSaveImage", nullptr, "actionViewDataFolder", "actionViewImageFolder", nullptr,
-          "actionExit"});
+    QMenu* file = menu("menuFile", QStringLiteral("&File"),
+                       {"actionNew", "actionOpen", "actionSave", nullptr, "actionCopy",
+                        "actionPrint", "actionSaveImage", nullptr, "actionViewDataFolder",
+                        "actionViewImageFolder", nullptr, "actionExit"});
+    recentMenu_ = new QMenu(QStringLiteral("Open &Recent"), file);
+    recentMenu_->setObjectName(QStringLiteral("menuOpenRecent"));
+    file->insertMenu(command("actionSave"), recentMenu_);
+    recentFiles_ = app::loadRecentFiles(recentFilesPath());
+    showRecentFiles();
     QMenu* view = menu("menuView", QStringLiteral("&View"),
                        {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
                         "actionColourByIntensity", nullptr, "actionZoneAxes"});
@@ -851,6 +857,7 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->openFile(path, format, cancelled);
                 }));
+    if (controller_->currentFile() == path) rememberFile(path);
     focusPattern();
 }
 
@@ -867,7 +874,9 @@ void MainWindow::saveInputFile() {
         return controller_->saveFile(path, format, cancelled);
     });
     showOutcome(dialogs_, this, saved);
-    if (saved) showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
+    if (!saved) return;
+    showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
+    rememberFile(path);
 }
 
 void MainWindow::performSimulation() {
@@ -914,6 +923,48 @@ void MainWindow::showOnDesktop(const QString& path, bool folder) {
                           : QStringLiteral("No program could be started to show \"%1\".\n"
                                            "The file has been written and can be opened by hand.")
                                 .arg(shown));
+}
+
+QString MainWindow::recentFilesPath() const {
+    return QDir(folders().work).filePath(QString::fromLatin1(app::kRecentFilesName));
+}
+
+void MainWindow::rememberFile(const QString& path) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    // A name with a line break cannot stand on a line of its own.
+    if (file.contains(QLatin1Char('\n'))) return;
+    recentFiles_ = app::withRecentFile(recentFiles_, file);
+    // The list is a convenience: one that cannot be written is not worth a message.
+    (void)app::saveRecentFiles(recentFilesPath(), recentFiles_);
+    showRecentFiles();
+}
+
+void MainWindow::showRecentFiles() {
+    recentMenu_->clear();
+    for (int i = 0; i < recentFiles_.size(); ++i) {
+        const QString file = recentFiles_[i];
+        // "&1 silicon.tvr": a key for each; a "&" in a name is a letter of the name.
+        QString caption = QDir::toNativeSeparators(file);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
+        entry->setObjectName(QStringLiteral("actionRecent%1").arg(i));
+        connect(entry, &QAction::triggered, this, [this, file] { openRecentFile(file); });
+    }
+    recentMenu_->setEnabled(!recentFiles_.isEmpty());
+}
+
+void MainWindow::openRecentFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        recentFiles_.removeAll(path);
+        (void)app::saveRecentFiles(recentFilesPath(), recentFiles_);
+        showRecentFiles();
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("\"%1\" is no longer there; it was taken off the recent "
+                                      "files.")
+                           .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    openFile(path);
 }
 
 void MainWindow::showNote(const QString& text) {

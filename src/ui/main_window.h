@@ -154,6 +154,11 @@ private:
     void focusPattern();
     // A note in the status bar for a few seconds.
     void showNote(const QString& text);
+    // File > Open Recent: the file to the top of the list, the list into the menu.
+    QString recentFilesPath() const;
+    void rememberFile(const QString& path);
+    void showRecentFiles();
+    void openRecentFile(const QString& path);
     template <class Command> auto whileGenerating(Command&& command);
 
     UserDialogs& dialogs_;
@@ -177,6 +182,8 @@ private:
     QLabel* thresholdLabel_ = nullptr;
     std::array<QLabel*, 5> statusPanels_{};
     QLabel* statusNote_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QStringList recentFiles_;
     QTimer noteTimer_;
     PictureExport* pictureExport_ = nullptr;
     HelpMenu* helpMenu_ = nullptr;

@@ -12,8 +12,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -200,6 +204,34 @@ TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
     action("actionOpen")->trigger();
     action("actionNew")->trigger();
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
+}
+
+TEST_F(DesktopTest, RecentFilesKeepTheLastEightOpenedOrSaved) {
+    EXPECT_FALSE(w.menuBar()->findChild<QMenu*>("menuOpenRecent")->isEnabled());
+    for (int i = 0; i < 9; ++i) {
+        dialogs.fileAnswers.push_back(
+            ui::FileChoice{dataFile(QStringLiteral("f%1.tvr").arg(i).toUtf8().constData()), 0});
+        action("actionSave")->trigger();
+    }
+    // Opened again (here from the command line), a file goes back to the top, once.
+    w.openFile(dataFile("f3.tvr"));
+    EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("f3.tvr"));
+    EXPECT_EQ(action("actionRecent1")->text(), "&2 " + dataFile("f8.tvr"));
+    EXPECT_EQ(w.findChild<QAction*>("actionRecent8"), nullptr) << "eight at most";
+    EXPECT_EQ(w.findChildren<QAction*>(QRegularExpression("^actionRecent")).size(), 8);
+
+    // The next start lists the same; a file that has gone is taken off with a word.
+    window.reset();
+    window = startWindow(installation, dialogs);
+    ui::MainWindow& again = *window;
+    ASSERT_TRUE(QFile::remove(dataFile("f8.tvr")));
+    test::action(again, "actionRecent1")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains(dataFile("f8.tvr")));
+    EXPECT_EQ(test::action(again, "actionRecent1")->text(), "&2 " + dataFile("f7.tvr"));
+    test::action(again, "actionRecent1")->trigger();
+    EXPECT_EQ(again.controller().currentFile(), dataFile("f7.tvr"));
+    EXPECT_EQ(test::action(again, "actionRecent0")->text(), "&1 " + dataFile("f7.tvr"));
 }
 
 } // namespace
