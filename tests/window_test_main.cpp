@@ -20,8 +20,13 @@ std::string testProgramPath;
 int main(int argc, char** argv) {
     tavrel::test::testProgramPath =
         QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath().toStdString();
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const tavrel::test::TempDir home;
+    // A screen of 1280 x 1024 (the offscreen platform's own is 800 x 600), so that the window
+    // opens at its designed size.
+    const std::string screens = home.write(
+        "screens.json", R"({"screens": [{"name": "Offscreen", "x": 0, "y": 0, "width": 1280,
+                                       "height": 1024, "logicalDpi": 96, "dpr": 1}]})");
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).c_str(), 0);
     setenv("HOME", home.path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", home.file("config").c_str(), 1);
     setenv("XDG_DATA_HOME", home.file("data").c_str(), 1);

@@ -82,10 +82,17 @@ std::array<double, 6> SimulationController::cellOfFields() const {
 void SimulationController::showNewList(NewList origin) {
     listOrigin_ = origin;
     picked_.reset();
+    // A click named a line of the old list.
+    setStatus(StatusPanel::Clicked, {});
     showNewReflections(pattern_, sim_, origin);
     if (origin != NewList::Cleared)
         setStatus(StatusPanel::Count,
                   QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
+}
+
+void SimulationController::takeFile(const QString& path) {
+    currentFile_ = path;
+    fileFields_ = sim_.fields;
 }
 
 Result<NewListReport> SimulationController::finishNewList(Result<NewListReport> report) {
@@ -248,6 +255,7 @@ void SimulationController::setOrientationType(OrientationType type) {
 void SimulationController::newDocument() {
     tavrel::newDocument(sim_, localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr"))));
     showNewList(NewList::Cleared);
+    takeFile({});
     setStatus(StatusPanel::Count, {});
     setStatus(StatusPanel::Pole, {});
     setStatus(StatusPanel::Clicked, {});
@@ -275,6 +283,7 @@ Result<NewListReport> SimulationController::applySample(const Sample& sample,
     const bool hadAtoms = hasAtoms();
     sim_.atoms = sampleSites(sample);
     if (!hadAtoms && hasAtoms()) pattern_.view.colourByIntensity = true;
+    takeFile({});
     return performSimulation(cancelled);
 }
 
@@ -284,6 +293,7 @@ Result<NewListReport> SimulationController::openFile(const QString& path, InputF
     if (!file) return file.failure();
     Result<NewListReport> report = takeInputFile(sim_, *file, announcingLoops(cancelled));
     setStatus(StatusPanel::Title, path);
+    takeFile(path);
     return finishNewList(std::move(report));
 }
 
@@ -294,6 +304,7 @@ Result<std::vector<std::string>> SimulationController::saveFile(const QString& p
     Result<std::vector<std::string>> saved =
         saveInputFile(sim_, localPath(path), format, announcingLoops(cancelled));
     Changes what = Change::Fields;
+    if (saved) takeFile(path);
     if (format == InputFormat::Tvr) {
         setStatus(StatusPanel::Title, fromStd(sim_.fields.title));
         what |= Change::Status;

@@ -89,6 +89,11 @@ public:
     // change of the selection.
     std::optional<std::int32_t> pickedReflection() const { return picked_; }
     bool hasReflections() const { return sim_.reflections.generated; }
+    // The file last opened or saved; empty before any, and after New or a sample, which leave
+    // every file behind.
+    const QString& currentFile() const { return currentFile_; }
+    // The fields differ from what the current file was opened with or saved from.
+    bool modified() const { return !currentFile_.isEmpty() && sim_.fields != fileFields_; }
     bool dragging() const { return dragging_; }
     bool viewToggle(ViewToggle toggle) const;
     // Four indices are asked for and the document's cell is hexagonal.
@@ -219,6 +224,8 @@ signals:
     void changed(tavrel::app::Changes what);
 
 private:
+    // The fields now are those of `path`, or no file stands behind them (an empty path).
+    void takeFile(const QString& path);
     // After every new reflection list (or none): the screen follows, the counts and the title
     // are shown.
     void showNewList(NewList origin);
@@ -245,6 +252,8 @@ private:
     NewList listOrigin_ = NewList::Cleared;
     std::optional<std::int32_t> picked_;
     bool dragging_ = false;
+    QString currentFile_;
+    DocumentFields fileFields_;
 };
 
 } // namespace tavrel::app

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -149,6 +150,19 @@ Outcome saveWindowSettings(const QString& path, const WindowPlacement& placement
         !written)
         return Problem{inQuotes(local) + " cannot be written: " + written.problem()};
     return {};
+}
+
+WindowFit fitWindow(QSize designed, QSize designedLeast, QSize layoutLeast, const QRect& available,
+                    QSize frame) {
+    const QSize room = (available.size() - frame).expandedTo(QSize(0, 0));
+    WindowFit fit;
+    fit.least = designedLeast.boundedTo(room).expandedTo(layoutLeast);
+    fit.first = designed.boundedTo(room).expandedTo(fit.least);
+    const QSize outer = fit.first + frame;
+    fit.position =
+        available.topLeft() + QPoint(std::max(0, (available.width() - outer.width()) / 2),
+                                     std::max(0, (available.height() - outer.height()) / 2));
+    return fit;
 }
 
 } // namespace tavrel::app

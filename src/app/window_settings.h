@@ -26,6 +26,21 @@ struct WindowPlacement {
     QString executablePath;
 };
 
+// Where the window opens and how far it may shrink, in logical pixels.
+struct WindowFit {
+    QSize first; // the client area
+    QSize least;
+    QPoint position; // of the frame's top left corner
+};
+
+// Fits the window onto a screen whose free area (without panels) is `available`, with `frame`
+// for the border and title bar the window manager adds. The least size is what the layout
+// needs (`layoutLeast`), raised to `designedLeast` where the screen has room for it; the first
+// size is `designed`, shrunk to the free area but never below the least; the window stands in
+// the middle of the free area, its top left corner never outside it.
+WindowFit fitWindow(QSize designed, QSize designedLeast, QSize layoutLeast, const QRect& available,
+                    QSize frame);
+
 // Twips (1/1440 inch) as the settings store lengths: 15 per pixel.
 inline constexpr int kTwipsPerPixel = 15;
 

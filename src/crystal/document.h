@@ -48,6 +48,8 @@ struct DocumentFields {
     // The fields of "New": a 5 angstrom cell in group 225 in its own setting, limits 2, d from 1
     // to 20, the orientation c*. Wavelengths, orientation type and film stay as they are.
     void resetForNewDocument();
+
+    friend bool operator==(const DocumentFields&, const DocumentFields&) = default;
 };
 
 // The positions of the d slider that sets the line threshold: whole numbers, one step = 0.1

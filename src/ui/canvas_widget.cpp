@@ -4,8 +4,16 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 
 namespace tavrel::ui {
+
+namespace {
+
+// Wide enough to be seen on a busy pattern, narrow enough to hide little of it.
+constexpr int kFocusFrameWidth = 2;
+
+} // namespace
 
 CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("canvas"));
@@ -29,6 +37,22 @@ void CanvasWidget::paintEvent(QPaintEvent*) {
         painter.fillRect(QRectF(shown.width(), 0, width() - shown.width(), height()), Qt::black);
     if (shown.height() < height())
         painter.fillRect(QRectF(0, shown.height(), width(), height() - shown.height()), Qt::black);
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusFrameWidth));
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = kFocusFrameWidth / 2.0;
+        painter.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
+    }
+}
+
+void CanvasWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CanvasWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CanvasWidget::resizeEvent(QResizeEvent* event) {

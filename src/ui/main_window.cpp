@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "app/recent_files.h"
 #include "app/reflection_model.h"
 #include "app/window_settings.h"
 #include "common/numeric.h"
@@ -40,10 +41,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -63,6 +67,9 @@ namespace {
 // The window's first size and the least it may shrink to.
 constexpr QSize kFirstSize(850, 700);
 constexpr QSize kLeastSize(600, 600);
+// What a window manager's border and title bar take, in logical pixels, before the window is
+// shown and its frame known.
+constexpr QSize kFrameAllowance(8, 36);
 // The gap around and between the panes, and above the canvas.
 constexpr int kGap = 6;
 constexpr int kControlFrameWidth = 285;
@@ -132,8 +139,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     connectInputs();
     connect(controller_.get(), &app::SimulationController::changed, this, &MainWindow::showChanges);
 
-    setMinimumSize(kLeastSize);
-    resize(kFirstSize);
+    fitIntoScreen();
     // Lay the window out now, before it is shown, so that the first list is fitted to the
     // canvas as the user will see it.
     layout()->activate();
@@ -142,9 +148,24 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
 
     startedFromDump_ = controller_->start();
     syncToggleCommands();
+    focusPattern();
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::fitIntoScreen() {
+    const QScreen* shownOn = screen();
+    if (!shownOn) {
+        setMinimumSize(kLeastSize);
+        resize(kFirstSize);
+        return;
+    }
+    const app::WindowFit fit = app::fitWindow(kFirstSize, kLeastSize, minimumSizeHint(),
+                                              shownOn->availableGeometry(), kFrameAllowance);
+    setMinimumSize(fit.least);
+    resize(fit.first);
+    move(fit.position);
+}
 
 QAction* MainWindow::command(const char* name) const {
     return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
@@ -240,9 +261,16 @@ void MainWindow::buildCommands() {
         auto* action = new QAction(QString::fromUtf8(spec.caption), this);
         action->setObjectName(QString::fromLatin1(spec.name));
         if (*spec.toolTip) action->setToolTip(QString::fromUtf8(spec.toolTip));
-        if (!spec.shortcut.isEmpty()) action->setShortcut(spec.shortcut);
+        if (!spec.shortcut.isEmpty()) {
+            action->setShortcut(spec.shortcut);
+            // The tip names the key, as the menu does.
+            action->setToolTip(QStringLiteral("%1 (%2)").arg(
+                action->toolTip(), spec.shortcut.toString(QKeySequence::NativeText)));
+        }
         if (*spec.icon) action->setIcon(icon(QString::fromLatin1(spec.icon)));
         action->setCheckable(spec.checkable);
+        // A toggle's icon would stand in the menu where its check mark belongs.
+        if (spec.checkable) action->setIconVisibleInMenu(false);
         connect(action, &QAction::triggered, this, spec.run);
     }
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
@@ -290,10 +318,15 @@ void MainWindow::buildMenus() {
         }
         return m;
     };
-    menu("menuFile", QStringLiteral("&File"),
-         {"actionNew", "actionOpen", "actionSave", nullptr, "actionCopy", "actionPrint",
-          "actionSaveImage", nullptr, "actionViewDataFolder", "actionViewImageFolder", nullptr,
-          "actionExit"});
+    QMenu* file = menu("menuFile", QStringLiteral("&File"),
+                       {"actionNew", "actionOpen", "actionSave", nullptr, "actionCopy",
+                        "actionPrint", "actionSaveImage", nullptr, "actionViewDataFolder",
+                        "actionViewImageFolder", nullptr, "actionExit"});
+    recentMenu_ = new QMenu(QStringLiteral("Open &Recent"), file);
+    recentMenu_->setObjectName(QStringLiteral("menuOpenRecent"));
+    file->insertMenu(command("actionSave"), recentMenu_);
+    recentFiles_ = app::loadRecentFiles(recentFilesPath());
+    showRecentFiles();
     QMenu* view = menu("menuView", QStringLiteral("&View"),
                        {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
                         "actionColourByIntensity", nullptr, "actionZoneAxes"});
@@ -366,22 +399,28 @@ void MainWindow::buildCentralArea() {
     outer->addLayout(body, 1);
 
     // The control frame: the three panes stacked with a gap, the list pane taking the rest.
-    controlFrame_ = new QWidget(central);
-    controlFrame_->setObjectName(QStringLiteral("controlFrame"));
-    controlFrame_->setFixedWidth(kControlFrameWidth);
-    auto* frameLayout = new QVBoxLayout(controlFrame_);
+    // It scrolls where the screen is too low for the open panes (a small or scaled screen), so
+    // that the window's least height stays within the screen and the status bar on it.
+    auto* scroller = new QScrollArea(central);
+    scroller->setObjectName(QStringLiteral("controlFrame"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setFixedWidth(kControlFrameWidth);
+    auto* frameContent = new QWidget;
+    auto* frameLayout = new QVBoxLayout(frameContent);
     frameLayout->setContentsMargins(0, 0, 0, 4);
     frameLayout->setSpacing(kGap);
 
-    inputs_ = new InputPanes(controlFrame_);
+    inputs_ = new InputPanes(frameContent);
     samplePane_ =
-        new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, controlFrame_);
+        new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, frameContent);
     samplePane_->setObjectName(QStringLiteral("samplePane"));
     simulationPane_ = new FoldingPane(QStringLiteral("Simulation "), inputs_->simulationContent(),
-                                      false, controlFrame_);
+                                      false, frameContent);
     simulationPane_->setObjectName(QStringLiteral("simulationPane"));
-    atoms_ = new AtomsPane(controlFrame_);
-    atomsPane_ = new FoldingPane(QStringLiteral("Atoms"), atoms_, false, controlFrame_);
+    atoms_ = new AtomsPane(frameContent);
+    atomsPane_ = new FoldingPane(QStringLiteral("Atoms"), atoms_, false, frameContent);
     atomsPane_->setObjectName(QStringLiteral("atomsPane"));
     atomsPane_->setFolded(true);
 
@@ -389,7 +428,7 @@ void MainWindow::buildCentralArea() {
     connect(reflectionList_, &ReflectionList::selectionEdited, controller_.get(),
             &app::SimulationController::changeSelection);
     listPane_ =
-        new FoldingPane(QStringLiteral("Reflection List "), reflectionList_, true, controlFrame_);
+        new FoldingPane(QStringLiteral("Reflection List "), reflectionList_, true, frameContent);
     listPane_->setObjectName(QStringLiteral("listPane"));
 
     for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_, listPane_}) {
@@ -398,7 +437,9 @@ void MainWindow::buildCentralArea() {
     }
     // Room the list pane leaves while folded stays below the panes.
     frameLayout->addStretch(0);
-    body->addWidget(controlFrame_);
+    scroller->setWidget(frameContent);
+    controlFrame_ = scroller;
+    body->addWidget(scroller);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(kGap);
@@ -431,11 +472,14 @@ void MainWindow::buildCentralArea() {
     canvas_ = new CanvasWidget(central);
     connect(canvas_, &CanvasWidget::resized, this, &MainWindow::redraw);
     right->addWidget(canvas_, 1);
+    // Tab goes from the list to the pattern, whose arrow keys turn the crystal.
+    setTabOrder(reflectionList_, canvas_);
     // The gap below the canvas, above the status bar.
     right->addSpacing(kGap);
 
     setCentralWidget(central);
     pictureExport_ = new PictureExport(this, *controller_, *canvas_, dialogs_);
+    connect(pictureExport_, &PictureExport::done, this, &MainWindow::showNote);
     canvas_->addAction(command("actionCopy"));
 }
 
@@ -453,6 +497,15 @@ void MainWindow::buildStatusBar() {
         {StatusPanel::Orientation, "Euler angles (Bunge) of the picture, in degrees", 0},
         {StatusPanel::Title, "", 0},
     }};
+    // Short notes on what a command did ("Saved iron.tvr"), on the left, for a few seconds.
+    statusNote_ = new QLabel(this);
+    statusNote_->setObjectName(QStringLiteral("statusNote"));
+    statusNote_->setIndent(4);
+    statusNote_->hide();
+    statusBar()->addPermanentWidget(statusNote_);
+    noteTimer_.setSingleShot(true);
+    noteTimer_.setInterval(std::chrono::seconds(5));
+    connect(&noteTimer_, &QTimer::timeout, statusNote_, &QLabel::hide);
     for (const PanelSpec& spec : kPanels) {
         auto* panel = new QLabel(this);
         const int number = static_cast<int>(spec.panel);
@@ -528,6 +581,13 @@ void MainWindow::connectInputs() {
     });
     connect(atoms_, &AtomsPane::electronScatteringToggled, c,
             &app::SimulationController::setElectronScattering);
+    // After the controller has taken the edit: the title's modified marker follows the fields.
+    connect(inputs_, &InputPanes::textEdited, this, &MainWindow::showTitle);
+    connect(inputs_, &InputPanes::spaceGroupPicked, this, &MainWindow::showTitle);
+    connect(inputs_, &InputPanes::autoLimitsToggled, this, &MainWindow::showTitle);
+    connect(inputs_, &InputPanes::orientationTypePicked, this, &MainWindow::showTitle);
+    connect(atoms_, &AtomsPane::minIntensityEdited, this, &MainWindow::showTitle);
+    connect(atoms_, &AtomsPane::electronScatteringToggled, this, &MainWindow::showTitle);
 }
 
 void MainWindow::editAtomSites(const std::vector<AtomSite>& sites) {
@@ -568,6 +628,10 @@ QLabel* MainWindow::statusPanel(StatusPanel panel) const {
     return statusPanels_[static_cast<std::size_t>(panel) - 1];
 }
 
+QString MainWindow::statusNote() const {
+    return statusNote_->isHidden() ? QString() : statusNote_->text();
+}
+
 QString MainWindow::statusText(StatusPanel panel) const {
     return statusPanel(panel)->text();
 }
@@ -600,7 +664,13 @@ void MainWindow::showChanges(app::Changes what) {
         inputs_->showFields(c.simulation().fields);
         atoms_->showFields(c.simulation().fields);
     }
-    if (what & Change::List) showNewList();
+    if (what & Change::List) {
+        showNewList();
+        // A picture leaves the window only while there is one.
+        for (const char* name :
+             {"actionCopy", "actionSaveImage", "actionPrint", "actionPrintDirect"})
+            command(name)->setEnabled(c.hasReflections());
+    }
     if (what & Change::Strengths) {
         // The intensity column comes or goes; the list is shown anew, its selection with it.
         if (!(what & Change::List)) reflectionList_->showNewList();
@@ -616,6 +686,21 @@ void MainWindow::showChanges(app::Changes what) {
     // The status texts come first: a picture drawn after them writes its own counts.
     if (what & Change::Status) showStatus();
     if (what & Change::Picture) redraw();
+    showTitle();
+}
+
+void MainWindow::showTitle() {
+    const QString& file = controller_->currentFile();
+    if (file.isEmpty()) {
+        setWindowModified(false);
+        setWindowTitle(programTitle());
+        return;
+    }
+    // "[*]" in a file's name is a part of the name, not the modified marker.
+    QString name = QFileInfo(file).fileName();
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(name + QStringLiteral("[*] — ") + programTitle());
+    setWindowModified(controller_->modified());
 }
 
 void MainWindow::showStatus() {
@@ -650,7 +735,10 @@ void MainWindow::redraw() {
     canvas_->setPicture(std::move(picture));
     if (summary) {
         setStatus(StatusPanel::Count, QString::fromStdString(summary->countText));
-        setStatus(StatusPanel::Pole, QString::fromStdString(summary->nearestPoleText));
+        // No pole is near when nothing is drawn (an empty list after a refused cell).
+        setStatus(StatusPanel::Pole, summary->nearestPole
+                                         ? QString::fromStdString(summary->nearestPoleText)
+                                         : QString());
     }
     // Every picture may show another orientation.
     setStatus(StatusPanel::Orientation, controller_->statusText(StatusPanel::Orientation));
@@ -769,6 +857,8 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->openFile(path, format, cancelled);
                 }));
+    if (controller_->currentFile() == path) rememberFile(path);
+    focusPattern();
 }
 
 void MainWindow::saveInputFile() {
@@ -780,15 +870,20 @@ void MainWindow::saveInputFile() {
     if (!choice) return;
     QString path = choice->path;
     const InputFormat format = chosenFormat(path, choice->filterIndex, true);
-    showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
-                    return controller_->saveFile(path, format, cancelled);
-                }));
+    const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
+        return controller_->saveFile(path, format, cancelled);
+    });
+    showOutcome(dialogs_, this, saved);
+    if (!saved) return;
+    showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
+    rememberFile(path);
 }
 
 void MainWindow::performSimulation() {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->performSimulation(cancelled);
                 }));
+    focusPattern();
 }
 
 void MainWindow::writeReport() {
@@ -797,7 +892,7 @@ void MainWindow::writeReport() {
         showProblem(dialogs_, this, path.failure());
         return;
     }
-    dialogs_.openUrl(QUrl::fromLocalFile(*path));
+    showOnDesktop(*path, false);
 }
 
 void MainWindow::showSymmetryListing() {
@@ -806,15 +901,80 @@ void MainWindow::showSymmetryListing() {
         showProblem(dialogs_, this, path.failure());
         return;
     }
-    dialogs_.openUrl(QUrl::fromLocalFile(*path));
+    showOnDesktop(*path, false);
 }
 
 void MainWindow::viewDataFolder() {
-    dialogs_.openUrl(QUrl::fromLocalFile(folders().data));
+    showOnDesktop(folders().data, true);
 }
 
 void MainWindow::viewImageFolder() {
-    dialogs_.openUrl(QUrl::fromLocalFile(folders().image));
+    showOnDesktop(folders().image, true);
+}
+
+void MainWindow::showOnDesktop(const QString& path, bool folder) {
+    if (dialogs_.openUrl(QUrl::fromLocalFile(path))) return;
+    // A desktop without a handler only says so on the terminal, which the user never sees.
+    const QString shown = QDir::toNativeSeparators(path);
+    dialogs_.error(this, programTitle(),
+                   folder ? QStringLiteral("No file manager could be started to show the folder "
+                                           "\"%1\".")
+                                .arg(shown)
+                          : QStringLiteral("No program could be started to show \"%1\".\n"
+                                           "The file has been written and can be opened by hand.")
+                                .arg(shown));
+}
+
+QString MainWindow::recentFilesPath() const {
+    return QDir(folders().work).filePath(QString::fromLatin1(app::kRecentFilesName));
+}
+
+void MainWindow::rememberFile(const QString& path) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    // A name with a line break cannot stand on a line of its own.
+    if (file.contains(QLatin1Char('\n'))) return;
+    recentFiles_ = app::withRecentFile(recentFiles_, file);
+    // The list is a convenience: one that cannot be written is not worth a message.
+    (void)app::saveRecentFiles(recentFilesPath(), recentFiles_);
+    showRecentFiles();
+}
+
+void MainWindow::showRecentFiles() {
+    recentMenu_->clear();
+    for (int i = 0; i < recentFiles_.size(); ++i) {
+        const QString file = recentFiles_[i];
+        // "&1 silicon.tvr": a key for each; a "&" in a name is a letter of the name.
+        QString caption = QDir::toNativeSeparators(file);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
+        entry->setObjectName(QStringLiteral("actionRecent%1").arg(i));
+        connect(entry, &QAction::triggered, this, [this, file] { openRecentFile(file); });
+    }
+    recentMenu_->setEnabled(!recentFiles_.isEmpty());
+}
+
+void MainWindow::openRecentFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        recentFiles_.removeAll(path);
+        (void)app::saveRecentFiles(recentFilesPath(), recentFiles_);
+        showRecentFiles();
+        dialogs_.error(this, programTitle(),
+                       QStringLiteral("\"%1\" is no longer there; it was taken off the recent "
+                                      "files.")
+                           .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    openFile(path);
+}
+
+void MainWindow::showNote(const QString& text) {
+    statusNote_->setText(text);
+    statusNote_->show();
+    noteTimer_.start();
+}
+
+void MainWindow::focusPattern() {
+    canvas_->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::collapsePanes() {
@@ -883,6 +1043,7 @@ void MainWindow::applySample(std::size_t index) {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->applySample(*sample, cancelled);
                 }));
+    focusPattern();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

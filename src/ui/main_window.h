@@ -11,6 +11,7 @@
 #include "app/folders.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -43,9 +44,9 @@ class UserDialogs;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Chooses the folders, builds the window at 850 x 700 and restores the previous run (or
-    // simulates the Iron sample on a first start). Dialogs and the desktop go through `dialogs`,
-    // which must outlive the window.
+    // Chooses the folders, builds the window at 850 x 700 (less on a small screen) and restores the
+    // previous run (or simulates the Iron sample on a first start). Dialogs and the desktop go
+    // through `dialogs`, which must outlive the window.
     MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -76,6 +77,8 @@ public:
     ColourSchemePane* colourSchemePane() const { return colourSchemePane_; }
     QLabel* statusPanel(app::StatusPanel panel) const;
     QString statusText(app::StatusPanel panel) const;
+    // The note a command left in the status bar; empty once it has gone.
+    QString statusNote() const;
 
     // Each generation lets pending events run at most every `interval`, then calls `hook` with
     // the round's number (tests press keys at a known point).
@@ -122,6 +125,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The first size, the least size and the place on the screen the window opens on.
+    void fitIntoScreen();
     void buildCommands();
     void buildMenus();
     void buildToolBar();
@@ -138,9 +143,22 @@ private:
     void showNewList();
     void showStatus();
     void showThreshold();
+    // "silicon.tvr[*] — Tavrel/Morwen", marked while the fields differ from the file.
+    void showTitle();
     void syncToggleCommands();
     void setStatus(app::StatusPanel panel, const QString& text);
     void openChosenFile(const QString& path, InputFormat format);
+    // A file or folder handed to the desktop; a message naming it when no program took it.
+    void showOnDesktop(const QString& path, bool folder);
+    // The keyboard to the pattern, so that the arrow keys turn the crystal at once.
+    void focusPattern();
+    // A note in the status bar for a few seconds.
+    void showNote(const QString& text);
+    // File > Open Recent: the file to the top of the list, the list into the menu.
+    QString recentFilesPath() const;
+    void rememberFile(const QString& path);
+    void showRecentFiles();
+    void openRecentFile(const QString& path);
     template <class Command> auto whileGenerating(Command&& command);
 
     UserDialogs& dialogs_;
@@ -163,6 +181,10 @@ private:
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
     std::array<QLabel*, 5> statusPanels_{};
+    QLabel* statusNote_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QStringList recentFiles_;
+    QTimer noteTimer_;
     PictureExport* pictureExport_ = nullptr;
     HelpMenu* helpMenu_ = nullptr;
     CanvasSteering* steering_ = nullptr;

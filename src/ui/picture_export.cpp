@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPrinter>
@@ -50,6 +51,7 @@ void PictureExport::copyPicture() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setImage(canvas_.picture());
+    emit done(QStringLiteral("Pattern copied"));
 }
 
 void PictureExport::saveImage() {
@@ -79,7 +81,11 @@ void PictureExport::saveImage() {
     } else {
         written = file.failure();
     }
-    if (!written) showProblem(dialogs_, window_, written.failure());
+    if (!written) {
+        showProblem(dialogs_, window_, written.failure());
+        return;
+    }
+    emit done(QStringLiteral("Saved ") + QFileInfo(choice->path).fileName());
 }
 
 QPrinter& PictureExport::printer() {
@@ -94,15 +100,33 @@ QPrinter& PictureExport::printer() {
 void PictureExport::printWithDialog() {
     if (!controller_.simulation().reflections.generated) return;
     if (!dialogs_.choosePrinter(window_, printer())) return;
-    printPage();
+    printChosen();
 }
 
 void PictureExport::printPage() {
+    // At once only onto a printer: a page into a file is written only under a name the user
+    // gives in the print dialog there and then, never over the file a previous print chose.
+    // Without a printer the dialog offers printing into a file.
+    QPrinter& target = printer();
+    if (target.outputFormat() != QPrinter::NativeFormat || target.printerName().isEmpty()) {
+        if (!dialogs_.choosePrinter(window_, target)) return;
+    }
+    printChosen();
+}
+
+void PictureExport::printChosen() {
     const PageTexts texts = pageTexts(controller_.simulation(), controller_.pattern(),
                                       QDateTime::currentDateTime(), QLocale::system());
     const Outcome printed =
         ui::printPage(printer(), controller_.simulation(), controller_.pattern(), texts);
-    if (!printed) showProblem(dialogs_, window_, printed.failure());
+    if (!printed) {
+        showProblem(dialogs_, window_, printed.failure());
+        return;
+    }
+    const QPrinter& target = printer();
+    emit done(target.outputFormat() == QPrinter::PdfFormat
+                  ? QStringLiteral("Printed into ") + QFileInfo(target.outputFileName()).fileName()
+                  : QStringLiteral("Printed on ") + target.printerName());
 }
 
 } // namespace tavrel::ui

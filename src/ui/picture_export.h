@@ -35,13 +35,20 @@ public:
     void saveImage();
     // Nothing while no reflections exist; otherwise the print dialog, then the page.
     void printWithDialog();
-    // At once, on the printer chosen last (the system's default at first).
+    // At once on the printer chosen last (the system's default at first); the print dialog
+    // instead while there is no printer or the last page went into a file.
     void printPage();
+
+signals:
+    // What left the window, for the status bar: "Pattern copied", "Saved shot.png".
+    void done(const QString& note);
 
 private:
     // Shows "no data" while nothing has been generated.
     bool hasPicture();
     QPrinter& printer();
+    // The page on the printer as it is set now.
+    void printChosen();
 
     QWidget* window_;
     app::SimulationController& controller_;

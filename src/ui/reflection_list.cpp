@@ -17,6 +17,8 @@ ReflectionList::ReflectionList(const Simulation& sim, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control instead of walking its cells (and the selection).
+    setTabKeyNavigation(false);
     setShowGrid(false);
     setWordWrap(false);
     setAlternatingRowColors(true);
@@ -35,6 +37,7 @@ ReflectionList::ReflectionList(const Simulation& sim, QWidget* parent)
 void ReflectionList::showNewList() {
     model_->reload();
     fitColumns();
+    scrollToTop();
 }
 
 void ReflectionList::fitColumns() {

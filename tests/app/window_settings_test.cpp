@@ -45,5 +45,25 @@ TEST(WindowSettings, WrittenForQSettingsOrNotAtAll) {
               "\"" + fifo + "\" is not a regular file; it was left as it is");
 }
 
+// A 1280 x 1024 screen at scale 2 is 640 x 512 logical pixels; with a 24 pixel panel and a
+// 30 pixel title bar the window's 850 x 700 and 600 x 600 cannot both be kept.
+TEST(WindowFit, OnTheScreenAtEveryScale) {
+    const QSize designed(850, 700), least(600, 600), frame(4, 30);
+    const QRect scaled(0, 24, 640, 488);
+    WindowFit fit = fitWindow(designed, least, QSize(420, 380), scaled, frame);
+    EXPECT_EQ(fit.first, QSize(636, 458));
+    EXPECT_EQ(fit.least, QSize(600, 458)) << "the designed least where there is room";
+    EXPECT_EQ(fit.position, QPoint(0, 24));
+    // The layout's own need always wins, even over the screen.
+    fit = fitWindow(designed, least, QSize(420, 500), scaled, frame);
+    EXPECT_EQ(fit.least.height(), 500);
+    EXPECT_EQ(fit.first.height(), 500);
+    // A large screen keeps the designed sizes, the window in its middle.
+    fit = fitWindow(designed, least, QSize(420, 380), QRect(100, 0, 1920, 1080), frame);
+    EXPECT_EQ(fit.first, designed);
+    EXPECT_EQ(fit.least, least);
+    EXPECT_EQ(fit.position, QPoint(100 + (1920 - 854) / 2, (1080 - 730) / 2));
+}
+
 } // namespace
 } // namespace tavrel::app

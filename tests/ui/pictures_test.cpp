@@ -4,6 +4,7 @@
 #include "support/file_size_limit.h"
 #include "ui/canvas_widget.h"
 #include "ui/input_panes.h"
+#include "ui/picture_export.h"
 #include "ui/printing.h"
 #include "window_fixture.h"
 
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -32,7 +34,11 @@ namespace {
 // Prints into a PDF file as a user would by choosing "Print to File" in the print dialog.
 struct PrintingDialogs : ScriptedDialogs {
     QString pdfPath;
+    int printerDialogs = 0;
+    bool cancelPrinter = false;
     bool choosePrinter(QWidget*, QPrinter& printer) override {
+        ++printerDialogs;
+        if (cancelPrinter) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfPath);
         return true;
@@ -78,8 +84,10 @@ struct PicturesTest : ::testing::Test {
 TEST_F(PicturesTest, NothingLeavesTheWindowBeforeASimulation) {
     action(w, "actionNew")->trigger();
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
-    action(w, "actionCopy")->trigger();
-    action(w, "actionSaveImage")->trigger();
+    // The commands are grey; reached all the same, they say why nothing happens.
+    EXPECT_FALSE(action(w, "actionCopy")->isEnabled());
+    w.pictureExport().copyPicture();
+    w.pictureExport().saveImage();
     EXPECT_EQ(dialogs.informations,
               (std::vector<QString>{"Tavrel/Morwen: no data", "Tavrel/Morwen: no data"}));
     EXPECT_TRUE(dialogs.saveRequests.empty()) << "no dialog without a picture";
@@ -147,6 +155,31 @@ TEST_F(PicturesTest, AFailedSaveSaysWhyAndKeepsTheOldFile) {
         EXPECT_TRUE(shown.startsWith(named) && shown.size() > named.size()) << shown.toStdString();
         EXPECT_EQ(contents(folder + names[i]), "previous");
     }
+}
+
+TEST_F(PicturesTest, ToolbarPrintWritesOnlyAFileNamedThereAndThen) {
+    if (!QPrinterInfo::defaultPrinterName().isEmpty()) GTEST_SKIP() << "a printer is set up";
+    dialogs.pdfPath = QString::fromStdString(installation.program.file("page.pdf"));
+    // Without a printer the toolbar's Print asks where to print; cancelled, nothing happens.
+    dialogs.cancelPrinter = true;
+    action(w, "actionPrintDirect")->trigger();
+    EXPECT_EQ(dialogs.printerDialogs, 1);
+    EXPECT_TRUE(dialogs.errors.empty()) << "no \"\" cannot be written";
+    EXPECT_FALSE(QFileInfo::exists(dialogs.pdfPath));
+
+    // A page once printed into a file is never replaced by the toolbar without the dialog.
+    dialogs.cancelPrinter = false;
+    action(w, "actionPrint")->trigger();
+    ASSERT_TRUE(QFileInfo::exists(dialogs.pdfPath));
+    ASSERT_TRUE(writeFileAtomically(dialogs.pdfPath.toStdString(), "kept"));
+    dialogs.cancelPrinter = true;
+    action(w, "actionPrintDirect")->trigger();
+    EXPECT_EQ(dialogs.printerDialogs, 3);
+    EXPECT_EQ(contents(dialogs.pdfPath), "kept");
+    dialogs.cancelPrinter = false;
+    action(w, "actionPrintDirect")->trigger();
+    EXPECT_TRUE(contents(dialogs.pdfPath).startsWith("%PDF")) << "named in the dialog again";
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST(PageTexts, CellLineAndStamp) {

@@ -39,6 +39,8 @@ public:
     std::deque<std::optional<QColor>> colourAnswers;
     std::vector<QColor> colourRequests;
     int beeps = 0;
+    // Whether the desktop has a program for what openUrl hands it.
+    bool desktopTakes = true;
     // Plays the user of each modal dialog the window opens and returns the dialog's result;
     // without it every such dialog is cancelled at once.
     std::function<int(QDialog&)> modal;
@@ -71,7 +73,7 @@ public:
     void beep() override { ++beeps; }
     bool openUrl(const QUrl& url) override {
         opened.push_back(url);
-        return true;
+        return desktopTakes;
     }
 
 private:

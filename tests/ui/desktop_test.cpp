@@ -1,0 +1,238 @@
+// What a desktop user takes for granted in the window: the keyboard focus and the Tab chain,
+// messages when the desktop cannot show a file, the window's size on small and scaled screens,
+// the title, recent files, dropped files, the wheel, undo and the question before edits are lost.
+
+#include "app/reflection_model.h"
+#include "ui/canvas_widget.h"
+#include "ui/input_panes.h"
+#include "ui/picture_export.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace tavrel::test {
+namespace {
+
+struct DesktopTest : ::testing::Test {
+    Installation installation;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
+    ui::MainWindow& w = *window;
+    ui::InputPanes& in = w.inputs();
+    ui::CanvasWidget* canvas = w.canvas();
+
+    void show() {
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    QAction* action(const char* name) { return test::action(w, name); }
+    const PointTable& points() const { return w.controller().simulation().points; }
+    QString dataFile(const char* name) const {
+        return QString::fromStdString(installation.program.file(std::string("data/") + name));
+    }
+};
+
+TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasShowsItHasTheFocus) {
+    show();
+    QTableView* list = w.reflectionView();
+    list->setFocus();
+    list->selectRow(3);
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), canvas) << "the list is left for the pattern";
+    EXPECT_EQ(list->selectionModel()->selectedRows(), selected) << "Tab selects nothing";
+
+    // A frame in the highlight colour while the canvas has the focus, none without.
+    const QColor frame = canvas->palette().color(QPalette::Highlight);
+    auto edge = [&] { return canvas->grab().toImage().pixelColor(0, canvas->height() / 2); };
+    EXPECT_EQ(edge(), frame);
+    QTest::keyClick(canvas, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), canvas);
+    EXPECT_NE(edge(), frame);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), canvas) << "the canvas is in the chain both ways";
+}
+
+TEST_F(DesktopTest, ArrowKeysTurnTheCrystalAtOnceAfterStartSampleFileAndSimulation) {
+    show();
+    auto arrowTurns = [&] {
+        const std::vector<RotatedPoint> before = points().rows;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        return QApplication::focusWidget() == canvas && points().rows != before;
+    };
+    EXPECT_TRUE(arrowTurns()) << "start-up";
+
+    // A click in a field gives the field the focus, and its arrows move the text cursor.
+    QTest::mouseClick(in.titleEdit, Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), in.titleEdit);
+    action("actionPerformSimulation")->trigger();
+    EXPECT_TRUE(arrowTurns()) << "simulation";
+
+    in.cellEdits[0]->setFocus();
+    action("actionSample3")->trigger();
+    EXPECT_TRUE(arrowTurns()) << "sample";
+
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("x.tvr"), 0});
+    action("actionSave")->trigger();
+    in.titleEdit->setFocus();
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("x.tvr"), 0});
+    action("actionOpen")->trigger();
+    EXPECT_TRUE(arrowTurns()) << "file";
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(DesktopTest, ADesktopWithoutAHandlerIsNamedInAMessage) {
+    dialogs.desktopTakes = false;
+    action("actionReport")->trigger();
+    action("actionViewDataFolder")->trigger();
+    action("actionViewImageFolder")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 3u);
+    EXPECT_TRUE(
+        dialogs.errors[0].contains(QDir::toNativeSeparators(dialogs.opened[0].toLocalFile())))
+        << dialogs.errors[0].toStdString();
+    EXPECT_TRUE(dialogs.errors[0].contains("Report.txt"));
+    EXPECT_TRUE(dialogs.errors[1].contains("\"" + w.folders().data + "\""))
+        << dialogs.errors[1].toStdString();
+    EXPECT_TRUE(dialogs.errors[2].contains("\"" + w.folders().image + "\""))
+        << dialogs.errors[2].toStdString();
+
+    // A desktop that takes them says nothing.
+    dialogs.desktopTakes = true;
+    action("actionViewDataFolder")->trigger();
+    EXPECT_EQ(dialogs.errors.size(), 3u);
+}
+
+TEST_F(DesktopTest, TheWindowFitsAScaledScreenWithItsStatusBar) {
+    // The layout alone needs less than a 1280 x 1024 screen at scale 2 offers (640 x 512
+    // logical pixels, less a panel and the title bar): the control frame scrolls instead.
+    const QSize layoutLeast = w.minimumSizeHint();
+    EXPECT_LE(layoutLeast.width(), 620);
+    EXPECT_LE(layoutLeast.height(), 440);
+    show();
+    const QRect available = w.screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(w.frameGeometry())) << "opens within the screen";
+    EXPECT_EQ(w.size(), QSize(850, 700)) << "the designed size where there is room";
+    EXPECT_EQ(w.minimumSize(), layoutLeast.expandedTo(QSize(600, 600)));
+    w.resize(600, 600);
+    QCoreApplication::processEvents();
+    EXPECT_LE(w.statusBar()->geometry().bottom(), w.height());
+    EXPECT_TRUE(w.statusBar()->isVisible());
+}
+
+TEST_F(DesktopTest, ANewListStartsAtItsTopWithoutTheOldClickOrPole) {
+    show();
+    // A click names a line; the list is scrolled down.
+    for (int y = 1; y < 10 && w.statusText(app::StatusPanel::Clicked).isEmpty(); ++y)
+        QTest::mouseClick(canvas, Qt::LeftButton, {},
+                          QPoint(canvas->width() / 2, canvas->height() * y / 10));
+    ASSERT_TRUE(w.statusText(app::StatusPanel::Clicked).startsWith("clicked ("));
+    QTableView* list = w.reflectionView();
+    list->scrollToBottom();
+    ASSERT_GT(list->verticalScrollBar()->value(), 0);
+    action("actionPerformSimulation")->trigger();
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(w.statusText(app::StatusPanel::Clicked), "");
+
+    typeInto(in.cellEdits[0], "0");
+    action("actionPerformSimulation")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_FALSE(w.statusText(app::StatusPanel::Pole).contains("approx"))
+        << w.statusText(app::StatusPanel::Pole).toStdString();
+}
+
+TEST_F(DesktopTest, CommandsSayWhatTheyDidAndNeedAPicture) {
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
+    action("actionSave")->trigger();
+    EXPECT_EQ(w.statusNote(), "Saved iron.tvr");
+    action("actionCopy")->trigger();
+    EXPECT_EQ(w.statusNote(), "Pattern copied");
+
+    // Nothing to copy, save or print before a simulation: the commands say so by being grey.
+    const char* const output[] = {"actionCopy", "actionSaveImage", "actionPrint",
+                                  "actionPrintDirect"};
+    action("actionNew")->trigger();
+    for (const char* name : output) EXPECT_FALSE(action(name)->isEnabled()) << name;
+    action("actionPerformSimulation")->trigger();
+    for (const char* name : output) EXPECT_TRUE(action(name)->isEnabled()) << name;
+
+    // Tool tips name the key; the View toggles show check marks, not their icons, in the menu.
+    EXPECT_EQ(action("actionNew")->toolTip(),
+              "New Input Data (" +
+                  QKeySequence(QKeySequence::New).toString(QKeySequence::NativeText) + ")");
+    EXPECT_EQ(action("actionPerformSimulation")->toolTip(), "Perform Simulation (F5)");
+    for (const char* name :
+         {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels"})
+        EXPECT_FALSE(action(name)->isIconVisibleInMenu()) << name;
+}
+
+TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
+    EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
+    action("actionSave")->trigger();
+    EXPECT_EQ(w.windowTitle(), "iron.tvr[*] \u2014 Tavrel/Morwen");
+    EXPECT_FALSE(w.isWindowModified());
+    typeInto(in.titleEdit, "Iron, edited");
+    EXPECT_TRUE(w.isWindowModified());
+    typeInto(in.titleEdit, "Iron (Fe)");
+    EXPECT_FALSE(w.isWindowModified()) << "the fields are the file's again";
+    in.autoLimitsBox->setChecked(true);
+    EXPECT_TRUE(w.isWindowModified());
+
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
+    action("actionOpen")->trigger();
+    EXPECT_FALSE(w.isWindowModified());
+    action("actionSample3")->trigger();
+    EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen") << "a sample is no file";
+    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
+    action("actionOpen")->trigger();
+    action("actionNew")->trigger();
+    EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
+}
+
+TEST_F(DesktopTest, RecentFilesKeepTheLastEightOpenedOrSaved) {
+    EXPECT_FALSE(w.menuBar()->findChild<QMenu*>("menuOpenRecent")->isEnabled());
+    for (int i = 0; i < 9; ++i) {
+        dialogs.fileAnswers.push_back(
+            ui::FileChoice{dataFile(QStringLiteral("f%1.tvr").arg(i).toUtf8().constData()), 0});
+        action("actionSave")->trigger();
+    }
+    // Opened again (here from the command line), a file goes back to the top, once.
+    w.openFile(dataFile("f3.tvr"));
+    EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("f3.tvr"));
+    EXPECT_EQ(action("actionRecent1")->text(), "&2 " + dataFile("f8.tvr"));
+    EXPECT_EQ(w.findChild<QAction*>("actionRecent8"), nullptr) << "eight at most";
+    EXPECT_EQ(w.findChildren<QAction*>(QRegularExpression("^actionRecent")).size(), 8);
+
+    // The next start lists the same; a file that has gone is taken off with a word.
+    window.reset();
+    window = startWindow(installation, dialogs);
+    ui::MainWindow& again = *window;
+    ASSERT_TRUE(QFile::remove(dataFile("f8.tvr")));
+    test::action(again, "actionRecent1")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains(dataFile("f8.tvr")));
+    EXPECT_EQ(test::action(again, "actionRecent1")->text(), "&2 " + dataFile("f7.tvr"));
+    test::action(again, "actionRecent1")->trigger();
+    EXPECT_EQ(again.controller().currentFile(), dataFile("f7.tvr"));
+    EXPECT_EQ(test::action(again, "actionRecent0")->text(), "&1 " + dataFile("f7.tvr"));
+}
+
+} // namespace
+} // namespace tavrel::test
