@@ -224,6 +224,14 @@ void MainWindow::buildCommands() {
          [this](bool) { turnToNearestZoneAxis(); }},
         {"actionTiltToZoneAxis", "Tilt to Zone Axis…", "", noKey, "", false,
          [this](bool) { tiltToZoneAxis(); }},
+        {"actionOpenPatternImage", "Open Pattern Image…", "", noKey, "", false,
+         [this](bool) { openPatternImage(); }},
+        {"actionRefineOrientation", "Refine Orientation", "", noKey, "", false,
+         [this](bool) { refineToPatternImage(false); }},
+        {"actionRefineWithCentre", "Refine Orientation and Pattern Centre", "", noKey, "", false,
+         [this](bool) { refineToPatternImage(true); }},
+        {"actionIndexPattern", "Index Pattern", "", noKey, "", false,
+         [this](bool) { indexPatternImage(); }},
         {"actionReport", "Report", "", noKey, "", false, [this](bool) { writeReport(); }},
         {"actionSymmetryListing", "Symmetry Operations", "", noKey, "", false,
          [this](bool) { showSymmetryListing(); }},
@@ -319,9 +327,9 @@ void MainWindow::buildMenus() {
         return m;
     };
     QMenu* file = menu("menuFile", QStringLiteral("&File"),
-                       {"actionNew", "actionOpen", "actionSave", nullptr, "actionCopy",
-                        "actionPrint", "actionSaveImage", nullptr, "actionViewDataFolder",
-                        "actionViewImageFolder", nullptr, "actionExit"});
+                       {"actionNew", "actionOpen", "actionSave", nullptr, "actionOpenPatternImage",
+                        nullptr, "actionCopy", "actionPrint", "actionSaveImage", nullptr,
+                        "actionViewDataFolder", "actionViewImageFolder", nullptr, "actionExit"});
     recentMenu_ = new QMenu(QStringLiteral("Open &Recent"), file);
     recentMenu_->setObjectName(QStringLiteral("menuOpenRecent"));
     file->insertMenu(command("actionSave"), recentMenu_);
@@ -357,6 +365,9 @@ void MainWindow::buildMenus() {
     orient->addSeparator();
     orient->addActions({command("actionOrientationMatrix"), command("actionNearestZoneAxis"),
                         command("actionTiltToZoneAxis")});
+    orient->addSeparator();
+    orient->addActions({command("actionRefineOrientation"), command("actionRefineWithCentre"),
+                        command("actionIndexPattern")});
     QMenu* help = menu("menuHelp", QStringLiteral("&Help"), {"actionHelpContents", nullptr});
     QMenu* links = help->addMenu(QStringLiteral("Links ..."));
     links->setObjectName(QStringLiteral("menuLinks"));
@@ -423,6 +434,7 @@ void MainWindow::buildCentralArea() {
     atomsPane_ = new FoldingPane(QStringLiteral("Atoms"), atoms_, false, frameContent);
     atomsPane_->setObjectName(QStringLiteral("atomsPane"));
     atomsPane_->setFolded(true);
+    buildPatternImagePane(frameContent);
 
     reflectionList_ = new ReflectionList(controller_->simulation());
     connect(reflectionList_, &ReflectionList::selectionEdited, controller_.get(),
@@ -431,7 +443,8 @@ void MainWindow::buildCentralArea() {
         new FoldingPane(QStringLiteral("Reflection List "), reflectionList_, true, frameContent);
     listPane_->setObjectName(QStringLiteral("listPane"));
 
-    for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_, listPane_}) {
+    for (FoldingPane* pane :
+         {samplePane_, simulationPane_, atomsPane_, patternImageFolding_, listPane_}) {
         frameLayout->addWidget(pane, pane == listPane_ ? 1 : 0);
         connect(pane, &FoldingPane::titlePressed, this, [this, pane] { pressPaneTitle(pane); });
     }
@@ -656,6 +669,14 @@ template <class Command> auto MainWindow::whileGenerating(Command&& command) {
     return command([&watch] { return watch.cancelled(); });
 }
 
+// The picture follows the search; Escape keeps the best orientation found so far.
+void MainWindow::refineToPatternImage(bool fitCentre) {
+    const Result<app::ImageRefinement> refined = whileGenerating([&](const CancelCheck& cancelled) {
+        return controller_->refineToImage(fitCentre, cancelled);
+    });
+    if (!refined) showProblem(dialogs_, this, refined.failure());
+}
+
 void MainWindow::showChanges(app::Changes what) {
     const app::SimulationController& c = *controller_;
     if (what & (Change::List | Change::Strengths))
@@ -664,6 +685,7 @@ void MainWindow::showChanges(app::Changes what) {
         inputs_->showFields(c.simulation().fields);
         atoms_->showFields(c.simulation().fields);
     }
+    if (what & (Change::Underlay | Change::Fields | Change::List)) showPatternImage();
     if (what & Change::List) {
         showNewList();
         // A picture leaves the window only while there is one.
@@ -978,7 +1000,8 @@ void MainWindow::focusPattern() {
 }
 
 void MainWindow::collapsePanes() {
-    for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_}) pane->setFolded(true);
+    for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_, patternImageFolding_})
+        pane->setFolded(true);
     listPane_->setFolded(false);
 }
 

@@ -29,6 +29,7 @@ class ReflectionTableModel;
 namespace tavrel::ui {
 
 class AtomsPane;
+class PatternImagePane;
 class CanvasSteering;
 class CanvasWidget;
 class ColourSchemePane;
@@ -63,6 +64,8 @@ public:
     FoldingPane* listPane() const { return listPane_; }
     FoldingPane* atomsPane() const { return atomsPane_; }
     AtomsPane& atoms() const { return *atoms_; }
+    FoldingPane* patternImageFoldingPane() const { return patternImageFolding_; }
+    PatternImagePane& patternImagePane() const { return *patternImage_; }
     QWidget* controlFrame() const { return controlFrame_; }
     ReflectionList* reflectionView() const { return reflectionList_; }
     app::ReflectionTableModel* reflectionModel() const;
@@ -136,6 +139,13 @@ private:
     void buildSamplesMenu(QMenu* menu);
     void connectInputs();
     void editAtomSites(const std::vector<AtomSite>& sites);
+    // The recorded pattern under the lines: File > Open Pattern Image, its pane, and matching
+    // the lines to it (Orient > Refine Orientation, Index Pattern).
+    void buildPatternImagePane(QWidget* frameContent);
+    void openPatternImage();
+    void refineToPatternImage(bool fitCentre);
+    void indexPatternImage();
+    void showPatternImage();
 
     // Shows what a command of the controller changed.
     void showChanges(app::Changes what);
@@ -176,6 +186,9 @@ private:
     FoldingPane* listPane_ = nullptr;
     FoldingPane* atomsPane_ = nullptr;
     AtomsPane* atoms_ = nullptr;
+    FoldingPane* patternImageFolding_ = nullptr;
+    PatternImagePane* patternImage_ = nullptr;
+    QString lastImageFolder_;
     ReflectionList* reflectionList_ = nullptr;
     CanvasWidget* canvas_ = nullptr;
     QSlider* thresholdSlider_ = nullptr;

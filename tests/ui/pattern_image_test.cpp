@@ -1,0 +1,132 @@
+// A recorded pattern in the window: opened under the lines, shown as the pane says, indexed
+// and refined through the Orient menu, kept with the session and removed. The pattern is made
+// by the test with the program's band geometry (silicon at 20 kV on a 40 mm screen at 20 mm).
+
+#include "fit/synthetic_pattern.h"
+#include "orientation/euler_angles.h"
+#include "ui/folding_pane.h"
+#include "ui/pattern_image_pane.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace tavrel::test {
+namespace {
+
+using app::StatusPanel;
+
+struct PatternImageTest : ::testing::Test {
+    Installation installation;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
+    ui::MainWindow& w = *window;
+    app::SimulationController& c = w.controller();
+    QAction* action(const char* name) { return test::action(w, name); }
+
+    Mat3d truth;
+    QString picture;
+
+    void SetUp() override {
+        const std::string tvr = installation.program.write(
+            "si_sem.tvr", "VELDTRACE INPUT 1.5\nSilicon 20 kV\n227\n5.431\n5.431\n5.431\n90\n90\n"
+                          "90\n1\n\n\n\n20\n0\n0 0 1\n0\n0.9\n0\n40\n40\n20\n");
+        dialogs.fileAnswers.push_back(ui::FileChoice{QString::fromStdString(tvr), 0});
+        action("actionOpen")->trigger();
+        ASSERT_TRUE(c.hasReflections());
+        truth = orientationFromEulerAngles({30, 40, 50}, c.simulation().document.matrices);
+        const fit::IndexSetup setup = patternFitSetup(c.simulation());
+        fit::SyntheticPatternOptions o;
+        o.detector = setup.detector;
+        o.profile = setup.profile;
+        const fit::GreyImage grey = fit::syntheticPattern(setup.bands, truth, o);
+        const std::vector<std::uint8_t> bytes = fit::toBytes(grey, 0.0f, 2.0f);
+        picture = QString::fromStdString(installation.program.file("si.png"));
+        ASSERT_TRUE(
+            QImage(bytes.data(), grey.width, grey.height, grey.width, QImage::Format_Grayscale8)
+                .save(picture));
+    }
+    void openPicture() {
+        dialogs.fileAnswers.push_back(ui::FileChoice{picture, 0});
+        action("actionOpenPatternImage")->trigger();
+    }
+    double missedBy() const {
+        return fit::misorientationDegrees(c.simulation().orientation, truth,
+                                          patternFitSetup(c.simulation()).symmetry);
+    }
+};
+
+TEST_F(PatternImageTest, IndexedAndRefinedThroughTheOrientMenu) {
+    EXPECT_FALSE(action("actionIndexPattern")->isEnabled()) << "no image yet";
+    openPicture();
+    ASSERT_TRUE(c.underlay().loaded());
+    EXPECT_FALSE(w.patternImageFoldingPane()->isFolded());
+    EXPECT_TRUE(w.patternImagePane().fileLabel()->text().startsWith("si.png"));
+    for (const char* name :
+         {"actionRefineOrientation", "actionRefineWithCentre", "actionIndexPattern"})
+        EXPECT_TRUE(action(name)->isEnabled()) << name;
+
+    // Index: the dialog offers the solutions, best first; OK takes the first.
+    dialogs.modal = [](QDialog& d) {
+        auto* list = d.findChild<QListWidget*>(QStringLiteral("indexSolutions"));
+        EXPECT_TRUE(list && list->count() >= 1);
+        return static_cast<int>(QDialog::Accepted);
+    };
+    action("actionIndexPattern")->trigger();
+    EXPECT_LT(missedBy(), 1.0);
+    EXPECT_TRUE(w.statusText(StatusPanel::Clicked).startsWith("indexed: score"));
+
+    // Refine from 4 to 6 degrees away.
+    c.turnByDrag(4, 4);
+    ASSERT_GT(missedBy(), 4.0);
+    action("actionRefineOrientation")->trigger();
+    EXPECT_LT(missedBy(), 0.2);
+    EXPECT_TRUE(w.statusText(StatusPanel::Clicked).startsWith("refined: score"));
+    // With the pattern centre and the distance free, a shift of the centre and a small turn
+    // nearly stand in for each other: both stay close.
+    action("actionRefineWithCentre")->trigger();
+    EXPECT_LT(missedBy(), 0.5);
+    EXPECT_NEAR(c.underlay().settings.centreX, 0.5, 0.02);
+    EXPECT_NEAR(c.underlay().settings.centreY, 0.5, 0.02);
+}
+
+TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {
+    openPicture();
+    ui::PatternImagePane& pane = w.patternImagePane();
+    pane.opacitySlider()->setValue(35);
+    pane.flattenBox()->setChecked(false);
+    EXPECT_FLOAT_EQ(c.underlay().settings.opacity, 0.35f);
+    EXPECT_FALSE(c.underlay().settings.flatten);
+
+    // Kept with the session; a file that has gone is a status message, not an error.
+    ASSERT_TRUE(c.saveState().ok());
+    c.removePatternImage();
+    ASSERT_TRUE(c.restoreState());
+    EXPECT_TRUE(c.underlay().loaded());
+    EXPECT_FLOAT_EQ(c.underlay().settings.opacity, 0.35f);
+    std::filesystem::remove(picture.toStdString());
+    ASSERT_TRUE(c.restoreState());
+    EXPECT_FALSE(c.underlay().loaded());
+    EXPECT_TRUE(w.statusText(StatusPanel::Clicked).contains("si.png"));
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    // A file that is no picture is refused with a message and changes nothing.
+    dialogs.fileAnswers.push_back(
+        ui::FileChoice{QString::fromStdString(installation.program.file("si_sem.tvr")), 0});
+    action("actionOpenPatternImage")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_FALSE(c.underlay().loaded());
+    EXPECT_FALSE(action("actionIndexPattern")->isEnabled());
+}
+
+} // namespace
+} // namespace tavrel::test
