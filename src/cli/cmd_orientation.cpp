@@ -5,6 +5,7 @@
 #include "cli/args.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "cli/orientation_options.h"
 
 #include "common/numeric.h"
@@ -26,14 +27,6 @@ namespace tavrel::cli {
 
 namespace {
 
-// Numbers of the JSON output to `decimals` places (no "-0"); a division by the power of ten
-// gives the double nearest to the decimal, which JSON then writes as such.
-double rounded(double v, int decimals) {
-    const double scale = std::pow(10.0, decimals);
-    const double r = std::round(v * scale) / scale;
-    return r == 0 ? 0.0 : r;
-}
-
 QJsonArray jsonIndices(const IndexTriple& indices) {
     return {indices[0], indices[1], indices[2]};
 }
@@ -43,8 +36,8 @@ QJsonObject jsonAxis(const SampleAxisNames& names) {
     o["uvw"] = jsonIndices(names.direction.indices);
     o["hkl"] = jsonIndices(names.plane.indices);
     o["exact"] = names.direction.close && names.plane.close;
-    o["uvwAngle"] = rounded(names.direction.angleDegrees, 3);
-    o["hklAngle"] = rounded(names.plane.angleDegrees, 3);
+    o["uvwAngle"] = roundedTo(names.direction.angleDegrees, 3);
+    o["hklAngle"] = roundedTo(names.plane.angleDegrees, 3);
     return o;
 }
 
@@ -53,7 +46,7 @@ QJsonObject jsonSummary(const OrientationSummary& s) {
     o["euler"] = QJsonArray{s.euler.phi1, s.euler.phi, s.euler.phi2};
     QJsonArray matrix;
     for (const auto& row : s.g)
-        matrix.append(QJsonArray{rounded(row[0], 9), rounded(row[1], 9), rounded(row[2], 9)});
+        matrix.append(QJsonArray{roundedTo(row[0], 9), roundedTo(row[1], 9), roundedTo(row[2], 9)});
     o["matrix"] = matrix;
     o["z"] = jsonAxis(s.names.z);
     o["x"] = jsonAxis(s.names.x);
@@ -62,15 +55,11 @@ QJsonObject jsonSummary(const OrientationSummary& s) {
     for (const ZoneAxis& axis : s.nearZoneAxes) {
         QJsonObject a;
         a["uvw"] = jsonIndices(axis.indices);
-        a["angle"] = rounded(axis.angleDegrees, 3);
+        a["angle"] = roundedTo(axis.angleDegrees, 3);
         axes.append(a);
     }
     o["zoneAxes"] = axes;
     return o;
-}
-
-std::string json(const QJsonObject& o) {
-    return QJsonDocument(o).toJson(QJsonDocument::Indented).toStdString();
 }
 
 // Loads the file and turns the crystal as the orientation options say; false when the file
@@ -102,7 +91,7 @@ int runOrientation(const std::vector<std::string>& argv, std::ostream& out, std:
         return kFailure;
     }
     if (args.flag("--json"))
-        out << json(jsonSummary(*summary));
+        out << jsonText(jsonSummary(*summary));
     else
         out << orientationSummaryText(*summary, false);
     return 0;
@@ -129,13 +118,13 @@ int runTilt(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
         cli.say(tilts.problem());
         return kFailure;
     }
-    const double alpha = rounded(tilts->alpha, 3), beta = rounded(tilts->beta, 3);
+    const double alpha = roundedTo(tilts->alpha, 3), beta = roundedTo(tilts->beta, 3);
     if (args.flag("--json")) {
         QJsonObject o;
         o["alpha"] = alpha;
         o["beta"] = beta;
         o["opposite"] = tilts->opposite;
-        out << json(o);
+        out << jsonText(o);
     } else {
         out << "alpha " << formatNumber(alpha, "0.000") << "\u00b0  beta "
             << formatNumber(beta, "0.000") << "\u00b0";

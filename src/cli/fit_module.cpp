@@ -5,6 +5,7 @@
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "cli/image_options.h"
+#include "cli/json_output.h"
 #include "cli/module_application.h"
 #include "cli/orientation_options.h"
 #include "cli/progress_bar.h"
@@ -33,12 +34,6 @@ namespace tavrel::cli {
 
 namespace {
 
-double rounded(double v, int decimals) {
-    const double scale = std::pow(10.0, decimals);
-    const double r = std::round(v * scale) / scale;
-    return r == 0 ? 0.0 : r;
-}
-
 // The images given: files as they are, folders as the pictures in them, by name.
 std::vector<std::string> imagePaths(const std::vector<std::string>& given) {
     std::vector<std::string> paths;
@@ -63,9 +58,9 @@ std::vector<std::string> imagePaths(const std::vector<std::string>& given) {
 QJsonObject jsonFound(const FoundOrientation& f) {
     QJsonObject o;
     o["euler"] = QJsonArray{f.euler.phi1, f.euler.phi, f.euler.phi2};
-    o["score"] = rounded(f.score, 4);
+    o["score"] = roundedTo(f.score, 4);
     o["bands"] = f.bands;
-    o["deviation"] = rounded(f.deviation, 3);
+    o["deviation"] = roundedTo(f.deviation, 3);
     return o;
 }
 
@@ -73,10 +68,6 @@ std::string foundText(const FoundOrientation& f) {
     return "\u03c61 \u03a6 \u03c62: " + eulerAnglesText(f.euler) + "  score " +
            formatNumber(f.score, "0.0000") + "  bands " + std::to_string(f.bands) + "  deviation " +
            formatNumber(f.deviation, "0.00") + "\u00b0";
-}
-
-std::string json(const QJsonObject& o) {
-    return QJsonDocument(o).toJson(QJsonDocument::Indented).toStdString();
 }
 
 bool loadForFitting(CliSession& cli, const std::string& path) {
@@ -129,7 +120,7 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         if (asJson) {
             QJsonObject o;
             o["solutions"] = jsonSolutions(*found);
-            out << json(o);
+            out << jsonText(o);
         } else {
             for (const FoundOrientation& f : *found) out << foundText(f) << "\n";
         }
@@ -174,7 +165,7 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     if (asJson) {
         QJsonObject o;
         o["images"] = listed;
-        out << json(o);
+        out << jsonText(o);
     }
     return failed ? kFailure : 0;
 }
@@ -221,12 +212,12 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     const fit::Detector& d = found.detector;
     if (args.flag("--json")) {
         QJsonObject o = jsonFound(found);
-        o["moved"] = rounded(refined->movedDegrees, 3);
+        o["moved"] = roundedTo(refined->movedDegrees, 3);
         if (args.flag("--fit-pc")) {
-            o["pc"] = QJsonArray{rounded(d.centre.x, 4), rounded(d.centre.y, 4)};
-            o["distance"] = rounded(d.distance, 3);
+            o["pc"] = QJsonArray{roundedTo(d.centre.x, 4), roundedTo(d.centre.y, 4)};
+            o["distance"] = roundedTo(d.distance, 3);
         }
-        out << json(o);
+        out << jsonText(o);
     } else {
         out << foundText(found) << "\nmoved " << formatNumber(refined->movedDegrees, "0.000")
             << "\u00b0\n";
