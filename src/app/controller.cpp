@@ -140,8 +140,12 @@ bool SimulationController::restoreState() {
     // The dump keeps the points as they were turned; the orientation is the rotation they show.
     sim_.orientation = fitOrientation(sim_.points, sim_.reflections).value_or(kIdentity3d);
     PatternDocument& doc = sim_.document;
-    // The group of the list position, as the dump keeps it.
-    sim_.group = readDocument(sim_.fields, doc).group;
+    // The group of the list position, as the dump keeps it. The dump does not keep whether
+    // the document was usable; without that the orientation of the restored picture could not
+    // be described or steered to a zone axis until the next simulation.
+    const DocumentReading reading = readDocument(sim_.fields, doc);
+    sim_.group = reading.group;
+    doc.valid = reading.document.valid;
     readMinIntensity(sim_.fields, doc);
     doc.displayDMin = doc.dMin;
     doc.displayDMax = doc.dMax;

@@ -1,4 +1,5 @@
 #include "cli/cli_test_util.h"
+#include "common/version.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,11 @@
 
 namespace tavrel::cli {
 namespace {
+
+TEST(CommandLine, Version) {
+    EXPECT_EQ(runCli({"--version"}).out, "tavrel-cli " + std::string(kVersion) + "\n");
+    EXPECT_EQ(runCli({"--version"}).status, 0);
+}
 
 TEST(CommandLine, BadArgumentsGiveStatusTwoOneErrorLineAndTheUsage) {
     Scratch scratch;

@@ -91,41 +91,15 @@ TEST(OrientationCommand, EulerAnglesMatrixAxesAndZoneAxes) {
         EXPECT_EQ(runCli(bad).status, 2) << bad[2];
 }
 
-TEST(TiltCommand, TiltsBringTheZoneAxisOntoTheBeam) {
-    // Silicon viewed along [0 0 1]; the holder tilts that bring [1 1 0] onto the beam.
-    const std::vector<std::string> start = {kSilicon, "--orient", "0 0 1", "--uvw"};
-    std::vector<std::string> args = {"tilt"};
-    args.insert(args.end(), start.begin(), start.end());
-    args.insert(args.end(), {"--to", "1 1 0", "--json"});
-    CliResult r = runCli(args);
+// The tilts themselves are checked where they are computed; here their two forms of output.
+TEST(TiltCommand, PrintsTheTiltsAsTextOrJson) {
+    CliResult r =
+        runCli({"tilt", kSilicon, "--orient", "0 0 1", "--uvw", "--to", "1 1 0", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const QJsonObject tilts = jsonOf(r);
-    const double a = tilts["alpha"].toDouble() * M_PI / 180;
-    const double b = tilts["beta"].toDouble() * M_PI / 180;
-    EXPECT_LE(std::fabs(a), M_PI / 2 + 1e-9);
-    EXPECT_LE(std::fabs(b), M_PI / 2 + 1e-9);
-
-    // Where [1 1 0] lies in the sample frame, from the lattice directions along X, Y and Z.
-    args = {"orientation"};
-    args.insert(args.end(), start.begin(), start.end());
-    args.push_back("--json");
-    r = runCli(args);
-    ASSERT_EQ(r.status, 0) << r.err;
-    const QJsonObject o = jsonOf(r);
-    std::array<double, 3> d{};
-    const char* axes[] = {"x", "y", "z"};
-    for (std::size_t i = 0; i < 3; ++i) {
-        ASSERT_TRUE(at(o, axes[i], "exact").toBool());
-        const std::array<double, 3> u = numbers(at(o, axes[i], "uvw"));
-        d[i] = (u[0] + u[1]) / std::sqrt(2 * (u[0] * u[0] + u[1] * u[1] + u[2] * u[2]));
-    }
-    if (tilts["opposite"].toBool())
-        for (double& c : d) c = -c;
-    // Rx(alpha) Ry(beta) d = Z, so d = Ry(-beta) Rx(-alpha) Z.
-    EXPECT_NEAR(d[0], -std::sin(b) * std::cos(a), 1e-6);
-    EXPECT_NEAR(d[1], std::sin(a), 1e-6);
-    EXPECT_NEAR(d[2], std::cos(b) * std::cos(a), 1e-6);
-
+    EXPECT_NEAR(std::max(std::fabs(tilts["alpha"].toDouble()), std::fabs(tilts["beta"].toDouble())),
+                90, 1e-4);
+    EXPECT_FALSE(tilts["opposite"].toBool());
     r = runCli({"tilt", kSilicon, "--to", "1 1 1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("alpha ", 0), 0u) << r.out;
