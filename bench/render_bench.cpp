@@ -5,6 +5,7 @@
 // is what the window does for every pointer move: the coarse picture on an image of the canvas
 // size, then that image painted on the window's own.
 
+#include "output/banded_surface.h"
 #include "output/image_surface.h"
 #include "output/painter_surface.h"
 #include "output/raster_line_surface.h"
@@ -76,12 +77,25 @@ std::unique_ptr<Shown> simulate(const Sample& sample) {
     return s;
 }
 
+// On every core the picture takes the window's path for a still picture: sampled on every
+// core, recorded, then painted in bands on every core. On one thread all of it goes straight
+// through one QPainter.
 void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int threads) {
     const auto s = simulate(sample);
     const PatternInput input = patternInput(s->sim, s->pattern, dragging);
-    ImageSurface surface(kWidth, kHeight);
     Renderer renderer(threads);
-    for (auto _ : state) renderer.draw(input, surface);
+    if (threads == 1) {
+        ImageSurface surface(kWidth, kHeight);
+        for (auto _ : state) renderer.draw(input, surface);
+    } else {
+        QImage image(kWidth, kHeight, QImage::Format_RGB32);
+        for (auto _ : state) {
+            BandedSurface surface(image, kWidth, kHeight);
+            renderer.draw(input, surface);
+            surface.paint();
+            benchmark::DoNotOptimize(image.constBits());
+        }
+    }
     state.counters["cones"] = s->sim.reflections.count();
 }
 

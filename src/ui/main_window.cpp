@@ -3,9 +3,10 @@
 #include "app/reflection_model.h"
 #include "app/window_settings.h"
 #include "common/numeric.h"
+#include "orientation/miller_indices.h"
+#include "output/banded_surface.h"
 #include "output/painter_surface.h"
 #include "output/raster_line_surface.h"
-#include "orientation/miller_indices.h"
 #include "session/orient.h"
 #include "ui/angle_dialog.h"
 #include "ui/atoms_pane.h"
@@ -18,12 +19,12 @@
 #include "ui/icons.h"
 #include "ui/input_panes.h"
 #include "ui/messages.h"
+#include "ui/orientation_dialogs.h"
 #include "ui/picture_export.h"
 #include "ui/popup_menus.h"
 #include "ui/reflection_list.h"
 #include "ui/threshold_controls.h"
 #include "ui/user_dialogs.h"
-#include "ui/orientation_dialogs.h"
 #include "ui/wavelength_dialog.h"
 
 #include <QAction>
@@ -295,8 +296,8 @@ void MainWindow::buildMenus() {
           "actionSaveImage", nullptr, "actionViewDataFolder", "actionViewImageFolder", nullptr,
           "actionExit"});
     QMenu* view = menu("menuView", QStringLiteral("&View"),
-         {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
-          "actionColourByIntensity", nullptr, "actionZoneAxes"});
+                       {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
+                        "actionColourByIntensity", nullptr, "actionZoneAxes"});
     QMenu* largest = view->addMenu(QStringLiteral("Zone Axis Indices"));
     largest->setObjectName(QStringLiteral("menuZoneAxisIndices"));
     for (int i = 1; i <= 6; ++i)
@@ -594,7 +595,8 @@ template <class Command> auto MainWindow::whileGenerating(Command&& command) {
 
 void MainWindow::showChanges(app::Changes what) {
     const app::SimulationController& c = *controller_;
-    if (what & (Change::List | Change::Strengths)) reflectionModel()->setFourIndex(c.showsFourIndices());
+    if (what & (Change::List | Change::Strengths))
+        reflectionModel()->setFourIndex(c.showsFourIndices());
     if (what & Change::Fields) {
         inputs_->showFields(c.simulation().fields);
         atoms_->showFields(c.simulation().fields);
@@ -634,16 +636,18 @@ void MainWindow::redraw() {
     picture.setDevicePixelRatio(ratio);
     std::optional<DrawSummary> summary;
     {
-        QPainter painter(&picture);
         // A drag frame lives until the next pointer move: its thin lines go straight into the
         // pixels, several times faster than QPainter's, so that large patterns keep up with the
-        // pointer. The picture left standing after the release is QPainter's.
+        // pointer. The picture left standing after the release is QPainter's, painted in bands
+        // on every core.
         if (controller_->dragging()) {
+            QPainter painter(&picture);
             RasterLineSurface surface(painter, picture, size.width(), size.height());
             summary = controller_->draw(surface);
         } else {
-            PainterSurface surface(painter, size.width(), size.height());
+            BandedSurface surface(picture, size.width(), size.height());
             summary = controller_->draw(surface);
+            surface.paint();
         }
     }
     canvas_->setPicture(std::move(picture));

@@ -1,0 +1,84 @@
+// A picture painted in bands on several threads is the single painter's, pixel for pixel.
+
+#include "output/banded_surface.h"
+
+#include "output/image_surface.h"
+#include "render/renderer.h"
+#include "support/test_simulation.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace tavrel {
+namespace {
+
+// A dense pattern whose flat cones cross the whole picture (and so every band), with a
+// second wavelength, dashed selected lines and labels in every band.
+void setDense(test::TestSimulation& t) {
+    test::setFields(t.sim, 227, {"12", "", "", "", "", ""}, "0.3", "0.7107", "0.6", "0", "14");
+    t.sim.fields.orientation = "1 2 3";
+    ASSERT_TRUE(t.generate());
+    ASSERT_GT(t.sim.reflections.count(), 3000);
+    for (std::size_t i = 0; i < 400; i += 7) t.pattern.selection.set(i, true);
+    t.pattern.view.viewLabels = true;
+    t.pattern.view.viewRings = true;
+}
+
+QImage paintedOnce(const test::TestSimulation& t, int width, int height, double ratio) {
+    QImage image(QSize(width, height) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    QPainter painter(&image);
+    PainterSurface surface(painter, width, height);
+    Renderer().draw(t.input(), surface);
+    return image;
+}
+
+TEST(BandedSurface, EveryBandCountPaintsTheSinglePaintersPixels) {
+    test::TestSimulation t;
+    setDense(t);
+    for (bool stereographic : {false, true})
+        for (auto [width, height, ratio] : {std::tuple{850, 620, 1.0}, {301, 677, 2.0}}) {
+            t.pattern.view.viewStereographic = stereographic;
+            const QImage expected = paintedOnce(t, width, height, ratio);
+            for (int bands : {1, 2, 3, 7}) {
+                QImage image(QSize(width, height) * ratio, QImage::Format_RGB32);
+                image.setDevicePixelRatio(ratio);
+                BandedSurface surface(image, width, height, bands);
+                // Scaled lines depend on the clip near a band's edge: one band.
+                EXPECT_EQ(surface.bandCount(), ratio == 1 ? bands : 1);
+                Renderer().draw(t.input(), surface);
+                surface.paint();
+                EXPECT_TRUE(image == expected)
+                    << bands << " bands, " << width << "x" << height << " ratio " << ratio
+                    << (stereographic ? " stereographic" : " gnomonic");
+            }
+        }
+}
+
+TEST(BandedSurface, ReportsTheTextHeightAndPaintsOnlyWhatIsNew) {
+    QImage image(60, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    BandedSurface banded(image, 60, 200, 4);
+    ImageSurface single(60, 200);
+    for (double size : {7.0, 8.0, 12.0}) {
+        banded.setTextSize(size);
+        single.setTextSize(size);
+        EXPECT_EQ(banded.textHeight(), single.textHeight()) << size;
+    }
+    banded.setPen(Rgb{255, 0, 0}, 1, PenStyle::Solid);
+    const Segment across{5, 0, 5, 199};
+    banded.drawSegments(std::span(&across, 1));
+    EXPECT_EQ(image.pixel(5, 100), qRgb(255, 255, 255)); // not yet painted
+    banded.paint();
+    EXPECT_EQ(image.pixel(5, 100), qRgb(255, 0, 0));
+    banded.clear(Rgb{0, 0, 0});
+    banded.paint();
+    banded.paint(); // the record is empty
+    EXPECT_EQ(image.pixel(5, 100), qRgb(0, 0, 0));
+    // Bands of at least 32 rows.
+    EXPECT_EQ(BandedSurface(image, 60, 100, 8).bandCount(), 3);
+}
+
+} // namespace
+} // namespace tavrel
