@@ -166,8 +166,10 @@ BENCHMARK_CAPTURE(BM_Baseline, capped_full, kCapped, false)->Unit(benchmark::kMi
 // A drag frame as the window makes it: the picture drawn with dragging set on an image of the
 // canvas size (its thin lines set straight into the pixels, or for comparison all through
 // QPainter), which the canvas's paint event then draws onto the window's backing store.
-void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines) {
+void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines,
+                  bool stereographic = false) {
     const auto s = simulate(sample);
+    s->pattern.view.viewStereographic = stereographic;
     const PatternInput input = patternInput(s->sim, s->pattern, true);
     Renderer renderer;
     QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
@@ -196,6 +198,8 @@ BENCHMARK_CAPTURE(BM_DragFrame, cones_5000_qpainter, kCell862, false)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, cones_32767, kCell25, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, cones_32767_qpainter, kCell25, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_32767_stereo, kCell25, true, true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, capped_32767, kCapped, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, capped_32767_qpainter, kCapped, false)

@@ -15,6 +15,9 @@ namespace {
 
 // Bands thinner than this cost more in repeated calls than they save.
 constexpr int kMinimumBandHeight = 32;
+// A picture of fewer points than this is painted at once: starting the threads and painters
+// would cost more than sharing saves.
+constexpr std::size_t kBandedMinimumPoints = 20000;
 
 std::uint32_t narrow(std::size_t v) {
     return static_cast<std::uint32_t>(v);
@@ -128,17 +131,17 @@ void BandedSurface::replay(DrawingSurface& target) const {
     }
 }
 
-void BandedSurface::paintBand(uchar* pixels, int band, int bandHeight) const {
+void BandedSurface::paintBand(uchar* pixels, int band, int bands, int bandHeight) const {
     // A QImage of its own over the same pixels: a painter per band, each on the whole image
     // (so that lines are cut at the image's border as on one painter), clipped to its band.
     // The first and the last band reach beyond the picture, as the single painter does.
     QImage view(pixels, image_.width(), image_.height(), image_.bytesPerLine(), image_.format());
     view.setDevicePixelRatio(image_.devicePixelRatio());
     QPainter painter(&view);
-    if (bands_ > 1) {
+    if (bands > 1) {
         constexpr int kFar = 1 << 20;
         const int top = band == 0 ? -kFar : band * bandHeight;
-        const int bottom = band + 1 == bands_ ? kFar : (band + 1) * bandHeight;
+        const int bottom = band + 1 == bands ? kFar : (band + 1) * bandHeight;
         painter.setClipRect(QRect(-kFar, top, 2 * kFar, bottom - top));
     }
     PainterSurface surface(painter, width_, height_);
@@ -149,12 +152,13 @@ void BandedSurface::paint() {
     if (!image_.isNull() && !commands_.empty()) {
         // Detaches the image (if it is shared) once, before any band takes its pixels.
         uchar* pixels = image_.bits();
-        const int bandHeight = (height_ + bands_ - 1) / bands_;
+        const int bands = segments_.size() + points_.size() >= kBandedMinimumPoints ? bands_ : 1;
+        const int bandHeight = (height_ + bands - 1) / bands;
         std::vector<std::jthread> workers;
-        for (int b = 1; b < bands_; ++b)
+        for (int b = 1; b < bands; ++b)
             workers.emplace_back(
-                [this, pixels, b, bandHeight] { paintBand(pixels, b, bandHeight); });
-        paintBand(pixels, 0, bandHeight);
+                [this, pixels, b, bands, bandHeight] { paintBand(pixels, b, bands, bandHeight); });
+        paintBand(pixels, 0, bands, bandHeight);
         workers.clear(); // joins
     }
     commands_.clear();

@@ -38,7 +38,8 @@ public:
 
     // Paints what was recorded since the last paint() and empties the record.
     void paint();
-    // How many bands paint() uses on this image.
+    // How many bands paint() uses on this image for a picture of many lines (a small one is
+    // painted at once).
     int bandCount() const { return bands_; }
 
 private:
@@ -61,7 +62,7 @@ private:
         std::uint32_t from = 0, count = 0; // a range of segments_, points_ or texts_
     };
     void replay(DrawingSurface& target) const;
-    void paintBand(uchar* pixels, int band, int bandHeight) const;
+    void paintBand(uchar* pixels, int band, int bands, int bandHeight) const;
 
     QImage& image_;
     int width_;

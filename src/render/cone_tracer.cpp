@@ -19,7 +19,9 @@ constexpr std::int32_t kReducedSamplingMinimum = 31;
 // A drag frame's chords may stray this far (pixels) from the line they stand for, and no line
 // gets fewer samples than this.
 constexpr double kDragTolerance = 0.5;
-constexpr int kDragMinimumSteps = 12;
+// A drag frame's lines have one of these sample counts (or the reduced count itself), whose
+// points on the unit circle are worked out once per picture.
+constexpr std::array<int, 11> kDragSteps{12, 16, 20, 24, 30, 36, 45, 60, 90, 120, 180};
 // The samples of a still picture's line, as many as its polygon has; more go to the heap.
 constexpr std::size_t kStillSamples = 360;
 
@@ -142,6 +144,17 @@ ConeTracer::ConeTracer(const TraceSettings& settings, const ReflectionList& refl
     // stereographic one by at most 1 in its front half.
     const double rho2 = halfWidth_ * halfWidth_ + halfHeight_ * halfHeight_;
     pixelsPerRadian_ = pixelsPerUnit * (st.stereographic ? 1.0 : 1.0 + rho2);
+    if (st.dragging) {
+        // cos and sin of (j + 1) turns of 360 / steps degrees, for every count a drag uses.
+        for (int steps : kDragSteps) {
+            circleStarts_.push_back(circles_.size());
+            for (int j = 1; j <= steps; ++j) {
+                const double a = 2.0 * kPi * j / steps;
+                circles_.push_back(static_cast<float>(std::cos(a)));
+                circles_.push_back(static_cast<float>(std::sin(a)));
+            }
+        }
+    }
 }
 
 int ConeTracer::dragSteps(double sine, int stepCount) const {
@@ -153,11 +166,17 @@ int ConeTracer::dragSteps(double sine, int stepCount) const {
     const double sinAlpha = std::sqrt(std::max(0.0, 1.0 - sine * sine));
     const double bend = settings_.stereographic ? sinAlpha : sinAlpha * std::fabs(sine);
     const double strayPerDelta2 = bend / 8.0 * pixelsPerRadian_;
-    if (!(strayPerDelta2 > 0)) return std::min(stepCount, kDragMinimumSteps);
-    const double delta = std::sqrt(kDragTolerance / strayPerDelta2);
-    const double wanted = std::ceil(2.0 * kPi / delta);
-    if (!(wanted < stepCount)) return stepCount;
-    return std::min(stepCount, std::max(kDragMinimumSteps, static_cast<int>(wanted)));
+    const double wanted =
+        strayPerDelta2 > 0 ? std::ceil(2.0 * kPi / std::sqrt(kDragTolerance / strayPerDelta2)) : 0;
+    for (int steps : kDragSteps)
+        if (steps >= wanted) return std::min(steps, stepCount);
+    return stepCount;
+}
+
+const float* ConeTracer::dragCircle(int steps) const {
+    for (std::size_t i = 0; i < kDragSteps.size(); ++i)
+        if (kDragSteps[i] == steps && !circles_.empty()) return circles_.data() + circleStarts_[i];
+    return nullptr;
 }
 
 bool ConeTracer::mayReach(const Vec3f& u, double sine) const {
@@ -245,7 +264,19 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
         spilled.resize(count + 1);
         samples = spilled;
     }
-    turnSamples(R, q, samples.first(count));
+    if (const float* circle = drag ? dragCircle(steps) : nullptr) {
+        // A drag frame's samples straight from the circle about the axis, each on its own:
+        // u + t (cos(phi) w + sin(phi) (u x w)) is q turned by phi.
+        const Vec3f v{u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                      u[0] * w[1] - u[1] * w[0]};
+        for (std::size_t k = 0; k < count; ++k) {
+            const float c = t * circle[2 * k], sn = t * circle[2 * k + 1];
+            samples[k] = {u[0] + c * w[0] + sn * v[0], u[1] + c * w[1] + sn * v[1],
+                          u[2] + c * w[2] + sn * v[2]};
+        }
+    } else {
+        turnSamples(R, q, samples.first(count));
+    }
     samples[count] = samples[0];
 
     const bool stereo = st.stereographic;

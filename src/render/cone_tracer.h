@@ -112,6 +112,8 @@ private:
     // While dragging: the fewest samples (at most stepCount) whose chords stray less than about
     // half a pixel from the drawn line of a cone with this sine of the Bragg angle.
     int dragSteps(double sine, int stepCount) const;
+    // cos, sin pairs of the `steps` samples of a drag frame's line; null for a count without.
+    const float* dragCircle(int steps) const;
     void drawLine(DrawingSurface& surface, const TracedLine& line, bool highlighted) const;
     void drawLabel(DrawingSurface& surface, const TracedLine& line, std::int32_t reflectionIndex,
                    bool highlighted) const;
@@ -123,6 +125,8 @@ private:
     double halfWidth_, halfHeight_; // generous reach of the picture in gnomonic units
     double cosReach_, sinReach_;    // of the angle from the viewing axis beyond which nothing shows
     double pixelsPerRadian_;        // the most a small turn of a direction moves its drawn point
+    std::vector<float> circles_;    // dragCircle's pairs, one run per count
+    std::vector<std::size_t> circleStarts_;
 };
 
 } // namespace tavrel

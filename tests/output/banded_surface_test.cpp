@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tavrel {
 namespace {
 
@@ -67,8 +69,9 @@ TEST(BandedSurface, ReportsTheTextHeightAndPaintsOnlyWhatIsNew) {
         EXPECT_EQ(banded.textHeight(), single.textHeight()) << size;
     }
     banded.setPen(Rgb{255, 0, 0}, 1, PenStyle::Solid);
-    const Segment across{5, 0, 5, 199};
-    banded.drawSegments(std::span(&across, 1));
+    // Enough segments to be painted in bands.
+    const std::vector<Segment> across(20000, Segment{5, 0, 5, 199});
+    banded.drawSegments(across);
     EXPECT_EQ(image.pixel(5, 100), qRgb(255, 255, 255)); // not yet painted
     banded.paint();
     EXPECT_EQ(image.pixel(5, 100), qRgb(255, 0, 0));
