@@ -164,8 +164,9 @@ BENCHMARK_CAPTURE(BM_DrawOneThread, capped_full, kCapped, false)->Unit(benchmark
 BENCHMARK_CAPTURE(BM_Baseline, capped_full, kCapped, false)->Unit(benchmark::kMillisecond);
 
 // A drag frame as the window makes it: the picture drawn with dragging set on an image of the
-// canvas size (its thin lines set straight into the pixels, or for comparison all through
-// QPainter), which the canvas's paint event then draws onto the window's backing store.
+// canvas size (in bands on every core, its thin lines set straight into the pixels, or for
+// comparison all through one QPainter), which the canvas's paint event then draws onto the
+// window's backing store.
 void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines,
                   bool stereographic = false) {
     const auto s = simulate(sample);
@@ -175,15 +176,14 @@ void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines,
     QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         QImage picture(kWidth, kHeight, QImage::Format_RGB32);
-        {
+        if (fastLines) {
+            BandedSurface surface(picture, kWidth, kHeight, 0, BandedSurface::Lines::Fast);
+            renderer.draw(input, surface);
+            surface.paint();
+        } else {
             QPainter painter(&picture);
-            if (fastLines) {
-                RasterLineSurface surface(painter, picture, kWidth, kHeight);
-                renderer.draw(input, surface);
-            } else {
-                PainterSurface surface(painter, kWidth, kHeight);
-                renderer.draw(input, surface);
-            }
+            PainterSurface surface(painter, kWidth, kHeight);
+            renderer.draw(input, surface);
         }
         QPainter painter(&window);
         painter.drawImage(QPointF(0, 0), picture);

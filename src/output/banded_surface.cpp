@@ -1,6 +1,7 @@
 #include "output/banded_surface.h"
 
 #include "output/painter_surface.h"
+#include "output/raster_line_surface.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -25,8 +26,8 @@ std::uint32_t narrow(std::size_t v) {
 
 } // namespace
 
-BandedSurface::BandedSurface(QImage& image, int width, int height, int bands)
-    : image_(image), width_(width), height_(height) {
+BandedSurface::BandedSurface(QImage& image, int width, int height, int bands, Lines lines)
+    : image_(image), width_(width), height_(height), lines_(lines) {
     if (image_.isNull()) return;
     {
         // The font a painter starts with on this image, as a PainterSurface takes it.
@@ -138,14 +139,18 @@ void BandedSurface::paintBand(uchar* pixels, int band, int bands, int bandHeight
     QImage view(pixels, image_.width(), image_.height(), image_.bytesPerLine(), image_.format());
     view.setDevicePixelRatio(image_.devicePixelRatio());
     QPainter painter(&view);
-    if (bands > 1) {
-        constexpr int kFar = 1 << 20;
-        const int top = band == 0 ? -kFar : band * bandHeight;
-        const int bottom = band + 1 == bands ? kFar : (band + 1) * bandHeight;
-        painter.setClipRect(QRect(-kFar, top, 2 * kFar, bottom - top));
+    constexpr int kFar = 1 << 20;
+    const int top = band == 0 ? -kFar : band * bandHeight;
+    const int bottom = band + 1 == bands ? kFar : (band + 1) * bandHeight;
+    if (bands > 1) painter.setClipRect(QRect(-kFar, top, 2 * kFar, bottom - top));
+    if (lines_ == Lines::Fast) {
+        RasterLineSurface surface(painter, view, width_, height_);
+        surface.limitRows(top, bottom);
+        replay(surface);
+    } else {
+        PainterSurface surface(painter, width_, height_);
+        replay(surface);
     }
-    PainterSurface surface(painter, width_, height_);
-    replay(surface);
 }
 
 void BandedSurface::paint() {

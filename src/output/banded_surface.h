@@ -18,11 +18,17 @@ namespace tavrel {
 
 class BandedSurface : public DrawingSurface {
 public:
+    // Painter: every call through QPainter, pixel for pixel the single painter's picture.
+    // Fast: thin solid lines set straight into the pixels, as a RasterLineSurface does (a
+    // pixel off QPainter's here and there, for drag frames), the same in any number of bands.
+    enum class Lines { Painter, Fast };
+
     // Paints on `image`, which must outlive the surface and must not be painted on by anyone
     // else until paint() has returned; the picture is width x height drawing units, which the
     // image's device pixel ratio scales to its pixels. `bands` 0: one per core; an image with
     // a device pixel ratio other than 1 is painted in one band.
-    BandedSurface(QImage& image, int width, int height, int bands = 0);
+    BandedSurface(QImage& image, int width, int height, int bands = 0,
+                  Lines lines = Lines::Painter);
 
     int width() const override { return width_; }
     int height() const override { return height_; }
@@ -68,6 +74,7 @@ private:
     int width_;
     int height_;
     int bands_ = 1;
+    Lines lines_;
     QFont font_;
     int textHeight_ = 0;
     std::vector<Command> commands_;

@@ -636,19 +636,15 @@ void MainWindow::redraw() {
     picture.setDevicePixelRatio(ratio);
     std::optional<DrawSummary> summary;
     {
-        // A drag frame lives until the next pointer move: its thin lines go straight into the
-        // pixels, several times faster than QPainter's, so that large patterns keep up with the
-        // pointer. The picture left standing after the release is QPainter's, painted in bands
-        // on every core.
-        if (controller_->dragging()) {
-            QPainter painter(&picture);
-            RasterLineSurface surface(painter, picture, size.width(), size.height());
-            summary = controller_->draw(surface);
-        } else {
-            BandedSurface surface(picture, size.width(), size.height());
-            summary = controller_->draw(surface);
-            surface.paint();
-        }
+        // Painted in bands on every core. A drag frame lives until the next pointer move: its
+        // thin lines go straight into the pixels, several times faster than QPainter's, so that
+        // large patterns keep up with the pointer. The picture left standing after the release
+        // is QPainter's.
+        const BandedSurface::Lines lines =
+            controller_->dragging() ? BandedSurface::Lines::Fast : BandedSurface::Lines::Painter;
+        BandedSurface surface(picture, size.width(), size.height(), 0, lines);
+        summary = controller_->draw(surface);
+        surface.paint();
     }
     canvas_->setPicture(std::move(picture));
     if (summary) {

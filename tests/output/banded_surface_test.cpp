@@ -3,6 +3,7 @@
 #include "output/banded_surface.h"
 
 #include "output/image_surface.h"
+#include "output/raster_line_surface.h"
 #include "render/renderer.h"
 #include "support/test_simulation.h"
 
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace tavrel {
@@ -56,6 +58,28 @@ TEST(BandedSurface, EveryBandCountPaintsTheSinglePaintersPixels) {
                     << (stereographic ? " stereographic" : " gnomonic");
             }
         }
+}
+
+// Drag frames' fast lines in bands: exactly the pixels of a single fast surface.
+TEST(BandedSurface, FastLinesInBandsAreTheSingleSurfaces) {
+    test::TestSimulation t;
+    setDense(t);
+    for (bool stereographic : {false, true}) {
+        t.pattern.view.viewStereographic = stereographic;
+        QImage single(850, 620, QImage::Format_RGB32);
+        {
+            QPainter painter(&single);
+            RasterLineSurface surface(painter, single, 850, 620);
+            Renderer().draw(t.input(true), surface);
+        }
+        for (int bands : {1, 3, 8}) {
+            QImage image(850, 620, QImage::Format_RGB32);
+            BandedSurface surface(image, 850, 620, bands, BandedSurface::Lines::Fast);
+            Renderer().draw(t.input(true), surface);
+            surface.paint();
+            EXPECT_TRUE(image == single) << bands << " bands";
+        }
+    }
 }
 
 TEST(BandedSurface, ReportsTheTextHeightAndPaintsOnlyWhatIsNew) {
