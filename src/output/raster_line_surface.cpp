@@ -130,13 +130,12 @@ void RasterLineSurface::line(int x0, int y0, int x1, int y1) {
     put(bx, by);
     if (last - first < 2) return;
     // The minor offset from the start pixel: floor(((2 (t - first) + 1) minor - 1) / den) for
-    // a rising minor coordinate, floor(2 (t - first) minor / den) for a falling one. The step
-    // of num is at most den, so the offset changes by at most one pixel from one to the next.
-    long rest = minor > 0 ? minor - 1 : 0; // num at t = first
-    const long offset = rest >= 0 ? rest / den : -((-rest + den - 1) / den);
-    rest -= offset * den;
+    // a rising minor coordinate, floor(2 (t - first) minor / den) for a falling one; at
+    // t = first it is 0 (|minor| <= major), the remainder num itself. The step of num is at
+    // most den, so the offset changes by at most one pixel from one to the next.
+    long rest = minor > 0 ? minor - 1 : 0;
     const long step = 2 * minor;
-    int position = (xMajor ? ay : ax) + static_cast<int>(offset); // of the minor coordinate
+    int position = xMajor ? ay : ax; // the minor coordinate
     // Without branches: whether the minor coordinate moves is as good as random.
     auto advance = [&] {
         rest += step;
