@@ -1,12 +1,13 @@
 #include "render/renderer.h"
 
 #include "common/numeric.h"
+#include "common/text.h"
+#include "orientation/zone_axes.h"
 #include "render/projection.h"
 #include "render/surface.h"
-#include "orientation/zone_axes.h"
-#include "common/text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
 
@@ -18,6 +19,8 @@ constexpr int kStepCount = 360;
 // Below this many traced cones, starting threads costs more than it saves: most cones of a
 // pattern are rejected before any sampling.
 constexpr std::size_t kParallelMinimum = 512;
+// Cones a sampling thread takes at a time.
+constexpr std::size_t kSamplingRun = 256;
 // Picks and poles farther than this from their reference point never count.
 constexpr float kOutOfReach = 999;
 
@@ -58,7 +61,8 @@ std::vector<ZoneAxisPick> markedZoneAxes(const PatternInput& input, const Projec
     if (!axes) return marked;
     for (const ZoneAxis& axis : *axes) {
         if (!axis.inFront) continue;
-        const std::optional<PixelPoint> p = projectDirection(frame, axis.view, view.viewStereographic);
+        const std::optional<PixelPoint> p =
+            projectDirection(frame, axis.view, view.viewStereographic);
         if (!p || p->x < 0 || p->x >= width || p->y < 0 || p->y >= height) continue;
         marked.push_back({axis.indices, axis.angleDegrees, p->x, p->y});
     }
@@ -92,8 +96,7 @@ Renderer::Renderer(int threads)
     : threads_(threads > 0 ? threads
                            : std::max(1, static_cast<int>(std::thread::hardware_concurrency()))) {}
 
-std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index,
-                            bool fourIndex) {
+std::string nearestPoleText(const ReflectionList& reflections, std::int32_t index, bool fourIndex) {
     return "approx. (" + hklLabel(reflections, index, " ", fourIndex) + ")";
 }
 
@@ -147,12 +150,19 @@ void Renderer::sampleCones(const PatternInput& input, const ConeTracer& tracer) 
     const std::size_t count = tracedRows_.size();
     const auto workers = static_cast<std::size_t>(threads_);
     if (workers > 1 && count >= kParallelMinimum) {
+        // Runs of cones handed out as the threads ask for them: the cones that reach the
+        // picture (and cost nearly all the time) crowd into some parts of the table.
+        std::atomic<std::size_t> nextRun{0};
+        auto sampleRuns = [&] {
+            for (;;) {
+                const std::size_t from = nextRun.fetch_add(kSamplingRun);
+                if (from >= count) return;
+                sampleRange(from, std::min(count, from + kSamplingRun));
+            }
+        };
         std::vector<std::jthread> pool;
-        const std::size_t chunk = (count + workers - 1) / workers;
-        for (std::size_t w = 1; w < workers; ++w)
-            pool.emplace_back(sampleRange, std::min(count, w * chunk),
-                              std::min(count, (w + 1) * chunk));
-        sampleRange(0, std::min(count, chunk));
+        for (std::size_t w = 1; w < workers; ++w) pool.emplace_back(sampleRuns);
+        sampleRuns();
     } else {
         sampleRange(0, count);
     }
@@ -296,8 +306,8 @@ std::optional<std::int32_t> Renderer::pick(const PatternInput& input, int width,
     return winner;
 }
 
-std::optional<ZoneAxisPick> Renderer::pickZoneAxis(const PatternInput& input, int width,
-                                                   int height, float x, float y) const {
+std::optional<ZoneAxisPick> Renderer::pickZoneAxis(const PatternInput& input, int width, int height,
+                                                   float x, float y) const {
     const ProjectionFrame frame = frameFor(input, width, height, 1.0f);
     std::optional<ZoneAxisPick> nearest;
     float best = kZoneAxisReach;
