@@ -48,6 +48,7 @@ void BandedSurface::clear(Rgb background) {
 }
 
 void BandedSurface::setPen(Rgb colour, int width, PenStyle style) {
+    penWidth_ = width;
     Command c{Op::Pen, colour, style};
     c.a = width;
     commands_.push_back(c);
@@ -55,6 +56,7 @@ void BandedSurface::setPen(Rgb colour, int width, PenStyle style) {
 
 void BandedSurface::drawSegments(std::span<const Segment> segments) {
     if (segments.empty()) return;
+    wideLines_ = wideLines_ || penWidth_ > 1;
     Command c{Op::Segments, Rgb{}};
     c.from = narrow(segments_.size());
     c.count = narrow(segments.size());
@@ -64,6 +66,7 @@ void BandedSurface::drawSegments(std::span<const Segment> segments) {
 
 void BandedSurface::drawPolyline(std::span<const Point> points) {
     if (points.size() < 2) return;
+    wideLines_ = wideLines_ || penWidth_ > 1;
     Command c{Op::Polyline, Rgb{}};
     c.from = narrow(points_.size());
     c.count = narrow(points.size());
@@ -157,7 +160,12 @@ void BandedSurface::paint() {
     if (!image_.isNull() && !commands_.empty()) {
         // Detaches the image (if it is shared) once, before any band takes its pixels.
         uchar* pixels = image_.bits();
-        const int bands = segments_.size() + points_.size() >= kBandedMinimumPoints ? bands_ : 1;
+        // Slanted lines wider than a pixel are not QPainter's one-pixel lines: their pixels
+        // next to a band's edge depend on the clip. (Rectangles are drawn along the pixel rows
+        // and columns, whatever their pen.)
+        const int bands =
+            segments_.size() + points_.size() >= kBandedMinimumPoints && !wideLines_ ? bands_ : 1;
+        bandsPainted_ = bands;
         const int bandHeight = (height_ + bands - 1) / bands;
         std::vector<std::jthread> workers;
         for (int b = 1; b < bands; ++b)
@@ -167,6 +175,7 @@ void BandedSurface::paint() {
         workers.clear(); // joins
     }
     commands_.clear();
+    wideLines_ = false;
     segments_.clear();
     points_.clear();
     texts_.clear();

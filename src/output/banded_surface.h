@@ -1,9 +1,11 @@
 #pragma once
 // A picture painted by several threads at once: the calls are recorded as they come, and
 // paint() then hands the whole record to one QPainter per horizontal band of the image, each
-// clipped to its band. Every band sees every call in the same order, and a clip only decides
-// which of the pixels QPainter computes are set (lines are still cut at the image's border,
-// not the band's), so the picture is pixel for pixel the one a single PainterSurface paints.
+// clipped to its band. Every band sees every call in the same order, and for one-pixel lines,
+// texts and circles a clip only decides which of the pixels QPainter computes are set (lines
+// are still cut at the image's border, not the band's), so the picture is pixel for pixel the
+// one a single PainterSurface paints. Wider slanted lines (and every line on a scaled image)
+// depend on the clip near its edge: such a picture is painted in one band.
 
 #include "render/surface.h"
 
@@ -44,9 +46,11 @@ public:
 
     // Paints what was recorded since the last paint() and empties the record.
     void paint();
-    // How many bands paint() uses on this image for a picture of many lines (a small one is
-    // painted at once).
+    // How many bands paint() uses on this image for a picture of many lines (a small one, or
+    // one with segments or polylines wider than a pixel, is painted at once).
     int bandCount() const { return bands_; }
+    // How many bands the last paint() used.
+    int bandsPainted() const { return bandsPainted_; }
 
 private:
     enum class Op : std::uint8_t {
@@ -75,6 +79,9 @@ private:
     int height_;
     int bands_ = 1;
     Lines lines_;
+    int penWidth_ = 1;
+    bool wideLines_ = false; // lines drawn with a pen wider than 1 since the last paint()
+    int bandsPainted_ = 0;
     QFont font_;
     int textHeight_ = 0;
     std::vector<Command> commands_;

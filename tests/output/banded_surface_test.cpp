@@ -41,23 +41,29 @@ QImage paintedOnce(const test::TestSimulation& t, int width, int height, double 
 TEST(BandedSurface, EveryBandCountPaintsTheSinglePaintersPixels) {
     test::TestSimulation t;
     setDense(t);
+    const Selection selected = t.pattern.selection;
     for (bool stereographic : {false, true})
-        for (auto [width, height, ratio] : {std::tuple{850, 620, 1.0}, {301, 677, 2.0}}) {
-            t.pattern.view.viewStereographic = stereographic;
-            const QImage expected = paintedOnce(t, width, height, ratio);
-            for (int bands : {1, 2, 3, 7}) {
-                QImage image(QSize(width, height) * ratio, QImage::Format_RGB32);
-                image.setDevicePixelRatio(ratio);
-                BandedSurface surface(image, width, height, bands);
-                // Scaled lines depend on the clip near a band's edge: one band.
-                EXPECT_EQ(surface.bandCount(), ratio == 1 ? bands : 1);
-                Renderer().draw(t.input(), surface);
-                surface.paint();
-                EXPECT_TRUE(image == expected)
-                    << bands << " bands, " << width << "x" << height << " ratio " << ratio
-                    << (stereographic ? " stereographic" : " gnomonic");
+        for (bool selection : {false, true})
+            for (auto [width, height, ratio] : {std::tuple{850, 620, 1.0}, {301, 677, 2.0}}) {
+                if (selection && ratio != 1) continue; // one band either way
+                t.pattern.view.viewStereographic = stereographic;
+                t.pattern.selection = selection ? selected : Selection{};
+                const QImage expected = paintedOnce(t, width, height, ratio);
+                for (int bands : {2, 7}) {
+                    QImage image(QSize(width, height) * ratio, QImage::Format_RGB32);
+                    image.setDevicePixelRatio(ratio);
+                    BandedSurface surface(image, width, height, bands);
+                    Renderer().draw(t.input(), surface);
+                    surface.paint();
+                    // Scaled lines, and the wide dashed lines of selected reflections, depend
+                    // on the clip near a band's edge: one band.
+                    EXPECT_EQ(surface.bandsPainted(), ratio == 1 && !selection ? bands : 1);
+                    EXPECT_TRUE(image == expected)
+                        << bands << " bands, " << width << "x" << height << " ratio " << ratio
+                        << (stereographic ? " stereographic" : " gnomonic")
+                        << (selection ? " selection" : "");
+                }
             }
-        }
 }
 
 // Drag frames' fast lines in bands: exactly the pixels of a single fast surface.
