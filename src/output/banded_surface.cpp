@@ -162,9 +162,12 @@ void BandedSurface::paint() {
         uchar* pixels = image_.bits();
         // Slanted lines wider than a pixel are not QPainter's one-pixel lines: their pixels
         // next to a band's edge depend on the clip. (Rectangles are drawn along the pixel rows
-        // and columns, whatever their pen.)
+        // and columns, whatever their pen.) A drag frame may differ there by a pixel.
+        const bool exact = lines_ == Lines::Painter;
         const int bands =
-            segments_.size() + points_.size() >= kBandedMinimumPoints && !wideLines_ ? bands_ : 1;
+            segments_.size() + points_.size() >= kBandedMinimumPoints && !(exact && wideLines_)
+                ? bands_
+                : 1;
         bandsPainted_ = bands;
         const int bandHeight = (height_ + bands - 1) / bands;
         std::vector<std::jthread> workers;

@@ -22,7 +22,8 @@ class BandedSurface : public DrawingSurface {
 public:
     // Painter: every call through QPainter, pixel for pixel the single painter's picture.
     // Fast: thin solid lines set straight into the pixels, as a RasterLineSurface does (a
-    // pixel off QPainter's here and there, for drag frames), the same in any number of bands.
+    // pixel off QPainter's here and there, for drag frames), the same in any number of bands;
+    // wider lines are banded too, and may be a pixel off next to a band's edge.
     enum class Lines { Painter, Fast };
 
     // Paints on `image`, which must outlive the surface and must not be painted on by anyone

@@ -66,24 +66,38 @@ TEST(BandedSurface, EveryBandCountPaintsTheSinglePaintersPixels) {
             }
 }
 
-// Drag frames' fast lines in bands: exactly the pixels of a single fast surface.
+// Drag frames' fast lines in bands: exactly the pixels of a single fast surface; the wide
+// dashed lines of selected reflections at most a pixel off next to a band's edge. The
+// stereographic frame shows every cone of the front half: lines enough to be banded.
 TEST(BandedSurface, FastLinesInBandsAreTheSingleSurfaces) {
     test::TestSimulation t;
     setDense(t);
-    for (bool stereographic : {false, true}) {
-        t.pattern.view.viewStereographic = stereographic;
+    t.pattern.view.viewStereographic = true;
+    const Selection selected = t.pattern.selection;
+    for (bool selection : {false, true}) {
+        t.pattern.selection = selection ? selected : Selection{};
         QImage single(850, 620, QImage::Format_RGB32);
         {
             QPainter painter(&single);
             RasterLineSurface surface(painter, single, 850, 620);
             Renderer().draw(t.input(true), surface);
         }
-        for (int bands : {1, 3, 8}) {
+        for (int bands : {3, 8}) {
             QImage image(850, 620, QImage::Format_RGB32);
             BandedSurface surface(image, 850, 620, bands, BandedSurface::Lines::Fast);
             Renderer().draw(t.input(true), surface);
             surface.paint();
-            EXPECT_TRUE(image == single) << bands << " bands";
+            EXPECT_EQ(surface.bandsPainted(), bands);
+            const int bandHeight = (620 + bands - 1) / bands;
+            int differing = 0;
+            for (int y = 0; y < 620; ++y)
+                for (int x = 0; x < 850; ++x)
+                    if (image.pixel(x, y) != single.pixel(x, y)) {
+                        ++differing;
+                        const int edge = std::min(y % bandHeight, bandHeight - 1 - y % bandHeight);
+                        EXPECT_LE(edge, 1) << x << " " << y;
+                    }
+            EXPECT_LE(differing, selection ? 50 : 0) << bands << " bands";
         }
     }
 }
