@@ -5,6 +5,7 @@
 // is what the window does for every pointer move: the coarse picture on an image of the canvas
 // size, then that image painted on the window's own.
 
+#include "output/banded_surface.h"
 #include "output/image_surface.h"
 #include "output/painter_surface.h"
 #include "output/raster_line_surface.h"
@@ -76,12 +77,25 @@ std::unique_ptr<Shown> simulate(const Sample& sample) {
     return s;
 }
 
+// On every core the picture takes the window's path for a still picture: sampled on every
+// core, recorded, then painted in bands on every core. On one thread all of it goes straight
+// through one QPainter.
 void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int threads) {
     const auto s = simulate(sample);
     const PatternInput input = patternInput(s->sim, s->pattern, dragging);
-    ImageSurface surface(kWidth, kHeight);
     Renderer renderer(threads);
-    for (auto _ : state) renderer.draw(input, surface);
+    if (threads == 1) {
+        ImageSurface surface(kWidth, kHeight);
+        for (auto _ : state) renderer.draw(input, surface);
+    } else {
+        QImage image(kWidth, kHeight, QImage::Format_RGB32);
+        for (auto _ : state) {
+            BandedSurface surface(image, kWidth, kHeight);
+            renderer.draw(input, surface);
+            surface.paint();
+            benchmark::DoNotOptimize(image.constBits());
+        }
+    }
     state.counters["cones"] = s->sim.reflections.count();
 }
 
@@ -150,24 +164,26 @@ BENCHMARK_CAPTURE(BM_DrawOneThread, capped_full, kCapped, false)->Unit(benchmark
 BENCHMARK_CAPTURE(BM_Baseline, capped_full, kCapped, false)->Unit(benchmark::kMillisecond);
 
 // A drag frame as the window makes it: the picture drawn with dragging set on an image of the
-// canvas size (its thin lines set straight into the pixels, or for comparison all through
-// QPainter), which the canvas's paint event then draws onto the window's backing store.
-void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines) {
+// canvas size (in bands on every core, its thin lines set straight into the pixels, or for
+// comparison all through one QPainter), which the canvas's paint event then draws onto the
+// window's backing store.
+void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines,
+                  bool stereographic = false) {
     const auto s = simulate(sample);
+    s->pattern.view.viewStereographic = stereographic;
     const PatternInput input = patternInput(s->sim, s->pattern, true);
     Renderer renderer;
     QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         QImage picture(kWidth, kHeight, QImage::Format_RGB32);
-        {
+        if (fastLines) {
+            BandedSurface surface(picture, kWidth, kHeight, 0, BandedSurface::Lines::Fast);
+            renderer.draw(input, surface);
+            surface.paint();
+        } else {
             QPainter painter(&picture);
-            if (fastLines) {
-                RasterLineSurface surface(painter, picture, kWidth, kHeight);
-                renderer.draw(input, surface);
-            } else {
-                PainterSurface surface(painter, kWidth, kHeight);
-                renderer.draw(input, surface);
-            }
+            PainterSurface surface(painter, kWidth, kHeight);
+            renderer.draw(input, surface);
         }
         QPainter painter(&window);
         painter.drawImage(QPointF(0, 0), picture);
@@ -182,6 +198,8 @@ BENCHMARK_CAPTURE(BM_DragFrame, cones_5000_qpainter, kCell862, false)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, cones_32767, kCell25, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, cones_32767_qpainter, kCell25, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_32767_stereo, kCell25, true, true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, capped_32767, kCapped, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, capped_32767_qpainter, kCapped, false)

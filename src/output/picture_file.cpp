@@ -2,7 +2,7 @@
 
 #include "common/file_io.h"
 #include "common/text.h"
-#include "output/image_surface.h"
+#include "output/banded_surface.h"
 #include "output/painter_surface.h"
 
 #include <QBuffer>
@@ -82,9 +82,12 @@ public:
         switch (format_) {
         case Format::Png:
         case Format::Bmp:
-            image_ = std::make_unique<ImageSurface>(width_, height_);
-            if (image_->isNull()) return cannotWrite(path_, "not enough memory for the picture");
-            target_ = image_.get();
+            // Painted in bands on every core once the drawing is complete.
+            image_ = QImage(width_, height_, QImage::Format_RGB32);
+            if (image_.isNull()) return cannotWrite(path_, "not enough memory for the picture");
+            image_.fill(Qt::black);
+            bands_ = std::make_unique<BandedSurface>(image_, width_, height_);
+            target_ = bands_.get();
             return {};
         case Format::Svg:
             svg_ = std::make_unique<QSvgGenerator>();
@@ -112,10 +115,12 @@ public:
         if (!target_) return Problem{"the picture is already finished"};
         target_ = nullptr;
         bool encoded = true;
-        if (image_) {
-            encoded = format_ == Format::Png ? image_->image().save(&buffer_, "PNG", kPngQuality)
-                                             : image_->image().save(&buffer_, "BMP");
-            image_.reset();
+        if (bands_) {
+            bands_->paint();
+            bands_.reset();
+            encoded = format_ == Format::Png ? image_.save(&buffer_, "PNG", kPngQuality)
+                                             : image_.save(&buffer_, "BMP");
+            image_ = QImage();
         } else if (painter_.isActive()) {
             encoded = painter_.end();
         }
@@ -145,7 +150,8 @@ private:
     std::unique_ptr<QPdfWriter> pdf_;
     QPainter painter_;
     std::optional<PainterSurface> vector_;
-    std::unique_ptr<ImageSurface> image_;
+    QImage image_;
+    std::unique_ptr<BandedSurface> bands_;
     DrawingSurface* target_ = nullptr;
     NoSurface finished_;
 };

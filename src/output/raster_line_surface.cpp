@@ -52,6 +52,7 @@ RasterLineSurface::RasterLineSurface(QPainter& painter, QImage& image, int width
     stride_ = image.bytesPerLine();
     pixelWidth_ = image.width();
     pixelHeight_ = image.height();
+    bottom_ = pixelHeight_;
     ratio_ = image.devicePixelRatio();
 }
 
@@ -79,7 +80,20 @@ void RasterLineSurface::drawPolyline(std::span<const Point> points) {
         line(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
 }
 
+void RasterLineSurface::limitRows(int top, int bottom) {
+    top_ = std::max(top, 0);
+    bottom_ = std::min(bottom, pixelHeight_);
+}
+
 void RasterLineSurface::line(int x0, int y0, int x1, int y1) {
+    if (top_ >= bottom_) return;
+    // Wholly above, below or beside the rows this surface sets (most lines, for a band): no
+    // clipping needed to tell.
+    if (ratio_ == 1 && ((y0 < top_ && y1 < top_) || (y0 >= bottom_ && y1 >= bottom_) ||
+                        (x0 < 0 && x1 < 0) || (x0 >= pixelWidth_ && x1 >= pixelWidth_)))
+        return;
+    // Cut at the image's border only, never at a band's, so that a band sets exactly the
+    // pixels of its rows that the whole line sets.
     int ax = x0, ay = y0, bx = x1, by = y1;
     const bool inside = std::min(ax, bx) >= 0 && std::min(ay, by) >= 0 &&
                         std::max(ax, bx) < pixelWidth_ && std::max(ay, by) < pixelHeight_;
@@ -105,33 +119,37 @@ void RasterLineSurface::line(int x0, int y0, int x1, int y1) {
     const long minor = xMajor ? by - ay : bx - ax;
     const long den = 2 * major;
     const int first = xMajor ? ax : ay, last = xMajor ? bx : by;
-    const int start = xMajor ? ay : ax;
-    // The minor offset from the start pixel: floor(((2 (t - first) + 1) minor - 1) / den) for
-    // a rising minor coordinate, floor(2 (t - first) minor / den) for a falling one.
-    long offset = 0, rest = minor > 0 ? minor - 1 : 0; // num at t = first
-    if (den > 0) {
-        offset = rest >= 0 ? rest / den : -((-rest + den - 1) / den);
-        rest -= offset * den;
-    }
-    auto* pixels = bits_;
-    const qsizetype stride = stride_;
-    auto put = [pixels, stride, this](int x, int y) {
-        reinterpret_cast<std::uint32_t*>(pixels + y * stride)[x] = colour_;
+    auto* pixels = reinterpret_cast<std::uint32_t*>(bits_);
+    const qsizetype stride = stride_ / 4; // pixels per line
+    const std::uint32_t colour = colour_;
+    const int top = top_, bottom = bottom_;
+    auto put = [=](int x, int y) {
+        if (y >= top && y < bottom) pixels[y * stride + x] = colour;
     };
-    for (int t = first; t <= last; ++t) {
-        if (t == first || t == last) {
-            if (xMajor)
-                put(t, t == first ? ay : by);
-            else
-                put(t == first ? ax : bx, t);
-        } else if (xMajor) {
-            put(t, start + static_cast<int>(offset));
-        } else {
-            put(start + static_cast<int>(offset), t);
-        }
-        rest += 2 * minor;
-        while (rest >= den && den > 0) rest -= den, ++offset;
-        while (rest < 0) rest += den, --offset;
+    put(ax, ay);
+    put(bx, by);
+    if (last - first < 2) return;
+    // The minor offset from the start pixel: floor(((2 (t - first) + 1) minor - 1) / den) for
+    // a rising minor coordinate, floor(2 (t - first) minor / den) for a falling one; at
+    // t = first it is 0 (|minor| <= major), the remainder num itself. The step of num is at
+    // most den, so the offset changes by at most one pixel from one to the next.
+    long rest = minor > 0 ? minor - 1 : 0;
+    const long step = 2 * minor;
+    int position = xMajor ? ay : ax; // the minor coordinate
+    // Without branches: whether the minor coordinate moves is as good as random.
+    auto advance = [&] {
+        rest += step;
+        const int over = rest >= den ? 1 : 0, under = rest < 0 ? 1 : 0;
+        rest += (under - over) * den;
+        position += over - under;
+    };
+    advance();
+    for (int t = first + 1; t < last; ++t) {
+        if (xMajor)
+            put(t, position);
+        else
+            put(position, t);
+        advance();
     }
 }
 

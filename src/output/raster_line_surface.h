@@ -25,6 +25,9 @@ public:
     void setPen(Rgb colour, int width, PenStyle style) override;
     void drawSegments(std::span<const Segment> segments) override;
     void drawPolyline(std::span<const Point> points) override;
+    // Fast lines set only the pixel rows top .. bottom - 1 of the image (a band that another
+    // thread's surface does not touch): there exactly the pixels they set on the whole image.
+    void limitRows(int top, int bottom);
 
 private:
     bool fastPen() const { return bits_ != nullptr && thinSolid_; }
@@ -34,6 +37,7 @@ private:
     std::uint8_t* bits_ = nullptr;
     qsizetype stride_ = 0; // bytes per line
     int pixelWidth_ = 0, pixelHeight_ = 0;
+    int top_ = 0, bottom_ = 0; // the rows fast lines may set
     double ratio_ = 1;
     bool thinSolid_ = true;
     std::uint32_t colour_ = 0xff000000u;

@@ -16,6 +16,18 @@ std::int16_t px(float v) {
 
 // While dragging, lines are sampled more coarsely so that a drag redraws quickly.
 constexpr std::int32_t kReducedSamplingMinimum = 31;
+// A drag frame's chords may stray this far (pixels) from the line they stand for, and no line
+// gets fewer samples than this.
+constexpr double kDragTolerance = 0.5;
+// A drag frame's lines have one of these sample counts (or the reduced count itself), whose
+// points on the unit circle are worked out once per picture.
+constexpr std::array<int, 11> kDragSteps{12, 16, 20, 24, 30, 36, 45, 60, 90, 120, 180};
+// The samples of a still picture's line, as many as its polygon has; more go to the heap.
+constexpr std::size_t kStillSamples = 360;
+
+// Four 8-byte lanes: the three rows of a product and one unused, which the compiler maps onto
+// whatever vector registers the target has.
+typedef double Lanes __attribute__((vector_size(4 * sizeof(double))));
 
 } // namespace
 
@@ -30,6 +42,33 @@ Mat3f axisRotationMatrix(const Vec3f& u, float angle) {
                    f(2 * (q2 * q3 - q0 * q1))},
                   {f(2 * (q1 * q3 - q0 * q2)), f(2 * (q2 * q3 + q0 * q1)),
                    f(q0 * q0 - q1 * q1 - q2 * q2 + q3 * q3)}}};
+}
+
+void turnSamples(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out) {
+    // R v as the sum of R's columns weighted by v's components: the same products summed in
+    // the same order as row by row, for all rows at once.
+    const Lanes c0{R[0][0], R[1][0], R[2][0], 0.0};
+    const Lanes c1{R[0][1], R[1][1], R[2][1], 0.0};
+    const Lanes c2{R[0][2], R[1][2], R[2][2], 0.0};
+    double v0 = q[0], v1 = q[1], v2 = q[2];
+    for (Vec3f& o : out) {
+        const Lanes sum = c0 * v0 + c1 * v1 + c2 * v2;
+        o = {static_cast<float>(sum[0]), static_cast<float>(sum[1]), static_cast<float>(sum[2])};
+        v0 = o[0];
+        v1 = o[1];
+        v2 = o[2];
+    }
+}
+
+void turnSamplesPlain(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out) {
+    Vec3f v = q;
+    for (Vec3f& o : out) {
+        for (std::size_t r = 0; r < 3; ++r)
+            o[r] = static_cast<float>(static_cast<double>(R[r][0]) * v[0] +
+                                      static_cast<double>(R[r][1]) * v[1] +
+                                      static_cast<double>(R[r][2]) * v[2]);
+        v = o;
+    }
 }
 
 double polarAngleOf(double t) {
@@ -100,6 +139,44 @@ ConeTracer::ConeTracer(const TraceSettings& settings, const ReflectionList& refl
         (st.stereographic ? kPi / 2.0 : std::atan(std::hypot(halfWidth_, halfHeight_))) + 0.01;
     cosReach_ = std::cos(reach);
     sinReach_ = std::sin(reach);
+    // A turn by a small angle moves a drawn point by at most this many pixels per radian: the
+    // gnomonic picture stretches by 1 + rho^2 at rho = tan(psi) from the centre, the
+    // stereographic one by at most 1 in its front half.
+    const double rho2 = halfWidth_ * halfWidth_ + halfHeight_ * halfHeight_;
+    pixelsPerRadian_ = pixelsPerUnit * (st.stereographic ? 1.0 : 1.0 + rho2);
+    if (st.dragging) {
+        // cos and sin of (j + 1) turns of 360 / steps degrees, for every count a drag uses.
+        for (int steps : kDragSteps) {
+            circleStarts_.push_back(circles_.size());
+            for (int j = 1; j <= steps; ++j) {
+                const double a = 2.0 * kPi * j / steps;
+                circles_.push_back(static_cast<float>(std::cos(a)));
+                circles_.push_back(static_cast<float>(std::sin(a)));
+            }
+        }
+    }
+}
+
+int ConeTracer::dragSteps(double sine, int stepCount) const {
+    // A chord of a step of delta radians about the cone's axis strays from the cone's line by
+    // sin(alpha) delta^2 / 8 on the sphere (alpha = 90 - theta is the half-opening, so
+    // sin(alpha) = cos(theta)). The gnomonic picture maps great circles to straight lines, so
+    // there only the part of that across the great circle through the chord's ends counts,
+    // cos(alpha) times as much: nearly flat cones are nearly straight lines.
+    const double sinAlpha = std::sqrt(std::max(0.0, 1.0 - sine * sine));
+    const double bend = settings_.stereographic ? sinAlpha : sinAlpha * std::fabs(sine);
+    const double strayPerDelta2 = bend / 8.0 * pixelsPerRadian_;
+    const double wanted =
+        strayPerDelta2 > 0 ? std::ceil(2.0 * kPi / std::sqrt(kDragTolerance / strayPerDelta2)) : 0;
+    for (int steps : kDragSteps)
+        if (steps >= wanted) return std::min(steps, stepCount);
+    return stepCount;
+}
+
+const float* ConeTracer::dragCircle(int steps) const {
+    for (std::size_t i = 0; i < kDragSteps.size(); ++i)
+        if (kDragSteps[i] == steps && !circles_.empty()) return circles_.data() + circleStarts_[i];
+    return nullptr;
 }
 
 bool ConeTracer::mayReach(const Vec3f& u, double sine) const {
@@ -148,13 +225,16 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
     const float s = static_cast<float>(std::fabs(sine));
     if (!(s <= 1.0f)) return false;
 
-    if (st.dragging && st.reflectionCount >= kReducedSamplingMinimum)
-        stepCount = st.stereographic ? stepCount / 6 : stepCount / 2;
+    const bool drag = st.dragging && st.reflectionCount >= kReducedSamplingMinimum;
+    if (drag) stepCount = st.stereographic ? stepCount / 6 : stepCount / 2;
     if (stepCount < 1) return false;
 
     if (st.cullCones && sine > 0 && !mayReach(u, sine)) return true;
 
-    const float step = 360.0f / static_cast<float>(stepCount);
+    // A drag frame's line (not a highlighted one, whose dashes follow the samples) gets only
+    // as many samples as its bend needs; the still picture keeps every one.
+    const int steps = drag && !highlighted ? dragSteps(std::fabs(sine), stepCount) : stepCount;
+    const float step = 360.0f / static_cast<float>(steps);
     const double theta = arcSin(sine);
     // A negative d gives a negative Bragg angle: no cone.
     if (!(static_cast<float>(theta / kDegToRad) >= 0.0f)) return false;
@@ -172,22 +252,36 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
     if (!(wl > 0)) return false;
     for (float& c : w) c = static_cast<float>(c / wl);
 
-    // The first generator at angle alpha from the axis, turned step by step about it.
-    Vec3f q{u[0] + t * w[0], u[1] + t * w[1], u[2] + t * w[2]};
+    // The first generator at angle alpha from the axis, turned step by step about it: all
+    // samples at once, the first one again closing the polygon.
+    const Vec3f q{u[0] + t * w[0], u[1] + t * w[1], u[2] + t * w[2]};
     const Mat3f R = axisRotationMatrix(u, step);
+    std::array<Vec3f, kStillSamples + 1> stored;
+    std::vector<Vec3f> spilled;
+    const auto count = static_cast<std::size_t>(steps);
+    std::span<Vec3f> samples(stored.data(), count + 1);
+    if (count + 1 > stored.size()) {
+        spilled.resize(count + 1);
+        samples = spilled;
+    }
+    if (const float* circle = drag ? dragCircle(steps) : nullptr) {
+        // A drag frame's samples straight from the circle about the axis, each on its own:
+        // u + t (cos(phi) w + sin(phi) (u x w)) is q turned by phi.
+        const Vec3f v{u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                      u[0] * w[1] - u[1] * w[0]};
+        for (std::size_t k = 0; k < count; ++k) {
+            const float c = t * circle[2 * k], sn = t * circle[2 * k + 1];
+            samples[k] = {u[0] + c * w[0] + sn * v[0], u[1] + c * w[1] + sn * v[1],
+                          u[2] + c * w[2] + sn * v[2]};
+        }
+    } else {
+        turnSamples(R, q, samples.first(count));
+    }
+    samples[count] = samples[0];
 
     const bool stereo = st.stereographic;
     const double scale = scale_;
     const float W = static_cast<float>(st.width), H = static_cast<float>(st.height);
-
-    auto rotate = [&R](const Vec3f& v) {
-        Vec3f out;
-        for (std::size_t r = 0; r < 3; ++r)
-            out[r] = static_cast<float>(static_cast<double>(R[r][0]) * v[0] +
-                                        static_cast<double>(R[r][1]) * v[1] +
-                                        static_cast<double>(R[r][2]) * v[2]);
-        return out;
-    };
 
     // A sample that fails this test is certainly outside, and its exact projection is needed
     // only as the start of a segment into the picture. Behind the film (x <= 0) nothing is
@@ -204,40 +298,49 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
     // Whether the last drawn segment ended at the previous sample, so that the next one goes on
     // from there in the same chain.
     bool chained = false;
-    // The samples: q turned k + 1 times for k < stepCount, then the first one again, closing the
-    // polygon. Each step looks one sample ahead.
-    const Vec3f first = rotate(q);
-    Vec3f cur = first;
-    bool curMaybe = mayBeInside(cur);
-    for (int k = 0; k <= stepCount; ++k) {
-        Vec3f next{};
-        bool nextMaybe = false;
-        if (k < stepCount) {
-            next = k + 1 < stepCount ? rotate(cur) : first;
-            nextMaybe = mayBeInside(next);
-        }
+    // Each step looks one sample ahead.
+    const double pixelsPerUnit = scale * st.printScale;
+    bool curMaybe = mayBeInside(samples[0]);
+    for (std::size_t k = 0; k <= count; ++k) {
+        const Vec3f& cur = samples[k];
+        const bool nextMaybe = k < count && mayBeInside(samples[k + 1]);
         if (!curMaybe && !nextMaybe) {
             // Outside, and not the start of a segment: its position is never used.
             xp = yp = std::numeric_limits<float>::quiet_NaN();
             chained = false;
-            cur = next;
             curMaybe = nextMaybe;
             continue;
         }
 
-        const double n =
-            std::sqrt(static_cast<double>(cur[0]) * cur[0] + static_cast<double>(cur[1]) * cur[1] +
-                      static_cast<double>(cur[2]) * cur[2]);
-        const double p0 = cur[0] / n, p1 = cur[1] / n, p2 = cur[2] / n;
-        const double f = polarAngleOf(std::fabs(p0));
-        const double e = std::sqrt(p1 * p1 + p2 * p2);
-        const double ey = e > 0 ? p1 / e : 0.0, ez = e > 0 ? p2 / e : 0.0;
-        double r = stereo ? -std::tan((kPi - f) / 2.0) * scale : std::tan(f) * scale;
-        r *= st.printScale;
-        const float X = static_cast<float>(st.cx + ey * r);
-        const float Y = static_cast<float>(st.cy - ez * r);
+        float X, Y;
+        bool front;
+        if (drag) {
+            // A drag frame lasts until the next pointer move: the same projection without its
+            // trigonometry (tan of the polar angle is -sqrt(1 - x^2) / |x|, the stereographic
+            // radius tan(psi / 2) = sqrt(1 - x^2) / (1 + |x|)), a pixel off here and there.
+            const double c0 = cur[0], c1 = cur[1], c2 = cur[2];
+            const double back =
+                stereo ? std::sqrt(c0 * c0 + c1 * c1 + c2 * c2) + std::fabs(c0) : std::fabs(c0);
+            const double k1 = pixelsPerUnit / back;
+            X = static_cast<float>(st.cx - c1 * k1);
+            Y = static_cast<float>(st.cy + c2 * k1);
+            front = c0 > 0;
+        } else {
+            const double n = std::sqrt(static_cast<double>(cur[0]) * cur[0] +
+                                       static_cast<double>(cur[1]) * cur[1] +
+                                       static_cast<double>(cur[2]) * cur[2]);
+            const double p0 = cur[0] / n, p1 = cur[1] / n, p2 = cur[2] / n;
+            const double f = polarAngleOf(std::fabs(p0));
+            const double e = std::sqrt(p1 * p1 + p2 * p2);
+            const double ey = e > 0 ? p1 / e : 0.0, ez = e > 0 ? p2 / e : 0.0;
+            double r = stereo ? -std::tan((kPi - f) / 2.0) * scale : std::tan(f) * scale;
+            r *= st.printScale;
+            X = static_cast<float>(st.cx + ey * r);
+            Y = static_cast<float>(st.cy - ez * r);
+            front = p0 > 0;
+        }
 
-        const bool inside = curMaybe && 0 < X && X < W && 0 < Y && Y < H && p0 > 0;
+        const bool inside = curMaybe && 0 < X && X < W && 0 < Y && Y < H && front;
         if (xp == 0 && yp == 0 && inside) xp = X, yp = Y;
         if (inside) {
             if (!(highlighted && (k & 1))) {
@@ -265,7 +368,6 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
         }
         xp = X;
         yp = Y;
-        cur = next;
         curMaybe = nextMaybe;
     }
     return true;

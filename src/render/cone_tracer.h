@@ -41,6 +41,13 @@ struct TraceSettings {
 // The rotation about the unit axis u by `angle` degrees (Euler-Rodrigues, from the half-angle).
 Mat3f axisRotationMatrix(const Vec3f& u, float angle);
 
+// The samples of one cone: out[k] is q turned k + 1 times by R, each product of R with the
+// sample before summed in 8-byte floats and kept in 4-byte floats. turnSamples is written for the
+// compiler's vector units (the three rows of a product at once, in the plain loop's order of
+// operations); turnSamplesPlain is the plain loop. Both give the same numbers, bit for bit.
+void turnSamples(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out);
+void turnSamplesPlain(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out);
+
 // pi/2 + atan(t / sqrt(1 - t^2)) for 0 <= t < 1; 0 for t >= 1.
 double polarAngleOf(double t);
 
@@ -102,6 +109,11 @@ private:
     // One line; returns false when the cone does not exist or is not drawn.
     bool sampleLine(const std::array<float, 4>& cone, float lambda, int& stepCount,
                     bool highlighted, TracedLine& line, float& nearest) const;
+    // While dragging: the fewest samples (at most stepCount) whose chords stray less than about
+    // half a pixel from the drawn line of a cone with this sine of the Bragg angle.
+    int dragSteps(double sine, int stepCount) const;
+    // cos, sin pairs of the `steps` samples of a drag frame's line; null for a count without.
+    const float* dragCircle(int steps) const;
     void drawLine(DrawingSurface& surface, const TracedLine& line, bool highlighted) const;
     void drawLabel(DrawingSurface& surface, const TracedLine& line, std::int32_t reflectionIndex,
                    bool highlighted) const;
@@ -112,6 +124,9 @@ private:
     double scale_;                  // patternScale or stereoRadius
     double halfWidth_, halfHeight_; // generous reach of the picture in gnomonic units
     double cosReach_, sinReach_;    // of the angle from the viewing axis beyond which nothing shows
+    double pixelsPerRadian_;        // the most a small turn of a direction moves its drawn point
+    std::vector<float> circles_;    // dragCircle's pairs, one run per count
+    std::vector<std::size_t> circleStarts_;
 };
 
 } // namespace tavrel

@@ -7,6 +7,7 @@
 #include "render/surface.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
 
@@ -18,6 +19,8 @@ constexpr int kStepCount = 360;
 // Below this many traced cones, starting threads costs more than it saves: most cones of a
 // pattern are rejected before any sampling.
 constexpr std::size_t kParallelMinimum = 512;
+// Cones a sampling thread takes at a time.
+constexpr std::size_t kSamplingRun = 256;
 // Picks and poles farther than this from their reference point never count.
 constexpr float kOutOfReach = 999;
 
@@ -167,12 +170,19 @@ void Renderer::sampleCones(const PatternInput& input, const ConeTracer& tracer) 
     const std::size_t count = tracedRows_.size();
     const auto workers = static_cast<std::size_t>(threads_);
     if (workers > 1 && count >= kParallelMinimum) {
+        // Runs of cones handed out as the threads ask for them: the cones that reach the
+        // picture (and cost nearly all the time) crowd into some parts of the table.
+        std::atomic<std::size_t> nextRun{0};
+        auto sampleRuns = [&] {
+            for (;;) {
+                const std::size_t from = nextRun.fetch_add(kSamplingRun);
+                if (from >= count) return;
+                sampleRange(from, std::min(count, from + kSamplingRun));
+            }
+        };
         std::vector<std::jthread> pool;
-        const std::size_t chunk = (count + workers - 1) / workers;
-        for (std::size_t w = 1; w < workers; ++w)
-            pool.emplace_back(sampleRange, std::min(count, w * chunk),
-                              std::min(count, (w + 1) * chunk));
-        sampleRange(0, std::min(count, chunk));
+        for (std::size_t w = 1; w < workers; ++w) pool.emplace_back(sampleRuns);
+        sampleRuns();
     } else {
         sampleRange(0, count);
     }

@@ -5,6 +5,7 @@
 #include "app/window_settings.h"
 #include "common/numeric.h"
 #include "orientation/miller_indices.h"
+#include "output/banded_surface.h"
 #include "output/painter_surface.h"
 #include "output/raster_line_surface.h"
 #include "session/orient.h"
@@ -742,17 +743,15 @@ void MainWindow::redraw() {
     picture.setDevicePixelRatio(ratio);
     std::optional<DrawSummary> summary;
     {
-        QPainter painter(&picture);
-        // A drag frame lives until the next pointer move: its thin lines go straight into the
-        // pixels, several times faster than QPainter's, so that large patterns keep up with the
-        // pointer. The picture left standing after the release is QPainter's.
-        if (controller_->dragging()) {
-            RasterLineSurface surface(painter, picture, size.width(), size.height());
-            summary = controller_->draw(surface);
-        } else {
-            PainterSurface surface(painter, size.width(), size.height());
-            summary = controller_->draw(surface);
-        }
+        // Painted in bands on every core. A drag frame lives until the next pointer move: its
+        // thin lines go straight into the pixels, several times faster than QPainter's, so that
+        // large patterns keep up with the pointer. The picture left standing after the release
+        // is QPainter's.
+        const BandedSurface::Lines lines =
+            controller_->dragging() ? BandedSurface::Lines::Fast : BandedSurface::Lines::Painter;
+        BandedSurface surface(picture, size.width(), size.height(), 0, lines);
+        summary = controller_->draw(surface);
+        surface.paint();
     }
     canvas_->setPicture(std::move(picture));
     if (summary) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <random>
 
@@ -89,19 +91,97 @@ TEST(ConeTracer, SecondWavelength) {
     EXPECT_FALSE(sample(settings(false, {kCu, 0.7107f}), {1, 0, 0, 0.7f}).second.empty());
 }
 
+// The vector units' samples are the plain loop's, bit for bit, over whole polygons (where any
+// difference would grow from step to step), for axes in every direction and every step count
+// the renderer uses.
+TEST(ConeTracer, VectorAndPlainSamplesAgreeBitForBit) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> component(-1, 1), length(0.2f, 8.0f);
+    std::vector<Vec3f> vector, plain;
+    for (int n = 0; n < 400; ++n) {
+        const int steps = std::array{360, 180, 60, 90, 10, 13, 1000}[n % 7];
+        Vec3f u{component(random), component(random), component(random)};
+        const float norm = std::hypot(u[0], u[1], u[2]);
+        for (float& c : u) c /= norm;
+        const Mat3f R = axisRotationMatrix(u, 360.0f / static_cast<float>(steps));
+        const float l = length(random);
+        const Vec3f q{l * component(random), l * component(random), l * component(random)};
+        vector.assign(static_cast<std::size_t>(steps), {});
+        plain.assign(static_cast<std::size_t>(steps), {});
+        turnSamples(R, q, vector);
+        turnSamplesPlain(R, q, plain);
+        for (std::size_t k = 0; k < vector.size(); ++k)
+            for (std::size_t c = 0; c < 3; ++c)
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(vector[k][c]),
+                          std::bit_cast<std::uint32_t>(plain[k][c]))
+                    << "cone " << n << " sample " << k;
+    }
+}
+
 TEST(ConeTracer, CoarserSamplingWhileDragging) {
     TraceSettings s = settings(false, {kCu, 0.7107f});
     s.patternScale = 50; // both lines wholly inside the picture
     s.stereoRadius = 200;
     s.dragging = true;
+    TraceSettings still = s;
+    still.dragging = false;
     for (auto [stereo, first, second] : {std::tuple{false, 181u, 91u}, {true, 61u, 11u}}) {
-        s.stereographic = stereo;
+        s.stereographic = still.stereographic = stereo;
+        // At most the reduced counts (fewer where the line bends little), still on the line.
         const TracedCone c = sample(s, {1, 0, 0, 2});
-        EXPECT_EQ(c.first.segments().size(), first);
+        EXPECT_LE(c.first.segments().size(), first);
+        EXPECT_GE(c.first.segments().size(), 13u);
         EXPECT_EQ(c.second.segments().size(), second);
+        const double r = radius(sample(still, {1, 0, 0, 2}).first.segments()[0]);
+        for (const Segment& seg : c.first.segments()) EXPECT_NEAR(radius(seg), r, 1.0);
     }
     s.reflectionCount = 30; // few reflections: full quality
-    EXPECT_EQ(sample(s, {1, 0, 0, 2}).first.segments().size(), 361u);
+    EXPECT_EQ(sample(s, {1, 0, 0, 2}).first.segments(),
+              sample(still, {1, 0, 0, 2}).first.segments());
+}
+
+double distanceToChain(const std::vector<Segment>& chain, double x, double y) {
+    double best = 1e9;
+    for (const Segment& s : chain) {
+        const double dx = s.x2 - s.x1, dy = s.y2 - s.y1, l2 = dx * dx + dy * dy;
+        const double t =
+            l2 > 0 ? std::clamp(((x - s.x1) * dx + (y - s.y1) * dy) / l2, 0.0, 1.0) : 0;
+        best = std::min(best, std::hypot(s.x1 + t * dx - x, s.y1 + t * dy - y));
+    }
+    return best;
+}
+
+// A drag frame samples a line only as finely as its bend needs: a nearly flat cone, which the
+// gnomonic projection draws nearly straight, gets few samples, and every sample of the still
+// line lies within a pixel or so of the coarse one.
+TEST(ConeTracer, DragFramesSampleLinesAsFinelyAsTheyBend) {
+    for (bool stereo : {false, true})
+        for (auto [lambda, d] : {std::pair{0.3f, 2.5f}, {0.3f, 0.6f}, {1.5418f, 0.9f}}) {
+            TraceSettings s = settings(stereo, {lambda, 0});
+            TraceSettings still = s;
+            s.dragging = true;
+            const std::array<float, 4> cone{0.8f, 0.5f, -0.3f, d};
+            const auto coarse = sample(s, cone).first.segments();
+            const auto fine = sample(still, cone).first.segments();
+            ASSERT_FALSE(coarse.empty());
+            // A line that leaves the picture (or the stereographic primitive circle, the
+            // front half) stops at its last sample inside: near the border up to a coarse step
+            // of the fine line is missing.
+            double step = 0;
+            for (const Segment& c : coarse)
+                step = std::max(step, std::hypot(c.x2 - c.x1, c.y2 - c.y1));
+            for (const Segment& p : fine) {
+                const int border = std::min({int{p.x2}, int{p.y2}, 800 - p.x2, 800 - p.y2});
+                const double rim = stereo ? 300 - radius(p) : 1e9;
+                if (border > step && rim > step) {
+                    ASSERT_LT(distanceToChain(coarse, p.x2, p.y2), 1.6)
+                        << lambda << " " << d << (stereo ? " stereographic" : " gnomonic");
+                }
+            }
+            if (!stereo && d > 2) {
+                EXPECT_LT(coarse.size(), 40u); // nearly straight
+            }
+        }
 }
 
 // Culling leaves only cones that would have drawn nothing, and many of them.

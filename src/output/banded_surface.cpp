@@ -1,0 +1,202 @@
+#include "output/banded_surface.h"
+
+#include "output/painter_surface.h"
+#include "output/raster_line_surface.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+namespace tavrel {
+
+namespace {
+
+// Bands thinner than this cost more in repeated calls than they save.
+constexpr int kMinimumBandHeight = 32;
+// A picture of fewer points than this is painted at once: starting the threads and painters
+// would cost more than sharing saves.
+constexpr std::size_t kBandedMinimumPoints = 20000;
+
+std::uint32_t narrow(std::size_t v) {
+    return static_cast<std::uint32_t>(v);
+}
+
+} // namespace
+
+BandedSurface::BandedSurface(QImage& image, int width, int height, int bands, Lines lines)
+    : image_(image), width_(width), height_(height), lines_(lines) {
+    if (image_.isNull()) return;
+    {
+        // The font a painter starts with on this image, as a PainterSurface takes it.
+        QPainter probe(&image_);
+        font_ = probe.font();
+    }
+    const int wanted =
+        bands > 0 ? bands : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    // On a scaled image lines of width 1 are no longer QPainter's one-pixel lines, and their
+    // pixels near a band's edge depend on the clip: one band.
+    bands_ =
+        image_.devicePixelRatio() == 1.0 ? std::clamp(height_ / kMinimumBandHeight, 1, wanted) : 1;
+    setTextSize(8.0);
+}
+
+void BandedSurface::clear(Rgb background) {
+    commands_.push_back({Op::Clear, background});
+}
+
+void BandedSurface::setPen(Rgb colour, int width, PenStyle style) {
+    penWidth_ = width;
+    Command c{Op::Pen, colour, style};
+    c.a = width;
+    commands_.push_back(c);
+}
+
+void BandedSurface::drawSegments(std::span<const Segment> segments) {
+    if (segments.empty()) return;
+    wideLines_ = wideLines_ || penWidth_ > 1;
+    Command c{Op::Segments, Rgb{}};
+    c.from = narrow(segments_.size());
+    c.count = narrow(segments.size());
+    segments_.insert(segments_.end(), segments.begin(), segments.end());
+    commands_.push_back(c);
+}
+
+void BandedSurface::drawPolyline(std::span<const Point> points) {
+    if (points.size() < 2) return;
+    wideLines_ = wideLines_ || penWidth_ > 1;
+    Command c{Op::Polyline, Rgb{}};
+    c.from = narrow(points_.size());
+    c.count = narrow(points.size());
+    points_.insert(points_.end(), points.begin(), points.end());
+    commands_.push_back(c);
+}
+
+void BandedSurface::drawRectangle(int x1, int y1, int x2, int y2) {
+    Command c{Op::Rectangle, Rgb{}};
+    c.a = x1, c.b = y1, c.c = x2, c.d = y2;
+    commands_.push_back(c);
+}
+
+void BandedSurface::drawCircle(int x, int y, int radius, bool filled) {
+    Command c{Op::Circle, Rgb{}};
+    c.a = x, c.b = y, c.c = radius, c.d = filled ? 1 : 0;
+    commands_.push_back(c);
+}
+
+void BandedSurface::setTextSize(double points) {
+    if (!(points > 0.0) || !std::isfinite(points) || image_.isNull()) return;
+    Command c{Op::TextSize, Rgb{}};
+    c.size = points;
+    commands_.push_back(c);
+    font_.setPointSizeF(points);
+    textHeight_ = QFontMetrics(font_, &image_).height();
+}
+
+void BandedSurface::drawGreyPicture(const GreyPicture& picture, double left, double top,
+                                    double width, double height, float opacity) {
+    Command c{Op::GreyPicture, Rgb{}};
+    c.from = narrow(pictures_.size());
+    pictures_.push_back({picture, left, top, width, height, opacity});
+    commands_.push_back(c);
+}
+
+void BandedSurface::drawText(int x, int y, std::string_view text, Rgb colour) {
+    Command c{Op::Text, colour};
+    c.a = x, c.b = y;
+    c.from = narrow(texts_.size());
+    c.count = narrow(text.size());
+    texts_.append(text);
+    commands_.push_back(c);
+}
+
+void BandedSurface::replay(DrawingSurface& target) const {
+    for (const Command& c : commands_) {
+        switch (c.op) {
+        case Op::Clear:
+            target.clear(c.colour);
+            break;
+        case Op::Pen:
+            target.setPen(c.colour, c.a, c.style);
+            break;
+        case Op::Segments:
+            target.drawSegments(std::span<const Segment>(segments_).subspan(c.from, c.count));
+            break;
+        case Op::Polyline:
+            target.drawPolyline(std::span<const Point>(points_).subspan(c.from, c.count));
+            break;
+        case Op::Rectangle:
+            target.drawRectangle(c.a, c.b, c.c, c.d);
+            break;
+        case Op::Circle:
+            target.drawCircle(c.a, c.b, c.c, c.d != 0);
+            break;
+        case Op::TextSize:
+            target.setTextSize(c.size);
+            break;
+        case Op::Text:
+            target.drawText(c.a, c.b, std::string_view(texts_).substr(c.from, c.count), c.colour);
+            break;
+        case Op::GreyPicture: {
+            const GreyPictureCall& p = pictures_[c.from];
+            target.drawGreyPicture(p.picture, p.left, p.top, p.width, p.height, p.opacity);
+            break;
+        }
+        }
+    }
+}
+
+void BandedSurface::paintBand(uchar* pixels, int band, int bands, int bandHeight) const {
+    // A QImage of its own over the same pixels: a painter per band, each on the whole image
+    // (so that lines are cut at the image's border as on one painter), clipped to its band.
+    // The first and the last band reach beyond the picture, as the single painter does.
+    QImage view(pixels, image_.width(), image_.height(), image_.bytesPerLine(), image_.format());
+    view.setDevicePixelRatio(image_.devicePixelRatio());
+    QPainter painter(&view);
+    constexpr int kFar = 1 << 20;
+    const int top = band == 0 ? -kFar : band * bandHeight;
+    const int bottom = band + 1 == bands ? kFar : (band + 1) * bandHeight;
+    if (bands > 1) painter.setClipRect(QRect(-kFar, top, 2 * kFar, bottom - top));
+    if (lines_ == Lines::Fast) {
+        RasterLineSurface surface(painter, view, width_, height_);
+        surface.limitRows(top, bottom);
+        replay(surface);
+    } else {
+        PainterSurface surface(painter, width_, height_);
+        replay(surface);
+    }
+}
+
+void BandedSurface::paint() {
+    if (!image_.isNull() && !commands_.empty()) {
+        // Detaches the image (if it is shared) once, before any band takes its pixels.
+        uchar* pixels = image_.bits();
+        // Slanted lines wider than a pixel are not QPainter's one-pixel lines: their pixels
+        // next to a band's edge depend on the clip. (Rectangles are drawn along the pixel rows
+        // and columns, whatever their pen.) A drag frame may differ there by a pixel.
+        const bool exact = lines_ == Lines::Painter;
+        const int bands =
+            segments_.size() + points_.size() >= kBandedMinimumPoints && !(exact && wideLines_) &&
+                    pictures_.empty()
+                ? bands_
+                : 1;
+        bandsPainted_ = bands;
+        const int bandHeight = (height_ + bands - 1) / bands;
+        std::vector<std::jthread> workers;
+        for (int b = 1; b < bands; ++b)
+            workers.emplace_back(
+                [this, pixels, b, bands, bandHeight] { paintBand(pixels, b, bands, bandHeight); });
+        paintBand(pixels, 0, bands, bandHeight);
+        workers.clear(); // joins
+    }
+    commands_.clear();
+    wideLines_ = false;
+    segments_.clear();
+    points_.clear();
+    texts_.clear();
+    pictures_.clear();
+}
+
+} // namespace tavrel

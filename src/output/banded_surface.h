@@ -1,0 +1,106 @@
+#pragma once
+// A picture painted by several threads at once: the calls are recorded as they come, and
+// paint() then hands the whole record to one QPainter per horizontal band of the image, each
+// clipped to its band. Every band sees every call in the same order, and for one-pixel lines,
+// texts and circles a clip only decides which of the pixels QPainter computes are set (lines
+// are still cut at the image's border, not the band's), so the picture is pixel for pixel the
+// one a single PainterSurface paints. Wider slanted lines (and every line on a scaled image)
+// depend on the clip near its edge: such a picture is painted in one band.
+
+#include "render/surface.h"
+
+#include <QFont>
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavrel {
+
+class BandedSurface : public DrawingSurface {
+public:
+    // Painter: every call through QPainter, pixel for pixel the single painter's picture.
+    // Fast: thin solid lines set straight into the pixels, as a RasterLineSurface does (a
+    // pixel off QPainter's here and there, for drag frames), the same in any number of bands;
+    // wider lines are banded too, and may be a pixel off next to a band's edge.
+    enum class Lines { Painter, Fast };
+
+    // Paints on `image`, which must outlive the surface and must not be painted on by anyone
+    // else until paint() has returned; the picture is width x height drawing units, which the
+    // image's device pixel ratio scales to its pixels. `bands` 0: one per core; an image with
+    // a device pixel ratio other than 1 is painted in one band.
+    BandedSurface(QImage& image, int width, int height, int bands = 0,
+                  Lines lines = Lines::Painter);
+
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    void clear(Rgb background) override;
+    void setPen(Rgb colour, int width, PenStyle style) override;
+    void drawSegments(std::span<const Segment> segments) override;
+    void drawPolyline(std::span<const Point> points) override;
+    void drawRectangle(int x1, int y1, int x2, int y2) override;
+    void drawCircle(int x, int y, int radius, bool filled) override;
+    void setTextSize(double points) override;
+    int textHeight() const override { return textHeight_; }
+    void drawText(int x, int y, std::string_view text, Rgb colour) override;
+    // The picture's pixels must stay as they are until paint() has returned. A picture with a
+    // grey picture in it is painted in one band: its smooth scaling is not cut exactly at a
+    // band's edge.
+    void drawGreyPicture(const GreyPicture& picture, double left, double top, double width,
+                         double height, float opacity) override;
+
+    // Paints what was recorded since the last paint() and empties the record.
+    void paint();
+    // How many bands paint() uses on this image for a picture of many lines (a small one, or
+    // one with segments or polylines wider than a pixel, is painted at once).
+    int bandCount() const { return bands_; }
+    // How many bands the last paint() used.
+    int bandsPainted() const { return bandsPainted_; }
+
+private:
+    enum class Op : std::uint8_t {
+        Clear,
+        Pen,
+        Segments,
+        Polyline,
+        Rectangle,
+        Circle,
+        TextSize,
+        Text,
+        GreyPicture
+    };
+    struct Command {
+        Op op;
+        Rgb colour;
+        PenStyle style = PenStyle::Solid;
+        int a = 0, b = 0, c = 0, d = 0;    // coordinates, pen width, radius, filled
+        double size = 0;                   // text size
+        std::uint32_t from = 0, count = 0; // a range of segments_, points_ or texts_
+    };
+    void replay(DrawingSurface& target) const;
+    void paintBand(uchar* pixels, int band, int bands, int bandHeight) const;
+
+    QImage& image_;
+    int width_;
+    int height_;
+    int bands_ = 1;
+    Lines lines_;
+    int penWidth_ = 1;
+    bool wideLines_ = false; // lines drawn with a pen wider than 1 since the last paint()
+    int bandsPainted_ = 0;
+    QFont font_;
+    int textHeight_ = 0;
+    std::vector<Command> commands_;
+    std::vector<Segment> segments_;
+    std::vector<Point> points_;
+    std::string texts_;
+    struct GreyPictureCall {
+        GreyPicture picture;
+        double left, top, width, height;
+        float opacity;
+    };
+    std::vector<GreyPictureCall> pictures_;
+};
+
+} // namespace tavrel

@@ -1,0 +1,131 @@
+// A picture painted in bands on several threads is the single painter's, pixel for pixel.
+
+#include "output/banded_surface.h"
+
+#include "output/image_surface.h"
+#include "output/raster_line_surface.h"
+#include "render/renderer.h"
+#include "support/test_simulation.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace tavrel {
+namespace {
+
+// A dense pattern whose flat cones cross the whole picture (and so every band), with a
+// second wavelength, dashed selected lines and labels in every band.
+void setDense(test::TestSimulation& t) {
+    test::setFields(t.sim, 227, {"12", "", "", "", "", ""}, "0.3", "0.7107", "0.6", "0", "14");
+    t.sim.fields.orientation = "1 2 3";
+    ASSERT_TRUE(t.generate());
+    ASSERT_GT(t.sim.reflections.count(), 3000);
+    for (std::size_t i = 0; i < 400; i += 7) t.pattern.selection.set(i, true);
+    t.pattern.view.viewLabels = true;
+    t.pattern.view.viewRings = true;
+}
+
+QImage paintedOnce(const test::TestSimulation& t, int width, int height, double ratio) {
+    QImage image(QSize(width, height) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    QPainter painter(&image);
+    PainterSurface surface(painter, width, height);
+    Renderer().draw(t.input(), surface);
+    return image;
+}
+
+TEST(BandedSurface, EveryBandCountPaintsTheSinglePaintersPixels) {
+    test::TestSimulation t;
+    setDense(t);
+    const Selection selected = t.pattern.selection;
+    for (bool stereographic : {false, true})
+        for (bool selection : {false, true})
+            for (auto [width, height, ratio] : {std::tuple{850, 620, 1.0}, {301, 677, 2.0}}) {
+                if (selection && ratio != 1) continue; // one band either way
+                t.pattern.view.viewStereographic = stereographic;
+                t.pattern.selection = selection ? selected : Selection{};
+                const QImage expected = paintedOnce(t, width, height, ratio);
+                for (int bands : {2, 7}) {
+                    QImage image(QSize(width, height) * ratio, QImage::Format_RGB32);
+                    image.setDevicePixelRatio(ratio);
+                    BandedSurface surface(image, width, height, bands);
+                    Renderer().draw(t.input(), surface);
+                    surface.paint();
+                    // Scaled lines, and the wide dashed lines of selected reflections, depend
+                    // on the clip near a band's edge: one band.
+                    EXPECT_EQ(surface.bandsPainted(), ratio == 1 && !selection ? bands : 1);
+                    EXPECT_TRUE(image == expected)
+                        << bands << " bands, " << width << "x" << height << " ratio " << ratio
+                        << (stereographic ? " stereographic" : " gnomonic")
+                        << (selection ? " selection" : "");
+                }
+            }
+}
+
+// Drag frames' fast lines in bands: exactly the pixels of a single fast surface; the wide
+// dashed lines of selected reflections at most a pixel off next to a band's edge. The
+// stereographic frame shows every cone of the front half: lines enough to be banded.
+TEST(BandedSurface, FastLinesInBandsAreTheSingleSurfaces) {
+    test::TestSimulation t;
+    setDense(t);
+    t.pattern.view.viewStereographic = true;
+    const Selection selected = t.pattern.selection;
+    for (bool selection : {false, true}) {
+        t.pattern.selection = selection ? selected : Selection{};
+        QImage single(850, 620, QImage::Format_RGB32);
+        {
+            QPainter painter(&single);
+            RasterLineSurface surface(painter, single, 850, 620);
+            Renderer().draw(t.input(true), surface);
+        }
+        for (int bands : {3, 8}) {
+            QImage image(850, 620, QImage::Format_RGB32);
+            BandedSurface surface(image, 850, 620, bands, BandedSurface::Lines::Fast);
+            Renderer().draw(t.input(true), surface);
+            surface.paint();
+            EXPECT_EQ(surface.bandsPainted(), bands);
+            const int bandHeight = (620 + bands - 1) / bands;
+            int differing = 0;
+            for (int y = 0; y < 620; ++y)
+                for (int x = 0; x < 850; ++x)
+                    if (image.pixel(x, y) != single.pixel(x, y)) {
+                        ++differing;
+                        const int edge = std::min(y % bandHeight, bandHeight - 1 - y % bandHeight);
+                        EXPECT_LE(edge, 1) << x << " " << y;
+                    }
+            EXPECT_LE(differing, selection ? 50 : 0) << bands << " bands";
+        }
+    }
+}
+
+TEST(BandedSurface, ReportsTheTextHeightAndPaintsOnlyWhatIsNew) {
+    QImage image(60, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    BandedSurface banded(image, 60, 200, 4);
+    ImageSurface single(60, 200);
+    for (double size : {7.0, 8.0, 12.0}) {
+        banded.setTextSize(size);
+        single.setTextSize(size);
+        EXPECT_EQ(banded.textHeight(), single.textHeight()) << size;
+    }
+    banded.setPen(Rgb{255, 0, 0}, 1, PenStyle::Solid);
+    // Enough segments to be painted in bands.
+    const std::vector<Segment> across(20000, Segment{5, 0, 5, 199});
+    banded.drawSegments(across);
+    EXPECT_EQ(image.pixel(5, 100), qRgb(255, 255, 255)); // not yet painted
+    banded.paint();
+    EXPECT_EQ(image.pixel(5, 100), qRgb(255, 0, 0));
+    banded.clear(Rgb{0, 0, 0});
+    banded.paint();
+    banded.paint(); // the record is empty
+    EXPECT_EQ(image.pixel(5, 100), qRgb(0, 0, 0));
+    // Bands of at least 32 rows.
+    EXPECT_EQ(BandedSurface(image, 60, 100, 8).bandCount(), 3);
+}
+
+} // namespace
+} // namespace tavrel
