@@ -177,11 +177,10 @@ void BandedSurface::paint() {
         // next to a band's edge depend on the clip. (Rectangles are drawn along the pixel rows
         // and columns, whatever their pen.) A drag frame may differ there by a pixel.
         const bool exact = lines_ == Lines::Painter;
-        const int bands =
-            segments_.size() + points_.size() >= kBandedMinimumPoints && !(exact && wideLines_) &&
-                    pictures_.empty()
-                ? bands_
-                : 1;
+        const int bands = segments_.size() + points_.size() >= kBandedMinimumPoints &&
+                                  !(exact && wideLines_) && pictures_.empty()
+                              ? bands_
+                              : 1;
         bandsPainted_ = bands;
         const int bandHeight = (height_ + bands - 1) / bands;
         std::vector<std::jthread> workers;
