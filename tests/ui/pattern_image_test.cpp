@@ -38,7 +38,7 @@ struct PatternImageTest : ::testing::Test {
 
     void SetUp() override {
         const std::string tvr = installation.program.write(
-            "si_sem.tvr", "VELDTRACE INPUT 1.5\nSilicon 20 kV\n227\n5.431\n5.431\n5.431\n90\n90\n"
+            "si_sem.tvr", "VELDTRACE INPUT 1.5\nSilicon 20 kV\n226\n5.431\n5.431\n5.431\n90\n90\n"
                           "90\n1\n\n\n\n20\n0\n0 0 1\n0\n0.9\n0\n40\n40\n20\n");
         dialogs.fileAnswers.push_back(ui::FileChoice{QString::fromStdString(tvr), 0});
         action("actionOpen")->trigger();
