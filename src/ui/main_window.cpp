@@ -14,6 +14,7 @@
 #include "ui/canvas_widget.h"
 #include "ui/colour_scheme_pane.h"
 #include "ui/escape_watch.h"
+#include "ui/file_drops.h"
 #include "ui/folding_pane.h"
 #include "ui/help_menu.h"
 #include "ui/icons.h"
@@ -137,6 +138,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     buildStatusBar();
     buildSteering();
     connectInputs();
+    acceptFileDrops();
     connect(controller_.get(), &app::SimulationController::changed, this, &MainWindow::showChanges);
 
     fitIntoScreen();
@@ -588,6 +590,12 @@ void MainWindow::connectInputs() {
     connect(inputs_, &InputPanes::orientationTypePicked, this, &MainWindow::showTitle);
     connect(atoms_, &AtomsPane::minIntensityEdited, this, &MainWindow::showTitle);
     connect(atoms_, &AtomsPane::electronScatteringToggled, this, &MainWindow::showTitle);
+}
+
+void MainWindow::acceptFileDrops() {
+    auto* drops = new FileDrops(*this);
+    // Queued: the file manager waits for the drop to end, not for the file to be read.
+    connect(drops, &FileDrops::fileDropped, this, &MainWindow::openFile, Qt::QueuedConnection);
 }
 
 void MainWindow::editAtomSites(const std::vector<AtomSite>& sites) {

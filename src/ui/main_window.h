@@ -135,6 +135,8 @@ private:
     void buildSteering();
     void buildSamplesMenu(QMenu* menu);
     void connectInputs();
+    // Pattern input files dropped on the window open as Open opens them.
+    void acceptFileDrops();
     void editAtomSites(const std::vector<AtomSite>& sites);
 
     // Shows what a command of the controller changed.

@@ -12,17 +12,20 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -232,6 +235,55 @@ TEST_F(DesktopTest, RecentFilesKeepTheLastEightOpenedOrSaved) {
     test::action(again, "actionRecent1")->trigger();
     EXPECT_EQ(again.controller().currentFile(), dataFile("f7.tvr"));
     EXPECT_EQ(test::action(again, "actionRecent0")->text(), "&1 " + dataFile("f7.tvr"));
+}
+
+} // namespace
+} // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+// Drags `files` over `target` and drops them there, as a file manager does; whether the
+// target took the drag.
+bool dropFiles(QWidget* target, const QStringList& files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files) urls.push_back(QUrl::fromLocalFile(file));
+    data.setUrls(urls);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+    return drop.isAccepted();
+}
+
+TEST_F(DesktopTest, AFileDroppedAnywhereOpensAndNeverBecomesFieldText) {
+    for (const char* name : {"iron.tvr", "iron.hkl", "iron.cif"}) {
+        dialogs.fileAnswers.push_back(ui::FileChoice{dataFile(name), 0});
+        action("actionSave")->trigger();
+    }
+    action("actionNew")->trigger();
+    const QString title = in.titleEdit->text();
+    // On a text field: opened, and the field keeps its text.
+    EXPECT_TRUE(dropFiles(in.titleEdit, {dataFile("notes.txt"), dataFile("iron.hkl")}));
+    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.hkl"));
+    EXPECT_FALSE(in.titleEdit->text().contains("file:"));
+    EXPECT_TRUE(dropFiles(canvas, {dataFile("iron.cif")}));
+    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.cif"));
+    EXPECT_TRUE(dropFiles(w.reflectionView()->viewport(), {dataFile("iron.tvr")}));
+    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.tvr"));
+    EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("iron.tvr"));
+
+    // Other files are refused everywhere, a text field included.
+    const QString before = in.cellEdits[0]->text();
+    EXPECT_FALSE(dropFiles(in.cellEdits[0], {dataFile("notes.txt")}));
+    EXPECT_FALSE(dropFiles(canvas, {dataFile("picture.bmp")}));
+    EXPECT_EQ(in.cellEdits[0]->text(), before);
+    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.tvr"));
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 } // namespace
