@@ -832,11 +832,13 @@ void MainWindow::tiltToZoneAxis() {
 }
 
 void MainWindow::newDocument() {
+    if (!settleUnsavedEdits()) return;
     controller_->newDocument();
     expandPanes();
 }
 
 void MainWindow::openInputFile() {
+    if (!settleUnsavedEdits()) return;
     FileRequest request;
     request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
     request.folder = folders().data;
@@ -858,6 +860,7 @@ void MainWindow::openFile(const QString& path) {
             QStringLiteral("\"%1\" is neither a .tvr, a .hkl nor a .cif file").arg(path));
         return;
     }
+    if (!settleUnsavedEdits()) return;
     openChosenFile(path, *format);
 }
 
@@ -1047,15 +1050,34 @@ void MainWindow::editSamples() {
 
 void MainWindow::applySample(std::size_t index) {
     const std::optional<Sample> sample = samples_.sample(index);
-    if (!sample) return;
+    if (!sample || !settleUnsavedEdits()) return;
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->applySample(*sample, cancelled);
                 }));
     focusPattern();
 }
 
+bool MainWindow::settleUnsavedEdits() {
+    if (!controller_->modified()) return true;
+    const QString path = controller_->currentFile();
+    const SaveAnswer answer = dialogs_.askToSave(
+        this, programTitle(),
+        QStringLiteral("Save changes to \"%1\"?").arg(QFileInfo(path).fileName()));
+    if (answer == SaveAnswer::Cancel) return false;
+    if (answer == SaveAnswer::Discard) return true;
+    // Into the file the edits belong to, in its own format.
+    const InputFormat format = inputFormatOf(path.toStdString()).value_or(InputFormat::Tvr);
+    const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
+        return controller_->saveFile(path, format, cancelled);
+    });
+    showOutcome(dialogs_, this, saved);
+    if (!saved) return false;
+    showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (generating_) {
+    if (generating_ || !settleUnsavedEdits()) {
         event->ignore();
         return;
     }

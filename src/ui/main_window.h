@@ -135,6 +135,9 @@ private:
     void buildSteering();
     void buildSamplesMenu(QMenu* menu);
     void connectInputs();
+    // Before a command that replaces the fields: while a named file has unsaved edits, asks
+    // whether to save them; false when the user cancels or the file cannot be written.
+    bool settleUnsavedEdits();
     // Pattern input files dropped on the window open as Open opens them.
     void acceptFileDrops();
     void editAtomSites(const std::vector<AtomSite>& sites);

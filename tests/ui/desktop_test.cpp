@@ -288,3 +288,66 @@ TEST_F(DesktopTest, AFileDroppedAnywhereOpensAndNeverBecomesFieldText) {
 
 } // namespace
 } // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+QString fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
+    // No file behind the fields: nothing to ask.
+    typeInto(in.titleEdit, "Scratch");
+    action("actionNew")->trigger();
+    EXPECT_TRUE(dialogs.saveQuestions.empty());
+
+    const QString iron = dataFile("iron.tvr");
+    action("actionSample3")->trigger();
+    dialogs.fileAnswers.push_back(ui::FileChoice{iron, 0});
+    action("actionSave")->trigger();
+    const QString saved = fileText(iron);
+
+    // Cancel: New does nothing.
+    typeInto(in.titleEdit, "Edited once");
+    dialogs.saveAnswers = {ui::SaveAnswer::Cancel};
+    action("actionNew")->trigger();
+    ASSERT_EQ(dialogs.saveQuestions.size(), 1u);
+    EXPECT_EQ(dialogs.saveQuestions[0], "Save changes to \"iron.tvr\"?");
+    EXPECT_EQ(in.titleEdit->text(), "Edited once");
+    EXPECT_EQ(w.controller().currentFile(), iron);
+
+    // Save: the edits go into the file before Open asks for another.
+    dialogs.saveAnswers = {ui::SaveAnswer::Save};
+    action("actionOpen")->trigger();
+    EXPECT_EQ(dialogs.saveQuestions.size(), 2u);
+    EXPECT_TRUE(fileText(iron).contains("Edited once"));
+    EXPECT_FALSE(w.isWindowModified());
+
+    // Discard: the sample replaces the edits and the file stays as saved.
+    typeInto(in.titleEdit, "Edited twice");
+    dialogs.saveAnswers = {ui::SaveAnswer::Discard};
+    action("actionSample3")->trigger();
+    EXPECT_EQ(dialogs.saveQuestions.size(), 3u);
+    EXPECT_TRUE(fileText(iron).contains("Edited once"));
+    EXPECT_NE(in.titleEdit->text(), "Edited twice");
+    EXPECT_NE(saved, fileText(iron));
+
+    // Quit: Cancel keeps the window; Discard closes it, and the next start shows the edits all
+    // the same, from the state dump.
+    w.openFile(iron);
+    typeInto(in.titleEdit, "Edited thrice");
+    dialogs.saveAnswers = {ui::SaveAnswer::Cancel, ui::SaveAnswer::Discard};
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(dialogs.saveQuestions.size(), 5u);
+    EXPECT_TRUE(fileText(iron).contains("Edited once"));
+    window.reset();
+    window = startWindow(installation, dialogs);
+    EXPECT_EQ(window->inputs().titleEdit->text(), "Edited thrice");
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+} // namespace
+} // namespace tavrel::test
