@@ -26,6 +26,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -347,6 +348,47 @@ TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
     window = startWindow(installation, dialogs);
     EXPECT_EQ(window->inputs().titleEdit->text(), "Edited thrice");
     EXPECT_TRUE(dialogs.errors.empty());
+}
+
+} // namespace
+} // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+void turnWheel(QWidget* target, double notches, Qt::KeyboardModifiers modifiers = {}) {
+    const QPointF at(target->width() * 0.8, target->height() * 0.3);
+    QWheelEvent event(at, target->mapToGlobal(at), QPoint(),
+                      QPoint(0, static_cast<int>(notches * 120)), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+}
+
+TEST_F(DesktopTest, TheWheelZoomsTheGnomonicPatternAndCtrlTurnsIt) {
+    const app::SimulationController& c = w.controller();
+    auto scale = [&] { return c.pattern().view.patternScale; };
+    auto euler = [&] { return w.statusText(app::StatusPanel::Orientation); };
+    const float first = scale();
+    const QString orientation = euler();
+    // A notch zooms as far as a zoom drag of ten units; the crystal stays as it was.
+    turnWheel(canvas, 1);
+    EXPECT_FLOAT_EQ(scale(), first + 20);
+    turnWheel(canvas, -0.5);
+    EXPECT_FLOAT_EQ(scale(), first + 10);
+    EXPECT_EQ(euler(), orientation);
+    turnWheel(canvas, -1000);
+    EXPECT_FLOAT_EQ(scale(), 100.0f) << "never below the zoom drag's least scale";
+
+    // Stereographic: the wheel alone does nothing; with Ctrl it turns about the viewing axis,
+    // as a turn drag of ten units does.
+    action("actionStereographic")->trigger();
+    turnWheel(canvas, 3);
+    EXPECT_FLOAT_EQ(scale(), 100.0f);
+    EXPECT_EQ(euler(), orientation);
+    turnWheel(canvas, 1, Qt::ControlModifier);
+    EXPECT_NE(euler(), orientation);
+    w.controller().turnAboutViewingAxis(-5);
+    EXPECT_EQ(euler(), orientation);
 }
 
 } // namespace
