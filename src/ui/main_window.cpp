@@ -96,6 +96,12 @@ QStringList inputFileFilters() {
             QStringLiteral("Crystallographic Information File (*.cif)")};
 }
 
+// Open shows every file it can read first; the others follow in the order Save offers them.
+QStringList openFileFilters() {
+    return QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} +
+           inputFileFilters();
+}
+
 InputFormat formatOfFilter(int filterIndex) {
     switch (filterIndex) {
     case 1:
@@ -841,15 +847,18 @@ void MainWindow::openInputFile() {
     if (!settleUnsavedEdits()) return;
     FileRequest request;
     request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
-    request.folder = folders().data;
-    request.filters = inputFileFilters();
+    request.folder = lastUsedFolder();
+    request.filters = openFileFilters();
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
-    if (currentFile.isFile() && currentFile.size() > 0) request.presetName = current;
+    if (currentFile.isFile() && currentFile.size() > 0 &&
+        currentFile.absolutePath() == QFileInfo(request.folder).absoluteFilePath())
+        request.presetName = current;
     const std::optional<FileChoice> choice = dialogs_.openFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
-    openChosenFile(path, chosenFormat(path, choice->filterIndex, false));
+    // Past the first filter, as Save's filters count.
+    openChosenFile(path, chosenFormat(path, choice->filterIndex - 1, false));
 }
 
 void MainWindow::openFile(const QString& path) {
@@ -875,7 +884,7 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
 void MainWindow::saveInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
-    request.folder = folders().data;
+    request.folder = lastUsedFolder();
     request.filters = inputFileFilters();
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
@@ -938,6 +947,14 @@ void MainWindow::showOnDesktop(const QString& path, bool folder) {
 
 QString MainWindow::recentFilesPath() const {
     return QDir(folders().work).filePath(QString::fromLatin1(app::kRecentFilesName));
+}
+
+QString MainWindow::lastUsedFolder() const {
+    for (const QString& file : recentFiles_) {
+        const QString folder = QFileInfo(file).absolutePath();
+        if (QFileInfo(folder).isDir()) return folder;
+    }
+    return folders().data;
 }
 
 void MainWindow::rememberFile(const QString& path) {

@@ -161,6 +161,9 @@ private:
     void showNote(const QString& text);
     // File > Open Recent: the file to the top of the list, the list into the menu.
     QString recentFilesPath() const;
+    // Where Open and Save start: the folder of the file last opened or saved, by any way and in
+    // any run; the data folder before there was one.
+    QString lastUsedFolder() const;
     void rememberFile(const QString& path);
     void showRecentFiles();
     void openRecentFile(const QString& path);

@@ -3,7 +3,11 @@
 // the title, recent files, dropped files, the wheel, undo and the question before edits are lost.
 
 #include "app/reflection_model.h"
+#include "render/colour_table.h"
 #include "ui/canvas_widget.h"
+#include "ui/colour_scheme_pane.h"
+#include "ui/help_menu.h"
+#include "ui/help_window.h"
 #include "ui/input_panes.h"
 #include "ui/picture_export.h"
 #include "window_fixture.h"
@@ -11,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -389,6 +394,87 @@ TEST_F(DesktopTest, TheWheelZoomsTheGnomonicPatternAndCtrlTurnsIt) {
     EXPECT_NE(euler(), orientation);
     w.controller().turnAboutViewingAxis(-5);
     EXPECT_EQ(euler(), orientation);
+}
+
+} // namespace
+} // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+TEST_F(DesktopTest, FileDialogsStartWhereTheLastFileWasAndOpenOffersAllPatternFiles) {
+    action("actionOpen")->trigger();
+    action("actionSave")->trigger();
+    EXPECT_EQ(dialogs.openRequests.back().folder, w.folders().data) << "first start";
+    EXPECT_EQ(dialogs.saveRequests.back().folder, w.folders().data);
+    EXPECT_EQ(dialogs.openRequests.back().filters.first(), "All pattern files (*.tvr *.hkl *.cif)");
+    EXPECT_EQ(dialogs.openRequests.back().filters.size(), 4);
+
+    const QString elsewhere = QString::fromStdString(installation.user.file("patterns"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    dialogs.fileAnswers.push_back(ui::FileChoice{elsewhere + "/iron.tvr", 0});
+    action("actionSave")->trigger();
+    action("actionOpen")->trigger();
+    action("actionSave")->trigger();
+    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
+    EXPECT_EQ(dialogs.saveRequests.back().folder, elsewhere);
+    // A name without extension is read in the format of the filter chosen, the first aside.
+    ASSERT_TRUE(QFile::copy(elsewhere + "/iron.tvr", elsewhere + "/iron-copy"));
+    dialogs.fileAnswers.push_back(ui::FileChoice{elsewhere + "/iron-copy", 1});
+    action("actionOpen")->trigger();
+    EXPECT_EQ(w.controller().currentFile(), elsewhere + "/iron-copy");
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    // The next run starts there too.
+    window.reset();
+    window = startWindow(installation, dialogs);
+    window->openInputFile();
+    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
+}
+
+TEST_F(DesktopTest, HelpAndColourPaneCloseWithTheirKeys) {
+    show();
+    w.helpMenu().showContents();
+    QWidget* help = w.helpMenu().helpWindow();
+    ASSERT_TRUE(help && help->isVisible());
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(help->geometry()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
+    w.helpMenu().showContents();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(help->isVisible());
+
+    // The pane frames the scheme in use, follows a click and closes with Escape.
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.controller().selectColourScheme(2);
+    action("actionColorScheme")->trigger();
+    ui::ColourSchemePane* pane = w.colourSchemePane();
+    EXPECT_EQ(pane->strip()->shownScheme(), 2);
+    const QImage framed = pane->strip()->grab().toImage();
+    QTest::mouseClick(pane->strip(), Qt::LeftButton, {}, QPoint(100, 75));
+    EXPECT_EQ(pane->strip()->shownScheme(), kMonochromeScheme);
+    EXPECT_NE(pane->strip()->grab().toImage(), framed);
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    EXPECT_FALSE(pane->isVisible());
+}
+
+TEST_F(DesktopTest, TypingANumberOrASymbolOnTheGroupListPicksTheGroup) {
+    show();
+    QComboBox* list = in.spaceGroupList;
+    auto type = [&](const QString& keys) {
+        QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        list->setFocus();
+        QTest::keyClicks(list, keys);
+        return list->currentIndex() + 1;
+    };
+    EXPECT_EQ(type("11"), 11);
+    EXPECT_EQ(type("Fd-3m"), 227);
+    EXPECT_EQ(type("P21/c"), 14);
+    EXPECT_EQ(type("225"), 225);
+    EXPECT_EQ(w.controller().simulation().fields.spaceGroupIndex, 224) << "taken as a pick";
 }
 
 } // namespace
