@@ -72,6 +72,21 @@ std::optional<PointerLook> PointerSteering::move(bool left, bool right, QPointF 
     return std::nullopt;
 }
 
+void PointerSteering::wheel(double notches, bool turn) {
+    // A drag owns the picture until it ends.
+    if (pressed_ || !controller_.hasReflections() || !std::isfinite(notches)) return;
+    const double travel = notches * kWheelNotchTravel;
+    if (turn) {
+        // As a turn drag of that length down the left half: away from the user turns positive.
+        controller_.turnAboutViewingAxis(asFloat(travel / 2));
+        return;
+    }
+    if (stereographic()) return;
+    // As a zoom drag of that length to the right: away from the user enlarges.
+    const float scale = controller_.pattern().view.patternScale + asFloat(2 * travel);
+    controller_.setPatternScale(std::max(kLeastZoomScale, scale));
+}
+
 bool PointerSteering::release(PointerButton button, QPointF at) {
     const bool wasPressed = std::exchange(pressed_, false);
     dragging_ = false;

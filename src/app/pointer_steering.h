@@ -4,7 +4,10 @@
 // anywhere in the stereographic one) or zooms (right half of the gnomonic picture), a left click
 // names the line under it, a right click asks for the pattern's popup menu. Positions are in
 // units of the picture. While a drag lasts the controller draws with fewer samples per line;
-// the release draws at full quality.
+// the release draws at full quality. The wheel zooms the gnomonic picture and, with Ctrl, turns
+// the crystal about the viewing axis, a notch as far as a zoom or turn drag of kWheelNotchTravel.
+// The picture has no pan offset: the zoom keeps the viewing axis at the centre of the picture,
+// wherever the pointer is.
 
 #include <QPointF>
 
@@ -29,12 +32,17 @@ public:
     // Ends a press; the pointer looks normal again. True when the pattern's popup menu should
     // open (a right click that changed nothing).
     bool release(PointerButton button, QPointF at);
+    // The wheel turned by `notches` (positive away from the user), with Ctrl (`turn`) or without.
+    // Without Ctrl in the stereographic projection, which has nothing to zoom, it does nothing.
+    void wheel(double notches, bool turn);
 
     bool dragging() const { return dragging_; }
     bool pressed() const { return pressed_; }
 
     // The least scale a zoom drag reaches.
     static constexpr float kLeastZoomScale = 100.0f;
+    // The drag, in units of the picture, that one notch of the wheel stands for.
+    static constexpr double kWheelNotchTravel = 10.0;
 
 private:
     float pictureWidth() const;

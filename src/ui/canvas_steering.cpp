@@ -35,6 +35,8 @@ CanvasSteering::CanvasSteering(CanvasWidget& canvas, app::SimulationController& 
     connect(&canvas, &CanvasWidget::pointerMoved, this, &CanvasSteering::moved);
     connect(&canvas, &CanvasWidget::pointerReleased, this, &CanvasSteering::released);
     connect(&canvas, &CanvasWidget::arrowKeyPressed, this, &CanvasSteering::arrowKey);
+    connect(&canvas, &CanvasWidget::wheelTurned, this,
+            [this](double notches, bool control) { steering_.wheel(notches, control); });
     connect(&canvas, &CanvasWidget::menuKeyPressed, this, [this](QPoint position) {
         if (controller_.hasReflections()) emit patternPopupRequested(canvas_.mapToGlobal(position));
     });

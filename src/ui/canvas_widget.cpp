@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <QWheelEvent>
 
 namespace tavrel::ui {
 
@@ -83,6 +84,13 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+void CanvasWidget::wheelEvent(QWheelEvent* event) {
+    // One notch of an ordinary wheel is 120 units (15 degrees in eighths).
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches != 0) emit wheelTurned(notches, event->modifiers().testFlag(Qt::ControlModifier));
+    event->accept();
 }
 
 void CanvasWidget::contextMenuEvent(QContextMenuEvent* event) {

@@ -27,6 +27,9 @@ signals:
     void arrowKeyPressed(Qt::Key key);
     // The keyboard's menu key; the pointer's right button is a press and release instead.
     void menuKeyPressed(QPoint position);
+    // The wheel turned by `notches` (positive away from the user; a fine wheel gives
+    // fractions), Ctrl held or not.
+    void wheelTurned(double notches, bool control);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,6 +39,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     // A frame in the highlight colour while the canvas has the keyboard focus: the arrow keys
     // then turn the crystal.
     void focusInEvent(QFocusEvent* event) override;

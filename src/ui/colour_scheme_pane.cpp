@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -53,9 +55,25 @@ QSize SchemeStrip::sizeHint() const {
     return {kSchemeStripWidth, kHeight};
 }
 
+void SchemeStrip::showScheme(int scheme) {
+    shown_ = scheme;
+    update();
+}
+
 void SchemeStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(QPoint(0, 0), bands_);
+    // The rows a click on which picks the shown scheme.
+    int top = -1, bottom = -1;
+    for (int y = 0; y < kHeight; ++y) {
+        if (schemeFromStripClick(y + 0.5) != shown_) continue;
+        if (top < 0) top = y;
+        bottom = y;
+    }
+    if (top < 0) return;
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(1, top + 1, width() - 2, bottom - top));
 }
 
 void SchemeStrip::mouseReleaseEvent(QMouseEvent* event) {
@@ -108,12 +126,19 @@ ColourSchemePane::ColourSchemePane(app::SimulationController& controller, UserDi
     buttons->addWidget(close_);
     layout->addLayout(buttons);
 
-    connect(strip_, &SchemeStrip::schemeClicked, &controller_,
-            &app::SimulationController::selectColourScheme);
+    connect(strip_, &SchemeStrip::schemeClicked, this, [this](int scheme) {
+        controller_.selectColourScheme(scheme);
+        strip_->showScheme(controller_.pattern().colours.schemeIndex);
+    });
     connect(reset_, &QPushButton::clicked, this, [this] {
         controller_.resetColours();
         showColours();
+        strip_->showScheme(controller_.pattern().colours.schemeIndex);
     });
+    // The pane floats over the canvas, whose keys stay with the canvas: Escape is the window's.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, close_, &QPushButton::click);
+    escape->setObjectName(QStringLiteral("colourSchemeEscape"));
+    escape->setContext(Qt::WindowShortcut);
     connect(close_, &QPushButton::clicked, this, [this] {
         hide();
         emit closed();
@@ -123,6 +148,7 @@ ColourSchemePane::ColourSchemePane(app::SimulationController& controller, UserDi
 
 void ColourSchemePane::open() {
     showColours();
+    strip_->showScheme(controller_.pattern().colours.schemeIndex);
     adjustSize();
     show();
     raise();

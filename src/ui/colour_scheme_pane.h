@@ -29,6 +29,9 @@ public:
 
     explicit SchemeStrip(QWidget* parent = nullptr);
     QSize sizeHint() const override;
+    // The band of `scheme` is framed (for the monochrome scheme, the room below the bands).
+    void showScheme(int scheme);
+    int shownScheme() const { return shown_; }
 
 signals:
     void schemeClicked(int scheme);
@@ -39,6 +42,7 @@ protected:
 
 private:
     QImage bands_;
+    int shown_ = -1;
 };
 
 class ColourSchemePane : public QFrame {
@@ -47,7 +51,8 @@ public:
     ColourSchemePane(app::SimulationController& controller, UserDialogs& dialogs,
                      QWidget* parent = nullptr);
 
-    // Shows the pane with the boxes showing the present colours.
+    // Shows the pane with the boxes showing the present colours and the present scheme framed.
+    // Escape closes it as Close does.
     void open();
 
     SchemeStrip* strip() const { return strip_; }

@@ -1,9 +1,12 @@
 #include "ui/help_window.h"
 
 #include "app/web_links.h"
+#include "app/window_settings.h"
 
 #include <QAction>
 #include <QFile>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -38,7 +41,6 @@ HelpWindow::HelpWindow(std::function<void(const QUrl&)> openOutside, QWidget* pa
     loadManual();
     setObjectName(QStringLiteral("helpWindow"));
     setWindowTitle(QStringLiteral("Tavrel/Morwen Help"));
-    resize(820, 680);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,6 +77,35 @@ HelpWindow::HelpWindow(std::function<void(const QUrl&)> openOutside, QWidget* pa
     connect(browser_, &QTextBrowser::anchorClicked, this, &HelpWindow::follow);
 
     browser_->setSource(app::manualUrl());
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    // Closed as a desktop's other document windows are; the browser passes these keys on.
+    if (event->matches(QKeySequence::Cancel) ||
+        (event->key() == Qt::Key_W && event->modifiers() == Qt::ControlModifier)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void HelpWindow::showEvent(QShowEvent* event) {
+    if (!fitted_) {
+        fitted_ = true;
+        fitIntoScreen();
+    }
+    QWidget::showEvent(event);
+}
+
+void HelpWindow::fitIntoScreen() {
+    const QScreen* shownOn = parentWidget() ? parentWidget()->screen() : screen();
+    if (!shownOn) return;
+    // The window manager's title bar and border are not known before the window is shown.
+    const app::WindowFit fit = app::fitWindow(QSize(820, 680), QSize(320, 240), minimumSizeHint(),
+                                              shownOn->availableGeometry(), QSize(8, 36));
+    setMinimumSize(fit.least);
+    resize(fit.first);
+    move(fit.position);
 }
 
 void HelpWindow::follow(const QUrl& link) {

@@ -23,13 +23,20 @@ public:
     void showTopic(const QUrl& url);
     QTextBrowser* browser() const { return browser_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    // Its first size, within the free area of the screen it opens on.
+    void fitIntoScreen();
     void follow(const QUrl& link);
 
     std::function<void(const QUrl&)> openOutside_;
     QTextBrowser* browser_ = nullptr;
     QAction* back_ = nullptr;
     QAction* forward_ = nullptr;
+    bool fitted_ = false;
 };
 
 // The manual's HTML as the program holds it.

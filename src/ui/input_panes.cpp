@@ -3,15 +3,21 @@
 #include "spacegroup/settings.h"
 #include "ui/icons.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace tavrel::ui {
 
@@ -30,6 +36,51 @@ void setTextKeepingCursor(QLineEdit* edit, const std::string& s) {
     const QString t = text(s);
     if (edit->text() != t) edit->setText(t);
 }
+
+// Typing on the space-group list picks a group by its number ("11") or its symbol ("Fd-3m",
+// "P21/c"): the keys typed in quick succession are read as one text, and each key that makes it
+// name a group selects that group. Other keys work as the list's own.
+class GroupTyping : public QObject {
+public:
+    explicit GroupTyping(QComboBox& list) : QObject(&list), list_(list) {
+        list.installEventFilter(this);
+        // The open list too, where Return then takes the group shown.
+        list.view()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString typed = key->text();
+        if (typed.isEmpty() || !typed.at(0).isPrint() ||
+            key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return false;
+        if (!sinceLast_.isValid() || sinceLast_.elapsed() > QApplication::keyboardInputInterval())
+            text_.clear();
+        sinceLast_.start();
+        // A space starting a text opens the list, as it always did.
+        if (text_.isEmpty() && typed.trimmed().isEmpty()) return false;
+        text_ += typed;
+        const std::optional<int> row =
+            matchSettingRow(text_.trimmed().toUpper().toStdString(), RGroupAxes::Hexagonal);
+        if (row) {
+            const int position = groupNumberOfRow(*row) - 1;
+            if (position >= 0 && position < list_.count()) {
+                if (watched == list_.view())
+                    list_.view()->setCurrentIndex(list_.model()->index(position, 0));
+                else
+                    list_.setCurrentIndex(position);
+            }
+        }
+        return true;
+    }
+
+private:
+    QComboBox& list_;
+    QString text_;
+    QElapsedTimer sinceLast_;
+};
 
 } // namespace
 
@@ -70,6 +121,7 @@ void InputPanes::buildSample() {
         if (index >= 0 && !showing_) emit spaceGroupPicked(index);
     });
     layout->addWidget(spaceGroupList, 1, 0, 1, 6);
+    new GroupTyping(*spaceGroupList);
 
     static const std::array<const char*, 6> kTips{
         "Lattice constant a [A]",    "Lattice constant b [A]",   "Lattice constant c [A]",

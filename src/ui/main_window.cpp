@@ -15,6 +15,7 @@
 #include "ui/canvas_widget.h"
 #include "ui/colour_scheme_pane.h"
 #include "ui/escape_watch.h"
+#include "ui/file_drops.h"
 #include "ui/folding_pane.h"
 #include "ui/help_menu.h"
 #include "ui/icons.h"
@@ -96,6 +97,12 @@ QStringList inputFileFilters() {
             QStringLiteral("Crystallographic Information File (*.cif)")};
 }
 
+// Open shows every file it can read first; the others follow in the order Save offers them.
+QStringList openFileFilters() {
+    return QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} +
+           inputFileFilters();
+}
+
 InputFormat formatOfFilter(int filterIndex) {
     switch (filterIndex) {
     case 1:
@@ -138,6 +145,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     buildStatusBar();
     buildSteering();
     connectInputs();
+    acceptFileDrops();
     connect(controller_.get(), &app::SimulationController::changed, this, &MainWindow::showChanges);
 
     fitIntoScreen();
@@ -604,6 +612,12 @@ void MainWindow::connectInputs() {
     connect(atoms_, &AtomsPane::electronScatteringToggled, this, &MainWindow::showTitle);
 }
 
+void MainWindow::acceptFileDrops() {
+    auto* drops = new FileDrops(*this);
+    // Queued: the file manager waits for the drop to end, not for the file to be read.
+    connect(drops, &FileDrops::fileDropped, this, &MainWindow::openFile, Qt::QueuedConnection);
+}
+
 void MainWindow::editAtomSites(const std::vector<AtomSite>& sites) {
     const Outcome taken = controller_->setAtomSites(sites);
     if (taken) return;
@@ -845,22 +859,27 @@ void MainWindow::tiltToZoneAxis() {
 }
 
 void MainWindow::newDocument() {
+    if (!settleUnsavedEdits()) return;
     controller_->newDocument();
     expandPanes();
 }
 
 void MainWindow::openInputFile() {
+    if (!settleUnsavedEdits()) return;
     FileRequest request;
     request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
-    request.folder = folders().data;
-    request.filters = inputFileFilters();
+    request.folder = lastUsedFolder();
+    request.filters = openFileFilters();
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
-    if (currentFile.isFile() && currentFile.size() > 0) request.presetName = current;
+    if (currentFile.isFile() && currentFile.size() > 0 &&
+        currentFile.absolutePath() == QFileInfo(request.folder).absoluteFilePath())
+        request.presetName = current;
     const std::optional<FileChoice> choice = dialogs_.openFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
-    openChosenFile(path, chosenFormat(path, choice->filterIndex, false));
+    // Past the first filter, as Save's filters count.
+    openChosenFile(path, chosenFormat(path, choice->filterIndex - 1, false));
 }
 
 void MainWindow::openFile(const QString& path) {
@@ -871,6 +890,7 @@ void MainWindow::openFile(const QString& path) {
             QStringLiteral("\"%1\" is neither a .tvr, a .hkl nor a .cif file").arg(path));
         return;
     }
+    if (!settleUnsavedEdits()) return;
     openChosenFile(path, *format);
 }
 
@@ -885,7 +905,7 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
 void MainWindow::saveInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
-    request.folder = folders().data;
+    request.folder = lastUsedFolder();
     request.filters = inputFileFilters();
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
@@ -948,6 +968,14 @@ void MainWindow::showOnDesktop(const QString& path, bool folder) {
 
 QString MainWindow::recentFilesPath() const {
     return QDir(folders().work).filePath(QString::fromLatin1(app::kRecentFilesName));
+}
+
+QString MainWindow::lastUsedFolder() const {
+    for (const QString& file : recentFiles_) {
+        const QString folder = QFileInfo(file).absolutePath();
+        if (QFileInfo(folder).isDir()) return folder;
+    }
+    return folders().data;
 }
 
 void MainWindow::rememberFile(const QString& path) {
@@ -1061,15 +1089,34 @@ void MainWindow::editSamples() {
 
 void MainWindow::applySample(std::size_t index) {
     const std::optional<Sample> sample = samples_.sample(index);
-    if (!sample) return;
+    if (!sample || !settleUnsavedEdits()) return;
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->applySample(*sample, cancelled);
                 }));
     focusPattern();
 }
 
+bool MainWindow::settleUnsavedEdits() {
+    if (!controller_->modified()) return true;
+    const QString path = controller_->currentFile();
+    const SaveAnswer answer = dialogs_.askToSave(
+        this, programTitle(),
+        QStringLiteral("Save changes to \"%1\"?").arg(QFileInfo(path).fileName()));
+    if (answer == SaveAnswer::Cancel) return false;
+    if (answer == SaveAnswer::Discard) return true;
+    // Into the file the edits belong to, in its own format.
+    const InputFormat format = inputFormatOf(path.toStdString()).value_or(InputFormat::Tvr);
+    const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
+        return controller_->saveFile(path, format, cancelled);
+    });
+    showOutcome(dialogs_, this, saved);
+    if (!saved) return false;
+    showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (generating_) {
+    if (generating_ || !settleUnsavedEdits()) {
         event->ignore();
         return;
     }

@@ -138,6 +138,11 @@ private:
     void buildSteering();
     void buildSamplesMenu(QMenu* menu);
     void connectInputs();
+    // Before a command that replaces the fields: while a named file has unsaved edits, asks
+    // whether to save them; false when the user cancels or the file cannot be written.
+    bool settleUnsavedEdits();
+    // Pattern input files dropped on the window open as Open opens them.
+    void acceptFileDrops();
     void editAtomSites(const std::vector<AtomSite>& sites);
     // The recorded pattern under the lines: File > Open Pattern Image, its pane, and matching
     // the lines to it (Orient > Refine Orientation, Index Pattern).
@@ -166,6 +171,9 @@ private:
     void showNote(const QString& text);
     // File > Open Recent: the file to the top of the list, the list into the menu.
     QString recentFilesPath() const;
+    // Where Open and Save start: the folder of the file last opened or saved, by any way and in
+    // any run; the data folder before there was one.
+    QString lastUsedFolder() const;
     void rememberFile(const QString& path);
     void showRecentFiles();
     void openRecentFile(const QString& path);

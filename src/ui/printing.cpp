@@ -18,9 +18,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QRect>
+#include <QRegion>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 
 namespace tavrel::ui {
 
@@ -99,12 +102,52 @@ PageTexts pageTexts(const Simulation& sim, const PatternView& pattern, const QDa
 
 namespace {
 
-// The page on any paged device: the pattern scaled to cover it, then the four texts on top.
+// Where the four notes stand on a page: each note's text and the box it takes.
+struct PlacedNote {
+    QString text;
+    QRect box;
+};
+
+std::array<PlacedNote, 4> placeNotes(const QFontMetrics& metrics, const QPaintDevice& device,
+                                     const PageTexts& texts) {
+    const int width = device.width();
+    const int margin = device.logicalDpiX() / 10;
+    const int bottom = device.height() - metrics.height();
+    auto at = [&](int x, int top, const QString& text) {
+        return PlacedNote{text, QRect(x, top, metrics.horizontalAdvance(text), metrics.height())};
+    };
+    auto rightAligned = [&](const QString& text) {
+        return width - margin - metrics.horizontalAdvance(text);
+    };
+    // A long title starts after the cell line rather than over it, and loses its end rather
+    // than running off the page.
+    const int cellEnd = margin + metrics.horizontalAdvance(texts.cell + QLatin1Char(' '));
+    const int titleLeft = std::max(rightAligned(texts.title), cellEnd);
+    const QString title =
+        metrics.elidedText(texts.title, Qt::ElideRight, std::max(0, width - margin - titleLeft));
+    return {at(margin, 0, texts.kind), at(rightAligned(texts.stamp), 0, texts.stamp),
+            at(margin, bottom, texts.cell), at(titleLeft, bottom, title)};
+}
+
+} // namespace
+
+QRegion cornerNotesArea(const QPaintDevice& device, const PageTexts& texts) {
+    const QFontMetrics metrics(annotationFont(), &device);
+    // As wide a gap around each note as the margin beside it.
+    const int gap = device.logicalDpiX() / 10;
+    QRegion area;
+    for (const PlacedNote& note : placeNotes(metrics, device, texts))
+        if (!note.text.isEmpty()) area += note.box.adjusted(-gap, -gap, gap, gap);
+    return area & QRect(0, 0, device.width(), device.height());
+}
+
 void paintPage(QPainter& painter, const QPaintDevice& device, const Simulation& sim,
                const PatternView& pattern, const PageTexts& texts) {
     const int width = device.width();
     const int height = device.height();
-    painter.setClipRect(0, 0, width, height);
+    // The pattern leaves the notes and a gap around them free: its labels and lines never run
+    // into them.
+    painter.setClipRegion(QRegion(0, 0, width, height) - cornerNotesArea(device, texts));
 
     // Scaled so that the picture covers the page both ways; what lies beyond it is clipped.
     PrintContext print;
@@ -117,34 +160,19 @@ void paintPage(QPainter& painter, const QPaintDevice& device, const Simulation& 
         renderer.draw(patternInput(sim, paper), surface, &print);
     }
 
-    // The texts go on top of the pattern, on white, so that lines never hide them.
+    painter.setClipRect(0, 0, width, height);
     const QFont font = annotationFont();
     painter.setFont(font);
     painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);
     const QFontMetrics metrics(font, &device);
-    const int margin = device.logicalDpiX() / 10;
-    const int bottom = height - metrics.height();
-    auto drawAt = [&](int x, int top, const QString& text) {
-        painter.drawText(x, top + metrics.ascent(), text);
-    };
-    auto rightAligned = [&](const QString& text) {
-        return width - margin - metrics.horizontalAdvance(text);
-    };
-
-    drawAt(rightAligned(texts.stamp), 0, texts.stamp);
-    drawAt(margin, 0, texts.kind);
-    drawAt(margin, bottom, texts.cell);
-    // A long title starts after the cell line rather than over it, and loses its end rather
-    // than running off the page.
-    const int cellEnd = margin + metrics.horizontalAdvance(texts.cell + QLatin1Char(' '));
-    const int titleLeft = std::max(rightAligned(texts.title), cellEnd);
-    const QString title =
-        metrics.elidedText(texts.title, Qt::ElideRight, std::max(0, width - margin - titleLeft));
-    drawAt(titleLeft, bottom, title);
+    for (const PlacedNote& note : placeNotes(metrics, device, texts))
+        painter.drawText(note.box.left(), note.box.top() + metrics.ascent(), note.text);
     painter.setClipping(false);
 }
+
+namespace {
 
 // Printing into a PDF file: the page is made in memory and written as every output file is, so
 // that a failed write leaves a previous file of that name as it was.

@@ -8,6 +8,9 @@
 #include <QString>
 
 class QDateTime;
+class QPainter;
+class QPaintDevice;
+class QRegion;
 class QLocale;
 class QPrinter;
 
@@ -35,6 +38,13 @@ QString stampText(const QDateTime& now, const QLocale& locale);
 QString cellText(const PatternDocument& document);
 PageTexts pageTexts(const Simulation& sim, const PatternView& pattern, const QDateTime& now,
                     const QLocale& locale);
+
+// The page on any paged device (or a picture of it): the pattern scaled to cover it, then the
+// four notes in the corners.
+void paintPage(QPainter& painter, const QPaintDevice& device, const Simulation& sim,
+               const PatternView& pattern, const PageTexts& texts);
+// What the notes take of such a page, with a gap around each that the pattern leaves free.
+QRegion cornerNotesArea(const QPaintDevice& device, const PageTexts& texts);
 
 // Prints the page and ends the document. A printer set to print into a PDF file writes it as
 // every output file is written: a failed write keeps a previous file of that name. A problem

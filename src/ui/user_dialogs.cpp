@@ -73,6 +73,21 @@ bool QtUserDialogs::question(QWidget* parent, const QString& caption, const QStr
            QMessageBox::Yes;
 }
 
+SaveAnswer QtUserDialogs::askToSave(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, caption, text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
+}
+
 std::optional<QColor> QtUserDialogs::chooseColour(QWidget* parent, const QColor& initial) {
     const QColor colour = QColorDialog::getColor(initial, parent);
     if (!colour.isValid()) return std::nullopt;

@@ -30,6 +30,9 @@ struct FileChoice {
     int filterIndex = 0; // the position of the chosen filter in FileRequest::filters
 };
 
+// The answer to "Save changes to ...?".
+enum class SaveAnswer { Save, Discard, Cancel };
+
 class UserDialogs {
 public:
     virtual ~UserDialogs() = default;
@@ -42,6 +45,8 @@ public:
     virtual void information(QWidget* parent, const QString& caption, const QString& text) = 0;
     // True for Yes.
     virtual bool question(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // Save, Discard or Cancel for edits that a command would lose.
+    virtual SaveAnswer askToSave(QWidget* parent, const QString& caption, const QString& text) = 0;
     virtual std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) = 0;
     // True when the user confirmed the printer settings.
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
@@ -63,6 +68,7 @@ public:
     void error(QWidget* parent, const QString& caption, const QString& text) override;
     void information(QWidget* parent, const QString& caption, const QString& text) override;
     bool question(QWidget* parent, const QString& caption, const QString& text) override;
+    SaveAnswer askToSave(QWidget* parent, const QString& caption, const QString& text) override;
     std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
     int runModal(QDialog& dialog) override;

@@ -3,7 +3,11 @@
 // the title, recent files, dropped files, the wheel, undo and the question before edits are lost.
 
 #include "app/reflection_model.h"
+#include "render/colour_table.h"
 #include "ui/canvas_widget.h"
+#include "ui/colour_scheme_pane.h"
+#include "ui/help_menu.h"
+#include "ui/help_window.h"
 #include "ui/input_panes.h"
 #include "ui/picture_export.h"
 #include "window_fixture.h"
@@ -11,18 +15,23 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
+#include <QUrl>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -232,6 +241,240 @@ TEST_F(DesktopTest, RecentFilesKeepTheLastEightOpenedOrSaved) {
     test::action(again, "actionRecent1")->trigger();
     EXPECT_EQ(again.controller().currentFile(), dataFile("f7.tvr"));
     EXPECT_EQ(test::action(again, "actionRecent0")->text(), "&1 " + dataFile("f7.tvr"));
+}
+
+} // namespace
+} // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+// Drags `files` over `target` and drops them there, as a file manager does; whether the
+// target took the drag.
+bool dropFiles(QWidget* target, const QStringList& files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files) urls.push_back(QUrl::fromLocalFile(file));
+    data.setUrls(urls);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+    return drop.isAccepted();
+}
+
+TEST_F(DesktopTest, AFileDroppedAnywhereOpensAndNeverBecomesFieldText) {
+    for (const char* name : {"iron.tvr", "iron.hkl", "iron.cif"}) {
+        dialogs.fileAnswers.push_back(ui::FileChoice{dataFile(name), 0});
+        action("actionSave")->trigger();
+    }
+    action("actionNew")->trigger();
+    const QString title = in.titleEdit->text();
+    // On a text field: opened, and the field keeps its text.
+    EXPECT_TRUE(dropFiles(in.titleEdit, {dataFile("notes.txt"), dataFile("iron.hkl")}));
+    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.hkl"));
+    EXPECT_FALSE(in.titleEdit->text().contains("file:"));
+    EXPECT_TRUE(dropFiles(canvas, {dataFile("iron.cif")}));
+    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.cif"));
+    EXPECT_TRUE(dropFiles(w.reflectionView()->viewport(), {dataFile("iron.tvr")}));
+    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.tvr"));
+    EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("iron.tvr"));
+
+    // Other files are refused everywhere, a text field included.
+    const QString before = in.cellEdits[0]->text();
+    EXPECT_FALSE(dropFiles(in.cellEdits[0], {dataFile("notes.txt")}));
+    EXPECT_FALSE(dropFiles(canvas, {dataFile("picture.bmp")}));
+    EXPECT_EQ(in.cellEdits[0]->text(), before);
+    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.tvr"));
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+} // namespace
+} // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+QString fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
+    // No file behind the fields: nothing to ask.
+    typeInto(in.titleEdit, "Scratch");
+    action("actionNew")->trigger();
+    EXPECT_TRUE(dialogs.saveQuestions.empty());
+
+    const QString iron = dataFile("iron.tvr");
+    action("actionSample3")->trigger();
+    dialogs.fileAnswers.push_back(ui::FileChoice{iron, 0});
+    action("actionSave")->trigger();
+    const QString saved = fileText(iron);
+
+    // Cancel: New does nothing.
+    typeInto(in.titleEdit, "Edited once");
+    dialogs.saveAnswers = {ui::SaveAnswer::Cancel};
+    action("actionNew")->trigger();
+    ASSERT_EQ(dialogs.saveQuestions.size(), 1u);
+    EXPECT_EQ(dialogs.saveQuestions[0], "Save changes to \"iron.tvr\"?");
+    EXPECT_EQ(in.titleEdit->text(), "Edited once");
+    EXPECT_EQ(w.controller().currentFile(), iron);
+
+    // Save: the edits go into the file before Open asks for another.
+    dialogs.saveAnswers = {ui::SaveAnswer::Save};
+    action("actionOpen")->trigger();
+    EXPECT_EQ(dialogs.saveQuestions.size(), 2u);
+    EXPECT_TRUE(fileText(iron).contains("Edited once"));
+    EXPECT_FALSE(w.isWindowModified());
+
+    // Discard: the sample replaces the edits and the file stays as saved.
+    typeInto(in.titleEdit, "Edited twice");
+    dialogs.saveAnswers = {ui::SaveAnswer::Discard};
+    action("actionSample3")->trigger();
+    EXPECT_EQ(dialogs.saveQuestions.size(), 3u);
+    EXPECT_TRUE(fileText(iron).contains("Edited once"));
+    EXPECT_NE(in.titleEdit->text(), "Edited twice");
+    EXPECT_NE(saved, fileText(iron));
+
+    // Quit: Cancel keeps the window; Discard closes it, and the next start shows the edits all
+    // the same, from the state dump.
+    w.openFile(iron);
+    typeInto(in.titleEdit, "Edited thrice");
+    dialogs.saveAnswers = {ui::SaveAnswer::Cancel, ui::SaveAnswer::Discard};
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(dialogs.saveQuestions.size(), 5u);
+    EXPECT_TRUE(fileText(iron).contains("Edited once"));
+    window.reset();
+    window = startWindow(installation, dialogs);
+    EXPECT_EQ(window->inputs().titleEdit->text(), "Edited thrice");
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+} // namespace
+} // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+void turnWheel(QWidget* target, double notches, Qt::KeyboardModifiers modifiers = {}) {
+    const QPointF at(target->width() * 0.8, target->height() * 0.3);
+    QWheelEvent event(at, target->mapToGlobal(at), QPoint(),
+                      QPoint(0, static_cast<int>(notches * 120)), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+}
+
+TEST_F(DesktopTest, TheWheelZoomsTheGnomonicPatternAndCtrlTurnsIt) {
+    const app::SimulationController& c = w.controller();
+    auto scale = [&] { return c.pattern().view.patternScale; };
+    auto euler = [&] { return w.statusText(app::StatusPanel::Orientation); };
+    const float first = scale();
+    const QString orientation = euler();
+    // A notch zooms as far as a zoom drag of ten units; the crystal stays as it was.
+    turnWheel(canvas, 1);
+    EXPECT_FLOAT_EQ(scale(), first + 20);
+    turnWheel(canvas, -0.5);
+    EXPECT_FLOAT_EQ(scale(), first + 10);
+    EXPECT_EQ(euler(), orientation);
+    turnWheel(canvas, -1000);
+    EXPECT_FLOAT_EQ(scale(), 100.0f) << "never below the zoom drag's least scale";
+
+    // Stereographic: the wheel alone does nothing; with Ctrl it turns about the viewing axis,
+    // as a turn drag of ten units does.
+    action("actionStereographic")->trigger();
+    turnWheel(canvas, 3);
+    EXPECT_FLOAT_EQ(scale(), 100.0f);
+    EXPECT_EQ(euler(), orientation);
+    turnWheel(canvas, 1, Qt::ControlModifier);
+    EXPECT_NE(euler(), orientation);
+    w.controller().turnAboutViewingAxis(-5);
+    EXPECT_EQ(euler(), orientation);
+}
+
+} // namespace
+} // namespace tavrel::test
+
+namespace tavrel::test {
+namespace {
+
+TEST_F(DesktopTest, FileDialogsStartWhereTheLastFileWasAndOpenOffersAllPatternFiles) {
+    action("actionOpen")->trigger();
+    action("actionSave")->trigger();
+    EXPECT_EQ(dialogs.openRequests.back().folder, w.folders().data) << "first start";
+    EXPECT_EQ(dialogs.saveRequests.back().folder, w.folders().data);
+    EXPECT_EQ(dialogs.openRequests.back().filters.first(), "All pattern files (*.tvr *.hkl *.cif)");
+    EXPECT_EQ(dialogs.openRequests.back().filters.size(), 4);
+
+    const QString elsewhere = QString::fromStdString(installation.user.file("patterns"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    dialogs.fileAnswers.push_back(ui::FileChoice{elsewhere + "/iron.tvr", 0});
+    action("actionSave")->trigger();
+    action("actionOpen")->trigger();
+    action("actionSave")->trigger();
+    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
+    EXPECT_EQ(dialogs.saveRequests.back().folder, elsewhere);
+    // A name without extension is read in the format of the filter chosen, the first aside.
+    ASSERT_TRUE(QFile::copy(elsewhere + "/iron.tvr", elsewhere + "/iron-copy"));
+    dialogs.fileAnswers.push_back(ui::FileChoice{elsewhere + "/iron-copy", 1});
+    action("actionOpen")->trigger();
+    EXPECT_EQ(w.controller().currentFile(), elsewhere + "/iron-copy");
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    // The next run starts there too.
+    window.reset();
+    window = startWindow(installation, dialogs);
+    window->openInputFile();
+    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
+}
+
+TEST_F(DesktopTest, HelpAndColourPaneCloseWithTheirKeys) {
+    show();
+    w.helpMenu().showContents();
+    QWidget* help = w.helpMenu().helpWindow();
+    ASSERT_TRUE(help && help->isVisible());
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(help->geometry()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
+    w.helpMenu().showContents();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(help->isVisible());
+
+    // The pane frames the scheme in use, follows a click and closes with Escape.
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.controller().selectColourScheme(2);
+    action("actionColorScheme")->trigger();
+    ui::ColourSchemePane* pane = w.colourSchemePane();
+    EXPECT_EQ(pane->strip()->shownScheme(), 2);
+    const QImage framed = pane->strip()->grab().toImage();
+    QTest::mouseClick(pane->strip(), Qt::LeftButton, {}, QPoint(100, 75));
+    EXPECT_EQ(pane->strip()->shownScheme(), kMonochromeScheme);
+    EXPECT_NE(pane->strip()->grab().toImage(), framed);
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    EXPECT_FALSE(pane->isVisible());
+}
+
+TEST_F(DesktopTest, TypingANumberOrASymbolOnTheGroupListPicksTheGroup) {
+    show();
+    QComboBox* list = in.spaceGroupList;
+    auto type = [&](const QString& keys) {
+        QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        list->setFocus();
+        QTest::keyClicks(list, keys);
+        return list->currentIndex() + 1;
+    };
+    EXPECT_EQ(type("11"), 11);
+    EXPECT_EQ(type("Fd-3m"), 227);
+    EXPECT_EQ(type("P21/c"), 14);
+    EXPECT_EQ(type("225"), 225);
+    EXPECT_EQ(w.controller().simulation().fields.spaceGroupIndex, 224) << "taken as a pick";
 }
 
 } // namespace

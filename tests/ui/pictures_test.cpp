@@ -20,9 +20,11 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRegion>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -250,6 +252,39 @@ TEST_F(PrintTest, ThePageCarriesTheFourTextsAndThePatternCoversIt) {
     text = printedText();
     EXPECT_TRUE(text.contains("Gnomonic Projection")) << "a simulation draws lines again";
     EXPECT_TRUE(text.contains("WL(1) = 1.9361, WL(2) = 1.5418")) << text.toStdString();
+}
+
+TEST_F(PicturesTest, ThePatternLeavesTheCornerNotesAMargin) {
+    app::SimulationController& c = w.controller();
+    c.selectColourScheme(1); // coloured lines: the notes are black on white
+    c.setViewToggle(app::ViewToggle::Labels, true);
+    const ui::PageTexts texts{"Gnomonic Projection", "Quorvex (07.03.2024, 14:05)",
+                              ui::cellText(c.simulation().document), "Iron (Fe)"};
+    auto page = [&](const ui::PageTexts& notes) {
+        QImage image(850, 1100, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        ui::paintPage(painter, image, c.simulation(), c.pattern(), notes);
+        return image;
+    };
+    auto colouredWithin = [](const QImage& image, const QRegion& area) {
+        int coloured = 0;
+        for (const QRect& box : area)
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x) {
+                    const QRgb p = image.pixel(x, y);
+                    if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p)) ++coloured;
+                }
+        return coloured;
+    };
+    const QImage printed = page(texts);
+    const QRegion notes = ui::cornerNotesArea(printed, texts);
+    for (const QPoint corner : {QPoint(12, 2), QPoint(837, 2), QPoint(12, 1097), QPoint(837, 1097)})
+        EXPECT_TRUE(notes.contains(corner)) << corner.x() << " " << corner.y();
+    // Without notes the pattern has lines and labels there; with them, none.
+    EXPECT_GT(colouredWithin(page({}), notes), 0);
+    EXPECT_EQ(colouredWithin(printed, notes), 0);
+    EXPECT_GT(colouredWithin(printed, QRegion(printed.rect()) - notes), 0);
 }
 
 TEST_F(PrintTest, PrintingIntoAFileThatCannotBeWrittenKeepsTheOldOne) {

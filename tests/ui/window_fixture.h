@@ -44,6 +44,9 @@ public:
     // Plays the user of each modal dialog the window opens and returns the dialog's result;
     // without it every such dialog is cancelled at once.
     std::function<int(QDialog&)> modal;
+    // Answers to "Save changes to ...?", in order; Discard once the queue is empty.
+    std::deque<ui::SaveAnswer> saveAnswers;
+    std::vector<QString> saveQuestions;
     std::vector<QString> modalTitles;
 
     std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest& r) override {
@@ -61,6 +64,13 @@ public:
         informations.push_back(caption + ": " + text);
     }
     bool question(QWidget*, const QString&, const QString&) override { return false; }
+    ui::SaveAnswer askToSave(QWidget*, const QString&, const QString& text) override {
+        saveQuestions.push_back(text);
+        if (saveAnswers.empty()) return ui::SaveAnswer::Discard;
+        const ui::SaveAnswer answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
     std::optional<QColor> chooseColour(QWidget*, const QColor& initial) override {
         colourRequests.push_back(initial);
         return takeFirst(colourAnswers);
