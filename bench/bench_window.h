@@ -28,6 +28,9 @@ public:
     void error(QWidget*, const QString&, const QString&) override {}
     void information(QWidget*, const QString&, const QString&) override {}
     bool question(QWidget*, const QString&, const QString&) override { return false; }
+    ui::SaveAnswer askToSave(QWidget*, const QString&, const QString&) override {
+        return ui::SaveAnswer::Discard;
+    }
     std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
     int runModal(QDialog&) override { return QDialog::Rejected; }
