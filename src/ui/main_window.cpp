@@ -47,6 +47,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSizePolicy>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
@@ -541,6 +542,10 @@ void MainWindow::buildStatusBar() {
             panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(
                                        QStringLiteral("φ1 Φ φ2: 359.999 180.000 359.999")) +
                                    12);
+        // The title takes what the other panels leave, down to nothing on a narrow window,
+        // rather than pushing its text over theirs.
+        if (spec.panel == StatusPanel::Title)
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         // Permanent panels: a menu's status tip must not hide them.
         statusBar()->addPermanentWidget(panel, spec.panel == StatusPanel::Title ? 1 : 0);
         statusPanels_[static_cast<std::size_t>(number) - 1] = panel;
