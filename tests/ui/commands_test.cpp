@@ -1,38 +1,27 @@
-#include "app/reflection_model.h"
-#include "ui/canvas_widget.h"
+// The window's commands driven as a user drives them: new, typed fields and simulation, files,
+// Escape during a generation, the shared selection, the Samples menu, the Atoms pane, the
+// wavelength dialog and the angle calculator.
+#include "samples/sample_list.h"
+#include "support/comma_locale.h"
+#include "ui/angle_dialog.h"
+#include "ui/atoms_pane.h"
 #include "ui/folding_pane.h"
-#include "ui/input_panes.h"
+#include "ui/wavelength_dialog.h"
 #include "window_fixture.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QTableView>
-#include <QTest>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QToolButton>
 
-#include <gtest/gtest.h>
+#include <filesystem>
 
 namespace tavrel::test {
 namespace {
 
 using app::StatusPanel;
+using CommandsTest = WindowTest;
 
-struct WindowTest : ::testing::Test {
-    Installation installation;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
-    ui::MainWindow& w = *window;
-    ui::InputPanes& in = w.inputs();
-    QAction* action(const char* name) { return test::action(w, name); }
-    QString dataFile(const char* name) const {
-        return QString::fromStdString(installation.program.file(std::string("data/") + name));
-    }
-};
-
-TEST_F(WindowTest, NewThenTypedFieldsAreWhatTheSimulationReads) {
+TEST_F(CommandsTest, NewThenTypedFieldsAreWhatTheSimulationReads) {
     w.collapsePanes();
     action("actionNew")->trigger();
     EXPECT_EQ(w.reflectionModel()->rowCount(), 0);
@@ -55,73 +44,61 @@ TEST_F(WindowTest, NewThenTypedFieldsAreWhatTheSimulationReads) {
 
     typeInto(in.cellEdits[0], "0");
     action("actionPerformSimulation")->trigger();
-    ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_EQ(dialogs.errors[0], "Tavrel/Morwen: Invalid unit cell parameters");
+    EXPECT_EQ(dialogs.errors, std::vector<QString>{"Tavrel/Morwen: Invalid unit cell parameters"});
 }
 
-TEST_F(WindowTest, SaveAndOpenBothFormatsThroughTheDialogs) {
+TEST_F(CommandsTest, SaveAndOpenBothFormatsThroughTheDialogs) {
     // The filter chosen, not the name typed, gives the format.
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron"), 0});
-    action("actionSave")->trigger();
+    runWithFile("actionSave", dataFile("iron"), 0);
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].folder, w.folders().data);
     EXPECT_EQ(dialogs.saveRequests[0].filters,
               (QStringList{"Tavrel Input File (*.tvr)", "HKL File (*.hkl)",
                            "Crystallographic Information File (*.cif)"}));
-    const std::string tvr = readFile(dataFile("iron.tvr").toStdString());
-    EXPECT_EQ(tvr.substr(0, 31), "VELDTRACE INPUT 1.5\r\nIron (Fe)\r");
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron"), 1});
-    action("actionSave")->trigger();
-    const std::string hkl = readFile(dataFile("iron.hkl").toStdString());
-    EXPECT_EQ(hkl.substr(0, 35), "2.866 2.866 2.866 90 90 90 229\r\n 54");
+    EXPECT_EQ(readFile(dataFile("iron.tvr").toStdString()).substr(0, 31),
+              "VELDTRACE INPUT 1.5\r\nIron (Fe)\r");
+    runWithFile("actionSave", dataFile("iron"), 1);
+    EXPECT_EQ(readFile(dataFile("iron.hkl").toStdString()).substr(0, 35),
+              "2.866 2.866 2.866 90 90 90 229\r\n 54");
 
     action("actionNew")->trigger();
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
-    action("actionOpen")->trigger();
+    runWithFile("actionOpen", dataFile("iron.tvr"));
     EXPECT_EQ(w.reflectionModel()->rowCount(), 54);
     EXPECT_EQ(w.statusText(StatusPanel::Title), dataFile("iron.tvr"));
     EXPECT_EQ(in.titleEdit->text(), "Iron (Fe)");
-
     // The dialog starts at the file last saved as input file.
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.hkl"), 1});
-    action("actionOpen")->trigger();
+    runWithFile("actionOpen", dataFile("iron.hkl"), 1);
     EXPECT_EQ(dialogs.openRequests[1].presetName, dataFile("iron.tvr"));
     EXPECT_EQ(w.reflectionModel()->rowCount(), 54);
     EXPECT_EQ(in.titleEdit->text(), "iron.hkl");
     EXPECT_TRUE(dialogs.errors.empty());
-
     // A cancelled dialog changes nothing.
     action("actionOpen")->trigger();
     EXPECT_EQ(in.titleEdit->text(), "iron.hkl");
 }
 
-TEST_F(WindowTest, FilesThatCannotBeReadOrWritten) {
-    const std::string wrongHeader =
-        installation.program.write("old.tvr", "VELDTRACE INPUT 2.0\r\n");
-    dialogs.fileAnswers.push_back(ui::FileChoice{QString::fromStdString(wrongHeader), 0});
-    action("actionOpen")->trigger();
+TEST_F(CommandsTest, FilesThatCannotBeReadOrWritten) {
+    auto file = [&](const char* name, const char* text) {
+        return QString::fromStdString(installation.program.write(name, text));
+    };
+    runWithFile("actionOpen", file("old.tvr", "VELDTRACE INPUT 2.0\r\n"));
     EXPECT_EQ(dialogs.beeps, 1);
     EXPECT_TRUE(dialogs.errors.empty()) << "a wrong header only beeps";
     EXPECT_EQ(w.reflectionModel()->rowCount(), 54);
 
-    const std::string shortFile =
-        installation.program.write("short.tvr", "VELDTRACE INPUT 1.5\r\nShort\r\n");
-    dialogs.fileAnswers.push_back(ui::FileChoice{QString::fromStdString(shortFile), 0});
-    action("actionOpen")->trigger();
+    runWithFile("actionOpen", file("short.tvr", "VELDTRACE INPUT 1.5\r\nShort\r\n"));
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_TRUE(dialogs.errors[0].contains("ends early"));
     EXPECT_EQ(in.titleEdit->text(), "Iron (Fe)");
 
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("missing/x.tvr"), 0});
-    action("actionSave")->trigger();
+    runWithFile("actionSave", dataFile("missing/x.tvr"));
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_TRUE(dialogs.errors[1].contains("cannot be written"));
-
-    w.openFile(QString::fromStdString(installation.program.write("notes.txt", "x")));
+    w.openFile(file("notes.txt", "x"));
     EXPECT_EQ(dialogs.errors.size(), 3u);
 }
 
-TEST_F(WindowTest, EscapeEndsAGenerationAndNothingElseGetsIn) {
+TEST_F(CommandsTest, EscapeEndsAGenerationAndNothingElseGetsIn) {
     // Silicon with automatic limits and d-Min 0.5: 9261 loops.
     in.spaceGroupList->setCurrentIndex(226);
     typeInto(in.cellEdits[0], "5.431");
@@ -148,7 +125,7 @@ TEST_F(WindowTest, EscapeEndsAGenerationAndNothingElseGetsIn) {
     EXPECT_EQ(in.titleEdit->text(), "Iron (Fe)") << "New did not run";
     EXPECT_FALSE(w.samplePane()->isFolded());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    const auto& d = w.controller().simulation().reflections.d;
+    const auto& d = c.simulation().reflections.d;
     EXPECT_TRUE(std::is_sorted(d.rbegin(), d.rend())) << "the partial list is sorted";
     EXPECT_EQ(w.statusText(StatusPanel::Count), QStringLiteral("%1 hkl (%1 visible)").arg(partial));
 
@@ -158,8 +135,8 @@ TEST_F(WindowTest, EscapeEndsAGenerationAndNothingElseGetsIn) {
     EXPECT_EQ(w.reflectionModel()->rowCount(), 1224);
 }
 
-TEST_F(WindowTest, ListAndPictureShareTheSelection) {
-    const Selection& selection = w.controller().pattern().selection;
+TEST_F(CommandsTest, ListAndPictureShareTheSelection) {
+    const Selection& selection = c.pattern().selection;
     action("actionSelectStrongest")->trigger();
     QItemSelectionModel* model = w.reflectionView()->selectionModel();
     EXPECT_EQ(model->selectedRows().size(), 12) << "the {110} planes";
@@ -169,13 +146,268 @@ TEST_F(WindowTest, ListAndPictureShareTheSelection) {
     EXPECT_TRUE(model->selectedRows().empty());
     EXPECT_FALSE(selection.isSelected(0));
 
-    const QImage plain = w.canvas()->picture();
+    const QImage plain = canvas->picture();
     w.reflectionView()->selectAll();
     EXPECT_TRUE(selection.isSelected(40));
-    EXPECT_NE(w.canvas()->picture(), plain) << "selected lines are highlighted";
+    EXPECT_NE(canvas->picture(), plain) << "selected lines are highlighted";
     model->clearSelection();
     EXPECT_FALSE(selection.isSelected(40));
-    EXPECT_EQ(w.canvas()->picture(), plain);
+    EXPECT_EQ(canvas->picture(), plain);
+}
+
+// The Samples menu: built from the cell menu file at start-up, applying a sample, "Edit ...".
+TEST_F(CommandsTest, TheSamplesMenuListsTheFileWrittenAtTheFirstStartAndFillsTheFields) {
+    const std::string cellMenu = installation.program.file("lib/cellmenu.txt");
+    QStringList entries;
+    for (QAction* a : w.menuBar()->findChild<QMenu*>(QStringLiteral("menuSamples"))->actions())
+        entries.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    ASSERT_EQ(entries.size(), 2 + 22);
+    EXPECT_EQ(entries.mid(0, 3), (QStringList{"Edit ...", "-", "Cu"}));
+    EXPECT_EQ(entries[23], "beta-Sn");
+    EXPECT_EQ(readFile(cellMenu), fullDefaultCellMenu());
+    EXPECT_EQ(w.cellMenuPath().toStdString(), cellMenu);
+
+    const QImage iron = canvas->picture();
+    action("actionSample20")->trigger(); // alpha-Pu
+    EXPECT_EQ(in.titleEdit->text(), "alpha-Pu");
+    EXPECT_EQ(c.simulation().document.title, "alpha-Pu");
+    const QStringList cell{"6.183", "4.822", "10.963", "90", "101.79", "90"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(in.cellEdits[static_cast<std::size_t>(i)]->text(), cell[i]) << i;
+    EXPECT_EQ(in.spaceGroupList->currentIndex(), 10);
+    EXPECT_EQ(in.dEdits[1]->text(), "10.963") << "d-Max 0 reads as the longest edge";
+    EXPECT_GT(w.reflectionModel()->rowCount(), 0);
+    EXPECT_NE(canvas->picture(), iron);
+    EXPECT_TRUE(dialogs.errors.empty());
+    // The next start reads the same samples from the file.
+    EXPECT_EQ(restart().samples().samples(), SampleList::builtIn().samples());
+}
+
+TEST_F(CommandsTest, EditSamplesOpensTheFileCreatingTheShortOneWhenMissing) {
+    const std::string cellMenu = installation.program.file("lib/cellmenu.txt");
+    // An existing file is only opened.
+    installation.program.write("lib/cellmenu.txt", "Mine: 225 FM3M 4 4 4 90 90 90\r\n");
+    action("actionEditSamples")->trigger();
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0], QUrl::fromLocalFile(QString::fromStdString(cellMenu)));
+    EXPECT_EQ(readFile(cellMenu), "Mine: 225 FM3M 4 4 4 90 90 90\r\n");
+    // A removed file, even with its folder, is created short.
+    std::filesystem::remove_all(installation.program.file("lib"));
+    action("actionEditSamples")->trigger();
+    EXPECT_EQ(dialogs.opened.size(), 2u);
+    EXPECT_EQ(readFile(cellMenu), shortDefaultCellMenu());
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    // Without a program for it, a word naming the file.
+    dialogs.desktopTakes = false;
+    action("actionEditSamples")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].startsWith("Tavrel/Morwen: No program could be started"));
+    EXPECT_TRUE(dialogs.errors[0].contains(QString::fromStdString(cellMenu)));
+    // A file where the lib folder should be: nothing can be created below it.
+    std::filesystem::remove_all(installation.program.file("lib"));
+    installation.program.write("lib", "not a folder");
+    action("actionEditSamples")->trigger();
+    ASSERT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_TRUE(dialogs.errors[1].contains("cannot be written")) << dialogs.errors[1].toStdString();
+    EXPECT_EQ(dialogs.opened.size(), 3u) << "nothing to open";
+    EXPECT_EQ(readFile(installation.program.file("lib")), "not a folder");
+}
+
+// The Atoms pane: the sites of a sample, edits that the document takes or refuses, the
+// colouring by intensity, and the sites kept across a restart.
+TEST_F(CommandsTest, ASampleBringsItsAtomsAndTheListItsIntensities) {
+    ui::AtomsPane& atoms = w.atoms();
+    QAction* byIntensity = action("actionColourByIntensity");
+    EXPECT_FALSE(byIntensity->isVisible()) << "iron is a lattice without atoms";
+    EXPECT_EQ(w.reflectionModel()->columnCount(), 5);
+    action("actionSample1")->trigger(); // Si
+    ASSERT_EQ(atoms.table()->rowCount(), 1);
+    EXPECT_EQ(atoms.table()->item(0, 1)->text(), "Si");
+    EXPECT_TRUE(byIntensity->isVisible());
+    EXPECT_TRUE(byIntensity->isChecked());
+    ASSERT_EQ(w.reflectionModel()->columnCount(), 6);
+    EXPECT_EQ(w.reflectionModel()->headerData(5, Qt::Horizontal).toString(), "I");
+    // A sample of the menu without atoms leaves none.
+    action("actionSample7")->trigger(); // Ga
+    EXPECT_EQ(atoms.table()->rowCount(), 0);
+    EXPECT_FALSE(byIntensity->isVisible());
+}
+
+TEST_F(CommandsTest, AtomEditsAreTakenOrRefusedNamingTheElementAndKeptOverARestart) {
+    ui::AtomsPane& atoms = w.atoms();
+    action("actionSample1")->trigger();
+    atoms.addButton()->click();
+    ASSERT_EQ(atoms.table()->rowCount(), 2);
+    EXPECT_EQ(c.simulation().atoms.size(), 2u);
+    atoms.table()->item(1, 1)->setText(QStringLiteral("Qq"));
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains("Qq")) << dialogs.errors[0].toStdString();
+    EXPECT_EQ(atoms.table()->item(1, 1)->text(), "H")
+        << "the table shows the sites the document holds";
+    atoms.table()->item(1, 1)->setText(QStringLiteral("O2-"));
+    EXPECT_EQ(c.simulation().atoms[1].typeSymbol, "O2-");
+    atoms.table()->selectRow(1);
+    atoms.removeButton()->click();
+    EXPECT_EQ(c.simulation().atoms.size(), 1u);
+    // The minimum intensity greys the rows of the lines it leaves out.
+    typeInto(atoms.minIntensityEdit(), QStringLiteral("50"));
+    EXPECT_EQ(c.simulation().document.minIntensity, 50.0f);
+
+    atoms.table()->item(0, 6)->setText(QStringLiteral("0.5"));
+    const std::vector<AtomSite> sites = c.simulation().atoms;
+    ASSERT_EQ(sites.size(), 1u);
+    window->close();
+    ui::MainWindow& next = restart();
+    EXPECT_EQ(next.controller().simulation().atoms, sites);
+    EXPECT_EQ(next.reflectionModel()->columnCount(), 6);
+    EXPECT_EQ(next.atoms().table()->rowCount(), 1);
+}
+
+// The next modal dialog is the user's: `play` drives it while it is shown, and its result is
+// what the window gets.
+template <class Dialog>
+void nextDialog(ScriptedDialogs& dialogs, std::function<void(Dialog&)> play) {
+    dialogs.modal = [play](QDialog& shown) {
+        auto* dialog = dynamic_cast<Dialog*>(&shown);
+        EXPECT_NE(dialog, nullptr);
+        if (!dialog) return static_cast<int>(QDialog::Rejected);
+        dialog->show();
+        play(*dialog);
+        // Still open (a refused OK) counts as the user closing it with the close control.
+        if (dialog->isVisible()) dialog->reject();
+        return dialog->result();
+    };
+}
+
+TEST_F(CommandsTest, WavelengthDialogOkFillsTheFieldOfThePressedButtonAndCancelNone) {
+    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
+        QTest::keyClicks(d.elementEdit(), "cu");
+        d.okButton()->click();
+    });
+    in.retrieveWavelengthButtons[0]->click();
+    EXPECT_EQ(in.wavelengthEdits[0]->text(), "1.54061");
+    EXPECT_EQ(in.wavelengthEdits[1]->text(), "0") << "the other field stays";
+    // Enter in the entry is OK; every opening starts empty on Kα1.
+    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
+        EXPECT_TRUE(d.elementEdit()->text().isEmpty());
+        EXPECT_TRUE(d.lineButton(0)->isChecked());
+        QTest::keyClicks(d.elementEdit(), "Mo");
+        d.lineButton(2)->click();
+        QTest::keyClick(d.elementEdit(), Qt::Key_Return);
+    });
+    in.retrieveWavelengthButtons[1]->click();
+    EXPECT_EQ(in.wavelengthEdits[1]->text(), "0.63231");
+
+    // Cancel, and Escape after a refused OK, leave the field as it was.
+    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
+        QTest::keyClicks(d.elementEdit(), "29");
+        d.cancelButton()->click();
+    });
+    in.retrieveWavelengthButtons[0]->click();
+    EXPECT_EQ(in.wavelengthEdits[0]->text(), "1.54061");
+    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
+        QTest::keyClicks(d.elementEdit(), "Xx");
+        d.okButton()->click();
+        QTest::keyClick(d.elementEdit(), Qt::Key_Escape);
+        EXPECT_FALSE(d.isVisible());
+    });
+    in.retrieveWavelengthButtons[0]->click();
+    EXPECT_EQ(in.wavelengthEdits[0]->text(), "1.54061");
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+}
+
+TEST_F(CommandsTest, ARefusedElementIsNamedAndTheDialogStaysForACorrection) {
+    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
+        const std::vector<std::pair<const char*, int>> refused{
+            {"Copper", 0}, {"2.5", 0}, {"Li", 1}, {"Np", 0}, {"", 0}};
+        for (const auto& [text, line] : refused) {
+            d.elementEdit()->setText(QString::fromLatin1(text));
+            d.lineButton(static_cast<std::size_t>(line))->click();
+            d.okButton()->click();
+            EXPECT_TRUE(d.isVisible()) << text;
+            EXPECT_EQ(d.elementEdit()->selectedText(), d.elementEdit()->text())
+                << "the text is selected for retyping";
+        }
+        typeInto(d.elementEdit(), "Tc");
+        d.lineButton(1)->click();
+        d.okButton()->click();
+        EXPECT_FALSE(d.isVisible());
+    });
+    in.retrieveWavelengthButtons[0]->click();
+    EXPECT_EQ(dialogs.errors,
+              (std::vector<QString>{QString::fromUtf8("Tavrel/Morwen: Unknown element: Copper"),
+                                    QString::fromUtf8("Tavrel/Morwen: Unknown element: 2.5"),
+                                    QString::fromUtf8("Tavrel/Morwen: Li has no Kα2 line"),
+                                    QString::fromUtf8("Tavrel/Morwen: Np has no Kα1 line"),
+                                    QString::fromUtf8("Tavrel/Morwen: Unknown element: ")}));
+    EXPECT_EQ(in.wavelengthEdits[0]->text(), "0.67934");
+}
+
+// Each frame reads its own two fields as its own kind of vector: in a hexagonal cell the same
+// indices give three different angles.
+TEST(AngleCalculatorDialog, EachFrameComputesItsKindOfAngle) {
+    const CommaLocale comma;
+    ScriptedDialogs dialogs;
+    ui::AngleCalculatorDialog hexagonal({3.2, 3.2, 5.2, 90, 90, 120}, dialogs);
+    auto angle = [&](AngleKind kind, const char* first, const char* second, bool enter) {
+        const auto& f = hexagonal.frame(kind);
+        typeInto(f.first, first);
+        typeInto(f.second, second);
+        if (enter)
+            QTest::keyClick(f.second, Qt::Key_Return);
+        else
+            f.calculate->click();
+        return f.result->text();
+    };
+    EXPECT_EQ(angle(AngleKind::DirectionDirection, "1 0 0", "0 1 0", false), "120.0 deg");
+    EXPECT_EQ(angle(AngleKind::PlanePlane, "100", "010", true), "60.0 deg");
+    EXPECT_EQ(angle(AngleKind::DirectionPlane, "1 0 0", "1 0 0", false), "30.0 deg");
+    EXPECT_EQ(angle(AngleKind::DirectionPlane, "1 1 0", "0 0 1", true), "90.0 deg");
+    EXPECT_EQ(hexagonal.frame(AngleKind::DirectionDirection).result->text(), "120.0 deg")
+        << "frames keep their own results";
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST(AngleCalculatorDialog, RefusedInputIsNamedAndLeavesTheResultEmpty) {
+    ScriptedDialogs dialogs;
+    ui::AngleCalculatorDialog dialog({5, 5, 5, 90, 90, 90}, dialogs);
+    // A cell without volume gives no angles, not angles formed with the wrong basis.
+    ui::AngleCalculatorDialog flat({0, 5, 5, 90, 90, 90}, dialogs);
+    auto calculate = [](ui::AngleCalculatorDialog& d, const char* first, const char* second) {
+        const auto& planes = d.frame(AngleKind::PlanePlane);
+        typeInto(planes.first, first);
+        typeInto(planes.second, second);
+        planes.calculate->click();
+        return planes.result->text();
+    };
+    ASSERT_FALSE(calculate(dialog, "1 0 0", "1 1 1").isEmpty());
+    EXPECT_TRUE(calculate(dialog, "1 0 0", "1 1").isEmpty()) << "the last result does not stay";
+    EXPECT_TRUE(calculate(flat, "1 0 0", "0 1 0").isEmpty());
+    EXPECT_EQ(dialogs.errors,
+              (std::vector<QString>{"Invalid input: HKL(2): Please type SPACE between h k l",
+                                    "Tavrel/Morwen: Invalid unit cell parameters"}));
+}
+
+TEST_F(CommandsTest, AngleCalculatorTakesTheCellOfTheFieldsAndChangesNothing) {
+    // Typed but not simulated: the calculator takes what the fields hold now.
+    for (const auto& [field, text] :
+         {std::pair(0, "3,2"), std::pair(1, "3.2"), std::pair(2, "5.2"), std::pair(5, "120")})
+        typeInto(in.cellEdits[std::size_t(field)], text);
+    const PatternDocument before = c.simulation().document;
+    nextDialog<ui::AngleCalculatorDialog>(dialogs, [](ui::AngleCalculatorDialog& d) {
+        EXPECT_DOUBLE_EQ(d.calculator().directMatrix()[2][2], 5.2);
+        const auto& f = d.frame(AngleKind::DirectionDirection);
+        typeInto(f.first, "100");
+        typeInto(f.second, "010");
+        f.calculate->click();
+        EXPECT_EQ(f.result->text(), "120.0 deg");
+    });
+    action("actionAngleCalculator")->trigger();
+    ASSERT_EQ(dialogs.modalTitles, (std::vector<QString>{" Angle Calculator"}));
+    EXPECT_EQ(c.simulation().document.cell[0], before.cell[0]);
+    EXPECT_EQ(c.simulation().document.cell[5], before.cell[5]);
+    EXPECT_EQ(in.cellEdits[0]->text(), "3,2");
 }
 
 } // namespace

@@ -1,62 +1,29 @@
 // What a desktop user takes for granted in the window: the keyboard focus and the Tab chain,
 // messages when the desktop cannot show a file, the window's size on small and scaled screens,
-// the title, recent files, dropped files, the wheel, undo and the question before edits are lost.
+// folding panes, the title, recent files, dropped files, the wheel, the colour schemes and the
+// question before edits are lost.
 
-#include "app/reflection_model.h"
 #include "render/colour_table.h"
-#include "ui/canvas_widget.h"
 #include "ui/colour_scheme_pane.h"
+#include "ui/folding_pane.h"
 #include "ui/help_menu.h"
 #include "ui/help_window.h"
-#include "ui/input_panes.h"
-#include "ui/picture_export.h"
 #include "window_fixture.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
-#include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QTableView>
-#include <QTest>
-#include <QUrl>
 #include <QWheelEvent>
-
-#include <gtest/gtest.h>
 
 namespace tavrel::test {
 namespace {
 
-struct DesktopTest : ::testing::Test {
-    Installation installation;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
-    ui::MainWindow& w = *window;
-    ui::InputPanes& in = w.inputs();
-    ui::CanvasWidget* canvas = w.canvas();
-
-    void show() {
-        w.show();
-        w.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    }
-    QAction* action(const char* name) { return test::action(w, name); }
-    const PointTable& points() const { return w.controller().simulation().points; }
-    QString dataFile(const char* name) const {
-        return QString::fromStdString(installation.program.file(std::string("data/") + name));
-    }
-};
+using DesktopTest = WindowTest;
 
 TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasShowsItHasTheFocus) {
     show();
@@ -87,62 +54,124 @@ TEST_F(DesktopTest, ArrowKeysTurnTheCrystalAtOnceAfterStartSampleFileAndSimulati
         return QApplication::focusWidget() == canvas && points().rows != before;
     };
     EXPECT_TRUE(arrowTurns()) << "start-up";
-
     // A click in a field gives the field the focus, and its arrows move the text cursor.
     QTest::mouseClick(in.titleEdit, Qt::LeftButton);
     EXPECT_EQ(QApplication::focusWidget(), in.titleEdit);
     action("actionPerformSimulation")->trigger();
     EXPECT_TRUE(arrowTurns()) << "simulation";
-
     in.cellEdits[0]->setFocus();
     action("actionSample3")->trigger();
     EXPECT_TRUE(arrowTurns()) << "sample";
-
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("x.tvr"), 0});
-    action("actionSave")->trigger();
+    runWithFile("actionSave", dataFile("x.tvr"));
     in.titleEdit->setFocus();
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("x.tvr"), 0});
-    action("actionOpen")->trigger();
+    runWithFile("actionOpen", dataFile("x.tvr"));
     EXPECT_TRUE(arrowTurns()) << "file";
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(DesktopTest, ADesktopWithoutAHandlerIsNamedInAMessage) {
     dialogs.desktopTakes = false;
-    action("actionReport")->trigger();
-    action("actionViewDataFolder")->trigger();
-    action("actionViewImageFolder")->trigger();
+    for (const char* name : {"actionReport", "actionViewDataFolder", "actionViewImageFolder"})
+        action(name)->trigger();
     ASSERT_EQ(dialogs.errors.size(), 3u);
-    EXPECT_TRUE(
-        dialogs.errors[0].contains(QDir::toNativeSeparators(dialogs.opened[0].toLocalFile())))
-        << dialogs.errors[0].toStdString();
-    EXPECT_TRUE(dialogs.errors[0].contains("Report.txt"));
-    EXPECT_TRUE(dialogs.errors[1].contains("\"" + w.folders().data + "\""))
-        << dialogs.errors[1].toStdString();
-    EXPECT_TRUE(dialogs.errors[2].contains("\"" + w.folders().image + "\""))
-        << dialogs.errors[2].toStdString();
-
+    const std::pair<std::size_t, QString> shown[] = {
+        {0, QDir::toNativeSeparators(dialogs.opened[0].toLocalFile())},
+        {0, "Report.txt"},
+        {1, "\"" + w.folders().data + "\""},
+        {2, "\"" + w.folders().image + "\""}};
+    for (const auto& [i, text] : shown)
+        EXPECT_TRUE(dialogs.errors[i].contains(text)) << dialogs.errors[i].toStdString();
     // A desktop that takes them says nothing.
     dialogs.desktopTakes = true;
     action("actionViewDataFolder")->trigger();
     EXPECT_EQ(dialogs.errors.size(), 3u);
 }
 
-TEST_F(DesktopTest, TheWindowFitsAScaledScreenWithItsStatusBar) {
+TEST_F(DesktopTest, TheWindowFitsAScaledScreenWithItsStatusBarAndNeverShrinksBelow600By600) {
     // The layout alone needs less than a 1280 x 1024 screen at scale 2 offers (640 x 512
     // logical pixels, less a panel and the title bar): the control frame scrolls instead.
     const QSize layoutLeast = w.minimumSizeHint();
     EXPECT_LE(layoutLeast.width(), 620);
     EXPECT_LE(layoutLeast.height(), 440);
     show();
-    const QRect available = w.screen()->availableGeometry();
-    EXPECT_TRUE(available.contains(w.frameGeometry())) << "opens within the screen";
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(w.frameGeometry()))
+        << "opens within the screen";
     EXPECT_EQ(w.size(), QSize(850, 700)) << "the designed size where there is room";
     EXPECT_EQ(w.minimumSize(), layoutLeast.expandedTo(QSize(600, 600)));
-    w.resize(600, 600);
-    QCoreApplication::processEvents();
+    // The status bar's panels may ask for a little more width.
+    w.resize(500, 400);
+    settle();
+    EXPECT_EQ(w.size(), QSize(std::max(600, w.minimumSizeHint().width()), 600));
     EXPECT_LE(w.statusBar()->geometry().bottom(), w.height());
     EXPECT_TRUE(w.statusBar()->isVisible());
+    w.resize(700, 300);
+    settle();
+    EXPECT_EQ(w.size(), QSize(700, 600));
+    // At the least size the panes still fit: nothing overlaps the list's title.
+    EXPECT_GE(w.listPane()->geometry().top(), w.simulationPane()->geometry().bottom());
+    EXPECT_LE(w.listPane()->geometry().bottom(), w.controlFrame()->height());
+    EXPECT_EQ(canvas->picture().deviceIndependentSize().toSize(), canvas->size());
+}
+
+TEST_F(DesktopTest, PanesFoldByTheirTitleStrips) {
+    show();
+    ui::FoldingPane *sample = w.samplePane(), *simulation = w.simulationPane(),
+                    *list = w.listPane();
+    auto pressTitle = [&](ui::FoldingPane* pane) {
+        QTest::mouseClick(pane->titleStrip(), Qt::LeftButton);
+        settle();
+    };
+    const int sampleFull = sample->height(), folded = ui::FoldingPane::kStripHeight;
+    pressTitle(sample);
+    EXPECT_TRUE(sample->isFolded());
+    EXPECT_EQ(sample->height(), folded);
+    const int listBefore = list->height();
+    pressTitle(sample);
+    EXPECT_EQ(sample->height(), sampleFull);
+
+    // The list's title first collapses the input panes, giving the list their room...
+    pressTitle(list);
+    EXPECT_TRUE(sample->isFolded() && simulation->isFolded());
+    EXPECT_FALSE(list->isFolded());
+    EXPECT_GT(list->height(), listBefore);
+    EXPECT_EQ(list->geometry().bottom() + 1 + 4, w.controlFrame()->height())
+        << "the list reaches down to the frame's bottom gap";
+    // ...and then folds the list itself, which keeps its height whatever the window's size.
+    pressTitle(list);
+    EXPECT_TRUE(list->isFolded());
+    w.resize(900, 900);
+    settle();
+    EXPECT_EQ(list->height(), folded);
+    EXPECT_TRUE(w.reflectionView()->isHidden());
+
+    action("actionExpandPanes")->trigger();
+    settle();
+    EXPECT_FALSE(sample->isFolded() || simulation->isFolded() || list->isFolded());
+    EXPECT_EQ(sample->height(), sampleFull);
+    action("actionCollapsePanes")->trigger();
+    settle();
+    EXPECT_TRUE(sample->isFolded());
+    EXPECT_FALSE(list->isFolded());
+}
+
+TEST_F(DesktopTest, ControlsHideTheFrameAndGiveItsRoomToTheCanvas) {
+    show();
+    const QRect canvasBefore = canvas->geometry();
+    const int frameWidth = w.controlFrame()->width();
+    action("actionControls")->trigger();
+    settle();
+    EXPECT_FALSE(w.controlFrame()->isVisible());
+    EXPECT_FALSE(action("actionCollapsePanes")->isEnabled());
+    EXPECT_FALSE(action("actionExpandPanes")->isEnabled());
+    EXPECT_EQ(canvas->geometry().width(), canvasBefore.width() + frameWidth + 6);
+    EXPECT_EQ(canvas->geometry().left(), w.controlFrame()->geometry().left());
+    EXPECT_EQ(canvas->picture().deviceIndependentSize().toSize(), canvas->size())
+        << "redrawn at the new size";
+    action("actionControls")->trigger();
+    settle();
+    EXPECT_TRUE(w.controlFrame()->isVisible());
+    EXPECT_TRUE(action("actionCollapsePanes")->isEnabled());
+    EXPECT_EQ(canvas->geometry(), canvasBefore);
 }
 
 TEST_F(DesktopTest, ANewListStartsAtItsTopWithoutTheOldClickOrPole) {
@@ -167,8 +196,7 @@ TEST_F(DesktopTest, ANewListStartsAtItsTopWithoutTheOldClickOrPole) {
 }
 
 TEST_F(DesktopTest, CommandsSayWhatTheyDidAndNeedAPicture) {
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
-    action("actionSave")->trigger();
+    runWithFile("actionSave", dataFile("iron.tvr"));
     EXPECT_EQ(w.statusNote(), "Saved iron.tvr");
     action("actionCopy")->trigger();
     EXPECT_EQ(w.statusNote(), "Pattern copied");
@@ -193,8 +221,7 @@ TEST_F(DesktopTest, CommandsSayWhatTheyDidAndNeedAPicture) {
 
 TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
-    action("actionSave")->trigger();
+    runWithFile("actionSave", dataFile("iron.tvr"));
     EXPECT_EQ(w.windowTitle(), "iron.tvr[*] \u2014 Tavrel/Morwen");
     EXPECT_FALSE(w.isWindowModified());
     typeInto(in.titleEdit, "Iron, edited");
@@ -204,24 +231,19 @@ TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
     in.autoLimitsBox->setChecked(true);
     EXPECT_TRUE(w.isWindowModified());
 
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
-    action("actionOpen")->trigger();
+    runWithFile("actionOpen", dataFile("iron.tvr"));
     EXPECT_FALSE(w.isWindowModified());
     action("actionSample3")->trigger();
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen") << "a sample is no file";
-    dialogs.fileAnswers.push_back(ui::FileChoice{dataFile("iron.tvr"), 0});
-    action("actionOpen")->trigger();
+    runWithFile("actionOpen", dataFile("iron.tvr"));
     action("actionNew")->trigger();
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
 }
 
 TEST_F(DesktopTest, RecentFilesKeepTheLastEightOpenedOrSaved) {
     EXPECT_FALSE(w.menuBar()->findChild<QMenu*>("menuOpenRecent")->isEnabled());
-    for (int i = 0; i < 9; ++i) {
-        dialogs.fileAnswers.push_back(
-            ui::FileChoice{dataFile(QStringLiteral("f%1.tvr").arg(i).toUtf8().constData()), 0});
-        action("actionSave")->trigger();
-    }
+    for (int i = 0; i < 9; ++i)
+        runWithFile("actionSave", dataFile(QStringLiteral("f%1.tvr").arg(i)));
     // Opened again (here from the command line), a file goes back to the top, once.
     w.openFile(dataFile("f3.tvr"));
     EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("f3.tvr"));
@@ -230,9 +252,7 @@ TEST_F(DesktopTest, RecentFilesKeepTheLastEightOpenedOrSaved) {
     EXPECT_EQ(w.findChildren<QAction*>(QRegularExpression("^actionRecent")).size(), 8);
 
     // The next start lists the same; a file that has gone is taken off with a word.
-    window.reset();
-    window = startWindow(installation, dialogs);
-    ui::MainWindow& again = *window;
+    ui::MainWindow& again = restart();
     ASSERT_TRUE(QFile::remove(dataFile("f8.tvr")));
     test::action(again, "actionRecent1")->trigger();
     ASSERT_EQ(dialogs.errors.size(), 1u);
@@ -242,12 +262,6 @@ TEST_F(DesktopTest, RecentFilesKeepTheLastEightOpenedOrSaved) {
     EXPECT_EQ(again.controller().currentFile(), dataFile("f7.tvr"));
     EXPECT_EQ(test::action(again, "actionRecent0")->text(), "&1 " + dataFile("f7.tvr"));
 }
-
-} // namespace
-} // namespace tavrel::test
-
-namespace tavrel::test {
-namespace {
 
 // Drags `files` over `target` and drops them there, as a file manager does; whether the
 // target took the drag.
@@ -267,20 +281,17 @@ bool dropFiles(QWidget* target, const QStringList& files) {
 }
 
 TEST_F(DesktopTest, AFileDroppedAnywhereOpensAndNeverBecomesFieldText) {
-    for (const char* name : {"iron.tvr", "iron.hkl", "iron.cif"}) {
-        dialogs.fileAnswers.push_back(ui::FileChoice{dataFile(name), 0});
-        action("actionSave")->trigger();
-    }
+    for (const char* name : {"iron.tvr", "iron.hkl", "iron.cif"})
+        runWithFile("actionSave", dataFile(name));
     action("actionNew")->trigger();
-    const QString title = in.titleEdit->text();
     // On a text field: opened, and the field keeps its text.
     EXPECT_TRUE(dropFiles(in.titleEdit, {dataFile("notes.txt"), dataFile("iron.hkl")}));
-    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.hkl"));
+    EXPECT_EQ(c.currentFile(), dataFile("iron.hkl"));
     EXPECT_FALSE(in.titleEdit->text().contains("file:"));
     EXPECT_TRUE(dropFiles(canvas, {dataFile("iron.cif")}));
-    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.cif"));
+    EXPECT_EQ(c.currentFile(), dataFile("iron.cif"));
     EXPECT_TRUE(dropFiles(w.reflectionView()->viewport(), {dataFile("iron.tvr")}));
-    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.tvr"));
+    EXPECT_EQ(c.currentFile(), dataFile("iron.tvr"));
     EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("iron.tvr"));
 
     // Other files are refused everywhere, a text field included.
@@ -288,19 +299,8 @@ TEST_F(DesktopTest, AFileDroppedAnywhereOpensAndNeverBecomesFieldText) {
     EXPECT_FALSE(dropFiles(in.cellEdits[0], {dataFile("notes.txt")}));
     EXPECT_FALSE(dropFiles(canvas, {dataFile("picture.bmp")}));
     EXPECT_EQ(in.cellEdits[0]->text(), before);
-    EXPECT_EQ(w.controller().currentFile(), dataFile("iron.tvr"));
+    EXPECT_EQ(c.currentFile(), dataFile("iron.tvr"));
     EXPECT_TRUE(dialogs.errors.empty());
-}
-
-} // namespace
-} // namespace tavrel::test
-
-namespace tavrel::test {
-namespace {
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
@@ -310,10 +310,10 @@ TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
     EXPECT_TRUE(dialogs.saveQuestions.empty());
 
     const QString iron = dataFile("iron.tvr");
+    auto fileText = [&] { return QString::fromStdString(readFile(iron.toStdString())); };
     action("actionSample3")->trigger();
-    dialogs.fileAnswers.push_back(ui::FileChoice{iron, 0});
-    action("actionSave")->trigger();
-    const QString saved = fileText(iron);
+    runWithFile("actionSave", iron);
+    const QString saved = fileText();
 
     // Cancel: New does nothing.
     typeInto(in.titleEdit, "Edited once");
@@ -322,13 +322,13 @@ TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
     ASSERT_EQ(dialogs.saveQuestions.size(), 1u);
     EXPECT_EQ(dialogs.saveQuestions[0], "Save changes to \"iron.tvr\"?");
     EXPECT_EQ(in.titleEdit->text(), "Edited once");
-    EXPECT_EQ(w.controller().currentFile(), iron);
+    EXPECT_EQ(c.currentFile(), iron);
 
     // Save: the edits go into the file before Open asks for another.
     dialogs.saveAnswers = {ui::SaveAnswer::Save};
     action("actionOpen")->trigger();
     EXPECT_EQ(dialogs.saveQuestions.size(), 2u);
-    EXPECT_TRUE(fileText(iron).contains("Edited once"));
+    EXPECT_TRUE(fileText().contains("Edited once"));
     EXPECT_FALSE(w.isWindowModified());
 
     // Discard: the sample replaces the edits and the file stays as saved.
@@ -336,9 +336,9 @@ TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
     dialogs.saveAnswers = {ui::SaveAnswer::Discard};
     action("actionSample3")->trigger();
     EXPECT_EQ(dialogs.saveQuestions.size(), 3u);
-    EXPECT_TRUE(fileText(iron).contains("Edited once"));
+    EXPECT_TRUE(fileText().contains("Edited once"));
     EXPECT_NE(in.titleEdit->text(), "Edited twice");
-    EXPECT_NE(saved, fileText(iron));
+    EXPECT_NE(saved, fileText());
 
     // Quit: Cancel keeps the window; Discard closes it, and the next start shows the edits all
     // the same, from the state dump.
@@ -348,59 +348,43 @@ TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.close());
     EXPECT_EQ(dialogs.saveQuestions.size(), 5u);
-    EXPECT_TRUE(fileText(iron).contains("Edited once"));
-    window.reset();
-    window = startWindow(installation, dialogs);
-    EXPECT_EQ(window->inputs().titleEdit->text(), "Edited thrice");
+    EXPECT_TRUE(fileText().contains("Edited once"));
+    EXPECT_EQ(restart().inputs().titleEdit->text(), "Edited thrice");
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-} // namespace
-} // namespace tavrel::test
-
-namespace tavrel::test {
-namespace {
-
-void turnWheel(QWidget* target, double notches, Qt::KeyboardModifiers modifiers = {}) {
-    const QPointF at(target->width() * 0.8, target->height() * 0.3);
-    QWheelEvent event(at, target->mapToGlobal(at), QPoint(),
-                      QPoint(0, static_cast<int>(notches * 120)), Qt::NoButton, modifiers,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(target, &event);
-}
-
 TEST_F(DesktopTest, TheWheelZoomsTheGnomonicPatternAndCtrlTurnsIt) {
-    const app::SimulationController& c = w.controller();
+    auto turnWheel = [&](double notches, Qt::KeyboardModifiers modifiers = {}) {
+        const QPointF at(canvas->width() * 0.8, canvas->height() * 0.3);
+        QWheelEvent event(at, canvas->mapToGlobal(at), QPoint(),
+                          QPoint(0, static_cast<int>(notches * 120)), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(canvas, &event);
+    };
     auto scale = [&] { return c.pattern().view.patternScale; };
     auto euler = [&] { return w.statusText(app::StatusPanel::Orientation); };
     const float first = scale();
     const QString orientation = euler();
     // A notch zooms as far as a zoom drag of ten units; the crystal stays as it was.
-    turnWheel(canvas, 1);
+    turnWheel(1);
     EXPECT_FLOAT_EQ(scale(), first + 20);
-    turnWheel(canvas, -0.5);
+    turnWheel(-0.5);
     EXPECT_FLOAT_EQ(scale(), first + 10);
     EXPECT_EQ(euler(), orientation);
-    turnWheel(canvas, -1000);
+    turnWheel(-1000);
     EXPECT_FLOAT_EQ(scale(), 100.0f) << "never below the zoom drag's least scale";
 
     // Stereographic: the wheel alone does nothing; with Ctrl it turns about the viewing axis,
     // as a turn drag of ten units does.
     action("actionStereographic")->trigger();
-    turnWheel(canvas, 3);
+    turnWheel(3);
     EXPECT_FLOAT_EQ(scale(), 100.0f);
     EXPECT_EQ(euler(), orientation);
-    turnWheel(canvas, 1, Qt::ControlModifier);
+    turnWheel(1, Qt::ControlModifier);
     EXPECT_NE(euler(), orientation);
-    w.controller().turnAboutViewingAxis(-5);
+    c.turnAboutViewingAxis(-5);
     EXPECT_EQ(euler(), orientation);
 }
-
-} // namespace
-} // namespace tavrel::test
-
-namespace tavrel::test {
-namespace {
 
 TEST_F(DesktopTest, FileDialogsStartWhereTheLastFileWasAndOpenOffersAllPatternFiles) {
     action("actionOpen")->trigger();
@@ -412,23 +396,18 @@ TEST_F(DesktopTest, FileDialogsStartWhereTheLastFileWasAndOpenOffersAllPatternFi
 
     const QString elsewhere = QString::fromStdString(installation.user.file("patterns"));
     ASSERT_TRUE(QDir().mkpath(elsewhere));
-    dialogs.fileAnswers.push_back(ui::FileChoice{elsewhere + "/iron.tvr", 0});
-    action("actionSave")->trigger();
+    runWithFile("actionSave", elsewhere + "/iron.tvr");
     action("actionOpen")->trigger();
     action("actionSave")->trigger();
     EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
     EXPECT_EQ(dialogs.saveRequests.back().folder, elsewhere);
     // A name without extension is read in the format of the filter chosen, the first aside.
     ASSERT_TRUE(QFile::copy(elsewhere + "/iron.tvr", elsewhere + "/iron-copy"));
-    dialogs.fileAnswers.push_back(ui::FileChoice{elsewhere + "/iron-copy", 1});
-    action("actionOpen")->trigger();
-    EXPECT_EQ(w.controller().currentFile(), elsewhere + "/iron-copy");
+    runWithFile("actionOpen", elsewhere + "/iron-copy", 1);
+    EXPECT_EQ(c.currentFile(), elsewhere + "/iron-copy");
     EXPECT_TRUE(dialogs.errors.empty());
-
     // The next run starts there too.
-    window.reset();
-    window = startWindow(installation, dialogs);
-    window->openInputFile();
+    restart().openInputFile();
     EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
 }
 
@@ -438,18 +417,18 @@ TEST_F(DesktopTest, HelpAndColourPaneCloseWithTheirKeys) {
     QWidget* help = w.helpMenu().helpWindow();
     ASSERT_TRUE(help && help->isVisible());
     EXPECT_TRUE(w.screen()->availableGeometry().contains(help->geometry()));
-    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
-    QTest::keyClick(help, Qt::Key_Escape);
-    EXPECT_FALSE(help->isVisible());
-    w.helpMenu().showContents();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
-    QTest::keyClick(help, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_FALSE(help->isVisible());
+    for (const QKeyCombination key :
+         {QKeyCombination(Qt::Key_Escape), Qt::ControlModifier | Qt::Key_W}) {
+        w.helpMenu().showContents();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+        QTest::keyClick(help, key.key(), key.keyboardModifiers());
+        EXPECT_FALSE(help->isVisible());
+    }
 
     // The pane frames the scheme in use, follows a click and closes with Escape.
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.controller().selectColourScheme(2);
+    c.selectColourScheme(2);
     action("actionColorScheme")->trigger();
     ui::ColourSchemePane* pane = w.colourSchemePane();
     EXPECT_EQ(pane->strip()->shownScheme(), 2);
@@ -459,6 +438,27 @@ TEST_F(DesktopTest, HelpAndColourPaneCloseWithTheirKeys) {
     EXPECT_NE(pane->strip()->grab().toImage(), framed);
     QTest::keyClick(canvas, Qt::Key_Escape);
     EXPECT_FALSE(pane->isVisible());
+}
+
+TEST_F(DesktopTest, TheColourStripPicksTheSchemeOfTheNearestBand) {
+    show();
+    ui::ColourSchemePane* pane = w.colourSchemePane();
+    action("actionColorScheme")->trigger();
+    ASSERT_TRUE(pane->isVisible());
+    const ColourTable& colours = c.pattern().colours;
+    const QImage grey = canvas->picture();
+    const auto clickStrip = [&](int y) {
+        QTest::mouseClick(pane->strip(), Qt::LeftButton, {}, QPoint(100, y));
+        return colours.schemeIndex;
+    };
+    EXPECT_EQ(clickStrip(15), 1);
+    EXPECT_EQ(colours.colourLUT[100], schemeStripColour(100, 15));
+    EXPECT_NE(canvas->picture(), grey) << "redrawn in the new colours";
+    EXPECT_EQ(clickStrip(4), 0);
+    EXPECT_EQ(clickStrip(10), 0) << "0.5 goes to the even band";
+    EXPECT_EQ(canvas->picture(), grey);
+    EXPECT_EQ(clickStrip(30), 2);
+    EXPECT_EQ(clickStrip(75), kMonochromeScheme) << "below the bands";
 }
 
 TEST_F(DesktopTest, TypingANumberOrASymbolOnTheGroupListPicksTheGroup) {
@@ -474,7 +474,7 @@ TEST_F(DesktopTest, TypingANumberOrASymbolOnTheGroupListPicksTheGroup) {
     EXPECT_EQ(type("Fd-3m"), 227);
     EXPECT_EQ(type("P21/c"), 14);
     EXPECT_EQ(type("225"), 225);
-    EXPECT_EQ(w.controller().simulation().fields.spaceGroupIndex, 224) << "taken as a pick";
+    EXPECT_EQ(c.simulation().fields.spaceGroupIndex, 224) << "taken as a pick";
 }
 
 } // namespace

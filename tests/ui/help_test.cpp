@@ -5,16 +5,10 @@
 #include "ui/help_window.h"
 #include "window_fixture.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
-
-#include <gtest/gtest.h>
 
 #include <set>
 
@@ -30,13 +24,9 @@ struct AnsweringDialogs : ScriptedDialogs {
     }
 };
 
-struct HelpTest : ::testing::Test {
-    Installation installation;
-    AnsweringDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
-    ui::MainWindow& w = *window;
+struct HelpTest : WindowTestWith<AnsweringDialogs> {
     void trigger(const char* name) {
-        if (QAction* a = action(w, name)) a->trigger();
+        if (QAction* a = action(name)) a->trigger();
     }
 };
 

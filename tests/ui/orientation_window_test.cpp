@@ -2,37 +2,16 @@
 // axes marked, named on a click and steered to, holder tilts applied, four indices for a
 // hexagonal cell.
 
-#include "app/reflection_model.h"
 #include "orientation/orientation_summary.h"
-#include "ui/input_panes.h"
 #include "ui/orientation_dialogs.h"
 #include "window_fixture.h"
-
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 namespace tavrel::test {
 namespace {
 
 using app::StatusPanel;
 
-struct OrientationWindowTest : ::testing::Test {
-    Installation installation;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
-    ui::MainWindow& w = *window;
-    ui::InputPanes& in = w.inputs();
-    app::SimulationController& c = w.controller();
-    QAction* action(const char* name) { return test::action(w, name); }
-
+struct OrientationWindowTest : WindowTest {
     void orient(OrientationType type, const QString& text) {
         in.orientationTypeList->setCurrentIndex(static_cast<int>(type));
         typeInto(in.orientationEdit, text);

@@ -8,15 +8,9 @@
 #include "ui/pattern_image_pane.h"
 #include "window_fixture.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QImage>
-#include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSlider>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -25,14 +19,7 @@ namespace {
 
 using app::StatusPanel;
 
-struct PatternImageTest : ::testing::Test {
-    Installation installation;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
-    ui::MainWindow& w = *window;
-    app::SimulationController& c = w.controller();
-    QAction* action(const char* name) { return test::action(w, name); }
-
+struct PatternImageTest : WindowTest {
     Mat3d truth;
     QString picture;
 
@@ -40,8 +27,7 @@ struct PatternImageTest : ::testing::Test {
         const std::string tvr = installation.program.write(
             "si_sem.tvr", "VELDTRACE INPUT 1.5\nSilicon 20 kV\n226\n5.431\n5.431\n5.431\n90\n90\n"
                           "90\n1\n\n\n\n20\n0\n0 0 1\n0\n0.9\n0\n40\n40\n20\n");
-        dialogs.fileAnswers.push_back(ui::FileChoice{QString::fromStdString(tvr), 0});
-        action("actionOpen")->trigger();
+        runWithFile("actionOpen", QString::fromStdString(tvr));
         ASSERT_TRUE(c.hasReflections());
         truth = orientationFromEulerAngles({30, 40, 50}, c.simulation().document.matrices);
         const fit::IndexSetup setup = patternFitSetup(c.simulation());
@@ -55,10 +41,7 @@ struct PatternImageTest : ::testing::Test {
             QImage(bytes.data(), grey.width, grey.height, grey.width, QImage::Format_Grayscale8)
                 .save(picture));
     }
-    void openPicture() {
-        dialogs.fileAnswers.push_back(ui::FileChoice{picture, 0});
-        action("actionOpenPatternImage")->trigger();
-    }
+    void openPicture() { runWithFile("actionOpenPatternImage", picture); }
     double missedBy() const {
         return fit::misorientationDegrees(c.simulation().orientation, truth,
                                           patternFitSetup(c.simulation()).symmetry);
@@ -120,9 +103,8 @@ TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {
     EXPECT_TRUE(dialogs.errors.empty());
 
     // A file that is no picture is refused with a message and changes nothing.
-    dialogs.fileAnswers.push_back(
-        ui::FileChoice{QString::fromStdString(installation.program.file("si_sem.tvr")), 0});
-    action("actionOpenPatternImage")->trigger();
+    runWithFile("actionOpenPatternImage",
+                QString::fromStdString(installation.program.file("si_sem.tvr")));
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_FALSE(c.underlay().loaded());
     EXPECT_FALSE(action("actionIndexPattern")->isEnabled());

@@ -2,8 +2,6 @@
 #include "common/file_io.h"
 #include "support/comma_locale.h"
 #include "support/file_size_limit.h"
-#include "ui/canvas_widget.h"
-#include "ui/input_panes.h"
 #include "ui/picture_export.h"
 #include "ui/printing.h"
 #include "window_fixture.h"
@@ -11,14 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QAction>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
 #include <QPrinter>
@@ -27,8 +23,6 @@
 #include <QRegion>
 #include <QRegularExpression>
 #include <QStandardPaths>
-
-#include <gtest/gtest.h>
 
 namespace tavrel::test {
 namespace {
@@ -68,26 +62,28 @@ int inkWithin(const QImage& page, double x0, double x1, double y0, double y1) {
     return ink;
 }
 
-struct PicturesTest : ::testing::Test {
-    Installation installation;
-    PrintingDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
-    ui::MainWindow& w = *window;
+struct PicturesTest : WindowTestWith<PrintingDialogs> {
     QString imageFile(const char* name) const { return w.folders().image + "/" + name; }
     QByteArray contents(const QString& path) const {
         return QByteArray::fromStdString(readFile(path.toStdString()));
     }
     void saveImageAs(const QString& path, int filter) {
-        dialogs.fileAnswers.push_back(ui::FileChoice{path, filter});
-        action(w, "actionSaveImage")->trigger();
+        runWithFile("actionSaveImage", path, filter);
     }
 };
 
-TEST_F(PicturesTest, NothingLeavesTheWindowBeforeASimulation) {
-    action(w, "actionNew")->trigger();
+TEST_F(PicturesTest, CopyPutsTheCanvasPictureOnTheClipboardButNothingBeforeASimulation) {
+    QGuiApplication::clipboard()->clear();
+    action("actionCopy")->trigger();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), canvas->size());
+    EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
+              canvas->picture().convertToFormat(QImage::Format_RGB32));
+
+    action("actionNew")->trigger();
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
     // The commands are grey; reached all the same, they say why nothing happens.
-    EXPECT_FALSE(action(w, "actionCopy")->isEnabled());
+    EXPECT_FALSE(action("actionCopy")->isEnabled());
     w.pictureExport().copyPicture();
     w.pictureExport().saveImage();
     EXPECT_EQ(dialogs.informations,
@@ -96,22 +92,13 @@ TEST_F(PicturesTest, NothingLeavesTheWindowBeforeASimulation) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
 }
 
-TEST_F(PicturesTest, CopyPutsTheCanvasPictureOnTheClipboard) {
-    QGuiApplication::clipboard()->clear();
-    action(w, "actionCopy")->trigger();
-    const QImage copied = QGuiApplication::clipboard()->image();
-    EXPECT_EQ(copied.size(), w.canvas()->size());
-    EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
-              w.canvas()->picture().convertToFormat(QImage::Format_RGB32));
-}
-
 TEST_F(PicturesTest, SaveImageWritesEveryFormatUnderTheNameGiven) {
     saveImageAs(imageFile("shot.bmp"), 0);
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_FALSE(dialogs.saveRequests[0].addSuffix) << "a name without extension stays as typed";
-    const QImage screen = w.canvas()->picture().convertToFormat(QImage::Format_RGB32);
+    const QImage screen = canvas->picture().convertToFormat(QImage::Format_RGB32);
     const QImage bmp(imageFile("shot.bmp"));
-    EXPECT_EQ(bmp.size(), w.canvas()->size());
+    EXPECT_EQ(bmp.size(), canvas->size());
     EXPECT_EQ(bmp.convertToFormat(QImage::Format_RGB32), screen);
     saveImageAs(imageFile("shot.png"), 1);
     EXPECT_EQ(QImage(imageFile("shot.png")).convertToFormat(QImage::Format_RGB32), screen);
@@ -120,12 +107,12 @@ TEST_F(PicturesTest, SaveImageWritesEveryFormatUnderTheNameGiven) {
     saveImageAs(imageFile("plain"), 0);
     saveImageAs(imageFile("drawing"), 2);
     saveImageAs(imageFile("page"), 3);
-    EXPECT_EQ(QImage(imageFile("plain"), "BMP").size(), w.canvas()->size());
+    EXPECT_EQ(QImage(imageFile("plain"), "BMP").size(), canvas->size());
     // SVG and PDF are drawn again as vectors at the canvas's size.
     const QByteArray svg = contents(imageFile("drawing"));
     EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"")
-                                 .arg(w.canvas()->width())
-                                 .arg(w.canvas()->height())
+                                 .arg(canvas->width())
+                                 .arg(canvas->height())
                                  .toUtf8()));
     EXPECT_FALSE(svg.contains("<image"));
     EXPECT_TRUE(contents(imageFile("page")).startsWith("%PDF"));
@@ -164,22 +151,22 @@ TEST_F(PicturesTest, ToolbarPrintWritesOnlyAFileNamedThereAndThen) {
     dialogs.pdfPath = QString::fromStdString(installation.program.file("page.pdf"));
     // Without a printer the toolbar's Print asks where to print; cancelled, nothing happens.
     dialogs.cancelPrinter = true;
-    action(w, "actionPrintDirect")->trigger();
+    action("actionPrintDirect")->trigger();
     EXPECT_EQ(dialogs.printerDialogs, 1);
     EXPECT_TRUE(dialogs.errors.empty()) << "no \"\" cannot be written";
     EXPECT_FALSE(QFileInfo::exists(dialogs.pdfPath));
 
     // A page once printed into a file is never replaced by the toolbar without the dialog.
     dialogs.cancelPrinter = false;
-    action(w, "actionPrint")->trigger();
+    action("actionPrint")->trigger();
     ASSERT_TRUE(QFileInfo::exists(dialogs.pdfPath));
     ASSERT_TRUE(writeFileAtomically(dialogs.pdfPath.toStdString(), "kept"));
     dialogs.cancelPrinter = true;
-    action(w, "actionPrintDirect")->trigger();
+    action("actionPrintDirect")->trigger();
     EXPECT_EQ(dialogs.printerDialogs, 3);
     EXPECT_EQ(contents(dialogs.pdfPath), "kept");
     dialogs.cancelPrinter = false;
-    action(w, "actionPrintDirect")->trigger();
+    action("actionPrintDirect")->trigger();
     EXPECT_TRUE(contents(dialogs.pdfPath).startsWith("%PDF")) << "named in the dialog again";
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -210,7 +197,7 @@ struct PrintTest : PicturesTest {
         dialogs.pdfPath = QString::fromStdString(installation.program.file("page.pdf"));
     }
     QString printedText() {
-        action(w, "actionPrint")->trigger();
+        action("actionPrint")->trigger();
         EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front().toStdString();
         return collapsed(QString::fromUtf8(run("pdftotext", {dialogs.pdfPath, "-"})));
     }
@@ -221,9 +208,9 @@ TEST_F(PrintTest, ThePageCarriesTheFourTextsAndThePatternCoversIt) {
     const QString stamp = ui::stampText(QDateTime::currentDateTime(), QLocale::system());
     EXPECT_TRUE(text.contains("Gnomonic Projection")) << text.toStdString();
     EXPECT_TRUE(text.contains(stamp.left(stamp.indexOf(", ")))) << text.toStdString();
-    EXPECT_TRUE(text.contains(collapsed(
-        QStringLiteral("Cell:  2.866  2.866  2.866  90  90  90   (%1),   WL(1) = 1.9361")
-            .arg(QString::fromStdString(w.controller().simulation().document.spaceGroupText)))))
+    EXPECT_TRUE(text.contains(
+        collapsed(QStringLiteral("Cell:  2.866  2.866  2.866  90  90  90   (%1),   WL(1) = 1.9361")
+                      .arg(QString::fromStdString(c.simulation().document.spaceGroupText)))))
         << text.toStdString();
     EXPECT_FALSE(text.contains("WL(2)")) << "wavelength 2 is 0";
     EXPECT_TRUE(text.contains("Iron (Fe)"));
@@ -242,20 +229,19 @@ TEST_F(PrintTest, ThePageCarriesTheFourTextsAndThePatternCoversIt) {
     EXPECT_GT(inkWithin(page, 0.1, 0.9, 0.94, 0.98), 0) << "bottom";
     EXPECT_LT(inkWithin(page, 0, 1, 0, 1), page.width() * page.height() / 4);
 
-    w.controller().switchLinesAndPoints();
+    c.switchLinesAndPoints();
     text = printedText();
     EXPECT_TRUE(text.contains("Reciprocal Lattice Points")) << text.toStdString();
     EXPECT_FALSE(text.contains("Projection"));
 
-    w.inputs().wavelengthEdits[1]->setText(QStringLiteral("1.5418"));
-    action(w, "actionPerformSimulation")->trigger();
+    in.wavelengthEdits[1]->setText(QStringLiteral("1.5418"));
+    action("actionPerformSimulation")->trigger();
     text = printedText();
     EXPECT_TRUE(text.contains("Gnomonic Projection")) << "a simulation draws lines again";
     EXPECT_TRUE(text.contains("WL(1) = 1.9361, WL(2) = 1.5418")) << text.toStdString();
 }
 
 TEST_F(PicturesTest, ThePatternLeavesTheCornerNotesAMargin) {
-    app::SimulationController& c = w.controller();
     c.selectColourScheme(1); // coloured lines: the notes are black on white
     c.setViewToggle(app::ViewToggle::Labels, true);
     const ui::PageTexts texts{"Gnomonic Projection", "Quorvex (07.03.2024, 14:05)",
@@ -291,7 +277,7 @@ TEST_F(PrintTest, PrintingIntoAFileThatCannotBeWrittenKeepsTheOldOne) {
     ASSERT_TRUE(writeFileAtomically(dialogs.pdfPath.toStdString(), "previous"));
     {
         const FileSizeLimit fullDisk(100);
-        action(w, "actionPrint")->trigger();
+        action("actionPrint")->trigger();
     }
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0],

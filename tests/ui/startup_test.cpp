@@ -1,23 +1,15 @@
-#include "app/reflection_model.h"
+// The window's start: iron on the first, the state dump on the next, damaged dumps, a read-only
+// program folder and what others put in the way of the files.
 #include "app/window_settings.h"
+#include "samples/sample_list.h"
 #include "support/file_size_limit.h"
-#include "ui/canvas_widget.h"
-#include "ui/input_panes.h"
 #include "window_fixture.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTableView>
-#include <QTest>
 
 #include <sys/stat.h>
-
-#include <gtest/gtest.h>
 
 #include <random>
 
@@ -44,63 +36,54 @@ void expectIronStart(ui::MainWindow& w) {
     EXPECT_EQ(w.controller().simulation().fields.title, "Iron (Fe)");
 }
 
-TEST(Startup, FirstStartSimulatesTheIronSample) {
-    Installation installation;
-    ScriptedDialogs dialogs;
-    auto w = startWindow(installation, dialogs);
-    expectIronStart(*w);
-    EXPECT_EQ(w->size(), QSize(850, 700));
-    EXPECT_EQ(w->statusText(StatusPanel::Pole), "approx. (0 0 2)");
-    EXPECT_EQ(w->inputs().cellEdits[0]->text(), "2.866");
-    EXPECT_EQ(w->inputs().dEdits[1]->text(), "2.866");
-    EXPECT_EQ(w->thresholdLabel()->text(), "d-Threshold: 0.9");
+using StartupTest = WindowTest;
+
+TEST_F(StartupTest, FirstStartSimulatesTheIronSample) {
+    expectIronStart(w);
+    EXPECT_EQ(w.size(), QSize(850, 700));
+    EXPECT_EQ(w.statusText(StatusPanel::Pole), "approx. (0 0 2)");
+    EXPECT_EQ(in.cellEdits[0]->text(), "2.866");
+    EXPECT_EQ(in.dEdits[1]->text(), "2.866");
+    EXPECT_EQ(w.thresholdLabel()->text(), "d-Threshold: 0.9");
     EXPECT_TRUE(dialogs.errors.empty());
 
     // The picture fills the canvas at its device resolution and shows lines.
-    w->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    const QImage& picture = w->canvas()->picture();
-    EXPECT_EQ(picture.deviceIndependentSize().toSize(), w->canvas()->size());
-    EXPECT_EQ(picture.size(), w->canvas()->size() * w->canvas()->devicePixelRatioF());
+    show();
+    const QImage& picture = canvas->picture();
+    EXPECT_EQ(picture.deviceIndependentSize().toSize(), canvas->size());
+    EXPECT_EQ(picture.size(), canvas->size() * canvas->devicePixelRatioF());
     EXPECT_GT(drawnPixels(picture), 1000);
 }
 
-TEST(Startup, SecondStartRestoresWithoutGenerating) {
-    Installation installation;
-    ScriptedDialogs dialogs;
+TEST_F(StartupTest, SecondStartRestoresWithoutGenerating) {
     // A reflection file keeps its own order, which no generation would give.
     const std::string hkl = installation.program.write(
         "three.hkl",
         "4 4 4 90 90 90 221\r\n 3 \r\n   2   2   0\r\n   1   1   1\r\n   2   0   0\r\n");
-    QImage before;
-    {
-        auto w = startWindow(installation, dialogs);
-        dialogs.fileAnswers.push_back(ui::FileChoice{QString::fromStdString(hkl), 1});
-        w->openInputFile();
-        ASSERT_EQ(w->reflectionModel()->rowCount(), 3);
-        action(*w, "actionLabels")->trigger();
-        action(*w, "actionToggleBackground")->trigger();
-        action(*w, "actionFilmOutline")->trigger();
-        before = w->canvas()->picture();
-        EXPECT_TRUE(w->close());
-    }
+    dialogs.fileAnswers.push_back(ui::FileChoice{QString::fromStdString(hkl), 1});
+    w.openInputFile();
+    ASSERT_EQ(w.reflectionModel()->rowCount(), 3);
+    for (const char* name : {"actionLabels", "actionToggleBackground", "actionFilmOutline"})
+        action(name)->trigger();
+    const QImage before = canvas->picture();
+    EXPECT_TRUE(w.close());
     ASSERT_TRUE(QFileInfo(installation.workFile("tavrel.dmp")).size() > 0);
 
-    auto w = startWindow(installation, dialogs);
-    EXPECT_TRUE(w->startedFromDump());
-    const auto& sim = w->controller().simulation();
-    ASSERT_EQ(w->reflectionModel()->rowCount(), 3);
-    EXPECT_EQ(w->reflectionModel()->index(0, 1).data().toString(), "2 2 0");
-    EXPECT_EQ(w->reflectionModel()->index(2, 1).data().toString(), "2 0 0");
+    ui::MainWindow& again = restart();
+    EXPECT_TRUE(again.startedFromDump());
+    const auto& sim = again.controller().simulation();
+    ASSERT_EQ(again.reflectionModel()->rowCount(), 3);
+    EXPECT_EQ(again.reflectionModel()->index(0, 1).data().toString(), "2 2 0");
+    EXPECT_EQ(again.reflectionModel()->index(2, 1).data().toString(), "2 0 0");
     EXPECT_FLOAT_EQ(sim.document.dMin, 1.4142135f);
     EXPECT_FLOAT_EQ(sim.document.dMax, 2.3094f);
-    EXPECT_EQ(w->statusText(StatusPanel::Count), "3 hkl (3 visible)");
-    EXPECT_EQ(w->statusText(StatusPanel::Title), "three.hkl");
-    EXPECT_EQ(w->inputs().spaceGroupList->currentIndex(), 220);
-    EXPECT_TRUE(action(*w, "actionLabels")->isChecked());
-    EXPECT_TRUE(action(*w, "actionToggleBackground")->isChecked());
-    EXPECT_FALSE(action(*w, "actionFilmOutline")->isChecked());
-    EXPECT_EQ(w->canvas()->picture(), before);
+    EXPECT_EQ(again.statusText(StatusPanel::Count), "3 hkl (3 visible)");
+    EXPECT_EQ(again.statusText(StatusPanel::Title), "three.hkl");
+    EXPECT_EQ(again.inputs().spaceGroupList->currentIndex(), 220);
+    for (const char* name : {"actionLabels", "actionToggleBackground"})
+        EXPECT_TRUE(test::action(again, name)->isChecked()) << name;
+    EXPECT_FALSE(test::action(again, "actionFilmOutline")->isChecked());
+    EXPECT_EQ(again.canvas()->picture(), before);
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
@@ -147,6 +130,9 @@ TEST(Startup, ReadOnlyProgramFolderKeepsEverythingInThePerUserFolder) {
         w->openInputFile(); // cancelled
         ASSERT_EQ(dialogs.openRequests.size(), 1u);
         EXPECT_EQ(dialogs.openRequests[0].folder, perUser + "/data");
+        // The samples' file too.
+        EXPECT_EQ(w->cellMenuPath(), perUser + "/lib/cellmenu.txt");
+        EXPECT_EQ(readFile(w->cellMenuPath().toStdString()), fullDefaultCellMenu());
         w->close();
     }
     EXPECT_TRUE(QFileInfo(installation.workFile("tavrel.dmp")).size() > 0);

@@ -2,14 +2,26 @@
 // A window started in folders of its own, with dialogs whose answers the test scripts.
 
 #include "app/folders.h"
+#include "app/reflection_model.h"
 #include "support/temp_dir.h"
+#include "ui/canvas_widget.h"
+#include "ui/input_panes.h"
 #include "ui/main_window.h"
 #include "ui/reflection_list.h"
 #include "ui/user_dialogs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QUrl>
 
@@ -51,11 +63,11 @@ public:
 
     std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest& r) override {
         openRequests.push_back(r);
-        return next();
+        return takeFirst(fileAnswers);
     }
     std::optional<ui::FileChoice> saveFileName(QWidget*, const ui::FileRequest& r) override {
         saveRequests.push_back(r);
-        return next();
+        return takeFirst(fileAnswers);
     }
     void error(QWidget*, const QString& caption, const QString& text) override {
         errors.push_back(caption + ": " + text);
@@ -87,7 +99,6 @@ public:
     }
 
 private:
-    std::optional<ui::FileChoice> next() { return takeFirst(fileAnswers); }
     template <class T> static std::optional<T> takeFirst(std::deque<std::optional<T>>& answers) {
         std::optional<T> answer;
         if (!answers.empty()) {
@@ -134,5 +145,44 @@ inline void typeInto(QLineEdit* edit, const QString& text) {
     edit->selectAll();
     QTest::keyClicks(edit, text);
 }
+
+// The window of a test, started in folders of its own, with `Dialogs` playing the user.
+template <class Dialogs = ScriptedDialogs> struct WindowTestWith : ::testing::Test {
+    Installation installation;
+    Dialogs dialogs;
+    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
+    ui::MainWindow& w = *window;
+    ui::InputPanes& in = w.inputs();
+    ui::CanvasWidget* canvas = w.canvas();
+    app::SimulationController& c = w.controller();
+
+    QAction* action(const char* name) { return test::action(w, name); }
+    void show() {
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    // Lets the window follow a change, as the event loop would.
+    static void settle() {
+        QApplication::sendPostedEvents();
+        QApplication::processEvents();
+    }
+    // Quits and starts again in the same folders; `w` and its parts still name the old window.
+    ui::MainWindow& restart() {
+        window.reset();
+        window = startWindow(installation, dialogs);
+        return *window;
+    }
+    const PointTable& points() const { return c.simulation().points; }
+    QString dataFile(const QString& name) const {
+        return QString::fromStdString(installation.program.file("data/" + name.toStdString()));
+    }
+    // Answers the next file dialog with `file` and runs `command`.
+    void runWithFile(const char* command, const QString& file, int filter = 0) {
+        dialogs.fileAnswers.push_back(ui::FileChoice{file, filter});
+        action(command)->trigger();
+    }
+};
+using WindowTest = WindowTestWith<>;
 
 } // namespace tavrel::test
