@@ -96,6 +96,7 @@ void SimulationController::takeFile(const QString& path) {
 }
 
 Result<NewListReport> SimulationController::finishNewList(Result<NewListReport> report) {
+    if (report) listFields_ = sim_.fields;
     showNewList(report ? report->origin : NewList::Generated);
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
                  Change::Status | Change::Strengths);
@@ -137,6 +138,7 @@ bool SimulationController::restoreState() {
     pattern_.selection.reset(static_cast<std::size_t>(sim_.reflections.count()));
 
     sim_.atoms = std::move(record->atoms);
+    listFields_ = sim_.fields;
     // The dump keeps the points as they were turned; the orientation is the rotation they show.
     sim_.orientation = fitOrientation(sim_.points, sim_.reflections).value_or(kIdentity3d);
     PatternDocument& doc = sim_.document;
@@ -260,6 +262,7 @@ void SimulationController::newDocument() {
     tavrel::newDocument(sim_, localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr"))));
     showNewList(NewList::Cleared);
     takeFile({});
+    listFields_ = sim_.fields;
     setStatus(StatusPanel::Count, {});
     setStatus(StatusPanel::Pole, {});
     setStatus(StatusPanel::Clicked, {});
@@ -346,6 +349,34 @@ Outcome SimulationController::applyOrientation() {
 void SimulationController::applyPresetOrientation(int position) {
     tavrel::applyPresetOrientation(sim_, position);
     emit changed(Change::Fields | Change::Picture);
+}
+
+OrientationPoint SimulationController::orientationPoint() const {
+    return {sim_.orientation, sim_.fields.orientation, sim_.fields.orientationType};
+}
+
+void SimulationController::restoreOrientation(const OrientationPoint& point, bool withField) {
+    if (!hasReflections()) return;
+    setOrientationMatrix(sim_, point.matrix);
+    Changes what = Change::Picture;
+    if (withField) {
+        sim_.fields.orientation = point.text;
+        sim_.fields.orientationType = point.type;
+        what |= Change::Fields;
+    }
+    emit changed(what);
+}
+
+Result<NewListReport> SimulationController::resimulate(const DocumentFields& fields,
+                                                       const Mat3d& orientation,
+                                                       const CancelCheck& cancelled) {
+    sim_.fields = fields;
+    Result<NewListReport> report = performSimulation(cancelled);
+    if (report && hasReflections()) {
+        setOrientationMatrix(sim_, orientation);
+        emit changed(Change::Picture);
+    }
+    return report;
 }
 
 bool SimulationController::viewToggle(ViewToggle toggle) const {

@@ -5,6 +5,7 @@
 // tell the user returns it, and the window decides how to show it; files are named by the caller.
 
 #include "app/folders.h"
+#include "common/matrix3.h"
 #include "common/result.h"
 #include "orientation/holder_tilts.h"
 #include "orientation/orientation_summary.h"
@@ -66,6 +67,15 @@ enum class Change : unsigned {
 };
 Q_DECLARE_FLAGS(Changes, Change)
 
+// An orientation that undo and redo go back to: the rotation of the picture and what the
+// orientation field said.
+struct OrientationPoint {
+    Mat3d matrix = kIdentity3d;
+    std::string text;
+    OrientationType type = OrientationType::Reciprocal;
+    friend bool operator==(const OrientationPoint&, const OrientationPoint&) = default;
+};
+
 // A refinement against the recorded pattern: where it ended and how far it moved.
 struct ImageRefinement {
     FoundOrientation found;
@@ -101,6 +111,9 @@ public:
     // The cell of the document is hexagonal (a = b, gamma = 120 degrees).
     bool hexagonalCell() const;
     int zoneAxisIndex() const { return pattern_.view.zoneAxisIndex; }
+    // The fields the reflection list was made from (simulated, opened or restored); edits typed
+    // since then are not in them.
+    const DocumentFields& listFields() const { return listFields_; }
     // The six cell fields as they stand now, each read as a number as typed (a, b, c in
     // angstrom, alpha, beta, gamma in degrees); the document is not read.
     std::array<double, 6> cellOfFields() const;
@@ -154,6 +167,16 @@ public:
     void setViewToggle(ViewToggle toggle, bool on);
     // The largest index of the zone axes marked, 1 to 6.
     void setZoneAxisIndex(int largest);
+
+    // Undo and redo. The orientation as it stands now; going back to one turns the picture to
+    // its matrix and, with `withField`, also writes its text and type into the orientation
+    // field. Nothing happens while there are no reflections.
+    OrientationPoint orientationPoint() const;
+    void restoreOrientation(const OrientationPoint& point, bool withField);
+    // A simulated edit undone or redone: `fields` simulated again, then the picture turned to
+    // `orientation` (the turns made before the edit was simulated come back with it).
+    Result<NewListReport> resimulate(const DocumentFields& fields, const Mat3d& orientation,
+                                     const CancelCheck& cancelled = {});
 
     // The orientation of the picture: Euler angles, g, the directions along the sample axes and
     // the zone axes near the viewing axis. A problem while nothing is simulated.
@@ -254,6 +277,7 @@ private:
     bool dragging_ = false;
     QString currentFile_;
     DocumentFields fileFields_;
+    DocumentFields listFields_;
 };
 
 } // namespace tavrel::app

@@ -26,6 +26,7 @@
 #include "ui/popup_menus.h"
 #include "ui/reflection_list.h"
 #include "ui/threshold_controls.h"
+#include "ui/undo_steps.h"
 #include "ui/user_dialogs.h"
 #include "ui/wavelength_dialog.h"
 
@@ -140,12 +141,14 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     setWindowTitle(programTitle());
     helpMenu_ = new HelpMenu(this, dialogs_);
     buildCommands();
+    buildUndo();
     buildMenus();
     buildToolBar();
     buildCentralArea();
     buildStatusBar();
     buildSteering();
     connectInputs();
+    connectUndoSteps();
     acceptFileDrops();
     connect(controller_.get(), &app::SimulationController::changed, this, &MainWindow::showChanges);
 
@@ -157,6 +160,7 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     controller_->setPictureSize(canvas_->width(), canvas_->height());
 
     startedFromDump_ = controller_->start();
+    undo_->restart();
     syncToggleCommands();
     focusPattern();
 }
@@ -345,6 +349,7 @@ void MainWindow::buildMenus() {
     file->insertMenu(command("actionSave"), recentMenu_);
     recentFiles_ = app::loadRecentFiles(recentFilesPath());
     showRecentFiles();
+    menu("menuEdit", QStringLiteral("&Edit"), {"actionUndo", "actionRedo"});
     QMenu* view = menu("menuView", QStringLiteral("&View"),
                        {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
                         "actionColourByIntensity", nullptr, "actionZoneAxes"});
@@ -697,6 +702,55 @@ void MainWindow::refineToPatternImage(bool fitCentre) {
     if (!refined) showProblem(dialogs_, this, refined.failure());
 }
 
+// Defined after whileGenerating, whose return type it needs.
+void MainWindow::buildUndo() {
+    undo_ = new UndoSteps(
+        *controller_,
+        [this](const DocumentFields& fields, const Mat3d& orientation) {
+            const Result<NewListReport> report = whileGenerating([&](const CancelCheck& cancelled) {
+                return controller_->resimulate(fields, orientation, cancelled);
+            });
+            showOutcome(dialogs_, this, report);
+            return report && controller_->hasReflections();
+        },
+        this);
+    QAction* undo = undo_->stack().createUndoAction(this, QStringLiteral("&Undo"));
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcuts(QKeySequence::Undo);
+    QAction* redo = undo_->stack().createRedoAction(this, QStringLiteral("&Redo"));
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    // Ctrl+Shift+Z on every desktop, besides what the desktop itself calls redo.
+    QList<QKeySequence> redoKeys{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Redo))
+        if (!redoKeys.contains(key)) redoKeys.append(key);
+    redo->setShortcuts(redoKeys);
+}
+
+// Each connection runs after the command's own, when the orientation has already moved.
+void MainWindow::connectUndoSteps() {
+    const auto turned = [this](const QString& label, bool withField = false) {
+        return [this, label, withField] { undo_->turned(label, withField); };
+    };
+    connect(canvas_, &CanvasWidget::arrowKeyPressed, this, turned(QStringLiteral("Turn")));
+    connect(canvas_, &CanvasWidget::wheelTurned, this, turned(QStringLiteral("Turn")));
+    // The moves of a drag turn the crystal; its release makes them one step.
+    connect(canvas_, &CanvasWidget::pointerReleased, this, turned(QStringLiteral("Drag")));
+    for (std::size_t i = 0; i < kPresetOrientations.size(); ++i)
+        if (QAction* preset = findChild<QAction*>(presetCommandName(i)))
+            connect(preset, &QAction::triggered, this,
+                    turned(QStringLiteral("Orientation ") + preset->text(), true));
+    connect(inputs_, &InputPanes::orientationApplied, this,
+            turned(QStringLiteral("Typed Orientation"), true));
+    for (const char* name : {"actionNearestZoneAxis", "actionTiltToZoneAxis",
+                             "actionRefineOrientation", "actionIndexPattern"}) {
+        QAction* c = command(name);
+        connect(c, &QAction::triggered, this, turned(QString(c->text()).remove(QChar(0x2026))));
+    }
+    // The fitted film distance is no part of an orientation step: the steps go on from here.
+    connect(command("actionRefineWithCentre"), &QAction::triggered, this,
+            [this] { undo_->resync(); });
+}
+
 void MainWindow::showChanges(app::Changes what) {
     const app::SimulationController& c = *controller_;
     if (what & (Change::List | Change::Strengths))
@@ -866,6 +920,7 @@ void MainWindow::tiltToZoneAxis() {
 void MainWindow::newDocument() {
     if (!settleUnsavedEdits()) return;
     controller_->newDocument();
+    undo_->restart();
     expandPanes();
 }
 
@@ -903,7 +958,10 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->openFile(path, format, cancelled);
                 }));
-    if (controller_->currentFile() == path) rememberFile(path);
+    if (controller_->currentFile() == path) {
+        rememberFile(path);
+        undo_->restart();
+    }
     focusPattern();
 }
 
@@ -926,9 +984,11 @@ void MainWindow::saveInputFile() {
 }
 
 void MainWindow::performSimulation() {
+    const UndoSteps::SimulationStart start = undo_->simulationStarts();
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->performSimulation(cancelled);
                 }));
+    undo_->simulated(start);
     focusPattern();
 }
 
@@ -1098,6 +1158,7 @@ void MainWindow::applySample(std::size_t index) {
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->applySample(*sample, cancelled);
                 }));
+    undo_->restart();
     focusPattern();
 }
 

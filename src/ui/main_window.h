@@ -40,6 +40,7 @@ class PictureExport;
 class ListPopup;
 class PatternPopup;
 class ReflectionList;
+class UndoSteps;
 class UserDialogs;
 
 class MainWindow : public QMainWindow {
@@ -78,6 +79,7 @@ public:
     ListPopup* listPopup() const { return listPopup_; }
     PatternPopup* patternPopup() const { return patternPopup_; }
     ColourSchemePane* colourSchemePane() const { return colourSchemePane_; }
+    UndoSteps& undoSteps() const { return *undo_; }
     QLabel* statusPanel(app::StatusPanel panel) const;
     QString statusText(app::StatusPanel panel) const;
     // The note a command left in the status bar; empty once it has gone.
@@ -137,6 +139,9 @@ private:
     void buildStatusBar();
     void buildSteering();
     void buildSamplesMenu(QMenu* menu);
+    // Undo and redo: the steps, Edit > Undo and Redo, and the commands that are steps.
+    void buildUndo();
+    void connectUndoSteps();
     void connectInputs();
     // Before a command that replaces the fields: while a named file has unsaved edits, asks
     // whether to save them; false when the user cancels or the file cannot be written.
@@ -212,6 +217,7 @@ private:
     ListPopup* listPopup_ = nullptr;
     PatternPopup* patternPopup_ = nullptr;
     ColourSchemePane* colourSchemePane_ = nullptr;
+    UndoSteps* undo_ = nullptr;
 };
 
 } // namespace tavrel::ui
