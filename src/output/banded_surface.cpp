@@ -16,6 +16,7 @@ namespace {
 
 // Bands thinner than this cost more in repeated calls than they save.
 constexpr int kMinimumBandHeight = 32;
+
 // A picture of fewer points than this is painted at once: starting the threads and painters
 // would cost more than sharing saves.
 constexpr std::size_t kBandedMinimumPoints = 20000;
@@ -60,6 +61,12 @@ void BandedSurface::drawSegments(std::span<const Segment> segments) {
     Command c{Op::Segments, Rgb{}};
     c.from = narrow(segments_.size());
     c.count = narrow(segments.size());
+    int top = segments.front().y1, bottom = top;
+    for (const Segment& s : segments) {
+        top = std::min({top, int{s.y1}, int{s.y2}});
+        bottom = std::max({bottom, int{s.y1}, int{s.y2}});
+    }
+    setRows(c, top, bottom);
     segments_.insert(segments_.end(), segments.begin(), segments.end());
     commands_.push_back(c);
 }
@@ -70,6 +77,12 @@ void BandedSurface::drawPolyline(std::span<const Point> points) {
     Command c{Op::Polyline, Rgb{}};
     c.from = narrow(points_.size());
     c.count = narrow(points.size());
+    int top = points.front().y, bottom = top;
+    for (const Point& p : points) {
+        top = std::min(top, int{p.y});
+        bottom = std::max(bottom, int{p.y});
+    }
+    setRows(c, top, bottom);
     points_.insert(points_.end(), points.begin(), points.end());
     commands_.push_back(c);
 }
@@ -77,12 +90,14 @@ void BandedSurface::drawPolyline(std::span<const Point> points) {
 void BandedSurface::drawRectangle(int x1, int y1, int x2, int y2) {
     Command c{Op::Rectangle, Rgb{}};
     c.a = x1, c.b = y1, c.c = x2, c.d = y2;
+    setRows(c, std::min(y1, y2), std::max(y1, y2));
     commands_.push_back(c);
 }
 
 void BandedSurface::drawCircle(int x, int y, int radius, bool filled) {
     Command c{Op::Circle, Rgb{}};
     c.a = x, c.b = y, c.c = radius, c.d = filled ? 1 : 0;
+    setRows(c, y - std::abs(radius), y + std::abs(radius));
     commands_.push_back(c);
 }
 
@@ -106,14 +121,24 @@ void BandedSurface::drawGreyPicture(const GreyPicture& picture, double left, dou
 void BandedSurface::drawText(int x, int y, std::string_view text, Rgb colour) {
     Command c{Op::Text, colour};
     c.a = x, c.b = y;
+    // Wherever the text's baseline lies, its glyphs stay within a line's height of y.
+    setRows(c, y - 2 * textHeight_, y + 2 * textHeight_);
     c.from = narrow(texts_.size());
     c.count = narrow(text.size());
     texts_.append(text);
     commands_.push_back(c);
 }
 
-void BandedSurface::replay(DrawingSurface& target) const {
+void BandedSurface::setRows(Command& c, int top, int bottom) const {
+    // Pens draw up to half their width beyond a line, and caps reach as far past its ends.
+    const int margin = std::max(penWidth_, 1) + 2;
+    c.top = top - margin;
+    c.bottom = bottom + margin;
+}
+
+void BandedSurface::replay(DrawingSurface& target, int top, int bottom) const {
     for (const Command& c : commands_) {
+        if (c.bottom < top || c.top > bottom) continue;
         switch (c.op) {
         case Op::Clear:
             target.clear(c.colour);
@@ -148,7 +173,43 @@ void BandedSurface::replay(DrawingSurface& target) const {
     }
 }
 
-void BandedSurface::paintBand(uchar* pixels, int band, int bands, int bandHeight) const {
+std::vector<int> BandedSurface::balancedEdges(int bands) const {
+    // The work of a call, its points, spread evenly over its rows, summed per row (through the
+    // differences from one row to the next), then cut into equal parts: a picture whose lines
+    // crowd in one part gets narrower bands there, so that no thread waits long for another.
+    std::vector<double> change(static_cast<std::size_t>(height_) + 1, 0.0);
+    for (const Command& c : commands_) {
+        if (c.op != Op::Segments && c.op != Op::Polyline) continue;
+        const int top = std::clamp(c.top, 0, height_ - 1);
+        const int bottom = std::clamp(c.bottom, 0, height_ - 1);
+        if (c.bottom < 0 || c.top >= height_) continue;
+        const double perRow = static_cast<double>(c.count) / (bottom - top + 1);
+        change[static_cast<std::size_t>(top)] += perRow;
+        change[static_cast<std::size_t>(bottom) + 1] -= perRow;
+    }
+    std::vector<double> work(static_cast<std::size_t>(height_));
+    double running = 0, total = 0;
+    for (int y = 0; y < height_; ++y) {
+        running += change[static_cast<std::size_t>(y)];
+        work[static_cast<std::size_t>(y)] = running;
+        total += running;
+    }
+    std::vector<int> edges{0};
+    double done = 0;
+    int y = 0;
+    for (int b = 1; b < bands; ++b) {
+        const double wanted = total * b / bands;
+        const int lowest = edges.back() + kMinimumBandHeight;
+        const int highest = height_ - (bands - b) * kMinimumBandHeight;
+        while (y < highest && (y < lowest || done < wanted))
+            done += work[static_cast<std::size_t>(y++)];
+        edges.push_back(y);
+    }
+    edges.push_back(height_);
+    return edges;
+}
+
+void BandedSurface::paintBand(uchar* pixels, int band, const std::vector<int>& edges) const {
     // A QImage of its own over the same pixels: a painter per band, each on the whole image
     // (so that lines are cut at the image's border as on one painter), clipped to its band.
     // The first and the last band reach beyond the picture, as the single painter does.
@@ -156,16 +217,21 @@ void BandedSurface::paintBand(uchar* pixels, int band, int bands, int bandHeight
     view.setDevicePixelRatio(image_.devicePixelRatio());
     QPainter painter(&view);
     constexpr int kFar = 1 << 20;
-    const int top = band == 0 ? -kFar : band * bandHeight;
-    const int bottom = band + 1 == bands ? kFar : (band + 1) * bandHeight;
+    const int bands = static_cast<int>(edges.size()) - 1;
+    const auto b = static_cast<std::size_t>(band);
+    const int top = band == 0 ? -kFar : edges[b];
+    const int bottom = band + 1 == bands ? kFar : edges[b + 1];
     if (bands > 1) painter.setClipRect(QRect(-kFar, top, 2 * kFar, bottom - top));
+    // (Bands are pixel rows only on an unscaled image; a scaled one has one band.)
+    const int first = bands > 1 ? top : std::numeric_limits<int>::min();
+    const int last = bands > 1 ? bottom - 1 : std::numeric_limits<int>::max();
     if (lines_ == Lines::Fast) {
         RasterLineSurface surface(painter, view, width_, height_);
         surface.limitRows(top, bottom);
-        replay(surface);
+        replay(surface, first, last);
     } else {
         PainterSurface surface(painter, width_, height_);
-        replay(surface);
+        replay(surface, first, last);
     }
 }
 
@@ -181,13 +247,11 @@ void BandedSurface::paint() {
                                   !(exact && wideLines_) && pictures_.empty()
                               ? bands_
                               : 1;
-        bandsPainted_ = bands;
-        const int bandHeight = (height_ + bands - 1) / bands;
+        bandEdges_ = bands > 1 ? balancedEdges(bands) : std::vector<int>{0, height_};
         std::vector<std::jthread> workers;
         for (int b = 1; b < bands; ++b)
-            workers.emplace_back(
-                [this, pixels, b, bands, bandHeight] { paintBand(pixels, b, bands, bandHeight); });
-        paintBand(pixels, 0, bands, bandHeight);
+            workers.emplace_back([this, pixels, b] { paintBand(pixels, b, bandEdges_); });
+        paintBand(pixels, 0, bandEdges_);
         workers.clear(); // joins
     }
     commands_.clear();

@@ -5,7 +5,9 @@
 // texts and circles a clip only decides which of the pixels QPainter computes are set (lines
 // are still cut at the image's border, not the band's), so the picture is pixel for pixel the
 // one a single PainterSurface paints. Wider slanted lines (and every line on a scaled image)
-// depend on the clip near its edge: such a picture is painted in one band.
+// depend on the clip near its edge: such a picture is painted in one band. The bands are
+// as high as makes their work about equal, and each passes over the calls that cannot reach
+// its rows at once.
 
 #include "render/surface.h"
 
@@ -13,6 +15,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -56,7 +59,9 @@ public:
     // one with segments or polylines wider than a pixel, is painted at once).
     int bandCount() const { return bands_; }
     // How many bands the last paint() used.
-    int bandsPainted() const { return bandsPainted_; }
+    int bandsPainted() const { return static_cast<int>(bandEdges_.size()) - 1; }
+    // The first row of each band of the last paint(), and the height after the last.
+    const std::vector<int>& bandEdges() const { return bandEdges_; }
 
 private:
     enum class Op : std::uint8_t {
@@ -77,9 +82,16 @@ private:
         int a = 0, b = 0, c = 0, d = 0;    // coordinates, pen width, radius, filled
         double size = 0;                   // text size
         std::uint32_t from = 0, count = 0; // a range of segments_, points_ or texts_
+        // The rows (in drawing units) outside which the call sets no pixel; every row for
+        // calls that set the painter's state.
+        int top = std::numeric_limits<int>::min(), bottom = std::numeric_limits<int>::max();
     };
-    void replay(DrawingSurface& target) const;
-    void paintBand(uchar* pixels, int band, int bands, int bandHeight) const;
+    // Replays the calls that may set pixels in the rows top .. bottom (drawing units).
+    void replay(DrawingSurface& target, int top, int bottom) const;
+    std::vector<int> balancedEdges(int bands) const;
+    void paintBand(uchar* pixels, int band, const std::vector<int>& edges) const;
+    // Sets the rows of a drawing call from the rows its points lie on, with the current pen.
+    void setRows(Command& c, int top, int bottom) const;
 
     QImage& image_;
     int width_;
@@ -88,7 +100,7 @@ private:
     Lines lines_;
     int penWidth_ = 1;
     bool wideLines_ = false; // lines drawn with a pen wider than 1 since the last paint()
-    int bandsPainted_ = 0;
+    std::vector<int> bandEdges_;
     QFont font_;
     int textHeight_ = 0;
     std::vector<Command> commands_;

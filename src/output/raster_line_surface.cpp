@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace tavrel {
 
@@ -41,6 +42,40 @@ bool clip(double& x0, double& y0, double& x1, double& y1, double right, double b
     return true;
 }
 
+// The minor offset of the pixels of a thin line (see RasterLineSurface::line) is
+// floor((c0 + i c1) / den) at the i-th pixel along the major axis, for whole numbers c0, c1 >= 0
+// and den = 2 major: c0 = minor - 1, c1 = 2 minor where the minor coordinate rises, and
+// c0 = den - 2, c1 = 2 |minor| (the offset then counting backwards) where it falls. A walk
+// along the line takes it from a fixed-point number with 40 fraction bits that grows by a
+// fixed step: no division and no carried remainder per pixel, so that one pixel costs a few
+// instructions (what a dense drag frame spends most of its time on). The exact value's
+// fraction is a whole number of 1 / den; raised by a quarter of that, the fixed-point number
+// keeps the same whole part as long as its rounding errors (under a unit of 2^-40 per pixel)
+// add up to less than the quarter, which holds for every line shorter than kLongestFastLine.
+constexpr int kFractionBits = 40;
+constexpr int kLongestFastLine = 1 << 18;
+
+struct LineSteps {
+    std::int64_t c0, c1, den;
+    std::uint64_t start, step; // fixed point
+    LineSteps(int major, int minor) {
+        den = 2 * static_cast<std::int64_t>(major);
+        c0 = minor > 0 ? minor - 1 : den - 2;
+        c1 = 2 * static_cast<std::int64_t>(std::abs(minor));
+        // One division in 8-byte floats, whose relative error of 2^-52 is far below a unit.
+        const double unitsPerDen = std::ldexp(1.0, kFractionBits) / static_cast<double>(den);
+        step = static_cast<std::uint64_t>(static_cast<double>(c1) * unitsPerDen);
+        start = static_cast<std::uint64_t>((static_cast<double>(c0) + 0.25) * unitsPerDen);
+    }
+    // The first i >= 0 whose offset is at least k (a very large number when none is).
+    std::int64_t firstWithOffset(std::int64_t k) const {
+        const std::int64_t need = k * den - c0;
+        if (need <= 0) return 0;
+        if (c1 == 0) return std::numeric_limits<int>::max();
+        return (need + c1 - 1) / c1;
+    }
+};
+
 } // namespace
 
 RasterLineSurface::RasterLineSurface(QPainter& painter, QImage& image, int width, int height)
@@ -48,6 +83,7 @@ RasterLineSurface::RasterLineSurface(QPainter& painter, QImage& image, int width
     if (!painter.isActive() || painter.device() != &image || !isPlain32Bit(image.format())) return;
     // The painter holds the only reference to the pixels while it is active, so this does not
     // detach: the lines land in the buffer QPainter draws into, in drawing order.
+    if (std::max(image.width(), image.height()) >= kLongestFastLine) return;
     bits_ = image.bits();
     stride_ = image.bytesPerLine();
     pixelWidth_ = image.width();
@@ -105,51 +141,54 @@ void RasterLineSurface::line(int x0, int y0, int x1, int y1) {
         bx = static_cast<int>(std::lround(fx1));
         by = static_cast<int>(std::lround(fy1));
     }
+    const int rowsFrom = std::max(std::min(ay, by), top_);
+    const int rowsTo = std::min(std::max(ay, by), bottom_ - 1);
+    if (rowsFrom > rowsTo) return;
     // QPainter's rule for a thin line, as far as it could be read from its pixels: both end
     // pixels, and between them, along the major axis from its lower end, the pixel below the
     // line's value at the middle of the pixel when the minor coordinate rises (strictly below
     // on a tie), and the pixel at or below its value at the start of the pixel when it falls.
-    // Kept in whole numbers: the value is num / den, num growing by a fixed step per pixel.
     const bool xMajor = std::abs(bx - ax) >= std::abs(by - ay);
     if (xMajor ? ax > bx : ay > by) {
         std::swap(ax, bx);
         std::swap(ay, by);
     }
-    const long major = xMajor ? bx - ax : by - ay; // >= 0
-    const long minor = xMajor ? by - ay : bx - ax;
-    const long den = 2 * major;
-    const int first = xMajor ? ax : ay, last = xMajor ? bx : by;
     auto* pixels = reinterpret_cast<std::uint32_t*>(bits_);
     const qsizetype stride = stride_ / 4; // pixels per line
     const std::uint32_t colour = colour_;
-    const int top = top_, bottom = bottom_;
-    auto put = [=](int x, int y) {
-        if (y >= top && y < bottom) pixels[y * stride + x] = colour;
-    };
-    put(ax, ay);
-    put(bx, by);
-    if (last - first < 2) return;
-    // The minor offset from the start pixel: floor(((2 (t - first) + 1) minor - 1) / den) for
-    // a rising minor coordinate, floor(2 (t - first) minor / den) for a falling one; at
-    // t = first it is 0 (|minor| <= major), the remainder num itself. The step of num is at
-    // most den, so the offset changes by at most one pixel from one to the next.
-    long rest = minor > 0 ? minor - 1 : 0;
-    const long step = 2 * minor;
-    int position = xMajor ? ay : ax; // the minor coordinate
-    // Without branches: whether the minor coordinate moves is as good as random.
-    auto advance = [&] {
-        rest += step;
-        const int over = rest >= den ? 1 : 0, under = rest < 0 ? 1 : 0;
-        rest += (under - over) * den;
-        position += over - under;
-    };
-    advance();
-    for (int t = first + 1; t < last; ++t) {
-        if (xMajor)
-            put(t, position);
-        else
-            put(position, t);
-        advance();
+    auto owned = [&](int y) { return y >= top_ && y < bottom_; };
+    if (owned(ay)) pixels[ay * stride + ax] = colour;
+    if (owned(by)) pixels[by * stride + bx] = colour;
+    const int major = xMajor ? bx - ax : by - ay; // >= 0
+    const int minor = xMajor ? by - ay : bx - ax;
+    if (major < 2) return;
+    const LineSteps steps(major, minor);
+    // One pixel on along the major axis, and one on along the minor axis as the offset counts.
+    const qsizetype along = xMajor ? 1 : stride;
+    const qsizetype across = (xMajor ? stride : 1) * (minor > 0 ? 1 : -1);
+    std::uint32_t* const start = pixels + qsizetype{ay} * stride + ax;
+    // The pixels i = 1 .. major - 1 between the ends whose rows this surface sets: the row of
+    // a pixel only ever moves one way along the line, so they are one run of i, found without
+    // a test per pixel.
+    std::int64_t from = 1, to = major - 1;
+    if (rowsFrom == std::min(ay, by) && rowsTo == std::max(ay, by)) {
+        // Every row of the line (all but the few lines that cross a band's edge).
+    } else if (!xMajor) {
+        from = std::max<std::int64_t>(from, rowsFrom - ay);
+        to = std::min<std::int64_t>(to, rowsTo - ay);
+    } else if (minor > 0) {
+        from = std::max(from, steps.firstWithOffset(rowsFrom - ay));
+        to = std::min(to, steps.firstWithOffset(rowsTo - ay + 1) - 1);
+    } else {
+        from = std::max(from, steps.firstWithOffset(ay - rowsTo));
+        to = std::min(to, steps.firstWithOffset(ay - rowsFrom + 1) - 1);
+    }
+    std::uint64_t offset = steps.start + static_cast<std::uint64_t>(from) * steps.step;
+    std::uint32_t* p = start + from * along;
+    for (std::int64_t i = from; i <= to; ++i) {
+        p[static_cast<qsizetype>(offset >> kFractionBits) * across] = colour;
+        offset += steps.step;
+        p += along;
     }
 }
 
