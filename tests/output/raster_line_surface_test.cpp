@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace tavrel {
 namespace {
@@ -65,6 +68,72 @@ TEST(RasterLineSurface, StraightLinesAndClippedOnesSetTheSamePixelsAsQPainter) {
     EXPECT_EQ(p.fast.pixel(2, 5), qRgb(255, 128, 0));
     EXPECT_EQ(p.fast.pixel(79, 50), qRgb(255, 128, 0));
     EXPECT_EQ(p.fast.pixel(9, 5), qRgb(10, 20, 30));
+}
+
+// The pixels of one thin line by the rule written out directly: both end pixels, and between
+// them, along the major axis from its lower end at t = 1, 2, ..., the minor offset
+// floor(((2t + 1) minor - 1) / 2 major) where the minor coordinate rises and
+// floor(2t minor / 2 major) where it falls. Only for lines inside the picture.
+void setByTheRule(QImage& image, Segment s, QRgb colour, int top, int bottom) {
+    auto put = [&](int x, int y) {
+        if (y >= top && y < bottom) image.setPixel(x, y, colour);
+    };
+    int ax = s.x1, ay = s.y1, bx = s.x2, by = s.y2;
+    put(ax, ay);
+    put(bx, by);
+    const bool xMajor = std::abs(bx - ax) >= std::abs(by - ay);
+    if (xMajor ? ax > bx : ay > by) {
+        std::swap(ax, bx);
+        std::swap(ay, by);
+    }
+    const long major = xMajor ? bx - ax : by - ay;
+    const long minor = xMajor ? by - ay : bx - ax;
+    auto floorDiv = [](long a, long b) { return a / b - (a % b != 0 && a < 0 ? 1 : 0); };
+    for (long t = 1; t < major; ++t) {
+        const long offset = minor > 0 ? floorDiv((2 * t + 1) * minor - 1, 2 * major)
+                                      : floorDiv(2 * t * minor, 2 * major);
+        if (xMajor)
+            put(static_cast<int>(ax + t), static_cast<int>(ay + offset));
+        else
+            put(static_cast<int>(ax + offset), static_cast<int>(ay + t));
+    }
+}
+
+// Lines of every slope and length, on the whole picture and on bands of it: the fast walk
+// sets exactly the rule's pixels, also for the lines that cross a band's edge.
+TEST(RasterLineSurface, EverySlopeSetsTheRulesPixelsAlsoInBands) {
+    constexpr int kWidth = 700, kHeight = 500;
+    std::vector<Segment> lines;
+    unsigned seed = 12345;
+    auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(n));
+    };
+    for (int i = 0; i < 3000; ++i) {
+        const int x = next(kWidth), y = next(kHeight);
+        // Short ones as a drag frame draws them, and long ones across the picture.
+        const int reach = i % 3 == 0 ? kWidth : 24;
+        const int x2 = std::clamp(x + next(2 * reach + 1) - reach, 0, kWidth - 1);
+        const int y2 = std::clamp(y + next(2 * reach + 1) - reach, 0, kHeight - 1);
+        lines.push_back(Segment{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                                static_cast<std::int16_t>(x2), static_cast<std::int16_t>(y2)});
+    }
+    for (auto [top, bottom] : {std::pair{0, kHeight}, {0, 137}, {137, 301}, {301, kHeight}}) {
+        QImage expected(kWidth, kHeight, QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QImage fast = expected;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            setByTheRule(expected, lines[i], qRgb(255, static_cast<int>(i % 256), 0), top, bottom);
+        QPainter painter(&fast);
+        RasterLineSurface surface(painter, fast, kWidth, kHeight);
+        surface.limitRows(top, bottom);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            surface.setPen(Rgb{255, static_cast<std::uint8_t>(i % 256), 0}, 1, PenStyle::Solid);
+            surface.drawSegments(std::span<const Segment>(&lines[i], 1));
+        }
+        painter.end();
+        EXPECT_TRUE(fast == expected) << "rows " << top << " to " << bottom;
+    }
 }
 
 // Wide or dashed pens, and every line on an image that is not 32 bits per pixel.
