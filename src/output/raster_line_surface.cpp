@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -54,6 +55,16 @@ bool clip(double& x0, double& y0, double& x1, double& y1, double right, double b
 // add up to less than the quarter, which holds for every line shorter than kLongestFastLine.
 constexpr int kFractionBits = 40;
 constexpr int kLongestFastLine = 1 << 18;
+constexpr double kFractionUnit = 1099511627776.0; // 2^40
+
+// 2^40 / den for the short lines that make up nearly all of a drag frame, worked out once.
+constexpr int kTabledDen = 512;
+constexpr std::array<double, kTabledDen> kUnitsPerDen = [] {
+    std::array<double, kTabledDen> units{};
+    for (int den = 1; den < kTabledDen; ++den)
+        units[static_cast<std::size_t>(den)] = kFractionUnit / den;
+    return units;
+}();
 
 struct LineSteps {
     std::int64_t c0, c1, den;
@@ -62,8 +73,9 @@ struct LineSteps {
         den = 2 * static_cast<std::int64_t>(major);
         c0 = minor > 0 ? minor - 1 : den - 2;
         c1 = 2 * static_cast<std::int64_t>(std::abs(minor));
-        // One division in 8-byte floats, whose relative error of 2^-52 is far below a unit.
-        const double unitsPerDen = std::ldexp(1.0, kFractionBits) / static_cast<double>(den);
+        // In 8-byte floats, whose relative error of 2^-52 is far below a unit.
+        const double unitsPerDen = den < kTabledDen ? kUnitsPerDen[static_cast<std::size_t>(den)]
+                                                    : kFractionUnit / static_cast<double>(den);
         step = static_cast<std::uint64_t>(static_cast<double>(c1) * unitsPerDen);
         start = static_cast<std::uint64_t>((static_cast<double>(c0) + 0.25) * unitsPerDen);
     }
@@ -75,6 +87,20 @@ struct LineSteps {
         return (need + c1 - 1) / c1;
     }
 };
+
+// Sets the pixels i = from .. to of a line whose pixel i = 0 is `start`: `along` apart, and
+// `across` further each time the minor offset counts on.
+inline void walk(std::uint32_t* start, qsizetype along, qsizetype across, const LineSteps& steps,
+                 std::int64_t from, std::int64_t to, std::uint32_t colour) {
+    std::uint64_t offset = steps.start + static_cast<std::uint64_t>(from) * steps.step;
+    std::uint32_t* p = start + from * along;
+#pragma GCC unroll 4
+    for (std::int64_t i = from; i <= to; ++i) {
+        p[static_cast<qsizetype>(offset >> kFractionBits) * across] = colour;
+        offset += steps.step;
+        p += along;
+    }
+}
 
 } // namespace
 
@@ -112,8 +138,15 @@ void RasterLineSurface::drawPolyline(std::span<const Point> points) {
         PainterSurface::drawPolyline(points);
         return;
     }
-    for (std::size_t i = 1; i < points.size(); ++i)
-        line(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+    const bool unscaled = ratio_ == 1;
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const int x0 = points[i - 1].x, y0 = points[i - 1].y, x1 = points[i].x, y1 = points[i].y;
+        if (unscaled && std::min(x0, x1) >= 0 && std::max(x0, x1) < pixelWidth_ &&
+            std::min(y0, y1) >= top_ && std::max(y0, y1) < bottom_)
+            lineInside(x0, y0, x1, y1);
+        else
+            line(x0, y0, x1, y1);
+    }
 }
 
 void RasterLineSurface::limitRows(int top, int bottom) {
@@ -183,13 +216,28 @@ void RasterLineSurface::line(int x0, int y0, int x1, int y1) {
         from = std::max(from, steps.firstWithOffset(ay - rowsTo));
         to = std::min(to, steps.firstWithOffset(ay - rowsFrom + 1) - 1);
     }
-    std::uint64_t offset = steps.start + static_cast<std::uint64_t>(from) * steps.step;
-    std::uint32_t* p = start + from * along;
-    for (std::int64_t i = from; i <= to; ++i) {
-        p[static_cast<qsizetype>(offset >> kFractionBits) * across] = colour;
-        offset += steps.step;
-        p += along;
+    walk(start, along, across, steps, from, to, colour);
+}
+
+void RasterLineSurface::lineInside(int ax, int ay, int bx, int by) {
+    // The same pixels as line() gives a line within the picture and these rows, without the
+    // cutting and the search for the rows: the common case, kept short.
+    const bool xMajor = std::abs(bx - ax) >= std::abs(by - ay);
+    if (xMajor ? ax > bx : ay > by) {
+        std::swap(ax, bx);
+        std::swap(ay, by);
     }
+    auto* pixels = reinterpret_cast<std::uint32_t*>(bits_);
+    const qsizetype stride = stride_ / 4;
+    pixels[ay * stride + ax] = colour_;
+    pixels[by * stride + bx] = colour_;
+    const int major = xMajor ? bx - ax : by - ay;
+    const int minor = xMajor ? by - ay : bx - ax;
+    if (major < 2) return;
+    const qsizetype along = xMajor ? 1 : stride;
+    const qsizetype across = (xMajor ? stride : 1) * (minor > 0 ? 1 : -1);
+    walk(pixels + qsizetype{ay} * stride + ax, along, across, LineSteps(major, minor), 1, major - 1,
+         colour_);
 }
 
 } // namespace tavrel

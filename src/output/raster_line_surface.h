@@ -33,6 +33,8 @@ private:
     bool fastPen() const { return bits_ != nullptr && thinSolid_; }
     // From (x0, y0) to (x1, y1) in drawing units, both end pixels included.
     void line(int x0, int y0, int x1, int y1);
+    // The same for a line that lies within the image and the rows this surface sets.
+    void lineInside(int x0, int y0, int x1, int y1);
 
     std::uint8_t* bits_ = nullptr;
     qsizetype stride_ = 0; // bytes per line

@@ -14,6 +14,14 @@ std::int16_t px(float v) {
     return roundToInt16(v);
 }
 
+// A drag frame's pixel: the nearest whole number (half to even, in the default rounding mode)
+// by adding and taking away 1.5 * 2^52, without a call per point.
+std::int16_t dragPixel(double v) {
+    constexpr double kShift = 6755399441055744.0;
+    const double clamped = std::clamp(v, -32768.0, 32767.0);
+    return static_cast<std::int16_t>((clamped + kShift) - kShift);
+}
+
 // While dragging, lines are sampled more coarsely so that a drag redraws quickly.
 constexpr std::int32_t kReducedSamplingMinimum = 31;
 // A drag frame's chords may stray this far (pixels) from the line they stand for, and no line
@@ -24,6 +32,9 @@ constexpr double kDragTolerance = 0.5;
 constexpr std::array<int, 11> kDragSteps{12, 16, 20, 24, 30, 36, 45, 60, 90, 120, 180};
 // The samples of a still picture's line, as many as its polygon has; more go to the heap.
 constexpr std::size_t kStillSamples = 360;
+// Past this many times the rim's radius a drag frame's stereographic circle is left to the
+// samples about the cone's axis.
+constexpr double kLargestDragCircle = 1000.0;
 
 // Four 8-byte lanes: the three rows of a product and one unused, which the compiler maps onto
 // whatever vector registers the target has.
@@ -231,6 +242,11 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
 
     if (st.cullCones && sine > 0 && !mayReach(u, sine)) return true;
 
+    // A drag frame's stereographic line straight from the circle it projects to.
+    if (drag && !highlighted && st.stereographic && sine > 0 &&
+        sampleStereographicCircle(u, sine, stepCount, line))
+        return true;
+
     // A drag frame's line (not a highlighted one, whose dashes follow the samples) gets only
     // as many samples as its bend needs; the still picture keeps every one.
     const int steps = drag && !highlighted ? dragSteps(std::fabs(sine), stepCount) : stepCount;
@@ -369,6 +385,92 @@ bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int&
         xp = X;
         yp = Y;
         curMaybe = nextMaybe;
+    }
+    return true;
+}
+
+bool ConeTracer::sampleStereographicCircle(const Vec3f& u, double sine, int stepCount,
+                                           TracedLine& line) const {
+    // The stereographic projection maps circles on the sphere to circles: the directions v
+    // with v.u = sin(theta) land on the circle of centre (u1, u2) / (sin(theta) + u0) and
+    // radius cos(theta) / |sin(theta) + u0| in units of the picture's scale, measured from
+    // its centre to the left and downwards. The front half of the sphere is the disc of
+    // radius 1 about the centre (the rim circle), so the line is the circle's arc inside it.
+    const TraceSettings& st = settings_;
+    const double u0 = u[0], u1 = u[1], u2 = u[2];
+    const double denominator = sine + u0;
+    const double pixelsPerUnit = scale_ * st.printScale;
+    const double rim = pixelsPerUnit;
+    const double radius =
+        pixelsPerUnit * std::sqrt(std::max(0.0, 1.0 - sine * sine)) / std::fabs(denominator);
+    // A cone through (or all but through) the back pole projects to a line, or a circle too
+    // large to work with: the samples about the axis draw those.
+    if (!(radius < kLargestDragCircle * rim)) return false;
+    const double centreX = st.cx - pixelsPerUnit * u1 / denominator;
+    const double centreY = st.cy + pixelsPerUnit * u2 / denominator;
+    const double apart =
+        std::sqrt((centreX - st.cx) * (centreX - st.cx) + (centreY - st.cy) * (centreY - st.cy));
+
+    // The arc inside the rim: all of the circle, none of it, or the part within gamma of the
+    // direction from the circle's centre to the picture's centre.
+    double from = 0, span = 2.0 * kPi;
+    if (apart + radius > rim) {
+        if (apart >= radius + rim || radius >= apart + rim) return true;
+        const double cosGamma =
+            (radius * radius + apart * apart - rim * rim) / (2.0 * radius * apart);
+        const double gamma = std::acos(std::clamp(cosGamma, -1.0, 1.0));
+        from = std::atan2(st.cy - centreY, st.cx - centreX) - gamma;
+        span = 2.0 * gamma;
+    }
+    // Chords that stray at most kDragTolerance from the arc: a step of delta radians strays
+    // radius (1 - cos(delta / 2)) <= radius delta^2 / 8; at least as many samples as a drag
+    // frame's coarsest circle.
+    const double wanted = std::max(span * std::sqrt(radius / (8.0 * kDragTolerance)),
+                                   span / (2.0 * kPi) * kDragSteps.front());
+    // Never more than the reduced count of a drag frame's line over the whole circle.
+    const double most = std::ceil(stepCount * span / (2.0 * kPi));
+    const int steps = std::max(1, static_cast<int>(std::min(std::ceil(wanted), most)));
+    const double step = span / steps;
+    const double cosStep = std::cos(step), sinStep = std::sin(step);
+    double c = 1, sn = 0;
+    if (from != 0) c = std::cos(from), sn = std::sin(from);
+
+    const double W = st.width, H = st.height;
+    // The label as a still picture places it: at the first sample (the generator u + t w) when
+    // that is drawn, else where the samples about the axis crowd most, which is the drawn
+    // point nearest the picture's centre.
+    double bestCentreDistance = std::numeric_limits<double>::infinity();
+    double previousX = 0, previousY = 0;
+    bool chained = false;
+    for (int k = 0; k <= steps; ++k) {
+        const double X = centreX + radius * c, Y = centreY + radius * sn;
+        const bool inside = 0 < X && X < W && 0 < Y && Y < H;
+        if (inside) {
+            if (!chained) {
+                line.chainStarts.push_back(static_cast<std::uint32_t>(line.points.size()));
+                const bool entering = k > 0;
+                line.points.push_back(
+                    {dragPixel(entering ? previousX : X), dragPixel(entering ? previousY : Y)});
+            }
+            line.points.push_back({dragPixel(X), dragPixel(Y)});
+            chained = true;
+            const double centreDistance = (X - st.cx) * (X - st.cx) + (Y - st.cy) * (Y - st.cy);
+            if (centreDistance < bestCentreDistance) {
+                bestCentreDistance = centreDistance;
+                line.labelled = true;
+                line.labelX = static_cast<float>(X);
+                line.labelY = static_cast<float>(Y);
+            }
+        } else if (chained) {
+            // The segment out of the picture, cut at its border when drawn.
+            line.points.push_back({dragPixel(X), dragPixel(Y)});
+            chained = false;
+        }
+        previousX = X;
+        previousY = Y;
+        const double nextC = c * cosStep - sn * sinStep;
+        sn = sn * cosStep + c * sinStep;
+        c = nextC;
     }
     return true;
 }

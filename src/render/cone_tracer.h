@@ -109,6 +109,11 @@ private:
     // One line; returns false when the cone does not exist or is not drawn.
     bool sampleLine(const std::array<float, 4>& cone, float lambda, int& stepCount,
                     bool highlighted, TracedLine& line, float& nearest) const;
+    // A drag frame's stereographic line of the cone about the unit axis u: the arc of the
+    // circle it projects to, sampled evenly with at most stepCount samples for the whole
+    // circle; false (nothing added) where the circle is too large for that.
+    bool sampleStereographicCircle(const Vec3f& u, double sine, int stepCount,
+                                   TracedLine& line) const;
     // While dragging: the fewest samples (at most stepCount) whose chords stray less than about
     // half a pixel from the drawn line of a cone with this sine of the Bragg angle.
     int dragSteps(double sine, int stepCount) const;
