@@ -27,8 +27,21 @@ std::uint32_t narrow(std::size_t v) {
 
 } // namespace
 
-BandedSurface::BandedSurface(QImage& image, int width, int height, int bands, Lines lines)
-    : image_(image), width_(width), height_(height), lines_(lines) {
+void BandedSurface::Record::clear() {
+    commands.clear();
+    segments.clear();
+    points.clear();
+    texts.clear();
+    pictures.clear();
+}
+
+BandedSurface::BandedSurface(QImage& image, int width, int height, int bands, Lines lines,
+                             Record* record)
+    : image_(image), width_(width), height_(height), lines_(lines),
+      record_(record != nullptr ? *record : ownRecord_), commands_(record_.commands),
+      segments_(record_.segments), points_(record_.points), texts_(record_.texts),
+      pictures_(record_.pictures) {
+    record_.clear();
     if (image_.isNull()) return;
     {
         // The font a painter starts with on this image, as a PainterSurface takes it.
@@ -49,10 +62,14 @@ void BandedSurface::clear(Rgb background) {
 }
 
 void BandedSurface::setPen(Rgb colour, int width, PenStyle style) {
+    // The same pen again (one per cone, most cones sharing a colour) changes nothing.
+    if (penSet_ && colour == pen_.colour && width == pen_.a && style == pen_.style) return;
     penWidth_ = width;
     Command c{Op::Pen, colour, style};
     c.a = width;
     commands_.push_back(c);
+    pen_ = c;
+    penSet_ = true;
 }
 
 void BandedSurface::drawSegments(std::span<const Segment> segments) {
@@ -165,7 +182,7 @@ void BandedSurface::replay(DrawingSurface& target, int top, int bottom) const {
             target.drawText(c.a, c.b, std::string_view(texts_).substr(c.from, c.count), c.colour);
             break;
         case Op::GreyPicture: {
-            const GreyPictureCall& p = pictures_[c.from];
+            const Record::GreyPictureCall& p = pictures_[c.from];
             target.drawGreyPicture(p.picture, p.left, p.top, p.width, p.height, p.opacity);
             break;
         }
@@ -254,12 +271,9 @@ void BandedSurface::paint() {
         paintBand(pixels, 0, bandEdges_);
         workers.clear(); // joins
     }
-    commands_.clear();
+    record_.clear();
+    penSet_ = false;
     wideLines_ = false;
-    segments_.clear();
-    points_.clear();
-    texts_.clear();
-    pictures_.clear();
 }
 
 } // namespace tavrel

@@ -29,12 +29,56 @@ public:
     // wider lines are banded too, and may be a pixel off next to a band's edge.
     enum class Lines { Painter, Fast };
 
+    // What a surface records until it paints. A caller that paints one picture after another
+    // keeps one and hands it to each surface, so that its memory (megabytes for a dense
+    // pattern) is used again rather than asked for anew with every picture.
+    class Record {
+    private:
+        friend class BandedSurface;
+        enum class Op : std::uint8_t {
+            Clear,
+            Pen,
+            Segments,
+            Polyline,
+            Rectangle,
+            Circle,
+            TextSize,
+            Text,
+            GreyPicture
+        };
+        struct Command {
+            Op op;
+            Rgb colour;
+            PenStyle style = PenStyle::Solid;
+            int a = 0, b = 0, c = 0, d = 0;    // coordinates, pen width, radius, filled
+            double size = 0;                   // text size
+            std::uint32_t from = 0, count = 0; // a range of segments_, points_ or texts_
+            // The rows (in drawing units) outside which the call sets no pixel; every row for
+            // calls that set the painter's state.
+            int top = std::numeric_limits<int>::min(), bottom = std::numeric_limits<int>::max();
+        };
+        struct GreyPictureCall {
+            GreyPicture picture;
+            double left, top, width, height;
+            float opacity;
+        };
+        std::vector<Command> commands;
+        std::vector<Segment> segments;
+        std::vector<Point> points;
+        std::string texts;
+        std::vector<GreyPictureCall> pictures;
+        // Empties the record and keeps its memory.
+        void clear();
+    };
+
     // Paints on `image`, which must outlive the surface and must not be painted on by anyone
     // else until paint() has returned; the picture is width x height drawing units, which the
     // image's device pixel ratio scales to its pixels. `bands` 0: one per core; an image with
     // a device pixel ratio other than 1 is painted in one band.
-    BandedSurface(QImage& image, int width, int height, int bands = 0,
-                  Lines lines = Lines::Painter);
+    // `record`, when given, must outlive the surface and not be used by another at the
+    // same time; whatever it held is dropped.
+    BandedSurface(QImage& image, int width, int height, int bands = 0, Lines lines = Lines::Painter,
+                  Record* record = nullptr);
 
     int width() const override { return width_; }
     int height() const override { return height_; }
@@ -64,28 +108,8 @@ public:
     const std::vector<int>& bandEdges() const { return bandEdges_; }
 
 private:
-    enum class Op : std::uint8_t {
-        Clear,
-        Pen,
-        Segments,
-        Polyline,
-        Rectangle,
-        Circle,
-        TextSize,
-        Text,
-        GreyPicture
-    };
-    struct Command {
-        Op op;
-        Rgb colour;
-        PenStyle style = PenStyle::Solid;
-        int a = 0, b = 0, c = 0, d = 0;    // coordinates, pen width, radius, filled
-        double size = 0;                   // text size
-        std::uint32_t from = 0, count = 0; // a range of segments_, points_ or texts_
-        // The rows (in drawing units) outside which the call sets no pixel; every row for
-        // calls that set the painter's state.
-        int top = std::numeric_limits<int>::min(), bottom = std::numeric_limits<int>::max();
-    };
+    using Op = Record::Op;
+    using Command = Record::Command;
     // Replays the calls that may set pixels in the rows top .. bottom (drawing units).
     void replay(DrawingSurface& target, int top, int bottom) const;
     std::vector<int> balancedEdges(int bands) const;
@@ -99,20 +123,21 @@ private:
     int bands_ = 1;
     Lines lines_;
     int penWidth_ = 1;
+    // The pen of the last Pen call recorded since the last paint(), if any.
+    Command pen_{Op::Pen, Rgb{}};
+    bool penSet_ = false;
     bool wideLines_ = false; // lines drawn with a pen wider than 1 since the last paint()
     std::vector<int> bandEdges_;
     QFont font_;
     int textHeight_ = 0;
-    std::vector<Command> commands_;
-    std::vector<Segment> segments_;
-    std::vector<Point> points_;
-    std::string texts_;
-    struct GreyPictureCall {
-        GreyPicture picture;
-        double left, top, width, height;
-        float opacity;
-    };
-    std::vector<GreyPictureCall> pictures_;
+    Record ownRecord_; // when the caller keeps none
+    Record& record_;
+    // The record's parts, by the names the drawing calls use.
+    std::vector<Command>& commands_;
+    std::vector<Segment>& segments_;
+    std::vector<Point>& points_;
+    std::string& texts_;
+    std::vector<Record::GreyPictureCall>& pictures_;
 };
 
 } // namespace tavrel

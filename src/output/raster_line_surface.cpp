@@ -141,11 +141,17 @@ void RasterLineSurface::drawPolyline(std::span<const Point> points) {
     const bool unscaled = ratio_ == 1;
     for (std::size_t i = 1; i < points.size(); ++i) {
         const int x0 = points[i - 1].x, y0 = points[i - 1].y, x1 = points[i].x, y1 = points[i].y;
-        if (unscaled && std::min(x0, x1) >= 0 && std::max(x0, x1) < pixelWidth_ &&
-            std::min(y0, y1) >= top_ && std::max(y0, y1) < bottom_)
-            lineInside(x0, y0, x1, y1);
-        else
-            line(x0, y0, x1, y1);
+        if (unscaled) {
+            const int upper = std::min(y0, y1), lower = std::max(y0, y1);
+            // Above or below this band: nothing to set (the test line() starts with).
+            if (lower < top_ || upper >= bottom_) continue;
+            if (std::min(x0, x1) >= 0 && std::max(x0, x1) < pixelWidth_ && upper >= top_ &&
+                lower < bottom_) {
+                lineInside(x0, y0, x1, y1);
+                continue;
+            }
+        }
+        line(x0, y0, x1, y1);
     }
 }
 

@@ -822,7 +822,7 @@ void MainWindow::redraw() {
         // is QPainter's.
         const BandedSurface::Lines lines =
             controller_->dragging() ? BandedSurface::Lines::Fast : BandedSurface::Lines::Painter;
-        BandedSurface surface(picture, size.width(), size.height(), 0, lines);
+        BandedSurface surface(picture, size.width(), size.height(), 0, lines, &pictureRecord_);
         summary = controller_->draw(surface);
         surface.paint();
     }

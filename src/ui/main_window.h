@@ -9,6 +9,7 @@
 
 #include "app/controller.h"
 #include "app/folders.h"
+#include "output/banded_surface.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -204,6 +205,8 @@ private:
     QString lastImageFolder_;
     ReflectionList* reflectionList_ = nullptr;
     CanvasWidget* canvas_ = nullptr;
+    // What each picture records before it is painted, kept from one picture to the next.
+    BandedSurface::Record pictureRecord_;
     QSlider* thresholdSlider_ = nullptr;
     QLabel* thresholdLabel_ = nullptr;
     std::array<QLabel*, 5> statusPanels_{};

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace tavrel {
@@ -99,6 +100,42 @@ TEST(BandedSurface, FastLinesInBandsAreTheSingleSurfaces) {
                         EXPECT_LE(edge, 1) << x << " " << y;
                     }
             EXPECT_LE(differing, selection ? 50 : 0) << bands << " bands";
+        }
+    }
+}
+
+// A record kept from picture to picture, as the window keeps it: every picture is the one a
+// surface of its own paints, also after a surface that never painted left calls in it.
+TEST(BandedSurface, AKeptRecordPaintsEachPictureAsAFreshOne) {
+    test::TestSimulation t;
+    setDense(t);
+    BandedSurface::Record record;
+    {
+        QImage image(60, 40, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        {
+            BandedSurface left(image, 60, 40, 1, BandedSurface::Lines::Fast, &record);
+            left.setPen(Rgb{255, 0, 0}, 1, PenStyle::Solid);
+            left.drawSegments(std::array<Segment, 1>{{{0, 5, 59, 5}}}); // never painted
+        }
+        BandedSurface next(image, 60, 40, 1, BandedSurface::Lines::Fast, &record);
+        next.setPen(Rgb{0, 0, 255}, 1, PenStyle::Solid);
+        next.drawSegments(std::array<Segment, 1>{{{0, 9, 59, 9}}});
+        next.paint();
+        EXPECT_EQ(image.pixel(30, 5), qRgb(0, 0, 0));
+        EXPECT_EQ(image.pixel(30, 9), qRgb(0, 0, 255));
+    }
+    for (bool stereographic : {true, false}) {
+        t.pattern.view.viewStereographic = stereographic;
+        for (auto lines : {BandedSurface::Lines::Painter, BandedSurface::Lines::Fast}) {
+            QImage fresh(850, 620, QImage::Format_RGB32), kept(850, 620, QImage::Format_RGB32);
+            BandedSurface own(fresh, 850, 620, 2, lines);
+            BandedSurface reused(kept, 850, 620, 2, lines, &record);
+            for (BandedSurface* surface : {&own, &reused}) {
+                Renderer().draw(t.input(lines == BandedSurface::Lines::Fast), *surface);
+                surface->paint();
+            }
+            EXPECT_TRUE(kept == fresh) << stereographic;
         }
     }
 }
