@@ -76,8 +76,12 @@ struct LineSteps {
         // In 8-byte floats, whose relative error of 2^-52 is far below a unit.
         const double unitsPerDen = den < kTabledDen ? kUnitsPerDen[static_cast<std::size_t>(den)]
                                                     : kFractionUnit / static_cast<double>(den);
-        step = static_cast<std::uint64_t>(static_cast<double>(c1) * unitsPerDen);
-        start = static_cast<std::uint64_t>((static_cast<double>(c0) + 0.25) * unitsPerDen);
+        // (Through signed whole numbers, which x86 converts to in one instruction; the values
+        // stay far below 2^63.)
+        step = static_cast<std::uint64_t>(
+            static_cast<std::int64_t>(static_cast<double>(c1) * unitsPerDen));
+        start = static_cast<std::uint64_t>(
+            static_cast<std::int64_t>((static_cast<double>(c0) + 0.25) * unitsPerDen));
     }
     // The first i >= 0 whose offset is at least k (a very large number when none is).
     std::int64_t firstWithOffset(std::int64_t k) const {
