@@ -427,18 +427,52 @@ bool ConeTracer::sampleStereographicCircle(const Vec3f& u, double sine, int step
     // frame's coarsest circle.
     const double wanted = std::max(span * std::sqrt(radius / (8.0 * kDragTolerance)),
                                    span / (2.0 * kPi) * kDragSteps.front());
-    // Never more than the reduced count of a drag frame's line over the whole circle.
-    const double most = std::ceil(stepCount * span / (2.0 * kPi));
+    // Never more than the reduced count of a drag frame's line. (An arc of the circle may
+    // stand for most of the cone: the projection stretches the part near the back pole.)
+    const double most = stepCount;
     const int steps = std::max(1, static_cast<int>(std::min(std::ceil(wanted), most)));
+    const double W = st.width, H = st.height;
+    // The label where a still picture's samples about the axis crowd most (and its label
+    // mostly is): the drawn point nearest the picture's centre.
+    if (span == 2.0 * kPi && centreX - radius > 1 && centreX + radius < W - 1 &&
+        centreY - radius > 1 && centreY + radius < H - 1) {
+        // A whole circle within the picture (most lines of a dense pattern): one chain,
+        // from the turns a drag frame works out once per picture where the count is one of
+        // them, with no test per point.
+        int count = steps;
+        for (int n : kDragSteps)
+            if (n >= steps) {
+                if (n <= most) count = n;
+                break;
+            }
+        const std::size_t first = line.points.size();
+        line.chainStarts.push_back(static_cast<std::uint32_t>(first));
+        line.points.resize(first + static_cast<std::size_t>(count) + 1);
+        Point* out = line.points.data() + first;
+        out[0] = {dragPixel(centreX + radius), dragPixel(centreY)};
+        if (const float* circle = dragCircle(count)) {
+            for (int k = 1; k <= count; ++k, circle += 2)
+                out[k] = {dragPixel(centreX + radius * circle[0]),
+                          dragPixel(centreY + radius * circle[1])};
+        } else {
+            for (int k = 1; k <= count; ++k) {
+                const double a = 2.0 * kPi * k / count;
+                out[k] = {dragPixel(centreX + radius * std::cos(a)),
+                          dragPixel(centreY + radius * std::sin(a))};
+            }
+        }
+        line.labelled = true;
+        const double toCentre = std::atan2(st.cy - centreY, st.cx - centreX);
+        const double nearest = 2.0 * kPi / count * std::round(toCentre * count / (2.0 * kPi));
+        line.labelX = static_cast<float>(centreX + radius * std::cos(nearest));
+        line.labelY = static_cast<float>(centreY + radius * std::sin(nearest));
+        return true;
+    }
+
     const double step = span / steps;
     const double cosStep = std::cos(step), sinStep = std::sin(step);
     double c = 1, sn = 0;
     if (from != 0) c = std::cos(from), sn = std::sin(from);
-
-    const double W = st.width, H = st.height;
-    // The label as a still picture places it: at the first sample (the generator u + t w) when
-    // that is drawn, else where the samples about the axis crowd most, which is the drawn
-    // point nearest the picture's centre.
     double bestCentreDistance = std::numeric_limits<double>::infinity();
     double previousX = 0, previousY = 0;
     bool chained = false;
@@ -448,9 +482,8 @@ bool ConeTracer::sampleStereographicCircle(const Vec3f& u, double sine, int step
         if (inside) {
             if (!chained) {
                 line.chainStarts.push_back(static_cast<std::uint32_t>(line.points.size()));
-                const bool entering = k > 0;
-                line.points.push_back(
-                    {dragPixel(entering ? previousX : X), dragPixel(entering ? previousY : Y)});
+                // From the last point outside, where the arc enters the picture.
+                if (k > 0) line.points.push_back({dragPixel(previousX), dragPixel(previousY)});
             }
             line.points.push_back({dragPixel(X), dragPixel(Y)});
             chained = true;
