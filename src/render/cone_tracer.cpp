@@ -461,6 +461,7 @@ bool ConeTracer::sampleStereographicCircle(const Vec3f& u, double sine, int step
                           dragPixel(centreY + radius * std::sin(a))};
             }
         }
+        if (!st.labels) return true;
         line.labelled = true;
         const double toCentre = std::atan2(st.cy - centreY, st.cx - centreX);
         const double nearest = 2.0 * kPi / count * std::round(toCentre * count / (2.0 * kPi));
@@ -488,7 +489,7 @@ bool ConeTracer::sampleStereographicCircle(const Vec3f& u, double sine, int step
             line.points.push_back({dragPixel(X), dragPixel(Y)});
             chained = true;
             const double centreDistance = (X - st.cx) * (X - st.cx) + (Y - st.cy) * (Y - st.cy);
-            if (centreDistance < bestCentreDistance) {
+            if (st.labels && centreDistance < bestCentreDistance) {
                 bestCentreDistance = centreDistance;
                 line.labelled = true;
                 line.labelX = static_cast<float>(X);
