@@ -89,8 +89,10 @@ void drawBench(benchmark::State& state, const Sample& sample, bool dragging, int
         for (auto _ : state) renderer.draw(input, surface);
     } else {
         QImage image(kWidth, kHeight, QImage::Format_RGB32);
+        BandedSurface::Record record; // as the window keeps it
         for (auto _ : state) {
-            BandedSurface surface(image, kWidth, kHeight);
+            BandedSurface surface(image, kWidth, kHeight, 0, BandedSurface::Lines::Painter,
+                                  &record);
             renderer.draw(input, surface);
             surface.paint();
             benchmark::DoNotOptimize(image.constBits());
@@ -174,10 +176,11 @@ void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines,
     const PatternInput input = patternInput(s->sim, s->pattern, true);
     Renderer renderer;
     QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    BandedSurface::Record record; // as the window keeps it
     for (auto _ : state) {
         QImage picture(kWidth, kHeight, QImage::Format_RGB32);
         if (fastLines) {
-            BandedSurface surface(picture, kWidth, kHeight, 0, BandedSurface::Lines::Fast);
+            BandedSurface surface(picture, kWidth, kHeight, 0, BandedSurface::Lines::Fast, &record);
             renderer.draw(input, surface);
             surface.paint();
         } else {
@@ -189,6 +192,14 @@ void BM_DragFrame(benchmark::State& state, Sample sample, bool fastLines,
         painter.drawImage(QPointF(0, 0), picture);
     }
     state.counters["cones"] = s->sim.reflections.count();
+    // How much there is to draw: segments, and the pixels along them.
+    RecordingSurface recorder(kWidth, kHeight);
+    Renderer().draw(input, recorder);
+    double pixels = 0;
+    for (const auto& [l, pen] : recorder.segments())
+        pixels += std::max(std::abs(l.x2 - l.x1), std::abs(l.y2 - l.y1)) + 1;
+    state.counters["segments"] = static_cast<double>(recorder.segmentCount());
+    state.counters["pixels"] = pixels;
 }
 BENCHMARK_CAPTURE(BM_DragFrame, cones_1224, kSiliconMo, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, cones_1224_qpainter, kSiliconMo, false)
@@ -200,6 +211,10 @@ BENCHMARK_CAPTURE(BM_DragFrame, cones_32767, kCell25, true)->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(BM_DragFrame, cones_32767_qpainter, kCell25, false)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, cones_32767_stereo, kCell25, true, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_5000_stereo, kCell862, true, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrame, cones_1224_stereo, kSiliconMo, true, true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, capped_32767, kCapped, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DragFrame, capped_32767_qpainter, kCapped, false)
@@ -258,5 +273,35 @@ void BM_Generate(benchmark::State& state, int group) {
 }
 BENCHMARK_CAPTURE(BM_Generate, primitive_221, 221)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Generate, face_centred_225, 225)->Unit(benchmark::kMillisecond);
+
+// The two halves of a drag frame: sampling the cones and recording the calls (sampling on
+// every core, recording on one), and painting the record in bands.
+void BM_DragFrameHalves(benchmark::State& state, Sample sample, bool stereographic, bool paint) {
+    const auto s = simulate(sample);
+    s->pattern.view.viewStereographic = stereographic;
+    const PatternInput input = patternInput(s->sim, s->pattern, true);
+    Renderer renderer;
+    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
+    BandedSurface::Record record;
+    for (auto _ : state) {
+        BandedSurface surface(picture, kWidth, kHeight, 0, BandedSurface::Lines::Fast, &record);
+        if (!paint) {
+            renderer.draw(input, surface);
+            continue;
+        }
+        state.PauseTiming();
+        renderer.draw(input, surface);
+        state.ResumeTiming();
+        surface.paint();
+    }
+}
+BENCHMARK_CAPTURE(BM_DragFrameHalves, record_32767, kCell25, false, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrameHalves, paint_32767, kCell25, false, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrameHalves, record_32767_stereo, kCell25, true, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DragFrameHalves, paint_32767_stereo, kCell25, true, true)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
