@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <thread>
 
 namespace tavrel {
@@ -153,7 +155,58 @@ TraceSettings Renderer::traceSettings(const PatternInput& input, int width, int 
     return ts;
 }
 
-void Renderer::sampleCones(const PatternInput& input, const ConeTracer& tracer) {
+namespace {
+
+// Runs of cones sampled by a pool of threads in the order the threads claim them, while the
+// caller takes the cones in table order: for each it waits until its run is sampled, or
+// samples the next unclaimed run itself. So a picture is drawn while its later cones are
+// still being sampled, and the result is that of one loop.
+class RunSampler {
+public:
+    using SampleRange = std::function<void(std::size_t from, std::size_t to)>;
+    RunSampler(std::size_t count, int threads, SampleRange sample)
+        : count_(count), runs_((count + kSamplingRun - 1) / kSamplingRun),
+          done_(std::make_unique<std::atomic<bool>[]>(runs_)), sample_(std::move(sample)) {
+        if (threads > 1 && count >= kParallelMinimum)
+            for (int t = 1; t < threads; ++t)
+                pool_.emplace_back([this] {
+                    while (sampleNext()) {}
+                });
+    }
+    RunSampler(const RunSampler&) = delete;
+    RunSampler& operator=(const RunSampler&) = delete;
+
+    // Returns once cone `cone` is sampled.
+    void waitFor(std::size_t cone) {
+        const std::size_t run = cone / kSamplingRun;
+        while (!done_[run].load(std::memory_order_acquire))
+            if (!sampleNext()) std::this_thread::yield(); // a pool thread has it
+    }
+    void waitForAll() {
+        if (count_ > 0) waitFor(count_ - 1);
+        for (std::size_t run = 0; run < runs_; ++run) waitFor(run * kSamplingRun);
+    }
+
+private:
+    // Claims the next run and samples it; false when every run is claimed.
+    bool sampleNext() {
+        const std::size_t run = next_.fetch_add(1);
+        if (run >= runs_) return false;
+        sample_(run * kSamplingRun, std::min(count_, (run + 1) * kSamplingRun));
+        done_[run].store(true, std::memory_order_release);
+        return true;
+    }
+
+    std::size_t count_, runs_;
+    std::atomic<std::size_t> next_{0};
+    std::unique_ptr<std::atomic<bool>[]> done_;
+    SampleRange sample_;
+    std::vector<std::jthread> pool_; // the last member: joined before the rest goes
+};
+
+} // namespace
+
+std::size_t Renderer::prepareCones(const PatternInput& input) {
     const std::vector<RotatedPoint>& rows = input.points.rows;
     tracedRows_.clear();
     if (input.view.showLines)
@@ -161,31 +214,23 @@ void Renderer::sampleCones(const PatternInput& input, const ConeTracer& tracer) 
             if (dOf(input.reflections, rows[n]) > input.threshold && strongEnough(input, rows[n]))
                 tracedRows_.push_back(n);
     if (cones_.size() < tracedRows_.size()) cones_.resize(tracedRows_.size());
-    auto sampleRange = [&](std::size_t from, std::size_t to) {
-        for (std::size_t j = from; j < to; ++j) {
-            const RotatedPoint& p = rows[tracedRows_[j]];
-            tracer.sample({p.x, p.y, p.z, dOf(input.reflections, p)}, kStepCount, false, cones_[j]);
-        }
-    };
-    const std::size_t count = tracedRows_.size();
-    const auto workers = static_cast<std::size_t>(threads_);
-    if (workers > 1 && count >= kParallelMinimum) {
-        // Runs of cones handed out as the threads ask for them: the cones that reach the
-        // picture (and cost nearly all the time) crowd into some parts of the table.
-        std::atomic<std::size_t> nextRun{0};
-        auto sampleRuns = [&] {
-            for (;;) {
-                const std::size_t from = nextRun.fetch_add(kSamplingRun);
-                if (from >= count) return;
-                sampleRange(from, std::min(count, from + kSamplingRun));
-            }
-        };
-        std::vector<std::jthread> pool;
-        for (std::size_t w = 1; w < workers; ++w) pool.emplace_back(sampleRuns);
-        sampleRuns();
-    } else {
-        sampleRange(0, count);
+    return tracedRows_.size();
+}
+
+void Renderer::sampleRange(const PatternInput& input, const ConeTracer& tracer, std::size_t from,
+                           std::size_t to) {
+    const std::vector<RotatedPoint>& rows = input.points.rows;
+    for (std::size_t j = from; j < to; ++j) {
+        const RotatedPoint& p = rows[tracedRows_[j]];
+        tracer.sample({p.x, p.y, p.z, dOf(input.reflections, p)}, kStepCount, false, cones_[j]);
     }
+}
+
+void Renderer::sampleCones(const PatternInput& input, const ConeTracer& tracer) {
+    RunSampler sampler(prepareCones(input), threads_, [&](std::size_t from, std::size_t to) {
+        sampleRange(input, tracer, from, to);
+    });
+    sampler.waitForAll();
 }
 
 std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurface& surface,
@@ -206,7 +251,9 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
     drawUnderlay(surface, input, frame);
 
     const ConeTracer tracer(traceSettings(input, W, H, printScale), refl);
-    sampleCones(input, tracer);
+    RunSampler sampler(prepareCones(input), threads_, [&](std::size_t from, std::size_t to) {
+        sampleRange(input, tracer, from, to);
+    });
 
     const std::vector<RotatedPoint>& rows = input.points.rows;
     float nearestPole = kOutOfReach;
@@ -250,6 +297,7 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
             continue;
         }
         if (next >= tracedRows_.size() || tracedRows_[next] != n) continue;
+        sampler.waitFor(next);
         const TracedCone& cone = cones_[next++];
 
         surface.setPen(pen, 1, PenStyle::Solid);

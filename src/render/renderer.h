@@ -106,7 +106,13 @@ public:
 private:
     TraceSettings traceSettings(const PatternInput& input, int width, int height,
                                 float printScale) const;
-    // Samples the lines of every point with d above the threshold into cones_.
+    // Lists the points whose lines are traced (d above the threshold) in tracedRows_, makes
+    // room for their samples in cones_, and returns how many there are.
+    std::size_t prepareCones(const PatternInput& input);
+    // Samples the lines of the traced points from .. to - 1 into cones_.
+    void sampleRange(const PatternInput& input, const ConeTracer& tracer, std::size_t from,
+                     std::size_t to);
+    // Samples them all, on every core.
     void sampleCones(const PatternInput& input, const ConeTracer& tracer);
 
     int threads_;

@@ -34,6 +34,33 @@ TEST(Projection, LatticePointsRoundBeforeScalingAndTheFilmFits) {
     EXPECT_FLOAT_EQ(fittedPatternScale(123, {100, 100, 0}, 650, 450), 123.0f);
 }
 
+// Sampling on several threads while the picture is drawn gives the calls of one loop, for
+// still pictures and drag frames, with selected lines and labels, and the same pick.
+TEST(Renderer, EveryThreadCountDrawsAndPicksAsOneLoop) {
+    test::TestSimulation t;
+    test::setFields(t.sim, 227, {"12", "", "", "", "", ""}, "0.3", "0.7107", "0.6", "0", "14");
+    t.sim.fields.orientation = "1 2 3";
+    ASSERT_TRUE(t.generate());
+    ASSERT_GT(t.sim.reflections.count(), 3000); // many runs of cones
+    for (std::size_t i = 0; i < 400; i += 7) t.pattern.selection.set(i, true);
+    t.pattern.view.viewLabels = true;
+    for (bool stereographic : {false, true})
+        for (bool dragging : {false, true}) {
+            t.pattern.view.viewStereographic = stereographic;
+            RecordingSurface one, several;
+            Renderer(1).draw(t.input(dragging), one);
+            // More threads than cores: the drawing often waits for a run.
+            Renderer many(5);
+            for (int repeat = 0; repeat < 3; ++repeat) {
+                several.forget();
+                many.draw(t.input(dragging), several);
+                ASSERT_TRUE(several.calls() == one.calls()) << stereographic << dragging;
+            }
+            EXPECT_EQ(many.pick(t.input(dragging), 850, 620, 300, 200),
+                      Renderer(1).pick(t.input(dragging), 850, 620, 300, 200));
+        }
+}
+
 TEST(Projection, FilmOutlineAndCaption) {
     OverlayOptions o;
     RecordingSurface gnomonic(650, 450), paper(1300, 900), stereo(650, 450), points(650, 450);

@@ -21,37 +21,45 @@ public:
     };
     struct Clear {
         Rgb background;
+        friend bool operator==(const Clear&, const Clear&) = default;
     };
     struct SetPen {
         Pen pen;
+        friend bool operator==(const SetPen&, const SetPen&) = default;
     };
     // One drawSegments call.
     struct Segments {
         Pen pen;
         std::vector<Segment> segments;
+        friend bool operator==(const Segments&, const Segments&) = default;
     };
     // One drawPolyline call.
     struct Polyline {
         Pen pen;
         std::vector<Point> points;
+        friend bool operator==(const Polyline&, const Polyline&) = default;
     };
     struct Rectangle {
         Pen pen;
         int x1, y1, x2, y2;
+        friend bool operator==(const Rectangle&, const Rectangle&) = default;
     };
     struct Circle {
         Pen pen;
         int x, y, radius;
         bool filled;
+        friend bool operator==(const Circle&, const Circle&) = default;
     };
     struct TextSize {
         double points;
+        friend bool operator==(const TextSize&, const TextSize&) = default;
     };
     struct Text {
         int x, y;
         std::string text;
         Rgb colour;
         double points;
+        friend bool operator==(const Text&, const Text&) = default;
     };
     using Call = std::variant<Clear, SetPen, Segments, Polyline, Rectangle, Circle, TextSize, Text>;
 
