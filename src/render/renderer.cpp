@@ -176,6 +176,8 @@ public:
     RunSampler(const RunSampler&) = delete;
     RunSampler& operator=(const RunSampler&) = delete;
 
+    // Whether other threads sample too.
+    bool pooled() const { return !pool_.empty(); }
     // Returns once cone `cone` is sampled.
     void waitFor(std::size_t cone) {
         const std::size_t run = cone / kSamplingRun;
@@ -254,6 +256,9 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
     RunSampler sampler(prepareCones(input), threads_, [&](std::size_t from, std::size_t to) {
         sampleRange(input, tracer, from, to);
     });
+    // With no other thread nothing overlaps: sampling everything first keeps each loop's data
+    // in the caches (measurably faster for a dense picture).
+    if (!sampler.pooled()) sampler.waitForAll();
 
     const std::vector<RotatedPoint>& rows = input.points.rows;
     float nearestPole = kOutOfReach;
