@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -190,27 +191,41 @@ void BandedSurface::replay(DrawingSurface& target, int top, int bottom) const {
     }
 }
 
-std::vector<int> BandedSurface::balancedEdges(int bands) const {
+std::vector<double> BandedSurface::rowWork() const {
     // The work of a call, its points, spread evenly over its rows, summed per row (through the
-    // differences from one row to the next), then cut into equal parts: a picture whose lines
-    // crowd in one part gets narrower bands there, so that no thread waits long for another.
+    // differences from one row to the next).
     std::vector<double> change(static_cast<std::size_t>(height_) + 1, 0.0);
     for (const Command& c : commands_) {
         if (c.op != Op::Segments && c.op != Op::Polyline) continue;
+        if (c.bottom < 0 || c.top >= height_) continue;
         const int top = std::clamp(c.top, 0, height_ - 1);
         const int bottom = std::clamp(c.bottom, 0, height_ - 1);
-        if (c.bottom < 0 || c.top >= height_) continue;
         const double perRow = static_cast<double>(c.count) / (bottom - top + 1);
         change[static_cast<std::size_t>(top)] += perRow;
         change[static_cast<std::size_t>(bottom) + 1] -= perRow;
     }
     std::vector<double> work(static_cast<std::size_t>(height_));
-    double running = 0, total = 0;
-    for (int y = 0; y < height_; ++y) {
-        running += change[static_cast<std::size_t>(y)];
-        work[static_cast<std::size_t>(y)] = running;
-        total += running;
-    }
+    double running = 0;
+    for (std::size_t y = 0; y < work.size(); ++y) work[y] = running += change[y];
+    return work;
+}
+
+std::vector<int> BandedSurface::balancedEdges(int bands, std::vector<double> work) const {
+    // The work cut into equal parts: a picture whose lines crowd in one part gets narrower
+    // bands there, so that no thread waits long for another. Where the last picture of a kept
+    // record was cut into as many bands, each band's work is weighed by the time its points
+    // took there (a point stands for a longer line in some parts of a picture than in others):
+    // a drag's pictures change little from one to the next.
+    const Record& last = record_;
+    const auto count = static_cast<std::size_t>(bands);
+    if (last.timedHeight == height_ && last.timedEdges.size() == count + 1 &&
+        std::all_of(last.costPerWork.begin(), last.costPerWork.end(),
+                    [](double c) { return c > 0; }))
+        for (std::size_t b = 0; b < count; ++b)
+            for (int y = last.timedEdges[b]; y < last.timedEdges[b + 1]; ++y)
+                work[static_cast<std::size_t>(y)] *= last.costPerWork[b];
+    double total = 0;
+    for (double w : work) total += w;
     std::vector<int> edges{0};
     double done = 0;
     int y = 0;
@@ -264,12 +279,29 @@ void BandedSurface::paint() {
                                   !(exact && wideLines_) && pictures_.empty()
                               ? bands_
                               : 1;
-        bandEdges_ = bands > 1 ? balancedEdges(bands) : std::vector<int>{0, height_};
+        const std::vector<double> work = bands > 1 ? rowWork() : std::vector<double>{};
+        bandEdges_ = bands > 1 ? balancedEdges(bands, work) : std::vector<int>{0, height_};
+        std::vector<double> seconds(static_cast<std::size_t>(bands), 0.0);
+        auto timedBand = [this, pixels, &seconds](int b) {
+            const auto start = std::chrono::steady_clock::now();
+            paintBand(pixels, b, bandEdges_);
+            seconds[static_cast<std::size_t>(b)] =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        };
         std::vector<std::jthread> workers;
-        for (int b = 1; b < bands; ++b)
-            workers.emplace_back([this, pixels, b] { paintBand(pixels, b, bandEdges_); });
-        paintBand(pixels, 0, bandEdges_);
+        for (int b = 1; b < bands; ++b) workers.emplace_back(timedBand, b);
+        timedBand(0);
         workers.clear(); // joins
+        // What each band's work cost, for the next picture's edges.
+        record_.costPerWork.assign(seconds.size(), 0.0);
+        for (std::size_t b = 0; b + 1 < bandEdges_.size() && bands > 1; ++b) {
+            double bandWork = 0;
+            for (int y = bandEdges_[b]; y < bandEdges_[b + 1]; ++y)
+                bandWork += work[static_cast<std::size_t>(y)];
+            record_.costPerWork[b] = bandWork > 0 ? seconds[b] / bandWork : 0.0;
+        }
+        record_.timedEdges = bandEdges_;
+        record_.timedHeight = height_;
     }
     record_.clear();
     penSet_ = false;

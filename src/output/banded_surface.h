@@ -69,6 +69,11 @@ public:
         std::vector<GreyPictureCall> pictures;
         // Empties the record and keeps its memory.
         void clear();
+        // The bands of the last picture painted in bands, and what a unit of estimated work
+        // cost in each: the next picture's bands are cut by them (not emptied by clear()).
+        std::vector<int> timedEdges;
+        std::vector<double> costPerWork;
+        int timedHeight = 0;
     };
 
     // Paints on `image`, which must outlive the surface and must not be painted on by anyone
@@ -112,7 +117,9 @@ private:
     using Command = Record::Command;
     // Replays the calls that may set pixels in the rows top .. bottom (drawing units).
     void replay(DrawingSurface& target, int top, int bottom) const;
-    std::vector<int> balancedEdges(int bands) const;
+    // The estimated work of every row of the picture.
+    std::vector<double> rowWork() const;
+    std::vector<int> balancedEdges(int bands, std::vector<double> work) const;
     void paintBand(uchar* pixels, int band, const std::vector<int>& edges) const;
     // Sets the rows of a drawing call from the rows its points lie on, with the current pen.
     void setRows(Command& c, int top, int bottom) const;

@@ -136,6 +136,14 @@ TEST(BandedSurface, AKeptRecordPaintsEachPictureAsAFreshOne) {
                 surface->paint();
             }
             EXPECT_TRUE(kept == fresh) << stereographic;
+            // The kept record cuts the bands by what the last picture's bands cost: still
+            // bands of at least 32 rows that cover the picture.
+            const std::vector<int>& edges = reused.bandEdges();
+            ASSERT_EQ(edges.size(), 3u);
+            EXPECT_EQ(edges.front(), 0);
+            EXPECT_EQ(edges.back(), 620);
+            EXPECT_GE(edges[1] - edges[0], 32);
+            EXPECT_GE(edges[2] - edges[1], 32);
         }
     }
 }
