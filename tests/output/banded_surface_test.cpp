@@ -138,12 +138,12 @@ TEST(BandedSurface, AKeptRecordPaintsEachPictureAsAFreshOne) {
             EXPECT_TRUE(kept == fresh) << stereographic;
             // The kept record cuts the bands by what the last picture's bands cost: still
             // bands of at least 32 rows that cover the picture.
+            // (Wide dashed lines of selected reflections keep a painter's picture in one.)
             const std::vector<int>& edges = reused.bandEdges();
-            ASSERT_EQ(edges.size(), 3u);
+            ASSERT_EQ(edges.size(), lines == BandedSurface::Lines::Fast ? 3u : 2u);
             EXPECT_EQ(edges.front(), 0);
             EXPECT_EQ(edges.back(), 620);
-            EXPECT_GE(edges[1] - edges[0], 32);
-            EXPECT_GE(edges[2] - edges[1], 32);
+            for (std::size_t b = 1; b < edges.size(); ++b) EXPECT_GE(edges[b] - edges[b - 1], 32);
         }
     }
 }
