@@ -17,7 +17,6 @@ namespace {
 
 // Bands thinner than this cost more in repeated calls than they save.
 constexpr int kMinimumBandHeight = 32;
-
 // A picture of fewer points than this is painted at once: starting the threads and painters
 // would cost more than sharing saves.
 constexpr std::size_t kBandedMinimumPoints = 20000;
@@ -64,13 +63,12 @@ void BandedSurface::clear(Rgb background) {
 
 void BandedSurface::setPen(Rgb colour, int width, PenStyle style) {
     // The same pen again (one per cone, most cones sharing a colour) changes nothing.
-    if (penSet_ && colour == pen_.colour && width == pen_.a && style == pen_.style) return;
+    if (pen_ && colour == pen_->colour && width == pen_->a && style == pen_->style) return;
     penWidth_ = width;
     Command c{Op::Pen, colour, style};
     c.a = width;
     commands_.push_back(c);
     pen_ = c;
-    penSet_ = true;
 }
 
 void BandedSurface::drawSegments(std::span<const Segment> segments) {
@@ -218,7 +216,7 @@ std::vector<int> BandedSurface::balancedEdges(int bands, std::vector<double> wor
     // a drag's pictures change little from one to the next.
     const Record& last = record_;
     const auto count = static_cast<std::size_t>(bands);
-    if (last.timedHeight == height_ && last.timedEdges.size() == count + 1 &&
+    if (last.timedEdges.size() == count + 1 && last.timedEdges.back() == height_ &&
         std::all_of(last.costPerWork.begin(), last.costPerWork.end(),
                     [](double c) { return c > 0; }))
         for (std::size_t b = 0; b < count; ++b)
@@ -293,18 +291,18 @@ void BandedSurface::paint() {
         timedBand(0);
         workers.clear(); // joins
         // What each band's work cost, for the next picture's edges.
-        record_.costPerWork.assign(seconds.size(), 0.0);
-        for (std::size_t b = 0; b + 1 < bandEdges_.size() && bands > 1; ++b) {
-            double bandWork = 0;
-            for (int y = bandEdges_[b]; y < bandEdges_[b + 1]; ++y)
-                bandWork += work[static_cast<std::size_t>(y)];
-            record_.costPerWork[b] = bandWork > 0 ? seconds[b] / bandWork : 0.0;
-        }
         record_.timedEdges = bandEdges_;
-        record_.timedHeight = height_;
+        record_.costPerWork.assign(seconds.size(), 0.0);
+        if (bands > 1)
+            for (std::size_t b = 0; b < seconds.size(); ++b) {
+                double bandWork = 0;
+                for (int y = bandEdges_[b]; y < bandEdges_[b + 1]; ++y)
+                    bandWork += work[static_cast<std::size_t>(y)];
+                record_.costPerWork[b] = bandWork > 0 ? seconds[b] / bandWork : 0.0;
+            }
     }
     record_.clear();
-    penSet_ = false;
+    pen_.reset();
     wideLines_ = false;
 }
 

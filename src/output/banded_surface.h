@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,7 +74,6 @@ public:
         // cost in each: the next picture's bands are cut by them (not emptied by clear()).
         std::vector<int> timedEdges;
         std::vector<double> costPerWork;
-        int timedHeight = 0;
     };
 
     // Paints on `image`, which must outlive the surface and must not be painted on by anyone
@@ -130,9 +130,8 @@ private:
     int bands_ = 1;
     Lines lines_;
     int penWidth_ = 1;
-    // The pen of the last Pen call recorded since the last paint(), if any.
-    Command pen_{Op::Pen, Rgb{}};
-    bool penSet_ = false;
+    // The last Pen call recorded since the last paint(), if any.
+    std::optional<Command> pen_;
     bool wideLines_ = false; // lines drawn with a pen wider than 1 since the last paint()
     std::vector<int> bandEdges_;
     QFont font_;

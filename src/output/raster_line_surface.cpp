@@ -43,7 +43,7 @@ bool clip(double& x0, double& y0, double& x1, double& y1, double right, double b
     return true;
 }
 
-// The minor offset of the pixels of a thin line (see RasterLineSurface::line) is
+// The minor offset of the pixels of a thin line (see OrientedLine below) is
 // floor((c0 + i c1) / den) at the i-th pixel along the major axis, for whole numbers c0, c1 >= 0
 // and den = 2 major: c0 = minor - 1, c1 = 2 minor where the minor coordinate rises, and
 // c0 = den - 2, c1 = 2 |minor| (the offset then counting backwards) where it falls. A walk
@@ -92,6 +92,32 @@ struct LineSteps {
     }
 };
 
+// QPainter's rule for a thin line, as far as it could be read from its pixels: both end
+// pixels, and between them, along the major axis from its lower end, the pixel below the
+// line's value at the middle of the pixel when the minor coordinate rises (strictly below on a
+// tie), and the pixel at or below its value at the start of the pixel when it falls.
+//
+// A line from its end pixel lower along its major axis: the pixels the rule sets are i = 0 ..
+// major on that axis, `along` apart in memory, each `across` further where the minor offset
+// counts on.
+struct OrientedLine {
+    int ax, ay, bx, by;
+    bool xMajor;
+    int major, minor; // major >= 0
+    qsizetype along, across;
+    OrientedLine(int x0, int y0, int x1, int y1, qsizetype stride)
+        : ax(x0), ay(y0), bx(x1), by(y1), xMajor(std::abs(x1 - x0) >= std::abs(y1 - y0)) {
+        if (xMajor ? ax > bx : ay > by) {
+            std::swap(ax, bx);
+            std::swap(ay, by);
+        }
+        major = xMajor ? bx - ax : by - ay;
+        minor = xMajor ? by - ay : bx - ax;
+        along = xMajor ? 1 : stride;
+        across = (xMajor ? stride : 1) * (minor > 0 ? 1 : -1);
+    }
+};
+
 // Sets the pixels i = from .. to of a line whose pixel i = 0 is `start`: `along` apart, and
 // `across` further each time the minor offset counts on.
 inline void walk(std::uint32_t* start, qsizetype along, qsizetype across, const LineSteps& steps,
@@ -111,9 +137,9 @@ inline void walk(std::uint32_t* start, qsizetype along, qsizetype across, const 
 RasterLineSurface::RasterLineSurface(QPainter& painter, QImage& image, int width, int height)
     : PainterSurface(painter, width, height) {
     if (!painter.isActive() || painter.device() != &image || !isPlain32Bit(image.format())) return;
+    if (std::max(image.width(), image.height()) >= kLongestFastLine) return;
     // The painter holds the only reference to the pixels while it is active, so this does not
     // detach: the lines land in the buffer QPainter draws into, in drawing order.
-    if (std::max(image.width(), image.height()) >= kLongestFastLine) return;
     bits_ = image.bits();
     stride_ = image.bytesPerLine();
     pixelWidth_ = image.width();
@@ -187,67 +213,48 @@ void RasterLineSurface::line(int x0, int y0, int x1, int y1) {
     const int rowsFrom = std::max(std::min(ay, by), top_);
     const int rowsTo = std::min(std::max(ay, by), bottom_ - 1);
     if (rowsFrom > rowsTo) return;
-    // QPainter's rule for a thin line, as far as it could be read from its pixels: both end
-    // pixels, and between them, along the major axis from its lower end, the pixel below the
-    // line's value at the middle of the pixel when the minor coordinate rises (strictly below
-    // on a tie), and the pixel at or below its value at the start of the pixel when it falls.
-    const bool xMajor = std::abs(bx - ax) >= std::abs(by - ay);
-    if (xMajor ? ax > bx : ay > by) {
-        std::swap(ax, bx);
-        std::swap(ay, by);
+    if (rowsFrom == std::min(ay, by) && rowsTo == std::max(ay, by)) {
+        // Every row of the line is this surface's (all but the few lines that cross a band's
+        // edge).
+        lineInside(ax, ay, bx, by);
+        return;
     }
     auto* pixels = reinterpret_cast<std::uint32_t*>(bits_);
     const qsizetype stride = stride_ / 4; // pixels per line
-    const std::uint32_t colour = colour_;
+    const OrientedLine l(ax, ay, bx, by, stride);
     auto owned = [&](int y) { return y >= top_ && y < bottom_; };
-    if (owned(ay)) pixels[ay * stride + ax] = colour;
-    if (owned(by)) pixels[by * stride + bx] = colour;
-    const int major = xMajor ? bx - ax : by - ay; // >= 0
-    const int minor = xMajor ? by - ay : bx - ax;
-    if (major < 2) return;
-    const LineSteps steps(major, minor);
-    // One pixel on along the major axis, and one on along the minor axis as the offset counts.
-    const qsizetype along = xMajor ? 1 : stride;
-    const qsizetype across = (xMajor ? stride : 1) * (minor > 0 ? 1 : -1);
-    std::uint32_t* const start = pixels + qsizetype{ay} * stride + ax;
+    if (owned(l.ay)) pixels[l.ay * stride + l.ax] = colour_;
+    if (owned(l.by)) pixels[l.by * stride + l.bx] = colour_;
+    if (l.major < 2) return;
+    const LineSteps steps(l.major, l.minor);
     // The pixels i = 1 .. major - 1 between the ends whose rows this surface sets: the row of
     // a pixel only ever moves one way along the line, so they are one run of i, found without
     // a test per pixel.
-    std::int64_t from = 1, to = major - 1;
-    if (rowsFrom == std::min(ay, by) && rowsTo == std::max(ay, by)) {
-        // Every row of the line (all but the few lines that cross a band's edge).
-    } else if (!xMajor) {
-        from = std::max<std::int64_t>(from, rowsFrom - ay);
-        to = std::min<std::int64_t>(to, rowsTo - ay);
-    } else if (minor > 0) {
-        from = std::max(from, steps.firstWithOffset(rowsFrom - ay));
-        to = std::min(to, steps.firstWithOffset(rowsTo - ay + 1) - 1);
+    std::int64_t from = 1, to = l.major - 1;
+    if (!l.xMajor) {
+        from = std::max<std::int64_t>(from, rowsFrom - l.ay);
+        to = std::min<std::int64_t>(to, rowsTo - l.ay);
+    } else if (l.minor > 0) {
+        from = std::max(from, steps.firstWithOffset(rowsFrom - l.ay));
+        to = std::min(to, steps.firstWithOffset(rowsTo - l.ay + 1) - 1);
     } else {
-        from = std::max(from, steps.firstWithOffset(ay - rowsTo));
-        to = std::min(to, steps.firstWithOffset(ay - rowsFrom + 1) - 1);
+        from = std::max(from, steps.firstWithOffset(l.ay - rowsTo));
+        to = std::min(to, steps.firstWithOffset(l.ay - rowsFrom + 1) - 1);
     }
-    walk(start, along, across, steps, from, to, colour);
+    walk(pixels + qsizetype{l.ay} * stride + l.ax, l.along, l.across, steps, from, to, colour_);
 }
 
-void RasterLineSurface::lineInside(int ax, int ay, int bx, int by) {
+void RasterLineSurface::lineInside(int x0, int y0, int x1, int y1) {
     // The same pixels as line() gives a line within the picture and these rows, without the
     // cutting and the search for the rows: the common case, kept short.
-    const bool xMajor = std::abs(bx - ax) >= std::abs(by - ay);
-    if (xMajor ? ax > bx : ay > by) {
-        std::swap(ax, bx);
-        std::swap(ay, by);
-    }
     auto* pixels = reinterpret_cast<std::uint32_t*>(bits_);
     const qsizetype stride = stride_ / 4;
-    pixels[ay * stride + ax] = colour_;
-    pixels[by * stride + bx] = colour_;
-    const int major = xMajor ? bx - ax : by - ay;
-    const int minor = xMajor ? by - ay : bx - ax;
-    if (major < 2) return;
-    const qsizetype along = xMajor ? 1 : stride;
-    const qsizetype across = (xMajor ? stride : 1) * (minor > 0 ? 1 : -1);
-    walk(pixels + qsizetype{ay} * stride + ax, along, across, LineSteps(major, minor), 1, major - 1,
-         colour_);
+    const OrientedLine l(x0, y0, x1, y1, stride);
+    pixels[l.ay * stride + l.ax] = colour_;
+    pixels[l.by * stride + l.bx] = colour_;
+    if (l.major < 2) return;
+    walk(pixels + qsizetype{l.ay} * stride + l.ax, l.along, l.across, LineSteps(l.major, l.minor),
+         1, l.major - 1, colour_);
 }
 
 } // namespace tavrel

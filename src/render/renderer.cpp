@@ -185,7 +185,6 @@ public:
             if (!sampleNext()) std::this_thread::yield(); // a pool thread has it
     }
     void waitForAll() {
-        if (count_ > 0) waitFor(count_ - 1);
         for (std::size_t run = 0; run < runs_; ++run) waitFor(run * kSamplingRun);
     }
 
