@@ -2,7 +2,8 @@ cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of a layer it may not use: each layer sees only
 # the layers below it, and the pure C++ core sees no Qt header.
 # Usage: cmake -DSOURCE_DIR=<src> -P check-layers.cmake
-set(core common spacegroup crystal structure orientation render fit session calculators samples)
+set(core common spacegroup crystal structure orientation render fit session calculators samples
+  mapfiles)
 set(allowed_common common)
 set(allowed_spacegroup common spacegroup)
 set(allowed_crystal common crystal)
@@ -11,6 +12,7 @@ set(allowed_orientation common crystal orientation)
 set(allowed_render common crystal orientation render)
 set(allowed_session common spacegroup crystal structure orientation render fit session)
 set(allowed_fit common spacegroup crystal orientation render fit)
+set(allowed_mapfiles common spacegroup crystal orientation mapfiles)
 set(allowed_calculators common crystal calculators)
 set(allowed_samples common spacegroup samples)
 set(allowed_output common spacegroup crystal orientation render fit output)

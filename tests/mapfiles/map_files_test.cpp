@@ -1,0 +1,291 @@
+// Orientation maps written, then read back by plain parsers that follow the published readers
+// (orix's ang and ctf plugins, MTEX's loaders): header keys, column order, units and the marks
+// of points not indexed. And the inverse-pole-figure colours.
+
+#include "common/text.h"
+#include "mapfiles/ipf_colours.h"
+#include "mapfiles/map_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path scratch(const std::string& name) {
+    const fs::path folder = fs::temp_directory_path() / ("tavrel-maps-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    return folder / name;
+}
+
+std::string contentOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> split(const std::string& line, char by) {
+    std::vector<std::string> parts;
+    std::stringstream in(line);
+    for (std::string part; std::getline(in, part, by);) parts.push_back(part);
+    return parts;
+}
+
+// A 2 x 3 map of nickel and titanium; point 4 is not indexed.
+MapFileHeader header() {
+    MapFileHeader h;
+    h.columns = 3;
+    h.rows = 2;
+    h.stepX = 0.5;
+    h.stepY = 0.25;
+    h.phases = {{"Nickel", "Ni", {{3.524f, 3.524f, 3.524f, 90, 90, 90}}, 225},
+                {"Titanium alpha", "Ti", {{2.951f, 2.951f, 4.686f, 90, 90, 120}}, 194}};
+    h.edaxCentre = PatternCentre{0.51, 0.62, 0.73};
+    h.voltage = 20;
+    h.sampleTilt = 70;
+    h.detectorTilt = 2;
+    return h;
+}
+
+std::vector<MapPoint> points() {
+    std::vector<MapPoint> p(6);
+    for (int i = 0; i < 6; ++i) {
+        p[static_cast<std::size_t>(i)].angles = {10.0 + 50 * i + 0.123, 5.0 + 25 * i,
+                                                 359.9 - 40 * i};
+        p[static_cast<std::size_t>(i)].phase = i % 2 + 1;
+        p[static_cast<std::size_t>(i)].confidenceIndex = 0.1 * i;
+        p[static_cast<std::size_t>(i)].imageQuality = 100 + i;
+        p[static_cast<std::size_t>(i)].fit = 0.5;
+        p[static_cast<std::size_t>(i)].bands = 8;
+        p[static_cast<std::size_t>(i)].meanAngularDeviation = 0.3;
+        p[static_cast<std::size_t>(i)].bandContrast = 120 + i;
+        p[static_cast<std::size_t>(i)].bandSlope = 90;
+    }
+    p[4].phase = 0;
+    return p;
+}
+
+constexpr double kPi = 3.14159265358979323846;
+
+TEST(MapFiles, AngReadsBackAsOrixAndMtexReadIt) {
+    const fs::path path = scratch("map.ang");
+    ASSERT_TRUE(writeMapFile(path, MapFileFormat::Ang, header(), points()));
+    // orix: the header is the lines starting with "#", keys found by name; the data ten
+    // blank-separated columns phi1 Phi phi2 (radians) x y IQ CI phase SEM fit.
+    std::map<std::string, std::vector<std::string>> keys;
+    std::vector<std::vector<double>> rows;
+    for (const auto& line : split(contentOf(path), '\n')) {
+        if (startsWith(line, "#")) {
+            auto words = splitBlanks(removeChars(line.substr(1), ":"));
+            if (words.empty()) continue;
+            std::string value;
+            for (std::size_t w = 1; w < words.size(); ++w) value += (w > 1 ? " " : "") + words[w];
+            keys[words[0]].push_back(value);
+            continue;
+        }
+        std::vector<double> row;
+        for (const auto& w : splitBlanks(line)) row.push_back(std::stod(w));
+        if (!row.empty()) rows.push_back(row);
+    }
+    EXPECT_EQ(keys["x-star"].at(0), "0.510000");
+    EXPECT_EQ(keys["NCOLS_ODD"].at(0), "3");
+    EXPECT_EQ(keys["NROWS"].at(0), "2");
+    EXPECT_EQ(keys["XSTEP"].at(0), "0.500000");
+    EXPECT_EQ(keys["GRID"].at(0), "SqrGrid");
+    // The phases as OIM lists them, last first, with the TSL symmetry codes.
+    EXPECT_EQ(keys["Phase"], (std::vector<std::string>{"2", "1"}));
+    EXPECT_EQ(keys["Symmetry"], (std::vector<std::string>{"62", "43"}));
+    EXPECT_EQ(keys["MaterialName"].at(0), "Titanium alpha");
+    EXPECT_EQ(keys["LatticeConstants"].at(0), "2.951 2.951 4.686 90.000 90.000 120.000");
+
+    ASSERT_EQ(rows.size(), 6u);
+    const auto given = points();
+    for (std::size_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(rows[i].size(), 10u);
+        EXPECT_DOUBLE_EQ(rows[i][3], 0.5 * static_cast<double>(i % 3));
+        EXPECT_DOUBLE_EQ(rows[i][4], 0.25 * static_cast<double>(i / 3));
+        if (i == 4) {
+            // Not indexed as OIM writes it: angles 4 pi, CI -1, phase 0, fit 180.
+            EXPECT_NEAR(rows[i][0], 4 * kPi, 1e-5);
+            EXPECT_EQ(rows[i][6], -1);
+            EXPECT_EQ(rows[i][7], 0);
+            EXPECT_EQ(rows[i][9], 180);
+            continue;
+        }
+        const EulerAngles& a = given[i].angles;
+        EXPECT_NEAR(rows[i][0], a.phi1 * kPi / 180, 0.6e-5);
+        EXPECT_NEAR(rows[i][1], a.phi * kPi / 180, 0.6e-5);
+        EXPECT_NEAR(rows[i][2], a.phi2 * kPi / 180, 0.6e-5);
+        EXPECT_NEAR(rows[i][5], given[i].imageQuality, 1e-3);
+        EXPECT_NEAR(rows[i][6], given[i].confidenceIndex, 1e-3);
+        EXPECT_EQ(rows[i][7], given[i].phase);
+    }
+}
+
+TEST(MapFiles, CtfReadsBackAsOrixAndMtexReadIt) {
+    const fs::path path = scratch("map.ctf");
+    ASSERT_TRUE(writeMapFile(path, MapFileFormat::Ctf, header(), points()));
+    // orix's Channel 5 reader: "Channel Text File", then key<TAB>value lines up to "Phases",
+    // one line per phase (a;b;c, angles, name, Laue class, space group, ..., comment), the
+    // column names, then tab-separated rows; lines end with CR LF.
+    const std::string text = contentOf(path);
+    ASSERT_NE(text.find("\r\n"), std::string::npos);
+    auto lines = split(removeChars(text, "\r"), '\n');
+    ASSERT_EQ(lines.at(0), "Channel Text File");
+    std::map<std::string, std::string> keys;
+    std::size_t at = 1;
+    for (; at < lines.size() && !startsWith(lines[at], "Phases"); ++at) {
+        const auto tab = lines[at].find('\t');
+        ASSERT_NE(tab, std::string::npos) << lines[at];
+        keys[lines[at].substr(0, tab)] = lines[at].substr(tab + 1);
+    }
+    EXPECT_EQ(keys["JobMode"], "Grid");
+    EXPECT_EQ(keys["XCells"], "3");
+    EXPECT_EQ(keys["YCells"], "2");
+    EXPECT_EQ(std::stod(keys["YStep"]), 0.25);
+    auto settings = splitBlanks(keys["Euler angles refer to Sample Coordinate system (CS0)!"]);
+    ASSERT_EQ(settings.size() % 2, 0u);
+    std::map<std::string, double> setting;
+    for (std::size_t i = 0; i < settings.size(); i += 2)
+        setting[settings[i]] = std::stod(settings[i + 1]);
+    EXPECT_EQ(setting["KV"], 20);
+    EXPECT_EQ(setting["TiltAngle"], 70);
+    EXPECT_EQ(setting["DetectorOrientationE2"], 92);
+
+    ASSERT_EQ(split(lines[at], '\t').at(1), "2");
+    const auto nickel = split(lines[at + 1], '\t'), titanium = split(lines[at + 2], '\t');
+    ASSERT_GE(nickel.size(), 8u);
+    EXPECT_EQ(nickel[0], "3.524;3.524;3.524");
+    EXPECT_EQ(nickel[2], "Nickel");
+    EXPECT_EQ(nickel[3], "11");
+    EXPECT_EQ(nickel[4], "225");
+    EXPECT_EQ(titanium[1], "90.000;90.000;120.000");
+    EXPECT_EQ(titanium[3], "9");
+    EXPECT_EQ(lines[at + 3], "Phase\tX\tY\tBands\tError\tEuler1\tEuler2\tEuler3\tMAD\tBC\tBS");
+
+    const auto given = points();
+    for (std::size_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        std::vector<double> row;
+        for (const auto& field : split(lines.at(at + 4 + i), '\t')) row.push_back(std::stod(field));
+        ASSERT_EQ(row.size(), 11u);
+        EXPECT_EQ(row[0], given[i].phase);
+        EXPECT_DOUBLE_EQ(row[1], 0.5 * static_cast<double>(i % 3));
+        EXPECT_DOUBLE_EQ(row[2], 0.25 * static_cast<double>(i / 3));
+        EXPECT_EQ(row[9], given[i].bandContrast);
+        if (i == 4) {
+            EXPECT_EQ(row[4], 3); // "no solution"
+            continue;
+        }
+        EXPECT_EQ(row[4], 0);
+        EXPECT_NEAR(row[5], given[i].angles.phi1, 0.6e-4);
+        EXPECT_NEAR(row[6], given[i].angles.phi, 0.6e-4);
+        EXPECT_NEAR(row[7], given[i].angles.phi2, 0.6e-4);
+    }
+}
+
+TEST(MapFiles, AnUnfinishedOrRefusedMapKeepsThePreviousFile) {
+    const fs::path path = scratch("kept.ang");
+    std::ofstream(path) << "previous";
+    auto writer = MapFileWriter::open(path, MapFileFormat::Ang, header());
+    ASSERT_TRUE(writer);
+    const auto all = points();
+    ASSERT_TRUE((*writer)->write(std::span(all).first(2)));
+    EXPECT_NE((*writer)->commit().problem().find("only 2 of its 6 points"), std::string::npos);
+    EXPECT_EQ(contentOf(path), "previous");
+
+    auto wrongPhase = points();
+    wrongPhase[1].phase = 3;
+    EXPECT_NE(
+        writeMapFile(path, MapFileFormat::Ctf, header(), wrongPhase).problem().find("phase 3 of 2"),
+        std::string::npos);
+    MapFileHeader noStep = header();
+    noStep.stepX = 0;
+    EXPECT_FALSE(writeMapFile(path, MapFileFormat::Ang, noStep, points()));
+    EXPECT_EQ(contentOf(path), "previous");
+}
+
+// g with crystal direction `d` along the specimen's Z: Phi and phi2 from d (phi1 free).
+EulerAngles along(double x, double y, double z) {
+    const double n = std::sqrt(x * x + y * y + z * z);
+    return {0, std::acos(z / n) * 180 / kPi, std::atan2(x, y) * 180 / kPi};
+}
+
+void expectColour(const RgbColour& got, const RgbColour& want) {
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], 1e-6) << k;
+}
+
+TEST(IpfColours, CornersOfTheStandardTriangles) {
+    struct Corner {
+        LaueClass laue;
+        EulerAngles angles;
+        RgbColour colour;
+    };
+    const double s30 = 0.5, c30 = std::sqrt(3.0) / 2;
+    const std::vector<Corner> corners = {
+        {LaueClass::Cubic, {0, 0, 0}, {1, 0, 0}},
+        {LaueClass::Cubic, along(1, 0, 1), {0, 1, 0}},
+        {LaueClass::Cubic, along(1, 1, 1), {0, 0, 1}},
+        {LaueClass::Cubic, along(-1, 1, -1), {0, 0, 1}},
+        {LaueClass::Cubic, along(0, 1, 1), {0, 1, 0}},
+        {LaueClass::CubicLow, along(1, 1, 1), {0, 0, 1}},
+        {LaueClass::CubicLow, along(1, 0, 1), {0, 1, 0}},
+        {LaueClass::Hexagonal, {30, 0, 0}, {1, 0, 0}},
+        {LaueClass::Hexagonal, along(1, 0, 0), {0, 1, 0}},
+        {LaueClass::Hexagonal, along(c30, s30, 0), {0, 0, 1}},
+        {LaueClass::Tetragonal, along(1, 1, 0), {0, 0, 1}},
+        {LaueClass::Tetragonal, along(0, 1, 0), {0, 1, 0}},
+        {LaueClass::Orthorhombic, along(0, -1, 0), {0, 0, 1}},
+    };
+    for (const auto& c : corners) {
+        SCOPED_TRACE(laueSymbol(c.laue));
+        expectColour(ipfColour(c.angles, c.laue), c.colour);
+    }
+    // Along X instead of Z, the cube orientation shows [1 0 0], red in m-3m.
+    expectColour(ipfColour(EulerAngles{}, LaueClass::Cubic, {1, 0, 0}), {1, 0, 0});
+}
+
+TEST(IpfColours, SymmetryEquivalentOrientationsShareTheirColour) {
+    const std::vector<EulerAngles> orientations = {{17, 33, 51}, {120, 80, 5}, {250, 140, 300}};
+    for (int laue = 0; laue <= static_cast<int>(LaueClass::Cubic); ++laue) {
+        const auto cls = static_cast<LaueClass>(laue);
+        SCOPED_TRACE(laueSymbol(cls));
+        const auto rotations = laueRotations(cls);
+        for (const auto& angles : orientations) {
+            const Mat3d g = eulerMatrix(angles);
+            const RgbColour colour = ipfColour(g, cls, {0.2, 0.3, 1});
+            for (const auto& s : rotations)
+                expectColour(ipfColour(s * g, cls, {0.2, 0.3, 1}), colour);
+        }
+    }
+    EXPECT_EQ(laueRotations(LaueClass::Cubic).size(), 24u);
+    EXPECT_EQ(laueRotations(LaueClass::Hexagonal).size(), 12u);
+    EXPECT_EQ(laueClassOf(SpaceGroup::ofRow(0)), LaueClass::Triclinic);
+}
+
+TEST(IpfColours, KeyImageShowsTheSectorWithItsCorners) {
+    const IpfKeyImage key = ipfKeyImage(LaueClass::Cubic, 101);
+    ASSERT_EQ(key.corners.size(), 3u);
+    auto at = [&](double x, double y) {
+        const auto px =
+            static_cast<std::size_t>(std::clamp(std::lround(x), 0L, long{key.width - 1}));
+        const auto py =
+            static_cast<std::size_t>(std::clamp(std::lround(y), 0L, long{key.height - 1}));
+        return &key.rgba[(py * static_cast<std::size_t>(key.width) + px) * 4];
+    };
+    const std::uint8_t* red = at(key.corners[0].x + 2, key.corners[0].y - 1);
+    EXPECT_GT(red[0], 230);
+    EXPECT_EQ(red[3], 255);
+    EXPECT_EQ(at(key.width - 1, 0)[3], 0); // outside the triangle
+    EXPECT_GT(at(key.corners[2].x, key.corners[2].y + 2)[2], 200);
+}
+
+} // namespace
+} // namespace tavrel

@@ -1,0 +1,501 @@
+// Pattern files made here in each maker's layout (the datasets, header fields, types and byte
+// layouts their programs write, as kikuchipy's and PyEBSDIndex's readers describe them), then
+// read back: a misread field, a swapped axis or an offset off by a byte fails.
+
+#include "mapfiles/pattern_source.h"
+
+#include <gtest/gtest.h>
+#include <hdf5.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numbers>
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file holds a 2 x 3 map of 4-pixel-high, 5-pixel-wide patterns.
+constexpr int kRows = 2, kColumns = 3, kHeight = 4, kWidth = 5, kCount = 6, kPixels = 20;
+double pixel(int k, int p, bool wide) {
+    return wide ? 1000 * k + 37 * p : (k * 20 + p) % 250 + 3;
+}
+
+template <class T> std::vector<T> patternsOf(bool wide, int seed = 0) {
+    std::vector<T> v;
+    for (int k = 0; k < kCount; ++k)
+        for (int p = 0; p < kPixels; ++p) v.push_back(static_cast<T>(pixel(k, p, wide) + seed));
+    return v;
+}
+std::vector<std::uint8_t> background() {
+    std::vector<std::uint8_t> v;
+    for (int p = 0; p < kPixels; ++p) v.push_back(static_cast<std::uint8_t>(200 - p));
+    return v;
+}
+
+fs::path scratch(const std::string& name) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("tavrel-mapfiles-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    return folder / name;
+}
+
+// --- HDF5, written as the makers' programs do ---------------------------------------------
+
+struct H5 {
+    hid_t file;
+    explicit H5(const fs::path& path)
+        : file(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT)) {}
+    ~H5() { H5Fclose(file); }
+
+    hid_t dataset(const std::string& path, hid_t type, std::vector<hsize_t> dims) {
+        hid_t lcpl = H5Pcreate(H5P_LINK_CREATE);
+        H5Pset_create_intermediate_group(lcpl, 1);
+        hid_t space = dims.empty()
+                          ? H5Screate(H5S_SCALAR)
+                          : H5Screate_simple(static_cast<int>(dims.size()), dims.data(), nullptr);
+        hid_t d = H5Dcreate2(file, path.c_str(), type, space, lcpl, H5P_DEFAULT, H5P_DEFAULT);
+        H5Sclose(space);
+        H5Pclose(lcpl);
+        return d;
+    }
+    // Header values: shape (1) as Bruker, EDAX and kikuchipy write them, or scalars (Oxford).
+    void number(const std::string& path, double value, hid_t type = H5T_IEEE_F64LE,
+                bool scalar = false) {
+        hid_t d = dataset(path, type, scalar ? std::vector<hsize_t>{} : std::vector<hsize_t>{1});
+        H5Dwrite(d, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, &value);
+        H5Dclose(d);
+    }
+    void text(const std::string& path, const std::string& value, bool scalar = false) {
+        hid_t type = H5Tcopy(H5T_C_S1);
+        H5Tset_size(type, value.size());
+        hid_t d = dataset(path, type, scalar ? std::vector<hsize_t>{} : std::vector<hsize_t>{1});
+        H5Dwrite(d, type, H5S_ALL, H5S_ALL, H5P_DEFAULT, value.data());
+        H5Dclose(d);
+        H5Tclose(type);
+    }
+    template <class T>
+    void array(const std::string& path, hid_t fileType, hid_t memoryType, std::vector<hsize_t> dims,
+               const std::vector<T>& values) {
+        hid_t d = dataset(path, fileType, dims);
+        H5Dwrite(d, memoryType, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data());
+        H5Dclose(d);
+    }
+    void floats(const std::string& path, std::vector<float> values) {
+        array(path, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, {values.size()}, values);
+    }
+};
+
+const std::vector<hsize_t> kStack{kCount, kHeight, kWidth}, kImage{kHeight, kWidth};
+
+void writeKikuchipyScan(H5& f, const std::string& scan, int seed) {
+    const std::string h = scan + "/EBSD/Header/";
+    f.array(scan + "/EBSD/Data/patterns", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
+            patternsOf<std::uint8_t>(false, seed));
+    for (const auto& [name, value] : {std::pair{"n_rows", kRows},
+                                      {"n_columns", kColumns},
+                                      {"pattern_height", kHeight},
+                                      {"pattern_width", kWidth},
+                                      {"binning", 8}})
+        f.number(h + name, value, H5T_STD_I64LE);
+    for (const auto& [name, value] : {std::pair{"step_x", 1.5},
+                                      {"step_y", 2.0},
+                                      {"pcx", 0.42},
+                                      {"pcy", 0.21},
+                                      {"pcz", 0.55},
+                                      {"detector_pixel_size", 70.0},
+                                      {"elevation_angle", 10.0},
+                                      {"azimuth_angle", 0.0},
+                                      {"sample_tilt", 70.0}})
+        f.number(h + name, value);
+    f.array(h + "static_background", H5T_STD_U8LE, H5T_NATIVE_UINT8, kImage, background());
+    f.number(scan + "/SEM/Header/beam_energy", 20.0);
+}
+
+void writeKikuchipy(const fs::path& path) {
+    H5 f(path);
+    f.text("manufacturer", "kikuchipy");
+    f.text("version", "0.9.0");
+    writeKikuchipyScan(f, "Scan 1", 0);
+    writeKikuchipyScan(f, "Scan 2", 1);
+}
+
+void writeEdax(const fs::path& path) {
+    H5 f(path);
+    f.text("Manufacturer", "EDAX");
+    f.text("Version", "OIM Analysis 8.6.0010 x64");
+    f.array("Map 1/EBSD/Data/Pattern", H5T_STD_U16LE, H5T_NATIVE_UINT16, kStack,
+            patternsOf<std::uint16_t>(true));
+    const std::string h = "Map 1/EBSD/Header/";
+    for (const auto& [name, value] : {std::pair{"nRows", 2.0},
+                                      {"nColumns", 3.0},
+                                      {"Pattern Height", 4.0},
+                                      {"Pattern Width", 5.0},
+                                      {" Step X", 1.5},
+                                      {"Step Y", 2.0},
+                                      {"Camera Elevation Angle", 5.0},
+                                      {"Camera Azimuthal Angle", 2.0},
+                                      {"Sample Tilt", 70.0},
+                                      {"Pattern Center Calibration/x-star", 0.51},
+                                      {"Pattern Center Calibration/y-star", 0.62},
+                                      {"Pattern Center Calibration/z-star", 0.73}})
+        f.number(h + name, value, H5T_IEEE_F32LE);
+    f.text(h + "Grid Type", "SqrGrid");
+}
+
+void writeBruker(const fs::path& path) {
+    H5 f(path);
+    f.text("Manufacturer", "Bruker Nano");
+    f.text("Version", "Esprit 2.X");
+    const std::string d = "Scan 0/EBSD/Data/", h = "Scan 0/EBSD/Header/";
+    f.array(d + "RawPatterns", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
+            patternsOf<std::uint8_t>(false));
+    f.floats(d + "PCX", {0.5f, 0.51f, 0.52f, 0.53f, 0.54f, 0.55f});
+    f.floats(d + "PCY", {0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f});
+    f.floats(d + "DD", {0.6f, 0.6f, 0.6f, 0.0f, 0.6f, 0.6f});
+    for (const auto& [name, value] : {std::pair{"NROWS", 2},
+                                      {"NCOLS", 3},
+                                      {"PatternHeight", 4},
+                                      {"PatternWidth", 5},
+                                      {"DetectorFullHeightMicrons", 23700},
+                                      {"UnClippedPatternHeight", 480}})
+        f.number(h + name, value, H5T_STD_I32LE, true);
+    for (const auto& [name, value] : {std::pair{"XSTEP", 1.5},
+                                      {"YSTEP", 2.0},
+                                      {"KV", 20.0},
+                                      {"SampleTilt", 70.0},
+                                      {"CameraTilt", 3.0}})
+        f.number(h + name, value, H5T_IEEE_F64LE, true);
+    f.text(h + "Grid Type", "isometric");
+    std::vector<std::uint16_t> bg(background().begin(), background().end());
+    f.array(h + "StaticBackground", H5T_STD_U16LE, H5T_NATIVE_UINT16, kImage, bg);
+    // A region of interest over the whole map, in map order, and the SEM image's own index.
+    f.array("Scan 0/EBSD/SEM/IX", H5T_STD_I32LE, H5T_NATIVE_INT, {6},
+            std::vector<int>{4, 5, 6, 4, 5, 6});
+    f.array("Scan 0/EBSD/SEM/IY", H5T_STD_I32LE, H5T_NATIVE_INT, {6},
+            std::vector<int>{7, 7, 7, 8, 8, 8});
+    f.number("Scan 0/SEM/SEM IX", 1, H5T_STD_I32LE);
+}
+
+void writeOxford(const fs::path& path) {
+    H5 f(path);
+    f.text("Format Version", "5.0", true);
+    f.text("Manufacturer", "Oxford Instruments", true);
+    const std::string d = "1/EBSD/Data/", h = "1/EBSD/Header/";
+    f.array(d + "Processed Patterns", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
+            patternsOf<std::uint8_t>(false));
+    f.array(d + "Unprocessed Patterns", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
+            patternsOf<std::uint8_t>(false, 1));
+    f.floats(d + "Pattern Center X", std::vector<float>(6, 0.45f));
+    f.floats(d + "Pattern Center Y", std::vector<float>(6, 0.35f));
+    f.floats(d + "Detector Distance", std::vector<float>(6, 0.65f));
+    for (const auto& [name, value] :
+         {std::pair{"X Cells", 3}, {"Y Cells", 2}, {"Pattern Height", 4}, {"Pattern Width", 5}})
+        f.number(h + name, value, H5T_STD_I32LE, true);
+    for (const auto& [name, value] : {std::pair{"X Step", 1.5},
+                                      {"Y Step", 2.0},
+                                      {"Beam Voltage", 20.0},
+                                      {"Tilt Angle", 69.9 * std::numbers::pi / 180}})
+        f.number(h + name, value, H5T_IEEE_F32LE, true);
+    f.floats(h + "Detector Orientation Euler",
+             {0.0f, static_cast<float>(91.5 * std::numbers::pi / 180), 0.0f});
+    f.text(h + "Camera Binning Mode", "8x8 (60x60 px)", true);
+    f.array(h + "Processed Static Background", H5T_STD_U8LE, H5T_NATIVE_UINT8, kImage,
+            background());
+}
+
+// --- binary layouts, byte by byte --------------------------------------------------------
+
+struct Bytes {
+    std::string data;
+    template <class T> Bytes& put(T value) {
+        data.append(reinterpret_cast<const char*>(&value), sizeof value);
+        return *this;
+    }
+    void save(const fs::path& path) const { std::ofstream(path, std::ios::binary) << data; }
+};
+
+void writeNordif(const fs::path& path, const std::string& samples = "2x3") {
+    Bytes data;
+    for (auto v : patternsOf<std::uint8_t>(false)) data.put(v);
+    data.save(path);
+    // Setting.txt as NORDIF writes it: sections, tab-separated key, value and unit, Latin-1.
+    std::ofstream(path.parent_path() / "Setting.txt", std::ios::binary)
+        << "[NORDIF]\t\t\r\nSoftware version\t3.1.2\t\r\n\t\t\r\n[Microscope]\t\t\r\n"
+           "Manufacturer\tHitachi\t\r\nMagnification\t200\t#\r\nAccelerating voltage\t20\tkV\r\n"
+           "Working distance\t24.7\tmm\r\nTilt angle\t70\t\xb0\r\n\t\t\r\n[Detector angles]\t\t\r\n"
+           "Euler 1\t0\t\xb0\r\nAzimuthal\t2\t\xb0\r\nElevation\t10\t\xb0\r\n\t\t\r\n"
+           "[Acquisition settings]\t\t\r\nFrame rate\t202\tfps\r\nResolution\t5x4\tpx\r\n\t\t\r\n"
+           "[Calibration settings]\t\t\r\nResolution\t60x60\tpx\r\n\t\t\r\n[Area]\t\t\r\n"
+           "Step size\t1.500\t\xb5m\r\nNumber of samples\t"
+        << samples << "\t#\r\n";
+}
+
+// .up2 version 3: version, width, height, data offset (uint32), an extra-patterns flag (uint8),
+// columns, rows (uint32), a hexagonal flag (uint8), x and y step (float64): 42 bytes.
+Bytes upHeader(std::uint32_t columns = kColumns, std::uint32_t rows = kRows,
+               std::uint32_t offset = 42, std::uint32_t width = kWidth) {
+    Bytes b;
+    b.put<std::uint32_t>(3).put(width).put<std::uint32_t>(kHeight).put(offset);
+    b.put<std::uint8_t>(0).put(columns).put(rows).put<std::uint8_t>(0).put(1.5).put(2.0);
+    return b;
+}
+void writeUp2(const fs::path& path) {
+    Bytes b = upHeader();
+    for (auto v : patternsOf<std::uint16_t>(true)) b.put(v);
+    b.save(path);
+}
+// .up1 version 1: version, width, height, data offset; no map shape.
+void writeUp1(const fs::path& path) {
+    Bytes b;
+    b.put<std::uint32_t>(1)
+        .put<std::uint32_t>(kWidth)
+        .put<std::uint32_t>(kHeight)
+        .put<std::uint32_t>(16);
+    for (auto v : patternsOf<std::uint8_t>(false)) b.put(v);
+    b.save(path);
+}
+
+// .ebsp version 2: -2 (int64), one int64 file offset per map position, then the patterns (here
+// stored last to first) each with a 16-byte header (compressed flag, rows, columns, bytes as
+// int32), the pixels, and the beam x and y (a flag byte and a float64 each).
+std::string ebspBytes() {
+    Bytes b;
+    b.put<std::int64_t>(-2);
+    const std::int64_t record = 16 + kPixels + 18, first = 8 + 8 * kCount;
+    for (int k = 0; k < kCount; ++k) b.put<std::int64_t>(first + (kCount - 1 - k) * record);
+    const auto pixels = patternsOf<std::uint8_t>(false);
+    for (int k = kCount - 1; k >= 0; --k) {
+        b.put<std::int32_t>(0)
+            .put<std::int32_t>(kHeight)
+            .put<std::int32_t>(kWidth)
+            .put<std::int32_t>(kPixels);
+        b.data.append(reinterpret_cast<const char*>(&pixels[static_cast<std::size_t>(k * kPixels)]),
+                      kPixels);
+        b.put<std::uint8_t>(1)
+            .put(1.5 * (k % kColumns))
+            .put<std::uint8_t>(1)
+            .put(1.5 * (k / kColumns));
+    }
+    return b.data;
+}
+
+struct Expected {
+    const char* name;
+    std::function<void(const fs::path&)> write;
+    const char* file;
+    PatternFileFormat format;
+    int rows, columns, bitDepth;
+    std::optional<double> stepX, stepY;
+    std::optional<PatternCentre> centre;
+    bool perPattern;
+    PatternCentreConvention convention;
+    std::optional<double> sampleTilt, detectorTilt, voltage;
+    bool wide, hasBackground;
+};
+
+TEST(PatternFiles, ReadAsTheMakersWriteThem) {
+    const std::vector<Expected> cases = {
+        {"kikuchipy", writeKikuchipy, "k.h5", PatternFileFormat::KikuchipyH5, 2, 3, 8, 1.5, 2.0,
+         PatternCentre{0.42, 0.21, 0.55}, false, PatternCentreConvention::Bruker, 70.0, 10.0, 20.0,
+         false, true},
+        {"EDAX h5", writeEdax, "e.h5", PatternFileFormat::EdaxH5, 2, 3, 16, 1.5, 2.0,
+         PatternCentre{0.51, 0.62, 0.73}, false, PatternCentreConvention::Edax, 70.0, 5.0,
+         std::nullopt, true, false},
+        {"Bruker", writeBruker, "b.h5", PatternFileFormat::BrukerH5, 2, 3, 8, 1.5, 2.0,
+         std::nullopt, true, PatternCentreConvention::Bruker, 70.0, 3.0, 20.0, false, true},
+        {"Oxford", writeOxford, "o.h5oina", PatternFileFormat::OxfordH5oina, 2, 3, 8, 1.5, 2.0,
+         std::nullopt, true, PatternCentreConvention::Oxford, 69.9, 1.5, 20.0, false, true},
+        {"NORDIF", [](const fs::path& p) { writeNordif(p); }, "Pattern.dat",
+         PatternFileFormat::NordifDat, 2, 3, 8, 1.5, 1.5, std::nullopt, false,
+         PatternCentreConvention::Bruker, 70.0, -10.0, 20.0, false, false},
+        {"up2 v3", writeUp2, "m.up2", PatternFileFormat::EdaxUp, 2, 3, 16, 1.5, 2.0, std::nullopt,
+         false, PatternCentreConvention::Edax, std::nullopt, std::nullopt, std::nullopt, true,
+         false},
+        {"up1 v1", writeUp1, "m.up1", PatternFileFormat::EdaxUp, 1, 6, 8, std::nullopt,
+         std::nullopt, std::nullopt, false, PatternCentreConvention::Edax, std::nullopt,
+         std::nullopt, std::nullopt, false, false},
+        {"ebsp", [](const fs::path& p) { std::ofstream(p, std::ios::binary) << ebspBytes(); },
+         "m.ebsp", PatternFileFormat::OxfordEbsp, 2, 3, 8, 1.5, 1.5, std::nullopt, false,
+         PatternCentreConvention::Oxford, std::nullopt, std::nullopt, std::nullopt, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path folder = scratch(c.name);
+        fs::create_directories(folder);
+        c.write(folder / c.file);
+        auto opened = openPatternFile(folder / c.file);
+        ASSERT_TRUE(opened) << opened.problem();
+        PatternSource& source = **opened;
+        const PatternFileHeader& h = source.header();
+        EXPECT_EQ(h.format, c.format);
+        EXPECT_EQ(h.rows, c.rows);
+        EXPECT_EQ(h.columns, c.columns);
+        EXPECT_EQ(h.patternHeight, kHeight);
+        EXPECT_EQ(h.patternWidth, kWidth);
+        EXPECT_EQ(h.bitDepth, c.bitDepth);
+        EXPECT_EQ(h.stepX, c.stepX);
+        EXPECT_EQ(h.stepY, c.stepY);
+        EXPECT_EQ(h.centrePerPattern, c.perPattern);
+        EXPECT_EQ(h.centreConvention, c.convention);
+        ASSERT_EQ(h.patternCentre.has_value(), c.centre.has_value());
+        if (c.centre) {
+            EXPECT_NEAR(h.patternCentre->x, c.centre->x, 1e-6);
+            EXPECT_NEAR(h.patternCentre->y, c.centre->y, 1e-6);
+            EXPECT_NEAR(h.patternCentre->z, c.centre->z, 1e-6);
+        }
+        for (const auto& [got, want] : {std::pair{h.sampleTilt, c.sampleTilt},
+                                        {h.detectorTilt, c.detectorTilt},
+                                        {h.voltage, c.voltage}}) {
+            ASSERT_EQ(got.has_value(), want.has_value());
+            if (want) {
+                EXPECT_NEAR(*got, *want, 1e-4);
+            }
+        }
+        EXPECT_EQ(h.staticBackground.size(), c.hasBackground ? kPixels : 0u);
+        if (c.hasBackground) {
+            EXPECT_EQ(h.staticBackground[3], 197.0f);
+        }
+
+        // Patterns 1 and 5, pixel for pixel, as floats and as stored; then the second row.
+        std::vector<float> one(kPixels);
+        std::vector<std::uint16_t> last(kPixels);
+        ASSERT_TRUE(source.readPatterns(1, 1, one));
+        ASSERT_TRUE(source.readPatterns(5, 1, last));
+        for (int p = 0; p < kPixels; ++p) {
+            EXPECT_EQ(one[static_cast<std::size_t>(p)], pixel(1, p, c.wide)) << p;
+            EXPECT_EQ(last[static_cast<std::size_t>(p)], pixel(5, p, c.wide)) << p;
+        }
+        if (c.rows == 2) {
+            std::vector<float> row(3 * kPixels);
+            ASSERT_TRUE(source.readRows(1, 2, row));
+            EXPECT_EQ(row[kPixels + 7], pixel(4, 7, c.wide));
+        }
+        if (c.perPattern) {
+            auto centres = source.readPatternCentres(2, 3);
+            ASSERT_TRUE(centres) << centres.problem();
+            ASSERT_EQ(centres->size(), 3u);
+            EXPECT_NEAR((*centres)[0]->x, c.format == PatternFileFormat::BrukerH5 ? 0.52 : 0.45,
+                        1e-6);
+            // Bruker's pattern 3 says 0.53 0.3 0, which is a centre; none is only 0 0 0.
+            EXPECT_TRUE((*centres)[1].has_value());
+        }
+        std::vector<float> wrongSize(kPixels + 1);
+        EXPECT_FALSE(source.readPatterns(0, 1, wrongSize));
+        EXPECT_FALSE(source.readPatterns(5, 2, std::span<float>(one.data(), 0)));
+    }
+}
+
+TEST(PatternFiles, ScansAreChosenByIndex) {
+    const fs::path path = scratch("scans.h5");
+    writeKikuchipy(path);
+    PatternFileOptions options;
+    options.scan = 1;
+    auto second = openPatternFile(path, options);
+    ASSERT_TRUE(second) << second.problem();
+    EXPECT_EQ((*second)->header().scanNames, (std::vector<std::string>{"Scan 1", "Scan 2"}));
+    std::vector<float> pattern(kPixels);
+    ASSERT_TRUE((*second)->readPatterns(0, 1, pattern));
+    EXPECT_EQ(pattern[0], pixel(0, 0, false) + 1);
+    options.scan = 2;
+    auto third = openPatternFile(path, options);
+    ASSERT_FALSE(third);
+    EXPECT_NE(third.problem().find("has no scan 3"), std::string::npos) << third.problem();
+}
+
+TEST(PatternFiles, DamagedOrLyingFilesAreRefusedWithTheirName) {
+    struct Damaged {
+        const char* file;
+        std::function<void(const fs::path&)> write;
+        const char* says; // found in the problem of opening or, for a file that opens, reading
+        const char* named = nullptr; // the file the problem names, when not the one opened
+    };
+    auto bytes = [](std::string data) {
+        return [data](const fs::path& p) { std::ofstream(p, std::ios::binary) << data; };
+    };
+    auto upWith = [&](Bytes header, int patterns) {
+        for (int i = 0; i < patterns * kPixels; ++i) header.put<std::uint16_t>(1);
+        return bytes(header.data);
+    };
+    std::string ebspOutside = ebspBytes();
+    const std::int64_t far = 1 << 30;
+    std::memcpy(&ebspOutside[16], &far, 8);
+    const std::string ebspCut = ebspBytes().substr(0, ebspBytes().size() - 30);
+    const std::vector<Damaged> cases = {
+        {"lying.up2", upWith(upHeader(1000, 1000), 6), "holds 6 patterns"},
+        {"huge.up2", upWith(upHeader(60000, 60000), 6), "more than this program reads"},
+        {"offset.up2", upWith(upHeader(3, 2, 1 << 30), 6), "start at byte"},
+        {"wide.up2", upWith(upHeader(3, 2, 42, 0xFFFFFFFF), 6), "pattern of"},
+        {"short.up2", bytes("\x03\0\0\0\x05\0"), "too short"},
+        {"outside.ebsp", bytes(ebspOutside), "names byte 1073741824"},
+        {"cut.ebsp", bytes(ebspCut), "ends at byte"},
+        {"Pattern.dat", [](const fs::path& p) { writeNordif(p, "20x30"); }, "fewer than"},
+        {"Pattern.dat", [](const fs::path& p) { writeNordif(p, "-2x3"); }, "a map of -2 x 3",
+         "Setting.txt"},
+        {"alone.dat", bytes("abc"), "needs its settings file"},
+        {"size.h5",
+         [](const fs::path& p) {
+             writeKikuchipy(p);
+             hid_t f = H5Fopen(p.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
+             double v = 80;
+             hid_t d = H5Dopen2(f, "Scan 1/EBSD/Header/pattern_width", H5P_DEFAULT);
+             H5Dwrite(d, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, &v);
+             H5Dclose(d);
+             H5Fclose(f);
+         },
+         "/Scan 1/EBSD/Data/patterns holds patterns of 5 x 4 pixels, the header says 80 x 4"},
+        {"count.h5",
+         [](const fs::path& p) {
+             H5 f(p);
+             f.text("Manufacturer", "EDAX");
+             f.array("S/EBSD/Data/Pattern", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
+                     patternsOf<std::uint8_t>(false));
+             for (const auto& [n, v] : {std::pair{"nRows", 1000.0},
+                                        {"nColumns", 3.0},
+                                        {"Pattern Height", 4.0},
+                                        {"Pattern Width", 5.0}})
+                 f.number(std::string("S/EBSD/Header/") + n, v);
+         },
+         "holds 6 patterns, the header says 1000 x 3"},
+        {"empty.h5",
+         [](const fs::path& p) {
+             H5 f(p);
+             f.text("Manufacturer", "Bruker Nano");
+             f.number("Scan 0/EBSD/Header/NROWS", 2);
+         },
+         "holds no scan with a pattern dataset EBSD/Data/RawPatterns"},
+        {"noise.h5", bytes(std::string(4000, '\x17')), "is no pattern file"},
+        {"half.h5",
+         [](const fs::path& p) {
+             writeKikuchipy(p);
+             fs::resize_file(p, fs::file_size(p) / 2);
+         },
+         "half.h5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        const fs::path folder = scratch(std::string("damaged-") + c.says);
+        fs::create_directories(folder);
+        c.write(folder / c.file);
+        auto opened = openPatternFile(folder / c.file);
+        std::string problem = opened ? std::string() : opened.problem();
+        if (opened) {
+            std::vector<float> all(static_cast<std::size_t>(
+                (*opened)->header().patternCount() * (*opened)->header().pixelsPerPattern()));
+            auto read = (*opened)->readPatterns(0, (*opened)->header().patternCount(), all);
+            ASSERT_FALSE(read) << "read a damaged file";
+            problem = read.problem();
+        }
+        EXPECT_NE(problem.find(std::string("\"") + (c.named ? c.named : c.file) + "\""),
+                  std::string::npos)
+            << problem;
+        EXPECT_NE(problem.find(c.says), std::string::npos) << problem;
+    }
+}
+
+} // namespace
+} // namespace tavrel
