@@ -369,6 +369,51 @@ private:
     std::array<Handle, 3> centres_;
 };
 
+// The rows and columns of a Bruker region of interest whose positions (IX, IY) run in map order
+// over a full rectangle, read in blocks so that a dataset claiming billions of entries costs no
+// memory; a problem for any other.
+Result<std::pair<int, int>> regionOfInterest(hid_t ix, hid_t iy) {
+    const auto dims = dimensionsOf(ix);
+    const std::int64_t count = elementCount(dims);
+    if (dims.size() != 1 || dimensionsOf(iy) != dims || count < 1 || count > kLargestPatternCount)
+        return Problem{"has a region of interest that cannot be read"};
+    constexpr std::int64_t kBlock = 65536;
+    std::vector<double> xs(static_cast<std::size_t>(std::min(count, kBlock))), ys(xs.size());
+    // The first pass finds the rectangle, the second checks that position k is its k-th point.
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300;
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::int64_t first = 0; first < count; first += kBlock) {
+            const std::int64_t run = std::min(kBlock, count - first);
+            const auto length = static_cast<hsize_t>(run);
+            Handle memory(H5Screate_simple(1, &length, nullptr), H5Sclose);
+            for (auto [dataset, values] : {std::pair{ix, &xs}, std::pair{iy, &ys}}) {
+                Handle space(H5Dget_space(dataset), H5Sclose);
+                if (!selectRun(space.get(), dims, 1, first, run) ||
+                    H5Dread(dataset, H5T_NATIVE_DOUBLE, memory.get(), space.get(), H5P_DEFAULT,
+                            values->data()) < 0)
+                    return Problem{"has a region of interest that cannot be read"};
+            }
+            const double width = x1 - x0 + 1;
+            for (std::int64_t i = 0; i < run; ++i) {
+                const double x = xs[static_cast<std::size_t>(i)],
+                             y = ys[static_cast<std::size_t>(i)];
+                if (pass == 0) {
+                    x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y);
+                    continue;
+                }
+                const auto k = static_cast<double>(first + i);
+                if (x - x0 != std::fmod(k, width) || y - y0 != std::floor(k / width))
+                    return Problem{"stores a region of interest out of map order, which this "
+                                   "program does not read"};
+            }
+        }
+    const double width = x1 - x0 + 1;
+    if (!(width >= 1) || width > kLargestMapSide ||
+        std::fmod(static_cast<double>(count), width) != 0)
+        return Problem{"has a region of interest that is no rectangle"};
+    return std::pair{static_cast<int>(static_cast<double>(count) / width), static_cast<int>(width)};
+}
+
 std::string dimsText(std::int64_t a, std::int64_t b) {
     return std::to_string(a) + " x " + std::to_string(b);
 }
@@ -496,25 +541,10 @@ Result<std::unique_ptr<PatternSource>> openHdf5PatternFile(const std::string& pa
         const Handle ix = openDataset(root.get(), {scan, "EBSD", "SEM", "IX"});
         const Handle iy = openDataset(root.get(), {scan, "EBSD", "SEM", "IY"});
         if (ix && iy) {
-            const auto xs = readNumbers(ix.get(), kLargestPatternCount);
-            const auto ys = readNumbers(iy.get(), kLargestPatternCount);
-            if (!xs || !ys || xs->size() != ys->size())
-                return Problem{prefix + "has a region of interest that cannot be read"};
-            const double x0 = *std::min_element(xs->begin(), xs->end());
-            const double y0 = *std::min_element(ys->begin(), ys->end());
-            const double width = *std::max_element(xs->begin(), xs->end()) - x0 + 1;
-            bool inOrder =
-                width >= 1 && width * std::ceil(static_cast<double>(xs->size()) / width) ==
-                                  static_cast<double>(xs->size());
-            for (std::size_t i = 0; inOrder && i < xs->size(); ++i)
-                inOrder =
-                    (*xs)[i] - x0 == static_cast<double>(i % static_cast<std::size_t>(width)) &&
-                    (*ys)[i] - y0 == static_cast<double>(i / static_cast<std::size_t>(width));
-            if (!inOrder)
-                return Problem{prefix + "stores a region of interest out of map order, which "
-                                        "this program does not read"};
-            header.columns = static_cast<int>(width);
-            header.rows = static_cast<int>(xs->size() / static_cast<std::size_t>(width));
+            auto region = regionOfInterest(ix.get(), iy.get());
+            if (!region) return Problem{prefix + region.problem()};
+            header.rows = region->first;
+            header.columns = region->second;
         }
     }
     if (auto checked = checkHeader(header, prefix); !checked) return checked.failure();
@@ -614,7 +644,9 @@ Result<std::unique_ptr<PatternSource>> openHdf5PatternFile(const std::string& pa
                 value[axis] = readNumbers(centres[axis].get(), 1).value_or(std::vector{0.0})[0];
             header.patternCentre = statedCentre(value[0], value[1], value[2]);
         } else if (counts[0] == header.patternCount() && counts[1] == counts[0] &&
-                   counts[2] == counts[0]) {
+                   counts[2] == counts[0] &&
+                   std::all_of(centres.begin(), centres.end(),
+                               [](const Handle& c) { return dimensionsOf(c.get()).size() <= 2; })) {
             header.centrePerPattern = true;
         } else {
             header.warnings.push_back("its pattern centres are neither one for the map nor one "

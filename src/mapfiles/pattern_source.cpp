@@ -4,6 +4,7 @@
 #include "mapfiles/readers.h"
 
 #include <cmath>
+#include <filesystem>
 #include <string_view>
 
 namespace tavrel {
@@ -77,8 +78,13 @@ std::optional<Problem> PatternSource::checkRequest(std::int64_t first, std::int6
 
 Result<std::unique_ptr<PatternSource>> openPatternFile(const std::string& path,
                                                        const PatternFileOptions& options) {
-    // readWholeFile's refusals (a folder, a FIFO, a missing file) word the problem; only a
-    // probe of the kind is needed here, so the content is not kept.
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status))
+        return Problem{filePrefix(path) + "cannot be read: " +
+                       (error ? error.message() : std::string("No such file or directory"))};
+    if (!std::filesystem::is_regular_file(status))
+        return Problem{filePrefix(path) + "is not a regular file"};
     const std::string extension = extensionOf(path);
     if (extension == ".up1" || extension == ".up2") return openEdaxUpFile(path);
     if (extension == ".ebsp") return openOxfordEbspFile(path);

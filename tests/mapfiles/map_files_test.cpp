@@ -19,10 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Files go to a folder of this run, removed when the tests end.
 fs::path scratch(const std::string& name) {
-    const fs::path folder = fs::temp_directory_path() / ("tavrel-maps-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    return folder / name;
+    static const struct Folder {
+        fs::path path = fs::temp_directory_path() / ("tavrel-maps-" + std::to_string(getpid()));
+        ~Folder() { fs::remove_all(path); }
+    } folder;
+    fs::create_directories(folder.path);
+    return folder.path / name;
 }
 
 std::string contentOf(const fs::path& path) {

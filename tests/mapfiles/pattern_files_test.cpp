@@ -37,11 +37,14 @@ std::vector<std::uint8_t> background() {
     return v;
 }
 
+// Files go to a folder of this run, removed when the tests end.
 fs::path scratch(const std::string& name) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("tavrel-mapfiles-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    return folder / name;
+    static const struct Folder {
+        fs::path path = fs::temp_directory_path() / ("tavrel-mapfiles-" + std::to_string(getpid()));
+        ~Folder() { fs::remove_all(path); }
+    } folder;
+    fs::create_directories(folder.path);
+    return folder.path / name;
 }
 
 // --- HDF5, written as the makers' programs do ---------------------------------------------
@@ -147,7 +150,7 @@ void writeEdax(const fs::path& path) {
     f.text(h + "Grid Type", "SqrGrid");
 }
 
-void writeBruker(const fs::path& path) {
+void writeBruker(const fs::path& path, std::vector<int> ix = {4, 5, 6, 4, 5, 6}) {
     H5 f(path);
     f.text("Manufacturer", "Bruker Nano");
     f.text("Version", "Esprit 2.X");
@@ -171,11 +174,11 @@ void writeBruker(const fs::path& path) {
                                       {"CameraTilt", 3.0}})
         f.number(h + name, value, H5T_IEEE_F64LE, true);
     f.text(h + "Grid Type", "isometric");
-    std::vector<std::uint16_t> bg(background().begin(), background().end());
+    const auto narrow = background();
+    const std::vector<std::uint16_t> bg(narrow.begin(), narrow.end());
     f.array(h + "StaticBackground", H5T_STD_U16LE, H5T_NATIVE_UINT16, kImage, bg);
     // A region of interest over the whole map, in map order, and the SEM image's own index.
-    f.array("Scan 0/EBSD/SEM/IX", H5T_STD_I32LE, H5T_NATIVE_INT, {6},
-            std::vector<int>{4, 5, 6, 4, 5, 6});
+    f.array("Scan 0/EBSD/SEM/IX", H5T_STD_I32LE, H5T_NATIVE_INT, {6}, ix);
     f.array("Scan 0/EBSD/SEM/IY", H5T_STD_I32LE, H5T_NATIVE_INT, {6},
             std::vector<int>{7, 7, 7, 8, 8, 8});
     f.number("Scan 0/SEM/SEM IX", 1, H5T_STD_I32LE);
@@ -306,8 +309,9 @@ TEST(PatternFiles, ReadAsTheMakersWriteThem) {
         {"EDAX h5", writeEdax, "e.h5", PatternFileFormat::EdaxH5, 2, 3, 16, 1.5, 2.0,
          PatternCentre{0.51, 0.62, 0.73}, false, PatternCentreConvention::Edax, 70.0, 5.0,
          std::nullopt, true, false},
-        {"Bruker", writeBruker, "b.h5", PatternFileFormat::BrukerH5, 2, 3, 8, 1.5, 2.0,
-         std::nullopt, true, PatternCentreConvention::Bruker, 70.0, 3.0, 20.0, false, true},
+        {"Bruker", [](const fs::path& p) { writeBruker(p); }, "b.h5", PatternFileFormat::BrukerH5,
+         2, 3, 8, 1.5, 2.0, std::nullopt, true, PatternCentreConvention::Bruker, 70.0, 3.0, 20.0,
+         false, true},
         {"Oxford", writeOxford, "o.h5oina", PatternFileFormat::OxfordH5oina, 2, 3, 8, 1.5, 2.0,
          std::nullopt, true, PatternCentreConvention::Oxford, 69.9, 1.5, 20.0, false, true},
         {"NORDIF", [](const fs::path& p) { writeNordif(p); }, "Pattern.dat",
@@ -469,6 +473,12 @@ TEST(PatternFiles, DamagedOrLyingFilesAreRefusedWithTheirName) {
          },
          "holds no scan with a pattern dataset EBSD/Data/RawPatterns"},
         {"noise.h5", bytes(std::string(4000, '\x17')), "is no pattern file"},
+        {"missing.h5", [](const fs::path&) {}, "cannot be read"},
+        {"roi.h5",
+         [](const fs::path& p) {
+             writeBruker(p, {5, 4, 6, 4, 5, 6});
+         },
+         "out of map order"},
         {"half.h5",
          [](const fs::path& p) {
              writeKikuchipy(p);
