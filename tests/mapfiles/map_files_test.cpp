@@ -41,6 +41,12 @@ std::vector<std::string> split(const std::string& line, char by) {
     return parts;
 }
 
+// Each "key=value" of `expected` (parted by ";") as the file gave it.
+void expectKeys(std::map<std::string, std::string>& keys, const std::string& expected) {
+    for (const auto& pair : split(expected, ';'))
+        EXPECT_EQ(keys[pair.substr(0, pair.find('='))], pair.substr(pair.find('=') + 1)) << pair;
+}
+
 // A 2 x 3 map of nickel and titanium; point 4 is not indexed.
 MapFileHeader header() {
     MapFileHeader h;
@@ -60,16 +66,11 @@ MapFileHeader header() {
 std::vector<MapPoint> points() {
     std::vector<MapPoint> p(6);
     for (int i = 0; i < 6; ++i) {
-        p[static_cast<std::size_t>(i)].angles = {10.0 + 50 * i + 0.123, 5.0 + 25 * i,
-                                                 359.9 - 40 * i};
-        p[static_cast<std::size_t>(i)].phase = i % 2 + 1;
-        p[static_cast<std::size_t>(i)].confidenceIndex = 0.1 * i;
-        p[static_cast<std::size_t>(i)].imageQuality = 100 + i;
-        p[static_cast<std::size_t>(i)].fit = 0.5;
-        p[static_cast<std::size_t>(i)].bands = 8;
-        p[static_cast<std::size_t>(i)].meanAngularDeviation = 0.3;
-        p[static_cast<std::size_t>(i)].bandContrast = 120 + i;
-        p[static_cast<std::size_t>(i)].bandSlope = 90;
+        auto& q = p[static_cast<std::size_t>(i)];
+        // clang-format off
+        q = {{10.0 + 50 * i + 0.123, 5.0 + 25 * i, 359.9 - 40 * i}, i % 2 + 1, 100.0 + i, 0.1 * i,
+             0, 0.5, 8, 0, 0.3, 120 + i, 90};
+        // clang-format on
     }
     p[4].phase = 0;
     return p;
@@ -82,31 +83,23 @@ TEST(MapFiles, AngReadsBackAsOrixAndMtexReadIt) {
     ASSERT_TRUE(writeMapFile(path, MapFileFormat::Ang, header(), points()));
     // orix: the header is the lines starting with "#", keys found by name; the data ten
     // blank-separated columns phi1 Phi phi2 (radians) x y IQ CI phase SEM fit.
-    std::map<std::string, std::vector<std::string>> keys;
+    std::map<std::string, std::string> keys; // a key given again adds "|value"
     std::vector<std::vector<double>> rows;
     for (const auto& line : split(contentOf(path), '\n')) {
-        if (startsWith(line, "#")) {
-            auto words = splitBlanks(removeChars(line.substr(1), ":"));
-            if (words.empty()) continue;
+        auto words = splitBlanks(removeChars(line, "#:"));
+        if (startsWith(line, "#") && !words.empty()) {
             std::string value;
             for (std::size_t w = 1; w < words.size(); ++w) value += (w > 1 ? " " : "") + words[w];
-            keys[words[0]].push_back(value);
-            continue;
+            keys[words[0]] += (keys.count(words[0]) ? "|" : "") + value;
+        } else if (!words.empty()) {
+            rows.emplace_back();
+            for (const auto& w : words) rows.back().push_back(std::stod(w));
         }
-        std::vector<double> row;
-        for (const auto& w : splitBlanks(line)) row.push_back(std::stod(w));
-        if (!row.empty()) rows.push_back(row);
     }
-    EXPECT_EQ(keys["x-star"].at(0), "0.510000");
-    EXPECT_EQ(keys["NCOLS_ODD"].at(0), "3");
-    EXPECT_EQ(keys["NROWS"].at(0), "2");
-    EXPECT_EQ(keys["XSTEP"].at(0), "0.500000");
-    EXPECT_EQ(keys["GRID"].at(0), "SqrGrid");
     // The phases as OIM lists them, last first, with the TSL symmetry codes.
-    EXPECT_EQ(keys["Phase"], (std::vector<std::string>{"2", "1"}));
-    EXPECT_EQ(keys["Symmetry"], (std::vector<std::string>{"62", "43"}));
-    EXPECT_EQ(keys["MaterialName"].at(0), "Titanium alpha");
-    EXPECT_EQ(keys["LatticeConstants"].at(0), "2.951 2.951 4.686 90.000 90.000 120.000");
+    expectKeys(keys, "x-star=0.510000;NCOLS_ODD=3;NROWS=2;XSTEP=0.500000;GRID=SqrGrid;Phase=2|1;"
+                     "Symmetry=62|43;MaterialName=Titanium alpha|Nickel;LatticeConstants=2.951 "
+                     "2.951 4.686 90.000 90.000 120.000|3.524 3.524 3.524 90.000 90.000 90.000");
 
     ASSERT_EQ(rows.size(), 6u);
     const auto given = points();
@@ -124,9 +117,8 @@ TEST(MapFiles, AngReadsBackAsOrixAndMtexReadIt) {
             continue;
         }
         const EulerAngles& a = given[i].angles;
-        EXPECT_NEAR(rows[i][0], a.phi1 * kPi / 180, 0.6e-5);
-        EXPECT_NEAR(rows[i][1], a.phi * kPi / 180, 0.6e-5);
-        EXPECT_NEAR(rows[i][2], a.phi2 * kPi / 180, 0.6e-5);
+        for (const auto& [column, degrees] : {std::pair{0, a.phi1}, {1, a.phi}, {2, a.phi2}})
+            EXPECT_NEAR(rows[i][static_cast<std::size_t>(column)], degrees * kPi / 180, 0.6e-5);
         EXPECT_NEAR(rows[i][5], given[i].imageQuality, 1e-3);
         EXPECT_NEAR(rows[i][6], given[i].confidenceIndex, 1e-3);
         EXPECT_EQ(rows[i][7], given[i].phase);
@@ -150,28 +142,16 @@ TEST(MapFiles, CtfReadsBackAsOrixAndMtexReadIt) {
         ASSERT_NE(tab, std::string::npos) << lines[at];
         keys[lines[at].substr(0, tab)] = lines[at].substr(tab + 1);
     }
-    EXPECT_EQ(keys["JobMode"], "Grid");
-    EXPECT_EQ(keys["XCells"], "3");
-    EXPECT_EQ(keys["YCells"], "2");
-    EXPECT_EQ(std::stod(keys["YStep"]), 0.25);
-    auto settings = splitBlanks(keys["Euler angles refer to Sample Coordinate system (CS0)!"]);
-    ASSERT_EQ(settings.size() % 2, 0u);
-    std::map<std::string, double> setting;
-    for (std::size_t i = 0; i < settings.size(); i += 2)
-        setting[settings[i]] = std::stod(settings[i + 1]);
-    EXPECT_EQ(setting["KV"], 20);
-    EXPECT_EQ(setting["TiltAngle"], 70);
-    EXPECT_EQ(setting["DetectorOrientationE2"], 92);
-
-    ASSERT_EQ(split(lines[at], '\t').at(1), "2");
-    const auto nickel = split(lines[at + 1], '\t'), titanium = split(lines[at + 2], '\t');
-    ASSERT_GE(nickel.size(), 8u);
-    EXPECT_EQ(nickel[0], "3.524;3.524;3.524");
-    EXPECT_EQ(nickel[2], "Nickel");
-    EXPECT_EQ(nickel[3], "11");
-    EXPECT_EQ(nickel[4], "225");
-    EXPECT_EQ(titanium[1], "90.000;90.000;120.000");
-    EXPECT_EQ(titanium[3], "9");
+    // The machine settings are label value pairs; the detector's E2 is 90 + its tilt.
+    const auto settings =
+        splitBlanks(keys["Euler angles refer to Sample Coordinate system (CS0)!"]);
+    for (std::size_t i = 0; i + 1 < settings.size(); i += 2) keys[settings[i]] = settings[i + 1];
+    expectKeys(keys, "JobMode=Grid;XCells=3;YCells=2;YStep=0.2500;KV=20.0000;TiltAngle=70.0000;"
+                     "DetectorOrientationE2=92.0000");
+    EXPECT_EQ(split(lines[at], '\t').at(1), "2");
+    EXPECT_EQ(lines[at + 1],
+              "3.524;3.524;3.524\t90.000;90.000;90.000\tNickel\t11\t225\t\t\tWritten by tavrel");
+    EXPECT_EQ(split(lines[at + 2], '\t').at(3), "9"); // 6/mmm
     EXPECT_EQ(lines[at + 3], "Phase\tX\tY\tBands\tError\tEuler1\tEuler2\tEuler3\tMAD\tBC\tBS");
 
     const auto given = points();
@@ -189,9 +169,9 @@ TEST(MapFiles, CtfReadsBackAsOrixAndMtexReadIt) {
             continue;
         }
         EXPECT_EQ(row[4], 0);
-        EXPECT_NEAR(row[5], given[i].angles.phi1, 0.6e-4);
-        EXPECT_NEAR(row[6], given[i].angles.phi, 0.6e-4);
-        EXPECT_NEAR(row[7], given[i].angles.phi2, 0.6e-4);
+        const EulerAngles& a = given[i].angles;
+        for (const auto& [column, degrees] : {std::pair{5, a.phi1}, {6, a.phi}, {7, a.phi2}})
+            EXPECT_NEAR(row[static_cast<std::size_t>(column)], degrees, 0.6e-4);
     }
 }
 
@@ -278,11 +258,9 @@ TEST(IpfColours, KeyImageShowsTheSectorWithItsCorners) {
     const IpfKeyImage key = ipfKeyImage(LaueClass::Cubic, 101);
     ASSERT_EQ(key.corners.size(), 3u);
     auto at = [&](double x, double y) {
-        const auto px =
-            static_cast<std::size_t>(std::clamp(std::lround(x), 0L, long{key.width - 1}));
-        const auto py =
-            static_cast<std::size_t>(std::clamp(std::lround(y), 0L, long{key.height - 1}));
-        return &key.rgba[(py * static_cast<std::size_t>(key.width) + px) * 4];
+        const auto px = std::clamp<long>(std::lround(x), 0, key.width - 1);
+        const auto py = std::clamp<long>(std::lround(y), 0, key.height - 1);
+        return &key.rgba[static_cast<std::size_t>((py * key.width + px) * 4)];
     };
     const std::uint8_t* red = at(key.corners[0].x + 2, key.corners[0].y - 1);
     EXPECT_GT(red[0], 230);
