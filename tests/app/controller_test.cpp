@@ -2,6 +2,7 @@
 // status texts, the view commands' guards, the selection edits and the pointer's steering.
 #include "app/controller.h"
 #include "app/pointer_steering.h"
+#include "support/point_moves.h"
 #include "support/recording_surface.h"
 #include "support/temp_dir.h"
 
@@ -131,25 +132,10 @@ TEST_F(ControllerTest, EditsAndViewCommandsTakeOnlyWhatTheyCan) {
     EXPECT_EQ(emitted, std::vector<Changes>{Change::Picture}) << "the full-quality picture";
     view.setZoneAxisIndex(9);
     EXPECT_EQ(view.zoneAxisIndex(), 6);
-    view.setBaseColour(1, {1, 2, 3});
-    view.resetColours();
-    EXPECT_EQ(c.pattern().colours.baseColours, ColourTable{}.baseColours);
-
-    // Four indices rewrite the list and the texts, though a cubic cell keeps three.
-    emitted.clear();
-    view.setToggle(ViewToggle::FourIndex, true);
-    EXPECT_EQ(emitted, std::vector<Changes>{Change::List | Change::Selection | Change::Picture |
-                                            Change::Status});
-    EXPECT_FALSE(c.showsFourIndices());
 }
 
 TEST_F(ControllerTest, SelectionEditsOfTheListAndOfClicks) {
     iron();
-    c.selectStrongest();
-    EXPECT_EQ(selectedCount(), 12u) << "the twelve {110}";
-    c.unselectAll();
-    EXPECT_EQ(selectedCount(), 0u);
-
     QStandardItemModel rows(54, 1);
     c.changeSelection(QItemSelection(rows.index(2, 0), rows.index(4, 0)), {});
     c.changeSelection(QItemSelection(rows.index(7, 0), rows.index(7, 0)),
@@ -229,18 +215,7 @@ struct PointerTest : ControllerTest {
         pointer.release(button, to);
     }
     float scale() const { return c.pattern().view.patternScale; }
-    // The largest change of any point since `before`.
-    float movedSince(const std::vector<RotatedPoint>& before) const {
-        float largest = 0;
-        for (const RotatedPoint& a : before) {
-            const RotatedPoint& b =
-                *std::find_if(points().rows.begin(), points().rows.end(),
-                              [&](const RotatedPoint& p) { return p.reflection == a.reflection; });
-            largest = std::max(
-                {largest, std::fabs(a.x - b.x), std::fabs(a.y - b.y), std::fabs(a.z - b.z)});
-        }
-        return largest;
-    }
+    float movedSince(const PointTable& before) const { return test::largestMove(before, points()); }
 };
 
 TEST_F(PointerTest, ThePressChoosesTheLookByButtonAndHalf) {
@@ -264,7 +239,7 @@ TEST_F(PointerTest, ARightDragZoomsFromThePressOnOrTurnsOnTheLeftHalfOrWhenStere
     EXPECT_FALSE(pointer.release(PointerButton::Right, {605, 305})) << "a drag asks no popup";
     EXPECT_EQ(scale(), 170.0f);
 
-    const std::vector<RotatedPoint> before = points().rows;
+    const PointTable before = points();
     drag(PointerButton::Right, {200, 300}, {206, 304});
     EXPECT_GT(movedSince(before), 0.01f);
     EXPECT_EQ(scale(), 170.0f);
@@ -273,7 +248,7 @@ TEST_F(PointerTest, ARightDragZoomsFromThePressOnOrTurnsOnTheLeftHalfOrWhenStere
 
     // Stereographic: no zoom, and the two halves turn opposite ways.
     view.setToggle(ViewToggle::Stereographic, true);
-    const std::vector<RotatedPoint> start = points().rows;
+    const PointTable start = points();
     drag(PointerButton::Right, {200, 300}, {210, 300});
     EXPECT_GT(movedSince(start), 0.05f);
     drag(PointerButton::Right, {600, 300}, {610, 300});
@@ -285,7 +260,7 @@ TEST_F(PointerTest, ARightDragZoomsFromThePressOnOrTurnsOnTheLeftHalfOrWhenStere
 // Ctrl it turns about the viewing axis. The stereographic picture has nothing to zoom.
 TEST_F(PointerTest, TheWheelZoomsTheGnomonicPatternAndWithCtrlTurns) {
     const float first = scale();
-    const std::vector<RotatedPoint> before = points().rows;
+    const PointTable before = points();
     pointer.wheel(1, false);
     EXPECT_FLOAT_EQ(scale(), first + 20);
     pointer.wheel(-0.5, false);
