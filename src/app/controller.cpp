@@ -19,7 +19,6 @@
 #include <QDir>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace tavrel::app {

@@ -26,8 +26,9 @@ namespace {
 
 using DesktopTest = WindowTest;
 
-TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasShowsItHasTheFocus) {
+TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasKeepsTheKeysAfterEachCommand) {
     show();
+    EXPECT_EQ(QApplication::focusWidget(), canvas) << "start-up";
     list->setFocus();
     list->selectRow(3);
     const QModelIndexList selected = list->selectionModel()->selectedRows();
@@ -44,16 +45,14 @@ TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasShowsItHasTheFocus) {
     EXPECT_NE(edge(), frame);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     EXPECT_EQ(QApplication::focusWidget(), canvas) << "the canvas is in the chain both ways";
-}
 
-TEST_F(DesktopTest, ArrowKeysTurnTheCrystalAtOnceAfterStartSampleFileAndSimulation) {
-    show();
+    // The canvas takes the keys back after a simulation, a sample and a file.
     auto arrowTurns = [&] {
         const std::vector<RotatedPoint> before = points().rows;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
         return QApplication::focusWidget() == canvas && points().rows != before;
     };
-    EXPECT_TRUE(arrowTurns()) << "start-up";
+    EXPECT_TRUE(arrowTurns()) << "after Tab";
     // A click in a field gives the field the focus, and its arrows move the text cursor.
     QTest::mouseClick(in.titleEdit, Qt::LeftButton);
     EXPECT_EQ(QApplication::focusWidget(), in.titleEdit);
@@ -196,26 +195,16 @@ TEST_F(DesktopTest, ANewListStartsAtItsTopWithoutTheOldClickOrPole) {
         << statusText(app::StatusPanel::Pole).toStdString();
 }
 
-TEST_F(DesktopTest, CommandsSayWhatTheyDidAndNeedAPicture) {
-    runWithFile("actionSave", dataFile("iron.tvr"));
-    EXPECT_EQ(note(), "Saved iron.tvr");
-    action("actionCopy")->trigger();
-    EXPECT_EQ(note(), "Pattern copied");
-
-    // Nothing to copy, save or print before a simulation: the commands say so by being grey.
-    const char* const output[] = {"actionCopy", "actionSaveImage", "actionPrint",
-                                  "actionPrintDirect"};
-    action("actionNew")->trigger();
-    for (const char* name : output) EXPECT_FALSE(action(name)->isEnabled()) << name;
-    action("actionPerformSimulation")->trigger();
-    for (const char* name : output) EXPECT_TRUE(action(name)->isEnabled()) << name;
-}
-
-TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
+// The caption names the file last opened or saved and marks edits; commands leave a note; the
+// picture's commands are grey while there is no picture.
+TEST_F(DesktopTest, TheTitleNamesTheFileAndCommandsSayWhatTheyDid) {
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
     runWithFile("actionSave", dataFile("iron.tvr"));
+    EXPECT_EQ(note(), "Saved iron.tvr");
     EXPECT_EQ(w.windowTitle(), "iron.tvr[*] \u2014 Tavrel/Morwen");
     EXPECT_FALSE(w.isWindowModified());
+    action("actionCopy")->trigger();
+    EXPECT_EQ(note(), "Pattern copied");
     typeInto(in.titleEdit, "Iron, edited");
     EXPECT_TRUE(w.isWindowModified());
     typeInto(in.titleEdit, "Iron (Fe)");
@@ -228,8 +217,13 @@ TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
     action("actionSample3")->trigger();
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen") << "a sample is no file";
     runWithFile("actionOpen", dataFile("iron.tvr"));
+    const char* const output[] = {"actionCopy", "actionSaveImage", "actionPrint",
+                                  "actionPrintDirect"};
     action("actionNew")->trigger();
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
+    for (const char* name : output) EXPECT_FALSE(action(name)->isEnabled()) << name;
+    action("actionPerformSimulation")->trigger();
+    for (const char* name : output) EXPECT_TRUE(action(name)->isEnabled()) << name;
 }
 
 // The menu shows the recent files, newest first with a key each; the next start shows the

@@ -10,8 +10,6 @@
 
 #include <sys/stat.h>
 
-#include <random>
-
 namespace tavrel::test {
 namespace {
 
@@ -92,33 +90,13 @@ TEST_F(StartupTest, SecondStartRestoresWithoutGenerating) {
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST(Startup, DamagedDumpsGiveACleanIronStart) {
-    Installation first;
-    ScriptedDialogs dialogs;
-    QByteArray good;
-    {
-        auto w = startWindow(first, dialogs);
-        part<ui::InputPanes>(*w)->titleEdit->setText("Kept");
-        w->close();
-        QFile f(first.workFile("tavrel.dmp"));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        good = f.readAll();
-    }
-    std::mt19937 random(7);
-    QByteArray noise(4000, '\0');
-    for (char& c : noise) c = static_cast<char>(random());
-    const std::vector<std::pair<const char*, QByteArray>> dumps{
-        {"truncated", good.left(good.size() / 2)}, {"zero-length", {}}, {"random", noise}};
-    for (const auto& [name, bytes] : dumps) {
-        SCOPED_TRACE(name);
-        Installation installation;
-        QFile f(installation.workFile("tavrel.dmp"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
-        auto w = startWindow(installation, dialogs);
-        expectIronStart(*w);
-    }
+// Every other damage (zero length, random bytes, ...) the dump reader refuses on its own.
+TEST_F(StartupTest, ATruncatedDumpGivesACleanIronStart) {
+    typeInto(in.titleEdit, "Kept");
+    ASSERT_TRUE(w.close());
+    QFile dump(installation.workFile("tavrel.dmp"));
+    ASSERT_TRUE(dump.resize(dump.size() / 2));
+    expectIronStart(restart());
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
