@@ -2,7 +2,9 @@
 // The window as benchmarks measure it: in a folder of its own, with every question declined at
 // once so that a measured loop never waits on a person, simulating one sample.
 
-#include "app/reflection_model.h"
+#include "app/controller.h"
+#include "ui/canvas_steering.h"
+#include "ui/canvas_widget.h"
 #include "ui/input_panes.h"
 #include "ui/main_window.h"
 #include "ui/user_dialogs.h"
@@ -50,7 +52,7 @@ struct Sample {
 
 struct BenchWindow {
     explicit BenchWindow(const Sample& sample) : window(options(), dialogs) {
-        ui::InputPanes& in = window.inputs();
+        auto& in = *window.findChild<ui::InputPanes*>();
         in.spaceGroupList->setCurrentIndex(sample.group - 1);
         in.cellEdits[0]->setText(QString::fromLatin1(sample.a));
         in.wavelengthEdits[0]->setText(QString::fromLatin1(sample.wavelength));
@@ -62,9 +64,14 @@ struct BenchWindow {
     void simulate(const Sample& sample) {
         window.performSimulation();
         if (sample.stereographic)
-            window.controller().setViewToggle(app::ViewToggle::Stereographic, true);
+            controller().view().setToggle(app::ViewToggle::Stereographic, true);
     }
-    int reflections() const { return window.reflectionModel()->rowCount(); }
+    int reflections() { return controller().simulation().reflections.count(); }
+    app::SimulationController& controller() {
+        return *window.findChild<app::SimulationController*>(QStringLiteral("controller"));
+    }
+    ui::CanvasWidget* canvas() { return window.findChild<ui::CanvasWidget*>(); }
+    ui::CanvasSteering* steering() { return window.findChild<ui::CanvasSteering*>(); }
 
     QTemporaryDir program;
     SilentDialogs dialogs;

@@ -28,7 +28,7 @@ void BM_DragMoveToRepaint(benchmark::State& state, bench::Sample sample) {
     bench.simulate(sample);
     state.counters["reflections"] = bench.reflections();
 
-    ui::CanvasWidget* canvas = window.canvas();
+    ui::CanvasWidget* canvas = bench.canvas();
     const QPointF from(canvas->width() * 0.4, canvas->height() * 0.5);
     QTest::mousePress(canvas, Qt::LeftButton, {}, from.toPoint());
     QCoreApplication::processEvents();
@@ -40,7 +40,7 @@ void BM_DragMoveToRepaint(benchmark::State& state, bench::Sample sample) {
         QMouseEvent move(QEvent::MouseMove, to, canvas->mapToGlobal(to), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(canvas, &move);
-        while (window.steering()->movePending()) QCoreApplication::processEvents();
+        while (bench.steering()->movePending()) QCoreApplication::processEvents();
         canvas->repaint();
     }
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, from.toPoint());

@@ -53,8 +53,8 @@ void BM_CanvasRedraw(benchmark::State& state, bench::Sample sample) {
     state.counters["reflections"] = bench.reflections();
     for (auto _ : state) {
         // Fitting the fitted film changes nothing, and redraws as every change does.
-        window.controller().fitToWindow();
-        window.canvas()->repaint();
+        bench.controller().view().fitToWindow();
+        bench.canvas()->repaint();
     }
 }
 BENCHMARK_CAPTURE(BM_CanvasRedraw, iron, bench::Sample{229, "2.866", "1.9361", "1.0", false})

@@ -14,7 +14,7 @@ set(allowed_session common spacegroup crystal structure orientation render fit s
 set(allowed_fit common spacegroup crystal orientation render fit)
 set(allowed_mapfiles common spacegroup crystal orientation mapfiles)
 set(allowed_calculators common crystal calculators)
-set(allowed_samples common spacegroup samples)
+set(allowed_samples common spacegroup crystal structure samples)
 set(allowed_output common spacegroup crystal orientation render fit output)
 set(allowed_app ${allowed_session} calculators samples output app)
 set(allowed_ui ${allowed_app} ui)

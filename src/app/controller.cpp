@@ -9,6 +9,7 @@
 #include "render/colour_table.h"
 #include "render/surface.h"
 #include "samples/sample_atoms.h"
+#include "samples/sample_list.h"
 #include "session/document_reading.h"
 #include "session/field_reader.h"
 #include "session/line_strengths.h"
@@ -18,26 +19,11 @@
 #include <QDir>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace tavrel::app {
 
 namespace {
-
-// The atoms of a sample of the menu: those of the built-in sample of its name, when the menu
-// gives it the same group (a user's own line under that name may mean another structure).
-std::vector<AtomSite> sampleSites(const Sample& sample) {
-    std::vector<AtomSite> sites;
-    const SampleList builtIn = SampleList::builtIn();
-    for (const Sample& known : builtIn.samples()) {
-        if (known.name != sample.name || known.fields[0] != sample.fields[0]) continue;
-        for (const SampleAtom& a : sampleAtoms(sample.name))
-            sites.push_back(
-                {std::string(a.label), std::string(a.element), a.x, a.y, a.z, a.occupancy, a.bIso});
-    }
-    return sites;
-}
 
 std::string localPath(const QString& path) {
     return QDir::toNativeSeparators(path).toStdString();
@@ -62,9 +48,8 @@ QString SimulationController::statusText(StatusPanel panel) const {
     if (panel == StatusPanel::Orientation) {
         // Read from the orientation itself, so that it follows every turn.
         if (!hasReflections() || !sim_.document.valid) return {};
-        return QStringLiteral("\u03c61 \u03a6 \u03c62: ") +
-               fromStd(eulerAnglesText(
-                   eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices)));
+        return fromStd(
+            eulerReadoutText(eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices)));
     }
     return status_[static_cast<std::size_t>(panel) - 1];
 }
@@ -118,8 +103,9 @@ CancelCheck SimulationController::announcingLoops(const CancelCheck& cancelled) 
 
 bool SimulationController::start(const CancelCheck& cancelled) {
     if (restoreState()) return true;
+    putIronSample(sim_.fields);
     // The iron sample cannot be refused.
-    (void)simulateIronSample(cancelled);
+    (void)performSimulation(cancelled);
     return false;
 }
 
@@ -163,21 +149,6 @@ bool SimulationController::restoreState() {
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
                  Change::Status | Change::Strengths | Change::Underlay);
     return true;
-}
-
-Result<NewListReport> SimulationController::simulateIronSample(const CancelCheck& cancelled) {
-    DocumentFields& f = sim_.fields;
-    f.spaceGroupIndex = 228; // group 229, I m -3 m
-    f.settingRow.reset();
-    f.hklMax = {"2", "2", "2"};
-    f.autoLimits = false;
-    f.cell = {"2.866", "2.866", "2.866", "90", "90", "90"};
-    f.wavelength = {"1.9361", "0"};
-    f.d = {"1.0", "0"}; // d-Max follows from the cell
-    f.orientation = "0 0 1";
-    f.orientationType = OrientationType::Reciprocal;
-    f.title = "Iron (Fe)";
-    return performSimulation(cancelled);
 }
 
 Outcome SimulationController::saveState() const {
@@ -379,74 +350,12 @@ Result<NewListReport> SimulationController::resimulate(const DocumentFields& fie
     return report;
 }
 
-bool SimulationController::viewToggle(ViewToggle toggle) const {
-    const ViewState& v = pattern_.view;
-    switch (toggle) {
-    case ViewToggle::Stereographic:
-        return v.viewStereographic;
-    case ViewToggle::FilmOutline:
-        return v.viewFilmOutline;
-    case ViewToggle::Rings:
-        return v.viewRings;
-    case ViewToggle::Labels:
-        return v.viewLabels;
-    case ViewToggle::LightBackground:
-        return v.lightBackground;
-    case ViewToggle::ColourByIntensity:
-        return v.colourByIntensity;
-    case ViewToggle::ZoneAxes:
-        return v.showZoneAxes;
-    case ViewToggle::FourIndex:
-        return v.fourIndex;
-    }
-    return false;
-}
-
 bool SimulationController::showsFourIndices() const {
     return tavrel::showsFourIndices(sim_, pattern_.view);
 }
 
 bool SimulationController::hexagonalCell() const {
     return isHexagonalCell(sim_.document.cell);
-}
-
-void SimulationController::setViewToggle(ViewToggle toggle, bool on) {
-    ViewState& v = pattern_.view;
-    switch (toggle) {
-    case ViewToggle::Stereographic:
-        v.viewStereographic = on;
-        break;
-    case ViewToggle::FilmOutline:
-        v.viewFilmOutline = on;
-        break;
-    case ViewToggle::Rings:
-        v.viewRings = on;
-        break;
-    case ViewToggle::Labels:
-        v.viewLabels = on;
-        break;
-    case ViewToggle::LightBackground:
-        v.lightBackground = on;
-        break;
-    case ViewToggle::ColourByIntensity:
-        v.colourByIntensity = on;
-        break;
-    case ViewToggle::ZoneAxes:
-        v.showZoneAxes = on;
-        break;
-    case ViewToggle::FourIndex:
-        v.fourIndex = on;
-        // The list and the clicked text write the indices anew.
-        if (picked_) showPicked();
-        emit changed(Change::List | Change::Selection | Change::Picture | Change::Status);
-        return;
-    }
-    emit changed(Change::Picture);
-}
-
-void SimulationController::setZoneAxisIndex(int largest) {
-    pattern_.view.zoneAxisIndex = std::clamp(largest, 1, 6);
-    emit changed(Change::Picture);
 }
 
 Result<OrientationSummary> SimulationController::orientationSummary() const {
@@ -471,25 +380,17 @@ Result<ZoneAxis> SimulationController::turnToNearestZoneAxis() {
     return turn->axis;
 }
 
-Result<HolderTilts> SimulationController::holderTiltsTo(const Vec3d& uvw) const {
+Result<HolderTilts> SimulationController::holderTiltsTo(const QString& direction) const {
+    const Result<Vec3d> uvw = parseDirectionText(direction.toStdString(), hexagonalCell());
+    if (!uvw) return uvw.failure();
     if (!hasReflections() || !sim_.document.valid)
         return Problem{"There is no orientation before a simulation."};
-    return holderTiltsOnto(sim_.orientation, sim_.document.matrices, uvw);
+    return holderTiltsOnto(sim_.orientation, sim_.document.matrices, *uvw);
 }
 
 void SimulationController::applyHolderTilts(const HolderTilts& tilts) {
     if (!hasReflections()) return;
     setOrientationMatrix(sim_, tavrel::applyHolderTilts(sim_.orientation, tilts));
-    emit changed(Change::Picture);
-}
-
-void SimulationController::fitToWindow() {
-    tavrel::fitToWindow(pattern_, sim_.document);
-    emit changed(Change::Picture);
-}
-
-void SimulationController::setThresholdPosition(int position) {
-    setThreshold(sim_.document, thresholdOf(position));
     emit changed(Change::Picture);
 }
 
@@ -541,25 +442,6 @@ void SimulationController::turnByArrowKey(ArrowKey key) {
     steer([&] { tavrel::turnByArrowKey(sim_, key); });
 }
 
-void SimulationController::setPatternScale(float scale) {
-    if (!hasReflections() || !std::isfinite(scale) || scale <= 0) return;
-    pattern_.view.patternScale = scale;
-    emit changed(Change::Picture);
-}
-
-void SimulationController::switchLinesAndPoints() {
-    if (!hasReflections()) return;
-    pattern_.view.showLines = !pattern_.view.showLines;
-    emit changed(Change::Picture);
-}
-
-void SimulationController::setDragging(bool dragging) {
-    if (dragging_ == dragging) return;
-    dragging_ = dragging;
-    // The picture a drag leaves standing is drawn again at full quality.
-    if (!dragging) emit changed(Change::Picture);
-}
-
 std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     if (!hasReflections()) return std::nullopt;
     const PatternInput input = patternInput(sim_, pattern_);
@@ -588,37 +470,17 @@ void SimulationController::showPicked() {
     setStatus(StatusPanel::Clicked, fromStd(clicked));
 }
 
-void SimulationController::selectColourScheme(int scheme) {
-    tavrel::selectColourScheme(pattern_.colours, scheme);
-    emit changed(Change::Picture);
-}
-
-void SimulationController::setBaseColour(int which, Rgb colour) {
-    if (which < 0 || which >= static_cast<int>(pattern_.colours.baseColours.size())) return;
-    pattern_.colours.baseColours[static_cast<std::size_t>(which)] = colour;
-    emit changed(Change::Picture);
-}
-
-void SimulationController::resetColours() {
-    pattern_.colours.baseColours = ColourTable{}.baseColours;
-    tavrel::selectColourScheme(pattern_.colours, 0);
-    emit changed(Change::Picture);
-}
-
-void SimulationController::setPictureSize(int width, int height) {
-    pattern_.width = std::max(1, width);
-    pattern_.height = std::max(1, height);
-}
-
 std::optional<DrawSummary> SimulationController::draw(DrawingSurface& surface) {
     surface.clear(backgroundColour(pattern_.colours, pattern_.view.lightBackground));
     std::optional<DrawSummary> summary =
-        renderer_.draw(patternInput(sim_, pattern_, dragging_), surface);
+        renderer_.draw(patternInput(sim_, pattern_, view_.dragging()), surface);
     // The picture's counts replace the simulation's, so that a status change without a new
     // picture (a click on a zone axis) does not bring back the texts of the last simulation.
     if (summary) {
         setStatus(StatusPanel::Count, fromStd(summary->countText));
-        setStatus(StatusPanel::Pole, fromStd(summary->nearestPoleText));
+        // No pole is near when nothing is drawn (an empty list after a refused cell).
+        setStatus(StatusPanel::Pole,
+                  summary->nearestPole ? fromStd(summary->nearestPoleText) : QString());
     }
     return summary;
 }

@@ -1,10 +1,12 @@
 #pragma once
 // The window's document and what it shows of it: owns the simulation and the pattern view, runs
-// the commands of the menus, panes and pointer on them, and tells the window what changed with
-// one signal. It draws nothing by itself and shows no dialog: a command that has something to
-// tell the user returns it, and the window decides how to show it; files are named by the caller.
+// the commands of the menus, panes and pointer on them (those on the view alone through
+// view()), and tells the window what changed with one signal. It draws nothing by itself and
+// shows no dialog: a command that has something to tell the user returns it, and the window
+// decides how to show it; files are named by the caller.
 
 #include "app/folders.h"
+#include "app/view_commands.h"
 #include "common/matrix3.h"
 #include "common/result.h"
 #include "orientation/holder_tilts.h"
@@ -34,18 +36,6 @@ class DrawingSurface;
 }
 
 namespace tavrel::app {
-
-// The view toggles of the View menu and the toolbar.
-enum class ViewToggle {
-    Stereographic,
-    FilmOutline,
-    Rings,
-    Labels,
-    LightBackground,
-    ColourByIntensity,
-    ZoneAxes,
-    FourIndex, // Miller-Bravais indices for hexagonal cells
-};
 
 // Status bar panels, numbered as the user sees them.
 // The orientation panel shows the Euler angles of the picture.
@@ -104,13 +94,13 @@ public:
     const QString& currentFile() const { return currentFile_; }
     // The fields differ from what the current file was opened with or saved from.
     bool modified() const { return !currentFile_.isEmpty() && sim_.fields != fileFields_; }
-    bool dragging() const { return dragging_; }
-    bool viewToggle(ViewToggle toggle) const;
+    // Toggles, colours, zoom, threshold and picture size.
+    ViewCommands& view() { return view_; }
+    const ViewCommands& view() const { return view_; }
     // Four indices are asked for and the document's cell is hexagonal.
     bool showsFourIndices() const;
     // The cell of the document is hexagonal (a = b, gamma = 120 degrees).
     bool hexagonalCell() const;
-    int zoneAxisIndex() const { return pattern_.view.zoneAxisIndex; }
     // The fields the reflection list was made from (simulated, opened or restored); edits typed
     // since then are not in them.
     const DocumentFields& listFields() const { return listFields_; }
@@ -118,14 +108,12 @@ public:
     // angstrom, alpha, beta, gamma in degrees); the document is not read.
     std::array<double, 6> cellOfFields() const;
 
-    // Start-up: the state of the previous run, or the Iron sample on a first start or when the
-    // dump is refused. True when the dump was restored.
+    // Start-up: the state of the previous run, or the iron sample simulated on a first start or
+    // when the dump is refused. True when the dump was restored.
     bool start(const CancelCheck& cancelled = {});
     // Replaces everything with the dump's content; false (and nothing changed) when there is
     // no usable dump.
     bool restoreState();
-    // The built-in sample: body-centred cubic iron, simulated.
-    Result<NewListReport> simulateIronSample(const CancelCheck& cancelled = {});
     // Writes the dump; a problem names the file and the reason.
     Outcome saveState() const;
 
@@ -161,12 +149,10 @@ public:
     Result<QString> writeSymmetryListing() const;
 
     // The orientation field as a reciprocal or direct vector or Euler angles, as its type list
-    // says. A problem without a message: the field shows "invalid".
+    // says (see applyOrientationText: a text that names none is a problem of the kind
+    // WrongKind, whose field the window marks).
     Outcome applyOrientation();
     void applyPresetOrientation(int position);
-    void setViewToggle(ViewToggle toggle, bool on);
-    // The largest index of the zone axes marked, 1 to 6.
-    void setZoneAxisIndex(int largest);
 
     // Undo and redo. The orientation as it stands now; going back to one turns the picture to
     // its matrix and, with `withField`, also writes its text and type into the orientation
@@ -184,9 +170,9 @@ public:
     // Turns the crystal by the smallest rotation that puts the nearest low-index zone axis on
     // the viewing axis; the axis it chose.
     Result<ZoneAxis> turnToNearestZoneAxis();
-    // The holder tilts that bring the lattice direction [u v w] onto the viewing axis, and
-    // applying them.
-    Result<HolderTilts> holderTiltsTo(const Vec3d& uvw) const;
+    // The holder tilts that bring the lattice direction typed as `direction` ([u v w], or four
+    // indices in a hexagonal cell) onto the viewing axis, and applying them.
+    Result<HolderTilts> holderTiltsTo(const QString& direction) const;
     void applyHolderTilts(const HolderTilts& tilts);
 
     // The recorded pattern under the lines: read from a picture file (a problem names the file
@@ -203,9 +189,6 @@ public:
     // The orientations of the image found with no starting guess, best first (at most three).
     Result<std::vector<FoundOrientation>> indexImage() const;
     void applyFoundOrientation(const FoundOrientation& found);
-    void fitToWindow();
-    // The d slider at `position` (tenths of an angstrom): lines only above that spacing.
-    void setThresholdPosition(int position);
 
     void unselectAll();
     // Selects every reflection whose d lies within 0.001 angstrom of d-Max.
@@ -218,26 +201,11 @@ public:
     void turnByDrag(float aboutVertical, float aboutHorizontal);
     void turnAboutViewingAxis(float degrees);
     void turnByArrowKey(ArrowKey key);
-    void setPatternScale(float scale);
-    // Cone lines or reciprocal-lattice points.
-    void switchLinesAndPoints();
-    // While the pointer drags, pictures are drawn with fewer samples per line; the end of a
-    // drag draws at full quality again.
-    void setDragging(bool dragging);
     // A click at (x, y) of the picture: a marked zone axis near it is named in the status bar;
     // else the reflection of the nearest drawn line (or point) is toggled in the selection and
     // reported; nothing within reach changes nothing.
     std::optional<std::int32_t> pickAt(float x, float y);
 
-    // The colour-scheme pane.
-    void selectColourScheme(int scheme);
-    // `which`: 0 dark background, 1 light background, 2 highlight of selected lines.
-    void setBaseColour(int which, Rgb colour);
-    // Black, white and red, and the grey scheme.
-    void resetColours();
-
-    // The canvas's logical size; new lists are fitted to it.
-    void setPictureSize(int width, int height);
     // Draws the picture of the current state; no summary while there are no reflections. The
     // summary's texts become the count and pole texts of statusText.
     std::optional<DrawSummary> draw(DrawingSurface& surface);
@@ -247,13 +215,15 @@ signals:
     void changed(tavrel::app::Changes what);
 
 private:
+    friend class ViewCommands;
+
     // The fields now are those of `path`, or no file stands behind them (an empty path).
     void takeFile(const QString& path);
     // After every new reflection list (or none): the screen follows, the counts and the title
     // are shown.
     void showNewList(NewList origin);
     void setStatus(StatusPanel panel, QString text);
-    // The clicked panel names the reflection a click picked.
+    // The clicked panel names the reflection a click picked, if any.
     void showPicked();
     // Runs a turn of the points and redraws, without rereading the fields.
     template <class Turn> void steer(Turn&& turn);
@@ -274,7 +244,7 @@ private:
     std::array<QString, 5> status_;
     NewList listOrigin_ = NewList::Cleared;
     std::optional<std::int32_t> picked_;
-    bool dragging_ = false;
+    ViewCommands view_{*this};
     QString currentFile_;
     DocumentFields fileFields_;
     DocumentFields listFields_;

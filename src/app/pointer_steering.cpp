@@ -48,7 +48,7 @@ std::optional<PointerLook> PointerSteering::move(bool left, bool right, QPointF 
     const double halfWidth = pictureWidth() / 2.0;
     if (!dragging_) {
         dragging_ = true;
-        controller_.setDragging(true);
+        controller_.view().setDragging(true);
     }
     const QPointF step = at - last_;
     if (left) {
@@ -68,7 +68,7 @@ std::optional<PointerLook> PointerSteering::move(bool left, bool right, QPointF 
     // The zoom follows the whole motion since the press: right or down enlarges.
     const double scale = zoomStartScale_ + 2 * (step.y() + step.x());
     dragMoved_ = true;
-    controller_.setPatternScale(std::max(kLeastZoomScale, asFloat(scale)));
+    controller_.view().setPatternScale(std::max(kLeastZoomScale, asFloat(scale)));
     return std::nullopt;
 }
 
@@ -84,14 +84,14 @@ void PointerSteering::wheel(double notches, bool turn) {
     if (stereographic()) return;
     // As a zoom drag of that length to the right: away from the user enlarges.
     const float scale = controller_.pattern().view.patternScale + asFloat(2 * travel);
-    controller_.setPatternScale(std::max(kLeastZoomScale, scale));
+    controller_.view().setPatternScale(std::max(kLeastZoomScale, scale));
 }
 
 bool PointerSteering::release(PointerButton button, QPointF at) {
     const bool wasPressed = std::exchange(pressed_, false);
     dragging_ = false;
     // The drag drew with fewer samples; the still picture gets all of them.
-    controller_.setDragging(false);
+    controller_.view().setDragging(false);
     if (!wasPressed || !controller_.hasReflections()) return false;
     const QPointF travel = down_ - at;
     const double moved = std::hypot(travel.x(), travel.y());

@@ -65,9 +65,8 @@ QJsonObject jsonFound(const FoundOrientation& f) {
 }
 
 std::string foundText(const FoundOrientation& f) {
-    return "\u03c61 \u03a6 \u03c62: " + eulerAnglesText(f.euler) + "  score " +
-           formatNumber(f.score, "0.0000") + "  bands " + std::to_string(f.bands) + "  deviation " +
-           formatNumber(f.deviation, "0.00") + "\u00b0";
+    return eulerReadoutText(f.euler) + "  score " + formatNumber(f.score, "0.0000") + "  bands " +
+           std::to_string(f.bands) + "  deviation " + formatNumber(f.deviation, "0.00") + "\u00b0";
 }
 
 bool loadForFitting(CliSession& cli, const std::string& path) {

@@ -100,6 +100,10 @@ std::string eulerAnglesText(const EulerAngles& angles) {
            formatNumber(r.phi2, "0.000");
 }
 
+std::string eulerReadoutText(const EulerAngles& angles) {
+    return "\u03c61 \u03a6 \u03c62: " + eulerAnglesText(angles);
+}
+
 Result<EulerAngles> parseEulerAnglesText(std::string_view typed) {
     // A comma between two digits is a decimal comma ("12,5"); any other one separates numbers.
     std::string text(typed);

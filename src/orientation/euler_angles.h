@@ -61,6 +61,8 @@ Mat3d orientationFromEulerAngles(const EulerAngles& angles, const LatticeMatrice
 EulerAngles reportedEulerAngles(const EulerAngles& angles);
 // "phi1 Phi phi2" of the reported angles with three decimals and ".": "35.264 45.000 0.000".
 std::string eulerAnglesText(const EulerAngles& angles);
+// The same as a readout names them: "φ1 Φ φ2: 35.264 45.000 0.000".
+std::string eulerReadoutText(const EulerAngles& angles);
 // Three numbers in degrees separated by blanks, tabs or commas, each finite and within +-100000,
 // taken as they are (eulerMatrix accepts every angle). "." is the decimal point; a comma between
 // two digits reads as one ("12,5 30 0"), so that a comma locale's numbers are not split in two.

@@ -63,13 +63,6 @@ constexpr std::array kTable = {
     SampleSites{"alpha-Po", kPolonium}, SampleSites{"beta-Sn", kTin},
 };
 
-constexpr std::array<std::string_view, kTable.size()> namesOf() {
-    std::array<std::string_view, kTable.size()> names{};
-    for (std::size_t i = 0; i < kTable.size(); ++i) names[i] = kTable[i].name;
-    return names;
-}
-constexpr std::array kNames = namesOf();
-
 } // namespace
 
 std::span<const SampleAtom> sampleAtoms(std::string_view sampleName) {
@@ -79,8 +72,16 @@ std::span<const SampleAtom> sampleAtoms(std::string_view sampleName) {
     return {};
 }
 
-std::span<const std::string_view> samplesWithAtoms() {
-    return kNames;
+std::vector<AtomSite> sampleSites(const Sample& sample) {
+    std::vector<AtomSite> sites;
+    const SampleList builtIn = SampleList::builtIn();
+    for (const Sample& known : builtIn.samples()) {
+        if (known.name != sample.name || known.fields[0] != sample.fields[0]) continue;
+        for (const SampleAtom& a : sampleAtoms(sample.name))
+            sites.push_back(
+                {std::string(a.label), std::string(a.element), a.x, a.y, a.z, a.occupancy, a.bIso});
+    }
+    return sites;
 }
 
 } // namespace tavrel

@@ -4,8 +4,12 @@
 // the space-group list selects for its number: the first setting of the group (origin choice 1
 // for Fd-3m and I41/amd) and hexagonal axes for the rhombohedral groups (gamma = 120).
 
+#include "samples/sample_list.h"
+#include "structure/atom_site.h"
+
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace tavrel {
 
@@ -21,7 +25,9 @@ struct SampleAtom {
 // case); empty for a sample whose atoms the table does not hold.
 std::span<const SampleAtom> sampleAtoms(std::string_view sampleName);
 
-// The names of the samples that have atoms, in the order of the built-in list.
-std::span<const std::string_view> samplesWithAtoms();
+// The atoms of a sample of the menu: those of the built-in sample of its name when the menu
+// gives it the same group (a user's own line under that name may mean another structure), else
+// none.
+std::vector<AtomSite> sampleSites(const Sample& sample);
 
 } // namespace tavrel

@@ -225,4 +225,17 @@ SampleFieldValues fieldValuesOf(const Sample& sample) {
     return values;
 }
 
+void putIronSample(DocumentFields& fields) {
+    fields.spaceGroupIndex = 228; // group 229, I m -3 m
+    fields.settingRow.reset();
+    fields.hklMax = {"2", "2", "2"};
+    fields.autoLimits = false;
+    fields.cell = {"2.866", "2.866", "2.866", "90", "90", "90"};
+    fields.wavelength = {"1.9361", "0"};
+    fields.d = {"1.0", "0"}; // d-Max follows from the cell
+    fields.orientation = "0 0 1";
+    fields.orientationType = OrientationType::Reciprocal;
+    fields.title = "Iron (Fe)";
+}
+
 } // namespace tavrel

@@ -4,6 +4,7 @@
 // file is read once at start-up; edits take effect at the next start.
 
 #include "common/result.h"
+#include "crystal/document.h"
 
 #include <array>
 #include <optional>
@@ -85,5 +86,10 @@ struct SampleFieldValues {
 };
 
 SampleFieldValues fieldValuesOf(const Sample& sample);
+
+// The sample of a first start (and of a start whose saved state is refused): body-centred cubic
+// iron, written into the fields it names; the film, the least intensity and the scattering keep
+// their texts.
+void putIronSample(DocumentFields& fields);
 
 } // namespace tavrel

@@ -151,9 +151,12 @@ Outcome completeNewReflections(Simulation& sim) {
     sim.reflections.generated = true;
     const Outcome oriented = applyOrientationText(sim);
     const Outcome strengths = computeLineStrengths(sim);
-    // A refused orientation says why (an invalid text only shows in its field); the list
-    // stands in the orientation the points had.
-    if (!oriented && !oriented.problem().empty()) return oriented;
+    // The list stands in the orientation the points had. A text that names no orientation only
+    // shows so in its field, as the document read it; a refused one says why.
+    if (!oriented && oriented.failure().kind == Problem::Kind::WrongKind)
+        sim.fields.orientation = kInvalidOrientationText;
+    else if (!oriented)
+        return oriented;
     return strengths;
 }
 

@@ -155,6 +155,15 @@ std::optional<InputFormat> inputFormatOf(const std::string& path) {
     return std::nullopt;
 }
 
+InputFormat chosenFormat(std::string& path, InputFormat offered, bool addExtension) {
+    if (const std::optional<InputFormat> known = inputFormatOf(path)) return *known;
+    if (addExtension)
+        path += offered == InputFormat::Hkl   ? ".hkl"
+                : offered == InputFormat::Cif ? ".cif"
+                                              : ".tvr";
+    return offered;
+}
+
 namespace {
 
 Result<InputFile> readTvr(const std::string& path, const DocumentFields& current) {

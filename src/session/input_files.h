@@ -12,6 +12,7 @@
 #include "session/generation.h"
 #include "session/simulation.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,8 +23,18 @@ enum class InputFormat { Tvr, Hkl, Cif };
 
 inline constexpr const char* kTvrHeader = "VELDTRACE INPUT 1.5";
 
+// The formats in the order the file dialogs offer them.
+inline constexpr std::array<InputFormat, 3> kInputFormats{InputFormat::Tvr, InputFormat::Hkl,
+                                                          InputFormat::Cif};
+
 // The format of a path by its extension (".tvr", ".hkl" or ".cif", any case).
 std::optional<InputFormat> inputFormatOf(const std::string& path);
+
+// The format a file named in a file dialog is read or written in. A name with a known extension
+// keeps its own, whatever the dialog offered: a ".hkl" file holding a pattern input file could
+// never be opened again. A name without one takes `offered` and, with `addExtension`, that
+// format's extension.
+InputFormat chosenFormat(std::string& path, InputFormat offered, bool addExtension);
 
 // What an input file gives a simulation.
 struct InputFile {

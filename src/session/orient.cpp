@@ -23,10 +23,9 @@ const std::array<PresetOrientation, 9> kPresetOrientations = {{
 
 namespace {
 
-// An orientation text that names nothing: the field says so.
-Outcome invalidText(Simulation& sim) {
-    sim.fields.orientation = "invalid";
-    return Problem{};
+// An orientation text that names nothing; the caller's field says so.
+Problem invalidText(const std::string& text) {
+    return {inQuotes(text) + " is no orientation", Problem::Kind::WrongKind};
 }
 
 bool allFinite(const Vec3f& v) {
@@ -58,7 +57,7 @@ Outcome applyVector(Simulation& sim, bool isDirect) {
         // Numbers that fit a 4-byte float can still overflow once carried into the frame.
         if (!allFinite(*v)) v.reset();
     }
-    if (!v) return invalidText(sim);
+    if (!v) return invalidText(text);
     orientAlong(sim, *v);
     return {};
 }
@@ -75,7 +74,7 @@ Outcome applyOrientationText(Simulation& sim) {
         break;
     }
     const Result<EulerAngles> angles = parseEulerAnglesText(sim.fields.orientation);
-    if (!angles) return invalidText(sim);
+    if (!angles) return invalidText(sim.fields.orientation);
     setOrientationMatrix(sim, orientationFromEulerAngles(*angles, sim.document.matrices));
     return {};
 }

@@ -11,13 +11,16 @@
 
 namespace tavrel {
 
+// What the orientation field shows once its text named no orientation.
+inline constexpr const char* kInvalidOrientationText = "invalid";
+
 // Applies the orientation field as its type says: a reciprocal-lattice vector (hkl) or a
 // direct-lattice vector [uvw] is turned onto the viewing axis; a hexagonal cell also takes four
-// indices (h k i l) or [U V T W]; Euler angles (phi1 Phi phi2) set the orientation exactly. A text
-// that is none of these, or whose numbers overflow a 4-byte float (in the text or in the
-// Cartesian frame), changes no orientation and shows "invalid" in the field: the problem then
-// has no message, since the field says it. Four indices whose third is not -(h + k) are refused
-// with a message, and the field keeps the text.
+// indices (h k i l) or [U V T W]; Euler angles (phi1 Phi phi2) set the orientation exactly. A
+// problem changes neither the orientation nor the field. A text that is none of these, or whose
+// numbers overflow a 4-byte float (in the text or in the Cartesian frame), is a problem of the
+// kind WrongKind: callers show kInvalidOrientationText in the field rather than a message. Four
+// indices whose third is not -(h + k) are refused with a message.
 Outcome applyOrientationText(Simulation& sim);
 
 // Types `text` and `type` into the orientation field and applies it, as applyOrientationText.

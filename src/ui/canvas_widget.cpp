@@ -1,5 +1,7 @@
 #include "ui/canvas_widget.h"
 
+#include "app/controller.h"
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,7 +18,8 @@ constexpr int kFocusFrameWidth = 2;
 
 } // namespace
 
-CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
+CanvasWidget::CanvasWidget(app::SimulationController& controller, QWidget* parent)
+    : QWidget(parent), controller_(controller) {
     setObjectName(QStringLiteral("canvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -24,9 +27,29 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent) {
     setMinimumSize(50, 50);
 }
 
-void CanvasWidget::setPicture(QImage picture) {
+void CanvasWidget::redraw() {
+    controller_.view().setPictureSize(width(), height());
+    // Drawn in logical pixels on an image of device pixels: sharp on a HiDPI screen, with the
+    // same geometry everywhere.
+    const qreal ratio = devicePixelRatioF();
+    QImage picture(size() * ratio, QImage::Format_RGB32);
+    if (picture.isNull()) return;
+    picture.setDevicePixelRatio(ratio);
+    {
+        // Painted in bands on every core. A drag frame lives until the next pointer move: its
+        // thin lines go straight into the pixels, several times faster than QPainter's, so that
+        // large patterns keep up with the pointer. The picture left standing after the release
+        // is QPainter's.
+        const BandedSurface::Lines lines = controller_.view().dragging()
+                                               ? BandedSurface::Lines::Fast
+                                               : BandedSurface::Lines::Painter;
+        BandedSurface surface(picture, width(), height(), 0, lines, &record_);
+        (void)controller_.draw(surface);
+        surface.paint();
+    }
     picture_ = std::move(picture);
     update();
+    emit drawn();
 }
 
 void CanvasWidget::paintEvent(QPaintEvent*) {
@@ -58,7 +81,7 @@ void CanvasWidget::focusOutEvent(QFocusEvent* event) {
 
 void CanvasWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    emit resized();
+    redraw();
 }
 
 void CanvasWidget::mousePressEvent(QMouseEvent* event) {

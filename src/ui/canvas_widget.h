@@ -1,24 +1,33 @@
 #pragma once
-// The drawing surface: shows the picture the window drew for it and reports its size, the
-// pointer and the arrow keys. A paint event only paints the stored picture; all drawing happens
-// when something changed.
+// The drawing surface: draws the controller's picture into an image when something changed or
+// the canvas was resized, and reports the pointer and the arrow keys. A paint event only paints
+// the stored picture.
+
+#include "output/banded_surface.h"
 
 #include <QImage>
 #include <QWidget>
+
+namespace tavrel::app {
+class SimulationController;
+}
 
 namespace tavrel::ui {
 
 class CanvasWidget : public QWidget {
     Q_OBJECT
 public:
-    explicit CanvasWidget(QWidget* parent = nullptr);
+    // `controller` must outlive the canvas.
+    explicit CanvasWidget(app::SimulationController& controller, QWidget* parent = nullptr);
 
+    // Draws the picture anew at the canvas's size.
+    void redraw();
     // The picture in logical pixels (its device pixel ratio says how sharp it is).
-    void setPicture(QImage picture);
     const QImage& picture() const { return picture_; }
 
 signals:
-    void resized();
+    // After each picture: the controller's status texts are now those of the picture.
+    void drawn();
     // The pointer, in logical pixels of the picture.
     void pointerPressed(QPointF position, Qt::MouseButton button);
     void pointerMoved(QPointF position, Qt::MouseButtons buttons);
@@ -46,7 +55,10 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    app::SimulationController& controller_;
     QImage picture_;
+    // What each picture records before it is painted, kept from one picture to the next.
+    BandedSurface::Record record_;
 };
 
 } // namespace tavrel::ui

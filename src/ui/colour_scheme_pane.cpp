@@ -127,11 +127,11 @@ ColourSchemePane::ColourSchemePane(app::SimulationController& controller, UserDi
     layout->addLayout(buttons);
 
     connect(strip_, &SchemeStrip::schemeClicked, this, [this](int scheme) {
-        controller_.selectColourScheme(scheme);
+        controller_.view().selectColourScheme(scheme);
         strip_->showScheme(controller_.pattern().colours.schemeIndex);
     });
     connect(reset_, &QPushButton::clicked, this, [this] {
-        controller_.resetColours();
+        controller_.view().resetColours();
         showColours();
         strip_->showScheme(controller_.pattern().colours.schemeIndex);
     });
@@ -191,7 +191,7 @@ void ColourSchemePane::chooseColour(int which) {
     const Rgb present = controller_.pattern().colours.baseColours[static_cast<std::size_t>(which)];
     const std::optional<QColor> chosen = dialogs_.chooseColour(this, qColourOf(present));
     if (!chosen || !chosen->isValid()) return;
-    controller_.setBaseColour(which, rgbOf(chosen->toRgb()));
+    controller_.view().setBaseColour(which, rgbOf(chosen->toRgb()));
     showColours();
 }
 

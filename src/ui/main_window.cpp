@@ -1,19 +1,14 @@
 #include "ui/main_window.h"
 
-#include "app/recent_files.h"
 #include "app/reflection_model.h"
 #include "app/window_settings.h"
-#include "common/numeric.h"
-#include "orientation/miller_indices.h"
-#include "output/banded_surface.h"
-#include "output/painter_surface.h"
-#include "output/raster_line_surface.h"
 #include "session/orient.h"
 #include "ui/angle_dialog.h"
 #include "ui/atoms_pane.h"
 #include "ui/canvas_steering.h"
 #include "ui/canvas_widget.h"
 #include "ui/colour_scheme_pane.h"
+#include "ui/control_frame.h"
 #include "ui/escape_watch.h"
 #include "ui/file_drops.h"
 #include "ui/folding_pane.h"
@@ -25,6 +20,7 @@
 #include "ui/picture_export.h"
 #include "ui/popup_menus.h"
 #include "ui/reflection_list.h"
+#include "ui/status_panels.h"
 #include "ui/threshold_controls.h"
 #include "ui/undo_steps.h"
 #include "ui/user_dialogs.h"
@@ -38,32 +34,22 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QImage>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScreen>
-#include <QScrollArea>
 #include <QShortcut>
-#include <QSignalBlocker>
-#include <QSizePolicy>
-#include <QSlider>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <initializer_list>
 
 namespace tavrel::ui {
 
 using app::Change;
-using app::StatusPanel;
 using app::ViewToggle;
 
 namespace {
@@ -76,68 +62,21 @@ constexpr QSize kLeastSize(600, 600);
 constexpr QSize kFrameAllowance(8, 36);
 // The gap around and between the panes, and above the canvas.
 constexpr int kGap = 6;
-constexpr int kControlFrameWidth = 285;
 
-// One command of the menus and the toolbar, declared once: the menus, the toolbar and the
-// popups take the same action, found by its name.
-struct CommandSpec {
-    const char* name; // the action's object name
-    const char* caption;
-    const char* toolTip = ""; // none when empty
-    QKeySequence shortcut = {};
-    const char* icon = ""; // none when empty
-    bool checkable = false;
-    std::function<void(bool)> run = {};
-};
-
-// The names of the commands of a menu or a bar in order; null stands for a separator.
-using CommandList = std::initializer_list<const char*>;
-
-// Save writes CIF files too: they keep the atoms and the setting that a pattern input file loses.
+// Save writes CIF files too: they keep the atoms and the setting that a pattern input file
+// loses. In the order of kInputFormats.
 QStringList inputFileFilters() {
     return {QStringLiteral("Tavrel Input File (*.tvr)"), QStringLiteral("HKL File (*.hkl)"),
             QStringLiteral("Crystallographic Information File (*.cif)")};
-}
-
-// Open shows every file it can read first; the others follow in the order Save offers them.
-QStringList openFileFilters() {
-    return QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} +
-           inputFileFilters();
-}
-
-InputFormat formatOfFilter(int filterIndex) {
-    switch (filterIndex) {
-    case 1:
-        return InputFormat::Hkl;
-    case 2:
-        return InputFormat::Cif;
-    default:
-        return InputFormat::Tvr;
-    }
-}
-
-// A name the user typed with a known extension is written and read in that format, whatever
-// filter the dialog showed: a ".hkl" file holding a pattern input file could never be opened
-// again. Only a name without one takes the filter's format (and its extension).
-InputFormat chosenFormat(QString& path, int filterIndex, bool addExtension) {
-    if (const auto known = inputFormatOf(path.toStdString())) return *known;
-    const InputFormat format = formatOfFilter(filterIndex);
-    if (addExtension)
-        path += format == InputFormat::Hkl   ? QStringLiteral(".hkl")
-                : format == InputFormat::Cif ? QStringLiteral(".cif")
-                                             : QStringLiteral(".tvr");
-    return format;
-}
-
-QString presetCommandName(std::size_t position) {
-    return QStringLiteral("actionOrient%1").arg(static_cast<int>(position));
 }
 
 } // namespace
 
 MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs),
-      controller_(std::make_unique<app::SimulationController>(app::prepareFolders(options))) {
+      controller_(std::make_unique<app::SimulationController>(app::prepareFolders(options), this)),
+      recentFiles_(folders().work), samples_(folders().work) {
+    controller_->setObjectName(QStringLiteral("controller"));
     setWindowTitle(programTitle());
     helpMenu_ = new HelpMenu(this, dialogs_);
     buildCommands();
@@ -145,11 +84,14 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     buildMenus();
     buildToolBar();
     buildCentralArea();
-    buildStatusBar();
+    status_ = new StatusPanels(*statusBar());
+    connect(canvas_, &CanvasWidget::drawn, this, [this] { status_->show(*controller_); });
     buildSteering();
     connectInputs();
     connectUndoSteps();
-    acceptFileDrops();
+    // Queued: the file manager waits for the drop to end, not for the file to be read.
+    connect(new FileDrops(*this), &FileDrops::fileDropped, this, &MainWindow::openFile,
+            Qt::QueuedConnection);
     connect(controller_.get(), &app::SimulationController::changed, this, &MainWindow::showChanges);
 
     fitIntoScreen();
@@ -157,9 +99,9 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     // canvas as the user will see it.
     layout()->activate();
     centralWidget()->layout()->activate();
-    controller_->setPictureSize(canvas_->width(), canvas_->height());
+    controller_->view().setPictureSize(canvas_->width(), canvas_->height());
 
-    startedFromDump_ = controller_->start();
+    (void)controller_->start();
     undo_->restart();
     syncToggleCommands();
     focusPattern();
@@ -185,228 +127,9 @@ QAction* MainWindow::command(const char* name) const {
     return findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
-void MainWindow::buildCommands() {
-    auto toggle = [this](ViewToggle which) {
-        return [this, which](bool on) {
-            controller_->setViewToggle(which, on);
-            syncToggleCommands();
-        };
-    };
-    auto link = [this](app::WebTarget target) {
-        return [this, target](bool) { helpMenu_->openTarget(target); };
-    };
-    const QKeySequence noKey;
-    const CommandSpec commands[] = {
-        {"actionNew", "New", "New Input Data", QKeySequence::New, "new", false,
-         [this](bool) { newDocument(); }},
-        {"actionOpen", "Open (*.tvr,*.hkl)", "Open Tavrel Input File", QKeySequence::Open, "open",
-         false, [this](bool) { openInputFile(); }},
-        {"actionSave", "Save (*.tvr,*.hkl)", "Save Input Data", QKeySequence::Save, "save", false,
-         [this](bool) { saveInputFile(); }},
-        {"actionCopy", "Copy", "Copy to Clipboard", QKeySequence::Copy, "copy", false,
-         [this](bool) { pictureExport_->copyPicture(); }},
-        {"actionPrint", "Print ...", "", QKeySequence::Print, "", false,
-         [this](bool) { pictureExport_->printWithDialog(); }},
-        {"actionPrintDirect", "Print", "Print", noKey, "print", false,
-         [this](bool) { pictureExport_->printPage(); }},
-        {"actionSaveImage", "Save Image (*.bmp)", "", noKey, "", false,
-         [this](bool) { pictureExport_->saveImage(); }},
-        {"actionViewDataFolder", "View Data Folder", "", noKey, "", false,
-         [this](bool) { viewDataFolder(); }},
-        {"actionViewImageFolder", "View Image Folder", "", noKey, "", false,
-         [this](bool) { viewImageFolder(); }},
-        {"actionExit", "Exit", "", QKeySequence(Qt::CTRL | Qt::Key_Q), "", false,
-         [this](bool) { close(); }},
-        {"actionStereographic", "Stereographic Projection", "Stereographic Projection", noKey,
-         "stereographic", true, toggle(ViewToggle::Stereographic)},
-        {"actionFilmOutline", "Film Outline", "Show Film Outline", noKey, "outline", true,
-         toggle(ViewToggle::FilmOutline)},
-        {"actionRings", "Stereographic Rings", "Show 10 deg rings", noKey, "rings", true,
-         toggle(ViewToggle::Rings)},
-        {"actionLabels", "HKL Indices", "Show Label", noKey, "labels", true,
-         toggle(ViewToggle::Labels)},
-        {"actionToggleBackground", "Toggle Background Color", "Toggle Background Color", noKey,
-         "background", true, toggle(ViewToggle::LightBackground)},
-        {"actionColourByIntensity", "Colour Lines by Intensity", "", noKey, "", true,
-         toggle(ViewToggle::ColourByIntensity)},
-        {"actionZoneAxes", "Zone Axes", "", noKey, "", true, toggle(ViewToggle::ZoneAxes)},
-        {"actionFourIndex", "Miller–Bravais Indices", "", noKey, "", true,
-         toggle(ViewToggle::FourIndex)},
-        {"actionOrientationMatrix", "Orientation Matrix…", "", noKey, "", false,
-         [this](bool) { showOrientationMatrix(); }},
-        {"actionNearestZoneAxis", "Nearest Zone Axis", "", noKey, "", false,
-         [this](bool) { turnToNearestZoneAxis(); }},
-        {"actionTiltToZoneAxis", "Tilt to Zone Axis…", "", noKey, "", false,
-         [this](bool) { tiltToZoneAxis(); }},
-        {"actionOpenPatternImage", "Open Pattern Image…", "", noKey, "", false,
-         [this](bool) { openPatternImage(); }},
-        {"actionRefineOrientation", "Refine Orientation", "", noKey, "", false,
-         [this](bool) { refineToPatternImage(false); }},
-        {"actionRefineWithCentre", "Refine Orientation and Pattern Centre", "", noKey, "", false,
-         [this](bool) { refineToPatternImage(true); }},
-        {"actionIndexPattern", "Index Pattern", "", noKey, "", false,
-         [this](bool) { indexPatternImage(); }},
-        {"actionReport", "Report", "", noKey, "", false, [this](bool) { writeReport(); }},
-        {"actionSymmetryListing", "Symmetry Operations", "", noKey, "", false,
-         [this](bool) { showSymmetryListing(); }},
-        {"actionUnselectAll", "Unselect All", "", noKey, "", false,
-         [this](bool) { controller_->unselectAll(); }},
-        {"actionSelectStrongest", "Select Strongest", "", noKey, "", false,
-         [this](bool) { controller_->selectStrongest(); }},
-        {"actionColorScheme", "Color Scheme", "", noKey, "", false,
-         [this](bool) { colourSchemePane_->open(); }},
-        {"actionControls", "Controls", "", noKey, "", true,
-         [this](bool on) { setControlsVisible(on); }},
-        {"actionCollapsePanes", "Collapse Panes", "", noKey, "", false,
-         [this](bool) { collapsePanes(); }},
-        {"actionExpandPanes", "Expand Panes", "", noKey, "", false,
-         [this](bool) { expandPanes(); }},
-        {"actionAngleCalculator", "Angle Calculator", "", noKey, "", false,
-         [this](bool) { openAngleCalculator(); }},
-        {"actionEditSamples", "Edit ...", "", noKey, "", false, [this](bool) { editSamples(); }},
-        {"actionHelpContents", "Contents", "", QKeySequence::HelpContents, "", false,
-         [this](bool) { helpMenu_->showContents(); }},
-        {"actionProgramHomepage", "Tavrel/Morwen Homepage", "", noKey, "", false,
-         link(app::WebTarget::ProgramHomepage)},
-        {"actionMakerHomepage", "Quorvex Homepage", "", noKey, "", false,
-         link(app::WebTarget::MakerHomepage)},
-        {"actionAuthorHomepage", "Author's Homepage", "", noKey, "", false,
-         link(app::WebTarget::AuthorHomepage)},
-        {"actionDonate", "Donate ...", "", noKey, "", false, [this](bool) { helpMenu_->donate(); }},
-        {"actionAbout", "About", "", noKey, "", false, [this](bool) { helpMenu_->showAbout(); }},
-        {"actionPerformSimulation", "Perform Simulation", "Perform Simulation",
-         QKeySequence(Qt::Key_F5), "simulate", false, [this](bool) { performSimulation(); }},
-        {"actionResetZoom", "Reset Zoom", "Reset Zoom", noKey, "zoom", false,
-         [this](bool) { controller_->fitToWindow(); }},
-    };
-    for (const CommandSpec& spec : commands) {
-        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
-        action->setObjectName(QString::fromLatin1(spec.name));
-        if (*spec.toolTip) action->setToolTip(QString::fromUtf8(spec.toolTip));
-        if (!spec.shortcut.isEmpty()) {
-            action->setShortcut(spec.shortcut);
-            // The tip names the key, as the menu does.
-            action->setToolTip(QStringLiteral("%1 (%2)").arg(
-                action->toolTip(), spec.shortcut.toString(QKeySequence::NativeText)));
-        }
-        if (*spec.icon) action->setIcon(icon(QString::fromLatin1(spec.icon)));
-        action->setCheckable(spec.checkable);
-        // A toggle's icon would stand in the menu where its check mark belongs.
-        if (spec.checkable) action->setIconVisibleInMenu(false);
-        connect(action, &QAction::triggered, this, spec.run);
-    }
-    for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
-        const PresetOrientation& preset = kPresetOrientations[i];
-        if (preset.text.empty()) continue;
-        auto* action = new QAction(
-            QString::fromUtf8(preset.caption.data(), static_cast<qsizetype>(preset.caption.size())),
-            this);
-        action->setObjectName(presetCommandName(i));
-        const int position = static_cast<int>(i);
-        connect(action, &QAction::triggered, this,
-                [this, position] { controller_->applyPresetOrientation(position); });
-    }
-
-    auto* largest = new QActionGroup(this);
-    for (int i = 1; i <= 6; ++i) {
-        auto* action = new QAction(QStringLiteral("|u|, |v|, |w| ≤ %1").arg(i), largest);
-        action->setObjectName(QStringLiteral("actionZoneAxisIndex%1").arg(i));
-        action->setCheckable(true);
-        connect(action, &QAction::triggered, this, [this, i] {
-            controller_->setZoneAxisIndex(i);
-            syncToggleCommands();
-        });
-    }
-
-    command("actionStereographic")
-        ->setWhatsThis(QStringLiteral("Gnomonic/Stereographic Projection"));
-    command("actionExit")->setMenuRole(QAction::QuitRole);
-    command("actionControls")->setChecked(true);
-    // Ctrl+C copies the picture while the canvas has the focus; in a text field it copies text.
-    command("actionCopy")->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    // Not in a menu: without this its shortcut would only work while the toolbar is shown.
-    addAction(command("actionPerformSimulation"));
-}
-
-void MainWindow::buildMenus() {
-    auto menu = [this](const char* name, const QString& title, CommandList commands) {
-        QMenu* m = menuBar()->addMenu(title);
-        m->setObjectName(QString::fromLatin1(name));
-        for (const char* c : commands) {
-            if (c)
-                m->addAction(command(c));
-            else
-                m->addSeparator();
-        }
-        return m;
-    };
-    QMenu* file = menu("menuFile", QStringLiteral("&File"),
-                       {"actionNew", "actionOpen", "actionSave", nullptr, "actionOpenPatternImage",
-                        nullptr, "actionCopy", "actionPrint", "actionSaveImage", nullptr,
-                        "actionViewDataFolder", "actionViewImageFolder", nullptr, "actionExit"});
-    recentMenu_ = new QMenu(QStringLiteral("Open &Recent"), file);
-    recentMenu_->setObjectName(QStringLiteral("menuOpenRecent"));
-    file->insertMenu(command("actionSave"), recentMenu_);
-    recentFiles_ = app::loadRecentFiles(recentFilesPath());
-    showRecentFiles();
-    menu("menuEdit", QStringLiteral("&Edit"), {"actionUndo", "actionRedo"});
-    QMenu* view = menu("menuView", QStringLiteral("&View"),
-                       {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels",
-                        "actionColourByIntensity", nullptr, "actionZoneAxes"});
-    QMenu* largest = view->addMenu(QStringLiteral("Zone Axis Indices"));
-    largest->setObjectName(QStringLiteral("menuZoneAxisIndices"));
-    for (int i = 1; i <= 6; ++i)
-        largest->addAction(findChild<QAction*>(QStringLiteral("actionZoneAxisIndex%1").arg(i)));
-    for (const char* c : {"actionFourIndex", "", "actionReport", "actionSymmetryListing"}) {
-        if (*c)
-            view->addAction(command(c));
-        else
-            view->addSeparator();
-    }
-    menu("menuOption", QStringLiteral("&Option"),
-         {"actionUnselectAll", "actionSelectStrongest", nullptr, "actionColorScheme",
-          "actionControls", "actionCollapsePanes", "actionExpandPanes", nullptr,
-          "actionAngleCalculator"});
-    QMenu* samples =
-        menu("menuSamples", QStringLiteral("&Samples"), {"actionEditSamples", nullptr});
-    buildSamplesMenu(samples);
-    QMenu* orient = menu("menuOrient", QStringLiteral("&Orient"), {});
-    for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
-        if (QAction* preset = findChild<QAction*>(presetCommandName(i)))
-            orient->addAction(preset);
-        else
-            orient->addSeparator();
-    }
-    orient->addSeparator();
-    orient->addActions({command("actionOrientationMatrix"), command("actionNearestZoneAxis"),
-                        command("actionTiltToZoneAxis")});
-    orient->addSeparator();
-    orient->addActions({command("actionRefineOrientation"), command("actionRefineWithCentre"),
-                        command("actionIndexPattern")});
-    QMenu* help = menu("menuHelp", QStringLiteral("&Help"), {"actionHelpContents", nullptr});
-    QMenu* links = help->addMenu(QStringLiteral("Links ..."));
-    links->setObjectName(QStringLiteral("menuLinks"));
-    links->addActions({command("actionProgramHomepage"), command("actionMakerHomepage"),
-                       command("actionAuthorHomepage")});
-    help->addAction(command("actionDonate"));
-    help->addSeparator();
-    help->addAction(command("actionAbout"));
-}
-
-void MainWindow::buildToolBar() {
-    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
-    bar->setObjectName(QStringLiteral("toolBar"));
-    bar->setMovable(false);
-    bar->setIconSize(QSize(22, 22));
-    for (const char* c :
-         {"actionNew", "actionOpen", "actionSave", "actionCopy", "actionPrintDirect",
-          "actionToggleBackground", "actionPerformSimulation", "", "actionStereographic",
-          "actionFilmOutline", "actionRings", "actionLabels", "", "actionResetZoom"}) {
-        if (*c)
-            bar->addAction(command(c));
-        else
-            bar->addSeparator();
-    }
+QAction* MainWindow::presetCommand(std::size_t position) const {
+    return findChild<QAction*>(QStringLiteral("actionOrient%1").arg(static_cast<int>(position)),
+                               Qt::FindDirectChildrenOnly);
 }
 
 void MainWindow::buildCentralArea() {
@@ -424,81 +147,33 @@ void MainWindow::buildCentralArea() {
     body->setSpacing(kGap);
     outer->addLayout(body, 1);
 
-    // The control frame: the three panes stacked with a gap, the list pane taking the rest.
-    // It scrolls where the screen is too low for the open panes (a small or scaled screen), so
-    // that the window's least height stays within the screen and the status bar on it.
-    auto* scroller = new QScrollArea(central);
-    scroller->setObjectName(QStringLiteral("controlFrame"));
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setWidgetResizable(true);
-    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroller->setFixedWidth(kControlFrameWidth);
-    auto* frameContent = new QWidget;
-    auto* frameLayout = new QVBoxLayout(frameContent);
-    frameLayout->setContentsMargins(0, 0, 0, 4);
-    frameLayout->setSpacing(kGap);
-
-    inputs_ = new InputPanes(frameContent);
-    samplePane_ =
-        new FoldingPane(QStringLiteral("Sample"), inputs_->sampleContent(), false, frameContent);
-    samplePane_->setObjectName(QStringLiteral("samplePane"));
-    simulationPane_ = new FoldingPane(QStringLiteral("Simulation "), inputs_->simulationContent(),
-                                      false, frameContent);
-    simulationPane_->setObjectName(QStringLiteral("simulationPane"));
-    atoms_ = new AtomsPane(frameContent);
-    atomsPane_ = new FoldingPane(QStringLiteral("Atoms"), atoms_, false, frameContent);
-    atomsPane_->setObjectName(QStringLiteral("atomsPane"));
-    atomsPane_->setFolded(true);
-    buildPatternImagePane(frameContent);
-
-    reflectionList_ = new ReflectionList(controller_->simulation());
+    controlFrame_ = new ControlFrame(
+        controller_->simulation(), kGap,
+        [this](QWidget* content) {
+            buildPatternImagePane(content);
+            return patternImageFolding_;
+        },
+        central);
+    inputs_ = &controlFrame_->inputs();
+    atoms_ = &controlFrame_->atoms();
+    reflectionList_ = controlFrame_->list();
     connect(reflectionList_, &ReflectionList::selectionEdited, controller_.get(),
             &app::SimulationController::changeSelection);
-    listPane_ =
-        new FoldingPane(QStringLiteral("Reflection List "), reflectionList_, true, frameContent);
-    listPane_->setObjectName(QStringLiteral("listPane"));
-
-    for (FoldingPane* pane :
-         {samplePane_, simulationPane_, atomsPane_, patternImageFolding_, listPane_}) {
-        frameLayout->addWidget(pane, pane == listPane_ ? 1 : 0);
-        connect(pane, &FoldingPane::titlePressed, this, [this, pane] { pressPaneTitle(pane); });
-    }
-    // Room the list pane leaves while folded stays below the panes.
-    frameLayout->addStretch(0);
-    scroller->setWidget(frameContent);
-    controlFrame_ = scroller;
-    body->addWidget(scroller);
+    body->addWidget(controlFrame_);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(kGap);
     body->addLayout(right, 1);
-
-    auto* sliderFrame = new QWidget(central);
-    sliderFrame->setObjectName(QStringLiteral("sliderFrame"));
-    auto* sliderLayout = new QHBoxLayout(sliderFrame);
-    sliderLayout->setContentsMargins(0, 0, 0, 0);
-    thresholdLabel_ = new QLabel(QStringLiteral("d-Threshold: 1.52"), sliderFrame);
-    thresholdLabel_->setObjectName(QStringLiteral("thresholdLabel"));
-    thresholdLabel_->setToolTip(QStringLiteral("Click to Reset"));
-    thresholdLabel_->setMinimumWidth(
-        thresholdLabel_->fontMetrics().horizontalAdvance(QStringLiteral("d-Threshold: 00.00")) + 4);
-    thresholdSlider_ = new QSlider(Qt::Horizontal, sliderFrame);
-    thresholdSlider_->setObjectName(QStringLiteral("thresholdSlider"));
-    thresholdSlider_->setToolTip(QStringLiteral("d-Spacing threshold for line drawing"));
-    thresholdSlider_->setFixedWidth(180);
-    connect(thresholdSlider_, &QSlider::valueChanged, this, [this](int position) {
-        controller_->setThresholdPosition(position);
+    canvas_ = new CanvasWidget(*controller_, central);
+    threshold_ = new ThresholdControls(*canvas_, central);
+    connect(threshold_, &ThresholdControls::positionChanged, this, [this](int position) {
+        controller_->view().setThresholdPosition(position);
         showThreshold();
     });
-    sliderLayout->addWidget(thresholdLabel_);
-    sliderLayout->addWidget(thresholdSlider_);
     auto* sliderRow = new QHBoxLayout;
     sliderRow->addStretch(1);
-    sliderRow->addWidget(sliderFrame);
+    sliderRow->addWidget(threshold_);
     right->addLayout(sliderRow);
-
-    canvas_ = new CanvasWidget(central);
-    connect(canvas_, &CanvasWidget::resized, this, &MainWindow::redraw);
     right->addWidget(canvas_, 1);
     // Tab goes from the list to the pattern, whose arrow keys turn the crystal.
     setTabOrder(reflectionList_, canvas_);
@@ -507,82 +182,34 @@ void MainWindow::buildCentralArea() {
 
     setCentralWidget(central);
     pictureExport_ = new PictureExport(this, *controller_, *canvas_, dialogs_);
-    connect(pictureExport_, &PictureExport::done, this, &MainWindow::showNote);
+    connect(pictureExport_, &PictureExport::done, this,
+            [this](const QString& note) { status_->showNote(note); });
     canvas_->addAction(command("actionCopy"));
 }
 
-void MainWindow::buildStatusBar() {
-    struct PanelSpec {
-        StatusPanel panel;
-        const char* tip;
-        int width; // 0: takes the room that is left
-    };
-    // The orientation stands before the title, which takes what is left.
-    static const std::array<PanelSpec, 5> kPanels{{
-        {StatusPanel::Count, "Number of calculated hkl", 150},
-        {StatusPanel::Pole, "Closest pole found", 140},
-        {StatusPanel::Clicked, "Index for Clicked Line ", 140},
-        {StatusPanel::Orientation, "Euler angles (Bunge) of the picture, in degrees", 0},
-        {StatusPanel::Title, "", 0},
-    }};
-    // Short notes on what a command did ("Saved iron.tvr"), on the left, for a few seconds.
-    statusNote_ = new QLabel(this);
-    statusNote_->setObjectName(QStringLiteral("statusNote"));
-    statusNote_->setIndent(4);
-    statusNote_->hide();
-    statusBar()->addPermanentWidget(statusNote_);
-    noteTimer_.setSingleShot(true);
-    noteTimer_.setInterval(std::chrono::seconds(5));
-    connect(&noteTimer_, &QTimer::timeout, statusNote_, &QLabel::hide);
-    for (const PanelSpec& spec : kPanels) {
-        auto* panel = new QLabel(this);
-        const int number = static_cast<int>(spec.panel);
-        panel->setObjectName(QStringLiteral("statusPanel%1").arg(number));
-        panel->setToolTip(QString::fromUtf8(spec.tip));
-        panel->setFrameShape(QFrame::StyledPanel);
-        panel->setFrameShadow(QFrame::Sunken);
-        panel->setIndent(4);
-        if (spec.width > 0) panel->setMinimumWidth(spec.width);
-        if (spec.panel == StatusPanel::Orientation)
-            panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(
-                                       QStringLiteral("φ1 Φ φ2: 359.999 180.000 359.999")) +
-                                   12);
-        // The title takes what the other panels leave, down to nothing on a narrow window,
-        // rather than pushing its text over theirs.
-        if (spec.panel == StatusPanel::Title)
-            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        // Permanent panels: a menu's status tip must not hide them.
-        statusBar()->addPermanentWidget(panel, spec.panel == StatusPanel::Title ? 1 : 0);
-        statusPanels_[static_cast<std::size_t>(number) - 1] = panel;
-    }
-}
-
 void MainWindow::buildSteering() {
-    steering_ = new CanvasSteering(*canvas_, *controller_, this);
+    auto* steering = new CanvasSteering(*canvas_, *controller_, this);
     std::vector<QAction*> orientations;
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i)
-        orientations.push_back(findChild<QAction*>(presetCommandName(i)));
-    patternPopup_ = new PatternPopup(command("actionStereographic"), command("actionUnselectAll"),
-                                     command("actionSelectStrongest"), orientations, this);
-    connect(steering_, &CanvasSteering::patternPopupRequested, patternPopup_,
-            [this](QPoint at) { patternPopup_->popup(at); });
-    listPopup_ = new ListPopup(
+        orientations.push_back(presetCommand(i));
+    auto* patternPopup =
+        new PatternPopup(command("actionStereographic"), command("actionUnselectAll"),
+                         command("actionSelectStrongest"), orientations, this);
+    connect(steering, &CanvasSteering::patternPopupRequested, patternPopup,
+            [patternPopup](QPoint at) { patternPopup->popup(at); });
+    auto* listPopup = new ListPopup(
         command("actionUnselectAll"), command("actionSelectStrongest"),
-        [this] {
-            return samplePane_->isFolded() && simulationPane_->isFolded() && atomsPane_->isFolded();
-        },
-        [this] { collapsePanes(); }, this);
-    listPopup_->attachTo(reflectionList_);
-
-    new ThresholdControls(*thresholdLabel_, *thresholdSlider_, *canvas_, this);
+        [this] { return controlFrame_->inputPanesFolded(); }, [this] { controlFrame_->collapse(); },
+        this);
+    listPopup->attachTo(reflectionList_);
 
     colourSchemePane_ = new ColourSchemePane(*controller_, dialogs_, canvas_);
     colourSchemePane_->move(kGap, kGap);
-    connect(colourSchemePane_, &ColourSchemePane::closed, this, &MainWindow::redraw);
+    connect(colourSchemePane_, &ColourSchemePane::closed, canvas_, &CanvasWidget::redraw);
 
     // Lines or reciprocal-lattice points: a hidden switch, with exactly these modifiers.
     auto* pointsMode = new QShortcut(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::ALT | Qt::Key_M), this,
-                                     [this] { controller_->switchLinesAndPoints(); });
+                                     [this] { controller_->view().switchLinesAndPoints(); });
     pointsMode->setObjectName(QStringLiteral("shortcutPointsMode"));
     pointsMode->setContext(Qt::WindowShortcut);
 }
@@ -598,11 +225,7 @@ void MainWindow::connectInputs() {
     connect(inputs_, &InputPanes::autoLimitsToggled, c, &app::SimulationController::setAutoLimits);
     connect(inputs_, &InputPanes::orientationTypePicked, c,
             &app::SimulationController::setOrientationType);
-    connect(inputs_, &InputPanes::orientationApplied, this, [this] {
-        const Outcome applied = controller_->applyOrientation();
-        // An invalid text says so in its field; a refused one in a message.
-        if (!applied && !applied.problem().empty()) showProblem(dialogs_, this, applied.failure());
-    });
+    connect(inputs_, &InputPanes::orientationApplied, this, &MainWindow::applyOrientation);
     for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
         connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
                 [this, i] { retrieveWavelength(i); });
@@ -622,10 +245,14 @@ void MainWindow::connectInputs() {
     connect(atoms_, &AtomsPane::electronScatteringToggled, this, &MainWindow::showTitle);
 }
 
-void MainWindow::acceptFileDrops() {
-    auto* drops = new FileDrops(*this);
-    // Queued: the file manager waits for the drop to end, not for the file to be read.
-    connect(drops, &FileDrops::fileDropped, this, &MainWindow::openFile, Qt::QueuedConnection);
+void MainWindow::applyOrientation() {
+    const Outcome applied = controller_->applyOrientation();
+    if (applied) return;
+    if (applied.failure().kind == Problem::Kind::WrongKind)
+        // Through the widget, which announces the edit to the controller.
+        inputs_->orientationEdit->setText(QString::fromLatin1(kInvalidOrientationText));
+    else
+        showProblem(dialogs_, this, applied.failure());
 }
 
 void MainWindow::editAtomSites(const std::vector<AtomSite>& sites) {
@@ -637,45 +264,21 @@ void MainWindow::editAtomSites(const std::vector<AtomSite>& sites) {
 }
 
 void MainWindow::buildSamplesMenu(QMenu* menu) {
-    const QString path = cellMenuPath();
-    // A new installation has no lib folder yet; the default file is written into it.
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    // A file that cannot be read leaves the built-in list, and the file stays as it is.
-    samples_ = loadSampleList(path.toStdString()).list;
-    if (samples_.empty()) {
+    const SampleList& samples = samples_.samples();
+    if (samples.empty()) {
         QAction* none = menu->addAction(QStringLiteral("(no samples)"));
         none->setObjectName(QStringLiteral("actionNoSamples"));
         none->setEnabled(false);
         return;
     }
-    for (std::size_t i = 0; i < samples_.size(); ++i) {
+    for (std::size_t i = 0; i < samples.size(); ++i) {
         // A "&" in a name is a letter of the name, not a mnemonic.
-        QString caption = QString::fromStdString(samples_.samples()[i].name);
+        QString caption = QString::fromStdString(samples.samples()[i].name);
         caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction* action = menu->addAction(caption);
         action->setObjectName(QStringLiteral("actionSample%1").arg(i));
         connect(action, &QAction::triggered, this, [this, i] { applySample(i); });
     }
-}
-
-app::ReflectionTableModel* MainWindow::reflectionModel() const {
-    return reflectionList_->model();
-}
-
-QLabel* MainWindow::statusPanel(StatusPanel panel) const {
-    return statusPanels_[static_cast<std::size_t>(panel) - 1];
-}
-
-QString MainWindow::statusNote() const {
-    return statusNote_->isHidden() ? QString() : statusNote_->text();
-}
-
-QString MainWindow::statusText(StatusPanel panel) const {
-    return statusPanel(panel)->text();
-}
-
-void MainWindow::setStatus(StatusPanel panel, const QString& text) {
-    statusPanel(panel)->setText(text);
 }
 
 void MainWindow::setGenerationPolling(std::chrono::milliseconds interval,
@@ -736,7 +339,7 @@ void MainWindow::connectUndoSteps() {
     // The moves of a drag turn the crystal; its release makes them one step.
     connect(canvas_, &CanvasWidget::pointerReleased, this, turned(QStringLiteral("Drag")));
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i)
-        if (QAction* preset = findChild<QAction*>(presetCommandName(i)))
+        if (QAction* preset = presetCommand(i))
             connect(preset, &QAction::triggered, this,
                     turned(QStringLiteral("Orientation ") + preset->text(), true));
     connect(inputs_, &InputPanes::orientationApplied, this,
@@ -754,7 +357,7 @@ void MainWindow::connectUndoSteps() {
 void MainWindow::showChanges(app::Changes what) {
     const app::SimulationController& c = *controller_;
     if (what & (Change::List | Change::Strengths))
-        reflectionModel()->setFourIndex(c.showsFourIndices());
+        reflectionList_->model()->setFourIndex(c.showsFourIndices());
     if (what & Change::Fields) {
         inputs_->showFields(c.simulation().fields);
         atoms_->showFields(c.simulation().fields);
@@ -780,8 +383,8 @@ void MainWindow::showChanges(app::Changes what) {
         if (c.pickedReflection()) reflectionList_->showReflection(*c.pickedReflection());
     }
     // The status texts come first: a picture drawn after them writes its own counts.
-    if (what & Change::Status) showStatus();
-    if (what & Change::Picture) redraw();
+    if (what & Change::Status) status_->show(c);
+    if (what & Change::Picture) canvas_->redraw();
     showTitle();
 }
 
@@ -799,87 +402,38 @@ void MainWindow::showTitle() {
     setWindowModified(controller_->modified());
 }
 
-void MainWindow::showStatus() {
-    for (const StatusPanel panel : {StatusPanel::Count, StatusPanel::Pole, StatusPanel::Clicked,
-                                    StatusPanel::Title, StatusPanel::Orientation})
-        setStatus(panel, controller_->statusText(panel));
-}
-
-void MainWindow::redraw() {
-    const QSize size = canvas_->size();
-    controller_->setPictureSize(size.width(), size.height());
-    // Drawn in logical pixels on an image of device pixels: sharp on a HiDPI screen, with the
-    // same geometry everywhere.
-    const qreal ratio = canvas_->devicePixelRatioF();
-    QImage picture(size * ratio, QImage::Format_RGB32);
-    if (picture.isNull()) return;
-    picture.setDevicePixelRatio(ratio);
-    std::optional<DrawSummary> summary;
-    {
-        // Painted in bands on every core. A drag frame lives until the next pointer move: its
-        // thin lines go straight into the pixels, several times faster than QPainter's, so that
-        // large patterns keep up with the pointer. The picture left standing after the release
-        // is QPainter's.
-        const BandedSurface::Lines lines =
-            controller_->dragging() ? BandedSurface::Lines::Fast : BandedSurface::Lines::Painter;
-        BandedSurface surface(picture, size.width(), size.height(), 0, lines, &pictureRecord_);
-        summary = controller_->draw(surface);
-        surface.paint();
-    }
-    canvas_->setPicture(std::move(picture));
-    if (summary) {
-        setStatus(StatusPanel::Count, QString::fromStdString(summary->countText));
-        // No pole is near when nothing is drawn (an empty list after a refused cell).
-        setStatus(StatusPanel::Pole, summary->nearestPole
-                                         ? QString::fromStdString(summary->nearestPoleText)
-                                         : QString());
-    }
-    // Every picture may show another orientation.
-    setStatus(StatusPanel::Orientation, controller_->statusText(StatusPanel::Orientation));
-}
-
 void MainWindow::showNewList() {
     reflectionList_->showNewList();
-    const app::SimulationController& c = *controller_;
-    {
-        const QSignalBlocker blocker(thresholdSlider_);
-        const ThresholdRange range = c.simulation().document.threshold;
-        thresholdSlider_->setRange(range.minimum, range.maximum);
-        thresholdSlider_->setValue(range.minimum);
-    }
-    if (c.listOrigin() != NewList::Cleared) showThreshold();
+    threshold_->showRange(controller_->simulation().document.threshold);
+    if (controller_->listOrigin() != NewList::Cleared) showThreshold();
 }
 
 void MainWindow::showThreshold() {
-    thresholdLabel_->setText(QStringLiteral("d-Threshold: ") +
-                             QString::fromStdString(formatNumber(
-                                 controller_->simulation().document.displayDMin, "0.0#")));
+    threshold_->showThreshold(controller_->simulation().document.displayDMin);
     reflectionList_->showThreshold();
 }
 
 void MainWindow::syncToggleCommands() {
     const app::SimulationController& c = *controller_;
+    const app::ViewCommands& view = c.view();
     const std::pair<const char*, ViewToggle> toggles[] = {
         {"actionStereographic", ViewToggle::Stereographic},
         {"actionFilmOutline", ViewToggle::FilmOutline},
         {"actionRings", ViewToggle::Rings},
         {"actionLabels", ViewToggle::Labels},
-        {"actionToggleBackground", ViewToggle::LightBackground}};
-    for (const auto& [name, toggle] : toggles) command(name)->setChecked(c.viewToggle(toggle));
+        {"actionToggleBackground", ViewToggle::LightBackground},
+        {"actionColourByIntensity", ViewToggle::ColourByIntensity},
+        {"actionZoneAxes", ViewToggle::ZoneAxes},
+        {"actionFourIndex", ViewToggle::FourIndex}};
+    for (const auto& [name, toggle] : toggles) command(name)->setChecked(view.toggle(toggle));
     // Fitting the film is a gnomonic matter: the stereographic picture always shows all.
-    command("actionResetZoom")->setVisible(!c.viewToggle(ViewToggle::Stereographic));
-    // Line strengths come with atoms.
-    QAction* byIntensity = command("actionColourByIntensity");
-    byIntensity->setChecked(c.viewToggle(ViewToggle::ColourByIntensity));
-    byIntensity->setVisible(c.hasAtoms());
-    command("actionZoneAxes")->setChecked(c.viewToggle(ViewToggle::ZoneAxes));
+    command("actionResetZoom")->setVisible(!view.toggle(ViewToggle::Stereographic));
+    // Line strengths come with atoms; four indices only mean something for a hexagonal cell.
+    command("actionColourByIntensity")->setVisible(c.hasAtoms());
+    command("actionFourIndex")->setEnabled(c.hexagonalCell());
     if (QAction* largest =
-            findChild<QAction*>(QStringLiteral("actionZoneAxisIndex%1").arg(c.zoneAxisIndex())))
+            findChild<QAction*>(QStringLiteral("actionZoneAxisIndex%1").arg(view.zoneAxisIndex())))
         largest->setChecked(true);
-    // Four indices only mean something for a hexagonal cell.
-    QAction* fourIndex = command("actionFourIndex");
-    fourIndex->setChecked(c.viewToggle(ViewToggle::FourIndex));
-    fourIndex->setEnabled(c.hexagonalCell());
 }
 
 void MainWindow::showOrientationMatrix() {
@@ -905,14 +459,8 @@ void MainWindow::tiltToZoneAxis() {
         showProblem(dialogs_, this, summary.failure());
         return;
     }
-    const bool hexagonal = controller_->hexagonalCell();
-    TiltDialog dialog(
-        [this, hexagonal](const QString& text) -> Result<HolderTilts> {
-            const Result<Vec3d> uvw = parseDirectionText(text.toStdString(), hexagonal);
-            if (!uvw) return uvw.failure();
-            return controller_->holderTiltsTo(*uvw);
-        },
-        hexagonal, this);
+    TiltDialog dialog([this](const QString& text) { return controller_->holderTiltsTo(text); },
+                      controller_->hexagonalCell(), this);
     if (dialogs_.runModal(dialog) != QDialog::Accepted || !dialog.tilts()) return;
     controller_->applyHolderTilts(*dialog.tilts());
 }
@@ -921,15 +469,27 @@ void MainWindow::newDocument() {
     if (!settleUnsavedEdits()) return;
     controller_->newDocument();
     undo_->restart();
-    expandPanes();
+    controlFrame_->expand();
+}
+
+InputFormat MainWindow::formatOfChoice(QString& path, int filterIndex, bool addExtension) {
+    const InputFormat offered = filterIndex >= 0 && filterIndex < int(kInputFormats.size())
+                                    ? kInputFormats[std::size_t(filterIndex)]
+                                    : InputFormat::Tvr;
+    std::string chosen = path.toStdString();
+    const InputFormat format = chosenFormat(chosen, offered, addExtension);
+    path = QString::fromStdString(chosen);
+    return format;
 }
 
 void MainWindow::openInputFile() {
     if (!settleUnsavedEdits()) return;
     FileRequest request;
     request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
-    request.folder = lastUsedFolder();
-    request.filters = openFileFilters();
+    request.folder = recentFiles_.lastUsedFolder(folders().data);
+    // Every file it can read first; the others follow in the order Save offers them.
+    request.filters =
+        QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} + inputFileFilters();
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
     if (currentFile.isFile() && currentFile.size() > 0 &&
@@ -939,7 +499,7 @@ void MainWindow::openInputFile() {
     if (!choice) return;
     QString path = choice->path;
     // Past the first filter, as Save's filters count.
-    openChosenFile(path, chosenFormat(path, choice->filterIndex - 1, false));
+    openChosenFile(path, formatOfChoice(path, choice->filterIndex - 1, false));
 }
 
 void MainWindow::openFile(const QString& path) {
@@ -968,18 +528,18 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
 void MainWindow::saveInputFile() {
     FileRequest request;
     request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
-    request.folder = lastUsedFolder();
+    request.folder = recentFiles_.lastUsedFolder(folders().data);
     request.filters = inputFileFilters();
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
-    const InputFormat format = chosenFormat(path, choice->filterIndex, true);
+    const InputFormat format = formatOfChoice(path, choice->filterIndex, true);
     const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
         return controller_->saveFile(path, format, cancelled);
     });
     showOutcome(dialogs_, this, saved);
     if (!saved) return;
-    showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
+    status_->showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
     rememberFile(path);
 }
 
@@ -992,30 +552,11 @@ void MainWindow::performSimulation() {
     focusPattern();
 }
 
-void MainWindow::writeReport() {
-    const Result<QString> path = controller_->writeReport();
-    if (!path) {
-        showProblem(dialogs_, this, path.failure());
-        return;
-    }
-    showOnDesktop(*path, false);
-}
-
-void MainWindow::showSymmetryListing() {
-    const Result<QString> path = controller_->writeSymmetryListing();
-    if (!path) {
-        showProblem(dialogs_, this, path.failure());
-        return;
-    }
-    showOnDesktop(*path, false);
-}
-
-void MainWindow::viewDataFolder() {
-    showOnDesktop(folders().data, true);
-}
-
-void MainWindow::viewImageFolder() {
-    showOnDesktop(folders().image, true);
+void MainWindow::showWrittenFile(const Result<QString>& written) {
+    if (written)
+        showOnDesktop(*written, false);
+    else
+        showProblem(dialogs_, this, written.failure());
 }
 
 void MainWindow::showOnDesktop(const QString& path, bool folder) {
@@ -1031,32 +572,16 @@ void MainWindow::showOnDesktop(const QString& path, bool folder) {
                                 .arg(shown));
 }
 
-QString MainWindow::recentFilesPath() const {
-    return QDir(folders().work).filePath(QString::fromLatin1(app::kRecentFilesName));
-}
-
-QString MainWindow::lastUsedFolder() const {
-    for (const QString& file : recentFiles_) {
-        const QString folder = QFileInfo(file).absolutePath();
-        if (QFileInfo(folder).isDir()) return folder;
-    }
-    return folders().data;
-}
-
 void MainWindow::rememberFile(const QString& path) {
-    const QString file = QFileInfo(path).absoluteFilePath();
-    // A name with a line break cannot stand on a line of its own.
-    if (file.contains(QLatin1Char('\n'))) return;
-    recentFiles_ = app::withRecentFile(recentFiles_, file);
-    // The list is a convenience: one that cannot be written is not worth a message.
-    (void)app::saveRecentFiles(recentFilesPath(), recentFiles_);
+    recentFiles_.remember(path);
     showRecentFiles();
 }
 
 void MainWindow::showRecentFiles() {
     recentMenu_->clear();
-    for (int i = 0; i < recentFiles_.size(); ++i) {
-        const QString file = recentFiles_[i];
+    const QStringList& files = recentFiles_.files();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString file = files[i];
         // "&1 silicon.tvr": a key for each; a "&" in a name is a letter of the name.
         QString caption = QDir::toNativeSeparators(file);
         caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -1064,13 +589,12 @@ void MainWindow::showRecentFiles() {
         entry->setObjectName(QStringLiteral("actionRecent%1").arg(i));
         connect(entry, &QAction::triggered, this, [this, file] { openRecentFile(file); });
     }
-    recentMenu_->setEnabled(!recentFiles_.isEmpty());
+    recentMenu_->setEnabled(!files.isEmpty());
 }
 
 void MainWindow::openRecentFile(const QString& path) {
     if (!QFileInfo(path).isFile()) {
-        recentFiles_.removeAll(path);
-        (void)app::saveRecentFiles(recentFilesPath(), recentFiles_);
+        recentFiles_.forget(path);
         showRecentFiles();
         dialogs_.error(this, programTitle(),
                        QStringLiteral("\"%1\" is no longer there; it was taken off the recent "
@@ -1081,37 +605,8 @@ void MainWindow::openRecentFile(const QString& path) {
     openFile(path);
 }
 
-void MainWindow::showNote(const QString& text) {
-    statusNote_->setText(text);
-    statusNote_->show();
-    noteTimer_.start();
-}
-
 void MainWindow::focusPattern() {
     canvas_->setFocus(Qt::OtherFocusReason);
-}
-
-void MainWindow::collapsePanes() {
-    for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_, patternImageFolding_})
-        pane->setFolded(true);
-    listPane_->setFolded(false);
-}
-
-void MainWindow::expandPanes() {
-    for (FoldingPane* pane : {samplePane_, simulationPane_, atomsPane_, listPane_})
-        pane->setFolded(false);
-}
-
-void MainWindow::togglePane(FoldingPane* pane) {
-    pane->setFolded(!pane->isFolded());
-}
-
-void MainWindow::pressPaneTitle(FoldingPane* pane) {
-    if (pane == listPane_ &&
-        (!samplePane_->isFolded() || !simulationPane_->isFolded() || !atomsPane_->isFolded()))
-        collapsePanes();
-    else
-        togglePane(pane);
 }
 
 void MainWindow::setControlsVisible(bool visible) {
@@ -1127,33 +622,19 @@ void MainWindow::retrieveWavelength(std::size_t index) {
     inputs_->wavelengthEdits.at(index)->setText(dialog.wavelengthText());
 }
 
-void MainWindow::openAngleCalculator() {
-    AngleCalculatorDialog dialog(controller_->cellOfFields(), dialogs_, this);
-    dialogs_.runModal(dialog);
-}
-
-QString MainWindow::cellMenuPath() const {
-    return QString::fromStdString(tavrel::cellMenuPath(folders().work.toStdString()));
-}
-
 void MainWindow::editSamples() {
-    const QString path = cellMenuPath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (const Outcome created = createCellMenuIfMissing(path.toStdString()); !created) {
-        dialogs_.error(
-            this, programTitle(),
-            QStringLiteral("\"%1\" cannot be written: %2")
-                .arg(QDir::toNativeSeparators(path), QString::fromStdString(created.problem())));
+    if (const Outcome ready = samples_.prepareForEditing(); !ready) {
+        showProblem(dialogs_, this, ready.failure());
         return;
     }
-    if (!dialogs_.openUrl(QUrl::fromLocalFile(path)))
+    if (!dialogs_.openUrl(QUrl::fromLocalFile(samples_.path())))
         dialogs_.error(this, programTitle(),
                        QStringLiteral("No program could be started to edit \"%1\".")
-                           .arg(QDir::toNativeSeparators(path)));
+                           .arg(QDir::toNativeSeparators(samples_.path())));
 }
 
 void MainWindow::applySample(std::size_t index) {
-    const std::optional<Sample> sample = samples_.sample(index);
+    const std::optional<Sample> sample = samples_.samples().sample(index);
     if (!sample || !settleUnsavedEdits()) return;
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
                     return controller_->applySample(*sample, cancelled);
@@ -1177,7 +658,7 @@ bool MainWindow::settleUnsavedEdits() {
     });
     showOutcome(dialogs_, this, saved);
     if (!saved) return false;
-    showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
+    status_->showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
     return true;
 }
 

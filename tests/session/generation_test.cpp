@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace tavrel {
@@ -323,7 +324,8 @@ void expectAlongViewAxis(const Vec3f& v) {
 
 // Only the direction matters; the null vector gives the view of a* without a message; text that
 // is no vector, or whose numbers overflow a 4-byte float as typed or in the Cartesian frame, is
-// refused and changes nothing. Applied again after turns, it gives the first picture.
+// refused as no orientation at all and changes nothing, the field included (a generation marks
+// it). Applied again after turns, it gives the first picture.
 TEST(Orientation, TextsAppliedRefusedAndTurns) {
     TestSimulation t;
     setFields(t.sim, 221, kCubic4);
@@ -332,7 +334,9 @@ TEST(Orientation, TextsAppliedRefusedAndTurns) {
         t.sim.fields.orientation = text;
         t.sim.fields.orientationType =
             direct ? OrientationType::Direct : OrientationType::Reciprocal;
-        return applyOrientationText(t.sim).ok();
+        const Outcome applied = applyOrientationText(t.sim);
+        EXPECT_EQ(t.sim.fields.orientation, text);
+        return applied.ok() ? std::nullopt : std::optional(applied.failure().kind);
     };
     const auto first = t.sim.points.rows;
     expectAlongViewAxis(viewVector(t.sim, 0, 0, 1)); // generation applies the "0 0 1" field
@@ -348,18 +352,18 @@ TEST(Orientation, TextsAppliedRefusedAndTurns) {
         apply(same);
         EXPECT_EQ(t.sim.points.rows, rows) << same;
     }
-    for (const char* invalid : {"10 1", "", "1e300 0 0", "1 1e39 1"}) {
-        EXPECT_FALSE(apply(invalid)) << invalid;
-        EXPECT_EQ(t.sim.fields.orientation, "invalid");
-    }
-    EXPECT_FALSE(apply("3e38 3e38 3e38", true)); // 4 x 3e38 angstrom
-    EXPECT_EQ(t.sim.fields.orientation, "invalid");
+    for (const char* text : {"10 1", "", "1e300 0 0", "1 1e39 1"})
+        EXPECT_EQ(apply(text), Problem::Kind::WrongKind) << text;
+    EXPECT_EQ(apply("3e38 3e38 3e38", true), Problem::Kind::WrongKind); // 4 x 3e38 angstrom
     EXPECT_EQ(t.sim.points.rows, rows);
 
     turnByArrowKey(t.sim, ArrowKey::Up);
     rotateAboutViewAxis(t.sim, ViewAxis::Viewing, 33.0f);
     apply("0 0 1");
     EXPECT_EQ(t.sim.points.rows, first);
+    t.sim.fields.orientation = "x";
+    ASSERT_TRUE(generateReflections(t.sim));
+    EXPECT_EQ(t.sim.fields.orientation, "invalid");
 }
 
 TEST(Orientation, DirectVectorsOfAMonoclinicCell) {

@@ -1,14 +1,13 @@
 // The window's commands driven as a user drives them: new, typed fields and simulation, files,
 // Escape during a generation, the shared selection, the Samples menu, the Atoms pane, the
 // wavelength dialog and the angle calculator.
-#include "samples/sample_list.h"
 #include "support/comma_locale.h"
 #include "ui/angle_dialog.h"
-#include "ui/atoms_pane.h"
-#include "ui/folding_pane.h"
 #include "ui/wavelength_dialog.h"
 #include "window_fixture.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QToolButton>
@@ -22,24 +21,25 @@ using app::StatusPanel;
 using CommandsTest = WindowTest;
 
 TEST_F(CommandsTest, NewThenTypedFieldsAreWhatTheSimulationReads) {
-    w.collapsePanes();
+    action("actionCollapsePanes")->trigger();
     action("actionNew")->trigger();
-    EXPECT_EQ(w.reflectionModel()->rowCount(), 0);
+    EXPECT_EQ(model->rowCount(), 0);
     EXPECT_EQ(in.titleEdit->text(), "Untitled");
     EXPECT_EQ(in.cellEdits[0]->text(), "5");
     EXPECT_EQ(in.spaceGroupList->currentText(), "225: F m 3 m");
     EXPECT_EQ(in.wavelengthEdits[0]->text(), "1.9361") << "wavelengths stay";
-    EXPECT_FALSE(w.samplePane()->isFolded()) << "New expands the panes";
+    EXPECT_FALSE(pane("samplePane")->isFolded()) << "New expands the panes";
 
     // Typed as a user types: a = 4,0 (a comma), the first wavelength Cu K-alpha.
     typeInto(in.cellEdits[0], "4,0");
     typeInto(in.wavelengthEdits[0], "1.5418");
     typeInto(in.titleEdit, "Cubic");
     action("actionPerformSimulation")->trigger();
-    EXPECT_EQ(w.reflectionModel()->rowCount(), 34);
-    EXPECT_EQ(w.statusText(StatusPanel::Count), "34 hkl (34 visible)");
-    EXPECT_EQ(w.statusText(StatusPanel::Title), "Cubic");
-    EXPECT_EQ(w.reflectionModel()->index(0, 3).data().toString(), "19.500");
+    EXPECT_EQ(model->rowCount(), 34);
+    EXPECT_EQ(statusText(StatusPanel::Count), "34 hkl (34 visible)");
+    EXPECT_EQ(statusText(StatusPanel::Title), "Cubic");
+    EXPECT_EQ(model->index(0, 3).data().toString(), "19.500");
+    EXPECT_EQ(model->index(0, 4).data().toString(), "") << "no second wavelength";
     EXPECT_EQ(in.cellEdits[2]->text(), "4.0") << "cubic: c follows a";
 
     typeInto(in.cellEdits[0], "0");
@@ -47,11 +47,12 @@ TEST_F(CommandsTest, NewThenTypedFieldsAreWhatTheSimulationReads) {
     EXPECT_EQ(dialogs.errors, std::vector<QString>{"Tavrel/Morwen: Invalid unit cell parameters"});
 }
 
-TEST_F(CommandsTest, SaveAndOpenBothFormatsThroughTheDialogs) {
-    // The filter chosen, not the name typed, gives the format.
+// The dialogs start in the data folder, then where the last file was, in this run or the last;
+// a name without extension takes the format of the filter chosen (Open's first shows every
+// pattern file), a name with a known extension keeps it whatever the filter.
+TEST_F(CommandsTest, SaveAndOpenThroughTheDialogs) {
     runWithFile("actionSave", dataFile("iron"), 0);
-    ASSERT_EQ(dialogs.saveRequests.size(), 1u);
-    EXPECT_EQ(dialogs.saveRequests[0].folder, w.folders().data);
+    EXPECT_EQ(dialogs.saveRequests[0].folder, c.folders().data);
     EXPECT_EQ(dialogs.saveRequests[0].filters,
               (QStringList{"Tavrel Input File (*.tvr)", "HKL File (*.hkl)",
                            "Crystallographic Information File (*.cif)"}));
@@ -60,21 +61,35 @@ TEST_F(CommandsTest, SaveAndOpenBothFormatsThroughTheDialogs) {
     runWithFile("actionSave", dataFile("iron"), 1);
     EXPECT_EQ(readFile(dataFile("iron.hkl").toStdString()).substr(0, 35),
               "2.866 2.866 2.866 90 90 90 229\r\n 54");
+    runWithFile("actionSave", dataFile("named.hkl"), 0);
+    EXPECT_EQ(readFile(dataFile("named.hkl").toStdString()).substr(0, 5), "2.866");
 
     action("actionNew")->trigger();
     runWithFile("actionOpen", dataFile("iron.tvr"));
-    EXPECT_EQ(w.reflectionModel()->rowCount(), 54);
-    EXPECT_EQ(w.statusText(StatusPanel::Title), dataFile("iron.tvr"));
+    EXPECT_EQ(dialogs.openRequests[0].filters.first(), "All pattern files (*.tvr *.hkl *.cif)");
+    EXPECT_EQ(dialogs.openRequests[0].filters.size(), 4);
+    EXPECT_EQ(model->rowCount(), 54);
+    EXPECT_EQ(statusText(StatusPanel::Title), dataFile("iron.tvr"));
     EXPECT_EQ(in.titleEdit->text(), "Iron (Fe)");
-    // The dialog starts at the file last saved as input file.
+    // The dialog offers the file last opened.
     runWithFile("actionOpen", dataFile("iron.hkl"), 1);
     EXPECT_EQ(dialogs.openRequests[1].presetName, dataFile("iron.tvr"));
-    EXPECT_EQ(w.reflectionModel()->rowCount(), 54);
     EXPECT_EQ(in.titleEdit->text(), "iron.hkl");
+    action("actionOpen")->trigger(); // cancelled: nothing changes
+    EXPECT_EQ(in.titleEdit->text(), "iron.hkl");
+
+    const QString elsewhere = QString::fromStdString(installation.user.file("patterns"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    runWithFile("actionSave", elsewhere + "/iron.tvr");
+    ASSERT_TRUE(QFile::copy(elsewhere + "/iron.tvr", elsewhere + "/iron-copy"));
+    runWithFile("actionOpen", elsewhere + "/iron-copy", 1);
+    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
+    EXPECT_EQ(c.currentFile(), elsewhere + "/iron-copy");
+    action("actionSave")->trigger();
+    EXPECT_EQ(dialogs.saveRequests.back().folder, elsewhere);
     EXPECT_TRUE(dialogs.errors.empty());
-    // A cancelled dialog changes nothing.
-    action("actionOpen")->trigger();
-    EXPECT_EQ(in.titleEdit->text(), "iron.hkl");
+    restart().openInputFile();
+    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
 }
 
 TEST_F(CommandsTest, FilesThatCannotBeReadOrWritten) {
@@ -84,7 +99,7 @@ TEST_F(CommandsTest, FilesThatCannotBeReadOrWritten) {
     runWithFile("actionOpen", file("old.tvr", "VELDTRACE INPUT 2.0\r\n"));
     EXPECT_EQ(dialogs.beeps, 1);
     EXPECT_TRUE(dialogs.errors.empty()) << "a wrong header only beeps";
-    EXPECT_EQ(w.reflectionModel()->rowCount(), 54);
+    EXPECT_EQ(model->rowCount(), 54);
 
     runWithFile("actionOpen", file("short.tvr", "VELDTRACE INPUT 1.5\r\nShort\r\n"));
     ASSERT_EQ(dialogs.errors.size(), 1u);
@@ -95,7 +110,8 @@ TEST_F(CommandsTest, FilesThatCannotBeReadOrWritten) {
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_TRUE(dialogs.errors[1].contains("cannot be written"));
     w.openFile(file("notes.txt", "x"));
-    EXPECT_EQ(dialogs.errors.size(), 3u);
+    EXPECT_EQ(dialogs.errors.back(), "Tavrel/Morwen: \"" + installation.workFile("notes.txt") +
+                                         "\" is neither a .tvr, a .hkl nor a .cif file");
 }
 
 TEST_F(CommandsTest, EscapeEndsAGenerationAndNothingElseGetsIn) {
@@ -108,137 +124,107 @@ TEST_F(CommandsTest, EscapeEndsAGenerationAndNothingElseGetsIn) {
     in.autoLimitsBox->setChecked(true);
     QString loopsShown;
     w.setGenerationPolling(std::chrono::milliseconds(0), [&](int round) {
-        if (round == 0) loopsShown = w.statusText(StatusPanel::Pole);
+        if (round == 0) loopsShown = statusText(StatusPanel::Pole);
         if (round != 200) return;
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         // Swallowed while generating: a shortcut, a click on a pane's title, a close request.
         QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
-        QTest::mouseClick(w.samplePane()->titleStrip(), Qt::LeftButton);
+        QTest::mouseClick(pane("samplePane")->titleStrip(), Qt::LeftButton);
         w.close();
         QTest::keyClick(&w, Qt::Key_Escape);
     });
     action("actionPerformSimulation")->trigger();
     EXPECT_EQ(loopsShown, "of 9260 loops");
-    const int partial = w.reflectionModel()->rowCount();
+    const int partial = model->rowCount();
     EXPECT_GT(partial, 0);
     EXPECT_LT(partial, 1224);
     EXPECT_EQ(in.titleEdit->text(), "Iron (Fe)") << "New did not run";
-    EXPECT_FALSE(w.samplePane()->isFolded());
+    EXPECT_FALSE(pane("samplePane")->isFolded());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     const auto& d = c.simulation().reflections.d;
     EXPECT_TRUE(std::is_sorted(d.rbegin(), d.rend())) << "the partial list is sorted";
-    EXPECT_EQ(w.statusText(StatusPanel::Count), QStringLiteral("%1 hkl (%1 visible)").arg(partial));
+    EXPECT_EQ(statusText(StatusPanel::Count), QStringLiteral("%1 hkl (%1 visible)").arg(partial));
 
     // Without Escape the same generation runs to its end.
     w.setGenerationPolling(std::chrono::milliseconds(50), {});
     action("actionPerformSimulation")->trigger();
-    EXPECT_EQ(w.reflectionModel()->rowCount(), 1224);
+    EXPECT_EQ(model->rowCount(), 1224);
 }
 
 TEST_F(CommandsTest, ListAndPictureShareTheSelection) {
     const Selection& selection = c.pattern().selection;
     action("actionSelectStrongest")->trigger();
-    QItemSelectionModel* model = w.reflectionView()->selectionModel();
-    EXPECT_EQ(model->selectedRows().size(), 12) << "the {110} planes";
+    QItemSelectionModel* rows = list->selectionModel();
+    EXPECT_EQ(rows->selectedRows().size(), 12) << "the {110} planes";
     EXPECT_TRUE(selection.isSelected(11));
     EXPECT_FALSE(selection.isSelected(12));
     action("actionUnselectAll")->trigger();
-    EXPECT_TRUE(model->selectedRows().empty());
-    EXPECT_FALSE(selection.isSelected(0));
+    EXPECT_TRUE(rows->selectedRows().empty());
 
     const QImage plain = canvas->picture();
-    w.reflectionView()->selectAll();
+    list->selectAll();
     EXPECT_TRUE(selection.isSelected(40));
     EXPECT_NE(canvas->picture(), plain) << "selected lines are highlighted";
-    model->clearSelection();
+    rows->clearSelection();
     EXPECT_FALSE(selection.isSelected(40));
     EXPECT_EQ(canvas->picture(), plain);
 }
 
-// The Samples menu: built from the cell menu file at start-up, applying a sample, "Edit ...".
-TEST_F(CommandsTest, TheSamplesMenuListsTheFileWrittenAtTheFirstStartAndFillsTheFields) {
-    const std::string cellMenu = installation.program.file("lib/cellmenu.txt");
+// The Samples menu lists the cell menu file, a sample fills the fields and simulates, and
+// "Edit ..." hands the file to the desktop or names it.
+TEST_F(CommandsTest, TheSamplesMenuFillsTheFieldsAndEditOpensItsFile) {
     QStringList entries;
     for (QAction* a : w.menuBar()->findChild<QMenu*>(QStringLiteral("menuSamples"))->actions())
         entries.append(a->isSeparator() ? QStringLiteral("-") : a->text());
-    ASSERT_EQ(entries.size(), 2 + 22);
+    EXPECT_EQ(entries.size(), 2 + 22);
     EXPECT_EQ(entries.mid(0, 3), (QStringList{"Edit ...", "-", "Cu"}));
-    EXPECT_EQ(entries[23], "beta-Sn");
-    EXPECT_EQ(readFile(cellMenu), fullDefaultCellMenu());
-    EXPECT_EQ(w.cellMenuPath().toStdString(), cellMenu);
 
     const QImage iron = canvas->picture();
     action("actionSample20")->trigger(); // alpha-Pu
     EXPECT_EQ(in.titleEdit->text(), "alpha-Pu");
     EXPECT_EQ(c.simulation().document.title, "alpha-Pu");
-    const QStringList cell{"6.183", "4.822", "10.963", "90", "101.79", "90"};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(in.cellEdits[static_cast<std::size_t>(i)]->text(), cell[i]) << i;
+    EXPECT_EQ(in.cellEdits[4]->text(), "101.79");
     EXPECT_EQ(in.spaceGroupList->currentIndex(), 10);
     EXPECT_EQ(in.dEdits[1]->text(), "10.963") << "d-Max 0 reads as the longest edge";
-    EXPECT_GT(w.reflectionModel()->rowCount(), 0);
+    EXPECT_GT(model->rowCount(), 0);
     EXPECT_NE(canvas->picture(), iron);
-    EXPECT_TRUE(dialogs.errors.empty());
-    // The next start reads the same samples from the file.
-    EXPECT_EQ(restart().samples().samples(), SampleList::builtIn().samples());
-}
 
-TEST_F(CommandsTest, EditSamplesOpensTheFileCreatingTheShortOneWhenMissing) {
-    const std::string cellMenu = installation.program.file("lib/cellmenu.txt");
-    // An existing file is only opened.
-    installation.program.write("lib/cellmenu.txt", "Mine: 225 FM3M 4 4 4 90 90 90\r\n");
+    const QString cellMenu = installation.workFile("lib/cellmenu.txt");
     action("actionEditSamples")->trigger();
-    ASSERT_EQ(dialogs.opened.size(), 1u);
-    EXPECT_EQ(dialogs.opened[0], QUrl::fromLocalFile(QString::fromStdString(cellMenu)));
-    EXPECT_EQ(readFile(cellMenu), "Mine: 225 FM3M 4 4 4 90 90 90\r\n");
-    // A removed file, even with its folder, is created short.
-    std::filesystem::remove_all(installation.program.file("lib"));
-    action("actionEditSamples")->trigger();
-    EXPECT_EQ(dialogs.opened.size(), 2u);
-    EXPECT_EQ(readFile(cellMenu), shortDefaultCellMenu());
+    EXPECT_EQ(dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(cellMenu)});
     EXPECT_TRUE(dialogs.errors.empty());
-
-    // Without a program for it, a word naming the file.
     dialogs.desktopTakes = false;
     action("actionEditSamples")->trigger();
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_TRUE(dialogs.errors[0].startsWith("Tavrel/Morwen: No program could be started"));
-    EXPECT_TRUE(dialogs.errors[0].contains(QString::fromStdString(cellMenu)));
-    // A file where the lib folder should be: nothing can be created below it.
+    EXPECT_EQ(dialogs.errors[0],
+              "Tavrel/Morwen: No program could be started to edit \"" + cellMenu + "\".");
+    // A file where the lib folder should be: nothing to hand to the desktop.
     std::filesystem::remove_all(installation.program.file("lib"));
     installation.program.write("lib", "not a folder");
     action("actionEditSamples")->trigger();
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_TRUE(dialogs.errors[1].contains("cannot be written")) << dialogs.errors[1].toStdString();
-    EXPECT_EQ(dialogs.opened.size(), 3u) << "nothing to open";
-    EXPECT_EQ(readFile(installation.program.file("lib")), "not a folder");
+    EXPECT_EQ(dialogs.opened.size(), 2u);
 }
 
 // The Atoms pane: the sites of a sample, edits that the document takes or refuses, the
 // colouring by intensity, and the sites kept across a restart.
-TEST_F(CommandsTest, ASampleBringsItsAtomsAndTheListItsIntensities) {
-    ui::AtomsPane& atoms = w.atoms();
+TEST_F(CommandsTest, ASampleBringsItsAtomsAndEditsAreTakenOrRefused) {
     QAction* byIntensity = action("actionColourByIntensity");
     EXPECT_FALSE(byIntensity->isVisible()) << "iron is a lattice without atoms";
-    EXPECT_EQ(w.reflectionModel()->columnCount(), 5);
+    EXPECT_EQ(model->columnCount(), 5);
     action("actionSample1")->trigger(); // Si
     ASSERT_EQ(atoms.table()->rowCount(), 1);
     EXPECT_EQ(atoms.table()->item(0, 1)->text(), "Si");
-    EXPECT_TRUE(byIntensity->isVisible());
-    EXPECT_TRUE(byIntensity->isChecked());
-    ASSERT_EQ(w.reflectionModel()->columnCount(), 6);
-    EXPECT_EQ(w.reflectionModel()->headerData(5, Qt::Horizontal).toString(), "I");
-    // A sample of the menu without atoms leaves none.
-    action("actionSample7")->trigger(); // Ga
+    EXPECT_TRUE(byIntensity->isVisible() && byIntensity->isChecked());
+    ASSERT_EQ(model->columnCount(), 6);
+    EXPECT_EQ(model->headerData(5, Qt::Horizontal).toString(), "I");
+    action("actionSample7")->trigger(); // Ga: a sample without atoms leaves none
     EXPECT_EQ(atoms.table()->rowCount(), 0);
     EXPECT_FALSE(byIntensity->isVisible());
-}
-
-TEST_F(CommandsTest, AtomEditsAreTakenOrRefusedNamingTheElementAndKeptOverARestart) {
-    ui::AtomsPane& atoms = w.atoms();
     action("actionSample1")->trigger();
+
     atoms.addButton()->click();
-    ASSERT_EQ(atoms.table()->rowCount(), 2);
     EXPECT_EQ(c.simulation().atoms.size(), 2u);
     atoms.table()->item(1, 1)->setText(QStringLiteral("Qq"));
     ASSERT_EQ(dialogs.errors.size(), 1u);
@@ -249,19 +235,17 @@ TEST_F(CommandsTest, AtomEditsAreTakenOrRefusedNamingTheElementAndKeptOverAResta
     EXPECT_EQ(c.simulation().atoms[1].typeSymbol, "O2-");
     atoms.table()->selectRow(1);
     atoms.removeButton()->click();
-    EXPECT_EQ(c.simulation().atoms.size(), 1u);
-    // The minimum intensity greys the rows of the lines it leaves out.
     typeInto(atoms.minIntensityEdit(), QStringLiteral("50"));
     EXPECT_EQ(c.simulation().document.minIntensity, 50.0f);
-
     atoms.table()->item(0, 6)->setText(QStringLiteral("0.5"));
     const std::vector<AtomSite> sites = c.simulation().atoms;
     ASSERT_EQ(sites.size(), 1u);
+
     window->close();
     ui::MainWindow& next = restart();
-    EXPECT_EQ(next.controller().simulation().atoms, sites);
-    EXPECT_EQ(next.reflectionModel()->columnCount(), 6);
-    EXPECT_EQ(next.atoms().table()->rowCount(), 1);
+    EXPECT_EQ(controllerOf(next).simulation().atoms, sites);
+    EXPECT_EQ(modelOf(next)->columnCount(), 6);
+    EXPECT_EQ(part<ui::AtomsPane>(next)->table()->rowCount(), 1);
 }
 
 // The next modal dialog is the user's: `play` drives it while it is shown, and its result is
@@ -280,61 +264,58 @@ void nextDialog(ScriptedDialogs& dialogs, std::function<void(Dialog&)> play) {
     };
 }
 
-TEST_F(CommandsTest, WavelengthDialogOkFillsTheFieldOfThePressedButtonAndCancelNone) {
-    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
+// OK fills the field of the pressed button (Enter in the entry is OK; every opening starts
+// empty on Kα1); Cancel leaves it as it was. A refused element or line is named, its text
+// selected for retyping, and the dialog stays for a correction or Escape.
+TEST_F(CommandsTest, TheWavelengthDialogFillsTheFieldOfItsButton) {
+    const auto pick = [&](std::size_t button, std::function<void(ui::WavelengthDialog&)> play) {
+        nextDialog<ui::WavelengthDialog>(dialogs, [play](ui::WavelengthDialog& d) {
+            EXPECT_TRUE(d.elementEdit()->text().isEmpty());
+            EXPECT_TRUE(d.lineButton(0)->isChecked());
+            play(d);
+        });
+        in.retrieveWavelengthButtons[button]->click();
+    };
+    pick(0, [](ui::WavelengthDialog& d) {
         QTest::keyClicks(d.elementEdit(), "cu");
         d.okButton()->click();
     });
-    in.retrieveWavelengthButtons[0]->click();
     EXPECT_EQ(in.wavelengthEdits[0]->text(), "1.54061");
     EXPECT_EQ(in.wavelengthEdits[1]->text(), "0") << "the other field stays";
-    // Enter in the entry is OK; every opening starts empty on Kα1.
-    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
-        EXPECT_TRUE(d.elementEdit()->text().isEmpty());
-        EXPECT_TRUE(d.lineButton(0)->isChecked());
+    pick(1, [](ui::WavelengthDialog& d) {
         QTest::keyClicks(d.elementEdit(), "Mo");
         d.lineButton(2)->click();
         QTest::keyClick(d.elementEdit(), Qt::Key_Return);
     });
-    in.retrieveWavelengthButtons[1]->click();
     EXPECT_EQ(in.wavelengthEdits[1]->text(), "0.63231");
-
-    // Cancel, and Escape after a refused OK, leave the field as it was.
-    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
+    pick(0, [](ui::WavelengthDialog& d) {
         QTest::keyClicks(d.elementEdit(), "29");
         d.cancelButton()->click();
     });
-    in.retrieveWavelengthButtons[0]->click();
-    EXPECT_EQ(in.wavelengthEdits[0]->text(), "1.54061");
-    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
+    pick(0, [](ui::WavelengthDialog& d) {
         QTest::keyClicks(d.elementEdit(), "Xx");
         d.okButton()->click();
         QTest::keyClick(d.elementEdit(), Qt::Key_Escape);
         EXPECT_FALSE(d.isVisible());
     });
-    in.retrieveWavelengthButtons[0]->click();
     EXPECT_EQ(in.wavelengthEdits[0]->text(), "1.54061");
-    EXPECT_EQ(dialogs.errors.size(), 1u);
-}
 
-TEST_F(CommandsTest, ARefusedElementIsNamedAndTheDialogStaysForACorrection) {
-    nextDialog<ui::WavelengthDialog>(dialogs, [](ui::WavelengthDialog& d) {
-        const std::vector<std::pair<const char*, int>> refused{
+    dialogs.errors.clear();
+    pick(0, [](ui::WavelengthDialog& d) {
+        const std::pair<const char*, int> refused[] = {
             {"Copper", 0}, {"2.5", 0}, {"Li", 1}, {"Np", 0}, {"", 0}};
         for (const auto& [text, line] : refused) {
             d.elementEdit()->setText(QString::fromLatin1(text));
             d.lineButton(static_cast<std::size_t>(line))->click();
             d.okButton()->click();
             EXPECT_TRUE(d.isVisible()) << text;
-            EXPECT_EQ(d.elementEdit()->selectedText(), d.elementEdit()->text())
-                << "the text is selected for retyping";
+            EXPECT_EQ(d.elementEdit()->selectedText(), d.elementEdit()->text()) << text;
         }
         typeInto(d.elementEdit(), "Tc");
         d.lineButton(1)->click();
         d.okButton()->click();
         EXPECT_FALSE(d.isVisible());
     });
-    in.retrieveWavelengthButtons[0]->click();
     EXPECT_EQ(dialogs.errors,
               (std::vector<QString>{QString::fromUtf8("Tavrel/Morwen: Unknown element: Copper"),
                                     QString::fromUtf8("Tavrel/Morwen: Unknown element: 2.5"),
@@ -344,29 +325,39 @@ TEST_F(CommandsTest, ARefusedElementIsNamedAndTheDialogStaysForACorrection) {
     EXPECT_EQ(in.wavelengthEdits[0]->text(), "0.67934");
 }
 
-// Each frame reads its own two fields as its own kind of vector: in a hexagonal cell the same
-// indices give three different angles.
-TEST(AngleCalculatorDialog, EachFrameComputesItsKindOfAngle) {
+// The calculator takes the cell the fields hold now, typed but not simulated, and changes
+// nothing; each frame reads its own two fields as its own kind of vector: in a hexagonal cell
+// the same indices give three different angles.
+TEST_F(CommandsTest, AngleCalculatorTakesTheCellOfTheFieldsAndEachFrameItsKind) {
     const CommaLocale comma;
-    ScriptedDialogs dialogs;
-    ui::AngleCalculatorDialog hexagonal({3.2, 3.2, 5.2, 90, 90, 120}, dialogs);
-    auto angle = [&](AngleKind kind, const char* first, const char* second, bool enter) {
-        const auto& f = hexagonal.frame(kind);
-        typeInto(f.first, first);
-        typeInto(f.second, second);
-        if (enter)
-            QTest::keyClick(f.second, Qt::Key_Return);
-        else
-            f.calculate->click();
-        return f.result->text();
-    };
-    EXPECT_EQ(angle(AngleKind::DirectionDirection, "1 0 0", "0 1 0", false), "120.0 deg");
-    EXPECT_EQ(angle(AngleKind::PlanePlane, "100", "010", true), "60.0 deg");
-    EXPECT_EQ(angle(AngleKind::DirectionPlane, "1 0 0", "1 0 0", false), "30.0 deg");
-    EXPECT_EQ(angle(AngleKind::DirectionPlane, "1 1 0", "0 0 1", true), "90.0 deg");
-    EXPECT_EQ(hexagonal.frame(AngleKind::DirectionDirection).result->text(), "120.0 deg")
-        << "frames keep their own results";
+    for (const auto& [field, text] :
+         {std::pair(0, "3,2"), std::pair(1, "3.2"), std::pair(2, "5.2"), std::pair(5, "120")})
+        typeInto(in.cellEdits[std::size_t(field)], text);
+    const PatternDocument before = c.simulation().document;
+    nextDialog<ui::AngleCalculatorDialog>(dialogs, [](ui::AngleCalculatorDialog& d) {
+        auto angle = [&](AngleKind kind, const char* first, const char* second, bool enter) {
+            const auto& f = d.frame(kind);
+            typeInto(f.first, first);
+            typeInto(f.second, second);
+            if (enter)
+                QTest::keyClick(f.second, Qt::Key_Return);
+            else
+                f.calculate->click();
+            return f.result->text();
+        };
+        EXPECT_EQ(angle(AngleKind::DirectionDirection, "1 0 0", "0 1 0", false), "120.0 deg");
+        EXPECT_EQ(angle(AngleKind::PlanePlane, "100", "010", true), "60.0 deg");
+        EXPECT_EQ(angle(AngleKind::DirectionPlane, "1 0 0", "1 0 0", false), "30.0 deg");
+        EXPECT_EQ(angle(AngleKind::DirectionPlane, "1 1 0", "0 0 1", true), "90.0 deg");
+        EXPECT_EQ(d.frame(AngleKind::DirectionDirection).result->text(), "120.0 deg")
+            << "frames keep their own results";
+    });
+    action("actionAngleCalculator")->trigger();
+    ASSERT_EQ(dialogs.modalTitles, (std::vector<QString>{" Angle Calculator"}));
     EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(c.simulation().document.cell[0], before.cell[0]);
+    EXPECT_EQ(c.simulation().document.cell[5], before.cell[5]);
+    EXPECT_EQ(in.cellEdits[0]->text(), "3,2");
 }
 
 TEST(AngleCalculatorDialog, RefusedInputIsNamedAndLeavesTheResultEmpty) {
@@ -387,27 +378,6 @@ TEST(AngleCalculatorDialog, RefusedInputIsNamedAndLeavesTheResultEmpty) {
     EXPECT_EQ(dialogs.errors,
               (std::vector<QString>{"Invalid input: HKL(2): Please type SPACE between h k l",
                                     "Tavrel/Morwen: Invalid unit cell parameters"}));
-}
-
-TEST_F(CommandsTest, AngleCalculatorTakesTheCellOfTheFieldsAndChangesNothing) {
-    // Typed but not simulated: the calculator takes what the fields hold now.
-    for (const auto& [field, text] :
-         {std::pair(0, "3,2"), std::pair(1, "3.2"), std::pair(2, "5.2"), std::pair(5, "120")})
-        typeInto(in.cellEdits[std::size_t(field)], text);
-    const PatternDocument before = c.simulation().document;
-    nextDialog<ui::AngleCalculatorDialog>(dialogs, [](ui::AngleCalculatorDialog& d) {
-        EXPECT_DOUBLE_EQ(d.calculator().directMatrix()[2][2], 5.2);
-        const auto& f = d.frame(AngleKind::DirectionDirection);
-        typeInto(f.first, "100");
-        typeInto(f.second, "010");
-        f.calculate->click();
-        EXPECT_EQ(f.result->text(), "120.0 deg");
-    });
-    action("actionAngleCalculator")->trigger();
-    ASSERT_EQ(dialogs.modalTitles, (std::vector<QString>{" Angle Calculator"}));
-    EXPECT_EQ(c.simulation().document.cell[0], before.cell[0]);
-    EXPECT_EQ(c.simulation().document.cell[5], before.cell[5]);
-    EXPECT_EQ(in.cellEdits[0]->text(), "3,2");
 }
 
 } // namespace

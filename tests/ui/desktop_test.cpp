@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QWheelEvent>
 
 namespace tavrel::test {
@@ -25,9 +26,9 @@ namespace {
 
 using DesktopTest = WindowTest;
 
-TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasShowsItHasTheFocus) {
+TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasKeepsTheKeysAfterEachCommand) {
     show();
-    QTableView* list = w.reflectionView();
+    EXPECT_EQ(QApplication::focusWidget(), canvas) << "start-up";
     list->setFocus();
     list->selectRow(3);
     const QModelIndexList selected = list->selectionModel()->selectedRows();
@@ -44,16 +45,14 @@ TEST_F(DesktopTest, TabLeavesTheListAndTheCanvasShowsItHasTheFocus) {
     EXPECT_NE(edge(), frame);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     EXPECT_EQ(QApplication::focusWidget(), canvas) << "the canvas is in the chain both ways";
-}
 
-TEST_F(DesktopTest, ArrowKeysTurnTheCrystalAtOnceAfterStartSampleFileAndSimulation) {
-    show();
+    // The canvas takes the keys back after a simulation, a sample and a file.
     auto arrowTurns = [&] {
         const std::vector<RotatedPoint> before = points().rows;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
         return QApplication::focusWidget() == canvas && points().rows != before;
     };
-    EXPECT_TRUE(arrowTurns()) << "start-up";
+    EXPECT_TRUE(arrowTurns()) << "after Tab";
     // A click in a field gives the field the focus, and its arrows move the text cursor.
     QTest::mouseClick(in.titleEdit, Qt::LeftButton);
     EXPECT_EQ(QApplication::focusWidget(), in.titleEdit);
@@ -77,8 +76,8 @@ TEST_F(DesktopTest, ADesktopWithoutAHandlerIsNamedInAMessage) {
     const std::pair<std::size_t, QString> shown[] = {
         {0, QDir::toNativeSeparators(dialogs.opened[0].toLocalFile())},
         {0, "Report.txt"},
-        {1, "\"" + w.folders().data + "\""},
-        {2, "\"" + w.folders().image + "\""}};
+        {1, "\"" + c.folders().data + "\""},
+        {2, "\"" + c.folders().image + "\""}};
     for (const auto& [i, text] : shown)
         EXPECT_TRUE(dialogs.errors[i].contains(text)) << dialogs.errors[i].toStdString();
     // A desktop that takes them says nothing.
@@ -108,15 +107,16 @@ TEST_F(DesktopTest, TheWindowFitsAScaledScreenWithItsStatusBarAndNeverShrinksBel
     settle();
     EXPECT_EQ(w.size(), QSize(700, 600));
     // At the least size the panes still fit: nothing overlaps the list's title.
-    EXPECT_GE(w.listPane()->geometry().top(), w.simulationPane()->geometry().bottom());
-    EXPECT_LE(w.listPane()->geometry().bottom(), w.controlFrame()->height());
+    EXPECT_GE(pane("listPane")->geometry().top(), pane("simulationPane")->geometry().bottom());
+    EXPECT_LE(pane("listPane")->geometry().bottom(), find("controlFrame")->height());
     EXPECT_EQ(canvas->picture().deviceIndependentSize().toSize(), canvas->size());
 }
 
 TEST_F(DesktopTest, PanesFoldByTheirTitleStrips) {
     show();
-    ui::FoldingPane *sample = w.samplePane(), *simulation = w.simulationPane(),
-                    *list = w.listPane();
+    ui::FoldingPane *sample = pane("samplePane"), *simulation = pane("simulationPane"),
+                    *listPane = pane("listPane");
+    QWidget* frame = find("controlFrame");
     auto pressTitle = [&](ui::FoldingPane* pane) {
         QTest::mouseClick(pane->titleStrip(), Qt::LeftButton);
         settle();
@@ -125,51 +125,52 @@ TEST_F(DesktopTest, PanesFoldByTheirTitleStrips) {
     pressTitle(sample);
     EXPECT_TRUE(sample->isFolded());
     EXPECT_EQ(sample->height(), folded);
-    const int listBefore = list->height();
+    const int listBefore = listPane->height();
     pressTitle(sample);
     EXPECT_EQ(sample->height(), sampleFull);
 
     // The list's title first collapses the input panes, giving the list their room...
-    pressTitle(list);
+    pressTitle(listPane);
     EXPECT_TRUE(sample->isFolded() && simulation->isFolded());
-    EXPECT_FALSE(list->isFolded());
-    EXPECT_GT(list->height(), listBefore);
-    EXPECT_EQ(list->geometry().bottom() + 1 + 4, w.controlFrame()->height())
+    EXPECT_FALSE(listPane->isFolded());
+    EXPECT_GT(listPane->height(), listBefore);
+    EXPECT_EQ(listPane->geometry().bottom() + 1 + 4, frame->height())
         << "the list reaches down to the frame's bottom gap";
     // ...and then folds the list itself, which keeps its height whatever the window's size.
-    pressTitle(list);
-    EXPECT_TRUE(list->isFolded());
+    pressTitle(listPane);
+    EXPECT_TRUE(listPane->isFolded());
     w.resize(900, 900);
     settle();
-    EXPECT_EQ(list->height(), folded);
-    EXPECT_TRUE(w.reflectionView()->isHidden());
+    EXPECT_EQ(listPane->height(), folded);
+    EXPECT_TRUE(list->isHidden());
 
     action("actionExpandPanes")->trigger();
     settle();
-    EXPECT_FALSE(sample->isFolded() || simulation->isFolded() || list->isFolded());
+    EXPECT_FALSE(sample->isFolded() || simulation->isFolded() || listPane->isFolded());
     EXPECT_EQ(sample->height(), sampleFull);
     action("actionCollapsePanes")->trigger();
     settle();
     EXPECT_TRUE(sample->isFolded());
-    EXPECT_FALSE(list->isFolded());
+    EXPECT_FALSE(listPane->isFolded());
 }
 
 TEST_F(DesktopTest, ControlsHideTheFrameAndGiveItsRoomToTheCanvas) {
     show();
     const QRect canvasBefore = canvas->geometry();
-    const int frameWidth = w.controlFrame()->width();
+    QWidget* frame = find("controlFrame");
+    const int frameWidth = frame->width();
     action("actionControls")->trigger();
     settle();
-    EXPECT_FALSE(w.controlFrame()->isVisible());
+    EXPECT_FALSE(frame->isVisible());
     EXPECT_FALSE(action("actionCollapsePanes")->isEnabled());
     EXPECT_FALSE(action("actionExpandPanes")->isEnabled());
     EXPECT_EQ(canvas->geometry().width(), canvasBefore.width() + frameWidth + 6);
-    EXPECT_EQ(canvas->geometry().left(), w.controlFrame()->geometry().left());
+    EXPECT_EQ(canvas->geometry().left(), frame->geometry().left());
     EXPECT_EQ(canvas->picture().deviceIndependentSize().toSize(), canvas->size())
         << "redrawn at the new size";
     action("actionControls")->trigger();
     settle();
-    EXPECT_TRUE(w.controlFrame()->isVisible());
+    EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(action("actionCollapsePanes")->isEnabled());
     EXPECT_EQ(canvas->geometry(), canvasBefore);
 }
@@ -177,53 +178,33 @@ TEST_F(DesktopTest, ControlsHideTheFrameAndGiveItsRoomToTheCanvas) {
 TEST_F(DesktopTest, ANewListStartsAtItsTopWithoutTheOldClickOrPole) {
     show();
     // A click names a line; the list is scrolled down.
-    for (int y = 1; y < 10 && w.statusText(app::StatusPanel::Clicked).isEmpty(); ++y)
+    for (int y = 1; y < 10 && statusText(app::StatusPanel::Clicked).isEmpty(); ++y)
         QTest::mouseClick(canvas, Qt::LeftButton, {},
                           QPoint(canvas->width() / 2, canvas->height() * y / 10));
-    ASSERT_TRUE(w.statusText(app::StatusPanel::Clicked).startsWith("clicked ("));
-    QTableView* list = w.reflectionView();
+    ASSERT_TRUE(statusText(app::StatusPanel::Clicked).startsWith("clicked ("));
     list->scrollToBottom();
     ASSERT_GT(list->verticalScrollBar()->value(), 0);
     action("actionPerformSimulation")->trigger();
     EXPECT_EQ(list->verticalScrollBar()->value(), 0);
-    EXPECT_EQ(w.statusText(app::StatusPanel::Clicked), "");
+    EXPECT_EQ(statusText(app::StatusPanel::Clicked), "");
 
     typeInto(in.cellEdits[0], "0");
     action("actionPerformSimulation")->trigger();
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_FALSE(w.statusText(app::StatusPanel::Pole).contains("approx"))
-        << w.statusText(app::StatusPanel::Pole).toStdString();
+    EXPECT_FALSE(statusText(app::StatusPanel::Pole).contains("approx"))
+        << statusText(app::StatusPanel::Pole).toStdString();
 }
 
-TEST_F(DesktopTest, CommandsSayWhatTheyDidAndNeedAPicture) {
-    runWithFile("actionSave", dataFile("iron.tvr"));
-    EXPECT_EQ(w.statusNote(), "Saved iron.tvr");
-    action("actionCopy")->trigger();
-    EXPECT_EQ(w.statusNote(), "Pattern copied");
-
-    // Nothing to copy, save or print before a simulation: the commands say so by being grey.
-    const char* const output[] = {"actionCopy", "actionSaveImage", "actionPrint",
-                                  "actionPrintDirect"};
-    action("actionNew")->trigger();
-    for (const char* name : output) EXPECT_FALSE(action(name)->isEnabled()) << name;
-    action("actionPerformSimulation")->trigger();
-    for (const char* name : output) EXPECT_TRUE(action(name)->isEnabled()) << name;
-
-    // Tool tips name the key; the View toggles show check marks, not their icons, in the menu.
-    EXPECT_EQ(action("actionNew")->toolTip(),
-              "New Input Data (" +
-                  QKeySequence(QKeySequence::New).toString(QKeySequence::NativeText) + ")");
-    EXPECT_EQ(action("actionPerformSimulation")->toolTip(), "Perform Simulation (F5)");
-    for (const char* name :
-         {"actionStereographic", "actionFilmOutline", "actionRings", "actionLabels"})
-        EXPECT_FALSE(action(name)->isIconVisibleInMenu()) << name;
-}
-
-TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
+// The caption names the file last opened or saved and marks edits; commands leave a note; the
+// picture's commands are grey while there is no picture.
+TEST_F(DesktopTest, TheTitleNamesTheFileAndCommandsSayWhatTheyDid) {
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
     runWithFile("actionSave", dataFile("iron.tvr"));
+    EXPECT_EQ(note(), "Saved iron.tvr");
     EXPECT_EQ(w.windowTitle(), "iron.tvr[*] \u2014 Tavrel/Morwen");
     EXPECT_FALSE(w.isWindowModified());
+    action("actionCopy")->trigger();
+    EXPECT_EQ(note(), "Pattern copied");
     typeInto(in.titleEdit, "Iron, edited");
     EXPECT_TRUE(w.isWindowModified());
     typeInto(in.titleEdit, "Iron (Fe)");
@@ -236,31 +217,35 @@ TEST_F(DesktopTest, TheTitleNamesTheFileAndMarksEdits) {
     action("actionSample3")->trigger();
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen") << "a sample is no file";
     runWithFile("actionOpen", dataFile("iron.tvr"));
+    const char* const output[] = {"actionCopy", "actionSaveImage", "actionPrint",
+                                  "actionPrintDirect"};
     action("actionNew")->trigger();
     EXPECT_EQ(w.windowTitle(), "Tavrel/Morwen");
+    for (const char* name : output) EXPECT_FALSE(action(name)->isEnabled()) << name;
+    action("actionPerformSimulation")->trigger();
+    for (const char* name : output) EXPECT_TRUE(action(name)->isEnabled()) << name;
 }
 
-TEST_F(DesktopTest, RecentFilesKeepTheLastEightOpenedOrSaved) {
+// The menu shows the recent files, newest first with a key each; the next start shows the
+// same; a file that has gone is taken off with a word.
+TEST_F(DesktopTest, OpenRecentShowsTheLastFilesAndDropsOneThatHasGone) {
     EXPECT_FALSE(w.menuBar()->findChild<QMenu*>("menuOpenRecent")->isEnabled());
-    for (int i = 0; i < 9; ++i)
-        runWithFile("actionSave", dataFile(QStringLiteral("f%1.tvr").arg(i)));
-    // Opened again (here from the command line), a file goes back to the top, once.
-    w.openFile(dataFile("f3.tvr"));
-    EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("f3.tvr"));
-    EXPECT_EQ(action("actionRecent1")->text(), "&2 " + dataFile("f8.tvr"));
-    EXPECT_EQ(w.findChild<QAction*>("actionRecent8"), nullptr) << "eight at most";
-    EXPECT_EQ(w.findChildren<QAction*>(QRegularExpression("^actionRecent")).size(), 8);
+    for (const char* name : {"f0.tvr", "f&1.tvr", "f2.tvr"})
+        runWithFile("actionSave", dataFile(name));
+    w.openFile(dataFile("f0.tvr")); // as the command line opens it
+    EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("f0.tvr"));
+    EXPECT_EQ(action("actionRecent2")->text(), "&3 " + dataFile("f&&1.tvr"));
+    EXPECT_EQ(w.findChildren<QAction*>(QRegularExpression("^actionRecent")).size(), 3);
 
-    // The next start lists the same; a file that has gone is taken off with a word.
     ui::MainWindow& again = restart();
-    ASSERT_TRUE(QFile::remove(dataFile("f8.tvr")));
+    ASSERT_TRUE(QFile::remove(dataFile("f2.tvr")));
     test::action(again, "actionRecent1")->trigger();
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_TRUE(dialogs.errors[0].contains(dataFile("f8.tvr")));
-    EXPECT_EQ(test::action(again, "actionRecent1")->text(), "&2 " + dataFile("f7.tvr"));
+    EXPECT_TRUE(dialogs.errors[0].contains(dataFile("f2.tvr")));
+    EXPECT_EQ(test::action(again, "actionRecent1")->text(), "&2 " + dataFile("f&&1.tvr"));
     test::action(again, "actionRecent1")->trigger();
-    EXPECT_EQ(again.controller().currentFile(), dataFile("f7.tvr"));
-    EXPECT_EQ(test::action(again, "actionRecent0")->text(), "&1 " + dataFile("f7.tvr"));
+    EXPECT_EQ(controllerOf(again).currentFile(), dataFile("f&1.tvr"));
+    EXPECT_EQ(test::action(again, "actionRecent0")->text(), "&1 " + dataFile("f&&1.tvr"));
 }
 
 // Drags `files` over `target` and drops them there, as a file manager does; whether the
@@ -290,7 +275,7 @@ TEST_F(DesktopTest, AFileDroppedAnywhereOpensAndNeverBecomesFieldText) {
     EXPECT_FALSE(in.titleEdit->text().contains("file:"));
     EXPECT_TRUE(dropFiles(canvas, {dataFile("iron.cif")}));
     EXPECT_EQ(c.currentFile(), dataFile("iron.cif"));
-    EXPECT_TRUE(dropFiles(w.reflectionView()->viewport(), {dataFile("iron.tvr")}));
+    EXPECT_TRUE(dropFiles(list->viewport(), {dataFile("iron.tvr")}));
     EXPECT_EQ(c.currentFile(), dataFile("iron.tvr"));
     EXPECT_EQ(action("actionRecent0")->text(), "&1 " + dataFile("iron.tvr"));
 
@@ -349,116 +334,81 @@ TEST_F(DesktopTest, EditsOfANamedFileAreNotLostWithoutAQuestion) {
     EXPECT_TRUE(w.close());
     EXPECT_EQ(dialogs.saveQuestions.size(), 5u);
     EXPECT_TRUE(fileText().contains("Edited once"));
-    EXPECT_EQ(restart().inputs().titleEdit->text(), "Edited thrice");
+    EXPECT_EQ(part<ui::InputPanes>(restart())->titleEdit->text(), "Edited thrice");
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST_F(DesktopTest, TheWheelZoomsTheGnomonicPatternAndCtrlTurnsIt) {
-    auto turnWheel = [&](double notches, Qt::KeyboardModifiers modifiers = {}) {
+// A notch of the wheel (120 units) zooms; with Ctrl it turns the crystal instead.
+TEST_F(DesktopTest, TheWheelZoomsAndCtrlWheelTurns) {
+    auto turnWheel = [&](int units, Qt::KeyboardModifiers modifiers = {}) {
         const QPointF at(canvas->width() * 0.8, canvas->height() * 0.3);
-        QWheelEvent event(at, canvas->mapToGlobal(at), QPoint(),
-                          QPoint(0, static_cast<int>(notches * 120)), Qt::NoButton, modifiers,
-                          Qt::NoScrollPhase, false);
+        QWheelEvent event(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, units), Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(canvas, &event);
     };
-    auto scale = [&] { return c.pattern().view.patternScale; };
-    auto euler = [&] { return w.statusText(app::StatusPanel::Orientation); };
-    const float first = scale();
-    const QString orientation = euler();
-    // A notch zooms as far as a zoom drag of ten units; the crystal stays as it was.
-    turnWheel(1);
-    EXPECT_FLOAT_EQ(scale(), first + 20);
-    turnWheel(-0.5);
-    EXPECT_FLOAT_EQ(scale(), first + 10);
-    EXPECT_EQ(euler(), orientation);
-    turnWheel(-1000);
-    EXPECT_FLOAT_EQ(scale(), 100.0f) << "never below the zoom drag's least scale";
-
-    // Stereographic: the wheel alone does nothing; with Ctrl it turns about the viewing axis,
-    // as a turn drag of ten units does.
-    action("actionStereographic")->trigger();
-    turnWheel(3);
-    EXPECT_FLOAT_EQ(scale(), 100.0f);
-    EXPECT_EQ(euler(), orientation);
-    turnWheel(1, Qt::ControlModifier);
-    EXPECT_NE(euler(), orientation);
-    c.turnAboutViewingAxis(-5);
-    EXPECT_EQ(euler(), orientation);
+    const float first = c.pattern().view.patternScale;
+    const QString orientation = statusText(app::StatusPanel::Orientation);
+    turnWheel(60);
+    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first + 10);
+    EXPECT_EQ(statusText(app::StatusPanel::Orientation), orientation);
+    turnWheel(120, Qt::ControlModifier);
+    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first + 10);
+    EXPECT_NE(statusText(app::StatusPanel::Orientation), orientation);
+    EXPECT_EQ(undoStack.undoText(), "Turn");
 }
 
-TEST_F(DesktopTest, FileDialogsStartWhereTheLastFileWasAndOpenOffersAllPatternFiles) {
-    action("actionOpen")->trigger();
-    action("actionSave")->trigger();
-    EXPECT_EQ(dialogs.openRequests.back().folder, w.folders().data) << "first start";
-    EXPECT_EQ(dialogs.saveRequests.back().folder, w.folders().data);
-    EXPECT_EQ(dialogs.openRequests.back().filters.first(), "All pattern files (*.tvr *.hkl *.cif)");
-    EXPECT_EQ(dialogs.openRequests.back().filters.size(), 4);
-
-    const QString elsewhere = QString::fromStdString(installation.user.file("patterns"));
-    ASSERT_TRUE(QDir().mkpath(elsewhere));
-    runWithFile("actionSave", elsewhere + "/iron.tvr");
-    action("actionOpen")->trigger();
-    action("actionSave")->trigger();
-    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
-    EXPECT_EQ(dialogs.saveRequests.back().folder, elsewhere);
-    // A name without extension is read in the format of the filter chosen, the first aside.
-    ASSERT_TRUE(QFile::copy(elsewhere + "/iron.tvr", elsewhere + "/iron-copy"));
-    runWithFile("actionOpen", elsewhere + "/iron-copy", 1);
-    EXPECT_EQ(c.currentFile(), elsewhere + "/iron-copy");
-    EXPECT_TRUE(dialogs.errors.empty());
-    // The next run starts there too.
-    restart().openInputFile();
-    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
-}
-
-TEST_F(DesktopTest, HelpAndColourPaneCloseWithTheirKeys) {
+TEST_F(DesktopTest, TheHelpWindowFitsTheScreenAndClosesWithItsKeys) {
     show();
-    w.helpMenu().showContents();
-    QWidget* help = w.helpMenu().helpWindow();
+    ui::HelpMenu& helpMenu = *part<ui::HelpMenu>(w);
+    helpMenu.showContents();
+    QWidget* help = helpMenu.helpWindow();
     ASSERT_TRUE(help && help->isVisible());
     EXPECT_TRUE(w.screen()->availableGeometry().contains(help->geometry()));
     for (const QKeyCombination key :
          {QKeyCombination(Qt::Key_Escape), Qt::ControlModifier | Qt::Key_W}) {
-        w.helpMenu().showContents();
+        helpMenu.showContents();
         ASSERT_TRUE(QTest::qWaitForWindowActive(help));
         QTest::keyClick(help, key.key(), key.keyboardModifiers());
         EXPECT_FALSE(help->isVisible());
     }
-
-    // The pane frames the scheme in use, follows a click and closes with Escape.
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    c.selectColourScheme(2);
-    action("actionColorScheme")->trigger();
-    ui::ColourSchemePane* pane = w.colourSchemePane();
-    EXPECT_EQ(pane->strip()->shownScheme(), 2);
-    const QImage framed = pane->strip()->grab().toImage();
-    QTest::mouseClick(pane->strip(), Qt::LeftButton, {}, QPoint(100, 75));
-    EXPECT_EQ(pane->strip()->shownScheme(), kMonochromeScheme);
-    EXPECT_NE(pane->strip()->grab().toImage(), framed);
-    QTest::keyClick(canvas, Qt::Key_Escape);
-    EXPECT_FALSE(pane->isVisible());
 }
 
-TEST_F(DesktopTest, TheColourStripPicksTheSchemeOfTheNearestBand) {
+// The pane frames the scheme in use; a click on the strip picks the nearest band's scheme (below
+// the bands, black and white) and redraws; a colour box takes the chooser's colour; Escape
+// closes the pane.
+TEST_F(DesktopTest, TheColourPanePicksSchemesAndColours) {
     show();
-    ui::ColourSchemePane* pane = w.colourSchemePane();
+    c.view().selectColourScheme(2);
     action("actionColorScheme")->trigger();
-    ASSERT_TRUE(pane->isVisible());
+    auto* schemes = find<ui::ColourSchemePane>("colourSchemePane");
+    ASSERT_TRUE(schemes->isVisible());
+    EXPECT_EQ(schemes->strip()->shownScheme(), 2);
     const ColourTable& colours = c.pattern().colours;
-    const QImage grey = canvas->picture();
+    const QImage framed = schemes->strip()->grab().toImage();
     const auto clickStrip = [&](int y) {
-        QTest::mouseClick(pane->strip(), Qt::LeftButton, {}, QPoint(100, y));
+        QTest::mouseClick(schemes->strip(), Qt::LeftButton, {}, QPoint(100, y));
         return colours.schemeIndex;
     };
+    EXPECT_EQ(clickStrip(4), 0);
+    const QImage grey = canvas->picture();
     EXPECT_EQ(clickStrip(15), 1);
     EXPECT_EQ(colours.colourLUT[100], schemeStripColour(100, 15));
     EXPECT_NE(canvas->picture(), grey) << "redrawn in the new colours";
-    EXPECT_EQ(clickStrip(4), 0);
     EXPECT_EQ(clickStrip(10), 0) << "0.5 goes to the even band";
     EXPECT_EQ(canvas->picture(), grey);
     EXPECT_EQ(clickStrip(30), 2);
     EXPECT_EQ(clickStrip(75), kMonochromeScheme) << "below the bands";
+    EXPECT_EQ(schemes->strip()->shownScheme(), kMonochromeScheme);
+    EXPECT_NE(schemes->strip()->grab().toImage(), framed);
+
+    dialogs.colourAnswers = {QColor(10, 20, 30), std::nullopt};
+    schemes->colourBox(0)->click();
+    schemes->colourBox(0)->click(); // cancelled
+    EXPECT_EQ(colours.baseColours[0], (Rgb{10, 20, 30}));
+    schemes->resetButton()->click();
+    EXPECT_EQ(colours.baseColours, ColourTable{}.baseColours);
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    EXPECT_FALSE(schemes->isVisible());
 }
 
 TEST_F(DesktopTest, TypingANumberOrASymbolOnTheGroupListPicksTheGroup) {

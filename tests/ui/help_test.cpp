@@ -15,19 +15,9 @@
 namespace tavrel::test {
 namespace {
 
-struct AnsweringDialogs : ScriptedDialogs {
-    bool answer = false;
-    int questions = 0;
-    bool question(QWidget*, const QString&, const QString&) override {
-        ++questions;
-        return answer;
-    }
-};
-
-struct HelpTest : WindowTestWith<AnsweringDialogs> {
-    void trigger(const char* name) {
-        if (QAction* a = action(name)) a->trigger();
-    }
+struct HelpTest : WindowTest {
+    ui::HelpMenu& helpMenu = *part<ui::HelpMenu>(w);
+    void trigger(const char* name) { action(name)->trigger(); }
 };
 
 TEST(Manual, EveryLinkLeadsToAnAnchorThatExists) {
@@ -65,12 +55,12 @@ TEST_F(HelpTest, DonateAsksAndOnlyYesOpensTheMakersPage) {
     trigger("actionDonate");
     EXPECT_EQ(dialogs.questions, 1);
     EXPECT_TRUE(dialogs.opened.empty());
-    EXPECT_EQ(w.helpMenu().helpWindow(), nullptr) << "No opens nothing";
+    EXPECT_EQ(helpMenu.helpWindow(), nullptr) << "No opens nothing";
 
     dialogs.answer = true;
     trigger("actionDonate");
-    ASSERT_NE(w.helpMenu().helpWindow(), nullptr);
-    EXPECT_EQ(w.helpMenu().helpWindow()->browser()->source(),
+    ASSERT_NE(helpMenu.helpWindow(), nullptr);
+    EXPECT_EQ(helpMenu.helpWindow()->browser()->source(),
               app::webLink(app::WebTarget::MakerHomepage).url);
 }
 
@@ -82,7 +72,7 @@ TEST(AboutVersion, MajorAndMinorAsPlainNumbers) {
 
 TEST_F(HelpTest, AboutIsNotModalAndAnyKeyOrOkClosesIt) {
     trigger("actionAbout");
-    ui::AboutWindow* a = w.helpMenu().aboutWindow();
+    ui::AboutWindow* a = helpMenu.aboutWindow();
     ASSERT_NE(a, nullptr);
     EXPECT_TRUE(a->isVisible());
     EXPECT_FALSE(a->isModal());
@@ -99,7 +89,7 @@ TEST_F(HelpTest, AboutIsNotModalAndAnyKeyOrOkClosesIt) {
     EXPECT_FALSE(a->isVisible()) << "a key on the OK button";
 
     trigger("actionAbout");
-    EXPECT_EQ(w.helpMenu().aboutWindow(), a) << "the same window again";
+    EXPECT_EQ(helpMenu.aboutWindow(), a) << "the same window again";
     QTest::keyClick(a, Qt::Key_Q);
     EXPECT_FALSE(a->isVisible());
 

@@ -27,12 +27,11 @@ struct OrientationWindowTest : WindowTest {
 TEST_F(OrientationWindowTest, EulerReadoutFollowsTypedAnglesAndTurns) {
     ASSERT_TRUE(c.hasReflections()); // the iron sample
     orient(OrientationType::Euler, "30 40 50");
-    EXPECT_EQ(w.statusText(StatusPanel::Orientation),
-              "\u03c61 \u03a6 \u03c62: 30.000 40.000 50.000");
+    EXPECT_EQ(statusText(StatusPanel::Orientation), "\u03c61 \u03a6 \u03c62: 30.000 40.000 50.000");
     // A turn about the viewing axis by 10 degrees adds to phi1 (the sample frame turns under the
     // crystal) and leaves Phi.
     c.turnAboutViewingAxis(10);
-    const QString turned = w.statusText(StatusPanel::Orientation);
+    const QString turned = statusText(StatusPanel::Orientation);
     EXPECT_NE(turned, "\u03c61 \u03a6 \u03c62: 30.000 40.000 50.000");
     EXPECT_TRUE(turned.contains(" 40.000 50.000")) << turned.toStdString();
 
@@ -49,13 +48,13 @@ TEST_F(OrientationWindowTest, EulerReadoutFollowsTypedAnglesAndTurns) {
 TEST_F(OrientationWindowTest, ZoneAxesAreMarkedNamedAndSteeredTo) {
     orient(OrientationType::Direct, "1 1 1");
     action("actionZoneAxes")->trigger();
-    EXPECT_TRUE(c.viewToggle(app::ViewToggle::ZoneAxes));
+    EXPECT_TRUE(c.view().toggle(app::ViewToggle::ZoneAxes));
 
     // 0.7 degree off [1 1 1]; Nearest Zone Axis turns back onto it exactly.
     c.turnByDrag(0.5f, 0.5f);
     ASSERT_GT(summary().names.z.direction.angleDegrees, 0.5);
     action("actionNearestZoneAxis")->trigger();
-    EXPECT_EQ(w.statusText(StatusPanel::Clicked), "on zone [1 1 1]");
+    EXPECT_EQ(statusText(StatusPanel::Clicked), "on zone [1 1 1]");
     const OrientationSummary on = summary();
     EXPECT_EQ(on.names.z.direction.indices, (IndexTriple{1, 1, 1}));
     EXPECT_LT(on.names.z.direction.angleDegrees, 1e-6);
@@ -63,10 +62,10 @@ TEST_F(OrientationWindowTest, ZoneAxesAreMarkedNamedAndSteeredTo) {
     // The marker at the centre of the picture is named on a click.
     const PatternView& p = c.pattern();
     c.pickAt(static_cast<float>(p.width) / 2, static_cast<float>(p.height) / 2);
-    EXPECT_EQ(w.statusText(StatusPanel::Clicked), "zone [1 1 1], 0.0\u00b0 from the centre");
+    EXPECT_EQ(statusText(StatusPanel::Clicked), "zone [1 1 1], 0.0\u00b0 from the centre");
     // The picture's counts stay: not the texts of the last simulation.
-    EXPECT_TRUE(w.statusText(StatusPanel::Count).endsWith(QStringLiteral(" visible)")))
-        << w.statusText(StatusPanel::Count).toStdString();
+    EXPECT_TRUE(statusText(StatusPanel::Count).endsWith(QStringLiteral(" visible)")))
+        << statusText(StatusPanel::Count).toStdString();
 
     // The holder tilts that bring [1 1 0] onto the beam, accepted in the dialog, put it there.
     dialogs.modal = [](QDialog& d) {
@@ -99,10 +98,8 @@ TEST_F(OrientationWindowTest, FourIndicesOnlyForAHexagonalCell) {
     ASSERT_TRUE(c.hexagonalCell());
     EXPECT_TRUE(action("actionFourIndex")->isEnabled());
     action("actionFourIndex")->trigger();
-    EXPECT_EQ(w.reflectionModel()->headerData(1, Qt::Horizontal).toString(), "hkil");
-    EXPECT_EQ(
-        w.reflectionModel()->index(0, 1).data().toString().split(' ', Qt::SkipEmptyParts).size(),
-        4);
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "hkil");
+    EXPECT_EQ(model->index(0, 1).data().toString().split(' ', Qt::SkipEmptyParts).size(), 4);
 
     // Four indices typed: [2 -1 -1 0] is a along the viewing axis; i != -(h + k) is refused.
     orient(OrientationType::Direct, "2 -1 -1 0");

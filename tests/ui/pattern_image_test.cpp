@@ -66,14 +66,14 @@ TEST_F(PatternImageTest, IndexedAndRefinedThroughTheOrientMenu) {
     };
     action("actionIndexPattern")->trigger();
     EXPECT_LT(missedBy(), 1.0);
-    EXPECT_TRUE(w.statusText(StatusPanel::Clicked).startsWith("indexed: score"));
+    EXPECT_TRUE(statusText(StatusPanel::Clicked).startsWith("indexed: score"));
 
     // Refine from 4 to 6 degrees away.
     c.turnByDrag(4, 4);
     ASSERT_GT(missedBy(), 4.0);
     action("actionRefineOrientation")->trigger();
     EXPECT_LT(missedBy(), 0.2);
-    EXPECT_TRUE(w.statusText(StatusPanel::Clicked).startsWith("refined: score"));
+    EXPECT_TRUE(statusText(StatusPanel::Clicked).startsWith("refined: score"));
     // With the pattern centre and the distance free, a shift of the centre and a small turn
     // nearly stand in for each other: both stay close.
     action("actionRefineWithCentre")->trigger();
@@ -99,7 +99,7 @@ TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {
     std::filesystem::remove(picture.toStdString());
     ASSERT_TRUE(c.restoreState());
     EXPECT_FALSE(c.underlay().loaded());
-    EXPECT_TRUE(w.statusText(StatusPanel::Clicked).contains("si.png"));
+    EXPECT_TRUE(statusText(StatusPanel::Clicked).contains("si.png"));
     EXPECT_TRUE(dialogs.errors.empty());
 
     // A file that is no picture is refused with a message and changes nothing.

@@ -27,20 +27,6 @@
 namespace tavrel::test {
 namespace {
 
-// Prints into a PDF file as a user would by choosing "Print to File" in the print dialog.
-struct PrintingDialogs : ScriptedDialogs {
-    QString pdfPath;
-    int printerDialogs = 0;
-    bool cancelPrinter = false;
-    bool choosePrinter(QWidget*, QPrinter& printer) override {
-        ++printerDialogs;
-        if (cancelPrinter) return false;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfPath);
-        return true;
-    }
-};
-
 QString collapsed(QString text) {
     return text.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed();
 }
@@ -62,8 +48,9 @@ int inkWithin(const QImage& page, double x0, double x1, double y0, double y1) {
     return ink;
 }
 
-struct PicturesTest : WindowTestWith<PrintingDialogs> {
-    QString imageFile(const char* name) const { return w.folders().image + "/" + name; }
+struct PicturesTest : WindowTest {
+    ui::PictureExport& pictureExport = *part<ui::PictureExport>(w);
+    QString imageFile(const char* name) const { return c.folders().image + "/" + name; }
     QByteArray contents(const QString& path) const {
         return QByteArray::fromStdString(readFile(path.toStdString()));
     }
@@ -84,8 +71,8 @@ TEST_F(PicturesTest, CopyPutsTheCanvasPictureOnTheClipboardButNothingBeforeASimu
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
     // The commands are grey; reached all the same, they say why nothing happens.
     EXPECT_FALSE(action("actionCopy")->isEnabled());
-    w.pictureExport().copyPicture();
-    w.pictureExport().saveImage();
+    pictureExport.copyPicture();
+    pictureExport.saveImage();
     EXPECT_EQ(dialogs.informations,
               (std::vector<QString>{"Tavrel/Morwen: no data", "Tavrel/Morwen: no data"}));
     EXPECT_TRUE(dialogs.saveRequests.empty()) << "no dialog without a picture";
@@ -125,7 +112,7 @@ TEST_F(PicturesTest, SaveImageWritesEveryFormatUnderTheNameGiven) {
 }
 
 TEST_F(PicturesTest, AFailedSaveSaysWhyAndKeepsTheOldFile) {
-    const QString folder = w.folders().image + "/closed";
+    const QString folder = c.folders().image + "/closed";
     ASSERT_TRUE(QDir().mkpath(folder));
     const QStringList names{"/old.bmp", "/old.svg"};
     for (const QString& name : names)
@@ -148,26 +135,25 @@ TEST_F(PicturesTest, AFailedSaveSaysWhyAndKeepsTheOldFile) {
 
 TEST_F(PicturesTest, ToolbarPrintWritesOnlyAFileNamedThereAndThen) {
     if (!QPrinterInfo::defaultPrinterName().isEmpty()) GTEST_SKIP() << "a printer is set up";
-    dialogs.pdfPath = QString::fromStdString(installation.program.file("page.pdf"));
     // Without a printer the toolbar's Print asks where to print; cancelled, nothing happens.
-    dialogs.cancelPrinter = true;
+    const QString pdf = QString::fromStdString(installation.program.file("page.pdf"));
     action("actionPrintDirect")->trigger();
     EXPECT_EQ(dialogs.printerDialogs, 1);
     EXPECT_TRUE(dialogs.errors.empty()) << "no \"\" cannot be written";
-    EXPECT_FALSE(QFileInfo::exists(dialogs.pdfPath));
+    EXPECT_FALSE(QFileInfo::exists(pdf));
 
     // A page once printed into a file is never replaced by the toolbar without the dialog.
-    dialogs.cancelPrinter = false;
+    dialogs.pdfPath = pdf;
     action("actionPrint")->trigger();
-    ASSERT_TRUE(QFileInfo::exists(dialogs.pdfPath));
-    ASSERT_TRUE(writeFileAtomically(dialogs.pdfPath.toStdString(), "kept"));
-    dialogs.cancelPrinter = true;
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+    ASSERT_TRUE(writeFileAtomically(pdf.toStdString(), "kept"));
+    dialogs.pdfPath.clear();
     action("actionPrintDirect")->trigger();
     EXPECT_EQ(dialogs.printerDialogs, 3);
-    EXPECT_EQ(contents(dialogs.pdfPath), "kept");
-    dialogs.cancelPrinter = false;
+    EXPECT_EQ(contents(pdf), "kept");
+    dialogs.pdfPath = pdf;
     action("actionPrintDirect")->trigger();
-    EXPECT_TRUE(contents(dialogs.pdfPath).startsWith("%PDF")) << "named in the dialog again";
+    EXPECT_TRUE(contents(pdf).startsWith("%PDF")) << "named in the dialog again";
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
@@ -229,7 +215,7 @@ TEST_F(PrintTest, ThePageCarriesTheFourTextsAndThePatternCoversIt) {
     EXPECT_GT(inkWithin(page, 0.1, 0.9, 0.94, 0.98), 0) << "bottom";
     EXPECT_LT(inkWithin(page, 0, 1, 0, 1), page.width() * page.height() / 4);
 
-    c.switchLinesAndPoints();
+    c.view().switchLinesAndPoints();
     text = printedText();
     EXPECT_TRUE(text.contains("Reciprocal Lattice Points")) << text.toStdString();
     EXPECT_FALSE(text.contains("Projection"));
@@ -242,8 +228,8 @@ TEST_F(PrintTest, ThePageCarriesTheFourTextsAndThePatternCoversIt) {
 }
 
 TEST_F(PicturesTest, ThePatternLeavesTheCornerNotesAMargin) {
-    c.selectColourScheme(1); // coloured lines: the notes are black on white
-    c.setViewToggle(app::ViewToggle::Labels, true);
+    c.view().selectColourScheme(1); // coloured lines: the notes are black on white
+    c.view().setToggle(app::ViewToggle::Labels, true);
     const ui::PageTexts texts{"Gnomonic Projection", "Quorvex (07.03.2024, 14:05)",
                               ui::cellText(c.simulation().document), "Iron (Fe)"};
     auto page = [&](const ui::PageTexts& notes) {

@@ -3,6 +3,7 @@
 // What the steering does with them is the controller's, tested without a window.
 
 #include "session/orient.h"
+#include "support/point_moves.h"
 #include "support/recording_surface.h"
 #include "ui/popup_menus.h"
 #include "window_fixture.h"
@@ -11,36 +12,18 @@
 #include <QSlider>
 
 #include <algorithm>
-#include <cmath>
 
 namespace tavrel::test {
 namespace {
 
 using app::StatusPanel;
 
-// The view-frame vector of each reflection, by reflection index (the rows may be re-sorted).
-std::vector<Vec3f> pointsByReflection(const PointTable& table) {
-    std::vector<Vec3f> byReflection(table.size());
-    for (const RotatedPoint& p : table.rows)
-        byReflection[static_cast<std::size_t>(p.reflection)] = {p.x, p.y, p.z};
-    return byReflection;
-}
-
-float largestDifference(const std::vector<Vec3f>& a, const std::vector<Vec3f>& b) {
-    float largest = a.size() == b.size() ? 0.0f : INFINITY;
-    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-        for (std::size_t c = 0; c < 3; ++c)
-            largest = std::max(largest, std::fabs(a[i][c] - b[i][c]));
-    return largest;
-}
-
 struct SteeringTest : WindowTest {
     void SetUp() override { show(); }
     void TearDown() override {
-        w.patternPopup()->close();
-        w.listPopup()->close();
+        part<ui::PatternPopup>(w)->close();
+        part<ui::ListPopup>(w)->close();
     }
-    std::vector<Vec3f> turned() const { return pointsByReflection(points()); }
     float scale() const { return c.pattern().view.patternScale; }
     // A whole-numbered place, as the window system reports the pointer.
     QPointF at(double xPart, double yPart) const {
@@ -61,8 +44,8 @@ struct SteeringTest : WindowTest {
         QTest::mouseRelease(canvas, button, {}, to.toPoint());
     }
     bool nothingPicked() {
-        return w.statusText(StatusPanel::Clicked).isEmpty() &&
-               w.reflectionView()->selectionModel()->selectedRows().empty();
+        return statusText(StatusPanel::Clicked).isEmpty() &&
+               list->selectionModel()->selectedRows().empty();
     }
 };
 
@@ -76,38 +59,17 @@ TEST_F(SteeringTest, AClickOnALineReportsAndTogglesItsReflection) {
     ASSERT_TRUE(nothingPicked());
 
     QTest::mouseClick(canvas, Qt::LeftButton, {}, on);
-    const QModelIndexList selected = w.reflectionView()->selectionModel()->selectedRows();
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     const int row = selected[0].row();
-    const QString report = w.statusText(StatusPanel::Clicked);
-    EXPECT_EQ(report, "clicked (" + w.reflectionModel()->index(row, 1).data().toString() + ")");
+    const QString report = statusText(StatusPanel::Clicked);
+    EXPECT_EQ(report, "clicked (" + model->index(row, 1).data().toString() + ")");
     EXPECT_TRUE(c.pattern().selection.isSelected(static_cast<std::size_t>(row)));
 
     // A second click on the same line unselects it; the report stays.
     QTest::mouseClick(canvas, Qt::LeftButton, {}, on);
-    EXPECT_TRUE(w.reflectionView()->selectionModel()->selectedRows().empty());
-    EXPECT_FALSE(c.pattern().selection.isSelected(static_cast<std::size_t>(row)));
-    EXPECT_EQ(w.statusText(StatusPanel::Clicked), report);
-
-    // In the points mode a click names the point under it.
-    QTest::keyClick(&w, Qt::Key_M, Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    ASSERT_FALSE(c.pattern().view.showLines);
-    RecordingSurface pointsDrawn(c.pattern().width, c.pattern().height);
-    c.draw(pointsDrawn);
-    const auto circles = pointsDrawn.circles();
-    const auto& rows = points().rows;
-    ASSERT_EQ(circles.size(), rows.size());
-    // A pole away from the centre, where a point and its opposite share a place.
-    const auto inside = std::find_if(circles.begin(), circles.end(), [&](const auto& p) {
-        return p.x > 0 && p.y > 0 && p.x < canvas->width() && p.y < canvas->height() &&
-               std::pair(p.x, p.y) != std::pair(canvas->width() / 2, canvas->height() / 2);
-    });
-    ASSERT_NE(inside, circles.end());
-    const auto n = static_cast<std::size_t>(inside - circles.begin());
-    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(circles[n].x, circles[n].y));
-    const QString hkl = w.reflectionModel()->index(rows[n].reflection, 1).data().toString();
-    EXPECT_EQ(w.statusText(StatusPanel::Clicked), "clicked (" + hkl + ")");
-    EXPECT_TRUE(c.pattern().selection.isSelected(static_cast<std::size_t>(rows[n].reflection)));
+    EXPECT_TRUE(list->selectionModel()->selectedRows().empty());
+    EXPECT_EQ(statusText(StatusPanel::Clicked), report);
 }
 
 TEST_F(SteeringTest, MovesAreAppliedOnceAndAPressThatMovedDoesNotPick) {
@@ -123,9 +85,10 @@ TEST_F(SteeringTest, MovesAreAppliedOnceAndAPressThatMovedDoesNotPick) {
     EXPECT_EQ(pictures, 0) << "moves wait for the event loop";
     settle();
     EXPECT_EQ(pictures, 1) << "one redraw for the latest position";
+    EXPECT_TRUE(c.view().dragging()) << "drawn with fewer samples";
     rotatePoints(expected, ViewAxis::Vertical, 5.0f);
     rotatePoints(expected, ViewAxis::Horizontal, -2.0f);
-    EXPECT_EQ(largestDifference(turned(), pointsByReflection(expected)), 0.0f);
+    EXPECT_EQ(largestMove(points(), expected), 0.0f);
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, (from + QPointF(10, -4)).toPoint());
     EXPECT_EQ(pictures, 2) << "the full-quality picture after the drag";
     QObject::disconnect(counting);
@@ -140,11 +103,11 @@ TEST_F(SteeringTest, MovesAreAppliedOnceAndAPressThatMovedDoesNotPick) {
     const float zoom = scale();
     drag(Qt::RightButton, at(0.75, 0.5), at(0.75, 0.5) + QPointF(5, 5));
     EXPECT_EQ(scale(), zoom + 20);
-    EXPECT_FALSE(w.patternPopup()->isVisible());
+    EXPECT_FALSE(part<ui::PatternPopup>(w)->isVisible());
 }
 
 TEST_F(SteeringTest, ThePatternPopupSwitchesTheProjection) {
-    ui::PatternPopup* popup = w.patternPopup();
+    auto* popup = part<ui::PatternPopup>(w);
     QAction* resetZoom = action("actionResetZoom");
     QTest::mouseClick(canvas, Qt::RightButton, {}, at(0.7, 0.5).toPoint());
     ASSERT_TRUE(popup->isVisible());
@@ -171,21 +134,13 @@ TEST_F(SteeringTest, ArrowKeysTurnByFiveDegreesAndResortTheRows) {
     for (int i = 0; i < 4; ++i) QTest::keyClick(canvas, Qt::Key_Right);
     PointTable expected = start;
     rotatePoints(expected, ViewAxis::Vertical, 20.0f);
-    EXPECT_LT(largestDifference(turned(), pointsByReflection(expected)), 1e-5f);
+    EXPECT_LT(largestMove(points(), expected), 1e-5f);
     const auto& rows = points().rows;
     EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(),
                                [](const auto& a, const auto& b) { return a.x > b.x; }));
     for (int i = 0; i < 4; ++i) QTest::keyClick(canvas, Qt::Key_Left);
-    EXPECT_LT(largestDifference(turned(), pointsByReflection(start)), 1e-5f);
+    EXPECT_LT(largestMove(points(), start), 1e-5f);
     EXPECT_EQ(canvas->picture(), before);
-
-    // Without reflections the keys and the pointer do nothing.
-    action("actionNew")->trigger();
-    canvas->setFocus();
-    QTest::keyClick(canvas, Qt::Key_Right);
-    QTest::mouseClick(canvas, Qt::LeftButton, {}, at(0.5, 0.5).toPoint());
-    EXPECT_TRUE(points().empty());
-    EXPECT_EQ(w.statusText(StatusPanel::Clicked), "");
 }
 
 TEST_F(SteeringTest, OnlyShiftCtrlAltMSwitchesLinesAndPoints) {
@@ -210,13 +165,14 @@ TEST_F(SteeringTest, TheSliderGreysRowsWithoutLines) {
     // Body-centred a = 3: (2 0 0) and its kin lie at d = 1.5 exactly.
     typeInto(in.cellEdits[0], "3.0");
     action("actionPerformSimulation")->trigger();
-    QSlider* slider = w.thresholdSlider();
+    auto* slider = find<QSlider>("thresholdSlider");
+    auto* label = find<QLabel>("thresholdLabel");
     slider->setValue(15);
-    EXPECT_EQ(w.thresholdLabel()->text(), "d-Threshold: 1.5");
+    EXPECT_EQ(label->text(), "d-Threshold: 1.5");
     const auto& d = c.simulation().reflections.d;
     int greyRows = 0, at15 = 0;
-    for (int row = 0; row < w.reflectionModel()->rowCount(); ++row) {
-        const QVariant colour = w.reflectionModel()->index(row, 4).data(Qt::ForegroundRole);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QVariant colour = model->index(row, 4).data(Qt::ForegroundRole);
         const float spacing = d[static_cast<std::size_t>(row)];
         at15 += spacing == 1.5f;
         EXPECT_EQ(colour.isValid(), spacing <= 1.5f) << row;
@@ -227,15 +183,14 @@ TEST_F(SteeringTest, TheSliderGreysRowsWithoutLines) {
     EXPECT_GT(greyRows, at15);
 
     // A click on the label moves the slider back to its start: every row has its line.
-    QTest::mouseClick(w.thresholdLabel(), Qt::LeftButton);
+    QTest::mouseClick(label, Qt::LeftButton);
     EXPECT_EQ(slider->value(), slider->minimum());
-    EXPECT_FALSE(w.reflectionModel()->index(0, 0).data(Qt::ForegroundRole).isValid());
+    EXPECT_FALSE(model->index(0, 0).data(Qt::ForegroundRole).isValid());
 }
 
 TEST_F(SteeringTest, CollapsePanesDisablesExpandListInTheListPopup) {
-    QTableView* list = w.reflectionView();
-    ui::ListPopup* popup = w.listPopup();
-    const QPoint onRow = list->visualRect(w.reflectionModel()->index(2, 1)).center();
+    auto* popup = part<ui::ListPopup>(w);
+    const QPoint onRow = list->visualRect(model->index(2, 1)).center();
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
     ASSERT_TRUE(popup->isVisible());
     EXPECT_TRUE(popup->expandListAction()->isEnabled());

@@ -2,36 +2,20 @@
 // orientation field going back with presets and typed orientations, simulated edits, and the
 // commands that start the steps afresh.
 
-#include "ui/canvas_widget.h"
-#include "ui/input_panes.h"
-#include "ui/undo_steps.h"
+#include "support/point_moves.h"
 #include "window_fixture.h"
 
-#include <QApplication>
-#include <QMenuBar>
 #include <QMouseEvent>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 namespace tavrel::test {
 namespace {
 
-struct UndoTest : ::testing::Test {
-    Installation installation;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
-    ui::MainWindow& w = *window;
-    ui::CanvasWidget* canvas = w.canvas();
-    QUndoStack& stack = w.undoSteps().stack();
+struct UndoTest : WindowTest {
+    QUndoStack& stack = undoStack;
 
-    void SetUp() override {
-        w.show();
-        w.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    }
-    Mat3d orientation() const { return w.controller().simulation().orientation; }
-    const DocumentFields& fields() const { return w.controller().simulation().fields; }
+    void SetUp() override { show(); }
+    Mat3d orientation() const { return c.simulation().orientation; }
+    const DocumentFields& fields() const { return c.simulation().fields; }
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(canvas, key, modifiers);
     }
@@ -50,21 +34,6 @@ struct UndoTest : ::testing::Test {
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, from + QPoint(12, 6));
     }
 };
-
-TEST_F(UndoTest, TheEditMenuStandsBetweenFileAndViewWithItsKeys) {
-    QStringList menus;
-    for (QAction* a : w.menuBar()->actions()) menus << a->text();
-    ASSERT_GE(menus.size(), 3);
-    EXPECT_EQ(menus.mid(0, 3), QStringList({"&File", "&Edit", "&View"}));
-    QAction* undoAction = action(w, "actionUndo");
-    QAction* redoAction = action(w, "actionRedo");
-    EXPECT_EQ(undoAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    EXPECT_TRUE(redoAction->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
-    EXPECT_FALSE(undoAction->isEnabled()) << "nothing done since the start";
-    press(Qt::Key_Left);
-    EXPECT_TRUE(undoAction->isEnabled());
-    EXPECT_EQ(undoAction->text(), "&Undo Turn");
-}
 
 TEST_F(UndoTest, ArrowKeysAndAWholeDragAreOneStepEach) {
     const Mat3d start = orientation();
@@ -96,16 +65,18 @@ TEST_F(UndoTest, ArrowKeysAndAWholeDragAreOneStepEach) {
 }
 
 TEST_F(UndoTest, PresetsAndTypedOrientationsBringTheFieldBack) {
-    ui::InputPanes& in = w.inputs();
     typeInto(in.orientationEdit, "1 1 0");
     QTest::keyClick(in.orientationEdit, Qt::Key_Return);
     const Mat3d typed = orientation();
-    action(w, "actionOrient5")->trigger(); // a [100]
+    const PointTable typedPoints = points();
+    action("actionOrient5")->trigger(); // a [100]
     ASSERT_EQ(stack.count(), 2);
     EXPECT_EQ(stack.text(0), "Typed Orientation");
 
     stack.undo();
     EXPECT_EQ(orientation(), typed);
+    EXPECT_LT(largestMove(typedPoints, points()), 1e-4f)
+        << "the points follow, not only the matrix";
     EXPECT_EQ(fields().orientation, "1 1 0");
     EXPECT_EQ(fields().orientationType, OrientationType::Reciprocal);
     EXPECT_EQ(in.orientationEdit->text(), "1 1 0");
@@ -116,28 +87,30 @@ TEST_F(UndoTest, PresetsAndTypedOrientationsBringTheFieldBack) {
     EXPECT_EQ(fields().orientation, "1 0 0");
     EXPECT_EQ(fields().orientationType, OrientationType::Direct);
 
-    // A text that orients nothing is no step.
+    // A text that orients nothing is no step; the field says so.
     typeInto(in.orientationEdit, "x");
     QTest::keyClick(in.orientationEdit, Qt::Key_Return);
     EXPECT_EQ(stack.count(), 2);
+    EXPECT_EQ(in.orientationEdit->text(), "invalid");
+    EXPECT_EQ(fields().orientation, "invalid");
+    EXPECT_TRUE(dialogs.errors.empty() && dialogs.beeps == 0);
 }
 
 TEST_F(UndoTest, ASimulatedEditIsOneStepAndUndoSimulatesTheOldFields) {
-    ui::InputPanes& in = w.inputs();
     press(Qt::Key_Down);
     const Mat3d turned = orientation();
     const DocumentFields iron = fields();
-    const auto ironCount = w.controller().simulation().reflections.count();
+    const auto ironCount = c.simulation().reflections.count();
     for (QLineEdit* edit : {in.cellEdits[0], in.cellEdits[1], in.cellEdits[2]})
         typeInto(edit, "4.0");
-    action(w, "actionPerformSimulation")->trigger();
+    action("actionPerformSimulation")->trigger();
     ASSERT_EQ(stack.count(), 2);
     EXPECT_EQ(stack.undoText(), "Simulation");
 
     undo();
     EXPECT_EQ(fields(), iron);
     EXPECT_EQ(in.cellEdits[0]->text(), "2.866");
-    EXPECT_EQ(w.controller().simulation().reflections.count(), ironCount);
+    EXPECT_EQ(c.simulation().reflections.count(), ironCount);
     EXPECT_EQ(orientation(), turned) << "the turn made before the edit comes back";
     redo();
     EXPECT_EQ(in.cellEdits[0]->text(), "4.0");
@@ -145,20 +118,20 @@ TEST_F(UndoTest, ASimulatedEditIsOneStepAndUndoSimulatesTheOldFields) {
     // The same fields again only discard the turns made since: a step that brings them back.
     press(Qt::Key_Left);
     const Mat3d before = orientation();
-    action(w, "actionPerformSimulation")->trigger();
+    action("actionPerformSimulation")->trigger();
     ASSERT_EQ(stack.count(), 4);
     stack.undo();
     EXPECT_EQ(orientation(), before);
     // A refused simulation leaves no list to turn: nothing to go back to.
     typeInto(in.cellEdits[0], "0");
-    action(w, "actionPerformSimulation")->trigger();
+    action("actionPerformSimulation")->trigger();
     EXPECT_EQ(stack.count(), 0);
 }
 
 TEST_F(UndoTest, NewAndASampleStartAfresh) {
     press(Qt::Key_Left);
     ASSERT_TRUE(stack.canUndo());
-    action(w, "actionNew")->trigger();
+    action("actionNew")->trigger();
     EXPECT_EQ(stack.count(), 0);
     press(Qt::Key_Left);
     EXPECT_EQ(stack.count(), 0) << "nothing turns without reflections";

@@ -1,13 +1,18 @@
 #pragma once
-// A window started in folders of its own, with dialogs whose answers the test scripts.
+// A window started in folders of its own, with dialogs whose answers the test scripts; its
+// parts found by their types and object names, as the commands are found by theirs.
 
+#include "app/controller.h"
 #include "app/folders.h"
 #include "app/reflection_model.h"
 #include "support/temp_dir.h"
+#include "ui/atoms_pane.h"
 #include "ui/canvas_widget.h"
+#include "ui/folding_pane.h"
 #include "ui/input_panes.h"
 #include "ui/main_window.h"
 #include "ui/reflection_list.h"
+#include "ui/undo_steps.h"
 #include "ui/user_dialogs.h"
 
 #include <QAction>
@@ -20,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -42,24 +48,22 @@ namespace tavrel::test {
 
 class ScriptedDialogs : public ui::UserDialogs {
 public:
-    // Answers of the file dialogs, in order; an empty queue cancels.
+    // Answers of the file dialogs and the colour chooser, in order; an empty queue cancels.
     std::deque<std::optional<ui::FileChoice>> fileAnswers;
-    std::vector<ui::FileRequest> openRequests, saveRequests;
-    std::vector<QString> errors, informations;
-    std::vector<QUrl> opened;
-    // Answers of the colour chooser, in order; an empty queue cancels.
     std::deque<std::optional<QColor>> colourAnswers;
-    std::vector<QColor> colourRequests;
-    int beeps = 0;
-    // Whether the desktop has a program for what openUrl hands it.
-    bool desktopTakes = true;
+    std::vector<ui::FileRequest> openRequests, saveRequests;
+    std::vector<QString> errors, informations, modalTitles;
+    std::vector<QUrl> opened;
+    int beeps = 0, questions = 0, printerDialogs = 0;
+    bool answer = false;      // to every question
+    bool desktopTakes = true; // the desktop has a program for what openUrl hands it
+    QString pdfPath;          // the print dialog prints into this file; cancelled when empty
     // Plays the user of each modal dialog the window opens and returns the dialog's result;
     // without it every such dialog is cancelled at once.
     std::function<int(QDialog&)> modal;
     // Answers to "Save changes to ...?", in order; Discard once the queue is empty.
     std::deque<ui::SaveAnswer> saveAnswers;
     std::vector<QString> saveQuestions;
-    std::vector<QString> modalTitles;
 
     std::optional<ui::FileChoice> openFileName(QWidget*, const ui::FileRequest& r) override {
         openRequests.push_back(r);
@@ -75,19 +79,28 @@ public:
     void information(QWidget*, const QString& caption, const QString& text) override {
         informations.push_back(caption + ": " + text);
     }
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    ui::SaveAnswer askToSave(QWidget*, const QString&, const QString& text) override {
-        saveQuestions.push_back(text);
-        if (saveAnswers.empty()) return ui::SaveAnswer::Discard;
-        const ui::SaveAnswer answer = saveAnswers.front();
-        saveAnswers.pop_front();
+    bool question(QWidget*, const QString&, const QString&) override {
+        ++questions;
         return answer;
     }
-    std::optional<QColor> chooseColour(QWidget*, const QColor& initial) override {
-        colourRequests.push_back(initial);
+    ui::SaveAnswer askToSave(QWidget*, const QString&, const QString& text) override {
+        saveQuestions.push_back(text);
+        const ui::SaveAnswer next =
+            saveAnswers.empty() ? ui::SaveAnswer::Discard : saveAnswers.front();
+        if (!saveAnswers.empty()) saveAnswers.pop_front();
+        return next;
+    }
+    std::optional<QColor> chooseColour(QWidget*, const QColor&) override {
         return takeFirst(colourAnswers);
     }
-    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    // As a user who chooses "Print to File" in the print dialog.
+    bool choosePrinter(QWidget*, QPrinter& printer) override {
+        ++printerDialogs;
+        if (pdfPath.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfPath);
+        return true;
+    }
     int runModal(QDialog& dialog) override {
         modalTitles.push_back(dialog.windowTitle());
         return modal ? modal(dialog) : QDialog::Rejected;
@@ -100,12 +113,12 @@ public:
 
 private:
     template <class T> static std::optional<T> takeFirst(std::deque<std::optional<T>>& answers) {
-        std::optional<T> answer;
+        std::optional<T> first;
         if (!answers.empty()) {
-            answer.swap(answers.front());
+            first.swap(answers.front());
             answers.pop_front();
         }
-        return answer;
+        return first;
     }
 };
 
@@ -133,11 +146,24 @@ inline std::unique_ptr<ui::MainWindow> startWindow(const Installation& installat
     return std::make_unique<ui::MainWindow>(installation.options(), dialogs);
 }
 
-// A command of the window by its object name; a name that names none fails the test.
-inline QAction* action(QWidget& window, const char* name) {
-    auto* found = window.findChild<QAction*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
+// A part of the window by its type and, when given, its object name; none fails the test.
+template <class T> T* part(const QObject& window, const QString& name = {}) {
+    T* found = window.findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name.toStdString();
     return found;
+}
+// A command of the window by its object name.
+inline QAction* action(QWidget& window, const char* name) {
+    return part<QAction>(window, QString::fromLatin1(name));
+}
+inline app::SimulationController& controllerOf(const ui::MainWindow& w) {
+    return *part<app::SimulationController>(w, QStringLiteral("controller"));
+}
+inline app::ReflectionTableModel* modelOf(const ui::MainWindow& w) {
+    return part<ui::ReflectionList>(w)->model();
+}
+inline QString statusOf(const ui::MainWindow& w, app::StatusPanel panel) {
+    return part<QLabel>(w, QStringLiteral("statusPanel%1").arg(static_cast<int>(panel)))->text();
 }
 
 // Replaces a field's text by typing, as the user does.
@@ -146,17 +172,31 @@ inline void typeInto(QLineEdit* edit, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-// The window of a test, started in folders of its own, with `Dialogs` playing the user.
-template <class Dialogs = ScriptedDialogs> struct WindowTestWith : ::testing::Test {
+// The window of a test, started in folders of its own, with scripted dialogs playing the user.
+struct WindowTest : ::testing::Test {
     Installation installation;
-    Dialogs dialogs;
+    ScriptedDialogs dialogs;
     std::unique_ptr<ui::MainWindow> window = startWindow(installation, dialogs);
     ui::MainWindow& w = *window;
-    ui::InputPanes& in = w.inputs();
-    ui::CanvasWidget* canvas = w.canvas();
-    app::SimulationController& c = w.controller();
+    ui::InputPanes& in = *part<ui::InputPanes>(w);
+    ui::CanvasWidget* canvas = part<ui::CanvasWidget>(w);
+    app::SimulationController& c = controllerOf(w);
+    ui::ReflectionList* list = part<ui::ReflectionList>(w);
+    app::ReflectionTableModel* model = list->model();
+    ui::AtomsPane& atoms = *part<ui::AtomsPane>(w);
+    QUndoStack& undoStack = part<ui::UndoSteps>(w)->stack();
 
     QAction* action(const char* name) { return test::action(w, name); }
+    template <class T = QWidget> T* find(const char* name) {
+        return part<T>(w, QString::fromLatin1(name));
+    }
+    ui::FoldingPane* pane(const char* name) { return find<ui::FoldingPane>(name); }
+    QString statusText(app::StatusPanel panel) const { return statusOf(w, panel); }
+    // The note a command left in the status bar; empty once it has gone.
+    QString note() {
+        auto* label = find<QLabel>("statusNote");
+        return label->isHidden() ? QString() : label->text();
+    }
     void show() {
         w.show();
         w.activateWindow();
@@ -183,6 +223,4 @@ template <class Dialogs = ScriptedDialogs> struct WindowTestWith : ::testing::Te
         action(command)->trigger();
     }
 };
-using WindowTest = WindowTestWith<>;
-
 } // namespace tavrel::test
