@@ -2,7 +2,6 @@
 
 #include "app/controller.h"
 #include "common/numeric.h"
-#include "common/text.h"
 #include "orientation/euler_angles.h"
 #include "output/pattern_image.h"
 #include "session/orient.h"

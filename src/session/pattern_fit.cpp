@@ -116,7 +116,8 @@ BatchSummary PatternFit::indexBatch(const PatternSource& source, const BatchSink
             if (options.progress) options.progress(summary.indexed, total);
             lock.lock();
         }
-        if (running == 0 && waiting.empty()) break;
+        // With every worker done, every pattern taken has been handed on.
+        if (running == 0) break;
         if (!stop && options.cancelled) {
             lock.unlock();
             if (options.cancelled()) stop = true;

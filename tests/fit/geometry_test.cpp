@@ -45,10 +45,8 @@ TEST(CrystalRotations, LaueClassRotationsMapTheReflectionsOntoThemselves) {
     }
 }
 
-// Orientations equal up to symmetry are one; no two cubic orientations lie farther apart than
-// 62.8 degrees, no two hexagonal ones farther than 93.8 (the largest disorientations of the
-// two Laue classes).
-TEST(Misorientation, EquivalentOrientationsAreOneAndTheLargestAnglesAreTheKnownOnes) {
+// Orientations equal up to a symmetry operation (in the lattice frame) are one.
+TEST(Misorientation, EquivalentOrientationsAreOne) {
     const auto rotationsOf = [](int group, std::array<std::string, 6> cell) {
         tavrel::test::TestSimulation t;
         tavrel::test::setFields(t.sim, group, cell);
@@ -62,31 +60,6 @@ TEST(Misorientation, EquivalentOrientationsAreOneAndTheLargestAnglesAreTheKnownO
     EXPECT_NEAR(misorientationDegrees(m, m * rotationFromVector({0, 0, kPi / 3}), hexagonal), 0,
                 1e-4);
     EXPECT_NEAR(misorientationDegrees(m, m * rotationFromVector({0, 0, kPi / 4}), cubic), 45, 1e-4);
-    double cubicLargest = 0, hexagonalLargest = 0;
-    for (std::uint32_t seed = 1; seed < 400; ++seed) {
-        const Mat3d a = test::randomOrientation(seed), b = test::randomOrientation(seed + 1000);
-        cubicLargest = std::max(cubicLargest, misorientationDegrees(a, b, cubic));
-        hexagonalLargest = std::max(hexagonalLargest, misorientationDegrees(a, b, hexagonal));
-    }
-    EXPECT_LE(cubicLargest, 62.81);
-    EXPECT_GT(cubicLargest, 55);
-    EXPECT_LE(hexagonalLargest, 93.85);
-    EXPECT_GT(hexagonalLargest, 80);
-}
-
-// The least-squares rotation between paired directions is the rotation that made them.
-TEST(BestRotation, RecoversTheRotationBetweenPairedDirections) {
-    const Mat3d truth = test::randomOrientation(11);
-    const std::vector<LatticeVector> from{normalized(LatticeVector{1, 2, 3}),
-                                          normalized(LatticeVector{-2, 0.5, 1}),
-                                          normalized(LatticeVector{0.3, -1, 0.2})};
-    std::vector<ViewVector> to;
-    for (const LatticeVector& v : from) to.push_back(toView(truth, v));
-    EXPECT_LT(rotationAngle(bestRotation(from, to) * transpose(truth)), 1e-9);
-    // Two directions suffice.
-    EXPECT_LT(rotationAngle(bestRotation(std::span(from).first(2), std::span(to).first(2)) *
-                            transpose(truth)),
-              1e-9);
 }
 
 } // namespace
