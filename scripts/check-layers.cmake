@@ -2,20 +2,21 @@ cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a header of a layer it may not use: each layer sees only
 # the layers below it, and the pure C++ core sees no Qt header.
 # Usage: cmake -DSOURCE_DIR=<src> -P check-layers.cmake
-set(core common spacegroup crystal structure orientation render fit session calculators samples
-  mapfiles)
+set(core common detector spacegroup crystal structure orientation render fit session calculators
+  samples mapfiles)
 set(allowed_common common)
+set(allowed_detector common detector)
 set(allowed_spacegroup common spacegroup)
 set(allowed_crystal common crystal)
 set(allowed_structure common spacegroup crystal structure)
 set(allowed_orientation common crystal orientation)
-set(allowed_render common crystal orientation render)
-set(allowed_session common spacegroup crystal structure orientation render fit session)
-set(allowed_fit common spacegroup crystal orientation render fit)
+set(allowed_render common crystal orientation detector render)
+set(allowed_session common spacegroup crystal structure orientation detector render fit session)
+set(allowed_fit common spacegroup crystal detector fit)
 set(allowed_mapfiles common spacegroup crystal orientation mapfiles)
 set(allowed_calculators common crystal calculators)
 set(allowed_samples common spacegroup crystal structure samples)
-set(allowed_output common spacegroup crystal orientation render fit output)
+set(allowed_output common spacegroup crystal orientation detector render fit output)
 set(allowed_app ${allowed_session} calculators samples output app)
 set(allowed_ui ${allowed_app} ui)
 set(allowed_cli ${allowed_session} calculators samples output app cli)

@@ -144,8 +144,7 @@ bool SimulationController::restoreState() {
     picked_.reset();
     setStatus(StatusPanel::Count, QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
     setStatus(StatusPanel::Title, fromStd(doc.title));
-    pattern_.underlay = PatternUnderlay{};
-    restorePatternImage(record->underlay);
+    patternImage_.restore(record->underlay, record->patternCentre);
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
                  Change::Status | Change::Strengths | Change::Underlay);
     return true;

@@ -6,6 +6,7 @@
 // decides how to show it; files are named by the caller.
 
 #include "app/folders.h"
+#include "app/pattern_image_commands.h"
 #include "app/view_commands.h"
 #include "common/matrix3.h"
 #include "common/result.h"
@@ -16,7 +17,6 @@
 #include "session/generation.h"
 #include "session/input_files.h"
 #include "session/orient.h"
-#include "session/pattern_fit.h"
 #include "session/pattern_view.h"
 #include "session/simulation.h"
 
@@ -64,13 +64,6 @@ struct OrientationPoint {
     std::string text;
     OrientationType type = OrientationType::Reciprocal;
     friend bool operator==(const OrientationPoint&, const OrientationPoint&) = default;
-};
-
-// A refinement against the recorded pattern: where it ended and how far it moved.
-struct ImageRefinement {
-    FoundOrientation found;
-    double movedDegrees = 0;
-    bool cancelled = false; // ended by the user with the best orientation so far
 };
 
 class SimulationController : public QObject {
@@ -175,20 +168,9 @@ public:
     Result<HolderTilts> holderTiltsTo(const QString& direction) const;
     void applyHolderTilts(const HolderTilts& tilts);
 
-    // The recorded pattern under the lines: read from a picture file (a problem names the file
-    // and keeps what was shown), shown as the settings say, removed.
-    const PatternUnderlay& underlay() const { return pattern_.underlay; }
-    Outcome openPatternImage(const QString& path);
-    void setUnderlaySettings(const UnderlaySettings& settings);
-    void removePatternImage();
-    // Turns the crystal from its orientation until the lines agree best with the image (with
-    // fitCentre also the pattern centre and the film distance). The picture follows every
-    // improvement; `cancelled` ends the search with the best so far. A problem, and the
-    // orientation as it was, when the lines match nothing in the image.
-    Result<ImageRefinement> refineToImage(bool fitCentre, const CancelCheck& cancelled = {});
-    // The orientations of the image found with no starting guess, best first (at most three).
-    Result<std::vector<FoundOrientation>> indexImage() const;
-    void applyFoundOrientation(const FoundOrientation& found);
+    // The recorded pattern under the lines and the commands on it.
+    PatternImageCommands& patternImage() { return patternImage_; }
+    const PatternImageCommands& patternImage() const { return patternImage_; }
 
     void unselectAll();
     // Selects every reflection whose d lies within 0.001 angstrom of d-Max.
@@ -230,10 +212,6 @@ private:
     // Says how many loops a generation runs, once the document has been read, which is just
     // before the first question.
     CancelCheck announcingLoops(const CancelCheck& cancelled);
-    // The image ready for scoring, or why there is none.
-    Result<fit::GreyImage> preparedImage() const;
-    // Reads the image a restored dump names; a missing one is a status message.
-    void restorePatternImage(const UnderlaySettings& settings);
     // A generation or an opened file: the list, the fields, the picture, the status.
     Result<NewListReport> finishNewList(Result<NewListReport> report);
 
@@ -248,6 +226,8 @@ private:
     QString currentFile_;
     DocumentFields fileFields_;
     DocumentFields listFields_;
+    friend class PatternImageCommands;
+    PatternImageCommands patternImage_{*this};
 };
 
 } // namespace tavrel::app

@@ -1,6 +1,7 @@
 #pragma once
 // The line of one reflection: the cone of half-opening 90 - theta about the plane normal,
 // sampled as a closed polygon of directions, projected, clipped to the picture and labelled.
+// The directions are the view frame's, drawn as common/frames.h says the cone pictures show it.
 // Sampling and drawing are separate steps, so that many cones can be sampled on several threads
 // and still be drawn in exactly the order (and with exactly the pick result) of one loop.
 
