@@ -2,6 +2,7 @@
 #include "spacegroup/written_symbols.h"
 
 #include "common/text.h"
+#include "spacegroup/operation_set.h"
 
 #include <gtest/gtest.h>
 
