@@ -91,6 +91,18 @@ TEST(ConeTracer, SecondWavelength) {
     EXPECT_FALSE(sample(settings(false, {kCu, 0.7107f}), {1, 0, 0, 0.7f}).second.empty());
 }
 
+// The plain loop over the rows that turnSamples stands for.
+void turnSamplesPlain(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out) {
+    Vec3f v = q;
+    for (Vec3f& o : out) {
+        for (std::size_t r = 0; r < 3; ++r)
+            o[r] = static_cast<float>(static_cast<double>(R[r][0]) * v[0] +
+                                      static_cast<double>(R[r][1]) * v[1] +
+                                      static_cast<double>(R[r][2]) * v[2]);
+        v = o;
+    }
+}
+
 // The vector units' samples are the plain loop's, bit for bit, over whole polygons (where any
 // difference would grow from step to step), for axes in every direction and every step count
 // the renderer uses.
@@ -243,7 +255,8 @@ TEST(ConeTracer, StereographicDragFramesDrawTheArcsOfTheStillLines) {
     EXPECT_GT(cut, 20);
 }
 
-// Culling leaves only cones that would have drawn nothing, and many of them.
+// Culling leaves only cones that would have drawn nothing: with and without it every cone
+// samples the same, among them many that draw and, at large scales, many that do not.
 TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> component(-1, 1), spacing(0.2f, 6.0f);
@@ -255,7 +268,7 @@ TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
             TraceSettings full = culled;
             full.cullCones = false;
             const ConeTracer withCulling(culled, kReflection), without(full, kReflection);
-            int ruledOut = 0, drawn = 0;
+            int drawn = 0;
             for (int n = 0; n < 3000; ++n) {
                 const std::array<float, 4> cone{component(random), component(random),
                                                 component(random), spacing(random)};
@@ -264,11 +277,6 @@ TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
                 without.sample(cone, 360, false, b);
                 SCOPED_TRACE(testing::Message() << cone[0] << " " << cone[1] << " " << cone[2]
                                                 << " d " << cone[3] << " scale " << scale);
-                for (std::size_t w = 0; w < 2; ++w)
-                    if (!withCulling.mayReachPicture(cone, culled.wavelength[w])) {
-                        ++ruledOut;
-                        EXPECT_TRUE((w ? b.second : b.first).empty());
-                    }
                 for (auto [x, y] : {std::pair{&a.first, &b.first}, {&a.second, &b.second}})
                     EXPECT_EQ(
                         std::tie(x->points, x->chainStarts, x->labelled, x->labelX, x->labelY),
@@ -277,8 +285,8 @@ TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
                           std::tuple(b.hasFirst, b.hasSecond, b.nearestDistance));
                 drawn += !b.first.empty();
             }
-            EXPECT_TRUE(stereographic || ruledOut > 300) << ruledOut << " at " << scale;
             EXPECT_GT(drawn, 100) << scale;
+            EXPECT_TRUE(stereographic || drawn < 2700) << drawn << " at " << scale;
         }
 }
 

@@ -30,9 +30,11 @@ using test::TestSimulation;
 using Lines = std::vector<std::string>;
 using Cell = std::array<std::string, 6>;
 
-// Opens a file by its extension, as the window's Open does.
+// Opens a file by its extension, as the window's Open does: read, then taken.
 Result<NewListReport> open(Simulation& sim, const std::string& path) {
-    return openInputFile(sim, path, inputFormatOf(path).value());
+    const Result<InputFile> file = readInputFile(path, inputFormatOf(path).value(), sim.fields);
+    if (!file) return file.failure();
+    return takeInputFile(sim, *file);
 }
 
 Result<std::vector<std::string>> save(Simulation& sim, const std::string& path) {

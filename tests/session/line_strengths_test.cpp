@@ -17,8 +17,11 @@ std::string structureFile(const char* name) {
     return std::string(TAVREL_TEST_DATA) + "/structure_factors/" + name + ".cif";
 }
 
+// Opens a file by its extension, as the window's Open does: read, then taken.
 Result<NewListReport> open(Simulation& sim, const std::string& path) {
-    return openInputFile(sim, path, inputFormatOf(path).value());
+    const Result<InputFile> file = readInputFile(path, inputFormatOf(path).value(), sim.fields);
+    if (!file) return file.failure();
+    return takeInputFile(sim, *file);
 }
 
 // The relative intensity of each (h k l) as the list shows it.
