@@ -44,15 +44,9 @@ TEST(RenderCommand, WritesEveryFormatAndPrintsTheStatus) {
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "54 hkl (54 visible)\napprox. (0 0 2)\n");
     }
-    const QImage png(QString::fromStdString(scratch.file("i.png")));
-    EXPECT_EQ(png.size(), QSize(850, 620));
-    int lit = 0; // cone lines cross the middle row of the picture on the black background
-    for (int x = 30; x < png.width() - 30; ++x) lit += (png.pixel(x, 310) & 0xffffff) != 0;
-    EXPECT_GT(lit, 0);
-    EXPECT_EQ(png.pixel(5, 310) & 0xffffff, 0u);
+    // The extension chooses the format (each is checked where pictures are written).
     EXPECT_EQ(QImage(QString::fromStdString(scratch.file("i.bmp"))).size(), QSize(850, 620));
     EXPECT_EQ(readFile(scratch.file("i.pdf")).substr(0, 5), "%PDF-");
-    EXPECT_NE(readFile(scratch.file("i.svg")).find("<svg"), std::string::npos);
 
     const std::string view = scratch.file("v.png");
     const CliResult r =

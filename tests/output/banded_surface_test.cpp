@@ -18,18 +18,6 @@
 namespace tavrel {
 namespace {
 
-// A dense pattern whose flat cones cross the whole picture (and so every band), with a
-// second wavelength, dashed selected lines and labels in every band.
-void setDense(test::TestSimulation& t) {
-    test::setFields(t.sim, 227, {"12", "", "", "", "", ""}, "0.3", "0.7107", "0.6", "0", "14");
-    t.sim.fields.orientation = "1 2 3";
-    ASSERT_TRUE(t.generate());
-    ASSERT_GT(t.sim.reflections.count(), 3000);
-    for (std::size_t i = 0; i < 400; i += 7) t.pattern.selection.set(i, true);
-    t.pattern.view.viewLabels = true;
-    t.pattern.view.viewRings = true;
-}
-
 QImage paintedOnce(const test::TestSimulation& t, int width, int height, double ratio) {
     QImage image(QSize(width, height) * ratio, QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
@@ -41,7 +29,7 @@ QImage paintedOnce(const test::TestSimulation& t, int width, int height, double 
 
 TEST(BandedSurface, EveryBandCountPaintsTheSinglePaintersPixels) {
     test::TestSimulation t;
-    setDense(t);
+    ASSERT_TRUE(test::setDense(t)); // lines in every band
     const Selection selected = t.pattern.selection;
     for (bool stereographic : {false, true})
         for (bool selection : {false, true})
@@ -71,7 +59,7 @@ TEST(BandedSurface, EveryBandCountPaintsTheSinglePaintersPixels) {
 // stereographic frame shows every cone of the front half: lines enough to be banded.
 TEST(BandedSurface, FastLinesInBandsAreTheSingleSurfaces) {
     test::TestSimulation t;
-    setDense(t);
+    ASSERT_TRUE(test::setDense(t)); // lines in every band
     t.pattern.view.viewStereographic = true;
     const Selection selected = t.pattern.selection;
     for (bool selection : {false, true}) {
@@ -100,7 +88,7 @@ TEST(BandedSurface, FastLinesInBandsAreTheSingleSurfaces) {
 // with the bands cut by what the last picture's bands cost.
 TEST(BandedSurface, AKeptRecordPaintsEachPictureAsAFreshOne) {
     test::TestSimulation t;
-    setDense(t);
+    ASSERT_TRUE(test::setDense(t)); // lines in every band
     BandedSurface::Record record;
     {
         QImage image(60, 40, QImage::Format_RGB32);

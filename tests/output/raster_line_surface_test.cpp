@@ -196,8 +196,8 @@ TEST(RasterLineSurface, ADragFrameIsCloseToQPaintersPixelForPixel) {
             }
         SCOPED_TRACE(stereographic ? "stereographic" : "gnomonic");
         ASSERT_GT(lit, 20000);
-        // Measured: about 96 % of the lit pixels are the same, and all but a few hundredths of
-        // a per cent have their colour within one pixel in the other picture.
+        // Most lit pixels are the same, and nearly all have their colour within one pixel in
+        // the other picture.
         EXPECT_GT(static_cast<double>(same) / static_cast<double>(lit), 0.9);
         EXPECT_GT(static_cast<double>(fastMatched) / static_cast<double>(lit), 0.995);
         EXPECT_GT(static_cast<double>(paintedMatched) / static_cast<double>(paintedLit), 0.995);

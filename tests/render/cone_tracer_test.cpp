@@ -165,94 +165,67 @@ double distanceToChain(const std::vector<Segment>& chain, double x, double y) {
     return best;
 }
 
-// A drag frame samples a line only as finely as its bend needs: a nearly flat cone, which the
-// gnomonic projection draws nearly straight, gets few samples, and every sample of the still
-// line lies within a pixel or so of the coarse one.
-TEST(ConeTracer, DragFramesSampleLinesAsFinelyAsTheyBend) {
-    for (bool stereo : {false, true})
-        for (auto [lambda, d] : {std::pair{0.3f, 2.5f}, {0.3f, 0.6f}, {1.5418f, 0.9f}}) {
-            TraceSettings s = settings(stereo, {lambda, 0});
-            TraceSettings still = s;
-            s.dragging = true;
-            const std::array<float, 4> cone{0.8f, 0.5f, -0.3f, d};
-            const auto coarse = sample(s, cone).first.segments();
-            const auto fine = sample(still, cone).first.segments();
-            ASSERT_FALSE(coarse.empty());
-            // A line that leaves the picture (or the stereographic primitive circle, the
-            // front half) stops at its last sample inside: near the border up to a coarse step
-            // of the fine line is missing.
-            double step = 0;
-            for (const Segment& c : coarse)
-                step = std::max(step, std::hypot(c.x2 - c.x1, c.y2 - c.y1));
-            for (const Segment& p : fine) {
-                const int border = std::min({int{p.x2}, int{p.y2}, 800 - p.x2, 800 - p.y2});
-                const double rim = stereo ? 300 - radius(p) : 1e9;
-                if (border > step && rim > step) {
-                    ASSERT_LT(distanceToChain(coarse, p.x2, p.y2), 1.6)
-                        << lambda << " " << d << (stereo ? " stereographic" : " gnomonic");
-                }
-            }
-            if (!stereo && d > 2) {
-                EXPECT_LT(coarse.size(), 40u); // nearly straight
-            }
-        }
+double longestStep(const std::vector<Segment>& line) {
+    double step = 0;
+    for (const Segment& s : line) step = std::max(step, std::hypot(s.x2 - s.x1, s.y2 - s.y1));
+    return step;
 }
 
-// A stereographic drag frame draws each line as the arc of the circle it projects to: on the
-// still line, and all of it that the still picture shows. Random cones, with the rim inside
-// the picture and crossing its border, include whole circles, arcs cut by the rim or the
-// border, and cones near the back pole whose circles are too large for the arc.
-TEST(ConeTracer, StereographicDragFramesDrawTheArcsOfTheStillLines) {
-    // Within half a pixel of the chord's stray and the rounding of both points to pixels.
+// A drag frame samples a line only as finely as it bends, and a stereographic one draws the
+// arc of the circle the cone projects to: every point of either line lies within a pixel or
+// two of the other, except within a step of the border or the rim (where each stops at its
+// last sample inside, and the arc goes on to them). Random cones in both projections, with the
+// rim inside the picture and crossing its border, include flat and open cones, whole circles,
+// arcs cut by the rim or the border, and cones through the back pole whose circles are too
+// large for the arc.
+TEST(ConeTracer, DragFramesFollowTheStillLinesAsFinelyAsTheyBend) {
     std::mt19937 random(11);
     std::uniform_real_distribution<float> component(-1, 1), spacing(0.8f, 6.0f);
     int whole = 0, cut = 0;
-    for (float rim : {300.0f, 500.0f})
-        for (int n = 0; n < 300; ++n) {
-            TraceSettings still = settings(true);
-            still.stereoRadius = rim;
-            TraceSettings drag = still;
-            drag.dragging = true;
-            std::array<float, 4> cone{component(random), component(random), component(random),
-                                      spacing(random)};
-            if (n % 50 == 0) {
-                // The cone through the back pole: its line is straight.
-                const float sine = kCu / 2 / cone[3];
-                cone = {-sine, std::sqrt(1 - sine * sine), 0, cone[3]};
-            }
-            const auto fine = sample(still, cone).first.segments();
-            const auto coarse = sample(drag, cone).first.segments();
-            SCOPED_TRACE(testing::Message() << cone[0] << " " << cone[1] << " " << cone[2] << " d "
-                                            << cone[3] << " rim " << rim);
-            ASSERT_EQ(fine.empty(), coarse.empty());
-            if (fine.empty()) continue;
-            double step = 0;
-            for (const Segment& c : coarse)
-                step = std::max(step, std::hypot(c.x2 - c.x1, c.y2 - c.y1));
-            // (The still line stops at its last sample in front and in the picture, up to a
-            // fine step short of the rim or the border, where the arc goes on to them.)
-            double fineStep = 0;
-            for (const Segment& f : fine)
-                fineStep = std::max(fineStep, std::hypot(f.x2 - f.x1, f.y2 - f.y1));
-            for (const Segment& c : coarse) {
-                const int border = std::min({int{c.x2}, int{c.y2}, 800 - c.x2, 800 - c.y2});
-                if (border > fineStep + 1 && rim - radius(c) > fineStep + 1) {
-                    ASSERT_LT(distanceToChain(fine, c.x2, c.y2), 2.0);
+    for (bool stereo : {false, true})
+        for (float rim : {300.0f, 500.0f})
+            for (int n = 0; n < 300; ++n) {
+                // Short wavelengths give flat cones, which bend little.
+                const float lambda = n % 3 == 1 ? 0.3f : kCu;
+                TraceSettings still = settings(stereo, {lambda, 0});
+                still.stereoRadius = rim;
+                TraceSettings drag = still;
+                drag.dragging = true;
+                std::array<float, 4> cone{component(random), component(random), component(random),
+                                          spacing(random)};
+                if (n % 50 == 0) { // through the back pole: a straight stereographic line
+                    const float sine = lambda / 2 / cone[3];
+                    cone = {-sine, std::sqrt(1 - sine * sine), 0, cone[3]};
                 }
+                const auto fine = sample(still, cone).first.segments();
+                const auto coarse = sample(drag, cone).first.segments();
+                SCOPED_TRACE(testing::Message()
+                             << cone[0] << " " << cone[1] << " " << cone[2] << " d " << cone[3]
+                             << " rim " << rim << (stereo ? " stereographic" : " gnomonic"));
+                ASSERT_EQ(fine.empty(), coarse.empty());
+                if (fine.empty()) continue;
+                for (const auto& [points, other, margin] :
+                     {std::tuple{&fine, &coarse, longestStep(coarse)},
+                      {&coarse, &fine, longestStep(fine) + 1}})
+                    for (const Segment& p : *points) {
+                        const int border = std::min({int{p.x2}, int{p.y2}, 800 - p.x2, 800 - p.y2});
+                        if (border > margin && (!stereo || rim - radius(p) > margin)) {
+                            ASSERT_LT(distanceToChain(*other, p.x2, p.y2), stereo ? 2.0 : 1.6);
+                        }
+                    }
+                // A whole circle closes on its first point.
+                if (stereo)
+                    ++(std::pair(coarse.front().x1, coarse.front().y1) ==
+                               std::pair(coarse.back().x2, coarse.back().y2)
+                           ? whole
+                           : cut);
             }
-            for (const Segment& f : fine) {
-                const int border = std::min({int{f.x2}, int{f.y2}, 800 - f.x2, 800 - f.y2});
-                if (border > step && rim - radius(f) > step) {
-                    ASSERT_LT(distanceToChain(coarse, f.x2, f.y2), 2.0);
-                }
-            }
-            // A whole circle closes on its first point.
-            const bool closed = std::pair(coarse.front().x1, coarse.front().y1) ==
-                                std::pair(coarse.back().x2, coarse.back().y2);
-            ++(closed ? whole : cut);
-        }
-    EXPECT_GT(whole, 20);
+    EXPECT_GT(whole, 10);
     EXPECT_GT(cut, 20);
+    // A nearly flat cone, drawn nearly straight by the gnomonic projection, gets few samples.
+    TraceSettings flat = settings(false, {0.3f, 0});
+    flat.dragging = true;
+    EXPECT_LT(sample(flat, {0.8f, 0.5f, -0.3f, 2.5f}).first.segments().size(), 40u);
 }
 
 // Culling leaves only cones that would have drawn nothing: with and without it every cone
