@@ -37,6 +37,7 @@ QString fromStd(const std::string& s) {
 
 SimulationController::SimulationController(Folders folders, QObject* parent)
     : QObject(parent), folders_(std::move(folders)) {
+    state_.announce = [this](Changes what) { emit changed(what); };
     sim_.document.filePath = localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr")));
 }
 
@@ -51,11 +52,7 @@ QString SimulationController::statusText(StatusPanel panel) const {
         return fromStd(
             eulerReadoutText(eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices)));
     }
-    return status_[static_cast<std::size_t>(panel) - 1];
-}
-
-void SimulationController::setStatus(StatusPanel panel, QString text) {
-    status_[static_cast<std::size_t>(panel) - 1] = std::move(text);
+    return state_.status[static_cast<std::size_t>(panel) - 1];
 }
 
 std::array<double, 6> SimulationController::cellOfFields() const {
@@ -350,7 +347,7 @@ Result<NewListReport> SimulationController::resimulate(const DocumentFields& fie
 }
 
 bool SimulationController::showsFourIndices() const {
-    return tavrel::showsFourIndices(sim_, pattern_.view);
+    return state_.showsFourIndices();
 }
 
 bool SimulationController::hexagonalCell() const {
@@ -457,16 +454,6 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     showPicked();
     emit changed(Change::Selection | Change::Picture | Change::Status);
     return winner;
-}
-
-void SimulationController::showPicked() {
-    if (!picked_) return;
-    std::string clicked = clickedText(sim_.reflections, *picked_, showsFourIndices());
-    if (const std::string intensity =
-            intensityTextOf(sim_.strengths, static_cast<std::size_t>(*picked_));
-        !intensity.empty())
-        clicked += "  I " + intensity;
-    setStatus(StatusPanel::Clicked, fromStd(clicked));
 }
 
 std::optional<DrawSummary> SimulationController::draw(DrawingSurface& surface) {

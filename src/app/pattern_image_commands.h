@@ -17,11 +17,11 @@
 
 namespace tavrel::app {
 
-class SimulationController;
+struct ControllerState;
 
 class PatternImageCommands {
 public:
-    explicit PatternImageCommands(SimulationController& controller) : c_(controller) {}
+    explicit PatternImageCommands(ControllerState& state) : state_(state) {}
 
     const PatternUnderlay& underlay() const;
     // The detector the image lies on: the document's film with the pattern centre.
@@ -53,7 +53,7 @@ private:
     // The image prepared for matching (once for each image read), or why there is none.
     Result<const fit::ScoreLevels*> prepared();
 
-    SimulationController& c_;
+    ControllerState& state_;
     std::optional<fit::ScoreLevels> levels_;
 };
 
