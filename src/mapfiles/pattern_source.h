@@ -119,12 +119,6 @@ struct PatternFileOptions {
     std::string settingsPath;
 };
 
-// Opens a pattern file by its content (and, for the binary formats, its extension: .up1, .up2,
-// .ebsp, .dat). A file that is none of these, or is damaged, is a problem naming the file and
-// what is wrong; a file of no known kind is a WrongKind problem.
-Result<std::unique_ptr<PatternSource>> openPatternFile(const std::string& path,
-                                                       const PatternFileOptions& options = {});
-
 // The largest map and pattern the readers take: anything claiming more is refused before
 // anything is allocated for it.
 inline constexpr int kLargestPatternSide = 8192;
