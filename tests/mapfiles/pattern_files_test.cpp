@@ -329,7 +329,7 @@ TEST(PatternFiles, ReadAsTheMakersWriteThem) {
         write(folder / file);
         auto opened = openPatternFile(folder / file);
         ASSERT_TRUE(opened) << opened.problem();
-        PatternSource& source = **opened;
+        MapPatternSource& source = **opened;
         const PatternFileHeader& h = source.header();
         EXPECT_EQ(summary(h), expected);
         const bool wide = h.bitDepth == 16;
@@ -378,6 +378,25 @@ TEST(PatternFiles, ScansAreChosenByIndex) {
     auto third = openPatternFile(path, options);
     ASSERT_FALSE(third);
     EXPECT_NE(third.problem().find("has no scan 3"), std::string::npos) << third.problem();
+}
+
+TEST(PatternFiles, AShapeGivenReshapesTheMap) {
+    // An early up1 states no shape: its six patterns form one row until a shape is given.
+    const fs::path path = scratch("shaped.up1");
+    writeUp1(path);
+    PatternFileOptions options;
+    options.shape = std::pair{2, 3};
+    auto shaped = openPatternFile(path, options);
+    ASSERT_TRUE(shaped) << shaped.problem();
+    EXPECT_EQ((*shaped)->header().rows, 2);
+    EXPECT_TRUE((*shaped)->header().warnings.empty());
+    std::vector<float> row(3 * kPixels);
+    ASSERT_TRUE((*shaped)->readRows(1, 2, row));
+    EXPECT_EQ(row[2], pixel(3, 2, false));
+    options.shape = std::pair{4, 2};
+    auto wrong = openPatternFile(path, options);
+    ASSERT_FALSE(wrong);
+    EXPECT_EQ(wrong.problem(), "\"shaped.up1\": holds 6 patterns, not a map of 4 x 2");
 }
 
 TEST(PatternFiles, DamagedOrLyingFilesAreRefusedWithTheirName) {
