@@ -357,6 +357,7 @@ int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::os
     for (const Phase& p : phases) fits.push_back(p.fit.get());
     const MapRunSummary summary =
         indexMap(source, geometry, fitPointMatchers(fits, std::move(matching)), sink, run);
+    progress.end();
     if (summary.problem) {
         cli.say(summary.problem->message);
         return kFailure;

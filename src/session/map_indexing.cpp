@@ -356,6 +356,25 @@ Result<std::vector<float>> meanPattern(MapPatternSource& source, const CancelChe
     return mean;
 }
 
+Result<MapPointPattern> readMapPoint(MapPatternSource& source, const MapGeometry& geometry,
+                                     std::int64_t point) {
+    const PatternFileHeader& header = source.header();
+    MapPointPattern read;
+    read.pattern.width = header.patternWidth;
+    read.pattern.height = header.patternHeight;
+    read.pattern.pixels.resize(static_cast<std::size_t>(header.pixelsPerPattern()));
+    if (Outcome got = source.readPatterns(point, 1, read.pattern.pixels); !got)
+        return got.failure();
+    std::optional<StatedPatternCentre> stated;
+    if (geometry.readsFileCentres) {
+        auto centres = source.readPatternCentres(point, 1);
+        if (!centres) return centres.failure();
+        stated = centres->front();
+    }
+    read.detector = geometry.detectorAt(point, stated);
+    return read;
+}
+
 MapSink MapResults::sink() {
     return [this](std::int64_t first, std::span<const MapPointResult> given) -> Outcome {
         if (first < 0 || static_cast<std::size_t>(first) + given.size() > points.size())

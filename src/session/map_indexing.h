@@ -138,6 +138,15 @@ MapRunSummary indexMap(MapPatternSource& source, const MapGeometry& geometry,
 // itself); a problem names what could not be read. Cancelled: none, without a problem.
 Result<std::vector<float>> meanPattern(MapPatternSource& source, const CancelCheck& cancelled = {});
 
+// One point's pattern as recorded and the detector it lies on, read again (a point picked on a
+// map); not while a run reads the same source.
+struct MapPointPattern {
+    fit::GreyImage pattern;
+    Detector detector;
+};
+Result<MapPointPattern> readMapPoint(MapPatternSource& source, const MapGeometry& geometry,
+                                     std::int64_t point);
+
 // The results of a whole map in memory, as a window keeps them: 40 bytes a point.
 struct MapResults {
     int rows = 0, columns = 0;
