@@ -189,20 +189,16 @@ void expectColour(const RgbColour& got, const RgbColour& want) {
 TEST(IpfColours, CornersOfTheStandardTriangles) {
     using enum LaueClass;
     const double s30 = 0.5, c30 = std::sqrt(3.0) / 2;
+    // clang-format off
     const std::tuple<LaueClass, EulerAngles, RgbColour> corners[] = {
-        {Cubic, {0, 0, 0}, {1, 0, 0}},
-        {Cubic, along(1, 0, 1), {0, 1, 0}},
-        {Cubic, along(1, 1, 1), {0, 0, 1}},
-        {Cubic, along(-1, 1, -1), {0, 0, 1}},
-        {Cubic, along(0, 1, 1), {0, 1, 0}},
-        {CubicLow, along(1, 1, 1), {0, 0, 1}},
-        {CubicLow, along(1, 0, 1), {0, 1, 0}},
-        {Hexagonal, {30, 0, 0}, {1, 0, 0}},
-        {Hexagonal, along(1, 0, 0), {0, 1, 0}},
-        {Hexagonal, along(c30, s30, 0), {0, 0, 1}},
-        {Tetragonal, along(1, 1, 0), {0, 0, 1}},
-        {Tetragonal, along(0, 1, 0), {0, 1, 0}},
+        {Cubic, {0, 0, 0}, {1, 0, 0}},            {Cubic, along(1, 0, 1), {0, 1, 0}},
+        {Cubic, along(1, 1, 1), {0, 0, 1}},       {Cubic, along(-1, 1, -1), {0, 0, 1}},
+        {Cubic, along(0, 1, 1), {0, 1, 0}},       {CubicLow, along(1, 1, 1), {0, 0, 1}},
+        {CubicLow, along(1, 0, 1), {0, 1, 0}},    {Hexagonal, {30, 0, 0}, {1, 0, 0}},
+        {Hexagonal, along(1, 0, 0), {0, 1, 0}},   {Hexagonal, along(c30, s30, 0), {0, 0, 1}},
+        {Tetragonal, along(1, 1, 0), {0, 0, 1}},  {Tetragonal, along(0, 1, 0), {0, 1, 0}},
         {Orthorhombic, along(0, -1, 0), {0, 0, 1}}};
+    // clang-format on
     for (const auto& [laue, angles, colour] : corners) {
         SCOPED_TRACE(laueSymbol(laue));
         expectColour(ipfColour(angles, laue), colour);
