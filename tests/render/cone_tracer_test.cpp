@@ -21,17 +21,11 @@ const float kD45 = static_cast<float>(kCu / (2 * std::sin(45 * kDegToRad)));
 
 // An 800 x 800 picture with its centre at (400, 400), the pointer there too.
 TraceSettings settings(bool stereographic = false, std::array<float, 2> wavelength = {kCu, 0}) {
-    return {.wavelength = wavelength,
-            .patternScale = 200,
-            .stereoRadius = 300,
-            .stereographic = stereographic,
-            .pickX = 400,
-            .pickY = 400,
-            .reflectionCount = 100,
-            .width = 800,
-            .height = 800,
-            .cx = 400,
-            .cy = 400};
+    TraceSettings s{.wavelength = wavelength, .patternScale = 200, .stereoRadius = 300};
+    std::tie(s.stereographic, s.reflectionCount, s.width, s.height) =
+        std::tuple(stereographic, 100, 800, 800);
+    s.pickX = s.pickY = s.cx = s.cy = 400;
+    return s;
 }
 
 const ReflectionList kReflection = [] {
@@ -56,10 +50,6 @@ double radius(const Segment& seg) {
 Cone randomCone(std::mt19937& random, std::uniform_real_distribution<float>& spacing) {
     std::uniform_real_distribution<float> c(-1, 1);
     return {c(random), c(random), c(random), spacing(random)};
-}
-
-std::string coneText(const Cone& c) {
-    return testing::PrintToString(c);
 }
 
 TEST(ConeTracer, FortyFiveDegreeConeIsACircleInBothProjectionsAndDashedWhenHighlighted) {
@@ -137,10 +127,8 @@ TEST(ConeTracer, VectorAndPlainSamplesAgreeBitForBit) {
 }
 
 TEST(ConeTracer, CoarserSamplingWhileDragging) {
-    TraceSettings s = settings(false, {kCu, 0.7107f});
-    s.patternScale = 50; // both lines wholly inside the picture
-    s.stereoRadius = 200;
-    s.dragging = true;
+    TraceSettings s = settings(false, {kCu, 0.7107f}); // both lines wholly inside the picture:
+    std::tie(s.patternScale, s.stereoRadius, s.dragging) = std::tuple(50.0f, 200.0f, true);
     TraceSettings still = s;
     still.dragging = false;
     for (auto [stereo, first, second] : {std::tuple{false, 181u, 91u}, {true, 61u, 11u}}) {
@@ -199,7 +187,7 @@ TEST(ConeTracer, DragFramesFollowTheStillLinesAsFinelyAsTheyBend) {
                     cone = {-sine, std::sqrt(1 - sine * sine), 0, cone[3]};
                 }
                 const auto fine = firstLine(still, cone), coarse = firstLine(drag, cone);
-                SCOPED_TRACE(coneText(cone) + " rim " + std::to_string(rim) +
+                SCOPED_TRACE(testing::PrintToString(cone) + " rim " + std::to_string(rim) +
                              (stereo ? " stereographic" : " gnomonic"));
                 ASSERT_EQ(fine.empty(), coarse.empty());
                 if (fine.empty()) continue;
@@ -246,7 +234,7 @@ TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
                 TracedCone a, b;
                 withCulling.sample(cone, 360, false, a);
                 without.sample(cone, 360, false, b);
-                SCOPED_TRACE(coneText(cone) + " scale " + std::to_string(scale));
+                SCOPED_TRACE(testing::PrintToString(cone) + " scale " + std::to_string(scale));
                 for (auto [x, y] : {std::pair{&a.first, &b.first}, {&a.second, &b.second}})
                     EXPECT_EQ(
                         std::tie(x->points, x->chainStarts, x->labelled, x->labelX, x->labelY),
