@@ -23,24 +23,20 @@ namespace {
 using Op = std::array<int, 12>;
 
 // The published operations of every setting, sorted, one list per row.
-const std::vector<std::vector<Op>>& reference() {
-    static const std::vector<std::vector<Op>> rows = [] {
-        std::vector<std::vector<Op>> result;
-        std::ifstream in(std::string(TAVREL_TEST_DATA) + "/spacegroup_operations.txt");
-        for (std::string line; std::getline(in, line);) {
-            if (line.empty() || line[0] == '#') continue;
-            std::istringstream fields(line);
-            std::size_t row = 0, count = 0;
-            fields >> row >> count;
-            std::vector<Op> ops(count);
-            for (Op& op : ops)
-                for (int& v : op) fields >> v;
-            if (!fields || row != result.size()) return std::vector<std::vector<Op>>{};
-            std::sort(ops.begin(), ops.end());
-            result.push_back(std::move(ops));
-        }
-        return result;
-    }();
+std::vector<std::vector<Op>> published() {
+    std::vector<std::vector<Op>> rows;
+    std::ifstream in(std::string(TAVREL_TEST_DATA) + "/spacegroup_operations.txt");
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::size_t row = 0, count = 0;
+        fields >> row >> count;
+        std::vector<Op>& ops = rows.emplace_back(count);
+        for (Op& op : ops)
+            for (int& v : op) fields >> v;
+        if (!fields || row + 1 != rows.size()) return {};
+        std::sort(ops.begin(), ops.end());
+    }
     return rows;
 }
 
@@ -88,14 +84,15 @@ OperationSet operationsOfGemmi(std::string_view hall) {
 // matched against are the same, gemmi reads our Hall symbols as we do, and one operation per
 // centring coset plus the lattice's centring gives the set back.
 TEST(HallInterpreter, EverySettingHasThePublishedOperationsAndAbsences) {
-    ASSERT_EQ(reference().size(), kSettingsRowCount);
+    const std::vector<std::vector<Op>> reference = published();
+    ASSERT_EQ(reference.size(), kSettingsRowCount);
     for (int row = 0; row < static_cast<int>(kSettingsRowCount); ++row) {
         const std::string_view hall = settingsTable[static_cast<std::size_t>(row)].hall;
         const SpaceGroup group = SpaceGroup::ofRow(row);
-        const auto& published = reference()[static_cast<std::size_t>(row)];
-        EXPECT_EQ(ours(group), published) << "row " << row << " " << hall;
+        const std::vector<Op>& listed = reference[static_cast<std::size_t>(row)];
+        EXPECT_EQ(ours(group), listed) << "row " << row << " " << hall;
         OperationSet expected, cosets;
-        for (const Op& op : published) {
+        for (const Op& op : listed) {
             expected.push_back(gridOperation(op));
             if (cosets.empty() || cosets.back().rotation != expected.back().rotation)
                 cosets.push_back(expected.back());
@@ -116,7 +113,7 @@ TEST(HallInterpreter, EverySettingHasThePublishedOperationsAndAbsences) {
             const std::int16_t h = std::int16_t(i / 81 - 4), k = std::int16_t(i / 9 % 9 - 4),
                                l = std::int16_t(i % 9 - 4);
             bool absent = false;
-            for (const Op& r : published)
+            for (const Op& r : listed)
                 if (h * r[0] + k * r[3] + l * r[6] == h && h * r[1] + k * r[4] + l * r[7] == k &&
                     h * r[2] + k * r[5] + l * r[8] == l)
                     absent = absent || (h * r[9] + k * r[10] + l * r[11]) % 24 != 0;
