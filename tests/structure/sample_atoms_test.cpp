@@ -45,8 +45,9 @@ TEST(SampleAtoms, EachSampleHasItsTextbookCellContentsAndNeighbours) {
     for (const auto& [name, atomsInCell, fromElement, toElement, distance, expectedCount] :
          expected) {
         SCOPED_TRACE(name);
-        const auto sample = std::find_if(samples.begin(), samples.end(),
-                                         [&](const Sample& s) { return s.name == name; });
+        const auto sample =
+            std::find_if(samples.begin(), samples.end(),
+                         [&, wanted = name](const Sample& s) { return s.name == wanted; });
         ASSERT_NE(sample, samples.end());
         UnitCell cell;
         for (std::size_t i = 0; i < 6; ++i) cell[int(i)] = std::stof(sample->fields[i + 2]);
