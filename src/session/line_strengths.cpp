@@ -1,10 +1,13 @@
 #include "session/line_strengths.h"
 
+#include "common/numeric.h"
 #include "session/document_reading.h"
 #include "structure/cell_atoms.h"
 #include "structure/structure_factor.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tavrel {
 
@@ -25,6 +28,18 @@ Outcome computeLineStrengths(Simulation& sim) {
     s = LineStrengths{};
     s.scattering = scatteringOf(sim.fields, sim.document);
     if (sim.atoms.empty() || sim.reflections.empty()) return {};
+    // A negative B makes a site scatter more with every step out; at small enough spacings its
+    // factor passes every number (exp(300) leaves room for millions of atoms, squared).
+    float smallestD = std::numeric_limits<float>::infinity();
+    for (const float d : sim.reflections.d)
+        if (d > 0) smallestD = std::min(smallestD, d);
+    const double sSquared = 1.0 / (4.0 * static_cast<double>(smallestD) * smallestD);
+    for (const AtomSite& site : sim.atoms)
+        if (-site.bIso * sSquared > 300)
+            return Problem{"Atom site \"" + site.label +
+                           "\": its displacement B = " + formatNumber(site.bIso, "0.0###") +
+                           " square angstrom makes its scattering pass every number at d = " +
+                           formatNumber(smallestD, "0.0####") + " angstrom"};
     const Result<std::vector<CellAtom>> atoms =
         expandToCell(sim.atoms, sim.group.operations(), sim.document.cell);
     if (!atoms) return atoms.failure();
@@ -37,19 +52,8 @@ Outcome computeLineStrengths(Simulation& sim) {
 }
 
 Outcome setAtomSites(Simulation& sim, std::vector<AtomSite> sites) {
-    for (const AtomSite& site : sites) {
-        const std::string name = site.label.empty() ? site.typeSymbol : site.label;
-        const Result<Species> species = speciesOf(site.typeSymbol);
-        if (!species) return species.failure();
-        for (Scattering kind : {Scattering::XRay, Scattering::Electron})
-            if (const auto factor = ScatteringFactor::of(*species, kind); !factor)
-                return factor.failure();
-        const bool finite = std::isfinite(site.x) && std::isfinite(site.y) &&
-                            std::isfinite(site.z) && std::isfinite(site.bIso);
-        if (!finite) return Problem{"The atom site " + name + " has a value that is no number."};
-        if (!(site.occupancy >= 0) || !std::isfinite(site.occupancy))
-            return Problem{"The occupancy of the atom site " + name + " must be 0 or more."};
-    }
+    for (const AtomSite& site : sites)
+        if (Outcome usable = checkAtomSite(site); !usable) return usable;
     sim.atoms = std::move(sites);
     return computeLineStrengths(sim);
 }

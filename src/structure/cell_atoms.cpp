@@ -1,5 +1,8 @@
 #include "structure/cell_atoms.h"
 
+#include "structure/scattering_factor.h"
+
+#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -42,17 +45,36 @@ double exactTranslation(float t) {
     return static_cast<double>(t);
 }
 
-Outcome checkSite(const AtomSite& site) {
-    const std::string name = "Atom site \"" + site.label + "\"";
-    if (!std::isfinite(site.x) || !std::isfinite(site.y) || !std::isfinite(site.z))
-        return Problem{name + " has no usable coordinates"};
-    if (!std::isfinite(site.occupancy) || site.occupancy < 0)
-        return Problem{name + " has no usable occupancy"};
-    if (!std::isfinite(site.bIso)) return Problem{name + " has no usable displacement parameter"};
-    return {};
+} // namespace
+
+namespace {
+
+std::string doubleText(double value) {
+    char buffer[32];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
 
 } // namespace
+
+Outcome checkAtomSite(const AtomSite& site) {
+    const std::string name = "Atom site \"" + site.label + "\"";
+    const Result<Species> species =
+        speciesOf(site.typeSymbol.empty() ? site.label : site.typeSymbol);
+    if (!species) return Problem{name + ": " + species.problem()};
+    for (const Scattering kind : {Scattering::XRay, Scattering::Electron})
+        if (const Result<ScatteringFactor> factor = ScatteringFactor::of(*species, kind); !factor)
+            return Problem{name + ": " + factor.problem()};
+    if (!std::isfinite(site.x) || !std::isfinite(site.y) || !std::isfinite(site.z))
+        return Problem{name + " has no usable coordinates"};
+    if (!(site.occupancy >= 0 && site.occupancy <= kLargestOccupancy))
+        return Problem{name + ": its occupancy " + doubleText(site.occupancy) +
+                       " lies outside 0 to " + doubleText(kLargestOccupancy)};
+    if (!(site.bIso >= kSmallestB && site.bIso <= kLargestB))
+        return Problem{name + ": its displacement B = " + doubleText(site.bIso) +
+                       " square angstrom lies outside " + doubleText(kSmallestB) + " to " +
+                       doubleText(kLargestB)};
+    return {};
+}
 
 double wrapIntoCell(double x) {
     const double wrapped = x - std::floor(x);
@@ -80,9 +102,9 @@ Result<std::vector<CellAtom>> expandToCell(std::span<const AtomSite> sites,
     std::vector<CellAtom> atoms;
     for (std::size_t index = 0; index < sites.size(); ++index) {
         const AtomSite& site = sites[index];
-        if (Outcome checked = checkSite(site); !checked) return Problem{checked.problem()};
-        Result<Species> species = speciesOf(site.typeSymbol.empty() ? site.label : site.typeSymbol);
-        if (!species) return Problem{"Atom site \"" + site.label + "\": " + species.problem()};
+        if (Outcome checked = checkAtomSite(site); !checked) return Problem{checked.problem()};
+        const Species species =
+            speciesOf(site.typeSymbol.empty() ? site.label : site.typeSymbol).value();
 
         const std::size_t first = atoms.size();
         auto add = [&](const std::array<double, 3>& position) {
@@ -90,7 +112,7 @@ Result<std::vector<CellAtom>> expandToCell(std::span<const AtomSite> sites,
                 wrapIntoCell(position[0]), wrapIntoCell(position[1]), wrapIntoCell(position[2])};
             for (std::size_t i = first; i < atoms.size(); ++i)
                 if (squaredDistance(metric, atoms[i].position, wrapped) < squaredLimit) return;
-            atoms.push_back(CellAtom{index, *species, site.occupancy, site.bIso, wrapped});
+            atoms.push_back(CellAtom{index, species, site.occupancy, site.bIso, wrapped});
         };
         const std::array<double, 3> position{site.x, site.y, site.z};
         add(position);
