@@ -8,6 +8,8 @@
 #include "session/field_reader.h"
 #include "spacegroup/setting_identification.h"
 #include "spacegroup/settings.h"
+#include "spacegroup/space_group.h"
+#include "structure/cell_atoms.h"
 #include "structure/cif_atoms.h"
 #include "structure/cif_writer.h"
 
@@ -350,7 +352,13 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
             s.simulationItems[item] = trim(found->second.front());
 
     // The sites' columns as the file holds them: an empty value keeps its row.
-    if (Result<std::vector<AtomSite>> atoms = atomSitesFromCif(block.items, cell))
+    Result<std::vector<AtomSite>> atoms = atomSitesFromCif(block.items, cell);
+    const std::size_t images = SpaceGroup::ofRow(s.settingRow).operations().size() + 1;
+    if (atoms && atoms->size() * images > kMostCellAtoms)
+        atoms = Problem{"its " + std::to_string(atoms->size()) + " atom sites make up to " +
+                        std::to_string(atoms->size() * images) + " atoms in the cell, more than " +
+                        std::to_string(kMostCellAtoms)};
+    if (atoms)
         s.atoms = std::move(*atoms);
     else
         s.warnings.push_back(where + ": " + atoms.problem() +

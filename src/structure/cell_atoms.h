@@ -33,10 +33,15 @@ inline constexpr double kSameAtomDistance = 0.1; // angstrom
 // need not be among them) wrapped into [0, 1), an image closer than `sameAtomDistance` (through
 // the cell's edges too) to an earlier image of the same site left out. Images of different
 // sites are never merged: two sites may share a position, each with its part of the occupancy.
-// Refused: a site that checkAtomSite refuses; a cell that checkCell refuses.
+// Refused: a site that checkAtomSite refuses; a cell that checkCell refuses; more sites than
+// could make kMostCellAtoms atoms (sites times the operations and the identity), before any
+// work.
 Result<std::vector<CellAtom>> expandToCell(std::span<const AtomSite> sites,
                                            std::span<const SymOp> operations, const UnitCell& cell,
                                            double sameAtomDistance = kSameAtomDistance);
+
+// The most atoms a cell may hold: their strengths take a second or two.
+inline constexpr std::size_t kMostCellAtoms = 2'000'000;
 
 // The occupancies and displacements a site may have: beyond them a structure factor is no
 // number (an occupancy of 1e308, a B of -1e5) or no crystal is meant.
