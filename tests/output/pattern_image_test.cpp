@@ -29,55 +29,49 @@ QImage ramp(int width, int height, QImage::Format format = QImage::Format_Graysc
     return image.convertToFormat(format);
 }
 
-// A grey TIFF that libtiff writes: 8 or 16 unsigned bits or 32-bit floats, in strips or tiles.
+// A 40 x 24 grey ramp TIFF that libtiff writes: 8 or 16 unsigned bits or 32-bit floats (or
+// 32-bit integers, which are refused), in strips or in tiles of 16 x 16.
 std::string writeTiff(const TempDir& dir, const std::string& name, int bits, bool real,
                       bool tiled = false) {
+    const std::uint32_t width = 40, height = 24, side = 16;
+    const std::size_t bytes = static_cast<std::size_t>(bits / 8);
+    // The samples of a 48 x 32 area, which covers the tiles.
+    std::vector<unsigned char> samples(48 * 32 * bytes);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const int v = rampValue(std::min(x, 39), std::min(y, 23));
+            const float f = static_cast<float>(v * 257);
+            const auto s = static_cast<std::uint16_t>(v * 257);
+            const auto u = static_cast<unsigned char>(v);
+            const auto i = static_cast<std::uint32_t>(v);
+            const void* from = real         ? static_cast<const void*>(&f)
+                               : bits == 32 ? static_cast<const void*>(&i)
+                               : bits == 16 ? static_cast<const void*>(&s)
+                                            : static_cast<const void*>(&u);
+            std::memcpy(samples.data() + static_cast<std::size_t>(y * 48 + x) * bytes, from, bytes);
+        }
     const std::string path = dir.file(name);
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
-    const int width = 40, height = 24;
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
     TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, real ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    const std::size_t bytes = static_cast<std::size_t>(bits / 8);
-    auto sample = [&](int x, int y, unsigned char* out) {
-        const double v = rampValue(x, y) * 257.0;
-        if (real) {
-            const float f = static_cast<float>(v);
-            std::memcpy(out, &f, 4);
-        } else if (bits == 16) {
-            const auto s = static_cast<std::uint16_t>(v);
-            std::memcpy(out, &s, 2);
-        } else {
-            *out = static_cast<unsigned char>(rampValue(x, y));
-        }
-    };
     if (tiled) {
-        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16);
-        TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16);
-        std::vector<unsigned char> tile(16 * 16 * bytes);
-        for (int top = 0; top < height; top += 16)
-            for (int left = 0; left < width; left += 16) {
-                for (int y = 0; y < 16; ++y)
-                    for (int x = 0; x < 16; ++x)
-                        sample(std::min(left + x, width - 1), std::min(top + y, height - 1),
-                               tile.data() + (static_cast<std::size_t>(y) * 16 +
-                                              static_cast<std::size_t>(x)) *
-                                                 bytes);
-                TIFFWriteTile(tiff, tile.data(), static_cast<std::uint32_t>(left),
-                              static_cast<std::uint32_t>(top), 0, 0);
+        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, side);
+        TIFFSetField(tiff, TIFFTAG_TILELENGTH, side);
+        std::vector<unsigned char> tile(side * side * bytes);
+        for (std::uint32_t top = 0; top < height; top += side)
+            for (std::uint32_t left = 0; left < width; left += side) {
+                for (std::uint32_t y = 0; y < side; ++y)
+                    std::memcpy(tile.data() + y * side * bytes,
+                                samples.data() + ((top + y) * 48 + left) * bytes, side * bytes);
+                TIFFWriteTile(tiff, tile.data(), left, top, 0, 0);
             }
     } else {
-        std::vector<unsigned char> row(static_cast<std::size_t>(width) * bytes);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x)
-                sample(x, y, row.data() + static_cast<std::size_t>(x) * bytes);
-            TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0);
-        }
+        for (std::uint32_t y = 0; y < height; ++y)
+            TIFFWriteScanline(tiff, samples.data() + y * 48 * bytes, y, 0);
     }
     TIFFClose(tiff);
     return path;
