@@ -19,6 +19,38 @@ Detector PatternImageCommands::detector() const {
     return detectorOf(c_.sim_);
 }
 
+std::optional<std::array<int, 2>> PatternImageCommands::imageSize() const {
+    if (!underlay().loaded()) return std::nullopt;
+    return std::array<int, 2>{underlay().raw.width, underlay().raw.height};
+}
+
+Outcome PatternImageCommands::setDetector(const DetectorSetup& setup,
+                                          const std::optional<CentreCoordinates>& stated) {
+    Simulation trial = c_.sim_;
+    const bool shown = trial.detector.patternShown;
+    trial.detector = setup;
+    trial.detector.patternShown = shown;
+    if (stated)
+        if (const Outcome placed = setStatedCentre(trial, *stated, imageSize()); !placed)
+            return placed;
+    if (const Outcome usable = checkGeometry(trial); !usable) return usable;
+    const bool filmMoved = trial.fields.film[2] != c_.sim_.fields.film[2];
+    c_.sim_.detector = trial.detector;
+    c_.sim_.fields.film[2] = trial.fields.film[2];
+    c_.sim_.document.film[2] = trial.document.film[2];
+    levels_.reset();
+    Changes what = Change::Underlay | Change::Picture | Change::Status;
+    if (filmMoved) what |= Change::Fields;
+    c_.setStatus(StatusPanel::Clicked, QString::fromStdString(centreOutsideNote(detector())));
+    emit c_.changed(what);
+    return {};
+}
+
+void PatternImageCommands::setEulerFrame(std::optional<EulerFrame> frame) {
+    c_.sim_.detector.frame = frame;
+    emit c_.changed(Change::Status | Change::Underlay);
+}
+
 Outcome PatternImageCommands::open(const QString& path) {
     const std::string local = QDir::toNativeSeparators(path).toStdString();
     Result<fit::GreyImage> grey = readPatternImage(local);
@@ -26,6 +58,7 @@ Outcome PatternImageCommands::open(const QString& path) {
     PatternUnderlay& underlay = c_.pattern_.underlay;
     underlay.raw = std::move(*grey);
     underlay.settings.path = local;
+    c_.sim_.detector.patternShown = true;
     levels_.reset();
     updateShownPixels(underlay);
     c_.setStatus(StatusPanel::Clicked,
@@ -43,21 +76,17 @@ void PatternImageCommands::setSettings(const UnderlaySettings& settings) {
     emit c_.changed(Change::Underlay | Change::Picture);
 }
 
-void PatternImageCommands::setPatternCentre(const PatternCentre& centre) {
-    c_.sim_.patternCentre = clampedPatternCentre(centre);
-    emit c_.changed(Change::Underlay | Change::Picture);
-}
-
 void PatternImageCommands::remove() {
     c_.pattern_.underlay = PatternUnderlay{};
-    c_.sim_.patternCentre = {};
+    c_.sim_.detector.centre = {};
+    c_.sim_.detector.patternShown = false;
     levels_.reset();
-    emit c_.changed(Change::Underlay | Change::Picture);
+    emit c_.changed(Change::Underlay | Change::Picture | Change::Status);
 }
 
-void PatternImageCommands::restore(const UnderlaySettings& settings, const PatternCentre& centre) {
+void PatternImageCommands::restore(const UnderlaySettings& settings) {
     c_.pattern_.underlay = PatternUnderlay{};
-    c_.sim_.patternCentre = {};
+    c_.sim_.detector.patternShown = false;
     levels_.reset();
     if (settings.path.empty()) return;
     Result<fit::GreyImage> grey = readPatternImage(settings.path);
@@ -67,7 +96,7 @@ void PatternImageCommands::restore(const UnderlaySettings& settings, const Patte
     }
     c_.pattern_.underlay.raw = std::move(*grey);
     c_.pattern_.underlay.settings = settings;
-    c_.sim_.patternCentre = clampedPatternCentre(centre);
+    c_.sim_.detector.patternShown = true;
     updateShownPixels(c_.pattern_.underlay);
 }
 
@@ -75,6 +104,7 @@ Result<const fit::ScoreLevels*> PatternImageCommands::prepared() {
     if (!underlay().loaded()) return Problem{"There is no pattern image to match."};
     if (!c_.hasReflections() || !c_.sim_.document.valid)
         return Problem{"There are no lines to match before a simulation."};
+    if (const Outcome usable = checkGeometry(c_.sim_); !usable) return usable.failure();
     if (!levels_) {
         Result<fit::ScoreLevels> levels = preparePattern(underlay().raw);
         if (!levels) return levels.failure();
@@ -105,7 +135,7 @@ Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCh
     const fit::FitState& fit = refined->found.fit;
     setOrientationMatrix(sim, fit.orientation);
     if (fitDetector) {
-        sim.patternCentre = fit.detector.centre;
+        sim.detector.centre = fit.detector.centre;
         sim.fields.film[2] = formatNumber(fit.detector.distance, "0.###");
         sim.document.film[2] = static_cast<float>(fit.detector.distance);
     }
@@ -130,9 +160,11 @@ Result<std::vector<fit::FoundOrientation>> PatternImageCommands::index() {
 void PatternImageCommands::apply(const fit::FoundOrientation& found) {
     Simulation& sim = c_.sim_;
     if (!c_.hasReflections() || !sim.document.valid) return;
-    setOrientationMatrix(sim,
-                         orientationFromEulerAngles(foundEulerAngles(found, sim.document.matrices),
-                                                    sim.document.matrices));
+    // As the angles are reported in the frame shown.
+    const OrientationFrame frame = orientationFrameOf(sim);
+    setOrientationMatrix(sim, orientationFromEulerIn(
+                                  frame, foundEulerAngles(found, sim.document.matrices, frame),
+                                  sim.document.matrices));
     c_.setStatus(StatusPanel::Clicked,
                  QStringLiteral("indexed: score %1")
                      .arg(QString::fromStdString(formatNumber(found.fit.score, "0.000"))));
