@@ -2,6 +2,7 @@
 
 #include "common/numeric.h"
 #include "session/line_strengths.h"
+#include "session/orient.h"
 
 #include <cmath>
 
@@ -63,6 +64,21 @@ Outcome setStatedCentre(Simulation& sim, const CentreCoordinates& stated,
     sim.detector.centre = placed.centre;
     sim.document.film[2] = static_cast<float>(placed.distance);
     sim.fields.film[2] = formatNumber(placed.distance, "0.####");
+    return {};
+}
+
+Outcome setEulerAnglesInFrame(Simulation& sim, const std::string& text) {
+    const OrientationFrame frame = orientationFrameOf(sim);
+    if (frame.frame == EulerFrame::Picture) return setOrientation(sim, text, OrientationType::Euler);
+    const Result<EulerAngles> angles = parseEulerAnglesText(text);
+    if (!angles) return angles.failure();
+    const Mat3d m = orientationFromEulerIn(frame, *angles, sim.document.matrices);
+    const EulerAngles picture = eulerAnglesOfOrientation(m, sim.document.matrices);
+    sim.fields.orientationType = OrientationType::Euler;
+    sim.fields.orientation = formatNumber(picture.phi1, "0.######") + " " +
+                             formatNumber(picture.phi, "0.######") + " " +
+                             formatNumber(picture.phi2, "0.######");
+    setOrientationMatrix(sim, m);
     return {};
 }
 

@@ -42,6 +42,11 @@ Result<CentreCoordinates> statedCentreOf(const Simulation& sim,
 Outcome setStatedCentre(Simulation& sim, const CentreCoordinates& stated,
                         std::optional<std::array<int, 2>> image = {});
 
+// Euler angles typed in the simulation's frame: the orientation they give, and the orientation
+// field of the document set to them in the picture frame, the frame files keep. Picture-frame
+// angles go through setOrientation as typed. A problem as setOrientation's.
+Outcome setEulerAnglesInFrame(Simulation& sim, const std::string& text);
+
 // The detector checked (checkDetector) before a pattern is matched or drawn on it.
 Outcome checkGeometry(const Simulation& sim);
 
