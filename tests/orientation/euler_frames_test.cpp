@@ -56,5 +56,25 @@ TEST(EulerFrames, SpecimenFramesFollowTheTilts) {
                   static_cast<EulerFrame>(i));
 }
 
+// The two recorded nickel patterns of tests/data/ebsd/ni-60px (20 kV, specimen tilted 70
+// degrees, detector 0): their reference orientations in the specimen frame, in the picture
+// frame where a refinement by normalised cross-correlation with kinematic bands, started
+// there, stays within 0.3 degrees (0.29 against at most 0.11 for 2000 random orientations).
+TEST(EulerFrames, ReferencePatternsInThePictureFrame) {
+    const LatticeMatrices nickel = matricesOf(UnitCell({3.5236f, 3.5236f, 3.5236f, 90, 90, 90}));
+    struct Case {
+        EulerAngles specimen, picture;
+    };
+    for (const Case& c : {Case{{291.81, 61.731, 181.071}, {199.377, 80.481, 188.474}},
+                          Case{{291.74, 62.035, 180.86}, {199.355, 80.790, 188.234}}}) {
+        const OrientationFrame frame{EulerFrame::Specimen, {70, 0}};
+        const EulerAngles p = reportedEulerAngles(eulerAnglesOfOrientation(
+            orientationFromEulerIn(frame, c.specimen, nickel), nickel));
+        EXPECT_NEAR(p.phi1, c.picture.phi1, 2e-3);
+        EXPECT_NEAR(p.phi, c.picture.phi, 2e-3);
+        EXPECT_NEAR(p.phi2, c.picture.phi2, 2e-3);
+    }
+}
+
 } // namespace
 } // namespace tavrel
