@@ -162,9 +162,9 @@ void PatternImageCommands::apply(const fit::FoundOrientation& found) {
     if (!c_.hasReflections() || !sim.document.valid) return;
     // As the angles are reported in the frame shown.
     const OrientationFrame frame = orientationFrameOf(sim);
-    setOrientationMatrix(sim, orientationFromEulerIn(
-                                  frame, foundEulerAngles(found, sim.document.matrices, frame),
-                                  sim.document.matrices));
+    setOrientationMatrix(
+        sim, orientationFromEulerIn(frame, foundEulerAngles(found, sim.document.matrices, frame),
+                                    sim.document.matrices));
     c_.setStatus(StatusPanel::Clicked,
                  QStringLiteral("indexed: score %1")
                      .arg(QString::fromStdString(formatNumber(found.fit.score, "0.000"))));

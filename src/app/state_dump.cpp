@@ -427,9 +427,9 @@ bool takeDetector(const QByteArray& bytes, StateRecord& record) {
     for (double v : {d.centre.x, d.centre.y, specimen, d.detectorTilt, d.pixelSize})
         if (!std::isfinite(v)) return false;
     const bool tiltSet = specimen != -1000;
-    if ((tiltSet && std::abs(specimen) > 90) || std::abs(d.detectorTilt) > 90 ||
-        d.pixelSize < 0 || binning < 1 || convention < 0 ||
-        convention >= kCentreConventionCount || frame < -1 || frame >= kEulerFrameCount)
+    if ((tiltSet && std::abs(specimen) > 90) || std::abs(d.detectorTilt) > 90 || d.pixelSize < 0 ||
+        binning < 1 || convention < 0 || convention >= kCentreConventionCount || frame < -1 ||
+        frame >= kEulerFrameCount)
         return false;
     d.specimenTilt = tiltSet ? std::optional<double>(specimen) : std::nullopt;
     d.binning = binning;

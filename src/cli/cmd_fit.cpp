@@ -29,8 +29,8 @@ int runRefineModule(const std::vector<std::string>& args, std::ostream& out, std
     "only reflections with d above the display threshold count, weighed by their intensity\n"      \
     "where FILE has atoms. The score is the agreement of image and lines (below 0.12 no\n"         \
     "orientation is taken); bands counts the bands found in the image that lie within 2\n"         \
-    "degrees of a crystal plane, deviation their mean angle from it. Euler angles are\n"          \
-    "printed (and --euler taken) in the frame of --frame, by default the specimen frame of\n"     \
+    "degrees of a crystal plane, deviation their mean angle from it. Euler angles are\n"           \
+    "printed (and --euler taken) in the frame of --frame, by default the specimen frame of\n"      \
     "EDAX TSL and kikuchipy, placed by the specimen and detector tilts.\n\n"
 
 } // namespace
@@ -47,8 +47,8 @@ const Command indexCommand{
     "are indexed on every core, one line per image with its best orientation.\n"
     "No orientation found is exit status 1 with a message.\n\n" TAVREL_PATTERN_IMAGE_HELP
     "options:\n"
-    "  --image IMG         the pattern image, or a folder of them (repeatable)\n"
-    TAVREL_GEOMETRY_OPTIONS_HELP TAVREL_FRAME_OPTION_HELP
+    "  --image IMG         the pattern image, or a folder of them "
+    "(repeatable)\n" TAVREL_GEOMETRY_OPTIONS_HELP TAVREL_FRAME_OPTION_HELP
     "  --json              {\"solutions\": [{\"euler\", \"score\", \"bands\", \"deviation\"}, "
     "...],\n"
     "                      \"geometry\"}; for several images {\"images\": [{\"image\",\n"

@@ -3,9 +3,9 @@
 // double-tilt holder angles that bring a zone axis onto the beam.
 
 #include "cli/args.h"
-#include "cli/image_options.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/image_options.h"
 #include "cli/json_output.h"
 #include "cli/orientation_options.h"
 
@@ -179,8 +179,7 @@ const Command tiltCommand{
     "four indices [U V T W].\n\n"
     "options:\n"
     "  --to \"u v w\"        the zone axis\n" TAVREL_ORIENTATION_OPTIONS_HELP
-        TAVREL_FRAME_OPTION_HELP
-    "  --json              {\"alpha\", \"beta\", \"opposite\"}\n",
+        TAVREL_FRAME_OPTION_HELP "  --json              {\"alpha\", \"beta\", \"opposite\"}\n",
     runTilt};
 
 } // namespace tavrel::cli

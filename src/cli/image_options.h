@@ -55,17 +55,17 @@ QJsonObject jsonGeometry(const Simulation& sim);
 // The help lines of these options.
 #define TAVREL_GEOMETRY_OPTIONS_HELP                                                               \
     "  --pc \"x y [z]\"      the pattern centre: two numbers are Bruker's x and y (fractions of\n" \
-    "                      the width from the left and of the height from the top; the film\n"   \
-    "                      distance stays), three are x y z in --pc-convention (default 0.5\n"   \
+    "                      the width from the left and of the height from the top; the film\n"     \
+    "                      distance stays), three are x y z in --pc-convention (default 0.5\n"     \
     "                      0.5, the film distance)\n"                                              \
     "  --pc-convention C   bruker, edax, oxford, emsoft or emsoft4 (EMsoft before release 5)\n"    \
     "  --pixel-size UM     an unbinned detector pixel in um (EMsoft's convention needs it)\n"      \
     "  --binning N         the detector's binning (default 1)\n"
 
 #define TAVREL_FRAME_OPTION_HELP                                                                   \
-    "  --frame F           the frame of the Euler angles: picture, specimen (EDAX TSL,\n"         \
-    "                      kikuchipy) or specimen-bruker (Bruker, Oxford); default specimen\n"   \
-    "                      for EBSD work (electrons, or a pattern image), else picture\n"        \
+    "  --frame F           the frame of the Euler angles: picture, specimen (EDAX TSL,\n"          \
+    "                      kikuchipy) or specimen-bruker (Bruker, Oxford); default specimen\n"     \
+    "                      for EBSD work (electrons, or a pattern image), else picture\n"          \
     "  --specimen-tilt DEG the specimen's tilt from horizontal (default 70 for EBSD work, else\n"  \
     "                      0), within +-90\n"                                                      \
     "  --detector-tilt DEG the detector's elevation (default 0), within +-90\n"

@@ -10,12 +10,12 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "orientation/euler_angles.h"
-#include "session/geometry.h"
 #include "orientation/orientation_summary.h"
 #include "output/pattern_image.h"
 #include "output/picture_file.h"
 #include "render/colour_table.h"
 #include "render/renderer.h"
+#include "session/geometry.h"
 #include "session/line_strengths.h"
 #include "session/orient.h"
 #include "session/pattern_view.h"
@@ -196,10 +196,10 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     std::set<std::string> flags = {"--stereographic",   "--labels",    "--rings",
                                    "--no-film-outline", "--light",     "--points",
                                    "--zone-axes",       "--no-flatten"};
-    std::set<std::string> options = {
-        "--output",        "--size",      "--scheme",     "--threshold",       "--select",
-        "--min-intensity", "--colour-by", "--scattering", "--zone-axis-index", "--orientations",
-        "--image",         "--opacity"};
+    std::set<std::string> options = {"--output",       "--size",       "--scheme",
+                                     "--threshold",    "--select",     "--min-intensity",
+                                     "--colour-by",    "--scattering", "--zone-axis-index",
+                                     "--orientations", "--image",      "--opacity"};
     flags.merge(orientationFlags());
     options.merge(orientationValueOptions());
     options.merge(geometryValueOptions());

@@ -23,7 +23,9 @@ constexpr std::array<ConventionNames, kCentreConventionCount> kConventions{{
     {CentreConvention::Emsoft4, "emsoft4", "EMsoft 4"},
 }};
 
-bool finite(double v) { return std::isfinite(v); }
+bool finite(double v) {
+    return std::isfinite(v);
+}
 
 // A number as messages write it; "nan" and "inf" as they are.
 std::string number(double v) {
@@ -138,8 +140,9 @@ Detector withBrukerCentre(Detector d, const CentreCoordinates& bruker) {
 }
 
 Outcome checkDetector(const Detector& d) {
-    const std::array<std::pair<const char*, double>, 3> film{
-        {{"Film Width", d.filmWidth}, {"Film Height", d.filmHeight}, {"Film Distance", d.distance}}};
+    const std::array<std::pair<const char*, double>, 3> film{{{"Film Width", d.filmWidth},
+                                                              {"Film Height", d.filmHeight},
+                                                              {"Film Distance", d.distance}}};
     for (const auto& [field, value] : film)
         if (!(value > 0 && finite(value)))
             return Problem{std::string(field) + " must be a positive number (mm), not " +
@@ -153,8 +156,8 @@ Outcome checkDetector(const Detector& d) {
             return Problem{std::string(field) + " must lie within -90 to 90 degrees, not " +
                            number(value) + "."};
     if (!(d.pixelSize >= 0 && finite(d.pixelSize)))
-        return Problem{"Pixel size must be 0 (not known) or more (um), not " +
-                       number(d.pixelSize) + "."};
+        return Problem{"Pixel size must be 0 (not known) or more (um), not " + number(d.pixelSize) +
+                       "."};
     if (d.binning < 1) return Problem{"Binning must be 1 or more."};
     return {};
 }

@@ -17,16 +17,22 @@ constexpr std::array<FrameNames, kEulerFrameCount> kFrames{{
     {"specimen-bruker", "specimen frame (Bruker/Oxford)", " (specimen, Bruker)"},
 }};
 
-const FrameNames& namesOf(EulerFrame frame) { return kFrames[static_cast<std::size_t>(frame)]; }
+const FrameNames& namesOf(EulerFrame frame) {
+    return kFrames[static_cast<std::size_t>(frame)];
+}
 
 // Passive Rz(-90): the Bruker axes from the specimen's.
 constexpr Mat3d kBrukerFromSpecimen{{{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}};
 
 } // namespace
 
-const char* eulerFrameName(EulerFrame frame) { return namesOf(frame).name; }
+const char* eulerFrameName(EulerFrame frame) {
+    return namesOf(frame).name;
+}
 
-const char* eulerFrameTitle(EulerFrame frame) { return namesOf(frame).title; }
+const char* eulerFrameTitle(EulerFrame frame) {
+    return namesOf(frame).title;
+}
 
 std::optional<EulerFrame> eulerFrameNamed(std::string_view name) {
     for (int i = 0; i < kEulerFrameCount; ++i)

@@ -17,8 +17,8 @@ Result<OrientationSummary> summarizeOrientation(const Mat3d& orientation,
                             : eulerMatrixIn(frame, orientation, matrices);
     // The frame's axes named as the picture's would be in the orientation whose picture matrix
     // is this g.
-    const std::optional<SampleFrameNames> names = sampleFrameNames(
-        picture ? orientation : orientationFromEulerMatrix(g, matrices), matrices);
+    const std::optional<SampleFrameNames> names =
+        sampleFrameNames(picture ? orientation : orientationFromEulerMatrix(g, matrices), matrices);
     if (!names) return Problem{"The orientation holds a number that is not finite."};
     const Result<std::vector<ZoneAxis>> axes = zoneAxes(orientation, matrices, zoneAxisIndex);
     if (!axes) return axes.failure();

@@ -21,10 +21,10 @@ inline constexpr int kSummaryZoneAxisIndex = 3;
 inline constexpr double kSummaryZoneAxisReach = 15.0;
 
 struct OrientationSummary {
-    OrientationFrame frame; // the frame of the angles, the matrix and the axes named
-    EulerAngles euler;      // as reported: three decimals, in range
-    Mat3d g = kIdentity3d;  // frame coordinates into crystal coordinates
-    SampleFrameNames names; // along the axes of the frame
+    OrientationFrame frame;             // the frame of the angles, the matrix and the axes named
+    EulerAngles euler;                  // as reported: three decimals, in range
+    Mat3d g = kIdentity3d;              // frame coordinates into crystal coordinates
+    SampleFrameNames names;             // along the axes of the frame
     std::vector<ZoneAxis> nearZoneAxes; // within the reach of the viewing axis, nearest first
     double reachDegrees = kSummaryZoneAxisReach;
 };

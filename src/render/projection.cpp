@@ -85,8 +85,7 @@ void drawFilmOutline(DrawingSurface& surface, const ProjectionFrame& f, const Ov
         const double bottom = f.cy + (1 - o.centreY) * 2 * hh;
         surface.drawRectangle(px(left), px(top), px(right), px(bottom));
         const int t = surface.textHeight();
-        surface.drawText(px(left), px(top - t - 2), filmCaption(film),
-                         kFilmOutlineColour);
+        surface.drawText(px(left), px(top - t - 2), filmCaption(film), kFilmOutlineColour);
     } else if (o.showLines) {
         const double hw = film[0] / 4.0 / film[2] * f.stereoRadius;
         const double hh = film[1] / 4.0 / film[2] * f.stereoRadius;

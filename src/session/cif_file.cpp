@@ -91,10 +91,9 @@ constexpr const char* kTiltsItem = "_tavrel_tilts";
 constexpr const char* kPixelItem = "_tavrel_pixel";
 constexpr const char* kFrameItem = "_tavrel_euler_frame";
 constexpr std::array<const char*, 13> kSimulationItems{
-    kWavelengthItem,  kDRangeItem,          kLimitsItem,     kFilmItem,
-    kOrientationItem, kOrientationTypeItem, kScatteringItem, kMinIntensityItem,
-    kCentreItem,      kConventionItem,      kTiltsItem,      kPixelItem,
-    kFrameItem};
+    kWavelengthItem,      kDRangeItem,     kLimitsItem,       kFilmItem,   kOrientationItem,
+    kOrientationTypeItem, kScatteringItem, kMinIntensityItem, kCentreItem, kConventionItem,
+    kTiltsItem,           kPixelItem,      kFrameItem};
 // By ScatteringChoice.
 constexpr std::array<const char*, 3> kScatteringNames{"wavelength", "xray", "electron"};
 
@@ -434,8 +433,9 @@ std::string cifFileText(const Simulation& sim) {
                                                                               : "hkl");
     // A wavelength that came from a voltage stays the electrons'.
     const ScatteringChoice scattering =
-        f.scattering == ScatteringChoice::ByWavelength && f.electronBeam ? ScatteringChoice::Electron
-                                                                         : f.scattering;
+        f.scattering == ScatteringChoice::ByWavelength && f.electronBeam
+            ? ScatteringChoice::Electron
+            : f.scattering;
     local(kScatteringItem, kScatteringNames[static_cast<std::size_t>(scattering)]);
     local(kMinIntensityItem, trim(f.minIntensity));
     DetectorSetup setup = sim.detector;

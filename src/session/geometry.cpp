@@ -69,7 +69,8 @@ Outcome setStatedCentre(Simulation& sim, const CentreCoordinates& stated,
 
 Outcome setEulerAnglesInFrame(Simulation& sim, const std::string& text) {
     const OrientationFrame frame = orientationFrameOf(sim);
-    if (frame.frame == EulerFrame::Picture) return setOrientation(sim, text, OrientationType::Euler);
+    if (frame.frame == EulerFrame::Picture)
+        return setOrientation(sim, text, OrientationType::Euler);
     const Result<EulerAngles> angles = parseEulerAnglesText(text);
     if (!angles) return angles.failure();
     const Mat3d m = orientationFromEulerIn(frame, *angles, sim.document.matrices);
@@ -82,7 +83,9 @@ Outcome setEulerAnglesInFrame(Simulation& sim, const std::string& text) {
     return {};
 }
 
-Outcome checkGeometry(const Simulation& sim) { return checkDetector(detectorOf(sim)); }
+Outcome checkGeometry(const Simulation& sim) {
+    return checkDetector(detectorOf(sim));
+}
 
 std::string geometryText(const Simulation& sim) {
     const Detector d = detectorOf(sim);

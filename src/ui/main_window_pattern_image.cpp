@@ -44,9 +44,8 @@ void MainWindow::buildPatternImagePane(QWidget* frameContent) {
             [takeDetector] { takeDetector(false); });
     connect(patternImage_, &PatternImagePane::conventionChosen, this,
             [takeDetector] { takeDetector(false); });
-    connect(patternImage_, &PatternImagePane::frameChosen, this, [this] {
-        controller_->patternImage().setEulerFrame(patternImage_->frame());
-    });
+    connect(patternImage_, &PatternImagePane::frameChosen, this,
+            [this] { controller_->patternImage().setEulerFrame(patternImage_->frame()); });
     // The film is the document's: both panes that show it follow every edit of it.
     connect(
         patternImage_, &PatternImagePane::filmEdited, this, [this](int index, const QString& text) {

@@ -51,9 +51,8 @@ PatternImagePane::PatternImagePane(QWidget* parent)
       contrast_(slider(-100, 100, "underlayContrastSlider", this)),
       brightness_(slider(-100, 100, "underlayBrightnessSlider", this)),
       flatten_(new QCheckBox(QStringLiteral("Flatten background"), this)),
-      centreX_(new QLineEdit(this)), centreY_(new QLineEdit(this)),
-      centreZ_(new QLineEdit(this)), convention_(new QComboBox(this)),
-      frame_(new QComboBox(this)) {
+      centreX_(new QLineEdit(this)), centreY_(new QLineEdit(this)), centreZ_(new QLineEdit(this)),
+      convention_(new QComboBox(this)), frame_(new QComboBox(this)) {
     file_->setObjectName(QStringLiteral("underlayFileLabel"));
     file_->setWordWrap(true);
     flatten_->setObjectName(QStringLiteral("underlayFlattenBox"));
@@ -202,8 +201,8 @@ void PatternImagePane::showUnderlay(const PatternUnderlay& underlay,
     frame_->setCurrentIndex(setup.frame ? static_cast<int>(*setup.frame) + 1 : 0);
     for (std::size_t i = 0; i < 3; ++i) film_[i]->setText(QString::fromStdString(film[i]));
     for (QWidget* w : std::initializer_list<QWidget*>{
-             opacity_, contrast_, brightness_, flatten_, centreX_, centreY_, centreZ_,
-             convention_, detector_[0], detector_[1], film_[0], film_[1], film_[2], remove_})
+             opacity_, contrast_, brightness_, flatten_, centreX_, centreY_, centreZ_, convention_,
+             detector_[0], detector_[1], film_[0], film_[1], film_[2], remove_})
         w->setEnabled(loaded);
     detector_[2]->setEnabled(loaded && emsoft);
     detector_[3]->setEnabled(loaded && emsoft);

@@ -99,8 +99,8 @@ TEST(StateDump, KeepsZoneAxesAndThePatternImage) {
     record.view.zoneAxisIndex = 5;
     record.view.fourIndex = true;
     record.underlay = {"/data/si.png", 0.4f, 2.5f, -0.25f, false};
-    record.detector = {{0.45, 0.55}, 69.5, -4, 70, 8, CentreConvention::Emsoft,
-                       EulerFrame::SpecimenBruker, false};
+    record.detector = {
+        {0.45, 0.55}, 69.5, -4, 70, 8, CentreConvention::Emsoft, EulerFrame::SpecimenBruker, false};
     record.fields.electronBeam = true;
     const std::optional<StateRecord> read = decodeStateDump(encodeStateDump(record));
     ASSERT_TRUE(read);

@@ -77,8 +77,8 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     EXPECT_LT(best["deviation"].toDouble(), 2.0);
 
     // Refined from 5 degrees away.
-    r = runCli({"refine", tvr, "--image", image, "--euler", "33 44 48", "--frame", "picture",
-                "--json"});
+    r = runCli(
+        {"refine", tvr, "--image", image, "--euler", "33 44 48", "--frame", "picture", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const QJsonObject refined = jsonOf(r);
     EXPECT_LT(si.missedBy(refined["euler"], truth), 0.2) << r.out;
@@ -120,7 +120,8 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     r = runCli({"index", tvr, "--image", scratch.file("many"), "--image", image});
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(lines(r.out).size(), 3u) << r.out;
-    EXPECT_EQ(lines(r.out)[2].rfind(image + ": \u03c61 \u03a6 \u03c62 (specimen): ", 0), 0u) << r.out;
+    EXPECT_EQ(lines(r.out)[2].rfind(image + ": \u03c61 \u03a6 \u03c62 (specimen): ", 0), 0u)
+        << r.out;
     // The two pictures of one orientation give one orientation.
     EXPECT_EQ(lines(r.out)[0].substr(lines(r.out)[0].find(':')),
               lines(r.out)[1].substr(lines(r.out)[1].find(':')));

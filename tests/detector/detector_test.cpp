@@ -27,14 +27,54 @@ TEST(PatternCentre, PublishedConversionsToBruker) {
         double tolerance;
     };
     const std::vector<Case> cases{
-        {"kikuchipy docstring", CentreConvention::Edax, {0.421, 0.779, 0.505}, {60, 60}, {0.421, 0.221, 0.505}, 1e-12},
-        {"kikuchipy #508", CentreConvention::Oxford, {0.48935617839432832, 0.61856923343313686, 0.49397253582464035}, {160, 120}, {0.48935618, 0.17524102, 0.65863005}, 1e-8},
-        {"kikuchipy #449", CentreConvention::Emsoft, {1.7030115, 38.971077, 18715.631}, {160, 120, 236.8, 1}, {0.48935618, 0.17524102, 0.65863005}, 1e-7},
-        {"kikuchipy #513", CentreConvention::Oxford, {0.51, 0.28607307, 0.3704794}, {480, 360}, {0.51, 0.61856923343313686, 0.49397253582464035}, 1e-7},
-        {"EMsoft #131", CentreConvention::Oxford, {0.48, 0.54, 0.51}, {622, 512}, {0.48, 0.343984375, 0.61957031}, 1e-8},
-        {"EMsoft #131", CentreConvention::Emsoft, {12.44, 79.88, 15861}, {622, 512, 50, 1}, {0.48, 0.343984375, 0.61957031}, 2e-5},
-        {"EMsoft #161", CentreConvention::Emsoft, {30, 0, 1}, {120, 120, 1, 1}, {0.25, 0.5, nan}, 1e-12},
-        {"EMsoft #161", CentreConvention::Emsoft4, {30, 0, 1}, {120, 120, 1, 1}, {0.75, 0.5, nan}, 1e-12},
+        {"kikuchipy docstring",
+         CentreConvention::Edax,
+         {0.421, 0.779, 0.505},
+         {60, 60},
+         {0.421, 0.221, 0.505},
+         1e-12},
+        {"kikuchipy #508",
+         CentreConvention::Oxford,
+         {0.48935617839432832, 0.61856923343313686, 0.49397253582464035},
+         {160, 120},
+         {0.48935618, 0.17524102, 0.65863005},
+         1e-8},
+        {"kikuchipy #449",
+         CentreConvention::Emsoft,
+         {1.7030115, 38.971077, 18715.631},
+         {160, 120, 236.8, 1},
+         {0.48935618, 0.17524102, 0.65863005},
+         1e-7},
+        {"kikuchipy #513",
+         CentreConvention::Oxford,
+         {0.51, 0.28607307, 0.3704794},
+         {480, 360},
+         {0.51, 0.61856923343313686, 0.49397253582464035},
+         1e-7},
+        {"EMsoft #131",
+         CentreConvention::Oxford,
+         {0.48, 0.54, 0.51},
+         {622, 512},
+         {0.48, 0.343984375, 0.61957031},
+         1e-8},
+        {"EMsoft #131",
+         CentreConvention::Emsoft,
+         {12.44, 79.88, 15861},
+         {622, 512, 50, 1},
+         {0.48, 0.343984375, 0.61957031},
+         2e-5},
+        {"EMsoft #161",
+         CentreConvention::Emsoft,
+         {30, 0, 1},
+         {120, 120, 1, 1},
+         {0.25, 0.5, nan},
+         1e-12},
+        {"EMsoft #161",
+         CentreConvention::Emsoft4,
+         {30, 0, 1},
+         {120, 120, 1, 1},
+         {0.75, 0.5, nan},
+         1e-12},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(checkFormatFor(c.convention, c.format)) << c.source;
@@ -55,8 +95,8 @@ TEST(PatternCentre, RoundTripsInEveryConvention) {
           PatternFormat{480, 640, 50, 4}}) {
         for (int i = 0; i < kCentreConventionCount; ++i) {
             const auto convention = static_cast<CentreConvention>(i);
-            const CentreCoordinates back = brukerCentre(
-                convention, statedCentre(convention, bruker, format), format);
+            const CentreCoordinates back =
+                brukerCentre(convention, statedCentre(convention, bruker, format), format);
             EXPECT_NEAR(back.x, bruker.x, 1e-12) << centreConventionName(convention);
             EXPECT_NEAR(back.y, bruker.y, 1e-12) << centreConventionName(convention);
             EXPECT_NEAR(back.z, bruker.z, 1e-12) << centreConventionName(convention);
@@ -91,7 +131,10 @@ TEST(Detector, RefusesWhatNoPatternCanLieOn) {
         {with([](Detector& d) { d.distance = -3; }), "Film Distance"},
         {with([&](Detector& d) { d.filmWidth = nan; }), "Film Width"},
         {with([&](Detector& d) { d.centre.y = nan; }), "Pattern centre"},
-        {with([](Detector& d) { d.centre = {1.4, -0.2}; }), nullptr},
+        {with([](Detector& d) {
+             d.centre = {1.4, -0.2};
+         }),
+         nullptr},
         {with([](Detector& d) { d.tilts.specimen = 91; }), "Specimen tilt"},
         {with([](Detector& d) { d.tilts.detector = -90.5; }), "Detector tilt"},
         {with([](Detector& d) { d.pixelSize = -1; }), "Pixel size"},

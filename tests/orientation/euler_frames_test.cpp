@@ -28,8 +28,8 @@ TEST(EulerFrames, SpecimenFramesFollowTheTilts) {
     const EulerAngles picture{37.5, 52.25, 211.0};
     const Mat3d m = orientationFromEulerAngles(picture, cell);
     for (const Tilts tilts : {Tilts{70, 0}, Tilts{70, 10}, Tilts{60, -5}, Tilts{0, 0}}) {
-        const Mat3d turn = eulerMatrix({0, 90 - tilts.specimen + tilts.detector, 0}) *
-                           eulerMatrix({90, 0, 0});
+        const Mat3d turn =
+            eulerMatrix({0, 90 - tilts.specimen + tilts.detector, 0}) * eulerMatrix({90, 0, 0});
         const Mat3d expected = eulerMatrix(picture) * turn;
         const OrientationFrame specimen{EulerFrame::Specimen, tilts};
         EXPECT_LT(largestDifference(eulerMatrixIn(specimen, m, cell), expected), 1e-9);
@@ -68,8 +68,8 @@ TEST(EulerFrames, ReferencePatternsInThePictureFrame) {
     for (const Case& c : {Case{{291.81, 61.731, 181.071}, {199.377, 80.481, 188.474}},
                           Case{{291.74, 62.035, 180.86}, {199.355, 80.790, 188.234}}}) {
         const OrientationFrame frame{EulerFrame::Specimen, {70, 0}};
-        const EulerAngles p = reportedEulerAngles(eulerAnglesOfOrientation(
-            orientationFromEulerIn(frame, c.specimen, nickel), nickel));
+        const EulerAngles p = reportedEulerAngles(
+            eulerAnglesOfOrientation(orientationFromEulerIn(frame, c.specimen, nickel), nickel));
         EXPECT_NEAR(p.phi1, c.picture.phi1, 2e-3);
         EXPECT_NEAR(p.phi, c.picture.phi, 2e-3);
         EXPECT_NEAR(p.phi2, c.picture.phi2, 2e-3);
