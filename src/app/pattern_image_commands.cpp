@@ -166,8 +166,8 @@ void PatternImageCommands::apply(const fit::FoundOrientation& found) {
         sim, orientationFromEulerIn(frame, foundEulerAngles(found, sim.document.matrices, frame),
                                     sim.document.matrices));
     state_.setStatus(StatusPanel::Clicked,
-                 QStringLiteral("indexed: score %1")
-                     .arg(QString::fromStdString(formatNumber(found.fit.score, "0.000"))));
+                     QStringLiteral("indexed: score %1")
+                         .arg(QString::fromStdString(formatNumber(found.fit.score, "0.000"))));
     state_.changed(Change::Picture | Change::Status);
 }
 
