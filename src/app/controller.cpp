@@ -227,6 +227,16 @@ void SimulationController::setAutoLimits(bool on) {
 
 void SimulationController::setOrientationType(OrientationType type) {
     sim_.fields.orientationType = type;
+    // Angles to start from: those of the picture.
+    if (type == OrientationType::Euler && writeOrientationField()) emit changed(Change::Fields);
+}
+
+bool SimulationController::writeOrientationField() {
+    if (!hasReflections() || !sim_.document.valid) return false;
+    sim_.fields.orientation =
+        eulerAnglesText(eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices));
+    sim_.fields.orientationType = OrientationType::Euler;
+    return true;
 }
 
 void SimulationController::newDocument() {
@@ -372,11 +382,12 @@ Result<ZoneAxis> SimulationController::turnToNearestZoneAxis() {
         nearestZoneAxis(sim_.orientation, sim_.document.matrices, pattern_.view.zoneAxisIndex);
     if (!turn) return turn.failure();
     setOrientationMatrix(sim_, turn->orientation);
+    writeOrientationField();
     const std::string name = showsFourIndices()
                                  ? fourIndexText(turn->axis.indices, IndexKind::Direction)
                                  : indexText(turn->axis.indices, IndexKind::Direction);
     setStatus(StatusPanel::Clicked, QStringLiteral("on zone ") + fromStd(name));
-    emit changed(Change::Picture | Change::Status);
+    emit changed(Change::Fields | Change::Picture | Change::Status);
     return turn->axis;
 }
 
@@ -391,7 +402,8 @@ Result<HolderTilts> SimulationController::holderTiltsTo(const QString& direction
 void SimulationController::applyHolderTilts(const HolderTilts& tilts) {
     if (!hasReflections()) return;
     setOrientationMatrix(sim_, tavrel::applyHolderTilts(sim_.orientation, tilts));
-    emit changed(Change::Picture);
+    writeOrientationField();
+    emit changed(Change::Fields | Change::Picture);
 }
 
 void SimulationController::unselectAll() {

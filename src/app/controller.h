@@ -123,6 +123,7 @@ public:
     // A list position picked by the user: the setting a file chose goes with its group.
     void setSpaceGroupPosition(int position);
     void setAutoLimits(bool on);
+    // Euler angles chosen start from those of the picture, once there is one.
     void setOrientationType(OrientationType type);
     // The structure's atom sites; a refused site (an element the scattering tables do not hold,
     // a value that is no number) changes nothing and is named in the problem.
@@ -217,6 +218,11 @@ signals:
 private:
     friend class ViewCommands;
 
+    // The orientation field as Euler angles of the orientation shown, so that the next
+    // simulation starts from it: after the commands that set an orientation other than by the
+    // field (zone axes, tilts, refining, indexing; turns by key and pointer leave the field as
+    // typed). False, and nothing written, while there is no orientation.
+    bool writeOrientationField();
     // The fields now are those of `path`, or no file stands behind them (an empty path).
     void takeFile(const QString& path);
     // After every new reflection list (or none): the screen follows, the counts and the title

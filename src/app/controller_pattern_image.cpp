@@ -87,6 +87,7 @@ Result<ImageRefinement> SimulationController::refineToImage(bool fitCentre,
     }
     const fit::FitState& fit = refined->fit;
     setOrientationMatrix(sim_, fit.orientation);
+    writeOrientationField();
     if (fitCentre) {
         pattern_.underlay.settings.centreX = fit.detector.centre.x;
         pattern_.underlay.settings.centreY = fit.detector.centre.y;
@@ -101,9 +102,7 @@ Result<ImageRefinement> SimulationController::refineToImage(bool fitCentre,
               QStringLiteral("refined: score %1, moved %2\u00b0")
                   .arg(QString::fromStdString(formatNumber(fit.score, "0.000")),
                        QString::fromStdString(formatNumber(refined->movedDegrees, "0.00"))));
-    Changes what = Change::Picture | Change::Status | Change::Underlay;
-    if (fitCentre) what |= Change::Fields;
-    emit changed(what);
+    emit changed(Change::Fields | Change::Picture | Change::Status | Change::Underlay);
     return result;
 }
 
@@ -123,10 +122,11 @@ Result<std::vector<FoundOrientation>> SimulationController::indexImage() const {
 void SimulationController::applyFoundOrientation(const FoundOrientation& found) {
     if (!hasReflections() || !sim_.document.valid) return;
     setOrientationMatrix(sim_, orientationFromEulerAngles(found.euler, sim_.document.matrices));
+    writeOrientationField();
     setStatus(StatusPanel::Clicked,
               QStringLiteral("indexed: score %1")
                   .arg(QString::fromStdString(formatNumber(found.score, "0.000"))));
-    emit changed(Change::Picture | Change::Status);
+    emit changed(Change::Fields | Change::Picture | Change::Status);
 }
 
 } // namespace tavrel::app

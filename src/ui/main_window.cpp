@@ -344,10 +344,12 @@ void MainWindow::connectUndoSteps() {
                     turned(QStringLiteral("Orientation ") + preset->text(), true));
     connect(inputs_, &InputPanes::orientationApplied, this,
             turned(QStringLiteral("Typed Orientation"), true));
+    // These write the orientation they set into the field, which undo writes back.
     for (const char* name : {"actionNearestZoneAxis", "actionTiltToZoneAxis",
                              "actionRefineOrientation", "actionIndexPattern"}) {
         QAction* c = command(name);
-        connect(c, &QAction::triggered, this, turned(QString(c->text()).remove(QChar(0x2026))));
+        connect(c, &QAction::triggered, this,
+                turned(QString(c->text()).remove(QChar(0x2026)), true));
     }
     // The fitted film distance is no part of an orientation step: the steps go on from here.
     connect(command("actionRefineWithCentre"), &QAction::triggered, this,

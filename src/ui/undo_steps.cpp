@@ -2,6 +2,8 @@
 
 #include <QUndoCommand>
 
+#include <cmath>
+
 #include <utility>
 
 namespace tavrel::ui {
@@ -86,6 +88,16 @@ bool listShown(const app::SimulationController& controller) {
     return controller.hasReflections() && controller.simulation().reflections.count() > 0;
 }
 
+// Orientations that differ by less than any turn of the user's (a thousandth of a degree): an
+// orientation written into the field as Euler angles of three decimals comes back from a
+// simulation that far away, and is no step.
+bool sameOrientation(const Mat3d& a, const Mat3d& b) {
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j)
+            if (std::fabs(a[i][j] - b[i][j]) > 2e-5) return false;
+    return true;
+}
+
 } // namespace
 
 UndoSteps::UndoSteps(app::SimulationController& controller, Resimulate resimulate, QObject* parent)
@@ -95,7 +107,7 @@ UndoSteps::UndoSteps(app::SimulationController& controller, Resimulate resimulat
 
 void UndoSteps::turned(const QString& label, bool withField) {
     app::OrientationPoint now = controller_.orientationPoint();
-    if (!controller_.hasReflections() || now.matrix == settled_.matrix) {
+    if (!controller_.hasReflections() || sameOrientation(now.matrix, settled_.matrix)) {
         resync();
         return;
     }

@@ -2,6 +2,7 @@
 // status texts, the view commands' guards, the selection edits and the pointer's steering.
 #include "app/controller.h"
 #include "app/pointer_steering.h"
+#include "orientation/euler_angles.h"
 #include "support/point_moves.h"
 #include "support/recording_surface.h"
 #include "support/temp_dir.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -177,6 +179,45 @@ TEST_F(ControllerTest, AnInvalidOrientationTextIsAProblemOfItsOwnKind) {
     EXPECT_EQ(applied.failure().kind, Problem::Kind::WrongKind);
     EXPECT_EQ(c.simulation().fields.orientation, "10 1");
     EXPECT_EQ(c.simulation().orientation, before);
+}
+
+// The commands that set an orientation other than through the field write it there as Euler
+// angles, so that a simulation of edited fields keeps it; choosing Euler angles fills in those of
+// the picture.
+TEST_F(ControllerTest, OrientationsOfTheCommandsGoIntoTheFieldAndOutliveASimulation) {
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"zone axis",
+         [&] {
+             c.turnByDrag(3, 2);
+             ASSERT_TRUE(c.turnToNearestZoneAxis());
+         }},
+        {"tilts", [&] { c.applyHolderTilts(*c.holderTiltsTo(QStringLiteral("1 1 1"))); }},
+        {"indexed",
+         [&] {
+             FoundOrientation found;
+             found.euler = {30, 40, 50};
+             c.applyFoundOrientation(found);
+         }},
+        {"Euler chosen", [&] {
+             c.turnByArrowKey(ArrowKey::Up);
+             c.setOrientationType(OrientationType::Euler);
+         }}};
+    for (const auto& [name, command] : commands) {
+        iron();
+        command();
+        const Mat3d set = c.simulation().orientation;
+        EXPECT_EQ(c.simulation().fields.orientationType, OrientationType::Euler) << name;
+        EXPECT_EQ(c.simulation().fields.orientation,
+                  eulerAnglesText(eulerAnglesOfOrientation(set, c.simulation().document.matrices)))
+            << name;
+        EXPECT_TRUE(emitted.back() & Change::Fields) << name;
+        c.setFieldText(TextField::D, 0, QStringLiteral("0.9"));
+        ASSERT_TRUE(c.performSimulation());
+        for (std::size_t i = 0; i < 3; ++i)
+            for (std::size_t j = 0; j < 3; ++j)
+                EXPECT_NEAR(c.simulation().orientation[i][j], set[i][j], 2e-5) << name;
+        c.newDocument();
+    }
 }
 
 TEST_F(ControllerTest, FilesAndTheStateDump) {
