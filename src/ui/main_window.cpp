@@ -230,6 +230,11 @@ void MainWindow::connectInputs() {
         connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
                 [this, i] { retrieveWavelength(i); });
     connect(atoms_, &AtomsPane::sitesEdited, this, &MainWindow::editAtomSites);
+    connect(atoms_, &AtomsPane::sitesRefused, this, [this](const QString& message) {
+        // The cell goes back to what the document holds.
+        atoms_->showAtoms(controller_->simulation().atoms);
+        showProblem(dialogs_, this, Problem{message.toStdString()});
+    });
     connect(atoms_, &AtomsPane::minIntensityEdited, this, [this](const QString& text) {
         controller_->setFieldText(app::TextField::MinIntensity, 0, text);
         reflectionList_->showThreshold();
