@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "session/field_reader.h"
+#include "ui/column_widths.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -58,7 +59,7 @@ AtomsPane::AtomsPane(QWidget* parent)
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->horizontalHeader()->setMinimumSectionSize(24);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->horizontalHeader()->setStretchLastSection(true);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // A few rows are enough to see and edit the sites of most structures; more scroll.
     table_->setFixedHeight(4 * table_->verticalHeader()->defaultSectionSize() +
@@ -126,6 +127,17 @@ void AtomsPane::showAtoms(const std::vector<AtomSite>& sites) {
     }
     remove_->setEnabled(!sites.empty());
     showing_ = false;
+    fitColumns();
+}
+
+void AtomsPane::fitColumns() {
+    // Every number whole: the pane, and the control frame with it, widens instead.
+    table_->setMinimumWidth(ui::fitColumns(*table_, [this](int column) {
+        QStringList texts;
+        for (int row = 0; row < table_->rowCount(); ++row)
+            if (const QTableWidgetItem* item = table_->item(row, column)) texts << item->text();
+        return texts;
+    }));
 }
 
 void AtomsPane::showFields(const DocumentFields& fields) {

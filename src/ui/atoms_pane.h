@@ -47,6 +47,7 @@ signals:
 private:
     void addSite();
     void removeSelectedSites();
+    void fitColumns();
 
     QTableWidget* table_;
     QPushButton* add_;

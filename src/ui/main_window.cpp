@@ -33,6 +33,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
@@ -75,7 +76,7 @@ QStringList inputFileFilters() {
 MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs),
       controller_(std::make_unique<app::SimulationController>(app::prepareFolders(options), this)),
-      recentFiles_(folders().work), samples_(folders().work) {
+      recentFiles_(folders().work), samples_(folders().work), settingsFile_(options.settingsFile) {
     controller_->setObjectName(QStringLiteral("controller"));
     setWindowTitle(programTitle());
     helpMenu_ = new HelpMenu(this, dialogs_);
@@ -110,17 +111,24 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
 MainWindow::~MainWindow() = default;
 
 void MainWindow::fitIntoScreen() {
-    const QScreen* shownOn = screen();
+    const std::optional<app::WindowPlacement> saved =
+        settingsFile_.isEmpty() ? std::nullopt : app::readWindowSettings(settingsFile_);
+    // Where the window was last, on the screen it was on when that is still there.
+    const QScreen* shownOn = saved ? QGuiApplication::screenAt(saved->geometry.center()) : nullptr;
+    if (!shownOn) shownOn = screen();
     if (!shownOn) {
         setMinimumSize(kLeastSize);
         resize(kFirstSize);
         return;
     }
-    const app::WindowFit fit = app::fitWindow(kFirstSize, kLeastSize, minimumSizeHint(),
-                                              shownOn->availableGeometry(), kFrameAllowance);
+    const app::WindowFit fit = app::fitWindow(
+        kFirstSize, kLeastSize, minimumSizeHint(), shownOn->availableGeometry(), kFrameAllowance,
+        saved ? std::optional<QRect>(saved->geometry) : std::nullopt);
     setMinimumSize(fit.least);
     resize(fit.first);
     move(fit.position);
+    // A window closed minimised opens normal: nobody looks for a window they cannot see.
+    if (saved && saved->state == app::WindowState::Maximised) setWindowState(Qt::WindowMaximized);
 }
 
 QAction* MainWindow::command(const char* name) const {
@@ -159,11 +167,12 @@ void MainWindow::buildCentralArea() {
     reflectionList_ = controlFrame_->list();
     connect(reflectionList_, &ReflectionList::selectionEdited, controller_.get(),
             &app::SimulationController::changeSelection);
-    body->addWidget(controlFrame_);
+    // A third of a wider window goes to the control frame, within its limits.
+    body->addWidget(controlFrame_, 1);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(kGap);
-    body->addLayout(right, 1);
+    body->addLayout(right, 2);
     canvas_ = new CanvasWidget(*controller_, central);
     threshold_ = new ThresholdControls(*canvas_, central);
     connect(threshold_, &ThresholdControls::positionChanged, this, [this](int position) {
@@ -678,14 +687,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // shows the state before this run, which is all that can be done while closing.
     (void)controller_->saveState();
     app::WindowPlacement placement;
-    placement.geometry = frameGeometry();
+    placement.geometry = QRect(pos(), size());
     placement.state = isMinimized()   ? app::WindowState::Minimised
                       : isMaximized() ? app::WindowState::Maximised
                                       : app::WindowState::Normal;
     placement.executablePath = QCoreApplication::applicationFilePath();
-    // Nobody reads the settings back; a file that cannot be written is not worth holding up
-    // the quit.
-    (void)app::saveWindowSettings(app::windowSettingsPath(), placement);
+    // A file that cannot be written is not worth holding up the quit: the next start opens the
+    // window where it opened before.
+    if (!settingsFile_.isEmpty()) (void)app::saveWindowSettings(settingsFile_, placement);
     event->accept();
 }
 

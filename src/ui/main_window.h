@@ -42,8 +42,9 @@ class UserDialogs;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Chooses the folders, builds the window at 850 x 700 (less on a small screen) and restores the
-    // previous run (or simulates the Iron sample on a first start). Dialogs and the desktop go
+    // Chooses the folders, builds the window where it was when it last closed (else at 850 x 700,
+    // less on a small screen) and restores the previous run (or simulates the Iron sample on a
+    // first start). Dialogs and the desktop go
     // through `dialogs`, which must outlive the window.
     MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -144,6 +145,7 @@ private:
     std::unique_ptr<app::SimulationController> controller_;
     app::RecentFiles recentFiles_;
     app::SampleCatalogue samples_;
+    QString settingsFile_; // where the window's placement is kept
     bool generating_ = false;
     std::chrono::milliseconds pollInterval_{50};
     std::function<void(int)> pollHook_;
