@@ -231,6 +231,14 @@ private:
     void setStatus(StatusPanel panel, QString text);
     // The clicked panel names the reflection a click picked, if any.
     void showPicked();
+    // What changed with the line strengths: the clicked panel's intensity with them.
+    Changes strengthsChanged();
+    // The clicked panel says the zone axis `axis` lies on the viewing axis.
+    void showZone(const IndexTriple& axis);
+    // A text of the clicked panel about the orientation (a zone axis on the beam or near a
+    // click, an indexed or refined orientation) goes once the crystal turns; true when there
+    // was one.
+    bool clearOrientationNote();
     // Runs a turn of the points and redraws, without rereading the fields.
     template <class Turn> void steer(Turn&& turn);
     // Says how many loops a generation runs, once the document has been read, which is just
@@ -250,6 +258,7 @@ private:
     std::array<QString, 5> status_;
     NewList listOrigin_ = NewList::Cleared;
     std::optional<std::int32_t> picked_;
+    bool orientationNote_ = false; // the clicked panel speaks of the orientation
     ViewCommands view_{*this};
     QString currentFile_;
     DocumentFields fileFields_;

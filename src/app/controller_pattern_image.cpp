@@ -98,6 +98,7 @@ Result<ImageRefinement> SimulationController::refineToImage(bool fitCentre,
     ImageRefinement result{
         foundOrientation(sim_, fit, agreement.matchedBands, agreement.meanDeviationDegrees),
         refined->movedDegrees, refined->cancelled};
+    orientationNote_ = true;
     setStatus(StatusPanel::Clicked,
               QStringLiteral("refined: score %1, moved %2\u00b0")
                   .arg(QString::fromStdString(formatNumber(fit.score, "0.000")),
@@ -123,6 +124,7 @@ void SimulationController::applyFoundOrientation(const FoundOrientation& found) 
     if (!hasReflections() || !sim_.document.valid) return;
     setOrientationMatrix(sim_, orientationFromEulerAngles(found.euler, sim_.document.matrices));
     writeOrientationField();
+    orientationNote_ = true;
     setStatus(StatusPanel::Clicked,
               QStringLiteral("indexed: score %1")
                   .arg(QString::fromStdString(formatNumber(found.score, "0.000"))));

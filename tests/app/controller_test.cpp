@@ -3,6 +3,7 @@
 #include "app/controller.h"
 #include "app/pointer_steering.h"
 #include "orientation/euler_angles.h"
+#include "structure/structure_factor.h"
 #include "support/point_moves.h"
 #include "support/recording_surface.h"
 #include "support/temp_dir.h"
@@ -218,6 +219,42 @@ TEST_F(ControllerTest, OrientationsOfTheCommandsGoIntoTheFieldAndOutliveASimulat
                 EXPECT_NEAR(c.simulation().orientation[i][j], set[i][j], 2e-5) << name;
         c.newDocument();
     }
+}
+
+// What the status says follows what it speaks of: the zone axis a tilt put on the beam (until
+// the next turn), the clicked line's intensity after an edit of the atoms, the file saved last.
+TEST_F(ControllerTest, StatusTextsFollowWhatTheySpeakOf) {
+    iron();
+    c.turnByDrag(3, 2);
+    ASSERT_TRUE(c.turnToNearestZoneAxis());
+    ASSERT_TRUE(status(StatusPanel::Clicked).startsWith(QStringLiteral("on zone [")));
+    const Result<HolderTilts> tilts = c.holderTiltsTo(QStringLiteral("1 1 1"));
+    ASSERT_TRUE(tilts);
+    c.applyHolderTilts(*tilts);
+    EXPECT_EQ(status(StatusPanel::Clicked), "on zone [1 1 1]");
+    c.turnByArrowKey(ArrowKey::Left);
+    EXPECT_TRUE(status(StatusPanel::Clicked).isEmpty());
+
+    ASSERT_TRUE(c.setAtomSites({{"Fe1", "Fe", 0, 0, 0, 1, 0}}));
+    RecordingSurface recording(800, 600);
+    c.draw(recording);
+    const auto drawn = recording.segmentsIn(PenStyle::Solid);
+    const auto strength = [&] {
+        return c.simulation().strengths.relative[std::size_t(*c.pickedReflection())];
+    };
+    for (std::size_t i = 0; i < drawn.size() && !(c.pickedReflection() && strength() < 99); i += 7)
+        c.pickAt(drawn[i].x2, drawn[i].y2);
+    ASSERT_TRUE(c.pickedReflection() && strength() < 99) << "a line weaker than the strongest";
+    const QString before = status(StatusPanel::Clicked);
+    ASSERT_TRUE(c.setAtomSites({{"Fe1", "Fe", 0, 0, 0, 1, 3}}));
+    EXPECT_NE(status(StatusPanel::Clicked), before);
+    EXPECT_TRUE(status(StatusPanel::Clicked)
+                    .endsWith(QString::fromStdString(" I " + intensityText(strength()))))
+        << status(StatusPanel::Clicked).toStdString();
+
+    const QString cif = QString::fromStdString(dir.file("iron.cif"));
+    ASSERT_TRUE(c.saveFile(cif, InputFormat::Cif));
+    EXPECT_EQ(status(StatusPanel::Title), cif);
 }
 
 TEST_F(ControllerTest, FilesAndTheStateDump) {
