@@ -46,7 +46,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <initializer_list>
+#include <vector>
 
 namespace tavrel::ui {
 
@@ -64,11 +66,34 @@ constexpr QSize kFrameAllowance(8, 36);
 // The gap around and between the panes, and above the canvas.
 constexpr int kGap = 6;
 
-// Save writes CIF files too: they keep the atoms and the setting that a pattern input file
-// loses. In the order of kInputFormats.
-QStringList inputFileFilters() {
-    return {QStringLiteral("Tavrel Input File (*.tvr)"), QStringLiteral("HKL File (*.hkl)"),
-            QStringLiteral("Crystallographic Information File (*.cif)")};
+// The captions of the input file formats, by InputFormat.
+QString inputFileFilter(InputFormat format) {
+    switch (format) {
+    case InputFormat::Tvr:
+        return QStringLiteral("Tavrel Input File (*.tvr)");
+    case InputFormat::Hkl:
+        return QStringLiteral("HKL File (*.hkl)");
+    case InputFormat::Cif:
+        break;
+    }
+    return QStringLiteral("Crystallographic Information File (*.cif)");
+}
+
+// The formats in the order a dialog offers them: that of kInputFormats, except that a document
+// with atoms is offered the CIF first, which keeps the atoms and the setting that a pattern
+// input file loses.
+std::vector<InputFormat> offeredFormats(bool atomsFirst) {
+    std::vector<InputFormat> formats(kInputFormats.begin(), kInputFormats.end());
+    if (atomsFirst)
+        std::stable_partition(formats.begin(), formats.end(),
+                              [](InputFormat f) { return f == InputFormat::Cif; });
+    return formats;
+}
+
+QStringList inputFileFilters(const std::vector<InputFormat>& formats) {
+    QStringList filters;
+    for (InputFormat format : formats) filters << inputFileFilter(format);
+    return filters;
 }
 
 } // namespace
@@ -488,9 +513,10 @@ void MainWindow::newDocument() {
     controlFrame_->expand();
 }
 
-InputFormat MainWindow::formatOfChoice(QString& path, int filterIndex, bool addExtension) {
-    const InputFormat offered = filterIndex >= 0 && filterIndex < int(kInputFormats.size())
-                                    ? kInputFormats[std::size_t(filterIndex)]
+InputFormat MainWindow::formatOfChoice(QString& path, const std::vector<InputFormat>& formats,
+                                       int filterIndex, bool addExtension) {
+    const InputFormat offered = filterIndex >= 0 && filterIndex < int(formats.size())
+                                    ? formats[std::size_t(filterIndex)]
                                     : InputFormat::Tvr;
     std::string chosen = path.toStdString();
     const InputFormat format = chosenFormat(chosen, offered, addExtension);
@@ -501,11 +527,12 @@ InputFormat MainWindow::formatOfChoice(QString& path, int filterIndex, bool addE
 void MainWindow::openInputFile() {
     if (!settleUnsavedEdits()) return;
     FileRequest request;
-    request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
+    request.title = QStringLiteral("Open (*.tvr, *.hkl, *.cif)");
     request.folder = recentFiles_.lastUsedFolder(folders().data);
-    // Every file it can read first; the others follow in the order Save offers them.
-    request.filters =
-        QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} + inputFileFilters();
+    // Every file it can read first; the others follow.
+    const std::vector<InputFormat> formats = offeredFormats(false);
+    request.filters = QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} +
+                      inputFileFilters(formats);
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
     if (currentFile.isFile() && currentFile.size() > 0 &&
@@ -514,8 +541,8 @@ void MainWindow::openInputFile() {
     const std::optional<FileChoice> choice = dialogs_.openFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
-    // Past the first filter, as Save's filters count.
-    openChosenFile(path, formatOfChoice(path, choice->filterIndex - 1, false));
+    // Past the first filter.
+    openChosenFile(path, formatOfChoice(path, formats, choice->filterIndex - 1, false));
 }
 
 void MainWindow::openFile(const QString& path) {
@@ -543,13 +570,14 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
 
 void MainWindow::saveInputFile() {
     FileRequest request;
-    request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
+    request.title = QStringLiteral("Save As (*.tvr, *.hkl, *.cif)");
     request.folder = recentFiles_.lastUsedFolder(folders().data);
-    request.filters = inputFileFilters();
+    const std::vector<InputFormat> formats = offeredFormats(controller_->hasAtoms());
+    request.filters = inputFileFilters(formats);
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
-    const InputFormat format = formatOfChoice(path, choice->filterIndex, true);
+    const InputFormat format = formatOfChoice(path, formats, choice->filterIndex, true);
     const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
         return controller_->saveFile(path, format, cancelled);
     });

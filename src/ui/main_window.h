@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -124,9 +125,10 @@ private:
     void showTitle();
     void syncToggleCommands();
     void openChosenFile(const QString& path, InputFormat format);
-    // The format of the file a dialog returned, as its filter `filterIndex` (of the input file
-    // filters) and its name say.
-    static InputFormat formatOfChoice(QString& path, int filterIndex, bool addExtension);
+    // The format of the file a dialog returned, as its filter `filterIndex` (of those of
+    // `formats`, in the order the dialog offered them) and its name say.
+    static InputFormat formatOfChoice(QString& path, const std::vector<InputFormat>& formats,
+                                      int filterIndex, bool addExtension);
     // A file or folder handed to the desktop; a message naming it when no program took it.
     void showOnDesktop(const QString& path, bool folder);
     // The keyboard to the pattern, so that the arrow keys turn the crystal at once.

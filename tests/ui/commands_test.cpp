@@ -63,6 +63,12 @@ TEST_F(CommandsTest, SaveAndOpenThroughTheDialogs) {
               "2.866 2.866 2.866 90 90 90 229\r\n 54");
     runWithFile("actionSave", dataFile("named.hkl"), 0);
     EXPECT_EQ(readFile(dataFile("named.hkl").toStdString()).substr(0, 5), "2.866");
+    // A document with atoms is offered the format that keeps them first.
+    action("actionSample1")->trigger(); // Si
+    runWithFile("actionSave", dataFile("si"), 0);
+    EXPECT_EQ(dialogs.saveRequests.back().filters.first(),
+              "Crystallographic Information File (*.cif)");
+    EXPECT_TRUE(QFileInfo(dataFile("si.cif")).isFile());
 
     action("actionNew")->trigger();
     runWithFile("actionOpen", dataFile("iron.tvr"));
@@ -88,8 +94,21 @@ TEST_F(CommandsTest, SaveAndOpenThroughTheDialogs) {
     action("actionSave")->trigger();
     EXPECT_EQ(dialogs.saveRequests.back().folder, elsewhere);
     EXPECT_TRUE(dialogs.errors.empty());
+
     restart().openInputFile();
     EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
+}
+
+// The captions say every format a command reads or writes.
+TEST_F(CommandsTest, CaptionsNameWhatTheCommandsDo) {
+    const std::pair<const char*, QStringList> captions[] = {
+        {"actionOpen", {"*.tvr", "*.hkl", "*.cif"}},
+        {"actionSave", {"*.tvr", "*.hkl", "*.cif"}},
+        {"actionSaveImage", {"*.bmp", "*.png", "*.svg", "*.pdf"}}};
+    for (const auto& [name, formats] : captions)
+        for (const QString& format : formats)
+            EXPECT_TRUE(action(name)->text().contains(format))
+                << name << " " << format.toStdString();
 }
 
 TEST_F(CommandsTest, FilesThatCannotBeReadOrWritten) {
