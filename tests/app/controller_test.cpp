@@ -334,15 +334,15 @@ TEST_F(PointerTest, ARightDragZoomsFromThePressOnOrTurnsOnTheLeftHalfOrWhenStere
     EXPECT_EQ(scale(), 170.0f);
 }
 
-// A notch zooms as far as a zoom drag of ten units, never below the drag's least scale; with
-// Ctrl it turns about the viewing axis. The stereographic picture has nothing to zoom.
+// A notch zooms by a tenth, a step the eye sees, never below the drag's least scale; with Ctrl
+// it turns about the viewing axis. The stereographic picture has nothing to zoom.
 TEST_F(PointerTest, TheWheelZoomsTheGnomonicPatternAndWithCtrlTurns) {
     const float first = scale();
     const PointTable before = points();
     pointer.wheel(1, false);
-    EXPECT_FLOAT_EQ(scale(), first + 20);
-    pointer.wheel(-0.5, false);
-    EXPECT_FLOAT_EQ(scale(), first + 10);
+    EXPECT_FLOAT_EQ(scale(), first * 1.1f);
+    pointer.wheel(-2, false);
+    EXPECT_FLOAT_EQ(scale(), first / 1.1f);
     EXPECT_EQ(movedSince(before), 0.0f);
     pointer.wheel(-1000, false);
     EXPECT_FLOAT_EQ(scale(), PointerSteering::kLeastZoomScale);

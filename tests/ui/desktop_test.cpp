@@ -401,11 +401,11 @@ TEST_F(DesktopTest, TheWheelZoomsAndCtrlWheelTurns) {
     };
     const float first = c.pattern().view.patternScale;
     const QString orientation = statusText(app::StatusPanel::Orientation);
-    turnWheel(60);
-    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first + 10);
+    turnWheel(-120);
+    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first / 1.1f) << "a notch towards the user";
     EXPECT_EQ(statusText(app::StatusPanel::Orientation), orientation);
     turnWheel(120, Qt::ControlModifier);
-    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first + 10);
+    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first / 1.1f);
     EXPECT_NE(statusText(app::StatusPanel::Orientation), orientation);
     EXPECT_EQ(undoStack.undoText(), "Turn");
 }
