@@ -320,11 +320,46 @@ TEST(Report, HeaderAndReflectionLines) {
                      "Space Group : 225, F m 3 m", "Orientation : 0 0 1", "Wavelength 1: 1.5418",
                      "Wavelength 2: 0.0", "d-Minimum   : 1.0", "d-Maximum   : 2.3094",
                      "Film Size   : 100 x 80, d=50", "HKL Limits  : 2 2 2", "",
-                     "Number of Generated HKL: 34",
-                     "#       h   k   l             d               th(wl1)   "}));
+                     "Number of Generated HKL: 34", "#       h   k   l       d   th(wl1)"}));
     // Row number cut to 4 characters and a blank, h k l in 4 characters each, d in 8, theta.
     EXPECT_EQ(lines[15], "1       1  -1   1  2.3094    19.500");
     EXPECT_EQ(lines[48].substr(0, 5), "34   ");
+}
+
+// The words of a line with the column each ends in.
+std::vector<std::pair<std::string, std::size_t>> wordEnds(const std::string& line) {
+    std::vector<std::pair<std::string, std::size_t>> words;
+    for (std::size_t i = 0; i < line.size();) {
+        const std::size_t start = line.find_first_not_of(' ', i);
+        if (start == std::string::npos) break;
+        const std::size_t end = std::min(line.find(' ', start), line.size());
+        words.emplace_back(line.substr(start, end - start), end);
+        i = end;
+    }
+    return words;
+}
+
+// Every heading ends where the numbers under it end, whatever columns the report has.
+TEST(Report, HeadingsStandOverTheirNumbers) {
+    for (const bool second : {false, true})
+        for (const bool atoms : {false, true})
+            for (const bool fourIndex : {false, true}) {
+                TestSimulation t;
+                setFields(t.sim, 225, kCubic4, "1.5418", second ? "1.5444" : "0");
+                if (atoms) t.sim.atoms = {{"Al1", "Al", 0, 0, 0, 1, 0.5}};
+                ASSERT_TRUE(generateReflections(t.sim));
+                const Lines lines = splitLines(reportText(t.sim, "now", fourIndex));
+                const auto headings = wordEnds(lines.at(14 + (atoms ? 2 : 0)));
+                const std::size_t columns = 6u + fourIndex + second + atoms;
+                ASSERT_EQ(headings.size(), columns) << lines.at(14 + (atoms ? 2 : 0));
+                for (const std::string& row : {lines.at(15 + (atoms ? 2 : 0)), lines.back()}) {
+                    const auto numbers = wordEnds(row);
+                    ASSERT_EQ(numbers.size(), columns) << row;
+                    for (std::size_t i = 1; i < columns; ++i)
+                        EXPECT_EQ(headings[i].second, numbers[i].second)
+                            << headings[i].first << " over " << row;
+                }
+            }
 }
 
 std::string cellItems(const Cell& cell) {
