@@ -4,9 +4,9 @@
 // timed step starts from the raw image, so preparing it is part of the time.
 
 #include "common/numeric.h"
-#include "fit/indexing.h"
-#include "fit/synthetic_pattern.h"
 #include "session/generation.h"
+#include "session/pattern_fit.h"
+#include "support/synthetic_pattern.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,31 +16,31 @@ namespace {
 
 using namespace tavrel;
 using namespace tavrel::fit;
+using test::randomOrientation;
 
 struct Silicon {
     Simulation sim;
-    IndexSetup setup;
+    PatternFit fit;
 
-    Silicon() {
+    static Simulation simulated() {
+        Simulation sim;
         sim.fields.spaceGroupIndex = 227 - 1;
         sim.fields.cell = {"5.431", "", "", "", "", ""};
         sim.fields.wavelength = {"20", "0"};
-        sim.fields.d = {"0.9", "20"};
+        sim.fields.d = {"1.0", "20"};
         sim.fields.hklMax = {"6", "6", "6"};
+        sim.fields.film = {"40", "40", "20"};
         (void)generateReflections(sim);
-        std::vector<float> weights;
-        for (float d : sim.reflections.d) weights.push_back(d * d);
-        setup.bands = bandsOf(sim.reflections, sim.document.wavelength[0], 1.0, weights);
-        setup.symmetry = crystalRotations(sim.group.operations(), sim.document.matrices);
-        setup.detector = {40, 40, 20, {0.5, 0.5}};
+        return sim;
     }
+    Silicon() : sim(simulated()), fit(sim) {}
 
     GreyImage pattern(const Mat3d& orientation, int size, std::uint32_t seed) const {
-        SyntheticPatternOptions o;
+        test::SyntheticPatternOptions o;
         o.width = o.height = size;
-        o.detector = setup.detector;
+        o.detector = fit.setup().detector;
         o.seed = seed;
-        return syntheticPattern(setup.bands, orientation, o);
+        return test::syntheticPattern(fit.setup().bands, orientation, o);
     }
 };
 
@@ -65,9 +65,8 @@ void BM_RefineFrom3Degrees(benchmark::State& state) {
     }
     std::size_t i = 0;
     for (auto _ : state) {
-        const auto prepared = prepareForFitting(images[i % images.size()]);
-        const PatternScorer scorer(*prepared, si.setup.bands);
-        auto refined = refineOrientation(scorer, {starts[i % starts.size()], si.setup.detector, 0});
+        const auto image = preparePattern(images[i % images.size()]);
+        auto refined = si.fit.refine(*image, {.start = starts[i % starts.size()]});
         benchmark::DoNotOptimize(refined);
         ++i;
     }
@@ -83,8 +82,8 @@ void BM_IndexFromScratch(benchmark::State& state) {
                                     static_cast<std::uint32_t>(i + 1)));
     std::size_t i = 0;
     for (auto _ : state) {
-        const auto prepared = prepareForFitting(images[i++ % images.size()]);
-        auto indexed = indexPattern(*prepared, si.setup);
+        const auto image = preparePattern(images[i++ % images.size()]);
+        auto indexed = si.fit.index(*image);
         benchmark::DoNotOptimize(indexed);
     }
 }
@@ -98,9 +97,11 @@ void BM_BatchIndex(benchmark::State& state) {
     for (int i = 0; i < 16; ++i)
         images.push_back(si.pattern(randomOrientation(static_cast<std::uint32_t>(30 + i)), size,
                                     static_cast<std::uint32_t>(i + 1)));
+    const PatternSource source{images.size(), [&](std::size_t i) { return Result(images[i]); }};
     for (auto _ : state) {
-        auto results = indexPatterns(images, si.setup);
-        benchmark::DoNotOptimize(results);
+        std::size_t found = 0;
+        si.fit.indexBatch(source, [&](std::size_t, Result<IndexResult> r) { found += r.ok(); });
+        benchmark::DoNotOptimize(found);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(images.size()));
 }

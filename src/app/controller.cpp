@@ -38,6 +38,7 @@ QString fromStd(const std::string& s) {
 
 SimulationController::SimulationController(Folders folders, QObject* parent)
     : QObject(parent), folders_(std::move(folders)) {
+    state_.announce = [this](Changes what) { emit changed(what); };
     sim_.document.filePath = localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr")));
 }
 
@@ -52,11 +53,7 @@ QString SimulationController::statusText(StatusPanel panel) const {
         return fromStd(
             eulerReadoutText(eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices)));
     }
-    return status_[static_cast<std::size_t>(panel) - 1];
-}
-
-void SimulationController::setStatus(StatusPanel panel, QString text) {
-    status_[static_cast<std::size_t>(panel) - 1] = std::move(text);
+    return state_.status[static_cast<std::size_t>(panel) - 1];
 }
 
 std::array<double, 6> SimulationController::cellOfFields() const {
@@ -70,7 +67,7 @@ void SimulationController::showNewList(NewList origin) {
     picked_.reset();
     // A click named a line of the old list.
     setStatus(StatusPanel::Clicked, {});
-    orientationNote_ = false;
+    state_.orientationNote = false;
     showNewReflections(pattern_, sim_, origin);
     if (origin != NewList::Cleared)
         setStatus(StatusPanel::Count,
@@ -146,8 +143,7 @@ bool SimulationController::restoreState() {
     picked_.reset();
     setStatus(StatusPanel::Count, QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
     setStatus(StatusPanel::Title, fromStd(doc.title));
-    pattern_.underlay = PatternUnderlay{};
-    restorePatternImage(record->underlay);
+    patternImage_.restore(record->underlay, record->patternCentre);
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
                  Change::Status | Change::Strengths | Change::Underlay);
     return true;
@@ -237,15 +233,8 @@ void SimulationController::setAutoLimits(bool on) {
 void SimulationController::setOrientationType(OrientationType type) {
     sim_.fields.orientationType = type;
     // Angles to start from: those of the picture.
-    if (type == OrientationType::Euler && writeOrientationField()) emit changed(Change::Fields);
-}
-
-bool SimulationController::writeOrientationField() {
-    if (!hasReflections() || !sim_.document.valid) return false;
-    sim_.fields.orientation =
-        eulerAnglesText(eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices));
-    sim_.fields.orientationType = OrientationType::Euler;
-    return true;
+    if (type == OrientationType::Euler && state_.writeOrientationField())
+        emit changed(Change::Fields);
 }
 
 void SimulationController::newDocument() {
@@ -337,14 +326,14 @@ Result<QString> SimulationController::writeSymmetryListing() const {
 
 Outcome SimulationController::applyOrientation() {
     const Outcome applied = applyOrientationText(sim_);
-    if (applied) clearOrientationNote();
+    if (applied) state_.clearOrientationNote();
     emit changed(Change::Fields | Change::Picture | Change::Status);
     return applied;
 }
 
 void SimulationController::applyPresetOrientation(int position) {
     tavrel::applyPresetOrientation(sim_, position);
-    clearOrientationNote();
+    state_.clearOrientationNote();
     emit changed(Change::Fields | Change::Picture | Change::Status);
 }
 
@@ -356,7 +345,7 @@ void SimulationController::restoreOrientation(const OrientationPoint& point, boo
     if (!hasReflections()) return;
     setOrientationMatrix(sim_, point.matrix);
     Changes what = Change::Picture;
-    if (clearOrientationNote()) what |= Change::Status;
+    if (state_.clearOrientationNote()) what |= Change::Status;
     if (withField) {
         sim_.fields.orientation = point.text;
         sim_.fields.orientationType = point.type;
@@ -378,7 +367,7 @@ Result<NewListReport> SimulationController::resimulate(const DocumentFields& fie
 }
 
 bool SimulationController::showsFourIndices() const {
-    return tavrel::showsFourIndices(sim_, pattern_.view);
+    return state_.showsFourIndices();
 }
 
 bool SimulationController::hexagonalCell() const {
@@ -399,8 +388,8 @@ Result<ZoneAxis> SimulationController::turnToNearestZoneAxis() {
         nearestZoneAxis(sim_.orientation, sim_.document.matrices, pattern_.view.zoneAxisIndex);
     if (!turn) return turn.failure();
     setOrientationMatrix(sim_, turn->orientation);
-    writeOrientationField();
-    showZone(turn->axis.indices);
+    state_.writeOrientationField();
+    state_.showZone(turn->axis.indices);
     emit changed(Change::Fields | Change::Picture | Change::Status);
     return turn->axis;
 }
@@ -416,31 +405,18 @@ Result<HolderTilts> SimulationController::holderTiltsTo(const QString& direction
 void SimulationController::applyHolderTilts(const HolderTilts& tilts) {
     if (!hasReflections()) return;
     setOrientationMatrix(sim_, tavrel::applyHolderTilts(sim_.orientation, tilts));
-    writeOrientationField();
+    state_.writeOrientationField();
     // The zone axis the tilts brought onto the beam, as the user typed it (not its opposite).
-    clearOrientationNote();
+    state_.clearOrientationNote();
     const std::optional<SampleFrameNames> names =
         sampleFrameNames(sim_.orientation, sim_.document.matrices);
     if (names && names->z.direction.close) {
         IndexTriple axis = names->z.direction.indices;
         if (tilts.opposite)
             for (auto& index : axis) index = -index;
-        showZone(axis);
+        state_.showZone(axis);
     }
     emit changed(Change::Fields | Change::Picture | Change::Status);
-}
-
-void SimulationController::showZone(const IndexTriple& axis) {
-    const std::string name = showsFourIndices() ? fourIndexText(axis, IndexKind::Direction)
-                                                : indexText(axis, IndexKind::Direction);
-    setStatus(StatusPanel::Clicked, QStringLiteral("on zone ") + fromStd(name));
-    orientationNote_ = true;
-}
-
-bool SimulationController::clearOrientationNote() {
-    if (!std::exchange(orientationNote_, false)) return false;
-    setStatus(StatusPanel::Clicked, {});
-    return true;
 }
 
 void SimulationController::unselectAll() {
@@ -474,7 +450,8 @@ template <class Turn> void SimulationController::steer(Turn&& turn) {
     turn();
     // Turns rewrite no field: the fields stay as typed and only the picture follows, and what
     // the status said of the orientation before.
-    emit changed(clearOrientationNote() ? Change::Picture | Change::Status : Change::Picture);
+    emit changed(state_.clearOrientationNote() ? Change::Picture | Change::Status
+                                               : Change::Picture);
 }
 
 void SimulationController::turnByDrag(float aboutVertical, float aboutHorizontal) {
@@ -498,7 +475,7 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     if (const auto zone = renderer_.pickZoneAxis(input, pattern_.width, pattern_.height, x, y)) {
         setStatus(StatusPanel::Clicked, fromStd(zoneAxisText(*zone, showsFourIndices())));
         // Its angle from the centre changes with every turn.
-        orientationNote_ = true;
+        state_.orientationNote = true;
         emit changed(Change::Status);
         return std::nullopt;
     }
@@ -507,20 +484,10 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     if (!winner) return std::nullopt;
     pattern_.selection.toggle(static_cast<std::size_t>(*winner));
     picked_ = winner;
-    orientationNote_ = false;
+    state_.orientationNote = false;
     showPicked();
     emit changed(Change::Selection | Change::Picture | Change::Status);
     return winner;
-}
-
-void SimulationController::showPicked() {
-    if (!picked_) return;
-    std::string clicked = clickedText(sim_.reflections, *picked_, showsFourIndices());
-    if (const std::string intensity =
-            intensityTextOf(sim_.strengths, static_cast<std::size_t>(*picked_));
-        !intensity.empty())
-        clicked += "  I " + intensity;
-    setStatus(StatusPanel::Clicked, fromStd(clicked));
 }
 
 std::optional<DrawSummary> SimulationController::draw(DrawingSurface& surface) {

@@ -5,7 +5,9 @@
 // shows no dialog: a command that has something to tell the user returns it, and the window
 // decides how to show it; files are named by the caller.
 
+#include "app/controller_state.h"
 #include "app/folders.h"
+#include "app/pattern_image_commands.h"
 #include "app/view_commands.h"
 #include "common/matrix3.h"
 #include "common/result.h"
@@ -16,7 +18,6 @@
 #include "session/generation.h"
 #include "session/input_files.h"
 #include "session/orient.h"
-#include "session/pattern_fit.h"
 #include "session/pattern_view.h"
 #include "session/simulation.h"
 
@@ -37,25 +38,9 @@ class DrawingSurface;
 
 namespace tavrel::app {
 
-// Status bar panels, numbered as the user sees them.
-// The orientation panel shows the Euler angles of the picture.
-enum class StatusPanel { Count = 1, Pole = 2, Clicked = 3, Title = 4, Orientation = 5 };
-
 // The text fields of the input panes; the index picks one of a row (cell 0..5, limits 0..2,
 // wavelengths 0..1, d-Min and d-Max, film width, height and distance).
 enum class TextField { Title, Cell, Limit, Wavelength, D, Film, Orientation, MinIntensity };
-
-// What a command changed, for whoever shows the document.
-enum class Change : unsigned {
-    Fields = 1u << 0,    // texts of the input fields
-    List = 1u << 1,      // a new reflection list, or none
-    Picture = 1u << 2,   // what the canvas shows
-    Selection = 1u << 3, // the selected reflections
-    Status = 1u << 4,    // status bar texts
-    Strengths = 1u << 5, // the atoms and the line strengths of the list
-    Underlay = 1u << 6,  // the recorded pattern under the lines and how it is shown
-};
-Q_DECLARE_FLAGS(Changes, Change)
 
 // An orientation that undo and redo go back to: the rotation of the picture and what the
 // orientation field said.
@@ -64,13 +49,6 @@ struct OrientationPoint {
     std::string text;
     OrientationType type = OrientationType::Reciprocal;
     friend bool operator==(const OrientationPoint&, const OrientationPoint&) = default;
-};
-
-// A refinement against the recorded pattern: where it ended and how far it moved.
-struct ImageRefinement {
-    FoundOrientation found;
-    double movedDegrees = 0;
-    bool cancelled = false; // ended by the user with the best orientation so far
 };
 
 class SimulationController : public QObject {
@@ -176,20 +154,9 @@ public:
     Result<HolderTilts> holderTiltsTo(const QString& direction) const;
     void applyHolderTilts(const HolderTilts& tilts);
 
-    // The recorded pattern under the lines: read from a picture file (a problem names the file
-    // and keeps what was shown), shown as the settings say, removed.
-    const PatternUnderlay& underlay() const { return pattern_.underlay; }
-    Outcome openPatternImage(const QString& path);
-    void setUnderlaySettings(const UnderlaySettings& settings);
-    void removePatternImage();
-    // Turns the crystal from its orientation until the lines agree best with the image (with
-    // fitCentre also the pattern centre and the film distance). The picture follows every
-    // improvement; `cancelled` ends the search with the best so far. A problem, and the
-    // orientation as it was, when the lines match nothing in the image.
-    Result<ImageRefinement> refineToImage(bool fitCentre, const CancelCheck& cancelled = {});
-    // The orientations of the image found with no starting guess, best first (at most three).
-    Result<std::vector<FoundOrientation>> indexImage() const;
-    void applyFoundOrientation(const FoundOrientation& found);
+    // The recorded pattern under the lines and the commands on it.
+    PatternImageCommands& patternImage() { return patternImage_; }
+    const PatternImageCommands& patternImage() const { return patternImage_; }
 
     void unselectAll();
     // Selects every reflection whose d lies within 0.001 angstrom of d-Max.
@@ -216,55 +183,36 @@ signals:
     void changed(tavrel::app::Changes what);
 
 private:
-    friend class ViewCommands;
-
-    // The orientation field as Euler angles of the orientation shown, so that the next
-    // simulation starts from it: after the commands that set an orientation other than by the
-    // field (zone axes, tilts, refining, indexing; turns by key and pointer leave the field as
-    // typed). False, and nothing written, while there is no orientation.
-    bool writeOrientationField();
     // The fields now are those of `path`, or no file stands behind them (an empty path).
     void takeFile(const QString& path);
     // After every new reflection list (or none): the screen follows, the counts and the title
     // are shown.
     void showNewList(NewList origin);
-    void setStatus(StatusPanel panel, QString text);
-    // The clicked panel names the reflection a click picked, if any.
-    void showPicked();
+    void setStatus(StatusPanel panel, QString text) { state_.setStatus(panel, std::move(text)); }
+    void showPicked() { state_.showPicked(); }
     // What changed with the line strengths: the clicked panel's intensity with them.
     Changes strengthsChanged();
-    // The clicked panel says the zone axis `axis` lies on the viewing axis.
-    void showZone(const IndexTriple& axis);
-    // A text of the clicked panel about the orientation (a zone axis on the beam or near a
-    // click, an indexed or refined orientation) goes once the crystal turns; true when there
-    // was one.
-    bool clearOrientationNote();
     // Runs a turn of the points and redraws, without rereading the fields.
     template <class Turn> void steer(Turn&& turn);
     // Says how many loops a generation runs, once the document has been read, which is just
     // before the first question.
     CancelCheck announcingLoops(const CancelCheck& cancelled);
-    // The image ready for scoring, or why there is none.
-    Result<fit::GreyImage> preparedImage() const;
-    // Reads the image a restored dump names; a missing one is a status message.
-    void restorePatternImage(const UnderlaySettings& settings);
     // A generation or an opened file: the list, the fields, the picture, the status.
     Result<NewListReport> finishNewList(Result<NewListReport> report);
 
     Folders folders_;
-    Simulation sim_;
-    PatternView pattern_;
+    ControllerState state_;
+    // Shorthands for the parts of the state the controller's own commands use most.
+    Simulation& sim_ = state_.sim;
+    PatternView& pattern_ = state_.pattern;
+    std::optional<std::int32_t>& picked_ = state_.picked;
     Renderer renderer_;
-    std::array<QString, 5> status_;
     NewList listOrigin_ = NewList::Cleared;
-    std::optional<std::int32_t> picked_;
-    bool orientationNote_ = false; // the clicked panel speaks of the orientation
-    ViewCommands view_{*this};
+    ViewCommands view_{state_};
     QString currentFile_;
     DocumentFields fileFields_;
     DocumentFields listFields_;
+    PatternImageCommands patternImage_{state_};
 };
 
 } // namespace tavrel::app
-
-Q_DECLARE_OPERATORS_FOR_FLAGS(tavrel::app::Changes)

@@ -349,7 +349,10 @@ bool takeZoneAxes(const QByteArray& bytes, ViewState& view) {
     return true;
 }
 
-QByteArray patternImageBytes(const UnderlaySettings& s) {
+// The pattern image's file and how it is shown, with the pattern centre it lies under the lines
+// with.
+QByteArray patternImageBytes(const StateRecord& record) {
+    const UnderlaySettings& s = record.underlay;
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     prepare(out);
@@ -357,26 +360,29 @@ QByteArray patternImageBytes(const UnderlaySettings& s) {
     Writer writer(out);
     writer.text(s.path);
     out << static_cast<double>(s.opacity) << static_cast<double>(s.contrast)
-        << static_cast<double>(s.brightness) << s.centreX << s.centreY;
+        << static_cast<double>(s.brightness) << record.patternCentre.x << record.patternCentre.y;
     writer.flag(s.flatten);
     return bytes;
 }
 
-bool takePatternImage(const QByteArray& bytes, UnderlaySettings& s) {
+bool takePatternImage(const QByteArray& bytes, StateRecord& record) {
+    UnderlaySettings& s = record.underlay;
+    PatternCentre& centre = record.patternCentre;
     QDataStream in(bytes);
     prepare(in);
     in.setFloatingPointPrecision(QDataStream::DoublePrecision);
     Reader reader(in);
     reader.text(s.path);
     double opacity = 0, contrast = 0, brightness = 0;
-    in >> opacity >> contrast >> brightness >> s.centreX >> s.centreY;
+    in >> opacity >> contrast >> brightness >> centre.x >> centre.y;
     reader.flag(s.flatten);
-    for (double v : {opacity, contrast, brightness, s.centreX, s.centreY})
+    for (double v : {opacity, contrast, brightness, centre.x, centre.y})
         if (!std::isfinite(v)) return false;
     s.opacity = static_cast<float>(opacity);
     s.contrast = static_cast<float>(contrast);
     s.brightness = static_cast<float>(brightness);
     s = clampedUnderlaySettings(s);
+    centre = clampedPatternCentre(centre);
     return reader.ok() && in.atEnd();
 }
 
@@ -385,7 +391,7 @@ std::vector<Section> sectionsOf(const StateRecord& record) {
                                      {kStructureSection, structureBytes(record)},
                                      {kZoneAxesSection, zoneAxesBytes(record.view)}};
     if (!record.underlay.path.empty())
-        sections.push_back({kPatternImageSection, patternImageBytes(record.underlay)});
+        sections.push_back({kPatternImageSection, patternImageBytes(record)});
     return sections;
 }
 
@@ -394,17 +400,20 @@ bool takeSection(const Section& section, StateRecord& record) {
     if (section.tag == kSettingSection) return takeSetting(section.bytes, record.fields);
     if (section.tag == kStructureSection) return takeStructure(section.bytes, record);
     if (section.tag == kZoneAxesSection) return takeZoneAxes(section.bytes, record.view);
-    if (section.tag == kPatternImageSection)
-        return takePatternImage(section.bytes, record.underlay);
+    if (section.tag == kPatternImageSection) return takePatternImage(section.bytes, record);
     return true;
 }
 
 } // namespace
 
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern) {
-    StateRecord record{sim.fields,   sim.document,    sim.reflections, sim.points,
-                       pattern.view, pattern.colours, sim.atoms,       {}};
-    if (pattern.underlay.loaded()) record.underlay = pattern.underlay.settings;
+    StateRecord record{sim.fields, sim.document, sim.reflections,
+                       sim.points, pattern.view, pattern.colours,
+                       sim.atoms,  {},           {}};
+    if (pattern.underlay.loaded()) {
+        record.underlay = pattern.underlay.settings;
+        record.patternCentre = sim.patternCentre;
+    }
     return record;
 }
 

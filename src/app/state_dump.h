@@ -48,9 +48,10 @@ struct StateRecord {
     ViewState view;
     ColourTable colours;
     std::vector<AtomSite> atoms;
-    // The recorded pattern under the lines (its file is read again at the start); no path when
-    // none is shown.
+    // The recorded pattern under the lines (its file is read again at the start) and the
+    // pattern centre of the detector it lies on; no path when none is shown.
     UnderlaySettings underlay;
+    PatternCentre patternCentre;
 };
 
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern);

@@ -12,7 +12,7 @@
 
 #include "common/numeric.h"
 #include "common/text.h"
-#include "fit/indexing.h"
+#include "orientation/euler_angles.h"
 #include "output/pattern_image.h"
 #include "session/pattern_fit.h"
 
@@ -21,13 +21,10 @@
 #include <QJsonObject>
 
 #include <algorithm>
-#include <atomic>
-#include <cmath>
 #include <filesystem>
 #include <ostream>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 namespace tavrel::cli {
@@ -55,18 +52,26 @@ std::vector<std::string> imagePaths(const std::vector<std::string>& given) {
     return paths;
 }
 
-QJsonObject jsonFound(const FoundOrientation& f) {
+QJsonObject jsonFound(const LatticeMatrices& cell, const fit::FoundOrientation& f) {
+    const EulerAngles euler = foundEulerAngles(f, cell);
     QJsonObject o;
-    o["euler"] = QJsonArray{f.euler.phi1, f.euler.phi, f.euler.phi2};
-    o["score"] = roundedTo(f.score, 4);
-    o["bands"] = f.bands;
-    o["deviation"] = roundedTo(f.deviation, 3);
+    o["euler"] = QJsonArray{euler.phi1, euler.phi, euler.phi2};
+    o["score"] = roundedTo(f.fit.score, 4);
+    o["bands"] = f.matchedBands;
+    o["deviation"] = roundedTo(f.meanDeviationDegrees, 3);
     return o;
 }
 
-std::string foundText(const FoundOrientation& f) {
-    return eulerReadoutText(f.euler) + "  score " + formatNumber(f.score, "0.0000") + "  bands " +
-           std::to_string(f.bands) + "  deviation " + formatNumber(f.deviation, "0.00") + "\u00b0";
+std::string foundText(const LatticeMatrices& cell, const fit::FoundOrientation& f) {
+    return eulerReadoutText(foundEulerAngles(f, cell)) + "  score " +
+           formatNumber(f.fit.score, "0.0000") + "  bands " + std::to_string(f.matchedBands) +
+           "  deviation " + formatNumber(f.meanDeviationDegrees, "0.00") + "\u00b0";
+}
+
+QJsonArray jsonSolutions(const LatticeMatrices& cell, const fit::IndexResult& indexed) {
+    QJsonArray solutions;
+    for (const fit::FoundOrientation& f : indexed.solutions) solutions.append(jsonFound(cell, f));
+    return solutions;
 }
 
 bool loadForFitting(CliSession& cli, const std::string& path) {
@@ -78,89 +83,72 @@ bool loadForFitting(CliSession& cli, const std::string& path) {
     return true;
 }
 
-// The orientations found in one image, best first; a problem says why none was.
-Result<std::vector<FoundOrientation>> indexImage(const Simulation& sim, const std::string& path,
-                                                 const fit::IndexSetup& setup) {
+// The pattern image, prepared for matching; a problem names the file or says why it holds no
+// pattern.
+Result<fit::ScoreLevels> readPattern(const std::string& path) {
     const Result<fit::GreyImage> grey = readPatternImage(path);
     if (!grey) return grey.failure();
-    const Result<fit::GreyImage> prepared = fit::prepareForFitting(*grey);
-    if (!prepared) return Problem{"No orientation found: " + prepared.problem()};
-    const Result<fit::IndexResult> indexed = fit::indexPattern(*prepared, setup);
-    if (!indexed) return indexed.failure();
-    std::vector<FoundOrientation> found;
-    for (const fit::IndexedOrientation& s : indexed->solutions)
-        found.push_back(foundOrientation(sim, s.fit, s.matchedBands, s.meanDeviationDegrees));
-    return found;
-}
-
-QJsonArray jsonSolutions(const std::vector<FoundOrientation>& found) {
-    QJsonArray solutions;
-    for (const FoundOrientation& f : found) solutions.append(jsonFound(f));
-    return solutions;
+    return preparePattern(*grey);
 }
 
 int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Args args(argv, {"--json"}, {"--image", "--pc"});
     args.expectPositional(1, 1);
     const std::vector<std::string> images = imagePaths(args.values("--image"));
-    const fit::PatternCentre centre = parsePatternCentre(args.value("--pc"));
+    const PatternCentre centre = parsePatternCentre(args.value("--pc"));
     const bool asJson = args.flag("--json");
 
     CliSession cli(err, "index");
     if (!loadForFitting(cli, args.positional()[0])) return kFailure;
-    const fit::IndexSetup setup = patternFitSetup(cli.simulation, centre);
+    cli.simulation.patternCentre = centre;
+    const PatternFit fit(cli.simulation);
+    const LatticeMatrices& cell = cli.simulation.document.matrices;
 
     if (images.size() == 1) {
-        const auto found = indexImage(cli.simulation, images[0], setup);
-        if (!found) {
-            cli.say(found.problem());
+        const Result<fit::ScoreLevels> image = readPattern(images[0]);
+        const Result<fit::IndexResult> indexed =
+            image ? fit.index(*image) : Result<fit::IndexResult>(image.failure());
+        if (!indexed) {
+            cli.say(indexed.problem());
             return kFailure;
         }
         if (asJson) {
             QJsonObject o;
-            o["solutions"] = jsonSolutions(*found);
+            o["solutions"] = jsonSolutions(cell, *indexed);
             out << jsonText(o);
         } else {
-            for (const FoundOrientation& f : *found) out << foundText(f) << "\n";
+            for (const fit::FoundOrientation& f : indexed->solutions)
+                out << foundText(cell, f) << "\n";
         }
         return 0;
     }
 
     // Many images: each read, prepared and indexed on its own, on every core.
-    std::vector<Result<std::vector<FoundOrientation>>> results(images.size(),
-                                                               Problem{"not indexed"});
-    std::atomic<std::size_t> next{0};
     ProgressBar progress(err, images.size());
-    auto work = [&] {
-        for (std::size_t i = next++; i < images.size(); i = next++) {
-            results[i] = indexImage(cli.simulation, images[i], setup);
-            progress.advance();
-        }
-    };
-    const std::size_t workers =
-        std::min<std::size_t>(images.size(), std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<std::thread> threads;
-    for (std::size_t w = 1; w < workers; ++w) threads.emplace_back(work);
-    work();
-    for (std::thread& t : threads) t.join();
-
+    const PatternSource source{images.size(),
+                               [&](std::size_t i) { return readPatternImage(images[i]); }};
     std::size_t failed = 0;
     QJsonArray listed;
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const Result<std::vector<FoundOrientation>>& r = results[i];
-        failed += r ? 0 : 1;
-        if (asJson) {
-            QJsonObject o;
-            o["image"] = QString::fromStdString(images[i]);
-            if (r)
-                o["solutions"] = jsonSolutions(*r);
-            else
-                o["problem"] = QString::fromStdString(r.problem());
-            listed.append(o);
-        } else {
-            out << images[i] << ": " << (r ? foundText(r->front()) : r.problem()) << "\n";
-        }
-    }
+    BatchOptions options;
+    options.progress = [&](std::size_t, std::size_t) { progress.advance(); };
+    fit.indexBatch(
+        source,
+        [&](std::size_t i, Result<fit::IndexResult> r) {
+            failed += r ? 0 : 1;
+            if (asJson) {
+                QJsonObject o;
+                o["image"] = QString::fromStdString(images[i]);
+                if (r)
+                    o["solutions"] = jsonSolutions(cell, *r);
+                else
+                    o["problem"] = QString::fromStdString(r.problem());
+                listed.append(o);
+            } else {
+                out << images[i] << ": "
+                    << (r ? foundText(cell, r->solutions.front()) : r.problem()) << "\n";
+            }
+        },
+        options);
     if (asJson) {
         QJsonObject o;
         o["images"] = listed;
@@ -176,51 +164,43 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     options.merge(orientationValueOptions());
     const Args args(argv, flags, options);
     args.expectPositional(1, 1);
-    const std::optional<std::string> image = args.value("--image");
-    if (!image) throw UsageError("the pattern image is missing (--image IMG)");
-    const fit::PatternCentre centre = parsePatternCentre(args.value("--pc"));
+    const std::optional<std::string> imagePath = args.value("--image");
+    if (!imagePath) throw UsageError("the pattern image is missing (--image IMG)");
+    const PatternCentre centre = parsePatternCentre(args.value("--pc"));
     const OrientationOptions orientation = readOrientationOptions(args);
 
     CliSession cli(err, "refine");
     if (!loadForFitting(cli, args.positional()[0])) return kFailure;
     applyOrientationOptions(cli.simulation, orientation);
-    const fit::IndexSetup setup = patternFitSetup(cli.simulation, centre);
+    cli.simulation.patternCentre = centre;
 
-    const Result<fit::GreyImage> grey = readPatternImage(*image);
-    if (!grey) {
-        cli.say(grey.problem());
+    const Result<fit::ScoreLevels> image = readPattern(*imagePath);
+    if (!image) {
+        cli.say(image.problem());
         return kFailure;
     }
-    const Result<fit::GreyImage> prepared = fit::prepareForFitting(*grey);
-    if (!prepared) {
-        cli.say("No orientation found: " + prepared.problem());
-        return kFailure;
-    }
-    const fit::PatternScorer scorer(*prepared, setup.bands, setup.profile);
-    fit::RefineOptions refine;
-    refine.refineCentre = refine.refineDistance = args.flag("--fit-pc");
-    const Result<fit::RefineResult> refined =
-        fit::refineOrientation(scorer, {cli.simulation.orientation, setup.detector, 0}, refine);
+    RefineRequest request;
+    request.start = cli.simulation.orientation;
+    request.fitDetector = args.flag("--fit-pc");
+    const Result<Refinement> refined = PatternFit(cli.simulation).refine(*image, request);
     if (!refined) {
         cli.say(refined.problem());
         return kFailure;
     }
-    const fit::BandAgreement agreement = fit::bandAgreement(scorer, refined->fit, setup);
-    const FoundOrientation found = foundOrientation(
-        cli.simulation, refined->fit, agreement.matchedBands, agreement.meanDeviationDegrees);
-    const fit::Detector& d = found.detector;
+    const LatticeMatrices& cell = cli.simulation.document.matrices;
+    const Detector& d = refined->found.fit.detector;
     if (args.flag("--json")) {
-        QJsonObject o = jsonFound(found);
+        QJsonObject o = jsonFound(cell, refined->found);
         o["moved"] = roundedTo(refined->movedDegrees, 3);
-        if (args.flag("--fit-pc")) {
+        if (request.fitDetector) {
             o["pc"] = QJsonArray{roundedTo(d.centre.x, 4), roundedTo(d.centre.y, 4)};
             o["distance"] = roundedTo(d.distance, 3);
         }
         out << jsonText(o);
     } else {
-        out << foundText(found) << "\nmoved " << formatNumber(refined->movedDegrees, "0.000")
-            << "\u00b0\n";
-        if (args.flag("--fit-pc"))
+        out << foundText(cell, refined->found) << "\nmoved "
+            << formatNumber(refined->movedDegrees, "0.000") << "\u00b0\n";
+        if (request.fitDetector)
             out << "pattern centre " << formatNumber(d.centre.x, "0.0000") << " "
                 << formatNumber(d.centre.y, "0.0000") << "  distance "
                 << formatNumber(d.distance, "0.000") << " mm\n";

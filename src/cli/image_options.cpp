@@ -6,7 +6,7 @@
 
 namespace tavrel::cli {
 
-fit::PatternCentre parsePatternCentre(const std::optional<std::string>& text) {
+PatternCentre parsePatternCentre(const std::optional<std::string>& text) {
     if (!text) return {};
     const std::vector<std::string> parts = splitBlanks(replaceAll(*text, ",", " "));
     if (parts.size() != 2)

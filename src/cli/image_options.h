@@ -2,7 +2,7 @@
 // The options of the commands that take a recorded pattern image.
 
 #include "cli/args.h"
-#include "fit/film_mapping.h"
+#include "detector/detector.h"
 
 #include <optional>
 #include <string>
@@ -11,6 +11,6 @@ namespace tavrel::cli {
 
 // "--pc "x y"": the pattern centre in fractions of the image's width and height from its top
 // left corner (default the image centre); a centre far off the image is refused.
-fit::PatternCentre parsePatternCentre(const std::optional<std::string>& text);
+PatternCentre parsePatternCentre(const std::optional<std::string>& text);
 
 } // namespace tavrel::cli

@@ -245,7 +245,7 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
 
     const std::optional<std::string> image = args.value("--image");
-    const fit::PatternCentre centre = parsePatternCentre(args.value("--pc"));
+    const PatternCentre centre = parsePatternCentre(args.value("--pc"));
     std::optional<float> opacity;
     if (const auto v = args.value("--opacity")) {
         opacity = parseFloat(*v, "--opacity");
@@ -270,8 +270,7 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         }
         pattern.underlay.raw = std::move(*grey);
         pattern.underlay.settings.path = *image;
-        pattern.underlay.settings.centreX = centre.x;
-        pattern.underlay.settings.centreY = centre.y;
+        s.patternCentre = centre;
         pattern.underlay.settings.flatten = !args.flag("--no-flatten");
         if (opacity) pattern.underlay.settings.opacity = *opacity;
         updateShownPixels(pattern.underlay);

@@ -161,8 +161,10 @@ std::vector<DetectedBand> detectBands(const GreyImage& prepared, const Detector&
         const double c = std::cos(phi), s = std::sin(phi);
         const double mx = work.width / 2.0 + rho * c, my = work.height / 2.0 + rho * s;
         const double half = 0.5 * workSide;
-        const Vec3d r1 = mapping.directionAt((mx - half * s) * factor, (my + half * c) * factor);
-        const Vec3d r2 = mapping.directionAt((mx + half * s) * factor, (my - half * c) * factor);
+        const ViewVector r1 =
+            mapping.directionAt((mx - half * s) * factor, (my + half * c) * factor);
+        const ViewVector r2 =
+            mapping.directionAt((mx + half * s) * factor, (my - half * c) * factor);
         DetectedBand band;
         band.normal = normalized(cross(r1, r2));
         band.strength = p.value;

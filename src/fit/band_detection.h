@@ -9,15 +9,13 @@
 // are the bands. Each line, taken through the film mapping, gives the plane normal in the view
 // frame.
 //
-// The transform is the program's own rather than a library's line finder. OpenCV's HoughLines
-// votes with the pixels of a binary edge image: after Canny on the same working image it was
-// about three times faster (6 against 20 ms per 240-pixel pattern on a loaded machine), but
-// only 8 of its 120 strongest lines lay within 1 degree of a band's centre line, since edges
-// find each soft band's two borders, many times over. The grey-level transform sums the
-// intensities themselves: 88 of its 91 lines lay on band centres, and the whole detection
-// costs a small part of an indexing.
+// The transform is the program's own rather than a library's line finder: an edge-based
+// Hough transform (OpenCV's HoughLines after Canny) finds each soft band's two borders, many
+// times over, and few of its strongest lines lie on a band's centre line, whereas the
+// grey-level transform sums the intensities themselves and its peaks are the centre lines.
 
-#include "fit/film_mapping.h"
+#include "common/frames.h"
+#include "detector/film_mapping.h"
 #include "fit/grey_image.h"
 #include "fit/rotation_math.h"
 
@@ -44,7 +42,7 @@ struct RadonTransform {
 RadonTransform radonTransform(const GreyImage& image, int angleCount, double minimumLength);
 
 struct DetectedBand {
-    Vec3d normal{};      // unit plane normal in the view frame (its sign means nothing)
+    ViewVector normal;   // unit plane normal (its sign means nothing)
     double strength = 0; // the peak's height over its surroundings, in image deviations
     // The centre line in the image's pixels: x cos(phi) + y sin(phi) = rho, with (x, y)
     // measured from the image's middle.

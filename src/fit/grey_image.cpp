@@ -10,39 +10,6 @@ namespace {
 
 constexpr int kMinimumSide = 16;
 
-template <class Pixel>
-Result<GreyImage> fromPixels(std::span<const Pixel> pixels, int width, int height, int stride) {
-    if (width < kMinimumSide || height < kMinimumSide)
-        return Problem{"The image is too small to fit: " + std::to_string(width) + " x " +
-                       std::to_string(height) + " pixels"};
-    if (stride == 0) stride = width;
-    const auto needed = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height - 1) +
-                        static_cast<std::size_t>(width);
-    if (stride < width || pixels.size() < needed)
-        return Problem{"The image's pixel buffer is smaller than its size"};
-    GreyImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    bool allValid = true;
-    for (int y = 0; y < height; ++y) {
-        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
-        for (int x = 0; x < width; ++x) {
-            const float v = static_cast<float>(pixels[row + static_cast<std::size_t>(x)]);
-            image.pixels[image.index(x, y)] = v;
-            allValid = allValid && std::isfinite(v);
-        }
-    }
-    if (!allValid) {
-        image.valid.resize(image.pixels.size());
-        for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-            image.valid[i] = std::isfinite(image.pixels[i]) ? 1 : 0;
-            if (!image.valid[i]) image.pixels[i] = 0;
-        }
-    }
-    return image;
-}
-
 // One box pass along rows (step 1) or columns (step width) over `values`, sums only.
 void boxPass(std::vector<double>& values, int width, int height, int radius, bool alongRows,
              std::vector<double>& line) {
@@ -78,24 +45,32 @@ void boxPasses(std::vector<double>& values, int width, int height, int radius, i
 
 } // namespace
 
+Result<GreyImage> greyImageFrom16Bit(std::span<const std::uint16_t> pixels, int width, int height,
+                                     int stride) {
+    if (width < kMinimumSide || height < kMinimumSide)
+        return Problem{"The image is too small to fit: " + std::to_string(width) + " x " +
+                       std::to_string(height) + " pixels"};
+    if (stride == 0) stride = width;
+    const auto needed = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height - 1) +
+                        static_cast<std::size_t>(width);
+    if (stride < width || pixels.size() < needed)
+        return Problem{"The image's pixel buffer is smaller than its size"};
+    GreyImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        for (int x = 0; x < width; ++x)
+            image.pixels[image.index(x, y)] =
+                static_cast<float>(pixels[row + static_cast<std::size_t>(x)]);
+    }
+    return image;
+}
+
 std::size_t GreyImage::validCount() const {
     if (valid.empty()) return pixels.size();
     return static_cast<std::size_t>(std::count(valid.begin(), valid.end(), std::uint8_t{1}));
-}
-
-Result<GreyImage> greyImageFrom8Bit(std::span<const std::uint8_t> pixels, int width, int height,
-                                    int stride) {
-    return fromPixels(pixels, width, height, stride);
-}
-
-Result<GreyImage> greyImageFrom16Bit(std::span<const std::uint16_t> pixels, int width, int height,
-                                     int stride) {
-    return fromPixels(pixels, width, height, stride);
-}
-
-Result<GreyImage> greyImageFromFloats(std::span<const float> pixels, int width, int height,
-                                      int stride) {
-    return fromPixels(pixels, width, height, stride);
 }
 
 GreyImage boxBlurred(const GreyImage& image, int radius, int passes) {

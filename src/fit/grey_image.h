@@ -21,7 +21,7 @@ struct GreyImage {
     int width = 0, height = 0;
     std::vector<float> pixels; // row-major, width * height
     // Empty: every pixel is valid. Otherwise 1 for a pixel that holds pattern and 0 for one
-    // outside it (the dark corners around a round detector, a pixel that was not a number).
+    // outside it (the dark corners around a round detector, where flattening finds no light).
     std::vector<std::uint8_t> valid;
 
     bool empty() const { return pixels.empty(); }
@@ -34,15 +34,11 @@ struct GreyImage {
     std::size_t validCount() const;
 };
 
-// Images from the pixels of a loaded file, row after row, `stride` values from one row's start
-// to the next (0: the width). A size below 16 x 16 pixels or a buffer too small for it is a
-// problem; float pixels that are not numbers become invalid pixels.
-Result<GreyImage> greyImageFrom8Bit(std::span<const std::uint8_t> pixels, int width, int height,
-                                    int stride = 0);
+// The image of a loaded file's 16-bit pixels, row after row, `stride` values from one row's
+// start to the next (0: the width). A size below 16 x 16 pixels or a buffer too small for it is
+// a problem.
 Result<GreyImage> greyImageFrom16Bit(std::span<const std::uint16_t> pixels, int width, int height,
                                      int stride = 0);
-Result<GreyImage> greyImageFromFloats(std::span<const float> pixels, int width, int height,
-                                      int stride = 0);
 
 // The image blurred by `passes` box filters of half-width `radius` (three approximate a
 // Gaussian of sigma sqrt(radius * (radius + 1))). Only valid pixels contribute, and each output

@@ -3,10 +3,7 @@
 #include "common/numeric.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <optional>
-#include <thread>
 
 namespace tavrel::fit {
 
@@ -22,7 +19,7 @@ constexpr double kRivalFraction = 0.5;
 constexpr double kCloseRivalFraction = 0.85;
 
 struct CrystalNormal {
-    Vec3d n{};
+    LatticeVector n;
     int family = 0;
     bool representative = false; // the first normal of its family
 };
@@ -38,7 +35,7 @@ std::vector<CrystalNormal> matchingNormals(const IndexSetup& setup, const IndexO
         return a->sinTheta < b->sinTheta;
     });
     const double parallel = std::cos(0.1 * kDegToRad);
-    auto known = [&](const std::vector<CrystalNormal>& list, const Vec3d& n) {
+    auto known = [&](const std::vector<CrystalNormal>& list, const LatticeVector& n) {
         return std::any_of(list.begin(), list.end(), [&](const CrystalNormal& c) {
             return std::fabs(dot(c.n, n)) > parallel;
         });
@@ -50,7 +47,7 @@ std::vector<CrystalNormal> matchingNormals(const IndexSetup& setup, const IndexO
         if (known(normals, b->normal)) continue;
         std::vector<CrystalNormal> orbit;
         for (const Mat3d& s : setup.symmetry) {
-            const Vec3d n = normalized(s * b->normal);
+            const LatticeVector n = normalized(turned(s, b->normal));
             if (!known(orbit, n)) orbit.push_back({n, families, orbit.empty()});
         }
         if (orbit.empty()) orbit.push_back({b->normal, families, true});
@@ -63,11 +60,11 @@ std::vector<CrystalNormal> matchingNormals(const IndexSetup& setup, const IndexO
     return normals;
 }
 
-double foldedAngle(const Vec3d& a, const Vec3d& b) {
+template <class F> double foldedAngle(const FrameVector<F>& a, const FrameVector<F>& b) {
     return std::acos(std::min(1.0, std::fabs(dot(a, b))));
 }
 
-double signedAngle(const Vec3d& a, const Vec3d& b) {
+template <class F> double signedAngle(const FrameVector<F>& a, const FrameVector<F>& b) {
     return std::acos(std::clamp(dot(a, b), -1.0, 1.0));
 }
 
@@ -78,28 +75,27 @@ struct Explained {
     int count = 0;
     double meanDeviation = 0;
 };
-Explained explain(const Mat3d& m, const std::vector<Vec3d>& normals,
+Explained explain(const Mat3d& m, const std::vector<LatticeVector>& normals,
                   const std::vector<DetectedBand>& detected, double tolerance,
-                  std::vector<std::pair<Vec3d, Vec3d>>* pairs = nullptr) {
+                  std::vector<std::pair<LatticeVector, ViewVector>>* pairs = nullptr) {
     Explained e;
     const double cosTolerance = std::cos(tolerance);
-    std::vector<Vec3d> turned(normals.size());
-    for (std::size_t i = 0; i < normals.size(); ++i) turned[i] = m * normals[i];
+    std::vector<ViewVector> seen(normals.size());
+    for (std::size_t i = 0; i < normals.size(); ++i) seen[i] = toView(m, normals[i]);
     double sum = 0;
     for (const DetectedBand& d : detected) {
         double best = -1;
         std::size_t bestIndex = 0;
-        for (std::size_t i = 0; i < turned.size(); ++i) {
-            const double c = std::fabs(dot(turned[i], d.normal));
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            const double c = std::fabs(dot(seen[i], d.normal));
             if (c > best) best = c, bestIndex = i;
         }
         if (best < cosTolerance) continue;
         ++e.count;
         sum += std::acos(std::min(1.0, best));
         if (pairs) {
-            const double sign = dot(turned[bestIndex], d.normal) < 0 ? -1.0 : 1.0;
-            const Vec3d& c = normals[bestIndex];
-            pairs->push_back({{sign * c[0], sign * c[1], sign * c[2]}, d.normal});
+            const double sign = dot(seen[bestIndex], d.normal) < 0 ? -1.0 : 1.0;
+            pairs->push_back({sign * normals[bestIndex], d.normal});
         }
     }
     e.meanDeviation = e.count ? sum / e.count : 0.0;
@@ -122,17 +118,17 @@ std::vector<Proposal> propose(const std::vector<DetectedBand>& detected,
     for (std::size_t p = 0; p < nc; ++p)
         for (std::size_t q = 0; q < nc; ++q)
             crystalAngles[p * nc + q] = foldedAngle(normals[p].n, normals[q].n);
-    std::vector<Vec3d> plain;
+    std::vector<LatticeVector> plain;
     for (const CrystalNormal& c : normals) plain.push_back(c.n);
 
     for (std::size_t i = 0; i < nd; ++i)
         for (std::size_t j = i + 1; j < nd; ++j) {
-            const Vec3d &ni = detected[i].normal, &nj = detected[j].normal;
+            const ViewVector &ni = detected[i].normal, &nj = detected[j].normal;
             const double aij = foldedAngle(ni, nj);
             // Two findings of nearly one line say nothing about the turn between them.
             if (aij < 2 * tolerance) continue;
             for (std::size_t k = j + 1; k < nd; ++k) {
-                const Vec3d& nk = detected[k].normal;
+                const ViewVector& nk = detected[k].normal;
                 const double aik = foldedAngle(ni, nk), ajk = foldedAngle(nj, nk);
                 if (aik < 2 * tolerance || ajk < 2 * tolerance) continue;
                 const double sij = signedAngle(ni, nj), sik = signedAngle(ni, nk),
@@ -155,23 +151,20 @@ std::vector<Proposal> propose(const std::vector<DetectedBand>& detected,
                                 const double sp = (signs & 4) ? -1.0 : 1.0;
                                 const double sq = (signs & 1) ? -1.0 : 1.0;
                                 const double sr = (signs & 2) ? -1.0 : 1.0;
-                                const Vec3d cp{sp * normals[p].n[0], sp * normals[p].n[1],
-                                               sp * normals[p].n[2]};
-                                const Vec3d cq{sq * normals[q].n[0], sq * normals[q].n[1],
-                                               sq * normals[q].n[2]};
-                                const Vec3d cr{sr * normals[r].n[0], sr * normals[r].n[1],
-                                               sr * normals[r].n[2]};
+                                const LatticeVector cp = sp * normals[p].n;
+                                const LatticeVector cq = sq * normals[q].n;
+                                const LatticeVector cr = sr * normals[r].n;
                                 if (std::fabs(signedAngle(cp, cq) - sij) > tolerance ||
                                     std::fabs(signedAngle(cp, cr) - sik) > tolerance ||
                                     std::fabs(signedAngle(cq, cr) - sjk) > tolerance)
                                     continue;
-                                const std::array<Vec3d, 3> from{cp, cq, cr};
-                                const std::array<Vec3d, 3> to{ni, nj, nk};
+                                const std::array<LatticeVector, 3> from{cp, cq, cr};
+                                const std::array<ViewVector, 3> to{ni, nj, nk};
                                 const Mat3d m = bestRotation(from, to);
                                 // A mirror image of the triplet fits no rotation.
-                                if (signedAngle(m * cp, ni) > tolerance ||
-                                    signedAngle(m * cq, nj) > tolerance ||
-                                    signedAngle(m * cr, nk) > tolerance)
+                                if (signedAngle(toView(m, cp), ni) > tolerance ||
+                                    signedAngle(toView(m, cq), nj) > tolerance ||
+                                    signedAngle(toView(m, cr), nk) > tolerance)
                                     continue;
                                 proposals.push_back({m, explain(m, plain, detected, tolerance)});
                             }
@@ -229,7 +222,7 @@ Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& 
 
     const double tolerance = options.angleToleranceDegrees * kDegToRad;
     const std::vector<CrystalNormal> normals = matchingNormals(setup, options);
-    std::vector<Vec3d> plain;
+    std::vector<LatticeVector> plain;
     for (const CrystalNormal& c : normals) plain.push_back(c.n);
     const std::vector<Vote> votes = groupVotes(propose(result.detected, normals, tolerance),
                                                setup.symmetry, options.distinctDegrees);
@@ -246,9 +239,10 @@ Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& 
     std::vector<Start> starts;
     const int screeningLevel = std::min(1, scorer.levelCount() - 1);
     for (std::size_t v = 0; v < votes.size() && v < kScreenedGroups; ++v) {
-        std::vector<std::pair<Vec3d, Vec3d>> pairs;
+        std::vector<std::pair<LatticeVector, ViewVector>> pairs;
         explain(votes[v].best.orientation, plain, result.detected, tolerance, &pairs);
-        std::vector<Vec3d> from, to;
+        std::vector<LatticeVector> from;
+        std::vector<ViewVector> to;
         for (const auto& [c, d] : pairs) from.push_back(c), to.push_back(d);
         const Mat3d fitted = from.size() >= 2 ? bestRotation(from, to) : votes[v].best.orientation;
         starts.push_back(
@@ -258,7 +252,7 @@ Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& 
                      [](const Start& a, const Start& b) { return a.score > b.score; });
 
     // The best starts refined on the coarser levels, where each search is cheap.
-    std::vector<IndexedOrientation> candidates;
+    std::vector<FoundOrientation> candidates;
     RefineOptions refine;
     refine.refineCentre = options.refineCentre;
     refine.refineDistance = options.refineDistance;
@@ -268,17 +262,17 @@ Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& 
     for (std::size_t i = 0; i < starts.size() && static_cast<int>(i) < options.candidates; ++i) {
         // A start scoring far below the best one is no rival worth a search.
         if (starts[i].score < kRivalFraction * starts.front().score) break;
-        IndexedOrientation solution;
+        FoundOrientation solution;
         solution.fit =
             refineUnchecked(scorer, {starts[i].orientation, setup.detector, 0}, refine).fit;
         solution.votes = starts[i].votes;
         candidates.push_back(solution);
     }
     std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const IndexedOrientation& a, const IndexedOrientation& b) {
+                     [](const FoundOrientation& a, const FoundOrientation& b) {
                          return a.fit.score > b.fit.score;
                      });
-    for (const IndexedOrientation& c : candidates) {
+    for (const FoundOrientation& c : candidates) {
         if (result.solutions.size() >= 3) break;
         const bool repeated =
             std::any_of(result.solutions.begin(), result.solutions.end(), [&](const auto& s) {
@@ -296,16 +290,16 @@ Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& 
     refine.startStepDegrees = 0.5;
     refine.tolerancePixels = 0.1;
     const double leading = result.solutions.front().fit.score;
-    for (IndexedOrientation& solution : result.solutions)
+    for (FoundOrientation& solution : result.solutions)
         if (solution.fit.score >= kCloseRivalFraction * leading)
             solution.fit = refineUnchecked(scorer, solution.fit, refine).fit;
     std::stable_sort(result.solutions.begin(), result.solutions.end(),
-                     [](const IndexedOrientation& a, const IndexedOrientation& b) {
+                     [](const FoundOrientation& a, const FoundOrientation& b) {
                          return a.fit.score > b.fit.score;
                      });
-    const IndexedOrientation& best = result.solutions.front();
+    const FoundOrientation& best = result.solutions.front();
     if (!(best.fit.score >= kMinimumScore)) return nothing;
-    for (IndexedOrientation& solution : result.solutions) {
+    for (FoundOrientation& solution : result.solutions) {
         const Explained e = explain(solution.fit.orientation, plain, result.detected, tolerance);
         solution.matchedBands = e.count;
         solution.meanDeviationDegrees = e.meanDeviation / kDegToRad;
@@ -313,49 +307,19 @@ Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& 
     return result;
 }
 
-Result<IndexResult> indexPattern(const GreyImage& prepared, const IndexSetup& setup,
-                                 const IndexOptions& options) {
-    const PatternScorer scorer(prepared, setup.bands, setup.profile);
-    return indexPattern(scorer, setup, options);
-}
-
-BandAgreement bandAgreement(const PatternScorer& scorer, const FitState& fit,
-                            const IndexSetup& setup, const IndexOptions& options) {
+FoundOrientation bandAgreement(const PatternScorer& scorer, const FitState& fit,
+                               const IndexSetup& setup, const IndexOptions& options) {
     const std::vector<DetectedBand> detected =
         detectBands(scorer.level(0), fit.detector, options.detection);
-    std::vector<Vec3d> plain;
+    std::vector<LatticeVector> plain;
     for (const CrystalNormal& c : matchingNormals(setup, options)) plain.push_back(c.n);
     const Explained e =
         explain(fit.orientation, plain, detected, options.angleToleranceDegrees * kDegToRad);
-    return {e.count, e.meanDeviation / kDegToRad};
-}
-
-std::vector<Result<IndexResult>> indexPatterns(const std::vector<GreyImage>& images,
-                                               const IndexSetup& setup, const IndexOptions& options,
-                                               int threads) {
-    std::vector<std::optional<Result<IndexResult>>> slots(images.size());
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i = next++; i < images.size(); i = next++) {
-            const Result<GreyImage> prepared = prepareForFitting(images[i]);
-            if (!prepared)
-                slots[i].emplace(Problem{"No orientation found: the image has no contrast"});
-            else
-                slots[i].emplace(indexPattern(*prepared, setup, options));
-        }
-    };
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t workers = std::min(
-        images.size(), static_cast<std::size_t>(threads > 0 ? threads : static_cast<int>(cores)));
-    {
-        std::vector<std::jthread> pool;
-        for (std::size_t w = 1; w < workers; ++w) pool.emplace_back(work);
-        work();
-    }
-    std::vector<Result<IndexResult>> results;
-    results.reserve(images.size());
-    for (auto& slot : slots) results.push_back(std::move(*slot));
-    return results;
+    FoundOrientation found;
+    found.fit = fit;
+    found.matchedBands = e.count;
+    found.meanDeviationDegrees = e.meanDeviation / kDegToRad;
+    return found;
 }
 
 } // namespace tavrel::fit

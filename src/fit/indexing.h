@@ -44,43 +44,31 @@ struct IndexOptions {
     bool refineDistance = false;
 };
 
-struct IndexedOrientation {
+// An orientation found in an image, by indexing or by refinement, and how well it explains the
+// bands that stand out in the image.
+struct FoundOrientation {
     FitState fit;
-    int votes = 0;                   // triplets of detected bands that proposed it
+    int votes = 0;                   // triplets of detected bands that proposed it (indexing)
     int matchedBands = 0;            // detected bands within the tolerance of a crystal plane
     double meanDeviationDegrees = 0; // mean angle between those bands and their planes
 };
 
 struct IndexResult {
-    std::vector<IndexedOrientation> solutions; // best score first, at most three, distinct
+    std::vector<FoundOrientation> solutions; // best score first, at most three, distinct
     std::vector<DetectedBand> detected;
 };
 
-// Indexes a prepared image (prepareForFitting). A problem ("No orientation found") when too
-// few bands stand out or no proposed orientation scores at least kMinimumScore: a blank or
-// random image, or the wrong crystal.
-Result<IndexResult> indexPattern(const GreyImage& prepared, const IndexSetup& setup,
-                                 const IndexOptions& options = {});
-
-// The same from a scorer already made for the image.
+// Indexes the image of a scorer made for the setup's bands and profile. A problem ("No
+// orientation found") when too few bands stand out or no proposed orientation scores at least
+// kMinimumScore: a blank or random image, or the wrong crystal.
 Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& setup,
                                  const IndexOptions& options = {});
 
-// How well an orientation explains the bands that stand out in the scorer's image: the
-// detected bands within the angle tolerance of one of the crystal planes that indexing matches,
-// and their mean angle from those planes (degrees), as indexing reports them for its solutions.
-struct BandAgreement {
-    int matchedBands = 0;
-    double meanDeviationDegrees = 0;
-};
-BandAgreement bandAgreement(const PatternScorer& scorer, const FitState& fit,
-                            const IndexSetup& setup, const IndexOptions& options = {});
-
-// Indexes raw images (greyImageFrom...) on `threads` threads (0: one per core), each prepared
-// and indexed on its own, so the results are those of one loop, in the images' order. An image
-// without contrast gives "No orientation found" too.
-std::vector<Result<IndexResult>> indexPatterns(const std::vector<GreyImage>& images,
-                                               const IndexSetup& setup,
-                                               const IndexOptions& options = {}, int threads = 0);
+// An orientation (a refinement's, say) with the bands that stand out in the scorer's image
+// that it explains, as indexing counts them for its solutions: the detected bands within the
+// angle tolerance of one of the crystal planes that indexing matches, and their mean angle
+// from those planes.
+FoundOrientation bandAgreement(const PatternScorer& scorer, const FitState& fit,
+                               const IndexSetup& setup, const IndexOptions& options = {});
 
 } // namespace tavrel::fit

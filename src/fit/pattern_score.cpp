@@ -102,14 +102,12 @@ std::vector<Band> bandsOf(const ReflectionList& reflections, double lambda, doub
         if (!(norm(g) > 0)) continue;
         byKey.emplace(key, bands.size());
         members.push_back(1);
-        bands.push_back({normalized(g), sine, w, i});
+        bands.push_back({LatticeVector(normalized(g)), sine, w, i});
     }
     return bands;
 }
 
-PatternScorer::PatternScorer(const GreyImage& prepared, std::vector<Band> bands,
-                             LineProfile profile)
-    : bands_(std::move(bands)), profile_(profile) {
+ScoreLevels::ScoreLevels(const GreyImage& prepared) {
     levels_.push_back(gaussianBlurred(prepared, 0.8));
     int factor = 2;
     while (std::min(prepared.width, prepared.height) / factor >= kCoarsestSide) {
@@ -118,11 +116,14 @@ PatternScorer::PatternScorer(const GreyImage& prepared, std::vector<Band> bands,
     }
 }
 
+PatternScorer::PatternScorer(const ScoreLevels& levels, std::span<const Band> bands,
+                             LineProfile profile)
+    : levels_(&levels), bands_(bands), profile_(profile) {}
+
 ScoreDetail PatternScorer::score(const Mat3d& orientation, const Detector& detector,
                                  int level) const {
     ScoreDetail detail;
-    const GreyImage& image =
-        levels_[static_cast<std::size_t>(std::clamp(level, 0, levelCount() - 1))];
+    const GreyImage& image = levels_->level(std::clamp(level, 0, levelCount() - 1));
     const FilmMapping mapping(detector, image.width, image.height);
     const double pixelAngle = mapping.pixelAngle();
     const double step = kStepPixels * pixelAngle;
@@ -135,15 +136,15 @@ ScoreDetail PatternScorer::score(const Mat3d& orientation, const Detector& detec
 
     double total = 0, totalWeight = 0;
     for (const Band& band : bands_) {
-        const Vec3d n = orientation * band.normal;
+        const ViewVector n = toView(orientation, band.normal);
         // The trace of the plane: a is its direction nearest the viewing axis, c its direction
         // across, with no component along the viewing axis; the trace's directions
         // a cos t + c sin t run along the gnomonic line (a + tan t c) / a_x.
-        Vec3d a{1 - n[0] * n[0], -n[0] * n[1], -n[0] * n[2]};
+        ViewVector a{1 - n[0] * n[0], -n[0] * n[1], -n[0] * n[2]};
         const double length = norm(a);
         if (length < 1e-6) continue; // the plane faces the film: its trace lies at infinity
         a = {a[0] / length, a[1] / length, a[2] / length};
-        const Vec3d c = cross(n, a);
+        const ViewVector c = cross(n, a);
         const std::array<double, 2> p0{a[1] / a[0], a[2] / a[0]};
         const std::array<double, 2> dir{c[1] / a[0], c[2] / a[0]};
         double from = 0, to = 0;
@@ -159,7 +160,8 @@ ScoreDetail PatternScorer::score(const Mat3d& orientation, const Detector& detec
         double ct = std::cos(t0 + 0.5 * dt), st = std::sin(t0 + 0.5 * dt);
         const double cd = std::cos(dt), sd = std::sin(dt);
         for (int s = 0; s < steps; ++s) {
-            const Vec3d r0{a[0] * ct + c[0] * st, a[1] * ct + c[1] * st, a[2] * ct + c[2] * st};
+            const ViewVector r0{a[0] * ct + c[0] * st, a[1] * ct + c[1] * st,
+                                a[2] * ct + c[2] * st};
             const double nextCt = ct * cd - st * sd;
             st = st * cd + ct * sd;
             ct = nextCt;

@@ -12,8 +12,9 @@
 // image. Thin, bright cone lines (a Kossel pattern on film) use the cone-line profile instead:
 // on each line positive, beside it negative.
 
+#include "common/frames.h"
 #include "crystal/reflections.h"
-#include "fit/film_mapping.h"
+#include "detector/film_mapping.h"
 #include "fit/grey_image.h"
 #include "fit/rotation_math.h"
 
@@ -25,8 +26,8 @@ namespace tavrel::fit {
 
 // One Kikuchi band: a reflection and its opposite, merged.
 struct Band {
-    Vec3d normal{};      // unit plane normal, lattice Cartesian frame
-    double sinTheta = 0; // sine of the Bragg angle
+    LatticeVector normal; // unit plane normal
+    double sinTheta = 0;  // sine of the Bragg angle
     double weight = 1;
     std::int32_t reflection = -1; // list index of one of the two reflections
 };
@@ -47,23 +48,36 @@ struct ScoreDetail {
     int visibleBands = 0; // bands with at least one sampled step on the image
 };
 
-// Scores orientations against one prepared image (prepareForFitting). It keeps the image at a
-// few resolutions, finest first: level 0 is the image itself, lightly smoothed; each further
-// level halves it, down to about 48 pixels, and is used by the refinement to see far.
-class PatternScorer {
+// A prepared image (prepareForFitting) at the few resolutions the score reads, finest first:
+// level 0 is the image itself, lightly smoothed; each further level halves it, down to about
+// 48 pixels, and lets the refinement see far. It depends on the image alone, so one image is
+// prepared once for every scorer, refinement and indexing.
+class ScoreLevels {
 public:
-    PatternScorer(const GreyImage& prepared, std::vector<Band> bands,
-                  LineProfile profile = LineProfile::KikuchiBand);
-
-    ScoreDetail score(const Mat3d& orientation, const Detector& detector, int level = 0) const;
-    int levelCount() const { return static_cast<int>(levels_.size()); }
+    explicit ScoreLevels(const GreyImage& prepared);
+    int count() const { return static_cast<int>(levels_.size()); }
     const GreyImage& level(int i) const { return levels_[static_cast<std::size_t>(i)]; }
-    const std::vector<Band>& bands() const { return bands_; }
-    LineProfile profile() const { return profile_; }
 
 private:
     std::vector<GreyImage> levels_;
-    std::vector<Band> bands_;
+};
+
+// Scores orientations against one image's levels. It reads the levels and the bands, which
+// must outlive it.
+class PatternScorer {
+public:
+    PatternScorer(const ScoreLevels& levels, std::span<const Band> bands,
+                  LineProfile profile = LineProfile::KikuchiBand);
+
+    ScoreDetail score(const Mat3d& orientation, const Detector& detector, int level = 0) const;
+    int levelCount() const { return levels_->count(); }
+    const GreyImage& level(int i) const { return levels_->level(i); }
+    std::span<const Band> bands() const { return bands_; }
+    LineProfile profile() const { return profile_; }
+
+private:
+    const ScoreLevels* levels_;
+    std::span<const Band> bands_;
     LineProfile profile_;
 };
 

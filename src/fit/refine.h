@@ -8,7 +8,7 @@
 // itself. The best point so far is reported at every improvement, and a cancel check (the
 // window's Escape) ends the search keeping it.
 
-#include "fit/film_mapping.h"
+#include "detector/film_mapping.h"
 #include "fit/pattern_score.h"
 #include "fit/rotation_math.h"
 

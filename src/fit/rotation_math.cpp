@@ -23,8 +23,6 @@ double rotationAngle(const Mat3d& r) {
 }
 
 Mat3d orthonormalised(const Mat3d& m) {
-    // Gram-Schmidt on the rows: the first row keeps its direction, the third is their cross
-    // product, so the result is a proper rotation for any matrix near one.
     const Vec3d r0 = normalized(m[0]);
     Vec3d r1 = m[1];
     const double p = dot(r0, r1);
@@ -76,7 +74,7 @@ std::array<double, 4> largestEigenvector(std::array<std::array<double, 4>, 4> a)
 
 } // namespace
 
-Mat3d bestRotation(std::span<const Vec3d> from, std::span<const Vec3d> to,
+Mat3d bestRotation(std::span<const LatticeVector> from, std::span<const ViewVector> to,
                    std::span<const double> weights) {
     std::array<std::array<double, 3>, 3> s{};
     for (std::size_t i = 0; i < from.size() && i < to.size(); ++i) {

@@ -1,8 +1,8 @@
 #pragma once
-// Rotations in 8-byte arithmetic for fitting an orientation: the orientation M carries the
-// lattice Cartesian frame into the view frame (x along the viewing axis towards the film,
-// y horizontal, z vertical), so a reflection vector g is seen at M g.
+// Rotations in 8-byte arithmetic for fitting an orientation M, which carries the lattice frame
+// into the view frame (common/frames.h).
 
+#include "common/frames.h"
 #include "common/matrix3.h"
 #include "crystal/unit_cell.h"
 #include "spacegroup/space_group.h"
@@ -17,13 +17,15 @@ namespace tavrel::fit {
 Mat3d rotationFromVector(const Vec3d& v);
 // The rotation angle of a rotation matrix, radians, in [0, pi].
 double rotationAngle(const Mat3d& r);
-// The nearest rotation to an almost orthogonal matrix (a few polar iterations), so that
-// orientations composed many times stay rotations.
+// A rotation near an almost orthogonal matrix, so that orientations composed many times stay
+// rotations: Gram-Schmidt on the rows (the first row keeps its direction, the second loses its
+// part along the first, the third is their cross product).
 Mat3d orthonormalised(const Mat3d& m);
 
-// The rotation that best carries each `from[i]` onto `to[i]` (least squares with the weights,
-// Horn's quaternion method). Needs at least two non-parallel pairs.
-Mat3d bestRotation(std::span<const Vec3d> from, std::span<const Vec3d> to,
+// The orientation that best carries each lattice direction `from[i]` onto the view direction
+// `to[i]` (least squares with the weights, Horn's quaternion method). Needs at least two
+// non-parallel pairs.
+Mat3d bestRotation(std::span<const LatticeVector> from, std::span<const ViewVector> to,
                    std::span<const double> weights = {});
 
 // The proper rotations of the crystal's Laue class in the lattice Cartesian frame: each

@@ -1,11 +1,7 @@
 #pragma once
 // The frames microscopists exchange orientations in, and Bunge's Euler angles between them.
 //
-// Sample frame: X to the right on the picture, Y up on the picture, Z along the viewing axis from
-// the crystal towards the film; right-handed. The cone lines (gnomonic and stereographic) are
-// drawn with the view frame's +y on the left and +z downwards, so X = -y, Y = -z, Z = x. (The
-// reciprocal-lattice-point picture shows +y on the right and +z upwards: it is the cone picture
-// turned by 180 degrees about the viewing axis.)
+// Sample frame: as common/frames.h describes it, beside the view and lattice frames.
 //
 // Crystal frame: x along a, z along c*, y = z x x. For cells with three right angles it is the
 // lattice Cartesian frame (a along x, c along z); for others it differs from it by a rotation.
@@ -18,6 +14,7 @@
 // are M g). With Q the rotation from the lattice Cartesian frame into the crystal frame and P the
 // renaming of the view frame's axes into the sample frame's, g = Q M^T P^T and M = P^T g^T Q.
 
+#include "common/frames.h"
 #include "common/matrix3.h"
 #include "common/result.h"
 #include "crystal/unit_cell.h"
@@ -26,9 +23,6 @@
 #include <string_view>
 
 namespace tavrel {
-
-// Sample coordinates from view coordinates: X = -y, Y = -z, Z = x.
-inline constexpr Mat3d kSampleFromView{{{0, -1, 0}, {0, 0, -1}, {1, 0, 0}}};
 
 // Degrees; phi is the middle angle, written capital Phi in the literature.
 struct EulerAngles {

@@ -77,9 +77,8 @@ constexpr int kZoneAxisMarker = 3;
 // A click this near a marker names its zone axis.
 constexpr float kZoneAxisReach = 8;
 
-// The recorded pattern spans the film rectangle (scaled with the lines on paper), the viewing
-// axis through its pattern centre. The stereographic projection has no flat film to lay it on:
-// a note says where it went.
+// The recorded pattern lies where the fit sees it (scaled with the lines on paper). The
+// stereographic projection has no flat film to lay it on: a note says where it went.
 void drawUnderlay(DrawingSurface& surface, const PatternInput& input, const ProjectionFrame& f) {
     if (!input.underlay || input.underlay->picture.pixels.empty() || !input.view.showLines) return;
     const Underlay& u = *input.underlay;
@@ -91,10 +90,9 @@ void drawUnderlay(DrawingSurface& surface, const PatternInput& input, const Proj
     }
     const std::array<float, 3>& film = input.film;
     if (!(film[0] > 0 && film[1] > 0 && film[2] > 0)) return;
-    const double width = film[0] / static_cast<double>(film[2]) * f.scale * f.printScale;
-    const double height = film[1] / static_cast<double>(film[2]) * f.scale * f.printScale;
-    surface.drawGreyPicture(u.picture, f.cx - u.centreX * width, f.cy - u.centreY * height, width,
-                            height, u.opacity);
+    const PictureRect r = imagePlacement(detectorFor(film, u.centre), f.cx, f.cy,
+                                         static_cast<double>(f.scale) * f.printScale);
+    surface.drawGreyPicture(u.picture, r.left, r.top, r.width, r.height, u.opacity);
 }
 
 void drawZoneAxes(DrawingSurface& surface, const PatternInput& input,

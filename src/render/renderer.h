@@ -4,6 +4,7 @@
 // read-only view of what it shows, and the pick that names the line under a click.
 
 #include "crystal/reflections.h"
+#include "detector/detector.h"
 #include "orientation/miller_indices.h"
 #include "orientation/point_table.h"
 #include "render/colour_table.h"
@@ -23,11 +24,11 @@ namespace tavrel {
 
 class DrawingSurface;
 
-// A recorded pattern under the lines: it spans the film, the viewing axis through its pattern
-// centre (fractions of its width and height from the top left corner).
+// A recorded pattern under the lines: it lies on the detector of the film with this pattern
+// centre, where imagePlacement puts it.
 struct Underlay {
     GreyPicture picture;
-    double centreX = 0.5, centreY = 0.5;
+    PatternCentre centre;
     float opacity = 1;
 };
 

@@ -345,13 +345,6 @@ Result<NewListReport> takeInputFile(Simulation& sim, const InputFile& file,
     return report;
 }
 
-Result<NewListReport> openInputFile(Simulation& sim, const std::string& path, InputFormat format,
-                                    const CancelCheck& cancelled) {
-    const Result<InputFile> file = readInputFile(path, format, sim.fields);
-    if (!file) return file.failure();
-    return takeInputFile(sim, *file, cancelled);
-}
-
 std::string tvrText(const Simulation& sim) {
     const DocumentFields& f = sim.fields;
     const PatternDocument& doc = sim.document;

@@ -68,10 +68,6 @@ Result<InputFile> readInputFile(const std::string& path, InputFormat format,
 Result<NewListReport> takeInputFile(Simulation& sim, const InputFile& file,
                                     const CancelCheck& cancelled = {});
 
-// Both steps; a refused file leaves the simulation as it was.
-Result<NewListReport> openInputFile(Simulation& sim, const std::string& path, InputFormat format,
-                                    const CancelCheck& cancelled = {});
-
 // The 22 lines of the pattern input file of a simulation whose reflections were generated (or
 // loaded): the values read at that time, the other fields as they stand.
 std::string tvrText(const Simulation& sim);

@@ -1,29 +1,97 @@
 #pragma once
-// What matching a recorded pattern needs from the simulation: the bands of its reflections, the
-// crystal's symmetry, the film as the detector, and the line profile the radiation gives.
+// Matching recorded patterns against the lines of a simulation: the one service the window and
+// the command line call. It takes from the simulation once what matching needs (the bands of its
+// reflections, the crystal's symmetry, the detector, the line profile the radiation gives);
+// an image is prepared once for every refinement and indexing of it; and a batch takes its
+// patterns one by one from a source, indexes them on several threads, and hands the results on
+// in the source's order, exactly those of one loop, with progress and cancellation.
 
+#include "detector/detector.h"
 #include "fit/indexing.h"
 #include "orientation/euler_angles.h"
 #include "session/simulation.h"
 
+#include <cstddef>
+#include <functional>
+
 namespace tavrel {
 
-// The bands of the reflections drawn (d above the display threshold), weighed by the line
-// strengths where the document has atoms and by d squared (the widest-spaced first) where it
-// has none; the film of the document with the pattern centre at `centre`; Kikuchi bands for
-// electrons, bright cone lines for X-rays. Nothing is found without generated reflections.
-fit::IndexSetup patternFitSetup(const Simulation& sim, const fit::PatternCentre& centre = {});
+// The detector of the simulation: the document's film with the simulation's pattern centre.
+// Everything that needs the detector makes it here, so it never disagrees with the film.
+Detector detectorOf(const Simulation& sim);
 
-// An orientation found in an image as users read it.
-struct FoundOrientation {
-    EulerAngles euler; // as reported: three decimals, in range
-    double score = 0;
-    int bands = 0;          // detected bands within the tolerance of a crystal plane
-    double deviation = 0;   // their mean angle from the planes, degrees
-    fit::Detector detector; // with the refined centre and distance, where they were refined
+// A recorded pattern flattened, normalised and kept at the resolutions the score reads; a
+// problem ("No orientation found: ...") for an image without contrast.
+Result<fit::ScoreLevels> preparePattern(const fit::GreyImage& raw);
+
+struct RefineRequest {
+    Mat3d start = kIdentity3d;
+    bool fitDetector = false; // also the pattern centre and the distance
+    // Called with the best point at every improvement.
+    std::function<void(const fit::RefineProgress&)> progress{};
+    // Ends the search with the best point so far.
+    CancelCheck cancelled{};
 };
 
-FoundOrientation foundOrientation(const Simulation& sim, const fit::FitState& fit, int bands,
-                                  double deviationDegrees);
+struct Refinement {
+    fit::FoundOrientation found;
+    double movedDegrees = 0;
+    bool cancelled = false; // ended by the caller with the best orientation so far
+};
+
+// The patterns of a batch: `count` of them, pattern i given by read(i) when its turn comes.
+// read is called from the batch's threads, several at once, once for each index.
+struct PatternSource {
+    std::size_t count = 0;
+    std::function<Result<fit::GreyImage>(std::size_t)> read;
+};
+
+// Pattern i's result, in the source's order: i = 0, 1, 2, ...
+using BatchSink = std::function<void(std::size_t index, Result<fit::IndexResult> result)>;
+
+struct BatchOptions {
+    int threads = 0; // 0: one per core
+    // With the number of results handed on so far, after each.
+    std::function<void(std::size_t done, std::size_t total)> progress{};
+    // Asked between results (and at least every 50 ms): true takes no further pattern; those
+    // under way finish and are handed on.
+    CancelCheck cancelled{};
+};
+
+struct BatchSummary {
+    std::size_t indexed = 0; // patterns 0 .. indexed - 1 were handed on
+    bool cancelled = false;
+};
+
+class PatternFit {
+public:
+    // The bands of the reflections drawn (d above the display threshold), weighed by the line
+    // strengths where the document has atoms and by d squared (the widest-spaced first) where
+    // it has none; the detector of the simulation; Kikuchi bands for electrons, bright cone
+    // lines for X-rays. Without generated reflections of a valid document nothing is found.
+    explicit PatternFit(const Simulation& sim);
+
+    const fit::IndexSetup& setup() const { return setup_; }
+
+    // Turns the orientation from the start until the lines agree best with the image. A
+    // problem ("No orientation found") when the result matches nothing in the image.
+    Result<Refinement> refine(const fit::ScoreLevels& image, const RefineRequest& request) const;
+    // The orientations of the image found with no starting guess, best first (at most three).
+    Result<fit::IndexResult> index(const fit::ScoreLevels& image) const;
+    // Reads, prepares and indexes each pattern of the source, on `options.threads` threads, and
+    // gives each result to the sink on the calling thread, which also reports the progress and
+    // asks whether to stop. A pattern that cannot be read or prepared gives its problem.
+    BatchSummary indexBatch(const PatternSource& source, const BatchSink& sink,
+                            const BatchOptions& options = {}) const;
+
+private:
+    Result<fit::IndexResult> indexRead(const Result<fit::GreyImage>& raw) const;
+
+    fit::IndexSetup setup_;
+};
+
+// The Euler angles of a found orientation in the cell of these matrices, as users read them
+// (three decimals, in range).
+EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices);
 
 } // namespace tavrel

@@ -22,9 +22,12 @@ UnderlaySettings clampedUnderlaySettings(UnderlaySettings s) {
     s.opacity = within(s.opacity, 0.0f, 1.0f, defaults.opacity);
     s.contrast = within(s.contrast, 0.1f, 10.0f, defaults.contrast);
     s.brightness = within(s.brightness, -1.0f, 1.0f, defaults.brightness);
-    s.centreX = within(s.centreX, -1.0, 2.0, defaults.centreX);
-    s.centreY = within(s.centreY, -1.0, 2.0, defaults.centreY);
     return s;
+}
+
+PatternCentre clampedPatternCentre(PatternCentre centre) {
+    const PatternCentre middle;
+    return {within(centre.x, -1.0, 2.0, middle.x), within(centre.y, -1.0, 2.0, middle.y)};
 }
 
 void updateShownPixels(PatternUnderlay& underlay) {
@@ -46,12 +49,12 @@ void updateShownPixels(PatternUnderlay& underlay) {
     }
 }
 
-std::optional<Underlay> underlayToDraw(const PatternUnderlay& underlay) {
+std::optional<Underlay> underlayToDraw(const PatternUnderlay& underlay,
+                                       const PatternCentre& centre) {
     if (underlay.shown.empty()) return std::nullopt;
     Underlay u;
     u.picture = {underlay.raw.width, underlay.raw.height, underlay.shown};
-    u.centreX = underlay.settings.centreX;
-    u.centreY = underlay.settings.centreY;
+    u.centre = centre;
     u.opacity = underlay.settings.opacity;
     return u;
 }

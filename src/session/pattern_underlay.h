@@ -1,7 +1,7 @@
 #pragma once
 // A recorded pattern shown under the lines: the image as read, how it is shown (opacity,
-// contrast, brightness, its background flattened) and where its pattern centre lies, and the
-// grey pixels that result.
+// contrast, brightness, its background flattened), and the grey pixels that result. Where it
+// lies is the simulation's detector (pattern_fit.h).
 
 #include "fit/grey_image.h"
 #include "render/renderer.h"
@@ -20,9 +20,6 @@ struct UnderlaySettings {
     float brightness = 0;  // -1 to 1, a shift of the mid grey
     // Divided by a strongly blurred copy of itself, as recorded Kikuchi patterns need.
     bool flatten = true;
-    // Where the viewing axis pierces the image, in fractions of its width and height from its
-    // top left corner.
-    double centreX = 0.5, centreY = 0.5;
     friend bool operator==(const UnderlaySettings&, const UnderlaySettings&) = default;
 };
 
@@ -41,7 +38,13 @@ struct PatternUnderlay {
 // and white at contrast 1; brightness shifts them. An image without contrast shows mid grey.
 void updateShownPixels(PatternUnderlay& underlay);
 
-// What the renderer draws for it; none before an image is loaded.
-std::optional<Underlay> underlayToDraw(const PatternUnderlay& underlay);
+// What the renderer draws for it, on the detector with this pattern centre; none before an
+// image is loaded.
+std::optional<Underlay> underlayToDraw(const PatternUnderlay& underlay,
+                                       const PatternCentre& centre);
+
+// A pattern centre brought onto the image or near it (-1 to 2 of its width and height; a value
+// that is not a number takes the middle).
+PatternCentre clampedPatternCentre(PatternCentre centre);
 
 } // namespace tavrel

@@ -34,7 +34,7 @@ PatternInput patternInput(const Simulation& sim, const PatternView& pattern, boo
         input.matrices = &doc.matrices;
     }
     input.hexagonal = isHexagonalCell(doc.cell);
-    input.underlay = underlayToDraw(pattern.underlay);
+    input.underlay = underlayToDraw(pattern.underlay, sim.patternCentre);
     return input;
 }
 

@@ -8,6 +8,7 @@
 #include "common/matrix3.h"
 #include "crystal/document.h"
 #include "crystal/reflections.h"
+#include "detector/detector.h"
 #include "orientation/point_table.h"
 #include "spacegroup/space_group.h"
 #include "structure/atom_site.h"
@@ -39,6 +40,9 @@ struct Simulation {
     // (points = orientation * g), kept in step with every turn in 8-byte arithmetic.
     Mat3d orientation = kIdentity3d;
     LineStrengths strengths;
+    // Where the viewing axis pierces a recorded pattern on the film. With the document's film it
+    // is the detector (detectorOf in pattern_fit.h); the film itself is the document's alone.
+    PatternCentre patternCentre;
 };
 
 // Where the reflection list on show came from.

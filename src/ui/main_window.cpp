@@ -338,8 +338,8 @@ template <class Command> auto MainWindow::whileGenerating(Command&& command) {
 
 // The picture follows the search; Escape keeps the best orientation found so far.
 void MainWindow::refineToPatternImage(bool fitCentre) {
-    const Result<app::ImageRefinement> refined = whileGenerating([&](const CancelCheck& cancelled) {
-        return controller_->refineToImage(fitCentre, cancelled);
+    const Result<Refinement> refined = whileGenerating([&](const CancelCheck& cancelled) {
+        return controller_->patternImage().refine(fitCentre, cancelled);
     });
     if (!refined) showProblem(dialogs_, this, refined.failure());
 }

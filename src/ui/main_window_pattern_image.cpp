@@ -3,6 +3,7 @@
 // main_window.cpp beside the other long commands.)
 
 #include "ui/folding_pane.h"
+#include "ui/input_panes.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
 #include "ui/pattern_image_pane.h"
@@ -22,20 +23,34 @@ void MainWindow::buildPatternImagePane(QWidget* frameContent) {
     patternImageFolding_->setObjectName(QStringLiteral("patternImagePane"));
     patternImageFolding_->setFolded(true);
     connect(patternImage_, &PatternImagePane::settingsEdited, this, [this] {
-        controller_->setUnderlaySettings(patternImage_->settings(controller_->underlay().settings));
+        app::PatternImageCommands& image = controller_->patternImage();
+        image.setSettings(patternImage_->settings(image.underlay().settings));
     });
-    connect(patternImage_, &PatternImagePane::distanceEdited, this, [this](const QString& text) {
-        controller_->setFieldText(app::TextField::Film, 2, text);
+    connect(patternImage_, &PatternImagePane::centreEdited, this, [this] {
+        app::PatternImageCommands& image = controller_->patternImage();
+        image.setPatternCentre(patternImage_->centre(image.detector().centre));
     });
-    connect(patternImage_, &PatternImagePane::removeRequested, controller_.get(),
-            &app::SimulationController::removePatternImage);
+    // The film is the document's: both panes that show it follow every edit of it.
+    connect(
+        patternImage_, &PatternImagePane::filmEdited, this, [this](int index, const QString& text) {
+            controller_->setFieldText(app::TextField::Film, static_cast<std::size_t>(index), text);
+            inputs_->showFields(controller_->simulation().fields);
+        });
+    connect(controller_.get(), &app::SimulationController::changed, this,
+            [this](app::Changes what) {
+                if (what & Change::Picture)
+                    patternImage_->showFilm(controller_->simulation().fields.film);
+            });
+    connect(patternImage_, &PatternImagePane::removeRequested, this,
+            [this] { controller_->patternImage().remove(); });
 }
 
 void MainWindow::showPatternImage() {
     const app::SimulationController& c = *controller_;
-    patternImage_->showUnderlay(c.underlay(),
-                                QString::fromStdString(c.simulation().fields.film[2]));
-    const bool loaded = c.underlay().loaded();
+    const app::PatternImageCommands& image = c.patternImage();
+    patternImage_->showUnderlay(image.underlay(), c.simulation().fields.film,
+                                image.detector().centre);
+    const bool loaded = image.underlay().loaded();
     for (const char* name :
          {"actionRefineOrientation", "actionRefineWithCentre", "actionIndexPattern"})
         command(name)->setEnabled(loaded && c.hasReflections());
@@ -51,7 +66,7 @@ void MainWindow::openPatternImage() {
     const std::optional<FileChoice> choice = dialogs_.openFileName(this, request);
     if (!choice) return;
     lastImageFolder_ = QFileInfo(choice->path).absolutePath();
-    if (const Outcome opened = controller_->openPatternImage(choice->path); !opened) {
+    if (const Outcome opened = controller_->patternImage().open(choice->path); !opened) {
         showProblem(dialogs_, this, opened.failure());
         return;
     }
@@ -59,15 +74,15 @@ void MainWindow::openPatternImage() {
 }
 
 void MainWindow::indexPatternImage() {
-    const Result<std::vector<FoundOrientation>> found = controller_->indexImage();
+    const Result<std::vector<fit::FoundOrientation>> found = controller_->patternImage().index();
     if (!found) {
         showProblem(dialogs_, this, found.failure());
         return;
     }
-    IndexResultsDialog dialog(*found, this);
+    IndexResultsDialog dialog(*found, controller_->simulation().document.matrices, this);
     if (dialogs_.runModal(dialog) != QDialog::Accepted) return;
-    if (const std::optional<FoundOrientation> chosen = dialog.chosen())
-        controller_->applyFoundOrientation(*chosen);
+    if (const std::optional<fit::FoundOrientation> chosen = dialog.chosen())
+        controller_->patternImage().apply(*chosen);
 }
 
 } // namespace tavrel::ui

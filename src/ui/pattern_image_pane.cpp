@@ -2,6 +2,7 @@
 
 #include "common/numeric.h"
 #include "orientation/euler_angles.h"
+#include "session/pattern_fit.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -49,20 +50,28 @@ PatternImagePane::PatternImagePane(QWidget* parent)
       contrast_(slider(-100, 100, "underlayContrastSlider", this)),
       brightness_(slider(-100, 100, "underlayBrightnessSlider", this)),
       flatten_(new QCheckBox(QStringLiteral("Flatten background"), this)),
-      centreX_(new QLineEdit(this)), centreY_(new QLineEdit(this)), distance_(new QLineEdit(this)),
-      remove_(new QPushButton(QStringLiteral("Remove Image"), this)) {
+      centreX_(new QLineEdit(this)), centreY_(new QLineEdit(this)) {
     file_->setObjectName(QStringLiteral("underlayFileLabel"));
     file_->setWordWrap(true);
     flatten_->setObjectName(QStringLiteral("underlayFlattenBox"));
     centreX_->setObjectName(QStringLiteral("underlayCentreXEdit"));
     centreY_->setObjectName(QStringLiteral("underlayCentreYEdit"));
-    distance_->setObjectName(QStringLiteral("underlayDistanceEdit"));
+    static const std::array<const char*, 3> kFilmNames{
+        "underlayFilmWidthEdit", "underlayFilmHeightEdit", "underlayDistanceEdit"};
+    static const std::array<const char*, 3> kFilmTips{"Film (detector) width in mm",
+                                                      "Film (detector) height in mm",
+                                                      "Film (detector) distance in mm"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        film_[i] = new QLineEdit(this);
+        film_[i]->setObjectName(QString::fromLatin1(kFilmNames[i]));
+        film_[i]->setToolTip(QString::fromLatin1(kFilmTips[i]));
+    }
+    remove_ = new QPushButton(QStringLiteral("Remove Image"), this);
     remove_->setObjectName(QStringLiteral("removeUnderlayButton"));
     centreX_->setToolTip(
         QStringLiteral("Pattern centre: fraction of the image width from its left"));
     centreY_->setToolTip(
         QStringLiteral("Pattern centre: fraction of the image height from its top"));
-    distance_->setToolTip(QStringLiteral("Film (detector) distance in mm"));
 
     auto* form = new QFormLayout;
     form->setContentsMargins(0, 0, 0, 0);
@@ -74,7 +83,11 @@ PatternImagePane::PatternImagePane(QWidget* parent)
     centre->addWidget(centreX_);
     centre->addWidget(centreY_);
     form->addRow(QStringLiteral("Pattern centre"), centre);
-    form->addRow(QStringLiteral("Distance [mm]"), distance_);
+    auto* size = new QHBoxLayout;
+    size->addWidget(film_[0]);
+    size->addWidget(film_[1]);
+    form->addRow(QStringLiteral("Film [mm]"), size);
+    form->addRow(QStringLiteral("Distance [mm]"), film_[2]);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(file_);
@@ -85,19 +98,24 @@ PatternImagePane::PatternImagePane(QWidget* parent)
         connect(s, &QSlider::valueChanged, this, &PatternImagePane::announce);
     connect(flatten_, &QCheckBox::toggled, this, &PatternImagePane::announce);
     for (QLineEdit* e : {centreX_, centreY_})
-        connect(e, &QLineEdit::editingFinished, this, &PatternImagePane::announce);
-    connect(distance_, &QLineEdit::editingFinished, this, [this] {
-        if (!showing_) emit distanceEdited(distance_->text());
-    });
+        connect(e, &QLineEdit::editingFinished, this, [this] {
+            if (!showing_) emit centreEdited();
+        });
+    for (std::size_t i = 0; i < 3; ++i)
+        connect(film_[i], &QLineEdit::editingFinished, this, [this, i] {
+            if (!showing_) emit filmEdited(static_cast<int>(i), film_[i]->text());
+        });
     connect(remove_, &QPushButton::clicked, this, &PatternImagePane::removeRequested);
-    showUnderlay(PatternUnderlay{}, QString());
+    showUnderlay(PatternUnderlay{}, {}, {});
 }
 
 void PatternImagePane::announce() {
     if (!showing_) emit settingsEdited();
 }
 
-void PatternImagePane::showUnderlay(const PatternUnderlay& underlay, const QString& distanceText) {
+void PatternImagePane::showUnderlay(const PatternUnderlay& underlay,
+                                    const std::array<std::string, 3>& film,
+                                    const PatternCentre& centre) {
     showing_ = true;
     const UnderlaySettings& s = underlay.settings;
     const bool loaded = underlay.loaded();
@@ -110,12 +128,22 @@ void PatternImagePane::showUnderlay(const PatternUnderlay& underlay, const QStri
     contrast_->setValue(contrastPosition(s.contrast));
     brightness_->setValue(static_cast<int>(std::lround(s.brightness * 100)));
     flatten_->setChecked(s.flatten);
-    centreX_->setText(numberText(s.centreX));
-    centreY_->setText(numberText(s.centreY));
-    distance_->setText(distanceText);
-    for (QWidget* w : std::initializer_list<QWidget*>{opacity_, contrast_, brightness_, flatten_,
-                                                      centreX_, centreY_, distance_, remove_})
+    centreX_->setText(numberText(centre.x));
+    centreY_->setText(numberText(centre.y));
+    for (std::size_t i = 0; i < 3; ++i) film_[i]->setText(QString::fromStdString(film[i]));
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{opacity_, contrast_, brightness_, flatten_, centreX_,
+                                         centreY_, film_[0], film_[1], film_[2], remove_})
         w->setEnabled(loaded);
+    showing_ = false;
+}
+
+void PatternImagePane::showFilm(const std::array<std::string, 3>& film) {
+    showing_ = true;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const QString text = QString::fromStdString(film[i]);
+        if (!film_[i]->hasFocus() && film_[i]->text() != text) film_[i]->setText(text);
+    }
     showing_ = false;
 }
 
@@ -125,6 +153,10 @@ UnderlaySettings PatternImagePane::settings(const UnderlaySettings& current) con
     s.contrast = contrastOf(contrast_->value());
     s.brightness = static_cast<float>(brightness_->value()) / 100.0f;
     s.flatten = flatten_->isChecked();
+    return clampedUnderlaySettings(s);
+}
+
+PatternCentre PatternImagePane::centre(const PatternCentre& current) const {
     // A comma reads as the decimal point, as in every field of the window.
     auto read = [](const QLineEdit* e, double fallback) {
         bool ok = false;
@@ -132,22 +164,22 @@ UnderlaySettings PatternImagePane::settings(const UnderlaySettings& current) con
             QString(e->text()).replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&ok);
         return ok && std::isfinite(v) ? v : fallback;
     };
-    s.centreX = read(centreX_, current.centreX);
-    s.centreY = read(centreY_, current.centreY);
-    return clampedUnderlaySettings(s);
+    return clampedPatternCentre({read(centreX_, current.x), read(centreY_, current.y)});
 }
 
-IndexResultsDialog::IndexResultsDialog(const std::vector<FoundOrientation>& found, QWidget* parent)
+IndexResultsDialog::IndexResultsDialog(const std::vector<fit::FoundOrientation>& found,
+                                       const LatticeMatrices& cell, QWidget* parent)
     : QDialog(parent), found_(found), list_(new QListWidget(this)) {
     setObjectName(QStringLiteral("indexResultsDialog"));
     setWindowTitle(QStringLiteral("Index Pattern"));
     list_->setObjectName(QStringLiteral("indexSolutions"));
-    for (const FoundOrientation& f : found_)
-        list_->addItem(QStringLiteral("\u03c61 \u03a6 \u03c62: %1   score %2   %3 bands   %4\u00b0")
-                           .arg(QString::fromStdString(eulerAnglesText(f.euler)),
-                                QString::fromStdString(formatNumber(f.score, "0.000")))
-                           .arg(f.bands)
-                           .arg(QString::fromStdString(formatNumber(f.deviation, "0.00"))));
+    for (const fit::FoundOrientation& f : found_)
+        list_->addItem(
+            QStringLiteral("\u03c61 \u03a6 \u03c62: %1   score %2   %3 bands   %4\u00b0")
+                .arg(QString::fromStdString(eulerAnglesText(foundEulerAngles(f, cell))),
+                     QString::fromStdString(formatNumber(f.fit.score, "0.000")))
+                .arg(f.matchedBands)
+                .arg(QString::fromStdString(formatNumber(f.meanDeviationDegrees, "0.00"))));
     list_->setCurrentRow(0);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -162,7 +194,7 @@ IndexResultsDialog::IndexResultsDialog(const std::vector<FoundOrientation>& foun
     resize(560, 200);
 }
 
-std::optional<FoundOrientation> IndexResultsDialog::chosen() const {
+std::optional<fit::FoundOrientation> IndexResultsDialog::chosen() const {
     const int row = list_->currentRow();
     if (row < 0 || row >= static_cast<int>(found_.size())) return std::nullopt;
     return found_[static_cast<std::size_t>(row)];

@@ -1,17 +1,21 @@
 #pragma once
 // The content of the "Pattern Image" pane: the recorded pattern under the lines, how it is shown
-// (opacity, contrast, brightness, its background flattened), where its pattern centre lies, the
-// film distance, and a button that removes it. Every edit is announced at once; showUnderlay
-// puts the controller's state back without announcing it. And the dialog that offers the
-// orientations indexing found.
+// (opacity, contrast, brightness, its background flattened), the detector it lies on (the film's
+// size and distance, the pattern centre), and a button that removes it. Every edit is announced
+// at once; showUnderlay puts the controller's state back without announcing it. And the dialog
+// that offers the orientations indexing found.
 
-#include "session/pattern_fit.h"
+#include "crystal/unit_cell.h"
+#include "detector/detector.h"
+#include "fit/indexing.h"
 #include "session/pattern_underlay.h"
 
 #include <QDialog>
 #include <QWidget>
 
+#include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -28,9 +32,16 @@ class PatternImagePane : public QWidget {
 public:
     explicit PatternImagePane(QWidget* parent = nullptr);
 
-    void showUnderlay(const PatternUnderlay& underlay, const QString& distanceText);
-    // The settings as the controls hold them; a centre that cannot be read keeps `current`'s.
+    // The image, how it is shown and the detector: the film fields as typed, the pattern centre.
+    void showUnderlay(const PatternUnderlay& underlay, const std::array<std::string, 3>& film,
+                      const PatternCentre& centre);
+    // The film fields alone, as they follow what is typed elsewhere; a field being typed in
+    // keeps its text.
+    void showFilm(const std::array<std::string, 3>& film);
+    // The settings as the controls hold them.
     UnderlaySettings settings(const UnderlaySettings& current) const;
+    // The pattern centre as its fields hold it; one that cannot be read keeps `current`'s.
+    PatternCentre centre(const PatternCentre& current) const;
 
     QLabel* fileLabel() const { return file_; }
     QSlider* opacitySlider() const { return opacity_; }
@@ -39,12 +50,14 @@ public:
     QCheckBox* flattenBox() const { return flatten_; }
     QLineEdit* centreXEdit() const { return centreX_; }
     QLineEdit* centreYEdit() const { return centreY_; }
-    QLineEdit* distanceEdit() const { return distance_; }
+    // Film width, height and distance.
+    QLineEdit* filmEdit(int i) const { return film_[static_cast<std::size_t>(i)]; }
     QPushButton* removeButton() const { return remove_; }
 
 signals:
     void settingsEdited();
-    void distanceEdited(const QString& text);
+    void centreEdited();
+    void filmEdited(int index, const QString& text);
     void removeRequested();
 
 private:
@@ -57,22 +70,23 @@ private:
     QCheckBox* flatten_;
     QLineEdit* centreX_;
     QLineEdit* centreY_;
-    QLineEdit* distance_;
-    QPushButton* remove_;
+    std::array<QLineEdit*, 3> film_{};
+    QPushButton* remove_ = nullptr;
     bool showing_ = false;
 };
 
-// The orientations indexing found, best first, with their Euler angles, score, bands and
-// deviation; OK takes the chosen one.
+// The orientations indexing found, best first, with their Euler angles (in the cell of these
+// matrices), score, bands and deviation; OK takes the chosen one.
 class IndexResultsDialog : public QDialog {
     Q_OBJECT
 public:
-    IndexResultsDialog(const std::vector<FoundOrientation>& found, QWidget* parent = nullptr);
+    IndexResultsDialog(const std::vector<fit::FoundOrientation>& found, const LatticeMatrices& cell,
+                       QWidget* parent = nullptr);
     QListWidget* list() const { return list_; }
-    std::optional<FoundOrientation> chosen() const;
+    std::optional<fit::FoundOrientation> chosen() const;
 
 private:
-    std::vector<FoundOrientation> found_;
+    std::vector<fit::FoundOrientation> found_;
     QListWidget* list_;
 };
 

@@ -195,9 +195,10 @@ TEST_F(ControllerTest, OrientationsOfTheCommandsGoIntoTheFieldAndOutliveASimulat
         {"tilts", [&] { c.applyHolderTilts(*c.holderTiltsTo(QStringLiteral("1 1 1"))); }},
         {"indexed",
          [&] {
-             FoundOrientation found;
-             found.euler = {30, 40, 50};
-             c.applyFoundOrientation(found);
+             fit::FoundOrientation found;
+             found.fit.orientation =
+                 orientationFromEulerAngles({30, 40, 50}, c.simulation().document.matrices);
+             c.patternImage().apply(found);
          }},
         {"Euler chosen", [&] {
              c.turnByArrowKey(ArrowKey::Up);

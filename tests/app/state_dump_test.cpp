@@ -97,13 +97,15 @@ TEST(StateDump, KeepsZoneAxesAndThePatternImage) {
     record.view.showZoneAxes = true;
     record.view.zoneAxisIndex = 5;
     record.view.fourIndex = true;
-    record.underlay = {"/data/si.png", 0.4f, 2.5f, -0.25f, false, 0.45, 0.55};
+    record.underlay = {"/data/si.png", 0.4f, 2.5f, -0.25f, false};
+    record.patternCentre = {0.45, 0.55};
     const std::optional<StateRecord> read = decodeStateDump(encodeStateDump(record));
     ASSERT_TRUE(read);
     EXPECT_TRUE(read->view.showZoneAxes);
     EXPECT_EQ(read->view.zoneAxisIndex, 5);
     EXPECT_TRUE(read->view.fourIndex);
     EXPECT_EQ(read->underlay, record.underlay);
+    EXPECT_EQ(read->patternCentre, record.patternCentre);
 
     record.view.zoneAxisIndex = 7;
     EXPECT_FALSE(decodeStateDump(encodeStateDump(record)));

@@ -5,10 +5,9 @@
 
 #include "cli_test_util.h"
 
-#include "fit/synthetic_pattern.h"
 #include "orientation/euler_angles.h"
 #include "session/input_files.h"
-#include "session/pattern_fit.h"
+#include "support/pattern_picture.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -31,33 +30,23 @@ std::string siliconSem(const Scratch& scratch) {
 
 struct Recorded {
     Simulation sim;
-    fit::IndexSetup setup;
     explicit Recorded(const std::string& path) {
         const Result<InputFile> file = readInputFile(path, InputFormat::Tvr, sim.fields);
-        EXPECT_TRUE(file.ok()) << file.problem();
-        if (file) {
-            EXPECT_TRUE(takeInputFile(sim, *file).ok());
-        }
-        setup = patternFitSetup(sim);
+        EXPECT_TRUE(file && takeInputFile(sim, *file).ok()) << file.problem();
+    }
+    Mat3d orientation(const EulerAngles& euler) const {
+        return orientationFromEulerAngles(euler, sim.document.matrices);
     }
     // The pattern of orientation m as a 240 x 240 grey PNG.
     std::string picture(const Scratch& scratch, const std::string& name, const Mat3d& m) const {
-        fit::SyntheticPatternOptions o;
-        o.detector = setup.detector;
-        o.profile = setup.profile;
-        const fit::GreyImage grey = fit::syntheticPattern(setup.bands, m, o);
-        const std::vector<std::uint8_t> bytes = fit::toBytes(grey, 0.0f, 2.0f);
-        QImage image(bytes.data(), grey.width, grey.height, grey.width, QImage::Format_Grayscale8);
-        EXPECT_TRUE(image.save(QString::fromStdString(scratch.file(name))));
+        EXPECT_TRUE(test::savePattern(sim, m, scratch.file(name)));
         return scratch.file(name);
     }
-    Mat3d orientationOf(const QJsonValue& euler) const {
-        const QJsonArray a = euler.toArray();
-        return orientationFromEulerAngles({a[0].toDouble(), a[1].toDouble(), a[2].toDouble()},
-                                          sim.document.matrices);
-    }
     double missedBy(const QJsonValue& euler, const Mat3d& truth) const {
-        return fit::misorientationDegrees(orientationOf(euler), truth, setup.symmetry);
+        const QJsonArray a = euler.toArray();
+        return fit::misorientationDegrees(
+            orientation({a[0].toDouble(), a[1].toDouble(), a[2].toDouble()}), truth,
+            PatternFit(sim).setup().symmetry);
     }
 };
 
@@ -69,8 +58,7 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     Scratch scratch;
     const std::string tvr = siliconSem(scratch);
     const Recorded si(tvr);
-    ASSERT_GT(si.setup.bands.size(), 10u);
-    const Mat3d truth = orientationFromEulerAngles({30, 40, 50}, si.sim.document.matrices);
+    const Mat3d truth = si.orientation({30, 40, 50});
     const std::string image = si.picture(scratch, "si.png", truth);
 
     CliResult r = runCli({"index", tvr, "--image", image, "--json"});
@@ -83,10 +71,7 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     EXPECT_LT(best["deviation"].toDouble(), 2.0);
 
     // Refined from 5 degrees away.
-    const Mat3d away = orientationFromEulerAngles({33, 44, 48}, si.sim.document.matrices);
-    ASSERT_GT(fit::misorientationDegrees(away, truth, si.setup.symmetry), 4.0);
-    const EulerAngles start = eulerAnglesOfOrientation(away, si.sim.document.matrices);
-    r = runCli({"refine", tvr, "--image", image, "--euler", eulerAnglesText(start), "--json"});
+    r = runCli({"refine", tvr, "--image", image, "--euler", "33 44 48", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const QJsonObject refined = jsonOf(r);
     EXPECT_LT(si.missedBy(refined["euler"], truth), 0.2) << r.out;
@@ -120,8 +105,7 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
 
     // Several images (a folder and a file) on every core, one line each.
     std::filesystem::create_directories(scratch.file("many"));
-    si.picture(scratch, "many/a.png",
-               orientationFromEulerAngles({100, 60, 20}, si.sim.document.matrices));
+    si.picture(scratch, "many/a.png", si.orientation({100, 60, 20}));
     // A 16-bit TIFF reads as well as an 8-bit PNG.
     ASSERT_TRUE(QImage(QString::fromStdString(scratch.file("many/a.png")))
                     .convertToFormat(QImage::Format_Grayscale16)
@@ -135,22 +119,21 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
               lines(r.out)[1].substr(lines(r.out)[1].find(':')));
 }
 
+// Images without a pattern give no orientation, each with its message, in a batch as alone.
 TEST(PatternCommands, NoOrientationInAnImageWithoutAPattern) {
     Scratch scratch;
     const std::string tvr = siliconSem(scratch);
-    QImage blank(200, 200, QImage::Format_Grayscale8);
-    blank.fill(128);
-    ASSERT_TRUE(blank.save(QString::fromStdString(scratch.file("blank.png"))));
-    const fit::GreyImage noise = fit::noiseImage(200, 200, 7);
-    const std::vector<std::uint8_t> bytes = fit::toBytes(noise, 0.0f, 2.0f);
-    ASSERT_TRUE(QImage(bytes.data(), 200, 200, 200, QImage::Format_Grayscale8)
-                    .save(QString::fromStdString(scratch.file("noise.png"))));
-    for (const char* name : {"blank.png", "noise.png"}) {
-        const CliResult r = runCli({"index", tvr, "--image", scratch.file(name)});
-        EXPECT_EQ(r.status, 1) << name;
-        EXPECT_NE(r.err.find("No orientation found"), std::string::npos) << r.err;
-    }
-    CliResult r = runCli({"refine", tvr, "--image", scratch.file("noise.png"), "--euler", "1 2 3"});
+    const std::string blank = scratch.file("blank.png"), noise = scratch.file("noise.png");
+    QImage flat(200, 200, QImage::Format_Grayscale8);
+    flat.fill(128);
+    ASSERT_TRUE(flat.save(QString::fromStdString(blank)));
+    ASSERT_TRUE(test::saveGrey(test::noiseImage(200, 200, 7), noise));
+    CliResult r = runCli({"index", tvr, "--image", blank, "--image", noise});
+    EXPECT_EQ(r.status, 1);
+    ASSERT_EQ(lines(r.out).size(), 2u) << r.out;
+    for (const std::string& line : lines(r.out))
+        EXPECT_NE(line.find(": No orientation found"), std::string::npos) << line;
+    r = runCli({"refine", tvr, "--image", noise, "--euler", "1 2 3"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("No orientation found"), std::string::npos) << r.err;
 

@@ -19,6 +19,7 @@ namespace tavrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::namesIn;
 using test::readFile;
 
 constexpr uid_t kNobody = 65534;
@@ -31,16 +32,6 @@ struct stat statusOf(const std::string& path) {
 
 mode_t permissionsOf(const std::string& path) {
     return statusOf(path).st_mode & 07777;
-}
-
-// Hidden names too: a temporary file left behind starts with a dot.
-std::set<std::string> namesIn(const std::string& folder, bool hiddenOnly = false) {
-    std::set<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        if (std::string name = entry.path().filename().native();
-            !hiddenOnly || name.starts_with("."))
-            names.insert(name);
-    return names;
 }
 
 struct UmaskScope {

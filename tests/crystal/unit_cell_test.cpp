@@ -127,8 +127,6 @@ TEST(UnitCellMetric, PrecomputedMetricGivesTheSameSpacingToTheBit) {
         ASSERT_EQ(std::bit_cast<std::uint32_t>(fast), std::bit_cast<std::uint32_t>(expected))
             << cell.a() << " " << cell.b() << " " << cell.c() << " " << cell.alpha() << " "
             << cell.beta() << " " << cell.gamma() << " (" << h << " " << k << " " << l << ")";
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(dSpacing(cell, h, k, l)),
-                  std::bit_cast<std::uint32_t>(expected));
     };
     for (int n = 0; n < 400; ++n) {
         UnitCell cell = cellOf(edge(random), edge(random), edge(random), angle(random),

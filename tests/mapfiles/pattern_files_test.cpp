@@ -2,7 +2,7 @@
 // layouts their programs write, as kikuchipy's and PyEBSDIndex's readers describe them), then
 // read back: a misread field, a swapped axis or an offset off by a byte fails.
 
-#include "mapfiles/pattern_source.h"
+#include "mapfiles/pattern_files.h"
 
 #include <gtest/gtest.h>
 #include <hdf5.h>

@@ -91,6 +91,18 @@ TEST(ConeTracer, SecondWavelength) {
     EXPECT_FALSE(sample(settings(false, {kCu, 0.7107f}), {1, 0, 0, 0.7f}).second.empty());
 }
 
+// The plain loop over the rows that turnSamples stands for.
+void turnSamplesPlain(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out) {
+    Vec3f v = q;
+    for (Vec3f& o : out) {
+        for (std::size_t r = 0; r < 3; ++r)
+            o[r] = static_cast<float>(static_cast<double>(R[r][0]) * v[0] +
+                                      static_cast<double>(R[r][1]) * v[1] +
+                                      static_cast<double>(R[r][2]) * v[2]);
+        v = o;
+    }
+}
+
 // The vector units' samples are the plain loop's, bit for bit, over whole polygons (where any
 // difference would grow from step to step), for axes in every direction and every step count
 // the renderer uses.
@@ -127,15 +139,13 @@ TEST(ConeTracer, CoarserSamplingWhileDragging) {
     still.dragging = false;
     for (auto [stereo, first, second] : {std::tuple{false, 181u, 91u}, {true, 61u, 11u}}) {
         s.stereographic = still.stereographic = stereo;
-        // At most the reduced counts (fewer where the line bends little), still on the line.
+        // At most the reduced counts (fewer where the line bends little).
         const TracedCone c = sample(s, {1, 0, 0, 2});
         EXPECT_LE(c.first.segments().size(), first);
         EXPECT_GE(c.first.segments().size(), 13u);
         // (The samples about the axis start with a segment of no length.)
         EXPECT_LE(c.second.segments().size(), second);
         EXPECT_GE(c.second.segments().size(), second - 1);
-        const double r = radius(sample(still, {1, 0, 0, 2}).first.segments()[0]);
-        for (const Segment& seg : c.first.segments()) EXPECT_NEAR(radius(seg), r, 1.0);
     }
     s.reflectionCount = 30; // few reflections: full quality
     EXPECT_EQ(sample(s, {1, 0, 0, 2}).first.segments(),
@@ -153,97 +163,71 @@ double distanceToChain(const std::vector<Segment>& chain, double x, double y) {
     return best;
 }
 
-// A drag frame samples a line only as finely as its bend needs: a nearly flat cone, which the
-// gnomonic projection draws nearly straight, gets few samples, and every sample of the still
-// line lies within a pixel or so of the coarse one.
-TEST(ConeTracer, DragFramesSampleLinesAsFinelyAsTheyBend) {
-    for (bool stereo : {false, true})
-        for (auto [lambda, d] : {std::pair{0.3f, 2.5f}, {0.3f, 0.6f}, {1.5418f, 0.9f}}) {
-            TraceSettings s = settings(stereo, {lambda, 0});
-            TraceSettings still = s;
-            s.dragging = true;
-            const std::array<float, 4> cone{0.8f, 0.5f, -0.3f, d};
-            const auto coarse = sample(s, cone).first.segments();
-            const auto fine = sample(still, cone).first.segments();
-            ASSERT_FALSE(coarse.empty());
-            // A line that leaves the picture (or the stereographic primitive circle, the
-            // front half) stops at its last sample inside: near the border up to a coarse step
-            // of the fine line is missing.
-            double step = 0;
-            for (const Segment& c : coarse)
-                step = std::max(step, std::hypot(c.x2 - c.x1, c.y2 - c.y1));
-            for (const Segment& p : fine) {
-                const int border = std::min({int{p.x2}, int{p.y2}, 800 - p.x2, 800 - p.y2});
-                const double rim = stereo ? 300 - radius(p) : 1e9;
-                if (border > step && rim > step) {
-                    ASSERT_LT(distanceToChain(coarse, p.x2, p.y2), 1.6)
-                        << lambda << " " << d << (stereo ? " stereographic" : " gnomonic");
-                }
-            }
-            if (!stereo && d > 2) {
-                EXPECT_LT(coarse.size(), 40u); // nearly straight
-            }
-        }
+double longestStep(const std::vector<Segment>& line) {
+    double step = 0;
+    for (const Segment& s : line) step = std::max(step, std::hypot(s.x2 - s.x1, s.y2 - s.y1));
+    return step;
 }
 
-// A stereographic drag frame draws each line as the arc of the circle it projects to: on the
-// still line, and all of it that the still picture shows. Random cones, with the rim inside
-// the picture and crossing its border, include whole circles, arcs cut by the rim or the
-// border, and cones near the back pole whose circles are too large for the arc.
-TEST(ConeTracer, StereographicDragFramesDrawTheArcsOfTheStillLines) {
-    // Within half a pixel of the chord's stray and the rounding of both points to pixels.
+// A drag frame samples a line only as finely as it bends, and a stereographic one draws the
+// arc of the circle the cone projects to: every point of either line lies within a pixel or
+// two of the other, except within a step of the border or the rim (where each stops at its
+// last sample inside, and the arc goes on to them). Random cones in both projections, with the
+// rim inside the picture and crossing its border, include flat and open cones, whole circles,
+// arcs cut by the rim or the border, and cones through the back pole whose circles are too
+// large for the arc.
+TEST(ConeTracer, DragFramesFollowTheStillLinesAsFinelyAsTheyBend) {
     std::mt19937 random(11);
     std::uniform_real_distribution<float> component(-1, 1), spacing(0.8f, 6.0f);
     int whole = 0, cut = 0;
-    for (float rim : {300.0f, 500.0f})
-        for (int n = 0; n < 300; ++n) {
-            TraceSettings still = settings(true);
-            still.stereoRadius = rim;
-            TraceSettings drag = still;
-            drag.dragging = true;
-            std::array<float, 4> cone{component(random), component(random), component(random),
-                                      spacing(random)};
-            if (n % 50 == 0) {
-                // The cone through the back pole: its line is straight.
-                const float sine = kCu / 2 / cone[3];
-                cone = {-sine, std::sqrt(1 - sine * sine), 0, cone[3]};
-            }
-            const auto fine = sample(still, cone).first.segments();
-            const auto coarse = sample(drag, cone).first.segments();
-            SCOPED_TRACE(testing::Message() << cone[0] << " " << cone[1] << " " << cone[2] << " d "
-                                            << cone[3] << " rim " << rim);
-            ASSERT_EQ(fine.empty(), coarse.empty());
-            if (fine.empty()) continue;
-            double step = 0;
-            for (const Segment& c : coarse)
-                step = std::max(step, std::hypot(c.x2 - c.x1, c.y2 - c.y1));
-            // (The still line stops at its last sample in front and in the picture, up to a
-            // fine step short of the rim or the border, where the arc goes on to them.)
-            double fineStep = 0;
-            for (const Segment& f : fine)
-                fineStep = std::max(fineStep, std::hypot(f.x2 - f.x1, f.y2 - f.y1));
-            for (const Segment& c : coarse) {
-                const int border = std::min({int{c.x2}, int{c.y2}, 800 - c.x2, 800 - c.y2});
-                if (border > fineStep + 1 && rim - radius(c) > fineStep + 1) {
-                    ASSERT_LT(distanceToChain(fine, c.x2, c.y2), 2.0);
+    for (bool stereo : {false, true})
+        for (float rim : {300.0f, 500.0f})
+            for (int n = 0; n < 300; ++n) {
+                // Short wavelengths give flat cones, which bend little.
+                const float lambda = n % 3 == 1 ? 0.3f : kCu;
+                TraceSettings still = settings(stereo, {lambda, 0});
+                still.stereoRadius = rim;
+                TraceSettings drag = still;
+                drag.dragging = true;
+                std::array<float, 4> cone{component(random), component(random), component(random),
+                                          spacing(random)};
+                if (n % 50 == 0) { // through the back pole: a straight stereographic line
+                    const float sine = lambda / 2 / cone[3];
+                    cone = {-sine, std::sqrt(1 - sine * sine), 0, cone[3]};
                 }
+                const auto fine = sample(still, cone).first.segments();
+                const auto coarse = sample(drag, cone).first.segments();
+                SCOPED_TRACE(testing::Message()
+                             << cone[0] << " " << cone[1] << " " << cone[2] << " d " << cone[3]
+                             << " rim " << rim << (stereo ? " stereographic" : " gnomonic"));
+                ASSERT_EQ(fine.empty(), coarse.empty());
+                if (fine.empty()) continue;
+                for (const auto& [points, other, margin] :
+                     {std::tuple{&fine, &coarse, longestStep(coarse)},
+                      {&coarse, &fine, longestStep(fine) + 1}})
+                    for (const Segment& p : *points) {
+                        const int border = std::min({int{p.x2}, int{p.y2}, 800 - p.x2, 800 - p.y2});
+                        if (border > margin && (!stereo || rim - radius(p) > margin)) {
+                            ASSERT_LT(distanceToChain(*other, p.x2, p.y2), stereo ? 2.0 : 1.6);
+                        }
+                    }
+                // A whole circle closes on its first point.
+                if (stereo)
+                    ++(std::pair(coarse.front().x1, coarse.front().y1) ==
+                               std::pair(coarse.back().x2, coarse.back().y2)
+                           ? whole
+                           : cut);
             }
-            for (const Segment& f : fine) {
-                const int border = std::min({int{f.x2}, int{f.y2}, 800 - f.x2, 800 - f.y2});
-                if (border > step && rim - radius(f) > step) {
-                    ASSERT_LT(distanceToChain(coarse, f.x2, f.y2), 2.0);
-                }
-            }
-            // A whole circle closes on its first point.
-            const bool closed = std::pair(coarse.front().x1, coarse.front().y1) ==
-                                std::pair(coarse.back().x2, coarse.back().y2);
-            ++(closed ? whole : cut);
-        }
-    EXPECT_GT(whole, 20);
+    EXPECT_GT(whole, 10);
     EXPECT_GT(cut, 20);
+    // A nearly flat cone, drawn nearly straight by the gnomonic projection, gets few samples.
+    TraceSettings flat = settings(false, {0.3f, 0});
+    flat.dragging = true;
+    EXPECT_LT(sample(flat, {0.8f, 0.5f, -0.3f, 2.5f}).first.segments().size(), 40u);
 }
 
-// Culling leaves only cones that would have drawn nothing, and many of them.
+// Culling leaves only cones that would have drawn nothing: with and without it every cone
+// samples the same, among them many that draw and, at large scales, many that do not.
 TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> component(-1, 1), spacing(0.2f, 6.0f);
@@ -255,7 +239,7 @@ TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
             TraceSettings full = culled;
             full.cullCones = false;
             const ConeTracer withCulling(culled, kReflection), without(full, kReflection);
-            int ruledOut = 0, drawn = 0;
+            int drawn = 0;
             for (int n = 0; n < 3000; ++n) {
                 const std::array<float, 4> cone{component(random), component(random),
                                                 component(random), spacing(random)};
@@ -264,11 +248,6 @@ TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
                 without.sample(cone, 360, false, b);
                 SCOPED_TRACE(testing::Message() << cone[0] << " " << cone[1] << " " << cone[2]
                                                 << " d " << cone[3] << " scale " << scale);
-                for (std::size_t w = 0; w < 2; ++w)
-                    if (!withCulling.mayReachPicture(cone, culled.wavelength[w])) {
-                        ++ruledOut;
-                        EXPECT_TRUE((w ? b.second : b.first).empty());
-                    }
                 for (auto [x, y] : {std::pair{&a.first, &b.first}, {&a.second, &b.second}})
                     EXPECT_EQ(
                         std::tie(x->points, x->chainStarts, x->labelled, x->labelX, x->labelY),
@@ -277,8 +256,8 @@ TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
                           std::tuple(b.hasFirst, b.hasSecond, b.nearestDistance));
                 drawn += !b.first.empty();
             }
-            EXPECT_TRUE(stereographic || ruledOut > 300) << ruledOut << " at " << scale;
             EXPECT_GT(drawn, 100) << scale;
+            EXPECT_TRUE(stereographic || drawn < 2700) << drawn << " at " << scale;
         }
 }
 

@@ -38,23 +38,20 @@ TEST(Projection, LatticePointsRoundBeforeScalingAndTheFilmFits) {
 // still pictures and drag frames, with selected lines and labels, and the same pick.
 TEST(Renderer, EveryThreadCountDrawsAndPicksAsOneLoop) {
     test::TestSimulation t;
-    test::setFields(t.sim, 227, {"12", "", "", "", "", ""}, "0.3", "0.7107", "0.6", "0", "14");
-    t.sim.fields.orientation = "1 2 3";
-    ASSERT_TRUE(t.generate());
-    ASSERT_GT(t.sim.reflections.count(), 3000); // many runs of cones
-    for (std::size_t i = 0; i < 400; i += 7) t.pattern.selection.set(i, true);
-    t.pattern.view.viewLabels = true;
+    ASSERT_TRUE(test::setDense(t)); // many runs of cones
     for (bool stereographic : {false, true})
         for (bool dragging : {false, true}) {
             t.pattern.view.viewStereographic = stereographic;
             RecordingSurface one, several;
-            Renderer(1).draw(t.input(dragging), one);
+            const std::optional<DrawSummary> alone = Renderer(1).draw(t.input(dragging), one);
             // More threads than cores: the drawing often waits for a run.
             Renderer many(5);
             for (int repeat = 0; repeat < 3; ++repeat) {
                 several.forget();
-                many.draw(t.input(dragging), several);
+                const std::optional<DrawSummary> shared = many.draw(t.input(dragging), several);
                 ASSERT_TRUE(several.calls() == one.calls()) << stereographic << dragging;
+                EXPECT_EQ(std::tie(shared->countText, shared->nearestPoleText),
+                          std::tie(alone->countText, alone->nearestPoleText));
             }
             EXPECT_EQ(many.pick(t.input(dragging), 850, 620, 300, 200),
                       Renderer(1).pick(t.input(dragging), 850, 620, 300, 200));
@@ -212,20 +209,14 @@ TEST_F(RendererTest, PointsModeDrawsPolesAndPicksTheNearestPoint) {
     EXPECT_FALSE(pick(-5000, -5000));
 }
 
-// Silicon seen along [111].
-void setSilicon(test::TestSimulation& t, const char* wavelength1, const char* wavelength2) {
-    test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, wavelength1, wavelength2, "0.5",
-                    "0");
+// Along a zone axis (silicon along [1 1 1]) the pole and its opposite both project onto the
+// centre; the one named is the one in front of the film, whichever comes first in the table.
+TEST(Renderer, OfTwoPolesAtTheCentreTheOneInFrontIsNamed) {
+    test::TestSimulation t;
+    test::setFields(t.sim, 227, {"5.431", "", "", "", "", ""}, "1.5418", "0", "0.5", "0");
     t.sim.fields.autoLimits = true;
     t.sim.fields.orientation = "1 1 1";
     ASSERT_TRUE(t.generate());
-}
-
-// Along a zone axis the pole and its opposite both project onto the centre; the one named is
-// the one in front of the film, whichever comes first in the table.
-TEST(Renderer, OfTwoPolesAtTheCentreTheOneInFrontIsNamed) {
-    test::TestSimulation t;
-    setSilicon(t, "1.5418", "0");
     RecordingSurface surface(850, 620);
     Renderer renderer(1);
     EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (1 1 1)");
@@ -241,28 +232,6 @@ TEST(Renderer, OfTwoPolesAtTheCentreTheOneInFrontIsNamed) {
     EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (1 1 1)");
     rotateAboutViewAxis(t.sim, ViewAxis::Vertical, 180.0f); // now the opposite pole is in front
     EXPECT_EQ(renderer.draw(t.input(), surface)->nearestPoleText, "approx. (-1 -1 -1)");
-}
-
-TEST(Renderer, ThreadsGiveTheSameCallsAndPickAsOneLoop) {
-    test::TestSimulation t;
-    setSilicon(t, "0.7107", "0.5609");
-    ASSERT_GE(t.sim.points.rows.size(), 1024u); // enough cones for the work to be shared out
-    t.pattern.view.viewLabels = true;
-    t.pattern.selection.set(5, true);
-    for (bool stereographic : {false, true}) {
-        t.pattern.view.viewStereographic = stereographic;
-        RecordingSurface one(850, 620), four(850, 620);
-        Renderer single(1), shared(4);
-        const auto a = single.draw(t.input(), one);
-        const auto b = shared.draw(t.input(), four);
-        EXPECT_EQ(one.calls().size(), four.calls().size());
-        EXPECT_TRUE(one.segments() == four.segments());
-        EXPECT_EQ(a->countText, b->countText);
-        EXPECT_EQ(a->nearestPoleText, b->nearestPoleText);
-        for (auto [x, y] : {std::pair{100.f, 100.f}, {425.f, 310.f}, {700.f, 500.f}})
-            EXPECT_EQ(single.pick(t.input(), 850, 620, x, y),
-                      shared.pick(t.input(), 850, 620, x, y));
-    }
 }
 
 } // namespace

@@ -87,13 +87,7 @@ TEST(RowForGroup, AsTheListSymbolSelects) {
     EXPECT_EQ(rowForGroup(231, RGroupAxes::Hexagonal), 0);
 }
 
-TEST(Lookup, RowTextsAndHallSymbols) {
-    const std::tuple<const char*, std::optional<int>> halls[] = {
-        {"P 2yb", 5},              // the Hall symbol's ending: P 1 21 1
-        {" P 31 2c (0 0 1)", 439}, // with its origin shift
-        {" A 2 2 -1ac", 325},      // first of the pair sharing it
-        {"nothing", std::nullopt}};
-    for (const auto& [hall, row] : halls) EXPECT_EQ(rowOfHallSymbol(hall), row) << hall;
+TEST(Lookup, RowTexts) {
     EXPECT_EQ(settingEntry(select("P21/C")),
               (SettingEntry{14, "-P 2ybc", "P 21/c = P 1 21/c 1 = 14:b1", "P 21/c = P 1 21/c 1"}));
     EXPECT_EQ(settingEntry(530), settingEntry(0));

@@ -1,8 +1,10 @@
+#include "spacegroup/operation_set.h"
 #include "spacegroup/settings.h"
 #include "spacegroup/space_group.h"
 
 #include "common/text.h"
 
+#include <gemmi/symmetry.hpp>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -56,8 +58,31 @@ std::vector<Op> ours(const SpaceGroup& group) {
     return result;
 }
 
+GridOperation gridOperation(const Op& op) {
+    GridOperation g;
+    std::copy(op.begin(), op.begin() + 9, g.rotation.begin());
+    std::copy(op.begin() + 9, op.end(), g.translation.begin());
+    return g;
+}
+
+// The operations gemmi's Hall interpreter, which reads the Hall symbols of structure files,
+// finds.
+OperationSet operationsOfGemmi(std::string_view hall) {
+    OperationSet set;
+    const std::string doublePrimes = replaceAll(hall, "''", "\"");
+    for (const gemmi::Op& op : gemmi::symops_from_hall(doublePrimes.c_str())) {
+        GridOperation& g = set.emplace_back();
+        for (std::size_t i = 0; i < 9; ++i) g.rotation[i] = op.rot[i / 3][i % 3] / gemmi::Op::DEN;
+        for (std::size_t i = 0; i < 3; ++i) g.translation[i] = op.tran[i];
+    }
+    std::sort(set.begin(), set.end());
+    return set;
+}
+
 // Operations and absences of every setting; the absences against phases computed in whole
-// numbers from the published operations.
+// numbers from the published operations. The exact operation sets the settings of a file are
+// matched against are the same, gemmi reads our Hall symbols as we do, and one operation per
+// centring coset plus the lattice's centring gives the set back.
 TEST(HallInterpreter, EverySettingHasThePublishedOperationsAndAbsences) {
     ASSERT_EQ(reference().size(), kSettingsRowCount);
     for (int row = 0; row < static_cast<int>(kSettingsRowCount); ++row) {
@@ -65,7 +90,22 @@ TEST(HallInterpreter, EverySettingHasThePublishedOperationsAndAbsences) {
         const SpaceGroup group = SpaceGroup::ofRow(row);
         const auto& published = reference()[static_cast<std::size_t>(row)];
         EXPECT_EQ(ours(group), published) << "row " << row << " " << hall;
+        OperationSet expected, cosets;
+        for (const Op& op : published) {
+            expected.push_back(gridOperation(op));
+            if (cosets.empty() || cosets.back().rotation != expected.back().rotation)
+                cosets.push_back(expected.back());
+        }
+        EXPECT_EQ(settingOperations(static_cast<std::size_t>(row)), expected) << row;
+        EXPECT_EQ(operationsOfGemmi(hall), expected) << row << " " << hall;
+        const std::optional<OperationSet> closed = closeOperations(cosets);
+        ASSERT_TRUE(closed) << row;
+        EXPECT_EQ(withCentring(*closed, trim(removeChars(hall, "-"))[0]), expected) << row;
+        const std::vector<int> rows = rowsWithOperations(expected);
+        EXPECT_NE(std::find(rows.begin(), rows.end(), row), rows.end()) << row;
         EXPECT_EQ(group.number(), groupNumberOfRow(row)) << row;
+        // gemmi's table, made apart from ours, lists the settings in the same order.
+        EXPECT_EQ(gemmi::spacegroup_tables::main[row].number, group.number()) << row;
         EXPECT_EQ(group.hallSymbol(), trim(hall.substr(0, hall.find('(')))) << row;
         EXPECT_EQ(group.extendedSymbol(), extendedSymbolOfRow(row)) << row;
         for (int i = 0; i < 729; ++i) {
@@ -82,26 +122,24 @@ TEST(HallInterpreter, EverySettingHasThePublishedOperationsAndAbsences) {
     }
 }
 
+TEST(OperationSet, ClosingGenerators) {
+    // Whole-cell shifts fall away; a shear generates no finite group.
+    EXPECT_EQ(closeOperations({GridOperation{{1, 0, 0, 0, 1, 0, 0, 0, 1}, {24, -24, 48}}}),
+              OperationSet{GridOperation{}});
+    EXPECT_FALSE(closeOperations({GridOperation{{1, 1, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}}}));
+}
+
 TEST(HallInterpreter, RecordOfTheGroup) {
     const SpaceGroup none;
     EXPECT_EQ(none.number(), 0);
     EXPECT_FALSE(none.isAbsent(1, 0, 0)); // no operations: nothing absent
-    const SpaceGroup monoclinic = SpaceGroup::ofRow(findSettingRow("P21/C", RGroupAxes::Hexagonal));
-    EXPECT_EQ(monoclinic.shortSymbol(), "P 21/c");
-    EXPECT_EQ(monoclinic.crystalSystem(), "Monoclinic");
-    EXPECT_EQ(SpaceGroup::ofHallSymbol("-P 4a 2bc 3")->originChoice(), 2);
-    // A symbol outside the table still gives its operations, with an empty record.
-    const Result<SpaceGroup> outside = SpaceGroup::ofHallSymbol(" P 4 2 -1a");
-    ASSERT_TRUE(outside);
-    EXPECT_FALSE(outside->row());
-    EXPECT_EQ(outside->number(), 0);
-    EXPECT_EQ(outside->crystalSystem(), "");
-    EXPECT_EQ(outside->operationCount(), 16);
-    // 48 rotations do not fit the 24 point operations of a centric symbol.
-    const Result<SpaceGroup> tooMany = SpaceGroup::ofHallSymbol("-P 4 2 3 -1n");
-    ASSERT_FALSE(tooMany);
-    EXPECT_EQ(tooMany.problem(),
-              "the Hall symbol \"-P 4 2 3 -1n\" generates more rotations than a point group has");
+    EXPECT_EQ(none.crystalSystem(), "");
+    EXPECT_EQ(SpaceGroup::ofRow(findSettingRow("P21/C", RGroupAxes::Hexagonal)).crystalSystem(),
+              "Monoclinic");
+    // P n -3 n in its second origin.
+    const auto second = std::find_if(settingsTable.begin(), settingsTable.end(),
+                                     [](const SettingsRow& r) { return r.hall == "-P 4a 2bc 3"; });
+    EXPECT_EQ(SpaceGroup::ofRow(int(second - settingsTable.begin())).originChoice(), 2);
 }
 
 TEST(Listing, Lines) {

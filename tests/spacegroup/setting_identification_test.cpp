@@ -2,6 +2,7 @@
 #include "spacegroup/written_symbols.h"
 
 #include "common/text.h"
+#include "spacegroup/operation_set.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,15 @@ TEST(SettingIdentification, UnreadableDataRefuseWhereTheyDecide) {
         {{{"h,k,l"}, "", "", ""},
          "its symmetry operation \"h,k,l\" cannot be read: a symmetry operation is written in x, y "
          "and z"},
+        // Numbers that would overflow integer arithmetic, and rotations of no lattice.
+        {{{"x,y,z", "x+99999999999/2,y,z"}, "", "", ""},
+         "its symmetry operation \"x+99999999999/2,y,z\" cannot be read: it holds a number too "
+         "long for a symmetry operation"},
+        {{{"x,y,z", "2*x,y,z"}, "", "", ""},
+         "its symmetry operation \"2*x,y,z\" cannot be read: it is no symmetry operation of a "
+         "lattice"},
+        {{{}, "P 2 (99999999 0 0)", "", ""},
+         "its Hall symbol \"P 2 (99999999 0 0)\" cannot be read"},
         {{{}, "nonsense", "P 21/c", ""}, "its Hall symbol \"nonsense\" cannot be read"},
         {{{}, "", "P -3 c", "165"},
          "its space-group symbol \"P -3 c\" cannot be read as a Hermann-Mauguin symbol"},

@@ -2,13 +2,12 @@
 // and refined through the Orient menu, kept with the session and removed. The pattern is made
 // by the test with the program's band geometry (silicon at 20 kV on a 40 mm screen at 20 mm).
 
-#include "fit/synthetic_pattern.h"
 #include "orientation/euler_angles.h"
+#include "support/pattern_picture.h"
 #include "ui/folding_pane.h"
 #include "ui/pattern_image_pane.h"
 #include "window_fixture.h"
 
-#include <QImage>
 #include <QListWidget>
 #include <QSlider>
 
@@ -30,28 +29,21 @@ struct PatternImageTest : WindowTest {
         runWithFile("actionOpen", QString::fromStdString(tvr));
         ASSERT_TRUE(c.hasReflections());
         truth = orientationFromEulerAngles({30, 40, 50}, c.simulation().document.matrices);
-        const fit::IndexSetup setup = patternFitSetup(c.simulation());
-        fit::SyntheticPatternOptions o;
-        o.detector = setup.detector;
-        o.profile = setup.profile;
-        const fit::GreyImage grey = fit::syntheticPattern(setup.bands, truth, o);
-        const std::vector<std::uint8_t> bytes = fit::toBytes(grey, 0.0f, 2.0f);
         picture = QString::fromStdString(installation.program.file("si.png"));
-        ASSERT_TRUE(
-            QImage(bytes.data(), grey.width, grey.height, grey.width, QImage::Format_Grayscale8)
-                .save(picture));
+        ASSERT_TRUE(savePattern(c.simulation(), truth, picture.toStdString()));
     }
     void openPicture() { runWithFile("actionOpenPatternImage", picture); }
+    const PatternUnderlay& underlay() const { return c.patternImage().underlay(); }
     double missedBy() const {
         return fit::misorientationDegrees(c.simulation().orientation, truth,
-                                          patternFitSetup(c.simulation()).symmetry);
+                                          PatternFit(c.simulation()).setup().symmetry);
     }
 };
 
 TEST_F(PatternImageTest, IndexedAndRefinedThroughTheOrientMenu) {
     EXPECT_FALSE(action("actionIndexPattern")->isEnabled()) << "no image yet";
     openPicture();
-    ASSERT_TRUE(c.underlay().loaded());
+    ASSERT_TRUE(underlay().loaded());
     EXPECT_FALSE(w.patternImageFoldingPane()->isFolded());
     EXPECT_TRUE(w.patternImagePane().fileLabel()->text().startsWith("si.png"));
     for (const char* name :
@@ -75,11 +67,15 @@ TEST_F(PatternImageTest, IndexedAndRefinedThroughTheOrientMenu) {
     EXPECT_LT(missedBy(), 0.2);
     EXPECT_TRUE(statusText(StatusPanel::Clicked).startsWith("refined: score"));
     // With the pattern centre and the distance free, a shift of the centre and a small turn
-    // nearly stand in for each other: both stay close.
+    // nearly stand in for each other: both stay close. The pane shows the fitted detector.
     action("actionRefineWithCentre")->trigger();
     EXPECT_LT(missedBy(), 0.5);
-    EXPECT_NEAR(c.underlay().settings.centreX, 0.5, 0.02);
-    EXPECT_NEAR(c.underlay().settings.centreY, 0.5, 0.02);
+    const Detector d = c.patternImage().detector();
+    EXPECT_NEAR(d.centre.x, 0.5, 0.02);
+    EXPECT_NEAR(d.centre.y, 0.5, 0.02);
+    EXPECT_EQ(w.patternImagePane().filmEdit(2)->text().toStdString(),
+              c.simulation().fields.film[2]);
+    EXPECT_EQ(d.distance, c.simulation().document.film[2]);
 }
 
 TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {
@@ -87,18 +83,30 @@ TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {
     ui::PatternImagePane& pane = w.patternImagePane();
     pane.opacitySlider()->setValue(35);
     pane.flattenBox()->setChecked(false);
-    EXPECT_FLOAT_EQ(c.underlay().settings.opacity, 0.35f);
-    EXPECT_FALSE(c.underlay().settings.flatten);
+    EXPECT_FLOAT_EQ(underlay().settings.opacity, 0.35f);
+    EXPECT_FALSE(underlay().settings.flatten);
+    pane.centreXEdit()->setText("0,45");
+    emit pane.centreXEdit()->editingFinished();
+    EXPECT_EQ(c.patternImage().detector().centre, (PatternCentre{0.45, 0.5}));
+    // The film is the document's: an edit in either pane shows in the other.
+    pane.filmEdit(0)->setText("44");
+    emit pane.filmEdit(0)->editingFinished();
+    EXPECT_EQ(part<ui::InputPanes>(w)->filmEdits[0]->text(), "44");
+    EXPECT_EQ(c.patternImage().detector().filmWidth, 44);
+    part<ui::InputPanes>(w)->filmEdits[2]->setText("21");
+    EXPECT_EQ(pane.filmEdit(2)->text(), "21");
 
     // Kept with the session; a file that has gone is a status message, not an error.
     ASSERT_TRUE(c.saveState().ok());
-    c.removePatternImage();
+    c.patternImage().remove();
+    EXPECT_EQ(c.patternImage().detector().centre, PatternCentre{});
     ASSERT_TRUE(c.restoreState());
-    EXPECT_TRUE(c.underlay().loaded());
-    EXPECT_FLOAT_EQ(c.underlay().settings.opacity, 0.35f);
+    EXPECT_TRUE(underlay().loaded());
+    EXPECT_FLOAT_EQ(underlay().settings.opacity, 0.35f);
+    EXPECT_EQ(c.patternImage().detector().centre, (PatternCentre{0.45, 0.5}));
     std::filesystem::remove(picture.toStdString());
     ASSERT_TRUE(c.restoreState());
-    EXPECT_FALSE(c.underlay().loaded());
+    EXPECT_FALSE(underlay().loaded());
     EXPECT_TRUE(statusText(StatusPanel::Clicked).contains("si.png"));
     EXPECT_TRUE(dialogs.errors.empty());
 
@@ -106,7 +114,7 @@ TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {
     runWithFile("actionOpenPatternImage",
                 QString::fromStdString(installation.program.file("si_sem.tvr")));
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_FALSE(c.underlay().loaded());
+    EXPECT_FALSE(underlay().loaded());
     EXPECT_FALSE(action("actionIndexPattern")->isEnabled());
 }
 

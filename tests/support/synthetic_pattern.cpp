@@ -1,12 +1,14 @@
-#include "fit/synthetic_pattern.h"
+#include "support/synthetic_pattern.h"
 
 #include "common/numeric.h"
+#include "detector/film_mapping.h"
+#include "fit/rotation_math.h"
 
 #include <algorithm>
 #include <cmath>
 #include <random>
 
-namespace tavrel::fit {
+namespace tavrel::test {
 
 namespace {
 
@@ -45,7 +47,7 @@ GreyImage syntheticPattern(const std::vector<Band>& bands, const Mat3d& orientat
     const double pixelAngle = mapping.pixelAngle();
 
     struct Drawn {
-        Vec3d n;
+        ViewVector n;
         double inner, outer, lineLow, lineHigh, amount;
     };
     double heaviest = 0;
@@ -55,7 +57,7 @@ GreyImage syntheticPattern(const std::vector<Band>& bands, const Mat3d& orientat
         const double theta = std::asin(b.sinTheta);
         const double edge = std::max(0.3 * theta, 1.2 * pixelAngle);
         const double halfLine = 0.6 * pixelAngle;
-        drawn.push_back({orientation * b.normal, b.sinTheta, std::sin(theta + edge),
+        drawn.push_back({toView(orientation, b.normal), b.sinTheta, std::sin(theta + edge),
                          std::sin(std::max(0.0, theta - halfLine)), std::sin(theta + halfLine),
                          heaviest > 0 ? b.weight / heaviest : 0});
     }
@@ -63,7 +65,7 @@ GreyImage syntheticPattern(const std::vector<Band>& bands, const Mat3d& orientat
     // The pattern: bands between their cone lines with dark edges, or the thin lines alone.
     for (int y = 0; y < o.height; ++y) {
         for (int x = 0; x < o.width; ++x) {
-            const Vec3d r = mapping.directionAt(x + 0.5, y + 0.5);
+            const ViewVector r = mapping.directionAt(x + 0.5, y + 0.5);
             double v = 0;
             for (const Drawn& d : drawn) {
                 const double s = std::fabs(dot(r, d.n));
@@ -79,7 +81,7 @@ GreyImage syntheticPattern(const std::vector<Band>& bands, const Mat3d& orientat
             image.pixels[image.index(x, y)] = static_cast<float>(v);
         }
     }
-    image = gaussianBlurred(image, o.blurPixels);
+    image = fit::gaussianBlurred(image, o.blurPixels);
 
     // A bright patch off the centre on a tilted floor, as the back-scattered electrons leave
     // it on a detector; the pattern modulates it; then the detector's noise.
@@ -115,7 +117,7 @@ Mat3d randomOrientation(std::uint32_t seed) {
     const double a = std::sqrt(1 - u1), b = std::sqrt(u1);
     const double w = a * std::sin(2 * kPi * u2), x = a * std::cos(2 * kPi * u2);
     const double y = b * std::sin(2 * kPi * u3), z = b * std::cos(2 * kPi * u3);
-    return orthonormalised(
+    return fit::orthonormalised(
         Mat3d{{{w * w + x * x - y * y - z * z, 2 * (x * y - w * z), 2 * (x * z + w * y)},
                {2 * (x * y + w * z), w * w - x * x + y * y - z * z, 2 * (y * z - w * x)},
                {2 * (x * z - w * y), 2 * (y * z + w * x), w * w - x * x - y * y + z * z}}});
@@ -140,4 +142,12 @@ std::vector<std::uint8_t> toBytes(const GreyImage& image, float low, float high)
     return out;
 }
 
-} // namespace tavrel::fit
+GreyImage fromBytes(std::span<const std::uint8_t> bytes, int width, int height) {
+    GreyImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(bytes.begin(), bytes.end());
+    return image;
+}
+
+} // namespace tavrel::test

@@ -4,14 +4,19 @@
 // on a smooth, uneven background, blurred as a detector's optics blur, with noise. The same seed
 // gives the same pixels on every machine.
 
-#include "fit/film_mapping.h"
+#include "detector/detector.h"
 #include "fit/grey_image.h"
 #include "fit/pattern_score.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
-namespace tavrel::fit {
+namespace tavrel::test {
+
+using fit::Band;
+using fit::GreyImage;
+using fit::LineProfile;
 
 struct SyntheticPatternOptions {
     int width = 240, height = 240;
@@ -40,7 +45,9 @@ Mat3d randomOrientation(std::uint32_t seed);
 // Gaussian noise of unit deviation and nothing else: an image that holds no pattern.
 GreyImage noiseImage(int width, int height, std::uint32_t seed);
 
-// 8-bit pixels of an image, `low` and `high` mapped to 0 and 255, as a file would hold them.
+// 8-bit pixels of an image, `low` and `high` mapped to 0 and 255, as a file would hold them, and
+// an image of such pixels.
 std::vector<std::uint8_t> toBytes(const GreyImage& image, float low, float high);
+GreyImage fromBytes(std::span<const std::uint8_t> bytes, int width, int height);
 
-} // namespace tavrel::fit
+} // namespace tavrel::test

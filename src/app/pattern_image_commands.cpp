@@ -1,0 +1,144 @@
+#include "app/pattern_image_commands.h"
+
+#include "app/controller_state.h"
+#include "common/numeric.h"
+#include "orientation/euler_angles.h"
+#include "output/pattern_image.h"
+#include "session/orient.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tavrel::app {
+
+const PatternUnderlay& PatternImageCommands::underlay() const {
+    return state_.pattern.underlay;
+}
+
+Detector PatternImageCommands::detector() const {
+    return detectorOf(state_.sim);
+}
+
+Outcome PatternImageCommands::open(const QString& path) {
+    const std::string local = QDir::toNativeSeparators(path).toStdString();
+    Result<fit::GreyImage> grey = readPatternImage(local);
+    if (!grey) return grey.failure();
+    PatternUnderlay& underlay = state_.pattern.underlay;
+    underlay.raw = std::move(*grey);
+    underlay.settings.path = local;
+    levels_.reset();
+    updateShownPixels(underlay);
+    state_.setStatus(StatusPanel::Clicked,
+                     QStringLiteral("Pattern image %1").arg(QFileInfo(path).fileName()));
+    state_.changed(Change::Underlay | Change::Picture | Change::Status);
+    return {};
+}
+
+void PatternImageCommands::setSettings(const UnderlaySettings& settings) {
+    PatternUnderlay& underlay = state_.pattern.underlay;
+    const std::string path = underlay.settings.path;
+    underlay.settings = settings;
+    underlay.settings.path = path;
+    updateShownPixels(underlay);
+    state_.changed(Change::Underlay | Change::Picture);
+}
+
+void PatternImageCommands::setPatternCentre(const PatternCentre& centre) {
+    state_.sim.patternCentre = clampedPatternCentre(centre);
+    state_.changed(Change::Underlay | Change::Picture);
+}
+
+void PatternImageCommands::remove() {
+    state_.pattern.underlay = PatternUnderlay{};
+    state_.sim.patternCentre = {};
+    levels_.reset();
+    state_.changed(Change::Underlay | Change::Picture);
+}
+
+void PatternImageCommands::restore(const UnderlaySettings& settings, const PatternCentre& centre) {
+    state_.pattern.underlay = PatternUnderlay{};
+    state_.sim.patternCentre = {};
+    levels_.reset();
+    if (settings.path.empty()) return;
+    Result<fit::GreyImage> grey = readPatternImage(settings.path);
+    if (!grey) {
+        state_.setStatus(StatusPanel::Clicked, QString::fromStdString(grey.problem()));
+        return;
+    }
+    state_.pattern.underlay.raw = std::move(*grey);
+    state_.pattern.underlay.settings = settings;
+    state_.sim.patternCentre = clampedPatternCentre(centre);
+    updateShownPixels(state_.pattern.underlay);
+}
+
+Result<const fit::ScoreLevels*> PatternImageCommands::prepared() {
+    if (!underlay().loaded()) return Problem{"There is no pattern image to match."};
+    if (!state_.hasReflections() || !state_.sim.document.valid)
+        return Problem{"There are no lines to match before a simulation."};
+    if (!levels_) {
+        Result<fit::ScoreLevels> levels = preparePattern(underlay().raw);
+        if (!levels) return levels.failure();
+        levels_ = std::move(*levels);
+    }
+    return &*levels_;
+}
+
+Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCheck& cancelled) {
+    const Result<const fit::ScoreLevels*> image = prepared();
+    if (!image) return image.failure();
+    Simulation& sim = state_.sim;
+    RefineRequest request;
+    request.start = sim.orientation;
+    request.fitDetector = fitDetector;
+    // The canvas follows the search.
+    request.progress = [this](const fit::RefineProgress& p) {
+        setOrientationMatrix(state_.sim, p.best.orientation);
+        state_.changed(Change::Picture);
+    };
+    request.cancelled = cancelled;
+    const Result<Refinement> refined = PatternFit(sim).refine(**image, request);
+    if (!refined) {
+        setOrientationMatrix(sim, request.start);
+        state_.changed(Change::Picture);
+        return refined.failure();
+    }
+    const fit::FitState& fit = refined->found.fit;
+    setOrientationMatrix(sim, fit.orientation);
+    state_.writeOrientationField();
+    if (fitDetector) {
+        sim.patternCentre = fit.detector.centre;
+        sim.fields.film[2] = formatNumber(fit.detector.distance, "0.###");
+        sim.document.film[2] = static_cast<float>(fit.detector.distance);
+    }
+    state_.setStatus(StatusPanel::Clicked,
+                     QStringLiteral("refined: score %1, moved %2\u00b0")
+                         .arg(QString::fromStdString(formatNumber(fit.score, "0.000")),
+                              QString::fromStdString(formatNumber(refined->movedDegrees, "0.00"))));
+    state_.orientationNote = true;
+    state_.changed(Change::Fields | Change::Picture | Change::Status | Change::Underlay);
+    return refined;
+}
+
+Result<std::vector<fit::FoundOrientation>> PatternImageCommands::index() {
+    const Result<const fit::ScoreLevels*> image = prepared();
+    if (!image) return image.failure();
+    Result<fit::IndexResult> indexed = PatternFit(state_.sim).index(**image);
+    if (!indexed) return indexed.failure();
+    return std::move(indexed->solutions);
+}
+
+void PatternImageCommands::apply(const fit::FoundOrientation& found) {
+    Simulation& sim = state_.sim;
+    if (!state_.hasReflections() || !sim.document.valid) return;
+    setOrientationMatrix(sim,
+                         orientationFromEulerAngles(foundEulerAngles(found, sim.document.matrices),
+                                                    sim.document.matrices));
+    state_.writeOrientationField();
+    state_.setStatus(StatusPanel::Clicked,
+                     QStringLiteral("indexed: score %1")
+                         .arg(QString::fromStdString(formatNumber(found.fit.score, "0.000"))));
+    state_.orientationNote = true;
+    state_.changed(Change::Fields | Change::Picture | Change::Status);
+}
+
+} // namespace tavrel::app
