@@ -4,6 +4,7 @@
 #include "common/numeric.h"
 #include "orientation/euler_angles.h"
 #include "output/pattern_image.h"
+#include "session/field_reader.h"
 #include "session/orient.h"
 
 #include <QDir>
@@ -107,8 +108,10 @@ Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCh
     state_.writeOrientationField();
     if (fitDetector) {
         sim.patternCentre = fit.detector.centre;
+        // The document holds what its field shows, as after any edit of the field: the film's
+        // caption and the next simulation read the same number.
         sim.fields.film[2] = formatNumber(fit.detector.distance, "0.###");
-        sim.document.film[2] = static_cast<float>(fit.detector.distance);
+        sim.document.film[2] = fieldValue(sim.fields.film[2]);
     }
     state_.setStatus(StatusPanel::Clicked,
                      QStringLiteral("refined: score %1, moved %2\u00b0")
