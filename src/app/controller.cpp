@@ -13,6 +13,7 @@
 #include "samples/sample_list.h"
 #include "session/document_reading.h"
 #include "session/field_reader.h"
+#include "session/geometry.h"
 #include "session/line_strengths.h"
 #include "session/report.h"
 #include "session/threshold.h"
@@ -50,8 +51,9 @@ QString SimulationController::statusText(StatusPanel panel) const {
     if (panel == StatusPanel::Orientation) {
         // Read from the orientation itself, so that it follows every turn.
         if (!hasReflections() || !sim_.document.valid) return {};
-        return fromStd(
-            eulerReadoutText(eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices)));
+        const OrientationFrame frame = orientationFrameOf(sim_);
+        return fromStd(eulerReadoutText(
+            eulerAnglesIn(frame, sim_.orientation, sim_.document.matrices), frame.frame));
     }
     return state_.status[static_cast<std::size_t>(panel) - 1];
 }
@@ -143,7 +145,8 @@ bool SimulationController::restoreState() {
     picked_.reset();
     setStatus(StatusPanel::Count, QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
     setStatus(StatusPanel::Title, fromStd(doc.title));
-    patternImage_.restore(record->underlay, record->patternCentre);
+    sim_.detector = record->detector;
+    patternImage_.restore(record->underlay);
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
                  Change::Status | Change::Strengths | Change::Underlay);
     return true;
@@ -169,8 +172,8 @@ void SimulationController::setFieldText(TextField field, std::size_t index, cons
         target = at(f.hklMax);
         break;
     case TextField::Wavelength:
-        target = at(f.wavelength);
-        break;
+        typeWavelength(f, index, std::move(value));
+        return;
     case TextField::D:
         target = at(f.d);
         break;
@@ -209,6 +212,8 @@ Outcome SimulationController::setAtomSites(std::vector<AtomSite> sites) {
 
 void SimulationController::setElectronScattering(bool on) {
     sim_.fields.scattering = on ? ScatteringChoice::Electron : ScatteringChoice::ByWavelength;
+    // Unticked: X-rays, whatever the wavelength came from.
+    if (!on) sim_.fields.electronBeam = false;
     (void)computeLineStrengths(sim_);
     emit changed(strengthsChanged());
 }

@@ -53,6 +53,10 @@ Result<CifStructure> readCifFile(const std::string& path);
 // hkl limits; the program's own items of a file it wrote replace these.
 void applyCifStructure(DocumentFields& fields, const CifStructure& structure);
 
+// The detector a file the program wrote keeps (its pattern centre, convention, tilts, pixel and
+// frame), none for other files.
+std::optional<DetectorSetup> detectorSetupOf(const CifStructure& structure);
+
 // The CIF of a simulated document: its title, the cell and group as read at the last simulation,
 // the setting with its Hall and Hermann-Mauguin symbols and every operation, the atom sites, and
 // the other inputs (wavelengths, d range, hkl limits, film, orientation, scattering, minimum

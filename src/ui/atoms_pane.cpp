@@ -144,7 +144,9 @@ void AtomsPane::showFields(const DocumentFields& fields) {
     showing_ = true;
     if (minIntensity_->text() != QString::fromStdString(fields.minIntensity))
         minIntensity_->setText(QString::fromStdString(fields.minIntensity));
-    electron_->setChecked(fields.scattering == ScatteringChoice::Electron);
+    electron_->setChecked(
+        fields.scattering == ScatteringChoice::Electron ||
+        (fields.scattering == ScatteringChoice::ByWavelength && fields.electronBeam));
     showing_ = false;
 }
 
