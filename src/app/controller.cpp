@@ -3,6 +3,7 @@
 #include "app/state_dump.h"
 #include "common/file_io.h"
 #include "common/text.h"
+#include "orientation/direction_names.h"
 #include "orientation/euler_angles.h"
 #include "orientation/miller_indices.h"
 #include "orientation/orientation_fit.h"
@@ -68,6 +69,7 @@ void SimulationController::showNewList(NewList origin) {
     picked_.reset();
     // A click named a line of the old list.
     setStatus(StatusPanel::Clicked, {});
+    state_.orientationNote = false;
     showNewReflections(pattern_, sim_, origin);
     if (origin != NewList::Cleared)
         setStatus(StatusPanel::Count,
@@ -204,7 +206,7 @@ Outcome SimulationController::setAtomSites(std::vector<AtomSite> sites) {
     if (!taken && sim_.atoms.empty() == !hadAtoms) return taken;
     // The first atoms colour the lines by their strength.
     if (!hadAtoms && hasAtoms()) pattern_.view.colourByIntensity = true;
-    emit changed(Change::Strengths | Change::Picture);
+    emit changed(strengthsChanged());
     return taken;
 }
 
@@ -213,7 +215,14 @@ void SimulationController::setElectronScattering(bool on) {
     // Unticked: X-rays, whatever the wavelength came from.
     if (!on) sim_.fields.electronBeam = false;
     (void)computeLineStrengths(sim_);
-    emit changed(Change::Strengths | Change::Picture);
+    emit changed(strengthsChanged());
+}
+
+Changes SimulationController::strengthsChanged() {
+    if (!picked_) return Change::Strengths | Change::Picture;
+    // The clicked line's intensity is what the atoms now give.
+    showPicked();
+    return Change::Strengths | Change::Picture | Change::Status;
 }
 
 void SimulationController::setSpaceGroupPosition(int position) {
@@ -228,6 +237,9 @@ void SimulationController::setAutoLimits(bool on) {
 
 void SimulationController::setOrientationType(OrientationType type) {
     sim_.fields.orientationType = type;
+    // Angles to start from: those of the picture.
+    if (type == OrientationType::Euler && state_.writeOrientationField())
+        emit changed(Change::Fields);
 }
 
 void SimulationController::newDocument() {
@@ -284,8 +296,13 @@ Result<std::vector<std::string>> SimulationController::saveFile(const QString& p
         saveInputFile(sim_, localPath(path), format, announcingLoops(cancelled));
     Changes what = Change::Fields;
     if (saved) takeFile(path);
+    // A pattern input file takes the title, which the status shows; the others name the file
+    // written, as opening one does, and never the file left behind.
     if (format == InputFormat::Tvr) {
         setStatus(StatusPanel::Title, fromStd(sim_.fields.title));
+        what |= Change::Status;
+    } else if (saved) {
+        setStatus(StatusPanel::Title, path);
         what |= Change::Status;
     }
     // Saving a document that was not yet simulated simulates it first.
@@ -314,13 +331,15 @@ Result<QString> SimulationController::writeSymmetryListing() const {
 
 Outcome SimulationController::applyOrientation() {
     const Outcome applied = applyOrientationText(sim_);
-    emit changed(Change::Fields | Change::Picture);
+    if (applied) state_.clearOrientationNote();
+    emit changed(Change::Fields | Change::Picture | Change::Status);
     return applied;
 }
 
 void SimulationController::applyPresetOrientation(int position) {
     tavrel::applyPresetOrientation(sim_, position);
-    emit changed(Change::Fields | Change::Picture);
+    state_.clearOrientationNote();
+    emit changed(Change::Fields | Change::Picture | Change::Status);
 }
 
 OrientationPoint SimulationController::orientationPoint() const {
@@ -331,6 +350,7 @@ void SimulationController::restoreOrientation(const OrientationPoint& point, boo
     if (!hasReflections()) return;
     setOrientationMatrix(sim_, point.matrix);
     Changes what = Change::Picture;
+    if (state_.clearOrientationNote()) what |= Change::Status;
     if (withField) {
         sim_.fields.orientation = point.text;
         sim_.fields.orientationType = point.type;
@@ -373,11 +393,9 @@ Result<ZoneAxis> SimulationController::turnToNearestZoneAxis() {
         nearestZoneAxis(sim_.orientation, sim_.document.matrices, pattern_.view.zoneAxisIndex);
     if (!turn) return turn.failure();
     setOrientationMatrix(sim_, turn->orientation);
-    const std::string name = showsFourIndices()
-                                 ? fourIndexText(turn->axis.indices, IndexKind::Direction)
-                                 : indexText(turn->axis.indices, IndexKind::Direction);
-    setStatus(StatusPanel::Clicked, QStringLiteral("on zone ") + fromStd(name));
-    emit changed(Change::Picture | Change::Status);
+    state_.writeOrientationField();
+    state_.showZone(turn->axis.indices);
+    emit changed(Change::Fields | Change::Picture | Change::Status);
     return turn->axis;
 }
 
@@ -392,7 +410,18 @@ Result<HolderTilts> SimulationController::holderTiltsTo(const QString& direction
 void SimulationController::applyHolderTilts(const HolderTilts& tilts) {
     if (!hasReflections()) return;
     setOrientationMatrix(sim_, tavrel::applyHolderTilts(sim_.orientation, tilts));
-    emit changed(Change::Picture);
+    state_.writeOrientationField();
+    // The zone axis the tilts brought onto the beam, as the user typed it (not its opposite).
+    state_.clearOrientationNote();
+    const std::optional<SampleFrameNames> names =
+        sampleFrameNames(sim_.orientation, sim_.document.matrices);
+    if (names && names->z.direction.close) {
+        IndexTriple axis = names->z.direction.indices;
+        if (tilts.opposite)
+            for (auto& index : axis) index = -index;
+        state_.showZone(axis);
+    }
+    emit changed(Change::Fields | Change::Picture | Change::Status);
 }
 
 void SimulationController::unselectAll() {
@@ -424,8 +453,10 @@ void SimulationController::changeSelection(const QItemSelection& selected,
 template <class Turn> void SimulationController::steer(Turn&& turn) {
     if (!hasReflections()) return;
     turn();
-    // Turns rewrite no field: the fields stay as typed and only the picture follows.
-    emit changed(Change::Picture);
+    // Turns rewrite no field: the fields stay as typed and only the picture follows, and what
+    // the status said of the orientation before.
+    emit changed(state_.clearOrientationNote() ? Change::Picture | Change::Status
+                                               : Change::Picture);
 }
 
 void SimulationController::turnByDrag(float aboutVertical, float aboutHorizontal) {
@@ -448,6 +479,8 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     const PatternInput input = patternInput(sim_, pattern_);
     if (const auto zone = renderer_.pickZoneAxis(input, pattern_.width, pattern_.height, x, y)) {
         setStatus(StatusPanel::Clicked, fromStd(zoneAxisText(*zone, showsFourIndices())));
+        // Its angle from the centre changes with every turn.
+        state_.orientationNote = true;
         emit changed(Change::Status);
         return std::nullopt;
     }
@@ -456,6 +489,7 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     if (!winner) return std::nullopt;
     pattern_.selection.toggle(static_cast<std::size_t>(*winner));
     picked_ = winner;
+    state_.orientationNote = false;
     showPicked();
     emit changed(Change::Selection | Change::Picture | Change::Status);
     return winner;

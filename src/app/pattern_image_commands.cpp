@@ -4,6 +4,7 @@
 #include "common/numeric.h"
 #include "orientation/euler_angles.h"
 #include "output/pattern_image.h"
+#include "session/field_reader.h"
 #include "session/orient.h"
 
 #include <QDir>
@@ -134,18 +135,20 @@ Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCh
     }
     const fit::FitState& fit = refined->found.fit;
     setOrientationMatrix(sim, fit.orientation);
+    state_.writeOrientationField();
     if (fitDetector) {
         sim.detector.centre = fit.detector.centre;
+        // The document holds what its field shows, as after any edit of the field: the film's
+        // caption and the next simulation read the same number.
         sim.fields.film[2] = formatNumber(fit.detector.distance, "0.###");
-        sim.document.film[2] = static_cast<float>(fit.detector.distance);
+        sim.document.film[2] = fieldValue(sim.fields.film[2]);
     }
     state_.setStatus(StatusPanel::Clicked,
                      QStringLiteral("refined: score %1, moved %2\u00b0")
                          .arg(QString::fromStdString(formatNumber(fit.score, "0.000")),
                               QString::fromStdString(formatNumber(refined->movedDegrees, "0.00"))));
-    Changes what = Change::Picture | Change::Status | Change::Underlay;
-    if (fitDetector) what |= Change::Fields;
-    state_.changed(what);
+    state_.orientationNote = true;
+    state_.changed(Change::Fields | Change::Picture | Change::Status | Change::Underlay);
     return refined;
 }
 
@@ -165,10 +168,12 @@ void PatternImageCommands::apply(const fit::FoundOrientation& found) {
     setOrientationMatrix(
         sim, orientationFromEulerIn(frame, foundEulerAngles(found, sim.document.matrices, frame),
                                     sim.document.matrices));
+    state_.writeOrientationField();
     state_.setStatus(StatusPanel::Clicked,
                      QStringLiteral("indexed: score %1")
                          .arg(QString::fromStdString(formatNumber(found.fit.score, "0.000"))));
-    state_.changed(Change::Picture | Change::Status);
+    state_.orientationNote = true;
+    state_.changed(Change::Fields | Change::Picture | Change::Status);
 }
 
 } // namespace tavrel::app

@@ -238,7 +238,7 @@ template <std::size_t N> std::array<std::string, N> wordsOf(const std::string& v
 }
 
 // A file the program wrote gives back the inputs it stored; a value that is not there, or not
-// of the expected shape, leaves its field as a new document has it.
+// of the expected shape, leaves its field as applyCifStructure set it.
 void applySimulationItems(DocumentFields& f, const std::map<std::string, std::string>& items) {
     auto value = [&](const char* name) -> std::optional<std::string> {
         const auto found = items.find(name);
@@ -400,6 +400,9 @@ void applyCifStructure(DocumentFields& fields, const CifStructure& structure) {
     fields.spaceGroupIndex = groupNumberOfRow(structure.settingRow) - 1;
     fields.settingRow = structure.settingRow;
     fields.d[1] = "0";
+    // Limits of a new document cut a structure of large cell short; a file of another writer
+    // says nothing of them.
+    fields.autoLimits = true;
     applySimulationItems(fields, structure.simulationItems);
 }
 

@@ -49,7 +49,8 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
 Result<CifStructure> readCifFile(const std::string& path);
 
 // The fields of a new document (DocumentFields::resetForNewDocument) with the structure's
-// title, cell, group and setting row, d-Max "0" so that it follows from the cell.
+// title, cell, group and setting row, d-Max "0" so that it follows from the cell and automatic
+// hkl limits; the program's own items of a file it wrote replace these.
 void applyCifStructure(DocumentFields& fields, const CifStructure& structure);
 
 // The detector a file the program wrote keeps (its pattern centre, convention, tilts, pixel and
