@@ -15,6 +15,7 @@
 #include "output/picture_file.h"
 #include "render/colour_table.h"
 #include "render/renderer.h"
+#include "session/geometry.h"
 #include "session/line_strengths.h"
 #include "session/orient.h"
 #include "session/pattern_view.h"
@@ -182,7 +183,7 @@ int renderOrientationList(CliSession& cli, const std::vector<ListedOrientation>&
         Renderer renderer(1);
         for (std::size_t i = next++; i < listed.size(); i = next++) {
             const ListedOrientation& item = listed[i];
-            if (!setOrientation(sim, item.text, OrientationType::Euler)) {
+            if (!setEulerAnglesInFrame(sim, item.text)) {
                 problems[i] = "line " + std::to_string(item.lineNumber) + ": \"" + item.text +
                               "\" cannot be used";
             } else {
@@ -224,12 +225,13 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     std::set<std::string> flags = {"--stereographic",   "--labels",    "--rings",
                                    "--no-film-outline", "--light",     "--points",
                                    "--zone-axes",       "--no-flatten"};
-    std::set<std::string> options = {
-        "--output",        "--size",      "--scheme",     "--threshold",       "--select",
-        "--min-intensity", "--colour-by", "--scattering", "--zone-axis-index", "--orientations",
-        "--image",         "--pc",        "--opacity"};
+    std::set<std::string> options = {"--output",       "--size",       "--scheme",
+                                     "--threshold",    "--select",     "--min-intensity",
+                                     "--colour-by",    "--scattering", "--zone-axis-index",
+                                     "--orientations", "--image",      "--opacity"};
     flags.merge(orientationFlags());
     options.merge(orientationValueOptions());
+    options.merge(geometryValueOptions());
     const Args args(argv, flags, options, {{"-o", "--output"}});
     args.expectPositional(1, 1);
     const std::optional<std::string> output = args.value("--output");
@@ -274,15 +276,18 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
 
     const std::optional<std::string> image = args.value("--image");
-    const PatternCentre centre = parsePatternCentre(args.value("--pc"));
+    const GeometryOptions geometry = readGeometryOptions(args);
     std::optional<float> opacity;
     if (const auto v = args.value("--opacity")) {
         opacity = parseFloat(*v, "--opacity");
         if (!(*opacity >= 0 && *opacity <= 1))
             throw UsageError("--opacity must lie between 0 and 1, not '" + *v + "'");
     }
-    if (!image && (args.value("--pc") || opacity || args.flag("--no-flatten")))
-        throw UsageError("--pc, --opacity and --no-flatten go with --image");
+    const bool detectorGiven = args.value("--pc") || args.value("--pc-convention") ||
+                               args.value("--pixel-size") || args.value("--binning");
+    if (!image && (detectorGiven || opacity || args.flag("--no-flatten")))
+        throw UsageError("--pc, --pc-convention, --pixel-size, --binning, --opacity and "
+                         "--no-flatten go with --image");
 
     CliSession cli(err, "render");
     cli.chooseScattering(args.value("--scattering"));
@@ -297,14 +302,18 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
             cli.say(grey.problem());
             return kFailure;
         }
+        const std::array<int, 2> size{grey->width, grey->height};
         pattern.underlay.raw = std::move(*grey);
         pattern.underlay.settings.path = *image;
-        s.patternCentre = centre;
+        s.detector.patternShown = true;
+        applyGeometryOptions(s, geometry, size);
+        if (!geometryUsable(cli)) return kFailure;
         pattern.underlay.settings.flatten = !args.flag("--no-flatten");
         if (opacity) pattern.underlay.settings.opacity = *opacity;
         updateShownPixels(pattern.underlay);
     }
 
+    if (!image) applyGeometryOptions(s, geometry);
     ViewState& view = pattern.view;
     view.viewStereographic = args.flag("--stereographic");
     view.viewLabels = args.flag("--labels");

@@ -85,9 +85,18 @@ constexpr const char* kOrientationItem = "_tavrel_orientation";
 constexpr const char* kOrientationTypeItem = "_tavrel_orientation_type";
 constexpr const char* kScatteringItem = "_tavrel_scattering";
 constexpr const char* kMinIntensityItem = "_tavrel_min_intensity";
-constexpr std::array<const char*, 8> kSimulationItems{
-    kWavelengthItem,  kDRangeItem,          kLimitsItem,     kFilmItem,
-    kOrientationItem, kOrientationTypeItem, kScatteringItem, kMinIntensityItem};
+// The detector: Bruker's x and y of the pattern centre (z is the film distance over its height),
+// the convention the user states it in, the specimen and detector tilts ("." for the default of
+// the work), the unbinned pixel size (um) and binning, the frame of the Euler angles.
+constexpr const char* kCentreItem = "_tavrel_pattern_centre";
+constexpr const char* kConventionItem = "_tavrel_pc_convention";
+constexpr const char* kTiltsItem = "_tavrel_tilts";
+constexpr const char* kPixelItem = "_tavrel_pixel";
+constexpr const char* kFrameItem = "_tavrel_euler_frame";
+constexpr std::array<const char*, 13> kSimulationItems{
+    kWavelengthItem,      kDRangeItem,     kLimitsItem,       kFilmItem,   kOrientationItem,
+    kOrientationTypeItem, kScatteringItem, kMinIntensityItem, kCentreItem, kConventionItem,
+    kTiltsItem,           kPixelItem,      kFrameItem};
 // By ScatteringChoice.
 constexpr std::array<const char*, 3> kScatteringNames{"wavelength", "xray", "electron"};
 
@@ -248,7 +257,7 @@ std::string packedWords(std::initializer_list<std::string> fields) {
 }
 
 // A file the program wrote gives back the inputs it stored; a value that is not there, or not
-// of the expected shape, leaves its field as a new document has it.
+// of the expected shape, leaves its field as applyCifStructure set it.
 void applySimulationItems(DocumentFields& f, const std::map<std::string, std::string>& items) {
     auto value = [&](const char* name) -> std::optional<std::string> {
         const auto found = items.find(name);
@@ -384,6 +393,33 @@ Result<CifStructure> readCifFile(const std::string& path) {
     return readCifText(*content, path);
 }
 
+std::optional<DetectorSetup> detectorSetupOf(const CifStructure& structure) {
+    const auto& items = structure.simulationItems;
+    auto value = [&](const char* name) -> std::optional<std::string> {
+        const auto found = items.find(name);
+        if (found == items.end()) return std::nullopt;
+        return found->second;
+    };
+    if (!value(kCentreItem)) return std::nullopt;
+    DetectorSetup d;
+    const auto centre = wordsOf<2>(*value(kCentreItem));
+    d.centre = {leadingNumber(centre[0]), leadingNumber(centre[1])};
+    if (const auto v = value(kConventionItem))
+        d.convention = centreConventionNamed(*v).value_or(CentreConvention::Bruker);
+    if (const auto v = value(kTiltsItem)) {
+        const auto tilts = wordsOf<2>(*v);
+        if (tilts[0] != ".") d.specimenTilt = leadingNumber(tilts[0]);
+        d.detectorTilt = leadingNumber(tilts[1]);
+    }
+    if (const auto v = value(kPixelItem)) {
+        const auto pixel = wordsOf<2>(*v);
+        d.pixelSize = leadingNumber(pixel[0]);
+        d.binning = std::max(1, roundToInt32(leadingNumber(pixel[1])));
+    }
+    if (const auto v = value(kFrameItem)) d.frame = eulerFrameNamed(*v);
+    return d;
+}
+
 void applyCifStructure(DocumentFields& fields, const CifStructure& structure) {
     fields.resetForNewDocument();
     fields.title = structure.title;
@@ -391,6 +427,9 @@ void applyCifStructure(DocumentFields& fields, const CifStructure& structure) {
     fields.spaceGroupIndex = groupNumberOfRow(structure.settingRow) - 1;
     fields.settingRow = structure.settingRow;
     fields.d[1] = "0";
+    // Limits of a new document cut a structure of large cell short; a file of another writer
+    // says nothing of them.
+    fields.autoLimits = true;
     applySimulationItems(fields, structure.simulationItems);
 }
 
@@ -422,8 +461,24 @@ Result<std::string> cifFileText(const Simulation& sim) {
     local(kOrientationTypeItem, f.orientationType == OrientationType::Direct  ? "uvw"
                                 : f.orientationType == OrientationType::Euler ? "euler"
                                                                               : "hkl");
-    local(kScatteringItem, kScatteringNames[static_cast<std::size_t>(f.scattering)]);
+    // A wavelength that came from a voltage stays the electrons'.
+    const ScatteringChoice scattering =
+        f.scattering == ScatteringChoice::ByWavelength && f.electronBeam
+            ? ScatteringChoice::Electron
+            : f.scattering;
+    local(kScatteringItem, kScatteringNames[static_cast<std::size_t>(scattering)]);
     local(kMinIntensityItem, trim(f.minIntensity));
+    DetectorSetup setup = sim.detector;
+    setup.patternShown = false;
+    if (setup != DetectorSetup{}) {
+        auto n = [](double v) { return formatNumber(v, "0.######"); };
+        local(kCentreItem, n(setup.centre.x) + " " + n(setup.centre.y));
+        local(kConventionItem, centreConventionName(setup.convention));
+        local(kTiltsItem, (setup.specimenTilt ? n(*setup.specimenTilt) : std::string(".")) + " " +
+                              n(setup.detectorTilt));
+        local(kPixelItem, n(setup.pixelSize) + " " + std::to_string(setup.binning));
+        local(kFrameItem, setup.frame ? eulerFrameName(*setup.frame) : ".");
+    }
     return cifText(c);
 }
 

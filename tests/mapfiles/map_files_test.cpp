@@ -56,7 +56,7 @@ MapFileHeader header() {
     h.stepY = 0.25;
     h.phases = {{"Nickel", "Ni", {{3.524f, 3.524f, 3.524f, 90, 90, 90}}, 225},
                 {"Titanium alpha", "Ti", {{2.951f, 2.951f, 4.686f, 90, 90, 120}}, 194}};
-    h.edaxCentre = PatternCentre{0.51, 0.62, 0.73};
+    h.edaxCentre = StatedPatternCentre{0.51, 0.62, 0.73};
     h.voltage = 20;
     h.sampleTilt = 70;
     h.detectorTilt = 2;
