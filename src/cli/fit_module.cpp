@@ -31,8 +31,9 @@ namespace tavrel::cli {
 
 namespace {
 
-// The images given: files as they are, folders as the pictures in them, by name.
-std::vector<std::string> imagePaths(const std::vector<std::string>& given) {
+// The images given: files as they are, folders as the pictures in them, by name. A folder that
+// cannot be read is a problem naming it.
+Result<std::vector<std::string>> imagePaths(const std::vector<std::string>& given) {
     std::vector<std::string> paths;
     for (const std::string& path : given) {
         std::error_code error;
@@ -41,9 +42,13 @@ std::vector<std::string> imagePaths(const std::vector<std::string>& given) {
             continue;
         }
         std::vector<std::string> inFolder;
-        for (const auto& entry : std::filesystem::directory_iterator(path, error))
-            if (entry.is_regular_file(error) && isPatternImageName(entry.path().string()))
-                inFolder.push_back(entry.path().string());
+        std::filesystem::directory_iterator entry(path, error);
+        for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+            std::error_code kind;
+            if (entry->is_regular_file(kind) && isPatternImageName(entry->path().string()))
+                inFolder.push_back(entry->path().string());
+        }
+        if (error) return Problem{inQuotes(path) + " cannot be read: " + error.message()};
         if (inFolder.empty()) throw UsageError("'" + path + "' holds no pattern image");
         std::sort(inFolder.begin(), inFolder.end());
         paths.insert(paths.end(), inFolder.begin(), inFolder.end());
@@ -110,11 +115,16 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     named.merge(geometryValueOptions());
     const Args args(argv, {"--json"}, named);
     args.expectPositional(1, 1);
-    const std::vector<std::string> images = imagePaths(args.values("--image"));
+    const Result<std::vector<std::string>> listedImages = imagePaths(args.values("--image"));
     const GeometryOptions geometry = readGeometryOptions(args);
     const bool asJson = args.flag("--json");
 
     CliSession cli(err, "index");
+    if (!listedImages) {
+        cli.say(listedImages.problem());
+        return kFailure;
+    }
+    const std::vector<std::string>& images = *listedImages;
     if (!loadForFitting(cli, args.positional()[0])) return kFailure;
     cli.simulation.detector.patternShown = true;
     applyGeometryOptions(cli.simulation, geometry, imageSizeOf(images[0]));

@@ -29,6 +29,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -70,6 +71,22 @@ struct NumberedName {
         if (static_cast<int>(digits.size()) < width)
             digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
         return before + digits + after;
+    }
+    // Whether `fileName`, in the folder of the pictures, is one of them: the number's digits in
+    // its place. False when the number stands in the folder's name.
+    bool namesPicture(std::string_view fileName) const {
+        if (after.find('/') != std::string::npos) return false;
+        const std::string head = fileNameOf(before);
+        if (fileName.size() < head.size() + after.size() + std::max(width, 1) ||
+            !fileName.starts_with(head) || !fileName.ends_with(after))
+            return false;
+        const std::string_view digits =
+            fileName.substr(head.size(), fileName.size() - head.size() - after.size());
+        return digits.find_first_not_of("0123456789") == std::string_view::npos;
+    }
+    std::string folder() const {
+        const std::size_t slash = before.find_last_of('/');
+        return slash == std::string::npos ? std::string() : before.substr(0, slash + 1);
     }
 };
 
@@ -115,12 +132,20 @@ struct ListedOrientation {
     std::string text;
 };
 
-// The lines of an orientation list that hold three finite angles; the others are reported on
-// stderr with their line numbers. Blank lines and lines starting with "#" are skipped quietly.
-std::vector<ListedOrientation> readOrientationList(const CliSession& cli, const std::string& path,
-                                                   int& refused) {
+// The most bad lines of an orientation list reported one by one; the rest are counted.
+constexpr int kReportedLines = 10;
+
+// The lines of an orientation list that hold three finite angles; the first kReportedLines
+// others are reported on stderr with their line numbers, the rest in one line with their
+// count. Blank lines and lines starting with "#" are skipped quietly. None when the list
+// cannot be read (the problem, naming it, is on stderr).
+std::optional<std::vector<ListedOrientation>>
+readOrientationList(const CliSession& cli, const std::string& path, int& refused) {
     const Result<std::string> content = readWholeFile(path);
-    if (!content) throw UsageError("--orientations: " + content.problem());
+    if (!content) {
+        cli.say(inQuotes(path) + " " + content.problem());
+        return std::nullopt;
+    }
     std::vector<ListedOrientation> listed;
     int lineNumber = 0;
     for (const std::string& line : splitLines(*content)) {
@@ -128,13 +153,17 @@ std::vector<ListedOrientation> readOrientationList(const CliSession& cli, const 
         const std::string text = trim(line);
         if (text.empty() || text[0] == '#') continue;
         if (const Result<EulerAngles> angles = parseEulerAnglesText(text); !angles) {
-            cli.say(path + ", line " + std::to_string(lineNumber) + ": " + angles.problem() +
-                    " (skipped)");
-            ++refused;
+            if (++refused <= kReportedLines)
+                cli.say(path + ", line " + std::to_string(lineNumber) + ": " +
+                        shownText(angles.problem()) + " (skipped)");
             continue;
         }
         listed.push_back({lineNumber, text});
     }
+    if (refused > kReportedLines)
+        cli.say(path + ": " + std::to_string(refused - kReportedLines) +
+                " more lines that are no orientation (skipped)");
+    if (listed.empty()) cli.say(inQuotes(path) + " holds no orientation to draw");
     return listed;
 }
 
@@ -301,9 +330,14 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     for (const std::array<int, 3>& hkl : selected) select(pattern, s.reflections, hkl);
 
     if (list) {
+        // A batch killed before it ended may have left temporary pictures; this one clears them.
+        removeLeftoverTemporaries(names->folder(),
+                                  [&](std::string_view name) { return names->namesPicture(name); });
         int refused = 0;
-        const std::vector<ListedOrientation> listed = readOrientationList(cli, *list, refused);
-        return renderOrientationList(cli, listed, *names, orientation.turns, refused, out);
+        const std::optional<std::vector<ListedOrientation>> listed =
+            readOrientationList(cli, *list, refused);
+        if (!listed) return kFailure;
+        return renderOrientationList(cli, *listed, *names, orientation.turns, refused, out);
     }
     applyOrientationOptions(s, orientation);
 

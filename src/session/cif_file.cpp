@@ -8,6 +8,8 @@
 #include "session/field_reader.h"
 #include "spacegroup/setting_identification.h"
 #include "spacegroup/settings.h"
+#include "spacegroup/space_group.h"
+#include "structure/cell_atoms.h"
 #include "structure/cif_atoms.h"
 #include "structure/cif_writer.h"
 
@@ -17,6 +19,7 @@
 #include <cctype>
 #include <cmath>
 #include <exception>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -114,7 +117,9 @@ std::vector<std::string> wantedItems() {
 }
 
 // A text field may run over several lines; a title is one line of the pattern input file.
+// A title of one line stays as it is.
 std::string oneLine(const std::string& text) {
+    if (text.find_first_of("\r\n") == std::string::npos) return text;
     std::string spaced = text;
     for (char& c : spaced)
         if (std::iscntrl(static_cast<unsigned char>(c))) c = ' ';
@@ -229,12 +234,26 @@ bool hasCell(const CifBlock& block) {
     return !valueOf(block, kCellTags[0]).empty();
 }
 
-// Up to `count` blank-separated words of an item, the missing ones empty.
+// Up to `count` blank-separated words of an item, the missing ones empty; "?" stands for an
+// empty field.
 template <std::size_t N> std::array<std::string, N> wordsOf(const std::string& value) {
     std::array<std::string, N> words;
     const std::vector<std::string> found = splitBlanks(value);
-    for (std::size_t i = 0; i < N && i < found.size(); ++i) words[i] = found[i];
+    for (std::size_t i = 0; i < N && i < found.size(); ++i)
+        if (found[i] != "?") words[i] = found[i];
     return words;
+}
+
+// Fields as one item of words, as wordsOf reads them back: an empty field is "?", and of a
+// field with blanks only the first word is kept (the field's number, by the leading-number
+// rule).
+std::string packedWords(std::initializer_list<std::string> fields) {
+    std::string packed;
+    for (const std::string& field : fields) {
+        const std::vector<std::string> words = splitBlanks(field);
+        packed += (packed.empty() ? "" : " ") + (words.empty() ? std::string("?") : words[0]);
+    }
+    return packed;
 }
 
 // A file the program wrote gives back the inputs it stored; a value that is not there, or not
@@ -335,12 +354,20 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
         return refused("its cell does not fit its space group " +
                        extendedSymbolOfRow(s.settingRow) + ": " + *breach);
 
+    // An empty value stands for an empty field.
     for (const char* item : kSimulationItems)
-        if (const std::string value = valueOf(block, {item}); !value.empty())
-            s.simulationItems[item] = value;
+        if (const auto found = block.items.find(item);
+            found != block.items.end() && !found->second.empty())
+            s.simulationItems[item] = trim(found->second.front());
 
     // The sites' columns as the file holds them: an empty value keeps its row.
-    if (Result<std::vector<AtomSite>> atoms = atomSitesFromCif(block.items, cell))
+    Result<std::vector<AtomSite>> atoms = atomSitesFromCif(block.items, cell);
+    const std::size_t images = SpaceGroup::ofRow(s.settingRow).operations().size() + 1;
+    if (atoms && atoms->size() * images > kMostCellAtoms)
+        atoms = Problem{"its " + std::to_string(atoms->size()) + " atom sites make up to " +
+                        std::to_string(atoms->size() * images) + " atoms in the cell, more than " +
+                        std::to_string(kMostCellAtoms)};
+    if (atoms)
         s.atoms = std::move(*atoms);
     else
         s.warnings.push_back(where + ": " + atoms.problem() +
@@ -406,12 +433,13 @@ void applyCifStructure(DocumentFields& fields, const CifStructure& structure) {
     applySimulationItems(fields, structure.simulationItems);
 }
 
-std::string cifFileText(const Simulation& sim) {
+Result<std::string> cifFileText(const Simulation& sim) {
     const DocumentFields& f = sim.fields;
     const PatternDocument& doc = sim.document;
     CifContents c;
     c.blockName = trim(f.title);
-    c.title = trim(f.title);
+    // As the reader will read it back.
+    c.title = oneLine(trim(f.title));
     c.cell = doc.cell;
     c.spaceGroupNumber = sim.group.number();
     if (const std::optional<int> row = sim.group.row()) {
@@ -425,11 +453,10 @@ std::string cifFileText(const Simulation& sim) {
         c.localItems.emplace_back(name, std::move(value));
     };
     local(kWavelengthItem, shortestText(doc.wavelength[0]) + " " + shortestText(doc.wavelength[1]));
-    local(kDRangeItem, trim(f.d[0]) + " " + trim(f.d[1]));
-    local(kLimitsItem, f.autoLimits
-                           ? std::string("auto")
-                           : trim(f.hklMax[0]) + " " + trim(f.hklMax[1]) + " " + trim(f.hklMax[2]));
-    local(kFilmItem, trim(f.film[0]) + " " + trim(f.film[1]) + " " + trim(f.film[2]));
+    local(kDRangeItem, packedWords({f.d[0], f.d[1]}));
+    local(kLimitsItem, f.autoLimits ? std::string("auto")
+                                    : packedWords({f.hklMax[0], f.hklMax[1], f.hklMax[2]}));
+    local(kFilmItem, packedWords({f.film[0], f.film[1], f.film[2]}));
     local(kOrientationItem, trim(f.orientation));
     local(kOrientationTypeItem, f.orientationType == OrientationType::Direct  ? "uvw"
                                 : f.orientationType == OrientationType::Euler ? "euler"

@@ -399,10 +399,11 @@ Result<std::vector<std::string>> saveInputFile(Simulation& sim, const std::strin
         else
             warnings.push_back(generated.problem());
     }
-    const std::string text = format == InputFormat::Tvr   ? tvrText(sim)
-                             : format == InputFormat::Cif ? cifFileText(sim)
-                                                          : hklText(sim);
-    if (const Outcome written = writeFileAtomically(path, text); !written)
+    const Result<std::string> text = format == InputFormat::Tvr   ? tvrText(sim)
+                                     : format == InputFormat::Cif ? cifFileText(sim)
+                                                                  : hklText(sim);
+    if (!text) return failure(path, "cannot be written: " + text.problem());
+    if (const Outcome written = writeFileAtomically(path, *text); !written)
         return failure(path, "cannot be written: " + written.problem());
     if (format != InputFormat::Hkl) {
         sim.document.title = sim.fields.title;
