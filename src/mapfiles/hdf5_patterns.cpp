@@ -318,7 +318,7 @@ public:
         return {};
     }
 
-    Result<std::vector<std::optional<PatternCentre>>>
+    Result<std::vector<std::optional<StatedPatternCentre>>>
     readPatternCentres(std::int64_t first, std::int64_t count) override {
         if (!header_.centrePerPattern) return PatternSource::readPatternCentres(first, count);
         if (auto problem = checkRequest(first, count, std::nullopt)) return *problem;
@@ -335,7 +335,7 @@ public:
                                       H5P_DEFAULT, values[axis].data()) < 0))
                 return Problem{prefix_ + "its pattern centres cannot be read"};
         }
-        std::vector<std::optional<PatternCentre>> centres(static_cast<std::size_t>(count));
+        std::vector<std::optional<StatedPatternCentre>> centres(static_cast<std::size_t>(count));
         for (std::size_t i = 0; i < centres.size(); ++i)
             centres[i] = statedCentre(values[0][i], values[1][i], values[2][i]);
         return centres;

@@ -36,7 +36,7 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr std::size_t kFlushBytes = 1 << 16;
 
 std::string angHeader(const MapFileHeader& h) {
-    const PatternCentre pc = h.edaxCentre.value_or(PatternCentre{});
+    const StatedPatternCentre pc = h.edaxCentre.value_or(StatedPatternCentre{});
     std::string text;
     auto line = [&](const std::string& s) { text += "# " + s + "\n"; };
     line("TEM_PIXperUM          1.000000");

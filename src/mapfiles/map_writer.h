@@ -39,7 +39,7 @@ struct MapFileHeader {
     double stepX = 0, stepY = 0; // micrometres
     std::vector<MapPhase> phases;
     // The .ang's x*, y*, z* (EDAX convention); written as 0 0 0 when none is given.
-    std::optional<PatternCentre> edaxCentre;
+    std::optional<StatedPatternCentre> edaxCentre;
     std::optional<double> workingDistance;      // mm
     std::optional<double> sampleTilt;           // degrees (.ctf)
     std::optional<double> detectorTilt;         // degrees, as the pattern headers count it (.ctf)

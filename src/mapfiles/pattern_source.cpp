@@ -36,11 +36,11 @@ const char* conventionName(PatternCentreConvention convention) {
     return "";
 }
 
-Result<std::vector<std::optional<PatternCentre>>>
+Result<std::vector<std::optional<StatedPatternCentre>>>
 PatternSource::readPatternCentres(std::int64_t first, std::int64_t count) {
     if (auto problem = checkRequest(first, count, std::nullopt)) return *problem;
-    return std::vector<std::optional<PatternCentre>>(static_cast<std::size_t>(count),
-                                                     header().patternCentre);
+    return std::vector<std::optional<StatedPatternCentre>>(static_cast<std::size_t>(count),
+                                                           header().patternCentre);
 }
 
 Outcome PatternSource::readRows(int firstRow, int endRow, std::span<float> out) {

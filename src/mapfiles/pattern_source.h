@@ -37,9 +37,9 @@ const char* formatName(PatternFileFormat format);
 enum class PatternCentreConvention { Bruker, Edax, Oxford };
 const char* conventionName(PatternCentreConvention convention);
 
-struct PatternCentre {
+struct StatedPatternCentre {
     double x = 0, y = 0, z = 0;
-    friend bool operator==(const PatternCentre&, const PatternCentre&) = default;
+    friend bool operator==(const StatedPatternCentre&, const StatedPatternCentre&) = default;
 };
 
 // What a pattern file says. Optional fields are empty where the file does not say (a pattern
@@ -59,7 +59,7 @@ struct PatternFileHeader {
     PatternCentreConvention centreConvention = PatternCentreConvention::Bruker;
     // One centre for the map, or none when the file keeps one per pattern
     // (readPatternCentres) or none at all.
-    std::optional<PatternCentre> patternCentre;
+    std::optional<StatedPatternCentre> patternCentre;
     bool centrePerPattern = false;
 
     // Degrees. The detector tilt is counted as kikuchipy's detector model counts it (0 for a
@@ -96,7 +96,7 @@ public:
                                  std::span<std::uint16_t> out) = 0;
     // The centres of patterns [first, first + count), each empty where the file says 0 0 0;
     // every entry the map's centre when the file keeps one for the map.
-    virtual Result<std::vector<std::optional<PatternCentre>>>
+    virtual Result<std::vector<std::optional<StatedPatternCentre>>>
     readPatternCentres(std::int64_t first, std::int64_t count);
 
     // The patterns of map rows [firstRow, endRow).

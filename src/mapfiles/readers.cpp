@@ -46,10 +46,10 @@ Outcome checkHeader(const PatternFileHeader& header, const std::string& prefix) 
     return {};
 }
 
-std::optional<PatternCentre> statedCentre(double x, double y, double z) {
+std::optional<StatedPatternCentre> statedCentre(double x, double y, double z) {
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return std::nullopt;
     if (x == 0 && y == 0 && z == 0) return std::nullopt;
-    return PatternCentre{x, y, z};
+    return StatedPatternCentre{x, y, z};
 }
 
 std::uint16_t toUint16(float value) {

@@ -21,7 +21,7 @@ std::optional<std::int64_t> checkedProduct(std::int64_t a, std::int64_t b);
 Outcome checkHeader(const PatternFileHeader& header, const std::string& prefix);
 
 // A pattern centre as a file states it: none for 0 0 0 or a number that is not finite.
-std::optional<PatternCentre> statedCentre(double x, double y, double z);
+std::optional<StatedPatternCentre> statedCentre(double x, double y, double z);
 
 Result<std::unique_ptr<PatternSource>> openHdf5PatternFile(const std::string& path,
                                                            const PatternFileOptions& options);

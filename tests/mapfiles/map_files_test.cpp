@@ -49,7 +49,7 @@ MapFileHeader header() {
     std::tie(h.columns, h.rows, h.stepX, h.stepY) = std::tuple(3, 2, 0.5, 0.25);
     h.phases = {{"Nickel", "Ni", {{3.524f, 3.524f, 3.524f, 90, 90, 90}}, 225},
                 {"Titanium alpha", "Ti", {{2.951f, 2.951f, 4.686f, 90, 90, 120}}, 194}};
-    h.edaxCentre = PatternCentre{0.51, 0.62, 0.73};
+    h.edaxCentre = StatedPatternCentre{0.51, 0.62, 0.73};
     std::tie(h.voltage, h.sampleTilt, h.detectorTilt) = std::tuple(20, 70, 2);
     return h;
 }
