@@ -52,7 +52,7 @@ test::GrainMap grainMap(int rows, int columns, int side) {
                            .side = side,
                            .grains = std::max(1, rows * columns / 120),
                            .seed = 3,
-                           .detector = {40, 40, 20, {0.5, 0.5}}});
+                           .detector = {40, 40, 20, {0.5, 0.5}, {}}});
 }
 
 void BM_IndexMap(benchmark::State& state) {

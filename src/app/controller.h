@@ -101,6 +101,7 @@ public:
     // A list position picked by the user: the setting a file chose goes with its group.
     void setSpaceGroupPosition(int position);
     void setAutoLimits(bool on);
+    // Euler angles chosen start from those of the picture, once there is one.
     void setOrientationType(OrientationType type);
     // The structure's atom sites; a refused site (an element the scattering tables do not hold,
     // a value that is no number) changes nothing and is named in the problem.
@@ -189,6 +190,8 @@ private:
     void showNewList(NewList origin);
     void setStatus(StatusPanel panel, QString text) { state_.setStatus(panel, std::move(text)); }
     void showPicked() { state_.showPicked(); }
+    // What changed with the line strengths: the clicked panel's intensity with them.
+    Changes strengthsChanged();
     // Runs a turn of the points and redraws, without rereading the fields.
     template <class Turn> void steer(Turn&& turn);
     // Says how many loops a generation runs, once the document has been read, which is just

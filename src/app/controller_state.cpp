@@ -1,5 +1,6 @@
 #include "app/controller_state.h"
 
+#include "orientation/euler_angles.h"
 #include "render/renderer.h"
 #include "session/line_strengths.h"
 
@@ -23,6 +24,27 @@ void ControllerState::showPicked() {
         !intensity.empty())
         clicked += "  I " + intensity;
     setStatus(StatusPanel::Clicked, QString::fromStdString(clicked));
+}
+
+void ControllerState::showZone(const IndexTriple& axis) {
+    const std::string name = showsFourIndices() ? fourIndexText(axis, IndexKind::Direction)
+                                                : indexText(axis, IndexKind::Direction);
+    setStatus(StatusPanel::Clicked, QStringLiteral("on zone ") + QString::fromStdString(name));
+    orientationNote = true;
+}
+
+bool ControllerState::clearOrientationNote() {
+    if (!std::exchange(orientationNote, false)) return false;
+    setStatus(StatusPanel::Clicked, {});
+    return true;
+}
+
+bool ControllerState::writeOrientationField() {
+    if (!hasReflections() || !sim.document.valid) return false;
+    sim.fields.orientation =
+        eulerAnglesText(eulerAnglesOfOrientation(sim.orientation, sim.document.matrices));
+    sim.fields.orientationType = OrientationType::Euler;
+    return true;
 }
 
 } // namespace tavrel::app

@@ -4,6 +4,7 @@
 // change signal. Each command class works on this state alone, so that none of them needs the
 // controller that owns them all.
 
+#include "orientation/miller_indices.h"
 #include "session/pattern_view.h"
 #include "session/simulation.h"
 
@@ -38,6 +39,9 @@ struct ControllerState {
     PatternView pattern;
     std::array<QString, 5> status;
     std::optional<std::int32_t> picked;
+    // The clicked panel speaks of the orientation (a zone axis on the beam or near a click, an
+    // indexed or refined orientation), which the next turn makes untrue.
+    bool orientationNote = false;
     // The controller's change signal; every command that changed something ends with it.
     std::function<void(Changes)> announce;
 
@@ -47,6 +51,16 @@ struct ControllerState {
     void setStatus(StatusPanel panel, QString text);
     // The clicked panel names the reflection a click picked, if any.
     void showPicked();
+    // The clicked panel says the zone axis `axis` lies on the viewing axis.
+    void showZone(const IndexTriple& axis);
+    // The clicked panel's text about the orientation goes once the crystal turns; true when
+    // there was one.
+    bool clearOrientationNote();
+    // The orientation field as Euler angles of the orientation shown, so that the next
+    // simulation starts from it: after the commands that set an orientation other than by the
+    // field (zone axes, tilts, refining, indexing; turns by key and pointer leave the field as
+    // typed). False, and nothing written, while there is no orientation.
+    bool writeOrientationField();
     void changed(Changes what) const {
         if (announce) announce(what);
     }

@@ -4,6 +4,7 @@
 #include "common/numeric.h"
 #include "orientation/euler_angles.h"
 #include "output/pattern_image.h"
+#include "session/field_reader.h"
 #include "session/orient.h"
 
 #include <QDir>
@@ -19,6 +20,38 @@ Detector PatternImageCommands::detector() const {
     return detectorOf(state_.sim);
 }
 
+std::optional<std::array<int, 2>> PatternImageCommands::imageSize() const {
+    if (!underlay().loaded()) return std::nullopt;
+    return std::array<int, 2>{underlay().raw.width, underlay().raw.height};
+}
+
+Outcome PatternImageCommands::setDetector(const DetectorSetup& setup,
+                                          const std::optional<CentreCoordinates>& stated) {
+    Simulation trial = state_.sim;
+    const bool shown = trial.detector.patternShown;
+    trial.detector = setup;
+    trial.detector.patternShown = shown;
+    if (stated)
+        if (const Outcome placed = setStatedCentre(trial, *stated, imageSize()); !placed)
+            return placed;
+    if (const Outcome usable = checkGeometry(trial); !usable) return usable;
+    const bool filmMoved = trial.fields.film[2] != state_.sim.fields.film[2];
+    state_.sim.detector = trial.detector;
+    state_.sim.fields.film[2] = trial.fields.film[2];
+    state_.sim.document.film[2] = trial.document.film[2];
+    levels_.reset();
+    Changes what = Change::Underlay | Change::Picture | Change::Status;
+    if (filmMoved) what |= Change::Fields;
+    state_.setStatus(StatusPanel::Clicked, QString::fromStdString(centreOutsideNote(detector())));
+    state_.changed(what);
+    return {};
+}
+
+void PatternImageCommands::setEulerFrame(std::optional<EulerFrame> frame) {
+    state_.sim.detector.frame = frame;
+    state_.changed(Change::Status | Change::Underlay);
+}
+
 Outcome PatternImageCommands::open(const QString& path) {
     const std::string local = QDir::toNativeSeparators(path).toStdString();
     Result<fit::GreyImage> grey = readPatternImage(local);
@@ -26,6 +59,7 @@ Outcome PatternImageCommands::open(const QString& path) {
     PatternUnderlay& underlay = state_.pattern.underlay;
     underlay.raw = std::move(*grey);
     underlay.settings.path = local;
+    state_.sim.detector.patternShown = true;
     levels_.reset();
     updateShownPixels(underlay);
     state_.setStatus(StatusPanel::Clicked,
@@ -43,21 +77,17 @@ void PatternImageCommands::setSettings(const UnderlaySettings& settings) {
     state_.changed(Change::Underlay | Change::Picture);
 }
 
-void PatternImageCommands::setPatternCentre(const PatternCentre& centre) {
-    state_.sim.patternCentre = clampedPatternCentre(centre);
-    state_.changed(Change::Underlay | Change::Picture);
-}
-
 void PatternImageCommands::remove() {
     state_.pattern.underlay = PatternUnderlay{};
-    state_.sim.patternCentre = {};
+    state_.sim.detector.centre = {};
+    state_.sim.detector.patternShown = false;
     levels_.reset();
-    state_.changed(Change::Underlay | Change::Picture);
+    state_.changed(Change::Underlay | Change::Picture | Change::Status);
 }
 
-void PatternImageCommands::restore(const UnderlaySettings& settings, const PatternCentre& centre) {
+void PatternImageCommands::restore(const UnderlaySettings& settings) {
     state_.pattern.underlay = PatternUnderlay{};
-    state_.sim.patternCentre = {};
+    state_.sim.detector.patternShown = false;
     levels_.reset();
     if (settings.path.empty()) return;
     Result<fit::GreyImage> grey = readPatternImage(settings.path);
@@ -67,7 +97,7 @@ void PatternImageCommands::restore(const UnderlaySettings& settings, const Patte
     }
     state_.pattern.underlay.raw = std::move(*grey);
     state_.pattern.underlay.settings = settings;
-    state_.sim.patternCentre = clampedPatternCentre(centre);
+    state_.sim.detector.patternShown = true;
     updateShownPixels(state_.pattern.underlay);
 }
 
@@ -75,6 +105,7 @@ Result<const fit::ScoreLevels*> PatternImageCommands::prepared() {
     if (!underlay().loaded()) return Problem{"There is no pattern image to match."};
     if (!state_.hasReflections() || !state_.sim.document.valid)
         return Problem{"There are no lines to match before a simulation."};
+    if (const Outcome usable = checkGeometry(state_.sim); !usable) return usable.failure();
     if (!levels_) {
         Result<fit::ScoreLevels> levels = preparePattern(underlay().raw);
         if (!levels) return levels.failure();
@@ -104,18 +135,20 @@ Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCh
     }
     const fit::FitState& fit = refined->found.fit;
     setOrientationMatrix(sim, fit.orientation);
+    state_.writeOrientationField();
     if (fitDetector) {
-        sim.patternCentre = fit.detector.centre;
+        sim.detector.centre = fit.detector.centre;
+        // The document holds what its field shows, as after any edit of the field: the film's
+        // caption and the next simulation read the same number.
         sim.fields.film[2] = formatNumber(fit.detector.distance, "0.###");
-        sim.document.film[2] = static_cast<float>(fit.detector.distance);
+        sim.document.film[2] = fieldValue(sim.fields.film[2]);
     }
     state_.setStatus(StatusPanel::Clicked,
                      QStringLiteral("refined: score %1, moved %2\u00b0")
                          .arg(QString::fromStdString(formatNumber(fit.score, "0.000")),
                               QString::fromStdString(formatNumber(refined->movedDegrees, "0.00"))));
-    Changes what = Change::Picture | Change::Status | Change::Underlay;
-    if (fitDetector) what |= Change::Fields;
-    state_.changed(what);
+    state_.orientationNote = true;
+    state_.changed(Change::Fields | Change::Picture | Change::Status | Change::Underlay);
     return refined;
 }
 
@@ -130,13 +163,17 @@ Result<std::vector<fit::FoundOrientation>> PatternImageCommands::index() {
 void PatternImageCommands::apply(const fit::FoundOrientation& found) {
     Simulation& sim = state_.sim;
     if (!state_.hasReflections() || !sim.document.valid) return;
-    setOrientationMatrix(sim,
-                         orientationFromEulerAngles(foundEulerAngles(found, sim.document.matrices),
-                                                    sim.document.matrices));
+    // As the angles are reported in the frame shown.
+    const OrientationFrame frame = orientationFrameOf(sim);
+    setOrientationMatrix(
+        sim, orientationFromEulerIn(frame, foundEulerAngles(found, sim.document.matrices, frame),
+                                    sim.document.matrices));
+    state_.writeOrientationField();
     state_.setStatus(StatusPanel::Clicked,
                      QStringLiteral("indexed: score %1")
                          .arg(QString::fromStdString(formatNumber(found.fit.score, "0.000"))));
-    state_.changed(Change::Picture | Change::Status);
+    state_.orientationNote = true;
+    state_.changed(Change::Fields | Change::Picture | Change::Status);
 }
 
 } // namespace tavrel::app

@@ -47,6 +47,8 @@ struct InputFile {
     ReflectionList reflections;
     // A CIF's atom sites; the other files hold none.
     std::vector<AtomSite> atoms;
+    // The detector a CIF the program wrote keeps; the other files keep none.
+    std::optional<DetectorSetup> detector;
     // For the user when the file is taken all the same (a CIF with several structures, ...).
     std::vector<std::string> warnings;
 };

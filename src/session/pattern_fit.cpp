@@ -13,10 +13,6 @@
 
 namespace tavrel {
 
-Detector detectorOf(const Simulation& sim) {
-    return detectorFor(sim.document.film, sim.patternCentre);
-}
-
 Result<fit::ScoreLevels> preparePattern(const fit::GreyImage& raw) {
     const Result<fit::GreyImage> prepared = fit::prepareForFitting(raw);
     if (!prepared) return Problem{"No orientation found: " + prepared.problem()};
@@ -128,8 +124,9 @@ BatchSummary PatternFit::indexBatch(const PatternSource& source, const BatchSink
     return summary;
 }
 
-EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices) {
-    return reportedEulerAngles(eulerAnglesOfOrientation(found.fit.orientation, matrices));
+EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices,
+                             const OrientationFrame& frame) {
+    return reportedEulerAngles(eulerAnglesIn(frame, found.fit.orientation, matrices));
 }
 
 } // namespace tavrel

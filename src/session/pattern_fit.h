@@ -9,16 +9,13 @@
 #include "detector/detector.h"
 #include "fit/indexing.h"
 #include "orientation/euler_angles.h"
+#include "session/geometry.h"
 #include "session/simulation.h"
 
 #include <cstddef>
 #include <functional>
 
 namespace tavrel {
-
-// The detector of the simulation: the document's film with the simulation's pattern centre.
-// Everything that needs the detector makes it here, so it never disagrees with the film.
-Detector detectorOf(const Simulation& sim);
 
 // A recorded pattern flattened, normalised and kept at the resolutions the score reads; a
 // problem ("No orientation found: ...") for an image without contrast.
@@ -90,8 +87,9 @@ private:
     fit::IndexSetup setup_;
 };
 
-// The Euler angles of a found orientation in the cell of these matrices, as users read them
-// (three decimals, in range).
-EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices);
+// The Euler angles of a found orientation in the cell of these matrices and the frame given, as
+// users read them (three decimals, in range).
+EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices,
+                             const OrientationFrame& frame = {});
 
 } // namespace tavrel

@@ -39,7 +39,7 @@ struct SiliconMap {
                            .side = 60,
                            .grains = 3,
                            .seed = 7,
-                           .detector = {40, 40, 20, {0.5, 0.5}}}};
+                           .detector = {40, 40, 20, {0.5, 0.5}, {}}}};
     std::string h5 = scratch.file("map.h5");
     SiliconMap() { EXPECT_TRUE(grains.writeH5ebsd(h5)); }
 

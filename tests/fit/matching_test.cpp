@@ -103,12 +103,12 @@ TEST(Matching, RefinesTheDetectorAndThinConeLines) {
     const SimulatedCrystal c(kSilicon);
     const Mat3d truth = randomOrientation(31);
     SyntheticPatternOptions o = SimulatedCrystal::onScreen();
-    o.detector = {40, 40, 20, {0.47, 0.54}};
+    o.detector = detectorFor({40, 40, 20}, {0.47, 0.54});
     const fit::ScoreLevels recorded = c.prepared(truth, 1, o);
     fit::RefineOptions options;
     options.refineCentre = options.refineDistance = true;
     options.maxEvaluationsPerLevel = 600;
-    const Detector guess{40, 40, 20.8, {0.45, 0.56}};
+    const Detector guess = detectorFor({40, 40, 20.8f}, {0.45, 0.56});
     const auto refined = fit::refineOrientation(fit::PatternScorer(recorded, c.setup().bands),
                                                 {turn(1, 5) * truth, guess, 0}, options);
     ASSERT_TRUE(refined);

@@ -143,5 +143,25 @@ TEST(BandedSurface, ReportsTheTextHeightAndPaintsOnlyWhatIsNew) {
     EXPECT_EQ(image.pixel(5, 100), qRgb(0, 0, 0));
 }
 
+// Slanted lines wider than a pixel set pixels next to a band's edge as the clip decides, so a
+// picture with them is painted in one band: exactly the single painter's pixels.
+TEST(BandedSurface, WideSlantedLinesArePaintedAsOnePainterPaintsThem) {
+    std::vector<Segment> lines; // enough to be banded otherwise
+    for (int i = 0; i < 20000; ++i)
+        lines.push_back({std::int16_t(i * 37 % 300), 0, std::int16_t(i * 91 % 300), 299});
+    QImage expected(300, 300, QImage::Format_RGB32), banded = expected;
+    for (QImage* image : {&expected, &banded}) image->fill(Qt::black);
+    QPainter painter(&expected);
+    PainterSurface one(painter, 300, 300);
+    BandedSurface surface(banded, 300, 300, 7);
+    for (DrawingSurface* s : std::initializer_list<DrawingSurface*>{&one, &surface}) {
+        s->setPen(Rgb{0, 255, 0}, 2, PenStyle::DashDot);
+        s->drawSegments(lines);
+    }
+    painter.end();
+    surface.paint();
+    EXPECT_TRUE(banded == expected);
+}
+
 } // namespace
 } // namespace tavrel

@@ -1,7 +1,6 @@
 #include "render/cone_tracer.h"
 
 #include "common/numeric.h"
-#include "session/generation.h"
 #include "session/orient.h"
 #include "support/test_simulation.h"
 
@@ -15,18 +14,17 @@
 namespace tavrel {
 namespace {
 
+using Cone = std::array<float, 4>;
 constexpr float kCu = 1.5418f;
 // The spacing whose cone opens by 45 degrees at the copper wavelength.
 const float kD45 = static_cast<float>(kCu / (2 * std::sin(45 * kDegToRad)));
-const std::array<float, 4> kCone45{1, 0, 0, kD45};
 
 // An 800 x 800 picture with its centre at (400, 400), the pointer there too.
 TraceSettings settings(bool stereographic = false, std::array<float, 2> wavelength = {kCu, 0}) {
     TraceSettings s{.wavelength = wavelength, .patternScale = 200, .stereoRadius = 300};
-    s.stereographic = stereographic;
+    std::tie(s.stereographic, s.reflectionCount, s.width, s.height) =
+        std::tuple(stereographic, 100, 800, 800);
     s.pickX = s.pickY = s.cx = s.cy = 400;
-    s.width = s.height = 800;
-    s.reflectionCount = 100;
     return s;
 }
 
@@ -36,49 +34,56 @@ const ReflectionList kReflection = [] {
     return r;
 }();
 
-TracedCone sample(const TraceSettings& s, const std::array<float, 4>& cone,
-                  bool highlighted = false) {
+TracedCone sample(const TraceSettings& s, const Cone& cone, bool highlighted = false) {
     TracedCone out;
     ConeTracer(s, kReflection).sample(cone, 360, highlighted, out);
     return out;
+}
+std::vector<Segment> firstLine(const TraceSettings& s, const Cone& cone) {
+    return sample(s, cone).first.segments();
 }
 
 double radius(const Segment& seg) {
     return std::hypot(seg.x2 - 400.0, seg.y2 - 400.0);
 }
 
+Cone randomCone(std::mt19937& random, std::uniform_real_distribution<float>& spacing) {
+    std::uniform_real_distribution<float> c(-1, 1);
+    return {c(random), c(random), c(random), spacing(random)};
+}
+
 TEST(ConeTracer, FortyFiveDegreeConeIsACircleInBothProjectionsAndDashedWhenHighlighted) {
     for (bool stereo : {false, true}) {
-        const auto line = sample(settings(stereo), kCone45).first.segments();
+        const TracedCone cone = sample(settings(stereo), {1, 0, 0, kD45});
+        const auto line = cone.first.segments();
         const double expected = stereo ? 300 * std::tan(22.5 * kDegToRad) : 200;
         ASSERT_EQ(line.size(), 361u); // the start point, then 360 steps closing the polygon
         for (const Segment& seg : line) EXPECT_NEAR(radius(seg), expected, 0.75);
         EXPECT_EQ(std::pair(line[0].x2, line[0].y2), std::pair(line[360].x2, line[360].y2));
-        EXPECT_NEAR(sample(settings(stereo), kCone45).nearestDistance, expected, 0.5); // centre
-        const auto dashed = sample(settings(stereo), kCone45, true).first.segments();
+        EXPECT_NEAR(cone.nearestDistance, expected, 0.5); // from the centre
+        const auto dashed = sample(settings(stereo), {1, 0, 0, kD45}, true).first.segments();
         ASSERT_EQ(dashed.size(), 181u);
         for (std::size_t i = 0; i < 181; ++i) EXPECT_EQ(dashed[i], line[2 * i]);
     }
 }
 
+// lambda > 2d, d = 0, a negative Bragg angle, behind the film: nothing; s = 1 exactly: the
+// cone degenerates to its pole.
 TEST(ConeTracer, ConesThatDoNotExistOrAreBehindTheFilmDrawNothing) {
-    // lambda > 2d, d = 0, a negative Bragg angle, behind the film.
-    for (const std::array<float, 4>& cone : std::initializer_list<std::array<float, 4>>{
-             {1, 0, 0, 0.7f}, {1, 0, 0, 0}, {1, 0, 0, -2}, {-1, 0, 0, kD45}}) {
+    for (const Cone& cone : {Cone{1, 0, 0, 0.7f}, {1, 0, 0, 0}, {1, 0, 0, -2}, {-1, 0, 0, kD45}}) {
         const TracedCone c = sample(settings(), cone);
-        EXPECT_TRUE(c.first.segments().empty()) << cone[3];
-        EXPECT_EQ(c.nearestDistance, 999.0f);
-        EXPECT_FALSE(c.hasSecond);
+        EXPECT_EQ(std::tuple(c.first.empty(), c.nearestDistance, c.hasSecond),
+                  std::tuple(true, 999.0f, false))
+            << cone[3];
     }
-    // s = 1 exactly: the cone degenerates to its pole.
-    const auto pole = sample(settings(), {1, 0, 0, 0.7709f}).first.segments();
+    const auto pole = firstLine(settings(), {1, 0, 0, 0.7709f});
     ASSERT_FALSE(pole.empty());
     for (const Segment& seg : pole) EXPECT_LE(radius(seg), 1);
 }
 
+// Wavelength 1 unused: one line, with wavelength 2; electron wavelengths get both lines.
+// d = 0.7 has no cone for copper (lambda > 2d) but one for molybdenum.
 TEST(ConeTracer, SecondWavelength) {
-    // Wavelength 1 unused: one line, with wavelength 2; electron wavelengths get both lines.
-    // d = 0.7 has no cone for copper (lambda > 2d) but one for molybdenum.
     for (auto [wavelength, d, first, second] : {std::tuple{std::array{kCu, 0.7107f}, kD45, 1, 1},
                                                 {{0.0251f, 0.0197f}, kD45, 1, 1},
                                                 {{kCu, kCu}, kD45, 1, 0},
@@ -87,19 +92,7 @@ TEST(ConeTracer, SecondWavelength) {
         const TracedCone c = sample(settings(false, wavelength), {1, 0, 0, d});
         EXPECT_EQ((std::pair<int, int>(c.hasFirst, c.hasSecond)), std::pair(first, second))
             << wavelength[0] << " " << wavelength[1] << " d " << d;
-    }
-    EXPECT_FALSE(sample(settings(false, {kCu, 0.7107f}), {1, 0, 0, 0.7f}).second.empty());
-}
-
-// The plain loop over the rows that turnSamples stands for.
-void turnSamplesPlain(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out) {
-    Vec3f v = q;
-    for (Vec3f& o : out) {
-        for (std::size_t r = 0; r < 3; ++r)
-            o[r] = static_cast<float>(static_cast<double>(R[r][0]) * v[0] +
-                                      static_cast<double>(R[r][1]) * v[1] +
-                                      static_cast<double>(R[r][2]) * v[2]);
-        v = o;
+        EXPECT_TRUE(d != 0.7f || !c.second.empty()); // the molybdenum line is drawn
     }
 }
 
@@ -109,7 +102,6 @@ void turnSamplesPlain(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out) {
 TEST(ConeTracer, VectorAndPlainSamplesAgreeBitForBit) {
     std::mt19937 random(11);
     std::uniform_real_distribution<float> component(-1, 1), length(0.2f, 8.0f);
-    std::vector<Vec3f> vector, plain;
     for (int n = 0; n < 400; ++n) {
         const int steps = std::array{360, 180, 60, 90, 10, 13, 1000}[n % 7];
         Vec3f u{component(random), component(random), component(random)};
@@ -118,38 +110,39 @@ TEST(ConeTracer, VectorAndPlainSamplesAgreeBitForBit) {
         const Mat3f R = axisRotationMatrix(u, 360.0f / static_cast<float>(steps));
         const float l = length(random);
         const Vec3f q{l * component(random), l * component(random), l * component(random)};
-        vector.assign(static_cast<std::size_t>(steps), {});
-        plain.assign(static_cast<std::size_t>(steps), {});
+        std::vector<Vec3f> vector(static_cast<std::size_t>(steps));
         turnSamples(R, q, vector);
-        turnSamplesPlain(R, q, plain);
-        for (std::size_t k = 0; k < vector.size(); ++k)
-            for (std::size_t c = 0; c < 3; ++c)
-                ASSERT_EQ(std::bit_cast<std::uint32_t>(vector[k][c]),
-                          std::bit_cast<std::uint32_t>(plain[k][c]))
-                    << "cone " << n << " sample " << k;
+        Vec3f v = q; // the plain loop over the rows
+        for (std::size_t k = 0; k < vector.size(); ++k) {
+            Vec3f o;
+            for (std::size_t r = 0; r < 3; ++r)
+                o[r] = static_cast<float>(double{R[r][0]} * v[0] + double{R[r][1]} * v[1] +
+                                          double{R[r][2]} * v[2]);
+            v = o;
+            using Bits = std::array<std::uint32_t, 3>;
+            ASSERT_EQ(std::bit_cast<Bits>(vector[k]), std::bit_cast<Bits>(o))
+                << "cone " << n << " sample " << k;
+        }
     }
 }
 
 TEST(ConeTracer, CoarserSamplingWhileDragging) {
-    TraceSettings s = settings(false, {kCu, 0.7107f});
-    s.patternScale = 50; // both lines wholly inside the picture
-    s.stereoRadius = 200;
-    s.dragging = true;
+    TraceSettings s = settings(false, {kCu, 0.7107f}); // both lines wholly inside the picture:
+    std::tie(s.patternScale, s.stereoRadius, s.dragging) = std::tuple(50.0f, 200.0f, true);
     TraceSettings still = s;
     still.dragging = false;
     for (auto [stereo, first, second] : {std::tuple{false, 181u, 91u}, {true, 61u, 11u}}) {
         s.stereographic = still.stereographic = stereo;
-        // At most the reduced counts (fewer where the line bends little).
+        // At most the reduced counts (fewer where the line bends little; the samples about
+        // the axis start with a segment of no length).
         const TracedCone c = sample(s, {1, 0, 0, 2});
         EXPECT_LE(c.first.segments().size(), first);
         EXPECT_GE(c.first.segments().size(), 13u);
-        // (The samples about the axis start with a segment of no length.)
         EXPECT_LE(c.second.segments().size(), second);
         EXPECT_GE(c.second.segments().size(), second - 1);
     }
     s.reflectionCount = 30; // few reflections: full quality
-    EXPECT_EQ(sample(s, {1, 0, 0, 2}).first.segments(),
-              sample(still, {1, 0, 0, 2}).first.segments());
+    EXPECT_EQ(firstLine(s, {1, 0, 0, 2}), firstLine(still, {1, 0, 0, 2}));
 }
 
 double distanceToChain(const std::vector<Segment>& chain, double x, double y) {
@@ -178,28 +171,24 @@ double longestStep(const std::vector<Segment>& line) {
 // large for the arc.
 TEST(ConeTracer, DragFramesFollowTheStillLinesAsFinelyAsTheyBend) {
     std::mt19937 random(11);
-    std::uniform_real_distribution<float> component(-1, 1), spacing(0.8f, 6.0f);
+    std::uniform_real_distribution<float> spacing(0.8f, 6.0f);
     int whole = 0, cut = 0;
     for (bool stereo : {false, true})
         for (float rim : {300.0f, 500.0f})
             for (int n = 0; n < 300; ++n) {
                 // Short wavelengths give flat cones, which bend little.
                 const float lambda = n % 3 == 1 ? 0.3f : kCu;
-                TraceSettings still = settings(stereo, {lambda, 0});
-                still.stereoRadius = rim;
-                TraceSettings drag = still;
+                TraceSettings still = settings(stereo, {lambda, 0}), drag = still;
+                still.stereoRadius = drag.stereoRadius = rim;
                 drag.dragging = true;
-                std::array<float, 4> cone{component(random), component(random), component(random),
-                                          spacing(random)};
+                Cone cone = randomCone(random, spacing);
                 if (n % 50 == 0) { // through the back pole: a straight stereographic line
                     const float sine = lambda / 2 / cone[3];
                     cone = {-sine, std::sqrt(1 - sine * sine), 0, cone[3]};
                 }
-                const auto fine = sample(still, cone).first.segments();
-                const auto coarse = sample(drag, cone).first.segments();
-                SCOPED_TRACE(testing::Message()
-                             << cone[0] << " " << cone[1] << " " << cone[2] << " d " << cone[3]
-                             << " rim " << rim << (stereo ? " stereographic" : " gnomonic"));
+                const auto fine = firstLine(still, cone), coarse = firstLine(drag, cone);
+                SCOPED_TRACE(testing::PrintToString(cone) + " rim " + std::to_string(rim) +
+                             (stereo ? " stereographic" : " gnomonic"));
                 ASSERT_EQ(fine.empty(), coarse.empty());
                 if (fine.empty()) continue;
                 for (const auto& [points, other, margin] :
@@ -223,14 +212,14 @@ TEST(ConeTracer, DragFramesFollowTheStillLinesAsFinelyAsTheyBend) {
     // A nearly flat cone, drawn nearly straight by the gnomonic projection, gets few samples.
     TraceSettings flat = settings(false, {0.3f, 0});
     flat.dragging = true;
-    EXPECT_LT(sample(flat, {0.8f, 0.5f, -0.3f, 2.5f}).first.segments().size(), 40u);
+    EXPECT_LT(firstLine(flat, {0.8f, 0.5f, -0.3f, 2.5f}).size(), 40u);
 }
 
 // Culling leaves only cones that would have drawn nothing: with and without it every cone
 // samples the same, among them many that draw and, at large scales, many that do not.
 TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
     std::mt19937 random(7);
-    std::uniform_real_distribution<float> component(-1, 1), spacing(0.2f, 6.0f);
+    std::uniform_real_distribution<float> spacing(0.2f, 6.0f);
     for (bool stereographic : {false, true})
         for (float scale : {200.0f, 1000.0f, 5000.0f}) {
             TraceSettings culled = settings(stereographic, {0.7107f, 1.5418f});
@@ -241,13 +230,11 @@ TEST(ConeTracer, ACulledConeWouldHaveDrawnNothing) {
             const ConeTracer withCulling(culled, kReflection), without(full, kReflection);
             int drawn = 0;
             for (int n = 0; n < 3000; ++n) {
-                const std::array<float, 4> cone{component(random), component(random),
-                                                component(random), spacing(random)};
+                const Cone cone = randomCone(random, spacing);
                 TracedCone a, b;
                 withCulling.sample(cone, 360, false, a);
                 without.sample(cone, 360, false, b);
-                SCOPED_TRACE(testing::Message() << cone[0] << " " << cone[1] << " " << cone[2]
-                                                << " d " << cone[3] << " scale " << scale);
+                SCOPED_TRACE(testing::PrintToString(cone) + " scale " + std::to_string(scale));
                 for (auto [x, y] : {std::pair{&a.first, &b.first}, {&a.second, &b.second}})
                     EXPECT_EQ(
                         std::tie(x->points, x->chainStarts, x->labelled, x->labelX, x->labelY),
@@ -277,15 +264,13 @@ V backProject(const TraceSettings& s, double X, double Y) {
 }
 
 TEST(ConeTracer, EveryDrawnSampleLiesOnItsTrueCone) {
-    constexpr auto hkl = OrientationType::Reciprocal;
-    constexpr auto uvw = OrientationType::Direct;
+    constexpr auto hkl = OrientationType::Reciprocal, uvw = OrientationType::Direct;
     const std::tuple<int, std::array<std::string, 6>, const char*, OrientationType> cases[] = {
         {229, {"2.866", "", "", "", "", ""}, "0 0 1", hkl},
         {225, {"4.05", "", "", "", "", ""}, "1 1 1", hkl},
         {194, {"2.66", "", "4.95", "", "", ""}, "1 0 0", uvw},
         {14, {"5.1", "6.2", "7.3", "90", "104", "90"}, "1 2 3", hkl},
-        {2, {"5.1", "6.2", "7.3", "80", "95", "105"}, "1 -1 1", uvw},
-    };
+        {2, {"5.1", "6.2", "7.3", "80", "95", "105"}, "1 -1 1", uvw}};
     for (const auto& [group, cell, orientation, type] : cases)
         for (bool stereographic : {false, true}) {
             test::TestSimulation t;

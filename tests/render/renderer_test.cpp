@@ -59,29 +59,27 @@ TEST(Renderer, EveryThreadCountDrawsAndPicksAsOneLoop) {
 }
 
 TEST(Projection, FilmOutlineAndCaption) {
-    OverlayOptions o;
-    RecordingSurface gnomonic(650, 450), paper(1300, 900), stereo(650, 450), points(650, 450);
-    drawFilmOutline(gnomonic, frame(), o, {100, 80, 50});
-    const auto r = gnomonic.rectangles().at(0);
-    EXPECT_EQ(std::tuple(r.x1, r.y1, r.x2, r.y2), std::tuple(200, 140, 600, 460)); // 2 S wide
-    EXPECT_EQ(r.pen, (RecordingSurface::Pen{{0, 128, 128}, 2, PenStyle::Solid}));
-    const auto caption = gnomonic.texts().at(0);
-    EXPECT_EQ(caption.text, "100 x 80 D=50");
-    EXPECT_EQ(std::pair(caption.x, caption.y), std::pair(200, 140 - gnomonic.textHeight() - 2));
-    drawFilmOutline(paper, frame(2), o, {100, 80, 50}); // grows with the lines it frames
-    const auto printed = paper.rectangles().at(0);
-    EXPECT_EQ(std::tuple(printed.x1, printed.y1, printed.x2, printed.y2),
-              std::tuple(0, -20, 800, 620));
-
+    auto outline = [](int size, float k, OverlayOptions o) {
+        RecordingSurface s(650 * size, 450 * size);
+        drawFilmOutline(s, frame(k), o, {100, 80, 50});
+        std::vector<std::tuple<int, int, int, int>> corners;
+        for (const auto& r : s.rectangles()) corners.emplace_back(r.x1, r.y1, r.x2, r.y2);
+        return std::pair(corners, s);
+    };
+    const auto [gnomonic, surface] = outline(1, 1, {});
+    EXPECT_EQ(gnomonic.at(0), std::tuple(200, 140, 600, 460)); // 2 S wide
+    EXPECT_EQ(surface.rectangles()[0].pen,
+              (RecordingSurface::Pen{{0, 128, 128}, 2, PenStyle::Solid}));
+    const auto caption = surface.texts().at(0);
+    EXPECT_EQ(std::tuple(caption.text, caption.x, caption.y),
+              std::tuple("100 x 80 D=50", 200, 140 - surface.textHeight() - 2));
+    EXPECT_EQ(outline(2, 2, {}).first.at(0), std::tuple(0, -20, 800, 620)); // grows with the lines
     // Stereographic: half the film's tangent on the primitive circle, no caption; nothing
     // without lines.
-    o.stereographic = true;
-    drawFilmOutline(stereo, frame(), o, {100, 80, 50});
-    EXPECT_EQ(stereo.rectangles().at(0).x2 - stereo.rectangles().at(0).x1, 300);
-    EXPECT_TRUE(stereo.texts().empty());
-    o.showLines = false;
-    drawFilmOutline(points, frame(), o, {100, 80, 50});
-    EXPECT_TRUE(points.rectangles().empty());
+    const auto [stereo, stereoSurface] = outline(1, 1, {.stereographic = true});
+    EXPECT_EQ(std::get<2>(stereo.at(0)) - std::get<0>(stereo.at(0)), 300);
+    EXPECT_TRUE(stereoSurface.texts().empty());
+    EXPECT_TRUE(outline(1, 1, {.stereographic = true, .showLines = false}).first.empty());
 }
 
 TEST(ColourTable, StripClicksPickTheNearestBandHalvesToEven) {
@@ -102,8 +100,7 @@ TEST(ColourTable, ColourIndexSpans25To255AndMirrorsOnALightBackground) {
     }
 }
 
-class RendererTest : public ::testing::Test {
-protected:
+struct RendererTest : testing::Test {
     void SetUp() override {
         test::setIron(t.sim);
         ASSERT_TRUE(t.generate());
@@ -128,14 +125,15 @@ TEST_F(RendererTest, StatusTextsAndAThresholdAboveEveryLine) {
 
     draw();
     ASSERT_TRUE(summary);
-    EXPECT_EQ(summary->countText, "54 hkl (54 visible)");
-    EXPECT_EQ(summary->nearestPoleText, "approx. (0 0 2)");
+    EXPECT_EQ(std::tie(summary->countText, summary->nearestPoleText),
+              std::tuple("54 hkl (54 visible)", "approx. (0 0 2)"));
     t.sim.document.displayDMin = 3.0f; // only the overlays remain
     const RecordingSurface surface = draw();
     EXPECT_EQ(summary->countText, "54 hkl (0 visible)");
-    EXPECT_EQ(surface.segmentCount(), 0u);
-    EXPECT_EQ(surface.rectangles().size(), 1u); // the film outline and its caption
-    EXPECT_EQ(surface.texts().size(), 1u);
+    // No line; the film outline and its caption.
+    EXPECT_EQ(
+        std::tuple(surface.segmentCount(), surface.rectangles().size(), surface.texts().size()),
+        std::tuple(0u, 1u, 1u));
 }
 
 // Colours and highlights follow the reflection, not its row.
@@ -188,9 +186,8 @@ TEST_F(RendererTest, PointsModeDrawsPolesAndPicksTheNearestPoint) {
     t.pattern.view.patternScale = 100; // most poles inside the picture
     const RecordingSurface surface = draw();
     const auto circles = surface.circles();
-    EXPECT_EQ(circles.size(), 54u);
-    EXPECT_TRUE(circles[0].filled);
-    EXPECT_EQ(surface.segmentCount(), 0u);
+    EXPECT_EQ(std::tuple(circles.size(), circles.at(0).filled, surface.segmentCount()),
+              std::tuple(54u, true, 0u));
     // A click on a drawn pole names a reflection drawn there (poles can coincide).
     const auto& rows = t.sim.points.rows;
     int clicked = 0;

@@ -4,6 +4,8 @@
 #include "support/temp_dir.h"
 #include "support/test_simulation.h"
 
+#include "session/document_reading.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -89,17 +91,23 @@ TEST(LineStrengths, ElectronScatteringWhenChosenOrForAVoltage) {
     test::TestSimulation t;
     ASSERT_TRUE(test::openFile(t.sim, structureFile("sodium_chloride")));
     const auto xray = intensitiesOf(t.sim);
-    t.sim.fields.wavelength = {"200", "0"};
+    typeWavelength(t.sim.fields, 0, "200");
     ASSERT_TRUE(t.generate());
     EXPECT_EQ(t.sim.strengths.scattering, Scattering::Electron);
     const auto electron = intensitiesOf(t.sim);
     // (1 1 1) goes with f(Cl) - f(Na), (2 0 0) with their sum: the tables' ratios differ.
     EXPECT_NE(electron.at("1 1 1"), xray.at("1 1 1"));
-    t.sim.fields.wavelength = {"0.0251", "0"};
+    // The voltage was rewritten into its wavelength; the next simulation keeps the electrons.
+    EXPECT_EQ(t.sim.fields.wavelength[0], "0.0251");
+    ASSERT_TRUE(t.generate());
+    EXPECT_EQ(t.sim.strengths.scattering, Scattering::Electron);
+    // A wavelength typed returns to X-rays, unless the box is ticked.
+    typeWavelength(t.sim.fields, 0, "0.0251");
     ASSERT_TRUE(t.generate());
     EXPECT_EQ(t.sim.strengths.scattering, Scattering::XRay);
     t.sim.fields.scattering = ScatteringChoice::Electron;
-    ASSERT_TRUE(computeLineStrengths(t.sim));
+    typeWavelength(t.sim.fields, 0, "1.54");
+    ASSERT_TRUE(t.generate());
     EXPECT_EQ(t.sim.strengths.scattering, Scattering::Electron);
 }
 
@@ -147,6 +155,33 @@ TEST(LineStrengths, SavedAsACifTheDocumentComesBackWhole) {
     ASSERT_TRUE(tvr);
     ASSERT_EQ(tvr->size(), 2u); // the setting and the atoms
     EXPECT_NE(tvr->back().find("keeps no atoms"), std::string::npos) << tvr->back();
+}
+
+// A wavelength typed as a voltage stays the electrons' through Save As CIF and reopening, and
+// the CIF keeps the detector; a pattern input file cannot keep the electrons and says so.
+TEST(LineStrengths, AVoltageAndTheDetectorSurviveACif) {
+    TempDir dir;
+    test::TestSimulation t, u;
+    ASSERT_TRUE(test::openFile(t.sim, structureFile("sodium_chloride")));
+    typeWavelength(t.sim.fields, 0, "20");
+    t.sim.detector.centre = {0.42415, 0.21014};
+    t.sim.detector.specimenTilt = 68.5;
+    t.sim.detector.detectorTilt = -3;
+    t.sim.detector.pixelSize = 70;
+    t.sim.detector.binning = 8;
+    t.sim.detector.convention = CentreConvention::Edax;
+    t.sim.detector.frame = EulerFrame::SpecimenBruker;
+    ASSERT_TRUE(t.generate());
+    const std::string cif = dir.file("beam.cif");
+    ASSERT_TRUE(saveInputFile(t.sim, cif, InputFormat::Cif));
+    ASSERT_TRUE(test::openFile(u.sim, cif));
+    EXPECT_EQ(u.sim.strengths.scattering, Scattering::Electron);
+    EXPECT_EQ(u.sim.detector, t.sim.detector);
+
+    const Result<std::vector<std::string>> tvr =
+        saveInputFile(t.sim, dir.file("beam.tvr"), InputFormat::Tvr);
+    ASSERT_TRUE(tvr);
+    EXPECT_NE(tvr->back().find("opens again as X-rays"), std::string::npos) << tvr->back();
 }
 
 } // namespace

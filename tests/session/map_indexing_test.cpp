@@ -140,7 +140,7 @@ TEST(MapIndexing, PiecesAndThreadsGiveTheWholeMapsResults) {
     EXPECT_EQ(looked[5].quality, 0.5f);
 
     // A point read again: its pattern, and the detector the geometry gives it.
-    const Detector screen{40, 30, 20, {0.4, 0.6}};
+    const Detector screen{40, 30, 20, {0.4, 0.6}, {}};
     const auto point = readMapPoint(map.source, fixedGeometry(screen), 2 * 7 + 6);
     ASSERT_TRUE(point);
     EXPECT_EQ(point->pattern.pixels, std::vector<float>(4, 2.0f));

@@ -23,7 +23,7 @@ inline const Crystal kMagnesium{"magnesium", 194, {"3.209", "", "5.211", "", "",
 inline const Crystal kBaddeleyite{
     "baddeleyite", 14, {"5.15", "5.21", "5.31", "90", "99.2", "90"}, "1.5"};
 
-inline const Detector kScreen{40, 40, 20, {0.5, 0.5}};
+inline const Detector kScreen = detectorFor({40, 40, 20});
 
 inline Simulation simulated(const Crystal& c) {
     Simulation sim;

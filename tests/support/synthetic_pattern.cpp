@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 
 namespace tavrel::test {
 
@@ -35,14 +36,18 @@ private:
     double spareValue_ = 0;
 };
 
+GreyImage blank(int width, int height) {
+    GreyImage image;
+    std::tie(image.width, image.height) = std::pair(width, height);
+    image.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    return image;
+}
+
 } // namespace
 
 GreyImage syntheticPattern(const std::vector<Band>& bands, const Mat3d& orientation,
                            const SyntheticPatternOptions& o) {
-    GreyImage image;
-    image.width = o.width;
-    image.height = o.height;
-    image.pixels.assign(static_cast<std::size_t>(o.width) * static_cast<std::size_t>(o.height), 0);
+    GreyImage image = blank(o.width, o.height);
     const FilmMapping mapping(o.detector, o.width, o.height);
     const double pixelAngle = mapping.pixelAngle();
 
@@ -69,14 +74,10 @@ GreyImage syntheticPattern(const std::vector<Band>& bands, const Mat3d& orientat
             double v = 0;
             for (const Drawn& d : drawn) {
                 const double s = std::fabs(dot(r, d.n));
-                if (o.profile == LineProfile::KikuchiBand) {
-                    if (s < d.inner)
-                        v += d.amount;
-                    else if (s < d.outer)
-                        v -= o.edgeDarkening * d.amount;
-                } else if (s >= d.lineLow && s < d.lineHigh) {
+                if (o.profile == LineProfile::KikuchiBand)
+                    v += s < d.inner ? d.amount : s < d.outer ? -o.edgeDarkening * d.amount : 0;
+                else if (s >= d.lineLow && s < d.lineHigh)
                     v += d.amount;
-                }
             }
             image.pixels[image.index(x, y)] = static_cast<float>(v);
         }
@@ -124,10 +125,7 @@ Mat3d randomOrientation(std::uint32_t seed) {
 }
 
 GreyImage noiseImage(int width, int height, std::uint32_t seed) {
-    GreyImage image;
-    image.width = width;
-    image.height = height;
-    image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    GreyImage image = blank(width, height);
     Noise noise(seed);
     for (float& p : image.pixels) p = static_cast<float>(1 + 0.2 * noise.gaussian());
     return image;
@@ -143,9 +141,7 @@ std::vector<std::uint8_t> toBytes(const GreyImage& image, float low, float high)
 }
 
 GreyImage fromBytes(std::span<const std::uint8_t> bytes, int width, int height) {
-    GreyImage image;
-    image.width = width;
-    image.height = height;
+    GreyImage image = blank(width, height);
     image.pixels.assign(bytes.begin(), bytes.end());
     return image;
 }
