@@ -20,6 +20,8 @@ const char* formatName(PatternFileFormat format) {
         return "EDAX up1/up2";
     case PatternFileFormat::OxfordEbsp:
         return "Oxford ebsp";
+    case PatternFileFormat::Images:
+        return "pattern images";
     }
     return "";
 }
@@ -37,26 +39,26 @@ const char* conventionName(PatternCentreConvention convention) {
 }
 
 Result<std::vector<std::optional<StatedPatternCentre>>>
-PatternSource::readPatternCentres(std::int64_t first, std::int64_t count) {
+MapPatternSource::readPatternCentres(std::int64_t first, std::int64_t count) {
     if (auto problem = checkRequest(first, count, std::nullopt)) return *problem;
     return std::vector<std::optional<StatedPatternCentre>>(static_cast<std::size_t>(count),
                                                            header().patternCentre);
 }
 
-Outcome PatternSource::readRows(int firstRow, int endRow, std::span<float> out) {
+Outcome MapPatternSource::readRows(int firstRow, int endRow, std::span<float> out) {
     const std::int64_t columns = header().columns;
     return readPatterns(std::int64_t{firstRow} * columns,
                         (std::int64_t{endRow} - firstRow) * columns, out);
 }
 
-Outcome PatternSource::readRows(int firstRow, int endRow, std::span<std::uint16_t> out) {
+Outcome MapPatternSource::readRows(int firstRow, int endRow, std::span<std::uint16_t> out) {
     const std::int64_t columns = header().columns;
     return readPatterns(std::int64_t{firstRow} * columns,
                         (std::int64_t{endRow} - firstRow) * columns, out);
 }
 
-std::optional<Problem> PatternSource::checkRequest(std::int64_t first, std::int64_t count,
-                                                   std::optional<std::size_t> bufferSize) const {
+std::optional<Problem> MapPatternSource::checkRequest(std::int64_t first, std::int64_t count,
+                                                      std::optional<std::size_t> bufferSize) const {
     const std::int64_t total = header().patternCount();
     if (first < 0 || count < 0 || first > total || count > total - first)
         return Problem{prefix() + "patterns " + std::to_string(first) + " to " +

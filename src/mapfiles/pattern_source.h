@@ -5,7 +5,7 @@
 //
 // Threading: a source is used by one thread at a time. Debian's libhdf5 is the serial build,
 // which is not thread-safe across the whole process: all HDF5 sources of a program are to be read
-// from one thread (a producer handing chunks to the workers), never from two at once.
+// by one thread at a time (one lock around every read), never by two at once.
 
 #include "common/result.h"
 
@@ -14,6 +14,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavrel {
@@ -26,6 +27,7 @@ enum class PatternFileFormat {
     NordifDat,    // NORDIF Pattern.dat with its Setting.txt
     EdaxUp,       // EDAX .up1 (8 bit) / .up2 (16 bit)
     OxfordEbsp,   // Oxford AZtec .ebsp
+    Images,       // a folder of pattern images (the output layer reads them)
 };
 // "kikuchipy h5ebsd", "EDAX h5", ... as a message names the format.
 const char* formatName(PatternFileFormat format);
@@ -81,9 +83,9 @@ struct PatternFileHeader {
 // A map of patterns, read in runs. Pattern k is the one at row k / columns, column k % columns.
 // Every pattern comes row-major, top row first, as the detector recorded it. Implemented by the
 // file readers here; a folder of images (decoded by the Qt output layer) can implement it too.
-class PatternSource {
+class MapPatternSource {
 public:
-    virtual ~PatternSource() = default;
+    virtual ~MapPatternSource() = default;
     virtual const PatternFileHeader& header() const = 0;
 
     // Patterns [first, first + count) into `out`, which holds exactly count x pixelsPerPattern
@@ -117,6 +119,9 @@ struct PatternFileOptions {
     int scan = 0;
     // For NORDIF: the settings file when it is not Setting.txt beside the data file.
     std::string settingsPath;
+    // The map's shape where the file states none (an early up1, patterns in one row) or the
+    // user knows better: rows x columns, which must hold exactly the file's patterns.
+    std::optional<std::pair<int, int>> shape;
 };
 
 // The largest map and pattern the readers take: anything claiming more is refused before

@@ -43,7 +43,7 @@ struct DecoderMessage {
     }
 };
 
-// Area averages of a picture's rows, at most kLargestPatternSide pixels a side: each output
+// Area averages of a picture's rows, at most kLargestReadSide pixels a side: each output
 // pixel the mean of the source area it covers (source pixels split at its edges count with the
 // part inside), so the picture keeps its extent exactly. At its own size it copies the values.
 class Binner {
@@ -51,7 +51,7 @@ public:
     Binner(int width, int height) : width_(width), height_(height) {
         const int longer = std::max(width, height);
         const double factor =
-            longer > kLargestPatternSide ? static_cast<double>(longer) / kLargestPatternSide : 1;
+            longer > kLargestReadSide ? static_cast<double>(longer) / kLargestReadSide : 1;
         outWidth_ = std::max(1, static_cast<int>(std::lround(width / factor)));
         outHeight_ = std::max(1, static_cast<int>(std::lround(height / factor)));
         columns_ = sharesOf(width, outWidth_);
@@ -465,12 +465,12 @@ Result<fit::GreyImage> readWithQt(const std::string& bytes) {
         if (const std::optional<Problem> size = sizeProblem(declared.width(), declared.height()))
             return *size;
         const int longer = std::max(declared.width(), declared.height());
-        if (longer > kLargestPatternSide) {
+        if (longer > kLargestReadSide) {
             // JPEG decodes at a fraction of its size; other formats are read whole, so only
             // up to a limit.
             if (reader.format() == "jpeg") {
                 reader.setScaledSize(
-                    declared.scaled(kLargestPatternSide, kLargestPatternSide, Qt::KeepAspectRatio));
+                    declared.scaled(kLargestReadSide, kLargestReadSide, Qt::KeepAspectRatio));
             } else if (static_cast<long long>(declared.width()) * declared.height() >
                        kMostWholePixels) {
                 return Problem{"declares " + std::to_string(declared.width()) + " x " +
@@ -516,8 +516,8 @@ Result<fit::GreyImage> readPatternImage(const std::string& path) {
         Result<fit::GreyImage> grey = readPng(*bytes, decoded);
         // A colour picture that needs no binning is taken as Qt converts it, so that colour
         // recordings keep the grey values they always had.
-        if (grey && decoded.colour && grey->width <= kLargestPatternSide &&
-            grey->height <= kLargestPatternSide)
+        if (grey && decoded.colour && grey->width <= kLargestReadSide &&
+            grey->height <= kLargestReadSide)
             return named(readWithQt(*bytes));
         return named(grey);
     }

@@ -241,7 +241,7 @@ std::string summary(const PatternFileHeader& h) {
 
 struct PatternFiles : testing::Test {
     // The file written in a folder of its own, and opened.
-    Result<std::unique_ptr<PatternSource>> open(const std::string& name, const Writer& write,
+    Result<std::unique_ptr<MapPatternSource>> open(const std::string& name, const Writer& write,
                                                 const PatternFileOptions& options = {}) {
         const fs::path folder = dir.file(std::to_string(++files));
         fs::create_directory(folder);
@@ -284,7 +284,7 @@ TEST_F(PatternFiles, ReadAsTheMakersWriteThem) {
         SCOPED_TRACE(file);
         auto opened = open(file, write);
         ASSERT_TRUE(opened) << opened.problem();
-        PatternSource& source = **opened;
+        MapPatternSource& source = **opened;
         const PatternFileHeader& h = source.header();
         EXPECT_EQ(summary(h), expected);
         const bool wide = h.bitDepth == 16;
@@ -331,6 +331,25 @@ TEST_F(PatternFiles, ScansAreChosenByIndex) {
         "scans.h5", [](const fs::path& p) { writeKikuchipy(p); }, options);
     ASSERT_FALSE(third);
     EXPECT_NE(third.problem().find("has no scan 3"), std::string::npos) << third.problem();
+}
+
+TEST_F(PatternFiles, AShapeGivenReshapesTheMap) {
+    // An early up1 states no shape: its six patterns form one row until a shape is given.
+    const Writer up1 =
+        saved(Bytes().put(1, kWidth, kHeight, 16).put(patternsOf<std::uint8_t>(false)).data);
+    PatternFileOptions options;
+    options.shape = std::pair{2, 3};
+    auto shaped = open("shaped.up1", up1, options);
+    ASSERT_TRUE(shaped) << shaped.problem();
+    EXPECT_EQ((*shaped)->header().rows, 2);
+    EXPECT_TRUE((*shaped)->header().warnings.empty());
+    std::vector<float> row(3 * kPixels);
+    ASSERT_TRUE((*shaped)->readRows(1, 2, row));
+    EXPECT_EQ(row[2], pixel(3, 2, false));
+    options.shape = std::pair{4, 2};
+    auto wrong = open("shaped.up1", up1, options);
+    ASSERT_FALSE(wrong);
+    EXPECT_EQ(wrong.problem(), "\"shaped.up1\": holds 6 patterns, not a map of 4 x 2");
 }
 
 TEST_F(PatternFiles, DamagedOrLyingFilesAreRefusedWithTheirName) {
