@@ -242,7 +242,7 @@ std::string summary(const PatternFileHeader& h) {
 struct PatternFiles : testing::Test {
     // The file written in a folder of its own, and opened.
     Result<std::unique_ptr<MapPatternSource>> open(const std::string& name, const Writer& write,
-                                                const PatternFileOptions& options = {}) {
+                                                   const PatternFileOptions& options = {}) {
         const fs::path folder = dir.file(std::to_string(++files));
         fs::create_directory(folder);
         write(folder / name);
