@@ -59,13 +59,12 @@ TEST(StateDump, KeepsEveryPartOfTheRecord) {
                        e.matrices.inverse, e.matrices.lattice));
     EXPECT_EQ(d.orientationText, "0 0 1");
 
-    EXPECT_TRUE(read->view.viewLabels);
-    EXPECT_TRUE(read->view.lightBackground);
-    EXPECT_TRUE(read->view.viewFilmOutline);
-    EXPECT_EQ(read->view.patternScale, written.view.patternScale);
-    EXPECT_EQ(read->colours.schemeIndex, 3);
-    EXPECT_EQ(std::tie(read->colours.colourLUT, read->colours.baseColours),
-              std::tie(written.colours.colourLUT, written.colours.baseColours));
+    EXPECT_EQ(std::tuple(read->view.viewLabels, read->view.lightBackground,
+                         read->view.viewFilmOutline, read->colours.schemeIndex),
+              std::tuple(true, true, true, 3));
+    EXPECT_EQ(std::tie(read->view.patternScale, read->colours.colourLUT, read->colours.baseColours),
+              std::tie(written.view.patternScale, written.colours.colourLUT,
+                       written.colours.baseColours));
 
     EXPECT_EQ(read->fields, written.fields);
 }
@@ -104,18 +103,16 @@ TEST(StateDump, KeepsZoneAxesAndThePatternImage) {
     record.fields.electronBeam = true;
     const std::optional<StateRecord> read = decodeStateDump(encodeStateDump(record));
     ASSERT_TRUE(read);
-    EXPECT_TRUE(read->view.showZoneAxes);
-    EXPECT_EQ(read->view.zoneAxisIndex, 5);
-    EXPECT_TRUE(read->view.fourIndex);
-    EXPECT_EQ(read->underlay, record.underlay);
-    EXPECT_EQ(read->detector, record.detector);
-    EXPECT_TRUE(read->fields.electronBeam);
+    EXPECT_EQ(std::tuple(read->view.showZoneAxes, read->view.zoneAxisIndex, read->view.fourIndex,
+                         read->fields.electronBeam),
+              std::tuple(true, 5, true, true));
+    EXPECT_EQ(std::tie(read->underlay, read->detector), std::tie(record.underlay, record.detector));
 
-    record.view.zoneAxisIndex = 7;
-    EXPECT_FALSE(decodeStateDump(encodeStateDump(record)));
-    record.view.zoneAxisIndex = 5;
-    record.detector.detectorTilt = 95;
-    EXPECT_FALSE(decodeStateDump(encodeStateDump(record)));
+    StateRecord axis = record, tilt = record;
+    axis.view.zoneAxisIndex = 7;
+    tilt.detector.detectorTilt = 95;
+    for (const StateRecord* out : {&axis, &tilt})
+        EXPECT_FALSE(decodeStateDump(encodeStateDump(*out)));
 }
 
 TEST(StateDump, RefusesEveryDamagedDumpWhole) {
