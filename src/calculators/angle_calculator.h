@@ -61,9 +61,6 @@ public:
     // angles until a valid one is set.
     bool setCell(double a, double b, double c, double alpha, double beta, double gamma);
 
-    // Rows: a, b, c in an orthonormal frame, c along z and b in the y-z plane.
-    const BasisMatrix& directMatrix() const { return direct_; }
-
     // The angle between the vectors of the two fields' texts. A zero triple stays a zero vector
     // and so stands at 90 deg to everything.
     AngleResult angle(AngleKind kind, std::string_view first, std::string_view second) const;
@@ -71,6 +68,7 @@ public:
 private:
     Triple cartesian(const Triple& indices, bool isPlane) const;
 
+    // Rows: a, b, c in an orthonormal frame, c along z and b in the y-z plane.
     BasisMatrix direct_{};
     BasisMatrix reciprocal_{};
     bool validCell_ = false;

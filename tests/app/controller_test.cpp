@@ -169,19 +169,6 @@ TEST_F(ControllerTest, AtomsAreTakenOrRefusedNamingTheElement) {
     EXPECT_TRUE(view.toggle(ViewToggle::ColourByIntensity)) << "the first atoms colour lines";
 }
 
-// A text that names no orientation leaves the field to the window, which marks it; the
-// orientation stays.
-TEST_F(ControllerTest, AnInvalidOrientationTextIsAProblemOfItsOwnKind) {
-    iron();
-    const Mat3d before = c.simulation().orientation;
-    c.setFieldText(TextField::Orientation, 0, "10 1");
-    const Outcome applied = c.applyOrientation();
-    ASSERT_FALSE(applied);
-    EXPECT_EQ(applied.failure().kind, Problem::Kind::WrongKind);
-    EXPECT_EQ(c.simulation().fields.orientation, "10 1");
-    EXPECT_EQ(c.simulation().orientation, before);
-}
-
 // The commands that set an orientation other than through the field write it there as Euler
 // angles, so that a simulation of edited fields keeps it; choosing Euler angles fills in those of
 // the picture.

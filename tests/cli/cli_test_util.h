@@ -2,6 +2,7 @@
 // Runs tavrel-cli in-process.
 
 #include "cli/cli.h"
+#include "common/text.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@ namespace tavrel::cli {
 
 using test::readFile;
 using Scratch = test::TempDir;
+using Args = std::vector<std::string>;
 
 struct CliResult {
     int status = 0;

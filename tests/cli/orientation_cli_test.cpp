@@ -58,16 +58,14 @@ TEST(OrientationCommand, EulerAnglesMatrixAxesAndZoneAxes) {
     const std::string text =
         outputOf({"orientation", kSilicon, "--orient", "0 1 1", "--uvw", "--rotate", "2:2"});
     EXPECT_TRUE(text.starts_with("Euler angles (\u03c61 \u03a6 \u03c62): ")) << text;
-    EXPECT_NE(text.find("Zone axes within 15\u00b0: [0 1 1] 2.0\u00b0, "), std::string::npos)
-        << text;
+    EXPECT_TRUE(contains(text, "Zone axes within 15\u00b0: [0 1 1] 2.0\u00b0, ")) << text;
 
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"orientation", kSilicon, "--euler", "1 2"},
-          {"orientation", kSilicon, "--euler", "1 2 nan"},
-          {"orientation", kSilicon, "--euler", "1 2 3", "--orient", "1 0 0"},
-          {"orientation", kSilicon, "--euler", "1 2 3", "--uvw"},
-          {"tilt", kSilicon},
-          {"tilt", kSilicon, "--to", "0 0 0"}})
+    for (const Args& bad : {Args{"orientation", kSilicon, "--euler", "1 2"},
+                            {"orientation", kSilicon, "--euler", "1 2 nan"},
+                            {"orientation", kSilicon, "--euler", "1 2 3", "--orient", "1 0 0"},
+                            {"orientation", kSilicon, "--euler", "1 2 3", "--uvw"},
+                            {"tilt", kSilicon},
+                            {"tilt", kSilicon, "--to", "0 0 0"}})
         EXPECT_EQ(runCli(bad).status, 2) << bad[2];
 }
 
@@ -100,7 +98,7 @@ TEST(RenderCommand, EulerAnglesZoneAxesAndOrientationLists) {
         runCli({"render", kSilicon, "--orientations", list, "-o", scratch.file("si_%03d.png")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "3 pictures written, 1 line skipped\n");
-    EXPECT_NE(r.err.find("line 5"), std::string::npos) << r.err;
+    EXPECT_TRUE(contains(r.err, "line 5")) << r.err;
     for (const char* name : {"si_002.png", "si_004.png", "si_006.png"})
         EXPECT_TRUE(std::filesystem::exists(scratch.file(name))) << name;
     EXPECT_FALSE(std::filesystem::exists(scratch.file("si_005.png")));

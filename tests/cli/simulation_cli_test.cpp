@@ -31,7 +31,7 @@ TEST(ReflectionsCommand, TextJsonAndReport) {
 
     const std::string report = outputOf({"report", kIron});
     EXPECT_TRUE(report.starts_with("Tavrel/Morwen Simulation Report ("));
-    EXPECT_NE(report.find("Number of Generated HKL: 54\r\n"), std::string::npos);
+    EXPECT_TRUE(contains(report, "Number of Generated HKL: 54\r\n"));
 }
 
 TEST(RenderCommand, WritesEveryFormatAndPrintsTheStatus) {

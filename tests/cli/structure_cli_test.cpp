@@ -1,5 +1,4 @@
 #include "cli/cli_test_util.h"
-#include "common/text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,7 +41,7 @@ TEST(StructureCommands, ListsWithIntensities) {
     EXPECT_NE(runCli({"reflections", kSilicon, "--scattering", "electron"}).out, listed);
     EXPECT_EQ(runCli({"reflections", kSilicon, "--scattering", "xray"}).out, listed);
     EXPECT_EQ(runCli({"reflections", kSilicon, "--scattering", "neutron"}).status, 2);
-    EXPECT_NE(runCli({"report", kSilicon}).out.find("Scattering  : X-ray"), std::string::npos);
+    EXPECT_TRUE(contains(runCli({"report", kSilicon}).out, "Scattering  : X-ray"));
 }
 
 // Converted to a CIF and back, the structure lists the same reflections and intensities; the

@@ -82,12 +82,6 @@ TEST(Projection, FilmOutlineAndCaption) {
     EXPECT_TRUE(outline(1, 1, {.stereographic = true, .showLines = false}).first.empty());
 }
 
-TEST(ColourTable, StripClicksPickTheNearestBandHalvesToEven) {
-    for (auto [y, scheme] :
-         {std::pair{15.0, 1}, {14, 1}, {4, 0}, {10, 0}, {20, 2}, {30, 2}, {75, 7}})
-        EXPECT_EQ(schemeFromStripClick(y), scheme) << y;
-}
-
 TEST(ColourTable, ColourIndexSpans25To255AndMirrorsOnALightBackground) {
     // d, dMin, dMax and the entry on a dark background; a zero-width range and spacings outside
     // the range stay in the table.

@@ -49,7 +49,8 @@ TEST_F(CommandsTest, NewThenTypedFieldsAreWhatTheSimulationReads) {
 
 // The dialogs start in the data folder, then where the last file was, in this run or the last;
 // a name without extension takes the format of the filter chosen (Open's first shows every
-// pattern file), a name with a known extension keeps it whatever the filter.
+// pattern file), a name with a known extension keeps it whatever the filter; the commands'
+// captions name their formats.
 TEST_F(CommandsTest, SaveAndOpenThroughTheDialogs) {
     runWithFile("actionSave", dataFile("iron"), 0);
     EXPECT_EQ(dialogs.saveRequests[0].folder, c.folders().data);
@@ -95,12 +96,7 @@ TEST_F(CommandsTest, SaveAndOpenThroughTheDialogs) {
     EXPECT_EQ(dialogs.saveRequests.back().folder, elsewhere);
     EXPECT_TRUE(dialogs.errors.empty());
 
-    restart().openInputFile();
-    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
-}
-
-// The captions say every format a command reads or writes.
-TEST_F(CommandsTest, CaptionsNameWhatTheCommandsDo) {
+    // The captions say every format a command reads or writes.
     const std::pair<const char*, QStringList> captions[] = {
         {"actionOpen", {"*.tvr", "*.hkl", "*.cif"}},
         {"actionSave", {"*.tvr", "*.hkl", "*.cif"}},
@@ -109,6 +105,9 @@ TEST_F(CommandsTest, CaptionsNameWhatTheCommandsDo) {
         for (const QString& format : formats)
             EXPECT_TRUE(action(name)->text().contains(format))
                 << name << " " << format.toStdString();
+
+    restart().openInputFile();
+    EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
 }
 
 TEST_F(CommandsTest, FilesThatCannotBeReadOrWritten) {

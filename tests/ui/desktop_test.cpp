@@ -449,6 +449,7 @@ TEST_F(DesktopTest, TheColourPanePicksSchemesAndColours) {
     EXPECT_NE(canvas->picture(), grey) << "redrawn in the new colours";
     EXPECT_EQ(clickStrip(10), 0) << "0.5 goes to the even band";
     EXPECT_EQ(canvas->picture(), grey);
+    EXPECT_EQ(clickStrip(20), 2) << "1.5 goes to the even band";
     EXPECT_EQ(clickStrip(30), 2);
     EXPECT_EQ(clickStrip(75), kMonochromeScheme) << "below the bands";
     EXPECT_EQ(schemes->strip()->shownScheme(), kMonochromeScheme);

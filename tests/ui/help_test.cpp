@@ -17,10 +17,7 @@
 namespace tavrel::test {
 namespace {
 
-struct HelpTest : WindowTest {
-    ui::HelpMenu& helpMenu = *part<ui::HelpMenu>(w);
-    void trigger(const char* name) { action(name)->trigger(); }
-};
+using HelpTest = WindowTest;
 
 TEST(Manual, EveryLinkLeadsToAnAnchorThatExists) {
     const QString html = ui::manualHtml();
@@ -79,31 +76,28 @@ TEST(Manual, TheFiguresHoldTheirTexts) {
     EXPECT_GE(figures, 1);
 }
 
-TEST_F(HelpTest, DonateAsksAndOnlyYesOpensTheMakersPage) {
-    trigger("actionDonate");
+// Donate asks first and only Yes opens the maker's page; About is a window of its own, not
+// modal, with the version as major and minor numbers, closed by any key or OK.
+TEST_F(HelpTest, DonateAsksFirstAndAboutClosesWithAnyKey) {
+    ui::HelpMenu& helpMenu = *part<ui::HelpMenu>(w);
+    action("actionDonate")->trigger();
     EXPECT_EQ(dialogs.questions, 1);
     EXPECT_TRUE(dialogs.opened.empty());
     EXPECT_EQ(helpMenu.helpWindow(), nullptr) << "No opens nothing";
-
     dialogs.answer = true;
-    trigger("actionDonate");
+    action("actionDonate")->trigger();
     ASSERT_NE(helpMenu.helpWindow(), nullptr);
     EXPECT_EQ(helpMenu.helpWindow()->browser()->source(),
               app::webLink(app::WebTarget::MakerHomepage).url);
-}
 
-TEST(AboutVersion, MajorAndMinorAsPlainNumbers) {
-    EXPECT_EQ(ui::aboutVersionText("0.1.0"), "Tavrel / Morwen         v0.1");
-    EXPECT_EQ(ui::aboutVersionText("1.06.3"), "Tavrel / Morwen         v1.6");
-    EXPECT_EQ(ui::aboutVersionText("2.10.0"), "Tavrel / Morwen         v2.10");
-}
-
-TEST_F(HelpTest, AboutIsNotModalAndAnyKeyOrOkClosesIt) {
-    trigger("actionAbout");
+    for (const auto& [version, shown] :
+         {std::pair{"0.1.0", "v0.1"}, {"1.06.3", "v1.6"}, {"2.10.0", "v2.10"}})
+        EXPECT_EQ(ui::aboutVersionText(version),
+                  QStringLiteral("Tavrel / Morwen         ") + shown);
+    action("actionAbout")->trigger();
     ui::AboutWindow* a = helpMenu.aboutWindow();
     ASSERT_NE(a, nullptr);
-    EXPECT_TRUE(a->isVisible());
-    EXPECT_FALSE(a->isModal());
+    EXPECT_TRUE(a->isVisible() && !a->isModal());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^Tavrel / Morwen         v\\d+\\.\\d+$"))
                     .match(a->versionLabel()->text())
                     .hasMatch())
@@ -115,13 +109,11 @@ TEST_F(HelpTest, AboutIsNotModalAndAnyKeyOrOkClosesIt) {
     auto* ok = a->findChild<QPushButton*>(QStringLiteral("okButton"));
     QTest::keyClick(ok, Qt::Key_X);
     EXPECT_FALSE(a->isVisible()) << "a key on the OK button";
-
-    trigger("actionAbout");
+    action("actionAbout")->trigger();
     EXPECT_EQ(helpMenu.aboutWindow(), a) << "the same window again";
     QTest::keyClick(a, Qt::Key_Q);
     EXPECT_FALSE(a->isVisible());
-
-    trigger("actionAbout");
+    action("actionAbout")->trigger();
     ok->click();
     EXPECT_FALSE(a->isVisible());
 }

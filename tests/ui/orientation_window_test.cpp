@@ -24,7 +24,7 @@ struct OrientationWindowTest : WindowTest {
     }
 };
 
-TEST_F(OrientationWindowTest, EulerReadoutFollowsTypedAnglesAndTurns) {
+TEST_F(OrientationWindowTest, EulerReadoutAndZoneAxesFollowTheOrientation) {
     ASSERT_TRUE(c.hasReflections()); // the iron sample
     orient(OrientationType::Euler, "30 40 50");
     EXPECT_EQ(statusText(StatusPanel::Orientation), "\u03c61 \u03a6 \u03c62: 30.000 40.000 50.000");
@@ -43,9 +43,8 @@ TEST_F(OrientationWindowTest, EulerReadoutFollowsTypedAnglesAndTurns) {
     };
     action("actionOrientationMatrix")->trigger();
     ASSERT_EQ(dialogs.modalTitles.size(), 1u);
-}
 
-TEST_F(OrientationWindowTest, ZoneAxesAreMarkedNamedAndSteeredTo) {
+    // Zone axes: marked, named on a click and steered to.
     orient(OrientationType::Direct, "1 1 1");
     action("actionZoneAxes")->trigger();
     EXPECT_TRUE(c.view().toggle(app::ViewToggle::ZoneAxes));

@@ -106,7 +106,9 @@ TEST_F(SteeringTest, MovesAreAppliedOnceAndAPressThatMovedDoesNotPick) {
     EXPECT_FALSE(part<ui::PatternPopup>(w)->isVisible());
 }
 
-TEST_F(SteeringTest, ThePatternPopupSwitchesTheProjection) {
+// The pattern's popup switches the projection; the list's offers to expand the list unless the
+// panes are collapsed already.
+TEST_F(SteeringTest, ThePopupsSwitchTheProjectionAndExpandTheList) {
     auto* popup = part<ui::PatternPopup>(w);
     QAction* resetZoom = action("actionResetZoom");
     QTest::mouseClick(canvas, Qt::RightButton, {}, at(0.7, 0.5).toPoint());
@@ -125,6 +127,17 @@ TEST_F(SteeringTest, ThePatternPopupSwitchesTheProjection) {
     popup->close();
     action("actionStereographic")->trigger();
     EXPECT_TRUE(resetZoom->isVisible());
+
+    auto* listPopup = part<ui::ListPopup>(w);
+    const QPoint onRow = list->visualRect(model->index(2, 1)).center();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
+    ASSERT_TRUE(listPopup->isVisible());
+    EXPECT_TRUE(listPopup->expandListAction()->isEnabled());
+    listPopup->close();
+    action("actionCollapsePanes")->trigger();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
+    ASSERT_TRUE(listPopup->isVisible());
+    EXPECT_FALSE(listPopup->expandListAction()->isEnabled());
 }
 
 TEST_F(SteeringTest, ArrowKeysTurnByFiveDegreesAndResortTheRows) {
@@ -186,19 +199,6 @@ TEST_F(SteeringTest, TheSliderGreysRowsWithoutLines) {
     QTest::mouseClick(label, Qt::LeftButton);
     EXPECT_EQ(slider->value(), slider->minimum());
     EXPECT_FALSE(model->index(0, 0).data(Qt::ForegroundRole).isValid());
-}
-
-TEST_F(SteeringTest, CollapsePanesDisablesExpandListInTheListPopup) {
-    auto* popup = part<ui::ListPopup>(w);
-    const QPoint onRow = list->visualRect(model->index(2, 1)).center();
-    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
-    ASSERT_TRUE(popup->isVisible());
-    EXPECT_TRUE(popup->expandListAction()->isEnabled());
-    popup->close();
-    action("actionCollapsePanes")->trigger();
-    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, onRow);
-    ASSERT_TRUE(popup->isVisible());
-    EXPECT_FALSE(popup->expandListAction()->isEnabled()) << "the panes are collapsed already";
 }
 
 } // namespace
