@@ -94,6 +94,7 @@ struct MapPointResult {
     MapPointOrigin origin = MapPointOrigin::None;
 
     bool indexed() const { return phase > 0; }
+    friend bool operator==(const MapPointResult&, const MapPointResult&) = default;
     Mat3d orientation() const;
     void setOrientation(const Mat3d& m);
 };
