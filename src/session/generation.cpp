@@ -72,8 +72,8 @@ Result<NewListReport> generateReflections(Simulation& sim, const CancelCheck& ca
     } else {
         float maxD = 0;
         const double lambda1 = doc.wavelength[0];
-        const double dLowest = static_cast<double>(doc.dMin) - kDTolerance;
-        const double dHighest = static_cast<double>(doc.dMax) + kDTolerance;
+        const double dLowest = static_cast<double>(doc.dMin) - kDMinTolerance;
+        const double dHighest = static_cast<double>(doc.dMax) + kDMaxTolerance;
         // No cone exists below half the wavelength.
         const double dReached = std::max(dLowest, lambda1 / 2.0);
         const int H = boundedLimit(typedH, doc.cell.a(), dReached);

@@ -19,11 +19,14 @@ struct NewListReport {
     std::vector<std::string> warnings;
 };
 
-// How far a reflection may lie outside the typed d range and still be listed: half the step of
-// the three decimals the d fields show (and a little for the 4-byte rounding of field and
-// spacing), so that a range shown rounded, simulated again, keeps every reflection it showed;
-// d-Max, which a simulation sets to the largest d it listed, above all.
-inline constexpr double kDTolerance = 0.00051;
+// How far a reflection may lie below d-Min and still be listed: the tolerance users compare
+// lists by ({200} of a = 4 at d-Min 2.0 is kept), so a typed d-Min gives the lists they know.
+inline constexpr double kDMinTolerance = 0.0001;
+// How far above d-Max: half the step of the three decimals the d fields show (and a little for
+// the 4-byte rounding of field and spacing). A simulation sets d-Max to the largest d it listed
+// and shows it rounded; simulated again (after a restart, or from a saved file) that range must
+// keep the reflection it was set from.
+inline constexpr double kDMaxTolerance = 0.00051;
 
 // Reads the document from the fields, generates and sorts the reflection list and applies the
 // orientation. `cancelled` is asked after every hkl triple (the window wires it to Escape); when
