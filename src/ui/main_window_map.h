@@ -18,6 +18,7 @@ class MainWindow;
 class MapPane;
 
 class MapWindowPart : public QObject {
+    Q_OBJECT
 public:
     // Adds the commands to the window's File menu and a Map menu, and the (hidden) map pane.
     explicit MapWindowPart(MainWindow& window);
