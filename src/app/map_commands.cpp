@@ -240,8 +240,25 @@ Outcome MapCommands::showPoint(int row, int column, const Simulation& sim,
     setup.specimenTilt = point->detector.tilts.specimen;
     setup.detectorTilt = point->detector.tilts.detector;
     const Detector& d = point->detector;
-    return image.setDetector(setup,
-                             CentreCoordinates{d.centre.x, d.centre.y, d.distance / d.filmHeight});
+    if (Outcome placed = image.setDetector(
+            setup, CentreCoordinates{d.centre.x, d.centre.y, d.distance / d.filmHeight});
+        !placed)
+        return placed;
+    // An indexed point turns the crystal to what the map found there, when the crystal shown is
+    // the one the map was indexed against.
+    const MapPointResult found =
+        results_ ? results_->points[static_cast<std::size_t>(k)] : MapPointResult{};
+    if (found.indexed() && phases_.size() == 1 &&
+        phases_.front().spaceGroupNumber == sim.group.number() &&
+        phases_.front().cell.values == sim.document.cell.values) {
+        fit::FoundOrientation turn;
+        turn.fit.orientation = found.orientation();
+        turn.fit.score = found.score;
+        turn.matchedBands = found.bands;
+        turn.meanDeviationDegrees = found.deviation;
+        image.apply(turn);
+    }
+    return {};
 }
 
 Outcome MapCommands::save(const QString& path, MapPicture which) const {

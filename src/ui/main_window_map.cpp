@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
 
 #include <atomic>
@@ -25,6 +26,7 @@ namespace tavrel::ui {
 namespace {
 
 constexpr const char* kMapSessionName = "tavrel-map.dmp";
+constexpr int kPaneWidth = 340;
 
 QString percentText(std::int64_t done, std::int64_t total) {
     return QString::number(total > 0 ? 100 * done / total : 0) + QStringLiteral("%");
@@ -59,6 +61,7 @@ MapWindowPart::MapWindowPart(MainWindow& window) : QObject(&window), window_(win
     dock_ = new QDockWidget(QStringLiteral("EBSD Map"), &window_);
     dock_->setObjectName(QStringLiteral("mapPane"));
     dock_->setWidget(pane_);
+    pane_->setMinimumWidth(kPaneWidth - 40);
     dock_->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
                        QDockWidget::DockWidgetFloatable);
     window_.addDockWidget(Qt::RightDockWidgetArea, dock_);
@@ -70,6 +73,23 @@ MapWindowPart::MapWindowPart(MainWindow& window) : QObject(&window), window_(win
 }
 
 MapWindowPart::~MapWindowPart() = default;
+
+void MapWindowPart::showDock() {
+    if (dock_->isVisible()) return;
+    dock_->show();
+    // The pane takes its room from the window, not from the pattern, where the screen allows.
+    if (window_.isMaximized() || window_.isFullScreen()) return;
+    const QScreen* screen = window_.screen();
+    const int room = screen ? screen->availableGeometry().width() - 16 : window_.width();
+    window_.resize(std::max(window_.width(), std::min(window_.width() + kPaneWidth, room)),
+                   window_.height());
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        const int overhang = window_.frameGeometry().right() - available.right();
+        if (overhang > 0)
+            window_.move(std::max(available.left(), window_.x() - overhang), window_.y());
+    }
+}
 
 void MapWindowPart::enableCommands() {
     window_.command("actionIndexMap")->setEnabled(map_.isOpen());
@@ -114,7 +134,7 @@ void MapWindowPart::openMapFile(const QString& path, const app::MapOpenOptions& 
     }
     pane_->markPoint(std::nullopt);
     pane_->setIndexed(false);
-    dock_->show();
+    showDock();
     for (const std::string& warning : map_.header().warnings)
         window_.status_->showNote(QFileInfo(path).fileName() + QStringLiteral(": ") +
                                   QString::fromStdString(warning));
@@ -257,7 +277,7 @@ void MapWindowPart::restoreSession() {
     if (!map_.isOpen()) return;
     pane_->setIndexed(map_.indexed());
     if (map_.indexed()) pane_->setShown(static_cast<int>(app::MapPicture::Ipf));
-    dock_->show();
+    showDock();
     // The look runs once the window is up, so that its progress shows.
     if (!map_.results())
         QTimer::singleShot(0, this, [this] { look(); });

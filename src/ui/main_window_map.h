@@ -44,6 +44,7 @@ private:
                                const std::function<MapRunSummary(const MapRunOptions&)>& run);
     void look();
     void showMap();
+    void showDock();
     void enableCommands();
     QString sessionPath() const;
 

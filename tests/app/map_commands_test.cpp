@@ -79,14 +79,15 @@ TEST_F(MapCommandsTest, LookedAtIndexedPickedAndSaved) {
     EXPECT_EQ(ipf.size(), QSize(kColumns, kRows));
     EXPECT_NE(ipf.pixel(3, 3), qRgb(0, 0, 0));
 
-    // A point's pattern under the lines, on the map's detector with its tilts: Index finds
-    // the grain's orientation from it.
+    // A point's pattern under the lines, on the map's detector with its tilts, and the crystal
+    // turned to the point's orientation; Index finds the grain's orientation from it too.
     ASSERT_TRUE(map.showPoint(4, 2, c.simulation(), c.patternImage(), folders().work));
     EXPECT_EQ(c.patternImage().imageSize(), (std::array<int, 2>{60, 60}));
     const Detector d = c.patternImage().detector();
     EXPECT_NEAR(d.centre.x, 0.5, 1e-6);
     EXPECT_NEAR(d.distance / d.filmHeight, 0.5, 1e-6);
     EXPECT_EQ(d.tilts.specimen, 70);
+    EXPECT_LT(missedBy(c.simulation().orientation, 4, 2), 2.0) << "turned to the point's grain";
     const auto found = c.patternImage().index();
     ASSERT_TRUE(found);
     EXPECT_LT(missedBy(found->front().fit.orientation, 4, 2), 2.0);
