@@ -152,7 +152,8 @@ MapRunSummary MapCommands::index(const Simulation& sim, const MapRunOptions& run
     const MapRunSummary summary =
         indexMap(*source_, geometry, fitPointMatchers({&fit}, std::move(matching)), results->sink(),
                  options);
-    if (summary.problem && summary.points == 0) return summary;
+    // Stopped or refused before a row was done: the map stays as it was.
+    if (summary.points == 0) return summary;
     // The quality of points a stopped run never reached stays what the look found.
     if (results_ && summary.points < results->rows * std::int64_t{results->columns})
         for (auto k = static_cast<std::size_t>(summary.points); k < results->points.size(); ++k)

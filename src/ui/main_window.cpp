@@ -1,5 +1,5 @@
 #include "ui/main_window.h"
-#include "ui/main_window_map.h"
+#include "ui/map_window_part.h"
 
 #include "app/reflection_model.h"
 #include "app/window_settings.h"

@@ -1,4 +1,4 @@
-#include "ui/main_window_map.h"
+#include "ui/map_window_part.h"
 
 #include "output/pattern_image.h"
 #include "ui/escape_watch.h"

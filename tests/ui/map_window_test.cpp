@@ -3,8 +3,8 @@
 // and back after a restart.
 #include "app/map_commands.h"
 #include "support/grain_map.h"
-#include "ui/main_window_map.h"
 #include "ui/map_pane.h"
+#include "ui/map_window_part.h"
 #include "window_fixture.h"
 
 #include <QDockWidget>
@@ -90,7 +90,8 @@ TEST_F(MapWindowTest, AMissingMapAtTheStartIsANote) {
     std::filesystem::remove(h5.toStdString());
     ui::MainWindow& again = restart();
     EXPECT_FALSE(again.findChild<ui::MapWindowPart*>()->map().isOpen());
-    EXPECT_TRUE(test::part<QLabel>(again, QStringLiteral("statusNote"))->text().contains("grains.h5"));
+    EXPECT_TRUE(
+        test::part<QLabel>(again, QStringLiteral("statusNote"))->text().contains("grains.h5"));
     // A picture is one pattern, not a map.
     dialogs.fileAnswers.push_back(
         ui::FileChoice{QString::fromStdString(installation.program.file("p.png")), 0});

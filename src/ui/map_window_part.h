@@ -1,8 +1,9 @@
 #pragma once
-// The window's part in whole EBSD maps: File > Open EBSD Map, the map pane (a dock beside the
-// canvas), a click on a point making its pattern the recorded pattern under the lines, Map >
-// Index Map and Save Map As, and the map kept beside the state dump. The runs read the map on a
-// worker thread while the window's thread shows their progress and watches for Escape.
+// The window's part in whole EBSD maps (its code in main_window_map.cpp): File > Open EBSD Map,
+// the map pane (a dock beside the canvas), a click on a point making its pattern the recorded
+// pattern under the lines, Map > Index Map and Save Map As, and the map kept beside the state
+// dump. The runs read the map on a worker thread while the window's thread shows their
+// progress and watches for Escape.
 
 #include "app/map_commands.h"
 
