@@ -74,9 +74,10 @@ MapWindowPart::MapWindowPart(MainWindow& window) : QObject(&window), window_(win
 
 MapWindowPart::~MapWindowPart() = default;
 
-void MapWindowPart::showDock() {
+void MapWindowPart::showDock(bool widen) {
     if (dock_->isVisible()) return;
     dock_->show();
+    if (!widen) return;
     // The pane takes its room from the window, not from the pattern, where the screen allows.
     if (window_.isMaximized() || window_.isFullScreen()) return;
     const QScreen* screen = window_.screen();
@@ -134,7 +135,7 @@ void MapWindowPart::openMapFile(const QString& path, const app::MapOpenOptions& 
     }
     pane_->markPoint(std::nullopt);
     pane_->setIndexed(false);
-    showDock();
+    showDock(true);
     for (const std::string& warning : map_.header().warnings)
         window_.status_->showNote(QFileInfo(path).fileName() + QStringLiteral(": ") +
                                   QString::fromStdString(warning));
@@ -277,7 +278,8 @@ void MapWindowPart::restoreSession() {
     if (!map_.isOpen()) return;
     pane_->setIndexed(map_.indexed());
     if (map_.indexed()) pane_->setShown(static_cast<int>(app::MapPicture::Ipf));
-    showDock();
+    // The window comes back at the size it closed at, the pane's room included.
+    showDock(false);
     // The look runs once the window is up, so that its progress shows.
     if (!map_.results())
         QTimer::singleShot(0, this, [this] { look(); });

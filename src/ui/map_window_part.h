@@ -45,7 +45,8 @@ private:
                                const std::function<MapRunSummary(const MapRunOptions&)>& run);
     void look();
     void showMap();
-    void showDock();
+    // `widen`: the window grows by the pane's width where the screen has room.
+    void showDock(bool widen);
     void enableCommands();
     QString sessionPath() const;
 
