@@ -66,9 +66,7 @@ MapGeometry planeGeometry(const CentrePlane& plane, const PatternFileHeader& hea
 }
 
 StatedPatternCentre CentrePlane::at(int row, int column) const {
-    auto value = [&](double a, double perColumn, double perRow) {
-        return a + perColumn * column + perRow * row;
-    };
+    auto value = [&](double a, double b, double c) { return a + b * column + c * row; };
     return {value(origin.x, perColumn.x, perRow.x), value(origin.y, perColumn.y, perRow.y),
             value(origin.z, perColumn.z, perRow.z)};
 }
