@@ -18,6 +18,7 @@
 #include "mapfiles/pattern_files.h"
 #include "orientation/direction_names.h"
 #include "orientation/euler_angles.h"
+#include "orientation/euler_frames.h"
 #include "output/image_folder_source.h"
 #include "output/map_pictures.h"
 #include "output/pattern_image.h"
@@ -211,7 +212,8 @@ int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::os
 
     // Where the patterns lie: one centre, the file's own for each pattern, or a plane over them.
     const int width = header.patternWidth, height = header.patternHeight;
-    const Detector film = detectorOf(phases.front().cli->simulation);
+    Detector film = detectorOf(phases.front().cli->simulation);
+    film.tilts = mapTilts(header, film.tilts);
     std::optional<CentrePlane> plane;
     if (!givenCentre && header.centrePerPattern) {
         auto fitted = fitCentrePlane(source);
@@ -233,7 +235,7 @@ int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::os
         return kFailure;
     }
     const Detector mapDetector =
-        detectorOfCentre(*mapCentre, film.filmHeight, film.distance, width, height);
+        detectorOfCentre(*mapCentre, film.filmHeight, film.distance, width, height, film.tilts);
     if (!model)
         model = header.centrePerPattern && !givenCentre ? CentreModel::File : CentreModel::Map;
     if (model != CentreModel::Map && !plane) {
@@ -294,8 +296,8 @@ int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::os
             {phaseName(sim, args.positional()[p]), "", sim.document.cell, sim.group.number()});
     }
     mapHeader.edaxCentre = edaxCentreOf(*mapCentre, width, height);
-    mapHeader.sampleTilt = header.sampleTilt;
-    mapHeader.detectorTilt = header.detectorTilt;
+    mapHeader.sampleTilt = film.tilts.specimen;
+    mapHeader.detectorTilt = film.tilts.detector;
     mapHeader.voltage = voltage;
     mapHeader.scanId = std::filesystem::path(*mapPath).filename().string();
     auto writer = MapFileWriter::open(*output, format, mapHeader);
@@ -304,12 +306,15 @@ int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::os
         return kFailure;
     }
 
-    // Euler angles in the file's specimen frame: today the frame of the picture.
+    // Euler angles in the specimen frame the format's readers expect, placed by the map's tilts.
     std::vector<LaueClass> laue;
     for (const Phase& p : phases) laue.push_back(laueClassOf(p.cli->simulation.group));
+    const OrientationFrame fileFrame{format == MapFileFormat::Ang ? EulerFrame::Specimen
+                                                                  : EulerFrame::SpecimenBruker,
+                                     film.tilts};
     auto fileAngles = [&](const MapPointResult& p) {
         const Simulation& sim = phases[static_cast<std::size_t>(p.phase - 1)].cli->simulation;
-        return eulerAnglesOfOrientation(p.orientation(), sim.document.matrices);
+        return eulerAnglesIn(fileFrame, p.orientation(), sim.document.matrices);
     };
     const auto ipfPath = args.value("--ipf"), qualityPath = args.value("--quality-map"),
                scorePath = args.value("--score-map");

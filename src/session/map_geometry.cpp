@@ -19,13 +19,19 @@ StatedPatternCentre edaxCentreOf(const StatedPatternCentre& bruker, int patternW
 }
 
 Detector detectorOfCentre(const StatedPatternCentre& bruker, double filmHeight, double distance,
-                          int patternWidth, int patternHeight) {
+                          int patternWidth, int patternHeight, const Tilts& tilts) {
     Detector d;
+    d.tilts = tilts;
     d.filmHeight = filmHeight;
     d.filmWidth = filmHeight * patternWidth / patternHeight;
     d.distance = bruker.z > 0 ? bruker.z * filmHeight : distance;
     d.centre = {bruker.x, bruker.y};
     return d;
+}
+
+Tilts mapTilts(const PatternFileHeader& header, const Tilts& fallback) {
+    return {header.sampleTilt.value_or(fallback.specimen),
+            header.detectorTilt.value_or(fallback.detector)};
 }
 
 MapGeometry fixedGeometry(const Detector& detector) {
@@ -40,7 +46,8 @@ MapGeometry perPatternGeometry(const PatternFileHeader& header, const Detector& 
     return {[=](std::int64_t, const std::optional<StatedPatternCentre>& stated) {
                 if (!stated) return fallback;
                 return detectorOfCentre(brukerCentreOf(*stated, convention, w, h),
-                                        fallback.filmHeight, fallback.distance, w, h);
+                                        fallback.filmHeight, fallback.distance, w, h,
+                                        fallback.tilts);
             },
             true};
 }
@@ -53,15 +60,13 @@ MapGeometry planeGeometry(const CentrePlane& plane, const PatternFileHeader& hea
                 const auto row = static_cast<int>(k / columns);
                 const auto column = static_cast<int>(k % columns);
                 return detectorOfCentre(brukerCentreOf(plane.at(row, column), convention, w, h),
-                                        film.filmHeight, film.distance, w, h);
+                                        film.filmHeight, film.distance, w, h, film.tilts);
             },
             false};
 }
 
 StatedPatternCentre CentrePlane::at(int row, int column) const {
-    auto value = [&](double a, double alongColumns, double alongRows) {
-        return a + alongColumns * column + alongRows * row;
-    };
+    auto value = [&](double a, double b, double c) { return a + b * column + c * row; };
     return {value(origin.x, perColumn.x, perRow.x), value(origin.y, perColumn.y, perRow.y),
             value(origin.z, perColumn.z, perRow.z)};
 }

@@ -23,9 +23,14 @@ StatedPatternCentre edaxCentreOf(const StatedPatternCentre& bruker, int patternW
 // The film of `filmHeight` mm, as wide as the patterns' aspect asks, with a Bruker centre: the
 // distance is PCz times the film height, or `distance` for a PCz of 0 (a centre given as x y).
 Detector detectorOfCentre(const StatedPatternCentre& bruker, double filmHeight, double distance,
-                          int patternWidth, int patternHeight);
+                          int patternWidth, int patternHeight, const Tilts& tilts);
 
-// One detector for every point.
+// The tilts the file states, `fallback`'s where it states none: the orientations found are
+// turned into the specimen frame with them, so a map without its own tilts is written as if
+// taken at the caller's.
+Tilts mapTilts(const PatternFileHeader& header, const Tilts& fallback);
+
+// One detector for every point. The geometries below take the tilts of their detector or film.
 MapGeometry fixedGeometry(const Detector& detector);
 // Each point's own centre from the file (in the file's convention), `fallback` where it states
 // none.

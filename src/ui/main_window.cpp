@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "ui/map_window_part.h"
 
 #include "app/reflection_model.h"
 #include "app/window_settings.h"
@@ -128,6 +129,8 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
     controller_->view().setPictureSize(canvas_->width(), canvas_->height());
 
     (void)controller_->start();
+    map_ = new MapWindowPart(*this);
+    map_->restoreSession();
     undo_->restart();
     syncToggleCommands();
     focusPattern();
@@ -714,6 +717,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A dump that cannot be written leaves the previous one in place; the next start then
     // shows the state before this run, which is all that can be done while closing.
     (void)controller_->saveState();
+    map_->saveSession();
     app::WindowPlacement placement;
     placement.geometry = QRect(pos(), size());
     placement.state = isMinimized()   ? app::WindowState::Minimised

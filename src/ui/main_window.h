@@ -31,6 +31,7 @@ class ColourSchemePane;
 class ControlFrame;
 class FoldingPane;
 class HelpMenu;
+class MapWindowPart;
 class InputPanes;
 class PatternImagePane;
 class PictureExport;
@@ -140,6 +141,9 @@ private:
     template <class Command> auto whileGenerating(Command&& command);
 
     const app::Folders& folders() const { return controller_->folders(); }
+    // Whole EBSD maps (main_window_map.cpp) drive the window's controller, dialogs and status.
+    friend class MapWindowPart;
+    MapWindowPart* map_ = nullptr;
 
     UserDialogs& dialogs_;
     // Also a child of the window, which tests find by its name "controller"; deleted before

@@ -7,6 +7,8 @@
 
 #include "fit/rotation_math.h"
 #include "orientation/euler_angles.h"
+#include "orientation/euler_frames.h"
+#include "session/geometry.h"
 #include "session/input_files.h"
 #include "session/pattern_fit.h"
 #include "support/grain_map.h"
@@ -62,10 +64,12 @@ struct SiliconMap {
             }
         return dir;
     }
-    double missedBy(const EulerAngles& angles, int point) const {
-        return fit::misorientationDegrees(orientationFromEulerAngles(angles, sim.document.matrices),
-                                          grains.orientationOf(point / kColumns, point % kColumns),
-                                          PatternFit(sim).setup().symmetry);
+    // Angles as a file of the frame holds them, against the grain the point lies in.
+    double missedBy(const EulerAngles& angles, const OrientationFrame& frame, int point) const {
+        return fit::misorientationDegrees(
+            orientationFromEulerIn(frame, angles, sim.document.matrices),
+            grains.orientationOf(point / kColumns, point % kColumns),
+            PatternFit(sim).setup().symmetry);
     }
 };
 
@@ -109,12 +113,17 @@ TEST(MapCommand, AngAndCtfHoldTheGrainsOrientations) {
     struct Case {
         std::string patterns, out;
         std::vector<std::string> options;
+        OrientationFrame frame; // .ang: EDAX TSL's specimen frame, .ctf: Oxford's
     };
     const std::vector<Case> cases = {
-        {map.h5, "map.ang", {"--ipf", map.scratch.file("ipf.png")}},
+        {map.h5,
+         "map.ang",
+         {"--ipf", map.scratch.file("ipf.png")},
+         {EulerFrame::Specimen, {70, detectorOf(map.sim).tilts.detector}}},
         {map.folder(),
          "folder.ctf",
-         {"--map-shape", "9x8", "--pc", "0.5 0.5 0.5", "--step", "1.5 2"}},
+         {"--map-shape", "9x8", "--pc", "0.5 0.5 0.5", "--step", "1.5 2"},
+         {EulerFrame::SpecimenBruker, detectorOf(map.sim).tilts}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.out);
@@ -136,7 +145,7 @@ TEST(MapCommand, AngAndCtfHoldTheGrainsOrientations) {
             const FilePoint& p = points[static_cast<std::size_t>(k)];
             EXPECT_NEAR(p.x, 1.5 * (k % kColumns), 1e-4);
             EXPECT_NEAR(p.y, 2.0 * (k / kColumns), 1e-4);
-            right += p.phase == 1 && map.missedBy(p.angles, k) < 2.0;
+            right += p.phase == 1 && map.missedBy(p.angles, c.frame, k) < 2.0;
         }
         EXPECT_GE(right, 68);
     }

@@ -1,0 +1,291 @@
+#include "ui/map_window_part.h"
+
+#include "output/pattern_image.h"
+#include "ui/escape_watch.h"
+#include "ui/folding_pane.h"
+#include "ui/main_window.h"
+#include "ui/map_pane.h"
+#include "ui/messages.h"
+#include "ui/status_panels.h"
+#include "ui/user_dialogs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+namespace tavrel::ui {
+
+namespace {
+
+constexpr const char* kMapSessionName = "tavrel-map.dmp";
+constexpr int kPaneWidth = 340;
+
+QString percentText(std::int64_t done, std::int64_t total) {
+    return QString::number(total > 0 ? 100 * done / total : 0) + QStringLiteral("%");
+}
+
+} // namespace
+
+MapWindowPart::MapWindowPart(MainWindow& window) : QObject(&window), window_(window) {
+    auto add = [&](const char* name, const QString& caption, auto run) {
+        auto* action = new QAction(caption, &window_);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, run);
+        return action;
+    };
+    QAction* open = add("actionOpenMap", QStringLiteral("Open EBSD Map…"), [this] { openMap(); });
+    QAction* index = add("actionIndexMap", QStringLiteral("Index Map"), [this] { indexMap(); });
+    QAction* save = add("actionSaveMap", QStringLiteral("Save Map As… (*.ang, *.ctf, *.png)"),
+                        [this] { saveMap(); });
+    if (auto* file = window_.findChild<QMenu*>(QStringLiteral("menuFile"))) {
+        QAction* after = window_.command("actionOpenPatternImage");
+        const QList<QAction*> actions = file->actions();
+        const qsizetype at = actions.indexOf(after);
+        file->insertAction(at >= 0 && at + 1 < actions.size() ? actions[at + 1] : nullptr, open);
+    }
+    auto* menu = new QMenu(QStringLiteral("&Map"), &window_);
+    menu->setObjectName(QStringLiteral("menuMap"));
+    menu->addActions({open, index, save});
+    QMenu* help = window_.findChild<QMenu*>(QStringLiteral("menuHelp"));
+    window_.menuBar()->insertMenu(help ? help->menuAction() : nullptr, menu);
+
+    pane_ = new MapPane;
+    dock_ = new QDockWidget(QStringLiteral("EBSD Map"), &window_);
+    dock_->setObjectName(QStringLiteral("mapPane"));
+    dock_->setWidget(pane_);
+    pane_->setMinimumWidth(kPaneWidth - 40);
+    dock_->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                       QDockWidget::DockWidgetFloatable);
+    window_.addDockWidget(Qt::RightDockWidgetArea, dock_);
+    dock_->hide();
+    connect(pane_, &MapPane::pictureChosen, this, [this](int) { showMap(); });
+    connect(pane_, &MapPane::pointPicked, this,
+            [this](int row, int column) { pickPoint(row, column); });
+    enableCommands();
+}
+
+MapWindowPart::~MapWindowPart() = default;
+
+void MapWindowPart::showDock(bool widen) {
+    if (dock_->isVisible()) return;
+    dock_->show();
+    if (!widen) return;
+    // The pane takes its room from the window, not from the pattern, where the screen allows.
+    if (window_.isMaximized() || window_.isFullScreen()) return;
+    const QScreen* screen = window_.screen();
+    const int room = screen ? screen->availableGeometry().width() - 16 : window_.width();
+    window_.resize(std::max(window_.width(), std::min(window_.width() + kPaneWidth, room)),
+                   window_.height());
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        const int overhang = window_.frameGeometry().right() - available.right();
+        if (overhang > 0)
+            window_.move(std::max(available.left(), window_.x() - overhang), window_.y());
+    }
+}
+
+void MapWindowPart::enableCommands() {
+    window_.command("actionIndexMap")->setEnabled(map_.isOpen());
+    window_.command("actionSaveMap")->setEnabled(map_.isOpen() && map_.results());
+}
+
+QString MapWindowPart::sessionPath() const {
+    return QDir(window_.folders().work).filePath(QString::fromLatin1(kMapSessionName));
+}
+
+void MapWindowPart::openMap() {
+    FileRequest request;
+    request.title = QStringLiteral("Open EBSD Map");
+    request.folder = lastFolder_.isEmpty() ? window_.folders().image : lastFolder_;
+    request.filters = {
+        QStringLiteral("EBSD pattern files (*.h5 *.hdf5 *.h5ebsd *.oh5 *.h5oina *.dat *.up1 "
+                       "*.up2 *.ebsp)"),
+        QStringLiteral("All files (*)")};
+    request.addSuffix = false;
+    const std::optional<FileChoice> choice = window_.dialogs_.openFileName(&window_, request);
+    if (!choice) return;
+    lastFolder_ = QFileInfo(choice->path).absolutePath();
+    openMapFile(choice->path);
+}
+
+void MapWindowPart::openMapFile(const QString& path, const app::MapOpenOptions& options) {
+    // A picture names one pattern, not a map: its folder would be a map only with a shape the
+    // file cannot tell.
+    if (isPatternImageName(path.toStdString()) && !options.shape) {
+        window_.dialogs_.error(
+            &window_, QStringLiteral("Open EBSD Map"),
+            QStringLiteral("\"%1\" is one pattern image. A folder of pattern images is a map "
+                           "only with its rows and columns: index it with tavrel-cli index-map "
+                           "--map FOLDER --map-shape ROWSxCOLUMNS, or open it with File > Open "
+                           "Pattern Image one pattern at a time.")
+                .arg(QFileInfo(path).fileName()));
+        return;
+    }
+    if (const Outcome opened = map_.open(path, options); !opened) {
+        showProblem(window_.dialogs_, &window_, opened.failure());
+        return;
+    }
+    pane_->markPoint(std::nullopt);
+    pane_->setIndexed(false);
+    showDock(true);
+    for (const std::string& warning : map_.header().warnings)
+        window_.status_->showNote(QFileInfo(path).fileName() + QStringLiteral(": ") +
+                                  QString::fromStdString(warning));
+    look();
+}
+
+MapRunSummary
+MapWindowPart::runOffThread(const QString& what,
+                            const std::function<MapRunSummary(const MapRunOptions&)>& run) {
+    std::atomic<std::int64_t> done{0}, total{0};
+    std::atomic<bool> stop{false}, finished{false};
+    MapRunOptions options;
+    options.progress = [&](std::int64_t d, std::int64_t t) { done = d, total = t; };
+    options.cancelled = [&] { return stop.load(); };
+    MapRunSummary summary;
+    window_.generating_ = true;
+    {
+        EscapeWatch watch(window_.pollInterval_, window_.pollHook_);
+        std::thread worker([&] {
+            summary = run(options);
+            finished = true;
+        });
+        std::int64_t shown = -1;
+        while (!finished) {
+            if (watch.cancelled()) stop = true;
+            if (done != shown) {
+                shown = done;
+                window_.status_->showNote(what + QStringLiteral(" … ") + percentText(done, total) +
+                                          QStringLiteral(" (Escape stops)"));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        worker.join();
+    }
+    window_.generating_ = false;
+    return summary;
+}
+
+void MapWindowPart::look() {
+    const MapRunSummary summary =
+        runOffThread(QStringLiteral("Looking at the map"),
+                     [this](const MapRunOptions& o) { return map_.look(o); });
+    window_.status_->showNote(app::mapRunSummaryText(summary, false));
+    showMap();
+    enableCommands();
+}
+
+void MapWindowPart::indexMap() {
+    if (!map_.isOpen()) return;
+    const Simulation& sim = window_.controller_->simulation();
+    const MapRunSummary summary =
+        runOffThread(QStringLiteral("Indexing the map"),
+                     [this, &sim](const MapRunOptions& o) { return map_.index(sim, o); });
+    if (summary.problem && summary.points == 0) {
+        showProblem(window_.dialogs_, &window_, *summary.problem);
+        return;
+    }
+    window_.status_->showNote(app::mapRunSummaryText(summary, true));
+    pane_->setIndexed(map_.indexed());
+    if (map_.indexed()) pane_->setShown(static_cast<int>(app::MapPicture::Ipf));
+    showMap();
+    enableCommands();
+}
+
+void MapWindowPart::showMap() {
+    if (!map_.isOpen()) {
+        dock_->hide();
+        return;
+    }
+    const auto which = static_cast<app::MapPicture>(pane_->shown());
+    const PatternFileHeader& h = map_.header();
+    QString caption = QStringLiteral("%1: %2 × %3 points, patterns %4 × %5 px")
+                          .arg(QFileInfo(map_.path()).fileName())
+                          .arg(h.rows)
+                          .arg(h.columns)
+                          .arg(h.patternWidth)
+                          .arg(h.patternHeight);
+    if (!map_.indexed())
+        caption += QStringLiteral("; not indexed (Map > Index Map)");
+    else if (which == app::MapPicture::Ipf)
+        caption += QStringLiteral("; IPF colours of %1 along the specimen normal")
+                       .arg(QString::fromStdString(map_.phases().front().name));
+    if (const auto marked = pane_->markedPoint())
+        caption +=
+            QStringLiteral("; point row %1, column %2").arg(marked->first).arg(marked->second);
+    pane_->showPicture(map_.picture(which), caption);
+}
+
+void MapWindowPart::pickPoint(int row, int column) {
+    if (window_.generating_) return;
+    app::SimulationController& c = *window_.controller_;
+    const Outcome shown =
+        map_.showPoint(row, column, c.simulation(), c.patternImage(), window_.folders().work);
+    if (!shown) {
+        showProblem(window_.dialogs_, &window_, shown.failure());
+        return;
+    }
+    pane_->markPoint(std::pair{row, column});
+    window_.patternImageFolding_->setFolded(false);
+    window_.showPatternImage();
+    showMap();
+}
+
+void MapWindowPart::saveMap() {
+    if (!map_.results()) return;
+    FileRequest request;
+    request.title = QStringLiteral("Save Map As");
+    request.folder = lastFolder_.isEmpty() ? window_.folders().image : lastFolder_;
+    request.filters = {QStringLiteral("EDAX TSL orientation map (*.ang)"),
+                       QStringLiteral("Oxford orientation map (*.ctf)"),
+                       QStringLiteral("Picture of the map as shown (*.png)")};
+    request.presetName = QFileInfo(map_.path()).completeBaseName();
+    const std::optional<FileChoice> choice = window_.dialogs_.saveFileName(&window_, request);
+    if (!choice) return;
+    QString path = choice->path;
+    static const char* const suffixes[] = {".ang", ".ctf", ".png"};
+    const QString suffix = QString::fromLatin1(suffixes[std::clamp(choice->filterIndex, 0, 2)]);
+    const QString lower = path.toLower();
+    if (!lower.endsWith(QStringLiteral(".ang")) && !lower.endsWith(QStringLiteral(".ctf")) &&
+        !lower.endsWith(QStringLiteral(".png")))
+        path += suffix;
+    const Outcome saved = map_.save(path, static_cast<app::MapPicture>(pane_->shown()));
+    if (!saved) {
+        showProblem(window_.dialogs_, &window_, saved.failure());
+        return;
+    }
+    window_.status_->showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
+}
+
+void MapWindowPart::saveSession() const {
+    // Like the state dump, a map that cannot be kept is not worth holding up the quit.
+    (void)map_.writeSession(sessionPath());
+}
+
+void MapWindowPart::restoreSession() {
+    if (const Outcome restored = map_.restoreSession(sessionPath()); !restored) {
+        window_.status_->showNote(QString::fromStdString(restored.problem()));
+        return;
+    }
+    if (!map_.isOpen()) return;
+    pane_->setIndexed(map_.indexed());
+    if (map_.indexed()) pane_->setShown(static_cast<int>(app::MapPicture::Ipf));
+    // The window comes back at the size it closed at, the pane's room included.
+    showDock(false);
+    // The look runs once the window is up, so that its progress shows.
+    if (!map_.results())
+        QTimer::singleShot(0, this, [this] { look(); });
+    else
+        showMap();
+    enableCommands();
+}
+
+} // namespace tavrel::ui
