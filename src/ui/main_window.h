@@ -11,6 +11,7 @@
 #include "app/folders.h"
 #include "app/recent_files.h"
 #include "app/sample_catalogue.h"
+#include "ui/escape_watch.h"
 
 #include <QMainWindow>
 
@@ -137,7 +138,17 @@ private:
     void rememberFile(const QString& path);
     void showRecentFiles();
     void openRecentFile(const QString& path);
-    template <class Command> auto whileGenerating(Command&& command);
+    // Runs `command` with a cancel check that Escape answers; meanwhile the window refuses to
+    // close and no other command starts.
+    template <class Command> auto whileGenerating(Command&& command) {
+        generating_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{generating_};
+        EscapeWatch watch(pollInterval_, pollHook_);
+        return command([&watch] { return watch.cancelled(); });
+    }
 
     const app::Folders& folders() const { return controller_->folders(); }
 
