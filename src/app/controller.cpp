@@ -371,6 +371,27 @@ Result<NewListReport> SimulationController::resimulate(const DocumentFields& fie
     return report;
 }
 
+bool SimulationController::takeFilmDistance() {
+    const float distance = sim_.document.film[2];
+    if (!(distance > 0) || !std::isfinite(distance)) return false;
+    emit changed(Change::Underlay | Change::Status);
+    return true;
+}
+
+DetectorPoint SimulationController::detectorPoint() const {
+    return {sim_.fields.film[2], sim_.document.film[2], sim_.detector};
+}
+
+void SimulationController::restoreDetector(const DetectorPoint& point) {
+    DetectorSetup setup = point.setup;
+    setup.patternShown = sim_.detector.patternShown;
+    setup.frame = sim_.detector.frame;
+    sim_.detector = setup;
+    sim_.fields.film[2] = point.distanceText;
+    sim_.document.film[2] = point.distance;
+    emit changed(Change::Fields | Change::Underlay | Change::Picture | Change::Status);
+}
+
 bool SimulationController::showsFourIndices() const {
     return state_.showsFourIndices();
 }

@@ -228,6 +228,7 @@ void MainWindow::connectInputs() {
     connect(inputs_, &InputPanes::orientationTypePicked, c,
             &app::SimulationController::setOrientationType);
     connect(inputs_, &InputPanes::orientationApplied, this, &MainWindow::applyOrientation);
+    connect(inputs_, &InputPanes::filmDistanceFinished, this, &MainWindow::takeFilmDistance);
     for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
         connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
                 [this, i] { retrieveWavelength(i); });

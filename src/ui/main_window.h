@@ -102,6 +102,9 @@ private:
     void refineToPatternImage(bool fitCentre);
     void indexPatternImage();
     void showPatternImage();
+    // A film distance typed in either pane moves the detector at once, as the centre's z does,
+    // so that the other pane and z follow it; one undo step.
+    void takeFilmDistance();
 
     // "symmetry.txt", the operations of the group the document was last read in, written into
     // the work folder and opened with the desktop's editor; "Report.txt" likewise.
