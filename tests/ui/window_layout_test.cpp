@@ -66,5 +66,30 @@ TEST_F(WindowLayoutTest, ADistanceTypedInEitherPaneShowsInTheOtherAtOnceAndUndoe
     EXPECT_EQ(shown(), (Shown{"25", "25", "0.625"}));
 }
 
+// Every pane open, the image's pane too: the panes' content fits the column's width, which so
+// never scrolls sideways, and every field lies whole within what the column shows.
+TEST_F(WindowLayoutTest, TheControlColumnHoldsEveryFieldWhole) {
+    show();
+    openSiliconWithImage();
+    for (ui::FoldingPane* p : w.findChildren<ui::FoldingPane*>()) p->setFolded(false);
+    auto* scroller = find<QScrollArea>("paneScroller");
+    for (const QSize size : {QSize(1024 - 8, 768 - 36), QSize(1280 - 8, 1024 - 36)}) {
+        w.resize(size);
+        for (int i = 0; i < 4; ++i) settle();
+        SCOPED_TRACE(std::to_string(size.width()));
+        EXPECT_LE(scroller->widget()->width(), scroller->viewport()->width());
+        EXPECT_EQ(scroller->horizontalScrollBar()->maximum(), 0);
+        for (QWidget* field : scroller->widget()->findChildren<QWidget*>()) {
+            if (!field->isVisibleTo(scroller->widget()) ||
+                !(qobject_cast<QLineEdit*>(field) || qobject_cast<QComboBox*>(field)))
+                continue;
+            const int right = field->mapTo(scroller->viewport(), QPoint(field->width(), 0)).x();
+            EXPECT_LE(right, scroller->viewport()->width()) << field->objectName().toStdString();
+            EXPECT_GE(field->width(), field->minimumSizeHint().width())
+                << field->objectName().toStdString();
+        }
+    }
+}
+
 } // namespace
 } // namespace tavrel::test
