@@ -229,6 +229,7 @@ private:
     QString currentFile_;
     DocumentFields fileFields_;
     DocumentFields listFields_;
+    bool savingFile_ = false; // the field's Euler angles stay in the picture frame meanwhile
     PatternImageCommands patternImage_{state_};
 };
 

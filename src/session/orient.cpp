@@ -75,7 +75,8 @@ Outcome applyOrientationText(Simulation& sim) {
     }
     const Result<EulerAngles> angles = parseEulerAnglesText(sim.fields.orientation);
     if (!angles) return invalidText(sim.fields.orientation);
-    setOrientationMatrix(sim, orientationFromEulerAngles(*angles, sim.document.matrices));
+    setOrientationMatrix(
+        sim, orientationFromEulerIn(sim.eulerFieldFrame, *angles, sim.document.matrices));
     return {};
 }
 
