@@ -40,6 +40,12 @@ QString fromStd(const std::string& s) {
 SimulationController::SimulationController(Folders folders, QObject* parent)
     : QObject(parent), folders_(std::move(folders)) {
     state_.announce = [this](Changes what) { emit changed(what); };
+    // First of all who listen: the field's Euler angles follow the readout's frame, which a
+    // detector edit, an image or the radiation may change, before anyone shows them.
+    connect(this, &SimulationController::changed, this, [this] {
+        if (!savingFile_ && reframeEulerField(sim_, orientationFrameOf(sim_)))
+            emit changed(Change::Fields);
+    });
     sim_.document.filePath = localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr")));
 }
 
@@ -114,6 +120,7 @@ bool SimulationController::restoreState() {
     std::optional<StateRecord> record = readStateDump(statePath());
     if (!record) return false;
     sim_.fields = std::move(record->fields);
+    sim_.eulerFieldFrame = {};
     sim_.document = std::move(record->document);
     sim_.reflections = std::move(record->reflections);
     sim_.points = std::move(record->points);
@@ -135,6 +142,9 @@ bool SimulationController::restoreState() {
     const DocumentReading reading = readDocument(sim_.fields, doc);
     sim_.group = reading.group;
     doc.valid = reading.document.valid;
+    // Nor whether the wavelength came from a voltage, which makes the work EBSD work: the
+    // Euler frame and the scattering factors would otherwise change with a restart.
+    doc.wavelengthFromVoltage = reading.document.wavelengthFromVoltage;
     readMinIntensity(sim_.fields, doc);
     doc.displayDMin = doc.dMin;
     doc.displayDMax = doc.dMax;
@@ -153,7 +163,9 @@ bool SimulationController::restoreState() {
 }
 
 Outcome SimulationController::saveState() const {
-    return writeStateDump(statePath(), stateRecordOf(sim_, pattern_));
+    StateRecord record = stateRecordOf(sim_, pattern_);
+    record.fields.orientation = pictureFrameOrientationText(sim_);
+    return writeStateDump(statePath(), record);
 }
 
 void SimulationController::setFieldText(TextField field, std::size_t index, const QString& text) {
@@ -244,6 +256,7 @@ void SimulationController::setOrientationType(OrientationType type) {
 
 void SimulationController::newDocument() {
     tavrel::newDocument(sim_, localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr"))));
+    sim_.eulerFieldFrame = {};
     showNewList(NewList::Cleared);
     takeFile({});
     listFields_ = sim_.fields;
@@ -265,6 +278,7 @@ Result<NewListReport> SimulationController::applySample(const Sample& sample,
                                                         const CancelCheck& cancelled) {
     const SampleFieldValues values = fieldValuesOf(sample);
     DocumentFields& f = sim_.fields;
+    sim_.eulerFieldFrame = {};
     f.title = values.title;
     f.cell = values.cell;
     f.spaceGroupIndex = values.spaceGroupListIndex;
@@ -282,6 +296,7 @@ Result<NewListReport> SimulationController::openFile(const QString& path, InputF
                                                      const CancelCheck& cancelled) {
     const Result<InputFile> file = readInputFile(localPath(path), format, sim_.fields);
     if (!file) return file.failure();
+    sim_.eulerFieldFrame = {};
     Result<NewListReport> report = takeInputFile(sim_, *file, announcingLoops(cancelled));
     setStatus(StatusPanel::Title, path);
     takeFile(path);
@@ -292,8 +307,16 @@ Result<std::vector<std::string>> SimulationController::saveFile(const QString& p
                                                                 InputFormat format,
                                                                 const CancelCheck& cancelled) {
     const bool listBefore = sim_.reflections.generated;
+    // Written in the picture frame, as files keep Euler angles; the field stays as typed.
+    const std::string typed = sim_.fields.orientation;
+    const OrientationFrame typedFrame = sim_.eulerFieldFrame;
+    (void)reframeEulerField(sim_, {});
+    savingFile_ = true;
     Result<std::vector<std::string>> saved =
         saveInputFile(sim_, localPath(path), format, announcingLoops(cancelled));
+    savingFile_ = false;
+    sim_.fields.orientation = typed;
+    sim_.eulerFieldFrame = typedFrame;
     Changes what = Change::Fields;
     if (saved) takeFile(path);
     // A pattern input file takes the title, which the status shows; the others name the file
@@ -369,6 +392,27 @@ Result<NewListReport> SimulationController::resimulate(const DocumentFields& fie
         emit changed(Change::Picture);
     }
     return report;
+}
+
+bool SimulationController::takeFilmDistance() {
+    const float distance = sim_.document.film[2];
+    if (!(distance > 0) || !std::isfinite(distance)) return false;
+    emit changed(Change::Underlay | Change::Status);
+    return true;
+}
+
+DetectorPoint SimulationController::detectorPoint() const {
+    return {sim_.fields.film[2], sim_.document.film[2], sim_.detector};
+}
+
+void SimulationController::restoreDetector(const DetectorPoint& point) {
+    DetectorSetup setup = point.setup;
+    setup.patternShown = sim_.detector.patternShown;
+    setup.frame = sim_.detector.frame;
+    sim_.detector = setup;
+    sim_.fields.film[2] = point.distanceText;
+    sim_.document.film[2] = point.distance;
+    emit changed(Change::Fields | Change::Underlay | Change::Picture | Change::Status);
 }
 
 bool SimulationController::showsFourIndices() const {

@@ -51,6 +51,16 @@ struct OrientationPoint {
     friend bool operator==(const OrientationPoint&, const OrientationPoint&) = default;
 };
 
+// Where the detector stands, as undo goes back to it: the film distance as typed and as taken,
+// and the setup (the pattern centre with it; the Euler frame and the image shown are no part
+// of it).
+struct DetectorPoint {
+    std::string distanceText;
+    float distance = 0;
+    DetectorSetup setup;
+    friend bool operator==(const DetectorPoint&, const DetectorPoint&) = default;
+};
+
 class SimulationController : public QObject {
     Q_OBJECT
 public:
@@ -142,6 +152,13 @@ public:
     // `orientation` (the turns made before the edit was simulated come back with it).
     Result<NewListReport> resimulate(const DocumentFields& fields, const Mat3d& orientation,
                                      const CancelCheck& cancelled = {});
+    // The film distance field finished: while it holds a positive number (which the picture
+    // already follows as it is typed), the pattern centre's z and both panes that show the
+    // distance follow it too. False, and the text left for the next simulation to judge,
+    // otherwise.
+    bool takeFilmDistance();
+    DetectorPoint detectorPoint() const;
+    void restoreDetector(const DetectorPoint& point);
 
     // The orientation of the picture: Euler angles, g, the directions along the sample axes and
     // the zone axes near the viewing axis. A problem while nothing is simulated.
@@ -212,6 +229,7 @@ private:
     QString currentFile_;
     DocumentFields fileFields_;
     DocumentFields listFields_;
+    bool savingFile_ = false; // the field's Euler angles stay in the picture frame meanwhile
     PatternImageCommands patternImage_{state_};
 };
 

@@ -2,6 +2,7 @@
 
 #include "orientation/euler_angles.h"
 #include "render/renderer.h"
+#include "session/geometry.h"
 #include "session/line_strengths.h"
 
 #include <utility>
@@ -41,8 +42,8 @@ bool ControllerState::clearOrientationNote() {
 
 bool ControllerState::writeOrientationField() {
     if (!hasReflections() || !sim.document.valid) return false;
-    sim.fields.orientation =
-        eulerAnglesText(eulerAnglesOfOrientation(sim.orientation, sim.document.matrices));
+    sim.eulerFieldFrame = orientationFrameOf(sim);
+    sim.fields.orientation = eulerAnglesText(shownEulerAngles(sim));
     sim.fields.orientationType = OrientationType::Euler;
     return true;
 }

@@ -83,6 +83,33 @@ Outcome setEulerAnglesInFrame(Simulation& sim, const std::string& text) {
     return {};
 }
 
+namespace {
+
+std::optional<std::string> eulerFieldIn(const Simulation& sim, const OrientationFrame& to) {
+    if (sim.fields.orientationType != OrientationType::Euler || !sim.document.valid ||
+        sim.eulerFieldFrame == to)
+        return std::nullopt;
+    const Result<EulerAngles> angles = parseEulerAnglesText(sim.fields.orientation);
+    if (!angles) return std::nullopt;
+    const LatticeMatrices& cell = sim.document.matrices;
+    const Mat3d m = orientationFromEulerIn(sim.eulerFieldFrame, *angles, cell);
+    return eulerAnglesText(reportedEulerAngles(eulerAnglesIn(to, m, cell)));
+}
+
+} // namespace
+
+bool reframeEulerField(Simulation& sim, const OrientationFrame& to) {
+    std::optional<std::string> text = eulerFieldIn(sim, to);
+    sim.eulerFieldFrame = to;
+    if (!text || *text == sim.fields.orientation) return false;
+    sim.fields.orientation = std::move(*text);
+    return true;
+}
+
+std::string pictureFrameOrientationText(const Simulation& sim) {
+    return eulerFieldIn(sim, {}).value_or(sim.fields.orientation);
+}
+
 Outcome checkGeometry(const Simulation& sim) {
     return checkDetector(detectorOf(sim));
 }

@@ -47,6 +47,13 @@ Outcome setStatedCentre(Simulation& sim, const CentreCoordinates& stated,
 // angles go through setOrientation as typed. A problem as setOrientation's.
 Outcome setEulerAnglesInFrame(Simulation& sim, const std::string& text);
 
+// The orientation field's Euler angles rewritten from the frame they are in into `to`, which
+// they are in from then on; true when the text changed. Angles that cannot be read, another
+// kind of field or a document without a cell only take the frame.
+bool reframeEulerField(Simulation& sim, const OrientationFrame& to);
+// The orientation field's text in the picture frame, as files and dumps keep it.
+std::string pictureFrameOrientationText(const Simulation& sim);
+
 // The detector checked (checkDetector) before a pattern is matched or drawn on it.
 Outcome checkGeometry(const Simulation& sim);
 

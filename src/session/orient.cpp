@@ -75,7 +75,10 @@ Outcome applyOrientationText(Simulation& sim) {
     }
     const Result<EulerAngles> angles = parseEulerAnglesText(sim.fields.orientation);
     if (!angles) return invalidText(sim.fields.orientation);
-    setOrientationMatrix(sim, orientationFromEulerAngles(*angles, sim.document.matrices));
+    const LatticeMatrices& cell = sim.document.matrices;
+    setOrientationMatrix(sim, sim.eulerFieldFrame.frame == EulerFrame::Picture
+                                  ? orientationFromEulerAngles(*angles, cell)
+                                  : orientationFromEulerIn(sim.eulerFieldFrame, *angles, cell));
     return {};
 }
 

@@ -64,6 +64,9 @@ struct Simulation {
     // With the document's film, the detector (detectorOf in geometry.h); the film itself is the
     // document's alone.
     DetectorSetup detector;
+    // The frame the orientation field's Euler angles are in. Files and dumps keep them in the
+    // picture frame; the window shows them in the frame its readout names (reframeEulerField).
+    OrientationFrame eulerFieldFrame;
 };
 
 // Where the reflection list on show came from.

@@ -199,6 +199,9 @@ void InputPanes::buildSimulation() {
                                  QStringLiteral("filmEdit%1").arg(static_cast<int>(i)));
         filmRow->addWidget(filmEdits[i]);
     }
+    connect(filmEdits[2], &QLineEdit::editingFinished, this, [this] {
+        if (!showing_) emit filmDistanceFinished();
+    });
 
     QHBoxLayout* orientationRow = row("Orientation");
     orientationEdit =

@@ -50,6 +50,8 @@ signals:
     void spaceGroupPicked(int position);
     void autoLimitsToggled(bool on);
     void orientationTypePicked(tavrel::OrientationType type);
+    // Enter in the film distance field, or the field left after an edit.
+    void filmDistanceFinished();
     // Enter in the orientation field, or the "Apply orientation" button.
     void orientationApplied();
 

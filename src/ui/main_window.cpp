@@ -10,7 +10,6 @@
 #include "ui/canvas_widget.h"
 #include "ui/colour_scheme_pane.h"
 #include "ui/control_frame.h"
-#include "ui/escape_watch.h"
 #include "ui/file_drops.h"
 #include "ui/folding_pane.h"
 #include "ui/help_menu.h"
@@ -47,7 +46,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
@@ -66,36 +64,6 @@ constexpr QSize kLeastSize(600, 600);
 constexpr QSize kFrameAllowance(8, 36);
 // The gap around and between the panes, and above the canvas.
 constexpr int kGap = 6;
-
-// The captions of the input file formats, by InputFormat.
-QString inputFileFilter(InputFormat format) {
-    switch (format) {
-    case InputFormat::Tvr:
-        return QStringLiteral("Tavrel Input File (*.tvr)");
-    case InputFormat::Hkl:
-        return QStringLiteral("HKL File (*.hkl)");
-    case InputFormat::Cif:
-        break;
-    }
-    return QStringLiteral("Crystallographic Information File (*.cif)");
-}
-
-// The formats in the order a dialog offers them: that of kInputFormats, except that a document
-// with atoms is offered the CIF first, which keeps the atoms and the setting that a pattern
-// input file loses.
-std::vector<InputFormat> offeredFormats(bool atomsFirst) {
-    std::vector<InputFormat> formats(kInputFormats.begin(), kInputFormats.end());
-    if (atomsFirst)
-        std::stable_partition(formats.begin(), formats.end(),
-                              [](InputFormat f) { return f == InputFormat::Cif; });
-    return formats;
-}
-
-QStringList inputFileFilters(const std::vector<InputFormat>& formats) {
-    QStringList filters;
-    for (InputFormat format : formats) filters << inputFileFilter(format);
-    return filters;
-}
 
 } // namespace
 
@@ -263,6 +231,7 @@ void MainWindow::connectInputs() {
     connect(inputs_, &InputPanes::orientationTypePicked, c,
             &app::SimulationController::setOrientationType);
     connect(inputs_, &InputPanes::orientationApplied, this, &MainWindow::applyOrientation);
+    connect(inputs_, &InputPanes::filmDistanceFinished, this, &MainWindow::takeFilmDistance);
     for (std::size_t i = 0; i < inputs_->retrieveWavelengthButtons.size(); ++i)
         connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
                 [this, i] { retrieveWavelength(i); });
@@ -329,16 +298,6 @@ void MainWindow::setGenerationPolling(std::chrono::milliseconds interval,
     pollHook_ = std::move(hook);
 }
 
-template <class Command> auto MainWindow::whileGenerating(Command&& command) {
-    generating_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{generating_};
-    EscapeWatch watch(pollInterval_, pollHook_);
-    return command([&watch] { return watch.cancelled(); });
-}
-
 // The picture follows the search; Escape keeps the best orientation found so far.
 void MainWindow::refineToPatternImage(bool fitCentre) {
     const Result<Refinement> refined = whileGenerating([&](const CancelCheck& cancelled) {
@@ -347,7 +306,6 @@ void MainWindow::refineToPatternImage(bool fitCentre) {
     if (!refined) showProblem(dialogs_, this, refined.failure());
 }
 
-// Defined after whileGenerating, whose return type it needs.
 void MainWindow::buildUndo() {
     undo_ = new UndoSteps(
         *controller_,
@@ -509,87 +467,6 @@ void MainWindow::tiltToZoneAxis() {
     controller_->applyHolderTilts(*dialog.tilts());
 }
 
-void MainWindow::newDocument() {
-    if (!settleUnsavedEdits()) return;
-    controller_->newDocument();
-    undo_->restart();
-    controlFrame_->expand();
-}
-
-InputFormat MainWindow::formatOfChoice(QString& path, const std::vector<InputFormat>& formats,
-                                       int filterIndex, bool addExtension) {
-    const InputFormat offered = filterIndex >= 0 && filterIndex < int(formats.size())
-                                    ? formats[std::size_t(filterIndex)]
-                                    : InputFormat::Tvr;
-    std::string chosen = path.toStdString();
-    const InputFormat format = chosenFormat(chosen, offered, addExtension);
-    path = QString::fromStdString(chosen);
-    return format;
-}
-
-void MainWindow::openInputFile() {
-    if (!settleUnsavedEdits()) return;
-    FileRequest request;
-    request.title = QStringLiteral("Open (*.tvr, *.hkl, *.cif)");
-    request.folder = recentFiles_.lastUsedFolder(folders().data);
-    // Every file it can read first; the others follow.
-    const std::vector<InputFormat> formats = offeredFormats(false);
-    request.filters = QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} +
-                      inputFileFilters(formats);
-    const QString current = QString::fromStdString(controller_->simulation().document.filePath);
-    const QFileInfo currentFile(current);
-    if (currentFile.isFile() && currentFile.size() > 0 &&
-        currentFile.absolutePath() == QFileInfo(request.folder).absoluteFilePath())
-        request.presetName = current;
-    const std::optional<FileChoice> choice = dialogs_.openFileName(this, request);
-    if (!choice) return;
-    QString path = choice->path;
-    // Past the first filter.
-    openChosenFile(path, formatOfChoice(path, formats, choice->filterIndex - 1, false));
-}
-
-void MainWindow::openFile(const QString& path) {
-    const std::optional<InputFormat> format = inputFormatOf(path.toStdString());
-    if (!format) {
-        dialogs_.error(
-            this, programTitle(),
-            QStringLiteral("\"%1\" is neither a .tvr, a .hkl nor a .cif file").arg(path));
-        return;
-    }
-    if (!settleUnsavedEdits()) return;
-    openChosenFile(path, *format);
-}
-
-void MainWindow::openChosenFile(const QString& path, InputFormat format) {
-    showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
-                    return controller_->openFile(path, format, cancelled);
-                }));
-    if (controller_->currentFile() == path) {
-        rememberFile(path);
-        undo_->restart();
-    }
-    focusPattern();
-}
-
-void MainWindow::saveInputFile() {
-    FileRequest request;
-    request.title = QStringLiteral("Save As (*.tvr, *.hkl, *.cif)");
-    request.folder = recentFiles_.lastUsedFolder(folders().data);
-    const std::vector<InputFormat> formats = offeredFormats(controller_->hasAtoms());
-    request.filters = inputFileFilters(formats);
-    const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
-    if (!choice) return;
-    QString path = choice->path;
-    const InputFormat format = formatOfChoice(path, formats, choice->filterIndex, true);
-    const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
-        return controller_->saveFile(path, format, cancelled);
-    });
-    showOutcome(dialogs_, this, saved);
-    if (!saved) return;
-    status_->showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
-    rememberFile(path);
-}
-
 void MainWindow::performSimulation() {
     const UndoSteps::SimulationStart start = undo_->simulationStarts();
     showOutcome(dialogs_, this, whileGenerating([&](const CancelCheck& cancelled) {
@@ -617,39 +494,6 @@ void MainWindow::showOnDesktop(const QString& path, bool folder) {
                           : QStringLiteral("No program could be started to show \"%1\".\n"
                                            "The file has been written and can be opened by hand.")
                                 .arg(shown));
-}
-
-void MainWindow::rememberFile(const QString& path) {
-    recentFiles_.remember(path);
-    showRecentFiles();
-}
-
-void MainWindow::showRecentFiles() {
-    recentMenu_->clear();
-    const QStringList& files = recentFiles_.files();
-    for (int i = 0; i < files.size(); ++i) {
-        const QString file = files[i];
-        // "&1 silicon.tvr": a key for each; a "&" in a name is a letter of the name.
-        QString caption = QDir::toNativeSeparators(file);
-        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
-        entry->setObjectName(QStringLiteral("actionRecent%1").arg(i));
-        connect(entry, &QAction::triggered, this, [this, file] { openRecentFile(file); });
-    }
-    recentMenu_->setEnabled(!files.isEmpty());
-}
-
-void MainWindow::openRecentFile(const QString& path) {
-    if (!QFileInfo(path).isFile()) {
-        recentFiles_.forget(path);
-        showRecentFiles();
-        dialogs_.error(this, programTitle(),
-                       QStringLiteral("\"%1\" is no longer there; it was taken off the recent "
-                                      "files.")
-                           .arg(QDir::toNativeSeparators(path)));
-        return;
-    }
-    openFile(path);
 }
 
 void MainWindow::focusPattern() {
@@ -688,25 +532,6 @@ void MainWindow::applySample(std::size_t index) {
                 }));
     undo_->restart();
     focusPattern();
-}
-
-bool MainWindow::settleUnsavedEdits() {
-    if (!controller_->modified()) return true;
-    const QString path = controller_->currentFile();
-    const SaveAnswer answer = dialogs_.askToSave(
-        this, programTitle(),
-        QStringLiteral("Save changes to \"%1\"?").arg(QFileInfo(path).fileName()));
-    if (answer == SaveAnswer::Cancel) return false;
-    if (answer == SaveAnswer::Discard) return true;
-    // Into the file the edits belong to, in its own format.
-    const InputFormat format = inputFormatOf(path.toStdString()).value_or(InputFormat::Tvr);
-    const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
-        return controller_->saveFile(path, format, cancelled);
-    });
-    showOutcome(dialogs_, this, saved);
-    if (!saved) return false;
-    status_->showNote(QStringLiteral("Saved ") + QFileInfo(path).fileName());
-    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

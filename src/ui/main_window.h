@@ -11,6 +11,7 @@
 #include "app/folders.h"
 #include "app/recent_files.h"
 #include "app/sample_catalogue.h"
+#include "ui/escape_watch.h"
 
 #include <QMainWindow>
 
@@ -102,6 +103,9 @@ private:
     void refineToPatternImage(bool fitCentre);
     void indexPatternImage();
     void showPatternImage();
+    // A film distance typed in either pane moves the detector at once, as the centre's z does,
+    // so that the other pane and z follow it; one undo step.
+    void takeFilmDistance();
 
     // "symmetry.txt", the operations of the group the document was last read in, written into
     // the work folder and opened with the desktop's editor; "Report.txt" likewise.
@@ -138,7 +142,17 @@ private:
     void rememberFile(const QString& path);
     void showRecentFiles();
     void openRecentFile(const QString& path);
-    template <class Command> auto whileGenerating(Command&& command);
+    // Runs `command` with a cancel check that Escape answers; meanwhile the window refuses to
+    // close and no other command starts.
+    template <class Command> auto whileGenerating(Command&& command) {
+        generating_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{generating_};
+        EscapeWatch watch(pollInterval_, pollHook_);
+        return command([&watch] { return watch.cancelled(); });
+    }
 
     const app::Folders& folders() const { return controller_->folders(); }
     // Whole EBSD maps (main_window_map.cpp) drive the window's controller, dialogs and status.

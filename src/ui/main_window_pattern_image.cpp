@@ -8,6 +8,7 @@
 #include "ui/main_window.h"
 #include "ui/messages.h"
 #include "ui/pattern_image_pane.h"
+#include "ui/undo_steps.h"
 #include "ui/user_dialogs.h"
 
 #include <QDir>
@@ -35,6 +36,8 @@ void MainWindow::buildPatternImagePane(QWidget* frameContent) {
         const Outcome taken = image.setDetector(
             setup, withCentre ? std::optional(patternImage_->statedCentre()) : std::nullopt);
         if (!taken) showProblem(dialogs_, this, taken.failure());
+        undo_->detectorMoved(withCentre ? QStringLiteral("Pattern Centre")
+                                        : QStringLiteral("Detector"));
         showPatternImage();
         inputs_->showFields(controller_->simulation().fields);
     };
@@ -51,6 +54,7 @@ void MainWindow::buildPatternImagePane(QWidget* frameContent) {
         patternImage_, &PatternImagePane::filmEdited, this, [this](int index, const QString& text) {
             controller_->setFieldText(app::TextField::Film, static_cast<std::size_t>(index), text);
             inputs_->showFields(controller_->simulation().fields);
+            if (index == 2) takeFilmDistance();
         });
     connect(controller_.get(), &app::SimulationController::changed, this,
             [this](app::Changes what) {
@@ -59,6 +63,10 @@ void MainWindow::buildPatternImagePane(QWidget* frameContent) {
             });
     connect(patternImage_, &PatternImagePane::removeRequested, this,
             [this] { controller_->patternImage().remove(); });
+}
+
+void MainWindow::takeFilmDistance() {
+    if (controller_->takeFilmDistance()) undo_->detectorMoved(QStringLiteral("Film Distance"));
 }
 
 void MainWindow::showPatternImage() {

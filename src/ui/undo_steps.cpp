@@ -47,6 +47,24 @@ private:
     bool withField_;
 };
 
+class DetectorStep : public Step {
+public:
+    DetectorStep(UndoSteps& steps, const QString& label, app::DetectorPoint before,
+                 app::DetectorPoint after)
+        : Step(label), steps_(steps), before_(std::move(before)), after_(std::move(after)) {}
+
+private:
+    void goBack() override { go(before_); }
+    void goForward() override { go(after_); }
+    void go(const app::DetectorPoint& point) {
+        steps_.controller().restoreDetector(point);
+        steps_.resync();
+    }
+
+    UndoSteps& steps_;
+    app::DetectorPoint before_, after_;
+};
+
 // Simulated fields. A refused simulation is a step too, so that undo brings back the last good
 // fields, list and orientation; the simulation that mends it becomes part of the same step.
 class SimulatedEdit : public Step {
@@ -114,6 +132,12 @@ void UndoSteps::turned(const QString& label, bool withField) {
     stack_.push(new TurnStep(*this, label, std::exchange(settled_, now), now, withField));
 }
 
+void UndoSteps::detectorMoved(const QString& label) {
+    app::DetectorPoint now = controller_.detectorPoint();
+    if (now != settledDetector_)
+        stack_.push(new DetectorStep(*this, label, std::exchange(settledDetector_, now), now));
+}
+
 UndoSteps::SimulationStart UndoSteps::simulationStarts() const {
     return {listShown(controller_), controller_.listFields(), controller_.orientationPoint()};
 }
@@ -142,6 +166,7 @@ void UndoSteps::simulated(const SimulationStart& start) {
 
 void UndoSteps::resync() {
     settled_ = controller_.orientationPoint();
+    settledDetector_ = controller_.detectorPoint();
 }
 
 void UndoSteps::restart() {

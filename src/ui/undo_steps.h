@@ -2,7 +2,8 @@
 // Undo and redo of the window: a stack of steps, each a turn of the crystal (an arrow key, a
 // whole drag, a preset or typed orientation, a turn onto a zone axis) or an edit of the fields
 // that was simulated. The window tells it after each such command; a step is kept only when the
-// orientation moved or the simulated fields differ from those of the list before. New, Open and
+// orientation moved, the simulated fields differ from those of the list before, or the detector
+// moved (the film distance or the pattern centre, typed in either pane). New, Open and
 // a sample start the stack afresh, since their steps would belong to another document.
 
 #include "app/controller.h"
@@ -33,6 +34,10 @@ public:
     // command wrote the orientation field, which undo then writes back too.
     void turned(const QString& label, bool withField = false);
 
+    // After an edit of the detector: one step named `label` from where the detector stood after
+    // the previous step, when it has moved since.
+    void detectorMoved(const QString& label);
+
     // What a simulation started from; the step after it needs it.
     struct SimulationStart {
         bool hadList = false;
@@ -46,8 +51,8 @@ public:
     // orientation; the simulation that mends the fields joins that step.
     void simulated(const SimulationStart& start);
 
-    // The orientation as it stands now is where the next step starts (a change that is no step
-    // of its own, or a step undone or redone).
+    // The orientation and the detector as they stand now are where the next steps start (a
+    // change that is no step of its own, or a step undone or redone).
     void resync();
     // Nothing to go back to: a new document, an opened file, a sample.
     void restart();
@@ -60,6 +65,7 @@ private:
     Resimulate resimulate_;
     QUndoStack stack_;
     app::OrientationPoint settled_;
+    app::DetectorPoint settledDetector_;
 };
 
 } // namespace tavrel::ui
