@@ -71,12 +71,12 @@ void PatternImageCommands::restore(const UnderlaySettings& settings, const Patte
     updateShownPixels(c_.pattern_.underlay);
 }
 
-Result<const fit::ScoreLevels*> PatternImageCommands::prepared() {
+Result<const fit::PreparedPattern*> PatternImageCommands::prepared() {
     if (!underlay().loaded()) return Problem{"There is no pattern image to match."};
     if (!c_.hasReflections() || !c_.sim_.document.valid)
         return Problem{"There are no lines to match before a simulation."};
     if (!levels_) {
-        Result<fit::ScoreLevels> levels = preparePattern(underlay().raw);
+        Result<fit::PreparedPattern> levels = prepareForMatching(underlay().raw);
         if (!levels) return levels.failure();
         levels_ = std::move(*levels);
     }
@@ -84,7 +84,7 @@ Result<const fit::ScoreLevels*> PatternImageCommands::prepared() {
 }
 
 Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCheck& cancelled) {
-    const Result<const fit::ScoreLevels*> image = prepared();
+    const Result<const fit::PreparedPattern*> image = prepared();
     if (!image) return image.failure();
     Simulation& sim = c_.sim_;
     RefineRequest request;
@@ -120,7 +120,7 @@ Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCh
 }
 
 Result<std::vector<fit::FoundOrientation>> PatternImageCommands::index() {
-    const Result<const fit::ScoreLevels*> image = prepared();
+    const Result<const fit::PreparedPattern*> image = prepared();
     if (!image) return image.failure();
     Result<fit::IndexResult> indexed = PatternFit(c_.sim_).index(**image);
     if (!indexed) return indexed.failure();

@@ -85,10 +85,10 @@ bool loadForFitting(CliSession& cli, const std::string& path) {
 
 // The pattern image, prepared for matching; a problem names the file or says why it holds no
 // pattern.
-Result<fit::ScoreLevels> readPattern(const std::string& path) {
+Result<fit::PreparedPattern> readPattern(const std::string& path) {
     const Result<fit::GreyImage> grey = readPatternImage(path);
     if (!grey) return grey.failure();
-    return preparePattern(*grey);
+    return prepareForMatching(*grey);
 }
 
 int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
@@ -105,7 +105,7 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     const LatticeMatrices& cell = cli.simulation.document.matrices;
 
     if (images.size() == 1) {
-        const Result<fit::ScoreLevels> image = readPattern(images[0]);
+        const Result<fit::PreparedPattern> image = readPattern(images[0]);
         const Result<fit::IndexResult> indexed =
             image ? fit.index(*image) : Result<fit::IndexResult>(image.failure());
         if (!indexed) {
@@ -174,7 +174,7 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     applyOrientationOptions(cli.simulation, orientation);
     cli.simulation.patternCentre = centre;
 
-    const Result<fit::ScoreLevels> image = readPattern(*imagePath);
+    const Result<fit::PreparedPattern> image = readPattern(*imagePath);
     if (!image) {
         cli.say(image.problem());
         return kFailure;
