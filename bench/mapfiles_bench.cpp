@@ -2,7 +2,7 @@
 // 120 x 120 pixels), and a 100,000-point .ang written through the atomic writer.
 
 #include "mapfiles/map_writer.h"
-#include "mapfiles/pattern_source.h"
+#include "mapfiles/pattern_files.h"
 
 #include <benchmark/benchmark.h>
 #include <hdf5.h>

@@ -3,6 +3,7 @@
 #include "app/state_dump.h"
 #include "common/file_io.h"
 #include "common/text.h"
+#include "orientation/direction_names.h"
 #include "orientation/euler_angles.h"
 #include "orientation/miller_indices.h"
 #include "orientation/orientation_fit.h"
@@ -12,6 +13,7 @@
 #include "samples/sample_list.h"
 #include "session/document_reading.h"
 #include "session/field_reader.h"
+#include "session/geometry.h"
 #include "session/line_strengths.h"
 #include "session/report.h"
 #include "session/threshold.h"
@@ -37,6 +39,7 @@ QString fromStd(const std::string& s) {
 
 SimulationController::SimulationController(Folders folders, QObject* parent)
     : QObject(parent), folders_(std::move(folders)) {
+    state_.announce = [this](Changes what) { emit changed(what); };
     sim_.document.filePath = localPath(QDir(folders_.data).filePath(QStringLiteral("input.tvr")));
 }
 
@@ -48,14 +51,11 @@ QString SimulationController::statusText(StatusPanel panel) const {
     if (panel == StatusPanel::Orientation) {
         // Read from the orientation itself, so that it follows every turn.
         if (!hasReflections() || !sim_.document.valid) return {};
-        return fromStd(
-            eulerReadoutText(eulerAnglesOfOrientation(sim_.orientation, sim_.document.matrices)));
+        const OrientationFrame frame = orientationFrameOf(sim_);
+        return fromStd(eulerReadoutText(
+            eulerAnglesIn(frame, sim_.orientation, sim_.document.matrices), frame.frame));
     }
-    return status_[static_cast<std::size_t>(panel) - 1];
-}
-
-void SimulationController::setStatus(StatusPanel panel, QString text) {
-    status_[static_cast<std::size_t>(panel) - 1] = std::move(text);
+    return state_.status[static_cast<std::size_t>(panel) - 1];
 }
 
 std::array<double, 6> SimulationController::cellOfFields() const {
@@ -69,6 +69,7 @@ void SimulationController::showNewList(NewList origin) {
     picked_.reset();
     // A click named a line of the old list.
     setStatus(StatusPanel::Clicked, {});
+    state_.orientationNote = false;
     showNewReflections(pattern_, sim_, origin);
     if (origin != NewList::Cleared)
         setStatus(StatusPanel::Count,
@@ -144,7 +145,8 @@ bool SimulationController::restoreState() {
     picked_.reset();
     setStatus(StatusPanel::Count, QStringLiteral("%1 reflections").arg(sim_.reflections.count()));
     setStatus(StatusPanel::Title, fromStd(doc.title));
-    patternImage_.restore(record->underlay, record->patternCentre);
+    sim_.detector = record->detector;
+    patternImage_.restore(record->underlay);
     emit changed(Change::List | Change::Fields | Change::Picture | Change::Selection |
                  Change::Status | Change::Strengths | Change::Underlay);
     return true;
@@ -170,8 +172,8 @@ void SimulationController::setFieldText(TextField field, std::size_t index, cons
         target = at(f.hklMax);
         break;
     case TextField::Wavelength:
-        target = at(f.wavelength);
-        break;
+        typeWavelength(f, index, std::move(value));
+        return;
     case TextField::D:
         target = at(f.d);
         break;
@@ -204,14 +206,23 @@ Outcome SimulationController::setAtomSites(std::vector<AtomSite> sites) {
     if (!taken && sim_.atoms.empty() == !hadAtoms) return taken;
     // The first atoms colour the lines by their strength.
     if (!hadAtoms && hasAtoms()) pattern_.view.colourByIntensity = true;
-    emit changed(Change::Strengths | Change::Picture);
+    emit changed(strengthsChanged());
     return taken;
 }
 
 void SimulationController::setElectronScattering(bool on) {
     sim_.fields.scattering = on ? ScatteringChoice::Electron : ScatteringChoice::ByWavelength;
+    // Unticked: X-rays, whatever the wavelength came from.
+    if (!on) sim_.fields.electronBeam = false;
     (void)computeLineStrengths(sim_);
-    emit changed(Change::Strengths | Change::Picture);
+    emit changed(strengthsChanged());
+}
+
+Changes SimulationController::strengthsChanged() {
+    if (!picked_) return Change::Strengths | Change::Picture;
+    // The clicked line's intensity is what the atoms now give.
+    showPicked();
+    return Change::Strengths | Change::Picture | Change::Status;
 }
 
 void SimulationController::setSpaceGroupPosition(int position) {
@@ -226,6 +237,9 @@ void SimulationController::setAutoLimits(bool on) {
 
 void SimulationController::setOrientationType(OrientationType type) {
     sim_.fields.orientationType = type;
+    // Angles to start from: those of the picture.
+    if (type == OrientationType::Euler && state_.writeOrientationField())
+        emit changed(Change::Fields);
 }
 
 void SimulationController::newDocument() {
@@ -282,8 +296,13 @@ Result<std::vector<std::string>> SimulationController::saveFile(const QString& p
         saveInputFile(sim_, localPath(path), format, announcingLoops(cancelled));
     Changes what = Change::Fields;
     if (saved) takeFile(path);
+    // A pattern input file takes the title, which the status shows; the others name the file
+    // written, as opening one does, and never the file left behind.
     if (format == InputFormat::Tvr) {
         setStatus(StatusPanel::Title, fromStd(sim_.fields.title));
+        what |= Change::Status;
+    } else if (saved) {
+        setStatus(StatusPanel::Title, path);
         what |= Change::Status;
     }
     // Saving a document that was not yet simulated simulates it first.
@@ -312,13 +331,15 @@ Result<QString> SimulationController::writeSymmetryListing() const {
 
 Outcome SimulationController::applyOrientation() {
     const Outcome applied = applyOrientationText(sim_);
-    emit changed(Change::Fields | Change::Picture);
+    if (applied) state_.clearOrientationNote();
+    emit changed(Change::Fields | Change::Picture | Change::Status);
     return applied;
 }
 
 void SimulationController::applyPresetOrientation(int position) {
     tavrel::applyPresetOrientation(sim_, position);
-    emit changed(Change::Fields | Change::Picture);
+    state_.clearOrientationNote();
+    emit changed(Change::Fields | Change::Picture | Change::Status);
 }
 
 OrientationPoint SimulationController::orientationPoint() const {
@@ -329,6 +350,7 @@ void SimulationController::restoreOrientation(const OrientationPoint& point, boo
     if (!hasReflections()) return;
     setOrientationMatrix(sim_, point.matrix);
     Changes what = Change::Picture;
+    if (state_.clearOrientationNote()) what |= Change::Status;
     if (withField) {
         sim_.fields.orientation = point.text;
         sim_.fields.orientationType = point.type;
@@ -350,7 +372,7 @@ Result<NewListReport> SimulationController::resimulate(const DocumentFields& fie
 }
 
 bool SimulationController::showsFourIndices() const {
-    return tavrel::showsFourIndices(sim_, pattern_.view);
+    return state_.showsFourIndices();
 }
 
 bool SimulationController::hexagonalCell() const {
@@ -371,11 +393,9 @@ Result<ZoneAxis> SimulationController::turnToNearestZoneAxis() {
         nearestZoneAxis(sim_.orientation, sim_.document.matrices, pattern_.view.zoneAxisIndex);
     if (!turn) return turn.failure();
     setOrientationMatrix(sim_, turn->orientation);
-    const std::string name = showsFourIndices()
-                                 ? fourIndexText(turn->axis.indices, IndexKind::Direction)
-                                 : indexText(turn->axis.indices, IndexKind::Direction);
-    setStatus(StatusPanel::Clicked, QStringLiteral("on zone ") + fromStd(name));
-    emit changed(Change::Picture | Change::Status);
+    state_.writeOrientationField();
+    state_.showZone(turn->axis.indices);
+    emit changed(Change::Fields | Change::Picture | Change::Status);
     return turn->axis;
 }
 
@@ -390,7 +410,18 @@ Result<HolderTilts> SimulationController::holderTiltsTo(const QString& direction
 void SimulationController::applyHolderTilts(const HolderTilts& tilts) {
     if (!hasReflections()) return;
     setOrientationMatrix(sim_, tavrel::applyHolderTilts(sim_.orientation, tilts));
-    emit changed(Change::Picture);
+    state_.writeOrientationField();
+    // The zone axis the tilts brought onto the beam, as the user typed it (not its opposite).
+    state_.clearOrientationNote();
+    const std::optional<SampleFrameNames> names =
+        sampleFrameNames(sim_.orientation, sim_.document.matrices);
+    if (names && names->z.direction.close) {
+        IndexTriple axis = names->z.direction.indices;
+        if (tilts.opposite)
+            for (auto& index : axis) index = -index;
+        state_.showZone(axis);
+    }
+    emit changed(Change::Fields | Change::Picture | Change::Status);
 }
 
 void SimulationController::unselectAll() {
@@ -422,8 +453,10 @@ void SimulationController::changeSelection(const QItemSelection& selected,
 template <class Turn> void SimulationController::steer(Turn&& turn) {
     if (!hasReflections()) return;
     turn();
-    // Turns rewrite no field: the fields stay as typed and only the picture follows.
-    emit changed(Change::Picture);
+    // Turns rewrite no field: the fields stay as typed and only the picture follows, and what
+    // the status said of the orientation before.
+    emit changed(state_.clearOrientationNote() ? Change::Picture | Change::Status
+                                               : Change::Picture);
 }
 
 void SimulationController::turnByDrag(float aboutVertical, float aboutHorizontal) {
@@ -446,6 +479,8 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     const PatternInput input = patternInput(sim_, pattern_);
     if (const auto zone = renderer_.pickZoneAxis(input, pattern_.width, pattern_.height, x, y)) {
         setStatus(StatusPanel::Clicked, fromStd(zoneAxisText(*zone, showsFourIndices())));
+        // Its angle from the centre changes with every turn.
+        state_.orientationNote = true;
         emit changed(Change::Status);
         return std::nullopt;
     }
@@ -454,19 +489,10 @@ std::optional<std::int32_t> SimulationController::pickAt(float x, float y) {
     if (!winner) return std::nullopt;
     pattern_.selection.toggle(static_cast<std::size_t>(*winner));
     picked_ = winner;
+    state_.orientationNote = false;
     showPicked();
     emit changed(Change::Selection | Change::Picture | Change::Status);
     return winner;
-}
-
-void SimulationController::showPicked() {
-    if (!picked_) return;
-    std::string clicked = clickedText(sim_.reflections, *picked_, showsFourIndices());
-    if (const std::string intensity =
-            intensityTextOf(sim_.strengths, static_cast<std::size_t>(*picked_));
-        !intensity.empty())
-        clicked += "  I " + intensity;
-    setStatus(StatusPanel::Clicked, fromStd(clicked));
 }
 
 std::optional<DrawSummary> SimulationController::draw(DrawingSurface& surface) {

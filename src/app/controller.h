@@ -5,6 +5,7 @@
 // shows no dialog: a command that has something to tell the user returns it, and the window
 // decides how to show it; files are named by the caller.
 
+#include "app/controller_state.h"
 #include "app/folders.h"
 #include "app/pattern_image_commands.h"
 #include "app/view_commands.h"
@@ -37,25 +38,9 @@ class DrawingSurface;
 
 namespace tavrel::app {
 
-// Status bar panels, numbered as the user sees them.
-// The orientation panel shows the Euler angles of the picture.
-enum class StatusPanel { Count = 1, Pole = 2, Clicked = 3, Title = 4, Orientation = 5 };
-
 // The text fields of the input panes; the index picks one of a row (cell 0..5, limits 0..2,
 // wavelengths 0..1, d-Min and d-Max, film width, height and distance).
 enum class TextField { Title, Cell, Limit, Wavelength, D, Film, Orientation, MinIntensity };
-
-// What a command changed, for whoever shows the document.
-enum class Change : unsigned {
-    Fields = 1u << 0,    // texts of the input fields
-    List = 1u << 1,      // a new reflection list, or none
-    Picture = 1u << 2,   // what the canvas shows
-    Selection = 1u << 3, // the selected reflections
-    Status = 1u << 4,    // status bar texts
-    Strengths = 1u << 5, // the atoms and the line strengths of the list
-    Underlay = 1u << 6,  // the recorded pattern under the lines and how it is shown
-};
-Q_DECLARE_FLAGS(Changes, Change)
 
 // An orientation that undo and redo go back to: the rotation of the picture and what the
 // orientation field said.
@@ -116,6 +101,7 @@ public:
     // A list position picked by the user: the setting a file chose goes with its group.
     void setSpaceGroupPosition(int position);
     void setAutoLimits(bool on);
+    // Euler angles chosen start from those of the picture, once there is one.
     void setOrientationType(OrientationType type);
     // The structure's atom sites; a refused site (an element the scattering tables do not hold,
     // a value that is no number) changes nothing and is named in the problem.
@@ -197,16 +183,15 @@ signals:
     void changed(tavrel::app::Changes what);
 
 private:
-    friend class ViewCommands;
-
     // The fields now are those of `path`, or no file stands behind them (an empty path).
     void takeFile(const QString& path);
     // After every new reflection list (or none): the screen follows, the counts and the title
     // are shown.
     void showNewList(NewList origin);
-    void setStatus(StatusPanel panel, QString text);
-    // The clicked panel names the reflection a click picked, if any.
-    void showPicked();
+    void setStatus(StatusPanel panel, QString text) { state_.setStatus(panel, std::move(text)); }
+    void showPicked() { state_.showPicked(); }
+    // What changed with the line strengths: the clicked panel's intensity with them.
+    Changes strengthsChanged();
     // Runs a turn of the points and redraws, without rereading the fields.
     template <class Turn> void steer(Turn&& turn);
     // Says how many loops a generation runs, once the document has been read, which is just
@@ -216,20 +201,18 @@ private:
     Result<NewListReport> finishNewList(Result<NewListReport> report);
 
     Folders folders_;
-    Simulation sim_;
-    PatternView pattern_;
+    ControllerState state_;
+    // Shorthands for the parts of the state the controller's own commands use most.
+    Simulation& sim_ = state_.sim;
+    PatternView& pattern_ = state_.pattern;
+    std::optional<std::int32_t>& picked_ = state_.picked;
     Renderer renderer_;
-    std::array<QString, 5> status_;
     NewList listOrigin_ = NewList::Cleared;
-    std::optional<std::int32_t> picked_;
-    ViewCommands view_{*this};
+    ViewCommands view_{state_};
     QString currentFile_;
     DocumentFields fileFields_;
     DocumentFields listFields_;
-    friend class PatternImageCommands;
-    PatternImageCommands patternImage_{*this};
+    PatternImageCommands patternImage_{state_};
 };
 
 } // namespace tavrel::app
-
-Q_DECLARE_OPERATORS_FOR_FLAGS(tavrel::app::Changes)

@@ -1,5 +1,7 @@
 #include "app/folders.h"
 
+#include "app/window_settings.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -22,6 +24,7 @@ StartupOptions defaultStartupOptions() {
     StartupOptions options;
     options.programFolder = QCoreApplication::applicationDirPath();
     options.userFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    options.settingsFile = windowSettingsPath();
     return options;
 }
 

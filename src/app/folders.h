@@ -25,6 +25,9 @@ struct StartupOptions {
     // Whether files can be created in a folder; defaults to canWriteInFolder. Tests replace it,
     // because a test running as root may write anywhere.
     std::function<bool(const QString& folder)> writeTest;
+    // The settings file that keeps the window's placement (windowSettingsPath()); none keeps
+    // nothing.
+    QString settingsFile;
 };
 
 // The options of the installed program: the executable's folder and the user's data folder.

@@ -12,32 +12,43 @@
 
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <vector>
 
 namespace tavrel::app {
 
-class SimulationController;
+struct ControllerState;
 
 class PatternImageCommands {
 public:
-    explicit PatternImageCommands(SimulationController& controller) : c_(controller) {}
+    explicit PatternImageCommands(ControllerState& state) : state_(state) {}
 
     const PatternUnderlay& underlay() const;
-    // The detector the image lies on: the document's film with the pattern centre.
+    // The detector the image lies on: the document's film with the detector setup.
     Detector detector() const;
+    // The pixels of the image shown, none without one.
+    std::optional<std::array<int, 2>> imageSize() const;
+    // Takes the detector setup, and with `stated` the pattern centre (x, y and z) in the setup's
+    // convention (z moves the film distance). A problem naming the field (a tilt outside +-90
+    // degrees, a centre that is no number, EMsoft's convention without the pixel size, ...)
+    // keeps the detector as it was; a centre outside the image is taken, with a note.
+    Outcome setDetector(const DetectorSetup& setup,
+                        const std::optional<CentreCoordinates>& stated = std::nullopt);
+    // The frame Euler angles are shown in; none for the default of the work.
+    void setEulerFrame(std::optional<EulerFrame> frame);
 
     // Reads a picture file and shows it under the lines; a problem names the file and keeps
     // what was shown.
     Outcome open(const QString& path);
     // How the image is shown; the file stays the one read, whatever the caller held.
     void setSettings(const UnderlaySettings& settings);
-    void setPatternCentre(const PatternCentre& centre);
     // The image goes, and the pattern centre back to the middle with it.
     void remove();
-    // The image a restored dump names, with its settings and pattern centre; one that cannot be
-    // read is a status message, and the session comes back without it.
-    void restore(const UnderlaySettings& settings, const PatternCentre& centre);
+    // The image a restored dump names, with its settings (the detector is the restored
+    // simulation's); one that cannot be read is a status message, and the session comes back
+    // without it.
+    void restore(const UnderlaySettings& settings);
 
     // Turns the crystal from its orientation until the lines agree best with the image (with
     // fitDetector also the pattern centre and the film distance). The picture follows every
@@ -53,7 +64,7 @@ private:
     // The image prepared for matching (once for each image read), or why there is none.
     Result<const fit::PreparedPattern*> prepared();
 
-    SimulationController& c_;
+    ControllerState& state_;
     std::optional<fit::PreparedPattern> levels_;
 };
 

@@ -75,16 +75,16 @@ std::optional<PointerLook> PointerSteering::move(bool left, bool right, QPointF 
 void PointerSteering::wheel(double notches, bool turn) {
     // A drag owns the picture until it ends.
     if (pressed_ || !controller_.hasReflections() || !std::isfinite(notches)) return;
-    const double travel = notches * kWheelNotchTravel;
     if (turn) {
         // As a turn drag of that length down the left half: away from the user turns positive.
-        controller_.turnAboutViewingAxis(asFloat(travel / 2));
+        controller_.turnAboutViewingAxis(asFloat(notches * kWheelNotchTravel / 2));
         return;
     }
     if (stereographic()) return;
-    // As a zoom drag of that length to the right: away from the user enlarges.
-    const float scale = controller_.pattern().view.patternScale + asFloat(2 * travel);
-    controller_.view().setPatternScale(std::max(kLeastZoomScale, scale));
+    // A step the eye sees whatever the zoom: away from the user enlarges.
+    const double scale =
+        controller_.pattern().view.patternScale * std::pow(kWheelNotchZoom, notches);
+    controller_.view().setPatternScale(std::max(kLeastZoomScale, asFloat(scale)));
 }
 
 bool PointerSteering::release(PointerButton button, QPointF at) {

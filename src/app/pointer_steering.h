@@ -4,8 +4,9 @@
 // anywhere in the stereographic one) or zooms (right half of the gnomonic picture), a left click
 // names the line under it, a right click asks for the pattern's popup menu. Positions are in
 // units of the picture. While a drag lasts the controller draws with fewer samples per line;
-// the release draws at full quality. The wheel zooms the gnomonic picture and, with Ctrl, turns
-// the crystal about the viewing axis, a notch as far as a zoom or turn drag of kWheelNotchTravel.
+// the release draws at full quality. The wheel zooms the gnomonic picture by kWheelNotchZoom a
+// notch and, with Ctrl, turns the crystal about the viewing axis as far as a turn drag of
+// kWheelNotchTravel.
 // The picture has no pan offset: the zoom keeps the viewing axis at the centre of the picture,
 // wherever the pointer is.
 
@@ -41,8 +42,10 @@ public:
 
     // The least scale a zoom drag reaches.
     static constexpr float kLeastZoomScale = 100.0f;
-    // The drag, in units of the picture, that one notch of the wheel stands for.
+    // The turn drag, in units of the picture, that one notch of the wheel stands for (5 degrees).
     static constexpr double kWheelNotchTravel = 10.0;
+    // The factor one notch of the wheel zooms by.
+    static constexpr double kWheelNotchZoom = 1.1;
 
 private:
     float pictureWidth() const;

@@ -3,6 +3,7 @@
 #include "session/line_strengths.h"
 #include "session/reflection_texts.h"
 #include "session/simulation.h"
+#include "structure/structure_factor.h"
 
 #include <QColor>
 
@@ -104,6 +105,8 @@ QStringList ReflectionTableModel::widthSamples(int column) const {
     }
     rows[3] = n / 2;
     for (int row : rows) samples << text(row, column);
+    // The strongest line is 100 per cent, wherever it lies.
+    if (column == kIntensityColumn) samples << QString::fromStdString(intensityText(100.0));
     return samples;
 }
 

@@ -250,6 +250,7 @@ constexpr const char* kSettingSection = "setting";
 constexpr const char* kStructureSection = "structure";
 constexpr const char* kZoneAxesSection = "zone axes";
 constexpr const char* kPatternImageSection = "pattern image";
+constexpr const char* kDetectorSection = "detector";
 // No structure a user types or a file gives comes near this many sites.
 constexpr quint32 kMostAtomSites = 100000;
 
@@ -360,14 +361,15 @@ QByteArray patternImageBytes(const StateRecord& record) {
     Writer writer(out);
     writer.text(s.path);
     out << static_cast<double>(s.opacity) << static_cast<double>(s.contrast)
-        << static_cast<double>(s.brightness) << record.patternCentre.x << record.patternCentre.y;
+        << static_cast<double>(s.brightness) << record.detector.centre.x
+        << record.detector.centre.y;
     writer.flag(s.flatten);
     return bytes;
 }
 
 bool takePatternImage(const QByteArray& bytes, StateRecord& record) {
     UnderlaySettings& s = record.underlay;
-    PatternCentre& centre = record.patternCentre;
+    PatternCentre& centre = record.detector.centre;
     QDataStream in(bytes);
     prepare(in);
     in.setFloatingPointPrecision(QDataStream::DoublePrecision);
@@ -386,10 +388,62 @@ bool takePatternImage(const QByteArray& bytes, StateRecord& record) {
     return reader.ok() && in.atEnd();
 }
 
+// The detector beside the film, and whether the radiation is electrons from a typed voltage.
+// An unset specimen tilt or frame is written as -1000 and -1.
+QByteArray detectorBytes(const StateRecord& record) {
+    const DetectorSetup& d = record.detector;
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    prepare(out);
+    out.setFloatingPointPrecision(QDataStream::DoublePrecision);
+    Writer writer(out);
+    out << d.centre.x << d.centre.y << d.specimenTilt.value_or(-1000) << d.detectorTilt
+        << d.pixelSize;
+    std::int32_t binning = d.binning;
+    writer.int32(binning);
+    std::int16_t convention = static_cast<std::int16_t>(d.convention);
+    std::int16_t frame = d.frame ? static_cast<std::int16_t>(*d.frame) : std::int16_t{-1};
+    writer.int16(convention);
+    writer.int16(frame);
+    bool beam = record.fields.electronBeam;
+    writer.flag(beam);
+    return bytes;
+}
+
+bool takeDetector(const QByteArray& bytes, StateRecord& record) {
+    DetectorSetup& d = record.detector;
+    QDataStream in(bytes);
+    prepare(in);
+    in.setFloatingPointPrecision(QDataStream::DoublePrecision);
+    Reader reader(in);
+    double specimen = 0;
+    in >> d.centre.x >> d.centre.y >> specimen >> d.detectorTilt >> d.pixelSize;
+    std::int32_t binning = 1;
+    std::int16_t convention = 0, frame = 0;
+    reader.int32(binning);
+    reader.int16(convention);
+    reader.int16(frame);
+    reader.flag(record.fields.electronBeam);
+    for (double v : {d.centre.x, d.centre.y, specimen, d.detectorTilt, d.pixelSize})
+        if (!std::isfinite(v)) return false;
+    const bool tiltSet = specimen != -1000;
+    if ((tiltSet && std::abs(specimen) > 90) || std::abs(d.detectorTilt) > 90 || d.pixelSize < 0 ||
+        binning < 1 || convention < 0 || convention >= kCentreConventionCount || frame < -1 ||
+        frame >= kEulerFrameCount)
+        return false;
+    d.specimenTilt = tiltSet ? std::optional<double>(specimen) : std::nullopt;
+    d.binning = binning;
+    d.convention = static_cast<CentreConvention>(convention);
+    d.frame = frame < 0 ? std::nullopt : std::optional<EulerFrame>(static_cast<EulerFrame>(frame));
+    d.centre = clampedPatternCentre(d.centre);
+    return reader.ok() && in.atEnd();
+}
+
 std::vector<Section> sectionsOf(const StateRecord& record) {
     std::vector<Section> sections = {{kSettingSection, settingBytes(record.fields)},
                                      {kStructureSection, structureBytes(record)},
-                                     {kZoneAxesSection, zoneAxesBytes(record.view)}};
+                                     {kZoneAxesSection, zoneAxesBytes(record.view)},
+                                     {kDetectorSection, detectorBytes(record)}};
     if (!record.underlay.path.empty())
         sections.push_back({kPatternImageSection, patternImageBytes(record)});
     return sections;
@@ -401,6 +455,7 @@ bool takeSection(const Section& section, StateRecord& record) {
     if (section.tag == kStructureSection) return takeStructure(section.bytes, record);
     if (section.tag == kZoneAxesSection) return takeZoneAxes(section.bytes, record.view);
     if (section.tag == kPatternImageSection) return takePatternImage(section.bytes, record);
+    if (section.tag == kDetectorSection) return takeDetector(section.bytes, record);
     return true;
 }
 
@@ -409,11 +464,9 @@ bool takeSection(const Section& section, StateRecord& record) {
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern) {
     StateRecord record{sim.fields, sim.document, sim.reflections,
                        sim.points, pattern.view, pattern.colours,
-                       sim.atoms,  {},           {}};
-    if (pattern.underlay.loaded()) {
-        record.underlay = pattern.underlay.settings;
-        record.patternCentre = sim.patternCentre;
-    }
+                       sim.atoms,  {},           sim.detector};
+    record.detector.patternShown = false;
+    if (pattern.underlay.loaded()) record.underlay = pattern.underlay.settings;
     return record;
 }
 

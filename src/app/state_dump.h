@@ -19,6 +19,7 @@
 #include "render/colour_table.h"
 #include "render/view_state.h"
 #include "session/pattern_underlay.h"
+#include "session/simulation.h"
 #include "structure/atom_site.h"
 
 #include <QByteArray>
@@ -29,7 +30,6 @@
 #include <vector>
 
 namespace tavrel {
-struct Simulation;
 struct PatternView;
 } // namespace tavrel
 
@@ -48,10 +48,11 @@ struct StateRecord {
     ViewState view;
     ColourTable colours;
     std::vector<AtomSite> atoms;
-    // The recorded pattern under the lines (its file is read again at the start) and the
-    // pattern centre of the detector it lies on; no path when none is shown.
+    // The recorded pattern under the lines (its file is read again at the start); no path when
+    // none is shown.
     UnderlaySettings underlay;
-    PatternCentre patternCentre;
+    // The detector: pattern centre, tilts, pixel, the convention and the Euler frame chosen.
+    DetectorSetup detector;
 };
 
 StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern);

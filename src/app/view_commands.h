@@ -2,14 +2,14 @@
 // What the canvas shows of the document, and how: the view toggles of the View menu and the
 // toolbar, the zone axes marked, the colours, the zoom, the d threshold of the drawn lines,
 // lines or reciprocal-lattice points, the picture's size and whether a drag is drawing. The
-// controller owns it beside its document commands; each command here ends, as those do, with
-// the controller's one `changed` signal.
+// controller owns it beside its document commands and hands it the state they share; each
+// command here ends, as those do, with the one change signal.
 
 #include "render/colour_table.h"
 
 namespace tavrel::app {
 
-class SimulationController;
+struct ControllerState;
 
 // The view toggles of the View menu and the toolbar.
 enum class ViewToggle {
@@ -25,7 +25,7 @@ enum class ViewToggle {
 
 class ViewCommands {
 public:
-    explicit ViewCommands(SimulationController& controller);
+    explicit ViewCommands(ControllerState& state);
 
     bool toggle(ViewToggle which) const;
     // Four indices rewrite the list, the clicked text and the labels; the others only redraw.
@@ -57,7 +57,7 @@ public:
     bool dragging() const { return dragging_; }
 
 private:
-    SimulationController& controller_;
+    ControllerState& state_;
     bool dragging_ = false;
 };
 

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -133,6 +134,53 @@ std::string settingsTextWithPlacement(const std::string& existing,
     return text;
 }
 
+std::optional<WindowPlacement> placementOfSettingsText(const std::string& text) {
+    std::optional<WindowPlacement> placement;
+    std::optional<WindowState> state;
+    std::string group;
+    for (const std::string& line : splitLines(text)) {
+        const std::string t = trim(line);
+        if (startsWith(t, "[") && contains(t, "]")) {
+            group = t.substr(1, t.find(']') - 1);
+            continue;
+        }
+        if ((!group.empty() && group != kGeneralGroup) || !contains(t, "=")) continue;
+        const std::string key = trim(t.substr(0, t.find('=')));
+        std::string value = trim(t.substr(t.find('=') + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        const std::vector<std::string> words = splitBlanks(value);
+        std::vector<int> numbers;
+        for (const std::string& word : words) {
+            int n = 0;
+            const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), n);
+            if (error != std::errc() || end != word.data() + word.size()) break;
+            numbers.push_back(n);
+        }
+        if (numbers.size() != words.size()) continue;
+        if (key == "WNDO" && numbers.size() == 4) {
+            const QRect geometry(numbers[0] / kTwipsPerPixel, numbers[1] / kTwipsPerPixel,
+                                 numbers[2] / kTwipsPerPixel, numbers[3] / kTwipsPerPixel);
+            if (geometry.width() > 0 && geometry.height() > 0) {
+                placement = WindowPlacement{};
+                placement->geometry = geometry;
+            }
+        } else if (key == "WNDS" && numbers.size() == 1 && numbers[0] >= 0 && numbers[0] <= 2) {
+            state = static_cast<WindowState>(numbers[0]);
+        }
+    }
+    if (placement && state) placement->state = *state;
+    return placement;
+}
+
+std::optional<WindowPlacement> readWindowSettings(const QString& path) {
+    // Looking does not open: a FIFO in the file's place is never waited on.
+    if (!QFileInfo(path).isFile()) return std::nullopt;
+    const Result<std::string> content = readWholeFile(QFile::encodeName(path).toStdString());
+    if (!content) return std::nullopt;
+    return placementOfSettingsText(*content);
+}
+
 Outcome saveWindowSettings(const QString& path, const WindowPlacement& placement) {
     const std::string local = QFile::encodeName(path).toStdString();
     std::string existing;
@@ -153,15 +201,24 @@ Outcome saveWindowSettings(const QString& path, const WindowPlacement& placement
 }
 
 WindowFit fitWindow(QSize designed, QSize designedLeast, QSize layoutLeast, const QRect& available,
-                    QSize frame) {
+                    QSize frame, const std::optional<QRect>& saved) {
     const QSize room = (available.size() - frame).expandedTo(QSize(0, 0));
     WindowFit fit;
     fit.least = designedLeast.boundedTo(room).expandedTo(layoutLeast);
-    fit.first = designed.boundedTo(room).expandedTo(fit.least);
+    fit.first = (saved ? saved->size() : designed).boundedTo(room).expandedTo(fit.least);
     const QSize outer = fit.first + frame;
-    fit.position =
-        available.topLeft() + QPoint(std::max(0, (available.width() - outer.width()) / 2),
-                                     std::max(0, (available.height() - outer.height()) / 2));
+    if (!saved) {
+        fit.position =
+            available.topLeft() + QPoint(std::max(0, (available.width() - outer.width()) / 2),
+                                         std::max(0, (available.height() - outer.height()) / 2));
+        return fit;
+    }
+    // Into the free area, the top left corner first where the window is larger than it.
+    const auto within = [](int at, int size, int start, int length) {
+        return std::max(start, std::min(at, start + length - size));
+    };
+    fit.position = {within(saved->left(), outer.width(), available.left(), available.width()),
+                    within(saved->top(), outer.height(), available.top(), available.height())};
     return fit;
 }
 

@@ -183,13 +183,6 @@ float lineEnergy(int atomicNumber, EmissionLine line) {
     return static_cast<float>(leadingNumber(fields[position]));
 }
 
-float kAlpha1Energy(int atomicNumber) {
-    return lineEnergy(atomicNumber, EmissionLine::KAlpha1);
-}
-float kAlpha2Energy(int atomicNumber) {
-    return lineEnergy(atomicNumber, EmissionLine::KAlpha2);
-}
-
 std::int16_t atomicNumberOfSymbol(std::string_view symbol) {
     const std::string wanted = toUpper(symbol);
     if (wanted.empty() || wanted.size() > 2) return 0;

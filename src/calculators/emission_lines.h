@@ -29,8 +29,6 @@ std::string_view emissionLineName(EmissionLine line);
 // Photon energy in keV; 0 when the element has no row (Z outside 3..95), the row stops before
 // the line, or the value is unknown ("-").
 float lineEnergy(int atomicNumber, EmissionLine line);
-float kAlpha1Energy(int atomicNumber);
-float kAlpha2Energy(int atomicNumber);
 
 // Atomic number of an element symbol of the table, in any letter case ("cu", "CU"); 0 when no
 // element has this symbol. Longer texts are not cut short: "Copper" is no symbol.

@@ -92,4 +92,31 @@ int parseInteger(const std::string& text, const std::string& what) {
     return v;
 }
 
+std::string shownText(std::string_view text, std::size_t most) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++characters) {
+        if (characters == most) return shown + "...";
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // The length of a well-formed UTF-8 sequence starting here, 0 for none.
+        std::size_t length = byte < 0x80                    ? 1
+                             : byte >= 0xC2 && byte <= 0xDF ? 2
+                             : byte >= 0xE0 && byte <= 0xEF ? 3
+                             : byte >= 0xF0 && byte <= 0xF4 ? 4
+                                                            : 0;
+        for (std::size_t k = 1; k < length; ++k)
+            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                length = 0;
+        if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            shown += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 0xF];
+            ++i;
+        } else {
+            shown.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return shown;
+}
+
 } // namespace tavrel::cli

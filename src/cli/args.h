@@ -9,6 +9,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrel::cli {
@@ -46,5 +47,9 @@ double parseNumber(const std::string& text, const std::string& what);
 // A number that also fits a 4-byte float, as every value of the simulation is one.
 float parseFloat(const std::string& text, const std::string& what);
 int parseInteger(const std::string& text, const std::string& what);
+
+// A text from a file as one line of stderr shows it: control bytes and bytes that are no UTF-8
+// written as "\xNN", and cut after `most` characters with "...".
+std::string shownText(std::string_view text, std::size_t most = 200);
 
 } // namespace tavrel::cli

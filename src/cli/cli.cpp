@@ -11,10 +11,10 @@ namespace tavrel::cli {
 
 namespace {
 
-const std::array<const Command*, 12> kCommands = {
-    &spacegroupCommand, &reflectionsCommand, &reportCommand, &convertCommand,
-    &renderCommand,     &orientationCommand, &tiltCommand,   &indexCommand,
-    &refineCommand,     &wavelengthCommand,  &angleCommand,  &samplesCommand};
+const std::array<const Command*, 13> kCommands = {
+    &spacegroupCommand,  &reflectionsCommand, &reportCommand, &convertCommand, &renderCommand,
+    &orientationCommand, &tiltCommand,        &indexCommand,  &refineCommand,  &indexMapCommand,
+    &wavelengthCommand,  &angleCommand,       &samplesCommand};
 
 const Command* findCommand(const std::string& name) {
     for (const Command* c : kCommands)

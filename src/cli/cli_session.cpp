@@ -5,6 +5,7 @@
 #include "session/document_reading.h"
 #include "session/input_files.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace tavrel::cli {
@@ -43,7 +44,11 @@ bool CliSession::load(const std::string& path) {
         say(inQuotes(path) + ": " + report.problem());
         return false;
     }
-    for (const std::string& warning : report->warnings) say(warning);
+    // The file's own warnings come last and name it; those of the simulation name it here.
+    const std::size_t own = std::min(file->warnings.size(), report->warnings.size());
+    for (std::size_t i = 0; i < report->warnings.size(); ++i)
+        say(i < report->warnings.size() - own ? inQuotes(path) + ": " + report->warnings[i]
+                                              : report->warnings[i]);
     showNewReflections(pattern, simulation, report->origin);
     return true;
 }

@@ -2,6 +2,7 @@
 // pattern image needs Qt's GUI libraries.
 
 #include "cli/commands.h"
+#include "cli/image_options.h"
 #include "cli/orientation_options.h"
 #include "cli/picture_module.h"
 
@@ -28,14 +29,17 @@ int runRefineModule(const std::vector<std::string>& args, std::ostream& out, std
     "only reflections with d above the display threshold count, weighed by their intensity\n"      \
     "where FILE has atoms. The score is the agreement of image and lines (below 0.12 no\n"         \
     "orientation is taken); bands counts the bands found in the image that lie within 2\n"         \
-    "degrees of a crystal plane, deviation their mean angle from it.\n\n"
+    "degrees of a crystal plane, deviation their mean angle from it. Euler angles are\n"           \
+    "printed (and --euler taken) in the frame of --frame, by default the specimen frame of\n"      \
+    "EDAX TSL and kikuchipy, placed by the specimen and detector tilts.\n\n"
 
 } // namespace
 
 const Command indexCommand{
     "index", "find the orientation of a recorded pattern image with no starting guess",
-    "tavrel-cli index FILE --image IMG [--image IMG2 | --image FOLDER]... [--pc \"x y\"] "
-    "[--json]",
+    "tavrel-cli index FILE --image IMG [--image IMG2 | --image FOLDER]... [--pc \"x y [z]\"] "
+    "[--pc-convention C] [--specimen-tilt DEG] [--detector-tilt DEG] [--pixel-size UM] "
+    "[--binning N] [--frame F] [--json]",
     "Loads FILE (.tvr, .hkl or .cif), finds the bands of the pattern image IMG (PNG, JPEG,\n"
     "BMP or TIFF; grey or colour), matches the angles between them with those between the\n"
     "crystal's planes and prints the best orientations (at most three, best first): Euler\n"
@@ -43,29 +47,31 @@ const Command indexCommand{
     "are indexed on every core, one line per image with its best orientation.\n"
     "No orientation found is exit status 1 with a message.\n\n" TAVREL_PATTERN_IMAGE_HELP
     "options:\n"
-    "  --image IMG         the pattern image, or a folder of them (repeatable)\n"
-    "  --pc \"x y\"          the pattern centre in fractions of the image width and height\n"
-    "                      from its top left corner (default 0.5 0.5)\n"
+    "  --image IMG         the pattern image, or a folder of them "
+    "(repeatable)\n" TAVREL_GEOMETRY_OPTIONS_HELP TAVREL_FRAME_OPTION_HELP
     "  --json              {\"solutions\": [{\"euler\", \"score\", \"bands\", \"deviation\"}, "
-    "...]};\n"
-    "                      for several images {\"images\": [{\"image\", \"solutions\"}, ...]}\n",
+    "...],\n"
+    "                      \"geometry\"}; for several images {\"images\": [{\"image\",\n"
+    "                      \"solutions\"}, ...], \"geometry\"}; geometry is {\"frame\",\n"
+    "                      \"specimenTilt\", \"detectorTilt\", \"pc\" (Bruker x y z),\n"
+    "                      \"pcConvention\"}\n",
     runIndexModule};
 
 const Command refineCommand{
     "refine", "refine an orientation against a recorded pattern image",
     "tavrel-cli refine FILE --image IMG [--euler \"p1 P p2\" | --orient \"h k l\" [--uvw]] "
-    "[--fit-pc] [--json]",
+    "[--rotate AXIS:DEG]... [--pc \"x y [z]\"] [--pc-convention C] [--specimen-tilt DEG] "
+    "[--detector-tilt DEG] [--pixel-size UM] [--binning N] [--frame F] [--fit-pc] [--json]",
     "Loads FILE (.tvr, .hkl or .cif), sets the orientation as the options say (else the\n"
     "file's own) and turns it until the lines agree best with the pattern image IMG; prints\n"
     "the Euler angles, the score, bands, deviation and how far the orientation moved.\n"
     "No orientation found (the lines match nothing in the image) is exit status "
     "1.\n\n" TAVREL_PATTERN_IMAGE_HELP "options:\n"
-    "  --image IMG         the pattern image\n"
-    "  --pc \"x y\"          the pattern centre (default 0.5 0.5)\n"
+    "  --image IMG         the pattern image\n" TAVREL_GEOMETRY_OPTIONS_HELP
     "  --fit-pc            refine the pattern centre and the distance "
-    "too\n" TAVREL_ORIENTATION_OPTIONS_HELP
-    "  --json              {\"euler\", \"score\", \"bands\", \"deviation\", \"moved\"} (with\n"
-    "                      --fit-pc also \"pc\" and \"distance\")\n",
+    "too\n" TAVREL_ORIENTATION_OPTIONS_HELP TAVREL_FRAME_OPTION_HELP
+    "  --json              {\"euler\", \"score\", \"bands\", \"deviation\", \"moved\",\n"
+    "                      \"geometry\"} (with --fit-pc also \"pc\" and \"distance\")\n",
     runRefineModule};
 
 } // namespace tavrel::cli

@@ -5,6 +5,7 @@
 #include "cli/args.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/image_options.h"
 #include "cli/json_output.h"
 #include "cli/orientation_options.h"
 
@@ -12,6 +13,7 @@
 #include "orientation/holder_tilts.h"
 #include "orientation/miller_indices.h"
 #include "orientation/orientation_summary.h"
+#include "session/geometry.h"
 #include "session/pattern_view.h"
 
 #include <QJsonArray>
@@ -43,6 +45,12 @@ QJsonObject jsonAxis(const SampleAxisNames& names) {
 
 QJsonObject jsonSummary(const OrientationSummary& s) {
     QJsonObject o;
+    // The picture frame's answer is as it always was.
+    if (s.frame.frame != EulerFrame::Picture) {
+        o["frame"] = eulerFrameName(s.frame.frame);
+        o["specimenTilt"] = roundedTo(s.frame.tilts.specimen, 4);
+        o["detectorTilt"] = roundedTo(s.frame.tilts.detector, 4);
+    }
     o["euler"] = QJsonArray{s.euler.phi1, s.euler.phi, s.euler.phi2};
     QJsonArray matrix;
     for (const auto& row : s.g)
@@ -65,11 +73,13 @@ QJsonObject jsonSummary(const OrientationSummary& s) {
 // Loads the file and turns the crystal as the orientation options say; false when the file
 // cannot be used (its problem is on stderr).
 bool loadOriented(CliSession& cli, const Args& args, const OrientationOptions& orientation) {
+    const GeometryOptions frame = readFrameOption(args);
     if (!cli.load(args.positional()[0])) return false;
     if (!cli.simulation.document.valid) {
         cli.say("the file gives no valid cell, so there is no orientation to describe");
         return false;
     }
+    applyGeometryOptions(cli.simulation, frame);
     applyOrientationOptions(cli.simulation, orientation);
     return true;
 }
@@ -77,7 +87,9 @@ bool loadOriented(CliSession& cli, const Args& args, const OrientationOptions& o
 int runOrientation(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     std::set<std::string> flags = {"--json"};
     flags.merge(orientationFlags());
-    const Args args(argv, flags, orientationValueOptions());
+    std::set<std::string> options = orientationValueOptions();
+    options.merge(frameValueOptions());
+    const Args args(argv, flags, options);
     args.expectPositional(1, 1);
     const OrientationOptions orientation = readOrientationOptions(args);
 
@@ -85,7 +97,8 @@ int runOrientation(const std::vector<std::string>& argv, std::ostream& out, std:
     if (!loadOriented(cli, args, orientation)) return kFailure;
     const Simulation& s = cli.simulation;
     const Result<OrientationSummary> summary =
-        summarizeOrientation(s.orientation, s.document.matrices);
+        summarizeOrientation(s.orientation, s.document.matrices, kSummaryZoneAxisIndex,
+                             kSummaryZoneAxisReach, orientationFrameOf(s));
     if (!summary) {
         cli.say(summary.problem());
         return kFailure;
@@ -102,6 +115,7 @@ int runTilt(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
     flags.merge(orientationFlags());
     std::set<std::string> options = {"--to"};
     options.merge(orientationValueOptions());
+    options.merge(frameValueOptions());
     const Args args(argv, flags, options);
     args.expectPositional(1, 1);
     const std::optional<std::string> to = args.value("--to");
@@ -139,21 +153,24 @@ int runTilt(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
 const Command orientationCommand{
     "orientation", "describe the orientation: Euler angles, matrix, axes, zone axes",
     "tavrel-cli orientation FILE [--euler \"p1 P p2\" | --orient \"h k l\" [--uvw]] "
-    "[--rotate AXIS:DEG]... [--json]",
+    "[--rotate AXIS:DEG]... [--frame F [--specimen-tilt DEG] [--detector-tilt DEG]] [--json]",
     "Loads FILE (.tvr, .hkl or .cif) and prints its orientation, after the options below:\n"
-    "Bunge's Euler angles (phi1 Phi phi2, sample to crystal), the matrix g, the lattice\n"
-    "direction [uvw] and plane (hkl) along Z (the viewing axis), X (right) and Y (up), as the\n"
-    "smallest whole numbers within 0.5 degree or \"~\" with the nearest low-index one and its\n"
-    "angle, and the zone axes within 15 degrees of Z.\n\n"
-    "Sample frame: X right on the picture, Y up, Z from the crystal towards the film.\n"
+    "Bunge's Euler angles (phi1 Phi phi2, frame to crystal), the matrix g, the lattice\n"
+    "direction [uvw] and plane (hkl) along the frame's Z, X and Y, as the smallest whole\n"
+    "numbers within 0.5 degree or \"~\" with the nearest low-index one and its angle, and the\n"
+    "zone axes within 15 degrees of the viewing axis.\n\n"
+    "Picture frame: X right on the picture, Y up, Z from the crystal towards the film.\n"
+    "Specimen frame: X, Y in the specimen surface, Z its normal out of it (EDAX TSL,\n"
+    "kikuchipy; Bruker's and Oxford's turned by 90 degrees about Z, X along the tilt axis).\n"
     "Crystal frame: x along a, z along c*, y = z x x.\n\n"
-    "options:\n" TAVREL_ORIENTATION_OPTIONS_HELP
-    "  --json              {\"euler\", \"matrix\", \"z\", \"x\", \"y\", \"zoneAxes\"}\n",
+    "options:\n" TAVREL_ORIENTATION_OPTIONS_HELP TAVREL_FRAME_OPTION_HELP
+    "  --json              {\"euler\", \"matrix\", \"z\", \"x\", \"y\", \"zoneAxes\"}, in a\n"
+    "                      specimen frame also \"frame\", \"specimenTilt\", \"detectorTilt\"\n",
     runOrientation};
 
 const Command tiltCommand{
     "tilt", "the double-tilt holder angles that bring a zone axis onto the beam",
-    "tavrel-cli tilt FILE --to \"u v w\" [orientation options] [--json]",
+    "tavrel-cli tilt FILE --to \"u v w\" [orientation options] [--frame F] [--json]",
     "Loads FILE (.tvr, .hkl or .cif), sets the orientation as the options say and prints the\n"
     "holder tilts alpha (about X, the picture's horizontal axis, fixed) and beta (about the\n"
     "holder's axis, Y turned by alpha) that bring the zone axis [u v w] onto the viewing axis:\n"
@@ -162,7 +179,7 @@ const Command tiltCommand{
     "four indices [U V T W].\n\n"
     "options:\n"
     "  --to \"u v w\"        the zone axis\n" TAVREL_ORIENTATION_OPTIONS_HELP
-    "  --json              {\"alpha\", \"beta\", \"opposite\"}\n",
+        TAVREL_FRAME_OPTION_HELP "  --json              {\"alpha\", \"beta\", \"opposite\"}\n",
     runTilt};
 
 } // namespace tavrel::cli

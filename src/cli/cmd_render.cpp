@@ -1,6 +1,7 @@
 // The render command's description; the picture module does its work.
 
 #include "cli/commands.h"
+#include "cli/image_options.h"
 #include "cli/orientation_options.h"
 #include "cli/picture_module.h"
 
@@ -40,14 +41,16 @@ const Command renderCommand{
     "  --zone-axis-index N the largest |u|, |v|, |w| of the marked zone axes, 1..6 (default 3)\n"
     "  --image IMG         draw the recorded pattern image IMG (PNG, JPEG, BMP, TIFF) under\n"
     "                      the lines, spanning the film (gnomonic projection only)\n"
-    "  --pc \"x y\"          its pattern centre in fractions of its width and height from\n"
-    "                      the top left corner (default 0.5 0.5)\n"
+    "  (its detector; the film outline lies around its pattern "
+    "centre)\n" TAVREL_GEOMETRY_OPTIONS_HELP
     "  --opacity F         its opacity, 0..1 (default 0.7)\n"
     "  --no-flatten        show it as recorded, without dividing by its blurred background\n"
     "  --orientations LIST one picture per line of LIST, each three Euler angles \"p1 P p2\";\n"
     "                      OUT holds %d or %0Nd, replaced by the line number\n"
     "                      (\"si_%04d.png\"); lines that are not three numbers are reported\n"
-    "                      and skipped, blank lines and lines starting with # ignored\n"
+    "                      and skipped, blank lines and lines starting with # ignored; the\n"
+    "                      angles (and --euler) are in the frame of "
+    "--frame\n" TAVREL_FRAME_OPTION_HELP
     "  --threshold D       lines only for reflections with d above D (angstrom)\n"
     "  --select \"h k l\"    draw the lines of this reflection highlighted (repeatable)\n"
     "A structure with atoms (from a CIF) weighs its lines by their structure factors:\n"

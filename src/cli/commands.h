@@ -31,5 +31,6 @@ extern const Command orientationCommand;
 extern const Command tiltCommand;
 extern const Command indexCommand;
 extern const Command refineCommand;
+extern const Command indexMapCommand;
 
 } // namespace tavrel::cli

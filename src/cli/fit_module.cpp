@@ -31,8 +31,9 @@ namespace tavrel::cli {
 
 namespace {
 
-// The images given: files as they are, folders as the pictures in them, by name.
-std::vector<std::string> imagePaths(const std::vector<std::string>& given) {
+// The images given: files as they are, folders as the pictures in them, by name. A folder that
+// cannot be read is a problem naming it.
+Result<std::vector<std::string>> imagePaths(const std::vector<std::string>& given) {
     std::vector<std::string> paths;
     for (const std::string& path : given) {
         std::error_code error;
@@ -41,9 +42,13 @@ std::vector<std::string> imagePaths(const std::vector<std::string>& given) {
             continue;
         }
         std::vector<std::string> inFolder;
-        for (const auto& entry : std::filesystem::directory_iterator(path, error))
-            if (entry.is_regular_file(error) && isPatternImageName(entry.path().string()))
-                inFolder.push_back(entry.path().string());
+        std::filesystem::directory_iterator entry(path, error);
+        for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+            std::error_code kind;
+            if (entry->is_regular_file(kind) && isPatternImageName(entry->path().string()))
+                inFolder.push_back(entry->path().string());
+        }
+        if (error) return Problem{inQuotes(path) + " cannot be read: " + error.message()};
         if (inFolder.empty()) throw UsageError("'" + path + "' holds no pattern image");
         std::sort(inFolder.begin(), inFolder.end());
         paths.insert(paths.end(), inFolder.begin(), inFolder.end());
@@ -52,8 +57,14 @@ std::vector<std::string> imagePaths(const std::vector<std::string>& given) {
     return paths;
 }
 
-QJsonObject jsonFound(const LatticeMatrices& cell, const fit::FoundOrientation& f) {
-    const EulerAngles euler = foundEulerAngles(f, cell);
+// The found orientations are written in the frame of the simulation.
+struct Reporting {
+    const LatticeMatrices& cell;
+    OrientationFrame frame;
+};
+
+QJsonObject jsonFound(const Reporting& r, const fit::FoundOrientation& f) {
+    const EulerAngles euler = foundEulerAngles(f, r.cell, r.frame);
     QJsonObject o;
     o["euler"] = QJsonArray{euler.phi1, euler.phi, euler.phi2};
     o["score"] = roundedTo(f.fit.score, 4);
@@ -62,15 +73,15 @@ QJsonObject jsonFound(const LatticeMatrices& cell, const fit::FoundOrientation& 
     return o;
 }
 
-std::string foundText(const LatticeMatrices& cell, const fit::FoundOrientation& f) {
-    return eulerReadoutText(foundEulerAngles(f, cell)) + "  score " +
+std::string foundText(const Reporting& r, const fit::FoundOrientation& f) {
+    return eulerReadoutText(foundEulerAngles(f, r.cell, r.frame), r.frame.frame) + "  score " +
            formatNumber(f.fit.score, "0.0000") + "  bands " + std::to_string(f.matchedBands) +
            "  deviation " + formatNumber(f.meanDeviationDegrees, "0.00") + "\u00b0";
 }
 
-QJsonArray jsonSolutions(const LatticeMatrices& cell, const fit::IndexResult& indexed) {
+QJsonArray jsonSolutions(const Reporting& r, const fit::IndexResult& indexed) {
     QJsonArray solutions;
-    for (const fit::FoundOrientation& f : indexed.solutions) solutions.append(jsonFound(cell, f));
+    for (const fit::FoundOrientation& f : indexed.solutions) solutions.append(jsonFound(r, f));
     return solutions;
 }
 
@@ -91,18 +102,35 @@ Result<fit::PreparedPattern> readPattern(const std::string& path) {
     return prepareForMatching(*grey);
 }
 
+// The pixels of the first image, for EMsoft's convention; none when it cannot be read (the
+// command says so when it reads it).
+std::optional<std::array<int, 2>> imageSizeOf(const std::string& path) {
+    const Result<fit::GreyImage> grey = readPatternImage(path);
+    if (!grey) return std::nullopt;
+    return std::array<int, 2>{grey->width, grey->height};
+}
+
 int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-    const Args args(argv, {"--json"}, {"--image", "--pc"});
+    std::set<std::string> named = {"--image"};
+    named.merge(geometryValueOptions());
+    const Args args(argv, {"--json"}, named);
     args.expectPositional(1, 1);
-    const std::vector<std::string> images = imagePaths(args.values("--image"));
-    const PatternCentre centre = parsePatternCentre(args.value("--pc"));
+    const Result<std::vector<std::string>> listedImages = imagePaths(args.values("--image"));
+    const GeometryOptions geometry = readGeometryOptions(args);
     const bool asJson = args.flag("--json");
 
     CliSession cli(err, "index");
+    if (!listedImages) {
+        cli.say(listedImages.problem());
+        return kFailure;
+    }
+    const std::vector<std::string>& images = *listedImages;
     if (!loadForFitting(cli, args.positional()[0])) return kFailure;
-    cli.simulation.patternCentre = centre;
+    cli.simulation.detector.patternShown = true;
+    applyGeometryOptions(cli.simulation, geometry, imageSizeOf(images[0]));
+    if (!geometryUsable(cli)) return kFailure;
     const PatternFit fit(cli.simulation);
-    const LatticeMatrices& cell = cli.simulation.document.matrices;
+    const Reporting cell{cli.simulation.document.matrices, orientationFrameOf(cli.simulation)};
 
     if (images.size() == 1) {
         const Result<fit::PreparedPattern> image = readPattern(images[0]);
@@ -115,6 +143,7 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         if (asJson) {
             QJsonObject o;
             o["solutions"] = jsonSolutions(cell, *indexed);
+            o["geometry"] = jsonGeometry(cli.simulation);
             out << jsonText(o);
         } else {
             for (const fit::FoundOrientation& f : indexed->solutions)
@@ -152,6 +181,7 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     if (asJson) {
         QJsonObject o;
         o["images"] = listed;
+        o["geometry"] = jsonGeometry(cli.simulation);
         out << jsonText(o);
     }
     return failed ? kFailure : 0;
@@ -160,19 +190,22 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
 int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     std::set<std::string> flags = {"--json", "--fit-pc"};
     flags.merge(orientationFlags());
-    std::set<std::string> options = {"--image", "--pc"};
+    std::set<std::string> options = {"--image"};
     options.merge(orientationValueOptions());
+    options.merge(geometryValueOptions());
     const Args args(argv, flags, options);
     args.expectPositional(1, 1);
     const std::optional<std::string> imagePath = args.value("--image");
     if (!imagePath) throw UsageError("the pattern image is missing (--image IMG)");
-    const PatternCentre centre = parsePatternCentre(args.value("--pc"));
+    const GeometryOptions geometry = readGeometryOptions(args);
     const OrientationOptions orientation = readOrientationOptions(args);
 
     CliSession cli(err, "refine");
     if (!loadForFitting(cli, args.positional()[0])) return kFailure;
+    cli.simulation.detector.patternShown = true;
+    applyGeometryOptions(cli.simulation, geometry, imageSizeOf(*imagePath));
+    if (!geometryUsable(cli)) return kFailure;
     applyOrientationOptions(cli.simulation, orientation);
-    cli.simulation.patternCentre = centre;
 
     const Result<fit::PreparedPattern> image = readPattern(*imagePath);
     if (!image) {
@@ -187,7 +220,7 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         cli.say(refined.problem());
         return kFailure;
     }
-    const LatticeMatrices& cell = cli.simulation.document.matrices;
+    const Reporting cell{cli.simulation.document.matrices, orientationFrameOf(cli.simulation)};
     const Detector& d = refined->found.fit.detector;
     if (args.flag("--json")) {
         QJsonObject o = jsonFound(cell, refined->found);
@@ -196,6 +229,7 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
             o["pc"] = QJsonArray{roundedTo(d.centre.x, 4), roundedTo(d.centre.y, 4)};
             o["distance"] = roundedTo(d.distance, 3);
         }
+        o["geometry"] = jsonGeometry(cli.simulation);
         out << jsonText(o);
     } else {
         out << foundText(cell, refined->found) << "\nmoved "

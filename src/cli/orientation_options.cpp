@@ -3,6 +3,7 @@
 #include "common/numeric.h"
 #include "common/text.h"
 #include "orientation/euler_angles.h"
+#include "session/geometry.h"
 #include "session/orient.h"
 
 #include <array>
@@ -81,7 +82,7 @@ OrientationOptions readOrientationOptions(const Args& args) {
 
 void applyOrientationOptions(Simulation& sim, const OrientationOptions& options) {
     if (options.euler) {
-        if (!setOrientation(sim, *options.euler, OrientationType::Euler))
+        if (!setEulerAnglesInFrame(sim, *options.euler))
             throw UsageError("--euler \"" + *options.euler + "\" cannot be used");
     } else if (options.orient) {
         const OrientationType type =

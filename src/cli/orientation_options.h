@@ -43,8 +43,8 @@ void applyOrientationOptions(Simulation& sim, const OrientationOptions& options)
     "  --orient \"h k l\"    orientation vector along the viewing axis (reciprocal): three\n"      \
     "                      numbers, not all zero\n"                                                \
     "  --uvw               the orientation vector is a direct-lattice vector [uvw]\n"              \
-    "  --euler \"p1 P p2\"   Bunge Euler angles in degrees (sample to crystal, crystal x along\n"  \
-    "                      a, z along c*) in place of --orient\n"                                  \
+    "  --euler \"p1 P p2\"   Bunge Euler angles in degrees (frame to crystal, crystal x along\n"   \
+    "                      a, z along c*; in the frame of --frame) in place of --orient\n"         \
     "  --rotate AXIS:DEG   turn about view axis 1 (viewing), 2 (horizontal) or 3 (vertical)\n"     \
     "                      by DEG degrees (at most 1000000 either way); repeatable, applied\n"     \
     "                      in order after the orientation\n"

@@ -26,6 +26,13 @@ public:
         if (done_ == total_) err_ << "\n";
     }
 
+    // Ends the bar's line when the work stopped before it was full, so that a message after it
+    // starts a line of its own.
+    void end() {
+        const std::lock_guard lock(mutex_);
+        if (shown_ && done_ < total_) err_ << "\n";
+    }
+
 private:
     std::ostream& err_;
     std::size_t total_, done_ = 0;

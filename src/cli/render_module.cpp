@@ -15,6 +15,7 @@
 #include "output/picture_file.h"
 #include "render/colour_table.h"
 #include "render/renderer.h"
+#include "session/geometry.h"
 #include "session/line_strengths.h"
 #include "session/orient.h"
 #include "session/pattern_view.h"
@@ -28,6 +29,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -69,6 +71,22 @@ struct NumberedName {
         if (static_cast<int>(digits.size()) < width)
             digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
         return before + digits + after;
+    }
+    // Whether `fileName`, in the folder of the pictures, is one of them: the number's digits in
+    // its place. False when the number stands in the folder's name.
+    bool namesPicture(std::string_view fileName) const {
+        if (after.find('/') != std::string::npos) return false;
+        const std::string head = fileNameOf(before);
+        if (fileName.size() < head.size() + after.size() + std::max(width, 1) ||
+            !fileName.starts_with(head) || !fileName.ends_with(after))
+            return false;
+        const std::string_view digits =
+            fileName.substr(head.size(), fileName.size() - head.size() - after.size());
+        return digits.find_first_not_of("0123456789") == std::string_view::npos;
+    }
+    std::string folder() const {
+        const std::size_t slash = before.find_last_of('/');
+        return slash == std::string::npos ? std::string() : before.substr(0, slash + 1);
     }
 };
 
@@ -114,12 +132,20 @@ struct ListedOrientation {
     std::string text;
 };
 
-// The lines of an orientation list that hold three finite angles; the others are reported on
-// stderr with their line numbers. Blank lines and lines starting with "#" are skipped quietly.
-std::vector<ListedOrientation> readOrientationList(const CliSession& cli, const std::string& path,
-                                                   int& refused) {
+// The most bad lines of an orientation list reported one by one; the rest are counted.
+constexpr int kReportedLines = 10;
+
+// The lines of an orientation list that hold three finite angles; the first kReportedLines
+// others are reported on stderr with their line numbers, the rest in one line with their
+// count. Blank lines and lines starting with "#" are skipped quietly. None when the list
+// cannot be read (the problem, naming it, is on stderr).
+std::optional<std::vector<ListedOrientation>>
+readOrientationList(const CliSession& cli, const std::string& path, int& refused) {
     const Result<std::string> content = readWholeFile(path);
-    if (!content) throw UsageError("--orientations: " + content.problem());
+    if (!content) {
+        cli.say(inQuotes(path) + " " + content.problem());
+        return std::nullopt;
+    }
     std::vector<ListedOrientation> listed;
     int lineNumber = 0;
     for (const std::string& line : splitLines(*content)) {
@@ -127,13 +153,17 @@ std::vector<ListedOrientation> readOrientationList(const CliSession& cli, const 
         const std::string text = trim(line);
         if (text.empty() || text[0] == '#') continue;
         if (const Result<EulerAngles> angles = parseEulerAnglesText(text); !angles) {
-            cli.say(path + ", line " + std::to_string(lineNumber) + ": " + angles.problem() +
-                    " (skipped)");
-            ++refused;
+            if (++refused <= kReportedLines)
+                cli.say(path + ", line " + std::to_string(lineNumber) + ": " +
+                        shownText(angles.problem()) + " (skipped)");
             continue;
         }
         listed.push_back({lineNumber, text});
     }
+    if (refused > kReportedLines)
+        cli.say(path + ": " + std::to_string(refused - kReportedLines) +
+                " more lines that are no orientation (skipped)");
+    if (listed.empty()) cli.say(inQuotes(path) + " holds no orientation to draw");
     return listed;
 }
 
@@ -153,7 +183,7 @@ int renderOrientationList(CliSession& cli, const std::vector<ListedOrientation>&
         Renderer renderer(1);
         for (std::size_t i = next++; i < listed.size(); i = next++) {
             const ListedOrientation& item = listed[i];
-            if (!setOrientation(sim, item.text, OrientationType::Euler)) {
+            if (!setEulerAnglesInFrame(sim, item.text)) {
                 problems[i] = "line " + std::to_string(item.lineNumber) + ": \"" + item.text +
                               "\" cannot be used";
             } else {
@@ -195,12 +225,13 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     std::set<std::string> flags = {"--stereographic",   "--labels",    "--rings",
                                    "--no-film-outline", "--light",     "--points",
                                    "--zone-axes",       "--no-flatten"};
-    std::set<std::string> options = {
-        "--output",        "--size",      "--scheme",     "--threshold",       "--select",
-        "--min-intensity", "--colour-by", "--scattering", "--zone-axis-index", "--orientations",
-        "--image",         "--pc",        "--opacity"};
+    std::set<std::string> options = {"--output",       "--size",       "--scheme",
+                                     "--threshold",    "--select",     "--min-intensity",
+                                     "--colour-by",    "--scattering", "--zone-axis-index",
+                                     "--orientations", "--image",      "--opacity"};
     flags.merge(orientationFlags());
     options.merge(orientationValueOptions());
+    options.merge(geometryValueOptions());
     const Args args(argv, flags, options, {{"-o", "--output"}});
     args.expectPositional(1, 1);
     const std::optional<std::string> output = args.value("--output");
@@ -245,15 +276,18 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     }
 
     const std::optional<std::string> image = args.value("--image");
-    const PatternCentre centre = parsePatternCentre(args.value("--pc"));
+    const GeometryOptions geometry = readGeometryOptions(args);
     std::optional<float> opacity;
     if (const auto v = args.value("--opacity")) {
         opacity = parseFloat(*v, "--opacity");
         if (!(*opacity >= 0 && *opacity <= 1))
             throw UsageError("--opacity must lie between 0 and 1, not '" + *v + "'");
     }
-    if (!image && (args.value("--pc") || opacity || args.flag("--no-flatten")))
-        throw UsageError("--pc, --opacity and --no-flatten go with --image");
+    const bool detectorGiven = args.value("--pc") || args.value("--pc-convention") ||
+                               args.value("--pixel-size") || args.value("--binning");
+    if (!image && (detectorGiven || opacity || args.flag("--no-flatten")))
+        throw UsageError("--pc, --pc-convention, --pixel-size, --binning, --opacity and "
+                         "--no-flatten go with --image");
 
     CliSession cli(err, "render");
     cli.chooseScattering(args.value("--scattering"));
@@ -268,14 +302,18 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
             cli.say(grey.problem());
             return kFailure;
         }
+        const std::array<int, 2> size{grey->width, grey->height};
         pattern.underlay.raw = std::move(*grey);
         pattern.underlay.settings.path = *image;
-        s.patternCentre = centre;
+        s.detector.patternShown = true;
+        applyGeometryOptions(s, geometry, size);
+        if (!geometryUsable(cli)) return kFailure;
         pattern.underlay.settings.flatten = !args.flag("--no-flatten");
         if (opacity) pattern.underlay.settings.opacity = *opacity;
         updateShownPixels(pattern.underlay);
     }
 
+    if (!image) applyGeometryOptions(s, geometry);
     ViewState& view = pattern.view;
     view.viewStereographic = args.flag("--stereographic");
     view.viewLabels = args.flag("--labels");
@@ -292,9 +330,14 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     for (const std::array<int, 3>& hkl : selected) select(pattern, s.reflections, hkl);
 
     if (list) {
+        // A batch killed before it ended may have left temporary pictures; this one clears them.
+        removeLeftoverTemporaries(names->folder(),
+                                  [&](std::string_view name) { return names->namesPicture(name); });
         int refused = 0;
-        const std::vector<ListedOrientation> listed = readOrientationList(cli, *list, refused);
-        return renderOrientationList(cli, listed, *names, orientation.turns, refused, out);
+        const std::optional<std::vector<ListedOrientation>> listed =
+            readOrientationList(cli, *list, refused);
+        if (!listed) return kFailure;
+        return renderOrientationList(cli, *listed, *names, orientation.turns, refused, out);
     }
     applyOrientationOptions(s, orientation);
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string_view>
@@ -161,27 +162,23 @@ std::string temporaryName(const fs::path& target, std::random_device& random) {
     return (target.parent_path() / ("." + name + suffix + std::string(kTemporaryEnd))).string();
 }
 
-bool isTemporaryNameOf(std::string_view entry, const std::string& stem) {
-    const std::size_t digitsAt = 1 + stem.size() + 1;
-    if (entry.size() != digitsAt + kTemporaryDigits + kTemporaryEnd.size()) return false;
-    if (!entry.starts_with("." + stem + ".") || !entry.ends_with(kTemporaryEnd)) return false;
-    const std::string_view digits = entry.substr(digitsAt, kTemporaryDigits);
-    return digits.find_first_not_of(kHexDigits) == std::string_view::npos;
+// The target a temporary file's name stands for (its first kMaxTemporaryStem bytes), or none.
+std::optional<std::string_view> targetOfTemporary(std::string_view entry) {
+    const std::size_t tail = 1 + kTemporaryDigits + kTemporaryEnd.size();
+    if (entry.size() <= 1 + tail || entry[0] != '.' || !entry.ends_with(kTemporaryEnd) ||
+        entry[entry.size() - tail] != '.')
+        return std::nullopt;
+    const std::string_view digits = entry.substr(entry.size() - tail + 1, kTemporaryDigits);
+    if (digits.find_first_not_of(kHexDigits) != std::string_view::npos) return std::nullopt;
+    return entry.substr(1, entry.size() - 1 - tail);
 }
 
 // A writer killed between naming its temporary file and the rename leaves that file behind;
 // the next write to the same target clears such leftovers (before it needs the room).
-void removeLeftoverTemporaries(const fs::path& target) {
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+void removeLeftoversOf(const fs::path& target) {
     const std::string stem = target.filename().string().substr(0, kMaxTemporaryStem);
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        struct stat info {};
-        if (isTemporaryNameOf(name, stem) && ::lstat(it->path().c_str(), &info) == 0 &&
-            S_ISREG(info.st_mode))
-            ::unlink(it->path().c_str());
-    }
+    tavrel::removeLeftoverTemporaries(target.parent_path().string(),
+                                      [&](std::string_view name) { return name == stem; });
 }
 
 } // namespace
@@ -216,7 +213,7 @@ Outcome AtomicFileWriter::open(const std::string& path) {
         return Problem{reasonOf(errno) + viaLink};
     }
 
-    removeLeftoverTemporaries(fs::path(*target));
+    removeLeftoversOf(fs::path(*target));
 
     // Until it has the permissions of the file it replaces, only its owner may read it.
     const mode_t creationMode = exists ? S_IRUSR | S_IWUSR : 0666;
@@ -330,6 +327,20 @@ Outcome writeFileAtomically(const std::string& path, const std::string& content)
     if (Outcome opened = writer.open(path); !opened) return opened;
     if (Outcome written = writer.write(content); !written) return written;
     return writer.commit();
+}
+
+void removeLeftoverTemporaries(const std::string& folder,
+                               const std::function<bool(std::string_view)>& isTarget) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::optional<std::string_view> target = targetOfTemporary(name);
+        struct stat info {};
+        if (target && isTarget(*target) && ::lstat(it->path().c_str(), &info) == 0 &&
+            S_ISREG(info.st_mode))
+            ::unlink(it->path().c_str());
+    }
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {

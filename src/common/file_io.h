@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -81,6 +82,12 @@ private:
     std::string temporary_;
     int descriptor_ = -1;
 };
+
+// Removes from `folder` the temporary files that killed writers left for the targets whose
+// names `isTarget` accepts (of a name longer than 200 bytes it sees the first 200), as a batch
+// clears its own at its start; other files stay.
+void removeLeftoverTemporaries(const std::string& folder,
+                               const std::function<bool(std::string_view)>& isTarget);
 
 // Writes `content` to `path` through an AtomicFileWriter.
 Outcome writeFileAtomically(const std::string& path, const std::string& content);

@@ -90,10 +90,6 @@ Mat3f toMat3f(const Mat3d& m) {
     return r;
 }
 
-Vec3d toVec3d(const Vec3f& v) {
-    return {v[0], v[1], v[2]};
-}
-
 double determinant(const Mat3d& m) {
     return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
            m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +

@@ -43,6 +43,5 @@ double angleBetween(const Vec3d& a, const Vec3d& b);
 
 Mat3d toMat3d(const Mat3f& m);
 Mat3f toMat3f(const Mat3d& m);
-Vec3d toVec3d(const Vec3f& v);
 
 } // namespace tavrel

@@ -40,6 +40,10 @@ struct DocumentFields {
     // Lines of a structure weaker than this per cent of the strongest are not drawn.
     std::string minIntensity = "0.5";
     ScatteringChoice scattering = ScatteringChoice::ByWavelength;
+    // The radiation is electrons: wavelength 1 was typed as a microscope voltage, which reading
+    // rewrote into its wavelength. It stays so through the next readings, the dump and the
+    // files that keep it, until a wavelength of 5 angstrom or less is typed in its place.
+    bool electronBeam = false;
     // A settings row (0..529) of the listed group that a file chose, such as another axis or
     // origin choice; it replaces the list's own row for that group. The window clears it when
     // the user picks a list position.
@@ -75,7 +79,8 @@ struct PatternDocument {
     float dMin = 0.0f;
     float dMax = 0.0f;
     std::array<float, 3> film{}; // width, height, distance (mm)
-    // Wavelength 1 was typed as a microscope voltage (above 5, in kV).
+    // Wavelength 1 was typed as a microscope voltage (above 5, in kV), now or before
+    // (DocumentFields::electronBeam).
     bool wavelengthFromVoltage = false;
     // Lines of a structure below this relative intensity (per cent) are not drawn.
     float minIntensity = 0.5f;

@@ -9,11 +9,16 @@ FilmMapping::FilmMapping(const Detector& detector, int imageWidth, int imageHeig
     : width_(imageWidth), height_(imageHeight), centreX_(detector.centre.x * imageWidth),
       centreY_(detector.centre.y * imageHeight),
       pixelsPerUnitX_(detector.distance * imageWidth / detector.filmWidth),
-      pixelsPerUnitY_(detector.distance * imageHeight / detector.filmHeight) {}
+      pixelsPerUnitY_(detector.distance * imageHeight / detector.filmHeight),
+      specimenFromView_(transpose(sampleFromSpecimen(detector.tilts)) * kSampleFromView) {}
 
 ViewVector FilmMapping::directionAt(double x, double y) const {
     const auto [a, b] = gnomonicOfPixel(x, y);
     return normalized(ViewVector{1.0, a, b});
+}
+
+SpecimenVector FilmMapping::specimenDirectionAt(double x, double y) const {
+    return SpecimenVector(specimenFromView_ * directionAt(x, y).v);
 }
 
 std::optional<std::array<double, 2>> FilmMapping::pixelOf(const ViewVector& r) const {

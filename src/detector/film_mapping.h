@@ -21,6 +21,8 @@ public:
 
     // The unit view direction seen at continuous pixel position (x, y).
     ViewVector directionAt(double x, double y) const;
+    // The unit specimen direction seen there, through the detector's tilts.
+    SpecimenVector specimenDirectionAt(double x, double y) const;
     // The continuous pixel position of direction r; none for a direction that does not reach
     // the film's plane (r_x <= 0). The position may lie outside the image.
     std::optional<std::array<double, 2>> pixelOf(const ViewVector& r) const;
@@ -43,6 +45,7 @@ private:
     int width_, height_;
     double centreX_, centreY_;               // pixel of the pattern centre
     double pixelsPerUnitX_, pixelsPerUnitY_; // pixels per unit of the gnomonic plane
+    Mat3d specimenFromView_;
 };
 
 } // namespace tavrel

@@ -91,7 +91,7 @@ struct Layout {
     int bytesPerPixel = 1;
 };
 
-class BinaryPatternSource final : public PatternSource {
+class BinaryPatternSource final : public MapPatternSource {
 public:
     BinaryPatternSource(BinaryFile file, PatternFileHeader header, Layout layout)
         : file_(std::move(file)), header_(std::move(header)), layout_(layout) {}
@@ -230,8 +230,8 @@ std::string folderOf(const std::string& path) {
 
 } // namespace
 
-Result<std::unique_ptr<PatternSource>> openNordifFile(const std::string& path,
-                                                      const PatternFileOptions& options) {
+Result<std::unique_ptr<MapPatternSource>> openNordifFile(const std::string& path,
+                                                         const PatternFileOptions& options) {
     auto file = BinaryFile::open(path);
     if (!file) return file.failure();
     const std::string settingsPath = options.settingsPath.empty()
@@ -282,11 +282,11 @@ Result<std::unique_ptr<PatternSource>> openNordifFile(const std::string& path,
                        std::to_string(header.patternHeight) + " pixels its settings name"};
     Layout layout;
     layout.recordBytes = header.pixelsPerPattern();
-    return std::unique_ptr<PatternSource>(
+    return std::unique_ptr<MapPatternSource>(
         new BinaryPatternSource(std::move(file.value()), std::move(header), layout));
 }
 
-Result<std::unique_ptr<PatternSource>> openEdaxUpFile(const std::string& path) {
+Result<std::unique_ptr<MapPatternSource>> openEdaxUpFile(const std::string& path) {
     auto file = BinaryFile::open(path);
     if (!file) return file.failure();
     const std::string& prefix = file->prefix();
@@ -342,11 +342,11 @@ Result<std::unique_ptr<PatternSource>> openEdaxUpFile(const std::string& path) {
                        std::to_string(header.patternWidth) + " x " +
                        std::to_string(header.patternHeight) + " pixels, its header says " +
                        std::to_string(header.rows) + " x " + std::to_string(header.columns)};
-    return std::unique_ptr<PatternSource>(
+    return std::unique_ptr<MapPatternSource>(
         new BinaryPatternSource(std::move(file.value()), std::move(header), layout));
 }
 
-Result<std::unique_ptr<PatternSource>> openOxfordEbspFile(const std::string& path) {
+Result<std::unique_ptr<MapPatternSource>> openOxfordEbspFile(const std::string& path) {
     auto opened = BinaryFile::open(path);
     if (!opened) return opened.failure();
     const BinaryFile& file = *opened;
@@ -476,7 +476,7 @@ Result<std::unique_ptr<PatternSource>> openOxfordEbspFile(const std::string& pat
         header.warnings.push_back("the beam positions give no map shape: the patterns form one "
                                   "row");
     if (auto checked = checkHeader(header, prefix); !checked) return checked.failure();
-    return std::unique_ptr<PatternSource>(
+    return std::unique_ptr<MapPatternSource>(
         new BinaryPatternSource(std::move(opened.value()), std::move(header), layout));
 }
 

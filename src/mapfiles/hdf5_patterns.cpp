@@ -281,7 +281,7 @@ const Layout& layoutOf(PatternFileFormat format) {
     return layouts[0];
 }
 
-class Hdf5PatternSource final : public PatternSource {
+class Hdf5PatternSource final : public MapPatternSource {
 public:
     Hdf5PatternSource(std::string prefix, Handle file, Handle patterns, std::string patternPath,
                       PatternFileHeader header)
@@ -318,9 +318,9 @@ public:
         return {};
     }
 
-    Result<std::vector<std::optional<PatternCentre>>>
+    Result<std::vector<std::optional<StatedPatternCentre>>>
     readPatternCentres(std::int64_t first, std::int64_t count) override {
-        if (!header_.centrePerPattern) return PatternSource::readPatternCentres(first, count);
+        if (!header_.centrePerPattern) return MapPatternSource::readPatternCentres(first, count);
         if (auto problem = checkRequest(first, count, std::nullopt)) return *problem;
         std::array<std::vector<double>, 3> values;
         for (std::size_t axis = 0; axis < 3; ++axis) {
@@ -335,7 +335,7 @@ public:
                                       H5P_DEFAULT, values[axis].data()) < 0))
                 return Problem{prefix_ + "its pattern centres cannot be read"};
         }
-        std::vector<std::optional<PatternCentre>> centres(static_cast<std::size_t>(count));
+        std::vector<std::optional<StatedPatternCentre>> centres(static_cast<std::size_t>(count));
         for (std::size_t i = 0; i < centres.size(); ++i)
             centres[i] = statedCentre(values[0][i], values[1][i], values[2][i]);
         return centres;
@@ -450,8 +450,8 @@ bool looksLikeHdf5(const std::string& path) {
     return false;
 }
 
-Result<std::unique_ptr<PatternSource>> openHdf5PatternFile(const std::string& path,
-                                                           const PatternFileOptions& options) {
+Result<std::unique_ptr<MapPatternSource>> openHdf5PatternFile(const std::string& path,
+                                                              const PatternFileOptions& options) {
     const std::string prefix = filePrefix(path);
     // The library's own messages go to stderr otherwise; every failure is reported here.
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
@@ -670,7 +670,7 @@ Result<std::unique_ptr<PatternSource>> openHdf5PatternFile(const std::string& pa
     auto source = std::make_unique<Hdf5PatternSource>(prefix, std::move(file), std::move(patterns),
                                                       patternPath, std::move(header));
     if (source->header().centrePerPattern) source->keepCentres(std::move(centres));
-    return std::unique_ptr<PatternSource>(std::move(source));
+    return std::unique_ptr<MapPatternSource>(std::move(source));
 }
 
 } // namespace tavrel::mapfiles_detail

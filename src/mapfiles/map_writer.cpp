@@ -36,7 +36,7 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr std::size_t kFlushBytes = 1 << 16;
 
 std::string angHeader(const MapFileHeader& h) {
-    const PatternCentre pc = h.edaxCentre.value_or(PatternCentre{});
+    const StatedPatternCentre pc = h.edaxCentre.value_or(StatedPatternCentre{});
     std::string text;
     auto line = [&](const std::string& s) { text += "# " + s + "\n"; };
     line("TEM_PIXperUM          1.000000");
@@ -118,6 +118,8 @@ Outcome checkHeader(const MapFileHeader& h, const std::string& prefix) {
     if (h.columns < 1 || h.rows < 1 || h.columns > kLargestMapSide || h.rows > kLargestMapSide)
         return refuse("a map of " + std::to_string(h.rows) + " x " + std::to_string(h.columns) +
                       " points cannot be written");
+    if (h.firstRow < 0 || h.firstRow > kLargestMapSide - h.rows)
+        return refuse("a map cannot start at row " + std::to_string(h.firstRow));
     if (!std::isfinite(h.stepX) || !std::isfinite(h.stepY) || h.stepX <= 0 || h.stepY <= 0)
         return refuse("the map's step must be above 0");
     if (h.phases.empty() || h.phases.size() > 255)
@@ -156,7 +158,8 @@ MapFileWriter::open(const std::string& path, MapFileFormat format, const MapFile
 }
 
 void MapFileWriter::appendPoint(const MapPoint& p) {
-    const std::int64_t row = written_ / header_.columns, column = written_ % header_.columns;
+    const std::int64_t row = header_.firstRow + written_ / header_.columns;
+    const std::int64_t column = written_ % header_.columns;
     const double x = static_cast<double>(column) * header_.stepX;
     const double y = static_cast<double>(row) * header_.stepY;
     const bool indexed = p.phase > 0;

@@ -37,9 +37,12 @@ struct MapPhase {
 struct MapFileHeader {
     int columns = 0, rows = 0;
     double stepX = 0, stepY = 0; // micrometres
+    // The map row of the file's first row: a piece of a map (rows firstRow .. firstRow + rows
+    // - 1) keeps the positions of the whole map, so that pieces join into it.
+    int firstRow = 0;
     std::vector<MapPhase> phases;
     // The .ang's x*, y*, z* (EDAX convention); written as 0 0 0 when none is given.
-    std::optional<PatternCentre> edaxCentre;
+    std::optional<StatedPatternCentre> edaxCentre;
     std::optional<double> workingDistance;      // mm
     std::optional<double> sampleTilt;           // degrees (.ctf)
     std::optional<double> detectorTilt;         // degrees, as the pattern headers count it (.ctf)

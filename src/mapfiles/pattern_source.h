@@ -5,7 +5,7 @@
 //
 // Threading: a source is used by one thread at a time. Debian's libhdf5 is the serial build,
 // which is not thread-safe across the whole process: all HDF5 sources of a program are to be read
-// from one thread (a producer handing chunks to the workers), never from two at once.
+// by one thread at a time (one lock around every read), never by two at once.
 
 #include "common/result.h"
 
@@ -14,6 +14,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavrel {
@@ -26,6 +27,7 @@ enum class PatternFileFormat {
     NordifDat,    // NORDIF Pattern.dat with its Setting.txt
     EdaxUp,       // EDAX .up1 (8 bit) / .up2 (16 bit)
     OxfordEbsp,   // Oxford AZtec .ebsp
+    Images,       // a folder of pattern images (the output layer reads them)
 };
 // "kikuchipy h5ebsd", "EDAX h5", ... as a message names the format.
 const char* formatName(PatternFileFormat format);
@@ -37,9 +39,9 @@ const char* formatName(PatternFileFormat format);
 enum class PatternCentreConvention { Bruker, Edax, Oxford };
 const char* conventionName(PatternCentreConvention convention);
 
-struct PatternCentre {
+struct StatedPatternCentre {
     double x = 0, y = 0, z = 0;
-    friend bool operator==(const PatternCentre&, const PatternCentre&) = default;
+    friend bool operator==(const StatedPatternCentre&, const StatedPatternCentre&) = default;
 };
 
 // What a pattern file says. Optional fields are empty where the file does not say (a pattern
@@ -59,7 +61,7 @@ struct PatternFileHeader {
     PatternCentreConvention centreConvention = PatternCentreConvention::Bruker;
     // One centre for the map, or none when the file keeps one per pattern
     // (readPatternCentres) or none at all.
-    std::optional<PatternCentre> patternCentre;
+    std::optional<StatedPatternCentre> patternCentre;
     bool centrePerPattern = false;
 
     // Degrees. The detector tilt is counted as kikuchipy's detector model counts it (0 for a
@@ -81,9 +83,9 @@ struct PatternFileHeader {
 // A map of patterns, read in runs. Pattern k is the one at row k / columns, column k % columns.
 // Every pattern comes row-major, top row first, as the detector recorded it. Implemented by the
 // file readers here; a folder of images (decoded by the Qt output layer) can implement it too.
-class PatternSource {
+class MapPatternSource {
 public:
-    virtual ~PatternSource() = default;
+    virtual ~MapPatternSource() = default;
     virtual const PatternFileHeader& header() const = 0;
 
     // Patterns [first, first + count) into `out`, which holds exactly count x pixelsPerPattern
@@ -96,7 +98,7 @@ public:
                                  std::span<std::uint16_t> out) = 0;
     // The centres of patterns [first, first + count), each empty where the file says 0 0 0;
     // every entry the map's centre when the file keeps one for the map.
-    virtual Result<std::vector<std::optional<PatternCentre>>>
+    virtual Result<std::vector<std::optional<StatedPatternCentre>>>
     readPatternCentres(std::int64_t first, std::int64_t count);
 
     // The patterns of map rows [firstRow, endRow).
@@ -117,13 +119,10 @@ struct PatternFileOptions {
     int scan = 0;
     // For NORDIF: the settings file when it is not Setting.txt beside the data file.
     std::string settingsPath;
+    // The map's shape where the file states none (an early up1, patterns in one row) or the
+    // user knows better: rows x columns, which must hold exactly the file's patterns.
+    std::optional<std::pair<int, int>> shape;
 };
-
-// Opens a pattern file by its content (and, for the binary formats, its extension: .up1, .up2,
-// .ebsp, .dat). A file that is none of these, or is damaged, is a problem naming the file and
-// what is wrong; a file of no known kind is a WrongKind problem.
-Result<std::unique_ptr<PatternSource>> openPatternFile(const std::string& path,
-                                                       const PatternFileOptions& options = {});
 
 // The largest map and pattern the readers take: anything claiming more is refused before
 // anything is allocated for it.

@@ -21,16 +21,16 @@ std::optional<std::int64_t> checkedProduct(std::int64_t a, std::int64_t b);
 Outcome checkHeader(const PatternFileHeader& header, const std::string& prefix);
 
 // A pattern centre as a file states it: none for 0 0 0 or a number that is not finite.
-std::optional<PatternCentre> statedCentre(double x, double y, double z);
+std::optional<StatedPatternCentre> statedCentre(double x, double y, double z);
 
-Result<std::unique_ptr<PatternSource>> openHdf5PatternFile(const std::string& path,
-                                                           const PatternFileOptions& options);
+Result<std::unique_ptr<MapPatternSource>> openHdf5PatternFile(const std::string& path,
+                                                              const PatternFileOptions& options);
 bool looksLikeHdf5(const std::string& path);
 
-Result<std::unique_ptr<PatternSource>> openNordifFile(const std::string& path,
-                                                      const PatternFileOptions& options);
-Result<std::unique_ptr<PatternSource>> openEdaxUpFile(const std::string& path);
-Result<std::unique_ptr<PatternSource>> openOxfordEbspFile(const std::string& path);
+Result<std::unique_ptr<MapPatternSource>> openNordifFile(const std::string& path,
+                                                         const PatternFileOptions& options);
+Result<std::unique_ptr<MapPatternSource>> openEdaxUpFile(const std::string& path);
+Result<std::unique_ptr<MapPatternSource>> openOxfordEbspFile(const std::string& path);
 
 // Float pixels to 16 bits, rounded and clamped; NaN becomes 0.
 std::uint16_t toUint16(float value);

@@ -10,13 +10,21 @@ namespace tavrel {
 
 Result<OrientationSummary> summarizeOrientation(const Mat3d& orientation,
                                                 const LatticeMatrices& matrices, int zoneAxisIndex,
-                                                double reachDegrees) {
-    const std::optional<SampleFrameNames> names = sampleFrameNames(orientation, matrices);
+                                                double reachDegrees,
+                                                const OrientationFrame& frame) {
+    const bool picture = frame.frame == EulerFrame::Picture;
+    const Mat3d g = picture ? eulerMatrixFromOrientation(orientation, matrices)
+                            : eulerMatrixIn(frame, orientation, matrices);
+    // The frame's axes named as the picture's would be in the orientation whose picture matrix
+    // is this g.
+    const std::optional<SampleFrameNames> names =
+        sampleFrameNames(picture ? orientation : orientationFromEulerMatrix(g, matrices), matrices);
     if (!names) return Problem{"The orientation holds a number that is not finite."};
     const Result<std::vector<ZoneAxis>> axes = zoneAxes(orientation, matrices, zoneAxisIndex);
     if (!axes) return axes.failure();
     OrientationSummary summary;
-    summary.g = eulerMatrixFromOrientation(orientation, matrices);
+    summary.frame = frame;
+    summary.g = g;
     summary.euler = reportedEulerAngles(eulerAnglesFromMatrix(summary.g));
     summary.names = *names;
     summary.reachDegrees = reachDegrees;
@@ -26,8 +34,14 @@ Result<OrientationSummary> summarizeOrientation(const Mat3d& orientation,
 }
 
 std::string orientationSummaryText(const OrientationSummary& s, bool fourIndex) {
+    const bool picture = s.frame.frame == EulerFrame::Picture;
     std::string out = "Euler angles (\u03c61 \u03a6 \u03c62): " + eulerAnglesText(s.euler) + "\n";
-    out += "Orientation matrix g (sample to crystal):\n";
+    if (!picture)
+        out += "Frame: " + std::string(eulerFrameTitle(s.frame.frame)) + ", specimen tilt " +
+               formatNumber(s.frame.tilts.specimen, "0.###") + "\u00b0, detector tilt " +
+               formatNumber(s.frame.tilts.detector, "0.###") + "\u00b0\n";
+    out += picture ? "Orientation matrix g (sample to crystal):\n"
+                   : "Orientation matrix g (specimen to crystal):\n";
     for (const auto& row : s.g) {
         for (const double v : row) {
             // No "-0.000000" for a rounded zero.
@@ -40,9 +54,15 @@ std::string orientationSummaryText(const OrientationSummary& s, bool fourIndex) 
         out += std::string(caption) + directionNameText(n.direction, fourIndex) + "  " +
                directionNameText(n.plane, fourIndex) + "\n";
     };
-    axisLine("Along Z (viewing axis): ", s.names.z);
-    axisLine("Along X (right):        ", s.names.x);
-    axisLine("Along Y (up):           ", s.names.y);
+    if (picture) {
+        axisLine("Along Z (viewing axis): ", s.names.z);
+        axisLine("Along X (right):        ", s.names.x);
+        axisLine("Along Y (up):           ", s.names.y);
+    } else {
+        axisLine("Along Z (normal):       ", s.names.z);
+        axisLine("Along X:                ", s.names.x);
+        axisLine("Along Y:                ", s.names.y);
+    }
     out += "Zone axes within " + formatNumber(s.reachDegrees, "0.#") + "\u00b0:";
     if (s.nearZoneAxes.empty()) out += " none";
     for (std::size_t i = 0; i < s.nearZoneAxes.size(); ++i) {

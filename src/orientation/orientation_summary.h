@@ -7,6 +7,7 @@
 #include "crystal/unit_cell.h"
 #include "orientation/direction_names.h"
 #include "orientation/euler_angles.h"
+#include "orientation/euler_frames.h"
 #include "orientation/zone_axes.h"
 
 #include <string>
@@ -20,19 +21,22 @@ inline constexpr int kSummaryZoneAxisIndex = 3;
 inline constexpr double kSummaryZoneAxisReach = 15.0;
 
 struct OrientationSummary {
-    EulerAngles euler;     // as reported: three decimals, in range
-    Mat3d g = kIdentity3d; // sample coordinates into crystal coordinates
-    SampleFrameNames names;
+    OrientationFrame frame;             // the frame of the angles, the matrix and the axes named
+    EulerAngles euler;                  // as reported: three decimals, in range
+    Mat3d g = kIdentity3d;              // frame coordinates into crystal coordinates
+    SampleFrameNames names;             // along the axes of the frame
     std::vector<ZoneAxis> nearZoneAxes; // within the reach of the viewing axis, nearest first
     double reachDegrees = kSummaryZoneAxisReach;
 };
 
 // The summary of the orientation M (lattice Cartesian into the view frame) in the cell of these
-// matrices; a problem when M is no rotation with finite numbers.
+// matrices, in the frame given (the zone axes are those near the viewing axis in every frame);
+// a problem when M is no rotation with finite numbers.
 Result<OrientationSummary> summarizeOrientation(const Mat3d& orientation,
                                                 const LatticeMatrices& matrices,
                                                 int zoneAxisIndex = kSummaryZoneAxisIndex,
-                                                double reachDegrees = kSummaryZoneAxisReach);
+                                                double reachDegrees = kSummaryZoneAxisReach,
+                                                const OrientationFrame& frame = {});
 
 // The summary as lines of text (ended by "\n"), for the dialog, the clipboard and the command
 // line; four indices where fourIndex is set.

@@ -278,11 +278,12 @@ void BandedSurface::paint() {
                               ? bands_
                               : 1;
         const std::vector<double> work = bands > 1 ? rowWork() : std::vector<double>{};
-        bandEdges_ = bands > 1 ? balancedEdges(bands, work) : std::vector<int>{0, height_};
+        const std::vector<int> edges =
+            bands > 1 ? balancedEdges(bands, work) : std::vector<int>{0, height_};
         std::vector<double> seconds(static_cast<std::size_t>(bands), 0.0);
-        auto timedBand = [this, pixels, &seconds](int b) {
+        auto timedBand = [this, pixels, &seconds, &edges](int b) {
             const auto start = std::chrono::steady_clock::now();
-            paintBand(pixels, b, bandEdges_);
+            paintBand(pixels, b, edges);
             seconds[static_cast<std::size_t>(b)] =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         };
@@ -291,12 +292,12 @@ void BandedSurface::paint() {
         timedBand(0);
         workers.clear(); // joins
         // What each band's work cost, for the next picture's edges.
-        record_.timedEdges = bandEdges_;
+        record_.timedEdges = edges;
         record_.costPerWork.assign(seconds.size(), 0.0);
         if (bands > 1)
             for (std::size_t b = 0; b < seconds.size(); ++b) {
                 double bandWork = 0;
-                for (int y = bandEdges_[b]; y < bandEdges_[b + 1]; ++y)
+                for (int y = edges[b]; y < edges[b + 1]; ++y)
                     bandWork += work[static_cast<std::size_t>(y)];
                 record_.costPerWork[b] = bandWork > 0 ? seconds[b] / bandWork : 0.0;
             }

@@ -104,13 +104,6 @@ public:
 
     // Paints what was recorded since the last paint() and empties the record.
     void paint();
-    // How many bands paint() uses on this image for a picture of many lines (a small one, or
-    // one with segments or polylines wider than a pixel, is painted at once).
-    int bandCount() const { return bands_; }
-    // How many bands the last paint() used.
-    int bandsPainted() const { return static_cast<int>(bandEdges_.size()) - 1; }
-    // The first row of each band of the last paint(), and the height after the last.
-    const std::vector<int>& bandEdges() const { return bandEdges_; }
 
 private:
     using Op = Record::Op;
@@ -133,7 +126,6 @@ private:
     // The last Pen call recorded since the last paint(), if any.
     std::optional<Command> pen_;
     bool wideLines_ = false; // lines drawn with a pen wider than 1 since the last paint()
-    std::vector<int> bandEdges_;
     QFont font_;
     int textHeight_ = 0;
     Record ownRecord_; // when the caller keeps none

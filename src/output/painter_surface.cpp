@@ -35,18 +35,7 @@ int clampCoordinate(int v) {
     return std::clamp(v, -kLimit, kLimit);
 }
 
-int deviceWidth(QPainter& p) {
-    return p.device() ? p.device()->width() : 0;
-}
-
-int deviceHeight(QPainter& p) {
-    return p.device() ? p.device()->height() : 0;
-}
-
 } // namespace
-
-PainterSurface::PainterSurface(QPainter& painter)
-    : PainterSurface(painter, deviceWidth(painter), deviceHeight(painter)) {}
 
 PainterSurface::PainterSurface(QPainter& painter, int width, int height)
     : painter_(painter), width_(width), height_(height) {

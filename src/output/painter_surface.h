@@ -24,10 +24,9 @@ inline QColor toQColor(Rgb c) {
 class PainterSurface : public DrawingSurface {
 public:
     // The painter must stay active on its device while the surface is used; calls made while
-    // it is not active are ignored. The size is the device's unless given (a PDF page, whose
+    // it is not active are ignored. The size is given, not taken from the device (a PDF page's
     // device size is rounded from its page size). Starts with a black solid pen of width 1 and
     // 8-point text.
-    explicit PainterSurface(QPainter& painter);
     PainterSurface(QPainter& painter, int width, int height);
 
     int width() const override { return width_; }

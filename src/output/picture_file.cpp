@@ -25,9 +25,9 @@ namespace {
 // in points come out as on the screen.
 constexpr int kVectorDpi = 96;
 constexpr int kMaxPictureSide = 32767;
-// Qt's PNG quality 75 is zlib level 2: three to four times faster than the default level for a
-// file a few per cent larger (pictures of lines on a plain ground pack well at any level), and
-// the encoding was more than half of writing a picture. The pixels are the same.
+// Qt's PNG quality 75 is zlib level 2: much faster than the default level for a slightly larger
+// file (pictures of lines on a plain ground pack well at any level), and the encoding is most of
+// writing a picture. The pixels are the same.
 constexpr int kPngQuality = 75;
 
 using Format = PictureFormat;

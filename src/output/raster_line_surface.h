@@ -1,7 +1,7 @@
 #pragma once
 // A painter surface for the window's drag frames: solid lines of width 1 are set straight into
-// the pixels of the image being drawn (a clipped integer line through both end points), many
-// times faster than QPainter's line drawing; everything else (wider or dashed pens, circles,
+// the pixels of the image being drawn (a clipped integer line through both end points), far
+// faster than QPainter's line drawing; everything else (wider or dashed pens, circles,
 // rectangles, texts) goes through QPainter as on a PainterSurface. The lines cover nearly the
 // pixels QPainter's would (the same lines in the same colours, a pixel off here and there where
 // the two line algorithms round differently), which a picture that changes with every pointer

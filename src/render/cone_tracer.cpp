@@ -71,17 +71,6 @@ void turnSamples(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out) {
     }
 }
 
-void turnSamplesPlain(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out) {
-    Vec3f v = q;
-    for (Vec3f& o : out) {
-        for (std::size_t r = 0; r < 3; ++r)
-            o[r] = static_cast<float>(static_cast<double>(R[r][0]) * v[0] +
-                                      static_cast<double>(R[r][1]) * v[1] +
-                                      static_cast<double>(R[r][2]) * v[2]);
-        v = o;
-    }
-}
-
 double polarAngleOf(double t) {
     if (t >= 1.0) return 0.0;
     return kPi / 2.0 + std::atan(t / std::sqrt(1.0 - t * t));
@@ -205,17 +194,6 @@ bool ConeTracer::mayReach(const Vec3f& u, double sine) const {
     if (cosAlpha < cosReach_ && cosPsi > cosAlpha * cosReach_ + sinAlpha * sinReach_ + 1e-12)
         return false;
     return true;
-}
-
-bool ConeTracer::mayReachPicture(const std::array<float, 4>& cone, float lambda) const {
-    const double len =
-        std::sqrt(static_cast<double>(cone[0]) * cone[0] + static_cast<double>(cone[1]) * cone[1] +
-                  static_cast<double>(cone[2]) * cone[2]);
-    const double sine = lambda / 2.0 / cone[3];
-    if (!(len > 0) || !(sine > 0 && sine <= 1)) return true;
-    const Vec3f u{static_cast<float>(cone[0] / len), static_cast<float>(cone[1] / len),
-                  static_cast<float>(cone[2] / len)};
-    return mayReach(u, sine);
 }
 
 bool ConeTracer::sampleLine(const std::array<float, 4>& cone, float lambda, int& stepCount,

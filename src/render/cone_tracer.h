@@ -43,11 +43,10 @@ struct TraceSettings {
 Mat3f axisRotationMatrix(const Vec3f& u, float angle);
 
 // The samples of one cone: out[k] is q turned k + 1 times by R, each product of R with the
-// sample before summed in 8-byte floats and kept in 4-byte floats. turnSamples is written for the
-// compiler's vector units (the three rows of a product at once, in the plain loop's order of
-// operations); turnSamplesPlain is the plain loop. Both give the same numbers, bit for bit.
+// sample before summed in 8-byte floats and kept in 4-byte floats. Written for the compiler's
+// vector units (the three rows of a product at once), in the order of operations of the plain
+// loop over the rows, so that the numbers are the plain loop's, bit for bit.
 void turnSamples(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out);
-void turnSamplesPlain(const Mat3f& R, const Vec3f& q, std::span<Vec3f> out);
 
 // pi/2 + atan(t / sqrt(1 - t^2)) for 0 <= t < 1; 0 for t >= 1.
 double polarAngleOf(double t);
@@ -99,13 +98,11 @@ public:
 
     const TraceSettings& settings() const { return settings_; }
 
-    // False when no direction of the cone of row `cone` at wavelength `lambda` comes near enough
-    // to the viewing axis to show in the picture, so that sampling would draw nothing: decided
-    // without any trigonometry. True for every cone it cannot rule out.
-    bool mayReachPicture(const std::array<float, 4>& cone, float lambda) const;
-
 private:
-    // The same for the unit axis u and the sine of the Bragg angle (positive).
+    // False when no direction of the cone about the unit axis u with this sine of the Bragg
+    // angle (positive) comes near enough to the viewing axis to show in the picture, so that
+    // sampling would draw nothing: decided without any trigonometry. True for every cone it
+    // cannot rule out.
     bool mayReach(const Vec3f& u, double sine) const;
     // One line; returns false when the cone does not exist or is not drawn.
     bool sampleLine(const std::array<float, 4>& cone, float lambda, int& stepCount,

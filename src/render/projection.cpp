@@ -80,10 +80,12 @@ void drawFilmOutline(DrawingSurface& surface, const ProjectionFrame& f, const Ov
         // On paper the film is scaled with the lines it frames.
         const double hw = film[0] / 2.0 / film[2] * f.scale * f.printScale;
         const double hh = film[1] / 2.0 / film[2] * f.scale * f.printScale;
-        surface.drawRectangle(px(f.cx - hw), px(f.cy - hh), px(f.cx + hw), px(f.cy + hh));
+        const double left = f.cx - o.centreX * 2 * hw, top = f.cy - o.centreY * 2 * hh;
+        const double right = f.cx + (1 - o.centreX) * 2 * hw;
+        const double bottom = f.cy + (1 - o.centreY) * 2 * hh;
+        surface.drawRectangle(px(left), px(top), px(right), px(bottom));
         const int t = surface.textHeight();
-        surface.drawText(px(f.cx - hw), px(f.cy - hh - t - 2), filmCaption(film),
-                         kFilmOutlineColour);
+        surface.drawText(px(left), px(top - t - 2), filmCaption(film), kFilmOutlineColour);
     } else if (o.showLines) {
         const double hw = film[0] / 4.0 / film[2] * f.stereoRadius;
         const double hh = film[1] / 4.0 / film[2] * f.stereoRadius;

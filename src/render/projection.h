@@ -58,6 +58,9 @@ struct OverlayOptions {
     bool stereographic = false;
     bool showLines = true;
     bool filmOutline = true;
+    // Where the viewing axis pierces the film, in fractions of its width and height from the
+    // top left: the gnomonic outline lies where the recorded pattern on it does.
+    double centreX = 0.5, centreY = 0.5;
     bool rings = false;
     bool printer = false;
 };

@@ -320,6 +320,8 @@ std::optional<DrawSummary> Renderer::draw(const PatternInput& input, DrawingSurf
     overlays.stereographic = view.viewStereographic;
     overlays.showLines = view.showLines;
     overlays.filmOutline = view.viewFilmOutline;
+    overlays.centreX = input.filmCentre.x;
+    overlays.centreY = input.filmCentre.y;
     overlays.rings = view.viewRings;
     overlays.printer = printing;
     drawFilmOutline(surface, frame, overlays, input.film);

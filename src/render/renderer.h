@@ -56,6 +56,8 @@ struct PatternInput {
     bool hexagonal = false;
     // Drawn first, in the gnomonic projection of the lines only (the film is flat).
     std::optional<Underlay> underlay = std::nullopt;
+    // Where the viewing axis pierces the film: the outline of the film lies around it.
+    PatternCentre filmCentre{};
 };
 
 // Drawing for the printer: lines and texts scaled by the print factor (except the

@@ -8,6 +8,8 @@
 #include "session/field_reader.h"
 #include "spacegroup/setting_identification.h"
 #include "spacegroup/settings.h"
+#include "spacegroup/space_group.h"
+#include "structure/cell_atoms.h"
 #include "structure/cif_atoms.h"
 #include "structure/cif_writer.h"
 
@@ -17,6 +19,7 @@
 #include <cctype>
 #include <cmath>
 #include <exception>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -82,9 +85,18 @@ constexpr const char* kOrientationItem = "_tavrel_orientation";
 constexpr const char* kOrientationTypeItem = "_tavrel_orientation_type";
 constexpr const char* kScatteringItem = "_tavrel_scattering";
 constexpr const char* kMinIntensityItem = "_tavrel_min_intensity";
-constexpr std::array<const char*, 8> kSimulationItems{
-    kWavelengthItem,  kDRangeItem,          kLimitsItem,     kFilmItem,
-    kOrientationItem, kOrientationTypeItem, kScatteringItem, kMinIntensityItem};
+// The detector: Bruker's x and y of the pattern centre (z is the film distance over its height),
+// the convention the user states it in, the specimen and detector tilts ("." for the default of
+// the work), the unbinned pixel size (um) and binning, the frame of the Euler angles.
+constexpr const char* kCentreItem = "_tavrel_pattern_centre";
+constexpr const char* kConventionItem = "_tavrel_pc_convention";
+constexpr const char* kTiltsItem = "_tavrel_tilts";
+constexpr const char* kPixelItem = "_tavrel_pixel";
+constexpr const char* kFrameItem = "_tavrel_euler_frame";
+constexpr std::array<const char*, 13> kSimulationItems{
+    kWavelengthItem,      kDRangeItem,     kLimitsItem,       kFilmItem,   kOrientationItem,
+    kOrientationTypeItem, kScatteringItem, kMinIntensityItem, kCentreItem, kConventionItem,
+    kTiltsItem,           kPixelItem,      kFrameItem};
 // By ScatteringChoice.
 constexpr std::array<const char*, 3> kScatteringNames{"wavelength", "xray", "electron"};
 
@@ -105,7 +117,9 @@ std::vector<std::string> wantedItems() {
 }
 
 // A text field may run over several lines; a title is one line of the pattern input file.
+// A title of one line stays as it is.
 std::string oneLine(const std::string& text) {
+    if (text.find_first_of("\r\n") == std::string::npos) return text;
     std::string spaced = text;
     for (char& c : spaced)
         if (std::iscntrl(static_cast<unsigned char>(c))) c = ' ';
@@ -220,16 +234,30 @@ bool hasCell(const CifBlock& block) {
     return !valueOf(block, kCellTags[0]).empty();
 }
 
-// Up to `count` blank-separated words of an item, the missing ones empty.
+// Up to `count` blank-separated words of an item, the missing ones empty; "?" stands for an
+// empty field.
 template <std::size_t N> std::array<std::string, N> wordsOf(const std::string& value) {
     std::array<std::string, N> words;
     const std::vector<std::string> found = splitBlanks(value);
-    for (std::size_t i = 0; i < N && i < found.size(); ++i) words[i] = found[i];
+    for (std::size_t i = 0; i < N && i < found.size(); ++i)
+        if (found[i] != "?") words[i] = found[i];
     return words;
 }
 
+// Fields as one item of words, as wordsOf reads them back: an empty field is "?", and of a
+// field with blanks only the first word is kept (the field's number, by the leading-number
+// rule).
+std::string packedWords(std::initializer_list<std::string> fields) {
+    std::string packed;
+    for (const std::string& field : fields) {
+        const std::vector<std::string> words = splitBlanks(field);
+        packed += (packed.empty() ? "" : " ") + (words.empty() ? std::string("?") : words[0]);
+    }
+    return packed;
+}
+
 // A file the program wrote gives back the inputs it stored; a value that is not there, or not
-// of the expected shape, leaves its field as a new document has it.
+// of the expected shape, leaves its field as applyCifStructure set it.
 void applySimulationItems(DocumentFields& f, const std::map<std::string, std::string>& items) {
     auto value = [&](const char* name) -> std::optional<std::string> {
         const auto found = items.find(name);
@@ -326,12 +354,20 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
         return refused("its cell does not fit its space group " +
                        extendedSymbolOfRow(s.settingRow) + ": " + *breach);
 
+    // An empty value stands for an empty field.
     for (const char* item : kSimulationItems)
-        if (const std::string value = valueOf(block, {item}); !value.empty())
-            s.simulationItems[item] = value;
+        if (const auto found = block.items.find(item);
+            found != block.items.end() && !found->second.empty())
+            s.simulationItems[item] = trim(found->second.front());
 
     // The sites' columns as the file holds them: an empty value keeps its row.
-    if (Result<std::vector<AtomSite>> atoms = atomSitesFromCif(block.items, cell))
+    Result<std::vector<AtomSite>> atoms = atomSitesFromCif(block.items, cell);
+    const std::size_t images = SpaceGroup::ofRow(s.settingRow).operations().size() + 1;
+    if (atoms && atoms->size() * images > kMostCellAtoms)
+        atoms = Problem{"its " + std::to_string(atoms->size()) + " atom sites make up to " +
+                        std::to_string(atoms->size() * images) + " atoms in the cell, more than " +
+                        std::to_string(kMostCellAtoms)};
+    if (atoms)
         s.atoms = std::move(*atoms);
     else
         s.warnings.push_back(where + ": " + atoms.problem() +
@@ -357,6 +393,33 @@ Result<CifStructure> readCifFile(const std::string& path) {
     return readCifText(*content, path);
 }
 
+std::optional<DetectorSetup> detectorSetupOf(const CifStructure& structure) {
+    const auto& items = structure.simulationItems;
+    auto value = [&](const char* name) -> std::optional<std::string> {
+        const auto found = items.find(name);
+        if (found == items.end()) return std::nullopt;
+        return found->second;
+    };
+    if (!value(kCentreItem)) return std::nullopt;
+    DetectorSetup d;
+    const auto centre = wordsOf<2>(*value(kCentreItem));
+    d.centre = {leadingNumber(centre[0]), leadingNumber(centre[1])};
+    if (const auto v = value(kConventionItem))
+        d.convention = centreConventionNamed(*v).value_or(CentreConvention::Bruker);
+    if (const auto v = value(kTiltsItem)) {
+        const auto tilts = wordsOf<2>(*v);
+        if (tilts[0] != ".") d.specimenTilt = leadingNumber(tilts[0]);
+        d.detectorTilt = leadingNumber(tilts[1]);
+    }
+    if (const auto v = value(kPixelItem)) {
+        const auto pixel = wordsOf<2>(*v);
+        d.pixelSize = leadingNumber(pixel[0]);
+        d.binning = std::max(1, roundToInt32(leadingNumber(pixel[1])));
+    }
+    if (const auto v = value(kFrameItem)) d.frame = eulerFrameNamed(*v);
+    return d;
+}
+
 void applyCifStructure(DocumentFields& fields, const CifStructure& structure) {
     fields.resetForNewDocument();
     fields.title = structure.title;
@@ -364,15 +427,19 @@ void applyCifStructure(DocumentFields& fields, const CifStructure& structure) {
     fields.spaceGroupIndex = groupNumberOfRow(structure.settingRow) - 1;
     fields.settingRow = structure.settingRow;
     fields.d[1] = "0";
+    // Limits of a new document cut a structure of large cell short; a file of another writer
+    // says nothing of them.
+    fields.autoLimits = true;
     applySimulationItems(fields, structure.simulationItems);
 }
 
-std::string cifFileText(const Simulation& sim) {
+Result<std::string> cifFileText(const Simulation& sim) {
     const DocumentFields& f = sim.fields;
     const PatternDocument& doc = sim.document;
     CifContents c;
     c.blockName = trim(f.title);
-    c.title = trim(f.title);
+    // As the reader will read it back.
+    c.title = oneLine(trim(f.title));
     c.cell = doc.cell;
     c.spaceGroupNumber = sim.group.number();
     if (const std::optional<int> row = sim.group.row()) {
@@ -386,17 +453,32 @@ std::string cifFileText(const Simulation& sim) {
         c.localItems.emplace_back(name, std::move(value));
     };
     local(kWavelengthItem, shortestText(doc.wavelength[0]) + " " + shortestText(doc.wavelength[1]));
-    local(kDRangeItem, trim(f.d[0]) + " " + trim(f.d[1]));
-    local(kLimitsItem, f.autoLimits
-                           ? std::string("auto")
-                           : trim(f.hklMax[0]) + " " + trim(f.hklMax[1]) + " " + trim(f.hklMax[2]));
-    local(kFilmItem, trim(f.film[0]) + " " + trim(f.film[1]) + " " + trim(f.film[2]));
+    local(kDRangeItem, packedWords({f.d[0], f.d[1]}));
+    local(kLimitsItem, f.autoLimits ? std::string("auto")
+                                    : packedWords({f.hklMax[0], f.hklMax[1], f.hklMax[2]}));
+    local(kFilmItem, packedWords({f.film[0], f.film[1], f.film[2]}));
     local(kOrientationItem, trim(f.orientation));
     local(kOrientationTypeItem, f.orientationType == OrientationType::Direct  ? "uvw"
                                 : f.orientationType == OrientationType::Euler ? "euler"
                                                                               : "hkl");
-    local(kScatteringItem, kScatteringNames[static_cast<std::size_t>(f.scattering)]);
+    // A wavelength that came from a voltage stays the electrons'.
+    const ScatteringChoice scattering =
+        f.scattering == ScatteringChoice::ByWavelength && f.electronBeam
+            ? ScatteringChoice::Electron
+            : f.scattering;
+    local(kScatteringItem, kScatteringNames[static_cast<std::size_t>(scattering)]);
     local(kMinIntensityItem, trim(f.minIntensity));
+    DetectorSetup setup = sim.detector;
+    setup.patternShown = false;
+    if (setup != DetectorSetup{}) {
+        auto n = [](double v) { return formatNumber(v, "0.######"); };
+        local(kCentreItem, n(setup.centre.x) + " " + n(setup.centre.y));
+        local(kConventionItem, centreConventionName(setup.convention));
+        local(kTiltsItem, (setup.specimenTilt ? n(*setup.specimenTilt) : std::string(".")) + " " +
+                              n(setup.detectorTilt));
+        local(kPixelItem, n(setup.pixelSize) + " " + std::to_string(setup.binning));
+        local(kFrameItem, setup.frame ? eulerFrameName(*setup.frame) : ".");
+    }
     return cifText(c);
 }
 

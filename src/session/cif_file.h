@@ -49,14 +49,20 @@ Result<CifStructure> readCifText(const std::string& text, const std::string& pat
 Result<CifStructure> readCifFile(const std::string& path);
 
 // The fields of a new document (DocumentFields::resetForNewDocument) with the structure's
-// title, cell, group and setting row, d-Max "0" so that it follows from the cell.
+// title, cell, group and setting row, d-Max "0" so that it follows from the cell and automatic
+// hkl limits; the program's own items of a file it wrote replace these.
 void applyCifStructure(DocumentFields& fields, const CifStructure& structure);
+
+// The detector a file the program wrote keeps (its pattern centre, convention, tilts, pixel and
+// frame), none for other files.
+std::optional<DetectorSetup> detectorSetupOf(const CifStructure& structure);
 
 // The CIF of a simulated document: its title, the cell and group as read at the last simulation,
 // the setting with its Hall and Hermann-Mauguin symbols and every operation, the atom sites, and
 // the other inputs (wavelengths, d range, hkl limits, film, orientation, scattering, minimum
-// intensity) in items of the program's own.
-std::string cifFileText(const Simulation& sim);
+// intensity) in items of the program's own. Refused when the file could not be read back as
+// this document (cifText's refusals).
+Result<std::string> cifFileText(const Simulation& sim);
 
 // A pattern input file stores only the group's list position: when the fields use a setting
 // other than the list's own for that group, the message that saving them to `path` loses the

@@ -118,14 +118,14 @@ DocumentReading readDocument(const DocumentFields& typed, const PatternDocument&
         doc.wavelength[1] = 0;
         f.wavelength[1] = "0";
     }
-    doc.wavelengthFromVoltage = false;
     for (std::size_t i = 0; i < 2; ++i) {
         if (doc.wavelength[i] > kLargestWavelength && std::isfinite(doc.wavelength[i])) {
-            if (i == 0) doc.wavelengthFromVoltage = true;
+            if (i == 0) f.electronBeam = true;
             doc.wavelength[i] = static_cast<float>(electronWavelength(doc.wavelength[i]));
             f.wavelength[i] = formatNumber(doc.wavelength[i], "0.0###");
         }
     }
+    doc.wavelengthFromVoltage = f.electronBeam;
 
     for (std::string& text : f.d) text = withDecimalPoint(text);
     doc.dMin = fieldValue(f.d[0]);
@@ -166,6 +166,15 @@ DocumentReading readDocument(const DocumentFields& typed, const PatternDocument&
     doc.orientationType = f.orientationType;
     readMinIntensity(f, doc);
     return reading;
+}
+
+void typeWavelength(DocumentFields& fields, std::size_t index, std::string text) {
+    if (index >= fields.wavelength.size()) return;
+    if (index == 0) {
+        const double typed = leadingNumber(withDecimalPoint(text));
+        if (typed <= kLargestWavelength) fields.electronBeam = false;
+    }
+    fields.wavelength[index] = std::move(text);
 }
 
 void takeReading(Simulation& sim, DocumentReading reading) {

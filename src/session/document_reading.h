@@ -32,6 +32,11 @@ DocumentReading readDocument(const DocumentFields& fields, const PatternDocument
 // at most 100), with the decimal point; reading it alone changes the picture, not the list.
 void readMinIntensity(DocumentFields& fields, PatternDocument& document);
 
+// A wavelength field as typed. Wavelength 1 typed as a wavelength (a number of 5 angstrom or
+// less) returns the radiation to X-rays that a voltage had made electrons (the box of electron
+// scattering, when ticked, still keeps the electrons' factors).
+void typeWavelength(DocumentFields& fields, std::size_t index, std::string text);
+
 // Takes a reading: its fields, document and group replace the simulation's, and the reflections
 // are gone until the next list.
 void takeReading(Simulation& sim, DocumentReading reading);

@@ -72,13 +72,13 @@ Result<NewListReport> generateReflections(Simulation& sim, const CancelCheck& ca
     } else {
         float maxD = 0;
         const double lambda1 = doc.wavelength[0];
-        const double dLowest = std::max(static_cast<double>(doc.dMin) - 0.0001, lambda1 / 2.0);
-        const int H = boundedLimit(typedH, doc.cell.a(), dLowest);
-        const int K = boundedLimit(typedK, doc.cell.b(), dLowest);
-        const int L = boundedLimit(typedL, doc.cell.c(), dLowest);
-        // d-Max defaults to the longest cell edge, which a reflection may reach exactly; the
-        // same tolerance as at d-Min keeps it from coming and going with 4-byte rounding.
-        const double dHighest = static_cast<double>(doc.dMax) + 0.0001;
+        const double dLowest = static_cast<double>(doc.dMin) - kDTolerance;
+        const double dHighest = static_cast<double>(doc.dMax) + kDTolerance;
+        // No cone exists below half the wavelength.
+        const double dReached = std::max(dLowest, lambda1 / 2.0);
+        const int H = boundedLimit(typedH, doc.cell.a(), dReached);
+        const int K = boundedLimit(typedK, doc.cell.b(), dReached);
+        const int L = boundedLimit(typedL, doc.cell.c(), dReached);
         const CellMetric metric(doc.cell);
         bool stop = false;
         for (int h = H; h >= -H && !stop; --h) {
@@ -88,9 +88,8 @@ Result<NewListReport> generateReflections(Simulation& sim, const CancelCheck& ca
                         const float d = metric.dSpacing(h, k, l);
                         // Cells at the edge of closing (angles near 180) can give a spacing
                         // that is no number at all.
-                        const bool inRange = std::isfinite(d) && d > 0 &&
-                                             static_cast<double>(doc.dMin) - 0.0001 <= d &&
-                                             d <= dHighest;
+                        const bool inRange =
+                            std::isfinite(d) && d > 0 && dLowest <= d && d <= dHighest;
                         if (inRange && 2.0 * braggAngle(lambda1, d) <= 175.0 &&
                             !sim.group.isAbsent(static_cast<std::int16_t>(h),
                                                 static_cast<std::int16_t>(k),

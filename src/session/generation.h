@@ -19,6 +19,12 @@ struct NewListReport {
     std::vector<std::string> warnings;
 };
 
+// How far a reflection may lie outside the typed d range and still be listed: half the step of
+// the three decimals the d fields show (and a little for the 4-byte rounding of field and
+// spacing), so that a range shown rounded, simulated again, keeps every reflection it showed;
+// d-Max, which a simulation sets to the largest d it listed, above all.
+inline constexpr double kDTolerance = 0.00051;
+
 // Reads the document from the fields, generates and sorts the reflection list and applies the
 // orientation. `cancelled` is asked after every hkl triple (the window wires it to Escape); when
 // it answers true the loops end and the reflections found so far form a normal list. An invalid

@@ -183,7 +183,7 @@ Result<InputFile> readTvr(const std::string& path, const DocumentFields& current
                                  std::to_string(kTvrLineCount) + " lines");
 
     auto line = [&](int number) { return trim(lines[static_cast<std::size_t>(number - 1)]); };
-    InputFile file{InputFormat::Tvr, path, current, {}, {}, {}};
+    InputFile file{InputFormat::Tvr, path, current, {}, {}, {}, {}};
     DocumentFields& f = file.fields;
     f.title = line(2);
     if (capTitle(f.title)) file.warnings.push_back(titleCutWarning(inQuotes(path)));
@@ -213,7 +213,7 @@ Result<InputFile> readHkl(const std::string& path, const DocumentFields& current
     if (header.size() < 6)
         return failure(path, "does not start with the six cell values a b c alpha beta gamma");
 
-    InputFile file{InputFormat::Hkl, path, current, {}, {}, {}};
+    InputFile file{InputFormat::Hkl, path, current, {}, {}, {}, {}};
     putHeaderIntoFields(file.fields, header, path);
     // The cell is read as the simulation will read it, the group's constraints included.
     const DocumentReading reading = readDocument(file.fields, PatternDocument{});
@@ -289,6 +289,7 @@ Result<InputFile> readCif(const std::string& path, const DocumentFields& current
                    current,
                    {},
                    std::move(structure->atoms),
+                   detectorSetupOf(*structure),
                    std::move(structure->warnings)};
     applyCifStructure(file.fields, *structure);
     return file;
@@ -338,18 +339,16 @@ Result<NewListReport> takeInputFile(Simulation& sim, const InputFile& file,
     if (file.format == InputFormat::Hkl) return takeReflections(sim, file);
     sim.fields = file.fields;
     sim.atoms = file.atoms;
+    if (file.detector) {
+        const bool shown = sim.detector.patternShown;
+        sim.detector = *file.detector;
+        sim.detector.patternShown = shown;
+    }
     sim.document.filePath = file.path;
     Result<NewListReport> report = generateReflections(sim, cancelled);
     if (report)
         report->warnings.insert(report->warnings.end(), file.warnings.begin(), file.warnings.end());
     return report;
-}
-
-Result<NewListReport> openInputFile(Simulation& sim, const std::string& path, InputFormat format,
-                                    const CancelCheck& cancelled) {
-    const Result<InputFile> file = readInputFile(path, format, sim.fields);
-    if (!file) return file.failure();
-    return takeInputFile(sim, *file, cancelled);
 }
 
 std::string tvrText(const Simulation& sim) {
@@ -400,10 +399,11 @@ Result<std::vector<std::string>> saveInputFile(Simulation& sim, const std::strin
         else
             warnings.push_back(generated.problem());
     }
-    const std::string text = format == InputFormat::Tvr   ? tvrText(sim)
-                             : format == InputFormat::Cif ? cifFileText(sim)
-                                                          : hklText(sim);
-    if (const Outcome written = writeFileAtomically(path, text); !written)
+    const Result<std::string> text = format == InputFormat::Tvr   ? tvrText(sim)
+                                     : format == InputFormat::Cif ? cifFileText(sim)
+                                                                  : hklText(sim);
+    if (!text) return failure(path, "cannot be written: " + text.problem());
+    if (const Outcome written = writeFileAtomically(path, *text); !written)
         return failure(path, "cannot be written: " + written.problem());
     if (format != InputFormat::Hkl) {
         sim.document.title = sim.fields.title;
@@ -416,6 +416,10 @@ Result<std::vector<std::string>> saveInputFile(Simulation& sim, const std::strin
             warnings.push_back(inQuotes(path) +
                                " keeps no atoms: a pattern input file holds the lattice only. "
                                "Save as a CIF to keep them.");
+        if (sim.fields.electronBeam && sim.fields.scattering == ScatteringChoice::ByWavelength)
+            warnings.push_back(inQuotes(path) +
+                               " keeps the wavelength, not that it came from a voltage: it opens "
+                               "again as X-rays. Save as a CIF to keep the electrons.");
     }
     return warnings;
 }

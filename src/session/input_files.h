@@ -47,6 +47,8 @@ struct InputFile {
     ReflectionList reflections;
     // A CIF's atom sites; the other files hold none.
     std::vector<AtomSite> atoms;
+    // The detector a CIF the program wrote keeps; the other files keep none.
+    std::optional<DetectorSetup> detector;
     // For the user when the file is taken all the same (a CIF with several structures, ...).
     std::vector<std::string> warnings;
 };
@@ -66,10 +68,6 @@ Result<InputFile> readInputFile(const std::string& path, InputFormat format,
 // (NewList::Loaded), the reflections of any other generated (NewList::Generated). The file's
 // warnings come first among the report's.
 Result<NewListReport> takeInputFile(Simulation& sim, const InputFile& file,
-                                    const CancelCheck& cancelled = {});
-
-// Both steps; a refused file leaves the simulation as it was.
-Result<NewListReport> openInputFile(Simulation& sim, const std::string& path, InputFormat format,
                                     const CancelCheck& cancelled = {});
 
 // The 22 lines of the pattern input file of a simulation whose reflections were generated (or

@@ -17,9 +17,9 @@ Scattering scatteringOf(const DocumentFields& fields, const PatternDocument& doc
 // leaves the strengths empty.
 Outcome computeLineStrengths(Simulation& sim);
 
-// Checks every site (an element the scattering tables hold, finite coordinates, an occupancy of
-// 0 or more, a finite B) and makes them the structure's, then computes the strengths. A refused
-// site changes nothing; the problem names it.
+// Checks every site (checkAtomSite: an element the scattering tables hold, finite coordinates,
+// an occupancy and a B within their ranges) and makes them the structure's, then computes the
+// strengths. A refused site changes nothing; the problem names it.
 Outcome setAtomSites(Simulation& sim, std::vector<AtomSite> sites);
 
 // Types `text` into the "Minimum intensity" field and reads it: the lines drawn change, the list

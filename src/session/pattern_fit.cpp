@@ -18,10 +18,6 @@
 
 namespace tavrel {
 
-Detector detectorOf(const Simulation& sim) {
-    return detectorFor(sim.document.film, sim.patternCentre);
-}
-
 namespace {
 
 // The model's bands: reflections with d above this (angstrom) whose |F|^2 is at least this
@@ -100,8 +96,7 @@ std::vector<fit::Rival> latticeRivals(const Simulation& sim, const std::vector<f
     const std::pair<const char*, Allows> lattices[] = {
         {"primitive", [](int, int, int) { return true; }},
         {"body-centred", [](int h, int k, int l) { return (h + k + l) % 2 == 0; }},
-        {"face-centred",
-         [](int h, int k, int l) { return (h + k) % 2 == 0 && (k + l) % 2 == 0; }}};
+        {"face-centred", [](int h, int k, int l) { return (h + k) % 2 == 0 && (k + l) % 2 == 0; }}};
     std::vector<fit::Rival> rivals;
     for (const auto& [name, allows] : lattices) {
         ModelList m = all;
@@ -117,8 +112,8 @@ std::vector<fit::Rival> latticeRivals(const Simulation& sim, const std::vector<f
 } // namespace
 
 Result<fit::PreparedPattern> prepareForMatching(const fit::GreyImage& raw,
-                                            const fit::StaticBackground& background,
-                                            const fit::BackgroundCorrection& correction) {
+                                                const fit::StaticBackground& background,
+                                                const fit::BackgroundCorrection& correction) {
     Result<fit::PreparedPattern> prepared = fit::preparePattern(raw, background, correction);
     if (!prepared) return Problem{"No orientation found: " + prepared.problem()};
     return prepared;
@@ -255,8 +250,9 @@ BatchSummary PatternFit::indexBatch(const PatternSource& source, const BatchSink
     return summary;
 }
 
-EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices) {
-    return reportedEulerAngles(eulerAnglesOfOrientation(found.fit.orientation, matrices));
+EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices,
+                             const OrientationFrame& frame) {
+    return reportedEulerAngles(eulerAnglesIn(frame, found.fit.orientation, matrices));
 }
 
 } // namespace tavrel

@@ -9,6 +9,7 @@
 #include "detector/detector.h"
 #include "fit/indexing.h"
 #include "orientation/euler_angles.h"
+#include "session/geometry.h"
 #include "session/simulation.h"
 
 #include <cstddef>
@@ -16,15 +17,11 @@
 
 namespace tavrel {
 
-// The detector of the simulation: the document's film with the simulation's pattern centre.
-// Everything that needs the detector makes it here, so it never disagrees with the film.
-Detector detectorOf(const Simulation& sim);
-
 // A recorded pattern with its background corrected at the sizes matching reads; a problem ("No
 // orientation found: ...") for an image without contrast.
 Result<fit::PreparedPattern> prepareForMatching(const fit::GreyImage& raw,
-                                            const fit::StaticBackground& background = {},
-                                            const fit::BackgroundCorrection& correction = {});
+                                                const fit::StaticBackground& background = {},
+                                                const fit::BackgroundCorrection& correction = {});
 
 struct RefineRequest {
     Mat3d start = kIdentity3d;
@@ -77,7 +74,8 @@ public:
     const fit::IndexSetup& setup() const { return setup_; }
     // The static background and the correction the patterns of a batch get (by default the
     // dynamic correction and the screen's mask alone).
-    void setBackground(fit::StaticBackground background, const fit::BackgroundCorrection& correction);
+    void setBackground(fit::StaticBackground background,
+                       const fit::BackgroundCorrection& correction);
 
     // Turns the orientation from the start until the lines agree best with the image. A
     // problem ("No orientation found") when the result matches nothing in the image.
@@ -100,8 +98,9 @@ private:
     fit::BackgroundCorrection correction_;
 };
 
-// The Euler angles of a found orientation in the cell of these matrices, as users read them
-// (three decimals, in range).
-EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices);
+// The Euler angles of a found orientation in the cell of these matrices and the frame given, as
+// users read them (three decimals, in range).
+EulerAngles foundEulerAngles(const fit::FoundOrientation& found, const LatticeMatrices& matrices,
+                             const OrientationFrame& frame = {});
 
 } // namespace tavrel

@@ -34,7 +34,8 @@ PatternInput patternInput(const Simulation& sim, const PatternView& pattern, boo
         input.matrices = &doc.matrices;
     }
     input.hexagonal = isHexagonalCell(doc.cell);
-    input.underlay = underlayToDraw(pattern.underlay, sim.patternCentre);
+    input.underlay = underlayToDraw(pattern.underlay, sim.detector.centre);
+    input.filmCentre = sim.detector.centre;
     return input;
 }
 

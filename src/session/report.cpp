@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <string_view>
 
 namespace tavrel {
 
@@ -78,14 +79,14 @@ std::string reportText(const Simulation& sim, const std::string& dateTime, bool 
     }
     line("");
     line("Number of Generated HKL: " + std::to_string(sim.reflections.count()));
-    std::string header = fourIndex ? "#       h   k   i   l             d               "
-                                   : "#       h   k   l             d               ";
-    if (wl[0] > 0) header += "th(wl1)   ";
-    if (wl[1] > 0) header += "th(wl2)";
-    if (!sim.strengths.empty()) {
-        if (wl[1] > 0) header += "   ";
-        header += padLeft("I", kIntensityColumn);
-    }
+    // Each heading ends where the numbers of its column end (see reflectionLine).
+    std::string header = "#    ";
+    for (const char index : std::string_view(fourIndex ? "hkil" : "hkl"))
+        header += padLeft(std::string(1, index), 4);
+    header += padLeft("d", 8);
+    if (wl[0] > 0) header += padLeft("th(wl1)", 10);
+    if (wl[1] > 0) header += padLeft("th(wl2)", 10);
+    if (!sim.strengths.empty()) header += padLeft("I", kIntensityColumn);
     line(header);
     for (std::size_t i = 0; i < sim.reflections.d.size(); ++i)
         line(reflectionLine(sim, i, fourIndex));

@@ -9,12 +9,14 @@
 #include "crystal/document.h"
 #include "crystal/reflections.h"
 #include "detector/detector.h"
+#include "orientation/euler_frames.h"
 #include "orientation/point_table.h"
 #include "spacegroup/space_group.h"
 #include "structure/atom_site.h"
 #include "structure/scattering_factor.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tavrel {
@@ -26,6 +28,25 @@ struct LineStrengths {
     std::vector<double> squared; // |F|^2 per reflection, in list order
     std::vector<float> relative; // per cent of the strongest
     bool empty() const { return relative.empty(); }
+};
+
+// How the recorded patterns of the document were taken, beside its film (session/geometry.h
+// makes the detector of both): the pattern centre (Bruker's x and y; z is the film distance
+// over the film height), the tilts, the pixel size and binning, the convention the user states
+// the centre in, and the frame Euler angles are shown in. What is not set takes the default of
+// the work: EBSD work (electrons or a recorded pattern) tilts the specimen by 70 degrees and
+// shows the specimen frame, other work 0 degrees and the picture frame.
+struct DetectorSetup {
+    PatternCentre centre;
+    std::optional<double> specimenTilt;
+    double detectorTilt = 0;
+    double pixelSize = 0; // an unbinned detector pixel, um; 0 when not known
+    int binning = 1;
+    CentreConvention convention = CentreConvention::Bruker;
+    std::optional<EulerFrame> frame;
+    // A recorded pattern lies on the detector (shown under the lines, or being matched).
+    bool patternShown = false;
+    friend bool operator==(const DetectorSetup&, const DetectorSetup&) = default;
 };
 
 struct Simulation {
@@ -40,9 +61,9 @@ struct Simulation {
     // (points = orientation * g), kept in step with every turn in 8-byte arithmetic.
     Mat3d orientation = kIdentity3d;
     LineStrengths strengths;
-    // Where the viewing axis pierces a recorded pattern on the film. With the document's film it
-    // is the detector (detectorOf in pattern_fit.h); the film itself is the document's alone.
-    PatternCentre patternCentre;
+    // With the document's film, the detector (detectorOf in geometry.h); the film itself is the
+    // document's alone.
+    DetectorSetup detector;
 };
 
 // Where the reflection list on show came from.

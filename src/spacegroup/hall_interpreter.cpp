@@ -262,15 +262,6 @@ SpaceGroup SpaceGroup::ofRow(int row) {
     return group;
 }
 
-Result<SpaceGroup> SpaceGroup::ofHallSymbol(std::string_view hall) {
-    SpaceGroup group;
-    if (!group.buildOperations(hall))
-        return Problem{"the Hall symbol \"" + trim(hall) +
-                       "\" generates more rotations than a point group has"};
-    group.row_ = rowOfHallSymbol(hall);
-    return group;
-}
-
 bool SpaceGroup::buildOperations(std::string_view hall) {
     const std::string s = trim(hall);
     std::string mainPart = s;
@@ -421,12 +412,6 @@ int SpaceGroup::number() const {
 
 std::string SpaceGroup::extendedSymbol() const {
     return row_ ? settingEntry(*row_).extendedSymbol : std::string();
-}
-
-std::string SpaceGroup::shortSymbol() const {
-    if (!row_) return {};
-    const std::string ita = settingEntry(*row_).itaSymbol;
-    return trim(ita.substr(0, ita.find('=')));
 }
 
 std::string SpaceGroup::crystalSystem() const {

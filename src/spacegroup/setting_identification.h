@@ -4,10 +4,8 @@
 // one, so listed operations decide whenever a file gives them.
 
 #include "common/result.h"
-#include "spacegroup/operation_set.h"
 #include "spacegroup/settings.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,9 +44,5 @@ struct IdentifiedSetting {
 // Where several rows share a set of operations, the one the file's symbols name is taken.
 // A problem is worded to follow the file's name ("its Hall symbol ... cannot be read").
 Result<IdentifiedSetting> identifySetting(const SymmetryDescription& symmetry, RGroupAxes axes);
-
-// The operations of a Hall symbol (a change of basis included), closed into a group; none when
-// the symbol cannot be read.
-std::optional<OperationSet> operationsOfHallSymbol(const std::string& hall);
 
 } // namespace tavrel

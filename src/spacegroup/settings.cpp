@@ -191,14 +191,6 @@ int rowForGroup(int number, RGroupAxes axes) {
     return std::max(first, 0);
 }
 
-std::optional<int> rowOfHallSymbol(std::string_view hall) {
-    if (hall.empty()) return std::nullopt;
-    const std::string key = toUpper(hall) + ".";
-    for (std::size_t row = 0; row < settingsTable.size(); ++row)
-        if (contains(toUpper(settingsTable[row].hall) + ".", key)) return static_cast<int>(row);
-    return std::nullopt;
-}
-
 std::string listSymbol(int number) {
     if (number < 1 || number > static_cast<int>(shortSymbolTable.size())) return {};
     const std::string_view s = shortSymbolTable[static_cast<std::size_t>(number - 1)];

@@ -53,8 +53,6 @@ std::optional<int> matchSettingRow(std::string symbol, RGroupAxes axes);
 // for a rhombohedral group on rhombohedral axes its ":R" setting. Row 0 for a number outside
 // 1..230.
 int rowForGroup(int number, RGroupAxes axes);
-// The first row whose Hall symbol ends as `hall` does, whatever the case; none for no row.
-std::optional<int> rowOfHallSymbol(std::string_view hall);
 
 // Short symbol of group `number` (1..230) as the list shows it: "P 21/c", "F m 3 m".
 std::string listSymbol(int number);

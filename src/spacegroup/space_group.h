@@ -36,11 +36,6 @@ public:
     SpaceGroup() = default;
     // The group of settings row `row` (0..529; any other value gives row 0).
     static SpaceGroup ofRow(int row);
-    // The group of a Hall symbol, optionally followed by an origin shift in twelfths
-    // (" P 31 2c (0 0 1)"); its record is that of the first settings row with this Hall symbol,
-    // empty when the table has none. Refused when its generators close into more rotations than
-    // a point group has (24 for a centric symbol, whose inversion doubles them, else 48).
-    static Result<SpaceGroup> ofHallSymbol(std::string_view hall);
 
     // The point operations, their inverted copies (centric groups) and the copies moved by each
     // centring translation, in that order.
@@ -52,14 +47,13 @@ public:
     // group without operations. Allocation-free.
     bool isAbsent(std::int16_t h, std::int16_t k, std::int16_t l) const;
 
-    // The settings row whose record this is; none for a Hall symbol outside the table.
+    // The settings row whose record this is; none for a group without operations.
     std::optional<int> row() const { return row_; }
     // The record of that row; 0 and empty texts without one.
     int number() const;
     // Trimmed, without its origin shift.
     const std::string& hallSymbol() const { return hallSymbol_; }
     std::string extendedSymbol() const;
-    std::string shortSymbol() const;
     std::string crystalSystem() const;
     int originChoice() const;
 
@@ -72,8 +66,10 @@ private:
         std::size_t translationCount;
     };
 
-    // The operations of a Hall symbol, without the record of the group; false when the
-    // generators close into too many rotations.
+    // The operations of a Hall symbol (optionally followed by an origin shift in twelfths,
+    // " P 31 2c (0 0 1)"), without the record of the group; false when the generators close
+    // into more rotations than a point group has (24 for a centric symbol, whose inversion
+    // doubles them, else 48).
     bool buildOperations(std::string_view hall);
     void appendOperation(const Matrix4& m);
     void buildPhaseGroups();

@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 #include "spacegroup/operation_set.h"
-#include "spacegroup/setting_identification.h"
+#include "spacegroup/written_operations.h"
 
 #include <gemmi/symmetry.hpp>
 

@@ -72,11 +72,4 @@ Result<Species> speciesOf(std::string_view typeSymbol) {
     return species;
 }
 
-std::string typeSymbolOf(const Species& species) {
-    if (species.charge == 0) return species.element;
-    const int size = species.charge < 0 ? -species.charge : species.charge;
-    return species.element + (size == 1 ? "" : std::to_string(size)) +
-           (species.charge < 0 ? "-" : "+");
-}
-
 } // namespace tavrel

@@ -35,7 +35,4 @@ struct Species {
 // refused with a message naming the text.
 Result<Species> speciesOf(std::string_view typeSymbol);
 
-// The ion as a CIF writes it: "Fe3+", "O2-", "Na+", or the element alone for charge 0.
-std::string typeSymbolOf(const Species& species);
-
 } // namespace tavrel

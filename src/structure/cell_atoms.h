@@ -33,11 +33,26 @@ inline constexpr double kSameAtomDistance = 0.1; // angstrom
 // need not be among them) wrapped into [0, 1), an image closer than `sameAtomDistance` (through
 // the cell's edges too) to an earlier image of the same site left out. Images of different
 // sites are never merged: two sites may share a position, each with its part of the occupancy.
-// Refused: a site whose species is unknown, whose coordinates, occupancy or B are no finite
-// numbers, or whose occupancy is negative; a cell that checkCell refuses.
+// Refused: a site that checkAtomSite refuses; a cell that checkCell refuses; more sites than
+// could make kMostCellAtoms atoms (sites times the operations and the identity), before any
+// work.
 Result<std::vector<CellAtom>> expandToCell(std::span<const AtomSite> sites,
                                            std::span<const SymOp> operations, const UnitCell& cell,
                                            double sameAtomDistance = kSameAtomDistance);
+
+// The most atoms a cell may hold: their strengths take a second or two.
+inline constexpr std::size_t kMostCellAtoms = 2'000'000;
+
+// The occupancies and displacements a site may have: beyond them a structure factor is no
+// number (an occupancy of 1e308, a B of -1e5) or no crystal is meant.
+inline constexpr double kLargestOccupancy = 100;
+inline constexpr double kSmallestB = -10;   // square angstrom
+inline constexpr double kLargestB = 10'000; // square angstrom
+
+// A site the structure factors can use: a species that both scattering tables hold, finite
+// coordinates, an occupancy from 0 to kLargestOccupancy and a B from kSmallestB to kLargestB.
+// The problem names the site.
+Outcome checkAtomSite(const AtomSite& site);
 
 // Symmetry operation m applied to fractional coordinates, in 8-byte arithmetic: the rotation's
 // entries rounded to whole numbers and each translation to the nearest 1/24 when it lies within

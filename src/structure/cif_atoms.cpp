@@ -1,11 +1,13 @@
 #include "structure/cif_atoms.h"
 
 #include "common/text.h"
+#include "structure/cell_atoms.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <numbers>
+#include <unordered_map>
 
 namespace tavrel {
 
@@ -68,17 +70,14 @@ bool isIsotropicType(const std::string& adpType) {
     return type == "uiso" || type == "biso";
 }
 
-// Equivalent isotropic U of every row of the anisotropic loop, by the text that links a row to
-// its site.
-struct AnisotropicRow {
-    std::string key;
-    double uEquivalent = 0;
-};
+// Equivalent isotropic U of the rows of the anisotropic loop, by the text that links a row to
+// its site (the first row of a text counts).
+using AnisotropicRows = std::unordered_map<std::string, double>;
 
-Result<std::vector<AnisotropicRow>> anisotropicRows(const CifItems& items, const UnitCell& cell) {
+Result<AnisotropicRows> anisotropicRows(const CifItems& items, const UnitCell& cell) {
     Column key = columnOf(items, "atom_site_aniso", "label");
     if (!key) key = columnOf(items, "atom_site_aniso", "type_symbol");
-    if (!key) return std::vector<AnisotropicRow>();
+    if (!key) return AnisotropicRows();
 
     std::array<Column, 6> tensor;
     double scale = 1; // U from B
@@ -93,11 +92,11 @@ Result<std::vector<AnisotropicRow>> anisotropicRows(const CifItems& items, const
             tensor[i] = columnOf(items, "atom_site_aniso", "b_" + std::string(kTensorIndices[i]));
             haveB = haveB && tensor[i];
         }
-        if (!haveB) return std::vector<AnisotropicRow>();
+        if (!haveB) return AnisotropicRows();
         scale = 1 / kUToB;
     }
 
-    std::vector<AnisotropicRow> rows;
+    AnisotropicRows rows;
     for (std::size_t row = 0; row < key.values->size(); ++row) {
         const std::string label = trim(key.at(row));
         std::array<double, 6> u{};
@@ -111,7 +110,7 @@ Result<std::vector<AnisotropicRow>> anisotropicRows(const CifItems& items, const
             u[i] = value->value_or(0) * scale;
         }
         // A row with unknown components is no tensor: such a site keeps its isotropic value.
-        if (complete) rows.push_back({label, equivalentIsotropicU(u, cell)});
+        if (complete) rows.emplace(label, equivalentIsotropicU(u, cell));
     }
     return rows;
 }
@@ -200,7 +199,7 @@ Result<std::vector<AtomSite>> atomSitesFromCif(const CifItems& items, const Unit
         if (!column) return Problem{"The atom sites have no " + column.name};
     if (checkCell(cell) != LatticeStatus::Ok) return Problem{kInvalidCellMessage};
 
-    Result<std::vector<AnisotropicRow>> aniso = anisotropicRows(items, cell);
+    Result<AnisotropicRows> aniso = anisotropicRows(items, cell);
     if (!aniso) return Problem{aniso.problem()};
 
     std::vector<AtomSite> sites;
@@ -235,13 +234,10 @@ Result<std::vector<AtomSite>> atomSitesFromCif(const CifItems& items, const Unit
         if (!b) return Problem{b.problem()};
         site.bIso = *u ? **u * kUToB : b->value_or(0.0);
 
-        if (!isIsotropicType(adpType.at(row))) {
-            for (const AnisotropicRow& anisoRow : *aniso)
-                if (anisoRow.key == site.label) {
-                    site.bIso = anisoRow.uEquivalent * kUToB;
-                    break;
-                }
-        }
+        if (!isIsotropicType(adpType.at(row)))
+            if (const auto found = aniso->find(site.label); found != aniso->end())
+                site.bIso = found->second * kUToB;
+        if (Outcome usable = checkAtomSite(site); !usable) return Problem{usable.problem()};
         sites.push_back(std::move(site));
     }
     return sites;

@@ -31,8 +31,9 @@ std::vector<std::string> atomSiteItemNames();
 //   isotropic, the equivalent isotropic value of its U11..U23 (or B11..B23), by the formula
 //   that holds in any cell; 0 when the file gives neither.
 // Refused, naming the site and the item: a species no table knows, a missing or unreadable
-// coordinate, an unreadable number, columns of different lengths. The cell (for the
-// anisotropic values) must pass checkCell.
+// coordinate, an unreadable number, columns of different lengths, a site that checkAtomSite
+// refuses (an element without scattering factors, an occupancy or B out of range). The cell (for
+// the anisotropic values) must pass checkCell.
 Result<std::vector<AtomSite>> atomSitesFromCif(const CifItems& items, const UnitCell& cell);
 
 // The number a CIF value holds, without its standard uncertainty: "0.1234(5)" -> 0.1234,

@@ -1,11 +1,13 @@
 #include "structure/cif_writer.h"
 
 #include "common/numeric.h"
+#include "structure/cell_atoms.h"
 #include "structure/cif_atoms.h"
 
 #include <charconv>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 namespace tavrel {
 
@@ -15,9 +17,10 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// A value as CIF 1.1 lets it stand: bare when nothing in it could be read as syntax, else in
-// single or double quotes, else as a text field.
-std::string quoted(const std::string& value) {
+// A value as the reader (gemmi's grammar) takes it back: bare when it holds only printable
+// ASCII and nothing in it could be read as syntax, else in single or double quotes, else as a
+// text field. None for a value no CIF can hold (a line of a text field that starts with ";").
+std::optional<std::string> quoted(const std::string& value) {
     if (value.empty()) return "?";
     bool bare = value != "?" && value != ".";
     const char first = value.front();
@@ -25,7 +28,7 @@ std::string quoted(const std::string& value) {
         first == '[' || first == ']' || first == ';')
         bare = false;
     for (char c : value)
-        if (isBlank(c)) bare = false;
+        if (c < '!' || c > '~') bare = false;
     // Reserved words, in any case, open a block, a loop, a save frame or a global.
     std::string lower;
     for (char c : value) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -36,14 +39,17 @@ std::string quoted(const std::string& value) {
 
     const bool multiLine =
         value.find('\n') != std::string::npos || value.find('\r') != std::string::npos;
-    // Inside quotes a quote character ends the value only where a blank follows it.
+    // Inside quotes a quote character ends the value where a blank or a comment follows it.
     auto fitsIn = [&](char quote) {
         for (std::size_t i = 0; i < value.size(); ++i)
-            if (value[i] == quote && (i + 1 == value.size() || isBlank(value[i + 1]))) return false;
+            if (value[i] == quote &&
+                (i + 1 == value.size() || isBlank(value[i + 1]) || value[i + 1] == '#'))
+                return false;
         return true;
     };
     if (!multiLine && fitsIn('\'')) return "'" + value + "'";
     if (!multiLine && fitsIn('"')) return "\"" + value + "\"";
+    if (value.find("\n;") != std::string::npos) return std::nullopt;
     return "\n;" + value + "\n;";
 }
 
@@ -55,9 +61,10 @@ std::string numberText(double value) {
     return std::string(buffer, result.ptr);
 }
 
+// A block name holds printable ASCII only: every other byte becomes "_".
 std::string blockNameOf(const std::string& name) {
     std::string block;
-    for (char c : name) block += isBlank(c) ? '_' : c;
+    for (char c : name) block += c < '!' || c > '~' ? '_' : c;
     return block.empty() ? "tavrel" : block;
 }
 
@@ -108,29 +115,45 @@ std::vector<std::string> xyzTexts(const std::vector<SymOp>& operations) {
     return texts;
 }
 
-std::string cifText(const CifContents& contents) {
+Result<std::string> cifText(const CifContents& contents) {
+    if (checkCell(contents.cell) != LatticeStatus::Ok) return Problem{kInvalidCellMessage};
+    for (const AtomSite& site : contents.sites)
+        if (Outcome usable = checkAtomSite(site); !usable) return usable.failure();
+
     std::string text = "data_" + blockNameOf(contents.blockName) + "\n";
-    auto pair = [&](const std::string& name, const std::string& value) {
-        text += name + " " + value + "\n";
+    std::optional<std::string> unwritable;
+    // A value no CIF can hold is named by its item.
+    auto value = [&](const std::string& item, const std::string& raw) {
+        std::optional<std::string> written = quoted(raw);
+        if (!written && !unwritable) unwritable = item;
+        return written.value_or("?");
     };
-    if (!contents.title.empty())
-        pair(contents.titleIsMineralName ? "_chemical_name_mineral" : "_chemical_name_common",
-             quoted(contents.title));
+    auto pair = [&](const std::string& name, const std::string& written) {
+        text += name + " " + written + "\n";
+    };
+    if (!contents.title.empty()) {
+        const char* item =
+            contents.titleIsMineralName ? "_chemical_name_mineral" : "_chemical_name_common";
+        pair(item, value(item, contents.title));
+    }
 
     static constexpr const char* kCellItems[] = {"_cell_length_a",   "_cell_length_b",
                                                  "_cell_length_c",   "_cell_angle_alpha",
                                                  "_cell_angle_beta", "_cell_angle_gamma"};
     for (int i = 0; i < 6; ++i) pair(kCellItems[i], shortestText(contents.cell[i]));
-    for (const auto& [name, value] : contents.localItems) pair(name, quoted(value));
+    for (const auto& [name, raw] : contents.localItems) pair(name, value(name, raw));
 
     if (contents.spaceGroupNumber != 0)
         pair("_space_group_IT_number", std::to_string(contents.spaceGroupNumber));
     if (!contents.hermannMauguinSymbol.empty())
-        pair("_space_group_name_H-M_alt", quoted(contents.hermannMauguinSymbol));
-    if (!contents.hallSymbol.empty()) pair("_space_group_name_Hall", quoted(contents.hallSymbol));
+        pair("_space_group_name_H-M_alt",
+             value("_space_group_name_H-M_alt", contents.hermannMauguinSymbol));
+    if (!contents.hallSymbol.empty())
+        pair("_space_group_name_Hall", value("_space_group_name_Hall", contents.hallSymbol));
     if (!contents.operations.empty()) {
         text += "loop_\n_space_group_symop_operation_xyz\n";
-        for (const std::string& operation : contents.operations) text += quoted(operation) + "\n";
+        for (const std::string& operation : contents.operations)
+            text += value("_space_group_symop_operation_xyz", operation) + "\n";
     }
 
     if (!contents.sites.empty()) {
@@ -141,13 +164,18 @@ std::string cifText(const CifContents& contents) {
                                          : "_atom_site_B_iso_or_equiv\n";
         for (const AtomSite& site : contents.sites) {
             const double displacement = contents.displacementAsU ? site.bIso / kUToB : site.bIso;
-            text += quoted(site.label) + " " + quoted(site.typeSymbol) + " " + numberText(site.x) +
+            text += value("_atom_site_label", site.label) + " " +
+                    value("_atom_site_type_symbol", site.typeSymbol) + " " + numberText(site.x) +
                     " " + numberText(site.y) + " " + numberText(site.z) + " " +
                     numberText(site.occupancy) + " " +
                     (contents.displacementAsU ? "Uiso" : "Biso") + " " + numberText(displacement) +
                     "\n";
         }
     }
+    if (unwritable)
+        return Problem{"its " + *unwritable +
+                       " holds a line that starts with \";\", which no CIF "
+                       "can hold"};
     return text;
 }
 

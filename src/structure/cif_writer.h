@@ -2,6 +2,7 @@
 // A structure written as a Crystallographic Information File: the cell, the space group with
 // all its operations, and the atom sites, from plain values.
 
+#include "common/result.h"
 #include "crystal/unit_cell.h"
 #include "spacegroup/space_group.h"
 #include "structure/atom_site.h"
@@ -29,8 +30,10 @@ struct CifContents {
 // The text of a CIF 1.1 file: one data block, LF line ends, numbers with "." whatever the
 // locale. Cell values are written as their shortest float text, coordinates, occupancies and
 // displacements as the shortest text that reads back as the same double; texts are quoted as
-// they need.
-std::string cifText(const CifContents& contents);
+// they need, and a block name keeps printable ASCII only. What the reader could not take back
+// is refused before anything is written: a cell that checkCell refuses, a site that
+// checkAtomSite refuses, a text with a line that starts with ";".
+Result<std::string> cifText(const CifContents& contents);
 
 // An operation as a CIF writes it: "x,y,z", "-y,x-y,z+1/3", "x+1/4,-z+3/4,y+1/4".
 std::string xyzText(const Matrix4& m);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 namespace tavrel {
 
@@ -29,38 +30,58 @@ struct Scatterers {
     std::vector<std::array<double, 3>> position;
 };
 
-template <class T> std::size_t indexOf(std::vector<T>& values, const T& value) {
-    const auto found = std::find(values.begin(), values.end(), value);
-    if (found != values.end()) return static_cast<std::size_t>(found - values.begin());
-    values.push_back(value);
-    return values.size() - 1;
-}
+// The number of a value in order of first appearance; a hash map, so that many distinct values
+// (a B for each of 100,000 sites) cost no more than few.
+template <class T> class FirstSeen {
+public:
+    std::size_t operator()(const T& value) {
+        return numbers_.try_emplace(value, numbers_.size()).first->second;
+    }
+    std::size_t size() const { return numbers_.size(); }
+    // The values by their numbers.
+    std::vector<T> values() const {
+        std::vector<T> list(numbers_.size());
+        for (const auto& [value, number] : numbers_) list[number] = value;
+        return list;
+    }
+
+private:
+    std::unordered_map<T, std::size_t> numbers_;
+};
 
 Result<Scatterers> sortIntoKinds(std::span<const CellAtom> atoms, Scattering kind) {
     Scatterers scatterers;
-    std::vector<std::string> elements;
-    std::vector<std::pair<std::size_t, std::size_t>> keys; // element, B
+    FirstSeen<std::string> elements;
+    FirstSeen<double> bValues;
+    FirstSeen<std::uint64_t> keys; // element, B
     std::vector<std::size_t> kindOfAtom;
+    std::vector<std::pair<std::size_t, std::size_t>> keyParts;
     for (const CellAtom& atom : atoms) {
-        const std::size_t element = indexOf(elements, atom.species.element);
-        const std::size_t damping = indexOf(scatterers.bValues, atom.bIso);
-        kindOfAtom.push_back(indexOf(keys, std::pair{element, damping}));
+        const std::size_t element = elements(atom.species.element);
+        const std::size_t damping = bValues(atom.bIso);
+        const std::size_t before = keys.size();
+        kindOfAtom.push_back(keys(static_cast<std::uint64_t>(element) << 32 | damping));
+        if (keys.size() > before) keyParts.emplace_back(element, damping);
     }
-    for (const std::string& element : elements) {
+    scatterers.bValues = bValues.values();
+    for (const std::string& element : elements.values()) {
         Result<ScatteringFactor> factor = ScatteringFactor::of(Species{element, 0, 0}, kind);
         if (!factor) return Problem{factor.problem()};
         scatterers.factors.push_back(*factor);
     }
-    for (std::size_t kindIndex = 0; kindIndex < keys.size(); ++kindIndex) {
-        ScattererKind scattererKind{keys[kindIndex].first, keys[kindIndex].second,
-                                    scatterers.occupancy.size(), 0};
-        for (std::size_t i = 0; i < atoms.size(); ++i) {
-            if (kindOfAtom[i] != kindIndex) continue;
-            scatterers.occupancy.push_back(atoms[i].occupancy);
-            scatterers.position.push_back(atoms[i].position);
-        }
-        scattererKind.end = scatterers.occupancy.size();
-        scatterers.kinds.push_back(scattererKind);
+    // The atoms of each kind together, each kind's in their order.
+    std::vector<std::size_t> start(keyParts.size() + 1, 0);
+    for (const std::size_t k : kindOfAtom) ++start[k + 1];
+    for (std::size_t k = 0; k < keyParts.size(); ++k) {
+        start[k + 1] += start[k];
+        scatterers.kinds.push_back({keyParts[k].first, keyParts[k].second, start[k], start[k + 1]});
+    }
+    scatterers.occupancy.resize(atoms.size());
+    scatterers.position.resize(atoms.size());
+    for (std::size_t i = 0; i < atoms.size(); ++i) {
+        const std::size_t at = start[kindOfAtom[i]]++;
+        scatterers.occupancy[at] = atoms[i].occupancy;
+        scatterers.position[at] = atoms[i].position;
     }
     return scatterers;
 }

@@ -30,7 +30,7 @@ struct StructureFactorOptions {
     unsigned threads = 0;
     // Each atom's phase factors exp(2 pi i n x) for every index n of the list along each axis are
     // worked out once when they take no more memory than this; beyond it (index ranges in the
-    // thousands) every phase is computed afresh, which is several times slower.
+    // thousands) every phase is computed afresh, which is slower.
     std::size_t phaseTableBytes = std::size_t{64} << 20;
 };
 

@@ -1,7 +1,8 @@
 #include "ui/atoms_pane.h"
 
-#include "common/numeric.h"
+#include "common/text.h"
 #include "session/field_reader.h"
+#include "ui/column_widths.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -14,8 +15,7 @@
 #include <QTableWidget>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
+#include <optional>
 #include <set>
 
 namespace tavrel::ui {
@@ -34,17 +34,7 @@ const std::array<const char*, ColumnCount> kTips{"Site label",
                                                  "Isotropic displacement B [A^2]"};
 
 QString numberText(double v) {
-    return QString::fromStdString(shortestText(static_cast<float>(v)));
-}
-
-// A number as the fields read numbers; a text without one is no number, so that the site is
-// refused rather than put at 0.
-double numberOf(const QTableWidgetItem* item) {
-    const QString text = item ? item->text().trimmed() : QString();
-    if (text.isEmpty()) return std::numeric_limits<double>::quiet_NaN();
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    return ok ? v : fieldNumber(text.toStdString());
+    return QString::fromStdString(numberOrFractionText(v));
 }
 
 } // namespace
@@ -69,14 +59,19 @@ AtomsPane::AtomsPane(QWidget* parent)
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->horizontalHeader()->setMinimumSectionSize(24);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table_->horizontalHeader()->setStretchLastSection(true);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // A few rows are enough to see and edit the sites of most structures; more scroll.
     table_->setFixedHeight(4 * table_->verticalHeader()->defaultSectionSize() +
                            table_->horizontalHeader()->sizeHint().height() + 2);
     table_->setTabKeyNavigation(false);
     connect(table_, &QTableWidget::itemChanged, this, [this] {
-        if (!showing_) emit sitesEdited(sites());
+        if (showing_) return;
+        const Result<std::vector<AtomSite>> read = sites();
+        if (read)
+            emit sitesEdited(*read);
+        else
+            emit sitesRefused(QString::fromStdString(read.problem()));
     });
     layout->addWidget(table_, 0, 0, 1, 4);
 
@@ -132,17 +127,30 @@ void AtomsPane::showAtoms(const std::vector<AtomSite>& sites) {
     }
     remove_->setEnabled(!sites.empty());
     showing_ = false;
+    fitColumns();
+}
+
+void AtomsPane::fitColumns() {
+    // Every number whole: the pane, and the control frame with it, widens instead.
+    table_->setMinimumWidth(ui::fitColumns(*table_, [this](int column) {
+        QStringList texts;
+        for (int row = 0; row < table_->rowCount(); ++row)
+            if (const QTableWidgetItem* item = table_->item(row, column)) texts << item->text();
+        return texts;
+    }));
 }
 
 void AtomsPane::showFields(const DocumentFields& fields) {
     showing_ = true;
     if (minIntensity_->text() != QString::fromStdString(fields.minIntensity))
         minIntensity_->setText(QString::fromStdString(fields.minIntensity));
-    electron_->setChecked(fields.scattering == ScatteringChoice::Electron);
+    electron_->setChecked(
+        fields.scattering == ScatteringChoice::Electron ||
+        (fields.scattering == ScatteringChoice::ByWavelength && fields.electronBeam));
     showing_ = false;
 }
 
-std::vector<AtomSite> AtomsPane::sites() const {
+Result<std::vector<AtomSite>> AtomsPane::sites() const {
     std::vector<AtomSite> sites;
     for (int row = 0; row < table_->rowCount(); ++row) {
         auto text = [&](int c) {
@@ -152,18 +160,33 @@ std::vector<AtomSite> AtomsPane::sites() const {
         AtomSite s;
         s.label = text(Label);
         s.typeSymbol = text(Type);
-        s.x = numberOf(table_->item(row, X));
-        s.y = numberOf(table_->item(row, Y));
-        s.z = numberOf(table_->item(row, Z));
-        s.occupancy = numberOf(table_->item(row, Occupancy));
-        s.bIso = numberOf(table_->item(row, B));
+        std::optional<Problem> refused;
+        auto number = [&](int c) {
+            const std::optional<double> value = wholeNumberOrFraction(text(c));
+            if (!value && !refused)
+                refused = Problem{
+                    "Atom site " +
+                    (s.label.empty() ? "in row " + std::to_string(row + 1) : s.label) + ", " +
+                    kHeaders[static_cast<std::size_t>(c)] + ": " + inQuotes(text(c)) +
+                    " is no number. Type a decimal number or a fraction such as "
+                    "1/4."};
+            return value.value_or(0);
+        };
+        s.x = number(X);
+        s.y = number(Y);
+        s.z = number(Z);
+        s.occupancy = number(Occupancy);
+        s.bIso = number(B);
+        if (refused) return *refused;
         sites.push_back(std::move(s));
     }
     return sites;
 }
 
 void AtomsPane::addSite() {
-    std::vector<AtomSite> now = sites();
+    Result<std::vector<AtomSite>> read = sites();
+    if (!read) return; // the table holds only what the document took
+    std::vector<AtomSite> now = std::move(*read);
     // A new site the user then names: hydrogen at the origin is a valid start for any cell.
     AtomSite site;
     site.label = "A" + std::to_string(now.size() + 1);
@@ -178,8 +201,10 @@ void AtomsPane::removeSelectedSites() {
         rows.insert(index.row());
     if (rows.empty() && table_->currentRow() >= 0) rows.insert(table_->currentRow());
     if (rows.empty()) return;
+    const Result<std::vector<AtomSite>> read = sites();
+    if (!read) return;
     std::vector<AtomSite> kept;
-    const std::vector<AtomSite> now = sites();
+    const std::vector<AtomSite>& now = *read;
     for (int row = 0; row < static_cast<int>(now.size()); ++row)
         if (!rows.count(row)) kept.push_back(now[static_cast<std::size_t>(row)]);
     emit sitesEdited(kept);

@@ -4,6 +4,7 @@
 // drawn and the choice of electron scattering. Every edit is announced at once; showAtoms puts
 // the sites the document holds back into the table.
 
+#include "common/result.h"
 #include "crystal/document.h"
 #include "structure/atom_site.h"
 
@@ -26,8 +27,9 @@ public:
     // The sites into the table, without announcing them as edits.
     void showAtoms(const std::vector<AtomSite>& sites);
     void showFields(const DocumentFields& fields);
-    // The sites as the table holds them; a number that cannot be read is no number.
-    std::vector<AtomSite> sites() const;
+    // The sites as the table holds them; a problem naming the site and the column of the first
+    // number that cannot be read.
+    Result<std::vector<AtomSite>> sites() const;
 
     QTableWidget* table() const { return table_; }
     QPushButton* addButton() const { return add_; }
@@ -37,12 +39,15 @@ public:
 
 signals:
     void sitesEdited(const std::vector<tavrel::AtomSite>& sites);
+    // An edit that left a cell without a number; the message names the cell.
+    void sitesRefused(const QString& message);
     void minIntensityEdited(const QString& text);
     void electronScatteringToggled(bool on);
 
 private:
     void addSite();
     void removeSelectedSites();
+    void fitColumns();
 
     QTableWidget* table_;
     QPushButton* add_;

@@ -1,12 +1,13 @@
 #pragma once
 // The control frame on the left of the window: the folding panes "Sample", "Simulation ",
 // "Atoms", any pane added later and "Reflection List " stacked with a gap, the list pane taking
-// the rest. It scrolls where the screen is too low for the open panes (a small or scaled
-// screen), so that the window's least height stays within the screen and the status bar on it.
-// The panes are found by their object names: "samplePane", "simulationPane", "atomsPane",
-// "listPane".
+// the rest. The panes above the list scroll where the frame is too low for them (a small or
+// scaled screen, every pane open), so that the window's least height stays within the screen
+// and the list keeps its rows in view. The frame is as wide as the panes' tables need to show
+// their columns whole. The panes are found by their object names: "samplePane",
+// "simulationPane", "atomsPane", "listPane".
 
-#include <QScrollArea>
+#include <QWidget>
 
 #include <functional>
 #include <vector>
@@ -22,10 +23,13 @@ class FoldingPane;
 class InputPanes;
 class ReflectionList;
 
-class ControlFrame : public QScrollArea {
+class ControlFrame : public QWidget {
     Q_OBJECT
 public:
+    // The frame is at least kWidth wide, wider where a table's columns need it, and grows with
+    // the window up to kWidestWidth.
     static constexpr int kWidth = 285;
+    static constexpr int kWidestWidth = 2 * kWidth;
 
     // A pane of the caller's, made in the frame's content below the input panes (before the
     // list, so that Tab reaches it in that order); Collapse folds it, Expand leaves it as it is.

@@ -46,7 +46,8 @@ void FoldingPane::setFolded(bool folded) {
         setFixedHeight(kStripHeight);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     } else if (stretches_) {
-        setMinimumHeight(kStripHeight);
+        // As low as its content allows: the strip and what the content must show.
+        setMinimumHeight(0);
         setMaximumHeight(QWIDGETSIZE_MAX);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     } else {

@@ -33,6 +33,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
@@ -45,7 +46,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <initializer_list>
+#include <vector>
 
 namespace tavrel::ui {
 
@@ -63,11 +66,34 @@ constexpr QSize kFrameAllowance(8, 36);
 // The gap around and between the panes, and above the canvas.
 constexpr int kGap = 6;
 
-// Save writes CIF files too: they keep the atoms and the setting that a pattern input file
-// loses. In the order of kInputFormats.
-QStringList inputFileFilters() {
-    return {QStringLiteral("Tavrel Input File (*.tvr)"), QStringLiteral("HKL File (*.hkl)"),
-            QStringLiteral("Crystallographic Information File (*.cif)")};
+// The captions of the input file formats, by InputFormat.
+QString inputFileFilter(InputFormat format) {
+    switch (format) {
+    case InputFormat::Tvr:
+        return QStringLiteral("Tavrel Input File (*.tvr)");
+    case InputFormat::Hkl:
+        return QStringLiteral("HKL File (*.hkl)");
+    case InputFormat::Cif:
+        break;
+    }
+    return QStringLiteral("Crystallographic Information File (*.cif)");
+}
+
+// The formats in the order a dialog offers them: that of kInputFormats, except that a document
+// with atoms is offered the CIF first, which keeps the atoms and the setting that a pattern
+// input file loses.
+std::vector<InputFormat> offeredFormats(bool atomsFirst) {
+    std::vector<InputFormat> formats(kInputFormats.begin(), kInputFormats.end());
+    if (atomsFirst)
+        std::stable_partition(formats.begin(), formats.end(),
+                              [](InputFormat f) { return f == InputFormat::Cif; });
+    return formats;
+}
+
+QStringList inputFileFilters(const std::vector<InputFormat>& formats) {
+    QStringList filters;
+    for (InputFormat format : formats) filters << inputFileFilter(format);
+    return filters;
 }
 
 } // namespace
@@ -75,7 +101,7 @@ QStringList inputFileFilters() {
 MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs),
       controller_(std::make_unique<app::SimulationController>(app::prepareFolders(options), this)),
-      recentFiles_(folders().work), samples_(folders().work) {
+      recentFiles_(folders().work), samples_(folders().work), settingsFile_(options.settingsFile) {
     controller_->setObjectName(QStringLiteral("controller"));
     setWindowTitle(programTitle());
     helpMenu_ = new HelpMenu(this, dialogs_);
@@ -110,17 +136,24 @@ MainWindow::MainWindow(const app::StartupOptions& options, UserDialogs& dialogs,
 MainWindow::~MainWindow() = default;
 
 void MainWindow::fitIntoScreen() {
-    const QScreen* shownOn = screen();
+    const std::optional<app::WindowPlacement> saved =
+        settingsFile_.isEmpty() ? std::nullopt : app::readWindowSettings(settingsFile_);
+    // Where the window was last, on the screen it was on when that is still there.
+    const QScreen* shownOn = saved ? QGuiApplication::screenAt(saved->geometry.center()) : nullptr;
+    if (!shownOn) shownOn = screen();
     if (!shownOn) {
         setMinimumSize(kLeastSize);
         resize(kFirstSize);
         return;
     }
-    const app::WindowFit fit = app::fitWindow(kFirstSize, kLeastSize, minimumSizeHint(),
-                                              shownOn->availableGeometry(), kFrameAllowance);
+    const app::WindowFit fit = app::fitWindow(
+        kFirstSize, kLeastSize, minimumSizeHint(), shownOn->availableGeometry(), kFrameAllowance,
+        saved ? std::optional<QRect>(saved->geometry) : std::nullopt);
     setMinimumSize(fit.least);
     resize(fit.first);
     move(fit.position);
+    // A window closed minimised opens normal: nobody looks for a window they cannot see.
+    if (saved && saved->state == app::WindowState::Maximised) setWindowState(Qt::WindowMaximized);
 }
 
 QAction* MainWindow::command(const char* name) const {
@@ -159,11 +192,12 @@ void MainWindow::buildCentralArea() {
     reflectionList_ = controlFrame_->list();
     connect(reflectionList_, &ReflectionList::selectionEdited, controller_.get(),
             &app::SimulationController::changeSelection);
-    body->addWidget(controlFrame_);
+    // A third of a wider window goes to the control frame, within its limits.
+    body->addWidget(controlFrame_, 1);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(kGap);
-    body->addLayout(right, 1);
+    body->addLayout(right, 2);
     canvas_ = new CanvasWidget(*controller_, central);
     threshold_ = new ThresholdControls(*canvas_, central);
     connect(threshold_, &ThresholdControls::positionChanged, this, [this](int position) {
@@ -230,6 +264,11 @@ void MainWindow::connectInputs() {
         connect(inputs_->retrieveWavelengthButtons[i], &QToolButton::clicked, this,
                 [this, i] { retrieveWavelength(i); });
     connect(atoms_, &AtomsPane::sitesEdited, this, &MainWindow::editAtomSites);
+    connect(atoms_, &AtomsPane::sitesRefused, this, [this](const QString& message) {
+        // The cell goes back to what the document holds.
+        atoms_->showAtoms(controller_->simulation().atoms);
+        showProblem(dialogs_, this, Problem{message.toStdString()});
+    });
     connect(atoms_, &AtomsPane::minIntensityEdited, this, [this](const QString& text) {
         controller_->setFieldText(app::TextField::MinIntensity, 0, text);
         reflectionList_->showThreshold();
@@ -344,10 +383,12 @@ void MainWindow::connectUndoSteps() {
                     turned(QStringLiteral("Orientation ") + preset->text(), true));
     connect(inputs_, &InputPanes::orientationApplied, this,
             turned(QStringLiteral("Typed Orientation"), true));
+    // These write the orientation they set into the field, which undo writes back.
     for (const char* name : {"actionNearestZoneAxis", "actionTiltToZoneAxis",
                              "actionRefineOrientation", "actionIndexPattern"}) {
         QAction* c = command(name);
-        connect(c, &QAction::triggered, this, turned(QString(c->text()).remove(QChar(0x2026))));
+        connect(c, &QAction::triggered, this,
+                turned(QString(c->text()).remove(QChar(0x2026)), true));
     }
     // The fitted film distance is no part of an orientation step: the steps go on from here.
     connect(command("actionRefineWithCentre"), &QAction::triggered, this,
@@ -472,9 +513,10 @@ void MainWindow::newDocument() {
     controlFrame_->expand();
 }
 
-InputFormat MainWindow::formatOfChoice(QString& path, int filterIndex, bool addExtension) {
-    const InputFormat offered = filterIndex >= 0 && filterIndex < int(kInputFormats.size())
-                                    ? kInputFormats[std::size_t(filterIndex)]
+InputFormat MainWindow::formatOfChoice(QString& path, const std::vector<InputFormat>& formats,
+                                       int filterIndex, bool addExtension) {
+    const InputFormat offered = filterIndex >= 0 && filterIndex < int(formats.size())
+                                    ? formats[std::size_t(filterIndex)]
                                     : InputFormat::Tvr;
     std::string chosen = path.toStdString();
     const InputFormat format = chosenFormat(chosen, offered, addExtension);
@@ -485,11 +527,12 @@ InputFormat MainWindow::formatOfChoice(QString& path, int filterIndex, bool addE
 void MainWindow::openInputFile() {
     if (!settleUnsavedEdits()) return;
     FileRequest request;
-    request.title = QStringLiteral("Open Input Data (*.tvr;*.hkl)");
+    request.title = QStringLiteral("Open (*.tvr, *.hkl, *.cif)");
     request.folder = recentFiles_.lastUsedFolder(folders().data);
-    // Every file it can read first; the others follow in the order Save offers them.
-    request.filters =
-        QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} + inputFileFilters();
+    // Every file it can read first; the others follow.
+    const std::vector<InputFormat> formats = offeredFormats(false);
+    request.filters = QStringList{QStringLiteral("All pattern files (*.tvr *.hkl *.cif)")} +
+                      inputFileFilters(formats);
     const QString current = QString::fromStdString(controller_->simulation().document.filePath);
     const QFileInfo currentFile(current);
     if (currentFile.isFile() && currentFile.size() > 0 &&
@@ -498,8 +541,8 @@ void MainWindow::openInputFile() {
     const std::optional<FileChoice> choice = dialogs_.openFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
-    // Past the first filter, as Save's filters count.
-    openChosenFile(path, formatOfChoice(path, choice->filterIndex - 1, false));
+    // Past the first filter.
+    openChosenFile(path, formatOfChoice(path, formats, choice->filterIndex - 1, false));
 }
 
 void MainWindow::openFile(const QString& path) {
@@ -527,13 +570,14 @@ void MainWindow::openChosenFile(const QString& path, InputFormat format) {
 
 void MainWindow::saveInputFile() {
     FileRequest request;
-    request.title = QStringLiteral("Save File (*.tvr;*.hkl)");
+    request.title = QStringLiteral("Save As (*.tvr, *.hkl, *.cif)");
     request.folder = recentFiles_.lastUsedFolder(folders().data);
-    request.filters = inputFileFilters();
+    const std::vector<InputFormat> formats = offeredFormats(controller_->hasAtoms());
+    request.filters = inputFileFilters(formats);
     const std::optional<FileChoice> choice = dialogs_.saveFileName(this, request);
     if (!choice) return;
     QString path = choice->path;
-    const InputFormat format = formatOfChoice(path, choice->filterIndex, true);
+    const InputFormat format = formatOfChoice(path, formats, choice->filterIndex, true);
     const auto saved = whileGenerating([&](const CancelCheck& cancelled) {
         return controller_->saveFile(path, format, cancelled);
     });
@@ -671,14 +715,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // shows the state before this run, which is all that can be done while closing.
     (void)controller_->saveState();
     app::WindowPlacement placement;
-    placement.geometry = frameGeometry();
+    placement.geometry = QRect(pos(), size());
     placement.state = isMinimized()   ? app::WindowState::Minimised
                       : isMaximized() ? app::WindowState::Maximised
                                       : app::WindowState::Normal;
     placement.executablePath = QCoreApplication::applicationFilePath();
-    // Nobody reads the settings back; a file that cannot be written is not worth holding up
-    // the quit.
-    (void)app::saveWindowSettings(app::windowSettingsPath(), placement);
+    // A file that cannot be written is not worth holding up the quit: the next start opens the
+    // window where it opened before.
+    if (!settingsFile_.isEmpty()) (void)app::saveWindowSettings(settingsFile_, placement);
     event->accept();
 }
 

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -42,8 +43,9 @@ class UserDialogs;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Chooses the folders, builds the window at 850 x 700 (less on a small screen) and restores the
-    // previous run (or simulates the Iron sample on a first start). Dialogs and the desktop go
+    // Chooses the folders, builds the window where it was when it last closed (else at 850 x 700,
+    // less on a small screen) and restores the previous run (or simulates the Iron sample on a
+    // first start). Dialogs and the desktop go
     // through `dialogs`, which must outlive the window.
     MainWindow(const app::StartupOptions& options, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -123,9 +125,10 @@ private:
     void showTitle();
     void syncToggleCommands();
     void openChosenFile(const QString& path, InputFormat format);
-    // The format of the file a dialog returned, as its filter `filterIndex` (of the input file
-    // filters) and its name say.
-    static InputFormat formatOfChoice(QString& path, int filterIndex, bool addExtension);
+    // The format of the file a dialog returned, as its filter `filterIndex` (of those of
+    // `formats`, in the order the dialog offered them) and its name say.
+    static InputFormat formatOfChoice(QString& path, const std::vector<InputFormat>& formats,
+                                      int filterIndex, bool addExtension);
     // A file or folder handed to the desktop; a message naming it when no program took it.
     void showOnDesktop(const QString& path, bool folder);
     // The keyboard to the pattern, so that the arrow keys turn the crystal at once.
@@ -144,6 +147,7 @@ private:
     std::unique_ptr<app::SimulationController> controller_;
     app::RecentFiles recentFiles_;
     app::SampleCatalogue samples_;
+    QString settingsFile_; // where the window's placement is kept
     bool generating_ = false;
     std::chrono::milliseconds pollInterval_{50};
     std::function<void(int)> pollHook_;

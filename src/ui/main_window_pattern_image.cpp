@@ -2,6 +2,7 @@
 // Image pane, and Orient > Index Pattern. (Refining runs under the window's Escape watch, in
 // main_window.cpp beside the other long commands.)
 
+#include "session/geometry.h"
 #include "ui/folding_pane.h"
 #include "ui/input_panes.h"
 #include "ui/main_window.h"
@@ -26,10 +27,25 @@ void MainWindow::buildPatternImagePane(QWidget* frameContent) {
         app::PatternImageCommands& image = controller_->patternImage();
         image.setSettings(patternImage_->settings(image.underlay().settings));
     });
-    connect(patternImage_, &PatternImagePane::centreEdited, this, [this] {
+    // A detector the pane's fields give that no pattern can lie on is refused naming the field,
+    // and the pane shows the detector as it was.
+    auto takeDetector = [this](bool withCentre) {
         app::PatternImageCommands& image = controller_->patternImage();
-        image.setPatternCentre(patternImage_->centre(image.detector().centre));
-    });
+        const DetectorSetup setup = patternImage_->setup(controller_->simulation().detector);
+        const Outcome taken = image.setDetector(
+            setup, withCentre ? std::optional(patternImage_->statedCentre()) : std::nullopt);
+        if (!taken) showProblem(dialogs_, this, taken.failure());
+        showPatternImage();
+        inputs_->showFields(controller_->simulation().fields);
+    };
+    connect(patternImage_, &PatternImagePane::centreEdited, this,
+            [takeDetector] { takeDetector(true); });
+    connect(patternImage_, &PatternImagePane::detectorEdited, this,
+            [takeDetector] { takeDetector(false); });
+    connect(patternImage_, &PatternImagePane::conventionChosen, this,
+            [takeDetector] { takeDetector(false); });
+    connect(patternImage_, &PatternImagePane::frameChosen, this,
+            [this] { controller_->patternImage().setEulerFrame(patternImage_->frame()); });
     // The film is the document's: both panes that show it follow every edit of it.
     connect(
         patternImage_, &PatternImagePane::filmEdited, this, [this](int index, const QString& text) {
@@ -48,8 +64,10 @@ void MainWindow::buildPatternImagePane(QWidget* frameContent) {
 void MainWindow::showPatternImage() {
     const app::SimulationController& c = *controller_;
     const app::PatternImageCommands& image = c.patternImage();
+    const Result<CentreCoordinates> stated = statedCentreOf(c.simulation(), {}, image.imageSize());
     patternImage_->showUnderlay(image.underlay(), c.simulation().fields.film,
-                                image.detector().centre);
+                                c.simulation().detector, image.detector(),
+                                stated ? std::optional(*stated) : std::nullopt);
     const bool loaded = image.underlay().loaded();
     for (const char* name :
          {"actionRefineOrientation", "actionRefineWithCentre", "actionIndexPattern"})
@@ -79,7 +97,8 @@ void MainWindow::indexPatternImage() {
         showProblem(dialogs_, this, found.failure());
         return;
     }
-    IndexResultsDialog dialog(*found, controller_->simulation().document.matrices, this);
+    IndexResultsDialog dialog(*found, controller_->simulation().document.matrices,
+                              orientationFrameOf(controller_->simulation()), this);
     if (dialogs_.runModal(dialog) != QDialog::Accepted) return;
     if (const std::optional<fit::FoundOrientation> chosen = dialog.chosen())
         controller_->patternImage().apply(*chosen);

@@ -5,6 +5,7 @@
 #include "session/pattern_fit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -50,7 +51,8 @@ PatternImagePane::PatternImagePane(QWidget* parent)
       contrast_(slider(-100, 100, "underlayContrastSlider", this)),
       brightness_(slider(-100, 100, "underlayBrightnessSlider", this)),
       flatten_(new QCheckBox(QStringLiteral("Flatten background"), this)),
-      centreX_(new QLineEdit(this)), centreY_(new QLineEdit(this)) {
+      centreX_(new QLineEdit(this)), centreY_(new QLineEdit(this)), centreZ_(new QLineEdit(this)),
+      convention_(new QComboBox(this)), frame_(new QComboBox(this)) {
     file_->setObjectName(QStringLiteral("underlayFileLabel"));
     file_->setWordWrap(true);
     flatten_->setObjectName(QStringLiteral("underlayFlattenBox"));
@@ -66,6 +68,31 @@ PatternImagePane::PatternImagePane(QWidget* parent)
         film_[i]->setObjectName(QString::fromLatin1(kFilmNames[i]));
         film_[i]->setToolTip(QString::fromLatin1(kFilmTips[i]));
     }
+    centreZ_->setObjectName(QStringLiteral("underlayCentreZEdit"));
+    centreZ_->setToolTip(QStringLiteral("Pattern centre: the distance in the convention's unit "
+                                        "(it moves the film distance)"));
+    convention_->setObjectName(QStringLiteral("underlayConventionBox"));
+    convention_->setToolTip(QStringLiteral("The convention the pattern centre is stated in"));
+    for (int i = 0; i < kCentreConventionCount; ++i)
+        convention_->addItem(
+            QString::fromLatin1(centreConventionTitle(static_cast<CentreConvention>(i))));
+    frame_->setObjectName(QStringLiteral("eulerFrameBox"));
+    frame_->setToolTip(QStringLiteral("The frame the Euler angles are shown in"));
+    frame_->addItem(QStringLiteral("By the work"));
+    for (int i = 0; i < kEulerFrameCount; ++i)
+        frame_->addItem(QString::fromLatin1(eulerFrameTitle(static_cast<EulerFrame>(i))));
+    static const std::array<const char*, 4> kDetectorNames{
+        "underlaySpecimenTiltEdit", "underlayDetectorTiltEdit", "underlayPixelSizeEdit",
+        "underlayBinningEdit"};
+    static const std::array<const char*, 4> kDetectorTips{
+        "Specimen tilt from horizontal in degrees (70 for EBSD work when left empty)",
+        "Detector tilt (elevation) in degrees", "Unbinned detector pixel in um (EMsoft)",
+        "Detector binning (EMsoft)"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        detector_[i] = new QLineEdit(this);
+        detector_[i]->setObjectName(QString::fromLatin1(kDetectorNames[i]));
+        detector_[i]->setToolTip(QString::fromLatin1(kDetectorTips[i]));
+    }
     remove_ = new QPushButton(QStringLiteral("Remove Image"), this);
     remove_->setObjectName(QStringLiteral("removeUnderlayButton"));
     centreX_->setToolTip(
@@ -79,10 +106,20 @@ PatternImagePane::PatternImagePane(QWidget* parent)
     form->addRow(QStringLiteral("Contrast"), contrast_);
     form->addRow(QStringLiteral("Brightness"), brightness_);
     form->addRow(flatten_);
+    form->addRow(QStringLiteral("Convention"), convention_);
     auto* centre = new QHBoxLayout;
     centre->addWidget(centreX_);
     centre->addWidget(centreY_);
+    centre->addWidget(centreZ_);
     form->addRow(QStringLiteral("Pattern centre"), centre);
+    auto* tilts = new QHBoxLayout;
+    tilts->addWidget(detector_[0]);
+    tilts->addWidget(detector_[1]);
+    form->addRow(QStringLiteral("Tilts σ θ [°]"), tilts);
+    auto* pixel = new QHBoxLayout;
+    pixel->addWidget(detector_[2]);
+    pixel->addWidget(detector_[3]);
+    form->addRow(QStringLiteral("Pixel [µm], bin"), pixel);
     auto* size = new QHBoxLayout;
     size->addWidget(film_[0]);
     size->addWidget(film_[1]);
@@ -93,20 +130,34 @@ PatternImagePane::PatternImagePane(QWidget* parent)
     layout->addWidget(file_);
     layout->addLayout(form);
     layout->addWidget(remove_);
+    auto* frameRow = new QFormLayout;
+    frameRow->setContentsMargins(0, 0, 0, 0);
+    frameRow->addRow(QStringLiteral("Euler frame"), frame_);
+    layout->addLayout(frameRow);
 
     for (QSlider* s : {opacity_, contrast_, brightness_})
         connect(s, &QSlider::valueChanged, this, &PatternImagePane::announce);
     connect(flatten_, &QCheckBox::toggled, this, &PatternImagePane::announce);
-    for (QLineEdit* e : {centreX_, centreY_})
+    for (QLineEdit* e : {centreX_, centreY_, centreZ_})
         connect(e, &QLineEdit::editingFinished, this, [this] {
             if (!showing_) emit centreEdited();
         });
+    for (QLineEdit* e : detector_)
+        connect(e, &QLineEdit::editingFinished, this, [this] {
+            if (!showing_) emit detectorEdited();
+        });
+    connect(convention_, &QComboBox::currentIndexChanged, this, [this] {
+        if (!showing_) emit conventionChosen();
+    });
+    connect(frame_, &QComboBox::currentIndexChanged, this, [this] {
+        if (!showing_) emit frameChosen();
+    });
     for (std::size_t i = 0; i < 3; ++i)
         connect(film_[i], &QLineEdit::editingFinished, this, [this, i] {
             if (!showing_) emit filmEdited(static_cast<int>(i), film_[i]->text());
         });
     connect(remove_, &QPushButton::clicked, this, &PatternImagePane::removeRequested);
-    showUnderlay(PatternUnderlay{}, {}, {});
+    showUnderlay(PatternUnderlay{}, {}, {}, {}, CentreCoordinates{});
 }
 
 void PatternImagePane::announce() {
@@ -115,7 +166,8 @@ void PatternImagePane::announce() {
 
 void PatternImagePane::showUnderlay(const PatternUnderlay& underlay,
                                     const std::array<std::string, 3>& film,
-                                    const PatternCentre& centre) {
+                                    const DetectorSetup& setup, const Detector& detector,
+                                    const std::optional<CentreCoordinates>& stated) {
     showing_ = true;
     const UnderlaySettings& s = underlay.settings;
     const bool loaded = underlay.loaded();
@@ -128,13 +180,32 @@ void PatternImagePane::showUnderlay(const PatternUnderlay& underlay,
     contrast_->setValue(contrastPosition(s.contrast));
     brightness_->setValue(static_cast<int>(std::lround(s.brightness * 100)));
     flatten_->setChecked(s.flatten);
-    centreX_->setText(numberText(centre.x));
-    centreY_->setText(numberText(centre.y));
+    convention_->setCurrentIndex(static_cast<int>(setup.convention));
+    const bool emsoft = setup.convention == CentreConvention::Emsoft ||
+                        setup.convention == CentreConvention::Emsoft4;
+    for (QLineEdit* e : {centreX_, centreY_, centreZ_}) e->clear();
+    if (stated) {
+        // Pixels and micrometres need fewer decimals than fractions.
+        auto text = [&](double v) {
+            return QString::fromStdString(formatNumber(v, emsoft ? "0.##" : "0.#####"));
+        };
+        centreX_->setText(text(stated->x));
+        centreY_->setText(text(stated->y));
+        centreZ_->setText(text(stated->z));
+    }
+    detector_[0]->setText(setup.specimenTilt ? numberText(*setup.specimenTilt) : QString());
+    detector_[0]->setPlaceholderText(numberText(detector.tilts.specimen));
+    detector_[1]->setText(numberText(setup.detectorTilt));
+    detector_[2]->setText(setup.pixelSize > 0 ? numberText(setup.pixelSize) : QString());
+    detector_[3]->setText(QString::number(setup.binning));
+    frame_->setCurrentIndex(setup.frame ? static_cast<int>(*setup.frame) + 1 : 0);
     for (std::size_t i = 0; i < 3; ++i) film_[i]->setText(QString::fromStdString(film[i]));
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{opacity_, contrast_, brightness_, flatten_, centreX_,
-                                         centreY_, film_[0], film_[1], film_[2], remove_})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             opacity_, contrast_, brightness_, flatten_, centreX_, centreY_, centreZ_, convention_,
+             detector_[0], detector_[1], film_[0], film_[1], film_[2], remove_})
         w->setEnabled(loaded);
+    detector_[2]->setEnabled(loaded && emsoft);
+    detector_[3]->setEnabled(loaded && emsoft);
     showing_ = false;
 }
 
@@ -156,27 +227,57 @@ UnderlaySettings PatternImagePane::settings(const UnderlaySettings& current) con
     return clampedUnderlaySettings(s);
 }
 
-PatternCentre PatternImagePane::centre(const PatternCentre& current) const {
-    // A comma reads as the decimal point, as in every field of the window.
-    auto read = [](const QLineEdit* e, double fallback) {
-        bool ok = false;
-        const double v =
-            QString(e->text()).replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&ok);
-        return ok && std::isfinite(v) ? v : fallback;
-    };
-    return clampedPatternCentre({read(centreX_, current.x), read(centreY_, current.y)});
+namespace {
+
+// A comma reads as the decimal point, as in every field of the window; a text that is no number
+// is NaN, which the controller refuses naming its field.
+double numberIn(const QLineEdit* e) {
+    bool ok = false;
+    const double v =
+        QString(e->text()).replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&ok);
+    return ok ? v : std::nan("");
+}
+
+} // namespace
+
+DetectorSetup PatternImagePane::setup(const DetectorSetup& current) const {
+    DetectorSetup s = current;
+    s.convention = static_cast<CentreConvention>(std::max(0, convention_->currentIndex()));
+    if (detector_[0]->text().trimmed().isEmpty())
+        s.specimenTilt.reset();
+    else
+        s.specimenTilt = numberIn(detector_[0]);
+    s.detectorTilt = detector_[1]->text().trimmed().isEmpty() ? 0 : numberIn(detector_[1]);
+    s.pixelSize = detector_[2]->text().trimmed().isEmpty() ? 0 : numberIn(detector_[2]);
+    const double binning = numberIn(detector_[3]);
+    s.binning = std::isfinite(binning) && binning >= 1 && binning < 1e6
+                    ? static_cast<int>(std::lround(binning))
+                    : 0;
+    return s;
+}
+
+CentreCoordinates PatternImagePane::statedCentre() const {
+    return {numberIn(centreX_), numberIn(centreY_), numberIn(centreZ_)};
+}
+
+std::optional<EulerFrame> PatternImagePane::frame() const {
+    const int i = frame_->currentIndex();
+    if (i <= 0) return std::nullopt;
+    return static_cast<EulerFrame>(i - 1);
 }
 
 IndexResultsDialog::IndexResultsDialog(const std::vector<fit::FoundOrientation>& found,
-                                       const LatticeMatrices& cell, QWidget* parent)
+                                       const LatticeMatrices& cell, const OrientationFrame& frame,
+                                       QWidget* parent)
     : QDialog(parent), found_(found), list_(new QListWidget(this)) {
     setObjectName(QStringLiteral("indexResultsDialog"));
     setWindowTitle(QStringLiteral("Index Pattern"));
     list_->setObjectName(QStringLiteral("indexSolutions"));
     for (const fit::FoundOrientation& f : found_)
         list_->addItem(
-            QStringLiteral("\u03c61 \u03a6 \u03c62: %1   score %2   %3 bands   %4\u00b0")
-                .arg(QString::fromStdString(eulerAnglesText(foundEulerAngles(f, cell))),
+            QStringLiteral("%1   score %2   %3 bands   %4\u00b0")
+                .arg(QString::fromStdString(
+                         eulerReadoutText(foundEulerAngles(f, cell, frame), frame.frame)),
                      QString::fromStdString(formatNumber(f.fit.score, "0.000")))
                 .arg(f.matchedBands)
                 .arg(QString::fromStdString(formatNumber(f.meanDeviationDegrees, "0.00"))));

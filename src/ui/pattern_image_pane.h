@@ -1,7 +1,9 @@
 #pragma once
 // The content of the "Pattern Image" pane: the recorded pattern under the lines, how it is shown
 // (opacity, contrast, brightness, its background flattened), the detector it lies on (the film's
-// size and distance, the pattern centre), and a button that removes it. Every edit is announced
+// size and distance, the pattern centre x y z in a convention chosen, the specimen and detector
+// tilts, EMsoft's pixel size and binning), the frame the Euler angles are shown in, and a button
+// that removes the image. Every edit is announced
 // at once; showUnderlay puts the controller's state back without announcing it. And the dialog
 // that offers the orientations indexing found.
 
@@ -9,6 +11,7 @@
 #include "detector/detector.h"
 #include "fit/indexing.h"
 #include "session/pattern_underlay.h"
+#include "session/simulation.h"
 
 #include <QDialog>
 #include <QWidget>
@@ -19,6 +22,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -32,16 +36,24 @@ class PatternImagePane : public QWidget {
 public:
     explicit PatternImagePane(QWidget* parent = nullptr);
 
-    // The image, how it is shown and the detector: the film fields as typed, the pattern centre.
+    // The image, how it is shown and the detector: the film fields as typed, the setup, the
+    // detector it gives (its tilts as they apply) and the centre in the setup's convention
+    // (none when the convention cannot state it: EMsoft's without a pixel size).
     void showUnderlay(const PatternUnderlay& underlay, const std::array<std::string, 3>& film,
-                      const PatternCentre& centre);
+                      const DetectorSetup& setup, const Detector& detector,
+                      const std::optional<CentreCoordinates>& stated);
     // The film fields alone, as they follow what is typed elsewhere; a field being typed in
     // keeps its text.
     void showFilm(const std::array<std::string, 3>& film);
     // The settings as the controls hold them.
     UnderlaySettings settings(const UnderlaySettings& current) const;
-    // The pattern centre as its fields hold it; one that cannot be read keeps `current`'s.
-    PatternCentre centre(const PatternCentre& current) const;
+    // The detector setup as the fields hold it (the convention chosen, tilts, pixel and
+    // binning; a field that cannot be read is not a number, for the controller to refuse), and
+    // the pattern centre typed in that convention.
+    DetectorSetup setup(const DetectorSetup& current) const;
+    CentreCoordinates statedCentre() const;
+    // The Euler frame chosen; none for the default of the work.
+    std::optional<EulerFrame> frame() const;
 
     QLabel* fileLabel() const { return file_; }
     QSlider* opacitySlider() const { return opacity_; }
@@ -50,6 +62,11 @@ public:
     QCheckBox* flattenBox() const { return flatten_; }
     QLineEdit* centreXEdit() const { return centreX_; }
     QLineEdit* centreYEdit() const { return centreY_; }
+    QLineEdit* centreZEdit() const { return centreZ_; }
+    QComboBox* conventionBox() const { return convention_; }
+    QComboBox* frameBox() const { return frame_; }
+    // Specimen tilt, detector tilt, pixel size, binning.
+    QLineEdit* detectorEdit(int i) const { return detector_[static_cast<std::size_t>(i)]; }
     // Film width, height and distance.
     QLineEdit* filmEdit(int i) const { return film_[static_cast<std::size_t>(i)]; }
     QPushButton* removeButton() const { return remove_; }
@@ -57,6 +74,9 @@ public:
 signals:
     void settingsEdited();
     void centreEdited();
+    void detectorEdited();
+    void conventionChosen();
+    void frameChosen();
     void filmEdited(int index, const QString& text);
     void removeRequested();
 
@@ -70,6 +90,10 @@ private:
     QCheckBox* flatten_;
     QLineEdit* centreX_;
     QLineEdit* centreY_;
+    QLineEdit* centreZ_;
+    QComboBox* convention_;
+    QComboBox* frame_;
+    std::array<QLineEdit*, 4> detector_{};
     std::array<QLineEdit*, 3> film_{};
     QPushButton* remove_ = nullptr;
     bool showing_ = false;
@@ -81,7 +105,7 @@ class IndexResultsDialog : public QDialog {
     Q_OBJECT
 public:
     IndexResultsDialog(const std::vector<fit::FoundOrientation>& found, const LatticeMatrices& cell,
-                       QWidget* parent = nullptr);
+                       const OrientationFrame& frame, QWidget* parent = nullptr);
     QListWidget* list() const { return list_; }
     std::optional<fit::FoundOrientation> chosen() const;
 

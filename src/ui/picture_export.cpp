@@ -57,7 +57,7 @@ void PictureExport::copyPicture() {
 void PictureExport::saveImage() {
     if (!hasPicture()) return;
     FileRequest request;
-    request.title = QStringLiteral("Save Bitmap (*.BMP)");
+    request.title = QStringLiteral("Save Image (*.bmp, *.png, *.svg, *.pdf)");
     request.folder = controller_.folders().image;
     request.filters = imageFilters();
     request.addSuffix = false;

@@ -1,5 +1,5 @@
 #pragma once
-// The picture leaving the window: "Copy" to the clipboard, "Save Image (*.bmp)" to a BMP, PNG,
+// The picture leaving the window: "Copy" to the clipboard, "Save Image" to a BMP, PNG,
 // SVG or PDF file, "Print ..." with the print dialog and the toolbar's "Print" without it.
 
 #include <QObject>

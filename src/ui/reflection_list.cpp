@@ -2,6 +2,7 @@
 
 #include "app/reflection_model.h"
 #include "render/selection.h"
+#include "ui/column_widths.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -41,14 +42,16 @@ void ReflectionList::showNewList() {
 }
 
 void ReflectionList::fitColumns() {
-    const QFontMetrics cells(font());
-    const QFontMetrics header(horizontalHeader()->font());
-    for (int column = 0; column < model_->columnCount(); ++column) {
-        const QStringList samples = model_->widthSamples(column);
-        int width = header.horizontalAdvance(samples.first()) + 16;
-        for (const QString& s : samples) width = std::max(width, cells.horizontalAdvance(s) + 12);
-        setColumnWidth(column, width);
-    }
+    // The header's own text is measured by the header, in its font.
+    neededWidth_ =
+        ui::fitColumns(*this, [this](int column) { return model_->widthSamples(column).mid(1); });
+    updateGeometry();
+}
+
+QSize ReflectionList::minimumSizeHint() const {
+    // Every column whole, and a few rows however full the panes above are.
+    const int rows = kLeastRowsShown * verticalHeader()->defaultSectionSize();
+    return {neededWidth_, horizontalHeader()->sizeHint().height() + rows + 2 * frameWidth()};
 }
 
 void ReflectionList::showSelection(const Selection& selection) {

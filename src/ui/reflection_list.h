@@ -21,6 +21,9 @@ namespace tavrel::ui {
 class ReflectionList : public QTableView {
     Q_OBJECT
 public:
+    // The rows the list keeps room for however full the panes above it are.
+    static constexpr int kLeastRowsShown = 6;
+
     ReflectionList(const Simulation& sim, QWidget* parent = nullptr);
 
     app::ReflectionTableModel* model() const { return model_; }
@@ -34,6 +37,9 @@ public:
     // Rows at or below the d threshold turn grey.
     void showThreshold();
 
+    // As wide as its columns, as high as kLeastRowsShown rows.
+    QSize minimumSizeHint() const override;
+
 signals:
     // The user changed the selection in the list.
     void selectionEdited(const QItemSelection& selected, const QItemSelection& deselected);
@@ -43,6 +49,7 @@ private:
 
     app::ReflectionTableModel* model_;
     bool showingSelection_ = false;
+    int neededWidth_ = 0;
 };
 
 } // namespace tavrel::ui

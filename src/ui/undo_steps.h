@@ -19,7 +19,7 @@ class UndoSteps : public QObject {
     Q_OBJECT
 public:
     // Simulates a step's fields again and turns the picture to its orientation, as a generation
-    // the user can stop; false when that left no list (the steps then start afresh).
+    // the user can stop; false when that left no list.
     using Resimulate = std::function<bool(const DocumentFields&, const Mat3d&)>;
 
     UndoSteps(app::SimulationController& controller, Resimulate resimulate,
@@ -42,7 +42,8 @@ public:
     SimulationStart simulationStarts() const;
     // After Perform Simulation: fields that differ from those of the list before are one step;
     // the same fields simulated again only discard the turns made since, a step of their own.
-    // A refused simulation leaves an empty list, which nothing turns: the steps start afresh.
+    // A refused simulation is a step whose undo simulates the last good fields again in their
+    // orientation; the simulation that mends the fields joins that step.
     void simulated(const SimulationStart& start);
 
     // The orientation as it stands now is where the next step starts (a change that is no step
@@ -50,7 +51,8 @@ public:
     void resync();
     // Nothing to go back to: a new document, an opened file, a sample.
     void restart();
-    // A step's fields simulated again; a failure starts the steps afresh once the step is done.
+    // A step's fields simulated again; those of a refused step are refused again, and the
+    // steps stay as they are.
     void rerun(const DocumentFields& fields, const Mat3d& orientation);
 
 private:

@@ -2,6 +2,8 @@
 // status texts, the view commands' guards, the selection edits and the pointer's steering.
 #include "app/controller.h"
 #include "app/pointer_steering.h"
+#include "orientation/euler_angles.h"
+#include "structure/structure_factor.h"
 #include "support/point_moves.h"
 #include "support/recording_surface.h"
 #include "support/temp_dir.h"
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -179,6 +182,82 @@ TEST_F(ControllerTest, AnInvalidOrientationTextIsAProblemOfItsOwnKind) {
     EXPECT_EQ(c.simulation().orientation, before);
 }
 
+// The commands that set an orientation other than through the field write it there as Euler
+// angles, so that a simulation of edited fields keeps it; choosing Euler angles fills in those of
+// the picture.
+TEST_F(ControllerTest, OrientationsOfTheCommandsGoIntoTheFieldAndOutliveASimulation) {
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"zone axis",
+         [&] {
+             c.turnByDrag(3, 2);
+             ASSERT_TRUE(c.turnToNearestZoneAxis());
+         }},
+        {"tilts", [&] { c.applyHolderTilts(*c.holderTiltsTo(QStringLiteral("1 1 1"))); }},
+        {"indexed",
+         [&] {
+             fit::FoundOrientation found;
+             found.fit.orientation =
+                 orientationFromEulerAngles({30, 40, 50}, c.simulation().document.matrices);
+             c.patternImage().apply(found);
+         }},
+        {"Euler chosen", [&] {
+             c.turnByArrowKey(ArrowKey::Up);
+             c.setOrientationType(OrientationType::Euler);
+         }}};
+    for (const auto& [name, command] : commands) {
+        iron();
+        command();
+        const Mat3d set = c.simulation().orientation;
+        EXPECT_EQ(c.simulation().fields.orientationType, OrientationType::Euler) << name;
+        EXPECT_EQ(c.simulation().fields.orientation,
+                  eulerAnglesText(eulerAnglesOfOrientation(set, c.simulation().document.matrices)))
+            << name;
+        EXPECT_TRUE(emitted.back() & Change::Fields) << name;
+        c.setFieldText(TextField::D, 0, QStringLiteral("0.9"));
+        ASSERT_TRUE(c.performSimulation());
+        for (std::size_t i = 0; i < 3; ++i)
+            for (std::size_t j = 0; j < 3; ++j)
+                EXPECT_NEAR(c.simulation().orientation[i][j], set[i][j], 2e-5) << name;
+        c.newDocument();
+    }
+}
+
+// What the status says follows what it speaks of: the zone axis a tilt put on the beam (until
+// the next turn), the clicked line's intensity after an edit of the atoms, the file saved last.
+TEST_F(ControllerTest, StatusTextsFollowWhatTheySpeakOf) {
+    iron();
+    c.turnByDrag(3, 2);
+    ASSERT_TRUE(c.turnToNearestZoneAxis());
+    ASSERT_TRUE(status(StatusPanel::Clicked).startsWith(QStringLiteral("on zone [")));
+    const Result<HolderTilts> tilts = c.holderTiltsTo(QStringLiteral("1 1 1"));
+    ASSERT_TRUE(tilts);
+    c.applyHolderTilts(*tilts);
+    EXPECT_EQ(status(StatusPanel::Clicked), "on zone [1 1 1]");
+    c.turnByArrowKey(ArrowKey::Left);
+    EXPECT_TRUE(status(StatusPanel::Clicked).isEmpty());
+
+    ASSERT_TRUE(c.setAtomSites({{"Fe1", "Fe", 0, 0, 0, 1, 0}}));
+    RecordingSurface recording(800, 600);
+    c.draw(recording);
+    const auto drawn = recording.segmentsIn(PenStyle::Solid);
+    const auto strength = [&] {
+        return c.simulation().strengths.relative[std::size_t(*c.pickedReflection())];
+    };
+    for (std::size_t i = 0; i < drawn.size() && !(c.pickedReflection() && strength() < 99); i += 7)
+        c.pickAt(drawn[i].x2, drawn[i].y2);
+    ASSERT_TRUE(c.pickedReflection() && strength() < 99) << "a line weaker than the strongest";
+    const QString before = status(StatusPanel::Clicked);
+    ASSERT_TRUE(c.setAtomSites({{"Fe1", "Fe", 0, 0, 0, 1, 3}}));
+    EXPECT_NE(status(StatusPanel::Clicked), before);
+    EXPECT_TRUE(status(StatusPanel::Clicked)
+                    .endsWith(QString::fromStdString(" I " + intensityText(strength()))))
+        << status(StatusPanel::Clicked).toStdString();
+
+    const QString cif = QString::fromStdString(dir.file("iron.cif"));
+    ASSERT_TRUE(c.saveFile(cif, InputFormat::Cif));
+    EXPECT_EQ(status(StatusPanel::Title), cif);
+}
+
 TEST_F(ControllerTest, FilesAndTheStateDump) {
     const Result<NewListReport> missing =
         c.openFile(QString::fromStdString(dir.file("none.tvr")), InputFormat::Tvr);
@@ -256,15 +335,15 @@ TEST_F(PointerTest, ARightDragZoomsFromThePressOnOrTurnsOnTheLeftHalfOrWhenStere
     EXPECT_EQ(scale(), 170.0f);
 }
 
-// A notch zooms as far as a zoom drag of ten units, never below the drag's least scale; with
-// Ctrl it turns about the viewing axis. The stereographic picture has nothing to zoom.
+// A notch zooms by a tenth, a step the eye sees, never below the drag's least scale; with Ctrl
+// it turns about the viewing axis. The stereographic picture has nothing to zoom.
 TEST_F(PointerTest, TheWheelZoomsTheGnomonicPatternAndWithCtrlTurns) {
     const float first = scale();
     const PointTable before = points();
     pointer.wheel(1, false);
-    EXPECT_FLOAT_EQ(scale(), first + 20);
-    pointer.wheel(-0.5, false);
-    EXPECT_FLOAT_EQ(scale(), first + 10);
+    EXPECT_FLOAT_EQ(scale(), first * 1.1f);
+    pointer.wheel(-2, false);
+    EXPECT_FLOAT_EQ(scale(), first / 1.1f);
     EXPECT_EQ(movedSince(before), 0.0f);
     pointer.wheel(-1000, false);
     EXPECT_FLOAT_EQ(scale(), PointerSteering::kLeastZoomScale);

@@ -26,7 +26,7 @@ bool leftoverWriteTest(const QString& folder) {
 TEST(StartupFolders, WritableProgramFolderHoldsEverything) {
     TempDir program, user;
     program.write("~tmp.tmp", "left by a run that died mid-test");
-    const Folders f = prepareFolders({q(program.path()), q(user.file("per-user")), {}});
+    const Folders f = prepareFolders({q(program.path()), q(user.file("per-user")), {}, {}});
     EXPECT_EQ(f.work, q(program.path()));
     EXPECT_EQ(f.data, q(program.file("data")));
     EXPECT_TRUE(QFileInfo(f.image).isDir());
@@ -43,7 +43,7 @@ TEST(StartupFolders, ReadOnlyProgramFolderFallsBackToThePerUserFolder) {
     const QString perUser = q(user.file("share/Tavrel"));
     const bool root = geteuid() == 0;
     if (root && seteuid(65534) != 0) GTEST_SKIP() << "cannot step down from root";
-    const Folders f = prepareFolders({q(program.path()), perUser, {}});
+    const Folders f = prepareFolders({q(program.path()), perUser, {}, {}});
     if (root) (void)seteuid(0);
     fs::permissions(program.path(), fs::perms::owner_all);
     EXPECT_EQ(f.work, perUser);

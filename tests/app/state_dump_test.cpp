@@ -82,15 +82,16 @@ TEST(StateDump, KeepsTheSettingAndReadsTheFirstVersion) {
 
     QByteArray first = encodeStateDump(record);
     first[7] = 1;
-    first.chop(first.size() - first.lastIndexOf(QByteArray("\0\0\0\3\0\0\0\7setting", 15)));
+    first.chop(first.size() - first.lastIndexOf(QByteArray("\0\0\0\4\0\0\0\7setting", 15)));
     const std::optional<StateRecord> read = decodeStateDump(first);
     ASSERT_TRUE(read);
     EXPECT_FALSE(read->fields.settingRow);
     EXPECT_EQ(read->reflections.count(), 54);
 }
 
-// The zone axes shown and the pattern image under the lines (its settings; the file is read
-// again at the start) come back; a section whose values are out of range refuses the dump.
+// The zone axes shown, the pattern image under the lines (its settings; the file is read again
+// at the start), the detector and the electrons of a typed voltage come back; a section whose
+// values are out of range refuses the dump.
 TEST(StateDump, KeepsZoneAxesAndThePatternImage) {
     StateRecord record = TurnedIron().record();
     EXPECT_TRUE(record.underlay.path.empty()) << "no image, no section";
@@ -98,16 +99,22 @@ TEST(StateDump, KeepsZoneAxesAndThePatternImage) {
     record.view.zoneAxisIndex = 5;
     record.view.fourIndex = true;
     record.underlay = {"/data/si.png", 0.4f, 2.5f, -0.25f, false};
-    record.patternCentre = {0.45, 0.55};
+    record.detector = {
+        {0.45, 0.55}, 69.5, -4, 70, 8, CentreConvention::Emsoft, EulerFrame::SpecimenBruker, false};
+    record.fields.electronBeam = true;
     const std::optional<StateRecord> read = decodeStateDump(encodeStateDump(record));
     ASSERT_TRUE(read);
     EXPECT_TRUE(read->view.showZoneAxes);
     EXPECT_EQ(read->view.zoneAxisIndex, 5);
     EXPECT_TRUE(read->view.fourIndex);
     EXPECT_EQ(read->underlay, record.underlay);
-    EXPECT_EQ(read->patternCentre, record.patternCentre);
+    EXPECT_EQ(read->detector, record.detector);
+    EXPECT_TRUE(read->fields.electronBeam);
 
     record.view.zoneAxisIndex = 7;
+    EXPECT_FALSE(decodeStateDump(encodeStateDump(record)));
+    record.view.zoneAxisIndex = 5;
+    record.detector.detectorTilt = 95;
     EXPECT_FALSE(decodeStateDump(encodeStateDump(record)));
 }
 

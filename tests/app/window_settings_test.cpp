@@ -32,6 +32,13 @@ TEST(WindowSettings, WrittenForQSettingsOrNotAtAll) {
                                           "5 ");
     ASSERT_TRUE(saveWindowSettings(file, {QRect(0, 0, 1280, 1024), WindowState::Maximised, odd}));
     EXPECT_EQ(readBack(file), "150 300 12750 10500|2|" + odd + "|kept");
+    // Read back for the next start: the last normal placement, maximised.
+    const std::optional<WindowPlacement> read = readWindowSettings(file);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->geometry, QRect(10, 20, 850, 700));
+    EXPECT_EQ(read->state, WindowState::Maximised);
+    EXPECT_FALSE(placementOfSettingsText("[General]\nWNDO=150 300 0 10500\n"));
+    EXPECT_FALSE(placementOfSettingsText("[Other]\nWNDO=150 300 12750 10500\n"));
 
     const std::string before = test::readFile(dir.file("config/Tavrel.conf"));
     {
@@ -43,6 +50,7 @@ TEST(WindowSettings, WrittenForQSettingsOrNotAtAll) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_EQ(saveWindowSettings(QString::fromStdString(fifo), {}).problem(),
               "\"" + fifo + "\" is not a regular file; it was left as it is");
+    EXPECT_FALSE(readWindowSettings(QString::fromStdString(fifo))) << "and never waited on";
 }
 
 // A 1280 x 1024 screen at scale 2 is 640 x 512 logical pixels; with a 24 pixel panel and a
@@ -63,6 +71,18 @@ TEST(WindowFit, OnTheScreenAtEveryScale) {
     EXPECT_EQ(fit.first, designed);
     EXPECT_EQ(fit.least, least);
     EXPECT_EQ(fit.position, QPoint(100 + (1920 - 854) / 2, (1080 - 730) / 2));
+
+    // A saved placement is kept where the screen holds it, else moved and shrunk onto it.
+    const QRect screen(0, 24, 1280, 1000);
+    const std::pair<QRect, QRect> saved[] = {
+        {QRect(40, 50, 1000, 760), QRect(40, 50, 1000, 760)},
+        {QRect(1900, 200, 900, 700), QRect(1280 - 904, 200, 900, 700)}, // a screen that has gone
+        {QRect(-50, 0, 2000, 1400), QRect(0, 24, 1276, 970)},
+        {QRect(10, 30, 300, 200), QRect(10, 30, 600, 600)}};
+    for (const auto& [placed, expected] : saved) {
+        fit = fitWindow(designed, least, QSize(420, 380), screen, frame, placed);
+        EXPECT_EQ(QRect(fit.position, fit.first), expected) << placed.x() << " " << placed.y();
+    }
 }
 
 } // namespace

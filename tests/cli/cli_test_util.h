@@ -4,6 +4,8 @@
 #include "cli/cli.h"
 #include "support/temp_dir.h"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +25,13 @@ inline CliResult runCli(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = run(args, out, err);
     return {status, out.str(), err.str()};
+}
+
+// The output of a command that must succeed; a failure is reported with its message.
+inline std::string outputOf(const std::vector<std::string>& args) {
+    const CliResult r = runCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.out;
 }
 
 inline const std::string kIron = std::string(TAVREL_EXAMPLES) + "/iron.tvr";

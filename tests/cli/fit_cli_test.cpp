@@ -6,6 +6,7 @@
 #include "cli_test_util.h"
 
 #include "orientation/euler_angles.h"
+#include "orientation/euler_frames.h"
 #include "session/input_files.h"
 #include "support/pattern_picture.h"
 
@@ -42,10 +43,13 @@ struct Recorded {
         EXPECT_TRUE(test::savePattern(sim, m, scratch.file(name)));
         return scratch.file(name);
     }
-    double missedBy(const QJsonValue& euler, const Mat3d& truth) const {
+    // Angles in the frame given (the picture frame unless told).
+    double missedBy(const QJsonValue& euler, const Mat3d& truth,
+                    const OrientationFrame& frame = {}) const {
         const QJsonArray a = euler.toArray();
+        const EulerAngles angles{a[0].toDouble(), a[1].toDouble(), a[2].toDouble()};
         return fit::misorientationDegrees(
-            orientation({a[0].toDouble(), a[1].toDouble(), a[2].toDouble()}), truth,
+            orientationFromEulerIn(frame, angles, sim.document.matrices), truth,
             PatternFit(sim).setup().symmetry);
     }
 };
@@ -66,12 +70,15 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     const QJsonArray solutions = jsonOf(r)["solutions"].toArray();
     ASSERT_FALSE(solutions.isEmpty());
     const QJsonObject best = solutions[0].toObject();
-    EXPECT_LT(si.missedBy(best["euler"], truth), 1.0) << r.out;
+    // Electrons and an image: the specimen frame of EDAX TSL, tilted by 70 degrees.
+    EXPECT_EQ(jsonOf(r)["geometry"].toObject()["frame"].toString(), "specimen");
+    EXPECT_LT(si.missedBy(best["euler"], truth, {EulerFrame::Specimen, {70, 0}}), 1.0) << r.out;
     EXPECT_GE(best["bands"].toInt(), 3);
     EXPECT_LT(best["deviation"].toDouble(), 2.0);
 
     // Refined from 5 degrees away.
-    r = runCli({"refine", tvr, "--image", image, "--euler", "33 44 48", "--json"});
+    r = runCli(
+        {"refine", tvr, "--image", image, "--euler", "33 44 48", "--frame", "picture", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const QJsonObject refined = jsonOf(r);
     EXPECT_LT(si.missedBy(refined["euler"], truth), 0.2) << r.out;
@@ -113,7 +120,8 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     r = runCli({"index", tvr, "--image", scratch.file("many"), "--image", image});
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(lines(r.out).size(), 3u) << r.out;
-    EXPECT_EQ(lines(r.out)[2].rfind(image + ": \u03c61 \u03a6 \u03c62: ", 0), 0u) << r.out;
+    EXPECT_EQ(lines(r.out)[2].rfind(image + ": \u03c61 \u03a6 \u03c62 (specimen): ", 0), 0u)
+        << r.out;
     // The two pictures of one orientation give one orientation.
     EXPECT_EQ(lines(r.out)[0].substr(lines(r.out)[0].find(':')),
               lines(r.out)[1].substr(lines(r.out)[1].find(':')));

@@ -35,10 +35,7 @@ TEST(RefusedInput, StopsEveryCommandWithItsName) {
         scratch.write("refused.hkl", "1e39 4 4 90 90 90 225\r\n1\r\n   1   1   1\r\n");
     const std::string missing = scratch.file("nothere.cif");
     const std::pair<std::string, std::string> inputs[] = {
-        tvr({{3, "165"}, {4, "5"}, {5, "5"}, {6, "5"}, {7, "150"}, {8, "150"}, {9, "150"}},
-            "Invalid unit cell parameters"),
         tvr({{4, "-1"}}, "Invalid unit cell parameters"),
-        tvr({{4, "1e308"}}, "Lattice constant a is not a usable number: 1e308"),
         tvr({{14, "1e39"}}, "Wavelength 1 is not a usable number: 1e39"),
         tvr({{21, "1e300"}}, "Film Height is not a usable number: 1e300"),
         tvr({{11, "16384"}}, "The hkl limits must not exceed 16383."),
@@ -68,11 +65,12 @@ TEST(RefusedInput, ATruncatedListIsAWarning) {
     const std::map<int, std::string> large{{3, "0"},   {4, "60"},   {5, "60"},
                                            {6, "60"},  {11, "16"},  {12, "16"},
                                            {13, "16"}, {14, "0.5"}, {18, "0.5"}};
-    const CliResult r = runCli({"reflections", scratch.write("large.tvr", ironWith(large))});
+    const std::string path = scratch.write("large.tvr", ironWith(large));
+    const CliResult r = runCli({"reflections", path});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(lines(r.out).size(), 32767u);
-    EXPECT_TRUE(
-        r.err.starts_with("tavrel-cli reflections: The list holds at most 32767 reflections"))
+    EXPECT_TRUE(r.err.starts_with("tavrel-cli reflections: \"" + path +
+                                  "\": The list holds at most 32767 reflections"))
         << r.err;
     EXPECT_EQ(lines(r.err).size(), 1u);
 }

@@ -11,16 +11,14 @@ namespace tavrel::cli {
 namespace {
 
 TEST(ReflectionsCommand, TextJsonAndReport) {
-    const CliResult r = runCli({"reflections", kIron});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto l = lines(r.out);
+    const auto l = lines(outputOf({"reflections", kIron}));
     ASSERT_EQ(l.size(), 54u);
     EXPECT_EQ(l[0], "1 0 -1 2.0266 28.534 -");
     EXPECT_EQ(l[53], "2 2 0 1.0133 72.816 -");
 
-    const CliResult json = runCli({"reflections", kIron, "--json"});
-    ASSERT_EQ(json.status, 0) << json.err;
-    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    const QJsonObject o = QJsonDocument::fromJson(
+                              QByteArray::fromStdString(outputOf({"reflections", kIron, "--json"})))
+                              .object();
     EXPECT_EQ(o["count"].toInt(), 54);
     EXPECT_DOUBLE_EQ(o["dMax"].toDouble(), 2.026568); // the 4-byte value, not its rounding
     EXPECT_DOUBLE_EQ(o["wavelength1"].toDouble(), 1.9361);
@@ -31,28 +29,19 @@ TEST(ReflectionsCommand, TextJsonAndReport) {
     EXPECT_NEAR(first["theta1"].toDouble(), 28.534, 5e-4);
     EXPECT_TRUE(first["theta2"].isNull()); // no second wavelength
 
-    const CliResult report = runCli({"report", kIron});
-    ASSERT_EQ(report.status, 0) << report.err;
-    EXPECT_EQ(report.out.rfind("Tavrel/Morwen Simulation Report (", 0), 0u);
-    EXPECT_NE(report.out.find("Number of Generated HKL: 54\r\n"), std::string::npos);
+    const std::string report = outputOf({"report", kIron});
+    EXPECT_TRUE(report.starts_with("Tavrel/Morwen Simulation Report ("));
+    EXPECT_NE(report.find("Number of Generated HKL: 54\r\n"), std::string::npos);
 }
 
 TEST(RenderCommand, WritesEveryFormatAndPrintsTheStatus) {
     Scratch scratch;
-    for (const char* ext : {".png", ".bmp", ".svg", ".pdf"}) {
-        const CliResult r = runCli({"render", kIron, "-o", scratch.file(std::string("i") + ext)});
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, "54 hkl (54 visible)\napprox. (0 0 2)\n");
-    }
-    const QImage png(QString::fromStdString(scratch.file("i.png")));
-    EXPECT_EQ(png.size(), QSize(850, 620));
-    int lit = 0; // cone lines cross the middle row of the picture on the black background
-    for (int x = 30; x < png.width() - 30; ++x) lit += (png.pixel(x, 310) & 0xffffff) != 0;
-    EXPECT_GT(lit, 0);
-    EXPECT_EQ(png.pixel(5, 310) & 0xffffff, 0u);
+    for (const char* ext : {".png", ".bmp", ".svg", ".pdf"})
+        EXPECT_EQ(outputOf({"render", kIron, "-o", scratch.file(std::string("i") + ext)}),
+                  "54 hkl (54 visible)\napprox. (0 0 2)\n");
+    // The extension chooses the format (each is checked where pictures are written).
     EXPECT_EQ(QImage(QString::fromStdString(scratch.file("i.bmp"))).size(), QSize(850, 620));
     EXPECT_EQ(readFile(scratch.file("i.pdf")).substr(0, 5), "%PDF-");
-    EXPECT_NE(readFile(scratch.file("i.svg")).find("<svg"), std::string::npos);
 
     const std::string view = scratch.file("v.png");
     const CliResult r =

@@ -13,17 +13,15 @@ namespace {
 const std::string kSilicon = std::string(TAVREL_TEST_DATA) + "/structure_factors/silicon.cif";
 
 QJsonArray jsonReflections(const std::vector<std::string>& args) {
-    const CliResult r = runCli(args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    return QJsonDocument::fromJson(QByteArray::fromStdString(r.out))["reflections"].toArray();
+    return QJsonDocument::fromJson(QByteArray::fromStdString(outputOf(args)))["reflections"]
+        .toArray();
 }
 
 // A structure's atoms add the relative intensity as a seventh column and F2 and intensity to
 // the JSON; a lattice alone prints what it always printed.
 TEST(StructureCommands, ListsWithIntensities) {
-    const CliResult listed = runCli({"reflections", kSilicon});
-    ASSERT_EQ(listed.status, 0) << listed.err;
-    const std::vector<std::string> rows = lines(listed.out);
+    const std::string listed = outputOf({"reflections", kSilicon});
+    const std::vector<std::string> rows = lines(listed);
     ASSERT_FALSE(rows.empty());
     for (const std::string& row : rows) EXPECT_EQ(splitBlanks(row).size(), 7u) << row;
     EXPECT_EQ(splitBlanks(lines(runCli({"reflections", kIron}).out).front()).size(), 6u);
@@ -41,8 +39,8 @@ TEST(StructureCommands, ListsWithIntensities) {
     EXPECT_FALSE(jsonReflections({"reflections", kIron, "--json"})[0].toObject().contains("F2"));
 
     // Electron scattering weighs the lines otherwise; an unknown kind is a bad argument.
-    EXPECT_NE(runCli({"reflections", kSilicon, "--scattering", "electron"}).out, listed.out);
-    EXPECT_EQ(runCli({"reflections", kSilicon, "--scattering", "xray"}).out, listed.out);
+    EXPECT_NE(runCli({"reflections", kSilicon, "--scattering", "electron"}).out, listed);
+    EXPECT_EQ(runCli({"reflections", kSilicon, "--scattering", "xray"}).out, listed);
     EXPECT_EQ(runCli({"reflections", kSilicon, "--scattering", "neutron"}).status, 2);
     EXPECT_NE(runCli({"report", kSilicon}).out.find("Scattering  : X-ray"), std::string::npos);
 }

@@ -1,6 +1,7 @@
 #include "crystal/unit_cell.h"
 
 #include "common/numeric.h"
+#include "support/orientation_cells.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +14,10 @@
 namespace tavrel {
 namespace {
 
+using test::matricesOf;
+
 UnitCell cellOf(float a, float b, float c, float alpha, float beta, float gamma) {
     return UnitCell{{a, b, c, alpha, beta, gamma}};
-}
-
-double dot(const Vec3f& u, const Vec3f& v) {
-    return double{u[0]} * v[0] + double{u[1]} * v[1] + double{u[2]} * v[2];
-}
-
-Vec3f column(const Mat3f& m, std::size_t c) {
-    return {m[0][c], m[1][c], m[2][c]};
 }
 
 Vec3f cartesian(const LatticeMatrices& m, Vec3f v, bool isDirect) {
@@ -34,23 +29,13 @@ void expectNear(const Vec3f& v, const Vec3f& expected, double tolerance) {
     for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(v[i], expected[i], tolerance) << i;
 }
 
-LatticeMatrices matricesOf(const UnitCell& cell) {
-    const Result<LatticeMatrices> m = buildLatticeMatrices(cell);
-    EXPECT_TRUE(m) << m.problem();
-    return m ? *m : LatticeMatrices{};
-}
-
 TEST(UnitCellMetric, CubicHexagonalAndBraggAngles) {
-    LatticeMatrices m = matricesOf(cellOf(4, 4, 4, 90, 90, 90));
-    expectNear(cartesian(m, {1, 0, 0}, false), {0.25f, 0, 0}, 1e-7);
-    expectNear(cartesian(m, {1, 1, 0}, true), {4, 4, 0}, 1e-6);
-    EXPECT_NEAR(dSpacing(cellOf(4, 4, 4, 90, 90, 90), 1, 1, 1), 2.3094, 5e-5);
-
-    const UnitCell hexagonal = cellOf(3, 3, 5, 90, 90, 120);
-    m = matricesOf(hexagonal);
-    expectNear(column(m.lattice, 0), {2.598f, -1.5f, 0}, 5e-4);
+    const UnitCell cubic = cellOf(4, 4, 4, 90, 90, 90), hexagonal = cellOf(3, 3, 5, 90, 90, 120);
+    expectNear(cartesian(matricesOf(cubic), {1, 0, 0}, false), {0.25f, 0, 0}, 1e-7);
+    expectNear(cartesian(matricesOf(cubic), {1, 1, 0}, true), {4, 4, 0}, 1e-6);
+    EXPECT_NEAR(dSpacing(cubic, 1, 1, 1), 2.3094, 5e-5);
+    expectNear(cartesian(matricesOf(hexagonal), {1, 0, 0}, true), {2.598f, -1.5f, 0}, 5e-4);
     EXPECT_NEAR(dSpacing(hexagonal, 1, 0, 0), 3.0 * std::sqrt(3.0) / 2.0, 1e-5);
-
     EXPECT_NEAR(braggAngle(1.5418, 4.0 / std::sqrt(3.0)), 19.500, 5e-4);
     EXPECT_NEAR(braggAngle(1.5418, 0.5), 90.0, 1e-9); // lambda > 2d: no reflection
 }
@@ -61,12 +46,16 @@ TEST(UnitCellMetric, MatricesAgreeWithTheDSpacingFormula) {
     for (const UnitCell& cell :
          {cellOf(5.1f, 6.2f, 7.3f, 90, 100, 90), cellOf(5.1f, 6.2f, 7.3f, 80, 95, 105)}) {
         const LatticeMatrices m = matricesOf(cell);
-        EXPECT_NEAR(column(m.lattice, 0)[2], cell.a() * std::cos(cell.beta() * kDegToRad), 1e-5);
+        EXPECT_NEAR(cartesian(m, {1, 0, 0}, true)[2], cell.a() * std::cos(cell.beta() * kDegToRad),
+                    1e-5);
         for (int i = 0; i < 343; ++i) {
             const int h = i / 49 - 3, k = i / 7 % 7 - 3, l = i % 7 - 3;
             if (h == 0 && k == 0 && l == 0) continue;
             const Vec3f g = cartesian(m, {float(h), float(k), float(l)}, false);
-            EXPECT_NEAR(1.0 / std::sqrt(dot(g, g)) / dSpacing(cell, h, k, l), 1.0, 4e-6) << i;
+            EXPECT_NEAR(1.0 / std::hypot(1.0 * g[0], 1.0 * g[1], 1.0 * g[2]) /
+                            dSpacing(cell, h, k, l),
+                        1.0, 4e-6)
+                << i;
         }
     }
 }
@@ -84,9 +73,7 @@ TEST(UnitCellMetric, InvalidCellsAreRefused) {
         {cellOf(3, 4, 5, 10, 10, 25), LatticeStatus::NoRealCell}, // 25 > 10 + 10
         {cellOf(3, 4, 5, 90, 90, 1e30f), LatticeStatus::NoRealCell}};
     for (const auto& [cell, status] : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << cell.a() << ' ' << cell.b() << ' ' << cell.c() << ' ' << cell.alpha() << ' '
-                     << cell.beta() << ' ' << cell.gamma());
+        SCOPED_TRACE(testing::PrintToString(cell.values));
         EXPECT_EQ(checkCell(cell), status);
         EXPECT_EQ(buildLatticeMatrices(cell).problem(), "Invalid unit cell parameters");
     }
@@ -125,10 +112,7 @@ TEST(UnitCellMetric, PrecomputedMetricGivesTheSameSpacingToTheBit) {
         const float fast = CellMetric(cell).dSpacing(h, k, l);
         // Bits, so that NaN compares too and -0 differs from 0.
         ASSERT_EQ(std::bit_cast<std::uint32_t>(fast), std::bit_cast<std::uint32_t>(expected))
-            << cell.a() << " " << cell.b() << " " << cell.c() << " " << cell.alpha() << " "
-            << cell.beta() << " " << cell.gamma() << " (" << h << " " << k << " " << l << ")";
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(dSpacing(cell, h, k, l)),
-                  std::bit_cast<std::uint32_t>(expected));
+            << testing::PrintToString(cell.values) << " (" << h << " " << k << " " << l << ")";
     };
     for (int n = 0; n < 400; ++n) {
         UnitCell cell = cellOf(edge(random), edge(random), edge(random), angle(random),

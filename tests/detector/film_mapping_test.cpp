@@ -27,7 +27,7 @@ TEST(FilmMapping, ImagePixelsSeeTheDirectionsTheRendererDrawsThere) {
     ASSERT_GT(cone.first.points.size(), 100u);
 
     for (const PatternCentre centre : {PatternCentre{0.5, 0.5}, PatternCentre{0.3, 0.65}}) {
-        const Detector detector{40, 30, 20, centre};
+        const Detector detector = detectorFor({40, 30, 20}, centre);
         const int w = 200, h = 150;
         const FilmMapping mapping(detector, w, h);
         const PictureRect rect = imagePlacement(detector, s.cx, s.cy, s.patternScale);

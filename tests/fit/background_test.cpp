@@ -45,7 +45,7 @@ TEST(Background, CorrectionBringsOutTheBands) {
     for (const int side : {60, 480}) {
         SyntheticPatternOptions o = ni.options(side, 3);
         o.blemishes = 8;
-        o.detector = detectorFromBruker(kRecordedCentre, side, side);
+        o.detector = brukerDetector(kRecordedCentre, side, side);
         const GreyImage raw = ni.pattern(truth, o);
         const auto background = *fit::staticBackgroundOf(syntheticBackground(o));
         fit::BackgroundCorrection none;

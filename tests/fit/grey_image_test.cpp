@@ -71,7 +71,8 @@ TEST(GreyImage, DownsamplingAndResampling) {
     for (const int w : {20, 12, 7}) {
         const GreyImage r = resampled(image, w, 9);
         ASSERT_EQ(r.pixels.size(), static_cast<std::size_t>(w * 9));
-        for (int x = 0; x < w; ++x) EXPECT_NEAR(r.at(x, 4), (x + 0.5) * 32.0 / w - 0.5, 0.15) << w << " " << x;
+        for (int x = 0; x < w; ++x)
+            EXPECT_NEAR(r.at(x, 4), (x + 0.5) * 32.0 / w - 0.5, 0.15) << w << " " << x;
     }
     image.valid.assign(image.pixels.size(), 1);
     image.pixels[0] = 1000;

@@ -26,13 +26,13 @@ MadeUp nickelPattern(const SimulatedCrystal& c, int side, std::uint32_t seed,
                      bool withStatic = true) {
     SyntheticPatternOptions o = c.options(side, seed);
     o.blemishes = 8;
-    o.detector = detectorFromBruker(
+    o.detector = brukerDetector(
         {kRecordedCentre.x + 0.01 * std::sin(seed), kRecordedCentre.y, kRecordedCentre.z}, side,
         side);
     const Mat3d truth = randomOrientation(seed * 7919u);
     const auto background = *fit::staticBackgroundOf(syntheticBackground(o));
-    return {*fit::preparePattern(c.pattern(truth, o), withStatic ? background
-                                                                  : fit::StaticBackground{}),
+    return {*fit::preparePattern(c.pattern(truth, o),
+                                 withStatic ? background : fit::StaticBackground{}),
             truth, o.detector};
 }
 
@@ -131,19 +131,17 @@ TEST(Matching, FitsThePatternCentreOverSeveralPatterns) {
     }
     std::vector<const fit::PreparedPattern*> patterns;
     for (const fit::PreparedPattern& p : prepared) patterns.push_back(&p);
-    const Detector start =
-        detectorFromBruker({kRecordedCentre.x + 0.015, kRecordedCentre.y - 0.01,
-                            kRecordedCentre.z + 0.015},
-                           60, 60);
+    const Detector start = brukerDetector(
+        {kRecordedCentre.x + 0.015, kRecordedCentre.y - 0.01, kRecordedCentre.z + 0.015}, 60, 60);
     const fit::CentreFit f = fit::fitPatternCentre(patterns, ni.setup().bands, orientations, start);
-    const BrukerCentre got = brukerOfDetector(f.detector);
+    const CentreCoordinates got = brukerCentreOf(f.detector);
     EXPECT_NEAR(got.x, kRecordedCentre.x, 0.003);
     EXPECT_NEAR(got.y, kRecordedCentre.y, 0.003);
     EXPECT_NEAR(got.z, kRecordedCentre.z, 0.003);
 }
 
 // Noise and blank images give no orientation; of nickel, iron and silicon the nickel pattern
-// is nickel's, and iron or silicon offered alone is refused.
+// is nickel's, and iron offered alone is refused.
 TEST(Matching, NoOrientationWithoutBandsOrForTheWrongCrystal) {
     const SimulatedCrystal ni(kNickel), fe(kIron), si(kDiamond);
     const auto noise = prepareForMatching(noiseImage(60, 60, 7));
@@ -159,11 +157,11 @@ TEST(Matching, NoOrientationWithoutBandsOrForTheWrongCrystal) {
     const fit::PhaseChoice choice = fit::choosePhase(results);
     EXPECT_EQ(choice.phase, 0u);
     EXPECT_GT(choice.margin, fit::kPhaseMargin);
-    for (const std::size_t wrong : {1u, 2u})
-        EXPECT_TRUE(results[wrong].score() < fit::kAcceptScore ||
-                    !results[wrong].betterRival.empty())
-            << wrong << ": " << results[wrong].score() << " " << results[wrong].rivalScore
-            << " against " << results[0].score();
+    // Iron is refused; diamond shares nickel's plane angles and may pass the threshold on
+    // a made-up pattern, but scores clearly below nickel.
+    EXPECT_TRUE(results[1].score() < fit::kAcceptScore || !results[1].betterRival.empty())
+        << results[1].score() << " against " << results[0].score();
+    EXPECT_GT(results[0].score() - results[2].score(), 3 * fit::kPhaseMargin);
 }
 
 // X-ray cone lines (a Kossel pattern on film) are refined on the lines themselves.
@@ -186,7 +184,8 @@ TEST(Matching, RefinesThinConeLines) {
     const auto p = *prepareForMatching(syntheticPattern(fit.setup().bands, truth, o));
     const auto refined = fit.refine(p, {.start = turnedAway(truth, 2, 6)});
     ASSERT_TRUE(refined) << refined.problem();
-    EXPECT_LT(fit::rotationAngle(refined->found.fit.orientation * transpose(truth)) / kDegToRad, 0.2);
+    EXPECT_LT(fit::rotationAngle(refined->found.fit.orientation * transpose(truth)) / kDegToRad,
+              0.2);
 }
 
 } // namespace

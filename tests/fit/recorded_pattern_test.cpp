@@ -1,7 +1,8 @@
 // The recorded nickel patterns (60 x 60 pixels, as the detector wrote them) indexed within a
 // degree of their reference orientations, with the detector's static background and without
 // it; nickel is chosen among nickel, iron and silicon, and iron or silicon offered alone is
-// refused. The reference orientations are Euler angles in the specimen frame (ebsd_geometry.h).
+// refused. The reference orientations are Euler angles in the specimen frame of EDAX TSL with the
+// specimen tilted 70 degrees.
 
 #include "output/pattern_image.h"
 #include "support/fit_crystals.h"
@@ -15,7 +16,7 @@ const std::string kFolder = std::string(TAVREL_TEST_DATA) + "/ebsd/ni-60px/";
 
 struct Recorded {
     std::string file;
-    BrukerCentre centre;
+    CentreCoordinates centre;
     EulerAngles reference;
 };
 
@@ -25,14 +26,14 @@ TEST(RecordedPatterns, IndexedWithinADegreeAsNickelWithAndWithoutTheStaticBackgr
     ASSERT_TRUE(image) << image.problem();
     const auto background = fit::staticBackgroundOf(*image);
     ASSERT_TRUE(background);
-    for (const Recorded& r : {Recorded{"pattern_1.png", {0.42415, 0.21014, 0.50104},
-                                       {291.81, 61.731, 181.071}},
-                              Recorded{"pattern_4.png", {0.42725, 0.21451, 0.49996},
-                                       {291.74, 62.035, 180.86}}}) {
+    for (const Recorded& r :
+         {Recorded{"pattern_1.png", {0.42415, 0.21014, 0.50104}, {291.81, 61.731, 181.071}},
+          Recorded{"pattern_4.png", {0.42725, 0.21451, 0.49996}, {291.74, 62.035, 180.86}}}) {
         const auto raw = readPatternImage(kFolder + r.file);
         ASSERT_TRUE(raw) << raw.problem();
-        const Detector d = detectorFromBruker(r.centre, 60, 60);
-        const Mat3d truth = orientationFromSpecimenEuler(r.reference, ni.sim.document.matrices);
+        const Detector d = brukerDetector(r.centre, 60, 60);
+        const Mat3d truth = orientationFromEulerIn({EulerFrame::Specimen, {}}, r.reference,
+                                                   ni.sim.document.matrices);
         for (const bool withStatic : {true, false}) {
             const auto p =
                 fit::preparePattern(*raw, withStatic ? *background : fit::StaticBackground{});

@@ -23,7 +23,7 @@ TEST(BandModel, RunsGiveEveryPixelItsValue) {
         double centre; // sin(theta) for cone lines, 0 for bands
     } cases[] = {{&ni, kCamera, 60, 60, 0},
                  {&mg, kScreen, 61, 61, 0},
-                 {&ni, Detector{80, 60, 25, {0.3, 0.7}}, 80, 60, 0},
+                 {&ni, detectorFor({80, 60, 25}, {0.3, 0.7}), 80, 60, 0},
                  {&mg, kScreen, 48, 48, 0.3}};
     for (const auto& c : cases) {
         const fit::PixelGrid grid(c.detector, c.width, c.height);
@@ -45,12 +45,13 @@ TEST(BandModel, RunsGiveEveryPixelItsValue) {
                     const ViewVector r = mapping.directionAt(x + 0.5, y + 0.5);
                     double v = 0;
                     for (std::size_t k = 0; k < bands.size(); ++k) {
-                        const double s = std::fabs(std::fabs(dot(r.v, normals[k])) - bands[k].centre);
+                        const double s =
+                            std::fabs(std::fabs(dot(r.v, normals[k])) - bands[k].centre);
                         v += bands[k].height *
                              std::clamp((bands[k].halfWidth - s) / edge + 0.5, 0.0, 1.0);
                     }
-                    worst = std::max(worst, std::fabs(v - out[static_cast<std::size_t>(
-                                                           y * grid.stride() + x)]));
+                    worst = std::max(
+                        worst, std::fabs(v - out[static_cast<std::size_t>(y * grid.stride() + x)]));
                 }
             EXPECT_LT(worst, 1e-4) << c.width << " x " << c.height << " seed " << seed;
         }
@@ -64,7 +65,7 @@ TEST(PatternScore, IgnoresScaleAndOffsetAndMeansTheSameAtEveryBinning) {
     SyntheticPatternOptions o = ni.options(480);
     o.binning = 1;
     o.countsPerPixel = 300.0 / 64; // 300 counts in a pixel of the 60 px pattern
-    o.detector = detectorFromBruker(kRecordedCentre, 480, 480);
+    o.detector = brukerDetector(kRecordedCentre, 480, 480);
     const Mat3d truth = randomOrientation(11);
     const GreyImage fine = syntheticCounts(ni.setup().bands, truth, o);
     std::vector<double> scores;

@@ -2,55 +2,44 @@
 // layouts their programs write, as kikuchipy's and PyEBSDIndex's readers describe them), then
 // read back: a misread field, a swapped axis or an offset off by a byte fails.
 
-#include "mapfiles/pattern_source.h"
+#include "mapfiles/pattern_files.h"
+
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <hdf5.h>
 
-#include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <numbers>
-#include <optional>
-#include <sstream>
-#include <tuple>
 
 namespace tavrel {
 namespace {
 
 namespace fs = std::filesystem;
+using Writer = std::function<void(const fs::path&)>;
+using Dims = std::vector<hsize_t>;
 
 // Every file holds a 2 x 3 map of 4-pixel-high, 5-pixel-wide patterns.
 constexpr int kRows = 2, kColumns = 3, kHeight = 4, kWidth = 5, kCount = 6, kPixels = 20;
 double pixel(int k, int p, bool wide) {
     return wide ? 1000 * k + 37 * p : (k * 20 + p) % 250 + 3;
 }
-
 template <class T> std::vector<T> patternsOf(bool wide, int seed = 0) {
     std::vector<T> v;
-    for (int k = 0; k < kCount; ++k)
-        for (int p = 0; p < kPixels; ++p) v.push_back(static_cast<T>(pixel(k, p, wide) + seed));
+    for (int i = 0; i < kCount * kPixels; ++i)
+        v.push_back(static_cast<T>(pixel(i / kPixels, i % kPixels, wide) + seed));
     return v;
 }
-std::vector<std::uint8_t> background() {
-    std::vector<std::uint8_t> v;
-    for (int p = 0; p < kPixels; ++p) v.push_back(static_cast<std::uint8_t>(200 - p));
+template <class T = std::uint8_t> std::vector<T> background() {
+    std::vector<T> v;
+    for (int p = 0; p < kPixels; ++p) v.push_back(static_cast<T>(200 - p));
     return v;
-}
-
-// Files go to a folder of this run, removed when the tests end.
-fs::path scratch(const std::string& name) {
-    static const struct Folder {
-        fs::path path = fs::temp_directory_path() / ("tavrel-mapfiles-" + std::to_string(getpid()));
-        ~Folder() { fs::remove_all(path); }
-    } folder;
-    fs::create_directories(folder.path);
-    return folder.path / name;
 }
 
 // --- HDF5, written as the makers' programs do ---------------------------------------------
+
+const Dims kStack{kCount, kHeight, kWidth}, kImage{kHeight, kWidth};
 
 struct H5 {
     hid_t file;
@@ -58,96 +47,76 @@ struct H5 {
         : file(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT)) {}
     ~H5() { H5Fclose(file); }
 
-    hid_t dataset(const std::string& path, hid_t type, std::vector<hsize_t> dims) {
-        hid_t lcpl = H5Pcreate(H5P_LINK_CREATE);
+    // A dataset of `dims` (none: a scalar) of type `type`, from `data` laid out as `memory`.
+    void write(const std::string& path, hid_t type, hid_t memory, Dims dims, const void* data) {
+        const hid_t lcpl = H5Pcreate(H5P_LINK_CREATE);
         H5Pset_create_intermediate_group(lcpl, 1);
-        hid_t space = dims.empty()
-                          ? H5Screate(H5S_SCALAR)
-                          : H5Screate_simple(static_cast<int>(dims.size()), dims.data(), nullptr);
-        hid_t d = H5Dcreate2(file, path.c_str(), type, space, lcpl, H5P_DEFAULT, H5P_DEFAULT);
-        H5Sclose(space);
-        H5Pclose(lcpl);
-        return d;
+        const hid_t space = dims.empty() ? H5Screate(H5S_SCALAR)
+                                         : H5Screate_simple(int(dims.size()), dims.data(), nullptr);
+        const hid_t d = H5Dcreate2(file, path.c_str(), type, space, lcpl, H5P_DEFAULT, H5P_DEFAULT);
+        H5Dwrite(d, memory, H5S_ALL, H5S_ALL, H5P_DEFAULT, data);
+        H5Dclose(d), H5Sclose(space), H5Pclose(lcpl);
     }
-    // Header values: shape (1) as Bruker, EDAX and kikuchipy write them, or scalars (Oxford).
-    void number(const std::string& path, double value, hid_t type = H5T_IEEE_F64LE,
-                bool scalar = false) {
-        hid_t d = dataset(path, type, scalar ? std::vector<hsize_t>{} : std::vector<hsize_t>{1});
-        H5Dwrite(d, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, &value);
-        H5Dclose(d);
+    // Stored in the type of the values (little-endian types are those of the machine).
+    template <class T>
+    void array(const std::string& path, hid_t type, Dims dims, std::vector<T> v) {
+        write(path, type, type, dims, v.data());
     }
-    // "name=value;..." below `prefix`, each a one-element dataset.
+    // "name=value;..." below `prefix`, header values of shape (1) as Bruker, EDAX and kikuchipy
+    // write them, or scalars (Oxford).
     void numbers(const std::string& prefix, const std::string& fields, hid_t type,
                  bool scalar = false) {
         std::stringstream in(fields);
-        for (std::string field; std::getline(in, field, ';');)
-            number(prefix + field.substr(0, field.find('=')),
-                   std::stod(field.substr(field.find('=') + 1)), type, scalar);
+        for (std::string f; std::getline(in, f, ';');) {
+            const double value = std::stod(f.substr(f.find('=') + 1));
+            write(prefix + f.substr(0, f.find('=')), type, H5T_NATIVE_DOUBLE,
+                  scalar ? Dims{} : Dims{1}, &value);
+        }
     }
     void text(const std::string& path, const std::string& value, bool scalar = false) {
-        hid_t type = H5Tcopy(H5T_C_S1);
+        const hid_t type = H5Tcopy(H5T_C_S1);
         H5Tset_size(type, value.size());
-        hid_t d = dataset(path, type, scalar ? std::vector<hsize_t>{} : std::vector<hsize_t>{1});
-        H5Dwrite(d, type, H5S_ALL, H5S_ALL, H5P_DEFAULT, value.data());
-        H5Dclose(d);
+        write(path, type, type, scalar ? Dims{} : Dims{1}, value.data());
         H5Tclose(type);
     }
-    template <class T>
-    void array(const std::string& path, hid_t fileType, hid_t memoryType, std::vector<hsize_t> dims,
-               const std::vector<T>& values) {
-        hid_t d = dataset(path, fileType, dims);
-        H5Dwrite(d, memoryType, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data());
-        H5Dclose(d);
-    }
-    void floats(const std::string& path, std::vector<float> values) {
-        array(path, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, {values.size()}, values);
-    }
 };
-
-const std::vector<hsize_t> kStack{kCount, kHeight, kWidth}, kImage{kHeight, kWidth};
-constexpr double kRadian = std::numbers::pi / 180;
-
-void writeKikuchipyScan(H5& f, const std::string& scan, int seed, int width) {
-    const std::string h = scan + "/EBSD/Header/";
-    f.array(scan + "/EBSD/Data/patterns", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
-            patternsOf<std::uint8_t>(false, seed));
-    f.numbers(h,
-              "n_rows=2;n_columns=3;pattern_height=4;pattern_width=" + std::to_string(width) +
-                  ";binning=8",
-              H5T_STD_I64LE);
-    f.numbers(h,
-              "step_x=1.5;step_y=2;pcx=0.42;pcy=0.21;pcz=0.55;detector_pixel_size=70;"
-              "elevation_angle=10;azimuth_angle=0;sample_tilt=70",
-              H5T_IEEE_F64LE);
-    f.array(h + "static_background", H5T_STD_U8LE, H5T_NATIVE_UINT8, kImage, background());
-    f.number(scan + "/SEM/Header/beam_energy", 20.0);
-}
 
 // kikuchipy's h5ebsd with two scans; the header of the first may misstate the pattern width.
 void writeKikuchipy(const fs::path& path, int width = kWidth) {
     H5 f(path);
     f.text("manufacturer", "kikuchipy");
     f.text("version", "0.9.0");
-    writeKikuchipyScan(f, "Scan 1", 0, width);
-    writeKikuchipyScan(f, "Scan 2", 1, kWidth);
+    for (int seed : {0, 1}) {
+        const std::string scan = "Scan " + std::to_string(seed + 1), h = scan + "/EBSD/Header/";
+        f.array(scan + "/EBSD/Data/patterns", H5T_STD_U8LE, kStack,
+                patternsOf<std::uint8_t>(false, seed));
+        f.numbers(h,
+                  "n_rows=2;n_columns=3;pattern_height=4;binning=8;pattern_width=" +
+                      std::to_string(seed ? kWidth : width),
+                  H5T_STD_I64LE);
+        f.numbers(h,
+                  "step_x=1.5;step_y=2;pcx=0.42;pcy=0.21;pcz=0.55;detector_pixel_size=70;"
+                  "elevation_angle=10;azimuth_angle=0;sample_tilt=70",
+                  H5T_IEEE_F64LE);
+        f.array(h + "static_background", H5T_STD_U8LE, kImage, background());
+        f.numbers(scan + "/SEM/Header/", "beam_energy=20", H5T_IEEE_F64LE);
+    }
 }
 
 void writeEdax(const fs::path& path, int rows = kRows) {
     H5 f(path);
     f.text("Manufacturer", "EDAX");
     f.text("Version", "OIM Analysis 8.6.0010 x64");
-    f.array("Map 1/EBSD/Data/Pattern", H5T_STD_U16LE, H5T_NATIVE_UINT16, kStack,
-            patternsOf<std::uint16_t>(true));
-    const std::string h = "Map 1/EBSD/Header/";
+    f.array("Map 1/EBSD/Data/Pattern", H5T_STD_U16LE, kStack, patternsOf<std::uint16_t>(true));
     // EDAX pads some names with a blank.
-    f.numbers(h,
+    f.numbers("Map 1/EBSD/Header/",
               "nRows=" + std::to_string(rows) +
                   ";nColumns=3;Pattern Height=4;Pattern Width=5; Step X=1.5;Step Y=2;"
                   "Camera Elevation Angle=5;Camera Azimuthal Angle=2;Sample Tilt=70;"
                   "Pattern Center Calibration/x-star=0.51;Pattern Center Calibration/y-star=0.62;"
                   "Pattern Center Calibration/z-star=0.73",
               H5T_IEEE_F32LE);
-    f.text(h + "Grid Type", "SqrGrid");
+    f.text("Map 1/EBSD/Header/Grid Type", "SqrGrid");
 }
 
 void writeBruker(const fs::path& path, std::vector<int> ix = {4, 5, 6, 4, 5, 6}) {
@@ -155,46 +124,41 @@ void writeBruker(const fs::path& path, std::vector<int> ix = {4, 5, 6, 4, 5, 6})
     f.text("Manufacturer", "Bruker Nano");
     f.text("Version", "Esprit 2.X");
     const std::string d = "Scan 0/EBSD/Data/", h = "Scan 0/EBSD/Header/";
-    f.array(d + "RawPatterns", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
-            patternsOf<std::uint8_t>(false));
-    f.floats(d + "PCX", {0.5f, 0.51f, 0.52f, 0.53f, 0.54f, 0.55f});
-    f.floats(d + "PCY", {0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f});
-    f.floats(d + "DD", {0.6f, 0.6f, 0.6f, 0.0f, 0.6f, 0.6f});
+    f.array(d + "RawPatterns", H5T_STD_U8LE, kStack, patternsOf<std::uint8_t>(false));
+    f.array(d + "PCX", H5T_IEEE_F32LE, {6}, std::vector{0.5f, 0.51f, 0.52f, 0.53f, 0.54f, 0.55f});
+    f.array(d + "PCY", H5T_IEEE_F32LE, {6}, std::vector<float>(6, 0.3f));
+    f.array(d + "DD", H5T_IEEE_F32LE, {6}, std::vector{0.6f, 0.6f, 0.6f, 0.0f, 0.6f, 0.6f});
     f.numbers(h,
               "NROWS=2;NCOLS=3;PatternHeight=4;PatternWidth=5;DetectorFullHeightMicrons=23700;"
               "UnClippedPatternHeight=480",
               H5T_STD_I32LE, true);
     f.numbers(h, "XSTEP=1.5;YSTEP=2;KV=20;SampleTilt=70;CameraTilt=3", H5T_IEEE_F64LE, true);
     f.text(h + "Grid Type", "isometric");
-    const auto narrow = background();
-    const std::vector<std::uint16_t> bg(narrow.begin(), narrow.end());
-    f.array(h + "StaticBackground", H5T_STD_U16LE, H5T_NATIVE_UINT16, kImage, bg);
+    f.array(h + "StaticBackground", H5T_STD_U16LE, kImage, background<std::uint16_t>());
     // A region of interest over the whole map, in map order, and the SEM image's own index.
-    f.array("Scan 0/EBSD/SEM/IX", H5T_STD_I32LE, H5T_NATIVE_INT, {6}, ix);
-    f.array("Scan 0/EBSD/SEM/IY", H5T_STD_I32LE, H5T_NATIVE_INT, {6},
-            std::vector<int>{7, 7, 7, 8, 8, 8});
-    f.number("Scan 0/SEM/SEM IX", 1, H5T_STD_I32LE);
+    f.array("Scan 0/EBSD/SEM/IX", H5T_STD_I32LE, {6}, ix);
+    f.array("Scan 0/EBSD/SEM/IY", H5T_STD_I32LE, {6}, std::vector{7, 7, 7, 8, 8, 8});
+    f.numbers("Scan 0/SEM/", "SEM IX=1", H5T_STD_I32LE);
 }
 
 void writeOxford(const fs::path& path) {
+    constexpr double kRadian = std::numbers::pi / 180;
     H5 f(path);
     f.text("Format Version", "5.0", true);
     f.text("Manufacturer", "Oxford Instruments", true);
     const std::string d = "1/EBSD/Data/", h = "1/EBSD/Header/";
-    f.array(d + "Processed Patterns", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
-            patternsOf<std::uint8_t>(false));
-    f.array(d + "Unprocessed Patterns", H5T_STD_U8LE, H5T_NATIVE_UINT8, kStack,
-            patternsOf<std::uint8_t>(false, 1));
-    f.floats(d + "Pattern Center X", std::vector<float>(6, 0.45f));
-    f.floats(d + "Pattern Center Y", std::vector<float>(6, 0.35f));
-    f.floats(d + "Detector Distance", std::vector<float>(6, 0.65f));
+    f.array(d + "Processed Patterns", H5T_STD_U8LE, kStack, patternsOf<std::uint8_t>(false));
+    f.array(d + "Unprocessed Patterns", H5T_STD_U8LE, kStack, patternsOf<std::uint8_t>(false, 1));
+    f.array(d + "Pattern Center X", H5T_IEEE_F32LE, {6}, std::vector<float>(6, 0.45f));
+    f.array(d + "Pattern Center Y", H5T_IEEE_F32LE, {6}, std::vector<float>(6, 0.35f));
+    f.array(d + "Detector Distance", H5T_IEEE_F32LE, {6}, std::vector<float>(6, 0.65f));
     f.numbers(h, "X Cells=3;Y Cells=2;Pattern Height=4;Pattern Width=5", H5T_STD_I32LE, true);
     f.numbers(h, "X Step=1.5;Y Step=2;Beam Voltage=20;Tilt Angle=" + std::to_string(69.9 * kRadian),
               H5T_IEEE_F32LE, true);
-    f.floats(h + "Detector Orientation Euler", {0.0f, static_cast<float>(91.5 * kRadian), 0.0f});
+    f.array(h + "Detector Orientation Euler", H5T_IEEE_F32LE, {3},
+            std::vector{0.0f, static_cast<float>(91.5 * kRadian), 0.0f});
     f.text(h + "Camera Binning Mode", "8x8 (60x60 px)", true);
-    f.array(h + "Processed Static Background", H5T_STD_U8LE, H5T_NATIVE_UINT8, kImage,
-            background());
+    f.array(h + "Processed Static Background", H5T_STD_U8LE, kImage, background());
 }
 
 // --- binary layouts, byte by byte --------------------------------------------------------
@@ -205,13 +169,17 @@ struct Bytes {
         (data.append(reinterpret_cast<const char*>(&values), sizeof values), ...);
         return *this;
     }
-    void save(const fs::path& path) const { std::ofstream(path, std::ios::binary) << data; }
+    template <class T> Bytes& put(const std::vector<T>& values) {
+        for (T v : values) put(v);
+        return *this;
+    }
 };
+Writer saved(const std::string& bytes) {
+    return [bytes](const fs::path& p) { std::ofstream(p, std::ios::binary) << bytes; };
+}
 
 void writeNordif(const fs::path& path, const std::string& samples = "2x3") {
-    Bytes data;
-    for (auto v : patternsOf<std::uint8_t>(false)) data.put(v);
-    data.save(path);
+    saved(Bytes().put(patternsOf<std::uint8_t>(false)).data)(path);
     // Setting.txt as NORDIF writes it: sections, tab-separated key, value and unit, Latin-1.
     std::ofstream(path.parent_path() / "Setting.txt", std::ios::binary)
         << "[NORDIF]\t\t\r\nSoftware version\t3.1.2\t\r\n\t\t\r\n[Microscope]\t\t\r\n"
@@ -230,20 +198,7 @@ Bytes upHeader(std::uint32_t columns = kColumns, std::uint32_t rows = kRows,
                std::uint32_t offset = 42, std::uint32_t width = kWidth) {
     Bytes b;
     b.put<std::uint32_t>(3).put(width).put<std::uint32_t>(kHeight).put(offset);
-    b.put<std::uint8_t>(0).put(columns).put(rows).put<std::uint8_t>(0).put(1.5).put(2.0);
-    return b;
-}
-void writeUp2(const fs::path& path) {
-    Bytes b = upHeader();
-    for (auto v : patternsOf<std::uint16_t>(true)) b.put(v);
-    b.save(path);
-}
-// .up1 version 1: version, width, height, data offset; no map shape.
-void writeUp1(const fs::path& path) {
-    Bytes b;
-    b.put<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>(1, kWidth, kHeight, 16);
-    for (auto v : patternsOf<std::uint8_t>(false)) b.put(v);
-    b.save(path);
+    return b.put<std::uint8_t>(0).put(columns).put(rows).put<std::uint8_t>(0).put(1.5).put(2.0);
 }
 
 // .ebsp version 2: -2 (int64), one int64 file offset per map position, then the patterns (here
@@ -257,23 +212,16 @@ std::string ebspBytes() {
     const auto pixels = patternsOf<std::uint8_t>(false);
     for (int k = kCount - 1; k >= 0; --k) {
         b.put(0, kHeight, kWidth, kPixels); // int32
-        b.data.append(reinterpret_cast<const char*>(&pixels[static_cast<std::size_t>(k * kPixels)]),
-                      kPixels);
+        b.put(std::vector(pixels.begin() + k * kPixels, pixels.begin() + (k + 1) * kPixels));
         b.put(std::uint8_t{1}, 1.5 * (k % kColumns), std::uint8_t{1}, 1.5 * (k / kColumns));
     }
     return b.data;
 }
 
-// What a header says, in one line to compare: "2 x 3 of 16 bit, step 1.5 2, centre 0.51 0.62
-// 0.73 EDAX, tilts 70 5, 20 kV, background 197"; "-" for what it does not say.
+// What a header says, in one line to compare; "-" for what it does not say.
 std::string summary(const PatternFileHeader& h) {
     std::ostringstream out;
-    auto put = [&](const std::optional<double>& v) {
-        if (v)
-            out << ' ' << *v;
-        else
-            out << " -";
-    };
+    auto put = [&](const std::optional<double>& v) { v ? out << ' ' << *v : out << " -"; };
     out << formatName(h.format) << ": " << h.rows << " x " << h.columns << " of " << h.patternWidth
         << " x " << h.patternHeight << " at " << h.bitDepth << " bit, step";
     put(h.stepX), put(h.stepY);
@@ -291,60 +239,65 @@ std::string summary(const PatternFileHeader& h) {
     return out.str();
 }
 
-TEST(PatternFiles, ReadAsTheMakersWriteThem) {
-    const std::vector<std::tuple<const char*, std::function<void(const fs::path&)>, std::string>>
-        cases = {
-            {"k.h5", [](const fs::path& p) { writeKikuchipy(p); },
-             "kikuchipy h5ebsd: 2 x 3 of 5 x 4 at 8 bit, step 1.5 2, centre 0.42 0.21 0.55 Bruker, "
-             "tilts 70 10, kV 20, background 197"},
-            {"e.h5", [](const fs::path& p) { writeEdax(p); },
-             "EDAX h5: 2 x 3 of 5 x 4 at 16 bit, step 1.5 2, centre 0.51 0.62 0.73 EDAX, tilts 70 "
-             "5, "
-             "kV -, background -"},
-            {"b.h5", [](const fs::path& p) { writeBruker(p); },
-             "Bruker h5: 2 x 3 of 5 x 4 at 8 bit, step 1.5 2, centre per pattern Bruker, tilts 70 "
-             "3, "
-             "kV 20, background 197"},
-            {"o.h5oina", writeOxford,
-             "Oxford h5oina: 2 x 3 of 5 x 4 at 8 bit, step 1.5 2, centre per pattern Oxford, tilts "
-             "69.9 1.5, kV 20, background 197"},
-            {"Pattern.dat", [](const fs::path& p) { writeNordif(p); },
-             "NORDIF Pattern.dat: 2 x 3 of 5 x 4 at 8 bit, step 1.5 1.5, centre Bruker, tilts 70 "
-             "-10, "
-             "kV 20, background -"},
-            {"m.up2", writeUp2,
-             "EDAX up1/up2: 2 x 3 of 5 x 4 at 16 bit, step 1.5 2, centre EDAX, tilts - -, kV -, "
-             "background -"},
-            {"m.up1", writeUp1,
-             "EDAX up1/up2: 1 x 6 of 5 x 4 at 8 bit, step - -, centre EDAX, tilts - -, kV -, "
-             "background -"},
-            {"m.ebsp", [](const fs::path& p) { std::ofstream(p, std::ios::binary) << ebspBytes(); },
-             "Oxford ebsp: 2 x 3 of 5 x 4 at 8 bit, step 1.5 1.5, centre Oxford, tilts - -, kV -, "
-             "background -"},
-        };
+struct PatternFiles : testing::Test {
+    // The file written in a folder of its own, and opened.
+    Result<std::unique_ptr<MapPatternSource>> open(const std::string& name, const Writer& write,
+                                                const PatternFileOptions& options = {}) {
+        const fs::path folder = dir.file(std::to_string(++files));
+        fs::create_directory(folder);
+        write(folder / name);
+        return openPatternFile(folder / name, options);
+    }
+    test::TempDir dir;
+    int files = 0;
+};
+
+TEST_F(PatternFiles, ReadAsTheMakersWriteThem) {
+    const std::tuple<const char*, Writer, std::string> cases[] = {
+        {"k.h5", [](const fs::path& p) { writeKikuchipy(p); },
+         "kikuchipy h5ebsd: 2 x 3 of 5 x 4 at 8 bit, step 1.5 2, centre 0.42 0.21 0.55 Bruker, "
+         "tilts 70 10, kV 20, background 197"},
+        {"e.h5", [](const fs::path& p) { writeEdax(p); },
+         "EDAX h5: 2 x 3 of 5 x 4 at 16 bit, step 1.5 2, centre 0.51 0.62 0.73 EDAX, tilts 70 5, "
+         "kV -, background -"},
+        {"b.h5", [](const fs::path& p) { writeBruker(p); },
+         "Bruker h5: 2 x 3 of 5 x 4 at 8 bit, step 1.5 2, centre per pattern Bruker, tilts 70 3, "
+         "kV 20, background 197"},
+        {"o.h5oina", writeOxford,
+         "Oxford h5oina: 2 x 3 of 5 x 4 at 8 bit, step 1.5 2, centre per pattern Oxford, tilts "
+         "69.9 1.5, kV 20, background 197"},
+        {"Pattern.dat", [](const fs::path& p) { writeNordif(p); },
+         "NORDIF Pattern.dat: 2 x 3 of 5 x 4 at 8 bit, step 1.5 1.5, centre Bruker, tilts 70 -10, "
+         "kV 20, background -"},
+        {"m.up2", saved(upHeader().put(patternsOf<std::uint16_t>(true)).data),
+         "EDAX up1/up2: 2 x 3 of 5 x 4 at 16 bit, step 1.5 2, centre EDAX, tilts - -, kV -, "
+         "background -"},
+        // .up1 version 1: version, width, height, data offset; no map shape.
+        {"m.up1",
+         saved(Bytes().put(1, kWidth, kHeight, 16).put(patternsOf<std::uint8_t>(false)).data),
+         "EDAX up1/up2: 1 x 6 of 5 x 4 at 8 bit, step - -, centre EDAX, tilts - -, kV -, "
+         "background -"},
+        {"m.ebsp", saved(ebspBytes()),
+         "Oxford ebsp: 2 x 3 of 5 x 4 at 8 bit, step 1.5 1.5, centre Oxford, tilts - -, kV -, "
+         "background -"}};
     for (const auto& [file, write, expected] : cases) {
         SCOPED_TRACE(file);
-        const fs::path folder = scratch(file + std::string(".d"));
-        fs::create_directories(folder);
-        write(folder / file);
-        auto opened = openPatternFile(folder / file);
+        auto opened = open(file, write);
         ASSERT_TRUE(opened) << opened.problem();
-        PatternSource& source = **opened;
+        MapPatternSource& source = **opened;
         const PatternFileHeader& h = source.header();
         EXPECT_EQ(summary(h), expected);
         const bool wide = h.bitDepth == 16;
 
         // Patterns 1 and 5, pixel for pixel, as floats and as stored; then the second row.
-        std::vector<float> one(kPixels);
+        std::vector<float> one(kPixels), row(3 * kPixels);
         std::vector<std::uint16_t> last(kPixels);
-        ASSERT_TRUE(source.readPatterns(1, 1, one));
-        ASSERT_TRUE(source.readPatterns(5, 1, last));
-        for (int p = 0; p < kPixels; ++p) {
-            EXPECT_EQ(one[static_cast<std::size_t>(p)], pixel(1, p, wide)) << p;
-            EXPECT_EQ(last[static_cast<std::size_t>(p)], pixel(5, p, wide)) << p;
-        }
+        ASSERT_TRUE(source.readPatterns(1, 1, one) && source.readPatterns(5, 1, last));
+        for (std::size_t p = 0; p < kPixels; ++p)
+            EXPECT_EQ(std::pair(one[p], 1.0 * last[p]),
+                      std::pair(float(pixel(1, int(p), wide)), pixel(5, int(p), wide)))
+                << p;
         if (h.rows == 2) {
-            std::vector<float> row(3 * kPixels);
             ASSERT_TRUE(source.readRows(1, 2, row));
             EXPECT_EQ(row[kPixels + 7], pixel(4, 7, wide));
         }
@@ -363,53 +316,67 @@ TEST(PatternFiles, ReadAsTheMakersWriteThem) {
     }
 }
 
-TEST(PatternFiles, ScansAreChosenByIndex) {
-    const fs::path path = scratch("scans.h5");
-    writeKikuchipy(path);
+TEST_F(PatternFiles, ScansAreChosenByIndex) {
     PatternFileOptions options;
     options.scan = 1;
-    auto second = openPatternFile(path, options);
+    auto second = open(
+        "scans.h5", [](const fs::path& p) { writeKikuchipy(p); }, options);
     ASSERT_TRUE(second) << second.problem();
     EXPECT_EQ((*second)->header().scanNames, (std::vector<std::string>{"Scan 1", "Scan 2"}));
     std::vector<float> pattern(kPixels);
     ASSERT_TRUE((*second)->readPatterns(0, 1, pattern));
     EXPECT_EQ(pattern[0], pixel(0, 0, false) + 1);
     options.scan = 2;
-    auto third = openPatternFile(path, options);
+    auto third = open(
+        "scans.h5", [](const fs::path& p) { writeKikuchipy(p); }, options);
     ASSERT_FALSE(third);
     EXPECT_NE(third.problem().find("has no scan 3"), std::string::npos) << third.problem();
 }
 
-TEST(PatternFiles, DamagedOrLyingFilesAreRefusedWithTheirName) {
+TEST_F(PatternFiles, AShapeGivenReshapesTheMap) {
+    // An early up1 states no shape: its six patterns form one row until a shape is given.
+    const Writer up1 =
+        saved(Bytes().put(1, kWidth, kHeight, 16).put(patternsOf<std::uint8_t>(false)).data);
+    PatternFileOptions options;
+    options.shape = std::pair{2, 3};
+    auto shaped = open("shaped.up1", up1, options);
+    ASSERT_TRUE(shaped) << shaped.problem();
+    EXPECT_EQ((*shaped)->header().rows, 2);
+    EXPECT_TRUE((*shaped)->header().warnings.empty());
+    std::vector<float> row(3 * kPixels);
+    ASSERT_TRUE((*shaped)->readRows(1, 2, row));
+    EXPECT_EQ(row[2], pixel(3, 2, false));
+    options.shape = std::pair{4, 2};
+    auto wrong = open("shaped.up1", up1, options);
+    ASSERT_FALSE(wrong);
+    EXPECT_EQ(wrong.problem(), "\"shaped.up1\": holds 6 patterns, not a map of 4 x 2");
+}
+
+TEST_F(PatternFiles, DamagedOrLyingFilesAreRefusedWithTheirName) {
     struct Damaged {
         const char* file;
-        std::function<void(const fs::path&)> write;
+        Writer write;
         const char* says; // found in the problem of opening or, for a file that opens, reading
         const char* named = nullptr; // the file the problem names, when not the one opened
     };
-    auto bytes = [](std::string data) {
-        return [data](const fs::path& p) { std::ofstream(p, std::ios::binary) << data; };
-    };
-    auto upWith = [&](Bytes header, int patterns) {
-        for (int i = 0; i < patterns * kPixels; ++i) header.put<std::uint16_t>(1);
-        return bytes(header.data);
+    auto up2 = [](Bytes header) {
+        return saved(header.put(std::vector<std::uint16_t>(120, 1)).data);
     };
     std::string ebspOutside = ebspBytes();
     const std::int64_t far = 1 << 30;
     std::memcpy(&ebspOutside[16], &far, 8);
-    const std::string ebspCut = ebspBytes().substr(0, ebspBytes().size() - 30);
-    const std::vector<Damaged> cases = {
-        {"lying.up2", upWith(upHeader(1000, 1000), 6), "holds 6 patterns"},
-        {"huge.up2", upWith(upHeader(60000, 60000), 6), "more than this program reads"},
-        {"offset.up2", upWith(upHeader(3, 2, 1 << 30), 6), "start at byte"},
-        {"wide.up2", upWith(upHeader(3, 2, 42, 0xFFFFFFFF), 6), "pattern of"},
-        {"short.up2", bytes("\x03\0\0\0\x05\0"), "too short"},
-        {"outside.ebsp", bytes(ebspOutside), "names byte 1073741824"},
-        {"cut.ebsp", bytes(ebspCut), "ends at byte"},
+    const Damaged cases[] = {
+        {"lying.up2", up2(upHeader(1000, 1000)), "holds 6 patterns"},
+        {"huge.up2", up2(upHeader(60000, 60000)), "more than this program reads"},
+        {"offset.up2", up2(upHeader(3, 2, 1 << 30)), "start at byte"},
+        {"wide.up2", up2(upHeader(3, 2, 42, 0xFFFFFFFF)), "pattern of"},
+        {"short.up2", saved("\x03\0\0\0\x05\0"), "too short"},
+        {"outside.ebsp", saved(ebspOutside), "names byte 1073741824"},
+        {"cut.ebsp", saved(ebspBytes().substr(0, ebspBytes().size() - 30)), "ends at byte"},
         {"Pattern.dat", [](const fs::path& p) { writeNordif(p, "20x30"); }, "fewer than"},
         {"Pattern.dat", [](const fs::path& p) { writeNordif(p, "-2x3"); }, "a map of -2 x 3",
          "Setting.txt"},
-        {"alone.dat", bytes("abc"), "needs its settings file"},
+        {"alone.dat", saved("abc"), "needs its settings file"},
         {"size.h5", [](const fs::path& p) { writeKikuchipy(p, 80); },
          "/Scan 1/EBSD/Data/patterns holds patterns of 5 x 4 pixels, the header says 80 x 4"},
         {"count.h5", [](const fs::path& p) { writeEdax(p, 1000); },
@@ -418,10 +385,10 @@ TEST(PatternFiles, DamagedOrLyingFilesAreRefusedWithTheirName) {
          [](const fs::path& p) {
              H5 f(p);
              f.text("Manufacturer", "Bruker Nano");
-             f.number("Scan 0/EBSD/Header/NROWS", 2);
+             f.numbers("Scan 0/EBSD/Header/", "NROWS=2", H5T_IEEE_F64LE);
          },
          "holds no scan with a pattern dataset EBSD/Data/RawPatterns"},
-        {"noise.h5", bytes(std::string(4000, '\x17')), "is no pattern file"},
+        {"noise.h5", saved(std::string(4000, '\x17')), "is no pattern file"},
         {"missing.h5", [](const fs::path&) {}, "cannot be read"},
         {"roi.h5",
          [](const fs::path& p) {
@@ -433,19 +400,16 @@ TEST(PatternFiles, DamagedOrLyingFilesAreRefusedWithTheirName) {
              writeKikuchipy(p);
              fs::resize_file(p, fs::file_size(p) / 2);
          },
-         "half.h5"},
-    };
+         "half.h5"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.says);
-        const fs::path folder = scratch(std::string("damaged-") + c.says);
-        fs::create_directories(folder);
-        c.write(folder / c.file);
-        auto opened = openPatternFile(folder / c.file);
+        auto opened = open(c.file, c.write);
         std::string problem = opened ? std::string() : opened.problem();
         if (opened) {
-            std::vector<float> all(static_cast<std::size_t>(
-                (*opened)->header().patternCount() * (*opened)->header().pixelsPerPattern()));
-            auto read = (*opened)->readPatterns(0, (*opened)->header().patternCount(), all);
+            const PatternFileHeader& h = (*opened)->header();
+            std::vector<float> all(
+                static_cast<std::size_t>(h.patternCount() * h.pixelsPerPattern()));
+            auto read = (*opened)->readPatterns(0, h.patternCount(), all);
             ASSERT_FALSE(read) << "read a damaged file";
             problem = read.problem();
         }

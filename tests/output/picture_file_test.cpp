@@ -40,14 +40,6 @@ void drawNoise(DrawingSurface& s) {
         }
 }
 
-// Every name in the folder as its bytes, hidden ones too.
-std::set<std::string> namesIn(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().native());
-    return names;
-}
-
 // Files are named and read by their bytes: Qt 6 turns a name that is no UTF-8 into another.
 class PictureFileTest : public testing::Test {
 protected:
@@ -106,7 +98,7 @@ TEST_F(PictureFileTest, FailedOrAbandonedWritesKeepThePreviousFile) {
     EXPECT_FALSE(openPictureFile(path("missing/a.pdf"), 50, 50));
     EXPECT_FALSE(openPictureFile(path("a.png/a.png"), 50, 50));
     EXPECT_EQ(contents("a.png"), "previous");
-    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"a.pdf", "a.png", "a.svg"}));
+    EXPECT_EQ(test::namesIn(dir.path()), (std::set<std::string>{"a.pdf", "a.png", "a.svg"}));
 }
 
 TEST_F(PictureFileTest, AFullDiskKeepsThePreviousPictureAndPrintsNothing) {
@@ -137,7 +129,7 @@ TEST_F(PictureFileTest, AFullDiskKeepsThePreviousPictureAndPrintsNothing) {
     }
     EXPECT_EQ(problem, "\"" + path("shown.png") + "\" cannot be written: File too large");
     EXPECT_EQ(contents("shown.png"), "previous");
-    EXPECT_EQ(namesIn(dir.path()),
+    EXPECT_EQ(test::namesIn(dir.path()),
               (std::set<std::string>{"a.bmp", "a.pdf", "a.png", "a.svg", "shown.png"}));
 }
 

@@ -238,20 +238,36 @@ TEST(Generation, OnlyFiniteSpacingsReachTheList) {
     }
 }
 
-// A reflection whose d equals the longest cell edge, the default d-Max, is listed whatever the
-// 4-byte rounding of its spacing.
-TEST(Generation, TheDefaultDMaxKeepsTheReflectionAtTheLongestEdge) {
-    for (const Texts6& cell :
-         {Texts6{"2.7", "6.02", "1.5", "", "", ""}, Texts6{"0.6", "9.5984", "4.3", "", "", ""},
-          Texts6{"3", "5.1", "3.5", "", "", ""}, Texts6{"2.7", "7.3", "6", "", "", ""}}) {
+// A d range as the fields show it after a simulation or a restart (d-Max the largest d listed,
+// both ends with three decimals), simulated again, keeps every reflection it showed: nickel's
+// {1 1 1} at 2.0344 under a d-Max shown as 2.034, (3 3 1) at 0.91766 over a d-Min of 0.9176
+// shown as 0.918; and a d-Max of 0, the longest cell edge, the reflection at that edge whatever
+// the 4-byte rounding of its spacing.
+TEST(Generation, TheShownDRangeKeepsWhatItShowed) {
+    const std::tuple<int, Texts6, std::string, std::string, int> cases[] = {
+        {225, {"3.5236", "", "", "", "", ""}, "0.9", "0", 58},
+        {221, kCubic4, "0.9176", "20", 310},
+        {16, {"2.7", "6.02", "1.5", "", "", ""}, "1.0", "0", 0},
+        {16, {"0.6", "9.5984", "4.3", "", "", ""}, "1.0", "0", 0},
+        {16, {"3", "5.1", "3.5", "", "", ""}, "1.0", "0", 0},
+        {16, {"2.7", "7.3", "6", "", "", ""}, "1.0", "0", 0}};
+    for (const auto& [group, cell, dMin, dMax, count] : cases) {
         TestSimulation t;
-        setFields(t.sim, 16, cell, "1.5418", "0", "1.0", "0");
-        EXPECT_TRUE(generateReflections(t.sim));
-        const ReflectionList& r = t.sim.reflections;
+        setFields(t.sim, group, cell, "0.0858854", "0", dMin, dMax, "3");
+        ASSERT_TRUE(generateReflections(t.sim));
+        const ReflectionList first = t.sim.reflections;
         int atEdge = 0;
-        for (std::size_t i = 0; i < r.d.size(); ++i)
-            atEdge += r.h[i] == 0 && r.l[i] == 0 && std::abs(r.k[i]) == 1;
-        EXPECT_EQ(atEdge, 2) << cell[1];
+        for (std::size_t i = 0; i < first.d.size(); ++i)
+            atEdge += first.h[i] == 0 && first.l[i] == 0 && std::abs(first.k[i]) == 1;
+        if (count) {
+            EXPECT_EQ(first.count(), count) << cell[0];
+        } else {
+            EXPECT_EQ(atEdge, 2) << cell[1];
+        }
+        showDocument(t.sim);
+        ASSERT_TRUE(generateReflections(t.sim));
+        EXPECT_EQ(t.sim.reflections.d, first.d)
+            << cell[0] << " shown as " << t.sim.fields.d[0] << " " << t.sim.fields.d[1];
         expectConsistentList(t.sim);
     }
 }
@@ -279,7 +295,7 @@ TEST(Generation, LoopsEndWhereNoReflectionCanPass) {
             for (std::int16_t k = n; k >= -n; --k)
                 for (std::int16_t l = n; l >= -n; --l) {
                     const float d = dSpacing(doc.cell, h, k, l);
-                    if ((h || k || l) && doc.dMin - 0.0001 <= d && d <= 20.0001 &&
+                    if ((h || k || l) && doc.dMin - kDTolerance <= d && d <= 20 + kDTolerance &&
                         2 * braggAngle(doc.wavelength[0], d) <= 175.0 &&
                         !t.sim.group.isAbsent(h, k, l))
                         expected.insert({h, k, l, d});

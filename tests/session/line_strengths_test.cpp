@@ -4,6 +4,8 @@
 #include "support/temp_dir.h"
 #include "support/test_simulation.h"
 
+#include "session/document_reading.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -15,10 +17,6 @@ using test::TempDir;
 
 std::string structureFile(const char* name) {
     return std::string(TAVREL_TEST_DATA) + "/structure_factors/" + name + ".cif";
-}
-
-Result<NewListReport> open(Simulation& sim, const std::string& path) {
-    return openInputFile(sim, path, inputFormatOf(path).value());
 }
 
 // The relative intensity of each (h k l) as the list shows it.
@@ -40,7 +38,7 @@ std::int32_t tracedCones(test::TestSimulation& t) {
 // minimum intensity is left out. Without atoms every allowed reflection has its line again.
 TEST(LineStrengths, AStructureWeighsItsLinesAndLeavesOutTheVanishingOnes) {
     test::TestSimulation t;
-    ASSERT_TRUE(open(t.sim, structureFile("silicon")));
+    ASSERT_TRUE(test::openFile(t.sim, structureFile("silicon")));
     t.show(NewList::Generated);
     ASSERT_EQ(t.sim.strengths.relative.size(), t.sim.reflections.d.size());
     EXPECT_EQ(t.sim.strengths.scattering, Scattering::XRay);
@@ -71,13 +69,12 @@ TEST(LineStrengths, AStructureWeighsItsLinesAndLeavesOutTheVanishingOnes) {
 // Sites are checked before they replace the structure's, and a refusal names the site.
 TEST(LineStrengths, RefusedSitesChangeNothing) {
     test::TestSimulation t;
-    ASSERT_TRUE(open(t.sim, structureFile("sodium_chloride")));
+    ASSERT_TRUE(test::openFile(t.sim, structureFile("sodium_chloride")));
     const std::vector<AtomSite> before = t.sim.atoms;
     const std::vector<float> strengths = t.sim.strengths.relative;
+    // (Why each is refused is the structure layer's.)
     const std::pair<AtomSite, std::string> refused[] = {
-        {{"Q1", "Qq", 0, 0, 0, 1, 0}, "Qq"},
-        {{"Na9", "Na", 0, std::nan(""), 0, 1, 0}, "Na9"},
-        {{"Cl9", "Cl", 0, 0, 0, -1, 0}, "Cl9"}};
+        {{"Q1", "Qq", 0, 0, 0, 1, 0}, "Qq"}, {{"Na9", "Na", 0, std::nan(""), 0, 1, 0}, "Na9"}};
     for (const auto& [site, named] : refused) {
         std::vector<AtomSite> sites = before;
         sites.push_back(site);
@@ -92,19 +89,25 @@ TEST(LineStrengths, RefusedSitesChangeNothing) {
 // Electron scattering weighs the lines otherwise: chosen, or because wavelength 1 is a voltage.
 TEST(LineStrengths, ElectronScatteringWhenChosenOrForAVoltage) {
     test::TestSimulation t;
-    ASSERT_TRUE(open(t.sim, structureFile("sodium_chloride")));
+    ASSERT_TRUE(test::openFile(t.sim, structureFile("sodium_chloride")));
     const auto xray = intensitiesOf(t.sim);
-    t.sim.fields.wavelength = {"200", "0"};
+    typeWavelength(t.sim.fields, 0, "200");
     ASSERT_TRUE(t.generate());
     EXPECT_EQ(t.sim.strengths.scattering, Scattering::Electron);
     const auto electron = intensitiesOf(t.sim);
     // (1 1 1) goes with f(Cl) - f(Na), (2 0 0) with their sum: the tables' ratios differ.
     EXPECT_NE(electron.at("1 1 1"), xray.at("1 1 1"));
-    t.sim.fields.wavelength = {"0.0251", "0"};
+    // The voltage was rewritten into its wavelength; the next simulation keeps the electrons.
+    EXPECT_EQ(t.sim.fields.wavelength[0], "0.0251");
+    ASSERT_TRUE(t.generate());
+    EXPECT_EQ(t.sim.strengths.scattering, Scattering::Electron);
+    // A wavelength typed returns to X-rays, unless the box is ticked.
+    typeWavelength(t.sim.fields, 0, "0.0251");
     ASSERT_TRUE(t.generate());
     EXPECT_EQ(t.sim.strengths.scattering, Scattering::XRay);
     t.sim.fields.scattering = ScatteringChoice::Electron;
-    ASSERT_TRUE(computeLineStrengths(t.sim));
+    typeWavelength(t.sim.fields, 0, "1.54");
+    ASSERT_TRUE(t.generate());
     EXPECT_EQ(t.sim.strengths.scattering, Scattering::Electron);
 }
 
@@ -115,14 +118,15 @@ TEST(LineStrengths, SavedAsACifTheDocumentComesBackWhole) {
     TempDir dir;
     test::TestSimulation t, u;
     // P 1 1 21/b: the c-unique setting of group 14.
-    ASSERT_TRUE(open(t.sim, dir.write("mono.cif", "data_m\n_cell_length_a 5\n_cell_length_b 6\n"
-                                                  "_cell_length_c 7\n_cell_angle_gamma 100\n"
-                                                  "loop_\n_space_group_symop_operation_xyz\n"
-                                                  "x,y,z\n-x,-y+1/2,z+1/2\n-x,-y,-z\n"
-                                                  "x,y+1/2,-z+1/2\nloop_\n_atom_site_label\n"
-                                                  "_atom_site_fract_x\n_atom_site_fract_y\n"
-                                                  "_atom_site_fract_z\nFe1 0.1 0.2 0.3\n"
-                                                  "O1 0.4 0.1 0.25\n")));
+    ASSERT_TRUE(
+        test::openFile(t.sim, dir.write("mono.cif", "data_m\n_cell_length_a 5\n_cell_length_b 6\n"
+                                                    "_cell_length_c 7\n_cell_angle_gamma 100\n"
+                                                    "loop_\n_space_group_symop_operation_xyz\n"
+                                                    "x,y,z\n-x,-y+1/2,z+1/2\n-x,-y,-z\n"
+                                                    "x,y+1/2,-z+1/2\nloop_\n_atom_site_label\n"
+                                                    "_atom_site_fract_x\n_atom_site_fract_y\n"
+                                                    "_atom_site_fract_z\nFe1 0.1 0.2 0.3\n"
+                                                    "O1 0.4 0.1 0.25\n")));
     t.sim.fields.wavelength = {"0.7107", "0"};
     t.sim.fields.d = {"1.2", "0"};
     t.sim.fields.orientation = "1 1 0";
@@ -131,7 +135,7 @@ TEST(LineStrengths, SavedAsACifTheDocumentComesBackWhole) {
     ASSERT_TRUE(t.generate());
     const std::string cif = dir.file("saved.cif");
     ASSERT_TRUE(saveInputFile(t.sim, cif, InputFormat::Cif));
-    ASSERT_TRUE(open(u.sim, cif));
+    ASSERT_TRUE(test::openFile(u.sim, cif));
 
     EXPECT_EQ(u.sim.group.row(), t.sim.group.row());
     EXPECT_EQ(u.sim.atoms, t.sim.atoms);
@@ -151,6 +155,33 @@ TEST(LineStrengths, SavedAsACifTheDocumentComesBackWhole) {
     ASSERT_TRUE(tvr);
     ASSERT_EQ(tvr->size(), 2u); // the setting and the atoms
     EXPECT_NE(tvr->back().find("keeps no atoms"), std::string::npos) << tvr->back();
+}
+
+// A wavelength typed as a voltage stays the electrons' through Save As CIF and reopening, and
+// the CIF keeps the detector; a pattern input file cannot keep the electrons and says so.
+TEST(LineStrengths, AVoltageAndTheDetectorSurviveACif) {
+    TempDir dir;
+    test::TestSimulation t, u;
+    ASSERT_TRUE(test::openFile(t.sim, structureFile("sodium_chloride")));
+    typeWavelength(t.sim.fields, 0, "20");
+    t.sim.detector.centre = {0.42415, 0.21014};
+    t.sim.detector.specimenTilt = 68.5;
+    t.sim.detector.detectorTilt = -3;
+    t.sim.detector.pixelSize = 70;
+    t.sim.detector.binning = 8;
+    t.sim.detector.convention = CentreConvention::Edax;
+    t.sim.detector.frame = EulerFrame::SpecimenBruker;
+    ASSERT_TRUE(t.generate());
+    const std::string cif = dir.file("beam.cif");
+    ASSERT_TRUE(saveInputFile(t.sim, cif, InputFormat::Cif));
+    ASSERT_TRUE(test::openFile(u.sim, cif));
+    EXPECT_EQ(u.sim.strengths.scattering, Scattering::Electron);
+    EXPECT_EQ(u.sim.detector, t.sim.detector);
+
+    const Result<std::vector<std::string>> tvr =
+        saveInputFile(t.sim, dir.file("beam.tvr"), InputFormat::Tvr);
+    ASSERT_TRUE(tvr);
+    EXPECT_NE(tvr->back().find("opens again as X-rays"), std::string::npos) << tvr->back();
 }
 
 } // namespace

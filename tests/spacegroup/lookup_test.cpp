@@ -1,4 +1,5 @@
 #include "spacegroup/settings.h"
+#include "spacegroup/written_symbols.h"
 
 #include "common/text.h"
 
@@ -15,20 +16,19 @@ int select(const std::string& symbol, float gamma = 90.0f) {
     return findSettingRow(toUpper(trim(symbol)), rGroupAxesFor(gamma));
 }
 
+// The "1" axes may be left out.
 TEST(FindSettingRow, TypedSymbols) {
+    // clang-format off
     const std::tuple<const char*, float, const char*> cases[] = {
         {"P 21/C", 90, "P 21/c = P 1 21/c 1 = 14:b1"},
         {"P121/N1", 90, "P 21/c = P 1 21/n 1 = 14:b2"},
-        {"P21/N", 90, "P 21/c = P 1 21/n 1 = 14:b2"}, // the "1" axes left out
+        {"P21/N", 90, "P 21/c = P 1 21/n 1 = 14:b2"},
         {"I2/A", 90, "C 2/c = I 1 2/a 1 = 15:b3"},
-        {"FM3M", 90, "F m -3 m"},
-        {"227:2", 90, "F d -3 m = 227:1"},
-        {"R-3M", 120, "R -3 m = 166:H"},
-        {"R-3M", 90, "R -3 m = 166:R"},
-        {"R-3M:H", 60, "R -3 m = 166:H"},
-        {"P1-", 90, "P -1"},
-        {"P4/NMM", 90, "P 4/n m m = 129:1"},
-        {"XYZ", 90, "P 1"}};
+        {"FM3M", 90, "F m -3 m"},           {"227:2", 90, "F d -3 m = 227:1"},
+        {"R-3M", 120, "R -3 m = 166:H"},    {"R-3M", 90, "R -3 m = 166:R"},
+        {"R-3M:H", 60, "R -3 m = 166:H"},   {"P1-", 90, "P -1"},
+        {"P4/NMM", 90, "P 4/n m m = 129:1"}, {"XYZ", 90, "P 1"}};
+    // clang-format on
     for (const auto& [typed, gamma, extended] : cases)
         EXPECT_EQ(extendedSymbolOfRow(select(typed, gamma)), extended) << typed << " " << gamma;
 }
@@ -87,13 +87,7 @@ TEST(RowForGroup, AsTheListSymbolSelects) {
     EXPECT_EQ(rowForGroup(231, RGroupAxes::Hexagonal), 0);
 }
 
-TEST(Lookup, RowTextsAndHallSymbols) {
-    const std::tuple<const char*, std::optional<int>> halls[] = {
-        {"P 2yb", 5},              // the Hall symbol's ending: P 1 21 1
-        {" P 31 2c (0 0 1)", 439}, // with its origin shift
-        {" A 2 2 -1ac", 325},      // first of the pair sharing it
-        {"nothing", std::nullopt}};
-    for (const auto& [hall, row] : halls) EXPECT_EQ(rowOfHallSymbol(hall), row) << hall;
+TEST(Lookup, RowTexts) {
     EXPECT_EQ(settingEntry(select("P21/C")),
               (SettingEntry{14, "-P 2ybc", "P 21/c = P 1 21/c 1 = 14:b1", "P 21/c = P 1 21/c 1"}));
     EXPECT_EQ(settingEntry(530), settingEntry(0));
@@ -101,6 +95,37 @@ TEST(Lookup, RowTextsAndHallSymbols) {
     EXPECT_EQ(listSymbol(166), "R -3 m");
     EXPECT_EQ(listSymbol(225), "F m 3 m");
     EXPECT_EQ(listSymbol(0), "");
+}
+
+// Symbols as structure files write them and the setting each names, or (after "!") why it names
+// none. Full symbols and e-glide names follow International Tables A (2016), Tables 3.3.3.1 and
+// 4.3.2.1; the refused ones are what the tolerant lookup of typed symbols guesses at.
+TEST(WrittenSymbols, EachFormNamesItsSettingAndNothingIsGuessed) {
+    // clang-format off
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"P 21/b 21/c 21/a", false, "P b c a"},  {"F 41/d -3 2/m:2", false, "F d -3 m = 227:2"},
+        {"R -3 2/m", true, "R -3 m = 166:H"},    {"P 63/m 2/m 2/c", false, "P 63/m m c"},
+        {"P 4/m -3 2/m", false, "P m -3 m"},     {"P 42/n 21/m 2/c", false, "P 42/n m c = 137:1"},
+        {"P -3 2/m 1", false, "P -3 m 1"},       {"C 2/m 2/c 21/e", false, "C m c a"},
+        {"P6_3/mmc", false, "P 63/m m c"},       {"P2_1/c", false, "P 21/c = P 1 21/c 1 = 14:b1"},
+        {"P2(1)2(1)2(1)", false, "P 21 21 21"},
+        {"p 2\xE2\x82\x81/N", false, "P 21/c = P 1 21/n 1 = 14:b2"},
+        {"Cmce", false, "C m c a"},              {"A e m 2", false, "A b m 2"},
+        {"Fm3m", false, "F m -3 m"},             {"C c c e :2", false, "C c c a = 68:2"},
+        {"P n n n Z", false, "P n n n = 48:2"},  {"R -3 c", false, "R -3 c = 167:R"},
+        {"C 1", false, "!names group 1 (P 1) in a setting that is none of the 530 settings"},
+        {"C 1 21 1", false, "!names group 5 (C 2) in a setting"},
+        {"P -3 c", false, "!cannot be read as a Hermann-Mauguin symbol"},
+        {"C", false, "!cannot be read"},         {"F 2", false, "!cannot be read"},
+        {"P 21/c:3", false, "!cannot be read"},  {"P m m m:H", false, "!cannot be read"}};
+    // clang-format on
+    for (const auto& [symbol, hexagonal, expected] : cases) {
+        const Result<int> row = settingRowOfWrittenSymbol(
+            symbol, hexagonal ? RGroupAxes::Hexagonal : RGroupAxes::Rhombohedral);
+        const std::string found = row ? extendedSymbolOfRow(*row) : "!" + row.problem();
+        EXPECT_TRUE(expected[0] == '!' ? !row && contains(found, expected + 1) : found == expected)
+            << symbol << ": " << found;
+    }
 }
 
 } // namespace

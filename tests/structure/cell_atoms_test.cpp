@@ -12,9 +12,7 @@ namespace tavrel {
 namespace {
 
 UnitCell cellOf(float a, float b, float c, float beta, float gamma) {
-    UnitCell cell;
-    cell.values = {a, b, c, 90, beta, gamma};
-    return cell;
+    return UnitCell{{a, b, c, 90, beta, gamma}};
 }
 
 std::vector<SymOp> operationsOf(int group, float gamma = 90) {
@@ -58,12 +56,12 @@ TEST(CellAtoms, RefusesSitesAndCellsItCannotPlace) {
                                            {"Q1", "", 0, 0, 0, 1, 0},
                                            {"Fe1", "Fe", std::nan(""), 0, 0, 1, 0},
                                            {"Fe3", "Fe", 0, 0, 0, -0.5, 0}};
-    for (const AtomSite& site : refused) {
-        Result<std::vector<CellAtom>> atoms = expandToCell(std::vector{site}, {}, cell);
-        EXPECT_NE(atoms.problem().find(site.label), std::string::npos) << site.label;
-    }
-    const AtomSite fine{"Fe1", "Fe", 0, 0, 0, 1, 0};
-    EXPECT_FALSE(expandToCell(std::vector{fine}, {}, cellOf(5, 5, 5, 90, 190)));
+    for (const AtomSite& site : refused)
+        EXPECT_NE(expandToCell(std::vector{site}, {}, cell).problem().find(site.label),
+                  std::string::npos)
+            << site.label;
+    EXPECT_FALSE(expandToCell(std::vector<AtomSite>{{"Fe1", "Fe", 0, 0, 0, 1, 0}}, {},
+                              cellOf(5, 5, 5, 90, 190)));
 }
 
 } // namespace

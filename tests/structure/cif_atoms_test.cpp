@@ -2,6 +2,8 @@
 
 #include "structure_test_util.h"
 
+#include "common/text.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,10 +19,8 @@ TEST(CifAtomSites, TypeSymbolsLabelsAndNumbersAsWritersWriteThem) {
         {"D", {"D", 1, 0}},    {" ca2+ ", {"Ca", 20, 2}}, {"Co", {"Co", 27, 0}}};
     for (const auto& [text, expected] : species)
         EXPECT_EQ(speciesOf(text).value(), expected) << text;
-    for (const char* unknown : {"Xx", "Q1", "", "12"})
-        EXPECT_NE(speciesOf(unknown).problem().find(std::string("\"") + unknown + "\""),
-                  std::string::npos)
-            << unknown;
+    for (const std::string unknown : {"Xx", "Q1", "", "12"})
+        EXPECT_TRUE(contains(speciesOf(unknown).problem(), "\"" + unknown + "\"")) << unknown;
 
     EXPECT_EQ(cifNumber("0.1234(5)").value() + cifNumber("-.5").value() + *cifNumber("+1e-3"),
               0.1234 - 0.5 + 0.001);
@@ -38,8 +38,7 @@ TEST(CifAtomSites, SitesOfFilesWithAndWithoutTypeSymbols) {
     EXPECT_EQ(loaded.sites[1].label + " " + std::to_string(loaded.sites[1].x), "OW 0.211300");
     EXPECT_NEAR(loaded.sites[1].bIso, 8 * M_PI * M_PI * 0.0251, 1e-12);
 
-    UnitCell cell;
-    cell.values = {5, 5, 5, 90, 90, 90};
+    const UnitCell cell{{5, 5, 5, 90, 90, 90}};
     EXPECT_TRUE(atomSitesFromCif({{"_cell_length_a", {"5"}}}, cell)->empty());
     // clang-format off
     const CifItems items = {{"_atom_site.label", {"Zn1", "Q1", "S1"}},
@@ -69,15 +68,13 @@ TEST(CifAtomSites, AnisotropicValuesGiveTheEquivalentIsotropicB) {
                 1e-6);
     EXPECT_EQ(loaded.sites[1].bIso, 0.93); // "Biso"
 
-    UnitCell orthorhombic;
-    orthorhombic.values = {4, 7, 9, 90, 90, 90};
-    EXPECT_NEAR(equivalentIsotropicU({0.01, 0.02, 0.03, 0.005, -0.004, 0.002}, orthorhombic), 0.02,
-                1e-15);
+    EXPECT_NEAR(
+        equivalentIsotropicU({0.01, 0.02, 0.03, 0.005, -0.004, 0.002}, {{4, 7, 9, 90, 90, 90}}),
+        0.02, 1e-15);
 }
 
 TEST(CifAtomSites, RefusedSitesNameTheSiteAndTheItem) {
-    UnitCell cell;
-    cell.values = {5, 5, 5, 90, 90, 90};
+    const UnitCell cell{{5, 5, 5, 90, 90, 90}};
     auto with = [](const std::string& item, std::vector<std::string> values) {
         CifItems items = {{"_atom_site_label", {"Fe1"}},
                           {"_atom_site_fract_x", {"0"}},
@@ -96,8 +93,7 @@ TEST(CifAtomSites, RefusedSitesNameTheSiteAndTheItem) {
     };
     for (const auto& [items, named] : cases) {
         const std::string problem = atomSitesFromCif(items, cell).problem();
-        for (const std::string& name : named)
-            EXPECT_NE(problem.find(name), std::string::npos) << name << ": " << problem;
+        for (const std::string& name : named) EXPECT_TRUE(contains(problem, name)) << problem;
     }
 }
 

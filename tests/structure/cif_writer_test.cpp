@@ -48,7 +48,7 @@ TEST(CifWriter, ReadsBackToTheSameValues) {
             contents.title = title;
             contents.titleIsMineralName = asU;
             contents.displacementAsU = asU;
-            const std::string text = cifText(contents);
+            const std::string text = cifText(contents).value();
             EXPECT_TRUE(text.starts_with("data_alpha_quartz\n")) << text;
             EXPECT_EQ(text.find("0,97"), std::string::npos) << text;
 

@@ -5,9 +5,10 @@
 // alone, magnesium (hexagonal) and baddeleyite, ZrO2 (monoclinic) on a 40 x 40 mm screen 20 mm
 // from the sample; made-up patterns of them.
 
+#include "common/numeric.h"
+#include "orientation/euler_frames.h"
 #include "session/line_strengths.h"
 #include "session/pattern_fit.h"
-#include "support/ebsd_geometry.h"
 #include "support/synthetic_pattern.h"
 #include "support/test_simulation.h"
 
@@ -25,10 +26,17 @@ struct Crystal {
     Detector detector;
 };
 
-inline const Detector kScreen{40, 40, 20, {0.5, 0.5}};
+inline const Detector kScreen = detectorFor({40, 40, 20});
+// The detector of a width x height image with a Bruker pattern centre: a film 60 mm high in
+// the image's proportions.
+inline Detector brukerDetector(const CentreCoordinates& centre, int width, int height) {
+    return withBrukerCentre(
+        detectorFor({60.0f * static_cast<float>(width) / static_cast<float>(height), 60, 30}),
+        centre);
+}
 // The recorded nickel patterns' detector.
-inline const BrukerCentre kRecordedCentre{0.425, 0.21, 0.50};
-inline const Detector kCamera = detectorFromBruker(kRecordedCentre, 60, 60);
+inline const CentreCoordinates kRecordedCentre{0.425, 0.21, 0.50};
+inline const Detector kCamera = brukerDetector(kRecordedCentre, 60, 60);
 
 inline const Crystal kNickel{
     "Ni", 225, {"3.5236", "", "", "", "", ""}, "0.9", {{"Ni1", "Ni", 0, 0, 0, 1, 0.4}}, kCamera};
@@ -37,10 +45,10 @@ inline const Crystal kIron{
 inline const Crystal kDiamond{
     "Si", 227, {"5.4309", "", "", "", "", ""}, "0.9", {{"Si1", "Si", 0, 0, 0, 1, 0.45}}, kCamera};
 inline const Crystal kSilicon{"silicon", 227, {"5.431", "", "", "", "", ""}, "1.0", {}, kScreen};
-inline const Crystal kMagnesium{"magnesium", 194, {"3.209", "", "5.211", "", "", ""}, "1.0", {},
-                                kScreen};
-inline const Crystal kBaddeleyite{
-    "baddeleyite", 14, {"5.15", "5.21", "5.31", "90", "99.2", "90"}, "1.5", {}, kScreen};
+inline const Crystal kMagnesium{"magnesium", 194, {"3.209", "", "5.211", "", "", ""},
+                                "1.0",       {},  kScreen};
+inline const Crystal kBaddeleyite{"baddeleyite", 14, {"5.15", "5.21", "5.31", "90", "99.2", "90"},
+                                  "1.5",         {}, kScreen};
 
 inline Simulation simulated(const Crystal& c) {
     Simulation sim;
@@ -49,7 +57,7 @@ inline Simulation simulated(const Crystal& c) {
     const auto text = [](double v) { return formatNumber(v, "0.0#####"); };
     sim.fields.film = {text(c.detector.filmWidth), text(c.detector.filmHeight),
                        text(c.detector.distance)};
-    sim.patternCentre = c.detector.centre;
+    sim.detector.centre = c.detector.centre;
     (void)generateReflections(sim);
     if (!c.atoms.empty()) (void)setAtomSites(sim, c.atoms);
     return sim;

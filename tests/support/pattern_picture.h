@@ -29,7 +29,8 @@ inline bool savePattern(const Simulation& sim, const Mat3d& m, const std::string
     o.profile = fit.setup().profile;
     o.screenRadius = 0;
     o.countsPerPixel = 1000;
-    const std::vector<std::uint8_t> bytes = toBytes(syntheticPattern(fit.setup().bands, m, o), 0, 255);
+    const std::vector<std::uint8_t> bytes =
+        toBytes(syntheticPattern(fit.setup().bands, m, o), 0, 255);
     return QImage(bytes.data(), o.width, o.height, o.width, QImage::Format_Grayscale8)
         .save(QString::fromStdString(path));
 }

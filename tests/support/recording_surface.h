@@ -2,9 +2,9 @@
 // A drawing surface that draws nothing and keeps every call in order as plain data, so that
 // renderer tests can check what was drawn, in which pen and in which order.
 
+#include "common/numeric.h"
 #include "render/surface.h"
 
-#include <cstddef>
 #include <string>
 #include <variant>
 #include <vector>
@@ -62,48 +62,54 @@ public:
         friend bool operator==(const Text&, const Text&) = default;
     };
     using Call = std::variant<Clear, SetPen, Segments, Polyline, Rectangle, Circle, TextSize, Text>;
-
     struct DrawnSegment {
         Segment segment;
         Pen pen;
-        friend bool operator==(const DrawnSegment&, const DrawnSegment&) = default;
     };
 
     // The default size is the off-screen picture of a freshly opened window.
-    explicit RecordingSurface(int width = 850, int height = 620);
-
-    void setSize(int width, int height);
+    explicit RecordingSurface(int width = 850, int height = 620) : width_(width), height_(height) {}
     // Forgets the calls recorded so far; the pen and text size stay.
     void forget() { calls_.clear(); }
 
     int width() const override { return width_; }
     int height() const override { return height_; }
-    void clear(Rgb background) override;
-    void setPen(Rgb colour, int width, PenStyle style) override;
-    void drawSegments(std::span<const Segment> segments) override;
-    void drawPolyline(std::span<const Point> points) override;
-    void drawRectangle(int x1, int y1, int x2, int y2) override;
-    void drawCircle(int x, int y, int radius, bool filled) override;
-    void setTextSize(double points) override;
-    // round(points * 4 / 3): the height of a line at 96 dots per inch.
-    int textHeight() const override;
-    void drawText(int x, int y, std::string_view text, Rgb colour) override;
+    void clear(Rgb background) override { calls_.emplace_back(Clear{background}); }
+    void setPen(Rgb colour, int width, PenStyle style) override {
+        pen_ = Pen{colour, width, style};
+        calls_.emplace_back(SetPen{pen_});
+    }
+    void drawSegments(std::span<const Segment> s) override {
+        calls_.emplace_back(Segments{pen_, {s.begin(), s.end()}});
+    }
+    void drawPolyline(std::span<const Point> p) override {
+        calls_.emplace_back(Polyline{pen_, {p.begin(), p.end()}});
+    }
+    void drawRectangle(int x1, int y1, int x2, int y2) override {
+        calls_.emplace_back(Rectangle{pen_, x1, y1, x2, y2});
+    }
+    void drawCircle(int x, int y, int radius, bool filled) override {
+        calls_.emplace_back(Circle{pen_, x, y, radius, filled});
+    }
+    void setTextSize(double points) override {
+        textSize_ = points;
+        calls_.emplace_back(TextSize{points});
+    }
+    // The height of a line at 96 dots per inch.
+    int textHeight() const override { return roundToInt32(textSize_ * 4.0 / 3.0); }
+    void drawText(int x, int y, std::string_view text, Rgb colour) override {
+        calls_.emplace_back(Text{x, y, std::string(text), colour, textSize_});
+    }
 
     const std::vector<Call>& calls() const { return calls_; }
-    const Pen& pen() const { return pen_; }
-    double textSize() const { return textSize_; }
-
     // Every segment drawn, in order, with the pen it was drawn in; a polyline counts as the
     // segments between its consecutive points.
     std::vector<DrawnSegment> segments() const;
-    std::vector<Segment> segmentsIn(Rgb colour) const;
     std::vector<Segment> segmentsIn(PenStyle style) const;
-    std::size_t segmentCount() const;
+    std::size_t segmentCount() const { return segments().size(); }
     std::vector<Rectangle> rectangles() const { return callsOf<Rectangle>(); }
     std::vector<Circle> circles() const { return callsOf<Circle>(); }
     std::vector<Text> texts() const { return callsOf<Text>(); }
-    std::vector<Clear> clears() const { return callsOf<Clear>(); }
-
     template <typename T> std::vector<T> callsOf() const {
         std::vector<T> out;
         for (const Call& c : calls_)
@@ -112,8 +118,7 @@ public:
     }
 
 private:
-    int width_;
-    int height_;
+    int width_, height_;
     Pen pen_;
     double textSize_ = 8.0;
     std::vector<Call> calls_;

@@ -130,8 +130,8 @@ std::vector<double> renderBands(std::span<const Band> bands, const Mat3d& orient
             const auto g1 = mapping.gnomonicOfPixel(w - 0.5, y + 0.5);
             const double f0 = n[0] + n[1] * g0[0] + n[2] * g0[1];
             const double f1 = n[0] + n[1] * g1[0] + n[2] * g1[1];
-            const double rowReach = t.reach * std::sqrt(1 + std::max(g0[0] * g0[0], g1[0] * g1[0]) +
-                                                        g0[1] * g0[1]);
+            const double rowReach =
+                t.reach * std::sqrt(1 + std::max(g0[0] * g0[0], g1[0] * g1[0]) + g0[1] * g0[1]);
             int from = 0, to = w - 1;
             if (std::fabs(f1 - f0) > 1e-12) {
                 const double df = (f1 - f0) / (w - 1);
@@ -143,9 +143,8 @@ std::vector<double> renderBands(std::span<const Band> bands, const Mat3d& orient
                 continue;
             }
             for (int x = from; x <= to; ++x) {
-                const std::size_t i =
-                    static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
-                    static_cast<std::size_t>(x);
+                const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                                      static_cast<std::size_t>(x);
                 out[i] += t.height * t.at(std::fabs(dot(n, directions[i])));
             }
         }
@@ -189,11 +188,11 @@ GreyImage syntheticCounts(std::span<const Band> bands, const Mat3d& orientation,
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const double u = x / static_cast<double>(w) - 0.5, v = y / static_cast<double>(h) - 0.5;
-            const double b =
-                staticAt(x + 0.5, y + 0.5, w, h, o.screenRadius, spots) * level *
-                (1 + gx * u + gy * v);
+            const double b = staticAt(x + 0.5, y + 0.5, w, h, o.screenRadius, spots) * level *
+                             (1 + gx * u + gy * v);
             float& p = image.pixels[image.index(x, y)];
-            p = static_cast<float>(random.poisson(std::max(0.0, perFine * b * (1 + o.contrast * p))));
+            p = static_cast<float>(
+                random.poisson(std::max(0.0, perFine * b * (1 + o.contrast * p))));
         }
     return image;
 }
@@ -208,7 +207,8 @@ GreyImage binnedCounts(const GreyImage& fine, int factor, bool eightBit) {
     if (eightBit && highest > 0) {
         // The camera's gain puts the brightest pixels near the top of its range.
         const double gain = 250 / highest;
-        for (float& v : binned.pixels) v = static_cast<float>(std::min(255.0, std::round(v * gain)));
+        for (float& v : binned.pixels)
+            v = static_cast<float>(std::min(255.0, std::round(v * gain)));
     }
     return binned;
 }

@@ -27,7 +27,7 @@ struct SyntheticPatternOptions {
     int binning = 8;             // the fine picture is binning times larger
     Detector detector;           // of the binned pattern (the fine picture spans the same film)
     LineProfile profile = LineProfile::KikuchiBand;
-    double contrast = 0.04;         // a band of the largest weight brightens the background this much
+    double contrast = 0.04; // a band of the largest weight brightens the background this much
     double strengthExponent = 0.75; // band heights weight^exponent
     double edgeDarkening = 0.3;     // dark lines beyond the edges, of the band's height
     double blurPixels = 1.5;        // the optics, in fine pixels
@@ -38,7 +38,7 @@ struct SyntheticPatternOptions {
     double variation = 0.15; // pattern-to-pattern change of the background
     // Dark spots of the screen (dust, burnt phosphor), the same on every pattern of a camera.
     int blemishes = 0;
-    bool eightBit = true;    // levels as an 8-bit camera writes them
+    bool eightBit = true; // levels as an 8-bit camera writes them
     std::uint32_t seed = 1;
 };
 

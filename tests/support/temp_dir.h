@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -12,6 +13,16 @@ inline std::string readFile(const std::string& path) {
     std::ostringstream s;
     s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
+}
+
+// The names in a folder as their bytes, hidden ones (a temporary file left behind) too, or only.
+inline std::set<std::string> namesIn(const std::string& folder, bool hiddenOnly = false) {
+    std::set<std::string> names;
+    for (const std::filesystem::directory_entry& entry :
+         std::filesystem::directory_iterator(folder))
+        if (std::string name = entry.path().filename().native(); !hiddenOnly || name[0] == '.')
+            names.insert(name);
+    return names;
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/generation.h"
+#include "session/input_files.h"
 #include "session/pattern_view.h"
 #include "session/simulation.h"
 
@@ -38,6 +39,25 @@ inline void setFields(Simulation& s, int group, std::array<std::string, 6> cell,
     s.fields.d = {dMin, dMax};
     s.fields.hklMax = {limit, limit, limit};
     s.fields.autoLimits = false;
+}
+
+// Opens a file by its extension, as the window's Open does: read, then taken.
+inline Result<NewListReport> openFile(Simulation& sim, const std::string& path) {
+    const Result<InputFile> file = readInputFile(path, inputFormatOf(path).value(), sim.fields);
+    if (!file) return file.failure();
+    return takeInputFile(sim, *file);
+}
+
+// A dense pattern (over 3,000 reflections) whose flat cones cross the whole picture, with a
+// second wavelength, dashed selected lines, labels and rings; false when it is not that dense.
+inline bool setDense(TestSimulation& t) {
+    setFields(t.sim, 227, {"12", "", "", "", "", ""}, "0.3", "0.7107", "0.6", "0", "14");
+    t.sim.fields.orientation = "1 2 3";
+    if (!t.generate() || t.sim.reflections.count() <= 3000) return false;
+    for (std::size_t i = 0; i < 400; i += 7) t.pattern.selection.set(i, true);
+    t.pattern.view.viewLabels = true;
+    t.pattern.view.viewRings = true;
+    return true;
 }
 
 // The built-in iron sample (body-centred cubic).

@@ -63,6 +63,12 @@ TEST_F(CommandsTest, SaveAndOpenThroughTheDialogs) {
               "2.866 2.866 2.866 90 90 90 229\r\n 54");
     runWithFile("actionSave", dataFile("named.hkl"), 0);
     EXPECT_EQ(readFile(dataFile("named.hkl").toStdString()).substr(0, 5), "2.866");
+    // A document with atoms is offered the format that keeps them first.
+    action("actionSample1")->trigger(); // Si
+    runWithFile("actionSave", dataFile("si"), 0);
+    EXPECT_EQ(dialogs.saveRequests.back().filters.first(),
+              "Crystallographic Information File (*.cif)");
+    EXPECT_TRUE(QFileInfo(dataFile("si.cif")).isFile());
 
     action("actionNew")->trigger();
     runWithFile("actionOpen", dataFile("iron.tvr"));
@@ -88,8 +94,21 @@ TEST_F(CommandsTest, SaveAndOpenThroughTheDialogs) {
     action("actionSave")->trigger();
     EXPECT_EQ(dialogs.saveRequests.back().folder, elsewhere);
     EXPECT_TRUE(dialogs.errors.empty());
+
     restart().openInputFile();
     EXPECT_EQ(dialogs.openRequests.back().folder, elsewhere);
+}
+
+// The captions say every format a command reads or writes.
+TEST_F(CommandsTest, CaptionsNameWhatTheCommandsDo) {
+    const std::pair<const char*, QStringList> captions[] = {
+        {"actionOpen", {"*.tvr", "*.hkl", "*.cif"}},
+        {"actionSave", {"*.tvr", "*.hkl", "*.cif"}},
+        {"actionSaveImage", {"*.bmp", "*.png", "*.svg", "*.pdf"}}};
+    for (const auto& [name, formats] : captions)
+        for (const QString& format : formats)
+            EXPECT_TRUE(action(name)->text().contains(format))
+                << name << " " << format.toStdString();
 }
 
 TEST_F(CommandsTest, FilesThatCannotBeReadOrWritten) {
@@ -233,6 +252,26 @@ TEST_F(CommandsTest, ASampleBringsItsAtomsAndEditsAreTakenOrRefused) {
         << "the table shows the sites the document holds";
     atoms.table()->item(1, 1)->setText(QStringLiteral("O2-"));
     EXPECT_EQ(c.simulation().atoms[1].typeSymbol, "O2-");
+    // Numbers as CIF writers write them; anything else is refused naming the cell, which keeps
+    // its value.
+    const std::tuple<int, const char*, double, bool> numbers[] = {
+        {2, "1/4", 0.25, false}, {3, " -2/3", -2.0 / 3, false}, {4, "0,5", 0.5, false},
+        {5, "abc", 1, true},     {2, "1/4x", 0.25, true},       {6, "1/0", 0, true},
+        {4, "", 0.5, true}};
+    for (const auto& [column, text, value, refused] : numbers) {
+        const std::size_t errors = dialogs.errors.size();
+        const QString before = atoms.table()->item(1, column)->text();
+        atoms.table()->item(1, column)->setText(QString::fromUtf8(text));
+        const AtomSite& site = c.simulation().atoms[1];
+        const std::array<double, 5> values{site.x, site.y, site.z, site.occupancy, site.bIso};
+        EXPECT_EQ(values[std::size_t(column - 2)], value) << text;
+        ASSERT_EQ(dialogs.errors.size(), errors + refused) << text;
+        if (!refused) continue;
+        const QString named = QStringLiteral("Atom site A2, %1: \"%2\" is no number")
+                                  .arg(atoms.table()->horizontalHeaderItem(column)->text(), text);
+        EXPECT_TRUE(dialogs.errors.back().contains(named)) << dialogs.errors.back().toStdString();
+        EXPECT_EQ(atoms.table()->item(1, column)->text(), before);
+    }
     atoms.table()->selectRow(1);
     atoms.removeButton()->click();
     typeInto(atoms.minIntensityEdit(), QStringLiteral("50"));

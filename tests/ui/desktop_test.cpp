@@ -13,11 +13,13 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -106,10 +108,61 @@ TEST_F(DesktopTest, TheWindowFitsAScaledScreenWithItsStatusBarAndNeverShrinksBel
     w.resize(700, 300);
     settle();
     EXPECT_EQ(w.size(), QSize(700, 600));
-    // At the least size the panes still fit: nothing overlaps the list's title.
-    EXPECT_GE(pane("listPane")->geometry().top(), pane("simulationPane")->geometry().bottom());
-    EXPECT_LE(pane("listPane")->geometry().bottom(), find("controlFrame")->height());
     EXPECT_EQ(canvas->picture().deviceIndependentSize().toSize(), canvas->size());
+
+    // The next start opens where the window was.
+    w.move(40, 50);
+    w.resize(1000, 760);
+    settle();
+    window->close();
+    ui::MainWindow& next = restart();
+    EXPECT_EQ(QRect(next.pos(), next.size()), QRect(40, 50, 1000, 760));
+}
+
+// Every cell shows its whole text, and the view holds every column; its header too.
+void expectWhole(const QTableView& view) {
+    const int grid = view.showGrid() ? 1 : 0;
+    const QAbstractItemModel& m = *view.model();
+    for (int column = 0; column < m.columnCount(); ++column) {
+        const int width = view.columnWidth(column);
+        EXPECT_LE(view.horizontalHeader()->sectionSizeHint(column), width) << column;
+        for (int row = 0; row < m.rowCount(); ++row)
+            EXPECT_LE(view.sizeHintForIndex(m.index(row, column)).width() + grid, width)
+                << m.index(row, column).data().toString().toStdString();
+    }
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0) << view.objectName().toStdString();
+}
+
+// With every pane open, at the window's first and least sizes, the list keeps rows in view and
+// no number is cut (magnesium: atoms at thirds, intensities up to 100.0, four indices); the
+// control frame takes a share of a wider window.
+TEST_F(DesktopTest, TheListKeepsItsRowsAndNoNumberIsCut) {
+    show();
+    action("actionSample3")->trigger(); // Mg
+    ASSERT_EQ(atoms.table()->rowCount(), 1);
+    EXPECT_EQ(atoms.table()->item(0, 2)->text(), "1/3");
+    for (ui::FoldingPane* p : w.findChildren<ui::FoldingPane*>()) p->setFolded(false);
+    QWidget* frame = find("controlFrame");
+    for (const QSize size : {QSize(850, 700), QSize(700, 600)}) {
+        for (const bool fourIndex : {false, true}) {
+            action("actionFourIndex")->setChecked(!fourIndex);
+            action("actionFourIndex")->trigger();
+            w.resize(size);
+            for (int i = 0; i < 4; ++i) settle();
+            SCOPED_TRACE(std::to_string(size.width()) + (fourIndex ? " four indices" : ""));
+            EXPECT_GE(list->viewport()->height(), ui::ReflectionList::kLeastRowsShown *
+                                                      list->verticalHeader()->defaultSectionSize());
+            EXPECT_LE(pane("listPane")->geometry().bottom(), frame->height());
+            expectWhole(*list);
+            expectWhole(*atoms.table());
+        }
+    }
+    w.resize(850, 700);
+    settle();
+    const int first = frame->width();
+    w.resize(1250, 980);
+    settle();
+    EXPECT_GT(frame->width(), first + 20);
 }
 
 TEST_F(DesktopTest, PanesFoldByTheirTitleStrips) {
@@ -348,11 +401,11 @@ TEST_F(DesktopTest, TheWheelZoomsAndCtrlWheelTurns) {
     };
     const float first = c.pattern().view.patternScale;
     const QString orientation = statusText(app::StatusPanel::Orientation);
-    turnWheel(60);
-    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first + 10);
+    turnWheel(-120);
+    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first / 1.1f) << "a notch towards the user";
     EXPECT_EQ(statusText(app::StatusPanel::Orientation), orientation);
     turnWheel(120, Qt::ControlModifier);
-    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first + 10);
+    EXPECT_FLOAT_EQ(c.pattern().view.patternScale, first / 1.1f);
     EXPECT_NE(statusText(app::StatusPanel::Orientation), orientation);
     EXPECT_EQ(undoStack.undoText(), "Turn");
 }

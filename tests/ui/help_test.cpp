@@ -5,7 +5,9 @@
 #include "ui/help_window.h"
 #include "window_fixture.h"
 
+#include <QFile>
 #include <QRegularExpression>
+#include <QSvgRenderer>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -49,6 +51,32 @@ TEST(Manual, EveryLinkLeadsToAnAnchorThatExists) {
             EXPECT_TRUE(anchors.count(url.fragment())) << url.toString().toStdString();
         }
     }
+}
+
+// The manual's figures as the help window draws them: no text runs past the picture's edge.
+TEST(Manual, TheFiguresHoldTheirTexts) {
+    const QRegularExpression figure(QStringLiteral("<img src=\"([^\"]+\\.svg)\""));
+    int figures = 0;
+    for (const QRegularExpressionMatch& m : figure.globalMatch(ui::manualHtml())) {
+        ++figures;
+        QFile file(QStringLiteral(":/manual/") + m.captured(1));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << m.captured(1).toStdString();
+        const QString svg = QString::fromUtf8(file.readAll());
+        QSvgRenderer renderer(svg.toUtf8());
+        ASSERT_TRUE(renderer.isValid());
+        const QRegularExpression text(QStringLiteral("<text[^>]*id=\"([^\"]+)\""));
+        int named = 0;
+        for (const QRegularExpressionMatch& t : text.globalMatch(svg)) {
+            ++named;
+            const QString id = t.captured(1);
+            const QRectF bounds =
+                renderer.transformForElement(id).mapRect(renderer.boundsOnElement(id));
+            EXPECT_TRUE(renderer.viewBoxF().contains(bounds))
+                << m.captured(1).toStdString() << " " << id.toStdString();
+        }
+        EXPECT_EQ(named, svg.count(QStringLiteral("<text"))) << "every text has an id";
+    }
+    EXPECT_GE(figures, 1);
 }
 
 TEST_F(HelpTest, DonateAsksAndOnlyYesOpensTheMakersPage) {

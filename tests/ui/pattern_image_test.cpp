@@ -3,6 +3,7 @@
 // by the test with the program's band geometry (silicon at 20 kV on a 40 mm screen at 20 mm).
 
 #include "orientation/euler_angles.h"
+#include "render/projection.h"
 #include "support/pattern_picture.h"
 #include "ui/folding_pane.h"
 #include "ui/pattern_image_pane.h"
@@ -76,6 +77,10 @@ TEST_F(PatternImageTest, IndexedAndRefinedThroughTheOrientMenu) {
     EXPECT_EQ(w.patternImagePane().filmEdit(2)->text().toStdString(),
               c.simulation().fields.film[2]);
     EXPECT_EQ(d.distance, c.simulation().document.film[2]);
+    // The film's caption shows the distance as the field does, the field the orientation found.
+    EXPECT_EQ(filmCaption(c.simulation().document.film),
+              "40 x 40 D=" + c.simulation().fields.film[2]);
+    EXPECT_EQ(c.simulation().fields.orientationType, OrientationType::Euler);
 }
 
 TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {

@@ -122,10 +122,40 @@ TEST_F(UndoTest, ASimulatedEditIsOneStepAndUndoSimulatesTheOldFields) {
     ASSERT_EQ(stack.count(), 4);
     stack.undo();
     EXPECT_EQ(orientation(), before);
-    // A refused simulation leaves no list to turn: nothing to go back to.
-    typeInto(in.cellEdits[0], "0");
+}
+
+// A typo refused by the simulation costs nothing: undo brings back the last good fields, list
+// and orientation; redo refuses again; the simulation that mends the typo joins its step.
+TEST_F(UndoTest, ARefusedSimulationIsAStepBackToTheLastGoodList) {
+    press(Qt::Key_Down);
+    const Mat3d turned = orientation();
+    const DocumentFields iron = fields();
+    const auto ironCount = c.simulation().reflections.count();
+    typeInto(in.cellEdits[0], "abc");
     action("actionPerformSimulation")->trigger();
-    EXPECT_EQ(stack.count(), 0);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].endsWith("Invalid unit cell parameters"));
+    EXPECT_EQ(c.simulation().reflections.count(), 0);
+    ASSERT_EQ(stack.count(), 2);
+    EXPECT_TRUE(action("actionUndo")->isEnabled());
+
+    undo();
+    EXPECT_EQ(fields(), iron);
+    EXPECT_EQ(in.cellEdits[0]->text(), "2.866");
+    EXPECT_EQ(c.simulation().reflections.count(), ironCount);
+    EXPECT_EQ(orientation(), turned);
+    redo();
+    EXPECT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_EQ(in.cellEdits[0]->text(), "abc");
+    EXPECT_TRUE(stack.canUndo());
+
+    typeInto(in.cellEdits[0], "4.0");
+    action("actionPerformSimulation")->trigger();
+    EXPECT_GT(c.simulation().reflections.count(), 0);
+    EXPECT_EQ(stack.count(), 2);
+    undo();
+    EXPECT_EQ(fields(), iron);
+    EXPECT_EQ(orientation(), turned);
 }
 
 TEST_F(UndoTest, NewAndASampleStartAfresh) {

@@ -132,6 +132,7 @@ struct Installation {
         app::StartupOptions o;
         o.programFolder = QString::fromStdString(program.path());
         o.userFolder = QString::fromStdString(user.file("Tavrel"));
+        o.settingsFile = QString::fromStdString(user.file("Tavrel.conf"));
         if (!programWritable) o.writeTest = [](const QString&) { return false; };
         return o;
     }

@@ -1,4 +1,5 @@
 #include "calculators/angle_calculator.h"
+#include "calculators/emission_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@ namespace tavrel {
 namespace {
 
 using enum AngleKind;
+using enum EmissionLine;
 
 AngleCalculator calculatorOf(double a, double b, double c, double alpha, double beta,
                              double gamma) {
@@ -84,6 +86,30 @@ TEST(AngleCalculator, RefusesFieldsWithoutThreeIndicesAndCellsWithoutVolume) {
     // A valid cell makes the calculator usable again.
     EXPECT_TRUE(calculator.setCell(5, 5, 5, 90, 90, 90));
     EXPECT_EQ(calculator.angle(DirectionDirection, "1 0 0", "0 1 0").text, "90.0 deg");
+}
+
+// Numbers and symbols in any case and with blanks around them name the same element; numbers
+// outside the table have no energies. The wavelength as the dialog writes it, or the refusal:
+// the row of Li ends after Kα1, Np's has "-", 2.5 rounds to 2, which has no row, and "Copper"
+// is not cut to "Co".
+TEST(EmissionLines, WavelengthsAsTheDialogWritesThem) {
+    // clang-format off
+    const std::tuple<const char*, EmissionLine, const char*> cases[] = {
+        {"Cu", KAlpha1, "1.54061"}, {"29", KAlpha1, "1.54061"}, {"cu", KAlpha1, "1.54061"},
+        {"CU", KAlpha1, "1.54061"}, {" Cu ", KAlpha1, "1.54061"}, {"Mo", KBeta1, "0.63231"},
+        {"Tc", KAlpha2, "0.67934"}, {"am", LGamma1, "0.5619"},
+        {"Li", KAlpha2, "Li has no Kα2 line"}, {"Np", KAlpha1, "Np has no Kα1 line"},
+        {"2.5", KAlpha1, "Unknown element: 2.5"}, {"96", KAlpha1, "Unknown element: 96"},
+        {"-1", KAlpha1, "Unknown element: -1"}, {" Copper ", KAlpha1, "Unknown element: Copper"}};
+    // clang-format on
+    for (const auto& [text, line, expected] : cases) {
+        const Result<float> r = lookUpWavelength(text, line);
+        EXPECT_EQ(r ? wavelengthFieldText(*r) : r.problem(), expected) << text;
+    }
+    // The table's six decimals of the energy are kept.
+    EXPECT_EQ(*lookUpWavelength("Cr", KAlpha2), static_cast<float>(12.3985 / 5.405509f));
+    // Every filled row is found by its own symbol.
+    for (int z = 3; z <= 95; ++z) EXPECT_EQ(atomicNumberOfSymbol(elementSymbol(z)), z) << z;
 }
 
 } // namespace

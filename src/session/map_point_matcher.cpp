@@ -1,0 +1,166 @@
+#include "session/map_point_matcher.h"
+
+#include "fit/rotation_math.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <optional>
+
+namespace tavrel {
+
+namespace {
+
+// The parabola's probes lie this many working pixels (at the pattern centre) either side.
+constexpr double kProbePixels = 0.75;
+
+// Indexing from scratch on a map: fewer candidates refined than for a single pattern, since
+// most points are taken from their neighbours and the refinement of the best is what counts.
+fit::IndexOptions mapIndexOptions() {
+    fit::IndexOptions o;
+    o.candidates = 6;
+    o.refined = 1;
+    o.finalStage = false;
+    o.fitProfile = false;
+    return o;
+}
+
+class FitPointMatcher final : public PointMatcher {
+public:
+    FitPointMatcher(const std::vector<const PatternFit*>& phases,
+                    std::shared_ptr<const PointMatchingOptions> options)
+        : options_(std::move(options)) {
+        for (const PatternFit* fit : phases) setups_.push_back(fit->setup());
+        scorers_.resize(setups_.size());
+    }
+
+    Result<double> take(const fit::GreyImage& pattern, const Detector& detector) override {
+        prepared_.reset();
+        for (auto& s : scorers_) s.reset();
+        for (fit::IndexSetup& setup : setups_) setup.detector = detector;
+        const std::vector<float>& given = options_->staticBackground;
+        if (!given.empty() && given.size() == pattern.pixels.size() && background_.empty() &&
+            !backgroundRefused_) {
+            fit::GreyImage image;
+            image.width = pattern.width;
+            image.height = pattern.height;
+            image.pixels = given;
+            auto made = fit::staticBackgroundOf(image, options_->correction.maskFraction);
+            if (made) background_ = std::move(*made);
+            backgroundRefused_ = !made;
+        }
+        const bool fits =
+            background_.image.width == pattern.width && background_.image.height == pattern.height;
+        auto prepared = fit::preparePattern(pattern, fits ? background_ : fit::StaticBackground{},
+                                            options_->correction);
+        if (!prepared) return Problem{"the pattern holds no contrast"};
+        prepared_ = std::move(*prepared);
+        return qualityOf(prepared_->working, detector);
+    }
+
+    double score(int phase, const Mat3d& orientation) override {
+        return scorer(phase).score(orientation);
+    }
+
+    MapSolution refine(const MapSolution& start) override {
+        if (!options_->refineNeighbours) return start;
+        const fit::PatternScorer& s = scorer(start.phase);
+        const double delta = kProbePixels * s.pixelAngle();
+        MapSolution best = start;
+        auto probe = [&](const Vec3d& turn) {
+            const Mat3d m = fit::orthonormalised(fit::rotationFromVector(turn) * start.orientation);
+            const double value = s.score(m);
+            if (value > best.score) best.orientation = m, best.score = value;
+            return value;
+        };
+        Vec3d step{};
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            Vec3d turn{};
+            turn[axis] = delta;
+            const double plus = probe(turn);
+            turn[axis] = -delta;
+            const double minus = probe(turn);
+            const double curvature = plus + minus - 2 * start.score;
+            if (curvature < 0)
+                step[axis] = std::clamp(delta * (minus - plus) / (2 * curvature), -delta, delta);
+            else if (std::max(plus, minus) > start.score)
+                step[axis] = plus > minus ? delta : -delta;
+        }
+        if (norm(step) > 0) probe(step);
+        return best;
+    }
+
+    Result<MapSolution> index() override {
+        static const fit::IndexOptions options = mapIndexOptions();
+        std::vector<MapSolution> found; // the best two of every phase
+        std::optional<Problem> problem;
+        for (std::size_t p = 0; p < setups_.size(); ++p) {
+            const fit::IndexResult indexed = fit::indexPattern(*prepared_, setups_[p], options);
+            if (indexed.detected.size() < 3) {
+                problem = Problem{"fewer than three bands stand out in the pattern"};
+                continue;
+            }
+            if (!indexed.betterRival.empty() || !(indexed.score() >= fit::kAcceptScore)) {
+                if (!problem) problem = Problem{"no orientation of a phase fits the pattern"};
+                continue;
+            }
+            for (std::size_t k = 0; k < indexed.solutions.size() && k < 2; ++k) {
+                const fit::FoundOrientation& f = indexed.solutions[k];
+                found.push_back({f.fit.orientation, static_cast<int>(p), f.fit.score,
+                                 f.matchedBands, f.meanDeviationDegrees, 0});
+            }
+        }
+        if (found.empty())
+            return problem ? *problem : Problem{"no orientation of a phase fits the pattern"};
+        std::stable_sort(found.begin(), found.end(),
+                         [](const auto& a, const auto& b) { return a.score > b.score; });
+        MapSolution best = found.front();
+        const double next = found.size() > 1 ? std::max(0.0, found[1].score) : 0.0;
+        best.confidence = best.score > 0 ? std::clamp(1 - next / best.score, 0.0, 1.0) : 0.0;
+        return best;
+    }
+
+private:
+    const fit::PatternScorer& scorer(int phase) {
+        const auto p = static_cast<std::size_t>(
+            std::clamp<int>(phase, 0, static_cast<int>(setups_.size()) - 1));
+        if (!scorers_[p])
+            scorers_[p].emplace(prepared_->working, setups_[p].detector, setups_[p].bands,
+                                fit::ScoreOptions{.profile = {},
+                                                  .smoothingDegrees = 0,
+                                                  .highPassFraction = prepared_->highPassFraction});
+        return *scorers_[p];
+    }
+
+    // The mean height of the bands that stand out, as indexing measures it (in image
+    // deviations), brought into [0, 1).
+    static double qualityOf(const fit::GreyImage& image, const Detector& detector) {
+        static const fit::IndexOptions options;
+        const std::vector<fit::DetectedBand> bands =
+            fit::detectBands(image, detector, options.detection);
+        double strength = 0;
+        for (const fit::DetectedBand& b : bands) strength += b.strength;
+        if (bands.empty()) return 0;
+        strength /= static_cast<double>(bands.size());
+        return strength / (1 + strength);
+    }
+
+    std::shared_ptr<const PointMatchingOptions> options_;
+    std::vector<fit::IndexSetup> setups_;
+    fit::StaticBackground background_;
+    bool backgroundRefused_ = false;
+    std::optional<fit::PreparedPattern> prepared_;
+    std::vector<std::optional<fit::PatternScorer>> scorers_;
+};
+
+} // namespace
+
+PointMatcherFactory fitPointMatchers(std::vector<const PatternFit*> phases,
+                                     PointMatchingOptions options) {
+    auto shared = std::make_shared<const PointMatchingOptions>(std::move(options));
+    return [phases = std::move(phases), shared] {
+        return std::unique_ptr<PointMatcher>(std::make_unique<FitPointMatcher>(phases, shared));
+    };
+}
+
+} // namespace tavrel
