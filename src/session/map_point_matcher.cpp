@@ -31,6 +31,10 @@ public:
                     std::shared_ptr<const PointMatchingOptions> options)
         : options_(std::move(options)) {
         for (const PatternFit* fit : phases) setups_.push_back(fit->setup());
+        // A map's phases are compared by their scores; the other lattices of a phase's cell,
+        // which refute a wrong crystal offered alone, are not indexed at every point: they
+        // would more than double the cost of a point indexed from scratch.
+        for (fit::IndexSetup& s : setups_) s.rivals.clear();
         scorers_.resize(setups_.size());
     }
 
@@ -135,9 +139,13 @@ private:
     // The mean height of the bands that stand out, as indexing measures it (in image
     // deviations), brought into [0, 1).
     static double qualityOf(const fit::GreyImage& image, const Detector& detector) {
-        static const fit::IndexOptions options;
-        const std::vector<fit::DetectedBand> bands =
-            fit::detectBands(image, detector, options.detection);
+        // Half the size and angles indexing reads: the bands' height, not their places.
+        static const fit::BandDetectionOptions options{.maxBands = 6,
+                                                       .workingSide = fit::kScoreSide / 2,
+                                                       .angleCount = 60,
+                                                       .relativeThreshold = 0.25,
+                                                       .blurPixels = 0.5};
+        const std::vector<fit::DetectedBand> bands = fit::detectBands(image, detector, options);
         double strength = 0;
         for (const fit::DetectedBand& b : bands) strength += b.strength;
         if (bands.empty()) return 0;
