@@ -21,6 +21,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -94,12 +95,90 @@ bool loadForFitting(CliSession& cli, const std::string& path) {
     return true;
 }
 
+// The background options of index and refine: --static-background FILE|mean and
+// --dynamic-background divide|subtract|none.
+std::set<std::string> backgroundValueOptions() {
+    return {"--static-background", "--dynamic-background"};
+}
+
+struct BackgroundSettings {
+    fit::StaticBackground background;
+    fit::BackgroundCorrection correction;
+};
+
+// The static background (the file given, or the mean of the images) and the dynamic mode; a
+// problem naming the file or the value.
+Result<BackgroundSettings> readBackground(const Args& args,
+                                          const std::vector<std::string>& images) {
+    BackgroundSettings s;
+    if (const auto mode = args.value("--dynamic-background")) {
+        if (*mode == "divide")
+            s.correction.dynamicMode = fit::DynamicCorrection::Divide;
+        else if (*mode == "subtract")
+            s.correction.dynamicMode = fit::DynamicCorrection::Subtract;
+        else if (*mode == "none")
+            s.correction.dynamicMode = fit::DynamicCorrection::None;
+        else
+            throw UsageError("--dynamic-background is divide, subtract or none, not '" + *mode +
+                             "'");
+    }
+    const std::optional<std::string> given = args.value("--static-background");
+    if (!given) return s;
+    Result<fit::GreyImage> picture = Problem{""};
+    if (*given == "mean") {
+        // The mean of one pattern is the pattern: nothing of it would be left.
+        if (images.size() < 2)
+            return Problem{"--static-background mean needs several images (their mean is the "
+                           "background)"};
+        fit::MeanPattern mean;
+        for (const std::string& path : images) {
+            const Result<fit::GreyImage> grey = readPatternImage(path);
+            if (!grey) return grey.failure();
+            if (const Outcome added = mean.add(*grey); !added)
+                return Problem{"'" + path + "': " + added.problem()};
+        }
+        picture = mean.mean();
+    } else {
+        picture = readPatternImage(*given);
+    }
+    if (!picture) return picture.failure();
+    Result<fit::StaticBackground> background =
+        fit::staticBackgroundOf(*picture, s.correction.maskFraction);
+    if (!background)
+        return Problem{"the static background '" + *given + "': " + background.problem()};
+    s.background = std::move(*background);
+    return s;
+}
+
 // The pattern image, prepared for matching; a problem names the file or says why it holds no
-// pattern.
-Result<fit::PreparedPattern> readPattern(const std::string& path) {
+// pattern, or that its proportions are not the film's.
+Result<fit::PreparedPattern> readPattern(const std::string& path, const Detector& detector,
+                                         const BackgroundSettings& settings) {
     const Result<fit::GreyImage> grey = readPatternImage(path);
     if (!grey) return grey.failure();
-    return prepareForMatching(*grey);
+    const double imageAspect = static_cast<double>(grey->width) / grey->height;
+    const double filmAspect = detector.filmWidth / detector.filmHeight;
+    if (std::fabs(imageAspect / filmAspect - 1) > 0.02)
+        return Problem{"'" + path + "' is " + std::to_string(grey->width) + " x " +
+                       std::to_string(grey->height) + " pixels, not in the proportions of the " +
+                       formatNumber(detector.filmWidth, "0.###") + " x " +
+                       formatNumber(detector.filmHeight, "0.###") + " mm film"};
+    if (!settings.background.empty() && (settings.background.image.width != grey->width ||
+                                         settings.background.image.height != grey->height))
+        return Problem{"'" + path + "' is " + std::to_string(grey->width) + " x " +
+                       std::to_string(grey->height) + " pixels, the static background " +
+                       std::to_string(settings.background.image.width) + " x " +
+                       std::to_string(settings.background.image.height)};
+    return prepareForMatching(*grey, settings.background, settings.correction);
+}
+
+// The one JSON object of a command that found nothing.
+void printJsonProblem(std::ostream& out, const std::string& problem, const QJsonObject& geometry) {
+    QJsonObject o;
+    o["solutions"] = QJsonArray{};
+    o["problem"] = QString::fromStdString(problem);
+    o["geometry"] = geometry;
+    out << jsonText(o);
 }
 
 // The pixels of the first image, for EMsoft's convention; none when it cannot be read (the
@@ -113,6 +192,7 @@ std::optional<std::array<int, 2>> imageSizeOf(const std::string& path) {
 int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     std::set<std::string> named = {"--image"};
     named.merge(geometryValueOptions());
+    named.merge(backgroundValueOptions());
     const Args args(argv, {"--json"}, named);
     args.expectPositional(1, 1);
     const Result<std::vector<std::string>> listedImages = imagePaths(args.values("--image"));
@@ -129,25 +209,37 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     cli.simulation.detector.patternShown = true;
     applyGeometryOptions(cli.simulation, geometry, imageSizeOf(images[0]));
     if (!geometryUsable(cli)) return kFailure;
-    const PatternFit fit(cli.simulation);
+    const Result<BackgroundSettings> settings = readBackground(args, images);
+    if (!settings) {
+        cli.say(settings.problem());
+        return kFailure;
+    }
+    PatternFit fit(cli.simulation);
+    fit.setBackground(settings->background, settings->correction);
     const Reporting cell{cli.simulation.document.matrices, orientationFrameOf(cli.simulation)};
 
     if (images.size() == 1) {
-        const Result<fit::PreparedPattern> image = readPattern(images[0]);
+        const Result<fit::PreparedPattern> image =
+            readPattern(images[0], fit.setup().detector, *settings);
         const Result<fit::IndexResult> indexed =
             image ? fit.index(*image) : Result<fit::IndexResult>(image.failure());
         if (!indexed) {
+            if (asJson) printJsonProblem(out, indexed.problem(), jsonGeometry(cli.simulation));
             cli.say(indexed.problem());
             return kFailure;
         }
         if (asJson) {
             QJsonObject o;
             o["solutions"] = jsonSolutions(cell, *indexed);
+            o["confidence"] = roundedTo(indexed->confidence, 3);
+            o["quality"] = roundedTo(indexed->quality, 3);
             o["geometry"] = jsonGeometry(cli.simulation);
             out << jsonText(o);
         } else {
             for (const fit::FoundOrientation& f : indexed->solutions)
                 out << foundText(cell, f) << "\n";
+            out << "confidence " << formatNumber(indexed->confidence, "0.000")
+                << "  pattern quality " << formatNumber(indexed->quality, "0.000") << "\n";
         }
         return 0;
     }
@@ -193,6 +285,7 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     std::set<std::string> options = {"--image"};
     options.merge(orientationValueOptions());
     options.merge(geometryValueOptions());
+    options.merge(backgroundValueOptions());
     const Args args(argv, flags, options);
     args.expectPositional(1, 1);
     const std::optional<std::string> imagePath = args.value("--image");
@@ -207,22 +300,25 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     if (!geometryUsable(cli)) return kFailure;
     applyOrientationOptions(cli.simulation, orientation);
 
-    const Result<fit::PreparedPattern> image = readPattern(*imagePath);
-    if (!image) {
-        cli.say(image.problem());
-        return kFailure;
-    }
+    const bool asJson = args.flag("--json");
+    const Result<BackgroundSettings> settings = readBackground(args, {*imagePath});
+    const PatternFit fit(cli.simulation);
+    const Result<fit::PreparedPattern> image =
+        settings ? readPattern(*imagePath, fit.setup().detector, *settings)
+                 : Result<fit::PreparedPattern>(settings.failure());
     RefineRequest request;
     request.start = cli.simulation.orientation;
     request.fitDetector = args.flag("--fit-pc");
-    const Result<Refinement> refined = PatternFit(cli.simulation).refine(*image, request);
+    const Result<Refinement> refined =
+        image ? fit.refine(*image, request) : Result<Refinement>(image.failure());
     if (!refined) {
+        if (asJson) printJsonProblem(out, refined.problem(), jsonGeometry(cli.simulation));
         cli.say(refined.problem());
         return kFailure;
     }
     const Reporting cell{cli.simulation.document.matrices, orientationFrameOf(cli.simulation)};
     const Detector& d = refined->found.fit.detector;
-    if (args.flag("--json")) {
+    if (asJson) {
         QJsonObject o = jsonFound(cell, refined->found);
         o["moved"] = roundedTo(refined->movedDegrees, 3);
         if (request.fitDetector) {

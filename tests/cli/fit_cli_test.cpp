@@ -154,5 +154,47 @@ TEST(PatternCommands, NoOrientationInAnImageWithoutAPattern) {
     EXPECT_EQ(runCli({"refine", tvr, "--image", tvr, "--euler", "1 2"}).status, 2);
 }
 
+// The background options and what index refuses: --json prints one object even when nothing
+// is found; an image in other proportions than the film, a background of another size and an
+// unknown mode are refused, naming what does not fit.
+TEST(PatternCommands, BackgroundOptionsAndRefusals) {
+    Scratch scratch;
+    const std::string tvr = siliconSem(scratch);
+    const Recorded si(tvr);
+    const std::string image = si.picture(scratch, "si.png", si.orientation({30, 40, 50}));
+    const std::string noise = scratch.file("noise.png"), wide = scratch.file("wide.png");
+    const std::string flat = scratch.file("flat.png");
+    QImage grey(240, 240, QImage::Format_Grayscale8);
+    grey.fill(128);
+    ASSERT_TRUE(grey.save(QString::fromStdString(flat)));
+    ASSERT_TRUE(test::saveGrey(test::noiseImage(240, 240, 7), noise));
+    ASSERT_TRUE(test::saveGrey(test::noiseImage(240, 180, 7), wide));
+    struct Case {
+        std::vector<std::string> extra;
+        int status;
+        std::string message; // in the error output
+    } cases[] = {
+        {{"--image", image, "--static-background", flat, "--dynamic-background", "divide"}, 0, ""},
+        {{"--image", image, "--static-background", "mean"}, 1, "needs several images"},
+        {{"--image", noise, "--json"}, 1, "No orientation found"},
+        {{"--image", wide}, 1, "240 x 180 pixels, not in the proportions of the 40 x 40 mm film"},
+        {{"--image", image, "--static-background", wide}, 1, "the static background 240 x 180"},
+        {{"--image", image, "--dynamic-background", "blur"}, 2, "divide, subtract or none"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"index", tvr};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const CliResult r = runCli(args);
+        EXPECT_EQ(r.status, c.status) << c.extra[1] << " " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        if (c.extra.back() == "--json") {
+            EXPECT_TRUE(jsonOf(r)["solutions"].toArray().isEmpty()) << r.out;
+            EXPECT_NE(jsonOf(r)["problem"].toString().toStdString().find(c.message),
+                      std::string::npos)
+                << r.out;
+        }
+    }
+}
+
 } // namespace
 } // namespace tavrel::cli
