@@ -46,7 +46,8 @@ int runRefineModule(const std::vector<std::string>& args, std::ostream& out, std
 
 const Command indexCommand{
     "index", "find the orientation of a recorded pattern image with no starting guess",
-    "tavrel-cli index FILE --image IMG [--image IMG2 | --image FOLDER]... [--pc \"x y [z]\"] "
+    "tavrel-cli index FILE [FILE2]... --image IMG [--image IMG2 | --image FOLDER]... [--pc \"x y "
+    "[z]\"] "
     "[--pc-convention C] [--specimen-tilt DEG] [--detector-tilt DEG] [--pixel-size UM] "
     "[--binning N] [--frame F] [--static-background FILE|mean] [--dynamic-background M] [--json]",
     "Loads FILE (.tvr, .hkl or .cif), finds the bands of the pattern image IMG (PNG, JPEG,\n"
@@ -54,6 +55,8 @@ const Command indexCommand{
     "crystal's planes and prints the best orientations (at most three, best first): Euler\n"
     "angles phi1 Phi phi2, score, bands and deviation. Several images (or folders of them)\n"
     "are indexed on every core, one line per image with its best orientation.\n"
+    "With several FILEs (each a phase) each image is indexed as each, and the phase whose\n"
+    "best orientation scores highest is taken and named (\"phase\" in JSON).\n"
     "No orientation found is exit status 1 with a message.\n\n" TAVREL_PATTERN_IMAGE_HELP
     "options:\n"
     "  --image IMG         the pattern image, or a folder of them "

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <system_error>
@@ -189,12 +190,36 @@ std::optional<std::array<int, 2>> imageSizeOf(const std::string& path) {
     return std::array<int, 2>{grey->width, grey->height};
 }
 
+// One phase of index: its file, the simulation of it with the command's geometry, its matching.
+struct Phase {
+    std::string name;
+    std::unique_ptr<CliSession> cli;
+    std::unique_ptr<PatternFit> fit;
+};
+
+std::string phaseNameOf(const Simulation& sim, const std::string& path) {
+    const std::string title = trim(sim.document.title);
+    return title.empty() ? std::filesystem::path(path).stem().string() : title;
+}
+
+// Of each phase's result for one pattern, the best scoring found one (the first phase's
+// problem when none found any).
+std::pair<std::size_t, Result<fit::IndexResult>>
+bestPhase(std::vector<Result<fit::IndexResult>> results) {
+    std::size_t best = 0;
+    bool found = false;
+    for (std::size_t p = 0; p < results.size(); ++p)
+        if (results[p] && (!found || results[p]->score() > results[best]->score()))
+            best = p, found = true;
+    return {best, std::move(results[best])};
+}
+
 int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     std::set<std::string> named = {"--image"};
     named.merge(geometryValueOptions());
     named.merge(backgroundValueOptions());
     const Args args(argv, {"--json"}, named);
-    args.expectPositional(1, 1);
+    args.expectPositional(1, 16);
     const Result<std::vector<std::string>> listedImages = imagePaths(args.values("--image"));
     const GeometryOptions geometry = readGeometryOptions(args);
     const bool asJson = args.flag("--json");
@@ -205,37 +230,56 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         return kFailure;
     }
     const std::vector<std::string>& images = *listedImages;
-    if (!loadForFitting(cli, args.positional()[0])) return kFailure;
-    cli.simulation.detector.patternShown = true;
-    applyGeometryOptions(cli.simulation, geometry, imageSizeOf(images[0]));
-    if (!geometryUsable(cli)) return kFailure;
     const Result<BackgroundSettings> settings = readBackground(args, images);
     if (!settings) {
         cli.say(settings.problem());
         return kFailure;
     }
-    PatternFit fit(cli.simulation);
-    fit.setBackground(settings->background, settings->correction);
-    const Reporting cell{cli.simulation.document.matrices, orientationFrameOf(cli.simulation)};
+    std::vector<Phase> phases;
+    for (const std::string& path : args.positional()) {
+        Phase phase{"", std::make_unique<CliSession>(err, "index"), nullptr};
+        Simulation& sim = phase.cli->simulation;
+        if (!loadForFitting(*phase.cli, path)) return kFailure;
+        sim.detector.patternShown = true;
+        applyGeometryOptions(sim, geometry, imageSizeOf(images[0]));
+        if (!geometryUsable(*phase.cli)) return kFailure;
+        phase.name = phaseNameOf(sim, path);
+        phase.fit = std::make_unique<PatternFit>(sim);
+        phase.fit->setBackground(settings->background, settings->correction);
+        phases.push_back(std::move(phase));
+    }
+    const bool severalPhases = phases.size() > 1;
+    const Simulation& first = phases.front().cli->simulation;
+    auto reporting = [&](std::size_t p) {
+        const Simulation& sim = phases[p].cli->simulation;
+        return Reporting{sim.document.matrices, orientationFrameOf(sim)};
+    };
 
     if (images.size() == 1) {
-        const Result<fit::PreparedPattern> image =
-            readPattern(images[0], fit.setup().detector, *settings);
-        const Result<fit::IndexResult> indexed =
-            image ? fit.index(*image) : Result<fit::IndexResult>(image.failure());
+        std::vector<Result<fit::IndexResult>> results;
+        for (const Phase& phase : phases) {
+            const Result<fit::PreparedPattern> image =
+                readPattern(images[0], phase.fit->setup().detector, *settings);
+            results.push_back(image ? phase.fit->index(*image)
+                                    : Result<fit::IndexResult>(image.failure()));
+        }
+        const auto [p, indexed] = bestPhase(std::move(results));
         if (!indexed) {
-            if (asJson) printJsonProblem(out, indexed.problem(), jsonGeometry(cli.simulation));
+            if (asJson) printJsonProblem(out, indexed.problem(), jsonGeometry(first));
             cli.say(indexed.problem());
             return kFailure;
         }
+        const Reporting cell = reporting(p);
         if (asJson) {
             QJsonObject o;
+            if (severalPhases) o["phase"] = QString::fromStdString(phases[p].name);
             o["solutions"] = jsonSolutions(cell, *indexed);
             o["confidence"] = roundedTo(indexed->confidence, 3);
             o["quality"] = roundedTo(indexed->quality, 3);
-            o["geometry"] = jsonGeometry(cli.simulation);
+            o["geometry"] = jsonGeometry(first);
             out << jsonText(o);
         } else {
+            if (severalPhases) out << "phase " << phases[p].name << "\n";
             for (const fit::FoundOrientation& f : indexed->solutions)
                 out << foundText(cell, f) << "\n";
             out << "confidence " << formatNumber(indexed->confidence, "0.000")
@@ -244,36 +288,44 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         return 0;
     }
 
-    // Many images: each read, prepared and indexed on its own, on every core.
-    ProgressBar progress(err, images.size());
+    // Many images: each read, prepared and indexed on its own, on every core, by each phase.
+    ProgressBar progress(err, images.size() * phases.size());
     const PatternSource source{images.size(),
                                [&](std::size_t i) { return readPatternImage(images[i]); }};
-    std::size_t failed = 0;
-    QJsonArray listed;
+    std::vector<std::vector<Result<fit::IndexResult>>> perImage(images.size());
     BatchOptions options;
     options.progress = [&](std::size_t, std::size_t) { progress.advance(); };
-    fit.indexBatch(
-        source,
-        [&](std::size_t i, Result<fit::IndexResult> r) {
-            failed += r ? 0 : 1;
-            if (asJson) {
-                QJsonObject o;
-                o["image"] = QString::fromStdString(images[i]);
-                if (r)
-                    o["solutions"] = jsonSolutions(cell, *r);
-                else
-                    o["problem"] = QString::fromStdString(r.problem());
-                listed.append(o);
+    for (const Phase& phase : phases)
+        phase.fit->indexBatch(
+            source,
+            [&](std::size_t i, Result<fit::IndexResult> r) { perImage[i].push_back(std::move(r)); },
+            options);
+    std::size_t failed = 0;
+    QJsonArray listed;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const auto [p, r] = bestPhase(std::move(perImage[i]));
+        failed += r ? 0 : 1;
+        const std::string phaseText = severalPhases && r ? phases[p].name + " " : "";
+        if (asJson) {
+            QJsonObject o;
+            o["image"] = QString::fromStdString(images[i]);
+            if (r) {
+                if (severalPhases) o["phase"] = QString::fromStdString(phases[p].name);
+                o["solutions"] = jsonSolutions(reporting(p), *r);
             } else {
-                out << images[i] << ": "
-                    << (r ? foundText(cell, r->solutions.front()) : r.problem()) << "\n";
+                o["solutions"] = QJsonArray{};
+                o["problem"] = QString::fromStdString(r.problem());
             }
-        },
-        options);
+            listed.append(o);
+        } else {
+            out << images[i] << ": " << phaseText
+                << (r ? foundText(reporting(p), r->solutions.front()) : r.problem()) << "\n";
+        }
+    }
     if (asJson) {
         QJsonObject o;
         o["images"] = listed;
-        o["geometry"] = jsonGeometry(cli.simulation);
+        o["geometry"] = jsonGeometry(first);
         out << jsonText(o);
     }
     return failed ? kFailure : 0;

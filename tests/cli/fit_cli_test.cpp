@@ -76,6 +76,14 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     EXPECT_GE(best["bands"].toInt(), 3);
     EXPECT_LT(best["deviation"].toDouble(), 2.0);
 
+    // Of iron and silicon, silicon; the answer names it.
+    const std::string iron = scratch.write(
+        "fe_sem.tvr", "VELDTRACE INPUT 1.5\nIron 20 kV\n228\n2.8665\n2.8665\n2.8665\n90\n90\n90\n"
+                      "1\n\n\n\n20\n0\n0 0 1\n0\n0.9\n0\n40\n40\n20\n");
+    r = runCli({"index", iron, tvr, "--image", image, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(jsonOf(r)["phase"].toString(), "Silicon 20 kV") << r.out;
+
     // Refined from 5 degrees away.
     r = runCli(
         {"refine", tvr, "--image", image, "--euler", "33 44 48", "--frame", "picture", "--json"});
