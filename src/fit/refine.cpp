@@ -10,6 +10,9 @@ namespace tavrel::fit {
 
 namespace {
 
+// The smoothing (degrees) at and below which a stage sees the bands as they are.
+constexpr double kSharpStageDegrees = 0.7;
+
 Mat3d turned(const Mat3d& base, const std::vector<double>& p) {
     return orthonormalised(rotationFromVector({p[0], p[1], p[2]}) * base);
 }
@@ -147,8 +150,8 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
                         if (c > stageBest) {
                             stageBest = c;
                             if (options.progress)
-                                options.progress({{m, detector, c}, static_cast<int>(k),
-                                                  r.evaluations});
+                                options.progress(
+                                    {{m, detector, c}, static_cast<int>(k), r.evaluations});
                         }
                         return -c;
                     },
@@ -181,15 +184,33 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
         current = fitted.orientations.front();
         // Once more on the finest image, on the fitted detector.
         if (stages.size() > 1 && !r.cancelled) {
-            step = 0.2 * PixelGrid(detector, stages.back().image->width,
-                                   stages.back().image->height)
-                             .pixelAngle();
+            step =
+                0.2 * PixelGrid(detector, stages.back().image->width, stages.back().image->height)
+                          .pixelAngle();
             runStages(stages.size() - 1);
         }
     }
+    double score = calibratedScore(pattern, detector, bands, current, options.profile.kind);
+    // A start already near the answer can be led astray by the smoothed stages where the
+    // pattern's bands are weak: refined on the sharp stages alone, it is kept when it scores
+    // better.
+    std::size_t sharp = 0;
+    while (sharp < stages.size() && stages[sharp].smoothing > kSharpStageDegrees) ++sharp;
+    if (sharp > 0 && sharp < stages.size() && !r.cancelled) {
+        const Mat3d found = current;
+        current = start.orientation;
+        step = kSharpStageDegrees * kDegToRad;
+        runStages(sharp);
+        const double near =
+            calibratedScore(pattern, detector, bands, current, options.profile.kind);
+        if (near > score)
+            score = near;
+        else
+            current = found;
+    }
     r.fit.orientation = current;
     r.fit.detector = detector;
-    r.fit.score = calibratedScore(pattern, detector, bands, current, options.profile.kind);
+    r.fit.score = score;
     r.movedDegrees = rotationAngle(current * transpose(start.orientation)) / kDegToRad;
     return r;
 }

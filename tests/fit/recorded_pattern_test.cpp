@@ -50,6 +50,12 @@ TEST(RecordedPatterns, IndexedWithinADegreeAsNickelWithAndWithoutTheStaticBackgr
             EXPECT_GE(results[0].score(), fit::kAcceptScore) << what;
             EXPECT_TRUE(results[0].betterRival.empty()) << what;
             EXPECT_EQ(fit::choosePhase(results).phase, 0u) << what;
+            // Refined from the reference, it stays within half a degree of it.
+            const auto refined = fit::refineOrientation(*p, ni.setup().bands, {truth, d, 0});
+            EXPECT_LT(
+                fit::misorientationDegrees(refined.fit.orientation, truth, ni.setup().symmetry),
+                0.5)
+                << what;
             for (const std::size_t wrong : {1u, 2u})
                 EXPECT_FALSE(results[wrong].score() >= fit::kAcceptScore &&
                              results[wrong].betterRival.empty())
