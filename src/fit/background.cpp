@@ -47,7 +47,7 @@ Result<GreyImage> MeanPattern::mean() const {
     GreyImage mean;
     mean.width = width_;
     mean.height = height_;
-    for (const double s : sum_) mean.pixels.push_back(static_cast<float>(s / count_));
+    for (const double s : sum_) mean.pixels.push_back(static_cast<float>(s / static_cast<double>(count_)));
     return mean;
 }
 

@@ -59,8 +59,8 @@ MapGeometry planeGeometry(const CentrePlane& plane, const PatternFileHeader& hea
 }
 
 StatedPatternCentre CentrePlane::at(int row, int column) const {
-    auto value = [&](double a, double perColumn, double perRow) {
-        return a + perColumn * column + perRow * row;
+    auto value = [&](double a, double alongColumns, double alongRows) {
+        return a + alongColumns * column + alongRows * row;
     };
     return {value(origin.x, perColumn.x, perRow.x), value(origin.y, perColumn.y, perRow.y),
             value(origin.z, perColumn.z, perRow.z)};
