@@ -101,13 +101,13 @@ void PatternImageCommands::restore(const UnderlaySettings& settings) {
     updateShownPixels(state_.pattern.underlay);
 }
 
-Result<const fit::ScoreLevels*> PatternImageCommands::prepared() {
+Result<const fit::PreparedPattern*> PatternImageCommands::prepared() {
     if (!underlay().loaded()) return Problem{"There is no pattern image to match."};
     if (!state_.hasReflections() || !state_.sim.document.valid)
         return Problem{"There are no lines to match before a simulation."};
     if (const Outcome usable = checkGeometry(state_.sim); !usable) return usable.failure();
     if (!levels_) {
-        Result<fit::ScoreLevels> levels = preparePattern(underlay().raw);
+        Result<fit::PreparedPattern> levels = prepareForMatching(underlay().raw);
         if (!levels) return levels.failure();
         levels_ = std::move(*levels);
     }
@@ -115,7 +115,7 @@ Result<const fit::ScoreLevels*> PatternImageCommands::prepared() {
 }
 
 Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCheck& cancelled) {
-    const Result<const fit::ScoreLevels*> image = prepared();
+    const Result<const fit::PreparedPattern*> image = prepared();
     if (!image) return image.failure();
     Simulation& sim = state_.sim;
     RefineRequest request;
@@ -153,7 +153,7 @@ Result<Refinement> PatternImageCommands::refine(bool fitDetector, const CancelCh
 }
 
 Result<std::vector<fit::FoundOrientation>> PatternImageCommands::index() {
-    const Result<const fit::ScoreLevels*> image = prepared();
+    const Result<const fit::PreparedPattern*> image = prepared();
     if (!image) return image.failure();
     Result<fit::IndexResult> indexed = PatternFit(state_.sim).index(**image);
     if (!indexed) return indexed.failure();

@@ -62,10 +62,10 @@ public:
 
 private:
     // The image prepared for matching (once for each image read), or why there is none.
-    Result<const fit::ScoreLevels*> prepared();
+    Result<const fit::PreparedPattern*> prepared();
 
     ControllerState& state_;
-    std::optional<fit::ScoreLevels> levels_;
+    std::optional<fit::PreparedPattern> levels_;
 };
 
 } // namespace tavrel::app

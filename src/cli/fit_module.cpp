@@ -21,7 +21,9 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <system_error>
@@ -94,12 +96,90 @@ bool loadForFitting(CliSession& cli, const std::string& path) {
     return true;
 }
 
+// The background options of index and refine: --static-background FILE|mean and
+// --dynamic-background divide|subtract|none.
+std::set<std::string> backgroundValueOptions() {
+    return {"--static-background", "--dynamic-background"};
+}
+
+struct BackgroundSettings {
+    fit::StaticBackground background;
+    fit::BackgroundCorrection correction;
+};
+
+// The static background (the file given, or the mean of the images) and the dynamic mode; a
+// problem naming the file or the value.
+Result<BackgroundSettings> readBackground(const Args& args,
+                                          const std::vector<std::string>& images) {
+    BackgroundSettings s;
+    if (const auto mode = args.value("--dynamic-background")) {
+        if (*mode == "divide")
+            s.correction.dynamicMode = fit::DynamicCorrection::Divide;
+        else if (*mode == "subtract")
+            s.correction.dynamicMode = fit::DynamicCorrection::Subtract;
+        else if (*mode == "none")
+            s.correction.dynamicMode = fit::DynamicCorrection::None;
+        else
+            throw UsageError("--dynamic-background is divide, subtract or none, not '" + *mode +
+                             "'");
+    }
+    const std::optional<std::string> given = args.value("--static-background");
+    if (!given) return s;
+    Result<fit::GreyImage> picture = Problem{""};
+    if (*given == "mean") {
+        // The mean of one pattern is the pattern: nothing of it would be left.
+        if (images.size() < 2)
+            return Problem{"--static-background mean needs several images (their mean is the "
+                           "background)"};
+        fit::MeanPattern mean;
+        for (const std::string& path : images) {
+            const Result<fit::GreyImage> grey = readPatternImage(path);
+            if (!grey) return grey.failure();
+            if (const Outcome added = mean.add(*grey); !added)
+                return Problem{"'" + path + "': " + added.problem()};
+        }
+        picture = mean.mean();
+    } else {
+        picture = readPatternImage(*given);
+    }
+    if (!picture) return picture.failure();
+    Result<fit::StaticBackground> background =
+        fit::staticBackgroundOf(*picture, s.correction.maskFraction);
+    if (!background)
+        return Problem{"the static background '" + *given + "': " + background.problem()};
+    s.background = std::move(*background);
+    return s;
+}
+
 // The pattern image, prepared for matching; a problem names the file or says why it holds no
-// pattern.
-Result<fit::ScoreLevels> readPattern(const std::string& path) {
+// pattern, or that its proportions are not the film's.
+Result<fit::PreparedPattern> readPattern(const std::string& path, const Detector& detector,
+                                         const BackgroundSettings& settings) {
     const Result<fit::GreyImage> grey = readPatternImage(path);
     if (!grey) return grey.failure();
-    return preparePattern(*grey);
+    const double imageAspect = static_cast<double>(grey->width) / grey->height;
+    const double filmAspect = detector.filmWidth / detector.filmHeight;
+    if (std::fabs(imageAspect / filmAspect - 1) > 0.02)
+        return Problem{"'" + path + "' is " + std::to_string(grey->width) + " x " +
+                       std::to_string(grey->height) + " pixels, not in the proportions of the " +
+                       formatNumber(detector.filmWidth, "0.###") + " x " +
+                       formatNumber(detector.filmHeight, "0.###") + " mm film"};
+    if (!settings.background.empty() && (settings.background.image.width != grey->width ||
+                                         settings.background.image.height != grey->height))
+        return Problem{"'" + path + "' is " + std::to_string(grey->width) + " x " +
+                       std::to_string(grey->height) + " pixels, the static background " +
+                       std::to_string(settings.background.image.width) + " x " +
+                       std::to_string(settings.background.image.height)};
+    return prepareForMatching(*grey, settings.background, settings.correction);
+}
+
+// The one JSON object of a command that found nothing.
+void printJsonProblem(std::ostream& out, const std::string& problem, const QJsonObject& geometry) {
+    QJsonObject o;
+    o["solutions"] = QJsonArray{};
+    o["problem"] = QString::fromStdString(problem);
+    o["geometry"] = geometry;
+    out << jsonText(o);
 }
 
 // The pixels of the first image, for EMsoft's convention; none when it cannot be read (the
@@ -110,11 +190,36 @@ std::optional<std::array<int, 2>> imageSizeOf(const std::string& path) {
     return std::array<int, 2>{grey->width, grey->height};
 }
 
+// One phase of index: its file, the simulation of it with the command's geometry, its matching.
+struct Phase {
+    std::string name;
+    std::unique_ptr<CliSession> cli;
+    std::unique_ptr<PatternFit> fit;
+};
+
+std::string phaseNameOf(const Simulation& sim, const std::string& path) {
+    const std::string title = trim(sim.document.title);
+    return title.empty() ? std::filesystem::path(path).stem().string() : title;
+}
+
+// Of each phase's result for one pattern, the best scoring found one (the first phase's
+// problem when none found any).
+std::pair<std::size_t, Result<fit::IndexResult>>
+bestPhase(std::vector<Result<fit::IndexResult>> results) {
+    std::size_t best = 0;
+    bool found = false;
+    for (std::size_t p = 0; p < results.size(); ++p)
+        if (results[p] && (!found || results[p]->score() > results[best]->score()))
+            best = p, found = true;
+    return {best, std::move(results[best])};
+}
+
 int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     std::set<std::string> named = {"--image"};
     named.merge(geometryValueOptions());
+    named.merge(backgroundValueOptions());
     const Args args(argv, {"--json"}, named);
-    args.expectPositional(1, 1);
+    args.expectPositional(1, 16);
     const Result<std::vector<std::string>> listedImages = imagePaths(args.values("--image"));
     const GeometryOptions geometry = readGeometryOptions(args);
     const bool asJson = args.flag("--json");
@@ -125,63 +230,102 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
         return kFailure;
     }
     const std::vector<std::string>& images = *listedImages;
-    if (!loadForFitting(cli, args.positional()[0])) return kFailure;
-    cli.simulation.detector.patternShown = true;
-    applyGeometryOptions(cli.simulation, geometry, imageSizeOf(images[0]));
-    if (!geometryUsable(cli)) return kFailure;
-    const PatternFit fit(cli.simulation);
-    const Reporting cell{cli.simulation.document.matrices, orientationFrameOf(cli.simulation)};
+    const Result<BackgroundSettings> settings = readBackground(args, images);
+    if (!settings) {
+        cli.say(settings.problem());
+        return kFailure;
+    }
+    std::vector<Phase> phases;
+    for (const std::string& path : args.positional()) {
+        Phase phase{"", std::make_unique<CliSession>(err, "index"), nullptr};
+        Simulation& sim = phase.cli->simulation;
+        if (!loadForFitting(*phase.cli, path)) return kFailure;
+        sim.detector.patternShown = true;
+        applyGeometryOptions(sim, geometry, imageSizeOf(images[0]));
+        if (!geometryUsable(*phase.cli)) return kFailure;
+        phase.name = phaseNameOf(sim, path);
+        phase.fit = std::make_unique<PatternFit>(sim);
+        phase.fit->setBackground(settings->background, settings->correction);
+        phases.push_back(std::move(phase));
+    }
+    const bool severalPhases = phases.size() > 1;
+    const Simulation& first = phases.front().cli->simulation;
+    auto reporting = [&](std::size_t p) {
+        const Simulation& sim = phases[p].cli->simulation;
+        return Reporting{sim.document.matrices, orientationFrameOf(sim)};
+    };
 
     if (images.size() == 1) {
-        const Result<fit::ScoreLevels> image = readPattern(images[0]);
-        const Result<fit::IndexResult> indexed =
-            image ? fit.index(*image) : Result<fit::IndexResult>(image.failure());
+        std::vector<Result<fit::IndexResult>> results;
+        for (const Phase& phase : phases) {
+            const Result<fit::PreparedPattern> image =
+                readPattern(images[0], phase.fit->setup().detector, *settings);
+            results.push_back(image ? phase.fit->index(*image)
+                                    : Result<fit::IndexResult>(image.failure()));
+        }
+        const auto [p, indexed] = bestPhase(std::move(results));
         if (!indexed) {
+            if (asJson) printJsonProblem(out, indexed.problem(), jsonGeometry(first));
             cli.say(indexed.problem());
             return kFailure;
         }
+        const Reporting cell = reporting(p);
         if (asJson) {
             QJsonObject o;
+            if (severalPhases) o["phase"] = QString::fromStdString(phases[p].name);
             o["solutions"] = jsonSolutions(cell, *indexed);
-            o["geometry"] = jsonGeometry(cli.simulation);
+            o["confidence"] = roundedTo(indexed->confidence, 3);
+            o["quality"] = roundedTo(indexed->quality, 3);
+            o["geometry"] = jsonGeometry(first);
             out << jsonText(o);
         } else {
+            if (severalPhases) out << "phase " << phases[p].name << "\n";
             for (const fit::FoundOrientation& f : indexed->solutions)
                 out << foundText(cell, f) << "\n";
+            out << "confidence " << formatNumber(indexed->confidence, "0.000")
+                << "  pattern quality " << formatNumber(indexed->quality, "0.000") << "\n";
         }
         return 0;
     }
 
-    // Many images: each read, prepared and indexed on its own, on every core.
-    ProgressBar progress(err, images.size());
+    // Many images: each read, prepared and indexed on its own, on every core, by each phase.
+    ProgressBar progress(err, images.size() * phases.size());
     const PatternSource source{images.size(),
                                [&](std::size_t i) { return readPatternImage(images[i]); }};
-    std::size_t failed = 0;
-    QJsonArray listed;
+    std::vector<std::vector<Result<fit::IndexResult>>> perImage(images.size());
     BatchOptions options;
     options.progress = [&](std::size_t, std::size_t) { progress.advance(); };
-    fit.indexBatch(
-        source,
-        [&](std::size_t i, Result<fit::IndexResult> r) {
-            failed += r ? 0 : 1;
-            if (asJson) {
-                QJsonObject o;
-                o["image"] = QString::fromStdString(images[i]);
-                if (r)
-                    o["solutions"] = jsonSolutions(cell, *r);
-                else
-                    o["problem"] = QString::fromStdString(r.problem());
-                listed.append(o);
+    for (const Phase& phase : phases)
+        phase.fit->indexBatch(
+            source,
+            [&](std::size_t i, Result<fit::IndexResult> r) { perImage[i].push_back(std::move(r)); },
+            options);
+    std::size_t failed = 0;
+    QJsonArray listed;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const auto [p, r] = bestPhase(std::move(perImage[i]));
+        failed += r ? 0 : 1;
+        const std::string phaseText = severalPhases && r ? phases[p].name + " " : "";
+        if (asJson) {
+            QJsonObject o;
+            o["image"] = QString::fromStdString(images[i]);
+            if (r) {
+                if (severalPhases) o["phase"] = QString::fromStdString(phases[p].name);
+                o["solutions"] = jsonSolutions(reporting(p), *r);
             } else {
-                out << images[i] << ": "
-                    << (r ? foundText(cell, r->solutions.front()) : r.problem()) << "\n";
+                o["solutions"] = QJsonArray{};
+                o["problem"] = QString::fromStdString(r.problem());
             }
-        },
-        options);
+            listed.append(o);
+        } else {
+            out << images[i] << ": " << phaseText
+                << (r ? foundText(reporting(p), r->solutions.front()) : r.problem()) << "\n";
+        }
+    }
     if (asJson) {
         QJsonObject o;
         o["images"] = listed;
-        o["geometry"] = jsonGeometry(cli.simulation);
+        o["geometry"] = jsonGeometry(first);
         out << jsonText(o);
     }
     return failed ? kFailure : 0;
@@ -193,6 +337,7 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     std::set<std::string> options = {"--image"};
     options.merge(orientationValueOptions());
     options.merge(geometryValueOptions());
+    options.merge(backgroundValueOptions());
     const Args args(argv, flags, options);
     args.expectPositional(1, 1);
     const std::optional<std::string> imagePath = args.value("--image");
@@ -207,22 +352,25 @@ int runRefine(const std::vector<std::string>& argv, std::ostream& out, std::ostr
     if (!geometryUsable(cli)) return kFailure;
     applyOrientationOptions(cli.simulation, orientation);
 
-    const Result<fit::ScoreLevels> image = readPattern(*imagePath);
-    if (!image) {
-        cli.say(image.problem());
-        return kFailure;
-    }
+    const bool asJson = args.flag("--json");
+    const Result<BackgroundSettings> settings = readBackground(args, {*imagePath});
+    const PatternFit fit(cli.simulation);
+    const Result<fit::PreparedPattern> image =
+        settings ? readPattern(*imagePath, fit.setup().detector, *settings)
+                 : Result<fit::PreparedPattern>(settings.failure());
     RefineRequest request;
     request.start = cli.simulation.orientation;
     request.fitDetector = args.flag("--fit-pc");
-    const Result<Refinement> refined = PatternFit(cli.simulation).refine(*image, request);
+    const Result<Refinement> refined =
+        image ? fit.refine(*image, request) : Result<Refinement>(image.failure());
     if (!refined) {
+        if (asJson) printJsonProblem(out, refined.problem(), jsonGeometry(cli.simulation));
         cli.say(refined.problem());
         return kFailure;
     }
     const Reporting cell{cli.simulation.document.matrices, orientationFrameOf(cli.simulation)};
     const Detector& d = refined->found.fit.detector;
-    if (args.flag("--json")) {
+    if (asJson) {
         QJsonObject o = jsonFound(cell, refined->found);
         o["moved"] = roundedTo(refined->movedDegrees, 3);
         if (request.fitDetector) {

@@ -108,7 +108,7 @@ std::vector<DetectedBand> detectBands(const GreyImage& prepared, const Detector&
     const int side = std::min(prepared.width, prepared.height);
     const int factor =
         std::max(1, static_cast<int>(std::lround(static_cast<double>(side) / options.workingSide)));
-    const GreyImage work = gaussianBlurred(downsampled(prepared, factor), 0.7);
+    const GreyImage work = gaussianBlurred(downsampled(prepared, factor), options.blurPixels);
     const int workSide = std::min(work.width, work.height);
     const RadonTransform radon = radonTransform(work, options.angleCount, 0.4 * workSide);
     // Bands are a few working pixels wide; the top-hat compares with 3 % of the image away.

@@ -57,9 +57,11 @@ struct BandDetectionOptions {
     int angleCount = 120;
     // Peaks lower than this fraction of the strongest one are no bands.
     double relativeThreshold = 0.3;
+    // The working image's blur (pixels) before the transform.
+    double blurPixels = 0.7;
 };
 
-// The bands of a prepared image (prepareForFitting), strongest first.
+// The bands of a corrected image (background.h), strongest first.
 std::vector<DetectedBand> detectBands(const GreyImage& prepared, const Detector& detector,
                                       const BandDetectionOptions& options = {});
 

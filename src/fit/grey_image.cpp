@@ -145,13 +145,6 @@ bool normalise(GreyImage& image) {
     return contrast;
 }
 
-Result<GreyImage> prepareForFitting(const GreyImage& raw) {
-    GreyImage image = flattenedBackground(raw);
-    if (image.validCount() < image.pixels.size() / 10 || !normalise(image))
-        return Problem{"The image holds no pattern: it has no contrast"};
-    return image;
-}
-
 GreyImage downsampled(const GreyImage& image, int factor) {
     if (factor <= 1) return image;
     GreyImage out;
@@ -176,6 +169,63 @@ GreyImage downsampled(const GreyImage& image, int factor) {
             if (!out.valid.empty()) out.valid[o] = 2 * count >= factor * factor ? 1 : 0;
         }
     }
+    return out;
+}
+
+namespace {
+
+// The input cells [i, i + 1) that each output cell of an axis overlaps: the first one and the
+// overlaps.
+struct AxisWeights {
+    std::vector<int> first;
+    std::vector<std::vector<double>> weights;
+};
+AxisWeights axisWeights(int inSize, int outSize) {
+    AxisWeights a;
+    const double step = static_cast<double>(inSize) / outSize;
+    for (int o = 0; o < outSize; ++o) {
+        const double from = o * step, to = (o + 1) * step;
+        const int i0 = static_cast<int>(std::floor(from));
+        const int i1 = std::min(inSize, static_cast<int>(std::ceil(to)));
+        std::vector<double> w;
+        for (int i = i0; i < i1; ++i)
+            w.push_back(std::min<double>(to, i + 1) - std::max<double>(from, i));
+        a.first.push_back(i0);
+        a.weights.push_back(std::move(w));
+    }
+    return a;
+}
+
+} // namespace
+
+GreyImage resampled(const GreyImage& image, int width, int height) {
+    if (width == image.width && height == image.height) return image;
+    const AxisWeights ax = axisWeights(image.width, width), ay = axisWeights(image.height, height);
+    GreyImage out;
+    out.width = width;
+    out.height = height;
+    out.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0.0f);
+    const bool masked = !image.valid.empty();
+    if (masked) out.valid.assign(out.pixels.size(), 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto& wy = ay.weights[static_cast<std::size_t>(y)];
+            const auto& wx = ax.weights[static_cast<std::size_t>(x)];
+            double sum = 0, weight = 0, area = 0;
+            for (std::size_t j = 0; j < wy.size(); ++j)
+                for (std::size_t i = 0; i < wx.size(); ++i) {
+                    const int sx = ax.first[static_cast<std::size_t>(x)] + static_cast<int>(i);
+                    const int sy = ay.first[static_cast<std::size_t>(y)] + static_cast<int>(j);
+                    const double w = wx[i] * wy[j];
+                    area += w;
+                    if (!image.isValid(sx, sy)) continue;
+                    sum += w * image.at(sx, sy);
+                    weight += w;
+                }
+            const std::size_t o = out.index(x, y);
+            out.pixels[o] = weight > 0 ? static_cast<float>(sum / weight) : 0.0f;
+            if (masked) out.valid[o] = 2 * weight >= area ? 1 : 0;
+        }
     return out;
 }
 

@@ -1,15 +1,13 @@
 #pragma once
-// A recorded pattern as a grey image of floats, and what fitting needs done to it first: the
-// background of a recorded Kikuchi pattern flattened (divided by a strongly blurred copy of
-// itself) and the intensities normalised, so that a band's contrast reads the same in any
-// image. Contrast and brightness for showing the image are the window's business.
+// A recorded pattern as a grey image of floats, and the filters matching and showing it use:
+// blurs that respect the image's valid pixels, resampling, normalisation. Contrast and
+// brightness for showing the image are the window's business.
 //
 // Pixel coordinates are continuous: pixel (i, j) covers [i, i + 1) x [j, j + 1) from the top
 // left corner, its centre lies at (i + 0.5, j + 0.5).
 
 #include "common/result.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -48,36 +46,21 @@ GreyImage boxBlurred(const GreyImage& image, int radius, int passes = 3);
 // The same with the radius chosen for a Gaussian of about `sigma` pixels.
 GreyImage gaussianBlurred(const GreyImage& image, double sigma);
 
-// Background flattening: each pixel divided by the image blurred over `blurFraction` of its
-// shorter side, minus one. The slow fall of intensity across a recorded Kikuchi pattern goes,
-// the bands stay. Pixels whose background is not positive become invalid.
+// Background flattening for showing an image: each pixel divided by the image blurred over
+// `blurFraction` of its shorter side, minus one. Pixels whose background is not positive become
+// invalid.
 GreyImage flattenedBackground(const GreyImage& image, double blurFraction = 0.08);
 
 // Zero mean and unit variance over the valid pixels; invalid pixels are set to 0. Returns
 // false (and sets every pixel to 0) when the valid pixels hold no contrast at all.
 bool normalise(GreyImage& image);
 
-// Flattening and normalisation: what every image goes through before it is scored or indexed.
-// A problem when the image holds no contrast.
-Result<GreyImage> prepareForFitting(const GreyImage& raw);
-
 // The image shrunk by a whole factor, each output pixel the mean of the valid pixels of its
 // factor x factor block (valid when at least half of them are).
 GreyImage downsampled(const GreyImage& image, int factor);
 
-// The intensity at continuous pixel position (x, y), bilinear between the pixel centres and
-// held at the nearest border pixel within the outer half pixel. Inline: the score samples
-// nothing else.
-inline float sampleBilinear(const GreyImage& image, double x, double y) {
-    const double fx = std::clamp(x - 0.5, 0.0, image.width - 1.0);
-    const double fy = std::clamp(y - 0.5, 0.0, image.height - 1.0);
-    const int x0 = std::min(static_cast<int>(fx), image.width - 2);
-    const int y0 = std::min(static_cast<int>(fy), image.height - 2);
-    const double ax = fx - x0, ay = fy - y0;
-    const float* row = image.pixels.data() + image.index(x0, y0);
-    const float* next = row + image.width;
-    return static_cast<float>((1 - ay) * ((1 - ax) * row[0] + ax * row[1]) +
-                              ay * ((1 - ax) * next[0] + ax * next[1]));
-}
+// The image resampled to width x height by area: each output pixel the mean of the valid input
+// area it covers (valid when at least half of it is).
+GreyImage resampled(const GreyImage& image, int width, int height);
 
 } // namespace tavrel::fit

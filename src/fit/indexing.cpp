@@ -4,322 +4,398 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace tavrel::fit {
+std::vector<std::pair<Mat3d, double>>* gStarts = nullptr;
+std::vector<std::pair<Mat3d, int>>* gProposals = nullptr;
 
 namespace {
 
-// At most this many proposals, the best-explaining first, are grouped into votes.
-constexpr std::size_t kMaxGroupedProposals = 300;
-// At most this many of the best-voted groups are looked at on the image.
-constexpr std::size_t kScreenedGroups = 10;
-// Starts below this fraction of the best start's score are not refined.
-constexpr double kRivalFraction = 0.5;
-// Solutions scoring at least this fraction of the best one are refined to the finest level too.
-constexpr double kCloseRivalFraction = 0.85;
+// After the smoothed stages, starts scoring below this fraction of the best are not refined
+// further.
+constexpr double kCloseRival = 0.8;
+// Below this a solution may be a wrong crystal's at any orientation.
+constexpr double kDoubtfulScore = 0.2;
 
-struct CrystalNormal {
-    LatticeVector n;
-    int family = 0;
+struct FamilyNormal {
+    Vec3d n{};
     bool representative = false; // the first normal of its family
 };
 
-// The plane normals whose angles are matched: the families of the strongest bands (the
-// widest-spaced where all weigh the same), each with every normal its symmetry gives, one
-// normal per plane (a higher order of a plane already taken adds nothing).
-std::vector<CrystalNormal> matchingNormals(const IndexSetup& setup, const IndexOptions& options) {
-    std::vector<const Band*> order;
-    for (const Band& b : setup.bands) order.push_back(&b);
-    std::stable_sort(order.begin(), order.end(), [](const Band* a, const Band* b) {
-        if (a->weight != b->weight) return a->weight > b->weight;
-        return a->sinTheta < b->sinTheta;
-    });
+bool knownNormal(const std::vector<FamilyNormal>& list, const Vec3d& n) {
     const double parallel = std::cos(0.1 * kDegToRad);
-    auto known = [&](const std::vector<CrystalNormal>& list, const LatticeVector& n) {
-        return std::any_of(list.begin(), list.end(), [&](const CrystalNormal& c) {
-            return std::fabs(dot(c.n, n)) > parallel;
-        });
-    };
-    std::vector<CrystalNormal> normals;
+    return std::any_of(list.begin(), list.end(),
+                       [&](const FamilyNormal& f) { return std::fabs(dot(f.n, n)) > parallel; });
+}
+
+// The unit normals of the strongest families, one per plane (a higher order of a plane already
+// taken adds nothing), each family's first marked.
+std::vector<FamilyNormal> familyNormals(const IndexSetup& setup, const IndexOptions& options) {
+    std::vector<std::size_t> order(setup.bands.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const Band &p = setup.bands[a], &q = setup.bands[b];
+        if (p.weight != q.weight) return p.weight > q.weight;
+        return p.sinTheta < q.sinTheta;
+    });
+    std::vector<FamilyNormal> normals;
     int families = 0;
-    for (const Band* b : order) {
-        if (families >= options.familyCount) break;
-        if (known(normals, b->normal)) continue;
-        std::vector<CrystalNormal> orbit;
-        for (const Mat3d& s : setup.symmetry) {
-            const LatticeVector n = normalized(turned(s, b->normal));
-            if (!known(orbit, n)) orbit.push_back({n, families, orbit.empty()});
-        }
-        if (orbit.empty()) orbit.push_back({b->normal, families, true});
-        if (families >= 3 &&
-            normals.size() + orbit.size() > static_cast<std::size_t>(options.maxNormals))
+    for (const std::size_t index : order) {
+        if (families >= options.maxFamilies ||
+            (families >= options.minFamilies &&
+             static_cast<int>(normals.size()) >= options.minNormals))
             break;
+        const Vec3d& normal = setup.bands[index].normal.v;
+        if (knownNormal(normals, normal)) continue;
+        std::vector<FamilyNormal> orbit;
+        for (const Mat3d& s : setup.symmetry) {
+            const Vec3d n = normalized(s * normal);
+            if (!knownNormal(orbit, n)) orbit.push_back({n, orbit.empty()});
+        }
+        if (orbit.empty()) orbit.push_back({normal, true});
         normals.insert(normals.end(), orbit.begin(), orbit.end());
         ++families;
     }
     return normals;
 }
 
-template <class F> double foldedAngle(const FrameVector<F>& a, const FrameVector<F>& b) {
-    return std::acos(std::min(1.0, std::fabs(dot(a, b))));
+// The rotation carrying a onto p and, as near as it goes, b onto q (the triad method).
+Mat3d triad(const Vec3d& a, const Vec3d& b, const Vec3d& p, const Vec3d& q) {
+    const Vec3d a2 = normalized(cross(a, b)), p2 = normalized(cross(p, q));
+    const Vec3d a3 = cross(a, a2), p3 = cross(p, p2);
+    Mat3d r{};
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j) r[i][j] = p[i] * a[j] + p2[i] * a2[j] + p3[i] * a3[j];
+    return r;
 }
 
-template <class F> double signedAngle(const FrameVector<F>& a, const FrameVector<F>& b) {
-    return std::acos(std::clamp(dot(a, b), -1.0, 1.0));
-}
-
-// How many detected bands lie within the tolerance of one of the normals turned by m, and the
-// mean of their angles from it (radians); `pairs`, when given, receives the matched normals
-// (signed towards their bands) and bands.
 struct Explained {
     int count = 0;
-    double meanDeviation = 0;
+    double deviation = 0; // mean, radians
 };
-Explained explain(const Mat3d& m, const std::vector<LatticeVector>& normals,
+
+// How many detected bands lie within the tolerance of a turned normal, their mean angle from
+// it, and (when asked) the pairs for a fitted rotation.
+Explained explain(const Mat3d& m, std::span<const Vec3d> normals,
                   const std::vector<DetectedBand>& detected, double tolerance,
-                  std::vector<std::pair<LatticeVector, ViewVector>>* pairs = nullptr) {
+                  std::vector<LatticeVector>* from = nullptr, std::vector<ViewVector>* to = nullptr) {
     Explained e;
     const double cosTolerance = std::cos(tolerance);
-    std::vector<ViewVector> seen(normals.size());
-    for (std::size_t i = 0; i < normals.size(); ++i) seen[i] = toView(m, normals[i]);
     double sum = 0;
     for (const DetectedBand& d : detected) {
-        double best = -1;
-        std::size_t bestIndex = 0;
-        for (std::size_t i = 0; i < seen.size(); ++i) {
-            const double c = std::fabs(dot(seen[i], d.normal));
-            if (c > best) best = c, bestIndex = i;
+        double best = -1, sign = 1;
+        const Vec3d* match = nullptr;
+        for (const Vec3d& n : normals) {
+            const double c = dot(m * n, d.normal.v);
+            if (std::fabs(c) > best) best = std::fabs(c), sign = c < 0 ? -1 : 1, match = &n;
         }
-        if (best < cosTolerance) continue;
+        if (best < cosTolerance || !match) continue;
         ++e.count;
         sum += std::acos(std::min(1.0, best));
-        if (pairs) {
-            const double sign = dot(seen[bestIndex], d.normal) < 0 ? -1.0 : 1.0;
-            pairs->push_back({sign * normals[bestIndex], d.normal});
-        }
+        if (from) from->push_back(LatticeVector(sign * *match)), to->push_back(d.normal);
     }
-    e.meanDeviation = e.count ? sum / e.count : 0.0;
+    e.deviation = e.count ? sum / e.count : 0;
     return e;
 }
 
-struct Proposal {
-    Mat3d orientation{};
-    Explained explained;
-};
-
-// Every orientation that a triplet of detected bands and three crystal normals with the same
-// angles between them propose; the first band always takes a family's representative, since
-// the symmetry gives every other member of the family anyway.
-std::vector<Proposal> propose(const std::vector<DetectedBand>& detected,
-                              const std::vector<CrystalNormal>& normals, double tolerance) {
-    std::vector<Proposal> proposals;
-    const std::size_t nd = detected.size(), nc = normals.size();
-    std::vector<double> crystalAngles(nc * nc);
-    for (std::size_t p = 0; p < nc; ++p)
-        for (std::size_t q = 0; q < nc; ++q)
-            crystalAngles[p * nc + q] = foldedAngle(normals[p].n, normals[q].n);
-    std::vector<LatticeVector> plain;
-    for (const CrystalNormal& c : normals) plain.push_back(c.n);
-
-    for (std::size_t i = 0; i < nd; ++i)
-        for (std::size_t j = i + 1; j < nd; ++j) {
-            const ViewVector &ni = detected[i].normal, &nj = detected[j].normal;
-            const double aij = foldedAngle(ni, nj);
-            // Two findings of nearly one line say nothing about the turn between them.
-            if (aij < 2 * tolerance) continue;
-            for (std::size_t k = j + 1; k < nd; ++k) {
-                const ViewVector& nk = detected[k].normal;
-                const double aik = foldedAngle(ni, nk), ajk = foldedAngle(nj, nk);
-                if (aik < 2 * tolerance || ajk < 2 * tolerance) continue;
-                const double sij = signedAngle(ni, nj), sik = signedAngle(ni, nk),
-                             sjk = signedAngle(nj, nk);
-                for (std::size_t p = 0; p < nc; ++p) {
-                    if (!normals[p].representative) continue;
-                    for (std::size_t q = 0; q < nc; ++q) {
-                        if (q == p || std::fabs(crystalAngles[p * nc + q] - aij) > tolerance)
-                            continue;
-                        for (std::size_t r = 0; r < nc; ++r) {
-                            if (r == p || r == q ||
-                                std::fabs(crystalAngles[p * nc + r] - aik) > tolerance ||
-                                std::fabs(crystalAngles[q * nc + r] - ajk) > tolerance)
-                                continue;
-                            // The signs of the three normals that give the signed angles of
-                            // the bands. All of them: a plane normal and its opposite are one
-                            // plane, but only a crystal with a two-fold axis across it can
-                            // turn the one into the other.
-                            for (int signs = 0; signs < 8; ++signs) {
-                                const double sp = (signs & 4) ? -1.0 : 1.0;
-                                const double sq = (signs & 1) ? -1.0 : 1.0;
-                                const double sr = (signs & 2) ? -1.0 : 1.0;
-                                const LatticeVector cp = sp * normals[p].n;
-                                const LatticeVector cq = sq * normals[q].n;
-                                const LatticeVector cr = sr * normals[r].n;
-                                if (std::fabs(signedAngle(cp, cq) - sij) > tolerance ||
-                                    std::fabs(signedAngle(cp, cr) - sik) > tolerance ||
-                                    std::fabs(signedAngle(cq, cr) - sjk) > tolerance)
-                                    continue;
-                                const std::array<LatticeVector, 3> from{cp, cq, cr};
-                                const std::array<ViewVector, 3> to{ni, nj, nk};
-                                const Mat3d m = bestRotation(from, to);
-                                // A mirror image of the triplet fits no rotation.
-                                if (signedAngle(toView(m, cp), ni) > tolerance ||
-                                    signedAngle(toView(m, cq), nj) > tolerance ||
-                                    signedAngle(toView(m, cr), nk) > tolerance)
-                                    continue;
-                                proposals.push_back({m, explain(m, plain, detected, tolerance)});
-                            }
-                        }
-                    }
-                }
-            }
-        }
-    return proposals;
+std::vector<Vec3d> plainNormals(const std::vector<FamilyNormal>& normals) {
+    std::vector<Vec3d> plain;
+    for (const FamilyNormal& f : normals) plain.push_back(f.n);
+    return plain;
 }
 
-struct Vote {
-    Proposal best; // the best-explaining proposal of the group
-    int votes = 0;
-};
+std::vector<Vec3d> bandNormals(const IndexSetup& setup) {
+    std::vector<Vec3d> normals;
+    for (const Band& b : setup.bands) normals.push_back(b.normal.v);
+    return normals;
+}
 
-// Proposals that are one orientation up to symmetry are votes for it.
-std::vector<Vote> groupVotes(std::vector<Proposal> proposals, const std::vector<Mat3d>& symmetry,
-                             double distinctDegrees) {
-    std::stable_sort(proposals.begin(), proposals.end(), [](const Proposal& a, const Proposal& b) {
-        if (a.explained.count != b.explained.count) return a.explained.count > b.explained.count;
-        return a.explained.meanDeviation < b.explained.meanDeviation;
+bool repeats(const std::vector<FoundOrientation>& list, const Mat3d& m, const IndexSetup& setup,
+             double distinct) {
+    return std::any_of(list.begin(), list.end(), [&](const FoundOrientation& f) {
+        return misorientationDegrees(m, f.fit.orientation, setup.symmetry) < distinct;
     });
-    if (proposals.size() > kMaxGroupedProposals) proposals.resize(kMaxGroupedProposals);
-    std::vector<Vote> votes;
-    for (const Proposal& p : proposals) {
-        auto same = std::find_if(votes.begin(), votes.end(), [&](const Vote& v) {
-            return misorientationDegrees(p.orientation, v.best.orientation, symmetry) <
-                   distinctDegrees;
-        });
-        if (same != votes.end())
-            ++same->votes;
-        else
-            votes.push_back({p, 1});
+}
+
+// Each rival scored at each solution's orientation, and refined there where it comes near the
+// best solution's score: a wrong crystal's solutions include the orientation where its bands lie
+// on the pattern's, where the pattern's own lattice explains it better.
+void checkRivals(const PreparedPattern& pattern, const IndexSetup& setup,
+                 const IndexOptions& options, IndexResult& out) {
+    const double best = out.score();
+    if (!(best > 0)) return;
+    // A solution that scores little may be a wrong crystal's anywhere: each rival is then
+    // indexed as a crystal of its own.
+    if (best < kDoubtfulScore) {
+        IndexOptions quick = options;
+        quick.finalStage = false;
+        for (const Rival& rival : setup.rivals) {
+            IndexSetup r = setup;
+            r.bands = rival.bands;
+            r.rivals.clear();
+            const IndexResult indexed = indexPattern(pattern, r, quick);
+            out.evaluations += indexed.evaluations;
+            if (indexed.score() > best + kRivalMargin && indexed.score() > out.rivalScore) {
+                out.betterRival = rival.name;
+                out.rivalScore = indexed.score();
+            }
+        }
     }
-    std::stable_sort(votes.begin(), votes.end(), [](const Vote& a, const Vote& b) {
-        if (a.votes != b.votes) return a.votes > b.votes;
-        return a.best.explained.count > b.best.explained.count;
-    });
-    return votes;
+    ScoreOptions so;
+    so.profile.kind = setup.profile;
+    so.highPassFraction = pattern.highPassFraction;
+    RefineOptions near;
+    near.stagesDegrees = {0.7, 0.0};
+    near.startStepDegrees = 0.7;
+    near.maxEvaluationsPerStage = 20;
+    near.tolerance = 0.1;
+    near.extraStartsDegrees = 0;
+    near.fineStage = false;
+    near.profile.kind = setup.profile;
+    for (const Rival& rival : setup.rivals) {
+        const PatternScorer scorer(pattern.working, setup.detector, rival.bands, so);
+        for (const FoundOrientation& s : out.solutions) {
+            double score = scorer.score(s.fit.orientation);
+            ++out.evaluations;
+            if (score < kCloseRival * best) continue;
+            const RefineResult r = refineOrientation(pattern, rival.bands, s.fit, near);
+            out.evaluations += r.evaluations;
+            score = std::max(score, r.fit.score);
+            if (score > best + kRivalMargin && score > out.rivalScore) {
+                out.betterRival = rival.name;
+                out.rivalScore = score;
+            }
+        }
+    }
 }
 
 } // namespace
 
-Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& setup,
-                                 const IndexOptions& options) {
-    const Problem nothing{"No orientation found: no orientation of the crystal matches the bands "
-                          "of the image"};
-    IndexResult result;
-    // The scorer's finest level is the prepared image, lightly smoothed: enough for finding
-    // lines that are several pixels wide.
-    result.detected = detectBands(scorer.level(0), setup.detector, options.detection);
-    if (result.detected.size() < 3)
-        return Problem{"No orientation found: fewer than three bands stand out in the image"};
+IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup,
+                         const IndexOptions& options) {
+    IndexResult out;
+    out.detected = detectBands(pattern.working, setup.detector, options.detection);
+    for (const DetectedBand& d : out.detected) out.quality += d.strength;
+    if (!out.detected.empty()) out.quality /= static_cast<double>(out.detected.size());
+    if (out.detected.size() < 3 || setup.bands.empty()) return out;
 
-    const double tolerance = options.angleToleranceDegrees * kDegToRad;
-    const std::vector<CrystalNormal> normals = matchingNormals(setup, options);
-    std::vector<LatticeVector> plain;
-    for (const CrystalNormal& c : normals) plain.push_back(c.n);
-    const std::vector<Vote> votes = groupVotes(propose(result.detected, normals, tolerance),
-                                               setup.symmetry, options.distinctDegrees);
-    if (votes.empty()) return nothing;
-
-    // Each group's orientation fitted to every band its best proposal explains; the groups
-    // whose fitted orientations score best on the coarser image go on. Votes alone mislead:
-    // a wrong orientation that lines up a few bands of a zone collects many triplets.
-    struct Start {
-        Mat3d orientation;
-        int votes;
-        double score;
+    const std::vector<FamilyNormal> families = familyNormals(setup, options);
+    const std::vector<Vec3d> normals = plainNormals(families);
+    const double tolerance = options.toleranceDegrees * kDegToRad;
+    struct Proposal {
+        Mat3d orientation{};
+        Explained explained;
     };
-    std::vector<Start> starts;
-    const int screeningLevel = std::min(1, scorer.levelCount() - 1);
-    for (std::size_t v = 0; v < votes.size() && v < kScreenedGroups; ++v) {
-        std::vector<std::pair<LatticeVector, ViewVector>> pairs;
-        explain(votes[v].best.orientation, plain, result.detected, tolerance, &pairs);
+    std::vector<Proposal> proposals;
+    const std::size_t nd = out.detected.size();
+    for (std::size_t i = 0; i < nd; ++i)
+        for (std::size_t j = i + 1; j < nd; ++j) {
+            const Vec3d &ni = out.detected[i].normal.v, &nj = out.detected[j].normal.v;
+            const double angle = std::acos(std::clamp(dot(ni, nj), -1.0, 1.0));
+            const double folded = std::min(angle, kPi - angle);
+            // Two findings of nearly one line say nothing about the turn between them.
+            if (folded < 2 * tolerance) continue;
+            for (const FamilyNormal& p : families) {
+                if (!p.representative) continue;
+                for (const FamilyNormal& q : families) {
+                    const double c = dot(p.n, q.n);
+                    const double a = std::acos(std::min(1.0, std::fabs(c)));
+                    if (std::fabs(a - folded) > tolerance) continue;
+                    // q's sign that gives the detected pair's signed angle.
+                    const double sign = (c < 0) == (angle < kPi / 2) ? -1.0 : 1.0;
+                    // The detected normals' signs mean nothing: both pairings, which differ by
+                    // a half turn about the normal of the pair's plane.
+                    for (const double s : {1.0, -1.0}) {
+                        const Mat3d m = triad(p.n, sign * q.n, s * ni, s * nj);
+                        const Explained e = explain(m, normals, out.detected, tolerance);
+                        if (e.count >= options.minimumExplained) proposals.push_back({m, e});
+                    }
+                }
+            }
+        }
+    std::stable_sort(proposals.begin(), proposals.end(), [](const Proposal& a, const Proposal& b) {
+        if (a.explained.count != b.explained.count) return a.explained.count > b.explained.count;
+        return a.explained.deviation < b.explained.deviation;
+    });
+
+    if (gProposals) { gProposals->clear(); for (const auto& p : proposals) gProposals->push_back({p.orientation, p.explained.count}); }
+    // The best distinct proposals, each fitted to every band it explains.
+    std::vector<FoundOrientation> starts;
+    for (const Proposal& p : proposals) {
+        if (static_cast<int>(starts.size()) >= options.candidates) break;
+        if (repeats(starts, p.orientation, setup, options.distinctDegrees)) continue;
         std::vector<LatticeVector> from;
         std::vector<ViewVector> to;
-        for (const auto& [c, d] : pairs) from.push_back(c), to.push_back(d);
-        const Mat3d fitted = from.size() >= 2 ? bestRotation(from, to) : votes[v].best.orientation;
-        starts.push_back(
-            {fitted, votes[v].votes, scorer.score(fitted, setup.detector, screeningLevel).score});
+        explain(p.orientation, normals, out.detected, tolerance, &from, &to);
+        FoundOrientation c;
+        c.fit.orientation = from.size() >= 2 ? bestRotation(from, to) : p.orientation;
+        c.fit.detector = setup.detector;
+        starts.push_back(c);
+    }
+    if (starts.empty()) return out;
+
+    // Screening: each start scored once on the score smoothed as the refinement's first stage.
+    {
+        ScoreOptions so;
+        so.highPassFraction = pattern.highPassFraction;
+        so.profile.kind = setup.profile;
+        so.smoothingDegrees =
+            options.refine.stagesDegrees.empty() ? 0.0 : options.refine.stagesDegrees.front();
+        const PatternScorer screen(pattern.working, setup.detector, setup.bands, so);
+        for (FoundOrientation& c : starts) c.fit.score = screen.correlation(c.fit.orientation);
+        out.evaluations += static_cast<int>(starts.size());
+        std::stable_sort(starts.begin(), starts.end(),
+                         [](const FoundOrientation& a, const FoundOrientation& b) {
+                             return a.fit.score > b.fit.score;
+                         });
+        if (gStarts) { gStarts->clear(); for (const auto& c : starts) gStarts->push_back({c.fit.orientation, c.fit.score}); }
+        starts.resize(std::min(starts.size(), static_cast<std::size_t>(std::max(1, options.refined))));
+    }
+    RefineOptions refine = options.refine;
+    refine.profile.kind = setup.profile;
+    refine.cancelled = options.cancelled;
+    if (options.refined == 0) {
+        starts.front().fit.score =
+            calibratedScore(pattern, setup.detector, setup.bands, starts.front().fit.orientation,
+                            setup.profile);
+    } else {
+        // All but the last stage for every start; the last one only for those that come close to
+        // the best, which a rival that far behind could not overtake.
+        RefineOptions first = refine, last = refine;
+        const std::size_t stages = refine.stagesDegrees.size();
+        if (stages > 1) {
+            first.stagesDegrees.pop_back();
+            last.stagesDegrees = {refine.stagesDegrees.back()};
+            const double pixel =
+                PixelGrid(setup.detector, pattern.working.width, pattern.working.height)
+                    .pixelAngle() /
+                kDegToRad;
+            last.startStepDegrees = std::max(refine.stagesDegrees[stages - 2] / 3, 0.2 * pixel);
+            last.extraStartsDegrees = 0;
+        }
+        for (FoundOrientation& c : starts) {
+            const RefineResult r = refineOrientation(pattern, setup.bands, c.fit, first);
+            c.fit = r.fit;
+            out.evaluations += r.evaluations;
+            out.cancelled = out.cancelled || r.cancelled;
+        }
+        if (stages > 1) {
+            double leading = 0;
+            for (const FoundOrientation& c : starts) leading = std::max(leading, c.fit.score);
+            for (FoundOrientation& c : starts) {
+                if (c.fit.score < kCloseRival * leading || out.cancelled) continue;
+                const RefineResult r = refineOrientation(pattern, setup.bands, c.fit, last);
+                c.fit = r.fit;
+                out.evaluations += r.evaluations;
+                out.cancelled = out.cancelled || r.cancelled;
+            }
+        }
     }
     std::stable_sort(starts.begin(), starts.end(),
-                     [](const Start& a, const Start& b) { return a.score > b.score; });
+                     [](const FoundOrientation& a, const FoundOrientation& b) {
+                         return a.fit.score > b.fit.score;
+                     });
+    for (const FoundOrientation& c : starts)
+        if (!repeats(out.solutions, c.fit.orientation, setup, options.distinctDegrees))
+            out.solutions.push_back(c);
 
-    // The best starts refined on the coarser levels, where each search is cheap.
-    std::vector<FoundOrientation> candidates;
-    RefineOptions refine;
-    refine.refineCentre = options.refineCentre;
-    refine.refineDistance = options.refineDistance;
-    refine.startStepDegrees = 1.0;
-    refine.finestLevel = 1;
-    refine.coarsestLevel = 1;
-    for (std::size_t i = 0; i < starts.size() && static_cast<int>(i) < options.candidates; ++i) {
-        // A start scoring far below the best one is no rival worth a search.
-        if (starts[i].score < kRivalFraction * starts.front().score) break;
-        FoundOrientation solution;
-        solution.fit =
-            refineUnchecked(scorer, {starts[i].orientation, setup.detector, 0}, refine).fit;
-        solution.votes = starts[i].votes;
-        candidates.push_back(solution);
+    // The best solution once more on the pattern at its finest, with the band profile the
+    // pattern's bands have.
+    if (options.finalStage && options.refined > 0 && !out.cancelled) {
+        RefineOptions final = refine;
+        if (options.fitProfile) {
+            const PreparedPattern* one[] = {&pattern};
+            final.profile = fitProfile(one, {&setup.detector, 1}, setup.bands,
+                                       {&out.solutions.front().fit.orientation, 1}, refine.profile);
+        }
+        final.stagesDegrees.clear();
+        if (pattern.fine.empty()) final.stagesDegrees.push_back(0.0);
+        final.fineStage = true;
+        final.extraStartsDegrees = 0;
+        final.startStepDegrees =
+            0.2 * PixelGrid(setup.detector, pattern.working.width, pattern.working.height)
+                      .pixelAngle() /
+            kDegToRad;
+        final.maxEvaluationsPerStage = options.finalEvaluations;
+        final.tolerance = 0.05;
+        const RefineResult r =
+            refineOrientation(pattern, setup.bands, out.solutions.front().fit, final);
+        out.solutions.front().fit = r.fit;
+        out.evaluations += r.evaluations;
+        std::stable_sort(out.solutions.begin(), out.solutions.end(),
+                         [](const FoundOrientation& a, const FoundOrientation& b) {
+                             return a.fit.score > b.fit.score;
+                         });
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const FoundOrientation& a, const FoundOrientation& b) {
-                         return a.fit.score > b.fit.score;
-                     });
-    for (const FoundOrientation& c : candidates) {
-        if (result.solutions.size() >= 3) break;
-        const bool repeated =
-            std::any_of(result.solutions.begin(), result.solutions.end(), [&](const auto& s) {
-                return misorientationDegrees(c.fit.orientation, s.fit.orientation, setup.symmetry) <
-                       options.distinctDegrees;
-            });
-        if (!repeated) result.solutions.push_back(c);
-    }
-    if (result.solutions.empty()) return nothing;
-    // The winner refined down to the image itself, and so is every rival that scores nearly
-    // as well: a crystal of nearly higher symmetry has a twin orientation that only the finest
-    // level tells apart.
-    refine.finestLevel = 0;
-    refine.coarsestLevel = 0;
-    refine.startStepDegrees = 0.5;
-    refine.tolerancePixels = 0.1;
-    const double leading = result.solutions.front().fit.score;
-    for (FoundOrientation& solution : result.solutions)
-        if (solution.fit.score >= kCloseRivalFraction * leading)
-            solution.fit = refineUnchecked(scorer, solution.fit, refine).fit;
-    std::stable_sort(result.solutions.begin(), result.solutions.end(),
-                     [](const FoundOrientation& a, const FoundOrientation& b) {
-                         return a.fit.score > b.fit.score;
-                     });
-    const FoundOrientation& best = result.solutions.front();
-    if (!(best.fit.score >= kMinimumScore)) return nothing;
-    for (FoundOrientation& solution : result.solutions) {
-        const Explained e = explain(solution.fit.orientation, plain, result.detected, tolerance);
-        solution.matchedBands = e.count;
-        solution.meanDeviationDegrees = e.meanDeviation / kDegToRad;
-    }
-    return result;
+    for (FoundOrientation& s : out.solutions) s = bandAgreement(out.detected, s.fit, setup, options);
+    const double best = out.score();
+    const double second = out.solutions.size() > 1 ? std::max(0.0, out.solutions[1].fit.score) : 0.0;
+    out.confidence = best > 0 ? (best - second) / best : 0;
+    if (!out.cancelled) checkRivals(pattern, setup, options, out);
+    return out;
 }
 
-FoundOrientation bandAgreement(const PatternScorer& scorer, const FitState& fit,
+std::vector<Mat3d> orientationGrid(std::span<const Mat3d> symmetry, double stepDegrees) {
+    const double step = stepDegrees * kDegToRad;
+    // The orientations fill 8 pi^2 (the volume of SO(3)); a cell of the cover is step^3.
+    const auto total = static_cast<std::size_t>(std::ceil(8 * kPi * kPi / (step * step * step)));
+    // Halton numbers in bases 2, 3 and 5 through Shoemake's uniform unit quaternion.
+    const auto halton = [](std::size_t i, std::size_t base) {
+        double f = 1, r = 0;
+        for (; i > 0; i /= base) {
+            f /= static_cast<double>(base);
+            r += f * static_cast<double>(i % base);
+        }
+        return r;
+    };
+    std::vector<Mat3d> grid;
+    for (std::size_t i = 1; i <= total; ++i) {
+        const double u1 = halton(i, 2), u2 = halton(i, 3), u3 = halton(i, 5);
+        const double a = std::sqrt(1 - u1), b = std::sqrt(u1);
+        const double w = a * std::sin(2 * kPi * u2), x = a * std::cos(2 * kPi * u2);
+        const double y = b * std::sin(2 * kPi * u3), z = b * std::cos(2 * kPi * u3);
+        const Mat3d m{{{w * w + x * x - y * y - z * z, 2 * (x * y - w * z), 2 * (x * z + w * y)},
+                       {2 * (x * y + w * z), w * w - x * x + y * y - z * z, 2 * (y * z - w * x)},
+                       {2 * (x * z - w * y), 2 * (y * z + w * x), w * w - x * x - y * y + z * z}}};
+        // In the fundamental zone: no equivalent orientation lies nearer the identity.
+        const double trace = m[0][0] + m[1][1] + m[2][2];
+        bool nearest = true;
+        for (const Mat3d& s : symmetry) {
+            const Mat3d e = m * s;
+            if (e[0][0] + e[1][1] + e[2][2] > trace + 1e-12) {
+                nearest = false;
+                break;
+            }
+        }
+        if (nearest) grid.push_back(m);
+    }
+    return grid;
+}
+
+FoundOrientation bandAgreement(const std::vector<DetectedBand>& detected, const FitState& fit,
                                const IndexSetup& setup, const IndexOptions& options) {
-    const std::vector<DetectedBand> detected =
-        detectBands(scorer.level(0), fit.detector, options.detection);
-    std::vector<LatticeVector> plain;
-    for (const CrystalNormal& c : matchingNormals(setup, options)) plain.push_back(c.n);
     const Explained e =
-        explain(fit.orientation, plain, detected, options.angleToleranceDegrees * kDegToRad);
+        explain(fit.orientation, bandNormals(setup), detected, options.toleranceDegrees * kDegToRad);
     FoundOrientation found;
     found.fit = fit;
     found.matchedBands = e.count;
-    found.meanDeviationDegrees = e.meanDeviation / kDegToRad;
+    found.meanDeviationDegrees = e.deviation / kDegToRad;
     return found;
+}
+
+PhaseChoice choosePhase(std::span<const IndexResult> results) {
+    PhaseChoice choice;
+    if (results.empty()) return choice;
+    std::vector<std::size_t> order(results.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return results[a].score() > results[b].score();
+    });
+    choice.phase = order.front();
+    choice.margin =
+        results.size() > 1 ? results[order[0]].score() - results[order[1]].score() : 1.0;
+    return choice;
 }
 
 } // namespace tavrel::fit

@@ -1,74 +1,135 @@
 #pragma once
-// Indexing: the crystal's orientation from a recorded pattern with no starting guess.
+// Indexing: the crystal's orientation from a recorded pattern with no starting guess, and the
+// phase that explains a pattern best.
 //
-// The bands found in the image (band_detection.h) are plane normals in the view frame. The
-// angles between them are matched against the angles between the plane normals of the
-// crystal's low-index reflection families (the strongest ones when the reflections have
-// weights): every triplet of detected bands whose three angles agree with those of three
-// crystal normals proposes the orientation that carries those normals onto the bands, and
-// proposals that agree with each other up to the crystal's symmetry are votes for one
-// orientation. The best-voted orientations are fitted to every band they explain, refined
-// against the image, and the best three distinct ones are the answer.
+// The bands found in the corrected pattern (band_detection.h) are plane normals in the view
+// frame. Every pair of detected bands whose angle matches the angle between a plane normal of
+// one of the crystal's strongest families and any other of their normals proposes the
+// orientation that carries the two onto the bands (both pairings of their signs); a proposal
+// is judged by how many detected bands it explains. The best distinct proposals, each fitted to
+// every band it explains, are screened on the smoothed score, the best of them refined on the
+// score (refine.h) and ranked by their calibrated score after refinement, so that the answer
+// is the candidate that explains the pattern best, not the one with the most votes.
 
 #include "fit/band_detection.h"
-#include "fit/pattern_score.h"
 #include "fit/refine.h"
-#include "fit/rotation_math.h"
 
+#include <functional>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace tavrel::fit {
 
-// What is known about the crystal and the detector.
+// Another explanation of a pattern to check a crystal against: a lattice of the crystal's own
+// cell with another centring (primitive, body- or face-centred), which allows reflections the
+// crystal forbids. A wrong crystal offered alone can share many bands with the pattern's
+// (all cubic crystals share their plane angles); where one of these lattices explains the
+// pattern clearly better, the crystal is not the pattern's.
+struct Rival {
+    std::string name;
+    std::vector<Band> bands;
+};
+
+// What is known about a crystal (a phase) and the detector.
 struct IndexSetup {
-    std::vector<Band> bands;     // bandsOf(...): what the score samples
+    std::string name;            // of the phase, as the answer names it
+    std::vector<Band> bands;     // bandsOf(...), strongest first: the model's bands
     std::vector<Mat3d> symmetry; // crystalRotations(...): orientations that look the same
     Detector detector;
     LineProfile profile = LineProfile::KikuchiBand;
+    std::vector<Rival> rivals;
 };
 
+// A rival scoring more than this above the crystal's best solution refutes the crystal.
+inline constexpr double kRivalMargin = 0.02;
+
 struct IndexOptions {
-    BandDetectionOptions detection;
-    // Families of crystal planes whose angles are matched (the strongest or, without weights,
-    // the widest-spaced), and at most this many plane normals in all.
-    int familyCount = 30;
-    int maxNormals = 60;
-    // Two band angles agree within this many degrees.
-    double angleToleranceDegrees = 2.0;
-    // How many of the best-voted orientations are refined against the image (on the coarser
-    // levels; the best of them then down to the image itself).
-    int candidates = 3;
+    BandDetectionOptions detection{
+        .maxBands = 10, .workingSide = kScoreSide, .angleCount = 120, .relativeThreshold = 0.25,
+        .blurPixels = 0.7};
+    // Plane families whose angles are matched, strongest first: at least minFamilies, and more
+    // until they hold minNormals plane normals (a crystal of low symmetry has few per family),
+    // at most maxFamilies.
+    int minFamilies = 4, maxFamilies = 12, minNormals = 24;
+    double toleranceDegrees = 2.5;
+    // Proposals explaining fewer detected bands are dropped.
+    int minimumExplained = 3;
+    // Distinct proposals screened, and of them the best this many refined (0: the best screened
+    // proposal is the answer as it stands, a fast path for maps).
+    int candidates = 8;
+    int refined = 3;
     // Orientations closer than this (degrees, up to symmetry) are one solution.
-    double distinctDegrees = 2.0;
-    bool refineCentre = false;
-    bool refineDistance = false;
+    double distinctDegrees = 3.0;
+    RefineOptions refine{.stagesDegrees = {1.0, 0.0},
+                         .startStepDegrees = 1.5,
+                         .maxEvaluationsPerStage = 30,
+                         .tolerance = 0.1,
+                         .extraStartsDegrees = 0,
+                         .fineStage = false,
+                         .profile = {},
+                         .refineCentre = false,
+                         .refineDistance = false,
+                         .progress = {},
+                         .cancelled = {}};
+    // The best solution refined once more on the pattern at its finest (its own size up to
+    // kFineSide), with at most this many evaluations and the band profile fitted to the pattern
+    // (fitProfile) when asked.
+    bool finalStage = true;
+    int finalEvaluations = 40;
+    bool fitProfile = true;
+    std::function<bool()> cancelled;
 };
 
 // An orientation found in an image, by indexing or by refinement, and how well it explains the
 // bands that stand out in the image.
 struct FoundOrientation {
-    FitState fit;
-    int votes = 0;                   // triplets of detected bands that proposed it (indexing)
+    FitState fit;                    // fit.score: the calibrated score
     int matchedBands = 0;            // detected bands within the tolerance of a crystal plane
     double meanDeviationDegrees = 0; // mean angle between those bands and their planes
 };
 
 struct IndexResult {
-    std::vector<FoundOrientation> solutions; // best score first, at most three, distinct
+    std::vector<FoundOrientation> solutions; // best calibrated score first, distinct
     std::vector<DetectedBand> detected;
+    // How far the best distinct rival scores below the best, (best - second) / best; 1 when
+    // every candidate came to the same orientation.
+    double confidence = 0;
+    // How strongly the pattern's bands stand out: the mean height of the detected bands' peaks
+    // over their surroundings in the Radon transform, in image deviations.
+    double quality = 0;
+    int evaluations = 0;
+    bool cancelled = false;
+    // The rival (IndexSetup::rivals) that explains the pattern clearly better than the best
+    // solution, at the orientation of one of the solutions, and its score; empty: none.
+    std::string betterRival;
+    double rivalScore = 0;
+    double score() const { return solutions.empty() ? 0.0 : solutions.front().fit.score; }
 };
 
-// Indexes the image of a scorer made for the setup's bands and profile. A problem ("No
-// orientation found") when too few bands stand out or no proposed orientation scores at least
-// kMinimumScore: a blank or random image, or the wrong crystal.
-Result<IndexResult> indexPattern(const PatternScorer& scorer, const IndexSetup& setup,
-                                 const IndexOptions& options = {});
+// Indexes the corrected pattern; no solution when fewer than three bands stand out or no
+// proposal explains three of them. Whether the best one is good enough is the caller's
+// threshold (kAcceptScore).
+IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup,
+                         const IndexOptions& options = {});
 
-// An orientation (a refinement's, say) with the bands that stand out in the scorer's image
-// that it explains, as indexing counts them for its solutions: the detected bands within the
-// angle tolerance of one of the crystal planes that indexing matches, and their mean angle
-// from those planes.
-FoundOrientation bandAgreement(const PatternScorer& scorer, const FitState& fit,
+// About `count` orientations spread evenly over the fundamental zone of the symmetry (those of
+// a quasi-random cover of all orientations that lie nearer the identity than any orientation
+// equivalent to them), the same on every machine.
+std::vector<Mat3d> orientationGrid(std::span<const Mat3d> symmetry, double stepDegrees);
+
+// An orientation (a refinement's, say) with the detected bands it explains, as indexing counts
+// them for its solutions.
+FoundOrientation bandAgreement(const std::vector<DetectedBand>& detected, const FitState& fit,
                                const IndexSetup& setup, const IndexOptions& options = {});
+
+// The phase whose best solution scores highest, and by how much it leads the next one (the
+// margin of calibrated scores; 1 with one phase). Below kPhaseMargin the choice is uncertain.
+struct PhaseChoice {
+    std::size_t phase = 0;
+    double margin = 0;
+};
+inline constexpr double kPhaseMargin = 0.02;
+PhaseChoice choosePhase(std::span<const IndexResult> results);
 
 } // namespace tavrel::fit

@@ -1,84 +1,101 @@
 #pragma once
-// How well an orientation's cone lines lie on a recorded image.
+// How well an orientation explains a recorded pattern: the normalised cross-correlation (NCC)
+// of the background-corrected pattern with the kinematic band model of the crystal in that
+// orientation (band_model.h), at the same pixels.
 //
-// A reflection (h k l) and its opposite (-h -k -l) draw the two cone lines r . n = +-sin(theta)
-// about their plane normal n; between them lies the Kikuchi band, bright on a recorded pattern,
-// often with a dark line just outside each edge. The score samples the flattened, normalised
-// image along each band (bilinear), a few samples across it at every step along it: inside the
-// band counts positive, just outside the edges negative, in equal amounts, so an image without
-// the band (flat or random) scores about 0 whatever the orientation, and the true orientation
-// scores the band contrast, in standard deviations of the image. Bands are weighted by the
-// caller's per-reflection weights (line intensities, or equal) and by their length on the
-// image. Thin, bright cone lines (a Kossel pattern on film) use the cone-line profile instead:
-// on each line positive, beside it negative.
+// The NCC lies in [-1, 1] and changes neither when the image is scaled or offset nor with the
+// number or weights of the bands. The model loses what the dynamic background correction took
+// from the pattern (its own blur over an eighth of the image), so that both hold the same
+// frequencies. Worked out on the pattern resampled to one working size (kScoreSide pixels on
+// its shorter side, the smallest pattern a camera writes) with one band profile, it means the
+// same for a pattern of any size and for any crystal: the calibrated score, reported clamped to
+// [0, 1], which one threshold serves and by which phases are compared.
+//
+// The high-pass is linear, so its image half is applied to the image once: an evaluation
+// renders the bands, correlates them with the prepared image and works out the model's own
+// variance on a coarse grid.
 
-#include "common/frames.h"
-#include "crystal/reflections.h"
-#include "detector/film_mapping.h"
-#include "fit/grey_image.h"
-#include "fit/rotation_math.h"
+#include "detector/detector.h"
+#include "fit/background.h"
+#include "fit/band_model.h"
 
-#include <cstdint>
 #include <span>
 #include <vector>
 
 namespace tavrel::fit {
 
-// One Kikuchi band: a reflection and its opposite, merged.
-struct Band {
-    LatticeVector normal; // unit plane normal
-    double sinTheta = 0;  // sine of the Bragg angle
-    double weight = 1;
-    std::int32_t reflection = -1; // list index of one of the two reflections
+// A calibrated score below this is no match: patterns without bands and random orientations of
+// recorded ones score up to about 0.11, right answers from about 0.18. A wrong cubic phase at
+// the right orientation can score above it: phases are told apart by comparing their scores.
+inline constexpr double kAcceptScore = 0.14;
+
+struct ScoreOptions {
+    BandProfile profile;
+    // A further blur of image and model (degrees), for searches that must see from afar.
+    double smoothingDegrees = 0;
+    // The model's high-pass: its blur over this fraction of the image's shorter side taken away
+    // (the dynamic background correction's blur).
+    double highPassFraction = 0.125;
 };
 
-// The bands of the reflections with d above `dThreshold` at wavelength `lambda` (angstrom):
-// (h k l) and (-h -k -l) give one band whose weight is the mean of theirs (`weights` per list
-// entry; empty: all 1). Reflections without a cone (lambda > 2d) or without weight give none.
-std::vector<Band> bandsOf(const ReflectionList& reflections, double lambda, double dThreshold,
-                          std::span<const float> weights = {});
-
-enum class LineProfile {
-    KikuchiBand, // bright between the two cone lines, darker just outside them
-    ConeLines    // bright on each cone line, darker on both sides of it
-};
-
-struct ScoreDetail {
-    double score = 0;
-    int visibleBands = 0; // bands with at least one sampled step on the image
-};
-
-// A prepared image (prepareForFitting) at the few resolutions the score reads, finest first:
-// level 0 is the image itself, lightly smoothed; each further level halves it, down to about
-// 48 pixels, and lets the refinement see far. It depends on the image alone, so one image is
-// prepared once for every scorer, refinement and indexing.
-class ScoreLevels {
-public:
-    explicit ScoreLevels(const GreyImage& prepared);
-    int count() const { return static_cast<int>(levels_.size()); }
-    const GreyImage& level(int i) const { return levels_[static_cast<std::size_t>(i)]; }
-
-private:
-    std::vector<GreyImage> levels_;
-};
-
-// Scores orientations against one image's levels. It reads the levels and the bands, which
-// must outlive it.
+// Scores orientations against one corrected pattern (background.h) on a detector. It keeps
+// working buffers: one scorer serves one thread.
 class PatternScorer {
 public:
-    PatternScorer(const ScoreLevels& levels, std::span<const Band> bands,
-                  LineProfile profile = LineProfile::KikuchiBand);
+    PatternScorer(const GreyImage& corrected, const Detector& detector, std::span<const Band> bands,
+                  const ScoreOptions& options = {});
 
-    ScoreDetail score(const Mat3d& orientation, const Detector& detector, int level = 0) const;
-    int levelCount() const { return levels_->count(); }
-    const GreyImage& level(int i) const { return levels_->level(i); }
-    std::span<const Band> bands() const { return bands_; }
-    LineProfile profile() const { return profile_; }
+    // The NCC of orientation M, in [-1, 1].
+    double correlation(const Mat3d& orientation) const;
+    // The same on another detector (the pattern centre being fitted).
+    double correlation(const Mat3d& orientation, const Detector& detector) const;
+    double score(const Mat3d& orientation) const;
+    // Another band profile for the same image and detector (cheap: the image's half of the
+    // work stays).
+    void setProfile(const BandProfile& profile);
+
+    const Detector& detector() const { return grid_.detector(); }
+    double pixelAngle() const { return grid_.pixelAngle(); }
+    int width() const { return grid_.width(); }
+    int height() const { return grid_.height(); }
+    // Orientations scored so far.
+    long evaluations() const { return evaluations_; }
 
 private:
-    const ScoreLevels* levels_;
-    std::span<const Band> bands_;
-    LineProfile profile_;
+    struct Axis {
+        int nodes = 0;
+        std::vector<int> block;   // the coarse node whose block holds each pixel
+        std::vector<int> low;     // the coarse node at or before each pixel's centre
+        std::vector<float> along; // how far the pixel lies from it towards the next node
+    };
+    static Axis axisOf(int pixels, int factor);
+    void lowPassUp(const std::vector<double>& coarse, std::vector<float>& fine) const;
+    std::vector<double> blurredCoarse(std::vector<double> coarse) const;
+    void prepareBands(const PixelGrid& grid, std::vector<ModelBand>& bands, double& edge) const;
+    double correlate(const PixelGrid& grid, std::span<const ModelBand> bands, double edge,
+                     const Mat3d& orientation) const;
+
+    ScoreOptions options_;
+    PixelGrid grid_;
+    std::vector<LatticeVector> normals_;
+    std::vector<double> weights_, sines_;
+    std::vector<ModelBand> bands_;
+    double edge_ = 0;      // sine units
+    double smoothing_ = 0; // pixels
+    std::vector<float> mask_, image_, inverseNorm_;
+    double imageSquares_ = 0, validCount_ = 0;
+    Axis columns_, rows_;
+    std::vector<double> kernel_; // the coarse blur, from its middle outwards
+
+    // Working buffers and the grid of the last other detector.
+    mutable std::vector<float> model_, transposed_;
+    mutable std::vector<Vec3d> turned_;
+    mutable std::vector<double> coarse_, blurred_;
+    mutable std::vector<float> columnSums_, expanded_;
+    mutable PixelGrid otherGrid_;
+    mutable std::vector<ModelBand> otherBands_;
+    mutable double otherEdge_ = 0;
+    mutable long evaluations_ = 0;
 };
 
 } // namespace tavrel::fit

@@ -1,50 +1,70 @@
 #pragma once
-// Refining an orientation (and, when asked, the pattern centre and the distance) against a
-// recorded image, from a nearby start.
+// Refining an orientation on the score, from a start some degrees away, and the pattern
+// centre over several patterns at once.
 //
-// A Nelder-Mead search over the rotation vector of a small turn composed onto the start (in the
-// view frame: M = R(w) M0) and the detector's corrections, first on the coarsest level of the
-// scorer, whose blurred bands are seen from afar, then level by level down to the image
-// itself. The best point so far is reported at every improvement, and a cancel check (the
-// window's Escape) ends the search keeping it.
+// A Nelder-Mead search over the rotation vector of a turn composed onto the start (in the view
+// frame: M = R(w) M0), in stages from coarse to fine: each stage blurs the pattern and the model
+// by its smoothing, so that the first ones see bands that lie degrees away, and the last one,
+// on the pattern at its finest (its own size, up to kFineSide), is the score itself. Starts
+// turned a few degrees about each axis widen what converges.
+//
+// A pattern-centre shift and a turn look alike on one pattern; on several patterns of different
+// orientations they do not. The centre fit therefore refines, for each trial centre, every
+// pattern's orientation, and takes the centre with the best mean score, in passes of shrinking
+// steps.
 
-#include "detector/film_mapping.h"
+#include "detector/detector.h"
+#include "fit/background.h"
+#include "fit/band_model.h"
 #include "fit/pattern_score.h"
 #include "fit/rotation_math.h"
 
 #include <functional>
+#include <span>
+#include <vector>
 
 namespace tavrel::fit {
 
-// Below this score the lines match nothing in the image: no orientation is taken from it.
-// Refinements on images of noise end near 0.02, random orientations of a pattern score about
-// 0; the made-up patterns of the tests score 0.5 to 1.1 at their orientation.
-inline constexpr double kMinimumScore = 0.12;
+// Minimises f from x0, the first simplex spanned by `steps`; stops when every vertex lies within
+// `tolerance` (in units of the steps) of the best, after maxEvaluations, or when `stop` says
+// so. Returns the best point; `best` receives its value.
+std::vector<double> nelderMead(const std::function<double(const std::vector<double>&)>& f,
+                               std::vector<double> x0, const std::vector<double>& steps,
+                               int maxEvaluations, double tolerance, double& best,
+                               const std::function<bool()>& stop = {});
 
 struct FitState {
     Mat3d orientation = kIdentity3d;
     Detector detector;
-    double score = 0;
+    double score = 0; // the calibrated score
 };
 
 struct RefineProgress {
-    FitState best;
-    int level = 0;       // level of the scorer being searched (0: the image itself)
-    int evaluations = 0; // orientations scored so far
+    FitState best; // its score: the correlation of the stage under way
+    int stage = 0;
+    int evaluations = 0;
 };
 
 struct RefineOptions {
-    bool refineCentre = false;   // also the pattern centre
-    bool refineDistance = false; // also the distance
-    // How far the search first looks about the start (degrees).
-    double startStepDegrees = 2.0;
-    // Stop a level once the search's points lie within this many pixels of each other.
-    double tolerancePixels = 0.05;
-    int maxEvaluationsPerLevel = 250;
-    // The levels of the scorer searched, from the coarsest (-1: the scorer's coarsest) down to
-    // the finest (0: the image itself).
-    int coarsestLevel = -1;
-    int finestLevel = 0;
+    // The stages' smoothing (degrees) on the working image, coarsest first.
+    std::vector<double> stagesDegrees{4.0, 2.0, 0.7, 0.0};
+    // The first simplex's size (degrees); later stages start at a third of the last one's
+    // smoothing, at least a fifth of a pixel.
+    double startStepDegrees = 4.0;
+    int maxEvaluationsPerStage = 80;
+    // A stage ends when the simplex has shrunk to this fraction of its first size.
+    double tolerance = 0.05;
+    // Extra starts of the first stage, turned this far (degrees) either way about each axis of
+    // the view frame (6 starts); 0: the start alone.
+    double extraStartsDegrees = 6.0;
+    // A last stage on the pattern at its finest, when that is finer than the working image.
+    bool fineStage = true;
+    // The model's band profile (the calibrated score's own by default; fitProfile finds the
+    // patterns' own, which refines more precisely).
+    BandProfile profile;
+    // Also the pattern centre and the distance, as fitPatternCentre fits them.
+    bool refineCentre = false;
+    bool refineDistance = false;
     // Called with the best point at every improvement.
     std::function<void(const RefineProgress&)> progress;
     // Asked before every evaluation; true ends the search with the best point so far.
@@ -52,20 +72,60 @@ struct RefineOptions {
 };
 
 struct RefineResult {
-    FitState fit;            // score at level 0
+    FitState fit;
     double movedDegrees = 0; // the rotation angle between the start and the result
     int evaluations = 0;
     bool cancelled = false;
 };
 
-// The refined orientation. Never worse than the start: when the search ends lower at level 0
-// than the start scores there, the start is the result. A problem ("No orientation found")
-// when even the result scores below kMinimumScore, so that the caller keeps its orientation.
-Result<RefineResult> refineOrientation(const PatternScorer& scorer, const FitState& start,
-                                       const RefineOptions& options = {});
+// The refined orientation of the pattern on the start's detector, with its calibrated score.
+RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const Band> bands,
+                               const FitState& start, const RefineOptions& options = {});
 
-// The same without the minimum: the best point, however poor (indexing ranks its candidates).
-RefineResult refineUnchecked(const PatternScorer& scorer, const FitState& start,
-                             const RefineOptions& options = {});
+// The calibrated score of an orientation: the correlation on the working image with the
+// default profile, clamped to [0, 1].
+double calibratedScore(const PreparedPattern& pattern, const Detector& detector,
+                       std::span<const Band> bands, const Mat3d& orientation,
+                       LineProfile kind = LineProfile::KikuchiBand);
+
+// The band profile (width, then height exponent) that correlates best with patterns whose
+// orientations are known: recorded bands are not the kinematic top-hats, and the closer the
+// model, the more precise the refinement. Searched on the working images, from `start`.
+BandProfile fitProfile(std::span<const PreparedPattern* const> patterns,
+                       std::span<const Detector> detectors, std::span<const Band> bands,
+                       std::span<const Mat3d> orientations, const BandProfile& start = {});
+
+// How far one pattern's detector lies from the first pattern's: the centre's shift (fractions
+// of the image) and the distance's (mm).
+struct DetectorShift {
+    double x = 0, y = 0, distance = 0;
+};
+
+struct CentreFitOptions {
+    // The passes' first steps (fractions of the image), each from the last pass's result.
+    std::vector<double> passSteps{0.01, 0.004, 0.0015};
+    int maxEvaluations = 60;          // trial centres per pass
+    int orientationEvaluations = 60;  // per pattern and trial centre
+    bool fitDistance = true;
+    BandProfile profile;
+    std::function<bool()> cancelled;
+};
+
+struct CentreFit {
+    Detector detector;                // of the first pattern (offset 0)
+    std::vector<Mat3d> orientations;  // each pattern's, refined on it
+    double meanCorrelation = 0;
+    int evaluations = 0;
+    bool cancelled = false;
+};
+
+// The pattern centre and distance that best explain all the patterns, from the start detector
+// and orientations (each already near its pattern's). Pattern i lies on the detector whose
+// is shifted by shifts[i] (none: one detector for all), as a map's patterns see the centre
+// move with the beam (a plane across the map).
+CentreFit fitPatternCentre(std::span<const PreparedPattern* const> patterns,
+                           std::span<const Band> bands, std::span<const Mat3d> orientations,
+                           const Detector& start, std::span<const DetectorShift> shifts = {},
+                           const CentreFitOptions& options = {});
 
 } // namespace tavrel::fit

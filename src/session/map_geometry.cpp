@@ -66,7 +66,9 @@ MapGeometry planeGeometry(const CentrePlane& plane, const PatternFileHeader& hea
 }
 
 StatedPatternCentre CentrePlane::at(int row, int column) const {
-    auto value = [&](double a, double b, double c) { return a + b * column + c * row; };
+    auto value = [&](double a, double alongColumns, double alongRows) {
+        return a + alongColumns * column + alongRows * row;
+    };
     return {value(origin.x, perColumn.x, perRow.x), value(origin.y, perColumn.y, perRow.y),
             value(origin.z, perColumn.z, perRow.z)};
 }

@@ -1,19 +1,29 @@
 #include "session/map_point_matcher.h"
 
-#include "detector/film_mapping.h"
 #include "fit/rotation_math.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <numeric>
+#include <optional>
 
 namespace tavrel {
 
 namespace {
 
-// The parabola's probes lie this many pixels (at the pattern centre) either side.
+// The parabola's probes lie this many working pixels (at the pattern centre) either side.
 constexpr double kProbePixels = 0.75;
+
+// Indexing from scratch on a map: fewer candidates refined than for a single pattern, since
+// most points are taken from their neighbours and the refinement of the best is what counts.
+fit::IndexOptions mapIndexOptions() {
+    fit::IndexOptions o;
+    o.candidates = 6;
+    o.refined = 1;
+    o.finalStage = false;
+    o.fitProfile = false;
+    return o;
+}
 
 class FitPointMatcher final : public PointMatcher {
 public:
@@ -21,46 +31,49 @@ public:
                     std::shared_ptr<const PointMatchingOptions> options)
         : options_(std::move(options)) {
         for (const PatternFit* fit : phases) setups_.push_back(fit->setup());
+        // A map's phases are compared by their scores; the other lattices of a phase's cell,
+        // which refute a wrong crystal offered alone, are not indexed at every point: they
+        // would more than double the cost of a point indexed from scratch.
+        for (fit::IndexSetup& s : setups_) s.rivals.clear();
+        scorers_.resize(setups_.size());
     }
 
     Result<double> take(const fit::GreyImage& pattern, const Detector& detector) override {
-        levels_.reset();
+        prepared_.reset();
+        for (auto& s : scorers_) s.reset();
         for (fit::IndexSetup& setup : setups_) setup.detector = detector;
-        fit::GreyImage raw = pattern;
-        const std::vector<float>& background = options_->staticBackground;
-        if (background.size() == raw.pixels.size() && !background.empty()) {
-            const double mean = std::accumulate(background.begin(), background.end(), 0.0) /
-                                static_cast<double>(background.size());
-            for (std::size_t i = 0; i < raw.pixels.size(); ++i)
-                raw.pixels[i] = background[i] > 0
-                                    ? static_cast<float>(raw.pixels[i] / background[i] * mean)
-                                    : 0.0f;
+        const std::vector<float>& given = options_->staticBackground;
+        if (!given.empty() && given.size() == pattern.pixels.size() && background_.empty() &&
+            !backgroundRefused_) {
+            fit::GreyImage image;
+            image.width = pattern.width;
+            image.height = pattern.height;
+            image.pixels = given;
+            auto made = fit::staticBackgroundOf(image, options_->correction.maskFraction);
+            if (made) background_ = std::move(*made);
+            backgroundRefused_ = !made;
         }
-        fit::GreyImage flat = fit::flattenedBackground(raw);
-        if (flat.validCount() < flat.pixels.size() / 10 || !fit::normalise(flat))
-            return Problem{"the pattern holds no contrast"};
-        levels_.emplace(flat);
-        return deviationOf(levels_->level(0));
+        const bool fits =
+            background_.image.width == pattern.width && background_.image.height == pattern.height;
+        auto prepared = fit::preparePattern(pattern, fits ? background_ : fit::StaticBackground{},
+                                            options_->correction);
+        if (!prepared) return Problem{"the pattern holds no contrast"};
+        prepared_ = std::move(*prepared);
+        return qualityOf(prepared_->working, detector);
     }
 
     double score(int phase, const Mat3d& orientation) override {
-        const fit::IndexSetup& s = setup(phase);
-        return fit::PatternScorer(*levels_, s.bands, s.profile)
-            .score(orientation, s.detector)
-            .score;
+        return scorer(phase).score(orientation);
     }
 
     MapSolution refine(const MapSolution& start) override {
         if (!options_->refineNeighbours) return start;
-        const fit::IndexSetup& s = setup(start.phase);
-        const fit::PatternScorer scorer(*levels_, s.bands, s.profile);
-        const fit::GreyImage& image = levels_->level(0);
-        const double delta =
-            kProbePixels * FilmMapping(s.detector, image.width, image.height).pixelAngle();
+        const fit::PatternScorer& s = scorer(start.phase);
+        const double delta = kProbePixels * s.pixelAngle();
         MapSolution best = start;
         auto probe = [&](const Vec3d& turn) {
             const Mat3d m = fit::orthonormalised(fit::rotationFromVector(turn) * start.orientation);
-            const double value = scorer.score(m, s.detector).score;
+            const double value = s.score(m);
             if (value > best.score) best.orientation = m, best.score = value;
             return value;
         };
@@ -82,23 +95,27 @@ public:
     }
 
     Result<MapSolution> index() override {
+        static const fit::IndexOptions options = mapIndexOptions();
         std::vector<MapSolution> found; // the best two of every phase
         std::optional<Problem> problem;
         for (std::size_t p = 0; p < setups_.size(); ++p) {
-            const fit::IndexSetup& s = setups_[p];
-            const auto indexed =
-                fit::indexPattern(fit::PatternScorer(*levels_, s.bands, s.profile), s);
-            if (!indexed) {
-                if (!problem) problem = indexed.failure();
+            const fit::IndexResult indexed = fit::indexPattern(*prepared_, setups_[p], options);
+            if (indexed.detected.size() < 3) {
+                problem = Problem{"fewer than three bands stand out in the pattern"};
                 continue;
             }
-            for (std::size_t k = 0; k < indexed->solutions.size() && k < 2; ++k) {
-                const fit::FoundOrientation& f = indexed->solutions[k];
+            if (!indexed.betterRival.empty() || !(indexed.score() >= fit::kAcceptScore)) {
+                if (!problem) problem = Problem{"no orientation of a phase fits the pattern"};
+                continue;
+            }
+            for (std::size_t k = 0; k < indexed.solutions.size() && k < 2; ++k) {
+                const fit::FoundOrientation& f = indexed.solutions[k];
                 found.push_back({f.fit.orientation, static_cast<int>(p), f.fit.score,
                                  f.matchedBands, f.meanDeviationDegrees, 0});
             }
         }
-        if (found.empty()) return *problem;
+        if (found.empty())
+            return problem ? *problem : Problem{"no orientation of a phase fits the pattern"};
         std::stable_sort(found.begin(), found.end(),
                          [](const auto& a, const auto& b) { return a.score > b.score; });
         MapSolution best = found.front();
@@ -108,29 +125,40 @@ public:
     }
 
 private:
-    const fit::IndexSetup& setup(int phase) const {
-        return setups_[static_cast<std::size_t>(
-            std::clamp<int>(phase, 0, static_cast<int>(setups_.size()) - 1))];
+    const fit::PatternScorer& scorer(int phase) {
+        const auto p = static_cast<std::size_t>(
+            std::clamp<int>(phase, 0, static_cast<int>(setups_.size()) - 1));
+        if (!scorers_[p])
+            scorers_[p].emplace(prepared_->working, setups_[p].detector, setups_[p].bands,
+                                fit::ScoreOptions{.profile = {},
+                                                  .smoothingDegrees = 0,
+                                                  .highPassFraction = prepared_->highPassFraction});
+        return *scorers_[p];
     }
 
-    static double deviationOf(const fit::GreyImage& image) {
-        double sum = 0, squares = 0;
-        std::size_t n = 0;
-        for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-            if (!image.valid.empty() && !image.valid[i]) continue;
-            sum += image.pixels[i];
-            squares += double{image.pixels[i]} * image.pixels[i];
-            ++n;
-        }
-        if (n == 0) return 0;
-        const double mean = sum / static_cast<double>(n);
-        return std::clamp(std::sqrt(std::max(0.0, squares / static_cast<double>(n) - mean * mean)),
-                          0.0, 1.0);
+    // The mean height of the bands that stand out, as indexing measures it (in image
+    // deviations), brought into [0, 1).
+    static double qualityOf(const fit::GreyImage& image, const Detector& detector) {
+        // Half the size and angles indexing reads: the bands' height, not their places.
+        static const fit::BandDetectionOptions options{.maxBands = 6,
+                                                       .workingSide = fit::kScoreSide / 2,
+                                                       .angleCount = 60,
+                                                       .relativeThreshold = 0.25,
+                                                       .blurPixels = 0.5};
+        const std::vector<fit::DetectedBand> bands = fit::detectBands(image, detector, options);
+        double strength = 0;
+        for (const fit::DetectedBand& b : bands) strength += b.strength;
+        if (bands.empty()) return 0;
+        strength /= static_cast<double>(bands.size());
+        return strength / (1 + strength);
     }
 
     std::shared_ptr<const PointMatchingOptions> options_;
     std::vector<fit::IndexSetup> setups_;
-    std::optional<fit::ScoreLevels> levels_;
+    fit::StaticBackground background_;
+    bool backgroundRefused_ = false;
+    std::optional<fit::PreparedPattern> prepared_;
+    std::vector<std::optional<fit::PatternScorer>> scorers_;
 };
 
 } // namespace

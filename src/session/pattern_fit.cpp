@@ -1,10 +1,15 @@
 #include "session/pattern_fit.h"
 
+#include "common/numeric.h"
+#include "session/generation.h"
 #include "session/line_strengths.h"
+#include "structure/atom_site.h"
+#include "structure/scattering_factor.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -13,50 +18,171 @@
 
 namespace tavrel {
 
-Result<fit::ScoreLevels> preparePattern(const fit::GreyImage& raw) {
-    const Result<fit::GreyImage> prepared = fit::prepareForFitting(raw);
+namespace {
+
+// The model's bands: reflections with d above this (angstrom) whose |F|^2 is at least this
+// fraction of the strongest band's, at most this many of the strongest.
+constexpr double kModelDMin = 0.65;
+constexpr double kWeakestBand = 0.02;
+constexpr std::size_t kMostBands = 160;
+
+// The reflections of a model of the crystal: a list of its own, down to kModelDMin, so that the
+// model (and with it the calibrated score) does not change with the d range on show; each
+// weighed by |F|^2 relative to the strongest (or, without atoms, as if one iron atom sat at
+// each lattice point), 0 below kWeakestBand.
+struct ModelList {
+    ReflectionList list;
+    std::vector<double> weights;
+    double lambda = 0;
+};
+
+ModelList modelList(Simulation model, const Simulation& sim) {
+    ModelList m;
+    model.fields.d = {formatNumber(kModelDMin, "0.0#"), "0"};
+    model.fields.autoLimits = false;
+    for (std::size_t i = 0; i < 3; ++i)
+        model.fields.hklMax[i] = std::to_string(
+            static_cast<int>(std::ceil(sim.document.cell[static_cast<int>(i)] / kModelDMin)) + 1);
+    model.fields.minIntensity = "0";
+    if (!generateReflections(model) || model.reflections.empty()) return m;
+    m.lambda = model.document.wavelength[0];
+    m.list = std::move(model.reflections);
+    m.weights.assign(m.list.d.size(), 0.0);
+    if (model.strengths.squared.size() == m.list.d.size()) {
+        m.weights = model.strengths.squared;
+    } else if (const auto iron = ScatteringFactor::of(*speciesOf("Fe"), Scattering::Electron)) {
+        for (std::size_t i = 0; i < m.weights.size(); ++i) {
+            const double f = iron->atSquared(1 / (4.0 * m.list.d[i] * m.list.d[i]));
+            m.weights[i] = f * f;
+        }
+    }
+    const double strongest = *std::max_element(m.weights.begin(), m.weights.end());
+    for (double& w : m.weights)
+        w = strongest > 0 && w / strongest >= kWeakestBand ? w / strongest : 0.0;
+    return m;
+}
+
+std::vector<fit::Band> strongestBands(const ModelList& m) {
+    std::vector<fit::Band> bands = fit::bandsOf(m.list, m.lambda, kModelDMin, m.weights);
+    if (bands.size() > kMostBands) bands.resize(kMostBands);
+    return bands;
+}
+
+// The Kikuchi bands of the crystal.
+std::vector<fit::Band> electronBands(const Simulation& sim) {
+    Simulation model;
+    model.fields = sim.fields;
+    model.atoms = sim.atoms;
+    return strongestBands(modelList(std::move(model), sim));
+}
+
+// The primitive, body-centred and face-centred lattices of the crystal's cell, each where it
+// allows a reflection the crystal's bands lack.
+std::vector<fit::Rival> latticeRivals(const Simulation& sim, const std::vector<fit::Band>& bands) {
+    Simulation primitive;
+    primitive.fields = sim.fields;
+    primitive.fields.spaceGroupIndex = 0; // P1: every reflection of the cell
+    for (int i = 0; i < 6; ++i)
+        primitive.fields.cell[static_cast<std::size_t>(i)] =
+            formatNumber(sim.document.cell[i], "0.0#####");
+    const ModelList all = modelList(std::move(primitive), sim);
+    const auto known = [&](const fit::Band& r) {
+        return std::any_of(bands.begin(), bands.end(), [&](const fit::Band& b) {
+            return std::fabs(dot(b.normal, r.normal)) > 1 - 1e-9 &&
+                   std::fabs(b.sinTheta - r.sinTheta) < 1e-9;
+        });
+    };
+    using Allows = bool (*)(int, int, int);
+    const std::pair<const char*, Allows> lattices[] = {
+        {"primitive", [](int, int, int) { return true; }},
+        {"body-centred", [](int h, int k, int l) { return (h + k + l) % 2 == 0; }},
+        {"face-centred", [](int h, int k, int l) { return (h + k) % 2 == 0 && (k + l) % 2 == 0; }}};
+    std::vector<fit::Rival> rivals;
+    for (const auto& [name, allows] : lattices) {
+        ModelList m = all;
+        for (std::size_t i = 0; i < m.weights.size(); ++i)
+            if (!allows(m.list.h[i], m.list.k[i], m.list.l[i])) m.weights[i] = 0;
+        std::vector<fit::Band> rival = strongestBands(m);
+        if (std::all_of(rival.begin(), rival.end(), known)) continue;
+        rivals.push_back({std::string(name) + " lattice of the cell", std::move(rival)});
+    }
+    return rivals;
+}
+
+} // namespace
+
+Result<fit::PreparedPattern> prepareForMatching(const fit::GreyImage& raw,
+                                                const fit::StaticBackground& background,
+                                                const fit::BackgroundCorrection& correction) {
+    Result<fit::PreparedPattern> prepared = fit::preparePattern(raw, background, correction);
     if (!prepared) return Problem{"No orientation found: " + prepared.problem()};
-    return fit::ScoreLevels(*prepared);
+    return prepared;
 }
 
 PatternFit::PatternFit(const Simulation& sim) {
     setup_.detector = detectorOf(sim);
     if (!sim.reflections.generated || !sim.document.valid) return;
-    std::vector<float> weights;
-    if (!sim.strengths.empty()) {
-        weights = sim.strengths.relative;
-    } else {
-        for (const float d : sim.reflections.d) weights.push_back(d * d);
-    }
-    setup_.bands = fit::bandsOf(sim.reflections, sim.document.wavelength[0],
-                                sim.document.displayDMin, weights);
+    setup_.name = sim.fields.title;
     setup_.symmetry = fit::crystalRotations(sim.group.operations(), sim.document.matrices);
-    setup_.profile = scatteringOf(sim.fields, sim.document) == Scattering::Electron
-                         ? fit::LineProfile::KikuchiBand
-                         : fit::LineProfile::ConeLines;
+    if (scatteringOf(sim.fields, sim.document) == Scattering::Electron) {
+        setup_.profile = fit::LineProfile::KikuchiBand;
+        setup_.bands = electronBands(sim);
+        setup_.rivals = latticeRivals(sim, setup_.bands);
+    } else {
+        setup_.profile = fit::LineProfile::ConeLines;
+        std::vector<double> weights;
+        for (const float r : sim.strengths.relative) weights.push_back(r);
+        setup_.bands = fit::bandsOf(sim.reflections, sim.document.wavelength[0],
+                                    sim.document.displayDMin, weights);
+    }
 }
 
-Result<Refinement> PatternFit::refine(const fit::ScoreLevels& image,
+void PatternFit::setBackground(fit::StaticBackground background,
+                               const fit::BackgroundCorrection& correction) {
+    background_ = std::move(background);
+    correction_ = correction;
+}
+
+Result<Refinement> PatternFit::refine(const fit::PreparedPattern& image,
                                       const RefineRequest& request) const {
-    const fit::PatternScorer scorer(image, setup_.bands, setup_.profile);
     fit::RefineOptions options;
+    options.profile.kind = setup_.profile;
     options.refineCentre = options.refineDistance = request.fitDetector;
     options.progress = request.progress;
     options.cancelled = request.cancelled;
-    const Result<fit::RefineResult> refined =
-        fit::refineOrientation(scorer, {request.start, setup_.detector, 0}, options);
-    if (!refined) return refined.failure();
-    return Refinement{fit::bandAgreement(scorer, refined->fit, setup_), refined->movedDegrees,
-                      refined->cancelled};
+    const fit::RefineResult refined =
+        fit::refineOrientation(image, setup_.bands, {request.start, setup_.detector, 0}, options);
+    if (!(refined.fit.score >= fit::kAcceptScore))
+        return Problem{"No orientation found: the lines match nothing in the image"};
+    const fit::IndexOptions agreement;
+    const std::vector<fit::DetectedBand> detected =
+        fit::detectBands(image.working, refined.fit.detector, agreement.detection);
+    return Refinement{fit::bandAgreement(detected, refined.fit, setup_, agreement),
+                      refined.movedDegrees, refined.cancelled};
 }
 
-Result<fit::IndexResult> PatternFit::index(const fit::ScoreLevels& image) const {
-    return fit::indexPattern(fit::PatternScorer(image, setup_.bands, setup_.profile), setup_);
+Result<fit::IndexResult> PatternFit::index(const fit::PreparedPattern& image) const {
+    fit::IndexResult indexed = fit::indexPattern(image, setup_);
+    if (indexed.detected.size() < 3)
+        return Problem{"No orientation found: fewer than three bands stand out in the image"};
+    // Solutions below the threshold are no matches.
+    std::erase_if(indexed.solutions, [](const fit::FoundOrientation& f) {
+        return !(f.fit.score >= fit::kAcceptScore);
+    });
+    if (indexed.solutions.empty())
+        return Problem{"No orientation found: no orientation of the crystal matches the bands "
+                       "of the image"};
+    if (!indexed.betterRival.empty())
+        return Problem{"No orientation found: the pattern is not of this crystal (the " +
+                       indexed.betterRival + " explains it better, score " +
+                       formatNumber(indexed.rivalScore, "0.000") + " against " +
+                       formatNumber(indexed.score(), "0.000") + ")"};
+    return indexed;
 }
 
 Result<fit::IndexResult> PatternFit::indexRead(const Result<fit::GreyImage>& raw) const {
     if (!raw) return raw.failure();
-    const Result<fit::ScoreLevels> image = preparePattern(*raw);
+    const Result<fit::PreparedPattern> image = prepareForMatching(*raw, background_, correction_);
     if (!image) return image.failure();
     return index(*image);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Matching recorded patterns against the lines of a simulation: the one service the window and
-// the command line call. It takes from the simulation once what matching needs (the bands of its
-// reflections, the crystal's symmetry, the detector, the line profile the radiation gives);
-// an image is prepared once for every refinement and indexing of it; and a batch takes its
+// the command line call. It takes from the simulation once what matching needs (the band model
+// of its crystal, the crystal's symmetry, the detector, the line profile the radiation gives);
+// an image is corrected once for every refinement and indexing of it; and a batch takes its
 // patterns one by one from a source, indexes them on several threads, and hands the results on
 // in the source's order, exactly those of one loop, with progress and cancellation.
 
@@ -17,9 +17,11 @@
 
 namespace tavrel {
 
-// A recorded pattern flattened, normalised and kept at the resolutions the score reads; a
-// problem ("No orientation found: ...") for an image without contrast.
-Result<fit::ScoreLevels> preparePattern(const fit::GreyImage& raw);
+// A recorded pattern with its background corrected at the sizes matching reads; a problem ("No
+// orientation found: ...") for an image without contrast.
+Result<fit::PreparedPattern> prepareForMatching(const fit::GreyImage& raw,
+                                                const fit::StaticBackground& background = {},
+                                                const fit::BackgroundCorrection& correction = {});
 
 struct RefineRequest {
     Mat3d start = kIdentity3d;
@@ -62,19 +64,26 @@ struct BatchSummary {
 
 class PatternFit {
 public:
-    // The bands of the reflections drawn (d above the display threshold), weighed by the line
-    // strengths where the document has atoms and by d squared (the widest-spaced first) where
-    // it has none; the detector of the simulation; Kikuchi bands for electrons, bright cone
-    // lines for X-rays. Without generated reflections of a valid document nothing is found.
+    // For electrons the Kikuchi bands of the crystal's reflections with d above 0.65 angstrom,
+    // whatever the list shows, weighed by |F|^2 (where the document has no atoms, as if one iron
+    // atom sat at each lattice point); for X-rays the bright cone lines of the reflections
+    // drawn (d above the display threshold), weighed by the line strengths. The detector of the
+    // simulation. Without generated reflections of a valid document nothing is found.
     explicit PatternFit(const Simulation& sim);
 
     const fit::IndexSetup& setup() const { return setup_; }
+    // The static background and the correction the patterns of a batch get (by default the
+    // dynamic correction and the screen's mask alone).
+    void setBackground(fit::StaticBackground background,
+                       const fit::BackgroundCorrection& correction);
 
     // Turns the orientation from the start until the lines agree best with the image. A
     // problem ("No orientation found") when the result matches nothing in the image.
-    Result<Refinement> refine(const fit::ScoreLevels& image, const RefineRequest& request) const;
+    Result<Refinement> refine(const fit::PreparedPattern& image,
+                              const RefineRequest& request) const;
     // The orientations of the image found with no starting guess, best first (at most three).
-    Result<fit::IndexResult> index(const fit::ScoreLevels& image) const;
+    // A problem ("No orientation found") when the best scores below the threshold.
+    Result<fit::IndexResult> index(const fit::PreparedPattern& image) const;
     // Reads, prepares and indexes each pattern of the source, on `options.threads` threads, and
     // gives each result to the sink on the calling thread, which also reports the progress and
     // asks whether to stop. A pattern that cannot be read or prepared gives its problem.
@@ -85,6 +94,8 @@ private:
     Result<fit::IndexResult> indexRead(const Result<fit::GreyImage>& raw) const;
 
     fit::IndexSetup setup_;
+    fit::StaticBackground background_;
+    fit::BackgroundCorrection correction_;
 };
 
 // The Euler angles of a found orientation in the cell of these matrices and the frame given, as

@@ -76,6 +76,14 @@ TEST(PatternCommands, IndexAndRefineRecoverTheOrientation) {
     EXPECT_GE(best["bands"].toInt(), 3);
     EXPECT_LT(best["deviation"].toDouble(), 2.0);
 
+    // Of iron and silicon, silicon; the answer names it.
+    const std::string iron = scratch.write(
+        "fe_sem.tvr", "VELDTRACE INPUT 1.5\nIron 20 kV\n228\n2.8665\n2.8665\n2.8665\n90\n90\n90\n"
+                      "1\n\n\n\n20\n0\n0 0 1\n0\n0.9\n0\n40\n40\n20\n");
+    r = runCli({"index", iron, tvr, "--image", image, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(jsonOf(r)["phase"].toString(), "Silicon 20 kV") << r.out;
+
     // Refined from 5 degrees away.
     r = runCli(
         {"refine", tvr, "--image", image, "--euler", "33 44 48", "--frame", "picture", "--json"});
@@ -152,6 +160,48 @@ TEST(PatternCommands, NoOrientationInAnImageWithoutAPattern) {
     EXPECT_EQ(runCli({"index", tvr}).status, 2);
     EXPECT_EQ(runCli({"index", tvr, "--image", tvr, "--pc", "0.5"}).status, 2);
     EXPECT_EQ(runCli({"refine", tvr, "--image", tvr, "--euler", "1 2"}).status, 2);
+}
+
+// The background options and what index refuses: --json prints one object even when nothing
+// is found; an image in other proportions than the film, a background of another size and an
+// unknown mode are refused, naming what does not fit.
+TEST(PatternCommands, BackgroundOptionsAndRefusals) {
+    Scratch scratch;
+    const std::string tvr = siliconSem(scratch);
+    const Recorded si(tvr);
+    const std::string image = si.picture(scratch, "si.png", si.orientation({30, 40, 50}));
+    const std::string noise = scratch.file("noise.png"), wide = scratch.file("wide.png");
+    const std::string flat = scratch.file("flat.png");
+    QImage grey(240, 240, QImage::Format_Grayscale8);
+    grey.fill(128);
+    ASSERT_TRUE(grey.save(QString::fromStdString(flat)));
+    ASSERT_TRUE(test::saveGrey(test::noiseImage(240, 240, 7), noise));
+    ASSERT_TRUE(test::saveGrey(test::noiseImage(240, 180, 7), wide));
+    struct Case {
+        std::vector<std::string> extra;
+        int status;
+        std::string message; // in the error output
+    } cases[] = {
+        {{"--image", image, "--static-background", flat, "--dynamic-background", "divide"}, 0, ""},
+        {{"--image", image, "--static-background", "mean"}, 1, "needs several images"},
+        {{"--image", noise, "--json"}, 1, "No orientation found"},
+        {{"--image", wide}, 1, "240 x 180 pixels, not in the proportions of the 40 x 40 mm film"},
+        {{"--image", image, "--static-background", wide}, 1, "the static background 240 x 180"},
+        {{"--image", image, "--dynamic-background", "blur"}, 2, "divide, subtract or none"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"index", tvr};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const CliResult r = runCli(args);
+        EXPECT_EQ(r.status, c.status) << c.extra[1] << " " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        if (c.extra.back() == "--json") {
+            EXPECT_TRUE(jsonOf(r)["solutions"].toArray().isEmpty()) << r.out;
+            EXPECT_NE(jsonOf(r)["problem"].toString().toStdString().find(c.message),
+                      std::string::npos)
+                << r.out;
+        }
+    }
 }
 
 } // namespace

@@ -58,47 +58,28 @@ TEST(GreyImage, BlurIgnoresInvalidPixelsAndHasTheGaussianSpread) {
     EXPECT_NEAR(variance, 3 * 4, 1e-6);
 }
 
-// Flattening takes the uneven background out: a faint stripe reads the same after preparation
-// on the bright side of the image as on the dark side, and the prepared image has zero mean
-// and unit deviation. An image without contrast holds no pattern.
-TEST(GreyImage, PreparationFlattensTheBackgroundAndNormalises) {
-    GreyImage image = filled(120, 80, 0);
-    for (int y = 0; y < 80; ++y)
-        for (int x = 0; x < 120; ++x) {
-            const double background = 20 + 200.0 * x / 120; // ten times brighter on the right
-            const bool stripe = y >= 38 && y < 42;
-            image.pixels[image.index(x, y)] = static_cast<float>(background * (stripe ? 1.1 : 1.0));
-        }
-    const auto prepared = prepareForFitting(image);
-    ASSERT_TRUE(prepared);
-    const double left = prepared->at(20, 40) - prepared->at(20, 20);
-    const double right = prepared->at(100, 40) - prepared->at(100, 20);
-    EXPECT_GT(left, 1.0);
-    EXPECT_NEAR(right / left, 1.0, 0.1);
-    const double mean =
-        std::accumulate(prepared->pixels.begin(), prepared->pixels.end(), 0.0) / 9600;
-    double squares = 0;
-    for (float v : prepared->pixels) squares += (v - mean) * (v - mean);
-    EXPECT_NEAR(mean, 0, 1e-5);
-    EXPECT_NEAR(squares / 9600, 1, 1e-4);
-
-    const auto blank = prepareForFitting(filled(64, 64, 77));
-    EXPECT_FALSE(blank);
-    EXPECT_NE(blank.problem().find("no contrast"), std::string::npos);
-}
-
-// Shrinking averages each block of valid pixels; bilinear sampling meets the pixel values at
-// their centres and lies between them elsewhere.
-TEST(GreyImage, DownsamplingAndBilinearSampling) {
+// Shrinking by a whole factor averages each block of valid pixels; resampling by area to any
+// size averages what each output pixel covers, leaves out invalid pixels, and keeps a ramp's
+// values at the output pixels' centres.
+TEST(GreyImage, DownsamplingAndResampling) {
     GreyImage image = filled(32, 32, 0);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) image.pixels[image.index(x, y)] = static_cast<float>(x);
     const GreyImage half = downsampled(image, 2);
     EXPECT_EQ(half.width, 16);
     EXPECT_FLOAT_EQ(half.at(3, 7), 6.5f);
-    EXPECT_FLOAT_EQ(sampleBilinear(image, 4.5, 9.5), 4.0f);
-    EXPECT_FLOAT_EQ(sampleBilinear(image, 5.25, 2.0), 4.75f);
-    EXPECT_FLOAT_EQ(sampleBilinear(image, 0.1, 0.1), 0.0f); // held at the border
+    for (const int w : {20, 12, 7}) {
+        const GreyImage r = resampled(image, w, 9);
+        ASSERT_EQ(r.pixels.size(), static_cast<std::size_t>(w * 9));
+        for (int x = 0; x < w; ++x)
+            EXPECT_NEAR(r.at(x, 4), (x + 0.5) * 32.0 / w - 0.5, 0.15) << w << " " << x;
+    }
+    image.valid.assign(image.pixels.size(), 1);
+    image.pixels[0] = 1000;
+    image.valid[0] = 0;
+    const GreyImage r = resampled(image, 16, 16);
+    EXPECT_FLOAT_EQ(r.at(0, 0), (1 + 0 + 1) / 3.0f); // the other three pixels of its block
+    EXPECT_TRUE(r.isValid(0, 0));
 }
 
 } // namespace

@@ -30,8 +30,9 @@ std::vector<Result<fit::IndexResult>> indexed(const PatternFit& fit, const Patte
 TEST(PatternFit, BatchIndexingIsThatOfOneLoop) {
     const SimulatedCrystal c(kMagnesium);
     const Mat3d truths[] = {randomOrientation(41), randomOrientation(42), randomOrientation(41)};
-    std::vector<GreyImage> images{c.pattern(truths[0], 41), c.pattern(truths[1], 42)};
-    images.push_back(fromBytes(toBytes(images[0], 0.0f, 3.0f), 240, 240));
+    std::vector<GreyImage> images{c.pattern(truths[0], c.options(120, 41)),
+                                  c.pattern(truths[1], c.options(120, 42))};
+    images.push_back(fromBytes(toBytes(images[0], 0.0f, 255.0f), 120, 120));
     images.push_back(fromBytes(std::vector<std::uint8_t>(64 * 64, 9), 64, 64));
     std::atomic<bool> fourthRead{false};
     const auto read = [&](std::size_t i) -> Result<GreyImage> {

@@ -29,10 +29,11 @@ int GrainMap::grainOf(int row, int column) const {
 std::vector<std::uint8_t> GrainMap::pattern(int row, int column) const {
     SyntheticPatternOptions o;
     o.width = o.height = options_.side;
+    o.binning = 2; // a map's worth of patterns made quickly
     o.detector = options_.detector;
-    o.noise = options_.noise;
+    o.countsPerPixel = 1 / (options_.noise * options_.noise);
     o.seed = options_.seed + static_cast<std::uint32_t>(row * options_.columns + column) * 7919u;
-    return toBytes(syntheticPattern(bands_, orientationOf(row, column), o), 0.0f, 3.0f);
+    return toBytes(syntheticPattern(bands_, orientationOf(row, column), o), 0.0f, 255.0f);
 }
 
 bool GrainMap::writeH5ebsd(const std::string& path) const {

@@ -18,7 +18,7 @@ struct GrainMapOptions {
     int grains = 4;
     std::uint32_t seed = 1;
     Detector detector;
-    double noise = 0.05;
+    double noise = 0.05; // of a pixel's counts: Poisson noise at 1 / noise^2 counts
 };
 
 class GrainMap {

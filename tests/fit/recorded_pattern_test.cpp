@@ -1,0 +1,68 @@
+// The recorded nickel patterns (60 x 60 pixels, as the detector wrote them) indexed within a
+// degree of their reference orientations, with the detector's static background and without
+// it; nickel is chosen among nickel, iron and silicon, and iron or silicon offered alone is
+// refused. The reference orientations are Euler angles in the specimen frame of EDAX TSL with the
+// specimen tilted 70 degrees.
+
+#include "output/pattern_image.h"
+#include "support/fit_crystals.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrel::test {
+namespace {
+
+const std::string kFolder = std::string(TAVREL_TEST_DATA) + "/ebsd/ni-60px/";
+
+struct Recorded {
+    std::string file;
+    CentreCoordinates centre;
+    EulerAngles reference;
+};
+
+TEST(RecordedPatterns, IndexedWithinADegreeAsNickelWithAndWithoutTheStaticBackground) {
+    const SimulatedCrystal ni(kNickel), fe(kIron), si(kDiamond);
+    const auto image = readPatternImage(kFolder + "static_background.png");
+    ASSERT_TRUE(image) << image.problem();
+    const auto background = fit::staticBackgroundOf(*image);
+    ASSERT_TRUE(background);
+    for (const Recorded& r :
+         {Recorded{"pattern_1.png", {0.42415, 0.21014, 0.50104}, {291.81, 61.731, 181.071}},
+          Recorded{"pattern_4.png", {0.42725, 0.21451, 0.49996}, {291.74, 62.035, 180.86}}}) {
+        const auto raw = readPatternImage(kFolder + r.file);
+        ASSERT_TRUE(raw) << raw.problem();
+        const Detector d = brukerDetector(r.centre, 60, 60);
+        const Mat3d truth = orientationFromEulerIn({EulerFrame::Specimen, {}}, r.reference,
+                                                   ni.sim.document.matrices);
+        for (const bool withStatic : {true, false}) {
+            const auto p =
+                fit::preparePattern(*raw, withStatic ? *background : fit::StaticBackground{});
+            ASSERT_TRUE(p);
+            std::vector<fit::IndexResult> results;
+            for (const SimulatedCrystal* c : {&ni, &fe, &si})
+                results.push_back(fit::indexPattern(*p, c->on(d)));
+            const std::string what = r.file + (withStatic ? " with" : " without");
+            ASSERT_FALSE(results[0].solutions.empty()) << what;
+            EXPECT_LT(fit::misorientationDegrees(results[0].solutions[0].fit.orientation, truth,
+                                                 ni.setup().symmetry),
+                      1.0)
+                << what;
+            EXPECT_GE(results[0].score(), fit::kAcceptScore) << what;
+            EXPECT_TRUE(results[0].betterRival.empty()) << what;
+            EXPECT_EQ(fit::choosePhase(results).phase, 0u) << what;
+            // Refined from the reference, it stays within half a degree of it.
+            const auto refined = fit::refineOrientation(*p, ni.setup().bands, {truth, d, 0});
+            EXPECT_LT(
+                fit::misorientationDegrees(refined.fit.orientation, truth, ni.setup().symmetry),
+                0.5)
+                << what;
+            for (const std::size_t wrong : {1u, 2u})
+                EXPECT_FALSE(results[wrong].score() >= fit::kAcceptScore &&
+                             results[wrong].betterRival.empty())
+                    << what << " " << wrong;
+        }
+    }
+}
+
+} // namespace
+} // namespace tavrel::test
