@@ -68,8 +68,7 @@ void BM_BatchIndex(benchmark::State& state) {
     const Patterns p = patterns(static_cast<int>(state.range(0)), 16);
     PatternFit fit = nickel().fit;
     fit.setBackground(p.background, {});
-    const PatternSource source{p.images.size(),
-                               [&](std::size_t i) { return Result(p.images[i]); }};
+    const PatternSource source{p.images.size(), [&](std::size_t i) { return Result(p.images[i]); }};
     for (auto _ : state) {
         std::size_t found = 0;
         fit.indexBatch(source, [&](std::size_t, Result<fit::IndexResult> r) { found += r.ok(); });

@@ -47,7 +47,8 @@ Result<GreyImage> MeanPattern::mean() const {
     GreyImage mean;
     mean.width = width_;
     mean.height = height_;
-    for (const double s : sum_) mean.pixels.push_back(static_cast<float>(s / static_cast<double>(count_)));
+    for (const double s : sum_)
+        mean.pixels.push_back(static_cast<float>(s / static_cast<double>(count_)));
     return mean;
 }
 
@@ -70,8 +71,7 @@ Result<StaticBackground> staticBackgroundOf(const GreyImage& image, double maskF
     StaticBackground b;
     double sum = 0;
     for (const float v : image.pixels) sum += v;
-    if (!(sum > 0) || !std::isfinite(sum))
-        return Problem{"The static background holds no light"};
+    if (!(sum > 0) || !std::isfinite(sum)) return Problem{"The static background holds no light"};
     b.image = image;
     b.mean = sum / static_cast<double>(image.pixels.size());
     b.mask = screenMask(image, maskFraction);
@@ -171,19 +171,19 @@ GreyImage interpolated(const GreyImage& coarse, int width, int height) {
 // What the working image tells about every size: its local background (the median, worked out
 // at half the size, where it costs a sixteenth) and the spots darker than it.
 struct DynamicModel {
-    GreyImage background;             // at the working size; empty: none
-    std::vector<std::uint8_t> spots;  // at the working size; empty: none
+    GreyImage background;            // at the working size; empty: none
+    std::vector<std::uint8_t> spots; // at the working size; empty: none
 };
 
 DynamicModel dynamicModel(const GreyImage& working, const BackgroundCorrection& c) {
     DynamicModel m;
     if (c.dynamicMode == DynamicCorrection::None || !(c.medianFraction > 0)) return m;
-    const GreyImage half = working.width >= 32 && working.height >= 32 ? downsampled(working, 2)
-                                                                      : working;
+    const GreyImage half =
+        working.width >= 32 && working.height >= 32 ? downsampled(working, 2) : working;
     const double scale = static_cast<double>(half.width) / working.width;
-    const int reach = std::max(1, static_cast<int>(std::lround(0.5 * c.medianFraction *
-                                                               std::min(working.width, working.height) *
-                                                               scale)));
+    const int reach =
+        std::max(1, static_cast<int>(std::lround(0.5 * c.medianFraction *
+                                                 std::min(working.width, working.height) * scale)));
     m.background = interpolated(localMedian(half, reach), working.width, working.height);
     if (!(c.outlierDeviations > 0)) return m;
     // The residual, lightly smoothed, against its own spread (the median absolute deviation).
@@ -195,7 +195,8 @@ DynamicModel dynamicModel(const GreyImage& working, const BackgroundCorrection& 
     const GreyImage smooth = gaussianBlurred(residual, 0.6);
     std::vector<float> deviations;
     for (std::size_t i = 0; i < smooth.pixels.size(); ++i)
-        if (working.valid.empty() || working.valid[i]) deviations.push_back(std::fabs(smooth.pixels[i]));
+        if (working.valid.empty() || working.valid[i])
+            deviations.push_back(std::fabs(smooth.pixels[i]));
     if (deviations.empty()) return m;
     const double spread = 1.4826 * percentile(deviations, 0.5);
     const double limit = -c.outlierDeviations * spread;
@@ -221,7 +222,8 @@ Result<GreyImage> dynamicCorrected(GreyImage image, const DynamicModel& model,
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const int u = std::min(model.background.width - 1, x * model.background.width / w);
-                const int v = std::min(model.background.height - 1, y * model.background.height / h);
+                const int v =
+                    std::min(model.background.height - 1, y * model.background.height / h);
                 if (model.spots[model.background.index(u, v)]) image.valid[image.index(x, y)] = 0;
             }
     }

@@ -65,9 +65,9 @@ private:
 
 // The detector's static background, with the mask of its screen, for patterns of its size.
 struct StaticBackground {
-    GreyImage image;                 // empty: none
-    std::vector<std::uint8_t> mask;  // 1 on the screen; empty: all of it
-    double mean = 0;                 // of the image
+    GreyImage image;                // empty: none
+    std::vector<std::uint8_t> mask; // 1 on the screen; empty: all of it
+    double mean = 0;                // of the image
     bool empty() const { return image.empty(); }
 };
 // A problem when the image holds nothing positive.
@@ -91,7 +91,8 @@ struct PreparedPattern {
 
 // The pattern corrected (the static background, when given, must have its size), large ones
 // binned down first. A problem when the sizes differ or no contrast is left.
-Result<PreparedPattern> preparePattern(const GreyImage& raw, const StaticBackground& background = {},
+Result<PreparedPattern> preparePattern(const GreyImage& raw,
+                                       const StaticBackground& background = {},
                                        const BackgroundCorrection& correction = {});
 
 } // namespace tavrel::fit

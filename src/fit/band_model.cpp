@@ -55,7 +55,8 @@ PixelGrid::Lines PixelGrid::linesOf(int count, int length, double along0, double
     l.stride = simd::padded(length);
     l.along0 = along0;
     l.alongStep = alongStep;
-    const double alongFar = std::max(std::fabs(along0), std::fabs(along0 + (length - 1) * alongStep));
+    const double alongFar =
+        std::max(std::fabs(along0), std::fabs(along0 + (length - 1) * alongStep));
     l.norm.assign(static_cast<std::size_t>(l.stride) * static_cast<std::size_t>(count), 0.0);
     l.inverseNorm.assign(l.norm.size(), 0.0f);
     for (int i = 0; i < count; ++i) {
@@ -64,8 +65,9 @@ PixelGrid::Lines PixelGrid::linesOf(int count, int length, double along0, double
         l.farNorm.push_back(std::sqrt(1 + alongFar * alongFar + c * c));
         for (int k = 0; k < length; ++k) {
             const double a = along0 + k * alongStep;
-            const std::size_t at = static_cast<std::size_t>(i) * static_cast<std::size_t>(l.stride) +
-                                   static_cast<std::size_t>(k);
+            const std::size_t at =
+                static_cast<std::size_t>(i) * static_cast<std::size_t>(l.stride) +
+                static_cast<std::size_t>(k);
             l.norm[at] = std::sqrt(1 + a * a + c * c);
             l.inverseNorm[at] = static_cast<float>(1 / l.norm[at]);
         }
@@ -85,9 +87,8 @@ PixelGrid::PixelGrid(const Detector& detector, int width, int height)
     columns_ = linesOf(width, height, bTop, db_, aFirst, -da_);
 }
 
-void PixelGrid::renderBand(const Lines& lines, const ModelBand& band, double nNormal,
-                           double nAlong, double nAcross, double edge, double cornerNorm,
-                           float* out) const {
+void PixelGrid::renderBand(const Lines& lines, const ModelBand& band, double nNormal, double nAlong,
+                           double nAcross, double edge, double cornerNorm, float* out) const {
     using simd::Floats;
     // s = |n . (1, a, b)| / |(1, a, b)|: the band reaches no further than `reach`.
     const double reach = band.centre + band.halfWidth + 0.5 * edge;
@@ -99,7 +100,8 @@ void PixelGrid::renderBand(const Lines& lines, const ModelBand& band, double nNo
     if (invDf != 0 && lines.count > 1) {
         // The trace crosses line l at k = crossing0 + l crossingStep; the lines where that lies
         // within reach of the line's pixels.
-        const double crossing0 = -(nNormal + nAlong * lines.along0 + nAcross * lines.across[0]) * invDf;
+        const double crossing0 =
+            -(nNormal + nAlong * lines.along0 + nAcross * lines.across[0]) * invDf;
         const double crossingStep = -nAcross * (lines.across[1] - lines.across[0]) * invDf;
         const double margin = reach * cornerNorm * std::fabs(invDf);
         if (std::fabs(crossingStep) > 1e-12) {
@@ -164,9 +166,8 @@ void PixelGrid::renderBand(const Lines& lines, const ModelBand& band, double nNo
             const double crossing = -f0 * invDf;
             if (crossing + farHalf < 0 || crossing - farHalf > length - 1) continue;
             const int at = static_cast<int>(std::clamp(crossing, 0.0, length - 1.0));
-            const double reachHalf =
-                std::min(farHalf, nearScale * (lines.norm[row + static_cast<std::size_t>(at)] +
-                                               alongStep));
+            const double reachHalf = std::min(
+                farHalf, nearScale * (lines.norm[row + static_cast<std::size_t>(at)] + alongStep));
             k0 = std::max(0, above(crossing - reachHalf));
             k1 = std::min(length - 1, below(crossing + reachHalf));
             if (k0 > k1) continue;
@@ -242,7 +243,8 @@ void PixelGrid::render(std::span<const ModelBand> bands, std::span<const Vec3d> 
                                   static_cast<std::size_t>(j));
             simd::transpose(t);
             for (int r = 0; r < simd::kLanes; ++r) {
-                float* o = out + static_cast<std::size_t>(j + r) * stride + static_cast<std::size_t>(i);
+                float* o =
+                    out + static_cast<std::size_t>(j + r) * stride + static_cast<std::size_t>(i);
                 simd::store(o, simd::load(o) + t[r]);
             }
         }

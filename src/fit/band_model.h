@@ -102,9 +102,9 @@ private:
         int count = 0, length = 0, stride = 0;
         double along0 = 0, alongStep = 0;
         std::vector<double> across;
-        std::vector<double> farNorm;     // the largest |(1, a, b)| of each line
-        std::vector<double> norm;        // |(1, a, b)| of each pixel
-        std::vector<float> inverseNorm;  // and its inverse
+        std::vector<double> farNorm;    // the largest |(1, a, b)| of each line
+        std::vector<double> norm;       // |(1, a, b)| of each pixel
+        std::vector<float> inverseNorm; // and its inverse
     };
     static Lines linesOf(int count, int length, double along0, double alongStep, double across0,
                          double acrossStep);
@@ -114,7 +114,7 @@ private:
     Detector detector_;
     int width_ = 0, height_ = 0;
     double pixelAngle_ = 0;
-    double da_ = 1, db_ = 1;   // gnomonic units per pixel across and down
+    double da_ = 1, db_ = 1; // gnomonic units per pixel across and down
     Lines rows_, columns_;
 };
 

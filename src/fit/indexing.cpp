@@ -79,7 +79,8 @@ struct Explained {
 // it, and (when asked) the pairs for a fitted rotation.
 Explained explain(const Mat3d& m, std::span<const Vec3d> normals,
                   const std::vector<DetectedBand>& detected, double tolerance,
-                  std::vector<LatticeVector>* from = nullptr, std::vector<ViewVector>* to = nullptr) {
+                  std::vector<LatticeVector>* from = nullptr,
+                  std::vector<ViewVector>* to = nullptr) {
     Explained e;
     const double cosTolerance = std::cos(tolerance);
     double sum = 0;
@@ -219,7 +220,10 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
         return a.explained.deviation < b.explained.deviation;
     });
 
-    if (gProposals) { gProposals->clear(); for (const auto& p : proposals) gProposals->push_back({p.orientation, p.explained.count}); }
+    if (gProposals) {
+        gProposals->clear();
+        for (const auto& p : proposals) gProposals->push_back({p.orientation, p.explained.count});
+    }
     // The best distinct proposals, each fitted to every band it explains.
     std::vector<FoundOrientation> starts;
     for (const Proposal& p : proposals) {
@@ -249,16 +253,19 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
                          [](const FoundOrientation& a, const FoundOrientation& b) {
                              return a.fit.score > b.fit.score;
                          });
-        if (gStarts) { gStarts->clear(); for (const auto& c : starts) gStarts->push_back({c.fit.orientation, c.fit.score}); }
-        starts.resize(std::min(starts.size(), static_cast<std::size_t>(std::max(1, options.refined))));
+        if (gStarts) {
+            gStarts->clear();
+            for (const auto& c : starts) gStarts->push_back({c.fit.orientation, c.fit.score});
+        }
+        starts.resize(
+            std::min(starts.size(), static_cast<std::size_t>(std::max(1, options.refined))));
     }
     RefineOptions refine = options.refine;
     refine.profile.kind = setup.profile;
     refine.cancelled = options.cancelled;
     if (options.refined == 0) {
-        starts.front().fit.score =
-            calibratedScore(pattern, setup.detector, setup.bands, starts.front().fit.orientation,
-                            setup.profile);
+        starts.front().fit.score = calibratedScore(pattern, setup.detector, setup.bands,
+                                                   starts.front().fit.orientation, setup.profile);
     } else {
         // All but the last stage for every start; the last one only for those that come close to
         // the best, which a rival that far behind could not overtake.
@@ -314,8 +321,8 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
         final.fineStage = true;
         final.extraStartsDegrees = 0;
         final.startStepDegrees =
-            0.2 * PixelGrid(setup.detector, pattern.working.width, pattern.working.height)
-                      .pixelAngle() /
+            0.2 *
+            PixelGrid(setup.detector, pattern.working.width, pattern.working.height).pixelAngle() /
             kDegToRad;
         final.maxEvaluationsPerStage = options.finalEvaluations;
         final.tolerance = 0.05;
@@ -328,9 +335,11 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
                              return a.fit.score > b.fit.score;
                          });
     }
-    for (FoundOrientation& s : out.solutions) s = bandAgreement(out.detected, s.fit, setup, options);
+    for (FoundOrientation& s : out.solutions)
+        s = bandAgreement(out.detected, s.fit, setup, options);
     const double best = out.score();
-    const double second = out.solutions.size() > 1 ? std::max(0.0, out.solutions[1].fit.score) : 0.0;
+    const double second =
+        out.solutions.size() > 1 ? std::max(0.0, out.solutions[1].fit.score) : 0.0;
     out.confidence = best > 0 ? (best - second) / best : 0;
     if (!out.cancelled) checkRivals(pattern, setup, options, out);
     return out;
@@ -375,8 +384,8 @@ std::vector<Mat3d> orientationGrid(std::span<const Mat3d> symmetry, double stepD
 
 FoundOrientation bandAgreement(const std::vector<DetectedBand>& detected, const FitState& fit,
                                const IndexSetup& setup, const IndexOptions& options) {
-    const Explained e =
-        explain(fit.orientation, bandNormals(setup), detected, options.toleranceDegrees * kDegToRad);
+    const Explained e = explain(fit.orientation, bandNormals(setup), detected,
+                                options.toleranceDegrees * kDegToRad);
     FoundOrientation found;
     found.fit = fit;
     found.matchedBands = e.count;

@@ -45,9 +45,11 @@ struct IndexSetup {
 inline constexpr double kRivalMargin = 0.02;
 
 struct IndexOptions {
-    BandDetectionOptions detection{
-        .maxBands = 10, .workingSide = kScoreSide, .angleCount = 120, .relativeThreshold = 0.25,
-        .blurPixels = 0.7};
+    BandDetectionOptions detection{.maxBands = 10,
+                                   .workingSide = kScoreSide,
+                                   .angleCount = 120,
+                                   .relativeThreshold = 0.25,
+                                   .blurPixels = 0.7};
     // Plane families whose angles are matched, strongest first: at least minFamilies, and more
     // until they hold minNormals plane normals (a crystal of low symmetry has few per family),
     // at most maxFamilies.

@@ -43,7 +43,8 @@ std::vector<double> PatternScorer::blurredCoarse(std::vector<double> coarse) con
     std::vector<double> pass(coarse.size(), 0.0);
     // Along the rows, then along the columns; beyond the grid's edge there is nothing.
     for (int y = 0; y < ny; ++y) {
-        const double* in = coarse.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(nx);
+        const double* in =
+            coarse.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(nx);
         double* out = pass.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(nx);
         for (int x = 0; x < nx; ++x) {
             const int from = std::max(-reach, -x), to = std::min(reach, nx - 1 - x);
@@ -111,7 +112,8 @@ PatternScorer::PatternScorer(const GreyImage& corrected, const Detector& detecto
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             if (!image.isValid(x, y)) continue;
-            const std::size_t i = static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x);
+            const std::size_t i =
+                static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x);
             mask_[i] = 1;
             image_[i] = image.at(x, y);
             sum += image_[i];
@@ -174,7 +176,8 @@ PatternScorer::PatternScorer(const GreyImage& corrected, const Detector& detecto
     std::vector<float> highPassed(grid_.size(), 0.0f);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x);
+            const std::size_t i =
+                static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x);
             if (mask_[i] == 0) continue;
             const double lp =
                 back[static_cast<std::size_t>(rows_.block[static_cast<std::size_t>(y)]) * nx +
@@ -241,7 +244,8 @@ double PatternScorer::correlate(const PixelGrid& grid, std::span<const ModelBand
         std::fill(coarse_.begin(), coarse_.end(), 0.0);
         for (std::size_t q = 0; q < ny; ++q)
             for (int x = 0; x < w; ++x)
-                coarse_[q * nx + static_cast<std::size_t>(columns_.block[static_cast<std::size_t>(x)])] +=
+                coarse_[q * nx +
+                        static_cast<std::size_t>(columns_.block[static_cast<std::size_t>(x)])] +=
                     columnSums_[q * stride + static_cast<std::size_t>(x)];
         blurred_ = blurredCoarse(coarse_);
         // U: along the rows of the coarse grid first, then between its rows (whole vectors).
@@ -267,8 +271,9 @@ double PatternScorer::correlate(const PixelGrid& grid, std::span<const ModelBand
             for (std::size_t x = 0; x < stride; x += simd::kLanes) {
                 const Floats a = simd::load(lo + x);
                 const Floats up = a + tv * (simd::load(hi + x) - a);
-                const Floats v = simd::load(mask_.data() + row + x) * simd::load(model_.data() + row + x) -
-                                 simd::load(inverseNorm_.data() + row + x) * up;
+                const Floats v =
+                    simd::load(mask_.data() + row + x) * simd::load(model_.data() + row + x) -
+                    simd::load(inverseNorm_.data() + row + x) * up;
                 sx += v;
                 sxx += v * v;
             }

@@ -104,16 +104,16 @@ struct DetectorShift {
 struct CentreFitOptions {
     // The passes' first steps (fractions of the image), each from the last pass's result.
     std::vector<double> passSteps{0.01, 0.004, 0.0015};
-    int maxEvaluations = 60;          // trial centres per pass
-    int orientationEvaluations = 60;  // per pattern and trial centre
+    int maxEvaluations = 60;         // trial centres per pass
+    int orientationEvaluations = 60; // per pattern and trial centre
     bool fitDistance = true;
     BandProfile profile;
     std::function<bool()> cancelled;
 };
 
 struct CentreFit {
-    Detector detector;                // of the first pattern (offset 0)
-    std::vector<Mat3d> orientations;  // each pattern's, refined on it
+    Detector detector;               // of the first pattern (offset 0)
+    std::vector<Mat3d> orientations; // each pattern's, refined on it
     double meanCorrelation = 0;
     int evaluations = 0;
     bool cancelled = false;
