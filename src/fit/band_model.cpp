@@ -87,6 +87,19 @@ PixelGrid::PixelGrid(const Detector& detector, int width, int height)
     columns_ = linesOf(width, height, bTop, db_, aFirst, -da_);
 }
 
+namespace {
+
+// The lines a band reaches, from a range in line units that lies far beyond any int when the
+// band is nearly parallel to the lines: clamped before the conversion.
+int firstLine(double u) {
+    return static_cast<int>(std::max(0.0, std::floor(u)));
+}
+int lastLine(double u, int count) {
+    return static_cast<int>(std::min(count - 1.0, std::ceil(u)));
+}
+
+} // namespace
+
 void PixelGrid::renderBand(const Lines& lines, const ModelBand& band, double nNormal, double nAlong,
                            double nAcross, double edge, double cornerNorm, float* out) const {
     using simd::Floats;
@@ -109,8 +122,8 @@ void PixelGrid::renderBand(const Lines& lines, const ModelBand& band, double nNo
             double u1 = (length - 1 + margin - crossing0) / crossingStep;
             if (u0 > u1) std::swap(u0, u1);
             if (u1 < 0 || u0 > lines.count - 1) return;
-            l0 = std::max(0, static_cast<int>(std::floor(u0)));
-            l1 = std::min(lines.count - 1, static_cast<int>(std::ceil(u1)));
+            l0 = firstLine(u0);
+            l1 = lastLine(u1, lines.count);
         } else if (crossing0 + margin < 0 || crossing0 - margin > length - 1) {
             return;
         }
@@ -126,8 +139,8 @@ void PixelGrid::renderBand(const Lines& lines, const ModelBand& band, double nNo
             double u1 = ((bound - c0) / nAcross - lines.across[0]) / acrossStep;
             if (u0 > u1) std::swap(u0, u1);
             if (u1 < 0 || u0 > lines.count - 1) return;
-            l0 = std::max(0, static_cast<int>(std::floor(u0)));
-            l1 = std::min(lines.count - 1, static_cast<int>(std::ceil(u1)));
+            l0 = firstLine(u0);
+            l1 = lastLine(u1, lines.count);
         } else if (std::fabs(c0) > bound) {
             return;
         }
@@ -204,7 +217,11 @@ void PixelGrid::render(std::span<const ModelBand> bands, std::span<const Vec3d> 
         cornerNorm = std::max(cornerNorm, rows_.farNorm[r]);
     const double aFirst = rows_.along0, aLast = aFirst + (w - 1) * rows_.alongStep;
     const double bTop = columns_.along0, bBottom = bTop + (h - 1) * columns_.alongStep;
-    scratch.assign(static_cast<std::size_t>(columns_.stride) * static_cast<std::size_t>(w), 0.0f);
+    // Whole 4 x 4 blocks are read back below, so the image's columns are padded to whole vectors
+    // here too (the extra columns stay 0 and add nothing).
+    scratch.assign(static_cast<std::size_t>(columns_.stride) *
+                       static_cast<std::size_t>(simd::padded(w)),
+                   0.0f);
     bool transposed = false;
     for (std::size_t k = 0; k < bands.size(); ++k) {
         const Vec3d& n = normals[k];

@@ -137,8 +137,10 @@ std::vector<double> renderBands(std::span<const Band> bands, const Mat3d& orient
                 const double df = (f1 - f0) / (w - 1);
                 double lo = (-rowReach - f0) / df, hi = (rowReach - f0) / df;
                 if (lo > hi) std::swap(lo, hi);
-                from = std::max(0, static_cast<int>(std::floor(lo)) - 1);
-                to = std::min(w - 1, static_cast<int>(std::ceil(hi)) + 1);
+                // Clamped before the conversion: a band nearly along the row puts lo and hi
+                // far beyond any int.
+                from = static_cast<int>(std::clamp(std::floor(lo) - 1, 0.0, 1.0 * w));
+                to = static_cast<int>(std::clamp(std::ceil(hi) + 1, -1.0, w - 1.0));
             } else if (std::fabs(f0) > rowReach) {
                 continue;
             }
