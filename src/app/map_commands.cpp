@@ -37,17 +37,6 @@ std::string quoted(const QString& path) {
     return inQuotes(QFileInfo(path).fileName().toStdString()) + ": ";
 }
 
-std::vector<std::string> keyCornerLabels(LaueClass laue, const Simulation& sim) {
-    const LatticeMatrices& m = sim.document.matrices;
-    const Mat3d toLattice = transpose(crystalFromLattice(m));
-    std::vector<std::string> labels;
-    for (const auto& corner : ipfKeyImage(laue, 40).corners) {
-        const auto name = nameDirection(toLattice * corner.direction, m, IndexKind::Direction, 6);
-        labels.push_back(name ? directionNameText(*name, isHexagonalCell(sim.document.cell)) : "");
-    }
-    return labels;
-}
-
 std::uint8_t byteOf(double fraction) {
     return static_cast<std::uint8_t>(std::lround(255 * std::clamp(fraction, 0.0, 1.0)));
 }
@@ -162,7 +151,7 @@ MapRunSummary MapCommands::index(const Simulation& sim, const MapRunOptions& run
     const LaueClass laue = laueClassOf(sim.group);
     const std::string title = trim(sim.document.title);
     phases_ = {{title.empty() ? std::string("phase 1") : title, sim.document.cell,
-                sim.group.number(), sim.document.matrices, laue, keyCornerLabels(laue, sim)}};
+                sim.group.number(), sim.document.matrices, laue, ipfKeyCornerLabels(laue, sim)}};
     tilts_ = mapTilts(header(), detectorOf(sim).tilts);
     return summary;
 }

@@ -68,18 +68,6 @@ std::string phaseName(const Simulation& sim, const std::string& path) {
     return title.empty() ? std::filesystem::path(path).stem().string() : title;
 }
 
-// The lattice direction at each corner of a phase's colour key.
-std::vector<std::string> cornerLabels(LaueClass laue, const Simulation& sim) {
-    const LatticeMatrices& m = sim.document.matrices;
-    const Mat3d toLattice = transpose(crystalFromLattice(m));
-    std::vector<std::string> labels;
-    for (const auto& corner : ipfKeyImage(laue, 40).corners) {
-        const auto name = nameDirection(toLattice * corner.direction, m, IndexKind::Direction, 6);
-        labels.push_back(name ? directionNameText(*name, isHexagonalCell(sim.document.cell)) : "");
-    }
-    return labels;
-}
-
 enum class CentreModel { Map, File, Plane };
 
 int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
@@ -381,7 +369,7 @@ int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::os
         std::vector<IpfKeyLegend> keys;
         for (std::size_t p = 0; p < phases.size(); ++p)
             keys.push_back({laue[p], mapHeader.phases[p].name + ", IPF Z",
-                            cornerLabels(laue[p], phases[p].cli->simulation)});
+                            ipfKeyCornerLabels(laue[p], phases[p].cli->simulation)});
         report(writeIpfMapPicture(*ipfPath, mapHeader.rows, mapHeader.columns, rgb, indexed, keys));
     }
     if (qualityPath)

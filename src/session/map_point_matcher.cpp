@@ -1,6 +1,7 @@
 #include "session/map_point_matcher.h"
 
 #include "fit/rotation_math.h"
+#include "orientation/direction_names.h"
 
 #include <algorithm>
 #include <cmath>
@@ -169,6 +170,17 @@ PointMatcherFactory fitPointMatchers(std::vector<const PatternFit*> phases,
     return [phases = std::move(phases), shared] {
         return std::unique_ptr<PointMatcher>(std::make_unique<FitPointMatcher>(phases, shared));
     };
+}
+
+std::vector<std::string> ipfKeyCornerLabels(LaueClass laue, const Simulation& sim) {
+    const LatticeMatrices& m = sim.document.matrices;
+    const Mat3d toLattice = transpose(crystalFromLattice(m));
+    std::vector<std::string> labels;
+    for (const auto& corner : ipfKeyImage(laue, 40).corners) {
+        const auto name = nameDirection(toLattice * corner.direction, m, IndexKind::Direction, 6);
+        labels.push_back(name ? directionNameText(*name, isHexagonalCell(sim.document.cell)) : "");
+    }
+    return labels;
 }
 
 } // namespace tavrel

@@ -11,9 +11,11 @@
 // the corrected pattern): low for noise alone, near 1 for sharp bands.
 
 #include "fit/background.h"
+#include "mapfiles/ipf_colours.h"
 #include "session/map_indexing.h"
 #include "session/pattern_fit.h"
 
+#include <string>
 #include <vector>
 
 namespace tavrel {
@@ -34,5 +36,9 @@ struct PointMatchingOptions {
 // phase, as a fraction of it.
 PointMatcherFactory fitPointMatchers(std::vector<const PatternFit*> phases,
                                      PointMatchingOptions options = {});
+
+// The lattice direction at each corner of a phase's inverse-pole-figure colour key, as the
+// phase's cell names it ("" where it names none), for the key drawn beside a map.
+std::vector<std::string> ipfKeyCornerLabels(LaueClass laue, const Simulation& sim);
 
 } // namespace tavrel
