@@ -26,7 +26,7 @@ namespace {
 
 // One command of the menus and the toolbar, declared once: the menus, the toolbar and the
 // popups take the same action, found by its name.
-struct CommandSpec {
+struct CommandEntry {
     const char* name; // the action's object name
     const char* caption;
     const char* toolTip = ""; // none when empty
@@ -52,7 +52,7 @@ void MainWindow::buildCommands() {
         return [this, target](bool) { helpMenu_->openTarget(target); };
     };
     const QKeySequence noKey;
-    const CommandSpec commands[] = {
+    const CommandEntry commands[] = {
         {"actionNew", "New", "New Input Data", QKeySequence::New, "new", false,
          [this](bool) { newDocument(); }},
         {"actionOpen", "Open… (*.tvr, *.hkl, *.cif)", "Open Tavrel Input File", QKeySequence::Open,
@@ -139,21 +139,21 @@ void MainWindow::buildCommands() {
         {"actionResetZoom", "Reset Zoom", "Reset Zoom", noKey, "zoom", false,
          [this](bool) { controller_->view().fitToWindow(); }},
     };
-    for (const CommandSpec& spec : commands) {
-        auto* action = new QAction(QString::fromUtf8(spec.caption), this);
-        action->setObjectName(QString::fromLatin1(spec.name));
-        if (*spec.toolTip) action->setToolTip(QString::fromUtf8(spec.toolTip));
-        if (!spec.shortcut.isEmpty()) {
-            action->setShortcut(spec.shortcut);
+    for (const CommandEntry& entry : commands) {
+        auto* action = new QAction(QString::fromUtf8(entry.caption), this);
+        action->setObjectName(QString::fromLatin1(entry.name));
+        if (*entry.toolTip) action->setToolTip(QString::fromUtf8(entry.toolTip));
+        if (!entry.shortcut.isEmpty()) {
+            action->setShortcut(entry.shortcut);
             // The tip names the key, as the menu does.
             action->setToolTip(QStringLiteral("%1 (%2)").arg(
-                action->toolTip(), spec.shortcut.toString(QKeySequence::NativeText)));
+                action->toolTip(), entry.shortcut.toString(QKeySequence::NativeText)));
         }
-        if (*spec.icon) action->setIcon(icon(QString::fromLatin1(spec.icon)));
-        action->setCheckable(spec.checkable);
+        if (*entry.icon) action->setIcon(icon(QString::fromLatin1(entry.icon)));
+        action->setCheckable(entry.checkable);
         // A toggle's icon would stand in the menu where its check mark belongs.
-        if (spec.checkable) action->setIconVisibleInMenu(false);
-        connect(action, &QAction::triggered, this, spec.run);
+        if (entry.checkable) action->setIconVisibleInMenu(false);
+        connect(action, &QAction::triggered, this, entry.run);
     }
     for (std::size_t i = 0; i < kPresetOrientations.size(); ++i) {
         const PresetOrientation& preset = kPresetOrientations[i];

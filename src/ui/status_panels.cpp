@@ -10,13 +10,13 @@ namespace tavrel::ui {
 using app::StatusPanel;
 
 StatusPanels::StatusPanels(QStatusBar& bar) : QObject(&bar), note_(new QLabel(&bar)) {
-    struct PanelSpec {
+    struct PanelEntry {
         StatusPanel panel;
         const char* tip;
         int width; // 0: takes the room that is left
     };
     // The orientation stands before the title, which takes what is left.
-    static const std::array<PanelSpec, 5> kPanels{{
+    static const std::array<PanelEntry, 5> kPanels{{
         {StatusPanel::Count, "Number of calculated hkl", 150},
         {StatusPanel::Pole, "Closest pole found", 140},
         {StatusPanel::Clicked, "Index for Clicked Line ", 140},
@@ -30,25 +30,25 @@ StatusPanels::StatusPanels(QStatusBar& bar) : QObject(&bar), note_(new QLabel(&b
     noteTimer_.setSingleShot(true);
     noteTimer_.setInterval(std::chrono::seconds(5));
     connect(&noteTimer_, &QTimer::timeout, note_, &QLabel::hide);
-    for (const PanelSpec& spec : kPanels) {
+    for (const PanelEntry& entry : kPanels) {
         auto* panel = new QLabel(&bar);
-        const int number = static_cast<int>(spec.panel);
+        const int number = static_cast<int>(entry.panel);
         panel->setObjectName(QStringLiteral("statusPanel%1").arg(number));
-        panel->setToolTip(QString::fromUtf8(spec.tip));
+        panel->setToolTip(QString::fromUtf8(entry.tip));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setIndent(4);
-        if (spec.width > 0) panel->setMinimumWidth(spec.width);
-        if (spec.panel == StatusPanel::Orientation)
+        if (entry.width > 0) panel->setMinimumWidth(entry.width);
+        if (entry.panel == StatusPanel::Orientation)
             panel->setMinimumWidth(panel->fontMetrics().horizontalAdvance(QString::fromStdString(
                                        eulerReadoutText({359.999, 179.999, 359.999}))) +
                                    12);
         // The title takes what the other panels leave, down to nothing on a narrow window,
         // rather than pushing its text over theirs.
-        if (spec.panel == StatusPanel::Title)
+        if (entry.panel == StatusPanel::Title)
             panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         // Permanent panels: a menu's status tip must not hide them.
-        bar.addPermanentWidget(panel, spec.panel == StatusPanel::Title ? 1 : 0);
+        bar.addPermanentWidget(panel, entry.panel == StatusPanel::Title ? 1 : 0);
         panels_[static_cast<std::size_t>(number) - 1] = panel;
     }
 }
