@@ -129,7 +129,25 @@ private:
     PatternFileHeader header_;
 };
 
+// The pattern images of a folder in map order.
+Result<std::vector<std::string>> folderImages(const std::string& path) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(path, error))
+        if (entry.is_regular_file(error) && isPatternImageName(entry.path().string()))
+            files.push_back(entry.path().string());
+    if (error) return Problem{inQuotes(path) + ": cannot be listed: " + error.message()};
+    std::sort(files.begin(), files.end(), naturallyBefore);
+    return files;
+}
+
 } // namespace
+
+Result<std::int64_t> countFolderImages(const std::string& path) {
+    Result<std::vector<std::string>> listed = folderImages(path);
+    if (!listed) return listed.failure();
+    return static_cast<std::int64_t>(listed->size());
+}
 
 bool namesPatternImages(const std::string& path) {
     std::error_code error;
@@ -147,11 +165,9 @@ Result<std::unique_ptr<MapPatternSource>> openImageFolder(const std::string& pat
     std::vector<std::string> files;
     std::error_code error;
     if (fs::is_directory(path, error)) {
-        for (const auto& entry : fs::directory_iterator(path, error))
-            if (entry.is_regular_file(error) && isPatternImageName(entry.path().string()))
-                files.push_back(entry.path().string());
-        if (error) return Problem{prefix + "cannot be listed: " + error.message()};
-        std::sort(files.begin(), files.end(), naturallyBefore);
+        Result<std::vector<std::string>> listed = folderImages(path);
+        if (!listed) return listed.failure();
+        files = std::move(*listed);
         if (static_cast<std::int64_t>(files.size()) != count)
             return Problem{prefix + "holds " + std::to_string(files.size()) +
                            " pattern images, a map of " + std::to_string(rows) + " x " +

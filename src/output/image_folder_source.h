@@ -16,6 +16,10 @@ namespace tavrel {
 // Whether a --map argument names images: a folder or a name pattern with "%".
 bool namesPatternImages(const std::string& path);
 
+// How many pattern images a folder holds, for asking its map's shape; a problem when it cannot
+// be listed.
+Result<std::int64_t> countFolderImages(const std::string& path);
+
 // The images as a map of rows x columns, which must be their number.
 Result<std::unique_ptr<MapPatternSource>> openImageFolder(const std::string& path, int rows,
                                                           int columns);

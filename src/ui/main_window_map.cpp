@@ -1,8 +1,11 @@
 #include "ui/map_window_part.h"
 
+#include "output/image_folder_source.h"
 #include "output/pattern_image.h"
+#include "session/geometry.h"
 #include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
+#include "ui/input_panes.h"
 #include "ui/main_window.h"
 #include "ui/map_pane.h"
 #include "ui/messages.h"
@@ -19,6 +22,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 namespace tavrel::ui {
@@ -108,6 +112,8 @@ void MapWindowPart::openMap() {
     request.filters = {
         QStringLiteral("EBSD pattern files (*.h5 *.hdf5 *.h5ebsd *.oh5 *.h5oina *.dat *.up1 "
                        "*.up2 *.ebsp)"),
+        QStringLiteral("A folder of pattern images, by any of them (*.png *.jpg *.jpeg *.bmp "
+                       "*.tif *.tiff)"),
         QStringLiteral("All files (*)")};
     request.addSuffix = false;
     const std::optional<FileChoice> choice = window_.dialogs_.openFileName(&window_, request);
@@ -117,16 +123,20 @@ void MapWindowPart::openMap() {
 }
 
 void MapWindowPart::openMapFile(const QString& path, const app::MapOpenOptions& options) {
-    // A picture names one pattern, not a map: its folder would be a map only with a shape the
-    // file cannot tell.
+    // A picture chosen names its folder as a map of pattern images, whose shape only the user
+    // can tell.
     if (isPatternImageName(path.toStdString()) && !options.shape) {
-        window_.dialogs_.error(
-            &window_, QStringLiteral("Open EBSD Map"),
-            QStringLiteral("\"%1\" is one pattern image. A folder of pattern images is a map "
-                           "only with its rows and columns: index it with tavrel-cli index-map "
-                           "--map FOLDER --map-shape ROWSxCOLUMNS, or open it with File > Open "
-                           "Pattern Image one pattern at a time.")
-                .arg(QFileInfo(path).fileName()));
+        const QString folder = QFileInfo(path).absolutePath();
+        const Result<std::int64_t> count = countFolderImages(folder.toStdString());
+        if (!count) {
+            showProblem(window_.dialogs_, &window_, count.failure());
+            return;
+        }
+        MapShapeDialog ask(folder, *count, &window_);
+        if (window_.dialogs_.runModal(ask) != QDialog::Accepted) return;
+        app::MapOpenOptions shaped = options;
+        shaped.shape = ask.shape();
+        openMapFile(folder, shaped);
         return;
     }
     if (const Outcome opened = map_.open(path, options); !opened) {
@@ -227,6 +237,7 @@ void MapWindowPart::showMap() {
 void MapWindowPart::pickPoint(int row, int column) {
     if (window_.generating_) return;
     app::SimulationController& c = *window_.controller_;
+    fitFilmToPatterns();
     const Outcome shown =
         map_.showPoint(row, column, c.simulation(), c.patternImage(), window_.folders().work);
     if (!shown) {
@@ -237,6 +248,26 @@ void MapWindowPart::pickPoint(int row, int column) {
     window_.patternImageFolding_->setFolded(false);
     window_.showPatternImage();
     showMap();
+}
+
+// A point's pattern lies on the film in its own proportions, which the document's film may not
+// have (a square film under 4:3 patterns): the film's width follows them, its height and distance
+// stay.
+void MapWindowPart::fitFilmToPatterns() {
+    app::SimulationController& c = *window_.controller_;
+    const PatternFileHeader& h = map_.header();
+    const Detector film = detectorOf(c.simulation());
+    const double width = film.filmWidth, height = film.filmHeight;
+    if (!(width > 0) || !(height > 0) || h.patternWidth < 1 || h.patternHeight < 1) return;
+    const double fitted = height * h.patternWidth / h.patternHeight;
+    if (std::fabs(fitted / width - 1) < 1e-4) return;
+    const QString text = QString::number(fitted, 'g', 6);
+    c.setFieldText(app::TextField::Film, 0, text);
+    window_.inputs_->showFields(c.simulation().fields);
+    window_.status_->showNote(QStringLiteral("Film width set to %1 for the map's %2 x %3 patterns")
+                                  .arg(text)
+                                  .arg(h.patternWidth)
+                                  .arg(h.patternHeight));
 }
 
 void MapWindowPart::saveMap() {

@@ -1,9 +1,13 @@
 #include "ui/map_pane.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
@@ -125,6 +129,42 @@ std::optional<std::pair<int, int>> MapPane::pointAt(QPoint position) const {
 
 QWidget* MapPane::pictureWidget() const {
     return picture_;
+}
+
+MapShapeDialog::MapShapeDialog(const QString& folder, long long count, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Map Shape"));
+    auto* form = new QFormLayout(this);
+    form->addRow(new QLabel(QStringLiteral("\"%1\" holds %2 pattern images, one for each point "
+                                           "of the map, row by row.")
+                                .arg(folder)
+                                .arg(count)));
+    const int most = static_cast<int>(std::clamp(count, 1LL, 1'000'000LL));
+    rows_ = new QSpinBox(this);
+    columns_ = new QSpinBox(this);
+    for (QSpinBox* box : {rows_, columns_}) box->setRange(1, most);
+    int rows = 1;
+    for (int r = 1; static_cast<long long>(r) * r <= count; ++r)
+        if (count % r == 0) rows = r;
+    rows_->setValue(rows);
+    columns_->setValue(static_cast<int>(std::max(1LL, count / rows)));
+    form->addRow(QStringLiteral("&Rows:"), rows_);
+    form->addRow(QStringLiteral("&Columns:"), columns_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    form->addRow(buttons);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    const auto check = [this, ok, count] {
+        ok->setEnabled(static_cast<long long>(rows_->value()) * columns_->value() == count);
+    };
+    connect(rows_, &QSpinBox::valueChanged, this, check);
+    connect(columns_, &QSpinBox::valueChanged, this, check);
+    check();
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+std::pair<int, int> MapShapeDialog::shape() const {
+    return {rows_->value(), columns_->value()};
 }
 
 } // namespace tavrel::ui

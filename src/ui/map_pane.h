@@ -3,6 +3,7 @@
 // specimen normal, or the score, as chosen), scaled to the pane with whole pixels per point so
 // that points stay square, a mark on the point picked, and a click that picks a point.
 
+#include <QDialog>
 #include <QImage>
 #include <QWidget>
 
@@ -11,6 +12,7 @@
 
 class QComboBox;
 class QLabel;
+class QSpinBox;
 
 namespace tavrel::ui {
 
@@ -41,6 +43,22 @@ private:
     QComboBox* choice_ = nullptr;
     QLabel* caption_ = nullptr;
     MapPicture* picture_ = nullptr;
+};
+
+// Asks the rows and columns of a map recorded as a folder of `count` pattern images, which
+// their product must be (OK stays grey until it is); it starts from the most nearly square
+// shape, more columns than rows, that the count allows.
+class MapShapeDialog : public QDialog {
+    Q_OBJECT
+public:
+    MapShapeDialog(const QString& folder, long long count, QWidget* parent = nullptr);
+    QSpinBox* rowsBox() const { return rows_; }
+    QSpinBox* columnsBox() const { return columns_; }
+    std::pair<int, int> shape() const;
+
+private:
+    QSpinBox* rows_ = nullptr;
+    QSpinBox* columns_ = nullptr;
 };
 
 } // namespace tavrel::ui

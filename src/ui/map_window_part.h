@@ -48,6 +48,7 @@ private:
     // `widen`: the window grows by the pane's width where the screen has room.
     void showDock(bool widen);
     void enableCommands();
+    void fitFilmToPatterns();
     QString sessionPath() const;
 
     MainWindow& window_;

@@ -8,6 +8,7 @@
 #include "window_fixture.h"
 
 #include <QDockWidget>
+#include <QSpinBox>
 
 #include <filesystem>
 
@@ -56,7 +57,9 @@ TEST_F(MapWindowTest, OpenedIndexedClickedSavedAndKept) {
     ui::MapPane& pane = mapPart().pane();
     EXPECT_EQ(pane.shown(), static_cast<int>(app::MapPicture::Ipf));
 
-    // A click on the point at row 3, column 4 puts its pattern under the lines.
+    // A click on the point at row 3, column 4 puts its pattern under the lines, on a film of
+    // the pattern's proportions.
+    c.setFieldText(app::TextField::Film, 0, QStringLiteral("50"));
     QWidget* picture = pane.pictureWidget();
     const QRect area = picture->rect();
     const QPoint at(area.left() + area.width() / 2 + area.width() / 12 * 1 + 2, 0);
@@ -69,6 +72,7 @@ TEST_F(MapWindowTest, OpenedIndexedClickedSavedAndKept) {
     ASSERT_TRUE(point);
     EXPECT_EQ(pane.markedPoint(), point);
     EXPECT_TRUE(c.patternImage().underlay().loaded());
+    EXPECT_EQ(c.simulation().fields.film[0], "40");
     EXPECT_FALSE(w.patternImageFoldingPane()->isFolded());
     EXPECT_TRUE(action("actionIndexPattern")->isEnabled());
 
@@ -92,12 +96,30 @@ TEST_F(MapWindowTest, AMissingMapAtTheStartIsANote) {
     EXPECT_FALSE(again.findChild<ui::MapWindowPart*>()->map().isOpen());
     EXPECT_TRUE(
         test::part<QLabel>(again, QStringLiteral("statusNote"))->text().contains("grains.h5"));
-    // A picture is one pattern, not a map.
+    // A picture chosen names its folder, whose shape the user is asked for.
+    std::filesystem::create_directory(installation.program.file("points"));
+    QImage picture(40, 40, QImage::Format_Grayscale8);
+    for (int k = 0; k < 6; ++k) {
+        picture.fill(40 * k);
+        picture.save(QString::fromStdString(
+            installation.program.file("points/p" + std::to_string(k) + ".png")));
+    }
+    std::pair<int, int> proposed;
+    dialogs.modal = [&](QDialog& shown) {
+        auto& ask = dynamic_cast<ui::MapShapeDialog&>(shown);
+        proposed = ask.shape();
+        ask.rowsBox()->setValue(3);
+        ask.columnsBox()->setValue(2);
+        return static_cast<int>(QDialog::Accepted);
+    };
     dialogs.fileAnswers.push_back(
-        ui::FileChoice{QString::fromStdString(installation.program.file("p.png")), 0});
+        ui::FileChoice{QString::fromStdString(installation.program.file("points/p0.png")), 0});
     test::action(again, "actionOpenMap")->trigger();
-    ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_TRUE(dialogs.errors.front().contains("rows and columns"));
+    EXPECT_EQ(proposed, std::pair(2, 3));
+    const app::MapCommands& map = again.findChild<ui::MapWindowPart*>()->map();
+    ASSERT_TRUE(map.isOpen()) << (dialogs.errors.empty() ? ""
+                                                         : dialogs.errors.back().toStdString());
+    EXPECT_EQ(map.header().rows, 3);
 }
 
 } // namespace
