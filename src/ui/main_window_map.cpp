@@ -1,7 +1,6 @@
 #include "ui/map_window_part.h"
 
 #include "output/pattern_image.h"
-#include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
 #include "ui/main_window.h"
 #include "ui/map_pane.h"
@@ -19,7 +18,6 @@
 #include <QTimer>
 
 #include <atomic>
-#include <thread>
 
 namespace tavrel::ui {
 
@@ -146,31 +144,21 @@ MapRunSummary
 MapWindowPart::runOffThread(const QString& what,
                             const std::function<MapRunSummary(const MapRunOptions&)>& run) {
     std::atomic<std::int64_t> done{0}, total{0};
-    std::atomic<bool> stop{false}, finished{false};
-    MapRunOptions options;
-    options.progress = [&](std::int64_t d, std::int64_t t) { done = d, total = t; };
-    options.cancelled = [&] { return stop.load(); };
     MapRunSummary summary;
-    window_.generating_ = true;
-    {
-        EscapeWatch watch(window_.pollInterval_, window_.pollHook_);
-        std::thread worker([&] {
+    std::int64_t shown = -1;
+    window_.whileWorking(
+        [&](const CancelCheck& cancelled) {
+            MapRunOptions options;
+            options.progress = [&](std::int64_t d, std::int64_t t) { done = d, total = t; };
+            options.cancelled = cancelled;
             summary = run(options);
-            finished = true;
+        },
+        [&] {
+            if (done == shown) return;
+            shown = done;
+            window_.status_->showNote(what + QStringLiteral(" … ") + percentText(done, total) +
+                                      QStringLiteral(" (Escape stops)"));
         });
-        std::int64_t shown = -1;
-        while (!finished) {
-            if (watch.cancelled()) stop = true;
-            if (done != shown) {
-                shown = done;
-                window_.status_->showNote(what + QStringLiteral(" … ") + percentText(done, total) +
-                                          QStringLiteral(" (Escape stops)"));
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        worker.join();
-    }
-    window_.generating_ = false;
     return summary;
 }
 

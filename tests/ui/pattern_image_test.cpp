@@ -87,9 +87,9 @@ TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {
     openPicture();
     ui::PatternImagePane& pane = w.patternImagePane();
     pane.opacitySlider()->setValue(35);
-    pane.flattenBox()->setChecked(false);
+    pane.showCorrectedBox()->setChecked(false);
     EXPECT_FLOAT_EQ(underlay().settings.opacity, 0.35f);
-    EXPECT_FALSE(underlay().settings.flatten);
+    EXPECT_FALSE(underlay().settings.showCorrected);
     pane.centreXEdit()->setText("0,45");
     emit pane.centreXEdit()->editingFinished();
     EXPECT_EQ(c.patternImage().detector().centre, (PatternCentre{0.45, 0.5}));
