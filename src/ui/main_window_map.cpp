@@ -174,9 +174,17 @@ void MapWindowPart::look() {
 void MapWindowPart::indexMap() {
     if (!map_.isOpen()) return;
     const Simulation& sim = window_.controller_->simulation();
+    // The phases of the Pattern Image pane; one whose file went is left out.
+    const std::vector<std::string> paths =
+        window_.controller_->patternImage().underlay().settings.phases;
     const MapRunSummary summary =
-        runOffThread(QStringLiteral("Indexing the map"),
-                     [this, &sim](const MapRunOptions& o) { return map_.index(sim, o); });
+        runOffThread(QStringLiteral("Indexing the map"), [&](const MapRunOptions& o) {
+            std::vector<Simulation> others;
+            for (const std::string& path : paths)
+                if (Result<Simulation> phase = app::phaseSimulation(sim, path))
+                    others.push_back(std::move(*phase));
+            return map_.index(sim, o, others);
+        });
     if (summary.problem && summary.points == 0) {
         showProblem(window_.dialogs_, &window_, *summary.problem);
         return;

@@ -10,8 +10,8 @@
 #include "window_fixture.h"
 
 #include <QListWidget>
-#include <QTest>
 #include <QSlider>
+#include <QTest>
 
 #include <filesystem>
 
