@@ -1,6 +1,7 @@
 // The window's part in matching a recorded pattern: File > Open Pattern Image, the Pattern
 // Image pane, and Orient > Index Pattern and Refine, which run off the window's thread.
 
+#include "common/text.h"
 #include "session/geometry.h"
 #include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
@@ -186,7 +187,8 @@ void MainWindow::showPatternImage() {
     const Result<CentreCoordinates> stated = statedCentreOf(c.simulation(), {}, image.imageSize());
     patternImage_->showUnderlay(image.underlay(), c.simulation().fields.film,
                                 c.simulation().detector, image.detector(),
-                                stated ? std::optional(*stated) : std::nullopt);
+                                stated ? std::optional(*stated) : std::nullopt,
+                                QString::fromStdString(trim(c.simulation().document.title)));
     const bool loaded = image.underlay().loaded();
     for (const char* name :
          {"actionRefineOrientation", "actionRefineWithCentre", "actionIndexPattern"})
