@@ -40,9 +40,9 @@ public:
     // orientation refined from the simulation's; `request.start` is set here.
     Result<Refinement> refine(RefineRequest request);
     // Every phase tried: the document's crystal, then each further phase's file read with the
-    // simulation's radiation and detector. The answers of all phases that found any, best score
-    // first (so the best phase, as fit::choosePhase takes it, leads); the crystal's problem
-    // when none did; "Indexing stopped" when `cancelled` ended it.
+    // simulation's radiation and detector (a file gone since is left out). The answers of all
+    // phases that found any: those of the phase fit::choosePhase takes first, each phase's by
+    // score; the crystal's problem when none did; "Indexing stopped" when `cancelled` ended it.
     Result<std::vector<IndexAnswer>> index(const CancelCheck& cancelled = {});
 
 private:
