@@ -293,9 +293,11 @@ Result<NewListReport> SimulationController::applySample(const Sample& sample,
 }
 
 Result<NewListReport> SimulationController::openFile(const QString& path, InputFormat format,
-                                                     const CancelCheck& cancelled) {
-    const Result<InputFile> file = readInputFile(localPath(path), format, sim_.fields);
+                                                     const CancelCheck& cancelled,
+                                                     bool keepGeometry) {
+    Result<InputFile> file = readInputFile(localPath(path), format, sim_.fields);
     if (!file) return file.failure();
+    if (keepGeometry) keepGeometryOf(sim_, *file);
     sim_.eulerFieldFrame = {};
     Result<NewListReport> report = takeInputFile(sim_, *file, announcingLoops(cancelled));
     setStatus(StatusPanel::Title, path);

@@ -127,9 +127,11 @@ public:
     // longest cell edge), its atoms where the program knows them (for the group of the built-in
     // sample of that name), then simulated as Perform Simulation does.
     Result<NewListReport> applySample(const Sample& sample, const CancelCheck& cancelled = {});
-    // Reads the file and, when it is not refused, puts it into the simulation.
+    // Reads the file and, when it is not refused, puts it into the simulation; with
+    // `keepGeometry` the radiation, film and detector stay as they are (a phase indexing found
+    // under the pattern image).
     Result<NewListReport> openFile(const QString& path, InputFormat format,
-                                   const CancelCheck& cancelled = {});
+                                   const CancelCheck& cancelled = {}, bool keepGeometry = false);
     Result<std::vector<std::string>> saveFile(const QString& path, InputFormat format,
                                               const CancelCheck& cancelled = {});
     // Writes "Report.txt" into the work folder; its path.

@@ -125,13 +125,19 @@ MapRunSummary MapCommands::look(const MapRunOptions& run) {
                     results_->sink(), options);
 }
 
-MapRunSummary MapCommands::index(const Simulation& sim, const MapRunOptions& run) {
+MapRunSummary MapCommands::index(const Simulation& sim, const MapRunOptions& run,
+                                 const std::vector<Simulation>& others) {
     MapRunSummary refused;
     if (!sim.document.valid || !sim.reflections.generated || sim.reflections.empty()) {
         refused.problem = Problem{"The crystal has no lines to match: simulate it first"};
         return refused;
     }
-    const PatternFit fit(sim);
+    std::vector<const Simulation*> crystals{&sim};
+    for (const Simulation& other : others) crystals.push_back(&other);
+    std::vector<PatternFit> fits;
+    for (const Simulation* crystal : crystals) fits.emplace_back(*crystal);
+    std::vector<const PatternFit*> phaseFits;
+    for (const PatternFit& fit : fits) phaseFits.push_back(&fit);
     PointMatchingOptions matching;
     matching.staticBackground = header().staticBackground;
     auto results = std::make_unique<MapResults>(header().rows, header().columns);
@@ -139,8 +145,8 @@ MapRunSummary MapCommands::index(const Simulation& sim, const MapRunOptions& run
     MapRunOptions options = run;
     options.indexing = true;
     const MapRunSummary summary =
-        indexMap(*source_, geometry, fitPointMatchers({&fit}, std::move(matching)), results->sink(),
-                 options);
+        indexMap(*source_, geometry, fitPointMatchers(std::move(phaseFits), std::move(matching)),
+                 results->sink(), options);
     // Stopped or refused before a row was done: the map stays as it was.
     if (summary.points == 0) return summary;
     // The quality of points a stopped run never reached stays what the look found.
@@ -148,10 +154,14 @@ MapRunSummary MapCommands::index(const Simulation& sim, const MapRunOptions& run
         for (auto k = static_cast<std::size_t>(summary.points); k < results->points.size(); ++k)
             results->points[k].quality = results_->points[k].quality;
     results_ = std::move(results);
-    const LaueClass laue = laueClassOf(sim.group);
-    const std::string title = trim(sim.document.title);
-    phases_ = {{title.empty() ? std::string("phase 1") : title, sim.document.cell,
-                sim.group.number(), sim.document.matrices, laue, ipfKeyCornerLabels(laue, sim)}};
+    phases_.clear();
+    for (const Simulation* crystal : crystals) {
+        const LaueClass laue = laueClassOf(crystal->group);
+        const std::string title = trim(crystal->document.title);
+        phases_.push_back({title.empty() ? "phase " + std::to_string(phases_.size() + 1) : title,
+                           crystal->document.cell, crystal->group.number(),
+                           crystal->document.matrices, laue, ipfKeyCornerLabels(laue, *crystal)});
+    }
     tilts_ = mapTilts(header(), detectorOf(sim).tilts);
     return summary;
 }

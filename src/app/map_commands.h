@@ -71,8 +71,10 @@ public:
     MapRunSummary look(const MapRunOptions& run = {});
     // Every point against the simulation's crystal on the simulation's detector (its film,
     // distance and pattern centre where the file states none; the file's centre and tilts
-    // where it does). Refused before anything is read when the simulation has no lines.
-    MapRunSummary index(const Simulation& sim, const MapRunOptions& run = {});
+    // where it does), and the further phases' crystals beside it (each point takes the phase
+    // that explains it best). Refused before anything is read when the simulation has no lines.
+    MapRunSummary index(const Simulation& sim, const MapRunOptions& run = {},
+                        const std::vector<Simulation>& others = {});
 
     const MapResults* results() const { return results_.get(); }
     bool indexed() const { return !phases_.empty(); }

@@ -7,6 +7,7 @@
 #include "common/result.h"
 #include "detector/detector.h"
 #include "fit/indexing.h"
+#include "session/input_files.h"
 #include "session/pattern_fit.h"
 #include "session/pattern_underlay.h"
 
@@ -19,6 +20,50 @@
 namespace tavrel::app {
 
 struct ControllerState;
+
+// An orientation indexing found, with the phase it belongs to: its place (0: the document's
+// crystal, then the further phases in their order), name and the cell its Euler angles are read
+// in.
+struct IndexAnswer {
+    fit::FoundOrientation found;
+    std::size_t phase = 0;
+    std::string phaseName;
+    std::string path; // the further phase's file; empty for the document's crystal
+    LatticeMatrices cell;
+};
+
+// A match that may run on another thread: everything it reads is its own copy, taken from the
+// window's state when it was made, so nothing the window does meanwhile reaches it.
+class MatchJob {
+public:
+    // The image prepared for matching (the copy of the cache when there was one), then the
+    // orientation refined from the simulation's; `request.start` is set here.
+    Result<Refinement> refine(RefineRequest request);
+    // Every phase tried: the document's crystal, then each further phase's file read with the
+    // simulation's radiation and detector (a file gone since is left out). The answers of all
+    // phases that found any: those of the phase fit::choosePhase takes first, each phase's by
+    // score; the crystal's problem when none did; "Indexing stopped" when `cancelled` ended it.
+    Result<std::vector<IndexAnswer>> index(const CancelCheck& cancelled = {});
+
+private:
+    friend class PatternImageCommands;
+    Result<const fit::PreparedPattern*> prepared();
+
+    Simulation sim_;
+    std::vector<std::string> phases_;
+    fit::GreyImage raw_;
+    fit::StaticBackground background_;
+    fit::BackgroundCorrection correction_;
+    std::optional<fit::PreparedPattern> prepared_;
+};
+
+// The file's crystal under the simulation's radiation, film and detector.
+void keepGeometryOf(const Simulation& current, InputFile& file);
+
+// The crystal of a further phase: the file read (a .cif or the program's own pattern input
+// file) with the radiation, film and detector of `current`, its reflections generated. A
+// problem names the file.
+Result<Simulation> phaseSimulation(const Simulation& current, const std::string& path);
 
 class PatternImageCommands {
 public:
@@ -41,8 +86,12 @@ public:
     // Reads a picture file and shows it under the lines; a problem names the file and keeps
     // what was shown.
     Outcome open(const QString& path);
-    // How the image is shown; the file stays the one read, whatever the caller held.
+    // How the image is shown; the files and the correction stay, whatever the caller held.
     void setSettings(const UnderlaySettings& settings);
+    // The background correction matching uses: the static background's file (empty: none) and
+    // the dynamic correction. A file that cannot be read or whose size is not the pattern's is
+    // refused naming it, and the correction stays as it was.
+    Outcome setBackground(const std::string& staticPath, fit::DynamicCorrection dynamic);
     // The image goes, and the pattern centre back to the middle with it.
     void remove();
     // The image a restored dump names, with its settings (the detector is the restored
@@ -50,20 +99,30 @@ public:
     // without it.
     void restore(const UnderlaySettings& settings);
 
-    // Turns the crystal from its orientation until the lines agree best with the image (with
-    // fitDetector also the pattern centre and the film distance). The picture follows every
-    // improvement; `cancelled` ends the search with the best so far. A problem, and the
-    // orientation as it was, when the lines match nothing in the image.
+    // A match of the image as it stands, to run anywhere; a problem when there is no image, no
+    // lines or no usable detector.
+    Result<MatchJob> matchJob() const;
+    // A refinement of matchJob's, back on the controller's thread: with fitDetector also the
+    // pattern centre and the film distance are taken. A problem puts the orientation back to
+    // `start`. The job's prepared image is kept for the next match.
+    Result<Refinement> takeRefinement(MatchJob& job, Result<Refinement> refined, bool fitDetector,
+                                      const Mat3d& start);
+    // Shows an orientation a running refinement reached (the picture alone follows it).
+    void showTrial(const Mat3d& orientation);
+    // The job's prepared image kept for the next match.
+    void keepPrepared(MatchJob& job);
+
+    // Both on the calling thread, as the window's worker runs them (tests and scripts).
     Result<Refinement> refine(bool fitDetector, const CancelCheck& cancelled = {});
-    // The orientations of the image found with no starting guess, best first (at most three).
-    Result<std::vector<fit::FoundOrientation>> index();
-    // Turns the crystal to a found orientation, as its Euler angles are reported.
+    Result<std::vector<IndexAnswer>> index(const CancelCheck& cancelled = {});
+    // Turns the crystal to a found orientation of its own phase, as its Euler angles are
+    // reported.
     void apply(const fit::FoundOrientation& found);
+    // A further phase indexing tries; a file that gives no crystal is refused naming it.
+    Outcome addPhase(const std::string& path);
+    void removePhase(std::size_t index);
 
 private:
-    // The image prepared for matching (once for each image read), or why there is none.
-    Result<const fit::PreparedPattern*> prepared();
-
     ControllerState& state_;
     std::optional<fit::PreparedPattern> levels_;
 };

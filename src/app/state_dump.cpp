@@ -351,7 +351,8 @@ bool takeZoneAxes(const QByteArray& bytes, ViewState& view) {
 }
 
 // The pattern image's file and how it is shown, with the pattern centre it lies under the lines
-// with.
+// with; then the static background's file, the dynamic correction and the further phases'
+// files, which a dump of an older program lacks.
 QByteArray patternImageBytes(const StateRecord& record) {
     const UnderlaySettings& s = record.underlay;
     QByteArray bytes;
@@ -363,7 +364,11 @@ QByteArray patternImageBytes(const StateRecord& record) {
     out << static_cast<double>(s.opacity) << static_cast<double>(s.contrast)
         << static_cast<double>(s.brightness) << record.detector.centre.x
         << record.detector.centre.y;
-    writer.flag(s.flatten);
+    writer.flag(s.showCorrected);
+    writer.text(s.staticBackground);
+    writer.int16(static_cast<std::int16_t>(s.dynamic));
+    writer.int32(static_cast<std::int32_t>(s.phases.size()));
+    for (const std::string& phase : s.phases) writer.text(phase);
     return bytes;
 }
 
@@ -377,7 +382,20 @@ bool takePatternImage(const QByteArray& bytes, StateRecord& record) {
     reader.text(s.path);
     double opacity = 0, contrast = 0, brightness = 0;
     in >> opacity >> contrast >> brightness >> centre.x >> centre.y;
-    reader.flag(s.flatten);
+    reader.flag(s.showCorrected);
+    if (!in.atEnd()) {
+        std::int16_t dynamic = 0;
+        std::int32_t phases = 0;
+        reader.text(s.staticBackground);
+        reader.int16(dynamic);
+        reader.int32(phases);
+        if (dynamic < 0 || dynamic > static_cast<std::int16_t>(fit::DynamicCorrection::Subtract) ||
+            phases < 0 || phases > 64)
+            return false;
+        s.dynamic = static_cast<fit::DynamicCorrection>(dynamic);
+        s.phases.resize(static_cast<std::size_t>(phases));
+        for (std::string& phase : s.phases) reader.text(phase);
+    }
     for (double v : {opacity, contrast, brightness, centre.x, centre.y})
         if (!std::isfinite(v)) return false;
     s.opacity = static_cast<float>(opacity);
@@ -444,7 +462,7 @@ std::vector<Section> sectionsOf(const StateRecord& record) {
                                      {kStructureSection, structureBytes(record)},
                                      {kZoneAxesSection, zoneAxesBytes(record.view)},
                                      {kDetectorSection, detectorBytes(record)}};
-    if (!record.underlay.path.empty())
+    if (!record.underlay.path.empty() || !record.underlay.phases.empty())
         sections.push_back({kPatternImageSection, patternImageBytes(record)});
     return sections;
 }
@@ -466,7 +484,10 @@ StateRecord stateRecordOf(const Simulation& sim, const PatternView& pattern) {
                        sim.points, pattern.view, pattern.colours,
                        sim.atoms,  {},           sim.detector};
     record.detector.patternShown = false;
-    if (pattern.underlay.loaded()) record.underlay = pattern.underlay.settings;
+    if (pattern.underlay.loaded())
+        record.underlay = pattern.underlay.settings;
+    else
+        record.underlay.phases = pattern.underlay.settings.phases;
     return record;
 }
 

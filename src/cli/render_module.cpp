@@ -308,7 +308,7 @@ int runRender(const std::vector<std::string>& argv, std::ostream& out, std::ostr
         s.detector.patternShown = true;
         applyGeometryOptions(s, geometry, size);
         if (!geometryUsable(cli)) return kFailure;
-        pattern.underlay.settings.flatten = !args.flag("--no-flatten");
+        pattern.underlay.settings.showCorrected = !args.flag("--no-flatten");
         if (opacity) pattern.underlay.settings.opacity = *opacity;
         updateShownPixels(pattern.underlay);
     }

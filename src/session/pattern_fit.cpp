@@ -161,8 +161,12 @@ Result<Refinement> PatternFit::refine(const fit::PreparedPattern& image,
                       refined.movedDegrees, refined.cancelled};
 }
 
-Result<fit::IndexResult> PatternFit::index(const fit::PreparedPattern& image) const {
-    fit::IndexResult indexed = fit::indexPattern(image, setup_);
+Result<fit::IndexResult> PatternFit::index(const fit::PreparedPattern& image,
+                                           const CancelCheck& cancelled) const {
+    fit::IndexOptions options;
+    options.cancelled = cancelled;
+    fit::IndexResult indexed = fit::indexPattern(image, setup_, options);
+    if (indexed.cancelled) return Problem{"Indexing stopped: no orientation was taken"};
     if (indexed.detected.size() < 3)
         return Problem{"No orientation found: fewer than three bands stand out in the image"};
     // Solutions below the threshold are no matches.

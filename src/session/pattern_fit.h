@@ -82,8 +82,10 @@ public:
     Result<Refinement> refine(const fit::PreparedPattern& image,
                               const RefineRequest& request) const;
     // The orientations of the image found with no starting guess, best first (at most three).
-    // A problem ("No orientation found") when the best scores below the threshold.
-    Result<fit::IndexResult> index(const fit::PreparedPattern& image) const;
+    // A problem ("No orientation found") when the best scores below the threshold, and
+    // ("Indexing stopped") when `cancelled` ended it.
+    Result<fit::IndexResult> index(const fit::PreparedPattern& image,
+                                   const CancelCheck& cancelled = {}) const;
     // Reads, prepares and indexes each pattern of the source, on `options.threads` threads, and
     // gives each result to the sink on the calling thread, which also reports the progress and
     // asks whether to stop. A pattern that cannot be read or prepared gives its problem.

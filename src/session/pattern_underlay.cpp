@@ -15,7 +15,40 @@ double within(double v, double low, double high, double fallback) {
     return std::isfinite(v) ? std::clamp(v, low, high) : fallback;
 }
 
+// What the image shows when corrected: close to what matching reads, at the image's own size.
+fit::GreyImage correctedForShowing(const PatternUnderlay& underlay) {
+    fit::GreyImage values = underlay.raw;
+    const fit::StaticBackground& b = underlay.background;
+    if (!b.empty() && b.image.pixels.size() == values.pixels.size() && b.mean > 0) {
+        double sum = 0;
+        for (const float v : values.pixels) sum += v;
+        // Scaled to the pattern's level, which stays so that the dynamic correction can divide.
+        const double level = sum / static_cast<double>(values.pixels.size());
+        for (std::size_t i = 0; i < values.pixels.size(); ++i)
+            values.pixels[i] += static_cast<float>(level - level / b.mean * b.image.pixels[i]);
+        values.valid = b.mask;
+    }
+    switch (underlay.settings.dynamic) {
+    case fit::DynamicCorrection::None:
+        return values;
+    case fit::DynamicCorrection::Divide:
+        return fit::flattenedBackground(values);
+    case fit::DynamicCorrection::Subtract:
+        break;
+    }
+    const double side = std::min(values.width, values.height);
+    const fit::GreyImage blurred = fit::gaussianBlurred(values, std::max(2.0, 0.08 * side));
+    for (std::size_t i = 0; i < values.pixels.size(); ++i) values.pixels[i] -= blurred.pixels[i];
+    return values;
+}
+
 } // namespace
+
+fit::BackgroundCorrection correctionOf(const UnderlaySettings& settings) {
+    fit::BackgroundCorrection c;
+    c.dynamicMode = settings.dynamic;
+    return c;
+}
 
 UnderlaySettings clampedUnderlaySettings(UnderlaySettings s) {
     const UnderlaySettings defaults;
@@ -35,7 +68,7 @@ void updateShownPixels(PatternUnderlay& underlay) {
     underlay.shown.clear();
     if (!underlay.loaded()) return;
     fit::GreyImage values =
-        underlay.settings.flatten ? fit::flattenedBackground(underlay.raw) : underlay.raw;
+        underlay.settings.showCorrected ? correctedForShowing(underlay) : underlay.raw;
     const bool contrast = fit::normalise(values);
     const UnderlaySettings& s = underlay.settings;
     // Three standard deviations either side of the mean span the grey scale at contrast 1.

@@ -298,14 +298,6 @@ void MainWindow::setGenerationPolling(std::chrono::milliseconds interval,
     pollHook_ = std::move(hook);
 }
 
-// The picture follows the search; Escape keeps the best orientation found so far.
-void MainWindow::refineToPatternImage(bool fitCentre) {
-    const Result<Refinement> refined = whileGenerating([&](const CancelCheck& cancelled) {
-        return controller_->patternImage().refine(fitCentre, cancelled);
-    });
-    if (!refined) showProblem(dialogs_, this, refined.failure());
-}
-
 void MainWindow::buildUndo() {
     undo_ = new UndoSteps(
         *controller_,

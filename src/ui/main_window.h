@@ -154,6 +154,14 @@ private:
         return command([&watch] { return watch.cancelled(); });
     }
 
+    // Runs `work` on a worker thread (off_thread.h), `tick` meanwhile on the window's; the
+    // window refuses to close and no other command starts until it ends.
+    void whileWorking(const std::function<void(const CancelCheck&)>& work,
+                      const std::function<void()>& tick = {});
+    // An answer of indexing in another phase than the document's crystal: offered to open its
+    // file as the document, turned to it.
+    void openPhaseAnswer(const app::IndexAnswer& answer);
+
     const app::Folders& folders() const { return controller_->folders(); }
     // Whole EBSD maps (main_window_map.cpp) drive the window's controller, dialogs and status.
     friend class MapWindowPart;

@@ -3,7 +3,6 @@
 #include "output/image_folder_source.h"
 #include "output/pattern_image.h"
 #include "session/geometry.h"
-#include "ui/escape_watch.h"
 #include "ui/folding_pane.h"
 #include "ui/input_panes.h"
 #include "ui/main_window.h"
@@ -23,7 +22,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <thread>
 
 namespace tavrel::ui {
 
@@ -156,31 +154,21 @@ MapRunSummary
 MapWindowPart::runOffThread(const QString& what,
                             const std::function<MapRunSummary(const MapRunOptions&)>& run) {
     std::atomic<std::int64_t> done{0}, total{0};
-    std::atomic<bool> stop{false}, finished{false};
-    MapRunOptions options;
-    options.progress = [&](std::int64_t d, std::int64_t t) { done = d, total = t; };
-    options.cancelled = [&] { return stop.load(); };
     MapRunSummary summary;
-    window_.generating_ = true;
-    {
-        EscapeWatch watch(window_.pollInterval_, window_.pollHook_);
-        std::thread worker([&] {
+    std::int64_t shown = -1;
+    window_.whileWorking(
+        [&](const CancelCheck& cancelled) {
+            MapRunOptions options;
+            options.progress = [&](std::int64_t d, std::int64_t t) { done = d, total = t; };
+            options.cancelled = cancelled;
             summary = run(options);
-            finished = true;
+        },
+        [&] {
+            if (done == shown) return;
+            shown = done;
+            window_.status_->showNote(what + QStringLiteral(" … ") + percentText(done, total) +
+                                      QStringLiteral(" (Escape stops)"));
         });
-        std::int64_t shown = -1;
-        while (!finished) {
-            if (watch.cancelled()) stop = true;
-            if (done != shown) {
-                shown = done;
-                window_.status_->showNote(what + QStringLiteral(" … ") + percentText(done, total) +
-                                          QStringLiteral(" (Escape stops)"));
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        worker.join();
-    }
-    window_.generating_ = false;
     return summary;
 }
 
@@ -196,9 +184,17 @@ void MapWindowPart::look() {
 void MapWindowPart::indexMap() {
     if (!map_.isOpen()) return;
     const Simulation& sim = window_.controller_->simulation();
+    // The phases of the Pattern Image pane; one whose file went is left out.
+    const std::vector<std::string> paths =
+        window_.controller_->patternImage().underlay().settings.phases;
     const MapRunSummary summary =
-        runOffThread(QStringLiteral("Indexing the map"),
-                     [this, &sim](const MapRunOptions& o) { return map_.index(sim, o); });
+        runOffThread(QStringLiteral("Indexing the map"), [&](const MapRunOptions& o) {
+            std::vector<Simulation> others;
+            for (const std::string& path : paths)
+                if (Result<Simulation> phase = app::phaseSimulation(sim, path))
+                    others.push_back(std::move(*phase));
+            return map_.index(sim, o, others);
+        });
     if (summary.problem && summary.points == 0) {
         showProblem(window_.dialogs_, &window_, *summary.problem);
         return;

@@ -17,6 +17,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavrel::ui {
@@ -50,12 +51,34 @@ PatternImagePane::PatternImagePane(QWidget* parent)
       opacity_(slider(0, 100, "underlayOpacitySlider", this)),
       contrast_(slider(-100, 100, "underlayContrastSlider", this)),
       brightness_(slider(-100, 100, "underlayBrightnessSlider", this)),
-      flatten_(new QCheckBox(QStringLiteral("Flatten background"), this)),
-      centreX_(new QLineEdit(this)), centreY_(new QLineEdit(this)), centreZ_(new QLineEdit(this)),
+      showCorrected_(new QCheckBox(QStringLiteral("Show corrected"), this)),
+      dynamic_(new QComboBox(this)), staticLabel_(new QLabel(this)),
+      staticChoose_(new QPushButton(QStringLiteral("Choose…"), this)),
+      staticNone_(new QPushButton(QStringLiteral("None"), this)), phases_(new QListWidget(this)),
+      addPhase_(new QPushButton(QStringLiteral("Add Phase…"), this)),
+      removePhase_(new QPushButton(QStringLiteral("Remove"), this)), centreX_(new QLineEdit(this)),
+      centreY_(new QLineEdit(this)), centreZ_(new QLineEdit(this)),
       convention_(new QComboBox(this)), frame_(new QComboBox(this)) {
     file_->setObjectName(QStringLiteral("underlayFileLabel"));
     file_->setWordWrap(true);
-    flatten_->setObjectName(QStringLiteral("underlayFlattenBox"));
+    showCorrected_->setObjectName(QStringLiteral("underlayShowCorrectedBox"));
+    showCorrected_->setToolTip(QStringLiteral("Show the image with the background correction "
+                                              "matching uses, rather than as recorded"));
+    dynamic_->setObjectName(QStringLiteral("dynamicBackgroundBox"));
+    dynamic_->setToolTip(QStringLiteral("Dynamic background: the pattern divided by or less a "
+                                        "strongly blurred copy of itself"));
+    dynamic_->addItems(
+        {QStringLiteral("Divide"), QStringLiteral("Subtract"), QStringLiteral("None")});
+    staticLabel_->setObjectName(QStringLiteral("staticBackgroundLabel"));
+    staticChoose_->setObjectName(QStringLiteral("staticBackgroundButton"));
+    staticChoose_->setToolTip(QStringLiteral("The detector's picture of no pattern, an image "
+                                             "file of the pattern's size, subtracted first"));
+    staticNone_->setObjectName(QStringLiteral("noStaticBackgroundButton"));
+    phases_->setObjectName(QStringLiteral("phaseList"));
+    phases_->setToolTip(QStringLiteral("Index tries every phase and names the best"));
+    phases_->setMaximumHeight(72);
+    addPhase_->setObjectName(QStringLiteral("addPhaseButton"));
+    removePhase_->setObjectName(QStringLiteral("removePhaseButton"));
     centreX_->setObjectName(QStringLiteral("underlayCentreXEdit"));
     centreY_->setObjectName(QStringLiteral("underlayCentreYEdit"));
     static const std::array<const char*, 3> kFilmNames{
@@ -105,7 +128,13 @@ PatternImagePane::PatternImagePane(QWidget* parent)
     form->addRow(QStringLiteral("Opacity"), opacity_);
     form->addRow(QStringLiteral("Contrast"), contrast_);
     form->addRow(QStringLiteral("Brightness"), brightness_);
-    form->addRow(flatten_);
+    form->addRow(showCorrected_);
+    auto* background = new QHBoxLayout;
+    background->addWidget(staticLabel_, 1);
+    background->addWidget(staticChoose_);
+    background->addWidget(staticNone_);
+    form->addRow(QStringLiteral("Static bg."), background);
+    form->addRow(QStringLiteral("Dynamic bg."), dynamic_);
     form->addRow(QStringLiteral("Convention"), convention_);
     auto* centre = new QHBoxLayout;
     centre->addWidget(centreX_);
@@ -130,6 +159,12 @@ PatternImagePane::PatternImagePane(QWidget* parent)
     layout->addWidget(file_);
     layout->addLayout(form);
     layout->addWidget(remove_);
+    layout->addWidget(new QLabel(QStringLiteral("Phases"), this));
+    layout->addWidget(phases_);
+    auto* phaseButtons = new QHBoxLayout;
+    phaseButtons->addWidget(addPhase_);
+    phaseButtons->addWidget(removePhase_);
+    layout->addLayout(phaseButtons);
     auto* frameRow = new QFormLayout;
     frameRow->setContentsMargins(0, 0, 0, 0);
     frameRow->addRow(QStringLiteral("Euler frame"), frame_);
@@ -137,7 +172,19 @@ PatternImagePane::PatternImagePane(QWidget* parent)
 
     for (QSlider* s : {opacity_, contrast_, brightness_})
         connect(s, &QSlider::valueChanged, this, &PatternImagePane::announce);
-    connect(flatten_, &QCheckBox::toggled, this, &PatternImagePane::announce);
+    connect(showCorrected_, &QCheckBox::toggled, this, &PatternImagePane::announce);
+    connect(dynamic_, &QComboBox::currentIndexChanged, this, [this] {
+        if (!showing_) emit dynamicChosen();
+    });
+    connect(staticChoose_, &QPushButton::clicked, this,
+            &PatternImagePane::staticBackgroundRequested);
+    connect(staticNone_, &QPushButton::clicked, this, &PatternImagePane::staticBackgroundCleared);
+    connect(addPhase_, &QPushButton::clicked, this, &PatternImagePane::addPhaseRequested);
+    connect(removePhase_, &QPushButton::clicked, this, [this] {
+        if (phases_->currentRow() > 0) emit removePhaseRequested(phases_->currentRow() - 1);
+    });
+    connect(phases_, &QListWidget::currentRowChanged, this,
+            [this](int row) { removePhase_->setEnabled(row > 0); });
     for (QLineEdit* e : {centreX_, centreY_, centreZ_})
         connect(e, &QLineEdit::editingFinished, this, [this] {
             if (!showing_) emit centreEdited();
@@ -167,7 +214,8 @@ void PatternImagePane::announce() {
 void PatternImagePane::showUnderlay(const PatternUnderlay& underlay,
                                     const std::array<std::string, 3>& film,
                                     const DetectorSetup& setup, const Detector& detector,
-                                    const std::optional<CentreCoordinates>& stated) {
+                                    const std::optional<CentreCoordinates>& stated,
+                                    const QString& crystal) {
     showing_ = true;
     const UnderlaySettings& s = underlay.settings;
     const bool loaded = underlay.loaded();
@@ -179,7 +227,24 @@ void PatternImagePane::showUnderlay(const PatternUnderlay& underlay,
     opacity_->setValue(static_cast<int>(std::lround(s.opacity * 100)));
     contrast_->setValue(contrastPosition(s.contrast));
     brightness_->setValue(static_cast<int>(std::lround(s.brightness * 100)));
-    flatten_->setChecked(s.flatten);
+    showCorrected_->setChecked(s.showCorrected);
+    static const std::array<fit::DynamicCorrection, 3> kDynamic{fit::DynamicCorrection::Divide,
+                                                                fit::DynamicCorrection::Subtract,
+                                                                fit::DynamicCorrection::None};
+    dynamic_->setCurrentIndex(static_cast<int>(
+        std::find(kDynamic.begin(), kDynamic.end(), s.dynamic) - kDynamic.begin()));
+    staticLabel_->setText(s.staticBackground.empty()
+                              ? QStringLiteral("None")
+                              : QFileInfo(QString::fromStdString(s.staticBackground)).fileName());
+    staticLabel_->setToolTip(QString::fromStdString(s.staticBackground));
+    const int row = phases_->currentRow();
+    phases_->clear();
+    phases_->addItem(crystal.isEmpty() ? QStringLiteral("(the crystal)") : crystal);
+    for (const std::string& phase : s.phases) {
+        phases_->addItem(QFileInfo(QString::fromStdString(phase)).fileName());
+        phases_->item(phases_->count() - 1)->setToolTip(QString::fromStdString(phase));
+    }
+    phases_->setCurrentRow(std::clamp(row, 0, phases_->count() - 1));
     convention_->setCurrentIndex(static_cast<int>(setup.convention));
     const bool emsoft = setup.convention == CentreConvention::Emsoft ||
                         setup.convention == CentreConvention::Emsoft4;
@@ -201,9 +266,12 @@ void PatternImagePane::showUnderlay(const PatternUnderlay& underlay,
     frame_->setCurrentIndex(setup.frame ? static_cast<int>(*setup.frame) + 1 : 0);
     for (std::size_t i = 0; i < 3; ++i) film_[i]->setText(QString::fromStdString(film[i]));
     for (QWidget* w : std::initializer_list<QWidget*>{
-             opacity_, contrast_, brightness_, flatten_, centreX_, centreY_, centreZ_, convention_,
-             detector_[0], detector_[1], film_[0], film_[1], film_[2], remove_})
+             opacity_, contrast_, brightness_, showCorrected_, dynamic_, staticChoose_, staticNone_,
+             centreX_, centreY_, centreZ_, convention_, detector_[0], detector_[1], film_[0],
+             film_[1], film_[2], remove_})
         w->setEnabled(loaded);
+    staticNone_->setEnabled(loaded && !s.staticBackground.empty());
+    removePhase_->setEnabled(phases_->currentRow() > 0);
     detector_[2]->setEnabled(loaded && emsoft);
     detector_[3]->setEnabled(loaded && emsoft);
     showing_ = false;
@@ -223,7 +291,7 @@ UnderlaySettings PatternImagePane::settings(const UnderlaySettings& current) con
     s.opacity = static_cast<float>(opacity_->value()) / 100.0f;
     s.contrast = contrastOf(contrast_->value());
     s.brightness = static_cast<float>(brightness_->value()) / 100.0f;
-    s.flatten = flatten_->isChecked();
+    s.showCorrected = showCorrected_->isChecked();
     return clampedUnderlaySettings(s);
 }
 
@@ -266,36 +334,49 @@ std::optional<EulerFrame> PatternImagePane::frame() const {
     return static_cast<EulerFrame>(i - 1);
 }
 
-IndexResultsDialog::IndexResultsDialog(const std::vector<fit::FoundOrientation>& found,
-                                       const LatticeMatrices& cell, const OrientationFrame& frame,
-                                       QWidget* parent)
+fit::DynamicCorrection PatternImagePane::dynamic() const {
+    switch (dynamic_->currentIndex()) {
+    case 1:
+        return fit::DynamicCorrection::Subtract;
+    case 2:
+        return fit::DynamicCorrection::None;
+    default:
+        return fit::DynamicCorrection::Divide;
+    }
+}
+
+IndexResultsDialog::IndexResultsDialog(const std::vector<app::IndexAnswer>& found,
+                                       const OrientationFrame& frame, QWidget* parent)
     : QDialog(parent), found_(found), list_(new QListWidget(this)) {
     setObjectName(QStringLiteral("indexResultsDialog"));
     setWindowTitle(QStringLiteral("Index Pattern"));
     list_->setObjectName(QStringLiteral("indexSolutions"));
-    for (const fit::FoundOrientation& f : found_)
+    for (const app::IndexAnswer& a : found_) {
+        const fit::FoundOrientation& f = a.found;
         list_->addItem(
-            QStringLiteral("%1   score %2   %3 bands   %4\u00b0")
-                .arg(QString::fromStdString(
-                         eulerReadoutText(foundEulerAngles(f, cell, frame), frame.frame)),
+            QStringLiteral("%1   %2   score %3   %4 bands   %5\u00b0")
+                .arg(QString::fromStdString(a.phaseName),
+                     QString::fromStdString(
+                         eulerReadoutText(foundEulerAngles(f, a.cell, frame), frame.frame)),
                      QString::fromStdString(formatNumber(f.fit.score, "0.000")))
                 .arg(f.matchedBands)
                 .arg(QString::fromStdString(formatNumber(f.meanDeviationDegrees, "0.00"))));
+    }
     list_->setCurrentRow(0);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Orientations found, best first (score, bands "
-                                                "matched, their mean deviation):"),
+    layout->addWidget(new QLabel(QStringLiteral("Orientations found, best first (phase, score, "
+                                                "bands matched, their mean deviation):"),
                                  this));
     layout->addWidget(list_);
     layout->addWidget(buttons);
     resize(560, 200);
 }
 
-std::optional<fit::FoundOrientation> IndexResultsDialog::chosen() const {
+std::optional<app::IndexAnswer> IndexResultsDialog::chosen() const {
     const int row = list_->currentRow();
     if (row < 0 || row >= static_cast<int>(found_.size())) return std::nullopt;
     return found_[static_cast<std::size_t>(row)];

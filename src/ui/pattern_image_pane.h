@@ -1,12 +1,15 @@
 #pragma once
 // The content of the "Pattern Image" pane: the recorded pattern under the lines, how it is shown
-// (opacity, contrast, brightness, its background flattened), the detector it lies on (the film's
+// (opacity, contrast, brightness, corrected or as recorded), the background correction matching
+// uses (a static background file, the dynamic correction), the phases indexing tries, the
+// detector it lies on (the film's
 // size and distance, the pattern centre x y z in a convention chosen, the specimen and detector
 // tilts, EMsoft's pixel size and binning), the frame the Euler angles are shown in, and a button
 // that removes the image. Every edit is announced
 // at once; showUnderlay puts the controller's state back without announcing it. And the dialog
 // that offers the orientations indexing found.
 
+#include "app/pattern_image_commands.h"
 #include "crystal/unit_cell.h"
 #include "detector/detector.h"
 #include "fit/indexing.h"
@@ -39,9 +42,10 @@ public:
     // The image, how it is shown and the detector: the film fields as typed, the setup, the
     // detector it gives (its tilts as they apply) and the centre in the setup's convention
     // (none when the convention cannot state it: EMsoft's without a pixel size).
+    // `crystal` names the document's crystal, the first phase.
     void showUnderlay(const PatternUnderlay& underlay, const std::array<std::string, 3>& film,
                       const DetectorSetup& setup, const Detector& detector,
-                      const std::optional<CentreCoordinates>& stated);
+                      const std::optional<CentreCoordinates>& stated, const QString& crystal = {});
     // The film fields alone, as they follow what is typed elsewhere; a field being typed in
     // keeps its text.
     void showFilm(const std::array<std::string, 3>& film);
@@ -54,12 +58,21 @@ public:
     CentreCoordinates statedCentre() const;
     // The Euler frame chosen; none for the default of the work.
     std::optional<EulerFrame> frame() const;
+    fit::DynamicCorrection dynamic() const;
 
     QLabel* fileLabel() const { return file_; }
     QSlider* opacitySlider() const { return opacity_; }
     QSlider* contrastSlider() const { return contrast_; }
     QSlider* brightnessSlider() const { return brightness_; }
-    QCheckBox* flattenBox() const { return flatten_; }
+    QCheckBox* showCorrectedBox() const { return showCorrected_; }
+    QComboBox* dynamicBox() const { return dynamic_; }
+    QLabel* staticBackgroundLabel() const { return staticLabel_; }
+    QPushButton* staticBackgroundButton() const { return staticChoose_; }
+    QPushButton* noStaticBackgroundButton() const { return staticNone_; }
+    // The document's crystal first, then the further phases' files.
+    QListWidget* phaseList() const { return phases_; }
+    QPushButton* addPhaseButton() const { return addPhase_; }
+    QPushButton* removePhaseButton() const { return removePhase_; }
     QLineEdit* centreXEdit() const { return centreX_; }
     QLineEdit* centreYEdit() const { return centreY_; }
     QLineEdit* centreZEdit() const { return centreZ_; }
@@ -79,6 +92,12 @@ signals:
     void frameChosen();
     void filmEdited(int index, const QString& text);
     void removeRequested();
+    void staticBackgroundRequested();
+    void staticBackgroundCleared();
+    void dynamicChosen();
+    void addPhaseRequested();
+    // `index` counts the further phases (the document's crystal cannot go).
+    void removePhaseRequested(int index);
 
 private:
     void announce();
@@ -87,7 +106,14 @@ private:
     QSlider* opacity_;
     QSlider* contrast_;
     QSlider* brightness_;
-    QCheckBox* flatten_;
+    QCheckBox* showCorrected_;
+    QComboBox* dynamic_;
+    QLabel* staticLabel_;
+    QPushButton* staticChoose_;
+    QPushButton* staticNone_;
+    QListWidget* phases_;
+    QPushButton* addPhase_;
+    QPushButton* removePhase_;
     QLineEdit* centreX_;
     QLineEdit* centreY_;
     QLineEdit* centreZ_;
@@ -99,18 +125,18 @@ private:
     bool showing_ = false;
 };
 
-// The orientations indexing found, best first, with their Euler angles (in the cell of these
-// matrices), score, bands and deviation; OK takes the chosen one.
+// The orientations indexing found, best first, with their phase, Euler angles, score, bands and
+// deviation; OK takes the chosen one.
 class IndexResultsDialog : public QDialog {
     Q_OBJECT
 public:
-    IndexResultsDialog(const std::vector<fit::FoundOrientation>& found, const LatticeMatrices& cell,
-                       const OrientationFrame& frame, QWidget* parent = nullptr);
+    IndexResultsDialog(const std::vector<app::IndexAnswer>& found, const OrientationFrame& frame,
+                       QWidget* parent = nullptr);
     QListWidget* list() const { return list_; }
-    std::optional<fit::FoundOrientation> chosen() const;
+    std::optional<app::IndexAnswer> chosen() const;
 
 private:
-    std::vector<fit::FoundOrientation> found_;
+    std::vector<app::IndexAnswer> found_;
     QListWidget* list_;
 };
 

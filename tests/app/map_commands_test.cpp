@@ -90,7 +90,7 @@ TEST_F(MapCommandsTest, LookedAtIndexedPickedAndSaved) {
     EXPECT_LT(missedBy(c.simulation().orientation, 4, 2), 2.0) << "turned to the point's grain";
     const auto found = c.patternImage().index();
     ASSERT_TRUE(found);
-    EXPECT_LT(missedBy(found->front().fit.orientation, 4, 2), 2.0);
+    EXPECT_LT(missedBy(found->front().found.fit.orientation, 4, 2), 2.0);
     EXPECT_FALSE(map.showPoint(kRows, 0, c.simulation(), c.patternImage(), folders().work));
 
     // The .ang in EDAX TSL's specimen frame; a failed write keeps the file there was.

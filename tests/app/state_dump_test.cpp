@@ -93,7 +93,8 @@ TEST(StateDump, KeepsZoneAxesAndThePatternImage) {
     record.view.showZoneAxes = true;
     record.view.zoneAxisIndex = 5;
     record.view.fourIndex = true;
-    record.underlay = {"/data/si.png", 0.4f, 2.5f, -0.25f, false};
+    record.underlay = {
+        "/data/si.png", 0.4f, 2.5f, -0.25f, false, "", fit::DynamicCorrection::Divide, {}};
     record.detector = {
         {0.45, 0.55}, 69.5, -4, 70, 8, CentreConvention::Emsoft, EulerFrame::SpecimenBruker, false};
     record.fields.electronBeam = true;
@@ -103,6 +104,19 @@ TEST(StateDump, KeepsZoneAxesAndThePatternImage) {
                          read->fields.electronBeam),
               std::tuple(true, 5, true, true));
     EXPECT_EQ(std::tie(read->underlay, read->detector), std::tie(record.underlay, record.detector));
+    // The background correction and the phases; a dump written before them reads with the
+    // defaults (its pattern image section, the last one, ends after the "corrected" flag).
+    StateRecord corrected = record;
+    corrected.underlay.staticBackground = "/data/bg.png";
+    corrected.underlay.dynamic = fit::DynamicCorrection::Subtract;
+    corrected.underlay.phases = {"/data/fe.cif", "/data/si.tvr"};
+    EXPECT_EQ(decodeStateDump(encodeStateDump(corrected))->underlay, corrected.underlay);
+    QByteArray older = encodeStateDump(record);
+    const qsizetype tail = 4 + 2 + 4, oldSize = 4 + 12 + 5 * 8 + 1;
+    older.chop(tail);
+    older.replace(older.size() - oldSize - 4, 4, QByteArray("\0\0\0\x39", 4));
+    ASSERT_TRUE(decodeStateDump(older));
+    EXPECT_EQ(decodeStateDump(older)->underlay, record.underlay);
 
     StateRecord axis = record, tilt = record;
     axis.view.zoneAxisIndex = 7;

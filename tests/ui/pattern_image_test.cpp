@@ -11,6 +11,7 @@
 
 #include <QListWidget>
 #include <QSlider>
+#include <QTest>
 
 #include <filesystem>
 
@@ -51,7 +52,19 @@ TEST_F(PatternImageTest, IndexedAndRefinedThroughTheOrientMenu) {
          {"actionRefineOrientation", "actionRefineWithCentre", "actionIndexPattern"})
         EXPECT_TRUE(action(name)->isEnabled()) << name;
 
-    // Index: the dialog offers the solutions, best first; OK takes the first.
+    // Index runs off the window's thread, which shows it at work; Escape gives nothing.
+    const Mat3d before = c.simulation().orientation;
+    QString shown;
+    w.setGenerationPolling(std::chrono::milliseconds(0), [&](int round) {
+        if (round == 1) shown = note(), QTest::keyClick(&w, Qt::Key_Escape);
+    });
+    action("actionIndexPattern")->trigger();
+    EXPECT_TRUE(shown.startsWith("Indexing the pattern")) << shown.toStdString();
+    EXPECT_TRUE(note().contains("stopped")) << note().toStdString();
+    EXPECT_EQ(c.simulation().orientation, before);
+    w.setGenerationPolling(std::chrono::milliseconds(50), {});
+
+    // The dialog offers the solutions, best first; OK takes the first.
     dialogs.modal = [](QDialog& d) {
         auto* list = d.findChild<QListWidget*>(QStringLiteral("indexSolutions"));
         EXPECT_TRUE(list && list->count() >= 1);
@@ -87,9 +100,9 @@ TEST_F(PatternImageTest, ThePaneShowsItAndTheSessionKeepsIt) {
     openPicture();
     ui::PatternImagePane& pane = w.patternImagePane();
     pane.opacitySlider()->setValue(35);
-    pane.flattenBox()->setChecked(false);
+    pane.showCorrectedBox()->setChecked(false);
     EXPECT_FLOAT_EQ(underlay().settings.opacity, 0.35f);
-    EXPECT_FALSE(underlay().settings.flatten);
+    EXPECT_FALSE(underlay().settings.showCorrected);
     pane.centreXEdit()->setText("0,45");
     emit pane.centreXEdit()->editingFinished();
     EXPECT_EQ(c.patternImage().detector().centre, (PatternCentre{0.45, 0.5}));
