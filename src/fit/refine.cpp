@@ -171,6 +171,26 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
         }
     };
     runStages(0);
+    double score = calibratedScore(pattern, detector, bands, current, options.profile.kind);
+    // A start already near the answer can be led astray by the smoothed stages where the
+    // pattern's bands are weak: refined on the sharp stages alone, it is kept when it scores
+    // better.
+    std::size_t sharp = 0;
+    while (sharp < stages.size() && stages[sharp].smoothing > kSharpStageDegrees) ++sharp;
+    if (sharp > 0 && sharp < stages.size() && !r.cancelled) {
+        const Mat3d found = current;
+        current = start.orientation;
+        step = kSharpStageDegrees * kDegToRad;
+        runStages(sharp);
+        const double near =
+            calibratedScore(pattern, detector, bands, current, options.profile.kind);
+        if (near > score)
+            score = near;
+        else
+            current = found;
+    }
+    // The centre is fitted from the orientation found on the start's detector: fitted from one
+    // the smoothed stages led astray, it wanders off to explain that one.
     if (options.refineCentre && !r.cancelled) {
         CentreFitOptions c;
         c.profile = options.profile;
@@ -189,24 +209,7 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
                           .pixelAngle();
             runStages(stages.size() - 1);
         }
-    }
-    double score = calibratedScore(pattern, detector, bands, current, options.profile.kind);
-    // A start already near the answer can be led astray by the smoothed stages where the
-    // pattern's bands are weak: refined on the sharp stages alone, it is kept when it scores
-    // better.
-    std::size_t sharp = 0;
-    while (sharp < stages.size() && stages[sharp].smoothing > kSharpStageDegrees) ++sharp;
-    if (sharp > 0 && sharp < stages.size() && !r.cancelled) {
-        const Mat3d found = current;
-        current = start.orientation;
-        step = kSharpStageDegrees * kDegToRad;
-        runStages(sharp);
-        const double near =
-            calibratedScore(pattern, detector, bands, current, options.profile.kind);
-        if (near > score)
-            score = near;
-        else
-            current = found;
+        score = calibratedScore(pattern, detector, bands, current, options.profile.kind);
     }
     r.fit.orientation = current;
     r.fit.detector = detector;

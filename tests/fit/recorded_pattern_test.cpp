@@ -1,8 +1,8 @@
 // The recorded nickel patterns (60 x 60 pixels, as the detector wrote them) indexed within a
 // degree of their reference orientations, with the detector's static background and without
-// it; nickel is chosen among nickel, iron and silicon, and iron or silicon offered alone is
-// refused. The reference orientations are Euler angles in the specimen frame of EDAX TSL with the
-// specimen tilted 70 degrees.
+// it, and refined from them with and without the pattern centre; nickel is chosen among nickel,
+// iron and silicon, and iron or silicon offered alone is refused. The reference orientations are
+// Euler angles in the specimen frame of EDAX TSL with the specimen tilted 70 degrees.
 
 #include "output/pattern_image.h"
 #include "support/fit_crystals.h"
@@ -55,6 +55,17 @@ TEST(RecordedPatterns, IndexedWithinADegreeAsNickelWithAndWithoutTheStaticBackgr
             EXPECT_LT(
                 fit::misorientationDegrees(refined.fit.orientation, truth, ni.setup().symmetry),
                 0.5)
+                << what;
+            // With the pattern centre and the distance too, it stays an answer near the
+            // reference (a centre fitted from a stray orientation once ran off with it).
+            fit::RefineOptions centreToo;
+            centreToo.refineCentre = centreToo.refineDistance = true;
+            const auto withCentre =
+                fit::refineOrientation(*p, ni.setup().bands, {truth, d, 0}, centreToo);
+            EXPECT_GE(withCentre.fit.score, refined.fit.score - 0.01) << what;
+            EXPECT_LT(
+                fit::misorientationDegrees(withCentre.fit.orientation, truth, ni.setup().symmetry),
+                1.0)
                 << what;
             for (const std::size_t wrong : {1u, 2u})
                 EXPECT_FALSE(results[wrong].score() >= fit::kAcceptScore &&
