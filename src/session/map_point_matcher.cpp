@@ -129,8 +129,12 @@ private:
     const fit::PatternScorer& scorer(int phase) {
         const auto p = static_cast<std::size_t>(
             std::clamp<int>(phase, 0, static_cast<int>(setups_.size()) - 1));
+        const fit::GreyImage& working = prepared_->working;
+        if (!scorers_[p] && !(grid_.detector() == setups_[p].detector &&
+                              grid_.width() == working.width && grid_.height() == working.height))
+            grid_ = fit::PixelGrid(setups_[p].detector, working.width, working.height);
         if (!scorers_[p])
-            scorers_[p].emplace(prepared_->working, setups_[p].detector, setups_[p].bands,
+            scorers_[p].emplace(working, grid_, setups_[p].bands,
                                 fit::ScoreOptions{.profile = {},
                                                   .smoothingDegrees = 0,
                                                   .highPassFraction = prepared_->highPassFraction});
@@ -160,6 +164,7 @@ private:
     bool backgroundRefused_ = false;
     std::optional<fit::PreparedPattern> prepared_;
     std::vector<std::optional<fit::PatternScorer>> scorers_;
+    fit::PixelGrid grid_; // the pixels of the last detector, while the next points share it
 };
 
 } // namespace
