@@ -56,8 +56,10 @@ public:
         }
         const bool fits =
             background_.image.width == pattern.width && background_.image.height == pattern.height;
+        // Scores, the quality and indexing for a map (without its last stage) read the
+        // working size only.
         auto prepared = fit::preparePattern(pattern, fits ? background_ : fit::StaticBackground{},
-                                            options_->correction);
+                                            options_->correction, false);
         if (!prepared) return Problem{"the pattern holds no contrast"};
         prepared_ = std::move(*prepared);
         return qualityOf(prepared_->working, detector);
