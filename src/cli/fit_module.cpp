@@ -112,17 +112,7 @@ struct BackgroundSettings {
 Result<BackgroundSettings> readBackground(const Args& args,
                                           const std::vector<std::string>& images) {
     BackgroundSettings s;
-    if (const auto mode = args.value("--dynamic-background")) {
-        if (*mode == "divide")
-            s.correction.dynamicMode = fit::DynamicCorrection::Divide;
-        else if (*mode == "subtract")
-            s.correction.dynamicMode = fit::DynamicCorrection::Subtract;
-        else if (*mode == "none")
-            s.correction.dynamicMode = fit::DynamicCorrection::None;
-        else
-            throw UsageError("--dynamic-background is divide, subtract or none, not '" + *mode +
-                             "'");
-    }
+    s.correction.dynamicMode = readDynamicBackground(args, s.correction.dynamicMode);
     const std::optional<std::string> given = args.value("--static-background");
     if (!given) return s;
     Result<fit::GreyImage> picture = Problem{""};
