@@ -23,6 +23,11 @@ fit::IndexOptions mapIndexOptions() {
     o.refined = 1;
     o.finalStage = false;
     o.fitProfile = false;
+    // A wrong crystal's seed would carry its grain: one that another lattice of its cell
+    // explains as well near it is not taken. Near it only: indexing each lattice from scratch
+    // would double the cost of a map.
+    o.rivalMargin = 0;
+    o.indexRivals = false;
     return o;
 }
 
@@ -31,11 +36,10 @@ public:
     FitPointMatcher(const std::vector<const PatternFit*>& phases,
                     std::shared_ptr<const PointMatchingOptions> options)
         : options_(std::move(options)) {
+        // The other lattices of a phase's cell, which refute a wrong crystal offered alone, are
+        // checked where a point is indexed from scratch: a point that carries on a neighbour's
+        // orientation carries on the verdict on the point it came from.
         for (const PatternFit* fit : phases) setups_.push_back(fit->setup());
-        // A map's phases are compared by their scores; the other lattices of a phase's cell,
-        // which refute a wrong crystal offered alone, are not indexed at every point: they
-        // would more than double the cost of a point indexed from scratch.
-        for (fit::IndexSetup& s : setups_) s.rivals.clear();
         scorers_.resize(setups_.size());
     }
 
