@@ -112,17 +112,7 @@ struct BackgroundSettings {
 Result<BackgroundSettings> readBackground(const Args& args,
                                           const std::vector<std::string>& images) {
     BackgroundSettings s;
-    if (const auto mode = args.value("--dynamic-background")) {
-        if (*mode == "divide")
-            s.correction.dynamicMode = fit::DynamicCorrection::Divide;
-        else if (*mode == "subtract")
-            s.correction.dynamicMode = fit::DynamicCorrection::Subtract;
-        else if (*mode == "none")
-            s.correction.dynamicMode = fit::DynamicCorrection::None;
-        else
-            throw UsageError("--dynamic-background is divide, subtract or none, not '" + *mode +
-                             "'");
-    }
+    s.correction.dynamicMode = readDynamicBackground(args, s.correction.dynamicMode);
     const std::optional<std::string> given = args.value("--static-background");
     if (!given) return s;
     Result<fit::GreyImage> picture = Problem{""};
@@ -153,10 +143,10 @@ Result<BackgroundSettings> readBackground(const Args& args,
 
 // The pattern image, prepared for matching; a problem names the file or says why it holds no
 // pattern, or that its proportions are not the film's.
-Result<fit::PreparedPattern> readPattern(const std::string& path, const Detector& detector,
-                                         const BackgroundSettings& settings) {
-    const Result<fit::GreyImage> grey = readPatternImage(path);
-    if (!grey) return grey.failure();
+// The pattern image, refused when its proportions are not the film's.
+Result<fit::GreyImage> readFilmImage(const std::string& path, const Detector& detector) {
+    Result<fit::GreyImage> grey = readPatternImage(path);
+    if (!grey) return grey;
     const double imageAspect = static_cast<double>(grey->width) / grey->height;
     const double filmAspect = detector.filmWidth / detector.filmHeight;
     if (std::fabs(imageAspect / filmAspect - 1) > 0.02)
@@ -164,6 +154,13 @@ Result<fit::PreparedPattern> readPattern(const std::string& path, const Detector
                        std::to_string(grey->height) + " pixels, not in the proportions of the " +
                        formatNumber(detector.filmWidth, "0.###") + " x " +
                        formatNumber(detector.filmHeight, "0.###") + " mm film"};
+    return grey;
+}
+
+Result<fit::PreparedPattern> readPattern(const std::string& path, const Detector& detector,
+                                         const BackgroundSettings& settings) {
+    const Result<fit::GreyImage> grey = readFilmImage(path, detector);
+    if (!grey) return grey.failure();
     if (!settings.background.empty() && (settings.background.image.width != grey->width ||
                                          settings.background.image.height != grey->height))
         return Problem{"'" + path + "' is " + std::to_string(grey->width) + " x " +
@@ -290,14 +287,13 @@ int runIndex(const std::vector<std::string>& argv, std::ostream& out, std::ostre
 
     // Many images: each read, prepared and indexed on its own, on every core, by each phase.
     ProgressBar progress(err, images.size() * phases.size());
-    const PatternSource source{images.size(),
-                               [&](std::size_t i) { return readPatternImage(images[i]); }};
     std::vector<std::vector<Result<fit::IndexResult>>> perImage(images.size());
     BatchOptions options;
     options.progress = [&](std::size_t, std::size_t) { progress.advance(); };
     for (const Phase& phase : phases)
         phase.fit->indexBatch(
-            source,
+            {images.size(),
+             [&](std::size_t i) { return readFilmImage(images[i], phase.fit->setup().detector); }},
             [&](std::size_t i, Result<fit::IndexResult> r) { perImage[i].push_back(std::move(r)); },
             options);
     std::size_t failed = 0;

@@ -101,6 +101,15 @@ bool geometryUsable(CliSession& cli) {
     return true;
 }
 
+fit::DynamicCorrection readDynamicBackground(const Args& args, fit::DynamicCorrection fallback) {
+    const std::optional<std::string> mode = args.value("--dynamic-background");
+    if (!mode) return fallback;
+    if (*mode == "divide") return fit::DynamicCorrection::Divide;
+    if (*mode == "subtract") return fit::DynamicCorrection::Subtract;
+    if (*mode == "none") return fit::DynamicCorrection::None;
+    throw UsageError("--dynamic-background is divide, subtract or none, not '" + *mode + "'");
+}
+
 QJsonObject jsonGeometry(const Simulation& sim) {
     const Detector d = detectorOf(sim);
     const CentreCoordinates pc = brukerCentreOf(d);

@@ -6,6 +6,7 @@
 #include "cli/args.h"
 #include "cli/cli_session.h"
 #include "detector/detector.h"
+#include "fit/background.h"
 #include "session/simulation.h"
 
 #include <QJsonObject>
@@ -47,6 +48,9 @@ void applyGeometryOptions(Simulation& sim, const GeometryOptions& options,
 // on stderr when not (the command then ends with status 1), a centre outside the pattern is a
 // note.
 bool geometryUsable(CliSession& cli);
+
+// --dynamic-background divide|subtract|none (a UsageError otherwise); `fallback` without it.
+fit::DynamicCorrection readDynamicBackground(const Args& args, fit::DynamicCorrection fallback);
 
 // {"frame", "specimenTilt", "detectorTilt", "pc" (Bruker's x y z), "pcConvention", and with a
 // pixel size "pixelSize", "binning"}: what a JSON answer used.

@@ -6,6 +6,7 @@
 #include "cli/args.h"
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "cli/image_options.h"
 #include "cli/json_output.h"
 #include "cli/module_application.h"
 #include "cli/progress_bar.h"
@@ -73,8 +74,8 @@ enum class CentreModel { Map, File, Plane };
 int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
     const Args args(argv, {"--json", "--no-refine"},
                     {"--map", "--scan", "--output", "--map-shape", "--rows", "--pc", "--pc-model",
-                     "--static-background", "--ipf", "--quality-map", "--score-map", "--step",
-                     "--threads", "--voltage"},
+                     "--static-background", "--dynamic-background", "--ipf", "--quality-map",
+                     "--score-map", "--step", "--threads", "--voltage"},
                     {{"-o", "--output"}});
     args.expectPositional(1, 8);
     const std::optional<std::string> mapPath = args.value("--map");
@@ -246,6 +247,7 @@ int runIndexMap(const std::vector<std::string>& argv, std::ostream& out, std::os
     // What the screen adds to every pattern.
     PointMatchingOptions matching;
     matching.refineNeighbours = !args.flag("--no-refine");
+    matching.correction.dynamicMode = readDynamicBackground(args, matching.correction.dynamicMode);
     const std::string background = args.value("--static-background").value_or("");
     if (background.empty()) {
         matching.staticBackground = header.staticBackground;

@@ -270,7 +270,7 @@ Result<GreyImage> dynamicCorrected(GreyImage image, const DynamicModel& model,
 } // namespace
 
 Result<PreparedPattern> preparePattern(const GreyImage& raw, const StaticBackground& background,
-                                       const BackgroundCorrection& correction) {
+                                       const BackgroundCorrection& correction, bool withFine) {
     PreparedPattern p;
     p.width = raw.width;
     p.height = raw.height;
@@ -301,7 +301,7 @@ Result<PreparedPattern> preparePattern(const GreyImage& raw, const StaticBackgro
     if (!corrected) return corrected.failure();
     p.working = std::move(*corrected);
     const int shorter = std::min(flat.width, flat.height);
-    if (shorter > kScoreSide) {
+    if (withFine && shorter > kScoreSide) {
         Result<GreyImage> fine =
             dynamicCorrected(toSide(flat, std::min(shorter, kFineSide)), model, correction);
         if (!fine) return fine.failure();

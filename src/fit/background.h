@@ -90,9 +90,11 @@ struct PreparedPattern {
 };
 
 // The pattern corrected (the static background, when given, must have its size), large ones
-// binned down first. A problem when the sizes differ or no contrast is left.
+// binned down first; without the fine image where `withFine` is false (what reads only the
+// working size). A problem when the sizes differ or no contrast is left.
 Result<PreparedPattern> preparePattern(const GreyImage& raw,
                                        const StaticBackground& background = {},
-                                       const BackgroundCorrection& correction = {});
+                                       const BackgroundCorrection& correction = {},
+                                       bool withFine = true);
 
 } // namespace tavrel::fit

@@ -83,8 +83,8 @@ PixelGrid::PixelGrid(const Detector& detector, int width, int height)
     db_ = detector.filmHeight / (detector.distance * height);
     // Pixel column i sees a = aFirst - i da, row j sees b = bTop + j db.
     const double aFirst = (centreX - 0.5) * da_, bTop = (0.5 - centreY) * db_;
-    rows_ = linesOf(height, width, aFirst, -da_, bTop, db_);
-    columns_ = linesOf(width, height, bTop, db_, aFirst, -da_);
+    rows_ = std::make_shared<const Lines>(linesOf(height, width, aFirst, -da_, bTop, db_));
+    columns_ = std::make_shared<const Lines>(linesOf(width, height, bTop, db_, aFirst, -da_));
 }
 
 namespace {
@@ -212,16 +212,17 @@ void PixelGrid::renderBand(const Lines& lines, const ModelBand& band, double nNo
 void PixelGrid::render(std::span<const ModelBand> bands, std::span<const Vec3d> normals,
                        double edge, float* out, std::vector<float>& scratch) const {
     const int w = width_, h = height_;
+    const Lines& rows = *rows_;
+    const Lines& columns = *columns_;
     double cornerNorm = 0;
     for (const std::size_t r : {std::size_t{0}, static_cast<std::size_t>(h - 1)})
-        cornerNorm = std::max(cornerNorm, rows_.farNorm[r]);
-    const double aFirst = rows_.along0, aLast = aFirst + (w - 1) * rows_.alongStep;
-    const double bTop = columns_.along0, bBottom = bTop + (h - 1) * columns_.alongStep;
+        cornerNorm = std::max(cornerNorm, rows.farNorm[r]);
+    const double aFirst = rows.along0, aLast = aFirst + (w - 1) * rows.alongStep;
+    const double bTop = columns.along0, bBottom = bTop + (h - 1) * columns.alongStep;
     // Whole 4 x 4 blocks are read back below, so the image's columns are padded to whole vectors
     // here too (the extra columns stay 0 and add nothing).
-    scratch.assign(static_cast<std::size_t>(columns_.stride) *
-                       static_cast<std::size_t>(simd::padded(w)),
-                   0.0f);
+    scratch.assign(
+        static_cast<std::size_t>(columns.stride) * static_cast<std::size_t>(simd::padded(w)), 0.0f);
     bool transposed = false;
     for (std::size_t k = 0; k < bands.size(); ++k) {
         const Vec3d& n = normals[k];
@@ -240,15 +241,15 @@ void PixelGrid::render(std::span<const ModelBand> bands, std::span<const Vec3d> 
         if (!(positive && negative) && smallest > reach * cornerNorm) continue;
         // Along the lines it runs along most: the fewest lines, each a longer run.
         if (std::fabs(n[1] * da_) <= std::fabs(n[2] * db_)) {
-            renderBand(rows_, bands[k], n[0], n[1], n[2], edge, cornerNorm, out);
+            renderBand(rows, bands[k], n[0], n[1], n[2], edge, cornerNorm, out);
         } else {
-            renderBand(columns_, bands[k], n[0], n[2], n[1], edge, cornerNorm, scratch.data());
+            renderBand(columns, bands[k], n[0], n[2], n[1], edge, cornerNorm, scratch.data());
             transposed = true;
         }
     }
     if (!transposed) return;
-    const auto stride = static_cast<std::size_t>(rows_.stride);
-    const auto strideT = static_cast<std::size_t>(columns_.stride);
+    const auto stride = static_cast<std::size_t>(rows.stride);
+    const auto strideT = static_cast<std::size_t>(columns.stride);
     // In blocks of 4 x 4 (the padding of both buffers holds whole blocks), the rows past the
     // last whole block one by one.
     const int blockRows = h - h % simd::kLanes;

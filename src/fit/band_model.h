@@ -21,6 +21,7 @@
 #include "detector/detector.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -72,7 +73,7 @@ struct ModelBand {
 
 // The pixels of a width x height image on a detector: the gnomonic plane's scale and each
 // pixel's 1 / |(1, a, b)|. Buffers of a grid hold stride() values per row (the width padded to
-// whole vectors); the padding holds nothing that counts.
+// whole vectors); the padding holds nothing that counts. Copies are cheap.
 class PixelGrid {
 public:
     PixelGrid() = default;
@@ -80,9 +81,9 @@ public:
 
     int width() const { return width_; }
     int height() const { return height_; }
-    int stride() const { return rows_.stride; }
+    int stride() const { return rows_ ? rows_->stride : 0; }
     std::size_t size() const {
-        return static_cast<std::size_t>(rows_.stride) * static_cast<std::size_t>(height_);
+        return static_cast<std::size_t>(stride()) * static_cast<std::size_t>(height_);
     }
     // The angle one pixel spans at the pattern centre (radians).
     double pixelAngle() const { return pixelAngle_; }
@@ -115,7 +116,9 @@ private:
     int width_ = 0, height_ = 0;
     double pixelAngle_ = 0;
     double da_ = 1, db_ = 1; // gnomonic units per pixel across and down
-    Lines rows_, columns_;
+    // Shared by the copies of a grid: a map's points on one detector copy one grid (a scorer
+    // per point) rather than work out its pixels again.
+    std::shared_ptr<const Lines> rows_, columns_;
 };
 
 } // namespace tavrel::fit

@@ -10,36 +10,46 @@ namespace {
 
 constexpr int kMinimumSide = 16;
 
-// One box pass along rows (step 1) or columns (step width) over `values`, sums only.
-void boxPass(std::vector<double>& values, int width, int height, int radius, bool alongRows,
-             std::vector<double>& line) {
-    const int length = alongRows ? width : height;
-    const int lines = alongRows ? height : width;
-    const std::size_t step = alongRows ? 1 : static_cast<std::size_t>(width);
-    line.resize(static_cast<std::size_t>(length) + 1);
-    for (int l = 0; l < lines; ++l) {
-        const std::size_t start =
-            alongRows ? static_cast<std::size_t>(l) * static_cast<std::size_t>(width)
-                      : static_cast<std::size_t>(l);
-        // Prefix sums of the line, then each window as a difference.
-        line[0] = 0;
-        for (int i = 0; i < length; ++i)
-            line[static_cast<std::size_t>(i) + 1] =
-                line[static_cast<std::size_t>(i)] +
-                values[start + static_cast<std::size_t>(i) * step];
-        for (int i = 0; i < length; ++i) {
-            const int from = std::max(0, i - radius), to = std::min(length, i + radius + 1);
-            values[start + static_cast<std::size_t>(i) * step] =
-                line[static_cast<std::size_t>(to)] - line[static_cast<std::size_t>(from)];
-        }
+// One box pass down the columns of a width x height image, sums only: prefix sums, then each
+// window as a difference. A row at a time, so that the columns add side by side (a prefix sum
+// along a line waits on each add).
+void boxPassDown(std::vector<double>& values, int width, int height, int radius,
+                 std::vector<double>& prefix) {
+    const auto w = static_cast<std::size_t>(width);
+    prefix.resize((static_cast<std::size_t>(height) + 1) * w);
+    std::fill_n(prefix.begin(), w, 0.0);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+        const double* above = prefix.data() + y * w;
+        const double* v = values.data() + y * w;
+        double* p = prefix.data() + (y + 1) * w;
+        for (std::size_t x = 0; x < w; ++x) p[x] = above[x] + v[x];
+    }
+    for (int y = 0; y < height; ++y) {
+        const auto from = static_cast<std::size_t>(std::max(0, y - radius));
+        const auto to = static_cast<std::size_t>(std::min(height, y + radius + 1));
+        const double* a = prefix.data() + to * w;
+        const double* b = prefix.data() + from * w;
+        double* v = values.data() + static_cast<std::size_t>(y) * w;
+        for (std::size_t x = 0; x < w; ++x) v[x] = a[x] - b[x];
     }
 }
 
+void transposeInto(const std::vector<double>& from, int width, int height,
+                   std::vector<double>& to) {
+    const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
+    to.resize(from.size());
+    for (std::size_t y = 0; y < h; ++y)
+        for (std::size_t x = 0; x < w; ++x) to[x * h + y] = from[y * w + x];
+}
+
+// Passes along the rows (down the columns of the transposed image), then down the columns.
 void boxPasses(std::vector<double>& values, int width, int height, int radius, int passes) {
-    std::vector<double> line;
+    std::vector<double> prefix, transposed;
     for (int p = 0; p < passes; ++p) {
-        boxPass(values, width, height, radius, true, line);
-        boxPass(values, width, height, radius, false, line);
+        transposeInto(values, width, height, transposed);
+        boxPassDown(transposed, height, width, radius, prefix);
+        transposeInto(transposed, height, width, values);
+        boxPassDown(values, width, height, radius, prefix);
     }
 }
 
@@ -80,13 +90,27 @@ GreyImage boxBlurred(const GreyImage& image, int radius, int passes) {
     // Sums of the valid values over sums of the valid weights: the mean of what each window
     // reaches, however much of it lies outside the image or the valid region.
     std::vector<double> sums(n), weights(n);
+    const bool allValid =
+        std::all_of(image.valid.begin(), image.valid.end(), [](std::uint8_t v) { return v == 1; });
     for (std::size_t i = 0; i < n; ++i) {
-        const double w = image.valid.empty() ? 1.0 : image.valid[i];
+        const double w = allValid ? 1.0 : image.valid[i];
         sums[i] = w * image.pixels[i];
         weights[i] = w;
     }
     boxPasses(sums, image.width, image.height, radius, passes);
-    boxPasses(weights, image.width, image.height, radius, passes);
+    if (allValid) {
+        // The weights of a whole image are the window's counts along a row times those down a
+        // column: whole numbers, the same as the passes over the image give.
+        std::vector<double> across(static_cast<std::size_t>(image.width), 1.0);
+        std::vector<double> down(static_cast<std::size_t>(image.height), 1.0);
+        boxPasses(across, image.width, 1, radius, passes);
+        boxPasses(down, image.height, 1, radius, passes);
+        for (std::size_t y = 0; y < down.size(); ++y)
+            for (std::size_t x = 0; x < across.size(); ++x)
+                weights[y * across.size() + x] = across[x] * down[y];
+    } else {
+        boxPasses(weights, image.width, image.height, radius, passes);
+    }
     for (std::size_t i = 0; i < n; ++i)
         out.pixels[i] = weights[i] > 0 ? static_cast<float>(sums[i] / weights[i]) : 0.0f;
     return out;

@@ -128,7 +128,7 @@ void checkRivals(const PreparedPattern& pattern, const IndexSetup& setup,
     if (!(best > 0)) return;
     // A solution that scores little may be a wrong crystal's anywhere: each rival is then
     // indexed as a crystal of its own.
-    if (best < kDoubtfulScore) {
+    if (options.indexRivals && best < kDoubtfulScore) {
         IndexOptions quick = options;
         quick.finalStage = false;
         for (const Rival& rival : setup.rivals) {
@@ -137,7 +137,7 @@ void checkRivals(const PreparedPattern& pattern, const IndexSetup& setup,
             r.rivals.clear();
             const IndexResult indexed = indexPattern(pattern, r, quick);
             out.evaluations += indexed.evaluations;
-            if (indexed.score() > best + kRivalMargin && indexed.score() > out.rivalScore) {
+            if (indexed.score() > best + options.rivalMargin && indexed.score() > out.rivalScore) {
                 out.betterRival = rival.name;
                 out.rivalScore = indexed.score();
             }
@@ -163,7 +163,7 @@ void checkRivals(const PreparedPattern& pattern, const IndexSetup& setup,
             const RefineResult r = refineOrientation(pattern, rival.bands, s.fit, near);
             out.evaluations += r.evaluations;
             score = std::max(score, r.fit.score);
-            if (score > best + kRivalMargin && score > out.rivalScore) {
+            if (score > best + options.rivalMargin && score > out.rivalScore) {
                 out.betterRival = rival.name;
                 out.rivalScore = score;
             }

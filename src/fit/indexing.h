@@ -80,6 +80,11 @@ struct IndexOptions {
     bool finalStage = true;
     int finalEvaluations = 40;
     bool fitProfile = true;
+    // A rival (IndexSetup::rivals) scoring more than this above the best refutes the crystal;
+    // rivals are scored near each solution, and indexed as crystals of their own where the best
+    // scores little unless `indexRivals` is false.
+    double rivalMargin = kRivalMargin;
+    bool indexRivals = true;
     std::function<bool()> cancelled;
 };
 

@@ -93,7 +93,15 @@ void PatternScorer::lowPassUp(const std::vector<double>& coarse, std::vector<flo
 
 PatternScorer::PatternScorer(const GreyImage& corrected, const Detector& detector,
                              std::span<const Band> bands, const ScoreOptions& options)
-    : options_(options), grid_(detector, corrected.width, corrected.height) {
+    : PatternScorer(corrected, PixelGrid(detector, corrected.width, corrected.height), bands,
+                    options) {}
+
+PatternScorer::PatternScorer(const GreyImage& corrected, const PixelGrid& grid,
+                             std::span<const Band> bands, const ScoreOptions& options)
+    : options_(options),
+      grid_(grid.width() == corrected.width && grid.height() == corrected.height
+                ? grid
+                : PixelGrid(grid.detector(), corrected.width, corrected.height)) {
     for (const Band& b : bands) {
         if (!(b.weight > 0)) continue;
         normals_.push_back(b.normal);

@@ -44,6 +44,10 @@ class PatternScorer {
 public:
     PatternScorer(const GreyImage& corrected, const Detector& detector, std::span<const Band> bands,
                   const ScoreOptions& options = {});
+    // The same with the pixels of the detector given (made anew unless of the image's size):
+    // patterns on one detector share them.
+    PatternScorer(const GreyImage& corrected, const PixelGrid& grid, std::span<const Band> bands,
+                  const ScoreOptions& options = {});
 
     // The NCC of orientation M, in [-1, 1].
     double correlation(const Mat3d& orientation) const;

@@ -23,6 +23,11 @@ fit::IndexOptions mapIndexOptions() {
     o.refined = 1;
     o.finalStage = false;
     o.fitProfile = false;
+    // A wrong crystal's seed would carry its grain: one that another lattice of its cell
+    // explains as well near it is not taken. Near it only: indexing each lattice from scratch
+    // would double the cost of a map.
+    o.rivalMargin = 0;
+    o.indexRivals = false;
     return o;
 }
 
@@ -31,11 +36,10 @@ public:
     FitPointMatcher(const std::vector<const PatternFit*>& phases,
                     std::shared_ptr<const PointMatchingOptions> options)
         : options_(std::move(options)) {
+        // The other lattices of a phase's cell, which refute a wrong crystal offered alone, are
+        // checked where a point is indexed from scratch: a point that carries on a neighbour's
+        // orientation carries on the verdict on the point it came from.
         for (const PatternFit* fit : phases) setups_.push_back(fit->setup());
-        // A map's phases are compared by their scores; the other lattices of a phase's cell,
-        // which refute a wrong crystal offered alone, are not indexed at every point: they
-        // would more than double the cost of a point indexed from scratch.
-        for (fit::IndexSetup& s : setups_) s.rivals.clear();
         scorers_.resize(setups_.size());
     }
 
@@ -56,8 +60,10 @@ public:
         }
         const bool fits =
             background_.image.width == pattern.width && background_.image.height == pattern.height;
+        // Scores, the quality and indexing for a map (without its last stage) read the
+        // working size only.
         auto prepared = fit::preparePattern(pattern, fits ? background_ : fit::StaticBackground{},
-                                            options_->correction);
+                                            options_->correction, false);
         if (!prepared) return Problem{"the pattern holds no contrast"};
         prepared_ = std::move(*prepared);
         return qualityOf(prepared_->working, detector);
@@ -129,8 +135,12 @@ private:
     const fit::PatternScorer& scorer(int phase) {
         const auto p = static_cast<std::size_t>(
             std::clamp<int>(phase, 0, static_cast<int>(setups_.size()) - 1));
+        const fit::GreyImage& working = prepared_->working;
+        if (!scorers_[p] && !(grid_.detector() == setups_[p].detector &&
+                              grid_.width() == working.width && grid_.height() == working.height))
+            grid_ = fit::PixelGrid(setups_[p].detector, working.width, working.height);
         if (!scorers_[p])
-            scorers_[p].emplace(prepared_->working, setups_[p].detector, setups_[p].bands,
+            scorers_[p].emplace(working, grid_, setups_[p].bands,
                                 fit::ScoreOptions{.profile = {},
                                                   .smoothingDegrees = 0,
                                                   .highPassFraction = prepared_->highPassFraction});
@@ -160,6 +170,7 @@ private:
     bool backgroundRefused_ = false;
     std::optional<fit::PreparedPattern> prepared_;
     std::vector<std::optional<fit::PatternScorer>> scorers_;
+    fit::PixelGrid grid_; // the pixels of the last detector, while the next points share it
 };
 
 } // namespace

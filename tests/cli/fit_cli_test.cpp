@@ -202,6 +202,15 @@ TEST(PatternCommands, BackgroundOptionsAndRefusals) {
                 << r.out;
         }
     }
+    // In a batch too: the image in other proportions is refused, the other one indexed.
+    const CliResult batch = runCli({"index", tvr, "--image", image, "--image", wide});
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_NE(batch.out.find("'" + wide +
+                             "' is 240 x 180 pixels, not in the proportions of the 40 "
+                             "x 40 mm film"),
+              std::string::npos)
+        << batch.out;
+    EXPECT_NE(batch.out.find(image + ": "), std::string::npos);
 }
 
 } // namespace

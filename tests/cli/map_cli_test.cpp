@@ -122,7 +122,8 @@ TEST(MapCommand, AngAndCtfHoldTheGrainsOrientations) {
          {EulerFrame::Specimen, {70, detectorOf(map.sim).tilts.detector}}},
         {map.folder(),
          "folder.ctf",
-         {"--map-shape", "9x8", "--pc", "0.5 0.5 0.5", "--step", "1.5 2"},
+         {"--map-shape", "9x8", "--pc", "0.5 0.5 0.5", "--step", "1.5 2", "--dynamic-background",
+          "subtract"},
          {EulerFrame::SpecimenBruker, detectorOf(map.sim).tilts}},
     };
     for (const Case& c : cases) {
@@ -223,6 +224,10 @@ TEST(MapCommand, DamagedOrIncompleteMapsAreRefusedByName) {
         EXPECT_FALSE(std::filesystem::exists(map.scratch.file("out.ang")));
     }
     EXPECT_EQ(runCli({"index-map", map.tvr, "--map", map.h5, "-o", "map.txt"}).status, 2);
+    const CliResult blur = runCli(
+        {"index-map", map.tvr, "--map", map.h5, "-o", "map.ang", "--dynamic-background", "blur"});
+    EXPECT_EQ(blur.status, 2);
+    EXPECT_NE(blur.err.find("not 'blur'"), std::string::npos) << blur.err;
 }
 
 } // namespace

@@ -16,6 +16,7 @@ namespace tavrel {
 namespace {
 
 using test::GrainMap;
+using test::GrainMapOptions;
 
 // Patterns held in memory; reads of patterns from `failFrom` on fail.
 class MemorySource final : public MapPatternSource {
@@ -188,16 +189,21 @@ TEST(MapIndexing, CancelledOrFailingRunsHandOnWholeRowsAndEnd) {
     EXPECT_EQ(summary.points, StripedMap::kColumns);
 }
 
+MemorySource sourceOf(const GrainMap& grains) {
+    const GrainMapOptions& o = grains.options();
+    std::vector<float> pixels;
+    for (int r = 0; r < o.rows; ++r)
+        for (int c = 0; c < o.columns; ++c)
+            for (const std::uint8_t v : grains.pattern(r, c)) pixels.push_back(v);
+    return MemorySource(o.rows, o.columns, o.side, std::move(pixels));
+}
+
 TEST(MapIndexing, TodaysMatcherFindsTheGrainsOfAMadeUpMap) {
     const test::SimulatedCrystal si(test::kSilicon);
     const GrainMap grains(
         si.setup().bands,
         {.rows = 9, .columns = 8, .side = 60, .grains = 3, .seed = 5, .detector = test::kScreen});
-    std::vector<float> pixels;
-    for (int r = 0; r < 9; ++r)
-        for (int c = 0; c < 8; ++c)
-            for (const std::uint8_t v : grains.pattern(r, c)) pixels.push_back(v);
-    MemorySource source(9, 8, 60, std::move(pixels));
+    MemorySource source = sourceOf(grains);
     MapResults results(9, 8);
     const MapRunSummary summary =
         indexMap(source, fixedGeometry(test::kScreen), fitPointMatchers({&si.fit}), results.sink());
@@ -218,6 +224,27 @@ TEST(MapIndexing, TodaysMatcherFindsTheGrainsOfAMadeUpMap) {
     EXPECT_GT(quality, 1.15 * *noise); // faint bands at 400 counts a pixel, yet above noise
     EXPECT_GE(right, 70) << summary.indexed;
     EXPECT_LT(summary.fromScratch, 25);
+}
+
+// The other lattices of its cell refute a wrong cubic crystal offered alone for a nickel map
+// (its bands lie on some of nickel's), while nickel itself indexes.
+TEST(MapIndexing, AWrongCrystalOfferedAloneIndexesNoPoint) {
+    const test::SimulatedCrystal nickel(test::kNickel), iron(test::kIron), silicon(test::kDiamond);
+    const GrainMap grains(
+        nickel.setup().bands,
+        {.rows = 4, .columns = 5, .side = 60, .grains = 2, .seed = 3, .detector = test::kCamera});
+    for (const test::SimulatedCrystal* offered : {&nickel, &iron, &silicon}) {
+        SCOPED_TRACE(offered->sim.fields.title);
+        MemorySource source = sourceOf(grains);
+        MapResults results(4, 5);
+        const MapRunSummary summary = indexMap(source, fixedGeometry(test::kCamera),
+                                               fitPointMatchers({&offered->fit}), results.sink());
+        ASSERT_FALSE(summary.problem);
+        if (offered == &nickel)
+            EXPECT_GE(summary.indexed, 18);
+        else
+            EXPECT_EQ(summary.indexed, 0);
+    }
 }
 
 } // namespace
