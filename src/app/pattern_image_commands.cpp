@@ -271,6 +271,10 @@ Result<MatchJob> PatternImageCommands::matchJob() const {
     if (!state_.hasReflections() || !state_.sim.document.valid)
         return Problem{"There are no lines to match before a simulation."};
     if (const Outcome usable = checkGeometry(state_.sim); !usable) return usable.failure();
+    const fit::GreyImage& raw = underlay().raw;
+    if (const Outcome fits = checkImageProportions(detector(), raw.width, raw.height); !fits)
+        return Problem{"The pattern image " + inQuotes(underlay().settings.path) + " " +
+                       fits.problem() + ": make the film's width and height those of the image"};
     MatchJob job;
     job.sim_ = state_.sim;
     job.phases_ = underlay().settings.phases;

@@ -141,22 +141,17 @@ Result<BackgroundSettings> readBackground(const Args& args,
     return s;
 }
 
-// The pattern image, prepared for matching; a problem names the file or says why it holds no
-// pattern, or that its proportions are not the film's.
 // The pattern image, refused when its proportions are not the film's.
 Result<fit::GreyImage> readFilmImage(const std::string& path, const Detector& detector) {
     Result<fit::GreyImage> grey = readPatternImage(path);
     if (!grey) return grey;
-    const double imageAspect = static_cast<double>(grey->width) / grey->height;
-    const double filmAspect = detector.filmWidth / detector.filmHeight;
-    if (std::fabs(imageAspect / filmAspect - 1) > 0.02)
-        return Problem{"'" + path + "' is " + std::to_string(grey->width) + " x " +
-                       std::to_string(grey->height) + " pixels, not in the proportions of the " +
-                       formatNumber(detector.filmWidth, "0.###") + " x " +
-                       formatNumber(detector.filmHeight, "0.###") + " mm film"};
+    if (const Outcome fits = checkImageProportions(detector, grey->width, grey->height); !fits)
+        return Problem{"'" + path + "' " + fits.problem()};
     return grey;
 }
 
+// The pattern image, prepared for matching; a problem names the file or says why it holds no
+// pattern, or that its proportions are not the film's.
 Result<fit::PreparedPattern> readPattern(const std::string& path, const Detector& detector,
                                          const BackgroundSettings& settings) {
     const Result<fit::GreyImage> grey = readFilmImage(path, detector);

@@ -139,6 +139,15 @@ Detector withBrukerCentre(Detector d, const CentreCoordinates& bruker) {
     return d;
 }
 
+Outcome checkImageProportions(const Detector& d, int width, int height) {
+    const double imageAspect = static_cast<double>(width) / height;
+    const double filmAspect = d.filmWidth / d.filmHeight;
+    if (std::fabs(imageAspect / filmAspect - 1) <= 0.02) return {};
+    return Problem{"is " + std::to_string(width) + " x " + std::to_string(height) +
+                   " pixels, not in the proportions of the " + formatNumber(d.filmWidth, "0.###") +
+                   " x " + formatNumber(d.filmHeight, "0.###") + " mm film"};
+}
+
 Outcome checkDetector(const Detector& d) {
     const std::array<std::pair<const char*, double>, 3> film{{{"Film Width", d.filmWidth},
                                                               {"Film Height", d.filmHeight},

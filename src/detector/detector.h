@@ -98,6 +98,11 @@ Detector withBrukerCentre(Detector detector, const CentreCoordinates& bruker);
 // field: a film size or distance that is not a positive number, a pattern centre that is no
 // number, a tilt outside +-90 degrees, a pixel size below 0 or a binning below 1.
 Outcome checkDetector(const Detector& detector);
+
+// Whether an image of these pixels lies on the film without being stretched (within 2 %): a
+// 4:3 pattern on a square film would be matched some degrees off. The problem ("is 240 x 180
+// pixels, not in the proportions of the 40 x 40 mm film") is for the caller to name the image in.
+Outcome checkImageProportions(const Detector& detector, int width, int height);
 // A note for a pattern centre outside the pattern (allowed: it happens), else empty.
 std::string centreOutsideNote(const Detector& detector);
 

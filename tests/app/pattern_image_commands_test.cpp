@@ -1,8 +1,8 @@
 // The recorded nickel pattern pattern_1.png (60 x 60 pixels, as the detector wrote it) matched
 // through the window's commands: the background correction changes what matching reads and a
-// static background of another size is refused; of nickel and iron, nickel is chosen whichever
-// is the document; the settings survive a restart, a static background that went does not
-// stop it.
+// static background of another size is refused, as is an image on a film of other proportions; of
+// nickel and iron, nickel is chosen whichever is the document; the settings survive a restart, a
+// static background that went does not stop it.
 
 #include "app/controller.h"
 #include "fit/rotation_math.h"
@@ -74,6 +74,13 @@ TEST_F(PatternImageCommandsTest, TheBackgroundCorrectionIsWhatMatchingReads) {
         EXPECT_EQ(image.underlay().settings.dynamic, fit::DynamicCorrection::Divide);
     }
     EXPECT_EQ(image.index()->front().found.fit.score, score);
+
+    // On a film of other proportions than the image both are refused, naming both.
+    c.setFieldText(TextField::Film, 0, QStringLiteral("80"));
+    for (const std::string& problem : {image.index().problem(), image.refine(false).problem()})
+        EXPECT_NE(problem.find("is 60 x 60 pixels, not in the proportions of the 80 x 60 mm film"),
+                  std::string::npos)
+            << problem;
 }
 
 TEST_F(PatternImageCommandsTest, NickelIsChosenOverIronAndTheSettingsSurviveARestart) {
