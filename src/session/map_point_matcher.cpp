@@ -23,10 +23,8 @@ fit::IndexOptions mapIndexOptions() {
     o.refined = 1;
     o.finalStage = false;
     o.fitProfile = false;
-    // A wrong crystal's seed would carry its grain: one that another lattice of its cell
-    // explains as well near it is not taken. Near it only: indexing each lattice from scratch
+    // The other lattices of a seed's cell are tried near it only: indexing each from scratch
     // would double the cost of a map.
-    o.rivalMargin = 0;
     o.indexRivals = false;
     return o;
 }
