@@ -237,11 +237,12 @@ Result<std::vector<IndexAnswer>> MatchJob::index(const CancelCheck& cancelled) {
     std::vector<fit::IndexResult> results(sims.size());
     std::optional<Problem> first;
     for (std::size_t p = 0; p < sims.size(); ++p) {
-        if (cancelled && cancelled()) return Problem{"Indexing stopped: no orientation was taken"};
+        if (cancelled && cancelled())
+            return Problem{"Indexing stopped: no orientation was taken", Problem::Kind::Stopped};
         Result<fit::IndexResult> indexed = PatternFit(sims[p]).index(**image, cancelled);
         if (indexed)
             results[p] = std::move(*indexed);
-        else if (indexed.problem().starts_with("Indexing stopped"))
+        else if (indexed.failure().kind == Problem::Kind::Stopped)
             return indexed.failure();
         else if (p == 0)
             first = indexed.failure();

@@ -13,8 +13,8 @@ namespace tavrel {
 struct Problem {
     // Most problems refuse what was asked for. Input that is not of its kind at all (a file
     // whose first line is not its format's header) is told apart, so that a caller can answer
-    // it more lightly.
-    enum class Kind { Refused, WrongKind };
+    // it more lightly. Work the user stopped is no failure to report either.
+    enum class Kind { Refused, WrongKind, Stopped };
 
     std::string message;
     Kind kind = Kind::Refused;

@@ -166,7 +166,8 @@ Result<fit::IndexResult> PatternFit::index(const fit::PreparedPattern& image,
     fit::IndexOptions options;
     options.cancelled = cancelled;
     fit::IndexResult indexed = fit::indexPattern(image, setup_, options);
-    if (indexed.cancelled) return Problem{"Indexing stopped: no orientation was taken"};
+    if (indexed.cancelled)
+        return Problem{"Indexing stopped: no orientation was taken", Problem::Kind::Stopped};
     if (indexed.detected.size() < 3)
         return Problem{"No orientation found: fewer than three bands stand out in the image"};
     // Solutions below the threshold are no matches.

@@ -145,13 +145,18 @@ private:
     // Runs `command` with a cancel check that Escape answers; meanwhile the window refuses to
     // close and no other command starts.
     template <class Command> auto whileGenerating(Command&& command) {
+        return whileBusy(
+            [&](EscapeWatch& watch) { return command([&watch] { return watch.cancelled(); }); });
+    }
+    // Runs `command` with the window's Escape watch while the window counts as busy.
+    template <class Command> auto whileBusy(Command&& command) {
         generating_ = true;
         struct Done {
             bool& flag;
             ~Done() { flag = false; }
         } done{generating_};
         EscapeWatch watch(pollInterval_, pollHook_);
-        return command([&watch] { return watch.cancelled(); });
+        return command(watch);
     }
 
     // Runs `work` on a worker thread (off_thread.h), `tick` meanwhile on the window's; the

@@ -115,21 +115,31 @@ void MainWindow::buildPatternImagePane(QWidget* frameContent) {
 
 void MainWindow::whileWorking(const std::function<void(const CancelCheck&)>& work,
                               const std::function<void()>& tick) {
-    generating_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{generating_};
-    EscapeWatch watch(pollInterval_, pollHook_);
-    runOffThread(watch, work, tick);
+    whileBusy([&](EscapeWatch& watch) { runOffThread(watch, work, tick); });
 }
 
 namespace {
 
-// "Indexing the pattern … 3 s (Escape stops)": the seconds show the window is at work.
-QString runningNote(const QString& what, const QElapsedTimer& clock) {
-    return what + QStringLiteral(" … %1 s (Escape stops)").arg(clock.elapsed() / 1000);
-}
+// "Indexing the pattern … 3 s (Escape stops)", each second anew: the seconds show the window
+// is at work.
+class SecondsNote {
+public:
+    SecondsNote(StatusPanels& status, QString what) : status_(status), what_(std::move(what)) {
+        clock_.start();
+    }
+    void operator()() {
+        const qint64 second = clock_.elapsed() / 1000;
+        if (second == shown_) return;
+        shown_ = second;
+        status_.showNote(what_ + QStringLiteral(" … %1 s (Escape stops)").arg(second));
+    }
+
+private:
+    StatusPanels& status_;
+    QString what_;
+    QElapsedTimer clock_;
+    qint64 shown_ = -1;
+};
 
 } // namespace
 
@@ -145,9 +155,7 @@ void MainWindow::refineToPatternImage(bool fitCentre) {
     std::mutex mutex;
     std::optional<Mat3d> trial;
     std::optional<Result<Refinement>> refined;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 shownSecond = -1;
+    SecondsNote note(*status_, QStringLiteral("Refining the orientation"));
     whileWorking(
         [&](const CancelCheck& cancelled) {
             RefineRequest request;
@@ -166,10 +174,7 @@ void MainWindow::refineToPatternImage(bool fitCentre) {
                 reached = std::exchange(trial, std::nullopt);
             }
             if (reached) image.showTrial(*reached);
-            if (clock.elapsed() / 1000 != shownSecond) {
-                shownSecond = clock.elapsed() / 1000;
-                status_->showNote(runningNote(QStringLiteral("Refining the orientation"), clock));
-            }
+            note();
         });
     const Result<Refinement> taken =
         image.takeRefinement(*job, std::move(*refined), fitCentre, start);
@@ -221,18 +226,12 @@ void MainWindow::indexPatternImage() {
         return;
     }
     std::optional<Result<std::vector<app::IndexAnswer>>> found;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 shownSecond = -1;
+    SecondsNote note(*status_, QStringLiteral("Indexing the pattern"));
     whileWorking([&](const CancelCheck& cancelled) { found.emplace(job->index(cancelled)); },
-                 [&] {
-                     if (clock.elapsed() / 1000 == shownSecond) return;
-                     shownSecond = clock.elapsed() / 1000;
-                     status_->showNote(runningNote(QStringLiteral("Indexing the pattern"), clock));
-                 });
+                 [&note] { note(); });
     image.keepPrepared(*job);
     if (!*found) {
-        const bool stopped = found->problem().starts_with("Indexing stopped");
+        const bool stopped = found->failure().kind == Problem::Kind::Stopped;
         status_->showNote(stopped ? QString::fromStdString(found->problem()) : QString());
         if (!stopped) showProblem(dialogs_, this, found->failure());
         return;
