@@ -7,8 +7,6 @@
 #include <numeric>
 
 namespace tavrel::fit {
-std::vector<std::pair<Mat3d, double>>* gStarts = nullptr;
-std::vector<std::pair<Mat3d, int>>* gProposals = nullptr;
 
 namespace {
 
@@ -220,10 +218,6 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
         return a.explained.deviation < b.explained.deviation;
     });
 
-    if (gProposals) {
-        gProposals->clear();
-        for (const auto& p : proposals) gProposals->push_back({p.orientation, p.explained.count});
-    }
     // The best distinct proposals, each fitted to every band it explains.
     std::vector<FoundOrientation> starts;
     for (const Proposal& p : proposals) {
@@ -253,10 +247,6 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
                          [](const FoundOrientation& a, const FoundOrientation& b) {
                              return a.fit.score > b.fit.score;
                          });
-        if (gStarts) {
-            gStarts->clear();
-            for (const auto& c : starts) gStarts->push_back({c.fit.orientation, c.fit.score});
-        }
         starts.resize(
             std::min(starts.size(), static_cast<std::size_t>(std::max(1, options.refined))));
     }
