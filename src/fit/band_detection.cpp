@@ -70,35 +70,46 @@ RadonTransform radonTransform(const GreyImage& image, int angleCount, double min
     t.values.assign(static_cast<std::size_t>(angleCount) * static_cast<std::size_t>(t.rhoCount),
                     kNothing);
     const auto nr = static_cast<std::size_t>(t.rhoCount);
-    std::vector<double> sums(nr), counts(nr);
+    // The valid pixels once, for every angle: the transform is the dearest step of finding bands.
+    struct Pixel {
+        int x, y;
+        double value;
+    };
+    std::vector<Pixel> valid;
+    valid.reserve(image.pixels.size());
+    for (int y = 0; y < image.height; ++y) {
+        const float* row = image.pixels.data() + image.index(0, y);
+        for (int x = 0; x < image.width; ++x)
+            if (image.isValid(x, y)) valid.push_back({x, y, row[x]});
+    }
+    // Each rho bin's sum and weight side by side.
+    std::vector<double> bins(2 * nr + 2);
     std::vector<double> xTerm(static_cast<std::size_t>(image.width));
+    std::vector<double> yTerm(static_cast<std::size_t>(image.height));
     for (int a = 0; a < angleCount; ++a) {
         const double phi = a * kPi / angleCount;
         const double c = std::cos(phi), s = std::sin(phi);
-        std::fill(sums.begin(), sums.end(), 0.0);
-        std::fill(counts.begin(), counts.end(), 0.0);
+        std::fill(bins.begin(), bins.end(), 0.0);
         for (int x = 0; x < image.width; ++x)
             xTerm[static_cast<std::size_t>(x)] = (x + 0.5 - cx) * c + t.rhoMax;
-        for (int y = 0; y < image.height; ++y) {
-            const double yTerm = (y + 0.5 - cy) * s;
-            const float* row = image.pixels.data() + image.index(0, y);
-            for (int x = 0; x < image.width; ++x) {
-                if (!image.isValid(x, y)) continue;
-                // Each pixel shares itself between the two nearest rho bins.
-                const double rho = xTerm[static_cast<std::size_t>(x)] + yTerm;
-                const auto bin = static_cast<std::size_t>(rho);
-                const double f = rho - static_cast<double>(bin);
-                const double v = row[x];
-                sums[bin] += (1 - f) * v;
-                sums[bin + 1] += f * v;
-                counts[bin] += 1 - f;
-                counts[bin + 1] += f;
-            }
+        for (int y = 0; y < image.height; ++y)
+            yTerm[static_cast<std::size_t>(y)] = (y + 0.5 - cy) * s;
+        for (const Pixel& p : valid) {
+            // Each pixel shares itself between the two nearest rho bins.
+            const double rho =
+                xTerm[static_cast<std::size_t>(p.x)] + yTerm[static_cast<std::size_t>(p.y)];
+            const auto bin = static_cast<std::size_t>(rho);
+            const double f = rho - static_cast<double>(bin);
+            double* at = bins.data() + 2 * bin;
+            at[0] += (1 - f) * p.value;
+            at[1] += 1 - f;
+            at[2] += f * p.value;
+            at[3] += f;
         }
         for (std::size_t r = 0; r < nr; ++r)
-            if (counts[r] >= minimumLength)
+            if (bins[2 * r + 1] >= minimumLength)
                 t.values[static_cast<std::size_t>(a) * nr + r] =
-                    static_cast<float>(sums[r] / counts[r]);
+                    static_cast<float>(bins[2 * r] / bins[2 * r + 1]);
     }
     return t;
 }

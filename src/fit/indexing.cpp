@@ -1,6 +1,7 @@
 #include "fit/indexing.h"
 
 #include "common/numeric.h"
+#include "detector/film_mapping.h"
 
 #include <algorithm>
 #include <cmath>
@@ -82,12 +83,16 @@ Explained explain(const Mat3d& m, std::span<const Vec3d> normals,
     Explained e;
     const double cosTolerance = std::cos(tolerance);
     double sum = 0;
+    // Proposals are explained by the thousand: each normal is turned once, not once per band.
+    std::vector<Vec3d> turned(normals.size());
+    for (std::size_t i = 0; i < normals.size(); ++i) turned[i] = m * normals[i];
     for (const DetectedBand& d : detected) {
         double best = -1, sign = 1;
         const Vec3d* match = nullptr;
-        for (const Vec3d& n : normals) {
-            const double c = dot(m * n, d.normal.v);
-            if (std::fabs(c) > best) best = std::fabs(c), sign = c < 0 ? -1 : 1, match = &n;
+        for (std::size_t i = 0; i < normals.size(); ++i) {
+            const double c = dot(turned[i], d.normal.v);
+            if (std::fabs(c) > best)
+                best = std::fabs(c), sign = c < 0 ? -1 : 1, match = &normals[i];
         }
         if (best < cosTolerance || !match) continue;
         ++e.count;
@@ -121,7 +126,7 @@ bool repeats(const std::vector<FoundOrientation>& list, const Mat3d& m, const In
 // best solution's score: a wrong crystal's solutions include the orientation where its bands lie
 // on the pattern's, where the pattern's own lattice explains it better.
 void checkRivals(const PreparedPattern& pattern, const IndexSetup& setup,
-                 const IndexOptions& options, IndexResult& out) {
+                 const IndexOptions& options, ScorerCache& scorers, IndexResult& out) {
     const double best = out.score();
     if (!(best > 0)) return;
     // A solution that scores little may be a wrong crystal's anywhere: each rival is then
@@ -152,8 +157,10 @@ void checkRivals(const PreparedPattern& pattern, const IndexSetup& setup,
     near.extraStartsDegrees = 0;
     near.fineStage = false;
     near.profile.kind = setup.profile;
+    near.scorers = &scorers;
     for (const Rival& rival : setup.rivals) {
-        const PatternScorer scorer(pattern.working, setup.detector, rival.bands, so);
+        const PatternScorer& scorer =
+            scorers.scorer(pattern.working, setup.detector, rival.bands, so);
         for (const FoundOrientation& s : out.solutions) {
             double score = scorer.score(s.fit.orientation);
             ++out.evaluations;
@@ -233,6 +240,8 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
     }
     if (starts.empty()) return out;
 
+    // The candidates' refinements share their scorers, and the rivals theirs.
+    ScorerCache scorers;
     // Screening: each start scored once on the score smoothed as the refinement's first stage.
     {
         ScoreOptions so;
@@ -240,7 +249,8 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
         so.profile.kind = setup.profile;
         so.smoothingDegrees =
             options.refine.stagesDegrees.empty() ? 0.0 : options.refine.stagesDegrees.front();
-        const PatternScorer screen(pattern.working, setup.detector, setup.bands, so);
+        const PatternScorer& screen =
+            scorers.scorer(pattern.working, setup.detector, setup.bands, so);
         for (FoundOrientation& c : starts) c.fit.score = screen.correlation(c.fit.orientation);
         out.evaluations += static_cast<int>(starts.size());
         std::stable_sort(starts.begin(), starts.end(),
@@ -250,12 +260,17 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
         starts.resize(
             std::min(starts.size(), static_cast<std::size_t>(std::max(1, options.refined))));
     }
+    const double workingPixelDegrees =
+        FilmMapping(setup.detector, pattern.working.width, pattern.working.height).pixelAngle() /
+        kDegToRad;
     RefineOptions refine = options.refine;
     refine.profile.kind = setup.profile;
     refine.cancelled = options.cancelled;
+    refine.scorers = &scorers;
     if (options.refined == 0) {
-        starts.front().fit.score = calibratedScore(pattern, setup.detector, setup.bands,
-                                                   starts.front().fit.orientation, setup.profile);
+        starts.front().fit.score =
+            calibratedScore(pattern, setup.detector, setup.bands, starts.front().fit.orientation,
+                            setup.profile, scorers);
     } else {
         // All but the last stage for every start; the last one only for those that come close to
         // the best, which a rival that far behind could not overtake.
@@ -264,10 +279,7 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
         if (stages > 1) {
             first.stagesDegrees.pop_back();
             last.stagesDegrees = {refine.stagesDegrees.back()};
-            const double pixel =
-                PixelGrid(setup.detector, pattern.working.width, pattern.working.height)
-                    .pixelAngle() /
-                kDegToRad;
+            const double pixel = workingPixelDegrees;
             last.startStepDegrees = std::max(refine.stagesDegrees[stages - 2] / 3, 0.2 * pixel);
             last.extraStartsDegrees = 0;
         }
@@ -310,10 +322,7 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
         if (pattern.fine.empty()) final.stagesDegrees.push_back(0.0);
         final.fineStage = true;
         final.extraStartsDegrees = 0;
-        final.startStepDegrees =
-            0.2 *
-            PixelGrid(setup.detector, pattern.working.width, pattern.working.height).pixelAngle() /
-            kDegToRad;
+        final.startStepDegrees = 0.2 * workingPixelDegrees;
         final.maxEvaluationsPerStage = options.finalEvaluations;
         final.tolerance = 0.05;
         const RefineResult r =
@@ -331,7 +340,7 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
     const double second =
         out.solutions.size() > 1 ? std::max(0.0, out.solutions[1].fit.score) : 0.0;
     out.confidence = best > 0 ? (best - second) / best : 0;
-    if (!out.cancelled) checkRivals(pattern, setup, options, out);
+    if (!out.cancelled) checkRivals(pattern, setup, options, scorers, out);
     return out;
 }
 

@@ -76,7 +76,8 @@ struct IndexOptions {
                          .refineCentre = false,
                          .refineDistance = false,
                          .progress = {},
-                         .cancelled = {}};
+                         .cancelled = {},
+                         .scorers = nullptr};
     // The best solution refined once more on the pattern at its finest (its own size up to
     // kFineSide), with at most this many evaluations and the band profile fitted to the pattern
     // (fitProfile) when asked.

@@ -317,4 +317,20 @@ double PatternScorer::score(const Mat3d& orientation) const {
     return std::clamp(correlation(orientation), 0.0, 1.0);
 }
 
+const PatternScorer& ScorerCache::scorer(const GreyImage& image, const Detector& detector,
+                                         std::span<const Band> bands, const ScoreOptions& options) {
+    for (const Entry& e : entries_)
+        if (e.image == &image && e.bands == bands.data() && e.bandCount == bands.size() &&
+            e.options == options && e.detector == detector)
+            return *e.scorer;
+    auto grid = std::find_if(grids_.begin(), grids_.end(), [&](const PixelGrid& g) {
+        return g.width() == image.width && g.height() == image.height && g.detector() == detector;
+    });
+    if (grid == grids_.end())
+        grid = grids_.insert(grids_.end(), PixelGrid(detector, image.width, image.height));
+    entries_.push_back({&image, detector, bands.data(), bands.size(), options,
+                        std::make_unique<PatternScorer>(image, *grid, bands, options)});
+    return *entries_.back().scorer;
+}
+
 } // namespace tavrel::fit

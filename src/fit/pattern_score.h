@@ -19,6 +19,7 @@
 #include "fit/background.h"
 #include "fit/band_model.h"
 
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -36,6 +37,7 @@ struct ScoreOptions {
     // The model's high-pass: its blur over this fraction of the image's shorter side taken away
     // (the dynamic background correction's blur).
     double highPassFraction = 0.125;
+    friend bool operator==(const ScoreOptions&, const ScoreOptions&) = default;
 };
 
 // Scores orientations against one corrected pattern (background.h) on a detector. It keeps
@@ -100,6 +102,28 @@ private:
     mutable std::vector<ModelBand> otherBands_;
     mutable double otherEdge_ = 0;
     mutable long evaluations_ = 0;
+};
+
+// The scorers of one pattern, each made the first time it is asked for and kept: indexing
+// refines several candidates of a pattern, each on the same images with the same bands, and a
+// scorer costs a few evaluations to make. The images and bands asked with must outlive the
+// cache. One cache serves one thread.
+class ScorerCache {
+public:
+    const PatternScorer& scorer(const GreyImage& image, const Detector& detector,
+                                std::span<const Band> bands, const ScoreOptions& options);
+
+private:
+    struct Entry {
+        const GreyImage* image;
+        Detector detector;
+        const Band* bands;
+        std::size_t bandCount;
+        ScoreOptions options;
+        std::unique_ptr<PatternScorer> scorer;
+    };
+    std::vector<Entry> entries_;
+    std::vector<PixelGrid> grids_; // one per detector and image size
 };
 
 } // namespace tavrel::fit

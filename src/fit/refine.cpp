@@ -1,6 +1,7 @@
 #include "fit/refine.h"
 
 #include "common/numeric.h"
+#include "detector/film_mapping.h"
 
 #include <algorithm>
 #include <cmath>
@@ -95,17 +96,38 @@ std::vector<double> nelderMead(const std::function<double(const std::vector<doub
     return simplex[at];
 }
 
-double calibratedScore(const PreparedPattern& pattern, const Detector& detector,
-                       std::span<const Band> bands, const Mat3d& orientation, LineProfile kind) {
+namespace {
+
+ScoreOptions calibratedOptions(const PreparedPattern& pattern, LineProfile kind) {
     ScoreOptions o;
     o.profile.kind = kind;
     o.highPassFraction = pattern.highPassFraction;
-    return PatternScorer(pattern.working, detector, bands, o).score(orientation);
+    return o;
+}
+
+} // namespace
+
+double calibratedScore(const PreparedPattern& pattern, const Detector& detector,
+                       std::span<const Band> bands, const Mat3d& orientation, LineProfile kind) {
+    return PatternScorer(pattern.working, detector, bands, calibratedOptions(pattern, kind))
+        .score(orientation);
+}
+
+double calibratedScore(const PreparedPattern& pattern, const Detector& detector,
+                       std::span<const Band> bands, const Mat3d& orientation, LineProfile kind,
+                       ScorerCache& scorers) {
+    return scorers.scorer(pattern.working, detector, bands, calibratedOptions(pattern, kind))
+        .score(orientation);
 }
 
 RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const Band> bands,
                                const FitState& start, const RefineOptions& options) {
     RefineResult r;
+    ScorerCache own;
+    ScorerCache& scorers = options.scorers ? *options.scorers : own;
+    const auto calibrated = [&](const Detector& d, const Mat3d& m) {
+        return calibratedScore(pattern, d, bands, m, options.profile.kind, scorers);
+    };
     const auto stopped = [&] {
         if (!r.cancelled && options.cancelled && options.cancelled()) r.cancelled = true;
         return r.cancelled;
@@ -127,7 +149,7 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
             so.highPassFraction = pattern.highPassFraction;
             so.profile = options.profile;
             so.smoothingDegrees = stages[k].smoothing;
-            const PatternScorer scorer(*stages[k].image, detector, bands, so);
+            const PatternScorer& scorer = scorers.scorer(*stages[k].image, detector, bands, so);
             std::vector<Mat3d> starts{current};
             if (k == 0 && options.extraStartsDegrees > 0)
                 for (std::size_t axis = 0; axis < 3; ++axis)
@@ -164,14 +186,14 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
             const double next = k + 1 < stages.size() ? stages[k + 1].smoothing : 0.0;
             const double pixel =
                 k + 1 < stages.size()
-                    ? PixelGrid(detector, stages[k + 1].image->width, stages[k + 1].image->height)
+                    ? FilmMapping(detector, stages[k + 1].image->width, stages[k + 1].image->height)
                           .pixelAngle()
                     : scorer.pixelAngle();
             step = std::max({next * kDegToRad, stages[k].smoothing * kDegToRad / 3, 0.2 * pixel});
         }
     };
     runStages(0);
-    double score = calibratedScore(pattern, detector, bands, current, options.profile.kind);
+    double score = calibrated(detector, current);
     // A start already near the answer can be led astray by the smoothed stages where the
     // pattern's bands are weak: refined on the sharp stages alone, it is kept when it scores
     // better.
@@ -182,8 +204,7 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
         current = start.orientation;
         step = kSharpStageDegrees * kDegToRad;
         runStages(sharp);
-        const double near =
-            calibratedScore(pattern, detector, bands, current, options.profile.kind);
+        const double near = calibrated(detector, current);
         if (near > score)
             score = near;
         else
@@ -205,11 +226,11 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
         // Once more on the finest image, on the fitted detector.
         if (stages.size() > 1 && !r.cancelled) {
             step =
-                0.2 * PixelGrid(detector, stages.back().image->width, stages.back().image->height)
+                0.2 * FilmMapping(detector, stages.back().image->width, stages.back().image->height)
                           .pixelAngle();
             runStages(stages.size() - 1);
         }
-        score = calibratedScore(pattern, detector, bands, current, options.profile.kind);
+        score = calibrated(detector, current);
     }
     r.fit.orientation = current;
     r.fit.detector = detector;

@@ -69,6 +69,8 @@ struct RefineOptions {
     std::function<void(const RefineProgress&)> progress;
     // Asked before every evaluation; true ends the search with the best point so far.
     std::function<bool()> cancelled;
+    // Scorers shared with other refinements of the same pattern; none: its own.
+    ScorerCache* scorers = nullptr;
 };
 
 struct RefineResult {
@@ -87,6 +89,10 @@ RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const B
 double calibratedScore(const PreparedPattern& pattern, const Detector& detector,
                        std::span<const Band> bands, const Mat3d& orientation,
                        LineProfile kind = LineProfile::KikuchiBand);
+// The same with the scorer taken from (or kept in) a cache.
+double calibratedScore(const PreparedPattern& pattern, const Detector& detector,
+                       std::span<const Band> bands, const Mat3d& orientation, LineProfile kind,
+                       ScorerCache& scorers);
 
 // The band profile (width, then height exponent) that correlates best with patterns whose
 // orientations are known: recorded bands are not the kinematic top-hats, and the closer the
