@@ -292,8 +292,16 @@ IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup
         if (stages > 1) {
             double leading = 0;
             for (const FoundOrientation& c : starts) leading = std::max(leading, c.fit.score);
+            const auto close = [&](const FoundOrientation& c) {
+                return c.fit.score >= kCloseRival * leading;
+            };
+            // With no rival close, the last stage would only repeat on the leader what the final
+            // stage does on the same image (where the pattern is no finer than the working
+            // size; on a finer one the cheap last stage saves the final stage evaluations).
+            const bool finalOnly = options.finalStage && pattern.fine.empty() &&
+                                   std::count_if(starts.begin(), starts.end(), close) == 1;
             for (FoundOrientation& c : starts) {
-                if (c.fit.score < kCloseRival * leading || out.cancelled) continue;
+                if (finalOnly || !close(c) || out.cancelled) continue;
                 const RefineResult r = refineOrientation(pattern, setup.bands, c.fit, last);
                 c.fit = r.fit;
                 out.evaluations += r.evaluations;
