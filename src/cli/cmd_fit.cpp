@@ -29,10 +29,11 @@ int runRefineModule(const std::vector<std::string>& args, std::ostream& out, std
     "Kikuchi bands after their background is corrected, X-ray patterns as bright cone\n"           \
     "lines. The score is the correlation (0 to 1, the same at any image size and for any\n"        \
     "crystal) of the corrected image with the crystal's bands, each of its Bragg width and\n"      \
-    "as strong as |F|^2 makes it; below 0.14 no orientation is taken. bands counts the\n"          \
-    "bands found in the image that lie within 2.5 degrees of a crystal plane, deviation\n"         \
-    "their mean angle from it; index also prints its confidence (how far the best leads\n"         \
-    "the next other orientation) and the pattern quality (how far the bands stand out).\n"         \
+    "as strong as |F|^2 makes it; below 0.14, or with fewer than 2 bands, no orientation\n"        \
+    "is taken. bands counts the bands found in the image that lie within 2.5 degrees of\n"         \
+    "a crystal plane, deviation their mean angle from it; index also prints its\n"                 \
+    "confidence (how far the best leads the next other orientation) and the pattern\n"             \
+    "quality (how far the bands stand out).\n"                                                     \
     "Euler angles are printed (and --euler taken) in the frame of --frame, by default the\n"       \
     "specimen frame of EDAX TSL and kikuchipy, placed by the specimen and detector tilts.\n\n"
 

@@ -120,9 +120,19 @@ struct IndexResult {
     double score() const { return solutions.empty() ? 0.0 : solutions.front().fit.score; }
 };
 
+// A solution is taken when it scores at least kAcceptScore and at least this many of the
+// detected bands lie on its planes: on a pattern given the wrong pattern centre (the default
+// middle for a recorded one) an orientation 30 degrees off can score just over the threshold
+// with one band on its planes, where right answers on the noisiest 60 px patterns keep two and
+// more.
+inline constexpr int kAcceptBands = 2;
+inline bool acceptable(const FoundOrientation& f) {
+    return f.fit.score >= kAcceptScore && f.matchedBands >= kAcceptBands;
+}
+
 // Indexes the corrected pattern; no solution when fewer than three bands stand out or no
 // proposal explains three of them. Whether the best one is good enough is the caller's
-// threshold (kAcceptScore).
+// (acceptable).
 IndexResult indexPattern(const PreparedPattern& pattern, const IndexSetup& setup,
                          const IndexOptions& options = {});
 

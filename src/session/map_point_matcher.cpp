@@ -109,7 +109,8 @@ public:
                 problem = Problem{"fewer than three bands stand out in the pattern"};
                 continue;
             }
-            if (!indexed.betterRival.empty() || !(indexed.score() >= fit::kAcceptScore)) {
+            if (!indexed.betterRival.empty() || indexed.solutions.empty() ||
+                !fit::acceptable(indexed.solutions.front())) {
                 if (!problem) problem = Problem{"no orientation of a phase fits the pattern"};
                 continue;
             }

@@ -170,10 +170,8 @@ Result<fit::IndexResult> PatternFit::index(const fit::PreparedPattern& image,
         return Problem{"Indexing stopped: no orientation was taken", Problem::Kind::Stopped};
     if (indexed.detected.size() < 3)
         return Problem{"No orientation found: fewer than three bands stand out in the image"};
-    // Solutions below the threshold are no matches.
-    std::erase_if(indexed.solutions, [](const fit::FoundOrientation& f) {
-        return !(f.fit.score >= fit::kAcceptScore);
-    });
+    std::erase_if(indexed.solutions,
+                  [](const fit::FoundOrientation& f) { return !fit::acceptable(f); });
     if (indexed.solutions.empty())
         return Problem{"No orientation found: no orientation of the crystal matches the bands "
                        "of the image"};
