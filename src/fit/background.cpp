@@ -78,10 +78,6 @@ Result<StaticBackground> staticBackgroundOf(const GreyImage& image, double maskF
     return b;
 }
 
-namespace {
-
-// The static background taken out (scaled to the pattern's level first: a map's mean pattern
-// or a background taken at another exposure has another one) and the screen's mask set.
 GreyImage staticCorrected(const GreyImage& raw, const StaticBackground& background,
                           const BackgroundCorrection& correction) {
     const bool haveStatic = !background.empty() && correction.staticMode != StaticCorrection::None;
@@ -114,6 +110,8 @@ GreyImage staticCorrected(const GreyImage& raw, const StaticBackground& backgrou
     }
     return image;
 }
+
+namespace {
 
 GreyImage toSide(const GreyImage& image, int side) {
     const int shorter = std::min(image.width, image.height);

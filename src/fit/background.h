@@ -77,6 +77,13 @@ Result<StaticBackground> staticBackgroundOf(const GreyImage& image, double maskF
 // pixel is on the screen.
 std::vector<std::uint8_t> screenMask(const GreyImage& brightness, double fraction);
 
+// The static background taken out (scaled to the pattern's level first: a map's mean pattern
+// or a background taken at another exposure has another one) and the screen's mask set: the
+// background's, or without one the pattern's own dark edge. At the pattern's size, which the
+// background's must be.
+GreyImage staticCorrected(const GreyImage& raw, const StaticBackground& background,
+                          const BackgroundCorrection& correction);
+
 // A recorded pattern corrected at the sizes matching reads, each normalised to zero mean and
 // unit variance over its valid pixels.
 struct PreparedPattern {

@@ -96,28 +96,19 @@ std::vector<double> nelderMead(const std::function<double(const std::vector<doub
     return simplex[at];
 }
 
-namespace {
-
-ScoreOptions calibratedOptions(const PreparedPattern& pattern, LineProfile kind) {
-    ScoreOptions o;
-    o.profile.kind = kind;
-    o.highPassFraction = pattern.highPassFraction;
-    return o;
-}
-
-} // namespace
-
 double calibratedScore(const PreparedPattern& pattern, const Detector& detector,
                        std::span<const Band> bands, const Mat3d& orientation, LineProfile kind) {
-    return PatternScorer(pattern.working, detector, bands, calibratedOptions(pattern, kind))
-        .score(orientation);
+    ScorerCache once;
+    return calibratedScore(pattern, detector, bands, orientation, kind, once);
 }
 
 double calibratedScore(const PreparedPattern& pattern, const Detector& detector,
                        std::span<const Band> bands, const Mat3d& orientation, LineProfile kind,
                        ScorerCache& scorers) {
-    return scorers.scorer(pattern.working, detector, bands, calibratedOptions(pattern, kind))
-        .score(orientation);
+    ScoreOptions o;
+    o.profile.kind = kind;
+    o.highPassFraction = pattern.highPassFraction;
+    return scorers.scorer(pattern.working, detector, bands, o).score(orientation);
 }
 
 RefineResult refineOrientation(const PreparedPattern& pattern, std::span<const Band> bands,

@@ -17,17 +17,11 @@ double within(double v, double low, double high, double fallback) {
 
 // What the image shows when corrected: close to what matching reads, at the image's own size.
 fit::GreyImage correctedForShowing(const PatternUnderlay& underlay) {
-    fit::GreyImage values = underlay.raw;
     const fit::StaticBackground& b = underlay.background;
-    if (!b.empty() && b.image.pixels.size() == values.pixels.size() && b.mean > 0) {
-        double sum = 0;
-        for (const float v : values.pixels) sum += v;
-        // Scaled to the pattern's level, which stays so that the dynamic correction can divide.
-        const double level = sum / static_cast<double>(values.pixels.size());
-        for (std::size_t i = 0; i < values.pixels.size(); ++i)
-            values.pixels[i] += static_cast<float>(level - level / b.mean * b.image.pixels[i]);
-        values.valid = b.mask;
-    }
+    fit::GreyImage values =
+        !b.empty() && b.image.pixels.size() == underlay.raw.pixels.size()
+            ? fit::staticCorrected(underlay.raw, b, correctionOf(underlay.settings))
+            : underlay.raw;
     switch (underlay.settings.dynamic) {
     case fit::DynamicCorrection::None:
         return values;
