@@ -129,11 +129,14 @@ PatternImagePane::PatternImagePane(QWidget* parent)
     form->addRow(QStringLiteral("Contrast"), contrast_);
     form->addRow(QStringLiteral("Brightness"), brightness_);
     form->addRow(showCorrected_);
+    // The file's name on a row of its own, where a long one is cut rather than widening the pane
+    // (its tooltip holds the whole path).
+    staticLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    form->addRow(QStringLiteral("Static bg."), staticLabel_);
     auto* background = new QHBoxLayout;
-    background->addWidget(staticLabel_, 1);
     background->addWidget(staticChoose_);
     background->addWidget(staticNone_);
-    form->addRow(QStringLiteral("Static bg."), background);
+    form->addRow(QString(), background);
     form->addRow(QStringLiteral("Dynamic bg."), dynamic_);
     form->addRow(QStringLiteral("Convention"), convention_);
     auto* centre = new QHBoxLayout;
